@@ -1,0 +1,41 @@
+#pragma once
+// The program-wide data set: the vectors of the training file (or of a test file while TestingMode is
+// set), their classes or targets, the feature descriptions and the class-balancing weights.
+#include <string>
+#include <vector>
+
+namespace wl {
+
+// One input feature.
+struct TFeature {
+  char Kind = 'c';                   // 'c' continuous, 'd' discrete with numeric values, 's' symbolic
+  int NValues = 1;                   // number of values; 1 for a continuous feature
+  std::string Name;
+  std::vector<double> Values;        // numeric value of each listed value
+  std::vector<std::string> Symbols;  // the value tokens as written, lower-cased (discrete and symbolic)
+};
+
+struct DataSetState {
+  int NumOfFeatures = 0;  // input features (the header count less the class column)
+  int NumOfVectors = 0;
+  int NumOfClasses = 0;   // 1 in function-approximation mode
+  int ClassColumnNo = 0;  // 1-based position of the class column in a row
+  int MissingValue = 0;
+  std::vector<TFeature> Features;
+  std::vector<std::vector<double>> Data;  // [vector][feature]
+  std::vector<int> VectorClass;           // class index of each vector (classification)
+  std::vector<double> TargetValue;        // target of each vector (function approximation)
+  std::vector<int> VectorsPerClass;
+  std::vector<double> VectorWeight;       // class-balancing weight of each vector
+  std::vector<double> VectorErrorTerm;    // per-vector error terms of the signal-table routines
+  std::vector<int> HidPerOut;             // hidden neurons per class; filled by the parameter reader
+  bool AllContinuous = true;  // no feature line of the file is discrete
+  std::string DataFileName;  // full name of the current data file
+  std::string DataBaseName;  // its file name without folder, up to the first "."
+  std::vector<double> FeatureMean, FeatureDeviation;  // normalisation of the training file
+  // The tokenizer of text files: the current line and the 1-based position in it.
+  std::string DataLine;
+  int DataLinePos = 1;
+};
+
+}  // namespace wl

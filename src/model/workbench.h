@@ -1,0 +1,50 @@
+#pragma once
+// The one object that holds the program-wide state: every subsystem's variables (by their own names,
+// through the state structs it derives from), the windows' control models and the platform.
+#include <map>
+#include <string>
+
+#include "analysis/analysis_state.h"
+#include "analysis/gtp_form.h"
+#include "experiments/experiments_state.h"
+#include "model/model_state.h"
+#include "model/shell_values.h"
+#include "platform/controls.h"
+#include "platform/form1.h"
+#include "platform/platform.h"
+#include "platform/random.h"
+#include "smlp/smlp_state.h"
+#include "training/training_state.h"
+
+namespace wl {
+
+struct Workbench : ModelState, TrainingState, ExperimentState, SmlpState, AnalysisState, ShellValues {
+  Workbench(Platform& platform, std::string programDir);
+  Workbench(const Workbench&) = delete;
+  Workbench& operator=(const Workbench&) = delete;
+
+  Platform& Plat;
+  std::string ProgramDir;  // without a trailing "/"
+  RandomGenerator Rng;
+  bool CommandRunning = false;  // a command of the user is running
+
+  TForm1 Form1;
+  Form OnTopForm{"OnTopForm", "Form on Top"};
+  TGTP GTP;  // the training-progress window
+
+  // The windows by name, for the scripts' WINDOW.CONTROL.
+  Form* FindWindow(const std::string& name);
+  void AddWindow(Form& f) { windows_[f.Name()] = &f; }
+
+  // A path below the program directory, written the old way or the new ("\results\x", "DATA/iris.dat").
+  std::string Path(const std::string& relative) const;
+
+ private:
+  std::map<std::string, Form*> windows_;
+};
+
+// Rewrites the stay-on-top window's caption from the progress trace:
+// "On Top      " + ProgressStage + "-" + ProgressStep + "-" + ProgressSubStep.
+void UpdateProgressTrace(Workbench& wb);
+
+}  // namespace wl

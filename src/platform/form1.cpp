@@ -1,0 +1,19 @@
+#include "platform/form1.h"
+
+namespace wl {
+
+TForm1::TForm1() : Form("Form1", "WeightLab   v.0.947") {
+  // The design-time enabled state of each control.
+#define WL_EDIT(n, p, caption, text, en) n.SetEnabled(en);
+#define WL_MASKEDIT(n, p, caption, text, en) n.SetEnabled(en);
+#define WL_CHECK(n, p, caption, checked, en) n.SetEnabled(en);
+#define WL_RADIO(n, p, group, caption, checked, en) n.SetEnabled(en);
+#define WL_COMBO(n, p, caption, items, index, en) n.SetEnabled(en);
+#define WL_LIST(n, p, caption, items, index, en) n.SetEnabled(en);
+#define WL_SPIN(n, p, caption, value, lo, hi, en) n.SetEnabled(en);
+#define WL_BUTTON(n, p, caption, en) n.SetEnabled(en);
+#define WL_MENU(n, p, caption, en) n.SetEnabled(en);
+#include "platform/form1_controls.def"
+}
+
+}  // namespace wl

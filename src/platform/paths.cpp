@@ -1,0 +1,82 @@
+#include "platform/paths.h"
+
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/errors.h"
+
+namespace wl {
+
+namespace fs = std::filesystem;
+
+static std::string Lower(std::string_view s) {
+  std::string r(s);
+  for (auto& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return r;
+}
+
+std::string CanonicalFolder(std::string_view name) {
+  const std::string l = Lower(name);
+  if (l == "data") return "DATA";
+  if (l == "pca") return "PCA";
+  if (l == "results") return "results";
+  if (l == "help") return "help";
+  return std::string(name);
+}
+
+std::string ProgramPath(std::string_view programDir, std::string_view path) {
+  std::string p(path);
+  for (auto& c : p) if (c == '\\') c = '/';
+  if (!p.empty() && p[0] == '/' && !programDir.empty() && p.rfind(std::string(programDir), 0) == 0) return p;
+  while (!p.empty() && p[0] == '/') p.erase(0, 1);
+  auto slash = p.find('/');
+  std::string first = p.substr(0, slash);
+  std::string rest = slash == std::string::npos ? std::string() : p.substr(slash);
+  if (slash != std::string::npos || !first.empty()) p = CanonicalFolder(first) + rest;
+  std::string dir(programDir);
+  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  if (p.empty()) return dir;
+  return dir + "/" + p;
+}
+
+std::string FileNameOf(std::string_view path) {
+  auto pos = path.find_last_of("/\\");
+  return std::string(pos == std::string_view::npos ? path : path.substr(pos + 1));
+}
+
+bool FileExists(const std::string& path) {
+  std::error_code ec;
+  return fs::is_regular_file(path, ec);
+}
+
+bool DirectoryExists(const std::string& path) {
+  std::error_code ec;
+  return fs::is_directory(path, ec);
+}
+
+bool EnsureDirectory(const std::string& path) {
+  std::error_code ec;
+  if (fs::is_directory(path, ec)) return true;
+  fs::create_directories(path, ec);
+  return fs::is_directory(path, ec);
+}
+
+void WriteFileAtomically(const std::string& path, const std::string& content) {
+  const std::string tmp = path + ".tmp";
+  {
+    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+    if (!out) throw FileError("Cannot write file " + path);
+    out << content;
+    out.flush();
+    if (!out) throw FileError("Cannot write file " + path);
+  }
+  std::error_code ec;
+  fs::rename(tmp, path, ec);
+  if (ec) {
+    fs::remove(tmp, ec);
+    throw FileError("Cannot write file " + path);
+  }
+}
+
+}  // namespace wl

@@ -1,0 +1,74 @@
+#pragma once
+// Everything the routines need of the outside world. The Qt implementation lives in gui/, the scripted
+// one (tests, headless runs) in scripted_platform.h.
+#include <cstdint>
+#include <string>
+
+namespace wl {
+
+class FileDialog;
+
+enum class Answer { Yes, No, Ok, Cancel };
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // A modal message box with the given text (and caption, "" for the program's own).
+  virtual void ShowMessage(const std::string& text, const std::string& caption = "") = 0;
+  // A modal question; returns the button the user chose.
+  virtual Answer Ask(const std::string& text, const std::string& caption, Buttons buttons) = 0;
+  // Runs an open or save dialog; true and dlg.FileName set to the chosen path when the user chose a file.
+  virtual bool Execute(FileDialog& dlg) = 0;
+  // Opens a text file in the editor window; does not wait for it.
+  virtual void OpenInEditor(const std::string& path) = 0;
+  // Opens the help contents.
+  virtual void ShowHelp(const std::string& helpFile) = 0;
+  // Keeps the windows painted during a long run (paint events only, no user input).
+  virtual void ProcessEvents() = 0;
+  // The hourglass cursor on or off.
+  virtual void SetHourglass(bool on) = 0;
+  // Asks the application to end (its event loop ends as soon as it runs).
+  virtual void Terminate() {}
+
+  // Clocks: milliseconds since midnight, and the day of the year (1 = 1 January).
+  virtual std::int64_t MillisecondsOfDay() = 0;
+  virtual int DayOfYear() = 0;
+  // Milliseconds since the start of the year; seconds since the start of the year.
+  std::int64_t MillisecondsOfYear() { return (DayOfYear() - 1) * std::int64_t{86400000} + MillisecondsOfDay(); }
+  std::int64_t SecondsOfYear() { return MillisecondsOfYear() / 1000; }
+};
+
+// The local time of day and day of the year from the system clock.
+std::int64_t SystemMillisecondsOfDay();
+int SystemDayOfYear();
+
+// Shows the hourglass for the lifetime of the guard, and restores the previous state also when an error
+// ends the operation.
+class HourglassGuard {
+ public:
+  explicit HourglassGuard(Platform& p) : p_(p) { p_.SetHourglass(true); }
+  ~HourglassGuard() { p_.SetHourglass(false); }
+  HourglassGuard(const HourglassGuard&) = delete;
+  HourglassGuard& operator=(const HourglassGuard&) = delete;
+
+ private:
+  Platform& p_;
+};
+
+// Sets a flag for the lifetime of the guard and restores its previous value afterwards.
+template <class T>
+class FlagGuard {
+ public:
+  FlagGuard(T& flag, T value) : flag_(flag), old_(flag) { flag_ = value; }
+  ~FlagGuard() { flag_ = old_; }
+  FlagGuard(const FlagGuard&) = delete;
+  FlagGuard& operator=(const FlagGuard&) = delete;
+
+ private:
+  T& flag_;
+  T old_;
+};
+
+}  // namespace wl

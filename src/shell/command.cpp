@@ -1,0 +1,61 @@
+#include "shell/command.h"
+
+#include <exception>
+
+#include "platform/clock.h"
+#include "platform/errors.h"
+#include "platform/numfmt.h"
+
+namespace wl {
+
+bool RunCommand(Workbench& wb, const std::function<void()>& command) {
+  if (wb.CommandRunning) return false;
+  FlagGuard<bool> running(wb.CommandRunning, true);
+  // Flags that belong to one command only; an error must not leave them set.
+  FlagGuard<bool> testing(wb.TestingMode, wb.TestingMode);
+  FlagGuard<bool> search(wb.SearchRunning, wb.SearchRunning);
+  try {
+    command();
+    return true;
+  } catch (const WlError& e) {
+    wb.Plat.ShowMessage(e.what());
+  } catch (const std::bad_alloc&) {
+    wb.Plat.ShowMessage("Out of memory");
+  } catch (const std::exception& e) {
+    wb.Plat.ShowMessage(e.what());
+  }
+  wb.Plat.SetHourglass(false);
+  return false;
+}
+
+const HandlerRow* FindHandler(const std::string& control, ControlEvent event) {
+  for (const auto& row : HandlerTable())
+    if (row.Control == control && row.Event == event) return &row;
+  return nullptr;
+}
+
+int ConnectHandlers(Workbench& wb) {
+  return wb.Form1.AddListener([&wb](const ControlNotice& n) {
+    if (!n.Source) return;
+    const HandlerRow* row = FindHandler(n.Source->Name(), n.Event);
+    if (!row || (n.By != ChangeSource::User && !row->AlsoProgram)) return;
+    if (n.By == ChangeSource::User) {
+      RunCommand(wb, [&] { row->Run(wb); });
+    } else {
+      row->Run(wb);  // a consistency handler fired by a routine's own change runs inside that routine
+    }
+  });
+}
+
+void TimedRun(Workbench& wb, const std::function<void()>& run) {
+  wb.Form1.TrainingEdit.SetText(" ");
+  wb.Form1.TrainingEdit.Repaint();
+  const std::int64_t start = MonotonicMs();
+  wb.StartTime = wb.Plat.MillisecondsOfYear();
+  run();
+  wb.ElapsedTime = MonotonicMs() - start;
+  wb.Form1.TrainingEdit.SetText(FormatFixed(static_cast<double>(wb.ElapsedTime) / 1000.0, 2) + "s");
+  wb.Form1.TrainingEdit.Repaint();
+}
+
+}  // namespace wl

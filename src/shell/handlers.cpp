@@ -1,0 +1,25 @@
+#include <vector>
+
+#include "shell/command.h"
+
+namespace wl {
+
+// Each topic adds its rows in its own file.
+void AddDataHandlers(std::vector<HandlerRow>& t);
+void AddSettingsHandlers(std::vector<HandlerRow>& t);
+void AddNetworkHandlers(std::vector<HandlerRow>& t);
+
+// The main window's handler table: one row per control and event. Each handler is thin: it calls one
+// routine, often with a mode number.
+const std::vector<HandlerRow>& HandlerTable() {
+  static const std::vector<HandlerRow> table = [] {
+    std::vector<HandlerRow> t;
+    AddDataHandlers(t);
+    AddSettingsHandlers(t);
+    AddNetworkHandlers(t);
+    return t;
+  }();
+  return table;
+}
+
+}  // namespace wl

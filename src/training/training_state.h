@@ -1,0 +1,135 @@
+#pragma once
+// The program-wide state of the training runs.
+#include <cstddef>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace wl {
+
+// The error and the accuracy (share classified correctly, 0..1) of one epoch or one trial.
+struct TEpochStat {
+  double Error = 0.0;
+  double Accuracy = 0.0;
+};
+
+// The shape of a per-weight record: layers 1 .. NumOfLayers - 1 of the network (index l - 1), Layers[l]
+// neurons each, LayerInputs[l - 1] + 1 weights per neuron (the threshold last).
+struct WeightShape {
+  std::vector<int> Neurons;            // per layer index l - 1
+  std::vector<int> Weights;            // per layer index l - 1: fan-in + 1
+  std::vector<std::size_t> Offset;     // start of layer l - 1 within a row
+  std::size_t RowSize = 0;             // all weights of the network, thresholds included
+
+  static WeightShape Of(const std::vector<int>& layers, const int* layerInputs, int numOfLayers) {
+    WeightShape s;
+    for (int l = 1; l < numOfLayers; ++l) {
+      s.Neurons.push_back(layers[l]);
+      s.Weights.push_back(layerInputs[l - 1] + 1);
+      s.Offset.push_back(s.RowSize);
+      s.RowSize += static_cast<std::size_t>(layers[l]) * static_cast<std::size_t>(layerInputs[l - 1] + 1);
+    }
+    return s;
+  }
+  int NumLayers() const { return static_cast<int>(Neurons.size()); }
+};
+
+// Per-weight records of many epochs, indexed [row][l - 1][n][k] like the network's weights, held in one
+// block: a row is the whole weight vector in the flat weight order (layer 1 upward, neuron 0 upward, the
+// threshold last), which is the row of the weight matrix of the analysis.
+template <class T>
+class WeightRecords {
+ public:
+  template <class U>
+  class LayerRef {
+   public:
+    LayerRef(U* p, int weights) : p_(p), weights_(weights) {}
+    std::span<U> operator[](std::size_t n) const { return {p_ + n * static_cast<std::size_t>(weights_), static_cast<std::size_t>(weights_)}; }
+
+   private:
+    U* p_;
+    int weights_;
+  };
+  template <class U>
+  class RowRef {
+   public:
+    RowRef(U* p, const WeightShape* s) : p_(p), s_(s) {}
+    LayerRef<U> operator[](std::size_t l) const { return {p_ + s_->Offset[l], s_->Weights[l]}; }
+    std::span<U> Flat() const { return {p_, s_->RowSize}; }
+
+   private:
+    U* p_;
+    const WeightShape* s_;
+  };
+
+  // Sizes the records to `rows` rows of the given shape. Cells are zero (a fresh block every time).
+  void Resize(std::size_t rows, const WeightShape& shape) {
+    shape_ = shape;
+    rows_ = rows;
+    data_.assign(rows * shape_.RowSize, T{});
+  }
+  std::size_t Rows() const { return rows_; }
+  const WeightShape& Shape() const { return shape_; }
+  bool Empty() const { return rows_ == 0; }
+
+  RowRef<T> operator[](std::size_t row) { return {data_.data() + row * shape_.RowSize, &shape_}; }
+  RowRef<const T> operator[](std::size_t row) const { return {data_.data() + row * shape_.RowSize, &shape_}; }
+  // Row r as one weight vector in the flat weight order.
+  std::span<T> Row(std::size_t row) { return {data_.data() + row * shape_.RowSize, shape_.RowSize}; }
+  std::span<const T> Row(std::size_t row) const { return {data_.data() + row * shape_.RowSize, shape_.RowSize}; }
+
+ private:
+  WeightShape shape_;
+  std::size_t rows_ = 0;
+  std::vector<T> data_;
+};
+
+struct TrainingState {
+  std::string MethodTag = "NA";  // tag of the training method of the last run
+  bool SearchRunning = false;
+
+  // The error of the accepted network and of the trial network; the error at the start of the last run
+  // and its text.
+  double CurrentError = 0.0;
+  double NewError = 0.0;
+  double StartError = 0.0;
+  std::string ResultText;
+  // Copies of SuccessRate and WeightedCorrect taken when a trial is accepted.
+  double AcceptedSuccessRate = 0.0;
+  double AcceptedWeightedRate = 0.0;
+
+  // The records of the last prepared run (L = its history length: NumOfEpochs, or BeamWidth^2 *
+  // NumOfEpochs for beam search). Row 0 is the network before training; a trainer writes row e at the end
+  // of epoch e; rows above NumOfEpochs are not to be read.
+  std::vector<TEpochStat> EpochHistory;       // [0..L]
+  WeightRecords<double> WeightHistory;        // [0..L+1][l-1][n][k]: one spare row at the end
+  WeightRecords<TEpochStat> WeightTrialHistory;  // [0..L][l-1][n][k]: error after the trial of that weight
+  WeightRecords<double> DetailWNormHistory;   // [0..L][l-1][n][k]: squared norm right after that weight
+  std::vector<double> WNormHistory;           // [0..L]: squared norm of the weight vector
+  // Online backpropagation only: the weights in force when vector v of epoch e is presented, as row
+  // e * OnlineVectors + v (OnlineWeights(e, v)[l-1][n][k]), and the error term of that vector.
+  WeightRecords<double> OnlineWeightHistory;
+  std::vector<std::vector<double>> OnlineErrorHistory;  // [0..L][v]
+  int OnlineVectors = 0;
+
+  WeightRecords<double>::RowRef<double> OnlineWeights(int e, int v) {
+    return OnlineWeightHistory[static_cast<std::size_t>(e) * static_cast<std::size_t>(OnlineVectors) +
+                               static_cast<std::size_t>(v)];
+  }
+
+  // Class statistics of the run preparation: vectors per class (at least 1), the weight of each class in
+  // the weighted error, and the order in which the signal plots draw the classes.
+  std::vector<int> ClassSize;
+  std::vector<double> ClassWeight;
+  std::vector<int> ClassOrder;
+  // The staircase transfer function's table, [0..NumOfStep], its scale and its range of arguments.
+  std::vector<double> StairTable;
+  double StairScale = 30.0;
+  double StairRange = 0.0;
+  // Read by the error functions, set by the trainers: the current epoch of the gradient-type trainers,
+  // and the vectors of the current part when the training set is split into NumOfParts parts.
+  int Epoch = 0;
+  std::vector<int> BatchIndex;
+};
+
+}  // namespace wl
