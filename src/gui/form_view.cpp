@@ -1,0 +1,651 @@
+#include "gui/form_view.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPalette>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
+#include <QScrollArea>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <set>
+
+#include "platform/platform.h"
+
+namespace wl {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// A masked field shows its text without the blanks that pad it to the mask width, so that the user can
+// type at its end; the model keeps the padded text.
+QString DisplayText(const Edit& e) {
+  QString t = Q(e.Text());
+  if (e.MaskWidth() > 0) {
+    while (!t.isEmpty() && t.back() == QLatin1Char(' ')) t.chop(1);
+  }
+  return t;
+}
+
+QString TrimmedRight(QString t) {
+  while (!t.isEmpty() && t.back() == QLatin1Char(' ')) t.chop(1);
+  return t;
+}
+
+bool HasLabel(ControlKind k) {
+  return k == ControlKind::Edit || k == ControlKind::ComboBox || k == ControlKind::ListBox ||
+         k == ControlKind::SpinEdit;
+}
+
+// Controls that take a whole row of their container's grid.
+bool TakesRow(ControlKind k) {
+  return k == ControlKind::Panel || k == ControlKind::GroupBox || k == ControlKind::PageControl;
+}
+
+}  // namespace
+
+FormView::FormView(Form& form, QWidget* window, QMenuBar* menuBar) : QObject(window), form_(form), window_(window) {
+  Build(window, menuBar);
+  listener_ = form_.AddListener([this](const ControlNotice& n) { OnNotice(n); });
+}
+
+FormView::~FormView() { form_.RemoveListener(listener_); }
+
+QColor FormView::CaptionQColor(std::int64_t color) {
+  if (color == GroupBox::clInactiveCaption) return QPalette().color(QPalette::Disabled, QPalette::WindowText);
+  if (color < 0) return QPalette().color(QPalette::Active, QPalette::WindowText);
+  return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
+                static_cast<int>((color >> 16) & 0xFF));
+}
+
+// ---- lookup
+
+FormView::Binding* FormView::Find(std::string_view name) {
+  auto it = index_.find(name);
+  return it == index_.end() ? nullptr : &bindings_[it->second];
+}
+
+const FormView::Binding* FormView::Find(std::string_view name) const {
+  auto it = index_.find(name);
+  return it == index_.end() ? nullptr : &bindings_[it->second];
+}
+
+FormView::Binding* FormView::Find(const Control* c) { return c ? Find(c->Name()) : nullptr; }
+
+QWidget* FormView::WidgetOf(std::string_view name) const {
+  const Binding* b = Find(name);
+  return b ? b->Widget : nullptr;
+}
+
+QWidget* FormView::CellOf(std::string_view name) const {
+  const Binding* b = Find(name);
+  return b ? b->Cell : nullptr;
+}
+
+QAction* FormView::ActionOf(std::string_view name) const {
+  const Binding* b = Find(name);
+  return b ? b->Action : nullptr;
+}
+
+QMenu* FormView::MenuOf(std::string_view name) const {
+  const Binding* b = Find(name);
+  return b ? b->Menu : nullptr;
+}
+
+QLabel* FormView::LabelOf(std::string_view name) const {
+  const Binding* b = Find(name);
+  return b ? b->Label : nullptr;
+}
+
+// ---- building
+
+void FormView::Build(QWidget* window, QMenuBar* menuBar) {
+  const auto& controls = form_.Controls();
+  bindings_.reserve(controls.size());
+  for (Control* c : controls) {
+    index_[c->Name()] = bindings_.size();
+    bindings_.push_back(Binding{c});
+  }
+  for (Binding& b : bindings_) BuildWidget(b, window);
+  BuildMenus(menuBar);
+  for (Binding& b : bindings_) Place(b);
+  // Keep every container's controls at its top and left.
+  for (auto& [name, box] : containers_) {
+    if (box.Column != 0) ++box.Row;
+    box.Grid->setRowStretch(box.Row, 1);
+  }
+  for (Binding& b : bindings_) {
+    Sync(b);
+    Connect(b);
+  }
+  if (window) window->setWindowTitle(Q(form_.Caption()));
+  // A focus asked for before the window was built goes to its control when the window shows.
+  if (Binding* focus = Find(std::string_view(form_.FocusRequested())); focus && focus->Widget)
+    focus->Widget->setFocus(Qt::OtherFocusReason);
+}
+
+int FormView::ColumnsFor(const Control& container) const {
+  if (container.Kind() == ControlKind::TabSheet) return 3;
+  auto parent = containers_.find(container.Parent());
+  if (parent != containers_.end()) return parent->second.Columns;
+  // On the window itself: a panel stands beside the pages, a group box runs along the bottom.
+  return container.Kind() == ControlKind::Panel ? 1 : 4;
+}
+
+FormView::Container& FormView::MakeContainer(Binding& b, QWidget* inner, int columns) {
+  auto* grid = new QGridLayout(inner);
+  grid->setContentsMargins(6, 6, 6, 6);
+  grid->setHorizontalSpacing(12);
+  grid->setVerticalSpacing(4);
+  for (int i = 0; i < columns; ++i) grid->setColumnStretch(i, 1);
+  Container& box = containers_[b.Source->Name()];
+  box.Grid = grid;
+  box.Columns = columns;
+  return box;
+}
+
+void FormView::BuildWidget(Binding& b, QWidget* window) {
+  Control& c = *b.Source;
+  const QString name = Q(c.Name());
+  QWidget* w = nullptr;
+  switch (c.Kind()) {
+    case ControlKind::Edit: {
+      auto* e = new QLineEdit(window);
+      const int mask = static_cast<Edit&>(c).MaskWidth();
+      if (mask > 0) {
+        e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9 ]*")), e));
+        e->setMaxLength(mask);
+        e->setMaximumWidth(e->fontMetrics().horizontalAdvance(QLatin1Char('0')) * (mask + 2) + 12);
+      }
+      e->installEventFilter(this);
+      w = e;
+      break;
+    }
+    case ControlKind::CheckBox:
+      w = new QCheckBox(window);
+      break;
+    case ControlKind::RadioButton: {
+      // The model keeps a group exclusive; Qt's own exclusivity could disagree with it.
+      auto* r = new QRadioButton(window);
+      r->setAutoExclusive(false);
+      w = r;
+      break;
+    }
+    case ControlKind::ComboBox:
+      w = new QComboBox(window);
+      break;
+    case ControlKind::ListBox: {
+      auto* l = new QListWidget(window);
+      l->setMinimumHeight(60);
+      l->setMaximumHeight(140);
+      w = l;
+      break;
+    }
+    case ControlKind::SpinEdit:
+      w = new QSpinBox(window);
+      break;
+    case ControlKind::Label:
+      w = new QLabel(window);
+      break;
+    case ControlKind::Button:
+      w = new QPushButton(window);
+      break;
+    case ControlKind::GroupBox:
+    case ControlKind::Panel:
+      w = new QGroupBox(window);
+      break;
+    case ControlKind::PageControl:
+      w = new QTabWidget(window);
+      break;
+    case ControlKind::TabSheet: {
+      auto* page = new QScrollArea(window);
+      page->setWidgetResizable(true);
+      page->setFrameShape(QFrame::NoFrame);
+      w = page;
+      break;
+    }
+    case ControlKind::MenuItem:
+    case ControlKind::FileDialog:
+      return;
+  }
+  w->setObjectName(name);
+  b.Widget = w;
+  b.Cell = w;
+  if (HasLabel(c.Kind())) {
+    auto* cell = new QWidget(window);
+    cell->setObjectName(name + QStringLiteral("_cell"));
+    QBoxLayout* row = c.Kind() == ControlKind::ListBox ? static_cast<QBoxLayout*>(new QVBoxLayout(cell))
+                                                       : static_cast<QBoxLayout*>(new QHBoxLayout(cell));
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(6);
+    b.Label = new QLabel(cell);
+    b.Label->setBuddy(w);
+    row->addWidget(b.Label);
+    if (c.Kind() == ControlKind::Edit && static_cast<Edit&>(c).MaskWidth() > 0) {
+      row->addWidget(w);
+      row->addStretch(1);
+    } else {
+      row->addWidget(w, 1);
+    }
+    b.Cell = cell;
+  }
+}
+
+void FormView::BuildMenus(QMenuBar* menuBar) {
+  std::set<std::string, std::less<>> parents;
+  for (const Binding& b : bindings_)
+    if (b.Source->Kind() == ControlKind::MenuItem && !b.Source->Parent().empty()) parents.insert(b.Source->Parent());
+  QWidget* owner = window_;
+  for (Binding& b : bindings_) {
+    Control& c = *b.Source;
+    if (c.Kind() != ControlKind::MenuItem) continue;
+    QMenu* parentMenu = nullptr;
+    if (!c.Parent().empty()) {
+      Binding* p = Find(c.Parent());
+      if (p) parentMenu = p->Menu;
+    }
+    QAction* action = nullptr;
+    if (parents.count(c.Name())) {
+      b.Menu = new QMenu(Q(c.Caption()), owner);
+      b.Menu->setObjectName(Q(c.Name()));
+      action = b.Menu->menuAction();
+    } else {
+      action = new QAction(Q(c.Caption()), owner);
+      // A caption of a single dash is a separator line between the items of a menu.
+      if (c.Caption() == "-") action->setSeparator(true);
+    }
+    action->setObjectName(Q(c.Name()));
+    b.Action = action;
+    if (parentMenu) {
+      parentMenu->addAction(action);
+    } else if (menuBar) {
+      menuBar->addAction(action);
+    }
+  }
+}
+
+void FormView::Place(Binding& b) {
+  Control& c = *b.Source;
+  if (!b.Widget) return;
+  if (c.Kind() == ControlKind::TabSheet) {
+    auto* page = static_cast<QScrollArea*>(b.Widget);
+    auto* inner = new QWidget;
+    inner->setObjectName(Q(c.Name()) + QStringLiteral("_contents"));
+    MakeContainer(b, inner, ColumnsFor(c));
+    page->setWidget(inner);
+    Binding* pc = Find(c.Parent());
+    if (pc && pc->Source->Kind() == ControlKind::PageControl) {
+      auto* tabs = static_cast<QTabWidget*>(pc->Widget);
+      const int index = static_cast<TabSheet&>(c).PageIndex();
+      page->setProperty("wlPageIndex", index);
+      int at = 0;
+      while (at < tabs->count() && tabs->widget(at)->property("wlPageIndex").toInt() < index) ++at;
+      tabs->insertTab(at, page, Q(c.Caption()));
+      return;
+    }
+    topLevel_.push_back({&c, b.Cell});
+    return;
+  }
+
+  if (c.Kind() == ControlKind::GroupBox || c.Kind() == ControlKind::Panel) {
+    auto* group = static_cast<QGroupBox*>(b.Widget);
+    const bool nested = containers_.count(c.Parent()) > 0;
+    if (nested) {
+      MakeContainer(b, group, ColumnsFor(c));
+    } else {
+      // On the window the box keeps its frame and caption while its contents scroll.
+      auto* frame = new QVBoxLayout(group);
+      frame->setContentsMargins(2, 2, 2, 2);
+      auto* scroll = new QScrollArea(group);
+      scroll->setWidgetResizable(true);
+      scroll->setFrameShape(QFrame::NoFrame);
+      auto* inner = new QWidget;
+      inner->setObjectName(Q(c.Name()) + QStringLiteral("_contents"));
+      MakeContainer(b, inner, ColumnsFor(c));
+      scroll->setWidget(inner);
+      frame->addWidget(scroll);
+    }
+  }
+
+  auto parent = containers_.find(c.Parent());
+  if (parent == containers_.end()) {
+    topLevel_.push_back({&c, b.Cell});
+    return;
+  }
+  Container& box = parent->second;
+  if (TakesRow(c.Kind())) {
+    if (box.Column != 0) {
+      ++box.Row;
+      box.Column = 0;
+    }
+    box.Grid->addWidget(b.Cell, box.Row++, 0, 1, box.Columns);
+    return;
+  }
+  box.Grid->addWidget(b.Cell, box.Row, box.Column, Qt::AlignTop);
+  if (++box.Column == box.Columns) {
+    box.Column = 0;
+    ++box.Row;
+  }
+}
+
+void FormView::LayOutTopLevel(QWidget* host) {
+  auto* column = new QVBoxLayout(host);
+  for (const Item& item : topLevel_) column->addWidget(item.Widget);
+}
+
+// ---- widget to model
+
+void FormView::Connect(Binding& b) {
+  Control& c = *b.Source;
+  Binding* bp = &b;  // bindings_ is never resized after Build
+  switch (c.Kind()) {
+    case ControlKind::Edit: {
+      auto* e = static_cast<QLineEdit*>(b.Widget);
+      connect(e, &QLineEdit::textEdited, this, [this, bp](const QString& text) {
+        if (updating_) return;
+        auto& edit = static_cast<Edit&>(*bp->Source);
+        if (edit.MaskWidth() > 0) {
+          edit.UserSetText(text.toStdString());
+        } else {
+          edit.SetText(text.toStdString(), ChangeSource::User);
+        }
+        Sync(*bp);
+      });
+      break;
+    }
+    case ControlKind::CheckBox: {
+      auto* box = static_cast<QCheckBox*>(b.Widget);
+      connect(box, &QCheckBox::clicked, this, [this, bp](bool checked) {
+        if (updating_) return;
+        auto& check = static_cast<CheckBox&>(*bp->Source);
+        // The widget has toggled already; the model toggles once, from the state before the click.
+        if (check.Checked() == checked) {
+          FlagGuard<bool> quiet(updating_, true);
+          check.SetChecked(!checked);
+        }
+        check.UserClick();
+        Sync(*bp);
+      });
+      break;
+    }
+    case ControlKind::RadioButton: {
+      auto* radio = static_cast<QRadioButton*>(b.Widget);
+      connect(radio, &QRadioButton::clicked, this, [this, bp](bool) {
+        if (updating_) return;
+        static_cast<RadioButton&>(*bp->Source).UserClick();
+        Sync(*bp);
+      });
+      break;
+    }
+    case ControlKind::ComboBox: {
+      auto* combo = static_cast<QComboBox*>(b.Widget);
+      connect(combo, &QComboBox::activated, this, [this, bp](int index) {
+        if (updating_) return;
+        static_cast<ComboBox&>(*bp->Source).SetItemIndex(index, ChangeSource::User);
+        Sync(*bp);
+      });
+      break;
+    }
+    case ControlKind::ListBox: {
+      auto* list = static_cast<QListWidget*>(b.Widget);
+      connect(list, &QListWidget::currentRowChanged, this, [this, bp](int row) {
+        if (updating_) return;
+        static_cast<ComboBox&>(*bp->Source).SetItemIndex(row, ChangeSource::User);
+        Sync(*bp);
+      });
+      break;
+    }
+    case ControlKind::SpinEdit: {
+      auto* spin = static_cast<QSpinBox*>(b.Widget);
+      connect(spin, &QSpinBox::valueChanged, this, [this, bp](int value) {
+        if (updating_) return;
+        static_cast<SpinEdit&>(*bp->Source).SetValue(value, ChangeSource::User);
+        Sync(*bp);
+      });
+      break;
+    }
+    case ControlKind::Button: {
+      auto* button = static_cast<QPushButton*>(b.Widget);
+      connect(button, &QPushButton::clicked, this, [this, bp] {
+        if (updating_) return;
+        static_cast<Button&>(*bp->Source).UserClick();
+      });
+      break;
+    }
+    case ControlKind::PageControl: {
+      auto* tabs = static_cast<QTabWidget*>(b.Widget);
+      connect(tabs, &QTabWidget::currentChanged, this, [this, bp, tabs](int at) {
+        if (updating_ || at < 0) return;
+        QWidget* page = tabs->widget(at);
+        for (Binding& sheet : bindings_) {
+          if (sheet.Widget != page || sheet.Source->Kind() != ControlKind::TabSheet) continue;
+          static_cast<PageControl&>(*bp->Source)
+              .SetActivePage(static_cast<TabSheet&>(*sheet.Source).PageIndex(), ChangeSource::User);
+          break;
+        }
+        Sync(*bp);
+      });
+      break;
+    }
+    case ControlKind::MenuItem: {
+      if (b.Menu) {
+        // Opening a menu is its item's click.
+        connect(b.Menu, &QMenu::aboutToShow, this, [this, bp] {
+          if (updating_) return;
+          static_cast<MenuItem&>(*bp->Source).UserClick();
+        });
+      } else if (b.Action) {
+        connect(b.Action, &QAction::triggered, this, [this, bp] {
+          if (updating_) return;
+          static_cast<MenuItem&>(*bp->Source).UserClick();
+          Sync(*bp);
+        });
+      }
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+bool FormView::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusOut && !updating_) {
+    const auto reason = static_cast<QFocusEvent*>(event)->reason();
+    // Switching to another application or opening a pop-up does not leave the field.
+    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+      for (Binding& b : bindings_) {
+        if (b.Widget != watched || b.Source->Kind() != ControlKind::Edit) continue;
+        static_cast<Edit&>(*b.Source).LeaveFocus();
+        break;
+      }
+    }
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+// ---- model to widget
+
+void FormView::OnNotice(const ControlNotice& n) {
+  if (!n.Source) {
+    if (window_) window_->setWindowTitle(Q(form_.Caption()));
+    return;
+  }
+  Binding* b = Find(n.Source);
+  if (!b) return;
+  switch (n.Event) {
+    case ControlEvent::Repaint:
+      if (b->Cell) b->Cell->repaint();
+      break;
+    case ControlEvent::FocusRequest:
+      if (b->Widget) b->Widget->setFocus(Qt::OtherFocusReason);
+      break;
+    case ControlEvent::FocusLeaves:
+    case ControlEvent::MouseReleased:
+      break;
+    default:
+      Sync(*b);
+      break;
+  }
+}
+
+void FormView::SyncTab(Binding& b) {
+  Binding* pc = Find(b.Source->Parent());
+  if (!pc || pc->Source->Kind() != ControlKind::PageControl) {
+    b.Widget->setEnabled(b.Source->Enabled());
+    b.Widget->setHidden(!b.Source->Visible());
+    return;
+  }
+  auto* tabs = static_cast<QTabWidget*>(pc->Widget);
+  const int at = tabs->indexOf(b.Widget);
+  if (at < 0) return;
+  QSignalBlocker block(tabs);
+  tabs->setTabText(at, Q(b.Source->Caption()));
+  tabs->setTabEnabled(at, b.Source->Enabled());
+  tabs->setTabVisible(at, b.Source->Visible());
+}
+
+void FormView::Sync(Binding& b) {
+  Control& c = *b.Source;
+  FlagGuard<bool> quiet(updating_, true);
+
+  if (c.Kind() == ControlKind::MenuItem) {
+    if (!b.Action) return;
+    auto& item = static_cast<MenuItem&>(c);
+    QSignalBlocker block(b.Action);
+    if (b.Menu) {
+      b.Menu->setTitle(Q(c.Caption()));
+    } else if (!b.Action->isSeparator()) {
+      b.Action->setText(Q(c.Caption()));
+      // Only a checked item shows a mark.
+      b.Action->setCheckable(item.Checked());
+      b.Action->setChecked(item.Checked());
+    }
+    b.Action->setEnabled(c.Enabled());
+    b.Action->setVisible(c.Visible());
+    return;
+  }
+  if (!b.Widget) return;
+  if (c.Kind() == ControlKind::TabSheet) {
+    SyncTab(b);
+    return;
+  }
+
+  QSignalBlocker block(b.Widget);
+  if (b.Label) {
+    b.Label->setText(Q(c.Caption()));
+    b.Label->setHidden(c.Caption().empty());
+  }
+  switch (c.Kind()) {
+    case ControlKind::Edit: {
+      auto& edit = static_cast<Edit&>(c);
+      auto* e = static_cast<QLineEdit*>(b.Widget);
+      // Leave the widget alone while it already shows the text: rewriting it would move the cursor.
+      const bool same = edit.MaskWidth() > 0 ? TrimmedRight(e->text()) == DisplayText(edit)
+                                             : e->text() == Q(edit.Text());
+      if (!same) e->setText(DisplayText(edit));
+      break;
+    }
+    case ControlKind::CheckBox: {
+      auto* box = static_cast<QCheckBox*>(b.Widget);
+      box->setText(Q(c.Caption()));
+      box->setChecked(static_cast<CheckBox&>(c).Checked());
+      break;
+    }
+    case ControlKind::RadioButton: {
+      auto* radio = static_cast<QRadioButton*>(b.Widget);
+      radio->setText(Q(c.Caption()));
+      radio->setChecked(static_cast<RadioButton&>(c).Checked());
+      break;
+    }
+    case ControlKind::ComboBox: {
+      auto& model = static_cast<ComboBox&>(c);
+      auto* combo = static_cast<QComboBox*>(b.Widget);
+      const auto& items = model.Items();
+      bool sameItems = combo->count() == static_cast<int>(items.size());
+      for (int i = 0; sameItems && i < combo->count(); ++i) sameItems = combo->itemText(i) == Q(items[i]);
+      if (!sameItems) {
+        combo->clear();
+        for (const auto& item : items) combo->addItem(Q(item));
+      }
+      combo->setCurrentIndex(model.ItemIndex());
+      // A text that no item has still shows.
+      combo->setPlaceholderText(model.ItemIndex() < 0 ? Q(model.Text()) : QString());
+      break;
+    }
+    case ControlKind::ListBox: {
+      auto& model = static_cast<ComboBox&>(c);
+      auto* list = static_cast<QListWidget*>(b.Widget);
+      const auto& items = model.Items();
+      bool sameItems = list->count() == static_cast<int>(items.size());
+      for (int i = 0; sameItems && i < list->count(); ++i) sameItems = list->item(i)->text() == Q(items[i]);
+      if (!sameItems) {
+        list->clear();
+        for (const auto& item : items) list->addItem(Q(item));
+      }
+      list->setCurrentRow(model.ItemIndex());
+      break;
+    }
+    case ControlKind::SpinEdit: {
+      auto& model = static_cast<SpinEdit&>(c);
+      auto* spin = static_cast<QSpinBox*>(b.Widget);
+      if (model.MaxValue() > model.MinValue()) {
+        spin->setRange(model.MinValue(), model.MaxValue());
+      } else {
+        spin->setRange(-2147483647, 2147483647);
+      }
+      spin->setValue(model.Value());
+      break;
+    }
+    case ControlKind::Label:
+      static_cast<QLabel*>(b.Widget)->setText(Q(c.Caption()));
+      break;
+    case ControlKind::Button:
+      static_cast<QPushButton*>(b.Widget)->setText(Q(c.Caption()));
+      break;
+    case ControlKind::GroupBox:
+    case ControlKind::Panel: {
+      auto* group = static_cast<QGroupBox*>(b.Widget);
+      group->setTitle(Q(c.Caption()));
+      const std::int64_t color = static_cast<GroupBox&>(c).CaptionColor();
+      // A style sheet colours the caption only; a palette would colour the box's controls as well.
+      group->setStyleSheet(color == GroupBox::clWindowText
+                               ? QString()
+                               : QStringLiteral("QGroupBox#%1::title { color: %2; }")
+                                     .arg(Q(c.Name()), CaptionQColor(color).name()));
+      break;
+    }
+    case ControlKind::PageControl: {
+      auto& model = static_cast<PageControl&>(c);
+      auto* tabs = static_cast<QTabWidget*>(b.Widget);
+      for (Binding& sheet : bindings_) {
+        if (sheet.Source->Kind() != ControlKind::TabSheet || sheet.Source->Parent() != c.Name()) continue;
+        if (static_cast<TabSheet&>(*sheet.Source).PageIndex() == model.ActivePage() && sheet.Widget)
+          tabs->setCurrentWidget(sheet.Widget);
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  b.Cell->setEnabled(c.Enabled());
+  b.Cell->setHidden(!c.Visible());
+}
+
+}  // namespace wl

@@ -1,0 +1,30 @@
+#pragma once
+// The main window: the menu bar, the pages of P1 with the panels beside them and the group boxes below,
+// all built from the main window's control table.
+#include <QMainWindow>
+
+#include "gui/form_view.h"
+#include "model/workbench.h"
+
+namespace wl {
+
+class MainWindow : public QMainWindow {
+ public:
+  explicit MainWindow(Workbench& wb);
+
+  FormView& View() const { return *view_; }
+  // Ends the program's session once: the settings are saved as the window goes.
+  void Exit();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void LayOut();
+
+  Workbench& wb_;
+  FormView* view_;  // owned by this window
+  bool exited_ = false;
+};
+
+}  // namespace wl

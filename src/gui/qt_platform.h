@@ -1,0 +1,64 @@
+#pragma once
+// The platform of the real program: Qt message boxes and file dialogs, our own editor and help windows,
+// the event pump and the hourglass cursor.
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QString>
+#include <QTextBrowser>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+class QWidget;
+
+namespace wl {
+
+class EditorWindow;
+
+// A dialog filter of pairs "description|pattern|..." ("dataset files|*.dat|all files|*") in Qt's form
+// ("dataset files (*.dat);;all files (*)"). Several patterns of one pair are separated by ";".
+QString QtFileFilter(const std::string& filter);
+
+// The help page to show for a help file: the file itself when it is an HTML page that exists, else
+// help/index.html in the program directory.
+std::string HelpPagePath(const std::string& helpFile, const std::string& programDir);
+
+class QtPlatform : public Platform {
+ public:
+  explicit QtPlatform(std::string programDir);
+  ~QtPlatform() override;
+  QtPlatform(const QtPlatform&) = delete;
+  QtPlatform& operator=(const QtPlatform&) = delete;
+
+  // The window the dialogs belong to (the main window).
+  void SetMainWindow(QWidget* w) { mainWindow_ = w; }
+
+  void ShowMessage(const std::string& text, const std::string& caption = "") override;
+  Answer Ask(const std::string& text, const std::string& caption, Buttons buttons) override;
+  bool Execute(FileDialog& dlg) override;
+  void OpenInEditor(const std::string& path) override;
+  void ShowHelp(const std::string& helpFile) override;
+  void ProcessEvents() override;
+  void SetHourglass(bool on) override;
+  void Terminate() override;
+  std::int64_t MillisecondsOfDay() override { return SystemMillisecondsOfDay(); }
+  int DayOfYear() override { return SystemDayOfYear(); }
+
+  bool TerminateRequested() const { return terminate_; }
+  bool Hourglass() const { return hourglass_; }
+  // The editor windows still open.
+  std::vector<EditorWindow*> Editors() const;
+  QTextBrowser* HelpWindow() const { return help_; }
+
+ private:
+  std::string programDir_;
+  QPointer<QWidget> mainWindow_;
+  std::vector<QPointer<EditorWindow>> editors_;
+  QPointer<QTextBrowser> help_;
+  QElapsedTimer lastPump_;
+  bool hourglass_ = false;
+  bool terminate_ = false;
+};
+
+}  // namespace wl

@@ -1,0 +1,146 @@
+// The Qt platform: dialog filters, the help page, the hourglass, the editor window and the event pump.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCursor>
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <unistd.h>
+
+#include "gui/editor_window.h"
+#include "gui/qt_platform.h"
+#include "gui/qt_test_env.h"
+
+namespace wl {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A fresh program directory for one test.
+class TempDir {
+ public:
+  TempDir() {
+    path_ = fs::temp_directory_path() /
+            ("wl_gui_" + std::to_string(::getpid()) + "_" +
+             testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(path_);
+    fs::create_directories(path_);
+  }
+  ~TempDir() { fs::remove_all(path_); }
+  std::string Str() const { return path_.string(); }
+  std::string Write(const std::string& relative, const std::string& content) const {
+    const fs::path p = path_ / relative;
+    fs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << content;
+    return p.string();
+  }
+
+ private:
+  fs::path path_;
+};
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+TEST(QtFileFilter, ConvertsPairsToQtFilters) {
+  const struct {
+    const char* In;
+    const char* Out;
+  } cases[] = {
+      {"dataset files|*.dat|all files|*", "dataset files (*.dat);;all files (*)"},
+      {"text files|*.txt", "text files (*.txt)"},
+      {"pictures|*.gif;*.jpg;*.bmp|all files|*.*", "pictures (*.gif *.jpg *.bmp);;all files (*)"},
+      {"weights|*.wgt|", "weights (*.wgt)"},
+      {"no pattern", "no pattern (*)"},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(QtFileFilter(c.In), QString(c.Out)) << c.In;
+}
+
+TEST(HelpPagePath, FallsBackToTheProgramsIndexPage) {
+  TempDir dir;
+  const std::string own = dir.Write("help/topics.html", "<html></html>");
+  const std::string index = dir.Str() + "/help/index.html";
+  const struct {
+    std::string In, Out;
+  } cases[] = {
+      {own, own},
+      {dir.Str() + "\\help\\topics.html", own},
+      {"\\HELP\\topics.html", own},
+      {dir.Str() + "\\help\\H001.hlp", index},
+      {dir.Str() + "/help/missing.html", index},
+      {"", index},
+  };
+  for (const auto& c : cases) EXPECT_EQ(HelpPagePath(c.In, dir.Str()), c.Out) << c.In;
+}
+
+TEST(QtPlatform, HourglassIsOnOrOffWhateverTheCallsCount) {
+  QtPlatform p("/");
+  p.SetHourglass(false);  // off while off: nothing to restore
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  p.SetHourglass(true);
+  p.SetHourglass(true);
+  ASSERT_NE(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  p.SetHourglass(false);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  p.SetHourglass(false);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_FALSE(p.Hourglass());
+}
+
+TEST(QtPlatform, EditorShowsAndSavesTheFile) {
+  TempDir dir;
+  const std::string report = dir.Write("results/run_RE.txt", "epoch  error\n1  0.25\n");
+  QtPlatform p(dir.Str());
+  p.OpenInEditor(report);
+  ASSERT_EQ(p.Editors().size(), 1u);
+  EditorWindow* editor = p.Editors().front();
+  EXPECT_FALSE(editor->isHidden());
+  EXPECT_EQ(editor->TextEdit()->toPlainText(), "epoch  error\n1  0.25\n");
+
+  editor->TextEdit()->appendPlainText("2  0.125");
+  ASSERT_TRUE(editor->Save());
+  EXPECT_EQ(ReadFile(report), "epoch  error\n1  0.25\n\n2  0.125");
+
+  // A second report opens a second window without waiting for the first.
+  p.OpenInEditor(dir.Write("results/b.txt", "b"));
+  EXPECT_EQ(p.Editors().size(), 2u);
+}
+
+TEST(QtPlatform, EditorKeepsTheBytesOfANonUtf8File) {
+  TempDir dir;
+  const std::string bytes = "Gew\xE4hlt \xB1 0.5\n";  // Latin-1, not valid UTF-8
+  const std::string file = dir.Write("results/latin.txt", bytes);
+  EditorWindow editor(QString::fromStdString(file));
+  EXPECT_EQ(editor.TextEdit()->toPlainText(), QString::fromLatin1(bytes.data(), bytes.size()));
+  editor.TextEdit()->document()->setModified(true);
+  ASSERT_TRUE(editor.Save());
+  EXPECT_EQ(ReadFile(file), bytes);
+}
+
+TEST(QtPlatform, EventPumpDeliversPendingEventsAndTerminateIsRemembered) {
+  QtPlatform p("/");
+  bool fired = false;
+  QTimer::singleShot(0, [&fired] { fired = true; });
+  p.ProcessEvents();
+  EXPECT_TRUE(fired);
+
+  EXPECT_FALSE(p.TerminateRequested());
+  p.Terminate();
+  EXPECT_TRUE(p.TerminateRequested());
+  // The queued request to end the event loop is harmless when no loop runs.
+  QCoreApplication::processEvents();
+}
+
+}  // namespace
+}  // namespace wl
