@@ -1,0 +1,36 @@
+#pragma once
+// Validation of the main window's parameter fields and their copy into the parameter variables.
+#include <cstdint>
+#include <string_view>
+
+#include "model/workbench.h"
+#include "platform/controls.h"
+#include "platform/platform.h"
+
+namespace wl {
+
+// Checks one edit field of any window: its trimmed text must be a number (a whole number when isInteger;
+// "5.0" passes) from min to max, both inclusive. Otherwise shows
+//   name + " must be an Integer from " (or " must be a Number from ") + min + " to " + max
+// with the bounds in the general number form, moves the focus to the field and returns false.
+// The value itself is not returned: the caller reads the field again.
+bool CheckNumber(Platform& plat, Edit& edit, std::string_view name, bool isInteger, double min, double max);
+inline bool CheckNumber(Workbench& wb, Edit& edit, std::string_view name, bool isInteger, double min, double max) {
+  return CheckNumber(wb.Plat, edit, name, isInteger, min, max);
+}
+
+// The same check and message on a text that is not held in an edit field; moves no focus.
+bool CheckNumberText(Platform& plat, std::string_view text, std::string_view name, bool isInteger, double min,
+                     double max);
+
+// Validates the main window's parameter fields in their fixed order and copies them into the parameter
+// variables (with the layer count, the layers' transfer functions, the step-decay constants, the hidden
+// neurons per class, the limit on transfer-function evaluations and the ParamText lines).
+// Returns TRUE WHEN A VALUE IS INVALID, after the message of the first bad field (the values read before
+// it keep their new values); the caller then abandons its operation. A field read without a check whose
+// text is not of the required form throws ConvertError.
+// The mode tells which command reads the parameters (1 New Training, 2 Backpropagation, 10 SMLP); the
+// reading is the same for every mode.
+bool ReadParameters(Workbench& wb, std::uint8_t mode = 0);
+
+}  // namespace wl
