@@ -6,8 +6,12 @@ namespace wl {
 
 // Each topic adds its rows in its own file.
 void AddDataHandlers(std::vector<HandlerRow>& t);
+void AddGeneralHandlers(std::vector<HandlerRow>& t);
 void AddSettingsHandlers(std::vector<HandlerRow>& t);
 void AddNetworkHandlers(std::vector<HandlerRow>& t);
+void AddWeightsHandlers(std::vector<HandlerRow>& t);
+void AddTrainingHandlers(std::vector<HandlerRow>& t);
+void AddExperimentsHandlers(std::vector<HandlerRow>& t);
 
 // The main window's handler table: one row per control and event. Each handler is thin: it calls one
 // routine, often with a mode number.
@@ -15,8 +19,12 @@ const std::vector<HandlerRow>& HandlerTable() {
   static const std::vector<HandlerRow> table = [] {
     std::vector<HandlerRow> t;
     AddDataHandlers(t);
+    AddGeneralHandlers(t);
     AddSettingsHandlers(t);
     AddNetworkHandlers(t);
+    AddWeightsHandlers(t);
+    AddTrainingHandlers(t);
+    AddExperimentsHandlers(t);
     return t;
   }();
   return table;

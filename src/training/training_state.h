@@ -130,6 +130,14 @@ struct TrainingState {
   // and the vectors of the current part when the training set is split into NumOfParts parts.
   int Epoch = 0;
   std::vector<int> BatchIndex;
+
+  // One-change searches: trials are evaluated through the signal table (set by TrainOneChange); the
+  // epoch at which an early stop ended the last run; the per-step accuracy and error of the search
+  // trainers (sized by them, filled by the SMLP trainers).
+  bool UseSignalTable = false;
+  int StepCount = 0;
+  std::vector<double> StepRateHistory;
+  std::vector<double> StepErrorHistory;
 };
 
 }  // namespace wl

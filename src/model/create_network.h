@@ -1,0 +1,39 @@
+#pragma once
+// Building the sigmoid multilayer perceptron for the loaded data set: layer sizes from the feature
+// coding and the main window, and the initial weights by one of eight schemes.
+#include <cstdint>
+#include <vector>
+
+#include "model/dataset.h"
+
+namespace wl {
+
+struct Workbench;
+
+// Results of CreateNetwork. Every result but NetworkBuilt follows a message, and leaves the previous
+// network as it was.
+enum CreateNetworkResult : int {
+  NetworkBuilt = 0,
+  NetworkParametersFailed = 2,  // the parameters or the layer sizes failed
+  NetworkSkipNeedsScheme4 = 3,  // skip connections with another scheme than random weights, linear inputs
+  NetworkSmlpBuilt = 4,         // the SMLP structure was chosen and its network built instead
+};
+
+// Scheme 1..8: 1 deterministic / sigmoid inputs, 2 random / sigmoid inputs, 3 deterministic / linear
+// inputs, 4 random / linear inputs, 5 random integer / linear inputs, 6 random integer / sigmoid inputs,
+// 7 random / linear inputs for beam search, 8 zero weights / linear inputs.
+// Reads the parameters (ReadParameters) and builds the network. The SMLP structure is refused for now
+// (after a message, result NetworkParametersFailed): its step-function networks are built elsewhere.
+int CreateNetwork(Workbench& wb, std::uint8_t scheme);
+
+// The same after the parameters have been read: every step of CreateNetwork but the parameter reading.
+int BuildNetworkFromParameters(Workbench& wb, std::uint8_t scheme);
+
+// The number of network inputs of a data set: one per continuous feature, NValues per discrete or
+// symbolic feature.
+int InputLayerSize(const std::vector<TFeature>& features);
+
+// The caption of a scheme ("Random Initial Weights, Linear Inputs"), "" for an unknown number.
+const char* SchemeCaption(int scheme);
+
+}  // namespace wl

@@ -1,0 +1,321 @@
+#include "model/layer_transfer.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "model/error_functions.h"
+#include "model/forward_pass.h"
+#include "model/workbench.h"
+#include "platform/numfmt.h"
+#include "platform/rounding.h"
+#include "training/class_weights.h"
+
+namespace wl {
+
+namespace {
+
+// (1 - e^a) / (1 + e^a); an exponential beyond double range gives the limit -1.
+inline double TanhRatio(double a) {
+  const double e = std::exp(a);
+  if (std::isinf(e)) return -1.0;
+  return (1.0 - e) / (1.0 + e);
+}
+
+const double kLnEntropy = std::log(1.000000001);
+
+double EntropyLog(double x) {
+  if (!(x > 0.0))
+    throw FloatError("Invalid floating point operation: logarithm of " + FloatToStr(x) +
+                     " in the cross-entropy (an output outside 0..1)");
+  return std::log(x);
+}
+
+}  // namespace
+
+bool UnitRangeOutput(std::uint8_t kind) { return kind == 1 || kind == 4 || kind == 6; }
+
+double LayerTransfer(const TTransferFunction& tf, double net, double theta, const StairParams& stairs) {
+  switch (tf.TFKind) {
+    case 1: {  // sigmoid
+      const double a = (theta - net) * tf.TFSlope;
+      if (a > kExpGuard) return 0.0;
+      return StretchedSigmoid(a, tf.TFStretch, (1.0 - tf.TFStretch) / 2.0);
+    }
+    case 2: {  // tanh
+      const double a = (theta - net) * tf.TFSlope;
+      if (a > kExpGuard) return -1.0;
+      return std::min(1.0, std::max(-1.0, tf.TFStretch * TanhRatio(a)));
+    }
+    case 3: {  // linear
+      const double x = (net - theta) * tf.TFSlope;
+      return std::min(kExpGuard, std::max(-kExpGuard, x));
+    }
+    case 4: {  // linear (0;1)
+      const double x = (net - theta) * tf.TFSlope;
+      if (x <= 0.0) return 0.0;
+      if (x >= 1.0) return 1.0;
+      return x;
+    }
+    case 5: {  // linear (-1;1)
+      const double x = (net - theta) * tf.TFSlope;
+      if (x < -1.0) return -1.0;
+      if (x > 1.0) return 1.0;
+      return x;
+    }
+    case 6: {  // staircase (0;1), tabulated
+      const double a = (theta - net) * tf.TFSlope;
+      if (a < -stairs.Range) return 1.0;
+      if (a > stairs.Range) return 0.0;
+      const std::int64_t i = std::clamp<std::int64_t>(Round(0.5 * stairs.K - stairs.Scale * a), 0, stairs.K);
+      return (*stairs.Table)[static_cast<std::size_t>(i)];
+    }
+    case 7: {  // staircase (-1;1)
+      const double a = (theta - net) * tf.TFSlope;
+      if (a > kExpGuard) return -1.0;
+      if (stairs.K == 0) throw FloatError("Invalid floating point operation: a staircase of 0 steps");
+      return static_cast<double>(Round(stairs.K * TanhRatio(a))) / stairs.K;
+    }
+    default:
+      throw WlError("Unknown transfer function " + IntToStr(tf.TFKind));
+  }
+}
+
+namespace {
+
+// What a per-layer evaluation reads once per call.
+struct PerLayerSetup {
+  int nl = 0;
+  StairParams stairs;
+  bool direct = false;  // every feature continuous: the data row is the input layer
+  double hi = 1.0, lo = 0.0, p = 2.0;
+  std::uint8_t outKind = 1;
+  bool entropy = false, outside = false, weighted = false;
+};
+
+PerLayerSetup Prepare(Workbench& wb, int onlyVector) {
+  EvalNeeds needs;
+  needs.VectorWeights = true;
+  RequireEvaluable(wb, NetLayout::Standard, needs, onlyVector);
+  PerLayerSetup s;
+  s.nl = static_cast<int>(wb.Layers.size());
+  s.stairs.K = wb.NumOfStep;
+  for (int l = 1; l < s.nl; ++l) {
+    const std::uint8_t kind = wb.LayerTF[l - 1].TFKind;
+    if (kind < 1 || kind > 7) throw WlError("Unknown transfer function " + IntToStr(kind));
+    if (kind == 7 && s.stairs.K == 0) throw FloatError("Invalid floating point operation: a staircase of 0 steps");
+    if (kind == 6) {
+      EnsureStairTable(wb);
+      s.stairs.Table = &wb.StairTable;
+      s.stairs.Scale = wb.StairScale;
+      s.stairs.Range = wb.StairRange;
+    }
+  }
+  s.direct = true;
+  for (const TFeature& f : wb.Features)
+    if (f.Kind != 'c') s.direct = false;
+  s.outKind = wb.LayerTF[s.nl - 2].TFKind;
+  s.p = wb.ErrorExponent;
+  s.hi = 1.0 - wb.SetOff;
+  s.lo = UnitRangeOutput(s.outKind) ? wb.SetOff : wb.SetOff - 1.0;
+  s.entropy = wb.Form1.entrBox.Checked();
+  s.outside = wb.Form1.OutsideBox.Checked();
+  s.weighted = wb.Form1.WeightedErrorBox.Checked();
+  return s;
+}
+
+// Passes vector v through the layers with their own transfer functions; returns the output signals.
+const double* Evaluate(Workbench& wb, const PerLayerSetup& s, int v, double* buf) {
+  const std::vector<int>& L = wb.Layers;
+  const double* prev;
+  if (s.direct) {
+    prev = wb.Data[v].data();
+  } else {
+    CodeInputs(wb.Features, wb.Data[v].data(), buf);
+    prev = buf;
+  }
+  for (int l = 1; l < s.nl; ++l) {
+    const int n = L[l - 1];
+    const int th = wb.LayerInputs[l - 1];
+    const TTransferFunction& tf = wb.LayerTF[l - 1];
+    double* cur = buf + wb.EvalOffset[l];
+    const TNeuron* layer = wb.Net[l].data();
+    for (int j = 0; j < L[l]; ++j) {
+      const double* w = layer[j].Weights.data();
+      cur[j] = LayerTransfer(tf, Dot(prev, w, n), w[th], s.stairs);
+    }
+    prev = cur;
+  }
+  return prev;
+}
+
+// The error terms of one vector's outputs (class c).
+double VectorTerms(const Workbench& wb, const PerLayerSetup& s, const double* y, int outputs, int v) {
+  const int c = wb.VectorClass[v];
+  double e = 0.0;
+  for (int j = 0; j < outputs; ++j) {
+    const double yj = y[j];
+    double term;
+    if (s.entropy)
+      term = j == c ? -0.1 * (EntropyLog(1e-9 + yj) - kLnEntropy) : -0.1 * (EntropyLog(1.000000001 - yj) - kLnEntropy);
+    else
+      term = ErrorTerm(yj - (j == c ? s.hi : s.lo), s.p);
+    if (s.outside && (j == c ? yj > s.hi : yj < s.lo)) term = 0.0;
+    if (s.weighted) term *= wb.VectorWeight[v];
+    e += term;
+  }
+  return e;
+}
+
+// The output with the largest value above the baseline, the first on ties; -1 when none is above it.
+int Winner(const double* y, int outputs, double baseline) {
+  int winner = -1;
+  double best = baseline;
+  for (int j = 0; j < outputs; ++j)
+    if (y[j] > best) {
+      best = y[j];
+      winner = j;
+    }
+  return winner;
+}
+
+std::int64_t NeuronsPerVector(const Workbench& wb) {
+  std::int64_t n = 0;
+  for (std::size_t l = 1; l < wb.Layers.size(); ++l) n += wb.Layers[l];
+  return n;
+}
+
+// SmallW × Σ w² over layers 1 and up, weight indices 0 .. Layers[l - 1].
+double SmallWeightsTerm(const Workbench& wb) {
+  if (!(wb.SmallW > 0.0)) return 0.0;
+  double sum = 0.0;
+  for (std::size_t l = 1; l < wb.Net.size(); ++l)
+    for (const TNeuron& n : wb.Net[l])
+      for (int i = 0; i <= wb.Layers[l - 1]; ++i) sum += n.Weights[i] * n.Weights[i];
+  return wb.SmallW * sum;
+}
+
+double Finite(double e) {
+  if (!std::isfinite(e)) throw FloatError("Floating point overflow in the error function");
+  return e;
+}
+
+double Share(double count, int of) {
+  if (of <= 0) throw FloatError("Invalid floating point operation: no vectors to evaluate");
+  return count / of;
+}
+
+template <class T>
+void AddAt(std::vector<T>& counters, int index, double value) {
+  if (index >= 0 && static_cast<std::size_t>(index) < counters.size()) counters[index] += value;
+}
+
+}  // namespace
+
+double VectorError(Workbench& wb, int v) {
+  const PerLayerSetup s = Prepare(wb, v);
+  double* buf = PrepareEvalSignals(wb, wb.Layers[0]);
+  const int outputs = wb.Layers.back();
+  const double* y = Evaluate(wb, s, v, buf);
+  wb.SigmoidCount += NeuronsPerVector(wb);
+  double e = VectorTerms(wb, s, y, outputs, v);
+  const bool correct = Winner(y, outputs, UnitRangeOutput(s.outKind) ? 0.5 : 0.0) == wb.VectorClass[v];
+  wb.NumOfCorrect = correct ? 1 : 0;
+  e += SmallWeightsTerm(wb);
+  wb.WeightedCorrect = Share(correct ? wb.VectorWeight[v] : 0.0, wb.NumOfVectors);
+  wb.SuccessRate = Share(wb.NumOfCorrect, wb.NumOfVectors);
+  return Finite(e);
+}
+
+double TrainingSetError(Workbench& wb) {
+  const PerLayerSetup s = Prepare(wb, -1);
+  double* buf = PrepareEvalSignals(wb, wb.Layers[0]);
+  const int outputs = wb.Layers.back();
+  const bool defaultClass = wb.Form1.DefClassBox.Checked();
+  const int target = defaultClass ? wb.CurrentClass : 0;
+  const bool voting = wb.CommitteeVoting;
+
+  double e = 0.0, weightedCorrect = 0.0;
+  int correctCount = 0, tpt = 0, tpn = 0, npn = 0, npt = 0;
+  for (int v = 0; v < wb.NumOfVectors; ++v) {
+    const double* y = Evaluate(wb, s, v, buf);
+    e += VectorTerms(wb, s, y, outputs, v);
+    const int c = wb.VectorClass[v];
+    const int winner = Winner(y, outputs, 0.0);
+    bool correct;
+    if (defaultClass) {
+      const double d = c == wb.CurrentClass ? 1.0 - y[0] : y[0];
+      correct = d <= 0.5;
+    } else {
+      correct = winner == c;
+    }
+    if (correct) {
+      ++correctCount;
+      weightedCorrect += wb.VectorWeight[v];
+    }
+    if (c == target)
+      ++(correct ? tpt : tpn);
+    else
+      ++(correct ? npn : npt);
+    if (voting && static_cast<std::size_t>(v) < wb.CommitteeVotes.size()) {
+      std::vector<int>& votes = wb.CommitteeVotes[v];
+      if (wb.CommitteeMember >= 0 && static_cast<std::size_t>(wb.CommitteeMember) < votes.size())
+        votes[wb.CommitteeMember] = winner;
+    }
+  }
+  wb.SigmoidCount += NeuronsPerVector(wb) * wb.NumOfVectors;
+  wb.NumOfCorrect = correctCount;
+  wb.CountTPT = tpt;
+  wb.CountTPN = tpn;
+  wb.CountNPN = npn;
+  wb.CountNPT = npt;
+
+  // A committee tests with both flags set but keeps no crossvalidation counters: only counters that
+  // exist are added to.
+  if (wb.InCrossvalidation && wb.TestingMode) {
+    const int i = wb.CVIndex;
+    AddAt(wb.CVCorrect, i, correctCount);
+    AddAt(wb.CVWeightedCorrect, i, weightedCorrect);
+    AddAt(wb.CVTruePredT, i, tpt);
+    AddAt(wb.CVNegPredN, i, npn);
+    AddAt(wb.CVTruePredN, i, tpn);
+    AddAt(wb.CVNegPredT, i, npt);
+  }
+
+  e += SmallWeightsTerm(wb);
+
+  // Pushes first-layer weights away from 0, more with every epoch.
+  const double pushW = StrToFloat(wb.Form1.WymEdit.Text());
+  if (pushW > 0.0) {
+    double sum = 0.0;
+    for (const TNeuron& n : wb.Net[1])
+      for (int i = 0; i <= wb.Layers[0]; ++i) {
+        const double a = std::fabs(n.Weights[i]);
+        if (a < 2.0) sum += std::pow(0.5, a);
+      }
+    e += pushW * std::max(0, wb.Epoch - 1) * sum;
+  }
+
+  // Draws the weights toward -m, 0 and m, and the thresholds toward 0.5m, 1.5m and 2.5m.
+  if (wb.IntegerW > 0.0 && wb.Epoch >= StrToFloat(wb.Form1.StartWEdit.Text())) {
+    const double m = StrToFloat(wb.Form1.pmwEdit.Text());
+    double sum = 0.0;
+    for (std::size_t l = 1; l < wb.Net.size(); ++l) {
+      const int th = wb.LayerInputs[l - 1];
+      for (const TNeuron& n : wb.Net[l]) {
+        for (int i = 0; i < th; ++i) {
+          const double w = n.Weights[i];
+          sum += std::fabs((w - m) * w * (w + m));
+        }
+        const double t = n.Weights[th];
+        sum += std::fabs((t - 0.5 * m) * (t - 1.5 * m) * (t - 2.5 * m));
+      }
+    }
+    e += wb.IntegerW * sum;
+  }
+
+  wb.WeightedCorrect = Share(weightedCorrect, wb.NumOfVectors);
+  wb.SuccessRate = Share(correctCount, wb.NumOfVectors);
+  return Finite(e);
+}
+
+}  // namespace wl
