@@ -44,7 +44,10 @@ class WeightRecords {
   class LayerRef {
    public:
     LayerRef(U* p, int weights) : p_(p), weights_(weights) {}
-    std::span<U> operator[](std::size_t n) const { return {p_ + n * static_cast<std::size_t>(weights_), static_cast<std::size_t>(weights_)}; }
+    std::span<U> operator[](std::size_t n) const {
+      const auto w = static_cast<std::size_t>(weights_);
+      return {p_ + n * w, w};
+    }
 
    private:
     U* p_;

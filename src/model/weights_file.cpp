@@ -1,0 +1,272 @@
+#include "model/weights_file.h"
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "experiments/report_opener.h"
+#include "model/create_network.h"
+#include "model/read_parameters.h"
+#include "model/settings_file.h"
+#include "model/workbench.h"
+#include "platform/errors.h"
+#include "platform/numfmt.h"
+#include "platform/paths.h"
+
+namespace wl {
+
+namespace {
+
+const char* const kNoDataSet = "No data set has been opened yet. Open a data set first (Open -> Open Training Set).";
+
+int NetworkLayers(const Workbench& wb) { return std::min<int>(wb.NumOfLayers, static_cast<int>(wb.Net.size())); }
+
+}  // namespace
+
+std::string WeightFileValue(double w) {
+  std::string s = FormatFixed(w, 15);
+  const std::size_t start = (!s.empty() && s[0] == '-') ? 1 : 0;
+  const std::size_t point = s.find('.');
+  if (point == std::string::npos) return s;  // not a finite number
+  const std::string whole = s.substr(start, point - start);
+  const int intDigits = whole == "0" ? 0 : static_cast<int>(whole.size());
+  // Twenty significant digits are asked for: a value of more than five integer digits keeps fewer decimals
+  // and the rest are written as zeros.
+  if (intDigits > 5 && intDigits <= 20) {
+    const int decimals = 20 - intDigits;
+    s = FormatFixed(w, decimals);
+    if (decimals == 0) s += ".";
+    s.append(static_cast<std::size_t>(15 - decimals), '0');
+  }
+  return s;
+}
+
+std::string WeightsFileText(const Workbench& wb) {
+  std::string text;
+  for (int l = 1; l < NetworkLayers(wb); ++l) {
+    const auto& layer = wb.Net[static_cast<std::size_t>(l)];
+    for (std::size_t j = 0; j < layer.size(); ++j)
+      for (std::size_t i = 0; i < layer[j].Weights.size(); ++i)
+        text += IntToStr(l) + "  " + IntToStr(static_cast<std::int64_t>(j)) + "  " +
+                IntToStr(static_cast<std::int64_t>(i)) + "   " + WeightFileValue(layer[j].Weights[i]) + "\n";
+  }
+  return text;
+}
+
+void SaveWeights(Workbench& wb, std::uint8_t mode) {
+  if (wb.InCrossvalidation) return;
+  if (mode != 0 && mode != 1 && mode != 3) return;
+  if (wb.ResultsPrefix.empty()) {
+    wb.Plat.ShowMessage(kNoDataSet);
+    return;
+  }
+  const std::string path = wb.ResultsPrefix + (mode == 0 ? "_InitWeights.txt" : "_FinalWeights.txt");
+  EnsureDirectory(std::filesystem::path(path).parent_path().string());
+  WriteFileAtomically(path, WeightsFileText(wb));
+  if (mode == 0) SaveSettings(wb, true);
+  if (mode == 3) ShowInNotepad(wb, "notepad.exe " + path);
+}
+
+std::string NextLineToken(const std::string& line, int& pos) {
+  std::size_t i = pos < 1 ? 0 : static_cast<std::size_t>(pos - 1);
+  while (i < line.size() && static_cast<unsigned char>(line[i]) <= ' ') ++i;
+  const std::size_t begin = i;
+  while (i < line.size() && static_cast<unsigned char>(line[i]) > ' ') ++i;
+  pos = static_cast<int>(i) + 1;
+  return begin < line.size() ? line.substr(begin, i - begin) : std::string();
+}
+
+std::string NextWeightLineToken(Workbench& wb) { return NextLineToken(wb.WeightLine, wb.WeightLinePos); }
+
+namespace {
+
+struct WeightEntry {
+  int Layer, Neuron, Index;
+  double Value;
+  int Line;
+};
+
+[[noreturn]] void BadLine(const std::string& file, int line, const std::string& why) {
+  throw FileError("Weights file " + file + ", line " + IntToStr(line) + ": " + why);
+}
+
+// Reads and parses every line before anything of the network is touched.
+std::vector<WeightEntry> ReadWeightsFile(Workbench& wb, const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw FileError("Cannot open file " + file);
+  std::vector<WeightEntry> entries;
+  std::string line;
+  int lineNo = 0;
+  while (std::getline(in, line)) {
+    ++lineNo;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (Trim(line).empty()) continue;
+    wb.WeightLine = line;
+    wb.WeightLinePos = 1;
+    std::string t[4];
+    for (auto& token : t) token = NextWeightLineToken(wb);
+    if (t[3].empty()) BadLine(file, lineNo, "a line holds layer, neuron, weight index and value");
+    WeightEntry e{};
+    e.Line = lineNo;
+    try {
+      e.Layer = StrToInt(t[0]);
+      e.Neuron = StrToInt(t[1]);
+      e.Index = StrToInt(t[2]);
+      e.Value = StrToFloat(t[3]);
+    } catch (const ConvertError& err) {
+      BadLine(file, lineNo, err.what());
+    }
+    if (!std::isfinite(e.Value)) BadLine(file, lineNo, "'" + t[3] + "' is not a valid weight");
+    entries.push_back(e);
+  }
+  if (in.bad()) throw FileError("Cannot read file " + file);
+  return entries;
+}
+
+// What a rebuild of the network changes, to be put back when the file does not fit it.
+struct NetworkSnapshot {
+  NetworkState Network;
+  std::int32_t NumOfLayers;
+  std::array<std::string, 21> ParamText;
+  std::uint32_t Seed;
+  int HiddenPlotMode, OutputPlotMode;
+  std::string Label56;
+
+  explicit NetworkSnapshot(const Workbench& wb)
+      : Network(wb),
+        NumOfLayers(wb.NumOfLayers),
+        ParamText(wb.ParamText),
+        Seed(wb.Rng.Seed),
+        HiddenPlotMode(wb.HiddenPlotMode),
+        OutputPlotMode(wb.OutputPlotMode),
+        Label56(wb.Form1.Label56.Caption()) {}
+  void Restore(Workbench& wb) const {
+    static_cast<NetworkState&>(wb) = Network;
+    wb.NumOfLayers = NumOfLayers;
+    wb.ParamText = ParamText;
+    wb.Rng.Seed = Seed;
+    wb.HiddenPlotMode = HiddenPlotMode;
+    wb.OutputPlotMode = OutputPlotMode;
+    wb.Form1.Label56.SetCaption(Label56);
+  }
+};
+
+// Why an entry does not fit the network, or "".
+std::string Misfit(const Workbench& wb, const WeightEntry& e) {
+  if (e.Layer < 1 || e.Layer >= NetworkLayers(wb))
+    return "layer " + IntToStr(e.Layer) + " is not in the network (layers 1 to " + IntToStr(NetworkLayers(wb) - 1) +
+           ")";
+  const auto& layer = wb.Net[static_cast<std::size_t>(e.Layer)];
+  if (e.Neuron < 0 || e.Neuron >= static_cast<int>(layer.size()))
+    return "layer " + IntToStr(e.Layer) + " has no neuron " + IntToStr(e.Neuron) + " (it has " +
+           IntToStr(static_cast<std::int64_t>(layer.size())) + ")";
+  const auto& weights = layer[static_cast<std::size_t>(e.Neuron)].Weights;
+  if (e.Index < 0 || e.Index >= static_cast<int>(weights.size()))
+    return "neuron " + IntToStr(e.Neuron) + " of layer " + IntToStr(e.Layer) + " has no weight " + IntToStr(e.Index) +
+           " (it has " + IntToStr(static_cast<std::int64_t>(weights.size())) + ")";
+  return "";
+}
+
+}  // namespace
+
+bool LoadWeights(Workbench& wb, std::string fileName) {
+  if (ReadParameters(wb)) return false;
+  if (wb.NetKind == 11) {
+    wb.Plat.ShowMessage("Weights of the five-layer N-of-M network cannot be loaded yet.");
+    return false;
+  }
+  // The file is chosen before the network is rebuilt, so that a cancelled dialog leaves the trained
+  // network as it is.
+  if (fileName.empty()) {
+    FileDialog& dlg = wb.Form1.WeightsDialog;
+    dlg.InitialDir = wb.Path("\\Results");
+    if (!wb.Plat.Execute(dlg)) return false;
+    fileName = dlg.FileName;
+  }
+  const std::vector<WeightEntry> entries = ReadWeightsFile(wb, fileName);
+
+  const NetworkSnapshot before(wb);
+  const int built = CreateNetwork(wb, wb.NetType);
+  if (built != NetworkBuilt && built != NetworkSmlpBuilt) return false;  // its message has been shown
+  if (ReadParameters(wb)) {
+    before.Restore(wb);
+    return false;
+  }
+  for (const WeightEntry& e : entries) {
+    const std::string why = Misfit(wb, e);
+    if (!why.empty()) {
+      before.Restore(wb);
+      BadLine(fileName, e.Line, why + "; the network is left as it was");
+    }
+  }
+  for (const WeightEntry& e : entries)
+    wb.Net[static_cast<std::size_t>(e.Layer)][static_cast<std::size_t>(e.Neuron)]
+        .Weights[static_cast<std::size_t>(e.Index)] = e.Value;
+  return true;
+}
+
+void RestoreInitialWeights(Workbench& wb) {
+  const WeightShape& shape = wb.WeightHistory.Shape();
+  bool fits = !wb.WeightHistory.Empty() && shape.NumLayers() == NetworkLayers(wb) - 1;
+  for (int l = 1; fits && l < NetworkLayers(wb); ++l) {
+    const auto& layer = wb.Net[static_cast<std::size_t>(l)];
+    fits = static_cast<int>(layer.size()) == shape.Neurons[static_cast<std::size_t>(l - 1)];
+    for (const TNeuron& n : layer)
+      fits = fits && static_cast<int>(n.Weights.size()) >= shape.Weights[static_cast<std::size_t>(l - 1)];
+  }
+  if (!fits) throw WlError("The network has changed since the last training run: its start weights cannot be restored");
+  const auto start = std::as_const(wb.WeightHistory)[0];
+  for (int l = 1; l < NetworkLayers(wb); ++l) {
+    auto& layer = wb.Net[static_cast<std::size_t>(l)];
+    for (std::size_t j = 0; j < layer.size(); ++j) {
+      const auto record = start[static_cast<std::size_t>(l - 1)][j];
+      std::copy(record.begin(), record.end(), layer[j].Weights.begin());
+    }
+  }
+}
+
+void EliminateFeaturesByWeights(Workbench& wb) {
+  if (NetworkLayers(wb) < 2 || wb.Layers.size() < 2 || wb.Layers[0] < 1 || wb.Layers[1] < 1 || wb.NumOfWeights < 2 ||
+      wb.ResultsPrefix.empty())
+    return;
+  // Input f must be feature f: one input per feature, all continuous.
+  if (wb.Layers[0] != wb.NumOfFeatures || static_cast<int>(wb.Features.size()) < wb.NumOfFeatures) {
+    wb.Plat.ShowMessage(
+        "EL F needs a network whose inputs are the continuous features of the data set: the network has " +
+        IntToStr(wb.Layers[0]) + " inputs, the data set " + IntToStr(wb.NumOfFeatures) + " features.");
+    return;
+  }
+  const double limit = 1.01 * wb.InitialWeight;
+  std::vector<int> kept;
+  for (int f = 0; f < wb.NumOfFeatures; ++f) {
+    bool grown = false;
+    for (const TNeuron& n : wb.Net[1])
+      if (static_cast<std::size_t>(f) < n.Weights.size() && std::fabs(n.Weights[static_cast<std::size_t>(f)]) > limit)
+        grown = true;
+    if (grown) kept.push_back(f);
+  }
+  const int K = static_cast<int>(kept.size());
+
+  std::string text = "Number of features = " + IntToStr(K + 1) + "\n";
+  text += "Number of Vectors = " + IntToStr(wb.NumOfVectors) + "\n";
+  text += "Class Column No = " + IntToStr(K + 1) + "\n";
+  for (int n = 0; n < K; ++n)
+    text += "Feature[" + IntToStr(n + 1) +
+            "] = " + wb.Features[static_cast<std::size_t>(kept[static_cast<std::size_t>(n)])].Name + "  continuous\n";
+  text += "Feature[" + IntToStr(K + 1) + "] = Class  discrete  " + IntToStr(wb.NumOfClasses);
+  for (int c = 0; c < wb.NumOfClasses; ++c) text += "  " + IntToStr(c);
+  text += "\n[DATA]\n";
+  for (int v = 0; v < wb.NumOfVectors && static_cast<std::size_t>(v) < wb.Data.size(); ++v) {
+    const auto& row = wb.Data[static_cast<std::size_t>(v)];
+    for (int f : kept) text += FloatToStr(row[static_cast<std::size_t>(f)]) + "  ";
+    if (static_cast<std::size_t>(v) < wb.VectorClass.size())
+      text += IntToStr(wb.VectorClass[static_cast<std::size_t>(v)]);
+    else if (static_cast<std::size_t>(v) < wb.TargetValue.size())
+      text += FloatToStr(wb.TargetValue[static_cast<std::size_t>(v)]);
+    text += "\n";
+  }
+  WriteFileAtomically(wb.ResultsPrefix + "_elf.dat", text);
+}
+
+}  // namespace wl

@@ -1,0 +1,149 @@
+#include "training/prepare_run.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "analysis/progress_plot.h"
+#include "experiments/representation_hook.h"
+#include "model/layer_transfer.h"
+#include "model/workbench.h"
+#include "platform/numfmt.h"
+#include "platform/paths.h"
+#include "training/class_weights.h"
+
+namespace wl {
+
+double SquaredWeightNorm(const Workbench& wb) {
+  double sum = 0.0;
+  const int layers = std::min<int>(wb.NumOfLayers, static_cast<int>(wb.Net.size()));
+  for (int l = 1; l < layers; ++l)
+    for (const TNeuron& n : wb.Net[static_cast<std::size_t>(l)])
+      for (double w : n.Weights) sum += w * w;
+  return sum;
+}
+
+std::int64_t HistoryLength(const Workbench& wb) {
+  std::int64_t L = wb.NumOfEpochs;
+  if (wb.MethodTag == "BS") L = static_cast<std::int64_t>(wb.BeamWidth) * wb.BeamWidth * L;
+  return std::max<std::int64_t>(L, 0);
+}
+
+namespace {
+
+WeightShape NetworkShape(const Workbench& wb) {
+  return WeightShape::Of(wb.Layers, wb.LayerInputs.data(),
+                         std::min<int>(wb.NumOfLayers, static_cast<int>(wb.Layers.size())));
+}
+
+}  // namespace
+
+void AllocHistories(Workbench& wb, std::int64_t L) {
+  const auto rows = static_cast<std::size_t>(L) + 1;
+  const WeightShape shape = NetworkShape(wb);
+  wb.EpochHistory.resize(rows);
+  wb.WeightHistory.Resize(rows + 1, shape);
+  wb.WeightTrialHistory.Resize(rows, shape);
+  wb.DetailWNormHistory.Resize(rows, shape);
+  wb.WNormHistory.resize(rows);
+
+  // Epoch 0: the network before training.
+  double norm = 0.0;
+  auto start = wb.WeightHistory[0];
+  for (int l = 0; l < shape.NumLayers(); ++l)
+    for (int n = 0; n < shape.Neurons[static_cast<std::size_t>(l)]; ++n) {
+      const std::vector<double>& weights = wb.Net[static_cast<std::size_t>(l) + 1][static_cast<std::size_t>(n)].Weights;
+      const std::span<double> record = start[static_cast<std::size_t>(l)][static_cast<std::size_t>(n)];
+      for (std::size_t k = 0; k < record.size(); ++k) {
+        const double w = weights.at(k);
+        record[k] = w;
+        norm += w * w;
+      }
+    }
+  wb.WNormHistory[0] = norm;
+  std::fill(wb.DetailWNormHistory.Row(0).begin(), wb.DetailWNormHistory.Row(0).end(), norm);
+}
+
+void PrepareTrainingRun(Workbench& wb) {
+  // An error surface or PCA of an earlier run no longer matches.
+  wb.ESDone = false;
+  EnsureDirectory(wb.Path("\\PCA"));
+
+  const std::int64_t L = HistoryLength(wb);
+  AllocHistories(wb, L);
+  if (wb.OnlineBP) {
+    const auto rows = static_cast<std::size_t>(L) + 1;
+    wb.OnlineVectors = wb.NumOfVectors;
+    wb.OnlineWeightHistory.Resize(rows * static_cast<std::size_t>(std::max(wb.NumOfVectors, 0)), NetworkShape(wb));
+    wb.OnlineErrorHistory.assign(rows,
+                                 std::vector<double>(static_cast<std::size_t>(std::max(wb.NumOfVectors, 0)), 0.0));
+  }
+
+  ComputeClassWeights(wb);
+  // The start error of a network with staircase transfer functions reads the table, so it is built
+  // before the error is taken (building it is a function of NumOfStep alone).
+  BuildStairTable(wb);
+
+  const double start = TrainingSetError(wb);
+  wb.EpochHistory[0].Error = start;
+  wb.CurrentError = start;
+  wb.EpochHistory[0].Accuracy = wb.SuccessRate;
+
+  TForm1& f = wb.Form1;
+  f.ep.SetText("0");
+  f.ge.SetText(FixedDisplayText(start, 12, 4) + " / " + wb.ResultText);
+  f.EditSuccess.SetText(FixedDisplayText(wb.EpochHistory[0].Accuracy, 7, 5));
+  f.WeightedAccEdit.SetText(FixedDisplayText(wb.AcceptedWeightedRate, 7, 5));
+  f.ep.Repaint();
+  f.ge.Repaint();
+  f.EditSuccess.Repaint();
+  f.WeightedAccEdit.Repaint();
+
+  if (!f.NoGTPBox.Checked()) {
+    wb.ProgressStage = "18";
+    UpdateProgressTrace(wb);
+    InitTrainingProgressPlot(wb, wb.NumOfEpochs, false);
+  }
+  if (f.IRBox.Checked()) TrainingEpochHook(wb, 0);
+}
+
+std::string FixedDisplayText(double x, int precision, int digits) {
+  if (!std::isfinite(x)) return FormatFixed(x, digits);
+  digits = std::max(digits, 0);
+  // The exact decimal digits of |x| (far more than any display keeps), rounded once, halves up.
+  const std::string exact = FormatFixed(std::fabs(x), 80);
+  const std::size_t point = exact.find('.');
+  const std::string intPart = exact.substr(0, point);
+  const std::string frac = point == std::string::npos ? std::string() : exact.substr(point + 1);
+  int magnitude;  // the decimal exponent of the first significant digit, plus one
+  if (intPart != "0") {
+    magnitude = static_cast<int>(intPart.size());
+  } else {
+    const std::size_t nz = frac.find_first_not_of('0');
+    if (nz == std::string::npos) return FormatFixed(0.0, digits);
+    magnitude = -static_cast<int>(nz);
+  }
+  if (magnitude > precision) return FloatToStr(x);
+  const int kept = std::min(precision - magnitude, digits);
+
+  std::string all = intPart + frac;
+  std::size_t intLen = intPart.size();
+  const std::size_t keep = intLen + static_cast<std::size_t>(kept);
+  const bool up = keep < all.size() && all[keep] >= '5';
+  all.resize(keep);
+  if (up) {
+    std::size_t i = all.size();
+    while (i > 0 && all[i - 1] == '9') all[--i] = '0';
+    if (i == 0) {
+      all.insert(all.begin(), '1');
+      ++intLen;
+    } else {
+      ++all[i - 1];
+    }
+  }
+  std::string out = all.substr(0, intLen);
+  if (digits > 0) out += "." + all.substr(intLen) + std::string(static_cast<std::size_t>(digits - kept), '0');
+  if (std::signbit(x) && out.find_first_not_of("0.") != std::string::npos) out.insert(out.begin(), '-');
+  return out;
+}
+
+}  // namespace wl

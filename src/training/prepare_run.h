@@ -1,0 +1,36 @@
+#pragma once
+// The common start of every training run: the histories sized and epoch 0 recorded, the class weights,
+// the start error shown in the main window, the progress plot opened, the representation hook called for
+// epoch 0 and the staircase table built. The trainers then fill the histories epoch by epoch.
+#include <cstdint>
+#include <string>
+
+namespace wl {
+
+struct Workbench;
+
+// The sum of w * w over every weight of the network's layers 1 up, thresholds included.
+double SquaredWeightNorm(const Workbench& wb);
+
+// The history length L of the run about to start: NumOfEpochs, or BeamWidth * BeamWidth * NumOfEpochs
+// when MethodTag is "BS" (beam search records every candidate network).
+std::int64_t HistoryLength(const Workbench& wb);
+
+// Sizes EpochHistory, WNormHistory, WeightTrialHistory, DetailWNormHistory (L + 1 rows) and
+// WeightHistory (L + 2 rows) for the network's shape, and records epoch 0: WeightHistory[0] = the
+// weights, WNormHistory[0] = their squared norm, every DetailWNormHistory[0] entry = that norm.
+void AllocHistories(Workbench& wb, std::int64_t L);
+
+// The run preparation, in this order: ESDone cleared; the PCA folder made when missing; the histories
+// (and the online ones when OnlineBP is set); the class weights; the start error (TrainingSetError) in
+// EpochHistory[0], CurrentError and the main window's ep, ge, EditSuccess and WeightedAccEdit; unless
+// "No Plot E": stage "18" and the progress plot opened for NumOfEpochs epochs; the representation hook for
+// epoch 0 when "Signals after epoch" is checked. The staircase table is built before the start error,
+// which may need it. Reads no parameters, saves no weights, writes no ResultText.
+void PrepareTrainingRun(Workbench& wb);
+
+// A number as the main window shows it: rounded (halves away from zero) to `precision` significant
+// digits or `digits` decimals, whichever is coarser, and written with `digits` decimals.
+std::string FixedDisplayText(double x, int precision, int digits);
+
+}  // namespace wl
