@@ -16,6 +16,7 @@ struct AnalysisState {
   int ESPlotMode = 1;  // the error-surface pipeline runs in full mode
   int SignC1 = 1, SignC2 = 1;
   int PointSize = 1;
+  int ESGridStep = 1;  // error-surface grid step 1, 2, 4 or 8
   int WeightsPictureNo = 1;  // running number of saved weight pictures; 1 again with every new results prefix
   // The pens of the plots as $BBGGRR values: black, red, blue, lime, fuchsia, green, purple, yellow.
   std::array<std::int64_t, 8> PlotColors{0x000000, 0x0000FF, 0xFF0000, 0x00FF00,

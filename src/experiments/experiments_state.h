@@ -23,8 +23,8 @@ struct ExperimentState {
   std::vector<std::vector<int>> ConfusionMatrix;
   double TestSuccessRate = 0.0;  // SuccessRate of the last report's own evaluation
 
-  // New Training: the estimated times of the last run (seconds, before the display rounding) and the
-  // Euclidean norm of all weights of the trained network.
+  // New Training: the estimated times of the last run in seconds, rounded up as the labels show them,
+  // and the Euclidean norm of all weights of the trained network.
   double EstTrainingTime = 0.0, EstSVDTime = 0.0, EstPlotTime = 0.0;
   double WeightNorm = 0.0;
 
