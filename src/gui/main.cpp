@@ -5,6 +5,7 @@
 #include <string>
 
 #include "gui/main_window.h"
+#include "gui/program_windows.h"
 #include "gui/qt_platform.h"
 #include "model/workbench.h"
 #include "shell/command.h"
@@ -20,17 +21,18 @@ int main(int argc, char** argv) {
   const std::string programDir = std::filesystem::current_path(ec).string();
   wl::QtPlatform platform(programDir);
   wl::Workbench wb(platform, programDir);
+  wl::ReadScreen(wb);
   wl::ConnectHandlers(wb);
-  wl::MainWindow window(wb);
-  platform.SetMainWindow(&window);
 
-  wl::StartProgram(wb);
+  // The windows are made in their order as the start-up reaches each.
+  wl::ProgramWindows windows(wb, platform);
+  wl::StartProgram(wb, [&windows](const wl::StartupWindow& w) { windows.Make(w); });
   if (platform.TerminateRequested()) {
-    window.Exit();
+    windows.Main()->Exit();
     return 0;
   }
-  window.show();
+  windows.ShowMainWindow();
   const int rc = QApplication::exec();
-  window.Exit();  // also when the loop ended without the window closing
+  windows.Main()->Exit();  // also when the loop ended without the window closing
   return rc;
 }

@@ -98,6 +98,12 @@ void MainWindow::LayOut() {
   setCentralWidget(central);
 }
 
+void MainWindow::ApplyStartLayout() {
+  const WindowRect& r = wb_.MainFormRect;
+  resize(r.Width, r.Height);
+  move(r.Left, r.Top);
+}
+
 void MainWindow::Exit() {
   if (exited_) return;
   exited_ = true;

@@ -13,6 +13,8 @@ class MainWindow : public QMainWindow {
   explicit MainWindow(Workbench& wb);
 
   FormView& View() const { return *view_; }
+  // Sizes and places the window as the start-up laid it out for the screen's font resolution.
+  void ApplyStartLayout();
   // Ends the program's session once: the settings are saved as the window goes.
   void Exit();
 

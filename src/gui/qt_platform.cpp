@@ -213,4 +213,14 @@ void QtPlatform::Terminate() {
     QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
+void QtPlatform::ShowWindow(const std::string& name) {
+  auto it = windows_.find(name);
+  if (it != windows_.end() && it->second.Show) it->second.Show();
+}
+
+void QtPlatform::HideWindow(const std::string& name) {
+  auto it = windows_.find(name);
+  if (it != windows_.end() && it->second.Hide) it->second.Hide();
+}
+
 }  // namespace wl

@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QString>
 #include <QTextBrowser>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -34,6 +36,14 @@ class QtPlatform : public Platform {
   // The window the dialogs belong to (the main window).
   void SetMainWindow(QWidget* w) { mainWindow_ = w; }
 
+  // How a window of the program, by its form's name, is brought forward (made first when it is made on
+  // first use) and hidden. A window that is gone is not shown.
+  struct WindowHooks {
+    std::function<void()> Show, Hide;
+  };
+  void RegisterWindow(const std::string& name, WindowHooks hooks) { windows_[name] = std::move(hooks); }
+  bool WindowRegistered(const std::string& name) const { return windows_.count(name) > 0; }
+
   void ShowMessage(const std::string& text, const std::string& caption = "") override;
   Answer Ask(const std::string& text, const std::string& caption, Buttons buttons) override;
   bool Execute(FileDialog& dlg) override;
@@ -42,6 +52,8 @@ class QtPlatform : public Platform {
   void ProcessEvents() override;
   void SetHourglass(bool on) override;
   void Terminate() override;
+  void ShowWindow(const std::string& name) override;
+  void HideWindow(const std::string& name) override;
   std::int64_t MillisecondsOfDay() override { return SystemMillisecondsOfDay(); }
   int DayOfYear() override { return SystemDayOfYear(); }
 
@@ -55,6 +67,7 @@ class QtPlatform : public Platform {
   std::string programDir_;
   QPointer<QWidget> mainWindow_;
   std::vector<QPointer<EditorWindow>> editors_;
+  std::map<std::string, WindowHooks> windows_;
   QPointer<QTextBrowser> help_;
   QElapsedTimer lastPump_;
   bool hourglass_ = false;

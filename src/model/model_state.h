@@ -20,6 +20,9 @@ struct ModelState : DataSetState, NetworkState, ParameterState {
   // No limit on transfer-function evaluations until the parameters set one.
   std::int64_t SigmoidLimit = 3223372036854775808LL;
   bool TestingMode = false;
+  // The tokenizer of weights files and weight-matrix files: the current line and the 1-based position in it.
+  std::string WeightLine;
+  int WeightLinePos = 1;
 };
 
 }  // namespace wl

@@ -9,6 +9,7 @@ Workbench::Workbench(Platform& platform, std::string programDir) : Plat(platform
   ResultsDir = ProgramDir + "/results/";
   AddWindow(Form1);
   AddWindow(OnTopForm);
+  AddWindow(Form4);
   AddWindow(GTP);
 }
 

@@ -12,6 +12,7 @@
 #include "platform/controls.h"
 #include "platform/form1.h"
 #include "platform/platform.h"
+#include "platform/shell_forms.h"
 #include "platform/random.h"
 #include "smlp/smlp_state.h"
 #include "training/training_state.h"
@@ -29,7 +30,8 @@ struct Workbench : ModelState, TrainingState, ExperimentState, SmlpState, Analys
   bool CommandRunning = false;  // a command of the user is running
 
   TForm1 Form1;
-  Form OnTopForm{"OnTopForm", "Form on Top"};
+  TOnTopForm OnTopForm;  // the stay-on-top window: progress trace and window selector
+  TForm4 Form4;          // the "drawing" pop-up of the error-surface grid
   TGTP GTP;  // the training-progress window
 
   // The windows by name, for the scripts' WINDOW.CONTROL.

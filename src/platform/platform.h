@@ -31,6 +31,11 @@ class Platform {
   virtual void SetHourglass(bool on) = 0;
   // Asks the application to end (its event loop ends as soon as it runs).
   virtual void Terminate() {}
+  // Makes a window (by its form's name: "GTP", "OnTopForm", "Przegladaj") visible and brings it to the
+  // front; a window that is made on first use is made first. A window that does not exist is not shown.
+  virtual void ShowWindow(const std::string& name) {}
+  // Hides a window; it keeps its state.
+  virtual void HideWindow(const std::string& name) {}
 
   // Clocks: milliseconds since midnight, and the day of the year (1 = 1 January).
   virtual std::int64_t MillisecondsOfDay() = 0;

@@ -28,6 +28,7 @@ class ScriptedPlatform : public Platform {
   std::vector<Message> Questions;          // every question asked
   std::vector<std::string> EditorRequests; // every file opened in the editor
   std::vector<std::string> HelpRequests;
+  std::vector<std::string> ShownWindows, HiddenWindows;  // every window shown / hidden, by name
   std::vector<DialogRequest> Dialogs;      // every dialog shown
   // Set when a dialog or question found its queue empty (the answer given was cancel / no).
   std::optional<std::string> Starved;
@@ -47,6 +48,8 @@ class ScriptedPlatform : public Platform {
   void ProcessEvents() override { ++EventsProcessed; }
   void SetHourglass(bool on) override { Hourglass = on; }
   void Terminate() override { Terminated = true; }
+  void ShowWindow(const std::string& name) override { ShownWindows.push_back(name); }
+  void HideWindow(const std::string& name) override { HiddenWindows.push_back(name); }
   std::int64_t MillisecondsOfDay() override { return ClockMs; }
   int DayOfYear() override { return ClockDay; }
 };

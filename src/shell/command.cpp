@@ -14,6 +14,9 @@ bool RunCommand(Workbench& wb, const std::function<void()>& command) {
   // Flags that belong to one command only; an error must not leave them set.
   FlagGuard<bool> testing(wb.TestingMode, wb.TestingMode);
   FlagGuard<bool> search(wb.SearchRunning, wb.SearchRunning);
+  FlagGuard<bool> crossvalidation(wb.InCrossvalidation, wb.InCrossvalidation);
+  FlagGuard<bool> voting(wb.CommitteeVoting, wb.CommitteeVoting);
+  FlagGuard<bool> batch(wb.BatchMode, wb.BatchMode);
   try {
     command();
     return true;
@@ -34,7 +37,12 @@ const HandlerRow* FindHandler(const std::string& control, ControlEvent event) {
   return nullptr;
 }
 
+int ConnectGTPHandlers(Workbench& wb);  // the training-progress window
+int ConnectOnTopHandlers(Workbench& wb);  // the stay-on-top window's selector
+
 int ConnectHandlers(Workbench& wb) {
+  ConnectGTPHandlers(wb);
+  ConnectOnTopHandlers(wb);
   return wb.Form1.AddListener([&wb](const ControlNotice& n) {
     if (!n.Source) return;
     const HandlerRow* row = FindHandler(n.Source->Name(), n.Event);
@@ -54,8 +62,10 @@ void TimedRun(Workbench& wb, const std::function<void()>& run) {
   wb.StartTime = wb.Plat.MillisecondsOfYear();
   run();
   wb.ElapsedTime = MonotonicMs() - start;
-  wb.Form1.TrainingEdit.SetText(FormatFixed(static_cast<double>(wb.ElapsedTime) / 1000.0, 2) + "s");
+  wb.Form1.TrainingEdit.SetText(ElapsedText(wb.ElapsedTime));
   wb.Form1.TrainingEdit.Repaint();
 }
+
+std::string ElapsedText(std::int64_t ms) { return FormatFixed(static_cast<double>(ms) / 1000.0, 2) + "s"; }
 
 }  // namespace wl

@@ -2,6 +2,7 @@
 // The command boundary: every menu item and button handler runs inside RunCommand, which shows the
 // message of an error that ends the command and restores the flags the command set. Nothing escapes to
 // end the program.
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -34,5 +35,7 @@ int ConnectHandlers(Workbench& wb);
 
 // A timed run: TrainingEdit := " ", run, TrainingEdit := seconds with two decimals + "s".
 void TimedRun(Workbench& wb, const std::function<void()>& run);
+// The run time as TrainingEdit shows it: 2500 ms is "2.50s".
+std::string ElapsedText(std::int64_t ms);
 
 }  // namespace wl

@@ -252,16 +252,16 @@ TEST_F(MainWindowTest, ClicksChangeTheModelAndFireOneMouseRelease) {
   EXPECT_TRUE(f.SameLayersBox.Checked());
   EXPECT_EQ(Count("SameLayersBox", ControlEvent::MouseReleased, ChangeSource::User), 2);
 
-  Widget<QRadioButton>("S2DT2")->click();
-  EXPECT_TRUE(f.S2DT2.Checked());
+  Widget<QRadioButton>("S1RT2")->click();
+  EXPECT_TRUE(f.S1RT2.Checked());
   EXPECT_FALSE(f.S1DT2.Checked());
   EXPECT_FALSE(Widget<QRadioButton>("S1DT2")->isChecked());
-  EXPECT_EQ(Count("S2DT2", ControlEvent::MouseReleased, ChangeSource::User), 1);
+  EXPECT_EQ(Count("S1RT2", ControlEvent::MouseReleased, ChangeSource::User), 1);
   // A second click on the checked button leaves it checked.
-  Widget<QRadioButton>("S2DT2")->click();
-  EXPECT_TRUE(f.S2DT2.Checked());
-  EXPECT_TRUE(Widget<QRadioButton>("S2DT2")->isChecked());
-  EXPECT_EQ(Count("S2DT2", ControlEvent::MouseReleased, ChangeSource::User), 2);
+  Widget<QRadioButton>("S1RT2")->click();
+  EXPECT_TRUE(f.S1RT2.Checked());
+  EXPECT_TRUE(Widget<QRadioButton>("S1RT2")->isChecked());
+  EXPECT_EQ(Count("S1RT2", ControlEvent::MouseReleased, ChangeSource::User), 2);
 
   Widget<QPushButton>("TrainingT2")->click();
   EXPECT_EQ(Count("TrainingT2", ControlEvent::MouseReleased, ChangeSource::User), 1);

@@ -1,0 +1,134 @@
+#include "gui/gtp_window.h"
+
+#include <QLabel>
+#include <QPainter>
+
+#include "platform/rounding.h"
+
+namespace wl {
+
+namespace {
+
+// During a run the picture changes after every epoch (or every weight tried); it is painted at once at
+// most this often, else with the next pass of the event pump.
+constexpr qint64 kPaintIntervalMs = 40;
+
+// The left edges of the labels and buttons on the window's bottom row.
+constexpr int kLabel3Left = 60, kLabel2Left = 140, kLabel1Left = 240;
+constexpr int kButton1Left = 420, kButton2Left = 490, kResizeEditLeft = 575, kResizeLeft = 645, kButton3Left = 715;
+
+}  // namespace
+
+// ---- the picture
+
+ProgressPicture::ProgressPicture(TGTP& form, QWidget* parent) : QWidget(parent), form_(form) {
+  setObjectName(QStringLiteral("PaintBox1"));
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+const QImage& ProgressPicture::Current() const {
+  return form_.Image1.Visible() && !form_.Image1Picture.isNull() ? form_.Image1Picture : form_.Bitmap;
+}
+
+void ProgressPicture::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), Qt::white);
+  const QImage& image = Current();
+  if (image.isNull()) return;
+  if (image.width() <= width() && image.height() <= height()) {
+    p.drawImage(0, 0, image);
+  } else {
+    // A picture of a larger point size is shown whole, scaled down.
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QSize fit = image.size().scaled(size(), Qt::KeepAspectRatio);
+    p.drawImage(QRect(QPoint(0, 0), fit), image);
+  }
+}
+
+// ---- the window
+
+GtpWindow::GtpWindow(Workbench& wb) : QWidget(nullptr, Qt::Window), wb_(wb) {
+  setObjectName(QStringLiteral("GTP"));
+  view_ = new FormView(wb_.GTP, this, nullptr);
+  picture_ = new ProgressPicture(wb_.GTP, this);
+  // The form's parts are placed by ApplyGeometry; its picture labels are drawn by the picture instead.
+  listener_ = wb_.GTP.AddListener([this](const ControlNotice& n) { OnNotice(n); });
+  ApplyGeometry();
+  SyncLabels();
+}
+
+GtpWindow::~GtpWindow() { wb_.GTP.RemoveListener(listener_); }
+
+void GtpWindow::ApplyGeometry() {
+  const TGTP& g = wb_.GTP;
+  if (width() != g.Width || height() != g.Height) resize(g.Width, g.Height);
+  const double q = g.Plot.q;
+  picture_->setGeometry(1, 2, RoundInt(790 * q), RoundInt(420 * q));
+  auto place = [this](const char* name, int left, int top, int w) {
+    if (QWidget* cell = view_->CellOf(name)) {
+      cell->adjustSize();
+      cell->setGeometry(left, top, w > 0 ? w : cell->sizeHint().width(), cell->sizeHint().height());
+    }
+  };
+  place("Label3", kLabel3Left, g.Label23Top, 0);
+  place("Label2", kLabel2Left, g.Label23Top, 0);
+  place("Label1", kLabel1Left, g.Label1Top, 170);
+  place("Button1", kButton1Left, g.ButtonsTop, 65);
+  place("Button2", kButton2Left, g.ButtonsTop, 80);
+  place("ResizeEdit", kResizeEditLeft, g.ButtonsTop, 65);
+  place("ResizeButton", kResizeLeft, g.ButtonsTop, 65);
+  place("Button3", kButton3Left, g.ButtonsTop, 75);
+  for (const char* name : {"PaintBox1", "Image1", "Image2"})
+    if (QWidget* cell = view_->CellOf(name)) cell->hide();
+}
+
+void GtpWindow::SyncLabels() {
+  const TGTP& g = wb_.GTP;
+  const struct {
+    const char* Name;
+    std::int64_t Color;
+  } labels[] = {{"Label1", g.Label1Color}, {"Label2", g.Label2Color}, {"Label3", g.Label3Color}};
+  for (const auto& l : labels) {
+    if (auto* label = qobject_cast<QLabel*>(view_->WidgetOf(l.Name))) {
+      label->setStyleSheet(QStringLiteral("color: %1;").arg(FormView::CaptionQColor(l.Color).name()));
+      label->adjustSize();
+    }
+  }
+}
+
+void GtpWindow::ShowFromModel() {
+  ApplyGeometry();
+  move(wb_.GTP.Left, wb_.GTP.Top);
+  show();
+  raise();
+  activateWindow();
+}
+
+void GtpWindow::RefreshPicture() {
+  if (!isVisible()) return;
+  if (!lastPaint_.isValid() || lastPaint_.elapsed() >= kPaintIntervalMs) {
+    lastPaint_.start();
+    picture_->repaint();
+  } else {
+    picture_->update();
+  }
+}
+
+void GtpWindow::OnNotice(const ControlNotice& n) {
+  const TGTP& g = wb_.GTP;
+  // The picture labels stay hidden behind the picture, whatever the form's view shows.
+  for (const char* name : {"PaintBox1", "Image1", "Image2"})
+    if (QWidget* cell = view_->CellOf(name)) cell->hide();
+  if (n.Source == &g.Label1 || n.Source == &g.Label2 || n.Source == &g.Label3) SyncLabels();
+  if (n.Source == &g.PaintBox1 || n.Source == &g.Image1) {
+    // A run opens the plot: the window comes up at its place, in the size of this run's plot.
+    if (g.Shown && !isVisible()) {
+      ShowFromModel();
+    } else {
+      ApplyGeometry();
+    }
+    RefreshPicture();
+  }
+}
+
+}  // namespace wl

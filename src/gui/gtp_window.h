@@ -1,0 +1,50 @@
+#pragma once
+// The training-progress window: the live progress picture while a run draws it, the finished picture
+// afterwards, the labels of the curves and the window's buttons. It shows itself when a run opens the plot.
+#include <QElapsedTimer>
+#include <QWidget>
+
+#include "gui/form_view.h"
+#include "model/workbench.h"
+
+namespace wl {
+
+// Paints the training-progress window's current picture, scaled down to its own size when larger.
+class ProgressPicture : public QWidget {
+ public:
+  ProgressPicture(TGTP& form, QWidget* parent);
+  // The picture shown now: the finished one while Image1 is visible, else the live bitmap.
+  const QImage& Current() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  TGTP& form_;
+};
+
+class GtpWindow : public QWidget {
+ public:
+  explicit GtpWindow(Workbench& wb);
+  ~GtpWindow() override;
+
+  FormView& View() const { return *view_; }
+  ProgressPicture* Picture() const { return picture_; }
+  // Places the window and its parts where the model says.
+  void ApplyGeometry();
+  // Brings the window forward.
+  void ShowFromModel();
+
+ private:
+  void OnNotice(const ControlNotice& n);
+  void RefreshPicture();
+  void SyncLabels();
+
+  Workbench& wb_;
+  FormView* view_;
+  ProgressPicture* picture_;
+  int listener_ = 0;
+  QElapsedTimer lastPaint_;
+};
+
+}  // namespace wl

@@ -1,0 +1,145 @@
+#include "gui/program_windows.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "gui/gtp_window.h"
+#include "gui/main_window.h"
+#include "gui/small_windows.h"
+#include "platform/rounding.h"
+#include "shell/on_top.h"
+
+namespace wl {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+void ReadScreen(Workbench& wb) {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  wb.ScreenPixelsPerInch = RoundInt(screen->logicalDotsPerInchY());
+  wb.ScreenWidth = screen->geometry().width();
+  wb.ScreenHeight = screen->geometry().height();
+}
+
+ProgramWindows::ProgramWindows(Workbench& wb, QtPlatform& platform) : wb_(wb), platform_(platform) {
+  // The picture viewer is made when it is first shown and destroyed when it is closed.
+  platform_.RegisterWindow("Przegladaj", {[this] {
+                                            QWidget* w = Window("Przegladaj");
+                                            if (!w) w = MakeViewer();
+                                            w->show();
+                                            w->raise();
+                                            w->activateWindow();
+                                          },
+                                          [this] {
+                                            if (QWidget* w = Window("Przegladaj")) w->hide();
+                                          }});
+}
+
+ProgramWindows::~ProgramWindows() {
+  // The windows go in the reverse order of their making; the main window last.
+  for (auto it = made_.rbegin(); it != made_.rend(); ++it) {
+    auto found = windows_.find(*it);
+    if (found != windows_.end() && found->second) delete found->second.data();
+  }
+  if (QWidget* viewer = Window("Przegladaj")) delete viewer;
+}
+
+QWidget* ProgramWindows::Window(const std::string& name) const {
+  auto it = windows_.find(name);
+  return it == windows_.end() ? nullptr : it->second.data();
+}
+
+void ProgramWindows::Keep(const std::string& name, QWidget* w) {
+  windows_[name] = w;
+  w->installEventFilter(this);
+  if (name != "Przegladaj") made_.push_back(name);
+  if (!platform_.WindowRegistered(name)) {
+    platform_.RegisterWindow(name, {[this, name] {
+                                      if (QWidget* win = Window(name)) {
+                                        win->show();
+                                        win->raise();
+                                        win->activateWindow();
+                                      }
+                                    },
+                                    [this, name] {
+                                      if (QWidget* win = Window(name)) win->hide();
+                                    }});
+  }
+}
+
+void ProgramWindows::Make(const StartupWindow& w) {
+  const std::string name = w.Name;
+  if (name == "Form1") {
+    main_ = new MainWindow(wb_);
+    platform_.SetMainWindow(main_);
+    Keep(name, main_);
+  } else if (name == "GTP") {
+    gtp_ = new GtpWindow(wb_);
+    platform_.RegisterWindow(name, {[this] {
+                                      if (gtp_) gtp_->ShowFromModel();
+                                    },
+                                    [this] {
+                                      if (gtp_) gtp_->hide();
+                                    }});
+    Keep(name, gtp_);
+  } else if (name == "OnTopForm") {
+    onTop_ = new OnTopWindow(wb_);
+    platform_.RegisterWindow(name, {[this] {
+                                      if (onTop_) onTop_->ShowFromModel();
+                                    },
+                                    [this] {
+                                      if (onTop_) onTop_->hide();
+                                    }});
+    Keep(name, onTop_);
+  } else if (name == "Form4") {
+    drawing_ = new DrawingPopup(wb_);
+    platform_.RegisterWindow(name, {[this] {
+                                      if (drawing_) drawing_->ShowFromModel();
+                                    },
+                                    [this] {
+                                      if (drawing_) drawing_->hide();
+                                    }});
+    Keep(name, drawing_);
+  } else {
+    // A plot window whose contents come later: its caption only, hidden until a routine shows it.
+    const bool weights = name == "Wfr";
+    Keep(name, new PlaceholderWindow(Q(name), Q(w.Caption), weights ? 817 : 640, weights ? 637 : 480));
+  }
+}
+
+QWidget* ProgramWindows::MakeViewer() {
+  auto* viewer = new PlaceholderWindow(QStringLiteral("Przegladaj"), QStringLiteral("Picture Viewer"), 818, 728);
+  viewer->setAttribute(Qt::WA_DeleteOnClose);
+  wb_.ViewerFormExists = true;
+  Workbench* wb = &wb_;
+  connect(viewer, &QObject::destroyed, this, [wb] { wb->ViewerFormExists = false; });
+  Keep("Przegladaj", viewer);
+  return viewer;
+}
+
+void ProgramWindows::ShowMainWindow() {
+  if (!main_) return;
+  main_->ApplyStartLayout();
+  main_->show();
+  // The stay-on-top window, shown while the windows were made, stays above the main window.
+  if (onTop_ && onTop_->isVisible()) onTop_->raise();
+}
+
+bool ProgramWindows::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::WindowActivate) {
+    const std::string name = watched->objectName().toStdString();
+    if (name == "Form1") {
+      MainFormActivate(wb_);
+    } else {
+      TopFormWindowActivated(wb_, name);
+    }
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+}  // namespace wl

@@ -1,0 +1,133 @@
+#include <algorithm>
+#include <vector>
+
+#include "model/read_parameters.h"
+#include "platform/numfmt.h"
+#include "shell/command.h"
+#include "shell/general_commands.h"
+
+namespace wl {
+
+void SameLayersClick(Workbench& wb) {
+  TForm1& f = wb.Form1;
+  Control* const layerControls[] = {&f.SlopeHidL2Edit, &f.sscaleHidL2Edit, &f.NSEHidL2Edit, &f.HL2TF,
+                                    &f.SlopeHidL3Edit, &f.sscaleHidL3Edit, &f.NSEHidL3Edit, &f.HL3TF};
+  if (f.SameLayersBox.Checked()) {
+    f.SlopeHidL2Edit.SetText(f.SlopeEdit.Text());
+    f.sscaleHidL2Edit.SetText(f.sscaleEdit.Text());
+    f.NSEHidL2Edit.SetText(f.NSEdit.Text());
+    f.HL2TF.SetItemIndex(f.OutTF.ItemIndex());
+    f.SlopeHidL3Edit.SetText(f.SlopeEdit.Text());
+    f.sscaleHidL3Edit.SetText(f.sscaleEdit.Text());
+    f.NSEHidL3Edit.SetText(f.NSEdit.Text());
+    f.HL3TF.SetItemIndex(f.OutTF.ItemIndex());
+    for (Control* c : layerControls) c->SetEnabled(false);
+  } else {
+    for (Control* c : layerControls) c->SetEnabled(true);
+  }
+}
+
+void OutputLayerFieldChanged(Workbench& wb, const Edit& field) {
+  TForm1& f = wb.Form1;
+  if (!f.SameLayersBox.Checked()) return;
+  Edit* l3 = nullptr;
+  Edit* l2 = nullptr;
+  if (&field == &f.SlopeEdit) {
+    l3 = &f.SlopeHidL3Edit;
+    l2 = &f.SlopeHidL2Edit;
+  } else if (&field == &f.sscaleEdit) {
+    l3 = &f.sscaleHidL3Edit;
+    l2 = &f.sscaleHidL2Edit;
+  } else if (&field == &f.NSEdit) {
+    l3 = &f.NSEHidL3Edit;
+    l2 = &f.NSEHidL2Edit;
+  } else {
+    return;
+  }
+  l3->SetText(field.Text());
+  l2->SetText(field.Text());
+}
+
+void OutputTFChanged(Workbench& wb) {
+  TForm1& f = wb.Form1;
+  if (!f.SameLayersBox.Checked()) return;
+  f.HL3TF.SetItemIndex(f.OutTF.ItemIndex());
+  f.HL2TF.SetItemIndex(f.OutTF.ItemIndex());
+}
+
+void HiddenL3Leaves(Workbench& wb) {
+  TForm1& f = wb.Form1;
+  const bool none = StrToInt(f.Hid3EditT2.Text()) == 0;
+  f.GroupBox5.SetEnabled(!none);
+  f.GroupBox5.SetCaptionColor(none ? GroupBox::clInactiveCaption : GroupBox::clWindowText);
+}
+
+void FullWMClick(Workbench& wb) {
+  TForm1& f = wb.Form1;
+  if (!f.ALLWMBox.Checked()) return;
+  f.fromEdit.SetText("0");
+  f.WMepEdit.SetText(f.EpochEditT2.Text());
+}
+
+void RandomWeightOrderClick(Workbench& wb) {
+  if (wb.Form1.RWOrderBox.Checked()) wb.Form1.CustOrderBox.SetChecked(false);
+}
+
+void CustomWeightOrderClick(Workbench& wb) {
+  if (wb.Form1.CustOrderBox.Checked()) wb.Form1.RWOrderBox.SetChecked(false);
+}
+
+void ShowHelpContents(Workbench& wb) { wb.Plat.ShowHelp(wb.HelpFile); }
+
+void NewTrainingClick(Workbench& wb, const NewTrainingCallees& callees) {
+  TForm1& f = wb.Form1;
+  if (StrToInt(f.CommEdit.Text()) > 1) {
+    callees.TrainCommittee(wb);
+    return;
+  }
+  wb.GTP.ResizeEdit.SetText(f.EpochEditT2.Text());
+  if (f.TrainingInMatlab.Checked()) {
+    wb.Plat.ShowMessage("Training Method is set to Matlab. Choose another method.");
+    return;
+  }
+  f.WMWeightLabBox.SetChecked(true);
+  if (f.ALLWMBox.Checked()) {
+    // Every epoch goes into the weight matrix.
+    f.WMepEdit.SetText(f.EpochEditT2.Text());
+    f.everyWMEdit.SetText("1");
+    f.anyWMEdit.SetText("");
+  }
+  wb.ProgressStage = "3";
+  UpdateProgressTrace(wb);
+  if (ReadParameters(wb, 1)) return;
+  wb.ProgressStage = "4";
+  UpdateProgressTrace(wb);
+  f.WMepEdit.SetText(IntToStr(std::min(StrToInt(f.WMepEdit.Text()), StrToInt(f.EpochEditT2.Text()))));
+  f.WMepEdit.Repaint();
+  f.TrainingEdit.SetText(" ");
+  f.TrainingEdit.Repaint();
+  callees.NewTraining(wb);
+  wb.ProgressStage = "5";
+  UpdateProgressTrace(wb);
+}
+
+// The general menus and tabs: the "Help" menu and the handlers that keep the main window's controls
+// consistent. ("Open" itself opens its menu and does nothing more.)
+void AddGeneralHandlers(std::vector<HandlerRow>& t) {
+  using E = ControlEvent;
+  t.push_back({"Help1", E::MouseReleased, [](Workbench& wb) { ShowHelpContents(wb); }});
+  t.push_back({"SameLayersBox", E::MouseReleased, [](Workbench& wb) { SameLayersClick(wb); }});
+  // An edit's text-changed event comes also when a routine writes the field (the settings file).
+  t.push_back({"SlopeEdit", E::TextChanged,
+               [](Workbench& wb) { OutputLayerFieldChanged(wb, wb.Form1.SlopeEdit); }, true});
+  t.push_back({"sscaleEdit", E::TextChanged,
+               [](Workbench& wb) { OutputLayerFieldChanged(wb, wb.Form1.sscaleEdit); }, true});
+  t.push_back({"NSEdit", E::TextChanged, [](Workbench& wb) { OutputLayerFieldChanged(wb, wb.Form1.NSEdit); }, true});
+  t.push_back({"OutTF", E::SelectionChanged, [](Workbench& wb) { OutputTFChanged(wb); }});
+  t.push_back({"Hid3EditT2", E::FocusLeaves, [](Workbench& wb) { HiddenL3Leaves(wb); }});
+  t.push_back({"ALLWMBox", E::MouseReleased, [](Workbench& wb) { FullWMClick(wb); }});
+  t.push_back({"RWOrderBox", E::MouseReleased, [](Workbench& wb) { RandomWeightOrderClick(wb); }});
+  t.push_back({"CustOrderBox", E::MouseReleased, [](Workbench& wb) { CustomWeightOrderClick(wb); }});
+}
+
+}  // namespace wl

@@ -1,0 +1,217 @@
+// The program's windows: made in their order with their captions, the stay-on-top window at its place
+// above the main window, its selector bringing windows forward (the picture viewer made on first use,
+// never a window that is gone), and the training-progress window drawing live during a run.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QEvent>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QGuiApplication>
+#include <cstdlib>
+#include <fstream>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "gui/gtp_window.h"
+#include "gui/main_window.h"
+#include "gui/program_windows.h"
+#include "gui/qt_test_env.h"
+#include "gui/small_windows.h"
+#include "model/create_network.h"
+#include "model/data_file.h"
+#include "model/results_prefix.h"
+#include "platform/rounding.h"
+#include "shell/command.h"
+#include "shell/on_top.h"
+#include "shell/startup.h"
+#include "training/one_change.h"
+
+namespace wl {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The Qt platform with its message boxes recorded instead of shown, so that a test never waits for a click.
+class RecordingQtPlatform : public QtPlatform {
+ public:
+  using QtPlatform::QtPlatform;
+  void ShowMessage(const std::string& text, const std::string&) override { Messages.push_back(text); }
+  std::vector<std::string> Messages;
+};
+
+class ProgramWindowsTest : public testing::Test {
+ protected:
+  ProgramWindowsTest()
+      : dir_(fs::temp_directory_path() / ("wl_windows_" + std::to_string(::getpid()) + "_" +
+                                          testing::UnitTest::GetInstance()->current_test_info()->name())),
+        plat_(Prepare(dir_)),
+        wb(plat_, dir_.string()),
+        windows(wb, plat_) {
+    ReadScreen(wb);
+    ConnectHandlers(wb);
+    StartProgram(wb, [this](const StartupWindow& w) { windows.Make(w); });
+    windows.ShowMainWindow();
+    QApplication::processEvents();
+  }
+  ~ProgramWindowsTest() override { fs::remove_all(dir_); }
+
+  static std::string Prepare(const fs::path& dir) {
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    fs::copy(WL_SOURCE_DIR "/DATA", dir / "DATA", fs::copy_options::recursive);
+    std::ofstream(dir / "weightlab.ini") << "WeightLab   v.0.947\nCPUCHECKED=1500\n";
+    return dir.string();
+  }
+
+  // Saves a picture of a window, and one of the whole screen, when WL_SCREENSHOT_DIR names a folder (for
+  // a look by eye).
+  static void Keep(QWidget* w, const char* name) {
+    const char* out = std::getenv("WL_SCREENSHOT_DIR");
+    if (!out) return;
+    w->grab().save(QString::fromStdString(std::string(out) + "/" + name + ".png"));
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+      screen->grabWindow(0).save(QString::fromStdString(std::string(out) + "/" + name + "_screen.png"));
+  }
+
+  fs::path dir_;
+  RecordingQtPlatform plat_;
+  Workbench wb;
+  ProgramWindows windows;
+};
+
+TEST_F(ProgramWindowsTest, TheFifteenWindowsAreMadeInOrderWithTheirCaptions) {
+  std::vector<std::string> names;
+  for (const StartupWindow& w : StartupWindows()) {
+    names.push_back(w.Name);
+    QWidget* window = windows.Window(w.Name);
+    ASSERT_NE(window, nullptr) << w.Name;
+    EXPECT_EQ(window->objectName().toStdString(), w.Name);
+    if (std::string(w.Name) != "OnTopForm" && std::string(w.Name) != "Form4")
+      EXPECT_EQ(window->windowTitle().toStdString(), w.Caption) << w.Name;
+    // Only the main window and the stay-on-top window show at the start.
+    const bool shown = std::string(w.Name) == "Form1" || std::string(w.Name) == "OnTopForm";
+    EXPECT_EQ(window->isVisible(), shown) << w.Name;
+  }
+  EXPECT_EQ(windows.Made(), names);
+  EXPECT_TRUE(plat_.Messages.empty());
+
+  // The main window as the start-up laid it out for the screen's font resolution.
+  EXPECT_EQ(windows.Main()->width(), wb.MainFormRect.Width);
+  EXPECT_EQ(windows.Main()->height(), wb.MainFormRect.Height);
+  EXPECT_EQ(wb.MainFormRect.Width, RoundInt(1024 * ScaleForFont(wb.ScreenPixelsPerInch).S));
+  Keep(windows.Main(), "main_window");
+}
+
+TEST_F(ProgramWindowsTest, TheStayOnTopWindowShowsTheTraceAndItsSelector) {
+  OnTopWindow* onTop = windows.OnTop();
+  EXPECT_EQ(onTop->windowTitle(), QStringLiteral("Form on Top"));
+  EXPECT_EQ(onTop->pos(), QPoint(wb.OnTopForm.Left, wb.OnTopForm.Top));
+  EXPECT_TRUE(onTop->windowFlags() & Qt::WindowStaysOnTopHint);
+  QComboBox* box = onTop->Selector();
+  ASSERT_EQ(box->count(), 13);
+  EXPECT_EQ(box->itemText(7), QStringLiteral("Picture Viewer"));
+  EXPECT_EQ(box->currentIndex(), 0);
+
+  wb.ProgressStage = "3";
+  UpdateProgressTrace(wb);
+  EXPECT_EQ(onTop->windowTitle(), QStringLiteral("On Top      3-0-0"));
+  SetTopFormEntry(wb, 2);
+  EXPECT_EQ(box->currentIndex(), 2);
+
+  // Activating a window shows its entry.
+  QEvent activate(QEvent::WindowActivate);
+  QApplication::sendEvent(windows.Progress(), &activate);
+  EXPECT_EQ(wb.OnTopForm.FormTopBox.ItemIndex(), 2);
+  QApplication::sendEvent(windows.Main(), &activate);
+  EXPECT_EQ(box->currentIndex(), 0);
+}
+
+TEST_F(ProgramWindowsTest, TheSelectorBringsForwardOnlyWindowsThatExist) {
+  QComboBox* box = windows.OnTop()->Selector();
+  // "Training Progress" before any training: nothing.
+  box->activated(2);
+  EXPECT_FALSE(windows.Progress()->isVisible());
+  wb.GTPFormExists = true;
+  box->activated(2);
+  EXPECT_TRUE(windows.Progress()->isVisible());
+
+  // The picture viewer is made when first chosen, and made anew after it was closed and destroyed.
+  EXPECT_EQ(windows.Window("Przegladaj"), nullptr);
+  box->activated(7);
+  QWidget* viewer = windows.Window("Przegladaj");
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_TRUE(viewer->isVisible());
+  EXPECT_EQ(viewer->windowTitle(), QStringLiteral("Picture Viewer"));
+  EXPECT_TRUE(wb.ViewerFormExists);
+  viewer->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(windows.Window("Przegladaj"), nullptr);
+  EXPECT_FALSE(wb.ViewerFormExists);
+  box->activated(7);
+  ASSERT_NE(windows.Window("Przegladaj"), nullptr);
+  EXPECT_TRUE(windows.Window("Przegladaj")->isVisible());
+
+  // The drawing pop-up at its place with its percentage, then hidden.
+  ShowDrawingPopup(wb, 10, 20);
+  DrawingPopup* popup = windows.Drawing();
+  EXPECT_TRUE(popup->isVisible());
+  EXPECT_EQ(popup->pos(), QPoint(210, 320));
+  SetDrawingProgress(wb, "64%");
+  EXPECT_EQ(popup->Percent()->text(), QStringLiteral("64%"));
+  HideDrawingPopup(wb);
+  EXPECT_FALSE(popup->isVisible());
+}
+
+// The share of the picture's pixels in a colour.
+int CountColour(const QImage& image, QRgb colour) {
+  int n = 0;
+  const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+  for (int y = 0; y < rgb.height(); ++y)
+    for (int x = 0; x < rgb.width(); ++x) n += (rgb.pixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF);
+  return n;
+}
+
+TEST_F(ProgramWindowsTest, TheTrainingProgressWindowDrawsDuringARun) {
+  ReadDataFile(wb, wb.Path("DATA/iris.dat"));
+  wb.DataFileName = wb.Path("DATA/iris.dat");
+  MakeResultsPrefix(wb);
+  wb.Form1.EpochEditT2.SetText("8      ");
+  ASSERT_EQ(CreateNetwork(wb, 4), NetworkBuilt);
+  GtpWindow* gtp = windows.Progress();
+  ASSERT_FALSE(gtp->isVisible());
+
+  // What the window shows while the run draws: looked at after the third epoch.
+  int redDuringRun = -1;
+  const int listener = wb.GTP.AddListener([&](const ControlNotice& n) {
+    if (n.Source == &wb.GTP.PaintBox1 && wb.EpochHistory.size() > 3 && redDuringRun < 0 && gtp->isVisible())
+      redDuringRun = CountColour(gtp->Picture()->grab().toImage(), qRgb(255, 0, 0));
+  });
+  RunCommand(wb, [this] { TimedRun(wb, [this] { TrainOneChange(wb, 2); }); });
+  wb.GTP.RemoveListener(listener);
+  EXPECT_TRUE(plat_.Messages.empty()) << (plat_.Messages.empty() ? "" : plat_.Messages[0]);
+
+  EXPECT_TRUE(gtp->isVisible());
+  EXPECT_EQ(gtp->pos(), QPoint(wb.GTP.Left, wb.GTP.Top));
+  EXPECT_GT(redDuringRun, 0);
+  QApplication::processEvents();
+  // The finished picture: the error curve in red, the accuracy in blue.
+  const QImage shown = gtp->Picture()->grab().toImage();
+  EXPECT_GT(CountColour(shown, qRgb(255, 0, 0)), redDuringRun);
+  EXPECT_GT(CountColour(shown, qRgb(0, 0, 255)), 0);
+  EXPECT_EQ(&gtp->Picture()->Current(), &wb.GTP.Image1Picture);
+  auto* save = qobject_cast<QPushButton*>(gtp->View().WidgetOf("Button1"));
+  ASSERT_NE(save, nullptr);
+  EXPECT_TRUE(save->isVisible());
+  EXPECT_EQ(save->text(), QStringLiteral("Save"));
+  Keep(gtp, "training_progress");
+}
+
+}  // namespace
+}  // namespace wl
