@@ -1,0 +1,599 @@
+#include "model/signal_table.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/create_network.h"
+#include "model/forward_pass.h"
+#include "model/workbench.h"
+#include "platform/errors.h"
+#include "platform/numfmt.h"
+#include "platform/rounding.h"
+#include "training/class_weights.h"
+
+namespace wl {
+
+namespace {
+
+// Sums beyond this stand for the output 0, so that the exponential is never taken of them.
+constexpr double kTableGuard = 11300.0;
+
+inline double Sigma(double s) { return s > kTableGuard ? 0.0 : 1.0 / (std::exp(s) + 1.0); }
+
+struct SigmoidOut {
+  double operator()(double s) const { return Sigma(s); }
+};
+
+struct StairOut {
+  const double* Table;
+  int K;
+  double Scale, Range;
+  double operator()(double s) const {
+    if (s < -Range) return 1.0;
+    if (s > Range) return 0.0;
+    const std::int64_t i = std::clamp<std::int64_t>(Round(0.5 * K - s * Scale), 0, K);
+    return Table[i];
+  }
+};
+
+StairOut MakeStair(Workbench& wb) {
+  EnsureStairTable(wb);
+  return {wb.StairTable.data(), std::max(0, wb.NumOfStep), wb.StairScale, wb.StairRange};
+}
+
+// The error term |d|^p, as the error functions compute it.
+inline double Term(double d, double p) {
+  d = std::fabs(d);
+  if (d == 0.0) return 0.0;
+  if (p == 2.0) return d * d;
+  if (p == 1.0) return d;
+  return std::pow(d, p);
+}
+
+[[noreturn]] void NotFitting(const char* what) {
+  throw WlError(std::string("The network does not fit ") + what + ". Create the network again.");
+}
+
+// The network as the table sees it.
+struct Geometry {
+  int nl = 0;       // layers, inputs included
+  int L0 = 0;       // network inputs
+  int L1 = 0;       // neurons of layer 1
+  int outputs = 0;  // neurons of the last layer
+  int th1 = 0;      // threshold index of a layer-1 neuron
+  int th2 = 0;      // threshold index of a layer-2 neuron (three layers)
+  bool skip = false;  // the output neurons also see every input
+};
+
+// Checks the network's shape against the data set. `trial`: the routine changes one weight, which the
+// table supports for two and three layers only.
+Geometry CheckNetwork(const Workbench& wb, bool trial) {
+  const std::vector<int>& L = wb.Layers;
+  const int nl = static_cast<int>(L.size());
+  if (nl < 2 || nl > 4 || static_cast<int>(wb.Net.size()) != nl) NotFitting("the chosen structure");
+  if (trial && nl > 3) throw WlError("The signal table serves networks of two or three layers only.");
+  Geometry g;
+  g.nl = nl;
+  g.L0 = L[0];
+  g.L1 = L[1];
+  g.outputs = L[nl - 1];
+  for (int l = 1; l < nl; ++l) {
+    const int fan = wb.LayerInputs[static_cast<std::size_t>(l - 1)];
+    const bool skip = nl == 3 && l == 2 && fan == L[1] + L[0] && L[0] > 0;
+    if (fan != L[l - 1] && !skip) NotFitting("the chosen structure");
+    if (skip) g.skip = true;
+    if (static_cast<int>(wb.Net[l].size()) != L[l]) NotFitting("the chosen structure");
+    for (const TNeuron& n : wb.Net[l])
+      if (static_cast<int>(n.Weights.size()) <= fan || (trial && static_cast<int>(n.OldWeights.size()) <= fan))
+        NotFitting("the chosen structure");
+  }
+  g.th1 = wb.LayerInputs[0];
+  g.th2 = nl >= 3 ? wb.LayerInputs[1] : 0;
+  if (g.outputs < 1) NotFitting("the chosen structure");
+  if (InputLayerSize(wb.Features) != g.L0) NotFitting("the data set");
+  const auto nv = static_cast<std::size_t>(std::max(0, wb.NumOfVectors));
+  if (wb.Data.size() < nv || wb.VectorClass.size() < nv || wb.VectorWeight.size() < nv) NotFitting("the data set");
+  return g;
+}
+
+// The full passes also check every row of the data set.
+Geometry CheckForFullPass(const Workbench& wb) {
+  const Geometry g = CheckNetwork(wb, false);
+  EvalNeeds needs;
+  needs.VectorWeights = true;
+  RequireEvaluable(wb, NetLayout::Standard, needs);
+  return g;
+}
+
+// Gives the table the network's shape, a column per vector; existing entries are kept.
+void ShapeTable(Workbench& wb, const Geometry& g) {
+  auto& T = wb.SignalTable;
+  const auto nv = static_cast<std::size_t>(std::max(0, wb.NumOfVectors));
+  T.resize(static_cast<std::size_t>(g.nl - 1));
+  for (int l = 1; l < g.nl; ++l) {
+    auto& level = T[static_cast<std::size_t>(l - 1)];
+    level.resize(static_cast<std::size_t>(wb.Layers[l]));
+    for (auto& row : level)
+      if (row.size() < nv) row.resize(nv, 0.0);
+  }
+}
+
+void RequireFilledTable(const Workbench& wb, const Geometry& g) {
+  const auto& T = wb.SignalTable;
+  const auto nv = static_cast<std::size_t>(std::max(0, wb.NumOfVectors));
+  bool fits = T.size() >= static_cast<std::size_t>(g.nl - 1);
+  for (int l = 1; fits && l < g.nl; ++l) {
+    const auto& level = T[static_cast<std::size_t>(l - 1)];
+    fits = level.size() == static_cast<std::size_t>(wb.Layers[l]);
+    for (const auto& row : level) fits = fits && row.size() >= nv;
+  }
+  if (!fits) throw WlError("The signal table does not fit the network: a full pass must fill it first.");
+}
+
+// Where network input i comes from: feature f, and for a discrete or symbolic feature the value it
+// stands for (j; Value null when the feature lists fewer values than it has inputs).
+struct InputRef {
+  int f = 0;
+  int j = -1;  // -1: a continuous feature
+  const double* Value = nullptr;
+};
+
+InputRef InputOf(const Workbench& wb, int input) {
+  int c = 0;
+  for (int f = 0; f < static_cast<int>(wb.Features.size()); ++f) {
+    const TFeature& feat = wb.Features[static_cast<std::size_t>(f)];
+    const int count = feat.Kind == 'c' ? 1 : feat.NValues;
+    if (input < c + count) {
+      InputRef r;
+      r.f = f;
+      if (feat.Kind != 'c') {
+        r.j = input - c;
+        if (static_cast<std::size_t>(r.j) < feat.Values.size()) r.Value = &feat.Values[static_cast<std::size_t>(r.j)];
+      }
+      return r;
+    }
+    c += count;
+  }
+  NotFitting("the data set");
+}
+
+// The signal of the input for vector v.
+inline double InputSignal(const Workbench& wb, const InputRef& r, int v) {
+  const double d = wb.Data[static_cast<std::size_t>(v)][static_cast<std::size_t>(r.f)];
+  if (r.j < 0) return d;
+  return (r.Value && d == *r.Value) ? 1.0 : 0.0;
+}
+
+void FillInputMap(Workbench& wb, const Geometry& g) {
+  wb.InputFeature.assign(static_cast<std::size_t>(g.L0), 0);
+  wb.InputValue.assign(static_cast<std::size_t>(g.L0), -1);
+  int c = 0;
+  for (int f = 0; f < static_cast<int>(wb.Features.size()); ++f) {
+    const TFeature& feat = wb.Features[static_cast<std::size_t>(f)];
+    const int count = feat.Kind == 'c' ? 1 : feat.NValues;
+    for (int j = 0; j < count && c < g.L0; ++j, ++c) {
+      wb.InputFeature[static_cast<std::size_t>(c)] = f;
+      wb.InputValue[static_cast<std::size_t>(c)] = feat.Kind == 'c' ? -1 : j;
+    }
+  }
+}
+
+// Full pass of vector v: stores every neuron's sum in the table and leaves the signals of every layer in
+// buf (laid out as PrepareEvalSignals says); returns the output layer's signals.
+template <class F>
+const double* ForwardColumn(Workbench& wb, const Geometry& g, const F& out, int v, double* buf) {
+  const std::vector<int>& L = wb.Layers;
+  CodeInputs(wb.Features, wb.Data[static_cast<std::size_t>(v)].data(), buf);
+  const double* x = buf;
+  const double* prev = x;
+  for (int l = 1; l < g.nl; ++l) {
+    double* cur = buf + wb.EvalOffset[static_cast<std::size_t>(l)];
+    const int n = L[l - 1];
+    const int th = wb.LayerInputs[static_cast<std::size_t>(l - 1)];
+    const bool skip = g.skip && l == 2;
+    auto& level = wb.SignalTable[static_cast<std::size_t>(l - 1)];
+    const TNeuron* layer = wb.Net[static_cast<std::size_t>(l)].data();
+    for (int j = 0; j < L[l]; ++j) {
+      const double* w = layer[j].Weights.data();
+      double sum = Dot(prev, w, n);
+      if (skip) sum += Dot(x, w + n, g.L0);
+      const double s = w[th] - sum;
+      level[static_cast<std::size_t>(j)][static_cast<std::size_t>(v)] = s;
+      cur[j] = out(s);
+    }
+    prev = cur;
+  }
+  return prev;
+}
+
+// The outputs of vector v as the table holds them.
+template <class F>
+void TableOutputs(const Workbench& wb, const Geometry& g, const F& out, int v, double* y) {
+  const auto& level = wb.SignalTable[static_cast<std::size_t>(g.nl - 2)];
+  for (int k = 0; k < g.outputs; ++k) y[k] = out(level[static_cast<std::size_t>(k)][static_cast<std::size_t>(v)]);
+}
+
+// How correct vectors are counted: the winner (the output largest above 0, the first on ties) is the
+// class; or, with a default class (DefClassBox), the class output alone above 0.5, or no output above
+// 0.5 for the class that has no output neuron.
+enum class Counting { Winner, DefaultClass };
+
+struct VectorScore {
+  double e;
+  bool correct;
+};
+
+inline VectorScore Score(const double* y, int outputs, int c, double p, Counting rule) {
+  double e = 0.0;
+  for (int k = 0; k < outputs; ++k) e += Term(y[k] - (k == c ? 1.0 : 0.0), p);
+  bool correct;
+  if (rule == Counting::Winner) {
+    int winner = -1;
+    double best = 0.0;
+    for (int k = 0; k < outputs; ++k)
+      if (y[k] > best) {
+        best = y[k];
+        winner = k;
+      }
+    correct = winner >= 0 && winner == c;
+  } else {
+    bool classHigh = false, otherHigh = false;
+    for (int k = 0; k < outputs; ++k)
+      if (y[k] > 0.5) (k == c ? classHigh : otherHigh) = true;
+    correct = c < outputs ? classHigh && !otherHigh : !otherHigh;
+  }
+  return {e, correct};
+}
+
+// The listed vectors of the current part must exist.
+void CheckBatch(const Workbench& wb) {
+  if (wb.BatchIndex.empty()) throw FloatError("Invalid floating point operation: no vectors to evaluate");
+  for (int v : wb.BatchIndex)
+    if (v < 0 || v >= wb.NumOfVectors) throw WlError("No vector " + IntToStr(v) + " in the data set");
+}
+
+double SumOfSquares(const Workbench& wb) {
+  double sum = 0.0;
+  for (std::size_t l = 1; l < wb.Net.size(); ++l)
+    for (const TNeuron& n : wb.Net[l])
+      for (double w : n.Weights) sum += w * w;
+  return sum;
+}
+
+// The end of every error routine: the counters, the small-weights term and the class-error division.
+double Finish(Workbench& wb, double e, int correct, int used, bool all) {
+  wb.NumOfCorrect = correct;
+  if (used <= 0) throw FloatError("Invalid floating point operation: no vectors to evaluate");
+  wb.SuccessRate = static_cast<double>(correct) / used;
+  wb.ErrorEvaluations += all ? 1.0 : 1.0 / wb.NumOfParts;
+  if (wb.SmallW > 0.0) e += wb.SmallW * SumOfSquares(wb);
+  if (wb.ClassErrorMode == 3) {
+    if (wb.SuccessRate == 0.0)
+      throw FloatError("Floating point division by zero: no vector is classified correctly, so the error cannot be "
+                       "divided by the success rate");
+    e /= wb.SuccessRate;
+  }
+  if (!std::isfinite(e)) throw FloatError("Floating point overflow in the error function");
+  return e;
+}
+
+// The full pass of both families. The table is refreshed for every vector; the error covers all vectors
+// or the current part.
+template <class F>
+double FullPassError(Workbench& wb, const F& out, bool counted) {
+  const Geometry g = CheckForFullPass(wb);
+  const bool all = wb.NumOfParts <= 1;
+  if (!all) CheckBatch(wb);
+  ShapeTable(wb, g);
+  FillInputMap(wb, g);
+  double* buf = PrepareEvalSignals(wb, g.L0);
+  const Counting rule = all && wb.Form1.DefClassBox.Checked() ? Counting::DefaultClass : Counting::Winner;
+  const double p = wb.ErrorExponent;
+  wb.NumOfCorrect = 0;
+  double e = 0.0;
+  int correct = 0;
+  const int nv = wb.NumOfVectors;
+  if (all) {
+    for (int v = 0; v < nv; ++v) {
+      const double* y = ForwardColumn(wb, g, out, v, buf);
+      const VectorScore sc = Score(y, g.outputs, wb.VectorClass[static_cast<std::size_t>(v)], p, rule);
+      e += sc.e * wb.VectorWeight[static_cast<std::size_t>(v)];
+      if (sc.correct) ++correct;
+    }
+  } else {
+    for (int v = 0; v < nv; ++v) ForwardColumn(wb, g, out, v, buf);
+    double* y = buf + wb.EvalOffset[static_cast<std::size_t>(g.nl - 1)];
+    for (int v : wb.BatchIndex) {
+      TableOutputs(wb, g, out, v, y);
+      const VectorScore sc = Score(y, g.outputs, wb.VectorClass[static_cast<std::size_t>(v)], p, rule);
+      e += sc.e;
+      if (sc.correct) ++correct;
+    }
+  }
+  if (counted) {
+    std::int64_t neurons = 0;
+    for (int l = 1; l < g.nl; ++l) neurons += wb.Layers[l];
+    wb.SigmoidCount += neurons * nv;
+  }
+  const int used = all ? nv : static_cast<int>(wb.BatchIndex.size());
+  return Finish(wb, e, correct, used, all);
+}
+
+// One changed weight.
+struct Trial {
+  enum Kind { Input, Threshold, Hidden, SkipInput };
+  int layer = 1, n = 0, i = 0;
+  Kind kind = Input;
+  double wOld = 0.0, wNew = 0.0;
+  InputRef in;  // Input, SkipInput
+};
+
+Trial MakeTrial(const Workbench& wb, const Geometry& g, int layer, int n, int i) {
+  auto none = [&]() {
+    throw WlError("No weight " + IntToStr(i) + " of neuron " + IntToStr(n) + " in layer " + IntToStr(layer) +
+                  " of the network");
+  };
+  Trial t;
+  t.layer = layer;
+  t.n = n;
+  t.i = i;
+  if (layer == 1) {
+    if (n < 0 || n >= g.L1 || i < 0 || i > g.th1) none();
+    if (i == g.th1) {
+      t.kind = Trial::Threshold;
+    } else {
+      t.kind = Trial::Input;
+      t.in = InputOf(wb, i);
+    }
+  } else if (layer == 2 && g.nl == 3) {
+    if (n < 0 || n >= g.outputs || i < 0 || i > g.th2) none();
+    if (i == g.th2) {
+      t.kind = Trial::Threshold;
+    } else if (i < g.L1) {
+      t.kind = Trial::Hidden;
+    } else {
+      t.kind = Trial::SkipInput;
+      t.in = InputOf(wb, i - g.L1);
+    }
+  } else {
+    none();
+  }
+  const TNeuron& neuron = wb.Net[static_cast<std::size_t>(layer)][static_cast<std::size_t>(n)];
+  t.wOld = neuron.OldWeights[static_cast<std::size_t>(i)];
+  t.wNew = neuron.Weights[static_cast<std::size_t>(i)];
+  return t;
+}
+
+// The change of the changed neuron's stored sum for vector v (layer 1, or layer 2 but for the hidden
+// output, which the caller supplies).
+inline double InputDelta(const Workbench& wb, const Trial& t, int v) {
+  if (t.kind == Trial::Threshold) return t.wNew - t.wOld;
+  return (t.wOld - t.wNew) * InputSignal(wb, t.in, v);
+}
+
+// The outputs of vector v with the changed weight, from the table. *changed receives the changed
+// neuron's output when it is asked for.
+template <class F>
+inline void TrialColumn(const Workbench& wb, const Geometry& g, const Trial& t, const F& out, int v, double* y,
+                        double* changed) {
+  const auto uv = static_cast<std::size_t>(v);
+  const auto& T0 = wb.SignalTable[0];
+  if (t.layer == 1) {
+    const double s0 = T0[static_cast<std::size_t>(t.n)][uv];
+    const double delta = InputDelta(wb, t, v);
+    if (g.nl == 2) {
+      for (int k = 0; k < g.outputs; ++k) y[k] = k == t.n ? out(s0 + delta) : out(T0[static_cast<std::size_t>(k)][uv]);
+      if (changed) *changed = y[t.n];
+      return;
+    }
+    const auto& T1 = wb.SignalTable[1];
+    const std::vector<TNeuron>& outs = wb.Net[2];
+    if (delta == 0.0 && !changed) {
+      // The neuron's sum and output stay as they are, and so do the output sums.
+      for (int k = 0; k < g.outputs; ++k) y[k] = out(T1[static_cast<std::size_t>(k)][uv]);
+      return;
+    }
+    const double hOld = out(s0);
+    const double hNew = out(s0 + delta);
+    if (changed) *changed = hNew;
+    const double diff = hOld - hNew;
+    for (int k = 0; k < g.outputs; ++k)
+      y[k] = out(T1[static_cast<std::size_t>(k)][uv] +
+                 diff * outs[static_cast<std::size_t>(k)].Weights[static_cast<std::size_t>(t.n)]);
+    return;
+  }
+  const auto& T1 = wb.SignalTable[1];
+  double delta;
+  if (t.kind == Trial::Hidden)
+    delta = (t.wOld - t.wNew) * out(T0[static_cast<std::size_t>(t.i)][uv]);
+  else
+    delta = InputDelta(wb, t, v);
+  for (int k = 0; k < g.outputs; ++k) {
+    const double s = T1[static_cast<std::size_t>(k)][uv];
+    y[k] = k == t.n ? out(s + delta) : out(s);
+  }
+  if (changed) *changed = y[t.n];
+}
+
+// Transfer evaluations of one vector's trial: the sigmoid family counts the changed neuron and, in three
+// layers, the outputs (layer 1) or the hidden output read (layer 2); the tabulated family counts only the
+// changed neuron or the hidden output.
+std::int64_t TrialCount(const Geometry& g, const Trial& t, bool sigmoidFamily) {
+  if (t.layer == 1) return sigmoidFamily && g.nl == 3 ? 1 + g.outputs : 1;
+  return t.kind == Trial::Hidden ? 1 : 0;
+}
+
+template <class F>
+double TrialError(Workbench& wb, int layer, int n, int i, const F& out, bool sigmoidFamily) {
+  const Geometry g = CheckNetwork(wb, true);
+  RequireFilledTable(wb, g);
+  const Trial t = MakeTrial(wb, g, layer, n, i);
+  const bool all = wb.NumOfParts <= 1;
+  if (!all) CheckBatch(wb);
+  double* buf = PrepareEvalSignals(wb, g.L0);
+  double* y = buf + wb.EvalOffset[static_cast<std::size_t>(g.nl - 1)];
+  const Counting rule =
+      !sigmoidFamily && all && wb.Form1.DefClassBox.Checked() ? Counting::DefaultClass : Counting::Winner;
+  const double p = wb.ErrorExponent;
+  const int nv = wb.NumOfVectors;
+  wb.NumOfCorrect = 0;
+  double e = 0.0;
+  int correct = 0;
+  double weightedCorrect = wb.WeightedCorrect;
+  if (all) {
+    if (wb.VectorErrorTerm.size() < static_cast<std::size_t>(nv))
+      wb.VectorErrorTerm.resize(static_cast<std::size_t>(nv), 0.0);
+    double* terms = wb.VectorErrorTerm.data();
+    const double* vw = wb.VectorWeight.data();
+    const int* cls = wb.VectorClass.data();
+    for (int v = 0; v < nv; ++v) {
+      TrialColumn(wb, g, t, out, v, y, nullptr);
+      const VectorScore sc = Score(y, g.outputs, cls[v], p, rule);
+      const double term = sc.e * vw[v];
+      e += term;
+      terms[v] = term;
+      if (sc.correct) {
+        ++correct;
+        if (sigmoidFamily) weightedCorrect += vw[v];
+      }
+    }
+  } else {
+    for (int v : wb.BatchIndex) {
+      TrialColumn(wb, g, t, out, v, y, nullptr);
+      const VectorScore sc = Score(y, g.outputs, wb.VectorClass[static_cast<std::size_t>(v)], p, rule);
+      e += sc.e;
+      if (sc.correct) {
+        ++correct;
+        if (sigmoidFamily) weightedCorrect += wb.VectorWeight[static_cast<std::size_t>(v)];
+      }
+    }
+  }
+  if (sigmoidFamily) wb.WeightedCorrect = weightedCorrect;
+  const int used = all ? nv : static_cast<int>(wb.BatchIndex.size());
+  wb.SigmoidCount += TrialCount(g, t, sigmoidFamily) * used;
+  return Finish(wb, e, correct, used, all);
+}
+
+template <class F>
+void TrialVector(Workbench& wb, int v, int layer, int n, int i, const F& out, bool sigmoidFamily) {
+  const Geometry g = CheckNetwork(wb, true);
+  RequireFilledTable(wb, g);
+  if (v < 0 || v >= wb.NumOfVectors) throw WlError("No vector " + IntToStr(v) + " in the data set");
+  const Trial t = MakeTrial(wb, g, layer, n, i);
+  double* buf = PrepareEvalSignals(wb, g.L0);
+  double* y = buf + wb.EvalOffset[static_cast<std::size_t>(g.nl - 1)];
+  double changed = 0.0;
+  TrialColumn(wb, g, t, out, v, y, &changed);
+  std::vector<TNeuron>& outs = wb.Net[static_cast<std::size_t>(g.nl - 1)];
+  for (int k = 0; k < g.outputs; ++k) outs[static_cast<std::size_t>(k)].Signal = y[k];
+  wb.Net[static_cast<std::size_t>(layer)][static_cast<std::size_t>(n)].Signal = changed;
+  wb.SigmoidCount += TrialCount(g, t, sigmoidFamily);
+}
+
+template <class F>
+void UpdateTable(Workbench& wb, int layer, int n, int i, const F& out) {
+  const Geometry g = CheckNetwork(wb, true);
+  // A search whose trials do not read the table still folds its changes in; a table never filled for
+  // this data set is given its shape first.
+  ShapeTable(wb, g);
+  const Trial t = MakeTrial(wb, g, layer, n, i);
+  const int nv = wb.NumOfVectors;
+  auto& T0 = wb.SignalTable[0];
+  if (t.layer == 1) {
+    double* s0 = T0[static_cast<std::size_t>(n)].data();
+    double stored = 0.0;
+    for (int v = 0; v < nv; ++v) {
+      const double delta = InputDelta(wb, t, v);
+      const double sOld = s0[v];
+      stored = std::min(sOld + delta, kTableGuard);
+      s0[v] = stored;
+      if (g.nl == 3) {
+        // A zero change leaves the neuron's output as it was (the clamp at the guard changes no output).
+        const double diff = delta == 0.0 ? 0.0 : out(sOld) - out(stored);
+        auto& T1 = wb.SignalTable[1];
+        for (int k = 0; k < g.outputs; ++k) {
+          double& s = T1[static_cast<std::size_t>(k)][static_cast<std::size_t>(v)];
+          s = std::min(s + diff * wb.Net[2][static_cast<std::size_t>(k)].Weights[static_cast<std::size_t>(n)],
+                       kTableGuard);
+        }
+      }
+    }
+    if (nv > 0) wb.Net[1][static_cast<std::size_t>(n)].Signal = out(stored);
+    return;
+  }
+  double* s1 = wb.SignalTable[1][static_cast<std::size_t>(n)].data();
+  for (int v = 0; v < nv; ++v) {
+    const double delta = t.kind == Trial::Hidden
+                             ? (t.wOld - t.wNew) * out(T0[static_cast<std::size_t>(t.i)][static_cast<std::size_t>(v)])
+                             : InputDelta(wb, t, v);
+    s1[v] = std::min(s1[v] + delta, kTableGuard);
+  }
+}
+
+template <class F>
+void ForwardVector(Workbench& wb, int v, const F& out, bool counted) {
+  const Geometry g = CheckNetwork(wb, false);
+  if (v < 0 || v >= wb.NumOfVectors) throw WlError("No vector " + IntToStr(v) + " in the data set");
+  EvalNeeds needs;
+  needs.VectorWeights = true;
+  RequireEvaluable(wb, NetLayout::Standard, needs, v);
+  ShapeTable(wb, g);
+  FillInputMap(wb, g);
+  double* buf = PrepareEvalSignals(wb, g.L0);
+  ForwardColumn(wb, g, out, v, buf);
+  for (int l = 0; l < g.nl; ++l) {
+    const double* s = buf + wb.EvalOffset[static_cast<std::size_t>(l)];
+    std::vector<TNeuron>& layer = wb.Net[static_cast<std::size_t>(l)];
+    for (int j = 0; j < wb.Layers[l]; ++j) layer[static_cast<std::size_t>(j)].Signal = s[j];
+  }
+  if (counted)
+    for (int l = 1; l < g.nl; ++l) wb.SigmoidCount += wb.Layers[l];
+}
+
+}  // namespace
+
+double TableSigmoid(double s) { return Sigma(s); }
+
+double TableStair(const Workbench& wb, double s) {
+  const int k = std::max(0, wb.NumOfStep);
+  if (wb.StairTable.size() != static_cast<std::size_t>(k) + 1)
+    throw WlError("The staircase table has not been built for " + IntToStr(k) + " steps");
+  return StairOut{wb.StairTable.data(), k, wb.StairScale, wb.StairRange}(s);
+}
+
+void ForwardVectorFromData(Workbench& wb, int v) { ForwardVector(wb, v, SigmoidOut{}, true); }
+
+double ErrorFullPass(Workbench& wb) { return FullPassError(wb, SigmoidOut{}, true); }
+
+void ForwardChangedWeight(Workbench& wb, int v, int layer, int neuron, int weight) {
+  TrialVector(wb, v, layer, neuron, weight, SigmoidOut{}, true);
+}
+
+double ErrorWithChangedWeight(Workbench& wb, int layer, int neuron, int weight) {
+  return TrialError(wb, layer, neuron, weight, SigmoidOut{}, true);
+}
+
+void UpdateSignalTable(Workbench& wb, int layer, int neuron, int weight) {
+  UpdateTable(wb, layer, neuron, weight, SigmoidOut{});
+}
+
+void UpdateSignalTableB(Workbench& wb, int v) { ForwardVector(wb, v, MakeStair(wb), false); }
+
+void StairForwardChangedWeight(Workbench& wb, int v, int layer, int neuron, int weight) {
+  TrialVector(wb, v, layer, neuron, weight, MakeStair(wb), false);
+}
+
+void UpdateSignalTableAfterChange(Workbench& wb, int layer, int neuron, int weight) {
+  UpdateTable(wb, layer, neuron, weight, MakeStair(wb));
+}
+
+double SignalTableError(Workbench& wb, int layer, int neuron, int weight) {
+  return TrialError(wb, layer, neuron, weight, MakeStair(wb), false);
+}
+
+double SignalTableErrorB(Workbench& wb) { return FullPassError(wb, MakeStair(wb), false); }
+
+}  // namespace wl

@@ -1,0 +1,254 @@
+#include "training/one_change.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "analysis/progress_plot.h"
+#include "model/layer_transfer.h"
+#include "model/read_parameters.h"
+#include "model/signal_table.h"
+#include "model/weights_file.h"
+#include "model/workbench.h"
+#include "platform/errors.h"
+#include "platform/numfmt.h"
+#include "platform/rounding.h"
+#include "training/border_vectors.h"
+#include "training/prepare_run.h"
+
+namespace wl {
+
+namespace {
+
+const char* const kNotYet = " is not available yet.";
+
+// Training needs a data set and a network built for it.
+void RequireNetwork(const Workbench& wb) {
+  if (wb.ResultsPrefix.empty() || wb.NumOfVectors < 1)
+    throw WlError("No data set has been opened yet. Open a data set first (Open -> Open Training Set).");
+  if (wb.Net.size() < 2 || wb.Net.size() != wb.Layers.size())
+    throw WlError("No network has been created yet. Create the network first (Create Network).");
+  if (static_cast<int>(wb.Net.size()) != wb.NumOfLayers)
+    throw WlError("The network has " + IntToStr(static_cast<std::int64_t>(wb.Net.size())) +
+                  " layers, the parameters ask for " + IntToStr(wb.NumOfLayers) + ". Create the network again.");
+}
+
+}  // namespace
+
+double StepFactor(double deltaDecay, int epoch) {
+  if (deltaDecay == 0.0) return 1.0;
+  return 1.0 - std::exp(-deltaDecay / epoch);
+}
+
+std::string GroupedCount(std::int64_t n) {
+  const std::string digits = IntToStr(n < 0 ? -n : n);
+  std::string out;
+  const std::size_t len = digits.size();
+  for (std::size_t i = 0; i < len; ++i) {
+    if (i > 0 && (len - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return n < 0 ? "-" + out : out;
+}
+
+void ShowEvaluationCount(Workbench& wb) {
+  wb.Form1.alsigEdit.SetText(GroupedCount(wb.SigmoidCount));
+  wb.Form1.alsigEdit.Repaint();
+}
+
+void TrainOneChange(Workbench& wb, std::uint8_t mode) {
+  TForm1& f = wb.Form1;
+  if (f.InPlaceBox.Checked()) {
+    wb.Plat.ShowMessage(std::string("The in-place one-change search") + kNotYet);
+    return;
+  }
+  wb.UseSignalTable = f.SMSTBox.Checked() && wb.NumOfLayers < 4;
+  if (ReadParameters(wb)) return;
+  if (f.OSTBox.Checked()) {
+    ShowEvaluationCount(wb);
+    return;
+  }
+  const int n = StrToInt(f.SelEpochEdit.Text());
+  bool trained = true;
+  if (f.SMDH1Button.Checked()) {
+    RequireNetwork(wb);
+    TrainDH1(wb, mode, n, wb.SMDH1);
+  } else if (f.OldDH2Box.Checked()) {
+    if (f.RWOrderBox.Checked() || f.CustOrderBox.Checked()) {
+      wb.Plat.ShowMessage(std::string("The variable step search in a random or custom weight order") + kNotYet);
+      return;
+    }
+    RequireNetwork(wb);
+    TrainVSS(wb, mode, n);
+  } else if (f.SMWSButton.Checked()) {
+    wb.Plat.ShowMessage(std::string("The weight-section search") + kNotYet);
+    return;
+  } else if (f.SMstdButton.Checked()) {
+    RequireNetwork(wb);
+    TrainOneChangeStandard(wb, mode);
+  } else {
+    trained = false;
+  }
+  if (trained) ShowEvaluationCount(wb);
+}
+
+double ParabolicStep(double x1, double x2, double e0, double e1, double e2, double aMax) {
+  using R = long double;
+  const R X1 = x1, X2 = x2, E0 = e0, E1 = e1, E2 = e2;
+  const R s1 = (E0 - E1) / std::fabs(X1);
+  const R s2 = (E0 - E2) / std::fabs(X2);
+  if (s1 <= s2) return 0.0;
+  const R num = X1 * X1 * (E1 - E2) - (X1 - X2) * (X1 - X2) * (E1 - E0);
+  const R den = X1 * (E1 - E2) - (X1 - X2) * (E1 - E0);
+  const R p = X1 - 0.5L * num / den;
+  auto sign = [](R v) { return (v > 0) - (v < 0); };
+  if (sign(p) != sign(X2)) return 0.0;
+  const R cap = static_cast<R>(aMax) * X1;
+  if (std::fabs(p) > std::fabs(cap)) return static_cast<double>(cap);
+  if (std::fabs(p) < std::fabs(X1)) return x1;
+  return static_cast<double>(p);
+}
+
+// ---- the frame -----------------------------------------------------------------------------------
+
+SearchRunningGuard::SearchRunningGuard(Workbench& wb) : wb_(wb) { wb_.SearchRunning = true; }
+SearchRunningGuard::~SearchRunningGuard() { wb_.SearchRunning = false; }
+
+OneChangeFrame::OneChangeFrame(Workbench& wb) : wb_(wb) {
+  tableTrials_ = wb.UseSignalTable && !wb.NonStandardTF;
+}
+
+TNeuron& OneChangeFrame::Neuron(const WeightRef& w) {
+  return wb_.Net[static_cast<std::size_t>(w.l)][static_cast<std::size_t>(w.n)];
+}
+
+void OneChangeFrame::Prepare(std::uint8_t mode, const std::string& tag) {
+  wb_.MethodTag = tag;
+  SaveWeights(wb_, 0);
+  if (mode < 100) PrepareTrainingRun(wb_);
+
+  // A rerun records into the histories of the first run, which must be long enough and of this network.
+  const auto rows = static_cast<std::size_t>(std::max(0, wb_.NumOfEpochs)) + 1;
+  const int nl = static_cast<int>(wb_.Net.size());
+  const WeightShape shape = WeightShape::Of(wb_.Layers, wb_.LayerInputs.data(), nl);
+  auto sameShape = [&](const WeightShape& s) { return s.Neurons == shape.Neurons && s.Weights == shape.Weights; };
+  if (wb_.EpochHistory.size() < rows || wb_.WNormHistory.size() < rows || wb_.WeightHistory.Rows() < rows ||
+      wb_.WeightTrialHistory.Rows() < rows || wb_.DetailWNormHistory.Rows() < rows ||
+      !sameShape(wb_.WeightHistory.Shape()) || !sameShape(wb_.WeightTrialHistory.Shape()) ||
+      !sameShape(wb_.DetailWNormHistory.Shape()))
+    throw WlError("The records of the first run do not fit this run. Start the training anew.");
+}
+
+void OneChangeFrame::SizeStepHistories() {
+  const auto rows = static_cast<std::size_t>(std::max(0, wb_.NumOfEpochs)) + 1;
+  wb_.StepRateHistory.resize(rows, 0.0);
+  wb_.StepErrorHistory.resize(rows, 0.0);
+}
+
+void OneChangeFrame::ShowLabel(const std::string& label) {
+  wb_.ParamText[7] = label;
+  wb_.Form1.Label19.SetCaption(label);
+  wb_.Form1.Label19.Repaint();
+}
+
+void OneChangeFrame::DrawParts() {
+  if (wb_.NumOfParts <= 1) return;
+  const int count = RoundInt(static_cast<double>(wb_.NumOfVectors) / wb_.NumOfParts);
+  wb_.Rng.Randomize(wb_.Plat.MillisecondsOfDay());
+  wb_.BatchIndex.assign(static_cast<std::size_t>(std::max(0, count)), 0);
+  for (int& v : wb_.BatchIndex) v = wb_.Rng.Below(wb_.NumOfVectors);
+}
+
+double OneChangeFrame::FullError() { return tableTrials_ ? ErrorFullPass(wb_) : TrainingSetError(wb_); }
+
+void OneChangeFrame::Start() {
+  const double e = FullError();
+  wb_.CurrentError = e;
+  wb_.StopError = wb_.StopError * e;
+  wb_.ResultText = FixedDisplayText(e, 12, 3);
+  wb_.Form1.ge.SetText("- / " + wb_.ResultText);
+  wb_.Form1.ge.Repaint();
+  wb_.StartError = e;
+  IntegerWeights();
+  BuildOrder();
+}
+
+// With the integer-weights option in a three-layer network the output neurons sum their hidden inputs
+// with weight 1 against a threshold of 0.5, and only layer 1 is trained.
+void OneChangeFrame::IntegerWeights() {
+  integerOn_ = wb_.IntegerW > 0.0 && wb_.Net.size() == 3;
+  if (!integerOn_) return;
+  const int hidden = wb_.Layers[1];
+  const int th = wb_.LayerInputs[1];
+  for (TNeuron& out : wb_.Net[2]) {
+    for (int i = 0; i < hidden; ++i) out.Weights[static_cast<std::size_t>(i)] = 1.0;
+    out.Weights[static_cast<std::size_t>(th)] = 0.5;
+  }
+  // The table was filled with the output weights as they were; the error carried on stays the start error.
+  if (tableTrials_) ErrorFullPass(wb_);
+}
+
+void OneChangeFrame::BuildOrder() {
+  order_.clear();
+  const int nl = static_cast<int>(wb_.Net.size());
+  const bool select = wb_.IntegerW != 0.0;
+  for (int l = 1; l < nl; ++l) {
+    if (integerOn_ && l > 1) continue;
+    for (int n = 0; n < wb_.Layers[l]; ++n) {
+      const auto un = static_cast<std::size_t>(n);
+      if (select && !(un < wb_.NeuronSelect.size() && wb_.NeuronSelect[un] == n)) continue;
+      for (int k = 0; k <= wb_.LayerInputs[static_cast<std::size_t>(l - 1)]; ++k) order_.push_back({l, n, k});
+    }
+  }
+}
+
+double OneChangeFrame::Try(const WeightRef& w, double value) {
+  Neuron(w).Weights[static_cast<std::size_t>(w.k)] = value;
+  const double e = tableTrials_ ? ErrorWithChangedWeight(wb_, w.l, w.n, w.k) : TrainingSetError(wb_);
+  wb_.NewError = e;
+  return e;
+}
+
+void OneChangeFrame::RecordWeight(int e, const WeightRef& w) {
+  const auto ue = static_cast<std::size_t>(e), l = static_cast<std::size_t>(w.l - 1), n = static_cast<std::size_t>(w.n),
+             k = static_cast<std::size_t>(w.k);
+  wb_.WeightHistory[ue][l][n][k] = Neuron(w).Weights[k];
+  wb_.WeightTrialHistory[ue][l][n][k].Error = wb_.CurrentError;
+}
+
+void OneChangeFrame::PlotWeight(int e, const WeightRef& w, int ordinal, double step) {
+  PlotTrainingDetail(wb_, e, w.l - 1, w.n, w.k, ordinal, wb_.CurrentError, step);
+  wb_.Plat.ProcessEvents();
+}
+
+void OneChangeFrame::ShowEpoch(int e, double rate, const double* weighted) {
+  TForm1& f = wb_.Form1;
+  f.ep.SetText(IntToStr(e));
+  f.ge.SetText(FixedDisplayText(wb_.CurrentError, 12, 4) + " / " + wb_.ResultText);
+  f.EditSuccess.SetText(FixedDisplayText(rate, 7, 5));
+  f.ep.Repaint();
+  f.ge.Repaint();
+  f.EditSuccess.Repaint();
+  if (weighted) {
+    f.WeightedAccEdit.SetText(FixedDisplayText(*weighted, 7, 5));
+    f.WeightedAccEdit.Repaint();
+  }
+}
+
+void OneChangeFrame::RecordEpoch(int e) {
+  wb_.EpochHistory[static_cast<std::size_t>(e)] = {wb_.CurrentError, wb_.SuccessRate};
+  PlotTrainingProgressEpoch(wb_, e, wb_.CurrentError);
+}
+
+void OneChangeFrame::BorderVectors() {
+  SelectBorderVectors(wb_, 3);
+  wb_.CurrentError = FullError();
+}
+
+void OneChangeFrame::End(int e) {
+  if (!wb_.Form1.NoGTPBox.Checked()) FinishTrainingProgressPlot(wb_);
+  wb_.ParamText[4] = "Start Error = " + wb_.ResultText + "   End Error = " + FormatFixed(wb_.CurrentError, 4);
+  wb_.NumOfEpochs = e - 1;
+}
+
+}  // namespace wl

@@ -1,0 +1,118 @@
+#pragma once
+// The one-change search methods: an epoch is one sweep over the weights, each weight moved on its own
+// while the others stay fixed, and a move kept only when it lowers the training error. TrainOneChange
+// picks the method from the main window; the frame below holds what the methods share: the run start,
+// the step schedule, the order of the weights, the trials, the bookkeeping after each weight and each
+// epoch, and the end of the run.
+//
+// Modes: 1 random and 2 deterministic (first run of a training); 101 and 102 the same as a rerun, for
+// which the caller has put the initial weights back and the run is not prepared again (the histories of
+// the first run are overwritten epoch by epoch).
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace wl {
+
+struct Workbench;
+struct TNeuron;
+
+// Runs the one-change method chosen in the main window ("VSS (DH2)", "standard", "DH 1"). Reads the
+// parameters first and does nothing more when one is invalid. Variants that are not built yet (in-place,
+// random or custom weight order, weight sections) are refused with a message.
+void TrainOneChange(Workbench& wb, std::uint8_t mode);
+
+// The trainers, called by TrainOneChange after the parameters have been read. N is the period of the
+// border-vector selection; factor the DH1 extension factor.
+void TrainOneChangeStandard(Workbench& wb, std::uint8_t mode);
+void TrainVSS(Workbench& wb, std::uint8_t mode, int n);
+void TrainDH1(Workbench& wb, std::uint8_t mode, int n, double factor);
+
+// The step at which a parabola through (0, e0), (x1, e1) and (x2, e2) has its vertex, relative to the
+// weight before its search: 0 when the error does not fall faster over the first step than over the
+// second or the vertex lies on the other side of 0; cut to aMax × x1, raised to x1. x1 must not be 0.
+double ParabolicStep(double x1, double x2, double e0, double e1, double e2, double aMax);
+
+// The step factor of epoch e (from 1): 1 without decay, else 1 − exp(−deltaDecay / e).
+double StepFactor(double deltaDecay, int epoch);
+
+// An evaluation count with thousands separators: 1234567 -> "1,234,567".
+std::string GroupedCount(std::int64_t n);
+
+// alsigEdit := SigmoidCount with thousands separators.
+void ShowEvaluationCount(Workbench& wb);
+
+// A weight of the network: layer l (1 up), neuron n, index k (the threshold last).
+struct WeightRef {
+  int l, n, k;
+};
+
+// The common frame of one run. A trainer makes one, calls the run-start steps in its own order, then per
+// epoch and weight the trial and bookkeeping steps, and finally End.
+class OneChangeFrame {
+ public:
+  explicit OneChangeFrame(Workbench& wb);
+
+  // MethodTag := tag; the initial weights saved; the run prepared when mode is below 100; the histories
+  // checked to fit the run (a rerun writes into those of the first run).
+  void Prepare(std::uint8_t mode, const std::string& tag);
+  // StepRateHistory and StepErrorHistory get NumOfEpochs + 1 entries, the existing ones kept.
+  void SizeStepHistories();
+  // ParamText[7] := label, shown in Label19.
+  void ShowLabel(const std::string& label);
+  // Random parts of the training set: with NumOfParts above 1, BatchIndex gets round(NumOfVectors /
+  // NumOfParts) vectors drawn with replacement after the generator is re-seeded from the clock.
+  void DrawParts();
+  // The start of the search: start error, StopError made absolute, ResultText, ge, StartError, the
+  // integer-weights option, and the order of the weights.
+  void Start();
+
+  // The error the run starts from and recomputes after a border-vector selection: through the signal
+  // table (which it fills) when trials use it, else TrainingSetError.
+  double FullError();
+  // Tries value for weight (l, n, k), whose value before its search is in OldWeights[k]: E' (NewError).
+  double Try(const WeightRef& w, double value);
+  bool TableTrials() const { return tableTrials_; }
+
+  // The weights of an epoch in the frame's order.
+  const std::vector<WeightRef>& Order() const { return order_; }
+  TNeuron& Neuron(const WeightRef& w);
+
+  // WeightHistory and the trial error of the weight in epoch e.
+  void RecordWeight(int e, const WeightRef& w);
+  // PlotTrainingDetail for the weight (ordinal: weights visited before it in this epoch), and a chance
+  // for the windows to repaint.
+  void PlotWeight(int e, const WeightRef& w, int ordinal, double step);
+
+  // ep, ge and EditSuccess (and WeightedAccEdit when weighted is given) after epoch e.
+  void ShowEpoch(int e, double rate, const double* weighted);
+  // EpochHistory[e] := (E, SuccessRate) and the progress plot's epoch.
+  void RecordEpoch(int e);
+  // Border vectors, then E recomputed.
+  void BorderVectors();
+  // The end of the run after epoch counter e: the plot finished, ParamText[4], NumOfEpochs := e - 1.
+  void End(int e);
+
+ private:
+  void IntegerWeights();
+  void BuildOrder();
+
+  Workbench& wb_;
+  bool tableTrials_ = false;
+  bool integerOn_ = false;
+  std::vector<WeightRef> order_;
+};
+
+// SearchRunning for the lifetime of the guard, cleared afterwards also when an error ends the run.
+class SearchRunningGuard {
+ public:
+  explicit SearchRunningGuard(Workbench& wb);
+  ~SearchRunningGuard();
+  SearchRunningGuard(const SearchRunningGuard&) = delete;
+  SearchRunningGuard& operator=(const SearchRunningGuard&) = delete;
+
+ private:
+  Workbench& wb_;
+};
+
+}  // namespace wl

@@ -1,0 +1,357 @@
+// The signal table against full passes: a trial evaluated through the table gives the error of the
+// changed network, an accepted change folded into the table gives the table a new full pass gives, for
+// every layer, with and without skip connections, for the sigmoid and for the staircase routines.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "model/create_network.h"
+#include "model/error_functions.h"
+#include "model/layer_transfer.h"
+#include "model/signal_table.h"
+#include "model/workbench.h"
+#include "platform/errors.h"
+#include "platform/random.h"
+#include "platform/scripted_platform.h"
+#include "training/class_weights.h"
+
+namespace wl {
+namespace {
+
+using Table = std::vector<std::vector<std::vector<double>>>;
+
+class SignalTableTest : public ::testing::Test {
+ protected:
+  ScriptedPlatform plat;
+  Workbench wb{plat, "/nonexistent/weightlab"};
+  RandomGenerator rng;
+
+  // Two continuous features, a discrete feature of three values (one of them never listed, so that its
+  // input is 0 for every vector) and a symbolic one of two: 7 network inputs. Classes 0..2, unbalanced.
+  void DataSet(int vectors) {
+    wb.Features.clear();
+    TFeature c1, c2, d, s;
+    c1.Name = "a";
+    c2.Name = "b";
+    d.Kind = 'd';
+    d.Name = "d";
+    d.NValues = 3;
+    d.Values = {1.0, 2.0};
+    s.Kind = 's';
+    s.Name = "s";
+    s.NValues = 2;
+    s.Values = {0.0, 1.0};
+    s.Symbols = {"x", "y"};
+    wb.Features = {c1, d, c2, s};
+    wb.NumOfFeatures = 4;
+    wb.AllContinuous = false;
+    wb.NumOfVectors = vectors;
+    wb.NumOfClasses = 3;
+    wb.Data.clear();
+    wb.VectorClass.clear();
+    rng.Seed = 12345;
+    for (int v = 0; v < vectors; ++v) {
+      wb.Data.push_back({2.0 * rng.Real() - 1.0, 1.0 + rng.Below(2), 3.0 * rng.Real() - 1.5, double(rng.Below(2))});
+      wb.VectorClass.push_back(v % 5 == 0 ? 2 : v % 2);
+    }
+    wb.VectorsPerClass.assign(3, 0);
+    for (int c : wb.VectorClass) ++wb.VectorsPerClass[c];
+    wb.VectorWeight.resize(vectors);
+    for (int v = 0; v < vectors; ++v)
+      wb.VectorWeight[v] = double(vectors) / (wb.VectorsPerClass[wb.VectorClass[v]] * 3.0);
+    wb.ResultsPrefix = "/nonexistent/weightlab/results/t_1";
+  }
+
+  // A network of random weights, range 2, from the window's fields (hidden "0" gives two layers).
+  void Network(const std::string& hidden, bool skip) {
+    wb.Form1.HiddenEditT2.SetText(hidden);
+    wb.Form1.InitEdit.SetText("2.0");
+    (skip ? wb.Form1.SkipCheck : wb.Form1.FullConn).SetChecked(true);
+    wb.Rng.Seed = 777;
+    ASSERT_EQ(CreateNetwork(wb, 4), NetworkBuilt) << (plat.Messages.empty() ? "" : plat.Messages.back().Text);
+  }
+
+  // Staircase outputs of K steps everywhere.
+  void Staircase(int k) {
+    wb.NumOfStep = k;
+    BuildStairTable(wb);
+  }
+
+  struct Pass {
+    double error, rate;
+  };
+  // A full pass of the current weights that leaves the table as it was.
+  Pass Reference(bool stair) {
+    const Table kept = wb.SignalTable;
+    const double e = stair ? SignalTableErrorB(wb) : ErrorFullPass(wb);
+    Pass p{e, wb.SuccessRate};
+    wb.SignalTable = kept;
+    return p;
+  }
+
+  // The largest difference between the table and the one a fresh full pass gives.
+  double TableDrift(bool stair) {
+    const Table kept = wb.SignalTable;
+    stair ? SignalTableErrorB(wb) : ErrorFullPass(wb);
+    double worst = 0.0;
+    for (std::size_t l = 0; l < kept.size(); ++l)
+      for (std::size_t n = 0; n < kept[l].size(); ++n)
+        for (int v = 0; v < wb.NumOfVectors; ++v)
+          worst = std::max(worst, std::fabs(kept[l][n][v] - wb.SignalTable[l][n][v]));
+    wb.SignalTable = kept;
+    return worst;
+  }
+
+  // Random single-weight trials in every layer, each checked against a full pass of the changed network;
+  // about half are kept and folded into the table, the others undone.
+  void TrialsAgreeWithFullPasses(bool stair, int trials) {
+    stair ? SignalTableErrorB(wb) : ErrorFullPass(wb);
+    rng.Seed = 99;
+    int kept = 0;
+    for (int t = 0; t < trials; ++t) {
+      const int l = 1 + rng.Below(int(wb.Net.size()) - 1);
+      const int n = rng.Below(wb.Layers[l]);
+      const int k = rng.Below(wb.LayerInputs[l - 1] + 1);
+      SCOPED_TRACE("trial " + std::to_string(t) + ": layer " + std::to_string(l) + " neuron " + std::to_string(n) +
+                   " weight " + std::to_string(k));
+      TNeuron& neuron = wb.Net[l][n];
+      const double w0 = neuron.Weights[k];
+      const double w1 = t % 7 == 0 ? w0 : w0 + 3.0 * (rng.Real() - 0.5);
+      neuron.OldWeights[k] = w0;
+      neuron.Weights[k] = w1;
+      const double viaTable = stair ? SignalTableError(wb, l, n, k) : ErrorWithChangedWeight(wb, l, n, k);
+      const double rate = wb.SuccessRate;
+      const Pass full = Reference(stair);
+      EXPECT_NEAR(viaTable, full.error, 1e-12 * std::max(1.0, std::fabs(full.error)));
+      EXPECT_EQ(rate, full.rate);
+      if (rng.Below(2) == 0) {
+        stair ? UpdateSignalTableAfterChange(wb, l, n, k) : UpdateSignalTable(wb, l, n, k);
+        ++kept;
+      } else {
+        neuron.Weights[k] = w0;
+      }
+      if (t % 10 == 9) {
+        EXPECT_LT(TableDrift(stair), 1e-10);
+      }
+    }
+    EXPECT_GT(kept, trials / 4);
+  }
+};
+
+TEST_F(SignalTableTest, SigmoidTrialsAgreeWithFullPasses) {
+  struct Case {
+    const char* what;
+    const char* hidden;
+    bool skip;
+  };
+  for (const Case& c : {Case{"two layers", "0", false}, Case{"three layers", "5", false},
+                        Case{"skip connections", "4", true}}) {
+    SCOPED_TRACE(c.what);
+    DataSet(40);
+    Network(c.hidden, c.skip);
+    TrialsAgreeWithFullPasses(false, 120);
+  }
+}
+
+TEST_F(SignalTableTest, StaircaseTrialsAgreeWithFullPasses) {
+  struct Case {
+    const char* what;
+    const char* hidden;
+    bool skip;
+    int steps;
+    bool defaultClass;
+  };
+  for (const Case& c :
+       {Case{"two layers", "0", false, 30, false}, Case{"three layers, odd steps", "5", false, 7, false},
+        Case{"skip connections", "4", true, 30, false}, Case{"default class", "5", false, 12, true}}) {
+    SCOPED_TRACE(c.what);
+    DataSet(40);
+    wb.Form1.DefClassBox.SetChecked(c.defaultClass);
+    Network(c.hidden, c.skip);
+    Staircase(c.steps);
+    TrialsAgreeWithFullPasses(true, 120);
+  }
+}
+
+// The table's full pass is the network's error as the error functions compute it.
+TEST_F(SignalTableTest, FullPassIsTheNetworksError) {
+  DataSet(30);
+  std::fill(wb.VectorWeight.begin(), wb.VectorWeight.end(), 1.0);  // the skip structure weighs no vector
+  Network("5", false);
+  EXPECT_NEAR(ErrorFullPass(wb), ComputeError(wb), 1e-12);
+
+  DataSet(30);
+  std::fill(wb.VectorWeight.begin(), wb.VectorWeight.end(), 1.0);
+  Network("4", true);
+  EXPECT_NEAR(ErrorFullPass(wb), ComputeError(wb), 1e-12);
+
+  // Staircase (0;1) in every layer, slope 1: the per-layer error sees the same outputs.
+  DataSet(30);
+  std::fill(wb.VectorWeight.begin(), wb.VectorWeight.end(), 1.0);
+  wb.Form1.OutTF.SetItemIndex(5);
+  wb.Form1.NSEdit.SetText("9");
+  Network("5", false);
+  Staircase(9);
+  EXPECT_NEAR(SignalTableErrorB(wb), TrainingSetError(wb), 1e-12);
+}
+
+TEST_F(SignalTableTest, TrialsCountTheirTransferEvaluations) {
+  DataSet(20);
+  Network("5", false);
+  ErrorFullPass(wb);
+  TNeuron& hidden = wb.Net[1][2];
+  hidden.OldWeights[1] = hidden.Weights[1];
+  hidden.Weights[1] += 0.5;
+  std::int64_t before = wb.SigmoidCount;
+  ErrorWithChangedWeight(wb, 1, 2, 1);
+  EXPECT_EQ(wb.SigmoidCount - before, 20 * (1 + 3));  // the changed neuron and every output
+  hidden.Weights[1] = hidden.OldWeights[1];
+
+  TNeuron& out = wb.Net[2][1];
+  out.OldWeights[3] = out.Weights[3];
+  out.Weights[3] += 0.5;
+  before = wb.SigmoidCount;
+  ErrorWithChangedWeight(wb, 2, 1, 3);
+  EXPECT_EQ(wb.SigmoidCount - before, 20);  // the hidden output the weight reads
+  const int th = wb.LayerInputs[1];
+  out.Weights[3] = out.OldWeights[3];
+  out.OldWeights[th] = out.Weights[th];
+  out.Weights[th] += 0.5;
+  before = wb.SigmoidCount;
+  ErrorWithChangedWeight(wb, 2, 1, th);
+  EXPECT_EQ(wb.SigmoidCount - before, 0);  // a threshold reads no hidden output
+}
+
+TEST_F(SignalTableTest, TwoLayerTrialLeavesTheOtherOutputsAtTheirTableValues) {
+  DataSet(12);
+  Network("0", false);
+  ErrorFullPass(wb);
+  TNeuron& out0 = wb.Net[1][0];
+  out0.OldWeights[0] = out0.Weights[0];
+  out0.Weights[0] += 1.0;
+  for (int v = 0; v < wb.NumOfVectors; ++v) {
+    ForwardChangedWeight(wb, v, 1, 0, 0);
+    for (int k = 1; k < 3; ++k) EXPECT_EQ(wb.Net[1][k].Signal, TableSigmoid(wb.SignalTable[0][k][v]));
+  }
+}
+
+TEST_F(SignalTableTest, AVectorWhoseOutputsAreAllZeroIsNotCorrect) {
+  DataSet(10);
+  Network("0", false);
+  // Thresholds far beyond every sum: all sums above 11300, every output 0, no winner.
+  for (TNeuron& n : wb.Net[1]) {
+    std::fill(n.Weights.begin(), n.Weights.end(), 0.0);
+    n.Weights.back() = 20000.0;
+  }
+  const double e = ErrorFullPass(wb);
+  EXPECT_EQ(wb.NumOfCorrect, 0);
+  EXPECT_EQ(wb.SuccessRate, 0.0);
+  // Every vector's term is 1 (its class output 0 against 1), weighted.
+  double weights = 0.0;
+  for (double w : wb.VectorWeight) weights += w;
+  EXPECT_NEAR(e, weights, 1e-12);
+
+  // The update stores at most 11300.
+  TNeuron& n = wb.Net[1][1];
+  n.OldWeights.back() = n.Weights.back();
+  n.Weights.back() = 30000.0;
+  UpdateSignalTable(wb, 1, 1, int(n.Weights.size()) - 1);
+  for (int v = 0; v < wb.NumOfVectors; ++v) EXPECT_EQ(wb.SignalTable[0][1][v], 11300.0);
+}
+
+TEST_F(SignalTableTest, PartsOfTheTrainingSet) {
+  DataSet(24);
+  Network("5", false);
+  const double all = ErrorFullPass(wb);
+  const Table complete = wb.SignalTable;
+
+  // Spoil the table, then a full pass over one part must still refill every vector's column.
+  for (auto& level : wb.SignalTable)
+    for (auto& row : level) std::fill(row.begin(), row.end(), 7.0);
+  wb.NumOfParts = 4;
+  wb.BatchIndex = {3, 3, 17, 0, 22, 9};
+  const double evaluations = wb.ErrorEvaluations;
+  const double part = ErrorFullPass(wb);
+  EXPECT_EQ(wb.SignalTable, complete);
+  EXPECT_DOUBLE_EQ(wb.ErrorEvaluations - evaluations, 0.25);
+  EXPECT_NE(part, all);
+
+  // The part's error is unweighted, each listed vector once per listing.
+  double expected = 0.0;
+  for (int v : wb.BatchIndex) {
+    for (int k = 0; k < 3; ++k) {
+      const double y = TableSigmoid(wb.SignalTable[1][k][v]);
+      const double t = k == wb.VectorClass[v] ? 1.0 : 0.0;
+      expected += (y - t) * (y - t);
+    }
+  }
+  EXPECT_NEAR(part, expected, 1e-12);
+
+  TNeuron& n = wb.Net[1][0];
+  n.OldWeights[2] = n.Weights[2];
+  const double before = wb.ErrorEvaluations;
+  EXPECT_NEAR(ErrorWithChangedWeight(wb, 1, 0, 2), part, 1e-12);
+  EXPECT_DOUBLE_EQ(wb.ErrorEvaluations - before, 0.25);
+  EXPECT_DOUBLE_EQ(wb.SuccessRate, wb.NumOfCorrect / 6.0);
+}
+
+TEST_F(SignalTableTest, VectorErrorTermsAddUpToTheTrialError) {
+  DataSet(16);
+  Network("3", false);
+  ErrorFullPass(wb);
+  TNeuron& n = wb.Net[2][0];
+  n.OldWeights[1] = n.Weights[1];
+  n.Weights[1] -= 0.7;
+  const double e = ErrorWithChangedWeight(wb, 2, 0, 1);
+  double sum = 0.0;
+  for (int v = 0; v < wb.NumOfVectors; ++v) sum += wb.VectorErrorTerm[v];
+  EXPECT_NEAR(sum, e, 1e-12);
+}
+
+TEST_F(SignalTableTest, StaircaseOutputs) {
+  DataSet(4);
+  auto tableAt = [&](int i) { return wb.StairTable[i]; };
+  Staircase(30);
+  const double range = 30 / 60.0;
+  EXPECT_EQ(TableStair(wb, -range - 1e-9), 1.0);
+  EXPECT_EQ(TableStair(wb, range + 1e-9), 0.0);
+  EXPECT_EQ(TableStair(wb, 0.0), tableAt(15));
+  EXPECT_EQ(TableStair(wb, 0.1), tableAt(12));  // 15 - 3
+  Staircase(5);
+  EXPECT_EQ(TableStair(wb, 0.0), tableAt(2));  // Round(2.5) is 2, halves to even
+}
+
+TEST_F(SignalTableTest, ClassWithoutOutputNeuronIsCorrectWhenNoOutputIsHigh) {
+  DataSet(30);
+  wb.Form1.DefClassBox.SetChecked(true);  // class 2 has no output neuron
+  Network("0", false);
+  Staircase(30);
+  // Both outputs low for every vector: exactly the vectors of class 2 are correct.
+  for (TNeuron& n : wb.Net[1]) {
+    std::fill(n.Weights.begin(), n.Weights.end(), 0.0);
+    n.Weights.back() = 5.0;
+  }
+  SignalTableErrorB(wb);
+  EXPECT_EQ(wb.NumOfCorrect, wb.VectorsPerClass[2]);
+  TNeuron& n = wb.Net[1][0];
+  n.OldWeights[0] = n.Weights[0];
+  SignalTableError(wb, 1, 0, 0);
+  EXPECT_EQ(wb.NumOfCorrect, wb.VectorsPerClass[2]);
+}
+
+TEST_F(SignalTableTest, TrialBeforeAnyFullPassOfTheDataSetIsRefused) {
+  DataSet(10);
+  Network("3", false);
+  DataSet(14);  // more vectors than the table has columns
+  TNeuron& n = wb.Net[1][0];
+  n.OldWeights[0] = n.Weights[0];
+  EXPECT_THROW(ErrorWithChangedWeight(wb, 1, 0, 0), WlError);
+  ErrorFullPass(wb);
+  EXPECT_NO_THROW(ErrorWithChangedWeight(wb, 1, 0, 0));
+}
+
+}  // namespace
+}  // namespace wl

@@ -1,0 +1,51 @@
+# "SM Training": the one-change searches on iris as timed runs from a fixed seed. The variable step
+# search is the default method; the epoch, the error, the success rate and the evaluation count are
+# shown when it ends.
+clock 00:00:10.000 2
+start
+seed 12345
+answer open DATA/iris.dat
+click Simple1
+expect no-message
+click RandomLinearInput1
+expect no-message
+set EpochEditT2 5
+
+click Discrete1change
+expect no-message
+expect text ep "5"
+expect text Label19 "Sa-DH2 (VSS)"
+expect text ENVEdit "150"
+expect value EditSuccess > 0.6
+expect file results/iris_86410_InitWeights.txt
+expect file results/iris_86410_param.txt
+
+# Accepting worse steps comes later.
+check AccBadCheck
+click Random1change
+expect message "The one-change search accepting worse steps (Allow bad changes) is not available yet."
+uncheck AccBadCheck
+
+check SMstdButton
+click Random1change
+expect no-message
+expect text ep "5"
+expect text Label19 "Random - 1 change"
+
+check SMDH1Button
+click Discrete1change
+expect no-message
+expect text Label19 "S1-ST1"
+
+# The variants that are not built yet cannot be chosen.
+expect disabled InPlaceBox
+expect disabled RWOrderBox
+expect disabled CustOrderBox
+expect disabled SMWSButton
+
+# Border vectors need a period of at least one epoch.
+check OldDH2Box
+check SelMetBox
+set SelEpochEdit 0
+click Discrete1change
+expect message "Select border vectors  must be an Integer from 1 to 999999"
