@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "model/error_checks.h"
 #include "model/forward_pass.h"
 #include "model/workbench.h"
 #include "platform/numfmt.h"
@@ -33,16 +34,6 @@ double EntropyLog(double x) {
 // The cross-entropy terms of the class output and of another output; both 0 at the ideal output.
 inline double EntropyHigh(double y) { return -0.1 * (EntropyLog(1e-9 + y) - kLnEntropy); }
 inline double EntropyLow(double y) { return -0.1 * (EntropyLog(1.000000001 - y) - kLnEntropy); }
-
-double Finite(double e) {
-  if (!std::isfinite(e)) throw FloatError("Floating point overflow in the error function");
-  return e;
-}
-
-double Share(double count, int of) {
-  if (of <= 0) throw FloatError("Invalid floating point operation: no vectors to evaluate");
-  return count / of;
-}
 
 // The options ComputeError reads once per call.
 struct Options {
@@ -99,6 +90,27 @@ struct Tally {
   double weightedCorrect = 0.0;
 };
 
+// Adds the score of vector v (outputs y) to the tally: its error times the vector's weight, and times its
+// class's weight under the weighted error; a correct vector counts once and with its class's weight.
+inline void AddWeightedScore(Tally& t, const Workbench& wb, int v, const double* y, int outputs, const Options& o) {
+  const int c = wb.VectorClass[v];
+  const VectorScore sc = Score(y, outputs, c, o);
+  double ev = sc.e * wb.VectorWeight[v];
+  if (o.weighted) ev *= wb.ClassWeight[c];
+  t.e += ev;
+  if (sc.correct) {
+    ++t.correct;
+    t.weightedCorrect += wb.ClassWeight[c];
+  }
+}
+
+// The neurons of layers 1 and up: the sigmoids one vector costs.
+std::int64_t NeuronsAboveInputs(const std::vector<int>& L) {
+  std::int64_t neurons = 0;
+  for (std::size_t l = 1; l < L.size(); ++l) neurons += L[l];
+  return neurons;
+}
+
 // Standard structure: every layer a stretched sigmoid of threshold - net (no slope), guarded at 11000.
 Tally StandardPass(Workbench& wb, const Options& o) {
   EvalNeeds needs;
@@ -124,19 +136,9 @@ Tally StandardPass(Workbench& wb, const Options& o) {
       }
       prev = cur;
     }
-    const int c = wb.VectorClass[v];
-    const VectorScore sc = Score(prev, outputs, c, o);
-    double ev = sc.e * wb.VectorWeight[v];
-    if (o.weighted) ev *= wb.ClassWeight[c];
-    t.e += ev;
-    if (sc.correct) {
-      ++t.correct;
-      t.weightedCorrect += wb.ClassWeight[c];
-    }
+    AddWeightedScore(t, wb, v, prev, outputs, o);
   }
-  std::int64_t neurons = 0;
-  for (int l = 1; l < nl; ++l) neurons += L[l];
-  wb.SigmoidCount += neurons * wb.NumOfVectors;
+  wb.SigmoidCount += NeuronsAboveInputs(L) * wb.NumOfVectors;
   return t;
 }
 
@@ -206,15 +208,7 @@ Tally SmlpPass(Workbench& wb, const Options& o) {
       out[c] = slope != 0.0 ? 1.0 / (1.0 + UnguardedExp((w[k] - net) * slope)) : step(net, w[k]);
       group += k;
     }
-    const int c = wb.VectorClass[v];
-    const VectorScore sc = Score(out, outputs, c, o);
-    double ev = sc.e * wb.VectorWeight[v];
-    if (o.weighted) ev *= wb.ClassWeight[c];
-    t.e += ev;
-    if (sc.correct) {
-      ++t.correct;
-      t.weightedCorrect += wb.ClassWeight[c];
-    }
+    AddWeightedScore(t, wb, v, out, outputs, o);
   }
   return t;
 }
@@ -309,9 +303,9 @@ double ComputeError(Workbench& wb, std::uint8_t) {
   double e = t.e;
   if (wb.SmallW > 0.0) e += wb.SmallW * SumOfSquares(wb, [&](std::size_t l) { return wb.Layers[l - 1]; });
   wb.NumOfCorrect = t.correct;
-  wb.SuccessRate = Share(t.correct, wb.NumOfVectors);
-  wb.WeightedCorrect = Share(t.weightedCorrect, wb.NumOfVectors);
-  return Finite(e);
+  wb.SuccessRate = VectorShare(t.correct, wb.NumOfVectors);
+  wb.WeightedCorrect = VectorShare(t.weightedCorrect, wb.NumOfVectors);
+  return FiniteError(e);
 }
 
 double NetworkError(Workbench& wb) {
@@ -353,7 +347,7 @@ double NetworkError(Workbench& wb) {
     }
     if (winner >= 0 && winner == c) ++wb.NumOfCorrect;
   }
-  wb.SuccessRate = Share(wb.NumOfCorrect, used);
+  wb.SuccessRate = VectorShare(wb.NumOfCorrect, used);
   wb.ErrorEvaluations += all ? 1.0 : 1.0 / wb.NumOfParts;
   if (wb.SmallW > 0.0) e += wb.SmallW * SumOfSquares(wb, [&](std::size_t l) { return wb.LayerInputs[l - 1]; });
   if (wb.IntegerW > 0.0) {
@@ -366,7 +360,7 @@ double NetworkError(Workbench& wb) {
         }
     e += wb.IntegerW * sum;
   }
-  return Finite(e);
+  return FiniteError(e);
 }
 
 double StaircaseError(Workbench& wb) {
@@ -395,10 +389,8 @@ double StaircaseError(Workbench& wb) {
     const int c = wb.VectorClass[v];
     for (int j = 0; j < L[nl - 1]; ++j) e += ErrorTerm(prev[j] - (j == c ? t1 : s), p);
   }
-  std::int64_t neurons = 0;
-  for (int l = 1; l < nl; ++l) neurons += L[l];
-  wb.SigmoidCount += neurons * wb.NumOfVectors;
-  return Finite(e);
+  wb.SigmoidCount += NeuronsAboveInputs(L) * wb.NumOfVectors;
+  return FiniteError(e);
 }
 
 double ContinuousInputError(Workbench& wb) {
@@ -426,7 +418,7 @@ double ContinuousInputError(Workbench& wb) {
     const int c = wb.VectorClass[v];
     for (int j = 0; j < L[nl - 1]; ++j) e += ErrorTerm(prev[j] - (j == c ? 1.0 : 0.0), p);
   }
-  return Finite(e);
+  return FiniteError(e);
 }
 
 double SignalsError(Workbench& wb, int v) {
@@ -445,7 +437,7 @@ double SignalsError(Workbench& wb, int v) {
     e += ErrorTerm(y - (j == c ? 1.0 : 0.0), p);
   }
   wb.ErrorEvaluations += 1.0;
-  return Finite(e);
+  return FiniteError(e);
 }
 
 }  // namespace wl

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "model/error_functions.h"
+#include "model/error_checks.h"
 #include "model/forward_pass.h"
 #include "model/workbench.h"
 #include "platform/numfmt.h"
@@ -194,16 +195,6 @@ double SmallWeightsTerm(const Workbench& wb) {
   return wb.SmallW * sum;
 }
 
-double Finite(double e) {
-  if (!std::isfinite(e)) throw FloatError("Floating point overflow in the error function");
-  return e;
-}
-
-double Share(double count, int of) {
-  if (of <= 0) throw FloatError("Invalid floating point operation: no vectors to evaluate");
-  return count / of;
-}
-
 template <class T>
 void AddAt(std::vector<T>& counters, int index, double value) {
   if (index >= 0 && static_cast<std::size_t>(index) < counters.size()) counters[index] += value;
@@ -221,9 +212,9 @@ double VectorError(Workbench& wb, int v) {
   const bool correct = Winner(y, outputs, UnitRangeOutput(s.outKind) ? 0.5 : 0.0) == wb.VectorClass[v];
   wb.NumOfCorrect = correct ? 1 : 0;
   e += SmallWeightsTerm(wb);
-  wb.WeightedCorrect = Share(correct ? wb.VectorWeight[v] : 0.0, wb.NumOfVectors);
-  wb.SuccessRate = Share(wb.NumOfCorrect, wb.NumOfVectors);
-  return Finite(e);
+  wb.WeightedCorrect = VectorShare(correct ? wb.VectorWeight[v] : 0.0, wb.NumOfVectors);
+  wb.SuccessRate = VectorShare(wb.NumOfCorrect, wb.NumOfVectors);
+  return FiniteError(e);
 }
 
 double TrainingSetError(Workbench& wb) {
@@ -313,9 +304,9 @@ double TrainingSetError(Workbench& wb) {
     e += wb.IntegerW * sum;
   }
 
-  wb.WeightedCorrect = Share(weightedCorrect, wb.NumOfVectors);
-  wb.SuccessRate = Share(correctCount, wb.NumOfVectors);
-  return Finite(e);
+  wb.WeightedCorrect = VectorShare(weightedCorrect, wb.NumOfVectors);
+  wb.SuccessRate = VectorShare(correctCount, wb.NumOfVectors);
+  return FiniteError(e);
 }
 
 }  // namespace wl

@@ -7,7 +7,7 @@
 #include <set>
 #include <utility>
 
-#include "gui_app_env.h"
+#include "support/qt_app_env.h"
 
 namespace wl {
 namespace {

@@ -10,10 +10,11 @@
 #include <string>
 
 #include "analysis/canvas.h"
-#include "gui_app_env.h"
 #include "model/workbench.h"
 #include "platform/errors.h"
 #include "platform/scripted_platform.h"
+#include "support/qt_app_env.h"
+#include "support/test_support.h"
 
 namespace wl {
 namespace {
@@ -49,22 +50,11 @@ Gif ReadGif(const std::string& path) {
   return g;
 }
 
-class PictureSavingTest : public ::testing::Test {
+class PictureSavingTest : public test::ProgramDirTest {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("wl_pictures_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
-           std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir / "results");
-    plat.ProgramDir = dir.string();
-    wb = std::make_unique<Workbench>(plat, dir.string());
+    MakeProgramDir("wl_pictures_", {"results"});
   }
-  void TearDown() override { fs::remove_all(dir); }
-
-  fs::path dir;
-  ScriptedPlatform plat;
-  std::unique_ptr<Workbench> wb;
 };
 
 TEST(PaletteTest, ChannelsGoToTheNearestLevel) {

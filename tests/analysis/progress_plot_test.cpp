@@ -13,7 +13,6 @@
 #include <string>
 
 #include "analysis/canvas.h"
-#include "gui_app_env.h"
 #include "model/create_network.h"
 #include "model/data_file.h"
 #include "model/error_functions.h"
@@ -23,6 +22,8 @@
 #include "platform/numfmt.h"
 #include "platform/scripted_platform.h"
 #include "shell/command.h"
+#include "support/qt_app_env.h"
+#include "support/test_support.h"
 #include "training/prepare_run.h"
 
 namespace wl {
@@ -307,16 +308,10 @@ TEST_F(ProgressPlotTest, ResizeOfADetailedRunUsesThePerWeightRecords) {
 }
 
 // The error comparison needs a network that evaluates: the XOR set with a 2-2-2 network.
-class CompareErrorsTest : public ::testing::Test {
+class CompareErrorsTest : public test::ProgramDirTest {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("wl_comperr_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
-           std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir / "results");
-    plat.ProgramDir = dir.string();
-    wb = std::make_unique<Workbench>(plat, dir.string());
+    MakeProgramDir("wl_comperr_", {"results"});
     ReadDataFile(*wb, std::string(WL_SOURCE_DIR) + "/DATA/xor.dat");
     wb->Form1.HiddenEditT2.SetText("2");
     wb->Form1.EpochEditT2.SetText("2");
@@ -328,11 +323,6 @@ class CompareErrorsTest : public ::testing::Test {
     wb->EpochHistory[1] = {0.5, 0.5};
     wb->EpochHistory[2] = {0.0, 1.0};
   }
-  void TearDown() override { fs::remove_all(dir); }
-
-  fs::path dir;
-  ScriptedPlatform plat;
-  std::unique_ptr<Workbench> wb;
 };
 
 TEST_F(CompareErrorsTest, ComparesTheTrainingErrorWithTheSurfaceAndTogglesBack) {

@@ -21,6 +21,7 @@
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/scripted_platform.h"
+#include "support/test_support.h"
 
 namespace wl {
 namespace {
@@ -142,9 +143,6 @@ TEST(SurfaceQuality, ByTheSizeOfTheDataSet) {
 class NewTrainingTest : public ::testing::Test {
  protected:
   NewTrainingTest() {
-    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    dir = fs::temp_directory_path() / ("wl_newtraining_" + std::to_string(::getpid()) + "_" + name);
-    fs::remove_all(dir);
     fs::create_directories(dir / "DATA");
     for (const char* set : {"iris.dat", "xor.dat"}) fs::copy_file(fs::path(WL_SOURCE_DIR) / "DATA" / set, dir / "DATA" / set);
     plat.ProgramDir = dir.string();
@@ -156,10 +154,7 @@ class NewTrainingTest : public ::testing::Test {
     wb->Form1.NoGTPBox.SetChecked(true);
     wb->OnTopForm.AddListener([this](const ControlNotice&) { trace.push_back(std::stoi(wb->ProgressStage)); });
   }
-  ~NewTrainingTest() override {
-    wb.reset();
-    fs::remove_all(dir);
-  }
+  ~NewTrainingTest() override { wb.reset(); }  // before the trace its listener writes to
 
   // The parameters read as the "New Training" button reads them, then the pipeline.
   void Run() {
@@ -189,7 +184,8 @@ class NewTrainingTest : public ::testing::Test {
   }
   std::string Results(const std::string& name) const { return (dir / "results" / name).string(); }
 
-  fs::path dir;
+  test::TempProgramDir temp{"wl_newtraining_"};
+  fs::path dir = temp.Path();
   ScriptedPlatform plat;
   std::unique_ptr<Workbench> wb;
   std::vector<int> trace;

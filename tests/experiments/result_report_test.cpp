@@ -21,26 +21,17 @@
 #include "platform/errors.h"
 #include "platform/scripted_platform.h"
 #include "shell/command.h"
+#include "support/test_support.h"
 
 namespace wl {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> Lines(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<std::string> lines;
-  std::string line;
-  while (std::getline(in, line)) lines.push_back(line);
-  return lines;
-}
+using test::ReadText;
 
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+// The lines of a file.
+std::vector<std::string> FileLines(const std::string& path) { return test::Lines(ReadText(path)); }
 
 // The data rows of the tiny set: two continuous features and the class.
 struct Row {
@@ -53,24 +44,12 @@ struct Row {
 // (-2000, -2000) drives both outputs past the exponential's guard to exactly 0.
 const std::vector<Row> kTiny = {{1, -1, 0}, {-1, 1, 1}, {0, 0, 1}, {-2000, -2000, 0}, {1, -1, 0}};
 
-class ResultReportTest : public ::testing::Test {
+class ResultReportTest : public test::ProgramDirTest {
  protected:
-  ResultReportTest() : dir(fs::temp_directory_path() / ("wl_report_" + std::to_string(::getpid()) + "_" + Name())) {
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    plat.ProgramDir = dir.string();
-    wb = std::make_unique<Workbench>(plat, dir.string());
+  ResultReportTest() {
+    MakeProgramDir("wl_report_");
     plat.ClockMs = 100000;
     plat.ClockDay = 1;
-  }
-  ~ResultReportTest() override {
-    wb.reset();
-    fs::remove_all(dir);
-  }
-  static std::string Name() {
-    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    std::replace(name.begin(), name.end(), '/', '_');
-    return name;
   }
 
   void DataSet(const std::vector<Row>& rows) {
@@ -118,10 +97,6 @@ class ResultReportTest : public ::testing::Test {
   }
 
   std::string Report(const char* suffix = "_rs-trn.txt") const { return (dir / "results" / (std::string("tiny_100") + suffix)).string(); }
-
-  fs::path dir;
-  ScriptedPlatform plat;
-  std::unique_ptr<Workbench> wb;
 };
 
 TEST(PredictionRules, ConfusionMatrixAndListingDifferOnTiesAndLowOutputs) {
@@ -229,7 +204,7 @@ TEST_P(TinyReport, EveryLineAsWorkedOutByHand) {
       "    weight0 = 0.000000",
       "    weight1 = 10.000000",
   };
-  EXPECT_EQ(Lines(Report()), expected);
+  EXPECT_EQ(FileLines(Report()), expected);
 
   EXPECT_EQ(wb->ConfusionMatrix, (std::vector<std::vector<int>>{{2, 0, 1}, {1, 1, 0}}));
   EXPECT_DOUBLE_EQ(wb->TestSuccessRate, 0.6);
@@ -248,7 +223,7 @@ TEST_F(ResultReportTest, ASecondReportCountsTheMatrixAfreshAndReplacesTheFile) {
   Network();
   ASSERT_TRUE(WriteResultFile(*wb, 1));
   ASSERT_TRUE(WriteResultFile(*wb, 1));
-  const std::string text = Slurp(Report());
+  const std::string text = ReadText(Report());
   EXPECT_NE(text.find("   -         1     0\n"), std::string::npos);
   EXPECT_EQ(text.find("Data Set:"), text.rfind("Data Set:"));
   // Without "Detailed Result File" the matrix is followed by the weights; one part writes no parts line.
@@ -263,7 +238,7 @@ TEST_F(ResultReportTest, VectorNumbersEndInOneColumn) {
   Network();
   wb->Form1.WriteDetails.SetChecked(true);
   ASSERT_TRUE(WriteResultFile(*wb, 0));
-  const std::string text = Slurp(Report());
+  const std::string text = ReadText(Report());
   for (const char* head : {"\nvect:   9    class:", "\nvect:  10    class:", "\nvect:  99    class:", "\nvect: 100    class:"})
     EXPECT_NE(text.find(head), std::string::npos) << head;
   EXPECT_TRUE(plat.EditorRequests.empty());  // mode 0 shows nothing
@@ -289,7 +264,7 @@ TEST_F(ResultReportTest, SkipConnectionsAreNamedAndTheOutputsListTheirWholeFanIn
   wb->ErrorExponent = 2.0;
   wb->NumOfParts = 1;
   ASSERT_TRUE(WriteResultFile(*wb, 0));
-  const std::vector<std::string> lines = Lines(Report());
+  const std::vector<std::string> lines = FileLines(Report());
   const auto skip = std::find(lines.begin(), lines.end(), "using skip connections");
   ASSERT_NE(skip, lines.end());
   EXPECT_EQ(*(skip + 1), "Training Time: 0.00s");
@@ -312,7 +287,7 @@ TEST_F(ResultReportTest, ModeFourAppendsAndShowsTheFileItWrote) {
   ASSERT_TRUE(WriteResultFile(*wb, 4));
   ASSERT_TRUE(WriteResultFile(*wb, 4));
   const std::string report = Report("_rn-trn.txt");
-  const std::string text = Slurp(report);
+  const std::string text = ReadText(report);
   EXPECT_NE(text.find("Data Set:"), text.rfind("Data Set:"));  // appended, not replaced
   // No earlier report left a name: the editor shows the file written, never an empty name.
   EXPECT_EQ(plat.EditorRequests, (std::vector<std::string>{report, report}));
@@ -343,7 +318,7 @@ TEST_F(ResultReportTest, DuringCrossvalidationTheReportGoesIntoTheOpenFile) {
   EXPECT_TRUE(wb->ResultsFile.is_open());
   EXPECT_TRUE(wb->ResultsFileName.empty());
   CloseResultsFile(*wb);
-  const std::vector<std::string> lines = Lines(cvFile);
+  const std::vector<std::string> lines = FileLines(cvFile);
   ASSERT_GE(lines.size(), 3u);
   EXPECT_EQ(lines[0], "fold 1");
   EXPECT_EQ(lines[1], "Data Set:  tiny.dat (- crossvalidation)");
@@ -409,7 +384,7 @@ TEST_F(ValidationReportTest, TheReportOfAFittingSetUsesItsOwnClassBalance) {
   ASSERT_TRUE(WriteResultFile(*wb, 2));
   wb->TestingMode = false;
   const std::string report = (dir / "results" / "tiny_val_200_rs-tst.txt").string();
-  const std::vector<std::string> lines = Lines(report);
+  const std::vector<std::string> lines = FileLines(report);
   ASSERT_GE(lines.size(), 16u);
   EXPECT_EQ(lines[0], "Data Set:  " + (dir / "DATA" / "tiny_val.dat").string() + " (with validation Set)");
   // 3 of 4 correct; class 1 has 2 of 3 right, class 0 1 of 1: (2/3 + 1) / 2.

@@ -23,9 +23,9 @@
 #include <vector>
 
 #include "gui/main_window.h"
-#include "gui/qt_test_env.h"
 #include "model/workbench.h"
 #include "platform/scripted_platform.h"
+#include "support/qt_app_env.h"
 
 namespace wl {
 namespace {

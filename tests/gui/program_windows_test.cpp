@@ -22,7 +22,6 @@
 #include "gui/gtp_window.h"
 #include "gui/main_window.h"
 #include "gui/program_windows.h"
-#include "gui/qt_test_env.h"
 #include "gui/small_windows.h"
 #include "model/create_network.h"
 #include "model/data_file.h"
@@ -31,6 +30,8 @@
 #include "shell/command.h"
 #include "shell/on_top.h"
 #include "shell/startup.h"
+#include "support/qt_app_env.h"
+#include "support/test_support.h"
 #include "training/one_change.h"
 
 namespace wl {
@@ -49,8 +50,7 @@ class RecordingQtPlatform : public QtPlatform {
 class ProgramWindowsTest : public testing::Test {
  protected:
   ProgramWindowsTest()
-      : dir_(fs::temp_directory_path() / ("wl_windows_" + std::to_string(::getpid()) + "_" +
-                                          testing::UnitTest::GetInstance()->current_test_info()->name())),
+      : dir_(temp_.Path()),
         plat_(Prepare(dir_)),
         wb(plat_, dir_.string()),
         windows(wb, plat_) {
@@ -60,11 +60,7 @@ class ProgramWindowsTest : public testing::Test {
     windows.ShowMainWindow();
     QApplication::processEvents();
   }
-  ~ProgramWindowsTest() override { fs::remove_all(dir_); }
-
   static std::string Prepare(const fs::path& dir) {
-    fs::remove_all(dir);
-    fs::create_directories(dir);
     fs::copy(WL_SOURCE_DIR "/DATA", dir / "DATA", fs::copy_options::recursive);
     std::ofstream(dir / "weightlab.ini") << "WeightLab   v.0.947\nCPUCHECKED=1500\n";
     return dir.string();
@@ -80,6 +76,7 @@ class ProgramWindowsTest : public testing::Test {
       screen->grabWindow(0).save(QString::fromStdString(std::string(out) + "/" + name + "_screen.png"));
   }
 
+  test::TempProgramDir temp_{"wl_windows_"};  // removed after the windows and the workbench have ended
   fs::path dir_;
   RecordingQtPlatform plat_;
   Workbench wb;

@@ -14,42 +14,15 @@
 
 #include "gui/editor_window.h"
 #include "gui/qt_platform.h"
-#include "gui/qt_test_env.h"
+#include "support/qt_app_env.h"
+#include "support/test_support.h"
 
 namespace wl {
 namespace {
 
 namespace fs = std::filesystem;
 
-// A fresh program directory for one test.
-class TempDir {
- public:
-  TempDir() {
-    path_ = fs::temp_directory_path() /
-            ("wl_gui_" + std::to_string(::getpid()) + "_" +
-             testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  std::string Str() const { return path_.string(); }
-  std::string Write(const std::string& relative, const std::string& content) const {
-    const fs::path p = path_ / relative;
-    fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << content;
-    return p.string();
-  }
-
- private:
-  fs::path path_;
-};
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using test::ReadText;
 
 TEST(QtFileFilter, ConvertsPairsToQtFilters) {
   const struct {
@@ -67,7 +40,7 @@ TEST(QtFileFilter, ConvertsPairsToQtFilters) {
 }
 
 TEST(HelpPagePath, FallsBackToTheProgramsIndexPage) {
-  TempDir dir;
+  test::TempProgramDir dir{"wl_gui_"};
   const std::string own = dir.Write("help/topics.html", "<html></html>");
   const std::string index = dir.Str() + "/help/index.html";
   const struct {
@@ -99,7 +72,7 @@ TEST(QtPlatform, HourglassIsOnOrOffWhateverTheCallsCount) {
 }
 
 TEST(QtPlatform, EditorShowsAndSavesTheFile) {
-  TempDir dir;
+  test::TempProgramDir dir{"wl_gui_"};
   const std::string report = dir.Write("results/run_RE.txt", "epoch  error\n1  0.25\n");
   QtPlatform p(dir.Str());
   p.OpenInEditor(report);
@@ -110,7 +83,7 @@ TEST(QtPlatform, EditorShowsAndSavesTheFile) {
 
   editor->TextEdit()->appendPlainText("2  0.125");
   ASSERT_TRUE(editor->Save());
-  EXPECT_EQ(ReadFile(report), "epoch  error\n1  0.25\n\n2  0.125");
+  EXPECT_EQ(ReadText(report), "epoch  error\n1  0.25\n\n2  0.125");
 
   // A second report opens a second window without waiting for the first.
   p.OpenInEditor(dir.Write("results/b.txt", "b"));
@@ -118,14 +91,14 @@ TEST(QtPlatform, EditorShowsAndSavesTheFile) {
 }
 
 TEST(QtPlatform, EditorKeepsTheBytesOfANonUtf8File) {
-  TempDir dir;
+  test::TempProgramDir dir{"wl_gui_"};
   const std::string bytes = "Gew\xE4hlt \xB1 0.5\n";  // Latin-1, not valid UTF-8
   const std::string file = dir.Write("results/latin.txt", bytes);
   EditorWindow editor(QString::fromStdString(file));
   EXPECT_EQ(editor.TextEdit()->toPlainText(), QString::fromLatin1(bytes.data(), bytes.size()));
   editor.TextEdit()->document()->setModified(true);
   ASSERT_TRUE(editor.Save());
-  EXPECT_EQ(ReadFile(file), bytes);
+  EXPECT_EQ(ReadText(file), bytes);
 }
 
 TEST(QtPlatform, EventPumpDeliversPendingEventsAndTerminateIsRemembered) {

@@ -12,6 +12,7 @@
 #include "model/workbench.h"
 #include "platform/errors.h"
 #include "platform/scripted_platform.h"
+#include "support/test_support.h"
 
 namespace wl {
 namespace {
@@ -21,15 +22,9 @@ namespace fs = std::filesystem;
 class DataFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/wl_datafile_XXXXXX";
-    dir = mkdtemp(tmpl);
     fs::create_directories(dir + "/DATA");
     plat.ProgramDir = dir;
     wb = std::make_unique<Workbench>(plat, dir);
-  }
-  void TearDown() override {
-    wb.reset();
-    fs::remove_all(dir);
   }
 
   // Writes a data file below DATA/ and returns its full name.
@@ -57,7 +52,8 @@ class DataFileTest : public ::testing::Test {
     return c;
   }
 
-  std::string dir;
+  test::TempProgramDir temp{"wl_datafile_"};  // removed after the workbench has ended
+  std::string dir = temp.Str();
   ScriptedPlatform plat;
   std::unique_ptr<Workbench> wb;
 };

@@ -12,6 +12,7 @@
 #include "model/workbench.h"
 #include "platform/errors.h"
 #include "platform/scripted_platform.h"
+#include "support/test_support.h"
 #include "training/class_weights.h"
 
 namespace wl {
@@ -49,29 +50,14 @@ class ErrorFunctionsTest : public ::testing::Test {
     wb.LinearInputs = true;
   }
   void Rows(std::vector<std::vector<double>> rows, std::vector<int> classes, int numClasses) {
-    wb.NumOfFeatures = static_cast<int>(rows[0].size());
-    wb.Features.assign(wb.NumOfFeatures, TFeature{});
-    wb.AllContinuous = true;
-    wb.NumOfVectors = static_cast<int>(rows.size());
-    wb.Data = std::move(rows);
+    test::SetContinuousRows(wb, std::move(rows));
     wb.NumOfClasses = numClasses;
     wb.VectorClass = std::move(classes);
     wb.VectorWeight.assign(wb.NumOfVectors, 1.0);
     wb.ClassWeight.clear();
   }
   void Network(std::vector<int> layers, const Weights& weights, bool skip = false) {
-    wb.Layers = layers;
-    wb.NumOfLayers = static_cast<int>(layers.size());
-    wb.Net.assign(layers.size(), {});
-    wb.LayerInputs = {};
-    for (std::size_t l = 0; l < layers.size(); ++l) wb.LayerInputs[l] = layers[l];
-    if (skip) wb.LayerInputs[1] = layers[1] + layers[0];
-    wb.Net[0].resize(layers[0]);
-    for (TNeuron& n : wb.Net[0]) n.Weights = {1.0};
-    for (std::size_t l = 1; l < layers.size(); ++l) {
-      wb.Net[l].resize(layers[l]);
-      for (int j = 0; j < layers[l]; ++j) wb.Net[l][j].Weights = weights[l - 1][j];
-    }
+    test::SetNetwork(wb, layers, weights, skip);
   }
   // A one-input network without hidden layer whose outputs are Logistic(threshold) for input 0.
   void Outputs(const std::vector<double>& thresholds, int vectorClass, int numClasses) {

@@ -10,6 +10,7 @@
 #include "model/workbench.h"
 #include "platform/errors.h"
 #include "platform/scripted_platform.h"
+#include "support/test_support.h"
 
 namespace wl {
 namespace {
@@ -28,29 +29,14 @@ class ForwardPassTest : public ::testing::Test {
   }
   // A data set of continuous features, one row per vector.
   void Rows(std::vector<std::vector<double>> rows) {
-    wb.NumOfFeatures = static_cast<int>(rows[0].size());
-    wb.Features.assign(wb.NumOfFeatures, TFeature{});
-    wb.AllContinuous = true;
-    wb.NumOfVectors = static_cast<int>(rows.size());
-    wb.Data = std::move(rows);
+    test::SetContinuousRows(wb, std::move(rows));
     wb.NumOfClasses = 2;
     wb.VectorClass.assign(wb.NumOfVectors, 0);
   }
   // The network from its layer sizes and each neuron's weights (threshold last), layer 1 upward; input
   // weights 1. Skip connections: the output neurons list hidden weights, input weights, threshold.
   void Network(std::vector<int> layers, std::vector<std::vector<std::vector<double>>> weights, bool skip = false) {
-    wb.Layers = layers;
-    wb.NumOfLayers = static_cast<int>(layers.size());
-    wb.Net.assign(layers.size(), {});
-    wb.LayerInputs = {};
-    for (std::size_t l = 0; l < layers.size(); ++l) wb.LayerInputs[l] = layers[l];
-    if (skip) wb.LayerInputs[1] = layers[1] + layers[0];
-    wb.Net[0].resize(layers[0]);
-    for (TNeuron& n : wb.Net[0]) n.Weights = {1.0};
-    for (std::size_t l = 1; l < layers.size(); ++l) {
-      wb.Net[l].resize(layers[l]);
-      for (int j = 0; j < layers[l]; ++j) wb.Net[l][j].Weights = weights[l - 1][j];
-    }
+    test::SetNetwork(wb, layers, weights, skip);
   }
   double Out(std::size_t l, std::size_t j) const { return wb.Net[l][j].Signal; }
 };

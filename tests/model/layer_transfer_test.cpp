@@ -10,6 +10,7 @@
 #include "model/workbench.h"
 #include "platform/errors.h"
 #include "platform/scripted_platform.h"
+#include "support/test_support.h"
 #include "training/class_weights.h"
 
 namespace wl {
@@ -96,27 +97,13 @@ class TrainingSetErrorTest : public ::testing::Test {
     wb.LayerTF = {TF(1), TF(1), TF(1)};
   }
   void Rows(std::vector<std::vector<double>> rows, std::vector<int> classes, int numClasses) {
-    wb.NumOfFeatures = static_cast<int>(rows[0].size());
-    wb.Features.assign(wb.NumOfFeatures, TFeature{});
-    wb.AllContinuous = true;
-    wb.NumOfVectors = static_cast<int>(rows.size());
-    wb.Data = std::move(rows);
+    test::SetContinuousRows(wb, std::move(rows));
     wb.NumOfClasses = numClasses;
     wb.VectorClass = std::move(classes);
     wb.VectorWeight.assign(wb.NumOfVectors, 1.0);
   }
   void Network(std::vector<int> layers, const Weights& weights) {
-    wb.Layers = layers;
-    wb.NumOfLayers = static_cast<int>(layers.size());
-    wb.Net.assign(layers.size(), {});
-    wb.LayerInputs = {};
-    for (std::size_t l = 0; l < layers.size(); ++l) wb.LayerInputs[l] = layers[l];
-    wb.Net[0].resize(layers[0]);
-    for (TNeuron& n : wb.Net[0]) n.Weights = {1.0};
-    for (std::size_t l = 1; l < layers.size(); ++l) {
-      wb.Net[l].resize(layers[l]);
-      for (int j = 0; j < layers[l]; ++j) wb.Net[l][j].Weights = weights[l - 1][j];
-    }
+    test::SetNetwork(wb, layers, weights);
   }
   // A network whose outputs are exactly the listed values: vector v has a single 1.0 at input v, and a
   // linear output layer (threshold 0) holds the listed outputs as its weights.

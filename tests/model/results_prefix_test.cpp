@@ -7,6 +7,7 @@
 #include "model/results_prefix.h"
 #include "model/workbench.h"
 #include "platform/scripted_platform.h"
+#include "support/test_support.h"
 
 namespace wl {
 namespace {
@@ -31,8 +32,8 @@ TEST(ResultsPrefix, DataBaseNameIsTheFileNameUpToItsFirstPoint) {
 }
 
 TEST(ResultsPrefix, PrefixFromNameAndSecondOfTheYear) {
-  char tmpl[] = "/tmp/wl_prefix_XXXXXX";
-  const std::string dir = mkdtemp(tmpl);
+  const test::TempProgramDir temp("wl_prefix_");
+  const std::string dir = temp.Str();
   {
     ScriptedPlatform plat;
     Workbench wb(plat, dir);
@@ -52,7 +53,6 @@ TEST(ResultsPrefix, PrefixFromNameAndSecondOfTheYear) {
     MakeResultsPrefix(wb);
     EXPECT_EQ(wb.ResultsPrefix, dir + "/results/iris_31535999");
   }
-  fs::remove_all(dir);
 }
 
 }  // namespace

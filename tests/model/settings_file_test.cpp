@@ -14,25 +14,15 @@
 #include "model/settings_file.h"
 #include "model/workbench.h"
 #include "platform/scripted_platform.h"
+#include "support/test_support.h"
 
 namespace wl {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) out.push_back(l);
-  return out;
-}
+using test::Lines;
+using test::ReadText;
 
 // Everything a control shows: its value, and for lists the item index, for the page control its page.
 std::map<std::string, std::string> State(const TForm1& f) {
@@ -48,25 +38,20 @@ std::map<std::string, std::string> State(const TForm1& f) {
 
 class SettingsFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/wl_settings_XXXXXX";
-    dir = mkdtemp(tmpl);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
   // A program start: a new window with its defaults, in the same program directory.
   std::unique_ptr<Workbench> Start(ScriptedPlatform& p) { return std::make_unique<Workbench>(p, dir); }
   std::string Ini() const { return dir + "/weightlab.ini"; }
   void WriteIni(const std::string& content) { std::ofstream(Ini(), std::ios::binary) << content; }
 
-  std::string dir;
+  test::TempProgramDir temp{"wl_settings_"};
+  std::string dir = temp.Str();
   ScriptedPlatform plat;
 };
 
 TEST_F(SettingsFileTest, DefaultWindowRoundTrip) {
   auto wb = Start(plat);
   SaveSettings(*wb, false);
-  const std::string saved = ReadAll(Ini());
+  const std::string saved = ReadText(Ini());
   EXPECT_FALSE(fs::exists(Ini() + ".tmp"));
 
   const auto lines = Lines(saved);
@@ -92,7 +77,7 @@ TEST_F(SettingsFileTest, DefaultWindowRoundTrip) {
   EXPECT_EQ(again->Form1.GroupBox5.CaptionColor(), GroupBox::clInactiveCaption);
 
   SaveSettings(*again, false);
-  EXPECT_EQ(ReadAll(Ini()), saved);
+  EXPECT_EQ(ReadText(Ini()), saved);
 }
 
 // Every control the file keeps is changed from its default; a new start restores all of it.
@@ -127,7 +112,7 @@ TEST_F(SettingsFileTest, ChangedWindowRoundTrip) {
   ASSERT_TRUE(f.SelMetBox.Checked());
 
   SaveSettings(*wb, false);
-  const std::string saved = ReadAll(Ini());
+  const std::string saved = ReadText(Ini());
 
   ScriptedPlatform p2;
   auto again = Start(p2);
@@ -138,7 +123,7 @@ TEST_F(SettingsFileTest, ChangedWindowRoundTrip) {
   EXPECT_EQ(again->clindex, 3);
   EXPECT_TRUE(again->Form1.GroupBox5.Enabled());
   SaveSettings(*again, false);
-  EXPECT_EQ(ReadAll(Ini()), saved);
+  EXPECT_EQ(ReadText(Ini()), saved);
 }
 
 // Each hidden layer keeps its own slope and stretch; the output layer's short keys match those lines
@@ -284,9 +269,9 @@ TEST_F(SettingsFileTest, ParameterFileHasTheLayerLines) {
   wb->NumOfLayers = 3;
   SaveSettings(*wb, true);
   SaveSettings(*wb, false);
-  const std::string param = ReadAll(dir + "/results/iris_8587815_param.txt");
+  const std::string param = ReadText(dir + "/results/iris_8587815_param.txt");
   auto p = Lines(param);
-  auto s = Lines(ReadAll(Ini()));
+  auto s = Lines(ReadText(Ini()));
   ASSERT_EQ(p.size(), s.size() + 3);
   EXPECT_EQ(p[0], "WeightLab   v.0.947");
   EXPECT_EQ(p[1], "Layer[0]=4");

@@ -17,6 +17,7 @@
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/scripted_platform.h"
+#include "support/test_support.h"
 #include "training/prepare_run.h"
 
 namespace wl {
@@ -24,20 +25,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadText(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::stringstream ss(text);
-  std::string line;
-  while (std::getline(ss, line)) out.push_back(line);
-  return out;
-}
+using test::Lines;
+using test::ReadText;
 
 // Every weight of layers 1 up in the flat order.
 std::vector<double> Weights(const Workbench& wb) {
@@ -84,33 +73,22 @@ TEST(NextLineTokenTest, SplitsAtAnyRunOfBlanks) {
 }
 
 // The iris set (4 continuous features, 3 classes) with a 4-3-3 network, in a program folder of its own.
-class WeightsFileTest : public ::testing::Test {
+class WeightsFileTest : public test::ProgramDirTest {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("wl_weights_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
-           std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir / "results");
-    plat.ProgramDir = dir.string();
-    wb = std::make_unique<Workbench>(plat, dir.string());
+    MakeProgramDir("wl_weights_", {"results"});
     ReadDataFile(*wb, std::string(WL_SOURCE_DIR) + "/DATA/iris.dat");
     wb->ResultsPrefix = (dir / "results" / "iris_10").string();
     wb->Form1.HiddenEditT2.SetText("3");
     wb->Rng.Seed = 99;
     ASSERT_EQ(CreateNetwork(*wb, 4), NetworkBuilt);
   }
-  void TearDown() override { fs::remove_all(dir); }
   // A weights file in the program folder.
   std::string File(const std::string& name, const std::string& text) {
     const fs::path p = dir / name;
     std::ofstream(p, std::ios::binary) << text;
     return p.string();
   }
-
-  fs::path dir;
-  ScriptedPlatform plat;
-  std::unique_ptr<Workbench> wb;
 };
 
 TEST_F(WeightsFileTest, LinesComeInTheFlatOrderWithTheirSeparators) {

@@ -5,54 +5,39 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
-
-#include <unistd.h>
 
 #include "model/workbench.h"
 #include "platform/scripted_platform.h"
+#include "support/test_support.h"
 
 namespace wl::test {
 
 class ShellTest : public testing::Test {
  public:
   ShellTest() {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("wl_shell_" + std::to_string(::getpid()) + "_" +
-            testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-    std::filesystem::copy(WL_SOURCE_DIR "/DATA", dir_ / "DATA", std::filesystem::copy_options::recursive);
-    plat.ProgramDir = dir_.string();
-    wb = std::make_unique<Workbench>(plat, dir_.string());
+    std::filesystem::copy(WL_SOURCE_DIR "/DATA", dir_.Path() / "DATA", std::filesystem::copy_options::recursive);
+    plat.ProgramDir = dir_.Str();
+    wb = std::make_unique<Workbench>(plat, dir_.Str());
   }
-  ~ShellTest() override {
-    wb.reset();
-    std::filesystem::remove_all(dir_);
-  }
+  ~ShellTest() override { wb.reset(); }
 
-  std::string Dir() const { return dir_.string(); }
-  std::string PathOf(const std::string& relative) const { return (dir_ / relative).string(); }
+  std::string Dir() const { return dir_.Str(); }
+  std::string PathOf(const std::string& relative) const { return (dir_.Path() / relative).string(); }
   void Write(const std::string& relative, const std::string& content) const {
-    std::ofstream(dir_ / relative, std::ios::binary) << content;
+    std::ofstream(dir_.Path() / relative, std::ios::binary) << content;
   }
-  std::string Read(const std::string& relative) const {
-    std::ifstream in(dir_ / relative, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  std::string Read(const std::string& relative) const { return ReadText(dir_.Path() / relative); }
   // A new program run in the same directory (the previous one ended).
   void Restart() {
-    wb = std::make_unique<Workbench>(plat, dir_.string());
+    wb = std::make_unique<Workbench>(plat, dir_.Str());
   }
 
   ScriptedPlatform plat;
   std::unique_ptr<Workbench> wb;
 
  private:
-  std::filesystem::path dir_;
+  TempProgramDir dir_{"wl_shell_"};
 };
 
 }  // namespace wl::test

@@ -17,6 +17,7 @@
 #include "model/workbench.h"
 #include "platform/random.h"
 #include "platform/scripted_platform.h"
+#include "support/test_support.h"
 #include "training/border_vectors.h"
 
 namespace wl {
@@ -24,19 +25,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class BorderVectorsTest : public ::testing::Test {
+class BorderVectorsTest : public test::ProgramDirTest {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("wl_border_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
-           std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    plat.ProgramDir = dir.string();
-    wb = std::make_unique<Workbench>(plat, dir.string());
+    MakeProgramDir("wl_border_");
     wb->ResultsPrefix = (dir / "results" / "bv_7").string();
   }
-  void TearDown() override { fs::remove_all(dir); }
 
   // Two continuous features; the classes in the given sizes, interleaved in data order. Every vector
   // carries a distinct weight and target, so that the selection can be seen to move them with it.
@@ -80,10 +74,6 @@ class BorderVectorsTest : public ::testing::Test {
       rows.push_back({wb->Data[v], wb->VectorClass[v], wb->VectorWeight[v], wb->TargetValue[v], SignalsError(*wb, v)});
     return rows;
   }
-
-  fs::path dir;
-  ScriptedPlatform plat;
-  std::unique_ptr<Workbench> wb;
 };
 
 TEST_F(BorderVectorsTest, KeepsTheWorstVectorsOfEveryClassWithEverythingTheyCarry) {
@@ -175,9 +165,7 @@ TEST_F(BorderVectorsTest, NormalisedSetsAreWrittenInTheirOwnUnits) {
   ReadDataFile(*wb, (dir / "small.dat").string());
   ASSERT_TRUE(wb->Form1.NormCheck.Checked());
   WriteVectorRangeDataFile(*wb, 1, 2);
-  std::ifstream in(wb->ResultsPrefix + ".dat");
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  const std::vector<std::string> lines = test::Lines(test::ReadText(wb->ResultsPrefix + ".dat"));
   ASSERT_EQ(lines.size(), 9u);
   EXPECT_EQ(lines[1], "Number of Vectors = 2");
   EXPECT_EQ(lines[7], "       2.000        20.000  1");

@@ -24,6 +24,7 @@
 #include "platform/random.h"
 #include "platform/scripted_platform.h"
 #include "shell/command.h"
+#include "support/test_support.h"
 #include "training/one_change.h"
 #include "training/prepare_run.h"
 
@@ -41,16 +42,6 @@ std::vector<double> Flat(const Workbench& wb) {
 
 class OneChangeTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    // One folder per process: the same test may run in other builds of the tree at the same time.
-    root = fs::temp_directory_path() /
-           ("wl_onechange_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
-            std::to_string(::getpid()));
-    fs::remove_all(root);
-    fs::create_directories(root);
-  }
-  void TearDown() override { fs::remove_all(root); }
-
   // A program directory of its own for every workbench of a test.
   Workbench& NewBench() {
     const fs::path dir = root / std::to_string(benches.size());
@@ -105,7 +96,8 @@ class OneChangeTest : public ::testing::Test {
     return wb;
   }
 
-  fs::path root;
+  test::TempProgramDir temp{"wl_onechange_"};  // removed after the workbenches have ended
+  fs::path root = temp.Path();
   std::vector<std::unique_ptr<ScriptedPlatform>> platforms;
   std::vector<std::unique_ptr<Workbench>> benches;
 };

@@ -14,6 +14,7 @@
 #include "model/layer_transfer.h"
 #include "model/workbench.h"
 #include "platform/scripted_platform.h"
+#include "support/test_support.h"
 
 namespace wl {
 namespace {
@@ -21,16 +22,10 @@ namespace {
 namespace fs = std::filesystem;
 
 // The XOR set (4 vectors) and a 2-2-2 network of random weights on linear inputs; 3 epochs.
-class PrepareRunTest : public ::testing::Test {
+class PrepareRunTest : public test::ProgramDirTest {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("wl_prepare_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
-           std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    plat.ProgramDir = dir.string();
-    wb = std::make_unique<Workbench>(plat, dir.string());
+    MakeProgramDir("wl_prepare_");
     ReadDataFile(*wb, std::string(WL_SOURCE_DIR) + "/DATA/xor.dat");
     wb->Form1.HiddenEditT2.SetText("2");
     wb->Form1.EpochEditT2.SetText("3");
@@ -41,11 +36,6 @@ class PrepareRunTest : public ::testing::Test {
     wb->MethodTag = "BP";
     wb->ProgressStage = "4";
   }
-  void TearDown() override { fs::remove_all(dir); }
-
-  fs::path dir;
-  ScriptedPlatform plat;
-  std::unique_ptr<Workbench> wb;
 };
 
 TEST_F(PrepareRunTest, HistoriesAreSizedAndEpochZeroIsRecorded) {
