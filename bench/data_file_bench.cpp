@@ -7,7 +7,7 @@
 #include <string>
 
 #include "model/data_file.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/numfmt.h"
 #include "platform/random.h"
 #include "platform/scripted_platform.h"

@@ -20,10 +20,10 @@
 #include "model/data_file.h"
 #include "model/error_functions.h"
 #include "model/forward_pass.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/random.h"
 #include "platform/scripted_platform.h"
-#include "training/class_weights.h"
+#include "model/class_weights.h"
 
 namespace {
 

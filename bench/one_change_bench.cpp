@@ -19,7 +19,7 @@
 #include "model/error_functions.h"
 #include "model/layer_transfer.h"
 #include "model/signal_table.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/random.h"
 #include "platform/scripted_platform.h"
 #include "training/one_change.h"

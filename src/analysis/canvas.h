@@ -9,13 +9,9 @@
 #include <string>
 #include <vector>
 
-namespace wl {
+#include "platform/colors.h"
 
-// The named colours of the window system, as $BBGGRR values.
-inline constexpr std::int64_t clBlack = 0x000000, clWhite = 0xFFFFFF, clRed = 0x0000FF, clBlue = 0xFF0000,
-                              clLime = 0x00FF00, clGreen = 0x008000, clYellow = 0x00FFFF, clSilver = 0xC0C0C0,
-                              clGray = 0x808080, clFuchsia = 0xFF00FF, clPurple = 0x800080, clNavy = 0x800000,
-                              clMaroon = 0x000080, clAqua = 0xFFFF00;
+namespace wl {
 
 // $BBGGRR to a Qt colour, and a pixel back to $BBGGRR.
 QColor ColorOf(std::int64_t bbggrr);

@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "analysis/canvas.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"

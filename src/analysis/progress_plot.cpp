@@ -7,16 +7,17 @@
 #include <utility>
 
 #include "analysis/canvas.h"
+#include "analysis/gtp_pictures.h"
 #include "analysis/picture_saving.h"
-#include "experiments/report_opener.h"
-#include "experiments/representation_hook.h"
+#include "state/report_opener.h"
 #include "model/error_functions.h"
 #include "model/read_parameters.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"
 #include "platform/rounding.h"
+#include "state/hooks.h"
 #include "training/prepare_run.h"
 
 namespace wl {
@@ -154,7 +155,8 @@ void InitTrainingProgressPlot(Workbench& wb, int E, bool redraw) {
   g.Label1Top = g.Height - 58;
   g.Label23Top = g.Height - 59;
   const int bw = RoundInt(790.0 * P.S), bh = RoundInt(420.0 * P.S);
-  if (g.Bitmap.width() != bw || g.Bitmap.height() != bh) g.Bitmap = MakePicture(bw, bh);
+  QImage& bitmap = Pictures(g).Bitmap;
+  if (bitmap.width() != bw || bitmap.height() != bh) bitmap = MakePicture(bw, bh);
   g.Image1.SetVisible(false);
   g.Label1.SetVisible(false);
   g.Label2.SetVisible(false);
@@ -170,7 +172,7 @@ void InitTrainingProgressPlot(Workbench& wb, int E, bool redraw) {
   P.TickSpacing = 720.0 * P.S / P.n;
   P.PixelsPerEpoch = P.TickSpacing / P.d;
 
-  Canvas c(g.Bitmap);
+  Canvas c(Pictures(g).Bitmap);
   c.Clear(clWhite);
   c.SetPenWidth(k);
   c.SetFontSize(12 * k);  // 9 points at 96 pixels per inch
@@ -228,7 +230,7 @@ void PlotTrainingProgressEpoch(Workbench& wb, int epoch, double error) {
   TForm1& f = wb.Form1;
   if (!f.NoGTPBox.Checked() && !DetailedPlot(wb)) {
     ProgressPlotState& P = wb.GTP.Plot;
-    Canvas c(wb.GTP.Bitmap);
+    Canvas c(Pictures(wb.GTP).Bitmap);
     c.SetPenWidth(P.k);
     const int x = P.X0 + Px(epoch * P.PixelsPerEpoch);
     ExtendCurves(wb, c, x, error, wb.AcceptedSuccessRate, f.ClassBox.Checked() && wb.MethodTag != "Matlab",
@@ -236,7 +238,7 @@ void PlotTrainingProgressEpoch(Workbench& wb, int epoch, double error) {
     wb.GTP.ShowBitmap();
     P.LastX = x;
   }
-  if (f.IRBox.Checked()) TrainingEpochHook(wb, epoch);
+  if (f.IRBox.Checked()) CallRepresentationHook(wb, epoch);
 }
 
 void PlotTrainingDetail(Workbench& wb, int epoch, int layerIndex, int neuron, int weightIndex, int ordinal,
@@ -256,7 +258,7 @@ void PlotTrainingDetail(Workbench& wb, int epoch, int layerIndex, int neuron, in
   TForm1& f = wb.Form1;
   ProgressPlotState& P = wb.GTP.Plot;
   if (f.NoGTPBox.Checked() || !DetailedPlot(wb) || wb.NumOfWeights <= 0) return;
-  Canvas c(wb.GTP.Bitmap);
+  Canvas c(Pictures(wb.GTP).Bitmap);
   c.SetPenWidth(P.k);
   // The weights of one epoch share that epoch's stretch of the axis.
   const int x = P.X0 + Px((epoch - 1) * P.PixelsPerEpoch + (ordinal + 1) * P.PixelsPerEpoch / wb.NumOfWeights);
@@ -295,11 +297,11 @@ void PlotTrainingDetail(Workbench& wb, int epoch, int layerIndex, int neuron, in
 
 void FinishTrainingProgressPlot(Workbench& wb) {
   TGTP& g = wb.GTP;
-  Canvas c(g.Bitmap);
+  Canvas c(Pictures(g).Bitmap);
   c.SetPenColor(clWhite);
-  c.FrameRect(0, 0, g.Bitmap.width() - 1, g.Bitmap.height() - 1);
+  c.FrameRect(0, 0, Pictures(g).Bitmap.width() - 1, Pictures(g).Bitmap.height() - 1);
   g.ShowBitmap();
-  g.ShowFinishedPicture();
+  ShowFinishedPicture(g);
   TraceStage(wb, 500);
 }
 
@@ -321,7 +323,7 @@ void ResizeTrainingProgressPlot(Workbench& wb) {
   InitTrainingProgressPlot(wb, E, true);
 
   if (!f.NoGTPBox.Checked()) {
-    Canvas c(g.Bitmap);
+    Canvas c(Pictures(g).Bitmap);
     c.SetPenWidth(P.k);
     const bool accuracy = f.ClassBox.Checked();
     const WeightShape& shape = wb.WeightTrialHistory.Shape();
@@ -347,7 +349,7 @@ void ResizeTrainingProgressPlot(Workbench& wb) {
       }
     }
   }
-  g.ShowFinishedPicture();
+  ShowFinishedPicture(g);
 }
 
 void CompareErrors(Workbench& wb, const SurfaceReference& surface) {
@@ -422,7 +424,7 @@ void CompareErrors(Workbench& wb, const SurfaceReference& surface) {
     ~RestoreWeights() { put(); }
   } restoreWeights{[&] { setWeights([&](std::size_t i) { return trained[i]; }); }};
 
-  Canvas c(g.Bitmap);
+  Canvas c(Pictures(g).Bitmap);
   c.SetPenWidth(P.k);
   int lastX = 0, lastTR = 0, lastES = 0, lastQ = 0;
   for (int e = 0; e <= epochs; ++e) {
@@ -452,7 +454,7 @@ void CompareErrors(Workbench& wb, const SurfaceReference& surface) {
     if (toFile) report += FormatFixed(tr, 6) + "  " + FormatFixed(es, 6) + "  " + FormatFixed(10.0 * q, 6) + "\n";
   }
 
-  g.ShowFinishedPicture();
+  ShowFinishedPicture(g);
   g.Label3.SetCaption("TR");
   g.Label2.SetCaption("ES");
   g.Label1Color = clGreen;
@@ -478,8 +480,8 @@ void CompareErrorsButton(Workbench& wb) {
   CompareErrors(wb, *g.ComparisonSurface);
 }
 
-void SaveProgressPicture(Workbench& wb) { SavePicture(wb, &wb.GTP.Bitmap, "_MSE"); }
+void SaveProgressPicture(Workbench& wb) { SavePicture(wb, &Pictures(wb.GTP).Bitmap, "_MSE"); }
 
-void SaveProgressPictureAs(Workbench& wb) { SavePictureAs(wb, &wb.GTP.Bitmap, "_MSE"); }
+void SaveProgressPictureAs(Workbench& wb) { SavePictureAs(wb, &Pictures(wb.GTP).Bitmap, "_MSE"); }
 
 }  // namespace wl

@@ -5,7 +5,7 @@
 // one-change searches also report each weight they visit.
 #include <string>
 
-#include "analysis/gtp_form.h"
+#include "state/gtp_form.h"
 
 namespace wl {
 

@@ -6,7 +6,7 @@
 #include "model/create_network.h"
 #include "model/data_file.h"
 #include "model/weights_file.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
 #include "training/one_change.h"

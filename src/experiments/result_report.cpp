@@ -4,13 +4,13 @@
 #include <filesystem>
 #include <vector>
 
-#include "experiments/report_opener.h"
+#include "state/report_opener.h"
 #include "model/create_network.h"
 #include "model/data_file.h"
 #include "model/forward_pass.h"
 #include "model/layer_transfer.h"
 #include "model/settings_file.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"

@@ -27,7 +27,8 @@ ProgressPicture::ProgressPicture(TGTP& form, QWidget* parent) : QWidget(parent),
 }
 
 const QImage& ProgressPicture::Current() const {
-  return form_.Image1.Visible() && !form_.Image1Picture.isNull() ? form_.Image1Picture : form_.Bitmap;
+  const GTPPictures& pics = Pictures(form_);
+  return form_.Image1.Visible() && !pics.Image1Picture.isNull() ? pics.Image1Picture : pics.Bitmap;
 }
 
 void ProgressPicture::paintEvent(QPaintEvent*) {

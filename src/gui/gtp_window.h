@@ -4,8 +4,9 @@
 #include <QElapsedTimer>
 #include <QWidget>
 
+#include "analysis/gtp_pictures.h"
 #include "gui/form_view.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 
 namespace wl {
 

@@ -7,7 +7,7 @@
 #include "gui/main_window.h"
 #include "gui/program_windows.h"
 #include "gui/qt_platform.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "shell/command.h"
 #include "shell/startup.h"
 

@@ -4,7 +4,7 @@
 #include <QMainWindow>
 
 #include "gui/form_view.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 
 namespace wl {
 

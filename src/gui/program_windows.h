@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "gui/qt_platform.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "shell/startup.h"
 
 namespace wl {

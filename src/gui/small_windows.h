@@ -5,7 +5,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "model/workbench.h"
+#include "state/workbench.h"
 
 class QComboBox;
 class QLabel;

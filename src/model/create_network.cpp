@@ -5,7 +5,7 @@
 #include <string>
 
 #include "model/read_parameters.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "model/dataset.h"
+#include "state/dataset.h"
 
 namespace wl {
 

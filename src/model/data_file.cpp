@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "model/results_prefix.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "model/dataset.h"
+#include "state/dataset.h"
 
 namespace wl {
 

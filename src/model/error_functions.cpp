@@ -5,10 +5,10 @@
 
 #include "model/error_checks.h"
 #include "model/forward_pass.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
-#include "training/class_weights.h"
+#include "model/class_weights.h"
 
 namespace wl {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "model/create_network.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 
 namespace wl {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "model/dataset.h"
-#include "model/network.h"
+#include "state/dataset.h"
+#include "state/network.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 

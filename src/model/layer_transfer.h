@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "model/parameters.h"
+#include "state/parameters.h"
 
 namespace wl {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/controls.h"
 #include "platform/platform.h"
 

@@ -1,6 +1,6 @@
 #include "model/results_prefix.h"
 
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"
 

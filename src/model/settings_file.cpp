@@ -6,7 +6,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "experiments/report_opener.h"
+#include "state/report_opener.h"
 #include "model/data_file.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"

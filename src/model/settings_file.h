@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/workbench.h"
+#include "state/workbench.h"
 
 namespace wl {
 

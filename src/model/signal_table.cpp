@@ -8,11 +8,11 @@
 
 #include "model/create_network.h"
 #include "model/forward_pass.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
-#include "training/class_weights.h"
+#include "model/class_weights.h"
 
 namespace wl {
 

@@ -5,11 +5,11 @@
 #include <fstream>
 #include <vector>
 
-#include "experiments/report_opener.h"
+#include "state/report_opener.h"
 #include "model/create_network.h"
 #include "model/read_parameters.h"
 #include "model/settings_file.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"

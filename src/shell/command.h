@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/controls.h"
 
 namespace wl {

@@ -3,7 +3,7 @@
 // with each other, "Help", and the steps of "New Training" around the training pipeline.
 #include <functional>
 
-#include "model/workbench.h"
+#include "state/workbench.h"
 
 namespace wl {
 

@@ -4,7 +4,7 @@
 // which the error-surface grid shows with its percentage while it computes.
 #include <string>
 
-#include "model/workbench.h"
+#include "state/workbench.h"
 
 namespace wl {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "model/workbench.h"
+#include "state/workbench.h"
 
 namespace wl {
 

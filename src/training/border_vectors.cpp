@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "model/error_functions.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"

@@ -4,15 +4,15 @@
 #include <cmath>
 #include <string>
 
-#include "analysis/progress_plot.h"
 #include "model/layer_transfer.h"
 #include "model/read_parameters.h"
 #include "model/signal_table.h"
 #include "model/weights_file.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
+#include "state/hooks.h"
 #include "training/border_vectors.h"
 #include "training/prepare_run.h"
 
@@ -217,7 +217,7 @@ void OneChangeFrame::RecordWeight(int e, const WeightRef& w) {
 }
 
 void OneChangeFrame::PlotWeight(int e, const WeightRef& w, int ordinal, double step) {
-  PlotTrainingDetail(wb_, e, w.l - 1, w.n, w.k, ordinal, wb_.CurrentError, step);
+  CallDetailPoint(wb_, e, w.l - 1, w.n, w.k, ordinal, wb_.CurrentError, step);
   wb_.Plat.ProcessEvents();
 }
 
@@ -237,7 +237,7 @@ void OneChangeFrame::ShowEpoch(int e, double rate, const double* weighted) {
 
 void OneChangeFrame::RecordEpoch(int e) {
   wb_.EpochHistory[static_cast<std::size_t>(e)] = {wb_.CurrentError, wb_.SuccessRate};
-  PlotTrainingProgressEpoch(wb_, e, wb_.CurrentError);
+  CallEpochDone(wb_, e, wb_.CurrentError);
 }
 
 void OneChangeFrame::BorderVectors() {
@@ -246,7 +246,7 @@ void OneChangeFrame::BorderVectors() {
 }
 
 void OneChangeFrame::End(int e) {
-  if (!wb_.Form1.NoGTPBox.Checked()) FinishTrainingProgressPlot(wb_);
+  if (!wb_.Form1.NoGTPBox.Checked()) CallRunEnded(wb_);
   wb_.ParamText[4] = "Start Error = " + wb_.ResultText + "   End Error = " + FormatFixed(wb_.CurrentError, 4);
   wb_.NumOfEpochs = e - 1;
 }

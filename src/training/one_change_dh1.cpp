@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "model/signal_table.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/numfmt.h"
 #include "platform/platform.h"
 #include "training/one_change.h"

@@ -2,7 +2,7 @@
 // better move is kept when it lowers the error. In random mode each step is the scheduled step times a
 // fresh random number.
 #include "model/signal_table.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/platform.h"
 #include "training/one_change.h"
 

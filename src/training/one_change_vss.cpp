@@ -14,7 +14,7 @@
 
 #include "model/read_parameters.h"
 #include "model/signal_table.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/numfmt.h"
 #include "platform/platform.h"
 #include "training/one_change.h"

@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "analysis/progress_plot.h"
-#include "experiments/representation_hook.h"
 #include "model/layer_transfer.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"
-#include "training/class_weights.h"
+#include "state/hooks.h"
+#include "model/class_weights.h"
 
 namespace wl {
 
@@ -101,9 +100,9 @@ void PrepareTrainingRun(Workbench& wb) {
   if (!f.NoGTPBox.Checked()) {
     wb.ProgressStage = "18";
     UpdateProgressTrace(wb);
-    InitTrainingProgressPlot(wb, wb.NumOfEpochs, false);
+    CallRunPrepared(wb, wb.NumOfEpochs);
   }
-  if (f.IRBox.Checked()) TrainingEpochHook(wb, 0);
+  if (f.IRBox.Checked()) CallRepresentationHook(wb, 0);
 }
 
 std::string FixedDisplayText(double x, int precision, int digits) {

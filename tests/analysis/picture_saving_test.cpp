@@ -10,7 +10,7 @@
 #include <string>
 
 #include "analysis/canvas.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/scripted_platform.h"
 #include "support/qt_app_env.h"

@@ -13,11 +13,12 @@
 #include <string>
 
 #include "analysis/canvas.h"
+#include "analysis/gtp_pictures.h"
 #include "model/create_network.h"
 #include "model/data_file.h"
 #include "model/error_functions.h"
 #include "model/read_parameters.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/scripted_platform.h"
@@ -78,7 +79,7 @@ class ProgressPlotTest : public ::testing::Test {
     for (int l = 1; l < 3; ++l)
       for (TNeuron& n : wb.Net[l]) n.Weights.assign(3, w);
   }
-  std::int64_t Pixel(int x, int y) { return Canvas(wb.GTP.Bitmap).Pixel(x, y); }
+  std::int64_t Pixel(int x, int y) { return Canvas(Pictures(wb.GTP).Bitmap).Pixel(x, y); }
   // Whether some pixel of column x between y1 and y2 has the colour.
   bool ColumnHas(int x, int y1, int y2, std::int64_t colour) {
     for (int y = y1; y <= y2; ++y)
@@ -93,8 +94,8 @@ TEST_F(ProgressPlotTest, InitDrawsTheAxesAndStartsTheCurvesAtEpochZero) {
   const ProgressPlotState& P = wb.GTP.Plot;
   EXPECT_EQ(wb.Form1.PSEdit.Text(), "1");  // a run starts at point size 1
   EXPECT_EQ(P.k, 1);
-  EXPECT_EQ(wb.GTP.Bitmap.width(), 790);
-  EXPECT_EQ(wb.GTP.Bitmap.height(), 420);
+  EXPECT_EQ(Pictures(wb.GTP).Bitmap.width(), 790);
+  EXPECT_EQ(Pictures(wb.GTP).Bitmap.height(), 420);
   EXPECT_EQ(P.d, 1);
   EXPECT_EQ(P.n, 3);
   EXPECT_DOUBLE_EQ(P.PixelsPerEpoch, 240.0);
@@ -160,8 +161,8 @@ TEST_F(ProgressPlotTest, BigPlotScalesToTheScreenAndTheWindowSitsBottomLeft) {
   EXPECT_EQ(P.Y0, 760);
   EXPECT_EQ(P.X0, 50);
   EXPECT_DOUBLE_EQ(P.PixelsPerEpoch, 480.0);
-  EXPECT_EQ(wb.GTP.Bitmap.width(), 1580);
-  EXPECT_EQ(wb.GTP.Bitmap.height(), 840);
+  EXPECT_EQ(Pictures(wb.GTP).Bitmap.width(), 1580);
+  EXPECT_EQ(Pictures(wb.GTP).Bitmap.height(), 840);
   EXPECT_EQ(wb.GTP.Width, 1600);
   EXPECT_EQ(wb.GTP.Height, 1020);  // 510 at large fonts
   EXPECT_EQ(wb.GTP.Top, 1200 - 1020);
@@ -197,15 +198,15 @@ TEST_F(ProgressPlotTest, EachEpochExtendsTheCurves) {
 
 TEST_F(ProgressPlotTest, NoPlotMatlabAndDetailedRunsDrawOnlyWhatTheyShould) {
   InitTrainingProgressPlot(wb, 3, false);
-  const QImage before = wb.GTP.Bitmap.copy();
+  const QImage before = Pictures(wb.GTP).Bitmap.copy();
 
   // "No Plot E": nothing drawn, the norm is still recorded.
   wb.Form1.NoGTPBox.SetChecked(true);
   PlotTrainingProgressEpoch(wb, 1, 1.0);
   EXPECT_DOUBLE_EQ(wb.WNormHistory[1], 2.25);
-  EXPECT_EQ(wb.GTP.Bitmap, before);
+  EXPECT_EQ(Pictures(wb.GTP).Bitmap, before);
   PlotTrainingDetail(wb, 1, 0, 0, 0, 0, 1.0, 0.1);
-  EXPECT_EQ(wb.GTP.Bitmap, before);
+  EXPECT_EQ(Pictures(wb.GTP).Bitmap, before);
 
   // A run imported from Matlab has no accuracy curve.
   wb.Form1.GTPBox.SetChecked(true);
@@ -218,10 +219,10 @@ TEST_F(ProgressPlotTest, NoPlotMatlabAndDetailedRunsDrawOnlyWhatTheyShould) {
   // A one-change method with "Detailed Plot": the epoch call draws nothing, each weight draws its point
   // within the epoch's stretch.
   InitTrainingProgressPlot(wb, 3, false);
-  const QImage clean = wb.GTP.Bitmap.copy();
+  const QImage clean = Pictures(wb.GTP).Bitmap.copy();
   wb.MethodTag = "S1-D";
   PlotTrainingProgressEpoch(wb, 1, 1.0);
-  EXPECT_EQ(wb.GTP.Bitmap, clean);
+  EXPECT_EQ(Pictures(wb.GTP).Bitmap, clean);
   wb.Form1.debox.SetChecked(true);
   wb.AcceptedSuccessRate = 0.75;
   PlotTrainingDetail(wb, 1, 0, 1, 2, 4, 1.1, 2.0);
@@ -245,14 +246,14 @@ TEST_F(ProgressPlotTest, NoPlotMatlabAndDetailedRunsDrawOnlyWhatTheyShould) {
 
 TEST_F(ProgressPlotTest, FinishFramesThePictureAndShowsIt) {
   InitTrainingProgressPlot(wb, 3, false);
-  Canvas c(wb.GTP.Bitmap);
+  Canvas c(Pictures(wb.GTP).Bitmap);
   c.SetPixel(0, 0, clRed);
   c.SetPixel(789, 419, clRed);
   FinishTrainingProgressPlot(wb);
   EXPECT_EQ(Pixel(0, 0), clWhite);
   EXPECT_EQ(Pixel(789, 419), clWhite);
   EXPECT_TRUE(wb.GTP.Image1.Visible());
-  EXPECT_EQ(wb.GTP.Image1Picture, wb.GTP.Bitmap);
+  EXPECT_EQ(Pictures(wb.GTP).Image1Picture, Pictures(wb.GTP).Bitmap);
   EXPECT_EQ(wb.OnTopForm.Caption(), "On Top      518-0-0");
 }
 
@@ -285,8 +286,8 @@ TEST_F(ProgressPlotTest, ResizeRedrawsAShorterStretchFromTheRecords) {
   wb.Form1.PSEdit.SetText("2");
   ResizeTrainingProgressPlot(wb);
   EXPECT_EQ(wb.Form1.PSEdit.Text(), "2");
-  EXPECT_EQ(wb.GTP.Bitmap.width(), 1580);
-  EXPECT_EQ(wb.GTP.Bitmap.height(), 840);
+  EXPECT_EQ(Pictures(wb.GTP).Bitmap.width(), 1580);
+  EXPECT_EQ(Pictures(wb.GTP).Bitmap.height(), 840);
   EXPECT_EQ(wb.GTP.Plot.H, 740);
   EXPECT_EQ(Pixel(100 + 720, 780 - 185), clRed);  // epoch 1: x = 100 + 720, y = 780 - round(740 * 1.0 * 0.25)
 }
@@ -379,7 +380,7 @@ TEST_F(CompareErrorsTest, ComparesTheTrainingErrorWithTheSurfaceAndTogglesBack) 
 
   // Green ratio curve at epoch 2 (TR = 0): q = 1, the top line.
   const ProgressPlotState& P = wb->GTP.Plot;
-  EXPECT_EQ(Canvas(wb->GTP.Bitmap).Pixel(P.X0 + static_cast<int>(std::lround(2 * P.PixelsPerEpoch)), P.Y0 - P.H),
+  EXPECT_EQ(Canvas(Pictures(wb->GTP).Bitmap).Pixel(P.X0 + static_cast<int>(std::lround(2 * P.PixelsPerEpoch)), P.Y0 - P.H),
             clGreen);
 
   // The second press redraws the plain plot.

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/scripted_platform.h"
 #include "script_parser.h"
 

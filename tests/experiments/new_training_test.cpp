@@ -17,7 +17,7 @@
 #include "experiments/new_training.h"
 #include "model/read_parameters.h"
 #include "model/weights_file.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/scripted_platform.h"

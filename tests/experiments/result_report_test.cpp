@@ -17,7 +17,7 @@
 
 #include "experiments/result_report.h"
 #include "model/data_file.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/scripted_platform.h"
 #include "shell/command.h"

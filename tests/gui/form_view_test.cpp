@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "gui/main_window.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/scripted_platform.h"
 #include "support/qt_app_env.h"
 

@@ -202,7 +202,7 @@ TEST_F(ProgramWindowsTest, TheTrainingProgressWindowDrawsDuringARun) {
   const QImage shown = gtp->Picture()->grab().toImage();
   EXPECT_GT(CountColour(shown, qRgb(255, 0, 0)), redDuringRun);
   EXPECT_GT(CountColour(shown, qRgb(0, 0, 255)), 0);
-  EXPECT_EQ(&gtp->Picture()->Current(), &wb.GTP.Image1Picture);
+  EXPECT_EQ(&gtp->Picture()->Current(), &Pictures(wb.GTP).Image1Picture);
   auto* save = qobject_cast<QPushButton*>(gtp->View().WidgetOf("Button1"));
   ASSERT_NE(save, nullptr);
   EXPECT_TRUE(save->isVisible());

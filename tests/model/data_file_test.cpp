@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "model/data_file.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/scripted_platform.h"
 #include "support/test_support.h"

@@ -9,11 +9,11 @@
 #include <functional>
 #include <vector>
 
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/scripted_platform.h"
 #include "support/test_support.h"
-#include "training/class_weights.h"
+#include "model/class_weights.h"
 
 namespace wl {
 namespace {

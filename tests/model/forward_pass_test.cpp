@@ -7,7 +7,7 @@
 #include <cmath>
 #include <vector>
 
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/scripted_platform.h"
 #include "support/test_support.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "model/read_parameters.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/scripted_platform.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "model/results_prefix.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/scripted_platform.h"
 #include "support/test_support.h"
 

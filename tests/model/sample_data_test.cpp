@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "model/data_file.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/scripted_platform.h"
 
 namespace wl {

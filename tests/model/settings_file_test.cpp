@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "model/settings_file.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/scripted_platform.h"
 #include "support/test_support.h"
 

@@ -12,11 +12,11 @@
 #include "model/error_functions.h"
 #include "model/layer_transfer.h"
 #include "model/signal_table.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/random.h"
 #include "platform/scripted_platform.h"
-#include "training/class_weights.h"
+#include "model/class_weights.h"
 
 namespace wl {
 namespace {

@@ -13,7 +13,7 @@
 
 #include "model/create_network.h"
 #include "model/data_file.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/scripted_platform.h"

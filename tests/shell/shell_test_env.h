@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/scripted_platform.h"
 #include "support/test_support.h"
 

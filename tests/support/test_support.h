@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/scripted_platform.h"
 
 namespace wl::test {

@@ -14,7 +14,7 @@
 #include "model/create_network.h"
 #include "model/data_file.h"
 #include "model/error_functions.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/random.h"
 #include "platform/scripted_platform.h"
 #include "support/test_support.h"

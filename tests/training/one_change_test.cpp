@@ -18,7 +18,7 @@
 #include "model/layer_transfer.h"
 #include "model/read_parameters.h"
 #include "model/weights_file.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/random.h"

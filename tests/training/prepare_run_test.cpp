@@ -12,7 +12,7 @@
 #include "model/create_network.h"
 #include "model/data_file.h"
 #include "model/layer_transfer.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/scripted_platform.h"
 #include "support/test_support.h"
 

@@ -1,16 +1,19 @@
 #pragma once
-// The training-progress window "Training Progress" (GTP): its controls, its off-screen picture and the
-// state the progress plot keeps between its calls. The routines that draw it are in progress_plot.h.
-#include <QImage>
+// The training-progress window "Training Progress" (GTP): its controls and the state the progress plot
+// keeps between its calls. Its pictures are Qt images and live in analysis/gtp_pictures.h, reached through
+// the window's Pictures handle. The routines that draw it are in analysis/progress_plot.h.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
 
-#include "analysis/canvas.h"
+#include "platform/colors.h"
 #include "platform/controls.h"
 
 namespace wl {
+
+struct GTPPictures;
 
 // The plot's geometry and the ends of its curves, kept from one InitTrainingProgressPlot to the next.
 struct ProgressPlotState {
@@ -64,10 +67,9 @@ class TGTP : public Form {
   Button Button3{*this, ControlKind::Button, "Button3", "", "Comp Err"};
   FileDialog SDialog{*this, "SDialog", true, "GIF|*.gif"};
 
-  // The off-screen progress picture (made when the window is made) and the picture Image1 shows once a
-  // run is finished, so that the finished plot survives repaints.
-  QImage Bitmap;
-  QImage Image1Picture;
+  // The off-screen progress picture and the picture Image1 shows once a run is finished (analysis/
+  // gtp_pictures.h); made on first use.
+  std::shared_ptr<GTPPictures> Pictures;
   // Counts the copies of the bitmap to the window; the view repaints PaintBox1 from Bitmap when it
   // changes (a Repaint notice of PaintBox1 says the same).
   std::uint64_t PictureVersion = 0;
@@ -87,8 +89,6 @@ class TGTP : public Form {
 
   // Copies the bitmap to the window.
   void ShowBitmap();
-  // Copies the bitmap into Image1 and shows it.
-  void ShowFinishedPicture();
 };
 
 }  // namespace wl

@@ -1,5 +1,5 @@
 // Class weights of the weighted error, the class order of the signal plots, and the staircase table.
-#include "training/class_weights.h"
+#include "model/class_weights.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <cmath>
 #include <vector>
 
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/scripted_platform.h"
 
 namespace wl {

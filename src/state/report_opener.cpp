@@ -1,8 +1,8 @@
-#include "experiments/report_opener.h"
+#include "state/report_opener.h"
 
 #include <exception>
 
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/platform.h"
 
 namespace wl {

@@ -4,18 +4,19 @@
 #include <map>
 #include <string>
 
-#include "analysis/analysis_state.h"
-#include "analysis/gtp_form.h"
-#include "experiments/experiments_state.h"
-#include "model/model_state.h"
-#include "model/shell_values.h"
+#include "state/analysis_state.h"
+#include "state/gtp_form.h"
+#include "state/hooks.h"
+#include "state/experiments_state.h"
+#include "state/model_state.h"
+#include "state/shell_values.h"
 #include "platform/controls.h"
 #include "platform/form1.h"
 #include "platform/platform.h"
 #include "platform/shell_forms.h"
 #include "platform/random.h"
-#include "smlp/smlp_state.h"
-#include "training/training_state.h"
+#include "state/smlp_state.h"
+#include "state/training_state.h"
 
 namespace wl {
 
@@ -28,6 +29,7 @@ struct Workbench : ModelState, TrainingState, ExperimentState, SmlpState, Analys
   std::string ProgramDir;  // without a trailing "/"
   RandomGenerator Rng;
   bool CommandRunning = false;  // a command of the user is running
+  HooksTable Hooks = DefaultHooks();  // the upward calls (state/hooks.h)
 
   TForm1 Form1;
   TOnTopForm OnTopForm;  // the stay-on-top window: progress trace and window selector

@@ -1,10 +1,10 @@
-#include "training/class_weights.h"
+#include "model/class_weights.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numeric>
 
-#include "model/workbench.h"
+#include "state/workbench.h"
 
 namespace wl {
 

@@ -1,4 +1,4 @@
-#include "model/workbench.h"
+#include "state/workbench.h"
 
 #include "platform/paths.h"
 

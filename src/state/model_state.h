@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "model/dataset.h"
-#include "model/network.h"
-#include "model/parameters.h"
+#include "state/dataset.h"
+#include "state/network.h"
+#include "state/parameters.h"
 
 namespace wl {
 

@@ -1,0 +1,16 @@
+#include "shell/install_hooks.h"
+
+#include "analysis/progress_plot.h"
+#include "experiments/representation_hook.h"
+
+namespace wl {
+
+void InstallHooks(HooksTable& hooks) {
+  hooks.RunPrepared = [](Workbench& wb, int epochs) { InitTrainingProgressPlot(wb, epochs, false); };
+  hooks.EpochDone = PlotTrainingProgressEpoch;
+  hooks.DetailPoint = PlotTrainingDetail;
+  hooks.RunEnded = FinishTrainingProgressPlot;
+  hooks.RepresentationHook = TrainingEpochHook;
+}
+
+}  // namespace wl

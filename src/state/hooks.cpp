@@ -1,0 +1,33 @@
+#include "state/hooks.h"
+
+#include "state/workbench.h"
+
+namespace wl {
+
+HooksTable& DefaultHooks() {
+  static HooksTable table;
+  return table;
+}
+
+void CallRunPrepared(Workbench& wb, int epochs) {
+  if (wb.Hooks.RunPrepared) wb.Hooks.RunPrepared(wb, epochs);
+}
+
+void CallEpochDone(Workbench& wb, int epoch, double error) {
+  if (wb.Hooks.EpochDone) wb.Hooks.EpochDone(wb, epoch, error);
+}
+
+void CallDetailPoint(Workbench& wb, int epoch, int layerIndex, int neuron, int weightIndex, int ordinal, double error,
+                     double step) {
+  if (wb.Hooks.DetailPoint) wb.Hooks.DetailPoint(wb, epoch, layerIndex, neuron, weightIndex, ordinal, error, step);
+}
+
+void CallRunEnded(Workbench& wb) {
+  if (wb.Hooks.RunEnded) wb.Hooks.RunEnded(wb);
+}
+
+void CallRepresentationHook(Workbench& wb, int epoch) {
+  if (wb.Hooks.RepresentationHook) wb.Hooks.RepresentationHook(wb, epoch);
+}
+
+}  // namespace wl

@@ -1,0 +1,39 @@
+#pragma once
+// The calls that run up the floors. A trainer reports its run to the progress plot, and the plot and the
+// run preparation call the hidden-representation analysis; both sit on floors above the caller. The
+// caller goes through this table instead, which shell/ fills at start-up (shell/install_hooks.cpp), so
+// that every program linking the shell (the application, the script driver, the tests, the benchmarks)
+// runs the same wiring. A Workbench copies the table when it is made; a test may replace an entry of its
+// own Workbench's copy. An empty entry does nothing.
+namespace wl {
+
+struct Workbench;
+
+struct HooksTable {
+  // The run is prepared: the training-progress plot opened for epochs 0 .. epochs.
+  void (*RunPrepared)(Workbench& wb, int epochs) = nullptr;
+  // Epoch e of a run is done with this error (the plot's epoch: records the weight norm, draws, calls the
+  // representation hook).
+  void (*EpochDone)(Workbench& wb, int epoch, double error) = nullptr;
+  // A one-change trainer visited a weight (layer layerIndex + 1, neuron, weight index; ordinal: weights
+  // visited before it in this epoch) with the accepted error and step.
+  void (*DetailPoint)(Workbench& wb, int epoch, int layerIndex, int neuron, int weightIndex, int ordinal,
+                      double error, double step) = nullptr;
+  // The run ended (the plot finished).
+  void (*RunEnded)(Workbench& wb) = nullptr;
+  // The hidden-representation analysis after an epoch (0: the run's start, -1: the validation-set report).
+  void (*RepresentationHook)(Workbench& wb, int epoch) = nullptr;
+};
+
+// The table every new Workbench starts from.
+HooksTable& DefaultHooks();
+
+// The calls through a Workbench's table.
+void CallRunPrepared(Workbench& wb, int epochs);
+void CallEpochDone(Workbench& wb, int epoch, double error);
+void CallDetailPoint(Workbench& wb, int epoch, int layerIndex, int neuron, int weightIndex, int ordinal, double error,
+                     double step);
+void CallRunEnded(Workbench& wb);
+void CallRepresentationHook(Workbench& wb, int epoch);
+
+}  // namespace wl

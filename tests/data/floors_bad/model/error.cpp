@@ -1,0 +1,3 @@
+#include "model/error.h"
+
+#include "training/trainer.h"

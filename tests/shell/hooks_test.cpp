@@ -1,0 +1,27 @@
+// The hooks table: every program that links the shell starts with every upward call wired.
+#include <gtest/gtest.h>
+
+#include "platform/scripted_platform.h"
+#include "state/hooks.h"
+#include "state/workbench.h"
+
+namespace wl {
+namespace {
+
+TEST(HooksTest, EveryEntryIsWiredBeforeTheFirstWorkbench) {
+  ScriptedPlatform plat;
+  Workbench wb(plat, "/nonexistent/weightlab");
+  const HooksTable& h = wb.Hooks;
+  EXPECT_NE(h.RunPrepared, nullptr);
+  EXPECT_NE(h.EpochDone, nullptr);
+  EXPECT_NE(h.DetailPoint, nullptr);
+  EXPECT_NE(h.RunEnded, nullptr);
+  EXPECT_NE(h.RepresentationHook, nullptr);
+  // Each Workbench has its own copy: a test may replace an entry without touching the others.
+  wb.Hooks.RunEnded = nullptr;
+  Workbench other(plat, "/nonexistent/weightlab");
+  EXPECT_NE(other.Hooks.RunEnded, nullptr);
+}
+
+}  // namespace
+}  // namespace wl
