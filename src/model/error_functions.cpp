@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "model/error_checks.h"
+#include "model/eval_options.h"
 #include "model/forward_pass.h"
 #include "state/workbench.h"
 #include "platform/numfmt.h"
@@ -35,10 +36,11 @@ double EntropyLog(double x) {
 inline double EntropyHigh(double y) { return -0.1 * (EntropyLog(1e-9 + y) - kLnEntropy); }
 inline double EntropyLow(double y) { return -0.1 * (EntropyLog(1.000000001 - y) - kLnEntropy); }
 
-// The options ComputeError reads once per call.
+// What a ComputeError pass takes: the parameters and the evaluation options.
 struct Options {
   double p = 2.0, s = 0.0, t1 = 1.0, stretch = 1.0, offset = 0.0, slope = 1.0;
   bool entropy = false, weighted = false;
+  const EvalOptions* eval = nullptr;
 };
 
 bool AllInputsContinuous(const std::vector<TFeature>& features) {
@@ -115,7 +117,7 @@ std::int64_t NeuronsAboveInputs(const std::vector<int>& L) {
 Tally StandardPass(Workbench& wb, const Options& o) {
   EvalNeeds needs;
   needs.VectorWeights = true;
-  RequireEvaluable(wb, NetLayout::Standard, needs);
+  RequireEvaluable(wb, NetLayout::Standard, needs, *o.eval);
   EnsureClassWeights(wb);
   const std::vector<int>& L = wb.Layers;
   const int nl = static_cast<int>(L.size());
@@ -145,7 +147,7 @@ Tally StandardPass(Workbench& wb, const Options& o) {
 // Skip connections: the hidden layer plain logistic with the slope and no guard; the output neurons see
 // the hidden signals and then every input, stretched and guarded at 11000. Not weighted.
 Tally SkipPass(Workbench& wb, const Options& o) {
-  RequireEvaluable(wb, NetLayout::Skip, EvalNeeds{});
+  RequireEvaluable(wb, NetLayout::Skip, EvalNeeds{}, *o.eval);
   const std::vector<int>& L = wb.Layers;
   const int n0 = L[0], n1 = L[1], outputs = L[2];
   double* buf = PrepareEvalSignals(wb, n0);
@@ -177,7 +179,7 @@ Tally SkipPass(Workbench& wb, const Options& o) {
 Tally SmlpPass(Workbench& wb, const Options& o) {
   EvalNeeds needs;
   needs.VectorWeights = true;
-  RequireEvaluable(wb, NetLayout::Smlp, needs);
+  RequireEvaluable(wb, NetLayout::Smlp, needs, *o.eval);
   EnsureClassWeights(wb);
   const std::vector<int>& L = wb.Layers;
   const int n0 = L[0], n1 = L[1], outputs = L[2];
@@ -220,7 +222,7 @@ Tally FunctionApproxPass(Workbench& wb, const Options& o) {
   needs.CodedInputs = false;
   needs.Classes = false;
   needs.Targets = true;
-  RequireEvaluable(wb, NetLayout::Standard, needs);
+  RequireEvaluable(wb, NetLayout::Standard, needs, *o.eval);
   const std::vector<int>& L = wb.Layers;
   const int nl = static_cast<int>(L.size());
   double* buf = PrepareEvalSignals(wb, L[0]);
@@ -270,7 +272,9 @@ double SumOfSquares(const Workbench& wb, Last last) {
 
 }  // namespace
 
-double ComputeError(Workbench& wb, std::uint8_t) {
+double ComputeError(Workbench& wb, std::uint8_t mode) { return ComputeError(wb, HeldEvalOptions(wb), mode); }
+
+double ComputeError(Workbench& wb, const EvalOptions& eval, std::uint8_t) {
   wb.WeightedCorrect = 0.0;
   wb.NumOfCorrect = 0;
   Options o;
@@ -280,11 +284,12 @@ double ComputeError(Workbench& wb, std::uint8_t) {
   o.stretch = wb.Stretch;
   o.offset = (1.0 - wb.Stretch) / 2.0;
   o.slope = wb.Slope;
-  o.entropy = wb.Form1.entrBox.Checked();
+  o.entropy = eval.Entropy;
   o.weighted = wb.WeightedError;
+  o.eval = &eval;
 
   Tally t;
-  switch (ChosenStructure(wb)) {
+  switch (eval.Structure) {
     case NetStructure::FunctionApprox:
       t = FunctionApproxPass(wb, o);
       break;
@@ -308,19 +313,21 @@ double ComputeError(Workbench& wb, std::uint8_t) {
   return FiniteError(e);
 }
 
-double NetworkError(Workbench& wb) {
-  if (wb.Form1.FApproxBox.Checked()) return ComputeError(wb, 1);
-  if (wb.NumOfStep >= 1) return StaircaseError(wb);
+double NetworkError(Workbench& wb) { return NetworkError(wb, HeldEvalOptions(wb)); }
 
-  const NetStructure structure = ChosenStructure(wb);
+double NetworkError(Workbench& wb, const EvalOptions& eval) {
+  if (eval.Structure == NetStructure::FunctionApprox) return ComputeError(wb, eval, 1);
+  if (wb.NumOfStep >= 1) return StaircaseError(wb, eval);
+
+  const NetStructure structure = eval.Structure;
   EvalNeeds needs;
   needs.InputWeights = true;
-  RequireEvaluable(wb, structure == NetStructure::Skip ? NetLayout::Skip : NetLayout::Standard, needs);
+  RequireEvaluable(wb, structure == NetStructure::Skip ? NetLayout::Skip : NetLayout::Standard, needs, eval);
   const bool all = wb.NumOfParts <= 1;
   if (!all)
     for (int v : wb.BatchIndex)
       if (v < 0 || v >= wb.NumOfVectors) throw WlError("No vector " + IntToStr(v) + " in the data set");
-  const bool entropy = wb.Form1.entrBox.Checked();
+  const bool entropy = eval.Entropy;
   const double p = wb.ErrorExponent, s = wb.SetOff, t1 = 1.0 - wb.SetOff;
   const std::vector<TNeuron>& out = wb.Net.back();
   const int outputs = static_cast<int>(out.size());
@@ -363,8 +370,10 @@ double NetworkError(Workbench& wb) {
   return FiniteError(e);
 }
 
-double StaircaseError(Workbench& wb) {
-  RequireEvaluable(wb, NetLayout::Standard, EvalNeeds{});
+double StaircaseError(Workbench& wb) { return StaircaseError(wb, HeldEvalOptions(wb)); }
+
+double StaircaseError(Workbench& wb, const EvalOptions& eval) {
+  RequireEvaluable(wb, NetLayout::Standard, EvalNeeds{}, eval);
   const int k = wb.NumOfStep;
   if (k == 0) throw FloatError("Invalid floating point operation: a staircase of 0 steps");
   const std::vector<int>& L = wb.Layers;

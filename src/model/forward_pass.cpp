@@ -92,6 +92,15 @@ void RequireEvaluable(const Workbench& wb, NetLayout layout, const EvalNeeds& ne
   if (needs.Targets && wb.TargetValue.size() < static_cast<std::size_t>(nv)) fail("the data set");
 }
 
+void RequireEvaluable(const Workbench& wb, NetLayout layout, const EvalNeeds& needs, const EvalOptions& o) {
+  if (!o.NetworkFits) {
+    RequireEvaluable(wb, layout, needs);
+    return;
+  }
+  RequireShape(wb, layout, needs);
+  if (wb.Layers.back() < 1) NotFitting("the chosen structure");
+}
+
 double* PrepareEvalSignals(NetworkState& ns, int inputWidth) {
   const std::size_t nl = ns.Layers.size();
   std::size_t off = static_cast<std::size_t>(std::max(inputWidth, nl ? ns.Layers[0] : 0));

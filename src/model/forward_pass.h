@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "state/dataset.h"
+#include "state/eval_options.h"
 #include "state/network.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
@@ -16,10 +17,7 @@ namespace wl {
 
 struct Workbench;
 
-// The structure the main window chooses, in the order the evaluations test the controls: function
-// approximation (FApproxBox), skip connections (SkipCheck, "Crossover"), standard (FullConn), SMLP
-// (strbox); None when no structure button is checked.
-enum class NetStructure { FunctionApprox, Skip, Standard, Smlp, None };
+// The structure the main window chooses (NetStructure, state/eval_options.h).
 NetStructure ChosenStructure(const Workbench& wb);
 
 // Passes vector V (a row of Data) through the network as the structure radio buttons choose: function
@@ -114,6 +112,9 @@ struct EvalNeeds {
 // given layout (a network left from another data set or structure: the user must create it again).
 // The data are checked for every vector, or for vector `onlyVector` alone when it is 0 or more.
 void RequireEvaluable(const Workbench& wb, NetLayout layout, const EvalNeeds& needs, int onlyVector = -1);
+// The same for a pass over the training set under a run's options: the vectors are not checked again
+// while the options say the run found the network fitting (NetworkFits).
+void RequireEvaluable(const Workbench& wb, NetLayout layout, const EvalNeeds& needs, const EvalOptions& o);
 
 // The working storage of a training-set pass: room for the signals of every layer of one vector, the
 // input layer at least `inputWidth` wide. Layer l starts at EvalSignals[EvalOffset[l]]. Grows only, so a

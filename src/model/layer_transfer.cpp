@@ -5,6 +5,7 @@
 
 #include "model/error_functions.h"
 #include "model/error_checks.h"
+#include "model/eval_options.h"
 #include "model/forward_pass.h"
 #include "state/workbench.h"
 #include "platform/numfmt.h"
@@ -93,10 +94,13 @@ struct PerLayerSetup {
   bool entropy = false, outside = false, weighted = false;
 };
 
-PerLayerSetup Prepare(Workbench& wb, int onlyVector) {
+PerLayerSetup Prepare(Workbench& wb, int onlyVector, const EvalOptions& o) {
   EvalNeeds needs;
   needs.VectorWeights = true;
-  RequireEvaluable(wb, NetLayout::Standard, needs, onlyVector);
+  if (onlyVector >= 0)
+    RequireEvaluable(wb, NetLayout::Standard, needs, onlyVector);
+  else
+    RequireEvaluable(wb, NetLayout::Standard, needs, o);
   PerLayerSetup s;
   s.nl = static_cast<int>(wb.Layers.size());
   s.stairs.K = wb.NumOfStep;
@@ -118,9 +122,9 @@ PerLayerSetup Prepare(Workbench& wb, int onlyVector) {
   s.p = wb.ErrorExponent;
   s.hi = 1.0 - wb.SetOff;
   s.lo = UnitRangeOutput(s.outKind) ? wb.SetOff : wb.SetOff - 1.0;
-  s.entropy = wb.Form1.entrBox.Checked();
-  s.outside = wb.Form1.OutsideBox.Checked();
-  s.weighted = wb.Form1.WeightedErrorBox.Checked();
+  s.entropy = o.Entropy;
+  s.outside = o.Outside;
+  s.weighted = o.WeightedErrorBox;
   return s;
 }
 
@@ -202,8 +206,10 @@ void AddAt(std::vector<T>& counters, int index, double value) {
 
 }  // namespace
 
-double VectorError(Workbench& wb, int v) {
-  const PerLayerSetup s = Prepare(wb, v);
+double VectorError(Workbench& wb, int v) { return VectorError(wb, HeldEvalOptions(wb), v); }
+
+double VectorError(Workbench& wb, const EvalOptions& o, int v) {
+  const PerLayerSetup s = Prepare(wb, v, o);
   double* buf = PrepareEvalSignals(wb, wb.Layers[0]);
   const int outputs = wb.Layers.back();
   const double* y = Evaluate(wb, s, v, buf);
@@ -217,11 +223,13 @@ double VectorError(Workbench& wb, int v) {
   return FiniteError(e);
 }
 
-double TrainingSetError(Workbench& wb) {
-  const PerLayerSetup s = Prepare(wb, -1);
+double TrainingSetError(Workbench& wb) { return TrainingSetError(wb, HeldEvalOptions(wb)); }
+
+double TrainingSetError(Workbench& wb, const EvalOptions& o) {
+  const PerLayerSetup s = Prepare(wb, -1, o);
   double* buf = PrepareEvalSignals(wb, wb.Layers[0]);
   const int outputs = wb.Layers.back();
-  const bool defaultClass = wb.Form1.DefClassBox.Checked();
+  const bool defaultClass = o.DefaultClass;
   const int target = defaultClass ? wb.CurrentClass : 0;
   const bool voting = wb.CommitteeVoting;
 
@@ -275,7 +283,7 @@ double TrainingSetError(Workbench& wb) {
   e += SmallWeightsTerm(wb);
 
   // Pushes first-layer weights away from 0, more with every epoch.
-  const double pushW = StrToFloat(wb.Form1.WymEdit.Text());
+  const double pushW = NumberOf(o.PushWeights);
   if (pushW > 0.0) {
     double sum = 0.0;
     for (const TNeuron& n : wb.Net[1])
@@ -287,8 +295,8 @@ double TrainingSetError(Workbench& wb) {
   }
 
   // Draws the weights toward -m, 0 and m, and the thresholds toward 0.5m, 1.5m and 2.5m.
-  if (wb.IntegerW > 0.0 && wb.Epoch >= StrToFloat(wb.Form1.StartWEdit.Text())) {
-    const double m = StrToFloat(wb.Form1.pmwEdit.Text());
+  if (wb.IntegerW > 0.0 && wb.Epoch >= NumberOf(o.IntegerStart)) {
+    const double m = NumberOf(o.IntegerPull);
     double sum = 0.0;
     for (std::size_t l = 1; l < wb.Net.size(); ++l) {
       const int th = wb.LayerInputs[l - 1];

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "state/eval_options.h"
 #include "state/parameters.h"
 
 namespace wl {
@@ -26,11 +27,14 @@ bool UnitRangeOutput(std::uint8_t kind);
 
 // The error of vector V with the per-layer transfer functions; sets NumOfCorrect (0 or 1), SuccessRate
 // and WeightedCorrect for that vector.
+// The options are the Workbench's held ones (HeldEvalOptions) or, within a run, the run's.
 double VectorError(Workbench& wb, int v);
+double VectorError(Workbench& wb, const EvalOptions& o, int v);
 
 // The error over all vectors with the per-layer transfer functions and the main window's options; sets
 // NumOfCorrect, SuccessRate, WeightedCorrect, the two-class counts, the committee votes (while
 // CommitteeVoting) and the crossvalidation counters (while InCrossvalidation and TestingMode).
 double TrainingSetError(Workbench& wb);
+double TrainingSetError(Workbench& wb, const EvalOptions& o);
 
 }  // namespace wl

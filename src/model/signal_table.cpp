@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/create_network.h"
+#include "model/eval_options.h"
 #include "model/forward_pass.h"
 #include "state/workbench.h"
 #include "platform/errors.h"
@@ -99,12 +100,12 @@ Geometry CheckNetwork(const Workbench& wb, bool trial) {
   return g;
 }
 
-// The full passes also check every row of the data set.
-Geometry CheckForFullPass(const Workbench& wb) {
+// The full passes also check every row of the data set (unless the run found the network fitting).
+Geometry CheckForFullPass(const Workbench& wb, const EvalOptions& o) {
   const Geometry g = CheckNetwork(wb, false);
   EvalNeeds needs;
   needs.VectorWeights = true;
-  RequireEvaluable(wb, NetLayout::Standard, needs);
+  RequireEvaluable(wb, NetLayout::Standard, needs, o);
   return g;
 }
 
@@ -283,14 +284,14 @@ double Finish(Workbench& wb, double e, int correct, int used, bool all) {
 // The full pass of both families. The table is refreshed for every vector; the error covers all vectors
 // or the current part.
 template <class F>
-double FullPassError(Workbench& wb, const F& out, bool counted) {
-  const Geometry g = CheckForFullPass(wb);
+double FullPassError(Workbench& wb, const F& out, bool counted, const EvalOptions& o) {
+  const Geometry g = CheckForFullPass(wb, o);
   const bool all = wb.NumOfParts <= 1;
   if (!all) CheckBatch(wb);
   ShapeTable(wb, g);
   FillInputMap(wb, g);
   double* buf = PrepareEvalSignals(wb, g.L0);
-  const Counting rule = all && wb.Form1.DefClassBox.Checked() ? Counting::DefaultClass : Counting::Winner;
+  const Counting rule = all && o.DefaultClass ? Counting::DefaultClass : Counting::Winner;
   const double p = wb.ErrorExponent;
   wb.NumOfCorrect = 0;
   double e = 0.0;
@@ -427,7 +428,7 @@ std::int64_t TrialCount(const Geometry& g, const Trial& t, bool sigmoidFamily) {
 }
 
 template <class F>
-double TrialError(Workbench& wb, int layer, int n, int i, const F& out, bool sigmoidFamily) {
+double TrialError(Workbench& wb, int layer, int n, int i, const F& out, bool sigmoidFamily, const EvalOptions& o) {
   const Geometry g = CheckNetwork(wb, true);
   RequireFilledTable(wb, g);
   const Trial t = MakeTrial(wb, g, layer, n, i);
@@ -436,7 +437,7 @@ double TrialError(Workbench& wb, int layer, int n, int i, const F& out, bool sig
   double* buf = PrepareEvalSignals(wb, g.L0);
   double* y = buf + wb.EvalOffset[static_cast<std::size_t>(g.nl - 1)];
   const Counting rule =
-      !sigmoidFamily && all && wb.Form1.DefClassBox.Checked() ? Counting::DefaultClass : Counting::Winner;
+      !sigmoidFamily && all && o.DefaultClass ? Counting::DefaultClass : Counting::Winner;
   const double p = wb.ErrorExponent;
   const int nv = wb.NumOfVectors;
   wb.NumOfCorrect = 0;
@@ -566,14 +567,20 @@ double TableStair(const Workbench& wb, double s) {
 
 void ForwardVectorFromData(Workbench& wb, int v) { ForwardVector(wb, v, SigmoidOut{}, true); }
 
-double ErrorFullPass(Workbench& wb) { return FullPassError(wb, SigmoidOut{}, true); }
+double ErrorFullPass(Workbench& wb) { return ErrorFullPass(wb, HeldEvalOptions(wb)); }
+
+double ErrorFullPass(Workbench& wb, const EvalOptions& o) { return FullPassError(wb, SigmoidOut{}, true, o); }
 
 void ForwardChangedWeight(Workbench& wb, int v, int layer, int neuron, int weight) {
   TrialVector(wb, v, layer, neuron, weight, SigmoidOut{}, true);
 }
 
 double ErrorWithChangedWeight(Workbench& wb, int layer, int neuron, int weight) {
-  return TrialError(wb, layer, neuron, weight, SigmoidOut{}, true);
+  return ErrorWithChangedWeight(wb, HeldEvalOptions(wb), layer, neuron, weight);
+}
+
+double ErrorWithChangedWeight(Workbench& wb, const EvalOptions& o, int layer, int neuron, int weight) {
+  return TrialError(wb, layer, neuron, weight, SigmoidOut{}, true, o);
 }
 
 void UpdateSignalTable(Workbench& wb, int layer, int neuron, int weight) {
@@ -591,9 +598,15 @@ void UpdateSignalTableAfterChange(Workbench& wb, int layer, int neuron, int weig
 }
 
 double SignalTableError(Workbench& wb, int layer, int neuron, int weight) {
-  return TrialError(wb, layer, neuron, weight, MakeStair(wb), false);
+  return SignalTableError(wb, HeldEvalOptions(wb), layer, neuron, weight);
 }
 
-double SignalTableErrorB(Workbench& wb) { return FullPassError(wb, MakeStair(wb), false); }
+double SignalTableError(Workbench& wb, const EvalOptions& o, int layer, int neuron, int weight) {
+  return TrialError(wb, layer, neuron, weight, MakeStair(wb), false, o);
+}
+
+double SignalTableErrorB(Workbench& wb) { return SignalTableErrorB(wb, HeldEvalOptions(wb)); }
+
+double SignalTableErrorB(Workbench& wb, const EvalOptions& o) { return FullPassError(wb, MakeStair(wb), false, o); }
 
 }  // namespace wl

@@ -20,9 +20,14 @@
 // the next one. The table holds for all vectors only after a full pass and the updates of the changes
 // kept since; whoever changes a weight otherwise must run a full pass again.
 //
+// Every error routine has a plain form, which follows the Workbench's held options (HeldEvalOptions), and
+// a form that takes a run's options (state/eval_options.h).
+//
 // Counters: NumOfCorrect, SuccessRate, ErrorEvaluations (a pass over one part of a split training set,
 // NumOfParts > 1 with the vectors listed in BatchIndex, counts 1 / NumOfParts), WeightedCorrect (as each
 // routine says), VectorErrorTerm and SigmoidCount.
+#include "state/eval_options.h"
+
 namespace wl {
 
 struct Workbench;
@@ -46,6 +51,7 @@ void ForwardVectorFromData(Workbench& wb, int v);
 // checked, the counting over all vectors takes the default class into account. Does not write
 // VectorErrorTerm or WeightedCorrect.
 double ErrorFullPass(Workbench& wb);
+double ErrorFullPass(Workbench& wb, const EvalOptions& o);
 
 // The network's outputs for vector v with the one changed weight, from the table: writes the changed
 // neuron's and the output neurons' Signal; the table is not changed.
@@ -56,6 +62,7 @@ void ForwardChangedWeight(Workbench& wb, int v, int layer, int neuron, int weigh
 // VectorWeight to WeightedCorrect, which is not reset here. Over all vectors VectorErrorTerm[v] receives
 // each vector's weighted term.
 double ErrorWithChangedWeight(Workbench& wb, int layer, int neuron, int weight);
+double ErrorWithChangedWeight(Workbench& wb, const EvalOptions& o, int layer, int neuron, int weight);
 
 // Folds an accepted change into the table for every vector (not only the current part). A table not yet
 // shaped for the network and the data set is sized first.
@@ -73,7 +80,9 @@ void UpdateSignalTableAfterChange(Workbench& wb, int layer, int neuron, int weig
 // ErrorWithChangedWeight through StairForwardChangedWeight; counts correct vectors as ErrorFullPass does
 // (DefClassBox included) and leaves WeightedCorrect alone.
 double SignalTableError(Workbench& wb, int layer, int neuron, int weight);
+double SignalTableError(Workbench& wb, const EvalOptions& o, int layer, int neuron, int weight);
 // ErrorFullPass through UpdateSignalTableB.
 double SignalTableErrorB(Workbench& wb);
+double SignalTableErrorB(Workbench& wb, const EvalOptions& o);
 
 }  // namespace wl

@@ -1,5 +1,9 @@
 #include "state/workbench.h"
 
+#include <algorithm>
+#include <iterator>
+#include <vector>
+
 #include "platform/paths.h"
 
 namespace wl {
@@ -11,6 +15,15 @@ Workbench::Workbench(Platform& platform, std::string programDir) : Plat(platform
   AddWindow(OnTopForm);
   AddWindow(Form4);
   AddWindow(GTP);
+  // The held evaluation options go stale with any change of a control they are read from.
+  const Control* const optionControls[] = {&Form1.DefClassBox, &Form1.entrBox,   &Form1.OutsideBox, &Form1.WeightedErrorBox,
+                                           &Form1.WymEdit,     &Form1.StartWEdit, &Form1.pmwEdit,    &Form1.FApproxBox,
+                                           &Form1.SkipCheck,   &Form1.FullConn,   &Form1.strbox};
+  std::vector<const Control*> watched(std::begin(optionControls), std::end(optionControls));
+  Form1.AddListener([this, watched = std::move(watched)](const ControlNotice& n) {
+    if (n.Event != ControlEvent::TextChanged && n.Event != ControlEvent::StateChanged) return;
+    if (std::find(watched.begin(), watched.end(), n.Source) != watched.end()) HeldEvalStale = true;
+  });
 }
 
 Form* Workbench::FindWindow(const std::string& name) {

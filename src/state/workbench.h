@@ -5,6 +5,7 @@
 #include <string>
 
 #include "state/analysis_state.h"
+#include "state/eval_options.h"
 #include "state/gtp_form.h"
 #include "state/hooks.h"
 #include "state/experiments_state.h"
@@ -30,6 +31,10 @@ struct Workbench : ModelState, TrainingState, ExperimentState, SmlpState, Analys
   RandomGenerator Rng;
   bool CommandRunning = false;  // a command of the user is running
   HooksTable Hooks = DefaultHooks();  // the upward calls (state/hooks.h)
+  // The evaluation options as the main window last gave them (model/eval_options.h reads them); stale
+  // once one of their controls changes.
+  EvalOptions HeldEval;
+  bool HeldEvalStale = true;
 
   TForm1 Form1;
   TOnTopForm OnTopForm;  // the stay-on-top window: progress trace and window selector

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "model/eval_options.h"
 #include "model/layer_transfer.h"
 #include "model/read_parameters.h"
 #include "model/signal_table.h"
@@ -159,7 +160,24 @@ void OneChangeFrame::DrawParts() {
   for (int& v : wb_.BatchIndex) v = wb_.Rng.Below(wb_.NumOfVectors);
 }
 
-double OneChangeFrame::FullError() { return tableTrials_ ? ErrorFullPass(wb_) : TrainingSetError(wb_); }
+const EvalOptions& OneChangeFrame::Options() {
+  // A control the options come from changed during the run: read them again, keeping the run's check.
+  if (wb_.HeldEvalStale || !optionsRead_) {
+    const bool fits = options_.NetworkFits;
+    options_ = HeldEvalOptions(wb_);
+    options_.NetworkFits = fits;
+    optionsRead_ = true;
+  }
+  return options_;
+}
+
+double OneChangeFrame::FullError() {
+  const EvalOptions& o = Options();
+  const double e = tableTrials_ ? ErrorFullPass(wb_, o) : TrainingSetError(wb_, o);
+  // The pass checked the network against every vector; until the data set changes, trials need not.
+  options_.NetworkFits = true;
+  return e;
+}
 
 void OneChangeFrame::Start() {
   const double e = FullError();
@@ -185,7 +203,7 @@ void OneChangeFrame::IntegerWeights() {
     out.Weights[static_cast<std::size_t>(th)] = 0.5;
   }
   // The table was filled with the output weights as they were; the error carried on stays the start error.
-  if (tableTrials_) ErrorFullPass(wb_);
+  if (tableTrials_) ErrorFullPass(wb_, Options());
 }
 
 void OneChangeFrame::BuildOrder() {
@@ -204,7 +222,8 @@ void OneChangeFrame::BuildOrder() {
 
 double OneChangeFrame::Try(const WeightRef& w, double value) {
   Neuron(w).Weights[static_cast<std::size_t>(w.k)] = value;
-  const double e = tableTrials_ ? ErrorWithChangedWeight(wb_, w.l, w.n, w.k) : TrainingSetError(wb_);
+  const EvalOptions& o = Options();
+  const double e = tableTrials_ ? ErrorWithChangedWeight(wb_, o, w.l, w.n, w.k) : TrainingSetError(wb_, o);
   wb_.NewError = e;
   return e;
 }
@@ -242,6 +261,7 @@ void OneChangeFrame::RecordEpoch(int e) {
 
 void OneChangeFrame::BorderVectors() {
   SelectBorderVectors(wb_, 3);
+  options_.NetworkFits = false;  // a new training set: the next full pass checks it
   wb_.CurrentError = FullError();
 }
 

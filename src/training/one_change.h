@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "state/eval_options.h"
+
 namespace wl {
 
 struct Workbench;
@@ -68,8 +70,11 @@ class OneChangeFrame {
   void Start();
 
   // The error the run starts from and recomputes after a border-vector selection: through the signal
-  // table (which it fills) when trials use it, else TrainingSetError.
+  // table (which it fills) when trials use it, else TrainingSetError. The first full pass after the start
+  // or a border-vector selection checks the network against the data set; the trials after it do not.
   double FullError();
+  // The run's evaluation options: read at the start, and again when one of their controls changed.
+  const EvalOptions& Options();
   // Tries value for weight (l, n, k), whose value before its search is in OldWeights[k]: E' (NewError).
   double Try(const WeightRef& w, double value);
   bool TableTrials() const { return tableTrials_; }
@@ -101,6 +106,8 @@ class OneChangeFrame {
   bool tableTrials_ = false;
   bool integerOn_ = false;
   std::vector<WeightRef> order_;
+  EvalOptions options_;
+  bool optionsRead_ = false;
 };
 
 // SearchRunning for the lifetime of the guard, cleared afterwards also when an error ends the run.
