@@ -31,10 +31,38 @@ bool RunCommand(Workbench& wb, const std::function<void()>& command) {
   return false;
 }
 
-const HandlerRow* FindHandler(const std::string& control, ControlEvent event) {
-  for (const auto& row : HandlerTable())
+namespace {
+
+const HandlerRow* FindRow(const std::vector<HandlerRow>& rows, const std::string& control, ControlEvent event) {
+  for (const auto& row : rows)
     if (row.Control == control && row.Event == event) return &row;
   return nullptr;
+}
+
+}  // namespace
+
+const HandlerRow* FindHandler(const std::string& control, ControlEvent event) {
+  return FindRow(HandlerTable(), control, event);
+}
+
+std::vector<std::string> UnknownHandlerControls(const Form& window, const std::vector<HandlerRow>& rows) {
+  std::vector<std::string> unknown;
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    if (!window.Find(rows[i].Control)) unknown.push_back("row " + std::to_string(i + 1) + ": " + rows[i].Control);
+  return unknown;
+}
+
+int ConnectHandlerRows(Workbench& wb, Form& window, const std::vector<HandlerRow>& rows) {
+  return window.AddListener([&wb, &rows](const ControlNotice& n) {
+    if (!n.Source) return;
+    const HandlerRow* row = FindRow(rows, n.Source->Name(), n.Event);
+    if (!row || (n.By != ChangeSource::User && !row->AlsoProgram)) return;
+    if (n.By == ChangeSource::User) {
+      RunCommand(wb, [&] { row->Run(wb); });
+    } else {
+      row->Run(wb);  // a consistency handler fired by a routine's own change runs inside that routine
+    }
+  });
 }
 
 int ConnectGTPHandlers(Workbench& wb);  // the training-progress window
@@ -43,16 +71,7 @@ int ConnectOnTopHandlers(Workbench& wb);  // the stay-on-top window's selector
 int ConnectHandlers(Workbench& wb) {
   ConnectGTPHandlers(wb);
   ConnectOnTopHandlers(wb);
-  return wb.Form1.AddListener([&wb](const ControlNotice& n) {
-    if (!n.Source) return;
-    const HandlerRow* row = FindHandler(n.Source->Name(), n.Event);
-    if (!row || (n.By != ChangeSource::User && !row->AlsoProgram)) return;
-    if (n.By == ChangeSource::User) {
-      RunCommand(wb, [&] { row->Run(wb); });
-    } else {
-      row->Run(wb);  // a consistency handler fired by a routine's own change runs inside that routine
-    }
-  });
+  return ConnectHandlerRows(wb, wb.Form1, HandlerTable());
 }
 
 void TimedRun(Workbench& wb, const std::function<void()>& run) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "state/workbench.h"
 #include "platform/controls.h"
@@ -24,14 +25,21 @@ struct HandlerRow {
   bool AlsoProgram = false;  // also when the program (not the user) made the change
 };
 
-// The handlers of the main window's controls.
+// The handlers of the main window's controls, and of the training-progress window's buttons.
 const std::vector<HandlerRow>& HandlerTable();
+const std::vector<HandlerRow>& GTPHandlerTable();
+
+// The rows that name a control the window does not have, each as "row N: NAME" (N from 1); a misspelt
+// row would otherwise leave its command disabled without a word. Empty when every row is known.
+std::vector<std::string> UnknownHandlerControls(const Form& window, const std::vector<HandlerRow>& rows);
 // The handler of a control and event, or nullptr.
 const HandlerRow* FindHandler(const std::string& control, ControlEvent event);
 
 // Connects the handler table to the main window: a user's event on a control runs its handler through
 // the command boundary. Returns the listener id.
 int ConnectHandlers(Workbench& wb);
+// The same for any window and its rows.
+int ConnectHandlerRows(Workbench& wb, Form& window, const std::vector<HandlerRow>& rows);
 
 // A timed run: TrainingEdit := " ", run, TrainingEdit := seconds with two decimals + "s".
 void TimedRun(Workbench& wb, const std::function<void()>& run);

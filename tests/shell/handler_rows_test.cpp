@@ -1,0 +1,34 @@
+// The handler rows against the windows' control registries: a row must name a control its window has.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/scripted_platform.h"
+#include "shell/command.h"
+#include "state/workbench.h"
+
+namespace wl {
+namespace {
+
+TEST(HandlerRowsTest, EveryRowNamesAControlOfItsWindow) {
+  ScriptedPlatform plat;
+  Workbench wb(plat, "/nonexistent/weightlab");
+  EXPECT_EQ(UnknownHandlerControls(wb.Form1, HandlerTable()), std::vector<std::string>{});
+  EXPECT_EQ(UnknownHandlerControls(wb.GTP, GTPHandlerTable()), std::vector<std::string>{});
+  EXPECT_EQ(GTPHandlerTable().size(), 4u);
+}
+
+TEST(HandlerRowsTest, AMisspeltRowIsNamed) {
+  ScriptedPlatform plat;
+  Workbench wb(plat, "/nonexistent/weightlab");
+  const Handler none = [](Workbench&) {};
+  const std::vector<HandlerRow> rows = {{"TrainingT2", ControlEvent::MouseReleased, none},
+                                        {"TraningT2", ControlEvent::MouseReleased, none},
+                                        {"ResizeButton", ControlEvent::MouseReleased, none}};
+  EXPECT_EQ(UnknownHandlerControls(wb.Form1, rows), (std::vector<std::string>{"row 2: TraningT2", "row 3: ResizeButton"}));
+  EXPECT_EQ(UnknownHandlerControls(wb.GTP, rows), (std::vector<std::string>{"row 1: TrainingT2", "row 2: TraningT2"}));
+}
+
+}  // namespace
+}  // namespace wl
