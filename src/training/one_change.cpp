@@ -228,6 +228,50 @@ double OneChangeFrame::Try(const WeightRef& w, double value) {
   return e;
 }
 
+bool OneChangeFrame::Improve(const WeightRef& w, double value, double step, double& s) {
+  const double trial = Try(w, value);
+  if (!(trial < wb_.CurrentError)) return false;
+  wb_.CurrentError = trial;
+  if (recordRates_) {
+    wb_.AcceptedSuccessRate = wb_.SuccessRate;
+    wb_.AcceptedWeightedRate = wb_.WeightedCorrect;
+  }
+  s = step;
+  return true;
+}
+
+void OneChangeFrame::TryAroundStep(const WeightRef& w, double w0, double F, double maxWeight, double& s) {
+  auto clamp = [maxWeight](double v) { return std::min(std::max(v, -maxWeight), maxWeight); };
+  const double t = s;
+  const double inner = 2.0 * t / (F + 1.0);
+  if (Improve(w, clamp(w0 + inner), inner, s)) return;
+  const double outer = t * (F + 1.0) / 2.0;
+  Improve(w, clamp(w0 + outer), outer, s);
+}
+
+void OneChangeFrame::Keep(const WeightRef& w, double w0, double s, bool stairTable) {
+  TNeuron& neuron = Neuron(w);
+  const auto k = static_cast<std::size_t>(w.k);
+  neuron.Weights[k] = w0 + s;
+  neuron.OldWeights[k] = w0;
+  if (s != 0.0) FoldIntoTable(w, stairTable);
+}
+
+void OneChangeFrame::FoldIntoTable(const WeightRef& w, bool stairTable) {
+  if (!wb_.UseSignalTable) return;
+  if (stairTable)
+    UpdateSignalTableAfterChange(wb_, w.l, w.n, w.k);
+  else
+    UpdateSignalTable(wb_, w.l, w.n, w.k);
+}
+
+StepMemory::StepMemory(const Workbench& wb) : steps_(wb.Net.size()) {
+  for (std::size_t l = 1; l < wb.Net.size(); ++l) {
+    steps_[l].resize(wb.Net[l].size());
+    for (std::size_t j = 0; j < wb.Net[l].size(); ++j) steps_[l][j].assign(wb.Net[l][j].Weights.size(), 0.0);
+  }
+}
+
 void OneChangeFrame::RecordWeight(int e, const WeightRef& w) {
   const auto ue = static_cast<std::size_t>(e), l = static_cast<std::size_t>(w.l - 1), n = static_cast<std::size_t>(w.n),
              k = static_cast<std::size_t>(w.k);

@@ -77,6 +77,20 @@ class OneChangeFrame {
   const EvalOptions& Options();
   // Tries value for weight (l, n, k), whose value before its search is in OldWeights[k]: E' (NewError).
   double Try(const WeightRef& w, double value);
+  // Tries value; when its error is below E (CurrentError) the trial is accepted: E := its error,
+  // s := step, and with RecordRatesOnAccept the rates are copied (AcceptedSuccessRate,
+  // AcceptedWeightedRate). True when accepted.
+  bool Improve(const WeightRef& w, double value, double step, double& s);
+  void RecordRatesOnAccept(bool on) { recordRates_ = on; }
+  // The two trials around the final step s of a line search with growth factor F (CH1): inner
+  // 2s / (F + 1), else outer s (F + 1) / 2, each clamped to ±maxWeight.
+  void TryAroundStep(const WeightRef& w, double w0, double F, double maxWeight, double& s);
+  // The end of a weight's search: the weight set to w0 + s (w0 also in OldWeights) and an accepted
+  // change (s not 0) folded into the signal table (the staircase one with stairTable).
+  void Keep(const WeightRef& w, double w0, double s, bool stairTable);
+  // Folds the weight's change (Weights[k] against OldWeights[k]) into the signal table, when the run
+  // keeps one.
+  void FoldIntoTable(const WeightRef& w, bool stairTable);
   bool TableTrials() const { return tableTrials_; }
 
   // The weights of an epoch in the frame's order.
@@ -105,9 +119,22 @@ class OneChangeFrame {
   Workbench& wb_;
   bool tableTrials_ = false;
   bool integerOn_ = false;
+  bool recordRates_ = false;
   std::vector<WeightRef> order_;
   EvalOptions options_;
   bool optionsRead_ = false;
+};
+
+// The step each weight's last search accepted, [l][n][k]; 0 when it accepted nothing.
+class StepMemory {
+ public:
+  explicit StepMemory(const Workbench& wb);
+  double& operator[](const WeightRef& w) {
+    return steps_[static_cast<std::size_t>(w.l)][static_cast<std::size_t>(w.n)][static_cast<std::size_t>(w.k)];
+  }
+
+ private:
+  std::vector<std::vector<std::vector<double>>> steps_;
 };
 
 // SearchRunning for the lifetime of the guard, cleared afterwards also when an error ends the run.

@@ -6,7 +6,6 @@
 #include <cmath>
 #include <vector>
 
-#include "model/signal_table.h"
 #include "state/workbench.h"
 #include "platform/numfmt.h"
 #include "platform/platform.h"
@@ -28,11 +27,7 @@ void TrainDH1(Workbench& wb, std::uint8_t mode, int n, double factor) {
   frame.ShowLabel("S1-ST1");
   frame.Start();
 
-  std::vector<std::vector<std::vector<double>>> lastStep(wb.Net.size());
-  for (std::size_t l = 1; l < wb.Net.size(); ++l) {
-    lastStep[l].resize(wb.Net[l].size());
-    for (std::size_t j = 0; j < wb.Net[l].size(); ++j) lastStep[l][j].assign(wb.Net[l][j].Weights.size(), 0.0);
-  }
+  StepMemory lastStep(wb);
   const double xlc = wb.XLC;
   const double F = factor;
   const double maxWeight = wb.MaxWeight;
@@ -53,7 +48,7 @@ void TrainDH1(Workbench& wb, std::uint8_t mode, int n, double factor) {
     for (const WeightRef& w : frame.Order()) {
       TNeuron& neuron = frame.Neuron(w);
       const auto k = static_cast<std::size_t>(w.k);
-      double& last = lastStep[static_cast<std::size_t>(w.l)][static_cast<std::size_t>(w.n)][k];
+      double& last = lastStep[w];
       const double w0 = neuron.Weights[k];
       // A weight of exactly 0 without history has no sign, so no step.
       const double sign = static_cast<double>((w0 > 0.0) - (w0 < 0.0));
@@ -61,48 +56,18 @@ void TrainDH1(Workbench& wb, std::uint8_t mode, int n, double factor) {
       double s = 0.0;
       neuron.OldWeights[k] = w0;
 
-      double trial = frame.Try(w, w0 + d);
-      if (trial < E) {
-        E = trial;
-        s = d;
-      } else {
-        trial = frame.Try(w, w0 - d);
-        if (trial < E) {
-          E = trial;
-          s = -d;
-        }
-      }
+      if (!frame.Improve(w, w0 + d, d, s)) frame.Improve(w, w0 - d, -d, s);
       if (s != 0.0) {
         for (int j = 0; j < fcma; ++j) {
           d = F * s;
           if (std::fabs(d) > wb.MaxDelta) break;
           const double tried = clamp(w0 + d);
-          trial = frame.Try(w, tried);
-          if (!(trial < E)) break;
-          E = trial;
-          s = d;
+          if (!frame.Improve(w, tried, d, s)) break;
           if (std::fabs(tried) >= maxWeight) break;
         }
-        if (ch1) {
-          const double t = s;
-          const double inner = 2.0 * t / (F + 1.0);
-          trial = frame.Try(w, clamp(w0 + inner));
-          if (trial < E) {
-            E = trial;
-            s = inner;
-          } else {
-            const double outer = t * (F + 1.0) / 2.0;
-            trial = frame.Try(w, clamp(w0 + outer));
-            if (trial < E) {
-              E = trial;
-              s = outer;
-            }
-          }
-        }
+        if (ch1) frame.TryAroundStep(w, w0, F, maxWeight, s);
       }
-      neuron.Weights[k] = w0 + s;
-      neuron.OldWeights[k] = w0;
-      if (wb.UseSignalTable && s != 0.0) UpdateSignalTable(wb, w.l, w.n, w.k);
+      frame.Keep(w, w0, s, false);
       last = s;
       frame.RecordWeight(e, w);
       // A stop ends the epoch here, without the detailed point of this weight.

@@ -1,7 +1,6 @@
 // The standard one-change search: every weight in turn is moved one step up and one step down, and the
 // better move is kept when it lowers the error. In random mode each step is the scheduled step times a
 // fresh random number.
-#include "model/signal_table.h"
 #include "state/workbench.h"
 #include "platform/platform.h"
 #include "training/one_change.h"
@@ -33,20 +32,10 @@ void TrainOneChangeStandard(Workbench& wb, std::uint8_t mode) {
       double s = 0.0;
       const double w0 = neuron.Weights[k];
       neuron.OldWeights[k] = w0;
-      double trial = frame.Try(w, w0 + d);
-      if (trial < E) {
-        E = trial;
-        s = d;
-      }
+      frame.Improve(w, w0 + d, d, s);
       // The step down is tried in any case, against the error the step up may have lowered.
-      trial = frame.Try(w, w0 - d);
-      if (trial < E) {
-        E = trial;
-        s = -d;
-      }
-      neuron.Weights[k] = w0 + s;
-      neuron.OldWeights[k] = w0;
-      if (wb.UseSignalTable && s != 0.0) UpdateSignalTable(wb, w.l, w.n, w.k);
+      frame.Improve(w, w0 - d, -d, s);
+      frame.Keep(w, w0, s, false);
       frame.RecordWeight(e, w);
       frame.PlotWeight(e, w, ordinal++, s);
     }
