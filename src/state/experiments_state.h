@@ -1,10 +1,20 @@
 #pragma once
-// The program-wide state of the experiments (crossvalidation, committees, batch tasks).
+// The program-wide state of the experiments (crossvalidation, committees, batch tasks, discretization).
+#include <cstdint>
 #include <fstream>
 #include <string>
 #include <vector>
 
 namespace wl {
+
+// Where the held interval bounds came from.
+enum class DiscretizationSource : std::uint8_t {
+  None,           // no set discretized yet
+  File,           // the cut-point file
+  EqualNumber,    // intervals of equal numbers of vectors
+  EqualDistance,  // intervals of equal width
+  Joined,         // the older route: runs of bins of one majority class ("Eq. Dist. + Join")
+};
 
 struct ExperimentState {
   bool InCrossvalidation = false;
@@ -41,6 +51,26 @@ struct ExperimentState {
   // winning class, -1 for none) for every test vector, [vector][member].
   int CommitteeMember = 0;
   std::vector<std::vector<int>> CommitteeVotes;
+
+  // Discretization of the continuous features. The bounds of the last training set stay until the next
+  // discretization; a test set (TestingMode) is labelled with them by the source that made them.
+  DiscretizationSource DiscrSource = DiscretizationSource::None;
+  std::vector<char> DiscrFeatureKinds;             // the Kind of each feature of the set the bounds are of
+  std::vector<std::vector<double>> DiscrCutPoints;  // [feature]: ascending cut points c0 < c1 < ...
+  std::vector<int> DiscrCutCounts;                  // [feature]: K cut points make K + 1 intervals
+  std::vector<int> DiscrPrecision;                  // [feature]: decimals of the interval labels
+  int DiscrIntervals = 0;                           // intervals of the equal-number and equal-width sources
+  std::vector<double> FeatureMin, FeatureMax, BinWidth;  // [feature]: the equal-width source
+  // [feature][class 0 .. NumOfClasses]: the range of each continuous feature within each class; the last
+  // entry is the range over all classes.
+  std::vector<std::vector<double>> FeatureClassMin, FeatureClassMax;
+  // The older route: [feature][1 .. NumCutPoints] the starts of the runs of bins of one majority class
+  // (entry 1 is the feature's minimum, entry 0 unused); a feature eliminated for overlap has none.
+  std::vector<std::vector<double>> CutPoints;
+  std::vector<int> NumCutPoints;
+  // The discretized data-set file being written: its name and its text, written whole when it is closed.
+  std::string DiscretizedFileName;
+  std::string DiscretizedFile;
 };
 
 }  // namespace wl

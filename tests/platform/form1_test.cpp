@@ -179,7 +179,7 @@ TEST_F(Form1Table, RadioGroupsHoldTheAlternativesWithOneChecked) {
       {"FullConn", "SkipCheck", "strbox"},
       {"CMBox", "WMBox", "MatLabBox", "FastICABox"},
       {"BestFirst", "BeamSearch"},
-      {"EqNumberButton", "EqDistanceButton"},
+      {"EqNumberButton", "EqDistanceButton", "EqDistJoinButton"},
       {"AdEButton", "AdE075Button", "AdEExpButton", "AdEVexpButton"},
       {"h01", "NoH", "DH1Button"},
       {"HexpButton", "HnoneButton", "HSegButton"},
