@@ -8,7 +8,7 @@
 #include "experiments/discretization_detail.h"
 #include "model/data_file.h"
 #include "model/results_prefix.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "model/dataset.h"
+#include "state/dataset.h"
 
 namespace wl {
 

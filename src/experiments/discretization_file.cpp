@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "experiments/discretization.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 

@@ -5,7 +5,7 @@
 
 #include "experiments/discretization.h"
 #include "experiments/discretization_detail.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"

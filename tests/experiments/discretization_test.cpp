@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "model/data_file.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/errors.h"
 #include "support/test_support.h"
 
