@@ -105,12 +105,13 @@ void RememberKinds(Workbench& wb, DiscretizationSource source) {
   wb.DiscrSource = source;
 }
 
-// A test set is labelled with the training set's bounds only when its features are those bounds are of.
+// A test set is labelled with the training set's bounds only by their source and only when its features
+// are of the kinds the bounds were made for.
 void RequireHeldBounds(const Workbench& wb, DiscretizationSource source) {
   if (wb.DiscrSource == DiscretizationSource::None)
     throw WlError("No training set has been discretized: the test set cannot be labelled");
   if (wb.DiscrSource != source)
-    throw WlError("The training set was discretized by another source: the test set is labelled as it was");
+    throw WlError("The training set was discretized by another source; a test set is labelled by the same source");
   bool same = wb.DiscrFeatureKinds.size() == wb.Features.size();
   for (std::size_t f = 0; same && f < wb.Features.size(); ++f)
     same = (wb.DiscrFeatureKinds[f] == 'c') == IsContinuous(wb.Features[f]);
@@ -145,15 +146,11 @@ void WriteFile(Workbench& wb, std::uint8_t mode) {
   CloseDiscretizedDataFile(wb);
 }
 
-// The number of features of the older file: all but the continuous ones named "n/a".
+// The number of features of the older file.
 int OldKeptFeatures(const Workbench& wb) {
   int n = 0;
-  for (const TFeature& f : wb.Features) {
-    std::string head = f.Name.substr(0, 3);
-    for (char& c : head)
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (!(IsContinuous(f) && head == "n/a")) ++n;
-  }
+  for (const TFeature& f : wb.Features)
+    if (!DiscrEliminated(f)) ++n;
   return n;
 }
 

@@ -7,6 +7,7 @@
 namespace wl {
 
 class Edit;
+struct TFeature;
 struct Workbench;
 
 // The whole number in a field, from min to max; otherwise the focus goes to the field and ConvertError
@@ -18,6 +19,8 @@ int DiscrIntervalsField(Workbench& wb);
 int DiscrPrecisionField(Workbench& wb);
 // Shows the text in the progress field ep and repaints it.
 void DiscrProgress(Workbench& wb, const std::string& text);
+// A continuous feature that the older route left out: its name begins with "n/a" (any case).
+bool DiscrEliminated(const TFeature& f);
 // Throws WlError when the data set has no vector: there are no values to take bounds from.
 void RequireDiscrVectors(const Workbench& wb);
 

@@ -14,18 +14,18 @@
 namespace wl {
 namespace {
 
-bool IsEliminated(const TFeature& f) {
+// A run's start as the file writes it: rounded to one decimal (halves to even), shortest text.
+std::string RunStartText(double c) { return FloatToStr(static_cast<double>(Round(10.0 * c)) * 0.1); }
+
+}  // namespace
+
+bool DiscrEliminated(const TFeature& f) {
   if (f.Kind != 'c') return false;
   std::string head = f.Name.substr(0, 3);
   for (char& c : head)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return head == "n/a";
 }
-
-// A run's start as the file writes it: rounded to one decimal (halves to even), shortest text.
-std::string RunStartText(double c) { return FloatToStr(static_cast<double>(Round(10.0 * c)) * 0.1); }
-
-}  // namespace
 
 int JoinBin(double min, double width, int intervals, double x) {
   if (!(width > 0)) return 0;
@@ -130,7 +130,7 @@ void WriteDiscretizedDataFileOld(Workbench& wb) {
   const std::size_t nf = static_cast<std::size_t>(wb.NumOfFeatures);
   std::vector<std::size_t> kept;
   for (std::size_t f = 0; f < nf; ++f)
-    if (!IsEliminated(wb.Features[f])) kept.push_back(f);
+    if (!DiscrEliminated(wb.Features[f])) kept.push_back(f);
   const std::int64_t n = static_cast<std::int64_t>(kept.size());
   for (std::size_t f : kept)
     if (wb.Features[f].Kind == 'c' &&
