@@ -128,24 +128,6 @@ struct DataSetSnapshot {
   int WeightsPictureNo;
 };
 
-// The class-balancing weights of the current set (a validation set is read without them): each vector
-// weighs NumOfVectors / (vectors of its class x NumOfClasses).
-void BalanceClasses(Workbench& wb) {
-  const int n = wb.NumOfVectors;
-  std::vector<int> perClass(static_cast<std::size_t>(std::max(0, wb.NumOfClasses)), 0);
-  for (int v = 0; v < n; ++v) {
-    const int c = wb.VectorClass[static_cast<std::size_t>(v)];
-    if (c >= 0 && c < wb.NumOfClasses) ++perClass[static_cast<std::size_t>(c)];
-  }
-  wb.VectorWeight.assign(static_cast<std::size_t>(n), 0.0);
-  for (int v = 0; v < n; ++v) {
-    const int c = wb.VectorClass[static_cast<std::size_t>(v)];
-    if (c >= 0 && c < wb.NumOfClasses)
-      wb.VectorWeight[static_cast<std::size_t>(v)] =
-          static_cast<double>(n) / (static_cast<double>(perClass[static_cast<std::size_t>(c)]) * wb.NumOfClasses);
-  }
-}
-
 bool SameCoding(const TFeature& a, const TFeature& b) {
   if (a.Kind == 'c' || b.Kind == 'c') return a.Kind == b.Kind;
   return a.NValues == b.NValues && a.Values == b.Values;
@@ -176,6 +158,22 @@ void WriteReportBody(Workbench& wb, std::uint8_t mode, bool cv, std::int64_t ela
 }
 
 }  // namespace
+
+void BalanceClasses(Workbench& wb) {
+  const int n = wb.NumOfVectors;
+  std::vector<int> perClass(static_cast<std::size_t>(std::max(0, wb.NumOfClasses)), 0);
+  for (int v = 0; v < n; ++v) {
+    const int c = wb.VectorClass[static_cast<std::size_t>(v)];
+    if (c >= 0 && c < wb.NumOfClasses) ++perClass[static_cast<std::size_t>(c)];
+  }
+  wb.VectorWeight.assign(static_cast<std::size_t>(n), 0.0);
+  for (int v = 0; v < n; ++v) {
+    const int c = wb.VectorClass[static_cast<std::size_t>(v)];
+    if (c >= 0 && c < wb.NumOfClasses)
+      wb.VectorWeight[static_cast<std::size_t>(v)] =
+          static_cast<double>(n) / (static_cast<double>(perClass[static_cast<std::size_t>(c)]) * wb.NumOfClasses);
+  }
+}
 
 int ConfusionPrediction(const double* y, int outputs, int numOfClasses) {
   double best = 0.0;

@@ -53,6 +53,10 @@ void OpenResultsFile(Workbench& wb, const std::string& path, bool append);
 void WriteResultsLine(Workbench& wb, std::string_view line);
 void CloseResultsFile(Workbench& wb);
 
+// The class-balancing weights of the current data set, which a set read in testing mode does not get
+// from the reader: each vector weighs NumOfVectors / (vectors of its class x NumOfClasses).
+void BalanceClasses(Workbench& wb);
+
 // The reason a validation set cannot be evaluated by the current network ("" when it can): its coded
 // inputs or its classes differ from the network's, or its features are coded otherwise than those of the
 // set the network was trained on (trainingSet, when that set fits the network).

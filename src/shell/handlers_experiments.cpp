@@ -1,5 +1,8 @@
 #include <vector>
 
+#include "experiments/batch_file.h"
+#include "experiments/committee.h"
+#include "experiments/crossvalidation.h"
 #include "experiments/new_training.h"
 #include "experiments/representation_hook.h"
 #include "experiments/result_report.h"
@@ -10,10 +13,6 @@
 namespace wl {
 
 namespace {
-
-void CommitteesNotAvailable(Workbench& wb) {
-  wb.Plat.ShowMessage("Committees are not available yet. Set \"Committee\" to 1 to train a single network.");
-}
 
 const char* const kNoRulesReport = "The rules report of step-function networks is not available yet.";
 
@@ -42,12 +41,23 @@ void OnValidationSet(Workbench& wb) {
   }
 }
 
+// A crossvalidation from the "Open" menu; the button that shows the run number offers to continue
+// training afterwards.
+void Crossvalidation(Workbench& wb, std::uint8_t method) {
+  RunCrossvalidation(wb, method);
+  wb.Form1.NTButton.SetCaption("Continue Training");
+}
+
 }  // namespace
 
-// "New Training" and the "&Results" menu.
+// "New Training", the "&Results" menu and the experiments of the "Open" menu.
 void AddExperimentsHandlers(std::vector<HandlerRow>& t) {
   t.push_back({"TrainingT2", ControlEvent::MouseReleased,
-               [](Workbench& wb) { NewTrainingClick(wb, {&CommitteesNotAvailable, &NewTraining}); }});
+               [](Workbench& wb) { NewTrainingClick(wb, {&TrainCommittee, &NewTraining}); }});
+  t.push_back({"SMLPcrossvalidation1", ControlEvent::MouseReleased, [](Workbench& wb) { Crossvalidation(wb, 1); }});
+  t.push_back({"NGcrossvalidation1", ControlEvent::MouseReleased, [](Workbench& wb) { Crossvalidation(wb, 2); }});
+  t.push_back({"MLPCrossvalidation1", ControlEvent::MouseReleased, [](Workbench& wb) { Crossvalidation(wb, 3); }});
+  t.push_back({"BatchMode1", ControlEvent::MouseReleased, [](Workbench& wb) { BatchModeOpen(wb, ""); }});
   t.push_back({"OnTrainingSet1", ControlEvent::MouseReleased, [](Workbench& wb) { OnTrainingSet(wb); }});
   t.push_back({"OnValidationSet1", ControlEvent::MouseReleased, [](Workbench& wb) { OnValidationSet(wb); }});
 }

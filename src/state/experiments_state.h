@@ -47,6 +47,11 @@ struct ExperimentState {
   std::vector<double> CVNegPredT;   // vectors of another class classified otherwise
   std::vector<double> CVCorrect;
   std::vector<double> CVWeightedCorrect;
+  std::vector<double> CVTrainAccuracy;  // each run's mean training accuracy
+  // The test accuracy of every fold, run by run and fold by fold, and how many are stored so far.
+  std::vector<double> CVFoldAccuracy;
+  int CVFoldCount = 0;
+  std::string CVDataFileName;  // the data set chosen at the start, read again before every later run
   // Committees: the member being trained and tested, and while CommitteeVoting each member's answer (its
   // winning class, -1 for none) for every test vector, [vector][member].
   int CommitteeMember = 0;

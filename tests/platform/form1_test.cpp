@@ -266,7 +266,8 @@ TEST_F(Form1Table, MainMenuInOrder) {
   EXPECT_EQ(bar, (std::vector<std::string>{"Open", "Create Network", "SM Training", "NG Training", "&Results",
                                            "Weights", "Tools", "Help"}));
   EXPECT_EQ(items["SelectTestSet1"], (std::vector<std::string>{"Open Training Set", "SMLP crossvalidation",
-                                                               "NG crossvalidation", "VSS Crossvalidation"}));
+                                                               "NG crossvalidation", "VSS Crossvalidation",
+                                                               "Open Batch File"}));
   EXPECT_EQ(items["SMTraining1"],
             (std::vector<std::string>{"Random - 1 change", "Random - 2 changes", "Determ - 1 change",
                                       "Determ - 2 changes", "Beam Search", "Backpropagation", "PCA on Data"}));

@@ -37,7 +37,10 @@ expect text Label56 "Vectors=150  L0=4  L1=400  L2=3"
 expect text TrainingEdit "0.00s"
 expect file results/iris_86420_InitWeights.txt
 
-# Committees come with their own command: a committee size above 1 trains nothing.
+# A committee size above 1 trains a committee instead, which asks for its own training file: cancelled,
+# nothing happens.
 set CommEdit 3
+answer open cancel
 click TrainingT2
-expect message "Committees are not available yet. Set \"Committee\" to 1 to train a single network."
+expect no-message
+expect no-file results/iris_86420_CV.txt
