@@ -1,0 +1,44 @@
+# The crossvalidation items of the "Open" menu: "VSS Crossvalidation" on twelve vectors in three folds
+# writes the fold files, the tests' reports, the folds' accuracies and the summary, and opens the last two;
+# the button that showed the run number offers to continue training. "NG crossvalidation" and "SMLP
+# crossvalidation" wait for their trainers.
+copy ../data/cv_twelve.dat DATA/
+clock 00:00:10.000 2
+start
+seed 5
+check NoGTPBox
+set EpochEditT2 3
+set HiddenEditT2 2
+set CVEdit 3
+answer open DATA/cv_twelve.dat
+click MLPCrossvalidation1
+expect no-message
+expect text NTButton "Continue Training"
+expect line results/cv_twelve_86410_tst0.dat 3 "Number of Vectors = 4"
+expect line results/cv_twelve_86410_trn2.dat 3 "Number of Vectors = 8"
+expect file results/cv_twelve_86410_RE.txt contains "cv_twelve_86410_tst2.dat (- crossvalidation)"
+expect file results/cv_twelve_86410_CV.txt contains "TRAINING= "
+expect file results/cv_twelve_86410_param.txt
+expect line results/cv_twelve_86410_MSR.txt 1 "cv_run= 1"
+expect line results/cv_twelve_86410_MSR.txt 9 "average values in 1 runs of 3-fold cv"
+expect line results/cv_twelve_86410_MSR.txt 13 "stdddev_accross_cv=0.0000%"
+expect editor results/cv_twelve_86410_CV.txt
+expect editor results/cv_twelve_86410_MSR.txt
+expect no-file results/cv_twelve_86410_InitWeights.txt
+
+# Leave-one-out of twelve vectors would be twelve folds, more than half the vectors: refused before any
+# file is written.
+clock 00:00:20.000 2
+check LxoButton
+answer open DATA/cv_twelve.dat
+click MLPCrossvalidation1
+expect message "Crossvalidation of 12 vectors needs from 2 to 6 folds; 12 folds were asked for."
+expect no-file results/cv_twelve_86420_RE.txt
+expect no-file results/cv_twelve_86420_param.txt
+
+# The methods whose trainers are not built yet ask for nothing.
+click NGcrossvalidation1
+expect message "\"NG crossvalidation\" is not available yet."
+expect text NTButton "Continue Training"
+click SMLPcrossvalidation1
+expect message "\"SMLP crossvalidation\" is not available yet."
