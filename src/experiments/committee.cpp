@@ -9,6 +9,7 @@
 #include "experiments/result_report.h"
 #include "experiments/text_report.h"
 #include "model/data_file.h"
+#include "model/read_parameters.h"
 #include "model/settings_file.h"
 #include "model/workbench.h"
 #include "platform/numfmt.h"
@@ -74,6 +75,7 @@ void TrainCommittee(Workbench& wb) {
                         " does not exist: it is the training file's name with \"t\" appended.");
     return;
   }
+  if (ReadParameters(wb)) return;
   SaveSettings(wb, true);
   FlagGuard<bool> inCrossvalidation(wb.InCrossvalidation, true);
 

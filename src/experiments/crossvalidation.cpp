@@ -12,6 +12,7 @@
 #include "model/create_network.h"
 #include "model/data_file.h"
 #include "model/layer_transfer.h"
+#include "model/read_parameters.h"
 #include "model/settings_file.h"
 #include "model/workbench.h"
 #include "platform/clock.h"
@@ -367,6 +368,8 @@ void RunCrossvalidation(Workbench& wb, std::uint8_t method) {
     wb.Plat.ShowMessage(problem);
     return;
   }
+  // Parameters that the networks could not be built with would end the first fold, after the files.
+  if (ReadParameters(wb)) return;
   SizeCounters(wb, runs, folds);
 
   for (int r = 1; r <= runs; ++r) {

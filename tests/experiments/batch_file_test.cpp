@@ -64,6 +64,7 @@ TEST_F(BatchTest, KeysAreReadByTheirFirstCharactersAtTheStartOfALine) {
     const char* tag;
   };
   const Case cases[] = {
+      {"DATASET=DATA/ALPHA.DAT\n***\n", 1, "S1-R"},  // the first task of a file: scheme 1, random search
       {"dataset = data/Alpha.DAT\ncreatenetwork = 4\n***\n", 4, "S1-R"},
       {"CreateNetw-scheme=3\n***\n", 3, "S1-R"},
       {" CREATENETWORK=4\n***\n", 1, "S1-R"},  // a leading blank: not a key line

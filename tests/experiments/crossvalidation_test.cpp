@@ -199,6 +199,18 @@ TEST_F(CrossvalidationTest, ImpossibleExperimentsAreRefusedBeforeAnyFileIsWritte
   }
 }
 
+TEST_F(CrossvalidationTest, InvalidParametersAreRefusedBeforeAnyFileIsWritten) {
+  WriteDataSet("twelve.dat", test::TwelveVectors());
+  wb->Form1.CVEdit.SetText("3");
+  wb->Form1.InitEdit.SetText("-1");
+  plat.OpenAnswers.push_back("DATA/twelve.dat");
+  RunCrossvalidation(*wb, 3);
+  ASSERT_EQ(plat.Messages.size(), 1u);
+  EXPECT_NE(plat.Messages[0].Text.find(" must be a Number from "), std::string::npos) << plat.Messages[0].Text;
+  EXPECT_TRUE(fs::is_empty(dir / "results"));
+  EXPECT_TRUE(wb->Net.empty());
+}
+
 TEST_F(CrossvalidationTest, MethodsNotBuiltAreRefusedBeforeTheDialog) {
   const std::pair<std::uint8_t, const char*> cases[] = {
       {1, "\"SMLP crossvalidation\" is not available yet."},
