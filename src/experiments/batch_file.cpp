@@ -11,7 +11,7 @@
 #include "model/data_file.h"
 #include "model/results_prefix.h"
 #include "model/settings_file.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"

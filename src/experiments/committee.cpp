@@ -5,13 +5,13 @@
 #include <vector>
 
 #include "experiments/crossvalidation.h"
-#include "experiments/report_opener.h"
+#include "state/report_opener.h"
 #include "experiments/result_report.h"
 #include "experiments/text_report.h"
 #include "model/data_file.h"
 #include "model/read_parameters.h"
 #include "model/settings_file.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"
 #include "training/prepare_run.h"

@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "experiments/committee.h"
-#include "experiments/report_opener.h"
+#include "state/report_opener.h"
 #include "experiments/result_report.h"
 #include "experiments/text_report.h"
 #include "model/create_network.h"
@@ -14,7 +14,7 @@
 #include "model/layer_transfer.h"
 #include "model/read_parameters.h"
 #include "model/settings_file.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"

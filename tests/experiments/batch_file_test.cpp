@@ -10,7 +10,7 @@
 
 #include "experiments/batch_file.h"
 #include "experiments/experiment_test_env.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "shell/command.h"
 
 namespace wl {

@@ -10,7 +10,7 @@
 #include "experiments/committee.h"
 #include "experiments/experiment_test_env.h"
 #include "experiments/text_report.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/numfmt.h"
 #include "shell/command.h"
 

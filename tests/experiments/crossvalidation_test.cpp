@@ -14,7 +14,7 @@
 #include "experiments/text_report.h"
 #include "experiments/experiment_test_env.h"
 #include "model/data_file.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/numfmt.h"
 #include "platform/random.h"
 #include "shell/command.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/numfmt.h"
 #include "support/test_support.h"
 
