@@ -11,6 +11,7 @@
 #include "platform/rounding.h"
 #include "training/one_change.h"
 #include "training/prepare_run.h"
+#include "training/two_changes.h"
 
 namespace wl {
 
@@ -38,9 +39,9 @@ const MethodRow kMethods[] = {
     {TrainingMethod::NG, "NG", 0, 4, 22, 23, 24, 25, 26, nullptr, 1},
     {TrainingMethod::VSS, "VSS", 0, 4, 27, 28, 29, 30, 31, &TrainOneChange, 2},
     {TrainingMethod::S1R, "S1-R", 32, 4, 33, 34, 35, 36, 37, &TrainOneChange, 1},
-    {TrainingMethod::S2D, "S2-D", 38, 4, 39, 40, 41, 42, 43, nullptr, 2},
-    {TrainingMethod::S2R, "S2-R", 44, 4, 45, 46, 47, 48, 49, nullptr, 1},
-    {TrainingMethod::D2zero, "D2-zero", 50, 8, 51, 52, 53, 54, 55, nullptr, 1},
+    {TrainingMethod::S2D, "S2-D", 38, 4, 39, 40, 41, 42, 43, &TrainTwoChanges, 2},
+    {TrainingMethod::S2R, "S2-R", 44, 4, 45, 46, 47, 48, 49, &TrainTwoChanges, 1},
+    {TrainingMethod::D2zero, "D2-zero", 50, 8, 51, 52, 53, 54, 55, &TrainTwoChangesZero, 1},
 };
 
 const MethodRow* RowOf(TrainingMethod m) {

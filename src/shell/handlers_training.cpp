@@ -1,7 +1,9 @@
 #include <vector>
 
 #include "shell/command.h"
+#include "training/mlp_beam_search.h"
 #include "training/one_change.h"
+#include "training/two_changes.h"
 
 namespace wl {
 
@@ -12,7 +14,7 @@ const char* const kAccBadNotYet =
 
 }  // namespace
 
-// Menu "SM Training": the one-change searches, as timed runs.
+// Menu "SM Training": the one- and two-change searches as timed runs, and the beam search.
 void AddTrainingHandlers(std::vector<HandlerRow>& t) {
   t.push_back({"Random1change", ControlEvent::MouseReleased, [](Workbench& wb) {
                  TimedRun(wb, [&wb] {
@@ -24,6 +26,15 @@ void AddTrainingHandlers(std::vector<HandlerRow>& t) {
                }});
   t.push_back({"Discrete1change", ControlEvent::MouseReleased,
                [](Workbench& wb) { TimedRun(wb, [&wb] { TrainOneChange(wb, 2); }); }});
+  t.push_back({"Random2changes", ControlEvent::MouseReleased,
+               [](Workbench& wb) { TimedRun(wb, [&wb] { TrainTwoChanges(wb, 1); }); }});
+  t.push_back({"Discrete2changes", ControlEvent::MouseReleased,
+               [](Workbench& wb) { TimedRun(wb, [&wb] { TrainTwoChanges(wb, 2); }); }});
+  // The tag tells the preparation to keep a row of the histories for every candidate network.
+  t.push_back({"BeamSearch1", ControlEvent::MouseReleased, [](Workbench& wb) {
+                 wb.MethodTag = "BS";
+                 MLPBeamSearchTrain(wb, 1);
+               }});
 }
 
 }  // namespace wl

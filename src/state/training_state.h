@@ -1,9 +1,13 @@
 #pragma once
 // The program-wide state of the training runs.
 #include <cstddef>
+#include <cstdint>
+#include <fstream>
 #include <span>
 #include <string>
 #include <vector>
+
+#include "model/network.h"
 
 namespace wl {
 
@@ -32,6 +36,25 @@ struct WeightShape {
     return s;
   }
   int NumLayers() const { return static_cast<int>(Neurons.size()); }
+};
+
+// A pair of the two-change search from zero weights that lowered the error: hidden neuron N1's weight W1
+// and output neuron N2's weight W2, the lowest error on the pair's grid and the two weights' values there.
+struct TZeroPair {
+  int N1 = 0;
+  int W1 = 0;
+  int N2 = 0;
+  int W2 = 0;
+  double Error = 0.0;
+  double Step1 = 0.0;
+  double Step2 = 0.0;
+};
+
+// Where a candidate of the beam search came from: the beam member and its child number; an initial
+// candidate carries its own index in both.
+struct TCandidateSource {
+  int Parent = 0;
+  int Child = 0;
 };
 
 // Per-weight records of many epochs, indexed [row][l - 1][n][k] like the network's weights, held in one
@@ -141,6 +164,25 @@ struct TrainingState {
   int StepCount = 0;
   std::vector<double> StepRateHistory;
   std::vector<double> StepErrorHistory;
+
+  // The two-change search from zero weights: the scanned pairs (improving ones first, in scan order; the
+  // others keep Error = the base error), their count, and the direction built from them,
+  // [l - 1][n][k] for layers 1 and 2.
+  std::vector<TZeroPair> ZeroPairs;
+  int ZeroPairCount = 0;
+  std::vector<std::vector<std::vector<double>>> ZeroDirection;
+
+  // The beam search over weight sets: the candidates of an epoch and the beam, each a network of its own
+  // shaped like Net, with their errors and origins; the next row of WeightHistory / WeightTrialHistory;
+  // "History.txt" while a run writes it; the start of the run on the monotonic clock.
+  std::vector<std::vector<std::vector<TNeuron>>> CandidateNets;
+  std::vector<std::vector<std::vector<TNeuron>>> BeamNets;
+  std::vector<double> CandidateErrors;
+  std::vector<double> BeamErrors;
+  std::vector<TCandidateSource> CandidateSource;
+  int BeamHistoryRow = 0;
+  std::ofstream BeamHistoryFile;
+  std::int64_t BeamStartTime = 0;
 };
 
 }  // namespace wl

@@ -23,7 +23,8 @@ namespace {
 
 const char* const kNotYet = " is not available yet.";
 
-// Training needs a data set and a network built for it.
+}  // namespace
+
 void RequireNetwork(const Workbench& wb) {
   if (wb.ResultsPrefix.empty() || wb.NumOfVectors < 1)
     throw WlError("No data set has been opened yet. Open a data set first (Open -> Open Training Set).");
@@ -33,8 +34,6 @@ void RequireNetwork(const Workbench& wb) {
     throw WlError("The network has " + IntToStr(static_cast<std::int64_t>(wb.Net.size())) +
                   " layers, the parameters ask for " + IntToStr(wb.NumOfLayers) + ". Create the network again.");
 }
-
-}  // namespace
 
 double StepFactor(double deltaDecay, int epoch) {
   if (deltaDecay == 0.0) return 1.0;

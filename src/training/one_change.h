@@ -24,6 +24,10 @@ struct TNeuron;
 // random or custom weight order, weight sections) are refused with a message.
 void TrainOneChange(Workbench& wb, std::uint8_t mode);
 
+// Training needs a data set and a network built for it with the parameters as read: throws WlError with
+// a message telling the user what to do first.
+void RequireNetwork(const Workbench& wb);
+
 // The trainers, called by TrainOneChange after the parameters have been read. N is the period of the
 // border-vector selection; factor the DH1 extension factor.
 void TrainOneChangeStandard(Workbench& wb, std::uint8_t mode);

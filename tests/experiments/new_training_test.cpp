@@ -257,8 +257,7 @@ TEST_F(NewTrainingTest, OptimalSignalTableEndsAtOnce) {
 }
 
 TEST_F(NewTrainingTest, AMethodNotBuiltIsRefusedBeforeAnything) {
-  RadioButton* const radios[] = {&wb->Form1.S2DT2, &wb->Form1.S2RT2, &wb->Form1.NGT2, &wb->Form1.BPButton,
-                                 &wb->Form1.D2zeroButton};
+  RadioButton* const radios[] = {&wb->Form1.NGT2, &wb->Form1.BPButton};
   for (RadioButton* r : radios) {
     plat.Messages.clear();
     r->SetChecked(true);
