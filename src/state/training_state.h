@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "model/network.h"
+#include "state/network.h"
 
 namespace wl {
 

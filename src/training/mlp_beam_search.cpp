@@ -10,7 +10,7 @@
 #include "model/error_functions.h"
 #include "model/forward_pass.h"
 #include "model/read_parameters.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"

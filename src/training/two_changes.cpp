@@ -4,11 +4,11 @@
 #include <fstream>
 #include <string>
 
-#include "analysis/progress_plot.h"
 #include "model/error_functions.h"
 #include "model/read_parameters.h"
 #include "model/weights_file.h"
-#include "model/workbench.h"
+#include "state/hooks.h"
+#include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/platform.h"
@@ -158,10 +158,10 @@ void TrainTwoChanges(Workbench& wb, std::uint8_t mode) {
     }
     if (stopped) break;
     wb.EpochHistory[static_cast<std::size_t>(e)] = {wb.CurrentError, wb.SuccessRate};
-    PlotTrainingProgressEpoch(wb, e, wb.CurrentError);
+    CallEpochDone(wb, e, wb.CurrentError);
   }
 
-  if (!f.NoGTPBox.Checked()) FinishTrainingProgressPlot(wb);
+  if (!f.NoGTPBox.Checked()) CallRunEnded(wb);
   wb.ParamText[4] = "Start Error = " + wb.ResultText + "   End Error = " + FixedDisplayText(wb.CurrentError, 12, 4);
   ShowEvaluationCount(wb);
   wb.NumOfEpochs = completed;
@@ -237,7 +237,7 @@ void TrainTwoChangesZero(Workbench& wb, std::uint8_t mode) {
   }
 
   wb.EpochHistory[0] = {wb.CurrentError, wb.SuccessRate};
-  PlotTrainingProgressEpoch(wb, 0, wb.CurrentError);
+  CallEpochDone(wb, 0, wb.CurrentError);
   ZeroTwoChangesStep(wb);
   wb.ParamText[4] = "Start Error = " + wb.ResultText + "   End Error = " + FixedDisplayText(wb.CurrentError, 12, 3);
   t2.close();

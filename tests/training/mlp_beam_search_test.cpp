@@ -15,7 +15,7 @@
 
 #include "model/create_network.h"
 #include "model/read_parameters.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/numfmt.h"
 #include "platform/scripted_platform.h"
 #include "support/test_support.h"

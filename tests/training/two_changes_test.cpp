@@ -12,10 +12,11 @@
 #include <vector>
 
 #include "analysis/canvas.h"
+#include "analysis/gtp_pictures.h"
 #include "model/create_network.h"
 #include "model/error_functions.h"
 #include "model/read_parameters.h"
-#include "model/workbench.h"
+#include "state/workbench.h"
 #include "platform/numfmt.h"
 #include "platform/scripted_platform.h"
 #include "support/test_support.h"
@@ -254,7 +255,7 @@ TEST_F(TwoChangesTest, DrawsItsCurveAfterAOneChangeRun) {
   TrainTwoChanges(wb, 2);
   // Two epochs: epoch 1 at x = 50 + 360; the segment from epoch 0 crosses the column in between.
   bool red = false;
-  for (int y = 20; y <= 390 && !red; ++y) red = Canvas(wb.GTP.Bitmap).Pixel(230, y) == clRed;
+  for (int y = 20; y <= 390 && !red; ++y) red = Canvas(Pictures(wb.GTP).Bitmap).Pixel(230, y) == clRed;
   EXPECT_TRUE(red);
 }
 
