@@ -5,6 +5,7 @@
 #include <string>
 
 #include "model/error_functions.h"
+#include "model/eval_options.h"
 #include "model/read_parameters.h"
 #include "model/weights_file.h"
 #include "state/hooks.h"
@@ -23,7 +24,28 @@ namespace {
 // The SMLP networks' own two-change search takes this trainer's place; it has nothing to do here.
 void EmptyStub() {}
 
-double Error(Workbench& wb) { return ComputeError(wb, static_cast<std::uint8_t>(wb.ErrorTFKind)); }
+// The error of a run, with the run's evaluation options: read at its start, and again when one of their
+// controls changed. The first pass checks the network against the data set; the trials after it do not.
+class RunError {
+ public:
+  explicit RunError(Workbench& wb) : wb_(wb) {}
+  double operator()() {
+    if (wb_.HeldEvalStale || !read_) {
+      const bool fits = options_.NetworkFits;
+      options_ = HeldEvalOptions(wb_);
+      options_.NetworkFits = fits;
+      read_ = true;
+    }
+    const double e = ComputeError(wb_, options_, static_cast<std::uint8_t>(wb_.ErrorTFKind));
+    options_.NetworkFits = true;
+    return e;
+  }
+
+ private:
+  Workbench& wb_;
+  EvalOptions options_;
+  bool read_ = false;
+};
 
 // With NumOfParts above 1: BatchIndex gets round(NumOfVectors / NumOfParts) vectors drawn with
 // replacement after the generator is re-seeded from the clock. (The error of these trainers still runs
@@ -54,8 +76,8 @@ void ShowProgress(Workbench& wb, const std::string& position, int errorDigits) {
 }
 
 // The start error E0 of a run: CurrentError, ResultText and ge.
-double StartError(Workbench& wb) {
-  const double e0 = Error(wb);
+double StartError(Workbench& wb, RunError& error) {
+  const double e0 = error();
   wb.CurrentError = e0;
   wb.StartError = e0;
   wb.ResultText = FixedDisplayText(e0, 12, 3);
@@ -106,7 +128,8 @@ void TrainTwoChanges(Workbench& wb, std::uint8_t mode) {
   wb.StepRateHistory.assign(entries, 0.0);
   wb.StepErrorHistory.assign(entries, 0.0);
 
-  const double e0 = StartError(wb);
+  RunError error(wb);
+  const double e0 = StartError(wb, error);
   wb.StopError = wb.StopError * e0;
   if (random) wb.Rng.Randomize(wb.Plat.MillisecondsOfDay());
 
@@ -133,7 +156,7 @@ void TrainTwoChanges(Workbench& wb, std::uint8_t mode) {
                 const double old1 = w[u1], old2 = w[u2];
                 w[u1] = old1 + a * d;
                 w[u2] = old2 + b * d;  // with k1 = k2 this one wins
-                wb.NewError = Error(wb);
+                wb.NewError = error();
                 if (wb.NewError < wb.CurrentError) {
                   Accept(wb, wb.NewError);
                 } else {
@@ -190,7 +213,8 @@ void TrainTwoChangesZero(Workbench& wb, std::uint8_t mode) {
   ShowLabel(wb, random ? "Zero Random - 2 changes" : "Zero Discrete - 2 changes");
 
   wb.StepCount = 0;
-  const double e0 = StartError(wb);
+  RunError error(wb);
+  const double e0 = StartError(wb, error);
   wb.StopError = e0;  // the base error, read by ZeroTwoChangesStep
 
   const std::string path = wb.Path("\\T2.txt");
@@ -213,7 +237,7 @@ void TrainTwoChangesZero(Workbench& wb, std::uint8_t mode) {
             for (int b = -1; b <= 1; ++b) {
               hid[static_cast<std::size_t>(w1)] = a * d;
               out[static_cast<std::size_t>(w2)] = b * d;
-              wb.NewError = Error(wb);
+              wb.NewError = error();
               if (wb.NewError < wb.CurrentError) {
                 wb.CurrentError = wb.NewError;
                 best1 = a * d;
@@ -269,10 +293,12 @@ void ZeroTwoChangesStep(Workbench& wb) {
   };
   wb.CurrentError = e0;
   double bestT = 0.0;
+  EvalOptions options = HeldEvalOptions(wb);
   for (int k = 0; k <= 99; ++k) {
     const double t = 0.1 * k;
     moveTo(t);
-    wb.NewError = ComputeError(wb, 1);
+    wb.NewError = ComputeError(wb, options, 1);
+    options.NetworkFits = true;
     if (wb.NewError < wb.CurrentError) {
       wb.CurrentError = wb.NewError;
       bestT = t;
