@@ -16,7 +16,9 @@
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"
+#include "training/mlp_beam_search.h"
 #include "training/one_change.h"
+#include "training/two_changes.h"
 
 namespace wl {
 
@@ -38,10 +40,10 @@ struct BatchMethod {
 };
 
 const BatchMethod kBatchMethods[] = {
-    {"BS", nullptr, 1, true, 0, "BS"},    // MLPBeamSearchTrain
+    {"BS", &MLPBeamSearchTrain, 1, true, 0, "BS"},
     {"D1", &TrainOneChange, 2, true, 0, nullptr},
-    {"R2", nullptr, 1, true, 0, nullptr},  // TrainTwoChanges
-    {"D2", nullptr, 2, true, 0, nullptr},  // TrainTwoChanges
+    {"R2", &TrainTwoChanges, 1, true, 0, nullptr},
+    {"D2", &TrainTwoChanges, 2, true, 0, nullptr},
     {"ABR1", nullptr, 1, true, 0, nullptr},  // Train1ChangeAccBad
     {"SMLP1", nullptr, 1, false, 0, nullptr},  // RunSMLP
     {"SMLP2", nullptr, 2, false, 0, nullptr},  // RunSMLP

@@ -115,17 +115,33 @@ TEST_F(BatchTest, TwoSetsLeaveTwoReportsAndTrailingLinesRunNothing) {
 }
 
 TEST_F(BatchTest, MethodsNotBuiltYetAreSkipped) {
-  ASSERT_TRUE(Batch("DATASET=DATA/ALPHA.DAT\nTrainingMethod=smlp1\n***\nTRAININGMETHOD=R2\n***\n"
+  ASSERT_TRUE(Batch("DATASET=DATA/ALPHA.DAT\nTrainingMethod=smlp1\n***\nTRAININGMETHOD=ABR1\n***\n"
                     "TRAININGMETHOD=NG\n***\nTRAININGMETHOD=anything\n***\n"));
   EXPECT_EQ(MessageTexts(), (std::vector<std::string>{
                                 "Batch task 1: the training method \"SMLP1\" is not available yet. The task is skipped.",
-                                "Batch task 2: the training method \"R2\" is not available yet. The task is skipped.",
+                                "Batch task 2: the training method \"ABR1\" is not available yet. The task is skipped.",
                                 "Batch task 3: the training method \"NG\" is not available yet. The task is skipped."}));
   // Only the fourth task trained, under the first prefix of the batch.
   EXPECT_TRUE(fs::exists(Results("alpha_86410_rs-trn.txt")));
   EXPECT_FALSE(fs::exists(Results("alpha_86410_4_rs-trn.txt")));
   EXPECT_EQ(wb->MethodTag, "S1-R");
   EXPECT_EQ(wb->Form1.Label19.Caption(), "Random - 1 change");  // the trainer's own label follows the batch's
+}
+
+TEST_F(BatchTest, SearchMethodsRunTheirTrainers) {
+  struct Case {
+    const char* method;
+    const char* tag;
+  };
+  for (const Case& c : {Case{"BS", "BS"}, Case{"R2", "S2-R"}, Case{"D2", "S2-D"}}) {
+    fs::remove_all(dir / "results");
+    plat.Messages.clear();
+    wb->MethodTag = "";
+    ASSERT_TRUE(Batch(std::string("DATASET=DATA/ALPHA.DAT\nTRAININGMETHOD=") + c.method + "\n***\n")) << c.method;
+    EXPECT_TRUE(plat.Messages.empty()) << c.method;
+    EXPECT_EQ(wb->MethodTag, c.tag) << c.method;
+    EXPECT_TRUE(fs::exists(Results("alpha_86410_rs-trn.txt"))) << c.method;
+  }
 }
 
 TEST_F(BatchTest, ABadNumberOrAMissingSetEndsTheBatch) {
