@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <iterator>
-#include <vector>
 
 #include "platform/paths.h"
 
@@ -15,14 +14,15 @@ Workbench::Workbench(Platform& platform, std::string programDir) : Plat(platform
   AddWindow(OnTopForm);
   AddWindow(Form4);
   AddWindow(GTP);
-  // The held evaluation options go stale with any change of a control they are read from.
-  const Control* const optionControls[] = {&Form1.DefClassBox, &Form1.entrBox,   &Form1.OutsideBox, &Form1.WeightedErrorBox,
-                                           &Form1.WymEdit,     &Form1.StartWEdit, &Form1.pmwEdit,    &Form1.FApproxBox,
-                                           &Form1.SkipCheck,   &Form1.FullConn,   &Form1.strbox};
-  std::vector<const Control*> watched(std::begin(optionControls), std::end(optionControls));
-  Form1.AddListener([this, watched = std::move(watched)](const ControlNotice& n) {
+  // The held evaluation options go stale with any change of a control they are read from. (The listener
+  // captures only the Workbench: the form copies its listeners for every notice.)
+  Form1.AddListener([this](const ControlNotice& n) {
     if (n.Event != ControlEvent::TextChanged && n.Event != ControlEvent::StateChanged) return;
-    if (std::find(watched.begin(), watched.end(), n.Source) != watched.end()) HeldEvalStale = true;
+    const Control* const options[] = {&Form1.DefClassBox, &Form1.entrBox,   &Form1.OutsideBox,
+                                      &Form1.WeightedErrorBox, &Form1.WymEdit, &Form1.StartWEdit,
+                                      &Form1.pmwEdit,     &Form1.FApproxBox, &Form1.SkipCheck,
+                                      &Form1.FullConn,    &Form1.strbox};
+    if (std::find(std::begin(options), std::end(options), n.Source) != std::end(options)) HeldEvalStale = true;
   });
 }
 

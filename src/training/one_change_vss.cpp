@@ -22,7 +22,11 @@
 namespace wl {
 
 VSSSearch::VSSSearch(Workbench& wb, OneChangeFrame& frame, const VSSOptions& o)
-    : wb_(wb), frame_(frame), o_(o), lastStep_(wb), A_(static_cast<std::size_t>(std::max(0, o.MaxExtensions)) + 2, 0.0) {}
+    : wb_(wb),
+      frame_(frame),
+      o_(o),
+      lastStep_(wb),
+      A_(static_cast<std::size_t>(std::max(0, o.MaxExtensions)) + 2, 0.0) {}
 
 double VSSSearch::Search(const WeightRef& w, double f, double maxDelta) {
   TNeuron& neuron = frame_.Neuron(w);
