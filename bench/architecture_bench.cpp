@@ -4,7 +4,7 @@
 //     on a generated set of 8,124 vectors of 22 symbolic features (125 one-hot inputs, 2 classes, 125-10-2);
 //   - one TrainingSetError pass as a search's trial makes it: before, the plain form (controls read and
 //     every vector checked per call); after, with the run's options (read once, the network checked once);
-//   - the ratio of that pass to the plain reference loop of error_bench.cpp (contiguous arrays, inputs
+//   - the ratio of that pass to the plain reference loop (bench_support.h: contiguous arrays, inputs
 //     coded beforehand), timed alternately in one loop so that the ratio holds on a noisy machine.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -19,22 +19,17 @@
 #include "model/data_file.h"
 #include "model/forward_pass.h"
 #include "model/layer_transfer.h"
-#include "platform/random.h"
 #include "platform/scripted_platform.h"
 #include "training/one_change.h"
-#if __has_include("state/workbench.h")
+#include "bench_support.h"
+#if __has_include("model/eval_options.h")
 #include "model/eval_options.h"
-#include "state/workbench.h"
 #define WL_RUN_OPTIONS 1
 #else
-#include "model/workbench.h"
 #define WL_RUN_OPTIONS 0
 #endif
 
 namespace {
-
-constexpr int kVectors = 8124;
-constexpr int kValues[22] = {6, 4, 10, 2, 9, 4, 3, 2, 12, 2, 6, 4, 4, 9, 9, 2, 4, 3, 5, 9, 6, 10};
 
 struct Bench {
   std::string dir;
@@ -54,49 +49,18 @@ struct Bench {
       w.ResultsPrefix = dir + "/results/iris_1";
       w.Form1.HiddenEditT2.SetText("5");
     } else {
-      Generate(w);
+      wl::bench::MushroomLikeSet(w);
       w.ResultsPrefix = dir + "/results/mushroom_1";
       w.Form1.HiddenEditT2.SetText("10");
     }
     w.VectorErrorTerm.assign(w.NumOfVectors, 0.0);
     w.Rng.Seed = 7;
     if (wl::CreateNetwork(w, 4) != wl::NetworkBuilt) throw std::runtime_error("no network");
+    w.Stretch = 1.0;  // the reference's sigmoid, as the per-layer functions have it
     w.Form1.EpochEditT2.SetText("1");
     w.Form1.SMSTBox.SetChecked(false);
   }
   ~Bench() { std::filesystem::remove_all(dir); }
-
-  static void Generate(wl::Workbench& w) {
-    for (int f = 0; f < 22; ++f) {
-      wl::TFeature feat;
-      feat.Kind = 's';
-      feat.Name = "f";
-      feat.Name += std::to_string(f);
-      feat.NValues = kValues[f];
-      for (int j = 0; j < kValues[f]; ++j) {
-        feat.Values.push_back(j);
-        feat.Symbols.push_back(std::string(1, static_cast<char>('a' + j)));
-      }
-      w.Features.push_back(feat);
-    }
-    w.NumOfFeatures = 22;
-    w.AllContinuous = false;
-    w.NumOfClasses = 2;
-    w.NumOfVectors = kVectors;
-    wl::RandomGenerator g;
-    g.Seed = 2024;
-    w.VectorsPerClass = {0, 0};
-    for (int v = 0; v < kVectors; ++v) {
-      std::vector<double> row(22);
-      for (int f = 0; f < 22; ++f) row[f] = g.Below(kValues[f]);
-      const int c = ((row[4] < 4) != (row[19] > 5)) ^ (g.Below(20) == 0);
-      w.Data.push_back(row);
-      w.VectorClass.push_back(c);
-      ++w.VectorsPerClass[c];
-    }
-    for (int v = 0; v < kVectors; ++v)
-      w.VectorWeight.push_back(double(kVectors) / (w.VectorsPerClass[w.VectorClass[v]] * 2.0));
-  }
 };
 
 Bench& Shared(int which) {
@@ -118,54 +82,6 @@ struct Pass {
   explicit Pass(wl::Workbench& w) : wb(w) {}
   double operator()() { return wl::TrainingSetError(wb); }
 #endif
-};
-
-// The plain reference loop of error_bench.cpp: a three-layer network of sigmoids on contiguous arrays.
-struct Reference {
-  int n0, n1, n2, nv;
-  std::vector<double> x, w1, w2, vw;
-  std::vector<int> cls;
-
-  explicit Reference(wl::Workbench& wb) {
-    n0 = wb.Layers[0], n1 = wb.Layers[1], n2 = wb.Layers[2], nv = wb.NumOfVectors;
-    x.resize(std::size_t(nv) * n0);
-    for (int v = 0; v < nv; ++v) wl::CodeInputs(wb.Features, wb.Data[v].data(), &x[std::size_t(v) * n0]);
-    for (const auto& n : wb.Net[1]) w1.insert(w1.end(), n.Weights.begin(), n.Weights.end());
-    for (const auto& n : wb.Net[2]) w2.insert(w2.end(), n.Weights.begin(), n.Weights.end());
-    vw = wb.VectorWeight;
-    cls = wb.VectorClass;
-  }
-
-  double Error(double& successRate) const {
-    double h[64], y[8];
-    double e = 0.0;
-    int correct = 0;
-    for (int v = 0; v < nv; ++v) {
-      const double* in = &x[std::size_t(v) * n0];
-      for (int j = 0; j < n1; ++j) {
-        const double* w = &w1[std::size_t(j) * (n0 + 1)];
-        const double a = w[n0] - wl::Dot(in, w, n0);
-        h[j] = a > wl::kExpGuardError ? 0.0 : wl::StretchedSigmoid(a, 1.0, 0.0);
-      }
-      for (int j = 0; j < n2; ++j) {
-        const double* w = &w2[std::size_t(j) * (n1 + 1)];
-        const double a = w[n1] - wl::Dot(h, w, n1);
-        y[j] = a > wl::kExpGuardError ? 0.0 : wl::StretchedSigmoid(a, 1.0, 0.0);
-      }
-      const int c = cls[v];
-      double ev = 0.0;
-      bool classHigh = false, otherHigh = false;
-      for (int j = 0; j < n2; ++j) {
-        const double d = y[j] - (j == c ? 1.0 : 0.0);
-        ev += d * d;
-        if (y[j] > 0.5) (j == c ? classHigh : otherHigh) = true;
-      }
-      e += ev * vw[v];
-      if (classHigh && !otherHigh) ++correct;
-    }
-    successRate = double(correct) / nv;
-    return e;
-  }
 };
 
 void BM_VSSEpochNoTable(benchmark::State& state) {
@@ -192,14 +108,14 @@ BENCHMARK(BM_TrainingSetErrorPass)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond
 void BM_PassToReferenceRatio(benchmark::State& state) {
   wl::Workbench& wb = *Shared(int(state.range(0))).wb;
   Pass pass(wb);
-  const Reference ref(wb);
+  const wl::bench::Reference ref(wb);
   using Clock = std::chrono::steady_clock;
   double ours = 0.0, theirs = 0.0, rate = 0.0;
   for (auto _ : state) {
     const auto t0 = Clock::now();
     benchmark::DoNotOptimize(pass());
     const auto t1 = Clock::now();
-    benchmark::DoNotOptimize(ref.Error(rate));
+    benchmark::DoNotOptimize(ref.Error<true>(rate));
     const auto t2 = Clock::now();
     ours += std::chrono::duration<double>(t1 - t0).count();
     theirs += std::chrono::duration<double>(t2 - t1).count();

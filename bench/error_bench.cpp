@@ -24,10 +24,12 @@
 #include "platform/random.h"
 #include "platform/scripted_platform.h"
 #include "model/class_weights.h"
+#include "bench_support.h"
 
 namespace {
 
 using wl::Workbench;
+using wl::bench::Reference;
 
 struct Case {
   std::unique_ptr<wl::ScriptedPlatform> plat = std::make_unique<wl::ScriptedPlatform>();
@@ -95,65 +97,6 @@ Case& Get(int which) {
   static Case iris = Iris(), mushroomLike = Generated(true), continuous = Generated(false);
   return which == 0 ? iris : which == 1 ? mushroomLike : continuous;
 }
-
-// The reference: a three-layer standard network on contiguous arrays.
-struct Reference {
-  int n0, n1, n2, nv;
-  std::vector<double> x, w1, w2, vw, cw;
-  std::vector<int> cls;
-  double stretch, offset;
-
-  explicit Reference(Workbench& wb) {
-    n0 = wb.Layers[0], n1 = wb.Layers[1], n2 = wb.Layers[2], nv = wb.NumOfVectors;
-    x.resize(std::size_t(nv) * n0);
-    for (int v = 0; v < nv; ++v) wl::CodeInputs(wb.Features, wb.Data[v].data(), &x[std::size_t(v) * n0]);
-    for (const auto& n : wb.Net[1]) w1.insert(w1.end(), n.Weights.begin(), n.Weights.end());
-    for (const auto& n : wb.Net[2]) w2.insert(w2.end(), n.Weights.begin(), n.Weights.end());
-    vw = wb.VectorWeight;
-    cw = wb.ClassWeight;
-    cls = wb.VectorClass;
-    stretch = wb.Stretch;
-    offset = (1.0 - stretch) / 2.0;
-  }
-
-  static double Plain(const double* a, const double* b, int n) {
-    double s = 0.0;
-    for (int i = 0; i < n; ++i) s += a[i] * b[i];
-    return s;
-  }
-
-  template <bool SameDot>
-  double Error(double& successRate) const {
-    double h[64], y[8];
-    double e = 0.0;
-    int correct = 0;
-    for (int v = 0; v < nv; ++v) {
-      const double* in = &x[std::size_t(v) * n0];
-      for (int j = 0; j < n1; ++j) {
-        const double* w = &w1[std::size_t(j) * (n0 + 1)];
-        const double a = w[n0] - (SameDot ? wl::Dot(in, w, n0) : Plain(in, w, n0));
-        h[j] = a > wl::kExpGuardError ? 0.0 : wl::StretchedSigmoid(a, stretch, offset);
-      }
-      for (int j = 0; j < n2; ++j) {
-        const double* w = &w2[std::size_t(j) * (n1 + 1)];
-        const double a = w[n1] - (SameDot ? wl::Dot(h, w, n1) : Plain(h, w, n1));
-        y[j] = a > wl::kExpGuardError ? 0.0 : wl::StretchedSigmoid(a, stretch, offset);
-      }
-      const int c = cls[v];
-      double ev = 0.0;
-      bool classHigh = false, otherHigh = false;
-      for (int j = 0; j < n2; ++j) {
-        const double d = y[j] - (j == c ? 1.0 : 0.0);
-        ev += d * d;
-        if (y[j] > 0.5) (j == c ? classHigh : otherHigh) = true;
-      }
-      e += ev * vw[v];
-      if (classHigh && !otherHigh) ++correct;
-    }
-    successRate = double(correct) / nv;
-    return e;
-  }
-};
 
 void BM_ComputeError(benchmark::State& state) {
   Case& c = Get(int(state.range(0)));

@@ -23,12 +23,9 @@
 #include "platform/random.h"
 #include "platform/scripted_platform.h"
 #include "training/one_change.h"
+#include "bench_support.h"
 
 namespace {
-
-constexpr int kVectors = 8124;
-// Values per feature: 125 inputs in all.
-constexpr int kValues[22] = {6, 4, 10, 2, 9, 4, 3, 2, 12, 2, 6, 4, 4, 9, 9, 2, 4, 3, 5, 9, 6, 10};
 
 struct Bench {
   std::string dir;
@@ -42,36 +39,7 @@ struct Bench {
     wb = std::make_unique<wl::Workbench>(plat, dir);
     wl::Workbench& w = *wb;
     w.ResultsPrefix = dir + "/results/mushroom_1";
-    for (int f = 0; f < 22; ++f) {
-      wl::TFeature feat;
-      feat.Kind = 's';
-      feat.Name = "f" + std::to_string(f);
-      feat.NValues = kValues[f];
-      for (int j = 0; j < kValues[f]; ++j) {
-        feat.Values.push_back(j);
-        feat.Symbols.push_back(std::string(1, static_cast<char>('a' + j)));
-      }
-      w.Features.push_back(feat);
-    }
-    w.NumOfFeatures = 22;
-    w.AllContinuous = false;
-    w.NumOfClasses = 2;
-    w.NumOfVectors = kVectors;
-    wl::RandomGenerator g;
-    g.Seed = 2024;
-    w.VectorsPerClass = {0, 0};
-    for (int v = 0; v < kVectors; ++v) {
-      std::vector<double> row(22);
-      for (int f = 0; f < 22; ++f) row[f] = g.Below(kValues[f]);
-      // The class follows a few features, with some noise.
-      const int c = ((row[4] < 4) != (row[19] > 5)) ^ (g.Below(20) == 0);
-      w.Data.push_back(row);
-      w.VectorClass.push_back(c);
-      ++w.VectorsPerClass[c];
-    }
-    for (int v = 0; v < kVectors; ++v)
-      w.VectorWeight.push_back(double(kVectors) / (w.VectorsPerClass[w.VectorClass[v]] * 2.0));
-    w.VectorErrorTerm.assign(kVectors, 0.0);
+    wl::bench::MushroomLikeSet(w);
     w.Form1.HiddenEditT2.SetText("10");
     w.Rng.Seed = 7;
     if (wl::CreateNetwork(w, 4) != wl::NetworkBuilt) throw std::runtime_error("no network");
