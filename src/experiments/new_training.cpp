@@ -9,6 +9,7 @@
 #include "state/workbench.h"
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
+#include "training/ng_train.h"
 #include "training/one_change.h"
 #include "training/prepare_run.h"
 #include "training/two_changes.h"
@@ -36,7 +37,7 @@ struct MethodRow {
 // names it.
 const MethodRow kMethods[] = {
     {TrainingMethod::BP, "BP", 0, 0, 0, 0, 0, 0, 0, nullptr, 0},
-    {TrainingMethod::NG, "NG", 0, 4, 22, 23, 24, 25, 26, nullptr, 1},
+    {TrainingMethod::NG, "NG", 0, 4, 22, 23, 24, 25, 26, &NGTrain, 1},
     {TrainingMethod::VSS, "VSS", 0, 4, 27, 28, 29, 30, 31, &TrainOneChange, 2},
     {TrainingMethod::S1R, "S1-R", 32, 4, 33, 34, 35, 36, 37, &TrainOneChange, 1},
     {TrainingMethod::S2D, "S2-D", 38, 4, 39, 40, 41, 42, 43, &TrainTwoChanges, 2},

@@ -6,6 +6,7 @@
 
 #include "gui/gtp_window.h"
 #include "gui/main_window.h"
+#include "gui/ngf_window.h"
 #include "gui/small_windows.h"
 #include "platform/rounding.h"
 #include "shell/on_top.h"
@@ -87,6 +88,16 @@ void ProgramWindows::Make(const StartupWindow& w) {
                                       if (gtp_) gtp_->hide();
                                     }});
     Keep(name, gtp_);
+  } else if (name == "NGF") {
+    auto* ngf = new NgfWindow(wb_);
+    QPointer<NgfWindow> guarded(ngf);
+    platform_.RegisterWindow(name, {[guarded] {
+                                      if (guarded) guarded->ShowFromModel();
+                                    },
+                                    [guarded] {
+                                      if (guarded) guarded->hide();
+                                    }});
+    Keep(name, ngf);
   } else if (name == "OnTopForm") {
     onTop_ = new OnTopWindow(wb_);
     platform_.RegisterWindow(name, {[this] {

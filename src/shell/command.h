@@ -25,9 +25,11 @@ struct HandlerRow {
   bool AlsoProgram = false;  // also when the program (not the user) made the change
 };
 
-// The handlers of the main window's controls, and of the training-progress window's buttons.
+// The handlers of the main window's controls, and of the training-progress and NG error-section windows'
+// buttons.
 const std::vector<HandlerRow>& HandlerTable();
 const std::vector<HandlerRow>& GTPHandlerTable();
+const std::vector<HandlerRow>& NGFHandlerTable();
 
 // The rows that name a control the window does not have, each as "row N: NAME" (N from 1); a misspelt
 // row would otherwise leave its command disabled without a word. Empty when every row is known.

@@ -11,6 +11,7 @@ void AddSettingsHandlers(std::vector<HandlerRow>& t);
 void AddNetworkHandlers(std::vector<HandlerRow>& t);
 void AddWeightsHandlers(std::vector<HandlerRow>& t);
 void AddTrainingHandlers(std::vector<HandlerRow>& t);
+void AddNGHandlers(std::vector<HandlerRow>& t);
 void AddExperimentsHandlers(std::vector<HandlerRow>& t);
 
 // The main window's handler table: one row per control and event. Each handler is thin: it calls one
@@ -24,6 +25,7 @@ const std::vector<HandlerRow>& HandlerTable() {
     AddNetworkHandlers(t);
     AddWeightsHandlers(t);
     AddTrainingHandlers(t);
+    AddNGHandlers(t);
     AddExperimentsHandlers(t);
     return t;
   }();

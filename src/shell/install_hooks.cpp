@@ -1,5 +1,6 @@
 #include "shell/install_hooks.h"
 
+#include "analysis/ng_section.h"
 #include "analysis/progress_plot.h"
 #include "experiments/representation_hook.h"
 
@@ -11,6 +12,11 @@ void InstallHooks(HooksTable& hooks) {
   hooks.DetailPoint = PlotTrainingDetail;
   hooks.RunEnded = FinishTrainingProgressPlot;
   hooks.RepresentationHook = TrainingEpochHook;
+  hooks.NGSectionAxes = DrawNGSectionAxes;
+  hooks.NGSectionCurve = DrawNGSectionCurve;
+  hooks.NGSectionPoint = NGSectionPoint;
+  hooks.NGSectionFrame = FrameNGSection;
+  hooks.NGSectionShow = ShowNGSection;
 }
 
 }  // namespace wl

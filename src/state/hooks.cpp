@@ -30,4 +30,24 @@ void CallRepresentationHook(Workbench& wb, int epoch) {
   if (wb.Hooks.RepresentationHook) wb.Hooks.RepresentationHook(wb, epoch);
 }
 
+void CallNGSectionAxes(Workbench& wb) {
+  if (wb.Hooks.NGSectionAxes) wb.Hooks.NGSectionAxes(wb);
+}
+
+void CallNGSectionCurve(Workbench& wb, int i, int n) {
+  if (wb.Hooks.NGSectionCurve) wb.Hooks.NGSectionCurve(wb, i, n);
+}
+
+void CallNGSectionPoint(Workbench& wb, double x, double y, bool first) {
+  if (wb.Hooks.NGSectionPoint) wb.Hooks.NGSectionPoint(wb, x, y, first);
+}
+
+void CallNGSectionFrame(Workbench& wb) {
+  if (wb.Hooks.NGSectionFrame) wb.Hooks.NGSectionFrame(wb);
+}
+
+void CallNGSectionShow(Workbench& wb) {
+  if (wb.Hooks.NGSectionShow) wb.Hooks.NGSectionShow(wb);
+}
+
 }  // namespace wl

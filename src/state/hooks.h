@@ -23,6 +23,14 @@ struct HooksTable {
   void (*RunEnded)(Workbench& wb) = nullptr;
   // The hidden-representation analysis after an epoch (0: the run's start, -1: the validation-set report).
   void (*RepresentationHook)(Workbench& wb, int epoch) = nullptr;
+  // The NG error-section chart of numerical-gradient training: a new chart with its axes; curve i started
+  // with its legend number n; a point of the current curve at chart coordinates (first: only move there);
+  // the white frame round the chart; the chart copied to its window.
+  void (*NGSectionAxes)(Workbench& wb) = nullptr;
+  void (*NGSectionCurve)(Workbench& wb, int i, int n) = nullptr;
+  void (*NGSectionPoint)(Workbench& wb, double x, double y, bool first) = nullptr;
+  void (*NGSectionFrame)(Workbench& wb) = nullptr;
+  void (*NGSectionShow)(Workbench& wb) = nullptr;
 };
 
 // The table every new Workbench starts from.
@@ -35,5 +43,10 @@ void CallDetailPoint(Workbench& wb, int epoch, int layerIndex, int neuron, int w
                      double step);
 void CallRunEnded(Workbench& wb);
 void CallRepresentationHook(Workbench& wb, int epoch);
+void CallNGSectionAxes(Workbench& wb);
+void CallNGSectionCurve(Workbench& wb, int i, int n);
+void CallNGSectionPoint(Workbench& wb, double x, double y, bool first);
+void CallNGSectionFrame(Workbench& wb);
+void CallNGSectionShow(Workbench& wb);
 
 }  // namespace wl

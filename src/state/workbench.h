@@ -10,6 +10,8 @@
 #include "state/hooks.h"
 #include "state/experiments_state.h"
 #include "state/model_state.h"
+#include "state/ng_state.h"
+#include "state/ngf_form.h"
 #include "state/shell_values.h"
 #include "platform/controls.h"
 #include "platform/form1.h"
@@ -21,7 +23,7 @@
 
 namespace wl {
 
-struct Workbench : ModelState, TrainingState, ExperimentState, SmlpState, AnalysisState, ShellValues {
+struct Workbench : ModelState, TrainingState, NGState, ExperimentState, SmlpState, AnalysisState, ShellValues {
   Workbench(Platform& platform, std::string programDir);
   Workbench(const Workbench&) = delete;
   Workbench& operator=(const Workbench&) = delete;
@@ -40,6 +42,7 @@ struct Workbench : ModelState, TrainingState, ExperimentState, SmlpState, Analys
   TOnTopForm OnTopForm;  // the stay-on-top window: progress trace and window selector
   TForm4 Form4;          // the "drawing" pop-up of the error-surface grid
   TGTP GTP;  // the training-progress window
+  TNGF NGF;  // the NG error-section window
 
   // The windows by name, for the scripts' WINDOW.CONTROL.
   Form* FindWindow(const std::string& name);

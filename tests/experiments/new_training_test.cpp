@@ -257,7 +257,7 @@ TEST_F(NewTrainingTest, OptimalSignalTableEndsAtOnce) {
 }
 
 TEST_F(NewTrainingTest, AMethodNotBuiltIsRefusedBeforeAnything) {
-  RadioButton* const radios[] = {&wb->Form1.NGT2, &wb->Form1.BPButton};
+  RadioButton* const radios[] = {&wb->Form1.BPButton};
   for (RadioButton* r : radios) {
     plat.Messages.clear();
     r->SetChecked(true);

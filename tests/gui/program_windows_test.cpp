@@ -21,6 +21,7 @@
 
 #include "gui/gtp_window.h"
 #include "gui/main_window.h"
+#include "gui/ngf_window.h"
 #include "gui/program_windows.h"
 #include "gui/small_windows.h"
 #include "model/create_network.h"
@@ -32,6 +33,7 @@
 #include "shell/startup.h"
 #include "support/qt_app_env.h"
 #include "support/test_support.h"
+#include "training/ng_train.h"
 #include "training/one_change.h"
 
 namespace wl {
@@ -208,6 +210,34 @@ TEST_F(ProgramWindowsTest, TheTrainingProgressWindowDrawsDuringARun) {
   EXPECT_TRUE(save->isVisible());
   EXPECT_EQ(save->text(), QStringLiteral("Save"));
   Keep(gtp, "training_progress");
+}
+
+TEST_F(ProgramWindowsTest, TheNGSectionWindowShowsTheChartOfARunAndSavesIt) {
+  ReadDataFile(wb, wb.Path("DATA/iris.dat"));
+  wb.DataFileName = wb.Path("DATA/iris.dat");
+  MakeResultsPrefix(wb);
+  wb.Form1.EpochEditT2.SetText("3      ");
+  wb.Form1.ChartH.SetChecked(true);
+  ASSERT_EQ(CreateNetwork(wb, 4), NetworkBuilt);
+  auto* ngf = dynamic_cast<NgfWindow*>(windows.Window("NGF"));
+  ASSERT_NE(ngf, nullptr);
+  ASSERT_FALSE(ngf->isVisible());
+  RunCommand(wb, [this] { NGTrain(wb, 1); });
+  EXPECT_TRUE(plat_.Messages.empty()) << (plat_.Messages.empty() ? "" : plat_.Messages[0]);
+  QApplication::processEvents();
+  EXPECT_TRUE(ngf->isVisible());
+  EXPECT_TRUE(wb.NGFFormExists);
+  EXPECT_EQ(ngf->size(), QSize(600, wb.FontPct >= 122 ? 610 : 600));
+  // The first curve (epoch 0) in black, the second in red.
+  const QImage shown = ngf->Picture()->grab().toImage();
+  EXPECT_GT(CountColour(shown, qRgb(255, 0, 0)), 0);
+
+  auto* save = qobject_cast<QPushButton*>(ngf->View().WidgetOf("Button1"));
+  ASSERT_NE(save, nullptr);
+  EXPECT_EQ(save->text(), QStringLiteral("Save"));
+  save->click();
+  EXPECT_TRUE(fs::exists(wb.ResultsPrefix + "_NG_s1.gif"));
+  Keep(ngf, "ng_section");
 }
 
 }  // namespace

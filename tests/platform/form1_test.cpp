@@ -252,7 +252,7 @@ TEST_F(Form1Table, OnlyTheSignalTableClassErrorAndUnbuiltVariantBoxesStartDisabl
   for (Control* c : form.Controls())
     if (!c->Enabled()) disabled.insert(c->Name());
   EXPECT_EQ(disabled, (std::set<std::string>{"SMSTBox", "OSTBox", "RadioClass", "InPlaceBox", "RWOrderBox",
-                                             "CustOrderBox", "CreateOrderBox", "SMWSButton", "NGT2", "BPButton"}));
+                                             "CustOrderBox", "CreateOrderBox", "SMWSButton", "BPButton"}));
 }
 
 TEST_F(Form1Table, MainMenuInOrder) {

@@ -17,6 +17,8 @@ TEST(HandlerRowsTest, EveryRowNamesAControlOfItsWindow) {
   EXPECT_EQ(UnknownHandlerControls(wb.Form1, HandlerTable()), std::vector<std::string>{});
   EXPECT_EQ(UnknownHandlerControls(wb.GTP, GTPHandlerTable()), std::vector<std::string>{});
   EXPECT_EQ(GTPHandlerTable().size(), 4u);
+  EXPECT_EQ(UnknownHandlerControls(wb.NGF, NGFHandlerTable()), std::vector<std::string>{});
+  EXPECT_EQ(NGFHandlerTable().size(), 2u);
 }
 
 TEST(HandlerRowsTest, AMisspeltRowIsNamed) {
