@@ -372,6 +372,19 @@ TEST_F(NGTest, GradientsLogHasOneLineOfComponentsPerDirection) {
   EXPECT_EQ(lines[0].substr(0, 26), "   " + FormatReal(V[0]));
 }
 
+TEST_F(NGTest, RandomPartOfTheTrainingSet) {
+  wb->NumOfVectors = 100;
+  wb->NumOfParts = 3;
+  plat.ClockMs = 4321;
+  RandomBatch(*wb);
+  ASSERT_EQ(wb->BatchIndex.size(), 33u);
+  for (int v : wb->BatchIndex) EXPECT_TRUE(v >= 0 && v < 100) << v;
+  // Drawn from the clock: the same time of day draws the same part.
+  const std::vector<int> first = wb->BatchIndex;
+  RandomBatch(*wb);
+  EXPECT_EQ(wb->BatchIndex, first);
+}
+
 // ---- the step rules ----
 
 TEST(NGGrid, PointsPerEpochWithTheDefaultRange) {
