@@ -17,6 +17,7 @@
 #include "platform/numfmt.h"
 #include "platform/paths.h"
 #include "training/mlp_beam_search.h"
+#include "training/ng_train.h"
 #include "training/one_change.h"
 #include "training/two_changes.h"
 
@@ -47,7 +48,7 @@ const BatchMethod kBatchMethods[] = {
     {"ABR1", nullptr, 1, true, 0, nullptr},  // Train1ChangeAccBad
     {"SMLP1", nullptr, 1, false, 0, nullptr},  // RunSMLP
     {"SMLP2", nullptr, 2, false, 0, nullptr},  // RunSMLP
-    {"NG", nullptr, 1, true, 5, nullptr},  // NGTrain
+    {"NG", &NGTrain, 1, true, 5, nullptr},
     {"", &TrainOneChange, 1, true, 0, nullptr},
 };
 

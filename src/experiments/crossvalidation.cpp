@@ -19,6 +19,7 @@
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
+#include "training/ng_train.h"
 #include "training/one_change.h"
 #include "training/prepare_run.h"
 
@@ -29,6 +30,7 @@ namespace {
 using FileTrainer = void (*)(Workbench&);
 
 void TrainVSSOnFile(Workbench& wb) { TrainOneChange(wb, 2); }
+void TrainNGOnFile(Workbench& wb) { NGTrain(wb, 1); }
 
 // The methods and what trains a network on a fold's training file. A method without a trainer is not
 // available yet and is refused before anything is asked.
@@ -41,8 +43,7 @@ struct CVMethodRow {
 const CVMethodRow kCVMethods[] = {
     // The step-function networks come with the SMLP trainers (RunSMLP, SMLPTraining, RunVSSThenSMLP).
     {1, "SMLP crossvalidation", nullptr},
-    // Numerical-gradient training: this row's trainer becomes [](Workbench& wb) { NGTrain(wb, 1); }.
-    {2, "NG crossvalidation", nullptr},
+    {2, "NG crossvalidation", &TrainNGOnFile},
     {3, "VSS Crossvalidation", &TrainVSSOnFile},
     {4, "VSS+SMLP CV", nullptr},
 };

@@ -116,11 +116,11 @@ TEST_F(BatchTest, TwoSetsLeaveTwoReportsAndTrailingLinesRunNothing) {
 
 TEST_F(BatchTest, MethodsNotBuiltYetAreSkipped) {
   ASSERT_TRUE(Batch("DATASET=DATA/ALPHA.DAT\nTrainingMethod=smlp1\n***\nTRAININGMETHOD=ABR1\n***\n"
-                    "TRAININGMETHOD=NG\n***\nTRAININGMETHOD=anything\n***\n"));
+                    "TRAININGMETHOD=SMLP2\n***\nTRAININGMETHOD=anything\n***\n"));
   EXPECT_EQ(MessageTexts(), (std::vector<std::string>{
                                 "Batch task 1: the training method \"SMLP1\" is not available yet. The task is skipped.",
                                 "Batch task 2: the training method \"ABR1\" is not available yet. The task is skipped.",
-                                "Batch task 3: the training method \"NG\" is not available yet. The task is skipped."}));
+                                "Batch task 3: the training method \"SMLP2\" is not available yet. The task is skipped."}));
   // Only the fourth task trained, under the first prefix of the batch.
   EXPECT_TRUE(fs::exists(Results("alpha_86410_rs-trn.txt")));
   EXPECT_FALSE(fs::exists(Results("alpha_86410_4_rs-trn.txt")));
@@ -142,6 +142,14 @@ TEST_F(BatchTest, SearchMethodsRunTheirTrainers) {
     EXPECT_EQ(wb->MethodTag, c.tag) << c.method;
     EXPECT_TRUE(fs::exists(Results("alpha_86410_rs-trn.txt"))) << c.method;
   }
+}
+
+TEST_F(BatchTest, NumericalGradientTasksTrainByNG) {
+  ASSERT_TRUE(Batch("DATASET=DATA/ALPHA.DAT\nTRAININGMETHOD=NG\n***\n"));
+  EXPECT_TRUE(plat.Messages.empty()) << (plat.Messages.empty() ? "" : plat.Messages[0].Text);
+  EXPECT_EQ(wb->MethodTag, "NG");
+  EXPECT_EQ(wb->Form1.Label19.Caption(), "Numerical Gradient");
+  EXPECT_TRUE(fs::exists(Results("alpha_86410_optH.txt")));
 }
 
 TEST_F(BatchTest, ABadNumberOrAMissingSetEndsTheBatch) {

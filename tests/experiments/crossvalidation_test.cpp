@@ -214,7 +214,6 @@ TEST_F(CrossvalidationTest, InvalidParametersAreRefusedBeforeAnyFileIsWritten) {
 TEST_F(CrossvalidationTest, MethodsNotBuiltAreRefusedBeforeTheDialog) {
   const std::pair<std::uint8_t, const char*> cases[] = {
       {1, "\"SMLP crossvalidation\" is not available yet."},
-      {2, "\"NG crossvalidation\" is not available yet."},
       {4, "\"VSS+SMLP CV\" is not available yet."},
   };
   for (const auto& [method, message] : cases) {

@@ -1,7 +1,7 @@
 # The crossvalidation items of the "Open" menu: "VSS Crossvalidation" on twelve vectors in three folds
 # writes the fold files, the tests' reports, the folds' accuracies and the summary, and opens the last two;
-# the button that showed the run number offers to continue training. "NG crossvalidation" and "SMLP
-# crossvalidation" wait for their trainers.
+# the button that showed the run number offers to continue training. "NG crossvalidation" trains the
+# folds by numerical gradient; "SMLP crossvalidation" waits for its trainer.
 copy ../data/cv_twelve.dat DATA/
 clock 00:00:10.000 2
 start
@@ -36,9 +36,17 @@ expect message "Crossvalidation of 12 vectors needs from 2 to 6 folds; 12 folds 
 expect no-file results/cv_twelve_86420_RE.txt
 expect no-file results/cv_twelve_86420_param.txt
 
-# The methods whose trainers are not built yet ask for nothing.
+# Numerical-gradient crossvalidation trains every fold by NG; its step factors go to no "_optH.txt".
+clock 00:00:30.000 2
+check CVButton
+answer open DATA/cv_twelve.dat
 click NGcrossvalidation1
-expect message "\"NG crossvalidation\" is not available yet."
+expect no-message
 expect text NTButton "Continue Training"
+expect text Label19 "Numerical Gradient"
+expect line results/cv_twelve_86430_MSR.txt 1 "cv_run= 1"
+expect no-file results/cv_twelve_86430_optH.txt
+
+# The methods whose trainers are not built yet ask for nothing.
 click SMLPcrossvalidation1
 expect message "\"SMLP crossvalidation\" is not available yet."
