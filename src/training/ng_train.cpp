@@ -23,17 +23,6 @@ namespace wl {
 
 namespace {
 
-// Training needs a data set and a network built for it.
-void RequireNetwork(const Workbench& wb) {
-  if (wb.ResultsPrefix.empty() || wb.NumOfVectors < 1)
-    throw WlError("No data set has been opened yet. Open a data set first (Open -> Open Training Set).");
-  if (wb.Net.size() < 2 || wb.Net.size() != wb.Layers.size())
-    throw WlError("No network has been created yet. Create the network first (Create Network).");
-  if (static_cast<int>(wb.Net.size()) != wb.NumOfLayers)
-    throw WlError("The network has " + IntToStr(static_cast<std::int64_t>(wb.Net.size())) +
-                  " layers, the parameters ask for " + IntToStr(wb.NumOfLayers) + ". Create the network again.");
-}
-
 void OpenRunFile(std::ofstream& file, const std::string& path) {
   if (file.is_open()) file.close();
   file.clear();
