@@ -8,6 +8,7 @@
 #include "gui/main_window.h"
 #include "gui/ngf_window.h"
 #include "gui/small_windows.h"
+#include "gui/weight_window.h"
 #include "platform/rounding.h"
 #include "shell/on_top.h"
 
@@ -39,6 +40,26 @@ ProgramWindows::ProgramWindows(Workbench& wb, QtPlatform& platform) : wb_(wb), p
                                           [this] {
                                             if (QWidget* w = Window("Przegladaj")) w->hide();
                                           }});
+  // The two weight windows are made when first shown and kept when closed.
+  for (int k = 0; k < 2; ++k) {
+    platform_.RegisterWindow(wb_.WeightForms[static_cast<std::size_t>(k)].Name(),
+                             {[this, k] {
+                                WeightWindow* w = weightWindows_[static_cast<std::size_t>(k)];
+                                if (!w) w = MakeWeightWindow(k);
+                                w->ShowFromModel();
+                              },
+                              [this, k] {
+                                if (WeightWindow* w = weightWindows_[static_cast<std::size_t>(k)]) w->hide();
+                              }});
+  }
+}
+
+WeightWindow* ProgramWindows::MakeWeightWindow(int k) {
+  auto* w = new WeightWindow(wb_, wb_.WeightForms[static_cast<std::size_t>(k)]);
+  weightWindows_[static_cast<std::size_t>(k)] = w;
+  windows_[w->objectName().toStdString()] = w;
+  w->installEventFilter(this);
+  return w;
 }
 
 ProgramWindows::~ProgramWindows() {
@@ -48,6 +69,7 @@ ProgramWindows::~ProgramWindows() {
     if (found != windows_.end() && found->second) delete found->second.data();
   }
   if (QWidget* viewer = Window("Przegladaj")) delete viewer;
+  for (auto& w : weightWindows_) delete w.data();
 }
 
 QWidget* ProgramWindows::Window(const std::string& name) const {

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
+#include <array>
 #include <map>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@ class MainWindow;
 class GtpWindow;
 class OnTopWindow;
 class DrawingPopup;
+class WeightWindow;
 
 // Sets the screen's font resolution and size in the workbench from the primary screen, for the start-up's
 // font scaling and the windows' placement.
@@ -52,6 +54,7 @@ class ProgramWindows : public QObject {
  private:
   void Keep(const std::string& name, QWidget* w);
   QWidget* MakeViewer();
+  WeightWindow* MakeWeightWindow(int k);
 
   Workbench& wb_;
   QtPlatform& platform_;
@@ -60,6 +63,7 @@ class ProgramWindows : public QObject {
   OnTopWindow* onTop_ = nullptr;
   DrawingPopup* drawing_ = nullptr;
   std::map<std::string, QPointer<QWidget>> windows_;
+  std::array<QPointer<WeightWindow>, 2> weightWindows_;
   std::vector<std::string> made_;
 };
 

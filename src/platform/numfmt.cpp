@@ -233,6 +233,25 @@ std::string FormatReal(double x, int width) {
   return PadLeft(ScientificText(x, decimals), width);
 }
 
+std::string FormatExponent(double x, int precision, int expDigits) {
+  if (!std::isfinite(x)) return NonFiniteText(x);
+  if (precision < 1) precision = 1;
+  Decimal d;
+  if (x == 0) {
+    d.digits = std::string(static_cast<std::size_t>(precision), '0');
+  } else {
+    d = ToDecimal(x, precision);
+  }
+  std::string s = d.negative && x != 0 ? "-" : "";
+  s += d.digits[0];
+  if (precision > 1) s += '.' + d.digits.substr(1);
+  s += 'E';
+  s += d.exponent < 0 ? '-' : '+';
+  std::string e = std::to_string(std::abs(d.exponent));
+  if (static_cast<int>(e.size()) < expDigits) e.insert(0, static_cast<std::size_t>(expDigits) - e.size(), '0');
+  return s + e;
+}
+
 std::string IntToStr(std::int64_t n) {
   char buf[24];
   const auto res = std::to_chars(buf, buf + sizeof buf, n);

@@ -35,6 +35,10 @@ std::string FormatReal(double x);
 // (at least one after the point), like Write(x:w) of a real.
 std::string FormatReal(double x, int width);
 
+// Exponent form with `precision` significant digits and at least `expDigits` exponent digits, no leading
+// blank: FormatExponent(1234.5, 5, 3) = "1.2345E+003", FormatExponent(-0.01, 5, 3) = "-1.0000E-002".
+std::string FormatExponent(double x, int precision, int expDigits);
+
 // Integers, plain and right-aligned in a field of the given width (like Write(n:w)).
 std::string IntToStr(std::int64_t n);
 std::string IntToStr(std::int64_t n, int width);

@@ -68,11 +68,13 @@ int ConnectHandlerRows(Workbench& wb, Form& window, const std::vector<HandlerRow
 int ConnectGTPHandlers(Workbench& wb);  // the training-progress window
 int ConnectOnTopHandlers(Workbench& wb);  // the stay-on-top window's selector
 int ConnectNGFHandlers(Workbench& wb);  // the NG error-section window
+void ConnectWeightFormHandlers(Workbench& wb);  // the two weight windows
 
 int ConnectHandlers(Workbench& wb) {
   ConnectGTPHandlers(wb);
   ConnectOnTopHandlers(wb);
   ConnectNGFHandlers(wb);
+  ConnectWeightFormHandlers(wb);
   return ConnectHandlerRows(wb, wb.Form1, HandlerTable());
 }
 

@@ -13,6 +13,7 @@ void AddWeightsHandlers(std::vector<HandlerRow>& t);
 void AddTrainingHandlers(std::vector<HandlerRow>& t);
 void AddNGHandlers(std::vector<HandlerRow>& t);
 void AddExperimentsHandlers(std::vector<HandlerRow>& t);
+void AddAnalysisHandlers(std::vector<HandlerRow>& t);
 
 // The main window's handler table: one row per control and event. Each handler is thin: it calls one
 // routine, often with a mode number.
@@ -27,6 +28,7 @@ const std::vector<HandlerRow>& HandlerTable() {
     AddTrainingHandlers(t);
     AddNGHandlers(t);
     AddExperimentsHandlers(t);
+    AddAnalysisHandlers(t);
     return t;
   }();
   return table;

@@ -2,6 +2,7 @@
 
 #include "analysis/ng_section.h"
 #include "analysis/progress_plot.h"
+#include "analysis/weight_matrix.h"
 #include "experiments/representation_hook.h"
 
 namespace wl {
@@ -11,6 +12,7 @@ void InstallHooks(HooksTable& hooks) {
   hooks.EpochDone = PlotTrainingProgressEpoch;
   hooks.DetailPoint = PlotTrainingDetail;
   hooks.RunEnded = FinishTrainingProgressPlot;
+  hooks.WeightMatrixExport = BuildWMForMatlabAtRunEnd;
   hooks.RepresentationHook = TrainingEpochHook;
   hooks.NGSectionAxes = DrawNGSectionAxes;
   hooks.NGSectionCurve = DrawNGSectionCurve;

@@ -1,5 +1,6 @@
 #include "shell/on_top.h"
 
+#include "analysis/weight_forms.h"
 #include "platform/rounding.h"
 #include "shell/command.h"
 
@@ -47,7 +48,10 @@ void SetTopFormEntry(Workbench& wb, int entry) { wb.OnTopForm.FormTopBox.SetItem
 void ChooseTopForm(Workbench& wb, int entry) {
   SetTopFormEntry(wb, entry);
   const std::string target = TopFormTarget(wb, entry);
-  if (!target.empty()) wb.Plat.ShowWindow(target);
+  if (target.empty()) return;
+  // A weight window closed before comes back with its picture and is redrawn by the picks again.
+  if (entry == 3 || entry == 4) ReopenWeightForm(wb, entry - 3);
+  wb.Plat.ShowWindow(target);
 }
 
 void TopFormWindowActivated(Workbench& wb, const std::string& window) {

@@ -26,6 +26,10 @@ void CallRunEnded(Workbench& wb) {
   if (wb.Hooks.RunEnded) wb.Hooks.RunEnded(wb);
 }
 
+void CallWeightMatrixExport(Workbench& wb) {
+  if (wb.Hooks.WeightMatrixExport) wb.Hooks.WeightMatrixExport(wb);
+}
+
 void CallRepresentationHook(Workbench& wb, int epoch) {
   if (wb.Hooks.RepresentationHook) wb.Hooks.RepresentationHook(wb, epoch);
 }

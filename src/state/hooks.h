@@ -21,6 +21,8 @@ struct HooksTable {
                       double error, double step) = nullptr;
   // The run ended (the plot finished).
   void (*RunEnded)(Workbench& wb) = nullptr;
+  // The end of a run for the Matlab analysis: the weight matrix built and exported (BuildWMForMatlab).
+  void (*WeightMatrixExport)(Workbench& wb) = nullptr;
   // The hidden-representation analysis after an epoch (0: the run's start, -1: the validation-set report).
   void (*RepresentationHook)(Workbench& wb, int epoch) = nullptr;
   // The NG error-section chart of numerical-gradient training: a new chart with its axes; curve i started
@@ -42,6 +44,7 @@ void CallEpochDone(Workbench& wb, int epoch, double error);
 void CallDetailPoint(Workbench& wb, int epoch, int layerIndex, int neuron, int weightIndex, int ordinal, double error,
                      double step);
 void CallRunEnded(Workbench& wb);
+void CallWeightMatrixExport(Workbench& wb);
 void CallRepresentationHook(Workbench& wb, int epoch);
 void CallNGSectionAxes(Workbench& wb);
 void CallNGSectionCurve(Workbench& wb, int i, int n);

@@ -15,6 +15,7 @@ Workbench::Workbench(Platform& platform, std::string programDir) : Plat(platform
   AddWindow(Form4);
   AddWindow(GTP);
   AddWindow(NGF);
+  for (TWfr& w : WeightForms) AddWindow(w);
   // The held evaluation options go stale with any change of a control they are read from. (The listener
   // captures only the Workbench: the form copies its listeners for every notice.)
   Form1.AddListener([this](const ControlNotice& n) {

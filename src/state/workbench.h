@@ -1,6 +1,7 @@
 #pragma once
 // The one object that holds the program-wide state: every subsystem's variables (by their own names,
 // through the state structs it derives from), the windows' control models and the platform.
+#include <array>
 #include <map>
 #include <string>
 
@@ -19,11 +20,14 @@
 #include "platform/shell_forms.h"
 #include "platform/random.h"
 #include "state/smlp_state.h"
+#include "state/weight_forms.h"
+#include "state/weight_space_state.h"
 #include "state/training_state.h"
 
 namespace wl {
 
-struct Workbench : ModelState, TrainingState, NGState, ExperimentState, SmlpState, AnalysisState, ShellValues {
+struct Workbench : ModelState, TrainingState, NGState, ExperimentState, SmlpState, AnalysisState, WeightSpaceState,
+                   ShellValues {
   Workbench(Platform& platform, std::string programDir);
   Workbench(const Workbench&) = delete;
   Workbench& operator=(const Workbench&) = delete;
@@ -43,6 +47,7 @@ struct Workbench : ModelState, TrainingState, NGState, ExperimentState, SmlpStat
   TForm4 Form4;          // the "drawing" pop-up of the error-surface grid
   TGTP GTP;  // the training-progress window
   TNGF NGF;  // the NG error-section window
+  std::array<TWfr, 2> WeightForms{TWfr(0), TWfr(1)};  // "ES Weights" and "Trajectory Weights"
 
   // The windows by name, for the scripts' WINDOW.CONTROL.
   Form* FindWindow(const std::string& name);

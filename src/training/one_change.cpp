@@ -16,6 +16,7 @@
 #include "state/hooks.h"
 #include "training/border_vectors.h"
 #include "training/prepare_run.h"
+#include "training/run_end.h"
 
 namespace wl {
 
@@ -311,6 +312,7 @@ void OneChangeFrame::BorderVectors() {
 void OneChangeFrame::End(int e) {
   if (!wb_.Form1.NoGTPBox.Checked()) CallRunEnded(wb_);
   wb_.ParamText[4] = "Start Error = " + wb_.ResultText + "   End Error = " + FormatFixed(wb_.CurrentError, 4);
+  ExportWeightMatrixAtRunEnd(wb_);
   wb_.NumOfEpochs = e - 1;
 }
 

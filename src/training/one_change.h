@@ -113,7 +113,8 @@ class OneChangeFrame {
   void RecordEpoch(int e);
   // Border vectors, then E recomputed.
   void BorderVectors();
-  // The end of the run after epoch counter e: the plot finished, ParamText[4], NumOfEpochs := e - 1.
+  // The end of the run after epoch counter e: the plot finished, ParamText[4], the weight matrix exported
+  // for Matlab when chosen (ExportWeightMatrixAtRunEnd), NumOfEpochs := e - 1.
   void End(int e);
 
  private:

@@ -24,6 +24,7 @@
 #include "gui/ngf_window.h"
 #include "gui/program_windows.h"
 #include "gui/small_windows.h"
+#include "gui/weight_window.h"
 #include "model/create_network.h"
 #include "model/data_file.h"
 #include "model/results_prefix.h"
@@ -35,6 +36,7 @@
 #include "support/test_support.h"
 #include "training/ng_train.h"
 #include "training/one_change.h"
+#include "analysis/weight_forms.h"
 
 namespace wl {
 namespace {
@@ -238,6 +240,34 @@ TEST_F(ProgramWindowsTest, TheNGSectionWindowShowsTheChartOfARunAndSavesIt) {
   save->click();
   EXPECT_TRUE(fs::exists(wb.ResultsPrefix + "_NG_s1.gif"));
   Keep(ngf, "ng_section");
+}
+
+TEST_F(ProgramWindowsTest, AWeightWindowIsMadeWhenFirstShownAndKeptWhenClosed) {
+  ReadDataFile(wb, wb.Path("DATA/iris.dat"));
+  wb.DataFileName = wb.Path("DATA/iris.dat");
+  MakeResultsPrefix(wb);
+  ASSERT_EQ(CreateNetwork(wb, 4), NetworkBuilt);
+  EXPECT_EQ(windows.Window("WeightForm0"), nullptr);
+  RunCommand(wb, [this] { ShowWeightForm(wb, 0); });
+  auto* w = dynamic_cast<WeightWindow*>(windows.Window("WeightForm0"));
+  ASSERT_NE(w, nullptr);
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("ES Weights     iris 4-4-3"));
+  EXPECT_EQ(w->pos(), QPoint(wb.WeightForms[0].Left, wb.WeightForms[0].Top));
+  EXPECT_EQ(w->Picture()->size(), Picture(wb.WeightForms[0])->size());
+  QApplication::processEvents();
+  EXPECT_GT(CountColour(w->Picture()->grab().toImage(), qRgb(255, 0, 0)), 0);
+  // Activating it sets the selector; closing it keeps the window and its picture.
+  QEvent activate(QEvent::WindowActivate);
+  QApplication::sendEvent(w, &activate);
+  EXPECT_EQ(wb.OnTopForm.FormTopBox.ItemIndex(), 3);
+  w->close();
+  EXPECT_FALSE(wb.WeightFormOpen[0]);
+  windows.OnTop()->Selector()->activated(3);
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_TRUE(wb.WeightFormOpen[0]);
+  EXPECT_NE(Picture(wb.WeightForms[0]), nullptr);
+  Keep(w, "weight_window");
 }
 
 }  // namespace

@@ -214,6 +214,16 @@ TEST(NumFmtTest, FormatFixedInAField) {
   EXPECT_EQ(wl::FormatFixed(7.0, 0, 1), "7.0");
 }
 
+TEST(NumFmtTest, FormatExponentWithPrecisionAndExponentDigits) {
+  const struct {
+    double X;
+    const char* Text;
+  } cases[] = {{1234.5, "1.2345E+003"}, {-0.01, "-1.0000E-002"}, {0.0, "0.0000E+000"},
+               {9.99995, "1.0000E+001"}, {6.0, "6.0000E+000"}, {1e120, "1.0000E+120"}, {4e-300, "4.0000E-300"}};
+  for (const auto& c : cases) EXPECT_EQ(wl::FormatExponent(c.X, 5, 3), c.Text) << c.X;
+  EXPECT_EQ(wl::FormatExponent(12345.0, 3, 1), "1.23E+4");
+}
+
 TEST(NumFmtTest, FormatRealDefaultWidth) {
   struct Case {
     double x;

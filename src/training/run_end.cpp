@@ -1,0 +1,12 @@
+#include "training/run_end.h"
+
+#include "state/hooks.h"
+#include "state/workbench.h"
+
+namespace wl {
+
+void ExportWeightMatrixAtRunEnd(Workbench& wb, bool always) {
+  if (always || wb.Form1.MatLabBox.Checked() || wb.Form1.FastICABox.Checked()) CallWeightMatrixExport(wb);
+}
+
+}  // namespace wl
