@@ -18,6 +18,7 @@
 #include "platform/rounding.h"
 #include "training/one_change.h"
 #include "training/prepare_run.h"
+#include "training/run_end.h"
 
 namespace wl {
 
@@ -346,6 +347,7 @@ void MLPBeamSearchTrain(Workbench& wb, std::uint8_t) {
   file.close();
   if (file.fail()) throw FileError("Cannot write file " + path);
   ShowBeamProgress(wb, kBeamEpochs, 0, 0, 2);
+  ExportWeightMatrixAtRunEnd(wb);
 }
 
 }  // namespace wl

@@ -16,6 +16,7 @@
 #include "platform/rounding.h"
 #include "training/one_change.h"
 #include "training/prepare_run.h"
+#include "training/run_end.h"
 
 namespace wl {
 
@@ -187,6 +188,7 @@ void TrainTwoChanges(Workbench& wb, std::uint8_t mode) {
   if (!f.NoGTPBox.Checked()) CallRunEnded(wb);
   wb.ParamText[4] = "Start Error = " + wb.ResultText + "   End Error = " + FixedDisplayText(wb.CurrentError, 12, 4);
   ShowEvaluationCount(wb);
+  ExportWeightMatrixAtRunEnd(wb);
   wb.NumOfEpochs = completed;
 }
 
@@ -266,6 +268,7 @@ void TrainTwoChangesZero(Workbench& wb, std::uint8_t mode) {
   wb.ParamText[4] = "Start Error = " + wb.ResultText + "   End Error = " + FixedDisplayText(wb.CurrentError, 12, 3);
   t2.close();
   if (t2.fail()) throw FileError("Cannot write file " + path);
+  ExportWeightMatrixAtRunEnd(wb);
 }
 
 void ZeroTwoChangesStep(Workbench& wb) {

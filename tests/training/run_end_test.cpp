@@ -1,0 +1,65 @@
+// The end of every trainer's run: the weight matrix is exported for the Matlab analysis exactly once, and
+// only when PCA or ICA in Matlab is chosen.
+#include "training/run_end.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "model/create_network.h"
+#include "model/data_file.h"
+#include "state/workbench.h"
+#include "support/test_support.h"
+#include "training/mlp_beam_search.h"
+#include "training/one_change.h"
+#include "training/two_changes.h"
+
+namespace wl {
+namespace {
+
+int exports = 0;
+
+class RunEndTest : public test::ProgramDirTest {
+ protected:
+  void SetUp() override {
+    MakeProgramDir("wl_run_end_", {"results", "PCA"});
+    ReadDataFile(*wb, std::string(WL_SOURCE_DIR) + "/DATA/xor.dat");
+    wb->ResultsPrefix = (dir / "results" / "xor_10").string();
+    wb->Form1.HiddenEditT2.SetText("2");
+    wb->Form1.EpochEditT2.SetText("2");
+    wb->Rng.Seed = 7;
+    ASSERT_EQ(CreateNetwork(*wb, 4), NetworkBuilt);
+    wb->Hooks.WeightMatrixExport = [](Workbench&) { ++exports; };
+    exports = 0;
+  }
+};
+
+TEST_F(RunEndTest, EveryTrainerExportsOnceWhenMatlabIsChosen) {
+  const std::vector<std::pair<const char*, std::function<void()>>> trainers = {
+      {"one change", [&] { TrainOneChange(*wb, 2); }},
+      {"two changes", [&] { TrainTwoChanges(*wb, 2); }},
+      {"two changes from zero", [&] { TrainTwoChangesZero(*wb, 2); }},
+      {"beam search", [&] { MLPBeamSearchTrain(*wb, 1); }},
+  };
+  for (const auto& [name, train] : trainers) {
+    for (bool matlab : {false, true}) {
+      if (matlab)
+        wb->Form1.FastICABox.SetChecked(true);
+      else
+        wb->Form1.CMBox.SetChecked(true);
+      exports = 0;
+      train();
+      EXPECT_TRUE(plat.Messages.empty()) << name << ": " << plat.Messages[0].Text;
+      EXPECT_EQ(exports, matlab ? 1 : 0) << name;
+    }
+  }
+  // The in-place search exports whatever is chosen.
+  exports = 0;
+  ExportWeightMatrixAtRunEnd(*wb, true);
+  EXPECT_EQ(exports, 1);
+}
+
+}  // namespace
+}  // namespace wl
