@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <memory>
 
 #include "analysis/canvas.h"
 #include "analysis/picture_saving.h"
@@ -14,14 +13,6 @@
 
 namespace wl {
 
-WeightFormPictures& Pictures(TWfr& form) {
-  if (!form.Pictures) form.Pictures = std::make_shared<WeightFormPictures>();
-  return *form.Pictures;
-}
-
-const QImage* Picture(const TWfr& form) {
-  return form.Pictures && !form.Pictures->Bitmap.isNull() ? &form.Pictures->Bitmap : nullptr;
-}
 
 WeightPictureGeometry WeightPictureLayout(const std::vector<int>& layers, const int* layerInputs, int numOfLayers,
                                           int P, int screenHeight) {

@@ -3,26 +3,15 @@
 // "Trajectory Weights" (window 1, the weights at a picked point of the trajectory). Each shows the current
 // network's weights as horizontal bars, one per weight, grouped by neuron and coloured by layer; pointing
 // at a bar shows its value, "Save" and "Save As" write the picture as a GIF file.
-#include <QImage>
 #include <string>
 #include <vector>
 
-#include "state/weight_forms.h"
+#include "analysis/weight_form_pictures.h"
+#include "state/weight_form.h"
 
 namespace wl {
 
 struct Workbench;
-
-// The pictures of a weight window: the picture (null until the first show) and the copy Image1 holds.
-struct WeightFormPictures {
-  QImage Bitmap;
-  QImage Image1Picture;
-};
-
-// The window's pictures (an empty pair before the first show).
-WeightFormPictures& Pictures(TWfr& form);
-// The picture, or null before the first show.
-const QImage* Picture(const TWfr& form);
 
 // layerInputs[l - 1] is the fan-in of layer l; the screen height decides the width.
 WeightPictureGeometry WeightPictureLayout(const std::vector<int>& layers, const int* layerInputs, int numOfLayers,

@@ -30,6 +30,8 @@ struct HandlerRow {
 const std::vector<HandlerRow>& HandlerTable();
 const std::vector<HandlerRow>& GTPHandlerTable();
 const std::vector<HandlerRow>& NGFHandlerTable();
+// The buttons of weight window k (0 "ES Weights", 1 "Trajectory Weights").
+const std::vector<HandlerRow>& WeightFormHandlerTable(int k);
 
 // The rows that name a control the window does not have, each as "row N: NAME" (N from 1); a misspelt
 // row would otherwise leave its command disabled without a word. Empty when every row is known.

@@ -51,7 +51,6 @@ void AddAnalysisHandlers(std::vector<HandlerRow>& t) {
   t.push_back({"Button11", ControlEvent::MouseReleased, [](Workbench& wb) { CompareWMFiles(wb); }});
 }
 
-// The buttons of weight window k (0 "ES Weights", 1 "Trajectory Weights").
 const std::vector<HandlerRow>& WeightFormHandlerTable(int k) {
   static const std::vector<HandlerRow> tables[2] = {
       {{"Button1", ControlEvent::MouseReleased, [](Workbench& wb) { SaveWeightPicture(wb, wb.WeightForms[0]); }},

@@ -20,7 +20,7 @@
 #include "platform/shell_forms.h"
 #include "platform/random.h"
 #include "state/smlp_state.h"
-#include "state/weight_forms.h"
+#include "state/weight_form.h"
 #include "state/weight_space_state.h"
 #include "state/training_state.h"
 

@@ -19,6 +19,11 @@ TEST(HandlerRowsTest, EveryRowNamesAControlOfItsWindow) {
   EXPECT_EQ(GTPHandlerTable().size(), 4u);
   EXPECT_EQ(UnknownHandlerControls(wb.NGF, NGFHandlerTable()), std::vector<std::string>{});
   EXPECT_EQ(NGFHandlerTable().size(), 2u);
+  for (int k = 0; k < 2; ++k) {
+    EXPECT_EQ(UnknownHandlerControls(wb.WeightForms[static_cast<std::size_t>(k)], WeightFormHandlerTable(k)),
+              std::vector<std::string>{});
+    EXPECT_EQ(WeightFormHandlerTable(k).size(), 2u);
+  }
 }
 
 TEST(HandlerRowsTest, AMisspeltRowIsNamed) {

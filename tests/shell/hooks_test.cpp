@@ -16,6 +16,7 @@ TEST(HooksTest, EveryEntryIsWiredBeforeTheFirstWorkbench) {
   EXPECT_NE(h.EpochDone, nullptr);
   EXPECT_NE(h.DetailPoint, nullptr);
   EXPECT_NE(h.RunEnded, nullptr);
+  EXPECT_NE(h.WeightMatrixExport, nullptr);
   EXPECT_NE(h.RepresentationHook, nullptr);
   // Each Workbench has its own copy: a test may replace an entry without touching the others.
   wb.Hooks.RunEnded = nullptr;

@@ -1,7 +1,8 @@
 #pragma once
 // The two weight windows "ES Weights" (window 0) and "Trajectory Weights" (window 1): their controls, their
 // placement and the bars of their last drawing. Their pictures are Qt images and live in
-// analysis/weight_forms.h, reached through the window's Pictures handle; the routines are there too.
+// analysis/weight_form_pictures.h, reached through the window's Pictures handle; the routines that draw
+// them and answer the window's events are in analysis/weight_forms.h.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -39,7 +40,7 @@ class TWfr : public Form {
   Button Button2{*this, ControlKind::Button, "Button2", "", "Save As"};
   FileDialog SaveDialog1{*this, "SaveDialog1", true, "GIF|*.gif"};
 
-  // The picture and the copy Image1 holds (analysis/weight_forms.h); no picture until the first show.
+  // The picture and the copy Image1 holds (analysis/weight_form_pictures.h); none until the first show.
   std::shared_ptr<WeightFormPictures> Pictures;
   std::uint64_t PictureVersion = 0;  // counts the copies of the picture to the window
   WeightPictureGeometry Geometry;

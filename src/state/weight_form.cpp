@@ -1,4 +1,4 @@
-#include "state/weight_forms.h"
+#include "state/weight_form.h"
 
 namespace wl {
 
