@@ -18,6 +18,7 @@
 #include "training/ng_weights.h"
 #include "training/one_change.h"
 #include "training/prepare_run.h"
+#include "training/run_end.h"
 
 namespace wl {
 
@@ -249,6 +250,7 @@ void NGTrain(Workbench& wb, std::uint8_t method) {
   ShowEvaluationCount(wb);
   wb.NumOfEpochs = wb.Epoch - 1;
   FitWeightMatrixRange(wb);
+  ExportWeightMatrixAtRunEnd(wb);
   DrawChartFrame(wb);
   if (f.ChartH.Checked()) CallNGSectionShow(wb);
 }

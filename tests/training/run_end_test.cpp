@@ -13,6 +13,7 @@
 #include "state/workbench.h"
 #include "support/test_support.h"
 #include "training/mlp_beam_search.h"
+#include "training/ng_train.h"
 #include "training/one_change.h"
 #include "training/two_changes.h"
 
@@ -42,6 +43,7 @@ TEST_F(RunEndTest, EveryTrainerExportsOnceWhenMatlabIsChosen) {
       {"two changes", [&] { TrainTwoChanges(*wb, 2); }},
       {"two changes from zero", [&] { TrainTwoChangesZero(*wb, 2); }},
       {"beam search", [&] { MLPBeamSearchTrain(*wb, 1); }},
+      {"numerical gradient", [&] { NGTrain(*wb, 1); }},
   };
   for (const auto& [name, train] : trainers) {
     for (bool matlab : {false, true}) {
