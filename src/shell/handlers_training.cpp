@@ -7,19 +7,12 @@
 
 namespace wl {
 
-namespace {
-
-const char* const kAccBadNotYet =
-    "The one-change search accepting worse steps (Allow bad changes) is not available yet.";
-
-}  // namespace
-
 // Menu "SM Training": the one- and two-change searches as timed runs, and the beam search.
 void AddTrainingHandlers(std::vector<HandlerRow>& t) {
   t.push_back({"Random1change", ControlEvent::MouseReleased, [](Workbench& wb) {
                  TimedRun(wb, [&wb] {
                    if (wb.Form1.AccBadCheck.Checked())
-                     wb.Plat.ShowMessage(kAccBadNotYet);
+                     Train1ChangeAccBad(wb, 1);
                    else
                      TrainOneChange(wb, 1);
                  });
@@ -35,6 +28,8 @@ void AddTrainingHandlers(std::vector<HandlerRow>& t) {
                  wb.MethodTag = "BS";
                  MLPBeamSearchTrain(wb, 1);
                }});
+  // "SSA" on the "Training + SM + BP" tab times itself.
+  t.push_back({"Button4", ControlEvent::MouseReleased, [](Workbench& wb) { RunSSA(wb); }});
 }
 
 }  // namespace wl

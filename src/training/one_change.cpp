@@ -20,12 +20,6 @@
 
 namespace wl {
 
-namespace {
-
-const char* const kNotYet = " is not available yet.";
-
-}  // namespace
-
 void RequireNetwork(const Workbench& wb) {
   if (wb.ResultsPrefix.empty() || wb.NumOfVectors < 1)
     throw WlError("No data set has been opened yet. Open a data set first (Open -> Open Training Set).");
@@ -60,7 +54,7 @@ void ShowEvaluationCount(Workbench& wb) {
 void TrainOneChange(Workbench& wb, std::uint8_t mode) {
   TForm1& f = wb.Form1;
   if (f.InPlaceBox.Checked()) {
-    wb.Plat.ShowMessage(std::string("The in-place one-change search") + kNotYet);
+    InPlaceTrain1(wb);
     return;
   }
   wb.UseSignalTable = f.SMSTBox.Checked() && wb.NumOfLayers < 4;
@@ -75,15 +69,14 @@ void TrainOneChange(Workbench& wb, std::uint8_t mode) {
     RequireNetwork(wb);
     TrainDH1(wb, mode, n, wb.SMDH1);
   } else if (f.OldDH2Box.Checked()) {
-    if (f.RWOrderBox.Checked() || f.CustOrderBox.Checked()) {
-      wb.Plat.ShowMessage(std::string("The variable step search in a random or custom weight order") + kNotYet);
-      return;
-    }
     RequireNetwork(wb);
-    TrainVSS(wb, mode, n);
+    if (f.RWOrderBox.Checked() || f.CustOrderBox.Checked())
+      TrainVSSOrdered(wb, mode, n);
+    else
+      TrainVSS(wb, mode, n);
   } else if (f.SMWSButton.Checked()) {
-    wb.Plat.ShowMessage(std::string("The weight-section search") + kNotYet);
-    return;
+    RequireNetwork(wb);
+    TrainWeightSections(wb, mode, n);
   } else if (f.SMstdButton.Checked()) {
     RequireNetwork(wb);
     TrainOneChangeStandard(wb, mode);
@@ -179,7 +172,7 @@ double OneChangeFrame::FullError() {
   return e;
 }
 
-void OneChangeFrame::Start() {
+void OneChangeFrame::Start(bool integerWeights) {
   const double e = FullError();
   wb_.CurrentError = e;
   wb_.StopError = wb_.StopError * e;
@@ -187,8 +180,8 @@ void OneChangeFrame::Start() {
   wb_.Form1.ge.SetText("- / " + wb_.ResultText);
   wb_.Form1.ge.Repaint();
   wb_.StartError = e;
-  IntegerWeights();
-  BuildOrder();
+  if (integerWeights) IntegerWeights();
+  BuildOrder(integerWeights && wb_.IntegerW != 0.0);
 }
 
 // With the integer-weights option in a three-layer network the output neurons sum their hidden inputs
@@ -206,10 +199,9 @@ void OneChangeFrame::IntegerWeights() {
   if (tableTrials_) ErrorFullPass(wb_, Options());
 }
 
-void OneChangeFrame::BuildOrder() {
+void OneChangeFrame::BuildOrder(bool select) {
   order_.clear();
   const int nl = static_cast<int>(wb_.Net.size());
-  const bool select = wb_.IntegerW != 0.0;
   for (int l = 1; l < nl; ++l) {
     if (integerOn_ && l > 1) continue;
     for (int n = 0; n < wb_.Layers[l]; ++n) {

@@ -19,9 +19,9 @@ namespace wl {
 struct Workbench;
 struct TNeuron;
 
-// Runs the one-change method chosen in the main window ("VSS (DH2)", "standard", "DH 1"). Reads the
-// parameters first and does nothing more when one is invalid. Variants that are not built yet (in-place,
-// random or custom weight order, weight sections) are refused with a message.
+// Runs the one-change method chosen in the main window ("VSS (DH2)" in the frame's, a random or a custom
+// weight order, " WS weight section", "standard", "DH 1"), or hands the run to the in-place variants when
+// "In-place" is checked. Reads the parameters first and does nothing more when one is invalid.
 void TrainOneChange(Workbench& wb, std::uint8_t mode);
 
 // Training needs a data set and a network built for it with the parameters as read: throws WlError with
@@ -32,7 +32,39 @@ void RequireNetwork(const Workbench& wb);
 // border-vector selection; factor the DH1 extension factor.
 void TrainOneChangeStandard(Workbench& wb, std::uint8_t mode);
 void TrainVSS(Workbench& wb, std::uint8_t mode, int n);
+void TrainVSSOrdered(Workbench& wb, std::uint8_t mode, int n);
+void TrainWeightSections(Workbench& wb, std::uint8_t mode, int n);
 void TrainDH1(Workbench& wb, std::uint8_t mode, int n, double factor);
+
+// The in-place variants ("In-place"): every weight of an epoch is searched on the network as it stood at
+// the epoch's start, and the values found go into the network together at the epoch's end. Reads the
+// parameters itself; runs the twin of "VSS (DH2)" or of " WS weight section", and nothing for the other
+// methods. The twins always prepare their run.
+void InPlaceTrain1(Workbench& wb);
+void InPlaceVSSTrain(Workbench& wb);
+void InPlaceWeightSectionTrain(Workbench& wb);
+
+// The one-change search that, while the error is above a quarter of the start error, keeps a better step
+// only with probability 0.85 and a worse one with probability 0.15 ("Allow bad changes"). Mode 1 random
+// steps, any other mode fixed steps. Reads the parameters itself; records no history.
+void Train1ChangeAccBad(Workbench& wb, std::uint8_t mode);
+
+// The "SSA" button's timed run: a data set asked for and read, a fresh network on linear inputs (or
+// loaded weights), trained by the variable step search through the signal table from the output layer
+// down, without records; the training time is shown in TrainingEdit.
+void RunSSA(Workbench& wb);
+
+// The order of the weights of an ordered variable step search: entry i is the i-th weight visited.
+struct TWeightOrderEntry {
+  double Key = 0.0;
+  int Layer = 0, Neuron = 0, Index = 0;
+};
+// Sorts by Key, ascending, by exchanges: for each i, every j before it is swapped with i when Key[i] <
+// Key[j]. Equal keys end in the order these exchanges leave them (not necessarily their first order).
+void SortWeightOrder(std::vector<TWeightOrderEntry>& order);
+// The text of the custom order template: one line per weight in the frame's order, layer, neuron, index
+// and the line number as key, separated by three blanks.
+std::string CustomOrderTemplate(const Workbench& wb);
 
 // The step at which a parabola through (0, e0), (x1, e1) and (x2, e2) has its vertex, relative to the
 // weight before its search: 0 when the error does not fall faster over the first step than over the
@@ -70,8 +102,9 @@ class OneChangeFrame {
   // NumOfParts) vectors drawn with replacement after the generator is re-seeded from the clock.
   void DrawParts();
   // The start of the search: start error, StopError made absolute, ResultText, ge, StartError, the
-  // integer-weights option, and the order of the weights.
-  void Start();
+  // integer-weights option, and the order of the weights. Without integerWeights (the weight-section
+  // search) the option is not applied and every weight of every layer is in the order.
+  void Start(bool integerWeights = true);
 
   // The error the run starts from and recomputes after a border-vector selection: through the signal
   // table (which it fills) when trials use it, else TrainingSetError. The first full pass after the start
@@ -119,7 +152,7 @@ class OneChangeFrame {
 
  private:
   void IntegerWeights();
-  void BuildOrder();
+  void BuildOrder(bool select);
 
   Workbench& wb_;
   bool tableTrials_ = false;

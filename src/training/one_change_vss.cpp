@@ -94,19 +94,27 @@ double VSSSearch::Search(const WeightRef& w, double f, double maxDelta) {
   return s;
 }
 
-void TrainVSS(Workbench& wb, std::uint8_t mode, int n) {
+bool BorderPeriodFits(Workbench& wb, int n) {
   TForm1& form = wb.Form1;
-  // Border vectors every N epochs need a period of at least one epoch.
-  if (form.SelMetBox.Checked() && n < 1 &&
-      !CheckNumber(wb.Plat, form.SelEpochEdit, "Select border vectors ", true, 1, 999999))
-    return;
+  return !(form.SelMetBox.Checked() && n < 1 &&
+           !CheckNumber(wb.Plat, form.SelEpochEdit, "Select border vectors ", true, 1, 999999));
+}
 
+void TrainVSS(Workbench& wb, std::uint8_t mode, int n) {
+  if (!BorderPeriodFits(wb, n)) return;
   HourglassGuard hourglass(wb.Plat);
+  RunVSS(wb, mode, n, "S1-DH2 (VSS)", [](OneChangeFrame& frame, int) -> const std::vector<WeightRef>& {
+    return frame.Order();
+  });
+}
+
+void RunVSS(Workbench& wb, std::uint8_t mode, int n, const std::string& tag, const VSSOrder& order) {
+  TForm1& form = wb.Form1;
   SearchRunningGuard running(wb);
   VSSOptions o;
   o.C3 = StrToFloat(form.c3Edit.Text());
   OneChangeFrame frame(wb);
-  frame.Prepare(mode, "S1-DH2 (VSS)");
+  frame.Prepare(mode, tag);
   frame.SizeStepHistories();
   frame.RecordRatesOnAccept(true);
 
@@ -134,7 +142,7 @@ void TrainVSS(Workbench& wb, std::uint8_t mode, int n) {
     const double f = StepFactor(wb.DeltaDecay, e);
     const double maxDelta = StrToFloat(form.MaxDeltaEdit.Text()) * (e == 1 ? 0.25 : e == 2 ? 0.5 : 1.0);
     int ordinal = 0;
-    for (const WeightRef& w : frame.Order()) {
+    for (const WeightRef& w : order(frame, e)) {
       const double s = search.Search(w, f, maxDelta);
       frame.RecordWeight(e, w);
       frame.PlotWeight(e, w, ordinal++, s);

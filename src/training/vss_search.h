@@ -1,6 +1,9 @@
 #pragma once
 // The per-weight search of the variable step method (VSS), on its own so that every trainer that sweeps
 // the weights by this method (VSS itself, and the ordered VSS) runs the very same search.
+#include <cstdint>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "training/one_change.h"
@@ -42,5 +45,17 @@ class VSSSearch {
   StepMemory lastStep_;
   std::vector<double> A_;  // the errors along the line
 };
+
+// The weights to visit in epoch e, in their order.
+using VSSOrder = std::function<const std::vector<WeightRef>&(OneChangeFrame& frame, int epoch)>;
+
+// A variable step run from its start to its end, the weights of each epoch visited in the order given
+// (the frame's order for TrainVSS): options read, run prepared (mode below 100), start error, epochs with
+// border vectors every N epochs, end of run. MethodTag := tag. The caller shows the hourglass.
+void RunVSS(Workbench& wb, std::uint8_t mode, int n, const std::string& tag, const VSSOrder& order);
+
+// Border vectors every N epochs need a period of at least one epoch: false, after the field's message,
+// when "BV" is checked and N is below 1.
+bool BorderPeriodFits(Workbench& wb, int n);
 
 }  // namespace wl
