@@ -20,10 +20,12 @@ expect value EditSuccess > 0.6
 expect file results/iris_86410_InitWeights.txt
 expect file results/iris_86410_param.txt
 
-# Accepting worse steps comes later.
+# "Allow bad changes" runs the search that accepts worse steps instead.
 check AccBadCheck
 click Random1change
-expect message "The one-change search accepting worse steps (Allow bad changes) is not available yet."
+expect no-message
+expect text ep "5"
+expect text Label19 "R. - 1 change + AccBad"
 uncheck AccBadCheck
 
 check SMstdButton
@@ -37,11 +39,14 @@ click Discrete1change
 expect no-message
 expect text Label19 "S1-ST1"
 
-# The variants that are not built yet cannot be chosen.
-expect disabled InPlaceBox
-expect disabled RWOrderBox
-expect disabled CustOrderBox
-expect disabled SMWSButton
+# The in-place, ordered and weight-section variants can be chosen; the signal-table options cannot.
+expect enabled InPlaceBox
+expect enabled RWOrderBox
+expect enabled CustOrderBox
+expect enabled CreateOrderBox
+expect enabled SMWSButton
+expect disabled SMSTBox
+expect disabled OSTBox
 
 # Border vectors need a period of at least one epoch.
 check OldDH2Box
