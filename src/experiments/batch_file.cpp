@@ -45,7 +45,7 @@ const BatchMethod kBatchMethods[] = {
     {"D1", &TrainOneChange, 2, true, 0, nullptr},
     {"R2", &TrainTwoChanges, 1, true, 0, nullptr},
     {"D2", &TrainTwoChanges, 2, true, 0, nullptr},
-    {"ABR1", nullptr, 1, true, 0, nullptr},  // Train1ChangeAccBad
+    {"ABR1", &Train1ChangeAccBad, 1, true, 0, nullptr},
     {"SMLP1", nullptr, 1, false, 0, nullptr},  // RunSMLP
     {"SMLP2", nullptr, 2, false, 0, nullptr},  // RunSMLP
     {"NG", &NGTrain, 1, true, 5, nullptr},

@@ -114,6 +114,13 @@ TEST_F(BatchTest, TwoSetsLeaveTwoReportsAndTrailingLinesRunNothing) {
   EXPECT_EQ(wb->Form1.Label18.Caption(), "beta.dat");
 }
 
+TEST_F(BatchTest, ABR1RunsTheSearchAcceptingWorseSteps) {
+  ASSERT_TRUE(Batch("DATASET=DATA/ALPHA.DAT\nTRAININGMETHOD=abr1\n***\n"));
+  EXPECT_TRUE(plat.Messages.empty());
+  EXPECT_EQ(wb->ParamText[7], "R. - 1 change + AccBad");
+  EXPECT_TRUE(fs::exists(Results("alpha_86410_rs-trn.txt")));
+}
+
 TEST_F(BatchTest, MethodsNotBuiltYetAreSkipped) {
   ASSERT_TRUE(Batch("DATASET=DATA/ALPHA.DAT\nTrainingMethod=smlp1\n***\nTRAININGMETHOD=ABR1\n***\n"
                     "TRAININGMETHOD=SMLP2\n***\nTRAININGMETHOD=anything\n***\n"));
