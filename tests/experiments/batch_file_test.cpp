@@ -122,11 +122,11 @@ TEST_F(BatchTest, ABR1RunsTheSearchAcceptingWorseSteps) {
 }
 
 TEST_F(BatchTest, MethodsNotBuiltYetAreSkipped) {
-  ASSERT_TRUE(Batch("DATASET=DATA/ALPHA.DAT\nTrainingMethod=smlp1\n***\nTRAININGMETHOD=ABR1\n***\n"
-                    "TRAININGMETHOD=SMLP2\n***\nTRAININGMETHOD=anything\n***\n"));
+  ASSERT_TRUE(Batch("DATASET=DATA/ALPHA.DAT\nTrainingMethod=smlp1\n***\nTRAININGMETHOD=SMLP2\n***\n"
+                    "TRAININGMETHOD=smlp2\n***\nTRAININGMETHOD=anything\n***\n"));
   EXPECT_EQ(MessageTexts(), (std::vector<std::string>{
                                 "Batch task 1: the training method \"SMLP1\" is not available yet. The task is skipped.",
-                                "Batch task 2: the training method \"ABR1\" is not available yet. The task is skipped.",
+                                "Batch task 2: the training method \"SMLP2\" is not available yet. The task is skipped.",
                                 "Batch task 3: the training method \"SMLP2\" is not available yet. The task is skipped."}));
   // Only the fourth task trained, under the first prefix of the batch.
   EXPECT_TRUE(fs::exists(Results("alpha_86410_rs-trn.txt")));
