@@ -366,6 +366,22 @@ TEST_F(VariantsTest, InPlaceChangesAreFoundOnTheBaseNetworkAndAppliedTogether) {
   EXPECT_EQ(wb.ParamText[4], errorLine);  // the variable step twin writes no error line
 }
 
+TEST_F(VariantsTest, InPlaceDetailPointsCountTheWeightsOfEachEpoch) {
+  Workbench& wb = Xor();
+  wb.Form1.InPlaceBox.SetChecked(true);
+  wb.Form1.EpochEditT2.SetText("2");
+  static std::vector<std::pair<int, int>>* points;
+  std::vector<std::pair<int, int>> seen;
+  points = &seen;
+  wb.Hooks.DetailPoint = [](Workbench&, int epoch, int, int, int, int ordinal, double, double) {
+    points->push_back({epoch, ordinal});
+  };
+  TrainOneChange(wb, 2);
+  ASSERT_EQ(seen.size(), 24u);
+  for (std::size_t i = 0; i < seen.size(); ++i)
+    EXPECT_EQ(seen[i], std::make_pair(static_cast<int>(i / 12) + 1, static_cast<int>(i % 12)));
+}
+
 TEST_F(VariantsTest, InPlaceWeightSectionsScanTheGrid) {
   Workbench& wb = Xor();
   wb.Form1.InPlaceBox.SetChecked(true);
