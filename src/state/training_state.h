@@ -184,11 +184,9 @@ struct TrainingState {
   std::ofstream BeamHistoryFile;
   std::int64_t BeamStartTime = 0;
 
-  // The in-place searches: whether the weight-section twin evaluates through the signal table, and the
-  // values of an epoch set aside before they go into the network together ([l][n][k], layers 1 up; also
-  // the numerical-gradient direction).
+  // The in-place searches: whether the weight-section twin evaluates through the signal table. They set
+  // an epoch's values aside in SearchDirection (state/ng_state.h) before they go into the network together.
   bool InPlaceUseSignalTable = false;
-  std::vector<std::vector<std::vector<double>>> SearchDirection;
 };
 
 }  // namespace wl

@@ -19,6 +19,7 @@
 #include "state/hooks.h"
 #include "state/workbench.h"
 #include "training/one_change.h"
+#include "training/run_end.h"
 #include "training/prepare_run.h"
 
 namespace wl {
@@ -55,11 +56,9 @@ void InPlaceTrain1(Workbench& wb) {
   TForm1& f = wb.Form1;
   wb.InPlaceUseSignalTable = f.SMSTBox.Checked() && wb.NumOfLayers < 4;
   if (ReadParameters(wb)) return;
-  wb.SearchDirection.assign(static_cast<std::size_t>(std::max(0, wb.NumOfLayers)), {});
-  for (int l = 1; l < wb.NumOfLayers && l < static_cast<int>(wb.Layers.size()); ++l)
-    wb.SearchDirection[static_cast<std::size_t>(l)].assign(
-        static_cast<std::size_t>(wb.Layers[static_cast<std::size_t>(l)]),
-        std::vector<double>(static_cast<std::size_t>(wb.LayerInputs[static_cast<std::size_t>(l - 1)]) + 1, 0.0));
+  // The epoch's values are set aside in the direction record (one row, shared with the numerical gradient).
+  wb.SearchDirection.Resize(1, WeightShape::Of(wb.Layers, wb.LayerInputs.data(),
+                                               std::min(wb.NumOfLayers, static_cast<int>(wb.Layers.size()))));
   if (f.OldDH2Box.Checked()) {
     StrToInt(f.SelEpochEdit.Text());
     RequireNetwork(wb);
@@ -151,17 +150,18 @@ void InPlaceVSSTrain(Workbench& wb) {
       frame.RecordWeight(e, w);
       frame.PlotWeight(e, w, ordinal++, s);
       // Set aside, and the weight back at its value of the epoch's start.
-      wb.SearchDirection[static_cast<std::size_t>(w.l)][static_cast<std::size_t>(w.n)][k] = neuron.Weights[k];
+      wb.SearchDirection[0][static_cast<std::size_t>(w.l - 1)][static_cast<std::size_t>(w.n)][k] = neuron.Weights[k];
       neuron.Weights[k] = w0;
     }
     for (const WeightRef& w : order)
       frame.Neuron(w).Weights[static_cast<std::size_t>(w.k)] =
-          wb.SearchDirection[static_cast<std::size_t>(w.l)][static_cast<std::size_t>(w.n)][static_cast<std::size_t>(w.k)];
+          wb.SearchDirection[0][static_cast<std::size_t>(w.l - 1)][static_cast<std::size_t>(w.n)][static_cast<std::size_t>(w.k)];
     E = error();
     frame.ShowEpoch(e, wb.AcceptedSuccessRate, &wb.AcceptedWeightedRate);
     frame.RecordEpoch(e);
   }
   FinishPlot(wb);
+  ExportWeightMatrixAtRunEnd(wb, true);  // this search exports whatever the Matlab boxes say
 }
 
 void InPlaceWeightSectionTrain(Workbench& wb) {

@@ -417,9 +417,9 @@ TEST_F(VariantsTest, InPlaceWithoutATwinTrainsNothing) {
     EXPECT_EQ(Flat(wb), before);
     EXPECT_EQ(wb.MethodTag, "NA");
     EXPECT_FALSE(fs::exists(wb.ResultsPrefix + "_InitWeights.txt"));
-    ASSERT_EQ(wb.SearchDirection.size(), 3u);
-    EXPECT_EQ(wb.SearchDirection[1].size(), 2u);
-    EXPECT_EQ(wb.SearchDirection[2][0].size(), 3u);
+    ASSERT_EQ(wb.SearchDirection.Rows(), 1u);
+    EXPECT_EQ(wb.SearchDirection.Shape().Neurons, (std::vector<int>{2, 2}));
+    EXPECT_EQ(wb.SearchDirection.Shape().Weights, (std::vector<int>{3, 3}));
   }
 }
 

@@ -57,9 +57,13 @@ TEST_F(RunEndTest, EveryTrainerExportsOnceWhenMatlabIsChosen) {
       EXPECT_EQ(exports, matlab ? 1 : 0) << name;
     }
   }
-  // The in-place search exports whatever is chosen.
+  // The in-place variable step search exports whatever is chosen.
+  wb->Form1.CMBox.SetChecked(true);
+  wb->Form1.InPlaceBox.SetChecked(true);
+  wb->Form1.OldDH2Box.SetChecked(true);
   exports = 0;
-  ExportWeightMatrixAtRunEnd(*wb, true);
+  TrainOneChange(*wb, 2);
+  EXPECT_TRUE(plat.Messages.empty()) << plat.Messages[0].Text;
   EXPECT_EQ(exports, 1);
 }
 
