@@ -330,10 +330,11 @@ TEST_F(VariantsTest, InPlaceChangesAreFoundOnTheBaseNetworkAndAppliedTogether) {
   wb.Form1.InPlaceBox.SetChecked(true);
   wb.Form1.FCMAEdit.SetText("0");
   wb.Form1.EpochEditT2.SetText("1");
+  wb.Form1.WMepEdit.SetText("1");  // the weight matrix this search always builds: epochs 0 to 1
   const std::vector<double> base = Flat(wb);
   const std::string errorLine = wb.ParamText[4];
   TrainOneChange(wb, 2);
-  EXPECT_TRUE(Plat(wb).Messages.empty());
+  EXPECT_TRUE(Plat(wb).Messages.empty()) << Plat(wb).Messages[0].Text;
   EXPECT_EQ(wb.MethodTag, "S1-DH2 (VSS)");
   EXPECT_EQ(wb.NumOfEpochs, 1);
   const std::vector<double> after = Flat(wb);
