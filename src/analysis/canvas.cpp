@@ -90,6 +90,13 @@ void Canvas::Polygon(const std::vector<QPoint>& points) {
   p->drawPolygon(points.data(), static_cast<int>(points.size()));
 }
 
+void Canvas::Ellipse(int x1, int y1, int x2, int y2) {
+  if (x2 < x1) std::swap(x1, x2);
+  if (y2 < y1) std::swap(y1, y2);
+  Painter p(*img_, pen_, penWidth_);
+  p->drawEllipse(QRect(QPoint(x1, y1), QPoint(x2, y2)));
+}
+
 void Canvas::FillRect(int x1, int y1, int x2, int y2) {
   if (x2 < x1) std::swap(x1, x2);
   if (y2 < y1) std::swap(y1, y2);

@@ -48,6 +48,8 @@ class Canvas {
   void Polyline(const std::vector<QPoint>& points);
   // A closed polygon filled with the brush and outlined with the pen.
   void Polygon(const std::vector<QPoint>& points);
+  // The outline of the ellipse inside the box (x1, y1) .. (x2, y2), in the pen; not filled.
+  void Ellipse(int x1, int y1, int x2, int y2);
   // The pixels (x1, y1) .. (x2, y2), both corners included: filled with the brush, or outlined one pixel
   // wide in the pen colour.
   void FillRect(int x1, int y1, int x2, int y2);

@@ -170,6 +170,7 @@ int BuildNetworkFromParameters(Workbench& wb, std::uint8_t scheme) {
   wb.ErrorEvaluations = 0;
   wb.InputFeature.assign(wb.Layers[0], 0);
   wb.InputValue.assign(wb.Layers[0], 0);
+  wb.RunInputOf.clear();  // a pruning of an earlier run no longer concerns this network
   wb.SignalTable = std::move(signalTable);
   wb.ParamText = std::move(paramText);
   form.Label56.SetCaption("Vectors=" + IntToStr(wb.NumOfVectors) + "  L0=" + IntToStr(wb.Layers[0]) +

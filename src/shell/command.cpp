@@ -69,12 +69,14 @@ int ConnectGTPHandlers(Workbench& wb);  // the training-progress window
 int ConnectOnTopHandlers(Workbench& wb);  // the stay-on-top window's selector
 int ConnectNGFHandlers(Workbench& wb);  // the NG error-section window
 void ConnectWeightFormHandlers(Workbench& wb);  // the two weight windows
+int ConnectRepresentationHandlers(Workbench& wb);  // the representation windows
 
 int ConnectHandlers(Workbench& wb) {
   ConnectGTPHandlers(wb);
   ConnectOnTopHandlers(wb);
   ConnectNGFHandlers(wb);
   ConnectWeightFormHandlers(wb);
+  ConnectRepresentationHandlers(wb);
   return ConnectHandlerRows(wb, wb.Form1, HandlerTable());
 }
 

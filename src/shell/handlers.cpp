@@ -14,6 +14,7 @@ void AddTrainingHandlers(std::vector<HandlerRow>& t);
 void AddNGHandlers(std::vector<HandlerRow>& t);
 void AddExperimentsHandlers(std::vector<HandlerRow>& t);
 void AddAnalysisHandlers(std::vector<HandlerRow>& t);
+void AddRepresentationHandlers(std::vector<HandlerRow>& t);
 
 // The main window's handler table: one row per control and event. Each handler is thin: it calls one
 // routine, often with a mode number.
@@ -29,6 +30,7 @@ const std::vector<HandlerRow>& HandlerTable() {
     AddNGHandlers(t);
     AddExperimentsHandlers(t);
     AddAnalysisHandlers(t);
+    AddRepresentationHandlers(t);
     return t;
   }();
   return table;

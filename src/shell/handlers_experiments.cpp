@@ -1,5 +1,6 @@
 #include <vector>
 
+#include "analysis/signal_plots.h"
 #include "experiments/batch_file.h"
 #include "experiments/committee.h"
 #include "experiments/crossvalidation.h"
@@ -36,8 +37,9 @@ void OnValidationSet(Workbench& wb) {
   if (!WriteResultFile(wb, 2)) return;
   if (wb.Form1.IRBox.Checked()) {
     TrainingEpochHook(wb, -1);
-    if (Form* orf = wb.FindWindow("ORF")) orf->SetCaption("Test Output Neuron Signals");
-    if (Form* hrf = wb.FindWindow("HRF")) hrf->SetCaption("Test Hidden Neuron Signals");
+    wb.ORF.SetCaption("Test Output Neuron Signals");
+    wb.HRF.SetCaption("Test Hidden Neuron Signals");
+    ShowSignalPlots(wb, 0);
   }
 }
 

@@ -217,6 +217,8 @@ void StartProgram(Workbench& wb, const std::function<void(const StartupWindow&)>
       ShowOnTopForm(wb);
     } else if (name == "Form4") {
       CreateDrawingPopup(wb);
+    } else if (name == "HRF") {
+      PlaceRepresentationWindows(wb, wb.ScreenWidth);
     }
   }
   MainFormShow(wb);

@@ -13,6 +13,9 @@ struct AnalysisState {
   int clindex = 0;
   int XorDemoCount = 0;
   int HiddenPlotMode = 0, OutputPlotMode = 0;
+  // The signal plots' marker scale ("Marker Size") and the four marker sizes made from it.
+  double MarkerScale = 1.0;
+  int MarkerU1 = 1, MarkerU2 = 2, MarkerU3 = 3, MarkerU4 = 4;
   int ESPlotMode = 1;  // the error-surface pipeline runs in full mode
   int SignC1 = 1, SignC2 = 1;
   int PointSize = 1;

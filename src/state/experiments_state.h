@@ -16,6 +16,15 @@ enum class DiscretizationSource : std::uint8_t {
   Joined,         // the older route: runs of bins of one majority class ("Eq. Dist. + Join")
 };
 
+// The signals of the neurons above the inputs after one epoch, for every vector of the training set as it
+// was then (a compression during the run leaves fewer vectors in the later rows).
+struct SignalEpoch {
+  bool Recorded = false;
+  std::vector<int> Class;  // the class of each vector when the row was recorded
+  std::vector<std::vector<std::vector<double>>> Signal;  // [layer - 1][neuron][vector]
+  int Vectors() const { return static_cast<int>(Class.size()); }
+};
+
 struct ExperimentState {
   bool InCrossvalidation = false;
   bool CommitteeVoting = false;
@@ -76,6 +85,20 @@ struct ExperimentState {
   // The discretized data-set file being written: its name and its text, written whole when it is closed.
   std::string DiscretizedFileName;
   std::string DiscretizedFile;
+
+  // The hidden-representation records ("Signals after epoch"): one row per epoch of the last run (a
+  // single row after a validation-set report), made by the representation hook at the run's start.
+  std::vector<SignalEpoch> SignalHistory;
+  // The grouping of the vectors by their signals, per class c: the group of each vector (-1 none), each
+  // group's representative (-1 none) and size, and the number of groups.
+  std::vector<std::vector<int>> GroupOf, GroupRep, GroupSize;
+  std::vector<int> GroupCount;
+  // Input pruning: the first-layer weights that stopped changing, [hidden neuron][weight] (the threshold
+  // last); the inputs whose weights to every hidden neuron are marked; the features all of whose inputs
+  // are marked, which the pruning removes.
+  std::vector<std::vector<bool>> PruneMarks;
+  std::vector<bool> PruneInputMarks;
+  std::vector<bool> PruneFlags;
 };
 
 }  // namespace wl

@@ -161,6 +161,14 @@ struct TrainingState {
   // epoch at which an early stop ended the last run; the per-step accuracy and error of the search
   // trainers (sized by them, filled by the SMLP trainers).
   bool UseSignalTable = false;
+  // Changes of the training set in the middle of a run (a compression by the representation hook, a
+  // pruning of inputs), counted so that the running trainer takes them from its next epoch; at the last
+  // pruning the old index of each input kept; and for each input of the network its index in the network
+  // the run started with (empty: the same inputs), since the weight records keep the run's shape.
+  int TrainingSetChanges = 0;
+  int InputChanges = 0;
+  std::vector<int> KeptInputs;
+  std::vector<int> RunInputOf;
   int StepCount = 0;
   std::vector<double> StepRateHistory;
   std::vector<double> StepErrorHistory;

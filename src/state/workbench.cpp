@@ -16,6 +16,11 @@ Workbench::Workbench(Platform& platform, std::string programDir) : Plat(platform
   AddWindow(GTP);
   AddWindow(NGF);
   for (TWfr& w : WeightForms) AddWindow(w);
+  AddWindow(HRF);
+  AddWindow(ORF);
+  AddWindow(OPF);
+  AddWindow(HPF);
+  PlaceRepresentationWindows(*this, ScreenWidth);
   // The held evaluation options go stale with any change of a control they are read from. (The listener
   // captures only the Workbench: the form copies its listeners for every notice.)
   Form1.AddListener([this](const ControlNotice& n) {

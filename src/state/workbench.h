@@ -19,6 +19,7 @@
 #include "platform/platform.h"
 #include "platform/shell_forms.h"
 #include "platform/random.h"
+#include "state/representation_forms.h"
 #include "state/smlp_state.h"
 #include "state/weight_form.h"
 #include "state/weight_space_state.h"
@@ -27,7 +28,7 @@
 namespace wl {
 
 struct Workbench : ModelState, TrainingState, NGState, ExperimentState, SmlpState, AnalysisState, WeightSpaceState,
-                   ShellValues {
+                   ShellValues, RepresentationWindows {
   Workbench(Platform& platform, std::string programDir);
   Workbench(const Workbench&) = delete;
   Workbench& operator=(const Workbench&) = delete;

@@ -108,7 +108,7 @@ double ParabolicStep(double x1, double x2, double e0, double e1, double e2, doub
 SearchRunningGuard::SearchRunningGuard(Workbench& wb) : wb_(wb) { wb_.SearchRunning = true; }
 SearchRunningGuard::~SearchRunningGuard() { wb_.SearchRunning = false; }
 
-OneChangeFrame::OneChangeFrame(Workbench& wb) : wb_(wb) {
+OneChangeFrame::OneChangeFrame(Workbench& wb) : wb_(wb), setChanges_(wb.TrainingSetChanges) {
   tableTrials_ = wb.UseSignalTable && !wb.NonStandardTF;
 }
 
@@ -200,6 +200,8 @@ void OneChangeFrame::IntegerWeights() {
 }
 
 void OneChangeFrame::BuildOrder(bool select) {
+  setChanges_ = wb_.TrainingSetChanges;
+  selectNeurons_ = select;
   order_.clear();
   const int nl = static_cast<int>(wb_.Net.size());
   for (int l = 1; l < nl; ++l) {
@@ -257,22 +259,62 @@ void OneChangeFrame::FoldIntoTable(const WeightRef& w, bool stairTable) {
     UpdateSignalTable(wb_, w.l, w.n, w.k);
 }
 
-StepMemory::StepMemory(const Workbench& wb) : steps_(wb.Net.size()) {
+StepMemory::StepMemory(const Workbench& wb)
+    : wb_(&wb), changes_(&wb.InputChanges), inputChanges_(wb.InputChanges), steps_(wb.Net.size()) {
   for (std::size_t l = 1; l < wb.Net.size(); ++l) {
     steps_[l].resize(wb.Net[l].size());
     for (std::size_t j = 0; j < wb.Net[l].size(); ++j) steps_[l][j].assign(wb.Net[l][j].Weights.size(), 0.0);
   }
 }
 
+void StepMemory::FollowInputs() {
+  inputChanges_ = wb_->InputChanges;
+  const std::vector<int>& kept = wb_->KeptInputs;
+  auto compact = [&kept](std::vector<double>& steps, std::size_t before, std::size_t oldInputs) {
+    if (steps.size() < before + oldInputs) return;
+    std::vector<double> out(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(before));
+    for (int i : kept) out.push_back(steps[before + static_cast<std::size_t>(i)]);
+    out.insert(out.end(), steps.begin() + static_cast<std::ptrdiff_t>(before + oldInputs), steps.end());
+    steps = std::move(out);
+  };
+  if (steps_.size() < 2) return;
+  for (std::size_t j = 0; j < steps_[1].size(); ++j) {
+    std::vector<double>& s = steps_[1][j];
+    if (s.empty()) continue;
+    compact(s, 0, s.size() - 1);
+  }
+  // With skip connections the output neurons' input weights follow their hidden weights.
+  const std::size_t hidden = steps_[1].size();
+  if (steps_.size() == 3 && wb_->Net.size() == 3 && wb_->LayerInputs[1] == wb_->Layers[1] + wb_->Layers[0])
+    for (std::vector<double>& s : steps_[2])
+      if (s.size() > hidden + 1) compact(s, hidden, s.size() - hidden - 1);
+}
+
+double RefreshRunError(Workbench& wb) {
+  return wb.UseSignalTable && !wb.NonStandardTF ? ErrorFullPass(wb) : TrainingSetError(wb);
+}
+
+const std::vector<WeightRef>& OneChangeFrame::Order() {
+  if (setChanges_ != wb_.TrainingSetChanges) FollowTrainingSet();
+  return order_;
+}
+
+void OneChangeFrame::FollowTrainingSet() {
+  setChanges_ = wb_.TrainingSetChanges;
+  options_.NetworkFits = false;  // a new training set: the next full pass checks it
+  if (wb_.NumOfParts > 1) DrawParts();
+  BuildOrder(selectNeurons_);
+}
+
 void OneChangeFrame::RecordWeight(int e, const WeightRef& w) {
   const auto ue = static_cast<std::size_t>(e), l = static_cast<std::size_t>(w.l - 1), n = static_cast<std::size_t>(w.n),
-             k = static_cast<std::size_t>(w.k);
-  wb_.WeightHistory[ue][l][n][k] = Neuron(w).Weights[k];
+             k = static_cast<std::size_t>(RunWeightIndex(wb_, w.l, w.k));
+  wb_.WeightHistory[ue][l][n][k] = Neuron(w).Weights[static_cast<std::size_t>(w.k)];
   wb_.WeightTrialHistory[ue][l][n][k].Error = wb_.CurrentError;
 }
 
 void OneChangeFrame::PlotWeight(int e, const WeightRef& w, int ordinal, double step) {
-  CallDetailPoint(wb_, e, w.l - 1, w.n, w.k, ordinal, wb_.CurrentError, step);
+  CallDetailPoint(wb_, e, w.l - 1, w.n, RunWeightIndex(wb_, w.l, w.k), ordinal, wb_.CurrentError, step);
   wb_.Plat.ProcessEvents();
 }
 

@@ -130,8 +130,10 @@ class OneChangeFrame {
   void FoldIntoTable(const WeightRef& w, bool stairTable);
   bool TableTrials() const { return tableTrials_; }
 
-  // The weights of an epoch in the frame's order.
-  const std::vector<WeightRef>& Order() const { return order_; }
+  // The weights of an epoch in the frame's order. Asked at the start of every epoch: a change of the
+  // training set since the last epoch (a compression or a pruning by the representation hook) is taken
+  // here, the order made anew for the network's new shape.
+  const std::vector<WeightRef>& Order();
   TNeuron& Neuron(const WeightRef& w);
 
   // WeightHistory and the trial error of the weight in epoch e.
@@ -153,27 +155,42 @@ class OneChangeFrame {
  private:
   void IntegerWeights();
   void BuildOrder(bool select);
+  void FollowTrainingSet();
 
   Workbench& wb_;
   bool tableTrials_ = false;
   bool integerOn_ = false;
   bool recordRates_ = false;
   std::vector<WeightRef> order_;
+  int setChanges_ = 0;
+  bool selectNeurons_ = false;  // the order holds the selected neurons only (BuildOrder)
   EvalOptions options_;
   bool optionsRead_ = false;
 };
 
-// The step each weight's last search accepted, [l][n][k]; 0 when it accepted nothing.
+// The step each weight's last search accepted, [l][n][k]; 0 when it accepted nothing. After a pruning of
+// inputs the steps of the weights kept stay with them.
 class StepMemory {
  public:
   explicit StepMemory(const Workbench& wb);
   double& operator[](const WeightRef& w) {
+    if (inputChanges_ != *changes_) FollowInputs();
     return steps_[static_cast<std::size_t>(w.l)][static_cast<std::size_t>(w.n)][static_cast<std::size_t>(w.k)];
   }
 
  private:
+  void FollowInputs();
+
+  const Workbench* wb_;
+  const int* changes_;  // the Workbench's count of prunings
+  int inputChanges_;
   std::vector<std::vector<std::vector<double>>> steps_;
 };
+
+// The error a running one-change search carries, taken anew after its training set changed in the
+// middle of the run: through the signal table (which it fills) when the trials use it, else
+// TrainingSetError.
+double RefreshRunError(Workbench& wb);
 
 // SearchRunning for the lifetime of the guard, cleared afterwards also when an error ends the run.
 class SearchRunningGuard {

@@ -36,7 +36,23 @@ WeightShape NetworkShape(const Workbench& wb) {
 
 }  // namespace
 
+int RunWeightIndex(const Workbench& wb, int l, int k) {
+  const std::size_t n0 = wb.Layers.empty() ? 0 : static_cast<std::size_t>(wb.Layers[0]);
+  if (wb.RunInputOf.empty() || wb.RunInputOf.size() != n0 || l < 1 || l > 2) return k;
+  const WeightShape& shape = wb.WeightHistory.Shape();
+  if (shape.NumLayers() < l) return k;
+  const int threshold = shape.Weights[static_cast<std::size_t>(l - 1)] - 1;
+  const int inputs = static_cast<int>(n0);
+  if (l == 1) return k < inputs ? wb.RunInputOf[static_cast<std::size_t>(k)] : threshold;
+  // The output layer of a network with skip connections sees the inputs after the hidden neurons.
+  const int hidden = wb.Layers.size() > 1 ? wb.Layers[1] : 0;
+  if (wb.LayerInputs[1] != hidden + inputs || k < hidden) return k;
+  return k < hidden + inputs ? hidden + wb.RunInputOf[static_cast<std::size_t>(k - hidden)] : threshold;
+}
+
 void AllocHistories(Workbench& wb, std::int64_t L) {
+  // A new run starts with the network's inputs as they are.
+  wb.RunInputOf.clear();
   const auto rows = static_cast<std::size_t>(L) + 1;
   const WeightShape shape = NetworkShape(wb);
   wb.EpochHistory.resize(rows);

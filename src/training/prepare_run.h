@@ -21,6 +21,11 @@ std::int64_t HistoryLength(const Workbench& wb);
 // weights, WNormHistory[0] = their squared norm, every DetailWNormHistory[0] entry = that norm.
 void AllocHistories(Workbench& wb, std::int64_t L);
 
+// The index, in the run's weight records, of weight k of a neuron of layer l of the network as it is
+// now. After a pruning the network has fewer inputs than the network the run started with, whose shape
+// the records keep (RunInputOf maps the inputs); otherwise the index is k itself.
+int RunWeightIndex(const Workbench& wb, int l, int k);
+
 // The run preparation, in this order: ESDone cleared; the PCA folder made when missing; the histories
 // (and the online ones when OnlineBP is set); the class weights; the start error (TrainingSetError) in
 // EpochHistory[0], CurrentError and the main window's ep, ge, EditSuccess and WeightedAccEdit; unless
