@@ -7,6 +7,7 @@
 #include "gui/gtp_window.h"
 #include "gui/main_window.h"
 #include "gui/ngf_window.h"
+#include "gui/representation_window.h"
 #include "gui/small_windows.h"
 #include "gui/weight_window.h"
 #include "platform/rounding.h"
@@ -138,11 +139,29 @@ void ProgramWindows::Make(const StartupWindow& w) {
                                       if (drawing_) drawing_->hide();
                                     }});
     Keep(name, drawing_);
+  } else if (TRepresentationForm* form = RepresentationForm(name)) {
+    auto* window = new RepresentationWindow(wb_, *form);
+    QPointer<RepresentationWindow> held(window);
+    platform_.RegisterWindow(name, {[held] {
+                                      if (held) held->ShowFromModel();
+                                    },
+                                    [held] {
+                                      if (held) held->hide();
+                                    }});
+    Keep(name, window);
   } else {
     // A plot window whose contents come later: its caption only, hidden until a routine shows it.
     const bool weights = name == "Wfr";
     Keep(name, new PlaceholderWindow(Q(name), Q(w.Caption), weights ? 817 : 640, weights ? 637 : 480));
   }
+}
+
+TRepresentationForm* ProgramWindows::RepresentationForm(const std::string& name) {
+  if (name == "HRF") return &wb_.HRF;
+  if (name == "ORF") return &wb_.ORF;
+  if (name == "HPF") return &wb_.HPF;
+  if (name == "OPF") return &wb_.OPF;
+  return nullptr;
 }
 
 QWidget* ProgramWindows::MakeViewer() {

@@ -55,6 +55,7 @@ class ProgramWindows : public QObject {
   void Keep(const std::string& name, QWidget* w);
   QWidget* MakeViewer();
   WeightWindow* MakeWeightWindow(int k);
+  TRepresentationForm* RepresentationForm(const std::string& name);
 
   Workbench& wb_;
   QtPlatform& platform_;
