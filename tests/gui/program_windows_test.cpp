@@ -22,6 +22,9 @@
 #include "gui/gtp_window.h"
 #include "gui/main_window.h"
 #include "gui/ngf_window.h"
+#include "gui/representation_window.h"
+#include "analysis/representation_windows.h"
+#include "analysis/signal_plots.h"
 #include "gui/program_windows.h"
 #include "gui/small_windows.h"
 #include "gui/weight_window.h"
@@ -268,6 +271,33 @@ TEST_F(ProgramWindowsTest, AWeightWindowIsMadeWhenFirstShownAndKeptWhenClosed) {
   EXPECT_TRUE(wb.WeightFormOpen[0]);
   EXPECT_NE(Picture(wb.WeightForms[0]), nullptr);
   Keep(w, "weight_window");
+}
+
+TEST_F(ProgramWindowsTest, TheRepresentationWindowsShowTheirPictures) {
+  auto* orf = dynamic_cast<RepresentationWindow*>(windows.Window("ORF"));
+  auto* hrf = dynamic_cast<RepresentationWindow*>(windows.Window("HRF"));
+  ASSERT_NE(orf, nullptr);
+  ASSERT_NE(hrf, nullptr);
+  EXPECT_EQ(orf->size(), QSize(640, 740));
+  ASSERT_NE(orf->View().WidgetOf("SE"), nullptr);
+  EXPECT_NE(orf->View().WidgetOf("ASB"), nullptr);
+  EXPECT_EQ(hrf->View().WidgetOf("SE"), nullptr);
+
+  wb.NumOfEpochs = 0;
+  wb.NumOfClasses = 2;
+  wb.SignalHistory.assign(1, SignalEpoch{});
+  wb.SignalHistory[0].Recorded = true;
+  wb.SignalHistory[0].Class = {0, 1};
+  wb.SignalHistory[0].Signal = {{{0.2, 0.8}, {0.7, 0.1}}, {{0.9, 0.1}, {0.1, 0.9}}};
+  RunCommand(wb, [&] { ShowRepresentations(wb); });
+  QApplication::processEvents();
+  EXPECT_TRUE(hrf->isVisible());
+  EXPECT_TRUE(orf->isVisible());
+  EXPECT_EQ(orf->windowTitle(), QStringLiteral("Neuron Signals"));
+  EXPECT_EQ(orf->pos(), QPoint(wb.ORF.Frame.Left, wb.ORF.Frame.Top));
+  const QImage shown = hrf->Picture()->grab().toImage();
+  EXPECT_NE(shown.pixel(35, 35), QColor(Qt::white).rgb());  // the frame of the plane picture
+  Keep(orf, "output_representation");
 }
 
 }  // namespace

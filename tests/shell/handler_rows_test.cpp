@@ -24,6 +24,11 @@ TEST(HandlerRowsTest, EveryRowNamesAControlOfItsWindow) {
               std::vector<std::string>{});
     EXPECT_EQ(WeightFormHandlerTable(k).size(), 2u);
   }
+  for (Form* w : {static_cast<Form*>(&wb.HRF), static_cast<Form*>(&wb.ORF), static_cast<Form*>(&wb.HPF),
+                  static_cast<Form*>(&wb.OPF)})
+    EXPECT_EQ(UnknownHandlerControls(*w, RepresentationHandlerTable(w->Name())), std::vector<std::string>{})
+        << w->Name();
+  EXPECT_EQ(RepresentationHandlerTable("ORF").size(), 3u);
 }
 
 TEST(HandlerRowsTest, AMisspeltRowIsNamed) {
