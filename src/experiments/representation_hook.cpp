@@ -137,6 +137,8 @@ bool GroupBySignals(Workbench& wb, int epoch) {
       !wb.SignalHistory[static_cast<std::size_t>(epoch)].Recorded ||
       wb.SignalHistory[static_cast<std::size_t>(epoch)].Vectors() != wb.NumOfVectors)
     throw WlError("No signals of the training set are recorded for epoch " + IntToStr(epoch));
+  if (wb.VectorClass.size() < static_cast<std::size_t>(wb.NumOfVectors))
+    throw WlError("The data set has no class for every vector: the vectors cannot be grouped");
   const SignalEpoch& row = wb.SignalHistory[static_cast<std::size_t>(epoch)];
   const auto& hidden = row.Signal[0];
   const auto& output = row.Signal[1];
@@ -153,7 +155,7 @@ bool GroupBySignals(Workbench& wb, int epoch) {
 
   const std::size_t all = hidden.size() + output.size();
   for (std::size_t v = 0; v < nv; ++v) {
-    const int c = wb.VectorClass.at(v);
+    const int c = wb.VectorClass[v];
     if (c < 0 || static_cast<std::size_t>(c) >= classes) throw WlError("Vector " + IntToStr(static_cast<std::int64_t>(v)) + " has no class of the data set");
     const auto uc = static_cast<std::size_t>(c);
     const double s = output[uc][v];
