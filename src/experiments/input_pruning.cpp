@@ -53,7 +53,6 @@ PruneResult PruneInputs(Workbench& wb, int epoch) {
   // A feature goes when all of its inputs are marked.
   const int features = wb.NumOfFeatures;
   wb.PruneFlags.assign(static_cast<std::size_t>(features), false);
-  std::vector<int> kept;
   int remaining = features;
   for (int f = 0, first = 0; f < features; ++f) {
     const int n = InputsOf(wb.Features[static_cast<std::size_t>(f)]);
@@ -62,24 +61,43 @@ PruneResult PruneInputs(Workbench& wb, int epoch) {
     if (all) {
       wb.PruneFlags[static_cast<std::size_t>(f)] = true;
       --remaining;
-    } else {
-      for (int i = first; i < first + n; ++i) kept.push_back(i);
     }
     first += n;
   }
   if (remaining == features) return PruneResult::NothingMarked;
   // A network needs an input.
-  if (kept.empty()) {
+  int keptInputs = 0;
+  for (int f = 0; f < features; ++f)
+    if (!wb.PruneFlags[static_cast<std::size_t>(f)]) keptInputs += InputsOf(wb.Features[static_cast<std::size_t>(f)]);
+  if (keptInputs == 0) {
     wb.Plat.ShowMessage(kPruningKeepsAllInputs);
     return PruneResult::AllMarked;
   }
+  PruneFeatures(wb);
+  return PruneResult::Pruned;
+}
 
+void PruneFeatures(Workbench& wb) {
+  const int features = wb.NumOfFeatures;
+  if (InputLayerSize(wb.Features) != wb.Layers[0] || static_cast<int>(wb.Features.size()) != features)
+    throw WlError("The network does not fit the data set. Create the network again.");
+  std::vector<int> kept;
+  int remaining = 0;
+  for (int f = 0, first = 0; f < features; ++f) {
+    const int n = InputsOf(wb.Features[static_cast<std::size_t>(f)]);
+    if (static_cast<std::size_t>(f) >= wb.PruneFlags.size() || !wb.PruneFlags[static_cast<std::size_t>(f)]) {
+      ++remaining;
+      for (int i = first; i < first + n; ++i) kept.push_back(i);
+    }
+    first += n;
+  }
+  if (remaining == features) return;
+  if (kept.empty()) throw WlError(kPruningKeepsAllInputs);
   CompactDataColumns(wb, remaining);
   CompactNetworkInputs(wb, kept);
   // The run goes on with the new inputs: its trials compare with the error of the changed set.
   ++wb.TrainingSetChanges;
   wb.CurrentError = RefreshRunError(wb);
-  return PruneResult::Pruned;
 }
 
 void CompactDataColumns(Workbench& wb, int newCount) {

@@ -19,6 +19,10 @@ enum class PruneResult { NothingMarked, AllMarked, Pruned };
 // every feature would go, none goes and a message says so. Throws ConvertError for a bad DWTREdit.
 PruneResult PruneInputs(Workbench& wb, int epoch);
 
+// Removes the features whose PruneFlags entry is set from the data and their inputs from the network;
+// the run then goes on with the changed set (TrainingSetChanges, CurrentError by the run's own error).
+void PruneFeatures(Workbench& wb);
+
 // Keeps the data columns (and the feature descriptions) whose PruneFlags entry is false; continuous
 // values pass through a 32-bit real. newCount: the number of features kept.
 void CompactDataColumns(Workbench& wb, int newCount);

@@ -118,6 +118,7 @@ TNeuron& OneChangeFrame::Neuron(const WeightRef& w) {
 
 void OneChangeFrame::Prepare(std::uint8_t mode, const std::string& tag) {
   wb_.MethodTag = tag;
+  wb_.RunSetError = OneChangeRunError;
   SaveWeights(wb_, 0);
   if (mode < 100) PrepareTrainingRun(wb_);
 
@@ -290,9 +291,11 @@ void StepMemory::FollowInputs() {
       if (s.size() > hidden + 1) compact(s, hidden, s.size() - hidden - 1);
 }
 
-double RefreshRunError(Workbench& wb) {
+double OneChangeRunError(Workbench& wb) {
   return wb.UseSignalTable && !wb.NonStandardTF ? ErrorFullPass(wb) : TrainingSetError(wb);
 }
+
+double RefreshRunError(Workbench& wb) { return wb.RunSetError ? wb.RunSetError(wb) : TrainingSetError(wb); }
 
 const std::vector<WeightRef>& OneChangeFrame::Order() {
   if (setChanges_ != wb_.TrainingSetChanges) FollowTrainingSet();

@@ -187,10 +187,11 @@ class StepMemory {
   std::vector<std::vector<std::vector<double>>> steps_;
 };
 
-// The error a running one-change search carries, taken anew after its training set changed in the
-// middle of the run: through the signal table (which it fills) when the trials use it, else
-// TrainingSetError.
+// The error the running trainer carries, taken anew after its training set changed in the middle of the
+// run: the trainer's own (RunSetError); for the one-change searches through the signal table (which it
+// fills) when the trials use it, else TrainingSetError.
 double RefreshRunError(Workbench& wb);
+double OneChangeRunError(Workbench& wb);
 
 // SearchRunning for the lifetime of the guard, cleared afterwards also when an error ends the run.
 class SearchRunningGuard {

@@ -31,6 +31,11 @@ class RunError {
  public:
   explicit RunError(Workbench& wb) : wb_(wb) {}
   double operator()() {
+    // A training set changed in the middle of the run is checked again.
+    if (changes_ != wb_.TrainingSetChanges) {
+      changes_ = wb_.TrainingSetChanges;
+      options_.NetworkFits = false;
+    }
     if (wb_.HeldEvalStale || !read_) {
       const bool fits = options_.NetworkFits;
       options_ = HeldEvalOptions(wb_);
@@ -46,7 +51,11 @@ class RunError {
   Workbench& wb_;
   EvalOptions options_;
   bool read_ = false;
+  int changes_ = wb_.TrainingSetChanges;
 };
+
+// The error of the two-change searches, for a training set changed in the middle of a run.
+double TwoChangesRunError(Workbench& wb) { return ComputeError(wb, static_cast<std::uint8_t>(wb.ErrorTFKind)); }
 
 // With NumOfParts above 1: BatchIndex gets round(NumOfVectors / NumOfParts) vectors drawn with
 // replacement after the generator is re-seeded from the clock. (The error of these trainers still runs
@@ -115,6 +124,7 @@ void TrainTwoChanges(Workbench& wb, std::uint8_t mode) {
   const bool random = mode == 1 || mode == 101;
   // The preparation and the progress plot go by the tag, so it names this run before they start.
   wb.MethodTag = random ? "S2-R" : "S2-D";
+  wb.RunSetError = TwoChangesRunError;
   SaveWeights(wb, 0);
   PrepareTrainingRun(wb);
   DrawParts(wb);
@@ -164,8 +174,9 @@ void TrainTwoChanges(Workbench& wb, std::uint8_t mode) {
                   w[u1] = old1;
                   w[u2] = old2;
                 }
-                record[u1] = w[u1];
-                record[u2] = w[u2];
+                // The records keep the run's shape when inputs were pruned since its start.
+                record[static_cast<std::size_t>(RunWeightIndex(wb, l, k1))] = w[u1];
+                record[static_cast<std::size_t>(RunWeightIndex(wb, l, k2))] = w[u2];
               }
           }
         ++wb.StepCount;
@@ -203,6 +214,7 @@ void TrainTwoChangesZero(Workbench& wb, std::uint8_t mode) {
   HourglassGuard hourglass(wb.Plat);
   const bool random = mode == 1 || mode == 101;
   wb.MethodTag = random ? "S2-R" : "S2-D";
+  wb.RunSetError = TwoChangesRunError;
   SaveWeights(wb, 0);
   PrepareTrainingRun(wb);
   DrawParts(wb);
