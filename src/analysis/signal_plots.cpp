@@ -96,8 +96,7 @@ void ShowOn(Workbench& wb, TRepresentationForm& window, const QImage& picture) {
 }
 
 // One point's marker; k is its class's place in the drawing order, number the points drawn so far.
-void DrawMarker(const Workbench& wb, const SignalPlotOptions& o, Canvas& c, int x, int y, int cls, int k,
-                int number) {
+void DrawMarker(const Workbench& wb, const SignalPlotOptions& o, Canvas& c, int x, int y, int cls, int k, int number) {
   const int P = o.P, u1 = wb.MarkerU1, u2 = wb.MarkerU2, u3 = wb.MarkerU3, u4 = wb.MarkerU4;
   if (o.Style == MarkerStyle::Shape || o.Style == MarkerStyle::Color) {
     c.SetPenWidth(2 * P);
@@ -291,7 +290,8 @@ void PlotSignalsParallel(Workbench& wb, const SignalPlotOptions& o, int which, i
   for (int v = 0; v < row.Vectors(); ++v) {
     const auto uv = static_cast<std::size_t>(v);
     for (int i = 0; i < n; ++i)
-      line[static_cast<std::size_t>(i)] = QPoint(M + i * D, RoundInt(Hp - M - layer[static_cast<std::size_t>(i)][uv] * (Hp - 2 * M)));
+      line[static_cast<std::size_t>(i)] =
+          QPoint(M + i * D, RoundInt(Hp - M - layer[static_cast<std::size_t>(i)][uv] * (Hp - 2 * M)));
     if (n == 1) line[1] = QPoint(M + D, line[0].y());
     c.SetPenColor(ClassColor(wb, row.Class[uv]));
     c.Polyline(line);

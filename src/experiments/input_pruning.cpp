@@ -20,7 +20,8 @@ int InputsOf(const TFeature& f) { return f.Kind == 'c' ? 1 : std::max(0, f.NValu
 
 PruneResult PruneInputs(Workbench& wb, int epoch) {
   const double T = StrToFloat(Trim(wb.Form1.DWTREdit.Text()));
-  if (wb.Net.size() < 2 || wb.Layers.size() < 2) throw WlError("The network has no layer above its inputs: no input can be pruned");
+  if (wb.Net.size() < 2 || wb.Layers.size() < 2)
+    throw WlError("The network has no layer above its inputs: no input can be pruned");
   const int inputs = wb.Layers[0];
   const int hidden = wb.Layers[1];
   if (InputLayerSize(wb.Features) != inputs || static_cast<int>(wb.Features.size()) != wb.NumOfFeatures)
@@ -31,7 +32,8 @@ PruneResult PruneInputs(Workbench& wb, int epoch) {
     throw WlError("No weights are recorded for epoch " + IntToStr(epoch) + ": no input can be pruned");
 
   // Marks, read from the records in the run's shape.
-  wb.PruneMarks.assign(static_cast<std::size_t>(hidden), std::vector<bool>(static_cast<std::size_t>(inputs) + 1, false));
+  wb.PruneMarks.assign(static_cast<std::size_t>(hidden),
+                       std::vector<bool>(static_cast<std::size_t>(inputs) + 1, false));
   const auto& H = std::as_const(wb.WeightHistory);
   for (int j = 0; j < hidden; ++j)
     for (int k = 0; k <= inputs; ++k) {
@@ -46,7 +48,8 @@ PruneResult PruneInputs(Workbench& wb, int epoch) {
   wb.PruneInputMarks.assign(static_cast<std::size_t>(inputs), false);
   for (int i = 0; i < inputs; ++i) {
     bool all = true;
-    for (int j = 0; j < hidden && all; ++j) all = wb.PruneMarks[static_cast<std::size_t>(j)][static_cast<std::size_t>(i)];
+    for (int j = 0; j < hidden && all; ++j)
+      all = wb.PruneMarks[static_cast<std::size_t>(j)][static_cast<std::size_t>(i)];
     wb.PruneInputMarks[static_cast<std::size_t>(i)] = all;
   }
 
@@ -127,7 +130,8 @@ void CompactDataColumns(Workbench& wb, int newCount) {
   keep(wb.FeatureMean);
   keep(wb.FeatureDeviation);
   wb.NumOfFeatures = newCount;
-  wb.AllContinuous = std::all_of(wb.Features.begin(), wb.Features.end(), [](const TFeature& f) { return f.Kind == 'c'; });
+  wb.AllContinuous =
+      std::all_of(wb.Features.begin(), wb.Features.end(), [](const TFeature& f) { return f.Kind == 'c'; });
 }
 
 void CompactNetworkInputs(Workbench& wb, const std::vector<int>& kept) {

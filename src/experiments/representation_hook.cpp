@@ -18,13 +18,15 @@ namespace {
 
 NetLayout LayoutOf(NetStructure s) { return s == NetStructure::Skip ? NetLayout::Skip : NetLayout::Standard; }
 
-// A row of records shaped for the network's layers above the inputs and the current vectors.
+// Vector v's column of the row: the Signal of every neuron above the inputs.
 void RecordSignals(Workbench& wb, SignalEpoch& row, int v) {
   const std::size_t nl = wb.Net.size();
   for (std::size_t l = 1; l < nl; ++l)
-    for (std::size_t j = 0; j < wb.Net[l].size(); ++j) row.Signal[l - 1][j][static_cast<std::size_t>(v)] = wb.Net[l][j].Signal;
+    for (std::size_t j = 0; j < wb.Net[l].size(); ++j)
+      row.Signal[l - 1][j][static_cast<std::size_t>(v)] = wb.Net[l][j].Signal;
 }
 
+// The row shaped for the network's layers above the inputs and the current vectors, with their classes.
 void ShapeRow(const Workbench& wb, SignalEpoch& row) {
   const auto nv = static_cast<std::size_t>(std::max(0, wb.NumOfVectors));
   const std::size_t nl = wb.Net.size();
@@ -66,7 +68,8 @@ std::string CompressedFilePath(const Workbench& wb) {
 std::string MffLine(const Workbench& wb, int v, int winner) {
   const std::vector<double>& row = wb.Data[static_cast<std::size_t>(v)];
   std::string line;
-  const std::size_t shown = std::min<std::size_t>({2, row.size(), static_cast<std::size_t>(std::max(0, wb.NumOfFeatures))});
+  const std::size_t shown =
+      std::min<std::size_t>({2, row.size(), static_cast<std::size_t>(std::max(0, wb.NumOfFeatures))});
   for (std::size_t f = 0; f < shown; ++f) line += FormatReal(row[f]) + "  ";
   return line + IntToStr(winner);
 }
@@ -150,13 +153,15 @@ bool GroupBySignals(Workbench& wb, int epoch) {
   wb.GroupSize.assign(classes, std::vector<int>(nv, 0));
   wb.GroupCount.assign(classes, 0);
   auto errorTerm = [&wb](int v) {
-    return static_cast<std::size_t>(v) < wb.VectorErrorTerm.size() ? wb.VectorErrorTerm[static_cast<std::size_t>(v)] : 0.0;
+    return static_cast<std::size_t>(v) < wb.VectorErrorTerm.size() ? wb.VectorErrorTerm[static_cast<std::size_t>(v)]
+                                                                   : 0.0;
   };
 
   const std::size_t all = hidden.size() + output.size();
   for (std::size_t v = 0; v < nv; ++v) {
     const int c = wb.VectorClass[v];
-    if (c < 0 || static_cast<std::size_t>(c) >= classes) throw WlError("Vector " + IntToStr(static_cast<std::int64_t>(v)) + " has no class of the data set");
+    if (c < 0 || static_cast<std::size_t>(c) >= classes)
+      throw WlError("Vector " + IntToStr(static_cast<std::int64_t>(v)) + " has no class of the data set");
     const auto uc = static_cast<std::size_t>(c);
     const double s = output[uc][v];
     const double hidTol = s > 0.91 ? (s - 0.9) * hidThr : 0.01 * hidThr;
