@@ -77,6 +77,9 @@ std::string MffLine(const Workbench& wb, int v, int winner) {
 void TrainingEpochHook(Workbench& wb, int epoch) {
   if (epoch < -1) throw WlError("No signals can be recorded for epoch " + IntToStr(epoch));
   const bool start = epoch <= 0;
+  // Outside a validation call the training set changes only under a trainer that takes the change at its
+  // next epoch; any other would go on with arrays of the old shape.
+  const bool mayChangeSet = epoch == -1 || wb.RunSetError != nullptr;
   std::ofstream mff;
   std::string mffPath;
   if (start) {
@@ -120,10 +123,16 @@ void TrainingEpochHook(Workbench& wb, int epoch) {
   }
 
   TForm1& f = wb.Form1;
-  if (epoch == StrToInt(Trim(f.IREdit.Text()))) {
-    if (GroupBySignals(wb, epoch)) WriteCompressedTrainingFile(wb);
+  const bool group = epoch == StrToInt(Trim(f.IREdit.Text()));
+  const bool prune = epoch == StrToInt(Trim(f.PrunEdit.Text()));
+  if ((group || prune) && !mayChangeSet) {
+    wb.Plat.ShowMessage(
+        "This training method cannot follow a change of the training set during its run: the training set is "
+        "not compressed and no input is pruned.");
+  } else {
+    if (group && GroupBySignals(wb, epoch)) WriteCompressedTrainingFile(wb);
+    if (prune) PruneInputs(wb, epoch);
   }
-  if (epoch == StrToInt(Trim(f.PrunEdit.Text()))) PruneInputs(wb, epoch);
   f.ENVEdit.SetText(IntToStr(wb.NumOfVectors));
   f.ENVEdit.Repaint();
 }

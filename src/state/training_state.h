@@ -168,8 +168,9 @@ struct TrainingState {
   // pruning the old index of each input kept; and for each input of the network its index in the network
   // the run started with (empty: the same inputs), since the weight records keep the run's shape.
   int TrainingSetChanges = 0;
-  // The error the running trainer compares its trials with, set by the trainer as its run starts: taken
-  // anew after such a change, so that the trials go on comparing with the same data.
+  // The error the running trainer compares its trials with, set by the trainer as its run starts (through
+  // RunSetErrorGuard, which clears it when the run ends): taken anew after such a change, so that the
+  // trials go on comparing with the same data. Null while no trainer that follows such changes runs.
   double (*RunSetError)(Workbench& wb) = nullptr;
   int InputChanges = 0;
   std::vector<int> KeptInputs;

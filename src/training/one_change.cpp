@@ -112,6 +112,8 @@ OneChangeFrame::OneChangeFrame(Workbench& wb) : wb_(wb), setChanges_(wb.Training
   tableTrials_ = wb.UseSignalTable && !wb.NonStandardTF;
 }
 
+OneChangeFrame::~OneChangeFrame() { wb_.RunSetError = nullptr; }
+
 TNeuron& OneChangeFrame::Neuron(const WeightRef& w) {
   return wb_.Net[static_cast<std::size_t>(w.l)][static_cast<std::size_t>(w.n)];
 }

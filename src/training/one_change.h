@@ -90,6 +90,9 @@ struct WeightRef {
 class OneChangeFrame {
  public:
   explicit OneChangeFrame(Workbench& wb);
+  ~OneChangeFrame();  // the run no longer follows changes of the training set (RunSetError cleared)
+  OneChangeFrame(const OneChangeFrame&) = delete;
+  OneChangeFrame& operator=(const OneChangeFrame&) = delete;
 
   // MethodTag := tag; the initial weights saved; the run prepared when mode is below 100; the histories
   // checked to fit the run (a rerun writes into those of the first run).

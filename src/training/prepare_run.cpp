@@ -161,4 +161,7 @@ std::string FixedDisplayText(double x, int precision, int digits) {
   return out;
 }
 
+RunSetErrorGuard::RunSetErrorGuard(Workbench& wb, double (*error)(Workbench&)) : wb_(wb) { wb_.RunSetError = error; }
+RunSetErrorGuard::~RunSetErrorGuard() { wb_.RunSetError = nullptr; }
+
 }  // namespace wl

@@ -38,4 +38,17 @@ void PrepareTrainingRun(Workbench& wb);
 // digits or `digits` decimals, whichever is coarser, and written with `digits` decimals.
 std::string FixedDisplayText(double x, int precision, int digits);
 
+// Names the running trainer's error routine for the representation hook for as long as the guard lives:
+// only a trainer that takes a compressed training set or pruned inputs at its next epoch holds one.
+class RunSetErrorGuard {
+ public:
+  RunSetErrorGuard(Workbench& wb, double (*error)(Workbench&));
+  ~RunSetErrorGuard();
+  RunSetErrorGuard(const RunSetErrorGuard&) = delete;
+  RunSetErrorGuard& operator=(const RunSetErrorGuard&) = delete;
+
+ private:
+  Workbench& wb_;
+};
+
 }  // namespace wl

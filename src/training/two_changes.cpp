@@ -124,7 +124,7 @@ void TrainTwoChanges(Workbench& wb, std::uint8_t mode) {
   const bool random = mode == 1 || mode == 101;
   // The preparation and the progress plot go by the tag, so it names this run before they start.
   wb.MethodTag = random ? "S2-R" : "S2-D";
-  wb.RunSetError = TwoChangesRunError;
+  RunSetErrorGuard followsSetChanges(wb, TwoChangesRunError);
   SaveWeights(wb, 0);
   PrepareTrainingRun(wb);
   DrawParts(wb);
@@ -214,7 +214,7 @@ void TrainTwoChangesZero(Workbench& wb, std::uint8_t mode) {
   HourglassGuard hourglass(wb.Plat);
   const bool random = mode == 1 || mode == 101;
   wb.MethodTag = random ? "S2-R" : "S2-D";
-  wb.RunSetError = TwoChangesRunError;
+  RunSetErrorGuard followsSetChanges(wb, TwoChangesRunError);
   SaveWeights(wb, 0);
   PrepareTrainingRun(wb);
   DrawParts(wb);

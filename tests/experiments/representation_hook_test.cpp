@@ -3,6 +3,8 @@
 // "_CTF.txt" listings, and the networks the grouping cannot read.
 #include <gtest/gtest.h>
 
+#include "model/error_functions.h"
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -31,6 +33,8 @@ class RepresentationHookTest : public test::ProgramDirTest {
     wb->Stretch = 1.0;
     wb->ErrorExponent = 2.0;
     wb->LinearInputs = true;
+    // As under a trainer that takes a changed training set at its next epoch.
+    wb->RunSetError = [](Workbench& w) { return TrainingSetError(w); };
   }
 
   // Continuous rows with their classes, every vector weighing 1.
@@ -229,6 +233,24 @@ TEST_F(RepresentationHookTest, EveryVectorAloneChangesNothing) {
   EXPECT_EQ(wb->Data, before);
   EXPECT_FALSE(fs::exists(wb->ResultsPrefix + "_CTF.txt"));
   EXPECT_EQ(wb->TrainingSetChanges, 0);
+}
+
+TEST_F(RepresentationHookTest, ATrainerThatCannotFollowAChangeKeepsItsSet) {
+  DataSet({{0.1, 0.9}, {0.1, 0.9}, {0.9, 0.1}}, {0, 0, 1}, 2);
+  test::SetNetwork(*wb, {2, 2, 2}, {{{2, 0, 0}, {0, 2, 0}}, {{1, -1, 0}, {-1, 1, 0}}});
+  wb->NumOfEpochs = 3;
+  wb->Form1.IREdit.SetText("2");
+  wb->Form1.PrunEdit.SetText("2");
+  wb->RunSetError = nullptr;
+  const auto before = wb->Data;
+  TrainingEpochHook(*wb, 0);
+  TrainingEpochHook(*wb, 2);
+  ASSERT_EQ(plat.Messages.size(), 1u);
+  EXPECT_NE(plat.Messages[0].Text.find("cannot follow a change of the training set"), std::string::npos);
+  EXPECT_EQ(wb->NumOfVectors, 3);
+  EXPECT_EQ(wb->Data, before);
+  EXPECT_EQ(wb->TrainingSetChanges, 0);
+  EXPECT_EQ(wb->Net[0].size(), 2u);
 }
 
 TEST_F(RepresentationHookTest, GroupingNeedsOneHiddenLayerAndAnOutputPerClass) {
