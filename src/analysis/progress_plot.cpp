@@ -18,6 +18,7 @@
 #include "platform/paths.h"
 #include "platform/rounding.h"
 #include "state/hooks.h"
+#include "platform/vector_state.h"
 #include "training/prepare_run.h"
 
 namespace wl {
@@ -237,6 +238,7 @@ void PlotTrainingProgressEpoch(Workbench& wb, int epoch, double error) {
                  wb.WNormHistory[static_cast<std::size_t>(epoch)]);
     wb.GTP.ShowBitmap();
     P.LastX = x;
+    ClearUpperVectorState();  // the trainer's sigmoids follow the painting
   }
   if (f.IRBox.Checked()) CallRepresentationHook(wb, epoch);
 }
@@ -292,6 +294,7 @@ void PlotTrainingDetail(Workbench& wb, int epoch, int layerIndex, int neuron, in
   }
   P.PreviousError = error;
   wb.GTP.ShowBitmap();
+  ClearUpperVectorState();
   P.LastX = x;
 }
 

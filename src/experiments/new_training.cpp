@@ -9,6 +9,8 @@
 #include "state/workbench.h"
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
+#include "model/read_parameters.h"
+#include "training/backprop.h"
 #include "training/ng_train.h"
 #include "training/one_change.h"
 #include "training/prepare_run.h"
@@ -33,8 +35,8 @@ struct MethodRow {
   std::uint8_t Mode;
 };
 
-// Backpropagation runs apart (it reads the parameters again and may refuse the network), so its row only
-// names it.
+// Backpropagation runs apart (RunBP: it reads the parameters again, may refuse the network, and is not
+// built anew nor run twice), so its row only names it.
 const MethodRow kMethods[] = {
     {TrainingMethod::BP, "BP", 0, 0, 0, 0, 0, 0, 0, nullptr, 0},
     {TrainingMethod::NG, "NG", 0, 4, 22, 23, 24, 25, 26, &NGTrain, 1},
@@ -122,8 +124,20 @@ bool EstimateAndConfirm(Workbench& wb, TrainingMethod method) {
                      Buttons::YesNo) == Answer::Yes;
 }
 
+// Backpropagation: the parameters read again (a bad value ends New Training), then the training, which
+// ends New Training when it refuses the network.
+bool RunBP(Workbench& wb) {
+  Trace(wb, 19);
+  if (ReadParameters(wb, 1)) return false;
+  Trace(wb, 20);
+  if (!TrainBP(wb)) return false;
+  Trace(wb, 21);
+  return true;
+}
+
 // Runs the chosen method. False when New Training is to end here.
 bool RunMethod(Workbench& wb, TrainingMethod method) {
+  if (method == TrainingMethod::BP) return RunBP(wb);
   const MethodRow* row = RowOf(method);
   if (!row || !row->Train) return true;  // no method chosen: nothing is trained
   Trace(wb, row->CreateStep);
@@ -193,7 +207,7 @@ const char* TrainingMethodName(TrainingMethod m) {
 }
 
 bool TrainingMethodAvailable(TrainingMethod m) {
-  if (m == TrainingMethod::None) return true;
+  if (m == TrainingMethod::None || m == TrainingMethod::BP) return true;
   const MethodRow* row = RowOf(m);
   return row && row->Train;
 }

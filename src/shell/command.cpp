@@ -5,6 +5,7 @@
 #include "platform/clock.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
+#include "platform/vector_state.h"
 
 namespace wl {
 
@@ -18,6 +19,7 @@ bool RunCommand(Workbench& wb, const std::function<void()>& command) {
   FlagGuard<bool> voting(wb.CommitteeVoting, wb.CommitteeVoting);
   FlagGuard<bool> batch(wb.BatchMode, wb.BatchMode);
   try {
+    ClearUpperVectorState();
     command();
     return true;
   } catch (const WlError& e) {

@@ -1,13 +1,16 @@
 #include <vector>
 
+#include "model/read_parameters.h"
 #include "shell/command.h"
+#include "training/backprop.h"
 #include "training/mlp_beam_search.h"
 #include "training/one_change.h"
 #include "training/two_changes.h"
 
 namespace wl {
 
-// Menu "SM Training": the one- and two-change searches as timed runs, and the beam search.
+// Menu "SM Training": the one- and two-change searches as timed runs, the beam search, and
+// backpropagation.
 void AddTrainingHandlers(std::vector<HandlerRow>& t) {
   t.push_back({"Random1change", ControlEvent::MouseReleased, [](Workbench& wb) {
                  TimedRun(wb, [&wb] {
@@ -30,6 +33,9 @@ void AddTrainingHandlers(std::vector<HandlerRow>& t) {
                }});
   // "SSA" on the "Training + SM + BP" tab times itself.
   t.push_back({"Button4", ControlEvent::MouseReleased, [](Workbench& wb) { RunSSA(wb); }});
+  t.push_back({"Backpropagation1", ControlEvent::MouseReleased, [](Workbench& wb) {
+                 if (!ReadParameters(wb, 2)) TrainBP(wb);
+               }});
 }
 
 }  // namespace wl

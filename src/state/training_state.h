@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/zeroed_block.h"
 #include "state/network.h"
 
 namespace wl {
@@ -90,11 +91,16 @@ class WeightRecords {
     const WeightShape* s_;
   };
 
-  // Sizes the records to `rows` rows of the given shape. Cells are zero (a fresh block every time).
-  void Resize(std::size_t rows, const WeightShape& shape) {
+  // Sizes the records to `rows` rows of the given shape: a fresh block of zero cells. With keepSameSize a
+  // block of the same size is kept as it is instead, each cell holding its last value until it is written
+  // again (for records that a run writes in full, which are then not given back to the system and zeroed
+  // anew every run).
+  void Resize(std::size_t rows, const WeightShape& shape, bool keepSameSize = false) {
+    const std::size_t cells = rows * shape.RowSize;
     shape_ = shape;
+    rows_ = 0;
+    if (!keepSameSize || cells != data_.size() || cells == 0) data_.Reset(cells);
     rows_ = rows;
-    data_.assign(rows * shape_.RowSize, T{});
   }
   std::size_t Rows() const { return rows_; }
   const WeightShape& Shape() const { return shape_; }
@@ -109,7 +115,7 @@ class WeightRecords {
  private:
   WeightShape shape_;
   std::size_t rows_ = 0;
-  std::vector<T> data_;
+  ZeroedBlock<T> data_;
 };
 
 struct TrainingState {
@@ -144,6 +150,14 @@ struct TrainingState {
     return OnlineWeightHistory[static_cast<std::size_t>(e) * static_cast<std::size_t>(OnlineVectors) +
                                static_cast<std::size_t>(v)];
   }
+
+  // Backpropagation: the error signals [l][j] of the vector in hand (the output layer's filled), the
+  // gradient step of every weight and the step of the previous update (one row each, [0][l-1][j][k]),
+  // the rate in force, and the length of the last step when the steps are logged.
+  std::vector<std::vector<double>> BPDelta;
+  WeightRecords<double> BPStep, BPPrevStep;
+  double BPEta = 0.0;
+  double GradSumSq = 0.0;
 
   // Class statistics of the run preparation: vectors per class (at least 1), the weight of each class in
   // the weighted error, and the order in which the signal plots draw the classes.

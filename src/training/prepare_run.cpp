@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "model/layer_transfer.h"
+#include "platform/errors.h"
+#include "platform/memory.h"
 #include "state/workbench.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"
@@ -78,17 +80,38 @@ void AllocHistories(Workbench& wb, std::int64_t L) {
   std::fill(wb.DetailWNormHistory.Row(0).begin(), wb.DetailWNormHistory.Row(0).end(), norm);
 }
 
+double OnlineHistoryBytes(std::int64_t L, int vectors, std::size_t weights) {
+  return static_cast<double>(L + 1) * std::max(vectors, 0) * (static_cast<double>(weights) + 1.0) * sizeof(double);
+}
+
+void CheckOnlineHistoriesFit(const Workbench& wb, std::int64_t L, std::uint64_t available) {
+  const std::size_t weights = NetworkShape(wb).RowSize;
+  const double need = OnlineHistoryBytes(L, wb.NumOfVectors, weights);
+  // A quarter of what is free is left to the rest of the program and to the system.
+  if (available == 0 || need <= 0.75 * static_cast<double>(available)) return;
+  throw WlError("The histories of online backpropagation (" + IntToStr(L + 1) + " epochs x " +
+                IntToStr(static_cast<std::int64_t>(weights)) + " weights x " + IntToStr(wb.NumOfVectors) +
+                " vectors) need " + MemorySizeText(need) + " of memory, and " +
+                MemorySizeText(static_cast<double>(available)) +
+                " is available. Train fewer epochs, or choose batch mode.");
+}
+
 void PrepareTrainingRun(Workbench& wb) {
+  const std::int64_t L = HistoryLength(wb);
+  // Histories that cannot be held are refused before anything changes.
+  if (wb.OnlineBP) CheckOnlineHistoriesFit(wb, L, AvailableMemoryBytes());
+
   // An error surface or PCA of an earlier run no longer matches.
   wb.ESDone = false;
   EnsureDirectory(wb.Path("\\PCA"));
 
-  const std::int64_t L = HistoryLength(wb);
   AllocHistories(wb, L);
   if (wb.OnlineBP) {
     const auto rows = static_cast<std::size_t>(L) + 1;
     wb.OnlineVectors = wb.NumOfVectors;
-    wb.OnlineWeightHistory.Resize(rows * static_cast<std::size_t>(std::max(wb.NumOfVectors, 0)), NetworkShape(wb));
+    // Every row is written by the run: a block of the same size is reused as it is.
+    wb.OnlineWeightHistory.Resize(rows * static_cast<std::size_t>(std::max(wb.NumOfVectors, 0)), NetworkShape(wb),
+                                  true);
     wb.OnlineErrorHistory.assign(rows,
                                  std::vector<double>(static_cast<std::size_t>(std::max(wb.NumOfVectors, 0)), 0.0));
   }

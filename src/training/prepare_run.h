@@ -2,6 +2,7 @@
 // The common start of every training run: the histories sized and epoch 0 recorded, the class weights,
 // the start error shown in the main window, the progress plot opened, the representation hook called for
 // epoch 0 and the staircase table built. The trainers then fill the histories epoch by epoch.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -26,8 +27,17 @@ void AllocHistories(Workbench& wb, std::int64_t L);
 // the records keep (RunInputOf maps the inputs); otherwise the index is k itself.
 int RunWeightIndex(const Workbench& wb, int l, int k);
 
-// The run preparation, in this order: ESDone cleared; the PCA folder made when missing; the histories
-// (and the online ones when OnlineBP is set); the class weights; the start error (TrainingSetError) in
+// The bytes of the online histories of a run of history length L: (L + 1) x vectors x (weights + 1)
+// doubles (the weights in force at every vector and each vector's error term).
+double OnlineHistoryBytes(std::int64_t L, int vectors, std::size_t weights);
+
+// Throws WlError, naming the size, when the online histories of a run of history length L would take more
+// than three quarters of the available memory (bytes; 0 = unknown, no check).
+void CheckOnlineHistoriesFit(const Workbench& wb, std::int64_t L, std::uint64_t available);
+
+// The run preparation, in this order: with OnlineBP set, the online histories checked to fit in memory;
+// ESDone cleared; the PCA folder made when missing; the histories (and the online ones when OnlineBP is
+// set); the class weights; the start error (TrainingSetError) in
 // EpochHistory[0], CurrentError and the main window's ep, ge, EditSuccess and WeightedAccEdit; unless
 // "No Plot E": stage "18" and the progress plot opened for NumOfEpochs epochs; the representation hook for
 // epoch 0 when "Signals after epoch" is checked. The staircase table is built before the start error,

@@ -256,18 +256,40 @@ TEST_F(NewTrainingTest, OptimalSignalTableEndsAtOnce) {
   EXPECT_TRUE(wb->Net.empty());
 }
 
-TEST_F(NewTrainingTest, AMethodNotBuiltIsRefusedBeforeAnything) {
-  RadioButton* const radios[] = {&wb->Form1.BPButton};
-  for (RadioButton* r : radios) {
-    plat.Messages.clear();
-    r->SetChecked(true);
-    Run();
-    ASSERT_EQ(plat.Messages.size(), 1u) << r->Name();
-    EXPECT_EQ(plat.Messages[0].Text,
-              "The training method \"" + r->Caption() + "\" is not available yet. Choose another method.");
-  }
-  EXPECT_TRUE(plat.Dialogs.empty());
-  EXPECT_TRUE(wb->Net.empty());
+// Every method of the "Training Method" group has its trainer now: none is refused as not available.
+TEST(TrainingMethodAvailable, EveryMethodOfTheGroup) {
+  for (TrainingMethod m : {TrainingMethod::None, TrainingMethod::BP, TrainingMethod::NG, TrainingMethod::VSS,
+                           TrainingMethod::S1R, TrainingMethod::S2D, TrainingMethod::S2R, TrainingMethod::D2zero})
+    EXPECT_TRUE(TrainingMethodAvailable(m)) << TrainingMethodName(m);
+}
+
+// Backpropagation reads the parameters again and trains the network built for the estimate (no second
+// build, no rerun with "max E"); a refused network ends New Training there. (A bad value never gets that
+// far: building or loading the network reads the parameters first.)
+TEST_F(NewTrainingTest, BackpropagationRunsItsOwnSequence) {
+  wb->Form1.BPButton.SetChecked(true);
+  wb->Form1.minmax.SetChecked(true);
+  Answer();
+  Run();
+  EXPECT_TRUE(plat.Messages.empty());
+  EXPECT_TRUE(Traced({7, 10, 11, 15, 19, 20, 21, 56}));
+  EXPECT_EQ(std::count(trace.begin(), trace.end(), 10), 1);
+  EXPECT_EQ(wb->MethodTag, "BP");
+  EXPECT_EQ(wb->EpochHistory.size(), 13u);
+  EXPECT_EQ(wb->Form1.TrainingEdit.Text(), "0.00s");
+  EXPECT_NE(wb->Form1.modWEdit.Text(), "");
+  wb->Form1.modWEdit.SetText("");
+
+  // A four-layer network is refused by the trainer: New Training ends after step 20.
+  wb->Form1.Hid3EditT2.SetText("2");
+  Answer();
+  Run();
+  ASSERT_EQ(plat.Messages.size(), 1u);
+  EXPECT_EQ(plat.Messages[0].Text,
+            "This implementation of backpropagation suports only 3-layer netwoks without crossover connections");
+  EXPECT_TRUE(Traced({19, 20}));
+  EXPECT_FALSE(TracedAny(21) || TracedAny(56));
+  EXPECT_EQ(wb->Form1.modWEdit.Text(), "");
 }
 
 TEST_F(NewTrainingTest, ACancelledDialogBuildsNothing) {

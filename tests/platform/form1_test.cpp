@@ -251,7 +251,7 @@ TEST_F(Form1Table, OnlyTheSignalTableClassErrorAndUnbuiltVariantBoxesStartDisabl
   std::set<std::string> disabled;
   for (Control* c : form.Controls())
     if (!c->Enabled()) disabled.insert(c->Name());
-  EXPECT_EQ(disabled, (std::set<std::string>{"SMSTBox", "OSTBox", "RadioClass", "BPButton"}));
+  EXPECT_EQ(disabled, (std::set<std::string>{"SMSTBox", "OSTBox", "RadioClass"}));
 }
 
 TEST_F(Form1Table, MainMenuInOrder) {

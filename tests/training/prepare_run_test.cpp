@@ -3,6 +3,8 @@
 #include "training/prepare_run.h"
 
 #include <gtest/gtest.h>
+
+#include <array>
 #include <unistd.h>
 
 #include <cmath>
@@ -136,6 +138,26 @@ TEST_F(PrepareRunTest, OnlineHistoriesOnlyForOnlineBackpropagation) {
   // Layer 2 starts at flat index 6.
   EXPECT_EQ(wb->OnlineWeightHistory.Row(3 * 4 + 2)[6 + 2], 7.0);
   EXPECT_EQ(wb->OnlineWeightHistory.Row(3 * 4 + 1)[6 + 2], 0.0);
+}
+
+// A fresh block is zero; a block of the same size is kept as it is only when asked (the online record,
+// which every run writes in full), and never across a change of size.
+TEST(WeightRecordsTest, FreshBlocksAreZeroSameSizeBlocksKeptOnlyWhenAsked) {
+  const WeightShape shape = WeightShape::Of({2, 2, 1}, std::array<int, 4>{2, 2, 0, 0}.data(), 3);
+  WeightRecords<double> r;
+  r.Resize(3, shape);
+  r.Row(2)[8] = 5.0;
+  r.Resize(3, shape, true);
+  EXPECT_EQ(r.Row(2)[8], 5.0);
+  r.Resize(3, shape);
+  EXPECT_EQ(r.Row(2)[8], 0.0);
+  r.Row(1)[0] = 7.0;
+  r.Resize(4, shape, true);
+  ASSERT_EQ(r.Rows(), 4u);
+  for (std::size_t i = 0; i < 4; ++i)
+    for (double x : r.Row(i)) EXPECT_EQ(x, 0.0);
+  r.Resize(0, shape, true);
+  EXPECT_TRUE(r.Empty());
 }
 
 TEST(FixedDisplayTextTest, RoundsOnceHalvesAwayFromZero) {

@@ -1,0 +1,520 @@
+#include "training/backprop.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "model/error_functions.h"
+#include "model/eval_options.h"
+#include "model/forward_pass.h"
+#include "model/weights_file.h"
+#include "state/workbench.h"
+#include "platform/clock.h"
+#include "platform/errors.h"
+#include "platform/numfmt.h"
+#include "platform/platform.h"
+#include "platform/rounding.h"
+#include "platform/vector_state.h"
+#include "state/hooks.h"
+#include "training/one_change.h"
+#include "training/prepare_run.h"
+
+namespace wl {
+
+namespace {
+
+const char* const kRefusal =
+    "This implementation of backpropagation suports only 3-layer netwoks without crossover connections";
+
+// The factors of the line search along the step ("min"), tried in this order.
+constexpr double kLineFactors[] = {0, 0.8, 2, 3.4, 5, 7, 10, 14, 20, 30, 42};
+
+// A data set, and a three-layer network built for it whose neurons hold their fan-in plus a threshold.
+void RequireBPNetwork(const Workbench& wb) {
+  if (wb.ResultsPrefix.empty() || wb.NumOfVectors < 1)
+    throw WlError("No data set has been opened yet. Open a data set first (Open -> Open Training Set).");
+  if (wb.Net.size() < 2 || wb.Net.size() != wb.Layers.size())
+    throw WlError("No network has been created yet. Create the network first (Create Network).");
+  if (wb.Net.size() != 3)
+    throw WlError("The network has " + IntToStr(static_cast<std::int64_t>(wb.Net.size())) +
+                  " layers, the parameters ask for 3. Create the network again.");
+  EvalNeeds needs;
+  needs.InputWeights = true;
+  RequireEvaluable(wb, NetLayout::Standard, needs);
+  for (std::size_t l = 1; l < 3; ++l) {
+    bool fits = wb.LayerInputs[l - 1] == wb.Layers[l - 1];
+    for (const TNeuron& n : wb.Net[l]) fits = fits && n.Weights.size() == static_cast<std::size_t>(wb.Layers[l - 1]) + 1;
+    if (!fits) throw WlError("The network does not fit the chosen structure. Create the network again.");
+  }
+}
+
+// A row of the online record: written once and not read during the run, so a long row is stored past the
+// caches (which keep the working arrays) where the processor allows. Short rows are copied: streaming
+// stores of part of a cache line cost more than they save.
+inline void StreamRow(double* dst, const double* src, std::size_t n) {
+#if defined(__SSE2__)
+  if (n < 128) {
+    std::memcpy(dst, src, n * sizeof(double));
+    return;
+  }
+  std::size_t i = 0;
+  if (n > 0 && (reinterpret_cast<std::uintptr_t>(dst) & 15) != 0) {
+    dst[0] = src[0];
+    i = 1;
+  }
+  for (; i + 2 <= n; i += 2) _mm_stream_pd(dst + i, _mm_loadu_pd(src + i));
+  if (i < n) dst[i] = src[i];
+#else
+  std::memcpy(dst, src, n * sizeof(double));
+#endif
+}
+
+// Orders the streamed rows before the epoch's records are read.
+inline void StreamFence() {
+#if defined(__SSE2__)
+  _mm_sfence();
+#endif
+}
+
+// The run's rates and error as the main window shows them.
+void ShowRates(Workbench& wb) {
+  TForm1& f = wb.Form1;
+  f.EditSuccess.SetText(FixedDisplayText(wb.SuccessRate, 7, 5));
+  f.EditSuccess.Repaint();
+  f.ge.SetText(FixedDisplayText(wb.CurrentError, 12, 4) + " / " + wb.ResultText);
+  f.ge.Repaint();
+  f.WeightedAccEdit.SetText(FixedDisplayText(wb.AcceptedWeightedRate, 7, 5));
+  f.WeightedAccEdit.Repaint();
+}
+
+// The error the run starts from: NetworkError over every vector (backpropagation draws no parts).
+double StartError(Workbench& wb, const EvalOptions& options) {
+  FlagGuard<std::int32_t> allVectors(wb.NumOfParts, 1);
+  return NetworkError(wb, options);
+}
+
+}  // namespace
+
+int BPDisplayPeriod(int vectors, int weights) {
+  const std::int64_t product = static_cast<std::int64_t>(vectors) * weights;
+  if (product <= 0) return 1;
+  return static_cast<int>(std::max<std::int64_t>(1, Round(50000.0 / static_cast<double>(product))));
+}
+
+double BPRate(double eta0, double decay, int e) {
+  if (decay == 0.0) return eta0;
+  return eta0 * (1.0 - std::exp(-decay / (e + 1)));
+}
+
+double BPHiddenFactor(Workbench& wb, int epoch) {
+  TForm1& f = wb.Form1;
+  if (StrToInt(f.EEdit1.Text()) >= epoch) return StrToFloat(f.MEdit1.Text());
+  if (StrToInt(f.EEdit2.Text()) >= epoch) return StrToFloat(f.MEdit2.Text());
+  if (StrToInt(f.EEdit3.Text()) >= epoch) return StrToFloat(f.MEdit3.Text());
+  return StrToFloat(f.MEdit4.Text());
+}
+
+double BPSlopeInRange(double slope) {
+  if (slope == 0.0) return 1.0;
+  if (slope < 0.01) return 0.01;
+  if (slope > 99.0) return 99.0;
+  return slope;
+}
+
+void AllocBPArrays(Workbench& wb) {
+  const WeightShape shape = WeightShape::Of(wb.Layers, wb.LayerInputs.data(), static_cast<int>(wb.Layers.size()));
+  wb.BPDelta.assign(wb.Layers.size(), {});
+  for (std::size_t l = 1; l < wb.Layers.size(); ++l) wb.BPDelta[l].assign(static_cast<std::size_t>(wb.Layers[l]), 0.0);
+  wb.BPStep.Resize(1, shape);
+  wb.BPPrevStep.Resize(1, shape);
+}
+
+// ---- the kernel -------------------------------------------------------------------------------------
+
+BPKernel::BPKernel(Workbench& wb, const EvalOptions& options) : wb_(wb), options_(options) {
+  n0_ = wb.Layers[0];
+  n1_ = wb.Layers[1];
+  n2_ = wb.Layers[2];
+  stride1_ = static_cast<std::size_t>(n0_) + 1;
+  stride2_ = static_cast<std::size_t>(n1_) + 1;
+  off2_ = static_cast<std::size_t>(n1_) * stride1_;
+  size_ = off2_ + static_cast<std::size_t>(n2_) * stride2_;
+  linearOut_ = options.Structure == NetStructure::FunctionApprox;
+  min_ = wb.Form1.BPminBox.Checked();
+  // The first gradient pass brings the slope into range before it passes any vector forward.
+  slope_ = BPSlopeInRange(wb.Slope);
+  stretch_ = wb.Stretch;
+  offset_ = (1.0 - wb.Stretch) / 2.0;
+  p_ = wb.ErrorExponent;
+  s_ = wb.SetOff;
+  t1_ = 1.0 - wb.SetOff;
+  momentum_ = wb.BPMomentum;
+  sigmoidsPerVector_ = (wb.LinearInputs ? 0 : n0_) + n1_ + (linearOut_ ? 0 : n2_);
+  class_ = wb.VectorClass.data();
+  step_ = wb.BPStep.Row(0).data();
+  prev_ = wb.BPPrevStep.Row(0).data();
+  delta_ = wb.BPDelta[2].data();
+  h_.assign(static_cast<std::size_t>(n1_), 0.0);
+  y_.assign(static_cast<std::size_t>(n2_), 0.0);
+  w_.assign(size_, 0.0);
+  LoadWeights();
+
+  // The input layer depends on the data, the input weights, the slope and the stretch alone, none of
+  // which the training changes: it is passed once per vector here, as the forward pass computes it.
+  const auto nv = static_cast<std::size_t>(wb.NumOfVectors);
+  const auto n0 = static_cast<std::size_t>(n0_);
+  x_.assign(nv * n0, 0.0);
+  {
+    FlagGuard<double> slope(wb.Slope, slope_);
+    FlagGuard<std::int64_t> counted(wb.SigmoidCount, wb.SigmoidCount);
+    std::vector<double> kept;  // the network's signals, which the passes here must not change
+    for (const auto& layer : wb.Net)
+      for (const TNeuron& n : layer) kept.push_back(n.Signal);
+    const NetStructure structure = options.Structure;
+    for (std::size_t v = 0; v < nv; ++v) {
+      ForwardPass(wb, static_cast<int>(v), structure);
+      for (std::size_t k = 0; k < n0; ++k) x_[v * n0 + k] = wb.Net[0][k].Signal;
+    }
+    std::size_t i = 0;
+    for (auto& layer : wb.Net)
+      for (TNeuron& n : layer) n.Signal = kept[i++];
+  }
+  // One-hot coded inputs are mostly 0: their vectors are then passed through their nonzero inputs only.
+  std::size_t nonzero = 0;
+  for (double x : x_) nonzero += x != 0.0;
+  sparse_ = n0 >= 8 && 2 * nonzero <= x_.size();
+  if (sparse_) {
+    nzStart_.reserve(nv + 1);
+    nzIndex_.reserve(nonzero);
+    nzValue_.reserve(nonzero);
+    for (std::size_t v = 0; v < nv; ++v) {
+      nzStart_.push_back(static_cast<std::uint32_t>(nzIndex_.size()));
+      for (std::size_t k = 0; k < n0; ++k)
+        if (x_[v * n0 + k] != 0.0) {
+          nzIndex_.push_back(static_cast<std::uint32_t>(k));
+          nzValue_.push_back(x_[v * n0 + k]);
+        }
+    }
+    nzStart_.push_back(static_cast<std::uint32_t>(nzIndex_.size()));
+  }
+}
+
+void BPKernel::LoadWeights() {
+  std::size_t i = 0;
+  for (std::size_t l = 1; l < 3; ++l)
+    for (const TNeuron& n : wb_.Net[l])
+      for (double w : n.Weights) w_[i++] = w;
+}
+
+void BPKernel::StoreWeights() {
+  std::size_t i = 0;
+  for (std::size_t l = 1; l < 3; ++l)
+    for (TNeuron& n : wb_.Net[l])
+      for (double& w : n.Weights) w = w_[i++];
+  if (lastVector_ < 0) return;
+  const double* x = x_.data() + static_cast<std::size_t>(lastVector_) * static_cast<std::size_t>(n0_);
+  for (int k = 0; k < n0_; ++k) wb_.Net[0][k].Signal = x[k];
+  for (int j = 0; j < n1_; ++j) wb_.Net[1][j].Signal = h_[j];
+  for (int j = 0; j < n2_; ++j) wb_.Net[2][j].Signal = y_[j];
+}
+
+void BPKernel::KeepSlopeInRange() {
+  wb_.Slope = BPSlopeInRange(wb_.Slope);
+  slope_ = wb_.Slope;
+}
+
+template <bool Sparse>
+void BPKernel::Forward(int v) {
+  const double* w = w_.data();
+  const double* x = x_.data() + static_cast<std::size_t>(v) * static_cast<std::size_t>(n0_);
+  const double slope = slope_, stretch = stretch_, offset = offset_;
+  double* h = h_.data();
+  for (int j = 0; j < n1_; ++j) {
+    const double* wj = w + static_cast<std::size_t>(j) * stride1_;
+    double net;
+    if constexpr (Sparse) {
+      net = 0.0;
+      for (std::uint32_t t = nzStart_[v], end = nzStart_[v + 1]; t < end; ++t) net += nzValue_[t] * wj[nzIndex_[t]];
+    } else {
+      net = Dot(x, wj, n0_);
+    }
+    const double a = (wj[n0_] - net) * slope;
+    h[j] = a > kExpGuard ? 0.0 : StretchedSigmoid(a, stretch, offset);
+  }
+  for (int i = 0; i < n2_; ++i) {
+    const double* wi = w + off2_ + static_cast<std::size_t>(i) * stride2_;
+    const double a = (wi[n1_] - Dot(h, wi, n1_)) * slope;
+    y_[i] = linearOut_ ? a : (a > kExpGuard ? 0.0 : StretchedSigmoid(a, stretch, offset));
+  }
+}
+
+template <bool Sparse, bool Fresh>
+void BPKernel::Accumulate(int v, double m) {
+  const double eta = wb_.BPEta;
+  const double* w = w_.data();
+  const double* h = h_.data();
+  double* step = step_;
+  for (int i = 0; i < n2_; ++i) {
+    const double ed = eta * delta_[i];
+    double* row = step + off2_ + static_cast<std::size_t>(i) * stride2_;
+    if constexpr (Fresh) {
+      for (int k = 0; k < n1_; ++k) row[k] = ed * h[k];
+      row[n1_] = -ed;
+    } else {
+      for (int k = 0; k < n1_; ++k) row[k] += ed * h[k];
+      row[n1_] -= ed;
+    }
+  }
+  const double* x = x_.data() + static_cast<std::size_t>(v) * static_cast<std::size_t>(n0_);
+  for (int j = 0; j < n1_; ++j) {
+    double s = 0.0;
+    for (int i = 0; i < n2_; ++i) s += delta_[i] * w[off2_ + static_cast<std::size_t>(i) * stride2_ + j];
+    s *= m;
+    const double g = eta * s * h[j] * (1.0 - h[j]);
+    double* row = step + static_cast<std::size_t>(j) * stride1_;
+    if constexpr (Sparse) {
+      for (std::uint32_t t = nzStart_[v], end = nzStart_[v + 1]; t < end; ++t) row[nzIndex_[t]] += g * nzValue_[t];
+      row[n0_] -= g;
+    } else if constexpr (Fresh) {
+      for (int k = 0; k < n0_; ++k) row[k] = g * x[k];
+      row[n0_] = -g;
+    } else {
+      for (int k = 0; k < n0_; ++k) row[k] += g * x[k];
+      row[n0_] -= g;
+    }
+  }
+}
+
+template <bool Sparse, bool Fresh>
+bool BPKernel::Present(int v, double m) {
+  Forward<Sparse>(v);
+  lastVector_ = v;
+  const int c = class_[v];
+  double e = 0.0, best = 0.0;
+  int winner = -1;
+  for (int i = 0; i < n2_; ++i) {
+    const double y = y_[i];
+    const double t = i == c ? t1_ : s_;
+    e += ErrorTerm(y - t, p_);
+    if (y > best) {
+      best = y;
+      winner = i;
+    }
+    delta_[i] = (t - y) * y * (1.0 - y);
+  }
+  lastError_ = e;
+  Accumulate<Sparse, Fresh>(v, m);
+  return winner >= 0 && winner == c;
+}
+
+bool BPKernel::VectorGradient(int e, int v) {
+  KeepSlopeInRange();
+  bool correct;
+  if (sparse_) {
+    // The steps of the inputs that are 0 are 0.
+    std::fill(step_, step_ + size_, 0.0);
+    correct = Present<true, false>(v, 1.0);
+  } else {
+    // Every step is written: 0 + x is x.
+    correct = Present<false, true>(v, 1.0);
+  }
+  wb_.SigmoidCount += sigmoidsPerVector_;
+  wb_.OnlineErrorHistory[static_cast<std::size_t>(e)][static_cast<std::size_t>(v)] = lastError_;
+  StreamRow(wb_.OnlineWeights(e, v).Flat().data(), w_.data(), size_);
+  wb_.CurrentError += lastError_;
+  return correct;
+}
+
+void BPKernel::BatchGradient() {
+  std::fill(step_, step_ + size_, 0.0);
+  int count = 0;
+  double weighted = 0.0, e = 0.0;
+  KeepSlopeInRange();
+  const int nv = wb_.NumOfVectors;
+  // The schedule is read once per pass: it cannot change while the pass runs.
+  const double m = BPHiddenFactor(wb_, wb_.Epoch);
+  const double* classWeight = wb_.ClassWeight.data();
+  for (int v = 0; v < nv; ++v) {
+    const bool correct = sparse_ ? Present<true, false>(v, m) : Present<false, false>(v, m);
+    e += lastError_;
+    if (correct) {
+      ++count;
+      weighted += classWeight[class_[v]];
+    }
+  }
+  wb_.SigmoidCount += sigmoidsPerVector_ * nv;
+  wb_.CurrentError = e;
+  wb_.SuccessRate = static_cast<double>(count) / nv;
+  wb_.AcceptedSuccessRate = wb_.SuccessRate;
+  wb_.AcceptedWeightedRate = weighted / nv;
+}
+
+void BPKernel::UpdateWeights() {
+  if (!min_) {
+    double* w = w_.data();
+    const double momentum = momentum_;
+    for (std::size_t i = 0; i < size_; ++i) {
+      w[i] = w[i] + step_[i] + momentum * prev_[i];
+      prev_[i] = step_[i];
+    }
+  }
+  if (Log) WriteLogLine();
+  if (min_) LineSearch();
+}
+
+void BPKernel::WriteLogLine() {
+  double sum = 0.0;
+  for (std::size_t i = 0; i < size_; ++i) sum += step_[i] * step_[i];
+  wb_.GradSumSq = std::sqrt(sum);
+  // A step of length 0 has no direction: it is logged as zeros.
+  const double length = wb_.GradSumSq;
+  std::string line;
+  line.reserve(size_ * 26 + 1);
+  for (std::size_t i = 0; i < size_; ++i) {
+    line += "   ";
+    line += FormatReal(length == 0.0 ? 0.0 : step_[i] / length);
+  }
+  line += '\n';
+  *Log << line;
+  if (!*Log) throw FileError("Cannot write " + LogName);
+}
+
+void BPKernel::LineSearch() {
+  StoreWeights();
+  std::vector<TNeuron*> neurons;
+  for (std::size_t l = 1; l < 3; ++l)
+    for (TNeuron& n : wb_.Net[l]) {
+      n.OldWeights = n.Weights;
+      neurons.push_back(&n);
+    }
+  // The errors tried along the line must not stand as the epoch's accuracy.
+  const double rate = wb_.SuccessRate, weighted = wb_.WeightedCorrect;
+  const int correct = wb_.NumOfCorrect;
+  auto moveBy = [&](double f) {
+    const double* step = step_;
+    for (TNeuron* n : neurons) {
+      for (std::size_t k = 0; k < n->Weights.size(); ++k) n->Weights[k] = n->OldWeights[k] + f * step[k];
+      step += n->Weights.size();
+    }
+  };
+  double best = ComputeError(wb_, options_, 1), fBest = 0.0;
+  for (double f : kLineFactors) {
+    moveBy(f);
+    const double e = ComputeError(wb_, options_, 1);
+    if (e < best) {
+      best = e;
+      fBest = f;
+    }
+  }
+  moveBy(0.3 * fBest);
+  wb_.SuccessRate = rate;
+  wb_.WeightedCorrect = weighted;
+  wb_.NumOfCorrect = correct;
+  LoadWeights();
+}
+
+// ---- the run ----------------------------------------------------------------------------------------
+
+bool TrainBP(Workbench& wb) {
+  TForm1& f = wb.Form1;
+  if (wb.NumOfLayers != 3 || !f.FullConn.Checked()) {
+    wb.Plat.ShowMessage(kRefusal);
+    return false;
+  }
+  RequireBPNetwork(wb);
+
+  HourglassGuard hourglass(wb.Plat);
+  wb.MethodTag = "BP";
+  std::ofstream log;
+  const std::string logName = wb.ResultsPrefix + "_bpgradients.txt";
+  if (f.LogGradientBox.Checked()) {
+    log.open(logName, std::ios::binary | std::ios::trunc);
+    if (!log) throw FileError("Cannot create " + logName);
+  }
+  const std::int64_t start = MonotonicMs();
+  PrepareTrainingRun(wb);
+  // The evaluation options of the run's error functions, read once.
+  const EvalOptions options = ReadEvalOptions(wb);
+
+  wb.CurrentError = StartError(wb, options);
+  f.EditSuccess.SetText(FixedDisplayText(wb.SuccessRate, 7, 5));
+  f.EditSuccess.Repaint();
+  f.ge.SetText(FixedDisplayText(wb.CurrentError, 12, 4) + " / " + wb.ResultText);
+  f.ge.Repaint();
+  // The preparation's weighted rate, already a share of the vectors.
+  wb.AcceptedWeightedRate = wb.WeightedCorrect;
+  f.WeightedAccEdit.SetText(FixedDisplayText(wb.AcceptedWeightedRate, 7, 5));
+  f.WeightedAccEdit.Repaint();
+  f.TrainingEdit.SetText(" ");
+  f.TrainingEdit.Repaint();
+
+  SaveWeights(wb, 0);
+  const bool online = wb.OnlineBP;
+  const std::string mode = online ? "Backpropagation - online mode" : "Backpropagation - batch mode";
+  wb.ParamText[7] = mode + "   eta=" + Trim(f.BPLearn.Text()) + "  alfa(momentum)=" + Trim(f.BPmom.Text());
+  f.Label19.SetCaption(mode);
+  f.Label19.Repaint();
+  wb.ResultText = FixedDisplayText(StartError(wb, options), 12, 4);
+
+  const int period = BPDisplayPeriod(wb.NumOfVectors, wb.NumOfWeights);
+  AllocBPArrays(wb);
+  wb.BPEta = wb.BPLearnRate;
+  BPKernel kernel(wb, options);
+  if (log.is_open()) {
+    kernel.Log = &log;
+    kernel.LogName = logName;
+  }
+
+  const int nv = wb.NumOfVectors;
+  ClearUpperVectorState();
+  for (int e = 0; e <= wb.NumOfEpochs; ++e) {
+    wb.Epoch = e + 1;
+    if (wb.BPDecay != 0.0) wb.BPEta = BPRate(wb.BPLearnRate, wb.BPDecay, e);
+    if (online) {
+      wb.CurrentError = 0.0;
+      int count = 0;
+      for (int v = 0; v < nv; ++v) {
+        if (kernel.VectorGradient(e, v)) ++count;
+        kernel.UpdateWeights();
+      }
+      wb.SuccessRate = static_cast<double>(count) / nv;
+      StreamFence();
+    } else {
+      kernel.BatchGradient();
+      kernel.UpdateWeights();
+    }
+    kernel.StoreWeights();
+    const std::vector<double>& weights = kernel.Weights();
+    bool finite = std::isfinite(wb.CurrentError);
+    for (double w : weights) finite = finite && std::isfinite(w);
+    if (!finite) throw FloatError("Floating point overflow in backpropagation, epoch " + IntToStr(e));
+
+    if (e % period == 0) {
+      ShowRates(wb);
+      f.ep.SetText(IntToStr(e));
+      f.ep.Repaint();
+    }
+    std::copy(weights.begin(), weights.end(), wb.WeightHistory.Row(static_cast<std::size_t>(e)).begin());
+    wb.EpochHistory[static_cast<std::size_t>(e)] = {wb.CurrentError, wb.SuccessRate};
+    CallEpochDone(wb, e, wb.CurrentError);
+    ClearUpperVectorState();  // after the plot's painting
+  }
+  // The weight matrix for Matlab is exported by every trainer's end once that export exists.
+
+  f.TrainingEdit.SetText(FormatFixed(static_cast<double>(MonotonicMs() - start) / 1000.0, 2) + "s");
+  f.TrainingEdit.Repaint();
+  ShowRates(wb);
+  f.ep.SetText(IntToStr(wb.NumOfEpochs));
+  f.ep.Repaint();
+  wb.MethodTag = "BP";
+  ShowEvaluationCount(wb);
+  if (!f.NoGTPBox.Checked()) CallRunEnded(wb);
+  return true;
+}
+
+}  // namespace wl

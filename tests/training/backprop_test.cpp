@@ -1,0 +1,583 @@
+// Backpropagation: one online and one batch epoch of a tiny network against changes worked out by hand,
+// the run against a plain loop over the forward pass written from the rules (every option, dense and
+// one-hot inputs), momentum, the line search, the schedules and display period, the records of the run,
+// the refusals, the gradient log and the online histories that would not fit in memory.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "model/create_network.h"
+#include "model/error_functions.h"
+#include "model/forward_pass.h"
+#include "model/read_parameters.h"
+#include "state/workbench.h"
+#include "platform/errors.h"
+#include "platform/numfmt.h"
+#include "platform/random.h"
+#include "support/test_support.h"
+#include "training/backprop.h"
+#include "training/one_change.h"
+#include "training/prepare_run.h"
+
+namespace wl {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<double> Flat(const Workbench& wb) {
+  std::vector<double> w;
+  for (std::size_t l = 1; l < wb.Net.size(); ++l)
+    for (const TNeuron& n : wb.Net[l]) w.insert(w.end(), n.Weights.begin(), n.Weights.end());
+  return w;
+}
+
+void SetFlat(Workbench& wb, const std::vector<double>& w) {
+  std::size_t i = 0;
+  for (std::size_t l = 1; l < wb.Net.size(); ++l)
+    for (TNeuron& n : wb.Net[l])
+      for (double& x : n.Weights) x = w[i++];
+}
+
+class BackpropTest : public test::ProgramDirTest {
+ protected:
+  void SetUp() override {
+    MakeProgramDir("wl_bp_", {"results", "DATA"});
+    wb->ResultsPrefix = (dir / "results" / "set_100").string();
+    wb->Form1.NoGTPBox.SetChecked(true);
+    plat.Messages.clear();
+  }
+
+  // Classes and equal vector weights for the rows set.
+  void SetClasses(std::vector<int> classes, int numOfClasses) {
+    wb->VectorClass = std::move(classes);
+    wb->NumOfClasses = numOfClasses;
+    wb->VectorsPerClass.assign(static_cast<std::size_t>(numOfClasses), 0);
+    for (int c : wb->VectorClass) ++wb->VectorsPerClass[static_cast<std::size_t>(c)];
+    wb->VectorWeight.assign(wb->VectorClass.size(), 1.0);
+  }
+
+  // The parameters as the main window holds them, epochs and rate given.
+  void Read(const std::string& epochs, const std::string& rate, bool online) {
+    TForm1& f = wb->Form1;
+    f.EpochEditT2.SetText(epochs);
+    f.BPLearn.SetText(rate);
+    (online ? f.OnlineBP : f.BatchBP).SetChecked(true);
+    ASSERT_FALSE(ReadParameters(*wb));
+  }
+
+  // One input (1.0, class 0) and a 1-1-2 network whose every signal is 0.5: the output errors are
+  // +-0.125 and every change is a binary fraction.
+  void Tiny(bool online) {
+    test::SetContinuousRows(*wb, {{1.0}});
+    SetClasses({0}, 2);
+    test::SetNetwork(*wb, {1, 1, 2}, {{{1.0, 1.0}}, {{2.0, 1.0}, {0.0, 0.0}}});
+    wb->NumOfWeights = 6;
+    wb->LinearInputs = true;
+    wb->Form1.HiddenEditT2.SetText("1");
+    wb->Form1.LRDBox.SetItemIndex(0);
+    Read("0", "0.5", online);
+  }
+
+  // Three classes round three centres in the plane.
+  void Blobs(int vectors, std::uint8_t scheme) {
+    TFeature a, b;
+    wb->Features = {a, b};
+    wb->NumOfFeatures = 2;
+    wb->AllContinuous = true;
+    wb->NumOfVectors = vectors;
+    RandomGenerator g;
+    g.Seed = 4242;
+    const double cx[] = {0.0, 1.5, -1.0}, cy[] = {1.0, -0.5, -1.0};
+    std::vector<int> classes;
+    for (int v = 0; v < vectors; ++v) {
+      const int c = (v % 7) % 3;
+      wb->Data.push_back({cx[c] + 1.6 * (g.Real() - 0.5), cy[c] + 1.6 * (g.Real() - 0.5)});
+      classes.push_back(c);
+    }
+    SetClasses(classes, 3);
+    wb->Form1.HiddenEditT2.SetText("3");
+    wb->Rng.Seed = 99;
+    ASSERT_EQ(CreateNetwork(*wb, scheme), NetworkBuilt);
+  }
+
+  // Four symbolic features of three values each: 12 one-hot inputs, 4 of them hot in every vector.
+  void OneHot(int vectors) {
+    wb->Features.clear();
+    for (int f = 0; f < 4; ++f) {
+      TFeature feat;
+      feat.Kind = 's';
+      feat.NValues = 3;
+      feat.Values = {0, 1, 2};
+      feat.Symbols = {"a", "b", "c"};
+      wb->Features.push_back(feat);
+    }
+    wb->NumOfFeatures = 4;
+    wb->AllContinuous = false;
+    wb->NumOfVectors = vectors;
+    RandomGenerator g;
+    g.Seed = 77;
+    std::vector<int> classes;
+    for (int v = 0; v < vectors; ++v) {
+      std::vector<double> row(4);
+      for (double& x : row) x = g.Below(3);
+      wb->Data.push_back(row);
+      classes.push_back((row[0] == 1) != (row[2] == 2) ? 1 : 0);
+    }
+    SetClasses(classes, 2);
+    wb->Form1.HiddenEditT2.SetText("4");
+    wb->Rng.Seed = 5;
+    ASSERT_EQ(CreateNetwork(*wb, 4), NetworkBuilt);
+  }
+};
+
+// ---- the plain rules ---------------------------------------------------------------------------------
+
+// The step of vector v added to `step` (flat weight order) as the rules read, over the forward pass
+// itself; returns the vector's error and whether it is classified correctly.
+double PlainVectorStep(Workbench& wb, int v, double eta, double m, std::vector<double>& step, bool& correct) {
+  ComputeSignals(wb, v);
+  const int n0 = wb.Layers[0], n1 = wb.Layers[1], n2 = wb.Layers[2];
+  const int c = wb.VectorClass[v];
+  std::vector<double> delta(n2);
+  double e = 0.0, best = 0.0;
+  int winner = -1;
+  for (int j = 0; j < n2; ++j) {
+    const double y = wb.Net[2][j].Signal;
+    const double t = j == c ? 1.0 - wb.SetOff : wb.SetOff;
+    e += std::pow(std::fabs(y - t), wb.ErrorExponent);
+    if (y > best) best = y, winner = j;
+    delta[j] = (t - y) * y * (1.0 - y);
+  }
+  const std::size_t off2 = static_cast<std::size_t>(n1) * (n0 + 1);
+  for (int j = 0; j < n2; ++j)
+    for (int k = 0; k <= n1; ++k) {
+      double& s = step[off2 + static_cast<std::size_t>(j) * (n1 + 1) + k];
+      if (k < n1)
+        s += eta * delta[j] * wb.Net[1][k].Signal;
+      else
+        s -= eta * delta[j];
+    }
+  for (int j = 0; j < n1; ++j) {
+    double s = 0.0;
+    for (int i = 0; i < n2; ++i) s += delta[i] * wb.Net[2][i].Weights[j];
+    s *= m;
+    const double y = wb.Net[1][j].Signal;
+    const double g = eta * s * y * (1.0 - y);
+    for (int k = 0; k <= n0; ++k) {
+      double& st = step[static_cast<std::size_t>(j) * (n0 + 1) + k];
+      if (k < n0)
+        st += g * wb.Net[0][k].Signal;
+      else
+        st -= g;
+    }
+  }
+  correct = winner == c;
+  return e;
+}
+
+// The whole run by the rules (no line search); returns the error of every epoch.
+std::vector<double> PlainBP(Workbench& wb) {
+  if (wb.Slope == 0.0) wb.Slope = 1.0;
+  if (wb.Slope < 0.01) wb.Slope = 0.01;
+  if (wb.Slope > 99.0) wb.Slope = 99.0;
+  std::vector<double> w = Flat(wb), prev(w.size(), 0.0), step(w.size());
+  std::vector<double> errors;
+  auto apply = [&] {
+    for (std::size_t i = 0; i < w.size(); ++i) {
+      w[i] = w[i] + step[i] + wb.BPMomentum * prev[i];
+      prev[i] = step[i];
+    }
+    SetFlat(wb, w);
+  };
+  for (int e = 0; e <= wb.NumOfEpochs; ++e) {
+    const double eta = wb.BPDecay == 0.0 ? wb.BPLearnRate : wb.BPLearnRate * (1.0 - std::exp(-wb.BPDecay / (e + 1)));
+    const int epoch = e + 1;
+    double m = epoch <= 2 ? 4.0 : epoch <= 4 ? 2.5 : epoch <= 6 ? 1.5 : 1.0;
+    double sum = 0.0;
+    bool correct;
+    if (wb.OnlineBP) {
+      for (int v = 0; v < wb.NumOfVectors; ++v) {
+        std::fill(step.begin(), step.end(), 0.0);
+        sum += PlainVectorStep(wb, v, eta, 1.0, step, correct);
+        apply();
+      }
+    } else {
+      std::fill(step.begin(), step.end(), 0.0);
+      for (int v = 0; v < wb.NumOfVectors; ++v) sum += PlainVectorStep(wb, v, eta, m, step, correct);
+      apply();
+    }
+    errors.push_back(sum);
+  }
+  return errors;
+}
+
+// ---- one epoch by hand -------------------------------------------------------------------------------
+
+// Every signal 0.5, so the output errors are (1 - 0.5) * 0.25 = 0.125 and (0 - 0.5) * 0.25 = -0.125 and
+// the hidden error is 0.125 * 2 = 0.25. With eta 0.5: output weights move by 0.5 * +-0.125 * 0.5, the
+// thresholds by -0.5 * delta; the hidden weight by 0.5 * 0.25 * 0.25 * 1, four times that in a batch
+// epoch 1.
+TEST_F(BackpropTest, OneEpochOnlineAndBatchByHand) {
+  struct Case {
+    bool online;
+    std::vector<double> weights;
+  } cases[] = {
+      {true, {1.03125, 0.96875, 2.03125, 0.9375, -0.03125, 0.0625}},
+      {false, {1.125, 0.875, 2.03125, 0.9375, -0.03125, 0.0625}},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    Tiny(c.online);
+    ASSERT_TRUE(TrainBP(*wb));
+    EXPECT_EQ(Flat(*wb), c.weights) << c.online;
+    EXPECT_EQ(wb->BPDelta[2], (std::vector<double>{0.125, -0.125}));
+    // Row 0 of the records holds the epoch: its error (0.25 + 0.25), its accuracy (the first of equal
+    // outputs wins) and the weights after it.
+    ASSERT_EQ(wb->EpochHistory.size(), 1u);
+    EXPECT_EQ(wb->EpochHistory[0].Error, 0.5);
+    EXPECT_EQ(wb->EpochHistory[0].Accuracy, 1.0);
+    const auto row = wb->WeightHistory.Row(0);
+    EXPECT_EQ(std::vector<double>(row.begin(), row.end()), c.weights);
+    EXPECT_EQ(wb->Form1.ep.Text(), "0");
+    EXPECT_EQ(wb->Form1.ge.Text(), "0.5000 / 0.5000");
+    EXPECT_EQ(wb->Form1.Label19.Caption(), c.online ? "Backpropagation - online mode" : "Backpropagation - batch mode");
+    EXPECT_EQ(wb->ParamText[7], std::string(c.online ? "Backpropagation - online mode" : "Backpropagation - batch mode") +
+                                    "   eta=0.5  alfa(momentum)=0.0");
+    EXPECT_EQ(wb->MethodTag, "BP");
+    // Six sigmoids per vector would be 3 (hidden and outputs, linear inputs).
+    EXPECT_EQ(wb->Form1.alsigEdit.Text(), GroupedCount(wb->SigmoidCount));
+    EXPECT_TRUE(fs::exists(wb->ResultsPrefix + "_InitWeights.txt"));
+    EXPECT_FALSE(plat.Hourglass);
+  }
+}
+
+// ---- the run against the rules -------------------------------------------------------------------------
+
+TEST_F(BackpropTest, TheRunFollowsTheRulesWithEveryOption) {
+  struct Case {
+    const char* what;
+    bool online, oneHot;
+    std::uint8_t scheme;  // 4 linear inputs, 2 sigmoid inputs
+    const char *momentum, *slope, *stretch, *setOff, *exponent;
+    int decay;
+  } cases[] = {
+      {"batch", false, false, 4, "0.0", "1", "1", "0", "2.0", 0},
+      {"online", true, false, 4, "0.0", "1", "1", "0", "2.0", 0},
+      {"batch, momentum, decay", false, false, 4, "0.9", "1", "1", "0", "2.0", 4},
+      {"online, momentum, decay", true, false, 4, "0.5", "1", "1", "0", "2.0", 2},
+      {"sigmoid inputs, slope, stretch, set-off, exponent", false, false, 2, "0.3", "2", "1.5", "0.1", "3", 1},
+      {"online, sigmoid inputs, slope 0", true, false, 2, "0.0", "0", "1", "0", "1.5", 0},
+      {"one-hot inputs, batch", false, true, 4, "0.2", "1", "1", "0", "2.0", 3},
+      {"one-hot inputs, online", true, true, 4, "0.2", "1", "1", "0", "2.0", 0},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    TForm1& f = wb->Form1;
+    if (c.oneHot)
+      OneHot(60);
+    else
+      Blobs(45, c.scheme);
+    f.BPmom.SetText(c.momentum);
+    f.SlopeEdit.SetText(c.slope);
+    f.sscaleEdit.SetText(c.stretch);
+    f.SetOffEdit.SetText(c.setOff);
+    f.ExpEdit.SetText(c.exponent);
+    f.LRDBox.SetItemIndex(c.decay);
+    Read("7", "0.3", c.online);
+    const double slope = wb->Slope;
+
+    const std::vector<double> start = Flat(*wb);
+    const std::vector<double> errors = PlainBP(*wb);
+    const std::vector<double> expected = Flat(*wb);
+    SetFlat(*wb, start);
+    wb->Slope = slope;
+
+    ASSERT_TRUE(TrainBP(*wb)) << c.what;
+    const std::vector<double> got = Flat(*wb);
+    ASSERT_EQ(got.size(), expected.size());
+    for (std::size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], expected[i], 1e-11) << c.what << " weight " << i;
+    ASSERT_EQ(wb->EpochHistory.size(), errors.size());
+    for (std::size_t e = 0; e < errors.size(); ++e)
+      EXPECT_NEAR(wb->EpochHistory[e].Error, errors[e], 1e-11) << c.what << " epoch " << e;
+    // The last epoch's weights are the network's.
+    const auto last = wb->WeightHistory.Row(7);
+    for (std::size_t i = 0; i < got.size(); ++i) EXPECT_EQ(last[i], got[i]);
+  }
+}
+
+// A second update adds its own step and 0.9 times the first: the difference between runs with momentum
+// 0.9 and 0 after two vectors is 0.9 times the first step, which the online record shows as rows
+// [..][1] - [..][0].
+TEST_F(BackpropTest, MomentumAddsTheFirstStepToTheSecond) {
+  std::vector<double> plain, withMomentum, first;
+  for (const char* momentum : {"0.0", "0.9"}) {
+    SetUp();
+    Blobs(2, 4);
+    wb->Form1.BPmom.SetText(momentum);
+    Read("0", "0.5", true);
+    ASSERT_TRUE(TrainBP(*wb));
+    (std::string(momentum) == "0.0" ? plain : withMomentum) = Flat(*wb);
+    const auto r0 = wb->OnlineWeights(0, 0).Flat(), r1 = wb->OnlineWeights(0, 1).Flat();
+    first.assign(r0.size(), 0.0);
+    for (std::size_t i = 0; i < r0.size(); ++i) first[i] = r1[i] - r0[i];
+  }
+  double moved = 0.0;
+  for (std::size_t i = 0; i < plain.size(); ++i) {
+    EXPECT_NEAR(withMomentum[i] - plain[i], 0.9 * first[i], 1e-15) << i;
+    moved += std::fabs(first[i]);
+  }
+  EXPECT_GT(moved, 1e-3);
+}
+
+// ---- the online records --------------------------------------------------------------------------------
+
+TEST_F(BackpropTest, TheOnlineRecordsHoldTheWeightsInForceAtEveryVector) {
+  Blobs(3, 4);
+  Read("2", "0.4", true);
+  const std::vector<double> start = Flat(*wb);
+  ASSERT_TRUE(TrainBP(*wb));
+  ASSERT_EQ(wb->OnlineErrorHistory.size(), 3u);
+  // Row [0][..][0] is the start of the run, [e][..][0] the end of epoch e - 1.
+  const auto r00 = wb->OnlineWeights(0, 0).Flat();
+  EXPECT_EQ(std::vector<double>(r00.begin(), r00.end()), start);
+  for (int e = 1; e <= 2; ++e) {
+    const auto a = wb->OnlineWeights(e, 0).Flat();
+    const auto b = wb->WeightHistory.Row(static_cast<std::size_t>(e - 1));
+    EXPECT_TRUE(std::equal(a.begin(), a.end(), b.begin())) << e;
+  }
+  // Each vector's update moves the weights: [..][1] differs from [..][0].
+  const auto r01 = wb->OnlineWeights(0, 1).Flat();
+  EXPECT_NE(std::vector<double>(r01.begin(), r01.end()), start);
+  // An epoch's error is the sum of its vectors' errors, each before its own update.
+  for (int e = 0; e <= 2; ++e) {
+    double sum = 0.0;
+    for (double x : wb->OnlineErrorHistory[static_cast<std::size_t>(e)]) sum += x;
+    EXPECT_DOUBLE_EQ(wb->EpochHistory[static_cast<std::size_t>(e)].Error, sum) << e;
+  }
+}
+
+// ---- "min" ---------------------------------------------------------------------------------------------
+
+// The weights move by 0.3 times the factor of the list that gives the lowest ComputeError along the step,
+// or stay when no factor lowers it.
+TEST_F(BackpropTest, MinMovesByAThirdOfTheBestFactorOrNotAtAll) {
+  const double factors[] = {0, 0.8, 2, 3.4, 5, 7, 10, 14, 20, 30, 42};
+  struct Case {
+    const char* rate;
+    bool moves;
+  } cases[] = {{"0.05", true}, {"99", false}};
+  for (const Case& c : cases) {
+    SetUp();
+    Blobs(30, 4);
+    wb->Form1.BPminBox.SetChecked(true);
+    Read("0", c.rate, false);
+    // The step the batch pass will take, by the rules; then the errors along it.
+    const std::vector<double> start = Flat(*wb);
+    std::vector<double> step(start.size(), 0.0);
+    bool correct;
+    for (int v = 0; v < wb->NumOfVectors; ++v) PlainVectorStep(*wb, v, wb->BPLearnRate, 4.0, step, correct);
+    const double e0 = ComputeError(*wb, 1);
+    double best = e0, fBest = 0.0;
+    for (double f : factors) {
+      std::vector<double> w = start;
+      for (std::size_t i = 0; i < w.size(); ++i) w[i] = start[i] + f * step[i];
+      SetFlat(*wb, w);
+      const double e = ComputeError(*wb, 1);
+      if (e < best) best = e, fBest = f;
+    }
+    SetFlat(*wb, start);
+    ASSERT_EQ(fBest != 0.0, c.moves) << c.rate;
+
+    ASSERT_TRUE(TrainBP(*wb));
+    const std::vector<double> got = Flat(*wb);
+    for (std::size_t i = 0; i < got.size(); ++i)
+      EXPECT_NEAR(got[i], start[i] + 0.3 * fBest * step[i], 1e-12) << c.rate << " weight " << i;
+    // No momentum is kept for the next update, and the accuracy of the epoch is the pass's.
+    for (double p : wb->BPPrevStep.Row(0)) EXPECT_EQ(p, 0.0);
+    EXPECT_EQ(wb->EpochHistory[0].Accuracy, wb->AcceptedSuccessRate);
+  }
+}
+
+// ---- schedules, period and slope -----------------------------------------------------------------------
+
+TEST(BPSchedules, DisplayPeriodRateHiddenFactorAndSlope) {
+  EXPECT_EQ(BPDisplayPeriod(100, 50), 10);
+  EXPECT_EQ(BPDisplayPeriod(400, 50), 2);  // 2.5: halves to even
+  EXPECT_EQ(BPDisplayPeriod(1000, 200), 1);
+  EXPECT_EQ(BPDisplayPeriod(3, 4), 4167);
+  EXPECT_EQ(BPDisplayPeriod(200000, 50000), 1);  // a product beyond 32 bits
+
+  // "v. slow" over 100 epochs: practically eta0 in epoch 0, about half of it in epoch 100.
+  EXPECT_NEAR(BPRate(0.2, 69.315, 0), 0.2, 1e-20);
+  EXPECT_NEAR(BPRate(0.2, 69.315, 100) / 0.2, 0.4966, 5e-5);
+  EXPECT_EQ(BPRate(0.2, 0.0, 100), 0.2);
+
+  const std::pair<double, double> slopes[] = {{0.0, 1.0}, {150.0, 99.0}, {99.0, 99.0}, {0.005, 0.01}, {-3.0, 0.01}, {2.5, 2.5}};
+  for (const auto& [in, out] : slopes) EXPECT_EQ(BPSlopeInRange(in), out) << in;
+}
+
+TEST_F(BackpropTest, TheDecayConstantAndTheHiddenFactorSchedule) {
+  wb->Form1.LRDBox.SetItemIndex(1);  // "v. slow"
+  wb->Form1.EpochEditT2.SetText("100");
+  ASSERT_FALSE(ReadParameters(*wb));
+  EXPECT_NEAR(wb->BPDecay, 69.315, 1e-12);
+  wb->Form1.LRDBox.SetItemIndex(0);
+  ASSERT_FALSE(ReadParameters(*wb));
+  EXPECT_EQ(wb->BPDecay, 0.0);
+
+  const double expected[] = {4, 4, 2.5, 2.5, 1.5, 1.5, 1, 1, 1};
+  for (int e = 1; e <= 9; ++e) EXPECT_EQ(BPHiddenFactor(*wb, e), expected[e - 1]) << e;
+  // Only the edits the epoch consults are converted.
+  wb->Form1.MEdit3.SetText("x");
+  EXPECT_EQ(BPHiddenFactor(*wb, 4), 2.5);
+  EXPECT_THROW(BPHiddenFactor(*wb, 5), ConvertError);
+}
+
+TEST_F(BackpropTest, TheSlopeIsKeptInRangeByTheFirstPass) {
+  for (const auto& [slope, kept] : {std::pair{0.0, 1.0}, std::pair{150.0, 99.0}}) {
+    SetUp();
+    Tiny(false);
+    wb->Slope = slope;
+    ASSERT_TRUE(TrainBP(*wb));
+    EXPECT_EQ(wb->Slope, kept);
+  }
+}
+
+// ---- refusals and failures -----------------------------------------------------------------------------
+
+TEST_F(BackpropTest, OnlyThreeLayerStandardNetworksAreTrained) {
+  const std::string refusal =
+      "This implementation of backpropagation suports only 3-layer netwoks without crossover connections";
+  struct Case {
+    const char* what;
+    int layers;
+    RadioButton TForm1::*structure;
+  } cases[] = {
+      {"2 layers", 2, &TForm1::FullConn},
+      {"4 layers", 4, &TForm1::FullConn},
+      {"Crossover", 3, &TForm1::SkipCheck},
+      {"SMLP", 3, &TForm1::strbox},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    Tiny(true);
+    (wb->Form1.*c.structure).SetChecked(true);
+    wb->Form1.LogGradientBox.SetChecked(true);
+    wb->NumOfLayers = c.layers;
+    const std::vector<double> before = Flat(*wb);
+    EXPECT_FALSE(TrainBP(*wb)) << c.what;
+    ASSERT_EQ(plat.Messages.size(), 1u) << c.what;
+    EXPECT_EQ(plat.Messages[0].Text, refusal);
+    EXPECT_EQ(Flat(*wb), before);
+    EXPECT_TRUE(wb->EpochHistory.empty());
+    EXPECT_EQ(wb->MethodTag, "NA");
+    EXPECT_TRUE(fs::is_empty(dir / "results")) << c.what;
+  }
+}
+
+TEST_F(BackpropTest, WithoutADataSetOrNetworkNothingRuns) {
+  wb->ResultsPrefix.clear();
+  ASSERT_FALSE(ReadParameters(*wb));
+  EXPECT_THROW(TrainBP(*wb), WlError);
+  SetUp();
+  test::SetContinuousRows(*wb, {{1.0}});
+  SetClasses({0}, 2);
+  ASSERT_FALSE(ReadParameters(*wb));
+  EXPECT_THROW(TrainBP(*wb), WlError);
+}
+
+// The online histories of 1,000 epochs of the breast-cancer set (569 vectors, 30-10-2: 332 weights) take
+// 1.5 GB; a run whose histories would not fit in memory is refused before anything changes.
+TEST_F(BackpropTest, OnlineHistoriesThatDoNotFitAreRefused) {
+  EXPECT_NEAR(OnlineHistoryBytes(1000, 569, 332), 1.5e9, 0.02e9);
+
+  Tiny(true);
+  wb->NumOfEpochs = 999;
+  EXPECT_NO_THROW(CheckOnlineHistoriesFit(*wb, 999, 1'000'000));  // 1000 x 7 x 8 bytes
+  try {
+    CheckOnlineHistoriesFit(*wb, 999999, 40'000'000);
+    ADD_FAILURE() << "no refusal";
+  } catch (const WlError& e) {
+    EXPECT_STREQ(e.what(),
+                 "The histories of online backpropagation (1000000 epochs x 6 weights x 1 vectors) need 56 MB of "
+                 "memory, and 40 MB is available. Train fewer epochs, or choose batch mode.");
+  }
+
+  // 5,000 vectors and 303 weights over a million epochs: 12 TB, more than any machine holds.
+  SetUp();
+  Blobs(5000, 4);
+  wb->Form1.HiddenEditT2.SetText("50");
+  ASSERT_EQ(CreateNetwork(*wb, 4), NetworkBuilt);
+  Read("999999", "0.1", true);
+  EXPECT_THROW(
+      {
+        try {
+          TrainBP(*wb);
+        } catch (const WlError& e) {
+          EXPECT_NE(std::string(e.what()).find("need 12.2 TB of memory"), std::string::npos) << e.what();
+          throw;
+        }
+      },
+      WlError);
+  EXPECT_TRUE(wb->EpochHistory.empty());
+  EXPECT_TRUE(wb->OnlineWeightHistory.Empty());
+  EXPECT_FALSE(plat.Hourglass);
+}
+
+// ---- the gradient log ----------------------------------------------------------------------------------
+
+TEST_F(BackpropTest, TheGradientLogHoldsTheNormalisedStepsAndZerosForAZeroStep) {
+  Tiny(true);
+  wb->Form1.LogGradientBox.SetChecked(true);
+  ASSERT_TRUE(TrainBP(*wb));
+  // The step of the tiny network: 0.03125, -0.03125, 0.03125, -0.0625, -0.03125, 0.0625; length
+  // sqrt(12) / 32.
+  const std::vector<std::string> lines = test::Lines(test::ReadText(wb->ResultsPrefix + "_bpgradients.txt"));
+  ASSERT_EQ(lines.size(), 1u);
+  const double length = std::sqrt(4 * 0.03125 * 0.03125 + 2 * 0.0625 * 0.0625);
+  EXPECT_DOUBLE_EQ(wb->GradSumSq, length);
+  std::string expected;
+  for (double s : {0.03125, -0.03125, 0.03125, -0.0625, -0.03125, 0.0625}) expected += "   " + FormatReal(s / length);
+  EXPECT_EQ(lines[0], expected);
+  EXPECT_EQ(lines[0].substr(0, 26), "    2.88675134594813E-0001");
+
+  // Saturated outputs (thresholds far beyond the guard): every output 0, no error signal, a zero step.
+  SetUp();
+  Tiny(false);
+  wb->Net[2][0].Weights[1] = 20000.0;
+  wb->Net[2][1].Weights[1] = 20000.0;
+  wb->Form1.LogGradientBox.SetChecked(true);
+  ASSERT_TRUE(TrainBP(*wb));
+  EXPECT_EQ(wb->GradSumSq, 0.0);
+  std::string zeros;
+  for (int i = 0; i < 6; ++i) zeros += "    0.00000000000000E+0000";
+  EXPECT_EQ(test::ReadText(wb->ResultsPrefix + "_bpgradients.txt"), zeros + "\n");
+}
+
+// ---- start values and displays -------------------------------------------------------------------------
+
+TEST_F(BackpropTest, StartValuesComeFromAllVectorsAndTheWeightedRateIsNotDividedAgain) {
+  Blobs(21, 4);
+  wb->Form1.PartEdit.SetText("3");
+  Read("3", "0.1", true);
+  ASSERT_EQ(wb->NumOfParts, 3);
+  wb->BatchIndex = {0};  // a part BP never draws
+  const std::vector<double> start = Flat(*wb);
+  ASSERT_TRUE(TrainBP(*wb));
+  // The start text is the error over every vector of the start weights.
+  SetFlat(*wb, start);
+  wb->NumOfParts = 1;
+  EXPECT_EQ(wb->ResultText, FixedDisplayText(NetworkError(*wb), 12, 4));
+  // Online: the weighted rate shown is the preparation's, a share of the vectors (at most 1).
+  const double weighted = StrToFloat(wb->Form1.WeightedAccEdit.Text());
+  EXPECT_LE(weighted, 1.0);
+  EXPECT_GT(weighted, 0.0);
+  EXPECT_EQ(wb->Form1.ep.Text(), "3");
+  EXPECT_EQ(wb->Form1.TrainingEdit.Text().back(), 's');
+}
+
+}  // namespace
+}  // namespace wl
