@@ -243,13 +243,23 @@ void BPKernel::Forward(int v) {
     } else {
       net = Dot(x, wj, n0_);
     }
-    const double a = (wj[n0_] - net) * slope;
-    h[j] = a > kExpGuard ? 0.0 : StretchedSigmoid(a, stretch, offset);
+    h[j] = (wj[n0_] - net) * slope;
+  }
+  // The sigmoids after the sums, so that their exponentials follow one another. With a stretch of 1 the
+  // stretched sigmoid is the plain logistic, which needs no clipping.
+  const bool plain = stretch == 1.0;
+  for (int j = 0; j < n1_; ++j) {
+    const double a = h[j];
+    h[j] = a > kExpGuard ? 0.0 : plain ? 1.0 / (1.0 + std::exp(a)) : StretchedSigmoid(a, stretch, offset);
   }
   for (int i = 0; i < n2_; ++i) {
     const double* wi = w + off2_ + static_cast<std::size_t>(i) * stride2_;
-    const double a = (wi[n1_] - Dot(h, wi, n1_)) * slope;
-    y_[i] = linearOut_ ? a : (a > kExpGuard ? 0.0 : StretchedSigmoid(a, stretch, offset));
+    y_[i] = (wi[n1_] - Dot(h, wi, n1_)) * slope;
+  }
+  if (linearOut_) return;
+  for (int i = 0; i < n2_; ++i) {
+    const double a = y_[i];
+    y_[i] = a > kExpGuard ? 0.0 : plain ? 1.0 / (1.0 + std::exp(a)) : StretchedSigmoid(a, stretch, offset);
   }
 }
 
