@@ -11,7 +11,11 @@ namespace {
 
 __attribute__((target("avx"))) void ZeroUpper() { _mm256_zeroupper(); }
 
-const bool kHasAvx = __builtin_cpu_supports("avx");
+// Read while the program starts: the processor's features are looked up first.
+const bool kHasAvx = [] {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx") != 0;
+}();
 
 }  // namespace
 
