@@ -449,9 +449,11 @@ bool TrainBP(Workbench& wb) {
   const std::int64_t start = MonotonicMs();
   PrepareTrainingRun(wb);
   // The evaluation options of the run's error functions, read once.
-  const EvalOptions options = ReadEvalOptions(wb);
+  EvalOptions options = ReadEvalOptions(wb);
 
   wb.CurrentError = StartError(wb, options);
+  // That pass checked the network against the data set; the later ones need not.
+  options.NetworkFits = true;
   f.EditSuccess.SetText(FixedDisplayText(wb.SuccessRate, 7, 5));
   f.EditSuccess.Repaint();
   f.ge.SetText(FixedDisplayText(wb.CurrentError, 12, 4) + " / " + wb.ResultText);
