@@ -153,11 +153,11 @@ struct TrainingState {
 
   // Backpropagation: the error signals [l][j] of the vector in hand (the output layer's filled), the
   // gradient step of every weight and the step of the previous update (one row each, [0][l-1][j][k]),
-  // the rate in force, and the length of the last step when the steps are logged.
+  // and the rate in force. (The length of the last logged step is GradSumSq, shared with the numerical
+  // gradient.)
   std::vector<std::vector<double>> BPDelta;
   WeightRecords<double> BPStep, BPPrevStep;
   double BPEta = 0.0;
-  double GradSumSq = 0.0;
 
   // Class statistics of the run preparation: vectors per class (at least 1), the weight of each class in
   // the weighted error, and the order in which the signal plots draw the classes.

@@ -36,13 +36,7 @@ constexpr double kLineFactors[] = {0, 0.8, 2, 3.4, 5, 7, 10, 14, 20, 30, 42};
 
 // A data set, and a three-layer network built for it whose neurons hold their fan-in plus a threshold.
 void RequireBPNetwork(const Workbench& wb) {
-  if (wb.ResultsPrefix.empty() || wb.NumOfVectors < 1)
-    throw WlError("No data set has been opened yet. Open a data set first (Open -> Open Training Set).");
-  if (wb.Net.size() < 2 || wb.Net.size() != wb.Layers.size())
-    throw WlError("No network has been created yet. Create the network first (Create Network).");
-  if (wb.Net.size() != 3)
-    throw WlError("The network has " + IntToStr(static_cast<std::int64_t>(wb.Net.size())) +
-                  " layers, the parameters ask for 3. Create the network again.");
+  RequireNetwork(wb);  // the parameters ask for three layers here
   EvalNeeds needs;
   needs.InputWeights = true;
   RequireEvaluable(wb, NetLayout::Standard, needs);
