@@ -23,6 +23,7 @@
 #include "state/hooks.h"
 #include "training/one_change.h"
 #include "training/prepare_run.h"
+#include "training/run_end.h"
 
 namespace wl {
 
@@ -510,7 +511,7 @@ bool TrainBP(Workbench& wb) {
     CallEpochDone(wb, e, wb.CurrentError);
     ClearUpperVectorState();  // after the plot's painting
   }
-  // The weight matrix for Matlab is exported by every trainer's end once that export exists.
+  ExportWeightMatrixAtRunEnd(wb);
 
   f.TrainingEdit.SetText(FormatFixed(static_cast<double>(MonotonicMs() - start) / 1000.0, 2) + "s");
   f.TrainingEdit.Repaint();

@@ -10,8 +10,10 @@
 
 #include "model/create_network.h"
 #include "model/data_file.h"
+#include "model/read_parameters.h"
 #include "state/workbench.h"
 #include "support/test_support.h"
+#include "training/backprop.h"
 #include "training/mlp_beam_search.h"
 #include "training/ng_train.h"
 #include "training/one_change.h"
@@ -44,6 +46,9 @@ TEST_F(RunEndTest, EveryTrainerExportsOnceWhenMatlabIsChosen) {
       {"two changes from zero", [&] { TrainTwoChangesZero(*wb, 2); }},
       {"beam search", [&] { MLPBeamSearchTrain(*wb, 1); }},
       {"numerical gradient", [&] { NGTrain(*wb, 1); }},
+      {"backpropagation", [&] {
+         if (!ReadParameters(*wb, 2)) TrainBP(*wb);
+       }},
   };
   for (const auto& [name, train] : trainers) {
     for (bool matlab : {false, true}) {
