@@ -29,6 +29,12 @@ namespace fs = std::filesystem;
 
 using Trainer = void (*)(Workbench&, std::uint8_t);
 
+// The SMLP experiment driver (smlp/, through the hooks table).
+void RunSMLPTask(Workbench& wb, std::uint8_t mode) {
+  if (!wb.Hooks.RunSMLP) throw WlError("SMLP networks are not available in this program.");
+  wb.Hooks.RunSMLP(wb, mode);
+}
+
 // The methods a task can name, compared exactly (upper case). A method without a trainer is not
 // available yet: its tasks are skipped after a message. Each row is wired to its trainer as it lands.
 struct BatchMethod {
@@ -46,8 +52,8 @@ const BatchMethod kBatchMethods[] = {
     {"R2", &TrainTwoChanges, 1, true, 0, nullptr},
     {"D2", &TrainTwoChanges, 2, true, 0, nullptr},
     {"ABR1", &Train1ChangeAccBad, 1, true, 0, nullptr},
-    {"SMLP1", nullptr, 1, false, 0, nullptr},  // RunSMLP
-    {"SMLP2", nullptr, 2, false, 0, nullptr},  // RunSMLP
+    {"SMLP1", &RunSMLPTask, 1, false, 0, nullptr},
+    {"SMLP2", &RunSMLPTask, 2, false, 0, nullptr},
     {"NG", &NGTrain, 1, true, 5, nullptr},
     {"", &TrainOneChange, 1, true, 0, nullptr},
 };

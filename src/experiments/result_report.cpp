@@ -34,9 +34,19 @@ bool HasNetwork(const Workbench& wb) {
 
 bool HasDataSet(const Workbench& wb) { return !wb.ResultsPrefix.empty() && wb.NumOfVectors > 0; }
 
-// Passes vector v forward: with the per-layer transfer functions (VectorError) or the standard forward
-// pass. Either way every neuron's Signal holds its output afterwards.
+// The step networks' own pass and evaluation (smlp/, through the hooks table).
+void ForwardStepNetwork(Workbench& wb, int v) {
+  if (!wb.Hooks.ForwardStepNetwork) throw WlError("Step-function networks are not available in this program.");
+  wb.Hooks.ForwardStepNetwork(wb, v);
+}
+
+// Passes vector v forward: a step network by its kind's pass; else with the per-layer transfer functions
+// (VectorError) or the standard forward pass. Either way every neuron's Signal holds its output afterwards.
 void PassVector(Workbench& wb, int v, bool perLayer) {
+  if (wb.NetKind != 0) {
+    ForwardStepNetwork(wb, v);
+    return;
+  }
   if (!perLayer) {
     ComputeSignals(wb, v);
     return;
@@ -77,7 +87,20 @@ struct Evaluation {
 };
 
 Evaluation Evaluate(Workbench& wb) {
-  TrainingSetError(wb);  // its error is not reported
+  if (wb.NetKind != 0) {
+    // A step network is evaluated by its own error function; the class-balanced share follows from the
+    // vectors it classified correctly.
+    if (!wb.Hooks.EvaluateNetwork) throw WlError("Step-function networks are not available in this program.");
+    wb.Hooks.EvaluateNetwork(wb);
+    double weighted = 0.0;
+    for (int v = 0; v < wb.NumOfVectors; ++v)
+      if (static_cast<std::size_t>(v) < wb.VectorCorrect.size() && wb.VectorCorrect[v] == 1 &&
+          static_cast<std::size_t>(v) < wb.VectorWeight.size())
+        weighted += wb.VectorWeight[v];
+    wb.WeightedCorrect = wb.NumOfVectors > 0 ? weighted / wb.NumOfVectors : 0.0;
+  } else {
+    TrainingSetError(wb);  // its error is not reported
+  }
   wb.TestSuccessRate = wb.SuccessRate;
   const Evaluation e{wb.SuccessRate, wb.WeightedCorrect};
   ComputeConfusionMatrix(wb);
@@ -265,8 +288,6 @@ void WriteVectorListing(Workbench& wb) {
     }
     return;
   }
-  if (wb.NetKind != 0)
-    throw WlError("The vector listing of step-function networks is not available yet.");
   for (int v = 0; v < wb.NumOfVectors; ++v) {
     PassVector(wb, v, true);
     const std::vector<double> y = OutputSignals(wb);

@@ -6,6 +6,7 @@
 
 #include "model/read_parameters.h"
 #include "state/workbench.h"
+#include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
 
@@ -48,10 +49,8 @@ int BuildNetworkFromParameters(Workbench& wb, std::uint8_t scheme) {
     return NetworkSkipNeedsScheme4;
   }
   if (form.strbox.Checked()) {
-    wb.Plat.ShowMessage(
-        "SMLP networks cannot be built yet. Choose the \"Standard\" or \"Crossover\" structure to create a "
-        "network.");
-    return NetworkParametersFailed;
+    if (!wb.Hooks.CreateSMLPNetwork) throw WlError("SMLP networks cannot be built in this program.");
+    return wb.Hooks.CreateSMLPNetwork(wb);
   }
 
   // The new network is built aside and replaces the current one only when every check has passed.

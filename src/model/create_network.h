@@ -22,8 +22,9 @@ enum CreateNetworkResult : int {
 // Scheme 1..8: 1 deterministic / sigmoid inputs, 2 random / sigmoid inputs, 3 deterministic / linear
 // inputs, 4 random / linear inputs, 5 random integer / linear inputs, 6 random integer / sigmoid inputs,
 // 7 random / linear inputs for beam search, 8 zero weights / linear inputs.
-// Reads the parameters (ReadParameters) and builds the network. The SMLP structure is refused for now
-// (after a message, result NetworkParametersFailed): its step-function networks are built elsewhere.
+// Reads the parameters (ReadParameters) and builds the network. With the "SMLP" structure the step
+// network's builder (smlp/, through the hooks table) builds the SMLP instead: NetworkSmlpBuilt, or
+// NetworkParametersFailed after its message.
 int CreateNetwork(Workbench& wb, std::uint8_t scheme);
 
 // The same after the parameters have been read: every step of CreateNetwork but the parameter reading.

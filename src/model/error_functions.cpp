@@ -174,42 +174,24 @@ Tally SkipPass(Workbench& wb, const Options& o) {
   return t;
 }
 
-// The SMLP structure: class c owns a group of HidPerOut[c] consecutive hidden neurons, and its output
-// neuron sees only that group. With slope 0 the neurons are steps (0, 0.5 or 1). Not counted.
+// The SMLP structure: class c owns HidPerOut[c] hidden neurons, unit k of the class being hidden neuron
+// k * classes + c, and its output neuron sees only those. With slope 0 the neurons are steps (0, 0.5 or
+// 1). Not counted.
 Tally SmlpPass(Workbench& wb, const Options& o) {
   EvalNeeds needs;
   needs.VectorWeights = true;
   RequireEvaluable(wb, NetLayout::Smlp, needs, *o.eval);
   EnsureClassWeights(wb);
   const std::vector<int>& L = wb.Layers;
-  const int n0 = L[0], n1 = L[1], outputs = L[2];
+  const int n0 = L[0], outputs = L[2];
   double* buf = PrepareEvalSignals(wb, n0);
   double* hid = buf + wb.EvalOffset[1];
   double* out = buf + wb.EvalOffset[2];
   const bool direct = AllInputsContinuous(wb.Features);
-  const double slope = o.slope;
-  auto step = [](double net, double theta) { return 0.5 * static_cast<double>((net > theta) - (net < theta)) + 0.5; };
   Tally t;
   for (int v = 0; v < wb.NumOfVectors; ++v) {
     const double* in = CodedRow(wb, direct, v, buf);
-    for (int j = 0; j < n1; ++j) {
-      const double* w = wb.Net[1][j].Weights.data();
-      const double net = Dot(in, w, n0);
-      if (slope != 0.0) {
-        const double arg = (w[n0] - net) * slope;
-        hid[j] = arg > kExpGuard ? 0.0 : 1.0 / (1.0 + std::exp(arg));
-      } else {
-        hid[j] = step(net, w[n0]);
-      }
-    }
-    int group = 0;
-    for (int c = 0; c < outputs; ++c) {
-      const int k = wb.HidPerOut[c];
-      const double* w = wb.Net[2][c].Weights.data();
-      const double net = Dot(hid + group, w, k);
-      out[c] = slope != 0.0 ? 1.0 / (1.0 + UnguardedExp((w[k] - net) * slope)) : step(net, w[k]);
-      group += k;
-    }
+    SmlpSignals(wb, in, hid, out, o.slope);
     AddWeightedScore(t, wb, v, out, outputs, o);
   }
   return t;

@@ -51,13 +51,13 @@ void RequireShape(const Workbench& wb, NetLayout layout, const EvalNeeds& needs)
       if (nl != 3) fail("the chosen structure");
       needWeights(1, static_cast<std::size_t>(L[0]) + 1);
       if (wb.HidPerOut.size() < static_cast<std::size_t>(L[2])) fail("the chosen structure");
-      long groups = 0;
+      // Hidden unit k of class c is unit k * classes + c.
       for (int c = 0; c < L[2]; ++c) {
-        if (wb.HidPerOut[c] < 0) fail("the chosen structure");
-        groups += wb.HidPerOut[c];
-        if (wb.Net[2][c].Weights.size() < static_cast<std::size_t>(wb.HidPerOut[c]) + 1) fail("the chosen structure");
+        const int k = wb.HidPerOut[c];
+        if (k < 0) fail("the chosen structure");
+        if (wb.Net[2][c].Weights.size() < static_cast<std::size_t>(k) + 1) fail("the chosen structure");
+        if (k > 0 && static_cast<long>(k - 1) * L[2] + c >= L[1]) fail("the chosen structure");
       }
-      if (groups > L[1]) fail("the chosen structure");
       break;
     }
   }
@@ -99,6 +99,31 @@ void RequireEvaluable(const Workbench& wb, NetLayout layout, const EvalNeeds& ne
   }
   RequireShape(wb, layout, needs);
   if (wb.Layers.back() < 1) NotFitting("the chosen structure");
+}
+
+void SmlpSignals(const Workbench& wb, const double* in, double* hid, double* out, double slope) {
+  const std::vector<int>& L = wb.Layers;
+  const int n0 = L[0], n1 = L[1], classes = L[2];
+  auto step = [](double net, double theta) {
+    return 0.5 * static_cast<double>((net > theta) - (net < theta)) + 0.5;
+  };
+  for (int j = 0; j < n1; ++j) {
+    const double* w = wb.Net[1][j].Weights.data();
+    const double net = Dot(in, w, n0);
+    if (slope != 0.0) {
+      const double arg = (w[n0] - net) * slope;
+      hid[j] = arg > kExpGuard ? 0.0 : 1.0 / (1.0 + std::exp(arg));
+    } else {
+      hid[j] = step(net, w[n0]);
+    }
+  }
+  for (int c = 0; c < classes; ++c) {
+    const int k = wb.HidPerOut[c];
+    const double* w = wb.Net[2][c].Weights.data();
+    double net = 0.0;
+    for (int t = 0; t < k; ++t) net += hid[t * classes + c] * w[t];
+    out[c] = slope != 0.0 ? 1.0 / (1.0 + UnguardedExp((w[k] - net) * slope)) : step(net, w[k]);
+  }
 }
 
 double* PrepareEvalSignals(NetworkState& ns, int inputWidth) {

@@ -96,7 +96,7 @@ inline void CodeInputs(const std::vector<TFeature>& features, const double* row,
 enum class NetLayout {
   Standard,  // layer l sees the Layers[l - 1] signals of layer l - 1, its threshold after them
   Skip,      // three layers; the output neurons also see every input
-  Smlp,      // three layers; output neuron c sees only its own group of HidPerOut[c] hidden neurons
+  Smlp,      // three layers; output neuron c sees only its class's HidPerOut[c] hidden neurons (interleaved)
 };
 
 // What an evaluation of the training set reads besides the network.
@@ -115,6 +115,12 @@ void RequireEvaluable(const Workbench& wb, NetLayout layout, const EvalNeeds& ne
 // The same for a pass over the training set under a run's options: the vectors are not checked again
 // while the options say the run found the network fitting (NetworkFits).
 void RequireEvaluable(const Workbench& wb, NetLayout layout, const EvalNeeds& needs, const EvalOptions& o);
+
+// The signals of an SMLP (NetLayout::Smlp, checked by the caller) for coded inputs `in`: every hidden
+// neuron from all inputs, and output c from its class's hidden neurons, unit k of class c being hidden
+// neuron k * classes + c, with its threshold after their weights. Slope 0 gives steps (0, 0.5 at the
+// threshold, 1), any other slope logistic units (a hidden argument above 11300 gives 0).
+void SmlpSignals(const Workbench& wb, const double* in, double* hid, double* out, double slope);
 
 // The working storage of a training-set pass: room for the signals of every layer of one vector, the
 // input layer at least `inputWidth` wide. Layer l starts at EvalSignals[EvalOffset[l]]. Grows only, so a

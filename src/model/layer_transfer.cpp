@@ -92,19 +92,26 @@ struct PerLayerSetup {
   double hi = 1.0, lo = 0.0, p = 2.0;
   std::uint8_t outKind = 1;
   bool entropy = false, outside = false, weighted = false;
+  // The "SMLP" structure: the step (or logistic) units of the SMLP instead of the per-layer functions.
+  bool smlp = false;
+  double slope = 0.0;
 };
 
 PerLayerSetup Prepare(Workbench& wb, int onlyVector, const EvalOptions& o) {
   EvalNeeds needs;
   needs.VectorWeights = true;
+  const bool smlp = o.Structure == NetStructure::Smlp;
+  const NetLayout layout = smlp ? NetLayout::Smlp : NetLayout::Standard;
   if (onlyVector >= 0)
-    RequireEvaluable(wb, NetLayout::Standard, needs, onlyVector);
+    RequireEvaluable(wb, layout, needs, onlyVector);
   else
-    RequireEvaluable(wb, NetLayout::Standard, needs, o);
+    RequireEvaluable(wb, layout, needs, o);
   PerLayerSetup s;
   s.nl = static_cast<int>(wb.Layers.size());
   s.stairs.K = wb.NumOfStep;
-  for (int l = 1; l < s.nl; ++l) {
+  s.smlp = smlp;
+  s.slope = wb.Slope;
+  for (int l = 1; l < s.nl && !smlp; ++l) {
     const std::uint8_t kind = wb.LayerTF[l - 1].TFKind;
     if (kind < 1 || kind > 7) throw WlError("Unknown transfer function " + IntToStr(kind));
     if (kind == 7 && s.stairs.K == 0) throw FloatError("Invalid floating point operation: a staircase of 0 steps");
@@ -118,7 +125,7 @@ PerLayerSetup Prepare(Workbench& wb, int onlyVector, const EvalOptions& o) {
   s.direct = true;
   for (const TFeature& f : wb.Features)
     if (f.Kind != 'c') s.direct = false;
-  s.outKind = wb.LayerTF[s.nl - 2].TFKind;
+  s.outKind = smlp ? std::uint8_t{1} : wb.LayerTF[s.nl - 2].TFKind;
   s.p = wb.ErrorExponent;
   s.hi = 1.0 - wb.SetOff;
   s.lo = UnitRangeOutput(s.outKind) ? wb.SetOff : wb.SetOff - 1.0;
@@ -137,6 +144,11 @@ const double* Evaluate(Workbench& wb, const PerLayerSetup& s, int v, double* buf
   } else {
     CodeInputs(wb.Features, wb.Data[v].data(), buf);
     prev = buf;
+  }
+  if (s.smlp) {
+    double* out = buf + wb.EvalOffset[2];
+    SmlpSignals(wb, prev, buf + wb.EvalOffset[1], out, s.slope);
+    return out;
   }
   for (int l = 1; l < s.nl; ++l) {
     const int n = L[l - 1];
@@ -183,19 +195,24 @@ int Winner(const double* y, int outputs, double baseline) {
   return winner;
 }
 
-std::int64_t NeuronsPerVector(const Workbench& wb) {
+// The transfer-function evaluations of one vector; the units of an SMLP are not counted.
+std::int64_t NeuronsPerVector(const Workbench& wb, const PerLayerSetup& s) {
+  if (s.smlp) return 0;
   std::int64_t n = 0;
   for (std::size_t l = 1; l < wb.Layers.size(); ++l) n += wb.Layers[l];
   return n;
 }
 
-// SmallW × Σ w² over layers 1 and up, weight indices 0 .. Layers[l - 1].
+// SmallW × Σ w² over layers 1 and up, weight indices 0 .. Layers[l - 1] (of an SMLP's output neurons,
+// which see only their class's hidden neurons, 0 .. the threshold).
 double SmallWeightsTerm(const Workbench& wb) {
   if (!(wb.SmallW > 0.0)) return 0.0;
   double sum = 0.0;
   for (std::size_t l = 1; l < wb.Net.size(); ++l)
-    for (const TNeuron& n : wb.Net[l])
-      for (int i = 0; i <= wb.Layers[l - 1]; ++i) sum += n.Weights[i] * n.Weights[i];
+    for (const TNeuron& n : wb.Net[l]) {
+      const std::size_t top = std::min(static_cast<std::size_t>(wb.Layers[l - 1]) + 1, n.Weights.size());
+      for (std::size_t i = 0; i < top; ++i) sum += n.Weights[i] * n.Weights[i];
+    }
   return wb.SmallW * sum;
 }
 
@@ -213,7 +230,7 @@ double VectorError(Workbench& wb, const EvalOptions& o, int v) {
   double* buf = PrepareEvalSignals(wb, wb.Layers[0]);
   const int outputs = wb.Layers.back();
   const double* y = Evaluate(wb, s, v, buf);
-  wb.SigmoidCount += NeuronsPerVector(wb);
+  wb.SigmoidCount += NeuronsPerVector(wb, s);
   double e = VectorTerms(wb, s, y, outputs, v);
   const bool correct = Winner(y, outputs, UnitRangeOutput(s.outKind) ? 0.5 : 0.0) == wb.VectorClass[v];
   wb.NumOfCorrect = correct ? 1 : 0;
@@ -261,7 +278,7 @@ double TrainingSetError(Workbench& wb, const EvalOptions& o) {
         votes[wb.CommitteeMember] = winner;
     }
   }
-  wb.SigmoidCount += NeuronsPerVector(wb) * wb.NumOfVectors;
+  wb.SigmoidCount += NeuronsPerVector(wb, s) * wb.NumOfVectors;
   wb.NumOfCorrect = correctCount;
   wb.CountTPT = tpt;
   wb.CountTPN = tpn;

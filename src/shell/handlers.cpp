@@ -15,6 +15,7 @@ void AddNGHandlers(std::vector<HandlerRow>& t);
 void AddExperimentsHandlers(std::vector<HandlerRow>& t);
 void AddAnalysisHandlers(std::vector<HandlerRow>& t);
 void AddRepresentationHandlers(std::vector<HandlerRow>& t);
+void AddSmlpHandlers(std::vector<HandlerRow>& t);
 
 // The main window's handler table: one row per control and event. Each handler is thin: it calls one
 // routine, often with a mode number.
@@ -31,6 +32,7 @@ const std::vector<HandlerRow>& HandlerTable() {
     AddExperimentsHandlers(t);
     AddAnalysisHandlers(t);
     AddRepresentationHandlers(t);
+    AddSmlpHandlers(t);
     return t;
   }();
   return table;

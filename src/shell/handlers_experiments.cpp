@@ -10,18 +10,17 @@
 #include "platform/platform.h"
 #include "shell/command.h"
 #include "shell/general_commands.h"
+#include "smlp/rules_report.h"
 
 namespace wl {
 
 namespace {
 
-const char* const kNoRulesReport = "The rules report of step-function networks is not available yet.";
-
 // "On Training Set": the report of the network on its training set.
 void OnTrainingSet(Workbench& wb) {
   FlagGuard<bool> testing(wb.TestingMode, true);
   if (wb.NetKind != 0) {
-    wb.Plat.ShowMessage(kNoRulesReport);
+    WriteRulesReport(wb, 1);
     return;
   }
   WriteResultFile(wb, 1);
@@ -31,7 +30,13 @@ void OnTrainingSet(Workbench& wb) {
 void OnValidationSet(Workbench& wb) {
   FlagGuard<bool> testing(wb.TestingMode, true);
   if (wb.NetKind != 0) {
-    wb.Plat.ShowMessage(kNoRulesReport);
+    // The single-class report belongs to a network a single-class trainer built; a network of all classes
+    // gets the rules report whatever class the box shows.
+    if (wb.SingleClassNet && wb.Form1.CurrentClassBox.ItemIndex() > 0) {
+      wb.Plat.ShowMessage("The validation report of single-class SMLP networks is not available yet.");
+      return;
+    }
+    WriteRulesReport(wb, 2);
     return;
   }
   if (!WriteResultFile(wb, 2)) return;

@@ -3,7 +3,11 @@
 #include "analysis/ng_section.h"
 #include "analysis/progress_plot.h"
 #include "analysis/weight_matrix.h"
+#include "experiments/discretization.h"
 #include "experiments/representation_hook.h"
+#include "experiments/result_report.h"
+#include "smlp/smlp_driver.h"
+#include "smlp/smlp_network.h"
 
 namespace wl {
 
@@ -19,6 +23,15 @@ void InstallHooks(HooksTable& hooks) {
   hooks.NGSectionPoint = NGSectionPoint;
   hooks.NGSectionFrame = FrameNGSection;
   hooks.NGSectionShow = ShowNGSection;
+  hooks.CreateSMLPNetwork = CreateSMLPNetwork;
+  hooks.EvaluateNetwork = EvaluateNetwork;
+  hooks.ForwardStepNetwork = ForwardStepNetwork;
+  hooks.RunSMLP = [](Workbench& wb, std::uint8_t mode) { RunSMLP(wb, mode); };
+  hooks.DiscretizeContinuousFeatures = [](Workbench& wb, bool lUnits) {
+    return DiscretizeContinuousFeatures(wb, lUnits) == DiscretizationOutcome::ReadBack;
+  };
+  hooks.WriteResultFile = WriteResultFile;
+  hooks.WriteVectorListing = WriteVectorListing;
 }
 
 }  // namespace wl

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 // The calls that run up the floors. A trainer reports its run to the progress plot, and the plot and the
 // run preparation call the hidden-representation analysis; both sit on floors above the caller. The
 // caller goes through this table instead, which shell/ fills at start-up (shell/install_hooks.cpp), so
@@ -33,6 +34,21 @@ struct HooksTable {
   void (*NGSectionPoint)(Workbench& wb, double x, double y, bool first) = nullptr;
   void (*NGSectionFrame)(Workbench& wb) = nullptr;
   void (*NGSectionShow)(Workbench& wb) = nullptr;
+
+  // The step-function networks (smlp/), for the network builder, the reports, crossvalidation and batch
+  // tasks: build the SMLP when the "SMLP" structure is chosen (the builder's result); the error of the
+  // current step network with its accuracy variables; the forward pass of one vector by the network's
+  // kind; the SMLP experiment driver in a mode.
+  int (*CreateSMLPNetwork)(Workbench& wb) = nullptr;
+  double (*EvaluateNetwork)(Workbench& wb) = nullptr;
+  void (*ForwardStepNetwork)(Workbench& wb, int v) = nullptr;
+  void (*RunSMLP)(Workbench& wb, std::uint8_t mode) = nullptr;
+  // The experiments (experiments/), for the SMLP runs: the discretization of continuous features (false:
+  // the L-unit route, which reads no file back), the result report in a mode (false when it wrote
+  // nothing) and the per-vector listing into the open report.
+  bool (*DiscretizeContinuousFeatures)(Workbench& wb, bool lUnits) = nullptr;
+  bool (*WriteResultFile)(Workbench& wb, std::uint8_t mode) = nullptr;
+  void (*WriteVectorListing)(Workbench& wb) = nullptr;
 };
 
 // The table every new Workbench starts from.

@@ -1,10 +1,49 @@
 #pragma once
 // The program-wide state of the step-function (SMLP) networks.
+#include <array>
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
 
 namespace wl {
 
 struct SmlpState {
   int CurrentClass = 0;  // the class of a single-class network, -1 for a network of all classes
+  int CurrentNeuron = 0;  // the hidden neuron the single-class trainers work on
+  // True while the network in Net is one a single-class trainer built (its rules are written per class);
+  // every network of all classes clears it.
+  bool SingleClassNet = false;
+
+  // Per feature, 1/0: the features a run may use (all, or the "include" list of the discretization file),
+  // and the features the network currently sees (the inputs of a masked feature are held at 0).
+  std::vector<int> FeatureAvailable;
+  std::vector<int> FeatureMask;
+  // Per feature: the number of value slots of its one-hot coding.
+  std::vector<int> FeatureValueCount;
+  int NumOfContinuous = 0;      // continuous features of the data set the run started with
+  std::uint8_t LUnitsMode = 0;  // 0 plain SMLP, 1 L-units, 7 constant or merging L training
+  int OptMet = 0;               // 1 after one-change, 2 after two-change SMLP training
+
+  // The last evaluation (EvaluateNetwork): per vector 1 when classified correctly, per class the vectors
+  // classified correctly.
+  std::vector<std::uint8_t> VectorCorrect;
+  std::vector<int> ClassCorrectCount;
+  // Feature reduction: the accuracy of the network trained without each feature in turn.
+  std::vector<double> FeatureRateHistory;
+  // Working storage of the forward pass: the inputs that are 1 for the current vector.
+  std::vector<int> ActiveInputs;
+
+  // The run log ResultsPrefix + "_SMLP.txt", open during a run.
+  std::ofstream LogFile;
+  std::string LogFileName;
+
+  // The rules: [class][term] the conjunction of each hidden neuron, the class-level threshold rules by
+  // feature value and by input index, and the signed rule weights [class][feature][value] of the
+  // one-change (1) and two-change (2) training and their simplified combination (0).
+  std::vector<std::vector<std::string>> RuleTexts;
+  std::vector<std::string> ClassSumRules, ClassWeightRules;
+  std::array<std::vector<std::vector<std::vector<int>>>, 3> Mlt;
 };
 
 }  // namespace wl

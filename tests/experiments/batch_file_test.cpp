@@ -121,18 +121,17 @@ TEST_F(BatchTest, ABR1RunsTheSearchAcceptingWorseSteps) {
   EXPECT_TRUE(fs::exists(Results("alpha_86410_rs-trn.txt")));
 }
 
-TEST_F(BatchTest, MethodsNotBuiltYetAreSkipped) {
-  ASSERT_TRUE(Batch("DATASET=DATA/ALPHA.DAT\nTrainingMethod=smlp1\n***\nTRAININGMETHOD=SMLP2\n***\n"
-                    "TRAININGMETHOD=smlp2\n***\nTRAININGMETHOD=anything\n***\n"));
-  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{
-                                "Batch task 1: the training method \"SMLP1\" is not available yet. The task is skipped.",
-                                "Batch task 2: the training method \"SMLP2\" is not available yet. The task is skipped.",
-                                "Batch task 3: the training method \"SMLP2\" is not available yet. The task is skipped."}));
-  // Only the fourth task trained, under the first prefix of the batch.
-  EXPECT_TRUE(fs::exists(Results("alpha_86410_rs-trn.txt")));
-  EXPECT_FALSE(fs::exists(Results("alpha_86410_4_rs-trn.txt")));
-  EXPECT_EQ(wb->MethodTag, "S1-R");
-  EXPECT_EQ(wb->Form1.Label19.Caption(), "Random - 1 change");  // the trainer's own label follows the batch's
+TEST_F(BatchTest, SMLPTasksTrainStepNetworksWithoutCreatingANetworkFirst) {
+  ASSERT_TRUE(Batch("DATASET=DATA/ALPHA.DAT\nTrainingMethod=smlp1\n***\nTRAININGMETHOD=SMLP2\n***\n"));
+  EXPECT_TRUE(plat.Messages.empty());
+  EXPECT_EQ(wb->NetKind, 1);
+  EXPECT_EQ(wb->NetType, 3);
+  EXPECT_EQ(wb->OptMet, 2);  // the second task's two-change search
+  for (const char* prefix : {"alpha_86410", "alpha_86410_2"}) {
+    EXPECT_TRUE(fs::exists(Results(std::string(prefix) + "_rs-trn.txt"))) << prefix;
+    EXPECT_TRUE(fs::exists(Results(std::string(prefix) + "_SMLP.txt"))) << prefix;
+  }
+  EXPECT_EQ(wb->Form1.Label19.Caption(), "Training Method: SMLP2");
 }
 
 TEST_F(BatchTest, SearchMethodsRunTheirTrainers) {

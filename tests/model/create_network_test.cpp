@@ -369,12 +369,14 @@ TEST_F(CreateNetworkTest, FailedChecksLeaveThePreviousNetwork) {
   unchanged();
   wb.Form1.InitEdit.SetText("1.0");
 
-  // The SMLP structure is refused until its networks exist.
+  // An SMLP whose classes have different numbers of hidden neurons is refused.
   plat.Messages.clear();
   wb.Form1.strbox.SetChecked(true);
+  wb.Form1.HidPerOut1Edit.SetText("2");
   EXPECT_EQ(CreateNetwork(wb, 2), NetworkParametersFailed);
   EXPECT_NE(LastMessage().find("SMLP"), std::string::npos);
   unchanged();
+  wb.Form1.HidPerOut1Edit.SetText("1");
   wb.Form1.FullConn.SetChecked(true);
 
   EXPECT_EQ(CreateNetwork(wb, 2), NetworkBuilt);

@@ -238,11 +238,12 @@ TEST_F(ErrorFunctionsTest, SkipConnectionsAreNotWeighted) {
 }
 
 TEST_F(ErrorFunctionsTest, SmlpStructure) {
-  // Class 0 owns hidden neuron 0, class 1 hidden neurons 1 and 2.
+  // Unit k of class c is hidden neuron k * classes + c: class 0 owns hidden neurons 0 and 2, class 1
+  // hidden neuron 1.
   Rows({{1.0, 0.0}, {0.0, 1.0}}, {0, 1}, 2);
   wb.VectorWeight = {1.0, 2.0};
-  wb.HidPerOut = {1, 2};
-  const Weights w = {{{2.0, -1.0, 0.5}, {-1.0, 2.0, 0.5}, {0.5, 0.5, 0.25}}, {{3.0, -1.0}, {2.0, 2.0, 1.0}}};
+  wb.HidPerOut = {2, 1};
+  const Weights w = {{{2.0, -1.0, 0.5}, {-1.0, 2.0, 0.5}, {0.5, 0.5, 0.25}}, {{3.0, -1.0, 1.0}, {2.0, 1.0}}};
   Network({2, 3, 2}, w);
   wb.Form1.strbox.SetChecked(true);
   for (double slope : {1.5, 0.0}) {
@@ -257,8 +258,8 @@ TEST_F(ErrorFunctionsTest, SmlpStructure) {
       const auto& x = wb.Data[v];
       std::vector<double> h;
       for (const auto& n : w[0]) h.push_back(act(n[2], n[0] * x[0] + n[1] * x[1]));
-      const double y0 = act(w[1][0][1], w[1][0][0] * h[0]);
-      const double y1 = act(w[1][1][2], w[1][1][0] * h[1] + w[1][1][1] * h[2]);
+      const double y0 = act(w[1][0][2], w[1][0][0] * h[0] + w[1][0][1] * h[2]);
+      const double y1 = act(w[1][1][1], w[1][1][0] * h[1]);
       const int c = wb.VectorClass[v];
       expected +=
           wb.VectorWeight[v] * (std::pow(y0 - (c == 0 ? 1.0 : 0.0), 2) + std::pow(y1 - (c == 1 ? 1.0 : 0.0), 2));

@@ -188,6 +188,9 @@ TEST_F(Form1Table, RadioGroupsHoldTheAlternativesWithOneChecked) {
       {"WMWeightLabBox", "WMMatlabBox"},
       {"Dir1WeightLabButton", "Dir1MatlabButton"},
       {"Dir2WeightLabButton", "Dir2MatlabButton"},
+      {"stepSMLPButton", "sigmoidSMLPButton"},
+      {"S1SMLPButton", "S2SMLPButton", "GASMLPButton"},
+      {"SF1", "SA", "SFA", "SWC"},
   };
   auto groups = Groups();
   size_t radios = 0;
@@ -262,7 +265,11 @@ TEST_F(Form1Table, MainMenuInOrder) {
     (c->Parent().empty() ? bar : items[c->Parent()]).push_back(c->Caption());
   }
   EXPECT_EQ(bar, (std::vector<std::string>{"Open", "Create Network", "SM Training", "NG Training", "&Results",
-                                           "Weights", "Tools", "Help"}));
+                                           "Weights", "SMLP", "Tools", "Help"}));
+  EXPECT_EQ(items["SMLP1"],
+            (std::vector<std::string>{"1 change", "2 changes", "Compare Rules", "NewPlot", "OldPlot", "Genetic Alg.",
+                                      "constant L", "merging L", "splitting L", "XNG", "L Num Grad", "N of M 4/5",
+                                      "N of M 5", "GetSMLP5Error"}));
   EXPECT_EQ(items["SelectTestSet1"], (std::vector<std::string>{"Open Training Set", "SMLP crossvalidation",
                                                                "NG crossvalidation", "VSS Crossvalidation",
                                                                "Open Batch File"}));

@@ -29,12 +29,17 @@ expect no-message
 expect text Label56 "Vectors=150  L0=4  L1=5  L2=3"
 check FullConn
 
-# The SMLP structure is not built by this menu.
+# The SMLP structure builds the step network instead; classes with different numbers of hidden neurons
+# are refused.
 check strbox
 set HiddenEditT2 3
+set HidPerOut1Edit 2
 click RandomValues
 expect message-containing "SMLP"
 expect text Label56 "Vectors=150  L0=4  L1=5  L2=3"
+set HidPerOut1Edit 1
+click RandomValues
+expect no-message
 check FullConn
 
 # An invalid parameter: the parameter reader's message, no network.

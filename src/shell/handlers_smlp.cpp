@@ -1,0 +1,59 @@
+#include <vector>
+
+#include "model/data_file.h"
+#include "model/read_parameters.h"
+#include "shell/command.h"
+#include "smlp/rules_report.h"
+#include "smlp/smlp_driver.h"
+
+namespace wl {
+
+namespace {
+
+// The mode of a one-change (1) or two-change (2) run: feature reduction, else feature expansion, else the
+// plain training.
+std::uint8_t SMLPMode(const TForm1& f, std::uint8_t changes) {
+  if (f.FReduceBox.Checked()) return changes == 1 ? 3 : 4;
+  if (f.FExpandBox.Checked()) return changes == 1 ? 5 : 6;
+  return changes;
+}
+
+void SMLPMenuRun(Workbench& wb, std::uint8_t changes) {
+  wb.NetKind = 1;
+  RunSMLP(wb, SMLPMode(wb.Form1, changes));
+}
+
+// "SMLP Training": a data set, then the network of all classes by S1 or S2, and its rules report.
+void SMLPTrainingClick(Workbench& wb) {
+  TForm1& f = wb.Form1;
+  if (ReadParameters(wb, 10)) return;
+  if (f.CurrentClassBox.ItemIndex() > 0) {
+    wb.Plat.ShowMessage("Training the network of one class is not available yet. Choose the class \"all\".");
+    return;
+  }
+  if (f.S1SMLPButton.Checked() || f.S2SMLPButton.Checked()) {
+    if (!OpenDataFile(wb, 0)) return;
+    wb.NetKind = 1;
+    if (!RunSMLP(wb, SMLPMode(f, f.S1SMLPButton.Checked() ? 1 : 2))) return;
+  } else if (f.GASMLPButton.Checked()) {
+    wb.Plat.ShowMessage("will be ready soon");
+    return;
+  }
+  if (f.TrainingSMLPBox.Checked()) WriteRulesReport(wb, 1);
+}
+
+}  // namespace
+
+// The "SMLP" menu and the "SMLP" tab. The later step networks and searches ("NewPlot", "OldPlot",
+// "Genetic Alg.", the L-unit and N-of-M items, "XNG", "Continue" and the "VSS+SMLP" buttons) have no rows
+// yet, so their controls stay disabled.
+void AddSmlpHandlers(std::vector<HandlerRow>& t) {
+  t.push_back({"SMLP1change", ControlEvent::MouseReleased, [](Workbench& wb) { SMLPMenuRun(wb, 1); }});
+  t.push_back({"SMLP2changes", ControlEvent::MouseReleased, [](Workbench& wb) { SMLPMenuRun(wb, 2); }});
+  t.push_back({"CompareRules1", ControlEvent::MouseReleased, [](Workbench& wb) { CompareRules(wb); }});
+  t.push_back({"splittingL1", ControlEvent::MouseReleased,
+               [](Workbench& wb) { wb.Plat.ShowMessage("I will write this procedure when I have time"); }});
+  t.push_back({"Button5", ControlEvent::MouseReleased, [](Workbench& wb) { SMLPTrainingClick(wb); }});
+}
+
+}  // namespace wl

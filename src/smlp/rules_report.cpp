@@ -1,0 +1,333 @@
+#include "smlp/rules_report.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "model/create_network.h"
+#include "model/data_file.h"
+#include "platform/errors.h"
+#include "platform/numfmt.h"
+#include "platform/paths.h"
+#include "platform/rounding.h"
+#include "smlp/smlp_driver.h"
+#include "smlp/smlp_network.h"
+#include "state/report_opener.h"
+#include "state/workbench.h"
+#include "training/prepare_run.h"
+
+namespace wl {
+
+namespace {
+
+void Line(Workbench& wb, const std::string& line) {
+  if (!wb.ResultsFile.is_open()) throw FileError("No report file is open to write \"" + line + "\"");
+  wb.ResultsFile << line << '\n';
+  if (!wb.ResultsFile) throw FileError("Cannot write file " + wb.ResultsFilePath);
+}
+
+void OpenReport(Workbench& wb, const std::string& path) {
+  if (wb.ResultsFile.is_open()) wb.ResultsFile.close();
+  wb.ResultsFile.clear();
+  wb.ResultsFile.open(path, std::ios::binary | std::ios::trunc);
+  wb.ResultsFilePath = path;
+  if (!wb.ResultsFile) throw FileError("Cannot write file " + path);
+}
+
+// Round to the nearest integer, halves to even.
+int RoundToInt(double x) { return static_cast<int>(Round(x)); }
+
+// Mlt tables keep their entries when their shape stays; table `opt` is cleared.
+void SizeMlt(Workbench& wb, int opt) {
+  const int classes = wb.NumOfClasses;
+  const int nf = static_cast<int>(wb.Features.size());
+  for (int m = 0; m < 3; ++m) {
+    auto& table = wb.Mlt[static_cast<std::size_t>(m)];
+    table.resize(static_cast<std::size_t>(classes));
+    for (auto& perClass : table) {
+      perClass.resize(static_cast<std::size_t>(nf));
+      for (int f = 0; f < nf; ++f) {
+        perClass[f].resize(static_cast<std::size_t>(wb.Features[f].NValues), 0);
+        if (m == opt) std::fill(perClass[f].begin(), perClass[f].end(), 0);
+      }
+    }
+  }
+}
+
+std::string Symbol(const TFeature& f, int v) {
+  if (v < static_cast<int>(f.Symbols.size())) return f.Symbols[v];
+  if (v < static_cast<int>(f.Values.size())) return FloatToStr(f.Values[v]);
+  return IntToStr(v);
+}
+
+void AddCondition(std::string& text, int k, const std::string& condition) {
+  if (!Trim(text).empty()) text += " and ";
+  if (k < 0) text += "not ";
+  text += condition;
+}
+
+// The set the network was trained on must fit a validation set: the same features, coded alike, and the
+// same classes. "" when it fits.
+std::string ValidationMismatch(const Workbench& wb, const std::vector<int>& valueCounts, int classes) {
+  if (wb.NumOfFeatures != static_cast<int>(valueCounts.size()))
+    return "it has " + IntToStr(wb.NumOfFeatures) + " features; the network was trained on " +
+           IntToStr(static_cast<std::int64_t>(valueCounts.size()));
+  for (int f = 0; f < wb.NumOfFeatures; ++f) {
+    const TFeature& feat = wb.Features[f];
+    if (feat.Kind == 'c' || feat.NValues != valueCounts[f])
+      return "feature " + IntToStr(f + 1) + " (" + Trim(feat.Name) + ") is coded otherwise than in the training set";
+  }
+  if (wb.NumOfClasses != classes)
+    return "it has " + IntToStr(wb.NumOfClasses) + " classes; the network has " + IntToStr(classes);
+  return "";
+}
+
+void WriteConfusionMatrix(Workbench& wb) {
+  ComputeConfusionMatrix(wb);
+  const int classes = static_cast<int>(wb.ConfusionMatrix.size());
+  Line(wb, "    Confusion Matrix");
+  Line(wb, "Predicted       Original");
+  std::string head = "        ";
+  for (int i = 0; i < classes; ++i) head += "     " + IntToStr(i);
+  Line(wb, head);
+  for (int p = 0; p <= classes; ++p) {
+    std::string row = p < classes ? "   " + IntToStr(p) + "    " : std::string("   -    ");
+    for (int j = 0; j < classes; ++j) row += "     " + IntToStr(wb.ConfusionMatrix[j][p]);
+    Line(wb, row);
+  }
+}
+
+}  // namespace
+
+std::string RuleCoefficient(int m, int count) {
+  std::string coefficient = m == 1 ? "" : m == -1 ? "-" : IntToStr(m);
+  if (m > 0 && count >= 2) coefficient = "+" + coefficient;
+  return " " + coefficient + " ";
+}
+
+void WriteNeuronRules(Workbench& wb) {
+  const int classes = wb.NumOfClasses;
+  const int nf = static_cast<int>(wb.Features.size());
+  const int opt = std::clamp(wb.OptMet, 0, 2);
+  wb.RuleTexts.assign(static_cast<std::size_t>(classes), {});
+  for (int c = 0; c < classes; ++c)
+    wb.RuleTexts[c].assign(static_cast<std::size_t>(std::max(0, wb.HidPerOut[c])), " ");
+  wb.ClassSumRules.assign(static_cast<std::size_t>(classes), "");
+  wb.ClassWeightRules.assign(static_cast<std::size_t>(classes), "");
+  SizeMlt(wb, opt);
+  auto& mlt = wb.Mlt[static_cast<std::size_t>(opt)];
+  std::vector<int> offset(static_cast<std::size_t>(nf) + 1, 0);
+  for (int f = 0; f < nf; ++f) offset[f + 1] = offset[f] + wb.Features[f].NValues;
+  const std::vector<TNeuron>& hidden = wb.Net[1];
+
+  auto weight = [&](std::size_t neuron, int index) {
+    if (neuron >= hidden.size() || index < 0 || static_cast<std::size_t>(index) >= hidden[neuron].Weights.size())
+      throw WlError("The SMLP network does not fit the data set. Train the network again.");
+    return hidden[neuron].Weights[static_cast<std::size_t>(index)];
+  };
+
+  if (wb.Net.size() == 3) {
+    for (int c = 0; c < classes; ++c)
+      for (int t = 0; t < wb.HidPerOut[c]; ++t) {
+        const std::size_t neuron = static_cast<std::size_t>(t) * classes + c;
+        const double outWeight = SMLPOutWeight(wb, t);
+        for (int f = 0; f < nf; ++f)
+          for (int v = 0; v < wb.Features[f].NValues; ++v) {
+            const int k = RoundToInt(static_cast<double>(RoundToInt(weight(neuron, offset[f] + v))) * outWeight);
+            mlt[c][f][v] += k;
+            if (k != 0) AddCondition(wb.RuleTexts[c][t], k, wb.Features[f].Name + "=" + Symbol(wb.Features[f], v));
+          }
+      }
+  } else {
+    // The deeper networks: one first-layer neuron per (term, class, feature), carrying that feature's values.
+    std::size_t neuron = 0;
+    const int terms = wb.HidPerOut.empty() ? 0 : wb.HidPerOut[0];
+    for (int t = 0; t < terms; ++t)
+      for (int c = 0; c < classes; ++c)
+        for (int f = 0; f < nf; ++f, ++neuron)
+          for (int v = 0; v < wb.Features[f].NValues; ++v) {
+            const int k = RoundToInt(weight(neuron, v));
+            mlt[c][f][v] += k;
+            if (k != 0 && t < static_cast<int>(wb.RuleTexts[c].size()))
+              AddCondition(wb.RuleTexts[c][t], k, wb.Features[f].Name + "=" + Symbol(wb.Features[f], v));
+          }
+  }
+
+  Line(wb, "");
+  for (int c = 0; c < classes; ++c) {
+    std::string joined;
+    for (const std::string& text : wb.RuleTexts[c]) {
+      if (Trim(text).empty()) continue;
+      if (!joined.empty()) joined += " or ";
+      joined += text;
+    }
+    Line(wb, joined);
+  }
+
+  for (int c = 0; c < classes; ++c) {
+    std::string sum = "Class " + IntToStr(c) + " if   " + FloatToStr(wb.OutBias) + " < ";
+    std::string byWeight = sum;
+    int count = 0;
+    for (int f = 0; f < nf; ++f)
+      for (int v = 0; v < wb.Features[f].NValues; ++v) {
+        const int m = mlt[c][f][v];
+        if (m == 0) continue;
+        const std::string coefficient = RuleCoefficient(m, ++count);
+        sum += coefficient + wb.Features[f].Name + "(" + Symbol(wb.Features[f], v) + ")";
+        byWeight += coefficient + " Weight[" + IntToStr(offset[f] + v) + "]";
+      }
+    wb.ClassSumRules[c] = sum;
+    wb.ClassWeightRules[c] = byWeight;
+  }
+}
+
+void WriteSimplifiedRules(Workbench& wb) {
+  const int classes = wb.NumOfClasses;
+  const int nf = static_cast<int>(wb.Features.size());
+  SizeMlt(wb, -1);
+  auto& m0 = wb.Mlt[0];
+  const auto& m1 = wb.Mlt[1];
+  const auto& m2 = wb.Mlt[2];
+  Line(wb, "Mlt[opt_met][class][feature][value]");
+  Line(wb, "");
+  for (int c = 0; c < classes; ++c)
+    for (int f = 0; f < nf; ++f)
+      for (int v = 0; v < wb.Features[f].NValues; ++v) {
+        const int a = m1[c][f][v], b = m2[c][f][v];
+        if (a == 0 && b == 0) continue;
+        m0[c][f][v] = std::abs(b) < std::abs(a) ? b : a;
+        const std::string at = "][" + IntToStr(c) + "][" + IntToStr(f) + "][" + IntToStr(v) + "] =";
+        Line(wb, "Mlt[1" + at + IntToStr(a));
+        Line(wb, "Mlt[2" + at + IntToStr(b));
+        Line(wb, "Mlt[0" + at + IntToStr(m0[c][f][v]));
+        Line(wb, "");
+      }
+  Line(wb, "Simplified Rules:");
+  for (int c = 0; c < classes; ++c)
+    for (int f = 0; f < nf; ++f)
+      for (int v = 0; v < wb.Features[f].NValues; ++v)
+        if (m0[c][f][v] != 0)
+          Line(wb, "Class " + IntToStr(c) + "   Feature[" + IntToStr(f) + "].value[" + IntToStr(v) +
+                       "] = " + IntToStr(m0[c][f][v]));
+}
+
+bool WriteRulesReport(Workbench& wb, std::uint8_t mode) {
+  TForm1& form = wb.Form1;
+  if (wb.Net.size() < 3 || wb.NumOfVectors <= 0) {
+    wb.Plat.ShowMessage("No SMLP network has been trained yet. Train one first (SMLP -> 1 change).");
+    return false;
+  }
+  wb.ListingDigits = 3;
+  EnsureDirectory(wb.ProgramDir + "/results");
+
+  if (mode == 2 || mode == 12) {
+    // The set the network was trained on, put back when a validation set does not fit.
+    const DataSetState before = wb;
+    const std::string prefix = wb.ResultsPrefix, fileName = wb.ResultsFileName, paramText0 = wb.ParamText[0];
+    if (mode == 2 && !OpenDataFile(wb, 0)) return false;
+    int continuous = 0;
+    for (const TFeature& f : wb.Features)
+      if (f.Kind == 'c') ++continuous;
+    if (continuous > 0) {
+      if (!wb.Hooks.DiscretizeContinuousFeatures) throw WlError("Discretization is not available in this program.");
+      wb.Hooks.DiscretizeContinuousFeatures(wb, wb.LUnitsMode == 1);
+    }
+    const std::string mismatch = ValidationMismatch(wb, wb.FeatureValueCount, wb.Layers.back());
+    if (!mismatch.empty()) {
+      static_cast<DataSetState&>(wb) = before;
+      wb.ResultsPrefix = prefix;
+      wb.ResultsFileName = fileName;
+      wb.ParamText[0] = paramText0;
+      wb.Plat.ShowMessage("The validation set does not fit the trained network: " + mismatch +
+                          ". No report is written.");
+      return false;
+    }
+  }
+
+  const bool own = mode < 11;
+  if (own) {
+    wb.ResultsFileName = wb.ResultsPrefix + "_RE.txt";
+    OpenReport(wb, wb.ResultsFileName);
+  }
+  try {
+    const char* scope = mode == 12 ? " (- crossvalidation)" : mode == 2 ? " (with validation Set)" : " (training set only)";
+    Line(wb, wb.ParamText[0] + scope);
+    wb.ParamText[6] = "Number of of Epochs = " + IntToStr(wb.NumOfEpochs);
+    wb.ParamText[15] = wb.NumOfParts > 1 ? "Training set devided into " + IntToStr(wb.NumOfParts) + " parts" : "";
+    for (int i = 1; i <= 19; ++i)
+      if (!Trim(wb.ParamText[static_cast<std::size_t>(i)]).empty()) Line(wb, wb.ParamText[static_cast<std::size_t>(i)]);
+    Line(wb, "Training Time: " + FormatFixed(static_cast<double>(wb.ElapsedTime) / 1000.0, 2) + "s");
+    Line(wb, form.RecrBox.Checked() ? "Recreate network" : "NO recreate network");
+
+    if (wb.SingleClassNet && wb.CurrentClass > -1)
+      throw WlError("The rules of single-class SMLP networks are not available yet.");
+
+    WriteNeuronRules(wb);
+    Line(wb, "[Rules]");
+    for (int c = 0; c < wb.NumOfClasses; ++c) {
+      std::string line = "class " + IntToStr(c) + " if    ";
+      bool first = true;
+      for (int t = 0; t < static_cast<int>(wb.RuleTexts[c].size()); ++t) {
+        const std::string& text = wb.RuleTexts[c][t];
+        if (Trim(text).empty()) continue;
+        if (!first) line += SMLPOutWeight(wb, t) > 0.0 ? "       or      " : "      or_not     ";
+        line += text;
+        first = false;
+      }
+      Line(wb, line);
+    }
+    WriteConfusionMatrix(wb);
+
+    if (wb.NetKind != 7) {
+      for (const std::string& rule : wb.ClassSumRules) Line(wb, rule);
+      Line(wb, "");
+      for (const std::string& rule : wb.ClassWeightRules) Line(wb, rule);
+      Line(wb, "");
+      Line(wb, "Eliminated Feature = 0");
+      if (wb.LUnitsMode != 7)
+        for (int f = 0; f < wb.NumOfFeatures; ++f) {
+          const int mask = static_cast<std::size_t>(f) < wb.FeatureMask.size() ? wb.FeatureMask[f] : 1;
+          Line(wb, wb.Features[f].Name + " " + IntToStr(mask));
+        }
+      if (mode == 3) WriteSimplifiedRules(wb);
+      EvaluateNetwork(wb);
+    }
+    Line(wb, "Success Rate: " + FixedDisplayText(wb.SuccessRate, 7, 5));
+    Line(wb, "");
+    if (form.WriteDetails.Checked()) {
+      if (!wb.Hooks.WriteVectorListing) throw WlError("The vector listing is not available in this program.");
+      wb.Hooks.WriteVectorListing(wb);
+    }
+  } catch (...) {
+    if (own && wb.ResultsFile.is_open()) {
+      wb.ResultsFile.close();
+      wb.ResultsFile.clear();
+    }
+    throw;
+  }
+
+  if (own) {
+    wb.ResultsFile.close();
+    if (!wb.ResultsFile) throw FileError("Cannot write file " + wb.ResultsFileName);
+    ShowInNotepad(wb, "notepad.exe " + wb.ResultsFileName);
+    wb.ResultsFileName.clear();
+  }
+  return true;
+}
+
+void CompareRules(Workbench& wb) {
+  OpenDataFile(wb, 0);  // the comparison goes on with the set loaded when none is chosen
+  if (!wb.Hooks.WriteResultFile) throw WlError("The result report is not available in this program.");
+  const std::string suffix = std::string(wb.WeightedError ? "_rn" : "_rs") + "-trn.txt";
+  if (!RunSMLP(wb, 1)) return;
+  // Each training keeps its own report: under one name the second would replace the first.
+  wb.ResultsFileName = wb.ResultsPrefix + "_1ch" + suffix;
+  wb.Hooks.WriteResultFile(wb, 0);
+  if (!RunSMLP(wb, 2)) return;
+  wb.ResultsFileName = wb.ResultsPrefix + "_2ch" + suffix;
+  wb.Hooks.WriteResultFile(wb, 3);
+}
+
+}  // namespace wl

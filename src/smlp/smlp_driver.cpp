@@ -1,0 +1,389 @@
+#include "smlp/smlp_driver.h"
+
+#include <algorithm>
+#include <fstream>
+#include <string>
+
+#include "model/data_file.h"
+#include "model/read_parameters.h"
+#include "platform/errors.h"
+#include "platform/numfmt.h"
+#include "platform/paths.h"
+#include "platform/platform.h"
+#include "platform/rounding.h"
+#include "smlp/rules_report.h"
+#include "smlp/smlp_network.h"
+#include "smlp/smlp_training.h"
+#include "state/report_opener.h"
+#include "state/workbench.h"
+
+namespace wl {
+
+namespace {
+
+const char* const kNoDataSet = "No data set has been opened yet. Open a data set first (Open -> Open Training Set).";
+
+// The run log is closed at every exit of a run.
+class LogFileGuard {
+ public:
+  explicit LogFileGuard(Workbench& wb) : wb_(wb) {}
+  ~LogFileGuard() {
+    if (wb_.LogFile.is_open()) wb_.LogFile.close();
+    wb_.LogFile.clear();
+  }
+  LogFileGuard(const LogFileGuard&) = delete;
+  LogFileGuard& operator=(const LogFileGuard&) = delete;
+
+ private:
+  Workbench& wb_;
+};
+
+// The SMLP choices that come with later step networks and searches: the message that refuses the run,
+// or "".
+std::string UnavailableOption(const Workbench& wb, std::uint8_t mode) {
+  const TForm1& f = wb.Form1;
+  if (f.lunitsbox.Checked()) return "\"L-units\" is not available yet. Clear it to train an SMLP network.";
+  if (f.BeamSearch.Checked()) return "\"Beam Search\" is not available yet. Choose \"Best First\" to train an SMLP network.";
+  switch (mode) {
+    case 7:
+      return "\"NewPlot\" is not available yet.";
+    case 8:
+      return "\"OldPlot\" is not available yet.";
+    case 9:
+      return "\"L Num Grad\" is not available yet.";
+    case 10:
+      return "\"N of M 4/5\" is not available yet.";
+    case 11:
+      return "\"N of M 5\" is not available yet.";
+    default:
+      break;
+  }
+  if (mode < 1 || mode > 11) return "There is no SMLP run of mode " + IntToStr(mode) + ".";
+  return "";
+}
+
+void Train(Workbench& wb, std::uint8_t method) {
+  if (method == 1)
+    TrainSMLPOneChange(wb);
+  else
+    TrainSMLPTwoChanges(wb);
+}
+
+void WriteResultReport(Workbench& wb, std::uint8_t mode) {
+  if (!wb.Hooks.WriteResultFile) throw WlError("The result report is not available in this program.");
+  wb.Hooks.WriteResultFile(wb, mode);
+}
+
+void Discretize(Workbench& wb) {
+  if (!wb.Hooks.DiscretizeContinuousFeatures) throw WlError("Discretization is not available in this program.");
+  wb.Hooks.DiscretizeContinuousFeatures(wb, wb.LUnitsMode == 1);
+}
+
+void WriteLine(Workbench& wb, const std::string& line) {
+  if (!wb.ResultsFile.is_open()) throw FileError("No report file is open to write \"" + line + "\"");
+  wb.ResultsFile << line << '\n';
+  if (!wb.ResultsFile) throw FileError("Cannot write file " + wb.ResultsFilePath);
+}
+
+std::string Stars(int n) { return "*******************" + IntToStr(n) + "*********************"; }
+
+void ShowLabel19(Workbench& wb, const std::string& text) {
+  wb.Form1.Label19.SetCaption(text);
+  wb.Form1.Label19.Repaint();
+}
+
+}  // namespace
+
+void ReadHiddenPerClass(Workbench& wb) {
+  const auto nf = static_cast<std::size_t>(std::max(0, wb.NumOfFeatures));
+  wb.FeatureAvailable.assign(nf, 1);
+  wb.FeatureMask.assign(nf, 1);
+  wb.ClassCorrectCount.assign(static_cast<std::size_t>(std::max(0, wb.NumOfClasses)), 0);
+  wb.VectorCorrect.assign(static_cast<std::size_t>(std::max(0, wb.NumOfVectors)), 0);
+  wb.CurrentClass = wb.Form1.CurrentClassBox.ItemIndex() - 1;
+
+  const std::string name = Trim(wb.Form1.DiscrFileEdit.Text());
+  if (name.empty()) return;
+  const std::string path = wb.ProgramDir + "/" + name + ".txt";
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw FileError("Cannot open file " + path);
+  std::fill(wb.FeatureAvailable.begin(), wb.FeatureAvailable.end(), 0);
+  std::string line;
+  bool listing = false;
+  int lineNo = 0;
+  while (std::getline(in, line)) {
+    ++lineNo;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!listing) {
+      std::string head = line.substr(0, 6);
+      for (char& c : head)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      listing = head == "includ";
+      continue;
+    }
+    const std::string text = Trim(line);
+    if (text.empty()) continue;  // a blank line (the end of the file) names no feature
+    std::int32_t f = 0;
+    if (!TryStrToInt(text, f))
+      throw FileError("File " + path + ", line " + IntToStr(lineNo) + ": '" + text + "' is not a feature number");
+    if (f < 0 || f >= wb.NumOfFeatures) {
+      wb.Plat.ShowMessage("Wrong feature number");
+      break;
+    }
+    wb.FeatureAvailable[static_cast<std::size_t>(f)] = 1;
+  }
+  wb.FeatureMask = wb.FeatureAvailable;
+}
+
+bool RunSMLP(Workbench& wb, std::uint8_t mode) {
+  TForm1& form = wb.Form1;
+  if (const std::string refusal = UnavailableOption(wb, mode); !refusal.empty()) {
+    wb.Plat.ShowMessage(refusal);
+    return false;
+  }
+  if (ReadParameters(wb, 10)) return false;
+  if (wb.NumOfVectors <= 0 || wb.NumOfFeatures <= 0 || wb.ResultsPrefix.empty()) {
+    wb.Plat.ShowMessage(kNoDataSet);
+    return false;
+  }
+  if (wb.NetKind == 0) wb.NetKind = 1;
+  ReadHiddenPerClass(wb);
+  HourglassGuard hourglass(wb.Plat);
+  LogFileGuard logGuard(wb);
+
+  wb.SMLPOutWeights = {1.0, 1.0, 1.0, 1.0};
+  wb.Slope = form.stepSMLPButton.Checked() ? 0.0 : 1.0;
+  if (mode != 11) {
+    wb.LogFileName = wb.ResultsPrefix + "_SMLP.txt";
+    EnsureDirectory(wb.ResultsPrefix.substr(0, wb.ResultsPrefix.find_last_of('/')));
+    wb.LogFile.open(wb.LogFileName, std::ios::binary | std::ios::trunc);
+    if (!wb.LogFile) throw FileError("Cannot write file " + wb.LogFileName);
+  }
+  wb.FeatureValueCount.resize(static_cast<std::size_t>(wb.NumOfFeatures));
+  wb.FeatureMask = wb.FeatureAvailable;
+  wb.LUnitsMode = form.lunitsbox.Checked() ? 1 : 0;
+  wb.NumOfContinuous = 0;
+  for (const TFeature& f : wb.Features)
+    if (f.Kind == 'c') ++wb.NumOfContinuous;
+
+  if (wb.NumOfContinuous > 0) {
+    const int before = wb.NumOfFeatures;
+    Discretize(wb);
+    // The older route may drop features: the feature flags then follow the set read back.
+    if (wb.NumOfFeatures != before) {
+      ReadHiddenPerClass(wb);
+      wb.FeatureValueCount.resize(static_cast<std::size_t>(wb.NumOfFeatures));
+    }
+    if (static_cast<int>(wb.VectorCorrect.size()) != wb.NumOfVectors)
+      wb.VectorCorrect.assign(static_cast<std::size_t>(wb.NumOfVectors), 0);
+  }
+
+  if (!wb.HidPerOut.empty()) {
+    form.HiddenEditT2.SetText(IntToStr(static_cast<std::int64_t>(wb.HidPerOut[0]) * wb.NumOfClasses));
+    form.HiddenEditT2.Repaint();
+  }
+  if (mode != 10 && !InitSMLPWeights(wb)) return false;
+
+  if (wb.NumOfParts > 1) {
+    wb.BatchIndex.assign(static_cast<std::size_t>(std::max<std::int64_t>(
+                             0, Round(static_cast<double>(wb.NumOfVectors) / wb.NumOfParts))),
+                         0);
+    wb.Rng.Randomize(wb.Plat.MillisecondsOfDay());
+    for (int& v : wb.BatchIndex) v = wb.Rng.Below(wb.NumOfVectors);
+  } else {
+    wb.BatchIndex.assign(1, 0);
+  }
+  wb.ErrorEvaluations = 0;
+  wb.NetType = 3;
+
+  switch (mode) {
+    case 1:
+    case 2:
+      Train(wb, mode);
+      if (form.Add1Box.Checked()) WriteRulesReport(wb, 1);
+      break;
+    case 3:
+      ReduceSMLPFeatures(wb, 1);
+      break;
+    case 4:
+      ReduceSMLPFeatures(wb, 2);
+      break;
+    case 5:
+      FeatureRankingAndExpansion(wb, 1);
+      break;
+    case 6:
+      FeatureRankingAndExpansion(wb, 2);
+      break;
+    default:
+      break;
+  }
+  return true;
+}
+
+void ReduceSMLPFeatures(Workbench& wb, std::uint8_t method) {
+  const int nf = wb.NumOfFeatures;
+  wb.StepCount = nf;
+  wb.FeatureRateHistory.assign(static_cast<std::size_t>(nf) + 2, 0.0);
+  if (!InitSMLPWeights(wb)) return;
+  Train(wb, method);
+  double best = wb.SuccessRate;
+  wb.ResultsFileName.clear();
+  WriteResultReport(wb, 0);
+  for (int f = 0; f < nf; ++f) {
+    wb.FeatureMask[static_cast<std::size_t>(f)] = 0;
+    if (!InitSMLPWeights(wb)) return;
+    Train(wb, method);
+    const double rate = wb.SuccessRate;  // of the network trained without f, before the report evaluates
+    wb.FeatureRateHistory[static_cast<std::size_t>(f)] = rate;
+    wb.ResultsFileName.clear();
+    WriteResultReport(wb, 0);
+    if (rate >= best)
+      best = rate;
+    else
+      wb.FeatureMask[static_cast<std::size_t>(f)] = 1;
+  }
+}
+
+void SortFeatureRanks(std::vector<FeatureRank>& ranks) {
+  const int n = static_cast<int>(ranks.size());
+  for (int i = 1; i < n; ++i)
+    for (int j = 0; j < i; ++j)
+      if (ranks[i].Accuracy > ranks[j].Accuracy) std::swap(ranks[i], ranks[j]);
+}
+
+int FeaturesToAdd(const std::string& rankingText, int numOfFeatures) {
+  const std::string text = Trim(rankingText);
+  if (text.empty()) return numOfFeatures;
+  return std::min(StrToInt(text), numOfFeatures);
+}
+
+void FeatureRankingAndExpansion(Workbench& wb, std::uint8_t method) {
+  TForm1& form = wb.Form1;
+  const int nf = wb.NumOfFeatures;
+  const int toAdd = FeaturesToAdd(form.RankingEdit.Text(), nf);  // a bad text stops before any file is made
+  wb.StepCount = nf;
+  wb.StepRateHistory.assign(static_cast<std::size_t>(nf) + 2, 0.0);
+  const bool own = !wb.InCrossvalidation;
+  if (own) {
+    wb.ResultsFileName = wb.ResultsPrefix + "_FERE.txt";
+    if (wb.ResultsFile.is_open()) wb.ResultsFile.close();
+    wb.ResultsFile.clear();
+    wb.ResultsFile.open(wb.ResultsFileName, std::ios::binary | std::ios::trunc);
+    wb.ResultsFilePath = wb.ResultsFileName;
+    if (!wb.ResultsFile) throw FileError("Cannot write file " + wb.ResultsFileName);
+  }
+  // The report file is not left open when an error ends the run.
+  struct CloseOnError {
+    Workbench& wb;
+    bool own;
+    ~CloseOnError() {
+      if (own && wb.ResultsFile.is_open()) {
+        wb.ResultsFile.close();
+        wb.ResultsFile.clear();
+      }
+    }
+  } closer{wb, own};
+
+  std::fill(wb.FeatureMask.begin(), wb.FeatureMask.end(), 0);
+  wb.WorthChanging = 1.0;
+
+  std::vector<FeatureRank> ranks(static_cast<std::size_t>(nf));
+  for (int f = 0; f < nf; ++f) {
+    ranks[f].Feature = f;
+    if (wb.FeatureAvailable[static_cast<std::size_t>(f)] != 1) continue;
+    wb.FeatureMask[static_cast<std::size_t>(f)] = 1;
+    ShowLabel19(wb, wb.Features[f].Name + std::string(25, ' '));
+    if (!InitSMLPWeights(wb)) return;
+    Train(wb, method);
+    const double rate = wb.SuccessRate;
+    WriteLine(wb, Stars(f));
+    WriteRulesReport(wb, 13);
+    ranks[f].Accuracy = rate;
+    wb.FeatureMask[static_cast<std::size_t>(f)] = 0;
+  }
+
+  SortFeatureRanks(ranks);
+  const std::string esses(34, 'S');
+  WriteLine(wb, esses);
+  for (const FeatureRank& r : ranks) WriteLine(wb, wb.Features[r.Feature].Name + " " + FormatReal(r.Accuracy));
+  WriteLine(wb, esses);
+  for (std::size_t k = 0; k < ranks.size(); ++k) wb.StepRateHistory[k] = ranks[k].Accuracy;
+  if (!InitSMLPWeights(wb)) return;
+
+  auto finish = [&] {
+    if (!own) return;
+    wb.ResultsFile.close();
+    if (!wb.ResultsFile) throw FileError("Cannot write file " + wb.ResultsFileName);
+    ShowInNotepad(wb, "notepad.exe " + wb.ResultsFileName);
+  };
+
+  if (!Trim(form.RankingEdit.Text()).empty() && form.Add1Box.Checked()) {
+    for (int k = 0; k < toAdd; ++k) wb.FeatureMask[static_cast<std::size_t>(ranks[k].Feature)] = 1;
+    finish();
+    return;
+  }
+
+  for (int k = 0; k < toAdd; ++k) {
+    const int f = ranks[k].Feature;
+    if (wb.FeatureAvailable[static_cast<std::size_t>(f)] != 1) continue;
+    wb.FeatureMask[static_cast<std::size_t>(f)] = 1;
+    ShowLabel19(wb, wb.Features[f].Name + std::string(18, ' '));
+    if (form.RecrBox.Checked()) {
+      if (!InitSMLPWeights(wb)) return;
+      Train(wb, method);
+    } else {
+      TrainSMLPOneChangeExpand(wb, f);
+    }
+    WriteLine(wb, Stars(k));
+    WriteRulesReport(wb, 13);
+  }
+  finish();
+}
+
+void WriteCFFile(Workbench& wb) {
+  if (wb.Form1.AllVBox.Checked() || wb.CurrentClass == -1) return;
+  const int n = wb.NumOfVectors;
+  const std::string path = wb.ProgramDir + "/CF.txt";
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) throw FileError("Cannot write file " + path);
+  std::vector<int> kept;
+  for (int v = 0; v < n; ++v) {
+    const bool covered = static_cast<std::size_t>(v) < wb.VectorCorrect.size() && wb.VectorCorrect[v] == 1 &&
+                         wb.VectorClass[v] == wb.CurrentClass;
+    if (covered) {
+      out << v << "  -\n";
+    } else {
+      kept.push_back(v);
+      out << v << "  remains\n";
+    }
+  }
+  out.close();
+  if (!out) throw FileError("Cannot write file " + path);
+
+  const int count = static_cast<int>(kept.size());
+  for (int i = 0; i < count; ++i) {
+    const auto src = static_cast<std::size_t>(kept[i]);
+    if (static_cast<std::size_t>(i) == src) continue;
+    wb.Data[i] = std::move(wb.Data[src]);
+    wb.VectorClass[i] = wb.VectorClass[src];
+    if (src < wb.TargetValue.size()) wb.TargetValue[i] = wb.TargetValue[src];
+  }
+  wb.NumOfVectors = count;
+  wb.Data.resize(static_cast<std::size_t>(count));
+  wb.VectorClass.resize(static_cast<std::size_t>(count));
+  if (wb.TargetValue.size() > static_cast<std::size_t>(count)) wb.TargetValue.resize(static_cast<std::size_t>(count));
+  wb.VectorCorrect.assign(static_cast<std::size_t>(count), 0);
+  wb.VectorsPerClass.assign(static_cast<std::size_t>(std::max(0, wb.NumOfClasses)), 0);
+  for (int v = 0; v < count; ++v) {
+    const int c = wb.VectorClass[v];
+    if (c >= 0 && c < wb.NumOfClasses) ++wb.VectorsPerClass[c];
+  }
+  wb.VectorWeight.assign(static_cast<std::size_t>(count), 0.0);
+  for (int v = 0; v < count; ++v) {
+    const int c = wb.VectorClass[v];
+    if (c >= 0 && c < wb.NumOfClasses && wb.VectorsPerClass[c] > 0)
+      wb.VectorWeight[v] = static_cast<double>(count) / (static_cast<double>(wb.VectorsPerClass[c]) * wb.NumOfClasses);
+  }
+}
+
+}  // namespace wl

@@ -1,0 +1,361 @@
+#include "smlp/smlp_network.h"
+
+#include <algorithm>
+#include <string>
+
+#include "model/create_network.h"
+#include "model/error_functions.h"
+#include "model/forward_pass.h"
+#include "model/read_parameters.h"
+#include "platform/errors.h"
+#include "platform/numfmt.h"
+#include "state/workbench.h"
+
+namespace wl {
+
+namespace {
+
+const char* const kNoDataSet = "No data set has been opened yet. Open a data set first (Open -> Open Training Set).";
+
+[[noreturn]] void NotFitting() {
+  throw WlError("The SMLP network does not fit the data set. Train the network again.");
+}
+
+// The one-hot input width: every listed value of every feature, masked or not.
+int InputWidth(const Workbench& wb) {
+  int n = 0;
+  for (const TFeature& f : wb.Features) n += f.NValues;
+  return n;
+}
+
+// Every class must have as many hidden units as class 0: the interleaved layout and the forward pass
+// (which evaluates NumOfClasses x HidPerOut[0] hidden units) hold for equal counts only.
+bool EqualHiddenCounts(Workbench& wb) {
+  const int classes = wb.NumOfClasses;
+  if (static_cast<int>(wb.HidPerOut.size()) < classes) wb.HidPerOut.resize(static_cast<std::size_t>(classes), 0);
+  for (int c = 1; c < classes; ++c)
+    if (wb.HidPerOut[c] != wb.HidPerOut[0]) {
+      wb.Plat.ShowMessage("An SMLP network needs the same number of hidden neurons for every class (class 0 has " +
+                          IntToStr(wb.HidPerOut[0]) + ", class " + IntToStr(c) + " has " + IntToStr(wb.HidPerOut[c]) +
+                          "). Set the hidden neurons of the classes alike.");
+      return false;
+    }
+  return true;
+}
+
+bool HasDataSet(const Workbench& wb) {
+  return wb.NumOfVectors > 0 && wb.NumOfClasses > 0 && !wb.Features.empty() &&
+         wb.Data.size() >= static_cast<std::size_t>(wb.NumOfVectors);
+}
+
+// Sizes the network to the SMLP's layers. Arrays that already have their length keep their elements;
+// new elements are 0. Every input weight := 1.0.
+void SizeNetwork(Workbench& wb, int l0, bool withBase) {
+  const int classes = wb.NumOfClasses;
+  int l1 = 0;
+  for (int c = 0; c < classes; ++c) l1 += wb.HidPerOut[c];
+  wb.NumOfLayers = 3;
+  wb.Layers = {l0, l1, classes};
+  wb.Net.resize(3);
+  wb.Net[0].resize(static_cast<std::size_t>(l0));
+  for (TNeuron& n : wb.Net[0]) n.Weights.assign(1, 1.0);
+  wb.Net[1].resize(static_cast<std::size_t>(l1));
+  for (TNeuron& n : wb.Net[1]) {
+    n.Weights.resize(static_cast<std::size_t>(l0) + 1, 0.0);
+    n.OldWeights.resize(static_cast<std::size_t>(l0) + 1, 0.0);
+    if (withBase) n.BaseWeights.resize(static_cast<std::size_t>(l0) + 1, 0.0);
+  }
+  wb.Net[2].resize(static_cast<std::size_t>(classes));
+  for (int c = 0; c < classes; ++c) {
+    TNeuron& n = wb.Net[2][c];
+    const std::size_t count = static_cast<std::size_t>(wb.HidPerOut[c]) + 1;
+    n.Weights.resize(count, 0.0);
+    n.OldWeights.resize(count, 0.0);
+    if (withBase) n.BaseWeights.resize(count, 0.0);
+  }
+}
+
+// The shape variables every evaluation and report reads.
+void SetShape(Workbench& wb) {
+  wb.LayerInputs = {wb.Layers[0], wb.HidPerOut.empty() ? 0 : wb.HidPerOut[0], 0, 0};
+  int weights = wb.Layers[1] * (wb.Layers[0] + 1);
+  for (int c = 0; c < wb.NumOfClasses; ++c) weights += wb.HidPerOut[c] + 1;
+  wb.NumOfWeights = weights;
+  wb.InputFeature.assign(static_cast<std::size_t>(wb.Layers[0]), 0);
+  wb.InputValue.assign(static_cast<std::size_t>(wb.Layers[0]), 0);
+  wb.SignalTable.assign(2, {});
+  for (int l = 1; l < 3; ++l)
+    wb.SignalTable[l - 1].assign(static_cast<std::size_t>(wb.Layers[l]),
+                                 std::vector<double>(static_cast<std::size_t>(std::max(0, wb.NumOfVectors)), 0.0));
+}
+
+// Hidden thresholds HidBias; output weights SMLPOutWeights and thresholds OutBias.
+void ThresholdsAndOutputs(Workbench& wb) {
+  for (TNeuron& n : wb.Net[1]) n.Weights[wb.Layers[0]] = wb.HidBias;
+  for (int c = 0; c < wb.NumOfClasses; ++c) {
+    TNeuron& n = wb.Net[2][c];
+    const int k = wb.HidPerOut[c];
+    for (int t = 0; t < k; ++t) n.Weights[t] = SMLPOutWeight(wb, t);
+    n.Weights[k] = wb.OutBias;
+  }
+}
+
+// Whether the network in Net is an SMLP of the loaded data set; throws WlError otherwise.
+void RequireSMLP(const Workbench& wb) {
+  const int classes = wb.NumOfClasses;
+  if (wb.Net.size() != 3 || wb.Layers.size() != 3) NotFitting();
+  const int l0 = wb.Layers[0];
+  if (l0 != InputWidth(wb) || wb.Net[0].size() != static_cast<std::size_t>(l0)) NotFitting();
+  if (wb.Layers[2] != classes || wb.Net[2].size() != static_cast<std::size_t>(classes)) NotFitting();
+  if (static_cast<int>(wb.HidPerOut.size()) < classes || classes < 1) NotFitting();
+  const std::size_t hidden = wb.Net[1].size();
+  if (static_cast<std::size_t>(classes) * static_cast<std::size_t>(std::max(0, wb.HidPerOut[0])) > hidden)
+    NotFitting();
+  for (const TNeuron& n : wb.Net[1])
+    if (n.Weights.size() < static_cast<std::size_t>(l0) + 1) NotFitting();
+  for (int c = 0; c < classes; ++c) {
+    const int k = wb.HidPerOut[c];
+    if (k < 0 || wb.Net[2][c].Weights.size() < static_cast<std::size_t>(k) + 1) NotFitting();
+    if (k > 0 && static_cast<std::size_t>(k - 1) * classes + c >= hidden) NotFitting();
+  }
+  if (wb.Data.size() < static_cast<std::size_t>(wb.NumOfVectors) ||
+      wb.VectorClass.size() < static_cast<std::size_t>(wb.NumOfVectors))
+    NotFitting();
+  for (int v = 0; v < wb.NumOfVectors; ++v) {
+    if (wb.Data[v].size() < wb.Features.size()) NotFitting();
+    if (wb.VectorClass[v] < 0 || wb.VectorClass[v] >= classes) NotFitting();
+  }
+}
+
+// The pass a NetType needs, checked once before a pass over the data set.
+void RequireStepNetwork(const Workbench& wb) {
+  if (wb.NetType == 3) {
+    if (wb.LUnitsMode == 1) throw WlError("L-unit networks are not available yet.");
+    RequireSMLP(wb);
+  } else if (wb.NetType == 4 || wb.NetType == 5) {
+    throw WlError("N-of-M networks are not available yet.");
+  } else if (wb.Net.empty() || wb.Net.back().empty()) {
+    throw WlError("No network has been created yet. Create the network first (Create Network).");
+  }
+  if (wb.VectorClass.size() < static_cast<std::size_t>(wb.NumOfVectors)) NotFitting();
+}
+
+inline double Step(double net, double theta) {
+  return 0.5 * static_cast<double>((net > theta) - (net < theta)) + 0.5;
+}
+
+}  // namespace
+
+double SMLPOutWeight(const Workbench& wb, int t) {
+  return t >= 0 && t < static_cast<int>(wb.SMLPOutWeights.size()) ? wb.SMLPOutWeights[static_cast<std::size_t>(t)]
+                                                                   : 1.0;
+}
+
+int StepPrediction(const double* y, int outputs) {
+  double best = 0.0;
+  int prediction = -1;
+  for (int o = 0; o < outputs; ++o)
+    if (y[o] > best) {
+      best = y[o];
+      prediction = o;
+    }
+  return prediction;
+}
+
+int CreateSMLPNetwork(Workbench& wb) {
+  if (ReadParameters(wb, 10)) return NetworkParametersFailed;
+  if (!HasDataSet(wb)) {
+    wb.Plat.ShowMessage(kNoDataSet);
+    return NetworkParametersFailed;
+  }
+  if (!EqualHiddenCounts(wb)) return NetworkParametersFailed;
+  const int l0 = InputWidth(wb);
+  for (int i = 1; i <= 12; ++i) wb.ParamText[static_cast<std::size_t>(i)] = "  ";
+  SizeNetwork(wb, l0, true);
+
+  if (!wb.Form1.Rinit.Checked()) {
+    for (TNeuron& n : wb.Net[1]) std::fill(n.Weights.begin(), n.Weights.begin() + l0, 0.0);
+    ThresholdsAndOutputs(wb);
+  } else {
+    wb.Rng.Randomize(wb.Plat.MillisecondsOfDay());
+    const double iw = wb.InitialWeight;
+    for (TNeuron& n : wb.Net[1])
+      for (int i = 0; i < l0; ++i) n.Weights[i] = (1.0 - 2.0 * wb.Rng.Real()) * iw;
+    for (int c = 0; c < wb.NumOfClasses; ++c)
+      for (int k = 0; k <= wb.HidPerOut[c]; ++k) wb.Net[2][c].Weights[k] = (1.0 - 2.0 * wb.Rng.Real()) * iw;
+  }
+  SetShape(wb);
+  wb.NetType = 3;
+  wb.NetKind = 1;
+  wb.SingleClassNet = false;
+  wb.FeatureMask.assign(static_cast<std::size_t>(wb.NumOfFeatures), 1);
+  wb.FeatureValueCount.resize(static_cast<std::size_t>(wb.NumOfFeatures));
+  for (int f = 0; f < wb.NumOfFeatures; ++f) wb.FeatureValueCount[f] = wb.Features[f].NValues;
+  return NetworkSmlpBuilt;
+}
+
+bool InitSMLPWeights(Workbench& wb) {
+  TForm1& form = wb.Form1;
+  if (form.strbox.Checked()) {
+    wb.FeatureValueCount.resize(static_cast<std::size_t>(std::max(0, wb.NumOfFeatures)));
+    // The run's unit kind and output weights are its own: the parameters read here do not change them.
+    const double slope = wb.Slope;
+    const auto outWeights = wb.SMLPOutWeights;
+    if (ReadParameters(wb, 10)) return false;
+    wb.Slope = slope;
+    wb.SMLPOutWeights = outWeights;
+  }
+  if (!HasDataSet(wb)) {
+    wb.Plat.ShowMessage(kNoDataSet);
+    return false;
+  }
+  if (!EqualHiddenCounts(wb)) return false;
+  const int l0 = InputWidth(wb);
+  wb.FeatureValueCount.resize(static_cast<std::size_t>(wb.NumOfFeatures));
+  for (int f = 0; f < wb.NumOfFeatures; ++f) wb.FeatureValueCount[f] = wb.Features[f].NValues;
+  int l1 = 0;
+  for (int c = 0; c < wb.NumOfClasses; ++c) l1 += wb.HidPerOut[c];
+  form.Label56.SetCaption("Vectors=" + IntToStr(wb.NumOfVectors) + "  L0=" + IntToStr(l0) + "  L1=" + IntToStr(l1) +
+                          "  L2=" + IntToStr(wb.NumOfClasses));
+  form.Label56.Repaint();
+  wb.ParamText[1] = "Initial   weights = 0, hid.bias = " + form.HidBEdit.Text() + "  out.bias = " + form.OutBEdit.Text();
+
+  SizeNetwork(wb, l0, false);
+  if (form.Rinit.Checked()) {
+    wb.Rng.Randomize(wb.Plat.MillisecondsOfDay());
+    for (TNeuron& n : wb.Net[1])
+      for (int i = 0; i < l0; ++i) n.Weights[i] = static_cast<double>(1 - wb.Rng.Below(3));
+  } else {
+    for (TNeuron& n : wb.Net[1]) std::fill(n.Weights.begin(), n.Weights.begin() + l0, 0.0);
+  }
+  ThresholdsAndOutputs(wb);
+  SetShape(wb);
+  wb.SingleClassNet = false;
+  return true;
+}
+
+void ForwardSMLP(Workbench& wb, int v) {
+  const int classes = wb.NumOfClasses;
+  const int hiddenPerClass = wb.HidPerOut[0];
+  const int l0 = wb.Layers[0];
+  const bool masked = wb.FeatureMask.size() == wb.Features.size();
+  std::vector<int>& active = wb.ActiveInputs;
+  if (active.size() < wb.Features.size()) active.resize(wb.Features.size());
+  int nActive = 0;
+
+  // Inputs: one per listed value; 1.0 where the vector's value matches and the feature takes part.
+  const double* row = wb.Data[v].data();
+  std::vector<TNeuron>& in = wb.Net[0];
+  int offset = 0;
+  for (std::size_t f = 0; f < wb.Features.size(); ++f) {
+    const TFeature& feat = wb.Features[f];
+    const bool on = !masked || wb.FeatureMask[f] == 1;
+    const int known = std::min(feat.NValues, static_cast<int>(feat.Values.size()));
+    for (int k = 0; k < feat.NValues; ++k) {
+      const bool hot = on && k < known && row[f] == feat.Values[k];
+      in[offset + k].Signal = hot ? 1.0 : 0.0;
+      if (hot) active[nActive++] = offset + k;
+    }
+    offset += feat.NValues;
+  }
+
+  // Hidden units: the inputs that are 0 add nothing to the net input.
+  const double slope = wb.Slope;
+  std::vector<TNeuron>& hid = wb.Net[1];
+  const int hidden = classes * hiddenPerClass;
+  for (int j = 0; j < hidden; ++j) {
+    const double* w = hid[j].Weights.data();
+    double net = 0.0;
+    for (int a = 0; a < nActive; ++a) net += w[active[a]];
+    const double theta = w[l0];
+    if (slope == 0.0) {
+      hid[j].Signal = Step(net, theta);
+    } else {
+      const double arg = (theta - net) * slope;
+      hid[j].Signal = arg > kExpGuard ? 0.0 : 1.0 / (1.0 + std::exp(arg));
+    }
+  }
+
+  // Outputs: each from its class's hidden units only.
+  std::vector<TNeuron>& out = wb.Net[2];
+  for (int c = 0; c < classes; ++c) {
+    const int k = wb.HidPerOut[c];
+    const double* w = out[c].Weights.data();
+    double net = 0.0;
+    for (int t = 0; t < k; ++t) net += hid[t * classes + c].Signal * w[t];
+    out[c].Signal = slope == 0.0 ? Step(net, w[k]) : 1.0 / (1.0 + UnguardedExp((w[k] - net) * slope));
+  }
+}
+
+void ForwardStepNetwork(Workbench& wb, int v) {
+  switch (wb.NetType) {
+    case 3:
+      if (wb.LUnitsMode == 1) throw WlError("L-unit networks are not available yet.");
+      ForwardSMLP(wb, v);
+      break;
+    case 4:
+    case 5:
+      throw WlError("N-of-M networks are not available yet.");
+    default:
+      break;  // no pass: the signals stay as they are
+  }
+}
+
+double EvaluateNetwork(Workbench& wb) {
+  RequireStepNetwork(wb);
+  const int classes = std::max(0, wb.NumOfClasses);
+  const int n = wb.NumOfVectors;
+  wb.ClassCorrectCount.assign(static_cast<std::size_t>(classes), 0);
+  if (wb.VectorCorrect.size() != static_cast<std::size_t>(std::max(0, n)))
+    wb.VectorCorrect.assign(static_cast<std::size_t>(std::max(0, n)), 0);
+  const std::vector<TNeuron>& out = wb.Net.back();
+  const int outputs = static_cast<int>(out.size());
+  const double p = wb.ErrorExponent;
+  double e = 0.0;
+  int correct = 0;
+  for (int v = 0; v < n; ++v) {
+    ForwardStepNetwork(wb, v);
+    const int c = wb.VectorClass[v];
+    double best = 0.0;
+    int prediction = -1;
+    for (int o = 0; o < outputs; ++o) {
+      const double y = out[o].Signal;
+      e += ErrorTerm(y - (o == c ? 1.0 : 0.0), p);
+      if (y > best) {
+        best = y;
+        prediction = o;
+      }
+    }
+    if (prediction == c) {
+      wb.VectorCorrect[v] = 1;
+      if (c < classes) ++wb.ClassCorrectCount[c];
+      ++correct;
+    } else {
+      wb.VectorCorrect[v] = 0;
+    }
+  }
+  if (n == 0) throw FloatError("Invalid floating point operation: the accuracy of an empty data set (0 / 0)");
+  wb.SuccessRate = static_cast<double>(correct) / n;
+  wb.TestSuccessRate = wb.SuccessRate;
+  return e;
+}
+
+void ComputeConfusionMatrix(Workbench& wb) {
+  RequireStepNetwork(wb);
+  const int classes = std::max(0, wb.NumOfClasses);
+  wb.ConfusionMatrix.assign(static_cast<std::size_t>(classes),
+                            std::vector<int>(static_cast<std::size_t>(classes) + 1, 0));
+  const std::vector<TNeuron>& out = wb.Net.back();
+  const int outputs = std::min(classes, static_cast<int>(out.size()));
+  std::vector<double> y(static_cast<std::size_t>(outputs));
+  for (int v = 0; v < wb.NumOfVectors; ++v) {
+    ForwardStepNetwork(wb, v);
+    for (int o = 0; o < outputs; ++o) y[o] = out[o].Signal;
+    const int p = StepPrediction(y.data(), outputs);
+    const int c = wb.VectorClass[v];
+    if (c < 0 || c >= classes) NotFitting();
+    ++wb.ConfusionMatrix[c][p < 0 ? classes : p];
+  }
+}
+
+}  // namespace wl
