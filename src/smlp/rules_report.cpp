@@ -230,16 +230,24 @@ bool WriteRulesReport(Workbench& wb, std::uint8_t mode) {
     int continuous = 0;
     for (const TFeature& f : wb.Features)
       if (f.Kind == 'c') ++continuous;
-    if (continuous > 0) {
-      if (!wb.Hooks.DiscretizeContinuousFeatures) throw WlError("Discretization is not available in this program.");
-      wb.Hooks.DiscretizeContinuousFeatures(wb, wb.LUnitsMode == 1);
-    }
-    const std::string mismatch = ValidationMismatch(wb, wb.FeatureValueCount, wb.Layers.back());
-    if (!mismatch.empty()) {
+    auto restore = [&] {
       static_cast<DataSetState&>(wb) = before;
       wb.ResultsPrefix = prefix;
       wb.ResultsFileName = fileName;
       wb.ParamText[0] = paramText0;
+    };
+    if (continuous > 0) {
+      if (!wb.Hooks.DiscretizeContinuousFeatures) throw WlError("Discretization is not available in this program.");
+      try {
+        wb.Hooks.DiscretizeContinuousFeatures(wb, wb.LUnitsMode == 1);
+      } catch (...) {
+        restore();  // a set that cannot be labelled like the training set does not stay
+        throw;
+      }
+    }
+    const std::string mismatch = ValidationMismatch(wb, wb.FeatureValueCount, wb.Layers.back());
+    if (!mismatch.empty()) {
+      restore();
       wb.Plat.ShowMessage("The validation set does not fit the trained network: " + mismatch +
                           ". No report is written.");
       return false;

@@ -1,0 +1,420 @@
+// The SMLP networks: the model and its evaluation, the one- and two-change searches, the driver's
+// experiments and the rules.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "model/create_network.h"
+#include "model/data_file.h"
+#include "model/layer_transfer.h"
+#include "model/results_prefix.h"
+#include "platform/errors.h"
+#include "platform/numfmt.h"
+#include "smlp/rules_report.h"
+#include "smlp/smlp_driver.h"
+#include "smlp/smlp_network.h"
+#include "smlp/smlp_training.h"
+#include "support/test_support.h"
+
+namespace wl {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Lines;
+using test::ReadText;
+
+struct FeatureSpec {
+  std::string Name;
+  std::vector<std::string> Symbols;
+};
+
+// A data-set file of discrete features; each row lists the symbols and then the class label ("0", "1" ...).
+std::string DiscreteSetText(const std::vector<FeatureSpec>& features, int classes,
+                            const std::vector<std::vector<std::string>>& rows) {
+  const int n = static_cast<int>(features.size());
+  std::string s = "Number of features = " + IntToStr(n + 1) + "\nNumber of Vectors = " +
+                  IntToStr(static_cast<std::int64_t>(rows.size())) + "\nClass Column No = " + IntToStr(n + 1) + "\n\n";
+  for (int f = 0; f < n; ++f) {
+    s += "Feature[" + IntToStr(f + 1) + "] = " + features[f].Name + "  discrete  " +
+         IntToStr(static_cast<std::int64_t>(features[f].Symbols.size()));
+    for (const std::string& sym : features[f].Symbols) s += "  " + sym;
+    s += "\n";
+  }
+  s += "Feature[" + IntToStr(n + 1) + "] = Class  discrete  " + IntToStr(classes);
+  for (int c = 0; c < classes; ++c) s += "  " + IntToStr(c);
+  s += "\n\n[DATA]\n";
+  for (const auto& row : rows) {
+    for (const std::string& t : row) s += t + "  ";
+    s += "\n";
+  }
+  return s;
+}
+
+class SmlpTest : public test::ProgramDirTest {
+ protected:
+  void SetUp() override {
+    MakeProgramDir("wl_smlp_", {"DATA", "results"});
+    plat.ClockMs = 10000;
+    plat.ClockDay = 2;  // second 86410 of the year
+    wb->Rng.Seed = 7;
+  }
+
+  // Reads the set as the current data set, under a results prefix of its own.
+  void Load(const std::string& name, const std::vector<FeatureSpec>& features, int classes,
+            const std::vector<std::vector<std::string>>& rows) {
+    const fs::path p = dir / "DATA" / name;
+    std::ofstream(p, std::ios::binary) << DiscreteSetText(features, classes, rows);
+    wb->DataFileName = p.string();
+    ReadDataFile(*wb, p.string());
+    MakeResultsPrefix(*wb);
+  }
+
+  // An SMLP of the loaded set with `perClass` hidden units per class, built as a run builds it, its
+  // weights zero, steps as units, error exponent 2.
+  void Build(int perClass, double hidBias = 0.5, double outBias = 0.5) {
+    wb->HidPerOut.assign(static_cast<std::size_t>(wb->NumOfClasses), perClass);
+    wb->HidBias = hidBias;
+    wb->OutBias = outBias;
+    wb->Slope = 0.0;
+    wb->ErrorExponent = 2.0;
+    wb->WorthChanging = 0.0;
+    wb->NumOfParts = 1;
+    wb->SMLPOutWeights = {1.0, 1.0, 1.0, 1.0};
+    ReadHiddenPerClass(*wb);
+    ASSERT_TRUE(InitSMLPWeights(*wb));
+    wb->NetType = 3;
+    wb->NetKind = 1;
+  }
+
+  std::vector<double> Outputs() {
+    std::vector<double> y;
+    for (const TNeuron& n : wb->Net[2]) y.push_back(n.Signal);
+    return y;
+  }
+
+  std::string Results(const std::string& suffix) const { return wb->ResultsPrefix + suffix; }
+};
+
+// One feature of two values, the value naming the class.
+const std::vector<FeatureSpec> kTwoValues = {{"x", {"a", "b"}}};
+const std::vector<std::vector<std::string>> kTwoRows = {{"a", "0"}, {"b", "1"}};
+
+TEST_F(SmlpTest, BuildsTheInterleavedLayout) {
+  Load("three.dat", {{"colour", {"red", "green", "blue"}}, {"size", {"big", "small"}}}, 2,
+       {{"red", "big", "0"}, {"blue", "small", "1"}});
+  wb->Form1.HidPerOutEdit.SetText("5");
+  wb->Form1.HidPerOut1Edit.SetText("5");
+  wb->Form1.strbox.SetChecked(true);
+  wb->Form1.InitEdit.SetText("1.0");
+  ASSERT_EQ(CreateNetwork(*wb, 4), NetworkSmlpBuilt);
+  EXPECT_EQ(wb->Layers, (std::vector<int>{5, 10, 2}));
+  EXPECT_EQ(wb->NetType, 3);
+  EXPECT_EQ(wb->NetKind, 1);
+  EXPECT_EQ(wb->LayerInputs[0], 5);
+  EXPECT_EQ(wb->LayerInputs[1], 5);
+  EXPECT_EQ(wb->NumOfWeights, 10 * 6 + 2 * 6);
+  // Zero hidden weights, the hidden bias, output weights 1.0 (also past the fourth term), the output bias.
+  for (const TNeuron& n : wb->Net[1]) EXPECT_EQ(n.Weights, (std::vector<double>{0, 0, 0, 0, 0, 0.5}));
+  for (const TNeuron& n : wb->Net[2]) EXPECT_EQ(n.Weights, (std::vector<double>{1, 1, 1, 1, 1, 0.5}));
+
+  // Classes with different numbers of hidden units are refused, and the network stays.
+  wb->Form1.HidPerOut1Edit.SetText("2");
+  plat.Messages.clear();
+  EXPECT_EQ(CreateNetwork(*wb, 4), NetworkParametersFailed);
+  ASSERT_EQ(plat.Messages.size(), 1u);
+  EXPECT_NE(plat.Messages[0].Text.find("same number of hidden neurons"), std::string::npos);
+  EXPECT_EQ(wb->Layers, (std::vector<int>{5, 10, 2}));
+}
+
+// The unit rules and the prediction, each case one hand-made network on two vectors of two classes.
+TEST_F(SmlpTest, EvaluationEdgeCases) {
+  struct Case {
+    const char* Name;
+    int PerClass;
+    double OutBias;
+    std::vector<double> Hidden0, Hidden1;  // input weights (a, b) of the first unit of each class
+    std::vector<int> Mask;
+    std::vector<double> OutputsOfVector0;
+    double Error;
+    double Rate;
+    int Column0;  // the confusion-matrix column of vector 0
+  };
+  const std::vector<Case> cases = {
+      // Net input at the threshold: the hidden unit gives 0.5, and so does its output.
+      {"at the threshold", 1, 0.5, {0.5, 0}, {0, 1}, {1}, {0.5, 0.0}, 0.25 + 0.0 + 0.0 + 0.0, 1.0, 0},
+      // A hidden unit of 1.0 makes its output 1.0.
+      {"above the threshold", 1, 0.5, {1, 0}, {0, 1}, {1}, {1.0, 0.0}, 0.0, 1.0, 0},
+      // Equal highest outputs: the lower class is predicted (vector 1 is wrong).
+      {"a tie", 1, 0.5, {1, 1}, {1, 1}, {1}, {1.0, 1.0}, 1.0 + 1.0, 0.5, 0},
+      // A masked feature gives no active input: every output 0, no prediction, the last column.
+      {"a masked feature", 1, 0.5, {1, 0}, {0, 1}, {0}, {0.0, 0.0}, 1.0 + 1.0, 0.0, 2},
+      // No hidden units: constant outputs, 0.0 with bias 0.5 and 1.0 with bias -0.5.
+      {"no hidden units, bias 0.5", 0, 0.5, {}, {}, {1}, {0.0, 0.0}, 2.0, 0.0, 2},
+      {"no hidden units, bias -0.5", 0, -0.5, {}, {}, {1}, {1.0, 1.0}, 2.0, 0.5, 0},
+      // Outputs (0.5, 1.0) for a vector of class 0: 0.25 + 1.0, predicted as class 1.
+      {"half and one", 1, 0.5, {0.5, 0}, {1, 1}, {1}, {0.5, 1.0}, 1.25 + 0.0, 0.5, 1},
+  };
+  Load("two.dat", kTwoValues, 2, kTwoRows);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Build(c.PerClass, 0.5, c.OutBias);
+    if (c.PerClass > 0) {
+      wb->Net[1][0].Weights = {c.Hidden0[0], c.Hidden0[1], 0.5};
+      wb->Net[1][1].Weights = {c.Hidden1[0], c.Hidden1[1], 0.5};
+    }
+    wb->FeatureMask = c.Mask;
+    ForwardSMLP(*wb, 0);
+    EXPECT_EQ(Outputs(), c.OutputsOfVector0);
+    EXPECT_DOUBLE_EQ(EvaluateNetwork(*wb), c.Error);
+    EXPECT_DOUBLE_EQ(wb->SuccessRate, c.Rate);
+    EXPECT_DOUBLE_EQ(wb->TestSuccessRate, c.Rate);
+    ComputeConfusionMatrix(*wb);
+    ASSERT_EQ(wb->ConfusionMatrix.size(), 2u);
+    EXPECT_EQ(wb->ConfusionMatrix[0][c.Column0], 1);
+  }
+  // An empty data set cannot give an accuracy.
+  wb->NumOfVectors = 0;
+  EXPECT_THROW(EvaluateNetwork(*wb), FloatError);
+}
+
+TEST_F(SmlpTest, StepUnitsOfTheSmlpStructureInTheErrorFunctions) {
+  // Unit k of class c is hidden unit k * classes + c in the training-set errors too.
+  Load("two.dat", kTwoValues, 2, kTwoRows);
+  Build(2);
+  wb->Net[1][0].Weights = {1, 0, 0.5};  // class 0, unit 0
+  wb->Net[1][3].Weights = {0, 1, 0.5};  // class 1, unit 1
+  wb->Form1.strbox.SetChecked(true);
+  wb->HeldEvalStale = true;
+  EXPECT_DOUBLE_EQ(EvaluateNetwork(*wb), 0.0);
+  EXPECT_DOUBLE_EQ(TrainingSetError(*wb), 0.0);
+  EXPECT_DOUBLE_EQ(wb->SuccessRate, 1.0);
+  wb->Net[1][3].Weights = {0, 0, 0.5};
+  EXPECT_DOUBLE_EQ(TrainingSetError(*wb), 1.0);
+  EXPECT_DOUBLE_EQ(wb->SuccessRate, 0.5);
+  wb->Form1.FullConn.SetChecked(true);
+}
+
+// One value only: every vector has the same input. Hidden threshold 1.0, so a weight of 1.0 puts a unit at
+// its threshold (0.5) and its output at 0.5.
+class OneChangeTest : public SmlpTest {
+ protected:
+  void SetUp() override {
+    SmlpTest::SetUp();
+    Load("const.dat", {{"k", {"c"}}}, 2, {{"c", "0"}, {"c", "1"}});
+    Build(1, 1.0, 0.5);
+    wb->Form1.EpochEditT2.SetText("1");
+  }
+};
+
+TEST_F(OneChangeTest, AnEpochByHandWithItsChangeLog) {
+  // Unit 0 to +1: class 0's output is 0.5 for both vectors: E 2 -> 1.5, accuracy 0 -> 0.5. Unit 1 to +1:
+  // both outputs 0.5, vector 0 still right (the first of equal outputs), vector 1 still wrong: E -> 1.0 at
+  // the same accuracy, accepted with WorthChanging 0 only.
+  TrainSMLPOneChange(*wb);
+  EXPECT_EQ(Lines(ReadText(Results("_wc.txt"))),
+            (std::vector<std::string>{"Error: 1.5    SuccessRt: 0.5    N.W: 0.0", "Error: 1    SuccessRt: 0.5    N.W: 1.0"}));
+  EXPECT_EQ(wb->Net[1][0].Weights, (std::vector<double>{1, 1.0}));
+  EXPECT_EQ(wb->Net[1][1].Weights, (std::vector<double>{1, 1.0}));
+  EXPECT_DOUBLE_EQ(wb->CurrentError, 1.0);
+  EXPECT_EQ(wb->OptMet, 1);
+  EXPECT_EQ(wb->ParamText[7], "SLMP-1ch ");
+  EXPECT_EQ(wb->ParamText[4], "Start Error = 2   End Error = 1.0000");
+  ASSERT_EQ(wb->StepRateHistory.size(), 2u);
+  EXPECT_DOUBLE_EQ(wb->StepRateHistory[1], 0.5);
+  EXPECT_DOUBLE_EQ(wb->StepErrorHistory[1], 1.0);
+  // The accuracy variables describe the network left, not the last trial (unit 1 at -1.0).
+  EXPECT_DOUBLE_EQ(wb->SuccessRate, 0.5);
+  EXPECT_EQ(wb->VectorCorrect, (std::vector<std::uint8_t>{1, 0}));
+  EXPECT_EQ(wb->ClassCorrectCount, (std::vector<int>{1, 0}));
+
+  Build(1, 1.0, 0.5);
+  wb->WorthChanging = 1.0;
+  TrainSMLPOneChange(*wb);
+  EXPECT_EQ(Lines(ReadText(Results("_wc.txt"))), (std::vector<std::string>{"Error: 1.5    SuccessRt: 0.5    N.W: 0.0"}));
+  EXPECT_EQ(wb->Net[1][1].Weights, (std::vector<double>{0, 1.0}));
+
+  // No epochs: the start network is evaluated and nothing changes.
+  Build(1, 1.0, 0.5);
+  wb->Form1.EpochEditT2.SetText("0");
+  TrainSMLPOneChange(*wb);
+  EXPECT_TRUE(ReadText(Results("_wc.txt")).empty());
+  EXPECT_DOUBLE_EQ(wb->CurrentError, 2.0);
+}
+
+TEST_F(SmlpTest, TwoChangesTryThePairsInTheirOrder) {
+  // With d1 outer and d2 inner from -1, the first pair that helps unit 0 (class 0) is (+1, -1), and the
+  // first that helps unit 1 is (-1, +1): the one-change search would leave the other weight at 0.
+  Load("two.dat", kTwoValues, 2, kTwoRows);
+  Build(1);
+  wb->Form1.EpochEditT2.SetText("1");
+  TrainSMLPTwoChanges(*wb);
+  EXPECT_EQ(wb->Net[1][0].Weights, (std::vector<double>{1, -1, 0.5}));
+  EXPECT_EQ(wb->Net[1][1].Weights, (std::vector<double>{-1, 1, 0.5}));
+  EXPECT_EQ(wb->OptMet, 2);
+  EXPECT_EQ(wb->StepCount, 2);
+  ASSERT_EQ(wb->StepRateHistory.size(), 4u);
+  EXPECT_DOUBLE_EQ(wb->StepRateHistory[1], 0.5);
+  EXPECT_DOUBLE_EQ(wb->StepRateHistory[2], 1.0);
+  EXPECT_EQ(wb->ParamText[4], "Start Error = 2   End Error = 0.000000");
+  EXPECT_FALSE(fs::exists(Results("_wc.txt")));
+
+  // The expansion trains only the weights of its feature (the first here) and logs into "_WC.txt".
+  Build(1);
+  TrainSMLPOneChangeExpand(*wb, 0);
+  EXPECT_EQ(Lines(ReadText(Results("_WC.txt"))).size(), 2u);
+}
+
+TEST_F(SmlpTest, RankingOrderAndFeaturesToAdd) {
+  std::vector<FeatureRank> ranks = {{0, 0.0}, {1, 0.0}, {2, 1.0}, {3, 0.0}};
+  SortFeatureRanks(ranks);
+  std::vector<int> order;
+  for (const FeatureRank& r : ranks) order.push_back(r.Feature);
+  EXPECT_EQ(order, (std::vector<int>{2, 1, 0, 3}));
+
+  struct Case {
+    const char* Text;
+    int Expected;
+  };
+  for (const Case& c : {Case{"", 4}, Case{"  ", 4}, Case{"0", 0}, Case{"2", 2}, Case{" 9 ", 4}})
+    EXPECT_EQ(FeaturesToAdd(c.Text, 4), c.Expected) << "'" << c.Text << "'";
+  EXPECT_THROW(FeaturesToAdd("two", 4), ConvertError);
+}
+
+// Three features: "x" names the class, "n1" and "n2" do not.
+class ExperimentsTest : public SmlpTest {
+ protected:
+  void SetUp() override {
+    SmlpTest::SetUp();
+    Load("three.dat", {{"x", {"a", "b"}}, {"n1", {"p", "q"}}, {"n2", {"u", "v"}}}, 2,
+         {{"a", "p", "u", "0"}, {"a", "q", "v", "0"}, {"b", "p", "v", "1"}, {"b", "q", "u", "1"}});
+    Build(1);
+    wb->Form1.EpochEditT2.SetText("1");  // fewer epochs than features
+  }
+
+  std::vector<std::string> StarLines(const std::string& text) {
+    std::vector<std::string> out;
+    for (const std::string& l : Lines(text))
+      if (l.rfind("*****", 0) == 0 || l.rfind("SSSS", 0) == 0) out.push_back(l);
+    return out;
+  }
+};
+
+TEST_F(ExperimentsTest, ReductionRemovesTheFeaturesThatDoNotMatter) {
+  ReduceSMLPFeatures(*wb, 1);
+  EXPECT_EQ(wb->FeatureMask, (std::vector<int>{1, 0, 0}));
+  ASSERT_EQ(wb->FeatureRateHistory.size(), 5u);
+  EXPECT_LT(wb->FeatureRateHistory[0], 1.0);  // without x
+  EXPECT_DOUBLE_EQ(wb->FeatureRateHistory[1], 1.0);
+  EXPECT_DOUBLE_EQ(wb->FeatureRateHistory[2], 1.0);
+  EXPECT_EQ(wb->StepRateHistory.size(), 2u);  // the trainer's, one epoch
+  EXPECT_TRUE(fs::exists(Results("_rs-trn.txt")));
+}
+
+TEST_F(ExperimentsTest, RankingAndExpansionByRankingEdit) {
+  TForm1& f = wb->Form1;
+  // "0" (the default): ranked and reported, nothing added.
+  FeatureRankingAndExpansion(*wb, 1);
+  const std::string report = ReadText(Results("_FERE.txt"));
+  const std::vector<std::string> stars = StarLines(report);
+  EXPECT_EQ(stars, (std::vector<std::string>{"*******************0*********************",
+                                             "*******************1*********************",
+                                             "*******************2*********************", std::string(34, 'S'),
+                                             std::string(34, 'S')}));
+  const std::vector<std::string> lines = Lines(report);
+  const auto s = std::find(lines.begin(), lines.end(), std::string(34, 'S'));
+  ASSERT_NE(s, lines.end());
+  EXPECT_EQ(*(s + 1), "x " + FormatReal(1.0));
+  EXPECT_EQ(plat.EditorRequests.back(), Results("_FERE.txt"));
+  EXPECT_EQ(wb->WorthChanging, 1.0);
+
+  // "2" with "Add 1 Hidden per Time": the two best features are switched on, no expansion is trained.
+  f.RankingEdit.SetText("2");
+  f.Add1Box.SetChecked(true);
+  FeatureRankingAndExpansion(*wb, 1);
+  EXPECT_EQ(StarLines(ReadText(Results("_FERE.txt"))).size(), 5u);
+  EXPECT_EQ(wb->FeatureMask[0], 1);
+  EXPECT_EQ(wb->FeatureMask[0] + wb->FeatureMask[1] + wb->FeatureMask[2], 2);
+
+  // "" with "Add 1 Hidden per Time": every feature is added, one expansion step each.
+  f.RankingEdit.SetText("");
+  FeatureRankingAndExpansion(*wb, 1);
+  EXPECT_EQ(StarLines(ReadText(Results("_FERE.txt"))).size(), 8u);
+  EXPECT_EQ(wb->FeatureMask, (std::vector<int>{1, 1, 1}));
+}
+
+TEST_F(ExperimentsTest, CoveredVectorsAreRemovedAndTheWeightsRecomputed) {
+  wb->CurrentClass = 0;
+  wb->VectorCorrect = {1, 0, 1, 0};  // vector 0 is covered; vector 2 is right but of class 1
+  wb->ClassCorrectCount = {1, 1};
+  WriteCFFile(*wb);
+  EXPECT_EQ(Lines(ReadText(dir / "CF.txt")),
+            (std::vector<std::string>{"0  -", "1  remains", "2  remains", "3  remains"}));
+  EXPECT_EQ(wb->NumOfVectors, 3);
+  EXPECT_EQ(wb->VectorClass, (std::vector<int>{0, 1, 1}));
+  EXPECT_EQ(wb->VectorsPerClass, (std::vector<int>{1, 2}));
+  EXPECT_EQ(wb->VectorWeight, (std::vector<double>{1.5, 0.75, 0.75}));
+  EXPECT_EQ(wb->VectorCorrect, (std::vector<std::uint8_t>{0, 0, 0}));
+
+  // "Train on all vectors" keeps every vector.
+  wb->Form1.AllVBox.SetChecked(true);
+  WriteCFFile(*wb);
+  EXPECT_EQ(wb->NumOfVectors, 3);
+}
+
+TEST_F(SmlpTest, RuleTextsAndThresholdRules) {
+  Load("shapes.dat", {{"colour", {"red", "green"}}, {"size", {"big", "small"}}, {"shape", {"round", "square"}}}, 1,
+       {{"red", "big", "round", "0"}});
+  Build(2);
+  wb->SMLPOutWeights[1] = -1.0;
+  // Term 0: red 1, green 0.5 (rounds to 0), big -1, round 1.5 (rounds to 2). Term 1, output weight -1:
+  // square 3, a negated condition with rule weight -3.
+  wb->Net[1][0].Weights = {1, 0.5, -1, 0, 1.5, 0, 0.5};
+  wb->Net[1][1].Weights = {0, 0, 0, 0, 0, 3, 0.5};
+  wb->OptMet = 1;
+  wb->ResultsPrefix = (dir / "results" / "shapes").string();
+  wb->ParamText[0] = "Data Set:  shapes";
+  ASSERT_TRUE(WriteRulesReport(*wb, 1));
+  EXPECT_EQ(wb->RuleTexts[0], (std::vector<std::string>{" colour=red and not size=big and shape=round",
+                                                         " not shape=square"}));
+  EXPECT_EQ(wb->ClassSumRules[0], "Class 0 if   0.5 <   colour(red) - size(big) +2 shape(round) -3 shape(square)");
+  EXPECT_EQ(wb->ClassWeightRules[0], "Class 0 if   0.5 <    Weight[0] -  Weight[2] +2  Weight[4] -3  Weight[5]");
+  EXPECT_EQ(wb->Mlt[1][0][2], (std::vector<int>{2, -3}));
+
+  const std::vector<std::string> lines = Lines(ReadText(dir / "results" / "shapes_RE.txt"));
+  const auto rules = std::find(lines.begin(), lines.end(), "[Rules]");
+  ASSERT_NE(rules, lines.end());
+  EXPECT_EQ(*(rules - 1), " colour=red and not size=big and shape=round or  not shape=square");
+  EXPECT_EQ(*(rules + 1), "class 0 if     colour=red and not size=big and shape=round      or_not      not shape=square");
+  EXPECT_EQ(*(rules + 2), "    Confusion Matrix");
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Success Rate: 1.00000"), lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "shape 1"), lines.end());
+  EXPECT_EQ(plat.EditorRequests.back(), (dir / "results" / "shapes_RE.txt").string());
+  EXPECT_TRUE(wb->ResultsFileName.empty());
+
+  EXPECT_EQ(RuleCoefficient(1, 1), "  ");
+  EXPECT_EQ(RuleCoefficient(1, 2), " + ");
+  EXPECT_EQ(RuleCoefficient(-1, 2), " - ");
+  EXPECT_EQ(RuleCoefficient(2, 1), " 2 ");
+  EXPECT_EQ(RuleCoefficient(-3, 4), " -3 ");
+}
+
+TEST_F(SmlpTest, TheValidationRulesReportRefusesASetThatDoesNotFit) {
+  Load("two.dat", kTwoValues, 2, kTwoRows);
+  Build(1);
+  const fs::path other = dir / "DATA" / "other.dat";
+  std::ofstream(other, std::ios::binary) << DiscreteSetText({{"x", {"a", "b", "c"}}}, 2, {{"c", "0"}, {"a", "1"}});
+  plat.OpenAnswers.push_back(other.string());
+  wb->TestingMode = true;
+  EXPECT_FALSE(WriteRulesReport(*wb, 2));
+  wb->TestingMode = false;
+  ASSERT_EQ(plat.Messages.size(), 1u);
+  EXPECT_NE(plat.Messages[0].Text.find("does not fit the trained network"), std::string::npos);
+  EXPECT_EQ(wb->Features[0].NValues, 2);  // the training set stays
+  EXPECT_FALSE(fs::exists(Results("_RE.txt")));
+}
+
+}  // namespace
+}  // namespace wl
