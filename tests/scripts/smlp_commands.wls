@@ -1,0 +1,69 @@
+# The other SMLP commands: "Compare Rules" keeps the report of each training, a batch task trains an
+# SMLP, New Training builds the "SMLP" structure and trains it by the variable step search, and the items
+# of the later step networks and searches stay greyed.
+clock 00:00:10.000 2
+start
+seed 9
+set EpochEditT2 1
+check NoGTPBox
+
+expect disabled AllNeurons2ch1
+expect disabled OldPlot1
+expect disabled GeneticAlg1
+expect disabled TrainLunits1
+expect disabled Lunits4NClass1
+expect disabled XNG1
+expect disabled LNumgrad
+expect disabled NofM1
+expect disabled NofM51
+expect disabled GetSMLP5Error1
+expect disabled SMLPContButton
+expect disabled Button13
+expect disabled Button14
+expect enabled SMLP1change
+expect enabled CompareRules1
+
+click splittingL1
+expect message "I will write this procedure when I have time"
+
+# Without a data set nothing runs.
+click SMLP1change
+expect message "No data set has been opened yet. Open a data set first (Open -> Open Training Set)."
+
+answer open DATA/monk1.dat
+click CompareRules1
+expect no-message
+expect file results/monk1_86410_1ch_rs-trn.txt contains "SLMP-1ch "
+expect file results/monk1_86410_2ch_rs-trn.txt contains "SMLP-2ch "
+expect editor results/monk1_86410_2ch_rs-trn.txt
+expect file results/monk1_86410_1ch_rs-trn.txt contains "standard accuracy: "
+expect file results/monk1_86410_1ch_rs-trn.txt contains "Output Layer"
+
+# Options of the later networks and searches refuse the run.
+check lunitsbox
+click SMLP1change
+expect message "\"L-units\" is not available yet. Clear it to train an SMLP network."
+uncheck lunitsbox
+check BeamSearch
+click SMLP2changes
+expect message "\"Beam Search\" is not available yet. Choose \"Best First\" to train an SMLP network."
+check BestFirst
+
+# A batch task "SMLP1" trains the step network and writes its result report.
+copy ../data/batch_smlp.txt smlp_tasks.txt
+answer open smlp_tasks.txt
+click BatchMode1
+expect no-message
+expect file results/monk1_86410_rs-trn.txt contains "standard accuracy: 0.75000"
+
+# New Training with the "SMLP" structure: the step network, trained by the variable step search.
+check strbox
+set SlopeEdit 1
+answer open DATA/monk1.dat
+click TrainingT2
+expect no-message
+expect text Label19 "Sa-DH2 (VSS)"
+click OnTrainingSet1
+expect no-message
+expect file results/monk1_86410_RE.txt contains "[Rules]"
+check FullConn
