@@ -18,8 +18,25 @@ std::uint8_t SMLPMode(const TForm1& f, std::uint8_t changes) {
   return changes;
 }
 
+// The network kind becomes 1 (an SMLP) for the run; a run refused or ended before it built its network
+// leaves the kind of the network that is still there.
+class NetKindForRun {
+ public:
+  explicit NetKindForRun(Workbench& wb) : wb_(wb), before_(wb.NetKind), builds_(wb.SMLPBuilds) { wb.NetKind = 1; }
+  ~NetKindForRun() {
+    if (wb_.SMLPBuilds == builds_) wb_.NetKind = before_;
+  }
+  NetKindForRun(const NetKindForRun&) = delete;
+  NetKindForRun& operator=(const NetKindForRun&) = delete;
+
+ private:
+  Workbench& wb_;
+  std::uint8_t before_;
+  int builds_;
+};
+
 void SMLPMenuRun(Workbench& wb, std::uint8_t changes) {
-  wb.NetKind = 1;
+  NetKindForRun kind(wb);
   RunSMLP(wb, SMLPMode(wb.Form1, changes));
 }
 
@@ -33,7 +50,7 @@ void SMLPTrainingClick(Workbench& wb) {
   }
   if (f.S1SMLPButton.Checked() || f.S2SMLPButton.Checked()) {
     if (!OpenDataFile(wb, 0)) return;
-    wb.NetKind = 1;
+    NetKindForRun kind(wb);
     if (!RunSMLP(wb, SMLPMode(f, f.S1SMLPButton.Checked() ? 1 : 2))) return;
   } else if (f.GASMLPButton.Checked()) {
     wb.Plat.ShowMessage("will be ready soon");

@@ -146,7 +146,6 @@ bool RunSMLP(Workbench& wb, std::uint8_t mode) {
     wb.Plat.ShowMessage(kNoDataSet);
     return false;
   }
-  if (wb.NetKind == 0) wb.NetKind = 1;
   ReadHiddenPerClass(wb);
   HourglassGuard hourglass(wb.Plat);
   LogFileGuard logGuard(wb);
@@ -183,6 +182,7 @@ bool RunSMLP(Workbench& wb, std::uint8_t mode) {
     form.HiddenEditT2.Repaint();
   }
   if (mode != 10 && !InitSMLPWeights(wb)) return false;
+  if (wb.NetKind == 0) wb.NetKind = 1;
 
   if (wb.NumOfParts > 1) {
     wb.BatchIndex.assign(static_cast<std::size_t>(std::max<std::int64_t>(

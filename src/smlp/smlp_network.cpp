@@ -188,6 +188,7 @@ int CreateSMLPNetwork(Workbench& wb) {
   wb.NetType = 3;
   wb.NetKind = 1;
   wb.SingleClassNet = false;
+  ++wb.SMLPBuilds;
   wb.FeatureMask.assign(static_cast<std::size_t>(wb.NumOfFeatures), 1);
   wb.FeatureValueCount.resize(static_cast<std::size_t>(wb.NumOfFeatures));
   for (int f = 0; f < wb.NumOfFeatures; ++f) wb.FeatureValueCount[f] = wb.Features[f].NValues;
@@ -230,7 +231,9 @@ bool InitSMLPWeights(Workbench& wb) {
   }
   ThresholdsAndOutputs(wb);
   SetShape(wb);
+  wb.NetType = 3;
   wb.SingleClassNet = false;
+  ++wb.SMLPBuilds;
   return true;
 }
 

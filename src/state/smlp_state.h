@@ -14,6 +14,8 @@ struct SmlpState {
   // True while the network in Net is one a single-class trainer built (its rules are written per class);
   // every network of all classes clears it.
   bool SingleClassNet = false;
+  // SMLP networks built so far: tells a command whether its run got as far as building one.
+  int SMLPBuilds = 0;
 
   // Per feature, 1/0: the features a run may use (all, or the "include" list of the discretization file),
   // and the features the network currently sees (the inputs of a masked feature are held at 0).

@@ -26,8 +26,11 @@ expect enabled CompareRules1
 click splittingL1
 expect message "I will write this procedure when I have time"
 
-# Without a data set nothing runs.
+# Without a data set nothing runs, and the network keeps its kind: the results are those of a
+# perceptron, not the rules of a step network.
 click SMLP1change
+expect message "No data set has been opened yet. Open a data set first (Open -> Open Training Set)."
+click OnTrainingSet1
 expect message "No data set has been opened yet. Open a data set first (Open -> Open Training Set)."
 
 answer open DATA/monk1.dat
