@@ -30,10 +30,7 @@ namespace fs = std::filesystem;
 using Trainer = void (*)(Workbench&, std::uint8_t);
 
 // The SMLP experiment driver (smlp/, through the hooks table).
-void RunSMLPTask(Workbench& wb, std::uint8_t mode) {
-  if (!wb.Hooks.RunSMLP) throw WlError("SMLP networks are not available in this program.");
-  wb.Hooks.RunSMLP(wb, mode);
-}
+void RunSMLPTask(Workbench& wb, std::uint8_t mode) { CallRunSMLP(wb, mode); }
 
 // The methods a task can name, compared exactly (upper case). A method without a trainer is not
 // available yet: its tasks are skipped after a message. Each row is wired to its trainer as it lands.

@@ -35,10 +35,7 @@ bool HasNetwork(const Workbench& wb) {
 bool HasDataSet(const Workbench& wb) { return !wb.ResultsPrefix.empty() && wb.NumOfVectors > 0; }
 
 // The step networks' own pass and evaluation (smlp/, through the hooks table).
-void ForwardStepNetwork(Workbench& wb, int v) {
-  if (!wb.Hooks.ForwardStepNetwork) throw WlError("Step-function networks are not available in this program.");
-  wb.Hooks.ForwardStepNetwork(wb, v);
-}
+void ForwardStepNetwork(Workbench& wb, int v) { CallForwardStepNetwork(wb, v); }
 
 // Passes vector v forward: a step network by its kind's pass; else with the per-layer transfer functions
 // (VectorError) or the standard forward pass. Either way every neuron's Signal holds its output afterwards.
@@ -90,8 +87,7 @@ Evaluation Evaluate(Workbench& wb) {
   if (wb.NetKind != 0) {
     // A step network is evaluated by its own error function; the class-balanced share follows from the
     // vectors it classified correctly.
-    if (!wb.Hooks.EvaluateNetwork) throw WlError("Step-function networks are not available in this program.");
-    wb.Hooks.EvaluateNetwork(wb);
+    CallEvaluateNetwork(wb);
     double weighted = 0.0;
     for (int v = 0; v < wb.NumOfVectors; ++v)
       if (static_cast<std::size_t>(v) < wb.VectorCorrect.size() && wb.VectorCorrect[v] == 1 &&

@@ -6,7 +6,6 @@
 
 #include "model/read_parameters.h"
 #include "state/workbench.h"
-#include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
 
@@ -49,8 +48,7 @@ int BuildNetworkFromParameters(Workbench& wb, std::uint8_t scheme) {
     return NetworkSkipNeedsScheme4;
   }
   if (form.strbox.Checked()) {
-    if (!wb.Hooks.CreateSMLPNetwork) throw WlError("SMLP networks cannot be built in this program.");
-    return wb.Hooks.CreateSMLPNetwork(wb);
+    return CallCreateSMLPNetwork(wb);
   }
 
   // The new network is built aside and replaces the current one only when every check has passed.

@@ -237,9 +237,8 @@ bool WriteRulesReport(Workbench& wb, std::uint8_t mode) {
       wb.ParamText[0] = paramText0;
     };
     if (continuous > 0) {
-      if (!wb.Hooks.DiscretizeContinuousFeatures) throw WlError("Discretization is not available in this program.");
       try {
-        wb.Hooks.DiscretizeContinuousFeatures(wb, wb.LUnitsMode == 1);
+        CallDiscretizeContinuousFeatures(wb, wb.LUnitsMode == 1);
       } catch (...) {
         restore();  // a set that cannot be labelled like the training set does not stay
         throw;
@@ -305,8 +304,7 @@ bool WriteRulesReport(Workbench& wb, std::uint8_t mode) {
     Line(wb, "Success Rate: " + FixedDisplayText(wb.SuccessRate, 7, 5));
     Line(wb, "");
     if (form.WriteDetails.Checked()) {
-      if (!wb.Hooks.WriteVectorListing) throw WlError("The vector listing is not available in this program.");
-      wb.Hooks.WriteVectorListing(wb);
+      CallWriteVectorListing(wb);
     }
   } catch (...) {
     if (own && wb.ResultsFile.is_open()) {
@@ -327,15 +325,14 @@ bool WriteRulesReport(Workbench& wb, std::uint8_t mode) {
 
 void CompareRules(Workbench& wb) {
   OpenDataFile(wb, 0);  // the comparison goes on with the set loaded when none is chosen
-  if (!wb.Hooks.WriteResultFile) throw WlError("The result report is not available in this program.");
   const std::string suffix = std::string(wb.WeightedError ? "_rn" : "_rs") + "-trn.txt";
   if (!RunSMLP(wb, 1)) return;
   // Each training keeps its own report: under one name the second would replace the first.
   wb.ResultsFileName = wb.ResultsPrefix + "_1ch" + suffix;
-  wb.Hooks.WriteResultFile(wb, 0);
+  CallWriteResultFile(wb, 0);
   if (!RunSMLP(wb, 2)) return;
   wb.ResultsFileName = wb.ResultsPrefix + "_2ch" + suffix;
-  wb.Hooks.WriteResultFile(wb, 3);
+  CallWriteResultFile(wb, 3);
 }
 
 }  // namespace wl

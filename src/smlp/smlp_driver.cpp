@@ -69,15 +69,9 @@ void Train(Workbench& wb, std::uint8_t method) {
     TrainSMLPTwoChanges(wb);
 }
 
-void WriteResultReport(Workbench& wb, std::uint8_t mode) {
-  if (!wb.Hooks.WriteResultFile) throw WlError("The result report is not available in this program.");
-  wb.Hooks.WriteResultFile(wb, mode);
-}
+void WriteResultReport(Workbench& wb, std::uint8_t mode) { CallWriteResultFile(wb, mode); }
 
-void Discretize(Workbench& wb) {
-  if (!wb.Hooks.DiscretizeContinuousFeatures) throw WlError("Discretization is not available in this program.");
-  wb.Hooks.DiscretizeContinuousFeatures(wb, wb.LUnitsMode == 1);
-}
+void Discretize(Workbench& wb) { CallDiscretizeContinuousFeatures(wb, wb.LUnitsMode == 1); }
 
 void WriteLine(Workbench& wb, const std::string& line) {
   if (!wb.ResultsFile.is_open()) throw FileError("No report file is open to write \"" + line + "\"");

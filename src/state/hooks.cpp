@@ -1,5 +1,8 @@
 #include "state/hooks.h"
 
+#include <string>
+
+#include "platform/errors.h"
 #include "state/workbench.h"
 
 namespace wl {
@@ -53,5 +56,35 @@ void CallNGSectionFrame(Workbench& wb) {
 void CallNGSectionShow(Workbench& wb) {
   if (wb.Hooks.NGSectionShow) wb.Hooks.NGSectionShow(wb);
 }
+
+namespace {
+
+template <class F>
+F Required(F f, const char* what) {
+  if (!f) throw WlError(std::string(what) + " is not available in this program.");
+  return f;
+}
+
+}  // namespace
+
+int CallCreateSMLPNetwork(Workbench& wb) { return Required(wb.Hooks.CreateSMLPNetwork, "The SMLP network")(wb); }
+
+double CallEvaluateNetwork(Workbench& wb) { return Required(wb.Hooks.EvaluateNetwork, "The step networks' error")(wb); }
+
+void CallForwardStepNetwork(Workbench& wb, int v) {
+  Required(wb.Hooks.ForwardStepNetwork, "The step networks' forward pass")(wb, v);
+}
+
+void CallRunSMLP(Workbench& wb, std::uint8_t mode) { Required(wb.Hooks.RunSMLP, "The SMLP experiment")(wb, mode); }
+
+bool CallDiscretizeContinuousFeatures(Workbench& wb, bool lUnits) {
+  return Required(wb.Hooks.DiscretizeContinuousFeatures, "Discretization")(wb, lUnits);
+}
+
+bool CallWriteResultFile(Workbench& wb, std::uint8_t mode) {
+  return Required(wb.Hooks.WriteResultFile, "The result report")(wb, mode);
+}
+
+void CallWriteVectorListing(Workbench& wb) { Required(wb.Hooks.WriteVectorListing, "The vector listing")(wb); }
 
 }  // namespace wl

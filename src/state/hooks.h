@@ -67,5 +67,14 @@ void CallNGSectionCurve(Workbench& wb, int i, int n);
 void CallNGSectionPoint(Workbench& wb, double x, double y, bool first);
 void CallNGSectionFrame(Workbench& wb);
 void CallNGSectionShow(Workbench& wb);
+// The step networks' and the experiments' entries: an empty one throws WlError (the program was built
+// without them), since their callers cannot go on without the result.
+int CallCreateSMLPNetwork(Workbench& wb);
+double CallEvaluateNetwork(Workbench& wb);
+void CallForwardStepNetwork(Workbench& wb, int v);
+void CallRunSMLP(Workbench& wb, std::uint8_t mode);
+bool CallDiscretizeContinuousFeatures(Workbench& wb, bool lUnits);
+bool CallWriteResultFile(Workbench& wb, std::uint8_t mode);
+void CallWriteVectorListing(Workbench& wb);
 
 }  // namespace wl

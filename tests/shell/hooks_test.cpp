@@ -18,6 +18,13 @@ TEST(HooksTest, EveryEntryIsWiredBeforeTheFirstWorkbench) {
   EXPECT_NE(h.RunEnded, nullptr);
   EXPECT_NE(h.WeightMatrixExport, nullptr);
   EXPECT_NE(h.RepresentationHook, nullptr);
+  EXPECT_NE(h.CreateSMLPNetwork, nullptr);
+  EXPECT_NE(h.EvaluateNetwork, nullptr);
+  EXPECT_NE(h.ForwardStepNetwork, nullptr);
+  EXPECT_NE(h.RunSMLP, nullptr);
+  EXPECT_NE(h.DiscretizeContinuousFeatures, nullptr);
+  EXPECT_NE(h.WriteResultFile, nullptr);
+  EXPECT_NE(h.WriteVectorListing, nullptr);
   // Each Workbench has its own copy: a test may replace an entry without touching the others.
   wb.Hooks.RunEnded = nullptr;
   Workbench other(plat, "/nonexistent/weightlab");
