@@ -26,13 +26,13 @@ namespace fs = std::filesystem;
 using test::Lines;
 using test::ReadText;
 
-struct FeatureSpec {
+struct FeatureDef {
   std::string Name;
   std::vector<std::string> Symbols;
 };
 
 // A data-set file of discrete features; each row lists the symbols and then the class label ("0", "1" ...).
-std::string DiscreteSetText(const std::vector<FeatureSpec>& features, int classes,
+std::string DiscreteSetText(const std::vector<FeatureDef>& features, int classes,
                             const std::vector<std::vector<std::string>>& rows) {
   const int n = static_cast<int>(features.size());
   std::string s = "Number of features = " + IntToStr(n + 1) + "\nNumber of Vectors = " +
@@ -63,7 +63,7 @@ class SmlpTest : public test::ProgramDirTest {
   }
 
   // Reads the set as the current data set, under a results prefix of its own.
-  void Load(const std::string& name, const std::vector<FeatureSpec>& features, int classes,
+  void Load(const std::string& name, const std::vector<FeatureDef>& features, int classes,
             const std::vector<std::vector<std::string>>& rows) {
     const fs::path p = dir / "DATA" / name;
     std::ofstream(p, std::ios::binary) << DiscreteSetText(features, classes, rows);
@@ -99,7 +99,7 @@ class SmlpTest : public test::ProgramDirTest {
 };
 
 // One feature of two values, the value naming the class.
-const std::vector<FeatureSpec> kTwoValues = {{"x", {"a", "b"}}};
+const std::vector<FeatureDef> kTwoValues = {{"x", {"a", "b"}}};
 const std::vector<std::vector<std::string>> kTwoRows = {{"a", "0"}, {"b", "1"}};
 
 TEST_F(SmlpTest, BuildsTheInterleavedLayout) {
@@ -194,6 +194,14 @@ TEST_F(SmlpTest, StepUnitsOfTheSmlpStructureInTheErrorFunctions) {
   wb->Net[1][3].Weights = {0, 0, 0.5};
   EXPECT_DOUBLE_EQ(TrainingSetError(*wb), 1.0);
   EXPECT_DOUBLE_EQ(wb->SuccessRate, 0.5);
+  // The small-weights term takes each output neuron's weights up to its threshold, no further.
+  wb->SmallW = 0.5;
+  double squares = 0.0;
+  for (int l = 1; l <= 2; ++l)
+    for (const TNeuron& n : wb->Net[l])
+      for (double w : n.Weights) squares += w * w;
+  EXPECT_DOUBLE_EQ(TrainingSetError(*wb), 1.0 + 0.5 * squares);
+  wb->SmallW = 0.0;
   wb->Form1.FullConn.SetChecked(true);
 }
 
