@@ -215,7 +215,7 @@ void WriteSimplifiedRules(Workbench& wb) {
 
 bool WriteRulesReport(Workbench& wb, std::uint8_t mode) {
   TForm1& form = wb.Form1;
-  if (wb.Net.size() < 3 || wb.NumOfVectors <= 0) {
+  if (wb.Net.size() < 3 || wb.NumOfVectors <= 0 || static_cast<int>(wb.HidPerOut.size()) < wb.NumOfClasses) {
     wb.Plat.ShowMessage("No SMLP network has been trained yet. Train one first (SMLP -> 1 change).");
     return false;
   }

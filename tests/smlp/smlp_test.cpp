@@ -353,6 +353,34 @@ TEST_F(ExperimentsTest, RankingAndExpansionByRankingEdit) {
   EXPECT_EQ(wb->FeatureMask, (std::vector<int>{1, 1, 1}));
 }
 
+TEST_F(ExperimentsTest, TheIncludeListOfTheDiscretizationFileNamesTheAvailableFeatures) {
+  struct Case {
+    const char* File;
+    std::vector<int> Available;
+    std::size_t Messages;
+  };
+  const std::vector<Case> cases = {
+      {"fnumber=0\ninclude\n2\n0\n\n", {1, 0, 1}, 0},
+      {"# no list\n", {0, 0, 0}, 0},
+      {"INCLUDE\n1\n7\n0\n", {0, 1, 0}, 1},  // "Wrong feature number" ends the list
+  };
+  wb->Form1.DiscrFileEdit.SetText(" sel ");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.File);
+    std::ofstream(dir / "sel.txt", std::ios::binary) << c.File;
+    plat.Messages.clear();
+    ReadHiddenPerClass(*wb);
+    EXPECT_EQ(wb->FeatureAvailable, c.Available);
+    EXPECT_EQ(wb->FeatureMask, c.Available);
+    ASSERT_EQ(plat.Messages.size(), c.Messages);
+    if (c.Messages) EXPECT_EQ(plat.Messages[0].Text, "Wrong feature number");
+  }
+  std::ofstream(dir / "sel.txt", std::ios::binary) << "include\nx\n";
+  EXPECT_THROW(ReadHiddenPerClass(*wb), FileError);
+  wb->Form1.DiscrFileEdit.SetText("missing");
+  EXPECT_THROW(ReadHiddenPerClass(*wb), FileError);
+}
+
 TEST_F(ExperimentsTest, CoveredVectorsAreRemovedAndTheWeightsRecomputed) {
   wb->CurrentClass = 0;
   wb->VectorCorrect = {1, 0, 1, 0};  // vector 0 is covered; vector 2 is right but of class 1
