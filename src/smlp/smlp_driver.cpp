@@ -301,7 +301,6 @@ void FeatureRankingAndExpansion(Workbench& wb, std::uint8_t method) {
   WriteLine(wb, esses);
   for (const FeatureRank& r : ranks) WriteLine(wb, wb.Features[r.Feature].Name + " " + FormatReal(r.Accuracy));
   WriteLine(wb, esses);
-  for (std::size_t k = 0; k < ranks.size(); ++k) wb.StepRateHistory[k] = ranks[k].Accuracy;
   if (!InitSMLPWeights(wb)) return;
 
   auto finish = [&] {
