@@ -1,11 +1,12 @@
 #pragma once
-#include <cstdint>
 // The calls that run up the floors. A trainer reports its run to the progress plot, and the plot and the
 // run preparation call the hidden-representation analysis; both sit on floors above the caller. The
 // caller goes through this table instead, which shell/ fills at start-up (shell/install_hooks.cpp), so
 // that every program linking the shell (the application, the script driver, the tests, the benchmarks)
 // runs the same wiring. A Workbench copies the table when it is made; a test may replace an entry of its
 // own Workbench's copy. An empty entry does nothing.
+#include <cstdint>
+
 namespace wl {
 
 struct Workbench;

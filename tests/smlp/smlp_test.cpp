@@ -373,7 +373,9 @@ TEST_F(ExperimentsTest, TheIncludeListOfTheDiscretizationFileNamesTheAvailableFe
     EXPECT_EQ(wb->FeatureAvailable, c.Available);
     EXPECT_EQ(wb->FeatureMask, c.Available);
     ASSERT_EQ(plat.Messages.size(), c.Messages);
-    if (c.Messages) EXPECT_EQ(plat.Messages[0].Text, "Wrong feature number");
+    if (c.Messages) {
+      EXPECT_EQ(plat.Messages[0].Text, "Wrong feature number");
+    }
   }
   std::ofstream(dir / "sel.txt", std::ios::binary) << "include\nx\n";
   EXPECT_THROW(ReadHiddenPerClass(*wb), FileError);
