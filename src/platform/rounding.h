@@ -16,4 +16,12 @@ inline std::int64_t Round(double x) {
 
 inline int RoundInt(double x) { return static_cast<int>(Round(x)); }
 
+// The same for a value formed in extended precision (geometry that must round as the extended product
+// does, not as its double).
+inline int RoundIntExtended(long double x) {
+  const long double r = std::nearbyintl(x);
+  if (!(r == r)) return 0;
+  return static_cast<int>(r);
+}
+
 }  // namespace wl

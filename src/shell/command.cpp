@@ -72,6 +72,7 @@ int ConnectOnTopHandlers(Workbench& wb);  // the stay-on-top window's selector
 int ConnectNGFHandlers(Workbench& wb);  // the NG error-section window
 void ConnectWeightFormHandlers(Workbench& wb);  // the two weight windows
 int ConnectRepresentationHandlers(Workbench& wb);  // the representation windows
+int ConnectNG3DHandlers(Workbench& wb);  // the error-surface window
 
 int ConnectHandlers(Workbench& wb) {
   ConnectGTPHandlers(wb);
@@ -79,6 +80,7 @@ int ConnectHandlers(Workbench& wb) {
   ConnectNGFHandlers(wb);
   ConnectWeightFormHandlers(wb);
   ConnectRepresentationHandlers(wb);
+  ConnectNG3DHandlers(wb);
   return ConnectHandlerRows(wb, wb.Form1, HandlerTable());
 }
 

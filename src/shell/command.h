@@ -34,6 +34,8 @@ const std::vector<HandlerRow>& NGFHandlerTable();
 const std::vector<HandlerRow>& WeightFormHandlerTable(int k);
 // The rows of a representation window ("HRF", "ORF", "HPF", "OPF").
 const std::vector<HandlerRow>& RepresentationHandlerTable(const std::string& window);
+// The error-surface window's buttons and fields.
+const std::vector<HandlerRow>& NG3DHandlerTable();
 
 // The rows that name a control the window does not have, each as "row N: NAME" (N from 1); a misspelt
 // row would otherwise leave its command disabled without a word. Empty when every row is known.

@@ -16,6 +16,7 @@ void AddExperimentsHandlers(std::vector<HandlerRow>& t);
 void AddAnalysisHandlers(std::vector<HandlerRow>& t);
 void AddRepresentationHandlers(std::vector<HandlerRow>& t);
 void AddSmlpHandlers(std::vector<HandlerRow>& t);
+void AddSurfaceHandlers(std::vector<HandlerRow>& t);
 
 // The main window's handler table: one row per control and event. Each handler is thin: it calls one
 // routine, often with a mode number.
@@ -33,6 +34,7 @@ const std::vector<HandlerRow>& HandlerTable() {
     AddAnalysisHandlers(t);
     AddRepresentationHandlers(t);
     AddSmlpHandlers(t);
+    AddSurfaceHandlers(t);
     return t;
   }();
   return table;

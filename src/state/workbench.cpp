@@ -15,6 +15,7 @@ Workbench::Workbench(Platform& platform, std::string programDir) : Plat(platform
   AddWindow(Form4);
   AddWindow(GTP);
   AddWindow(NGF);
+  AddWindow(NG3D);
   for (TWfr& w : WeightForms) AddWindow(w);
   AddWindow(HRF);
   AddWindow(ORF);

@@ -12,7 +12,9 @@
 #include "state/experiments_state.h"
 #include "state/model_state.h"
 #include "state/ng_state.h"
+#include "state/ng3d_form.h"
 #include "state/ngf_form.h"
+#include "state/surface_state.h"
 #include "state/shell_values.h"
 #include "platform/controls.h"
 #include "platform/form1.h"
@@ -28,7 +30,7 @@
 namespace wl {
 
 struct Workbench : ModelState, TrainingState, NGState, ExperimentState, SmlpState, AnalysisState, WeightSpaceState,
-                   ShellValues, RepresentationWindows {
+                   SurfaceState, ShellValues, RepresentationWindows {
   Workbench(Platform& platform, std::string programDir);
   Workbench(const Workbench&) = delete;
   Workbench& operator=(const Workbench&) = delete;
@@ -48,6 +50,7 @@ struct Workbench : ModelState, TrainingState, NGState, ExperimentState, SmlpStat
   TForm4 Form4;          // the "drawing" pop-up of the error-surface grid
   TGTP GTP;  // the training-progress window
   TNGF NGF;  // the NG error-section window
+  TNG3D NG3D;  // the error-surface window
   std::array<TWfr, 2> WeightForms{TWfr(0), TWfr(1)};  // "ES Weights" and "Trajectory Weights"
 
   // The windows by name, for the scripts' WINDOW.CONTROL.

@@ -29,6 +29,8 @@ TEST(HandlerRowsTest, EveryRowNamesAControlOfItsWindow) {
     EXPECT_EQ(UnknownHandlerControls(*w, RepresentationHandlerTable(w->Name())), std::vector<std::string>{})
         << w->Name();
   EXPECT_EQ(RepresentationHandlerTable("ORF").size(), 3u);
+  EXPECT_EQ(UnknownHandlerControls(wb.NG3D, NG3DHandlerTable()), std::vector<std::string>{});
+  EXPECT_EQ(NG3DHandlerTable().size(), 13u);
 }
 
 TEST(HandlerRowsTest, AMisspeltRowIsNamed) {

@@ -1,0 +1,95 @@
+#pragma once
+// The error-surface window "Error Surface " (NG3D): its controls, the box geometry, the stored grid and
+// the view settings. Its picture is a Qt image and lives in analysis/ng3d_pictures.h, reached through the
+// window's Pictures handle; the routines that compute and draw the surface are in analysis/error_surface.h.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/controls.h"
+
+namespace wl {
+
+struct NG3DPictures;
+
+namespace ng3d_items {
+inline const std::vector<std::string> Components = {"1", "2", "3", "4", "5", "6"};
+inline const std::vector<std::string> Trajectory = {"No Trajectory", "Color Trajectory", "Blue Trajectory",
+                                                    "Detailed Trajectory"};
+inline const std::vector<std::string> Quality = {"high quality", "medium quality", "poor quality",
+                                                 "very poor quality"};
+// The pens of ColorBox1, in its order: black, maroon, green, olive, navy, purple, teal, gray, silver, red,
+// lime, yellow, blue, fuchsia, aqua, white ($BBGGRR).
+inline const std::vector<std::string> ColorNames = {"clBlack", "clMaroon", "clGreen",  "clOlive",
+                                                    "clNavy",  "clPurple", "clTeal",   "clGray",
+                                                    "clSilver", "clRed",   "clLime",   "clYellow",
+                                                    "clBlue",  "clFuchsia", "clAqua",  "clWhite"};
+inline const std::vector<std::int64_t> ColorValues = {0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080,
+                                                      0x808000, 0x808080, 0xC0C0C0, 0x0000FF, 0x00FF00, 0x00FFFF,
+                                                      0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF};
+}  // namespace ng3d_items
+
+// The box of the picture for one point size (all in picture pixels).
+struct SurfaceBox {
+  double Scale = 0.85;
+  int Height = 298, Left = 38, Top = 21, Lift = 18, Axis1DX = 255, Axis1DY = 153, Axis2DX = 280, Axis2DY = 102;
+  int PictureHeight = 613, PictureWidth = 629;
+};
+
+class TNG3D : public Form {
+ public:
+  TNG3D();
+
+  Label I1{*this, ControlKind::Label, "I1", "", ""};
+  Label I2{*this, ControlKind::Label, "I2", "", ""};
+  Label I3{*this, ControlKind::Label, "I3", "", ""};
+  Label PaintBox1{*this, ControlKind::Label, "PaintBox1", "", ""};
+  Edit c1edit{*this, "c1edit", "Panel1", "c1", "", 0};
+  Edit c2Edit{*this, "c2Edit", "Panel1", "c2", "", 0};
+  Edit erEdit{*this, "erEdit", "Panel1", "ES E", "", 0};
+  Edit TrEdit{*this, "TrEdit", "Panel1", "TR E", "", 0};
+  Button SaveButton{*this, ControlKind::Button, "SaveButton", "Panel1", "Save"};
+  Button Button2{*this, ControlKind::Button, "Button2", "Panel1", "Save As"};
+  Button C2{*this, ControlKind::Button, "C2", "Panel1", "C1"};
+  Button C1{*this, ControlKind::Button, "C1", "Panel1", "C2"};
+  Button tc1{*this, ControlKind::Button, "tc1", "Panel1", "tc1"};
+  Button tc2{*this, ControlKind::Button, "tc2", "Panel1", "tc2"};
+  ComboBox ColorBox1{*this, ControlKind::ComboBox, "ColorBox1", "Panel1", "", ng3d_items::ColorNames, 0};
+  ComboBox TRBox{*this, ControlKind::ComboBox, "TRBox", "Panel1", "", ng3d_items::Trajectory, 0};
+  Edit ThreeDEdit{*this, "ThreeDEdit", "Panel1", "c1 range", "100", 5};
+  Edit LGEdit{*this, "LGEdit", "Panel1", "Lines", "25", 2};
+  ComboBox c1box{*this, ControlKind::ComboBox, "c1box", "Panel1", "c1", ng3d_items::Components, 0};
+  ComboBox c2box{*this, ControlKind::ComboBox, "c2box", "Panel1", "c2", ng3d_items::Components, 1};
+  ComboBox ESQBox{*this, ControlKind::ComboBox, "ESQBox", "Panel1", "", ng3d_items::Quality, 2};
+  Button RepB{*this, ControlKind::Button, "RepB", "Panel1", "Only Plot"};
+  Edit ReDrawEdit{*this, "ReDrawEdit", "Panel1", "", "-1", 5};
+  Button Button1{*this, ControlKind::Button, "Button1", "Panel1", "="};
+  Button Button3{*this, ControlKind::Button, "Button3", "Panel1", ">"};
+  Button Button4{*this, ControlKind::Button, "Button4", "Panel1", "<"};
+  Button Button5{*this, ControlKind::Button, "Button5", "Panel1", "Cmp Errors"};
+  FileDialog SGDialog{*this, "SGDialog", true, "GIF|*.gif"};
+
+  // The picture (analysis/ng3d_pictures.h); made by the first preparation.
+  std::shared_ptr<NG3DPictures> Pictures;
+  std::uint64_t PictureVersion = 0;  // counts the copies of the picture to the window
+
+  SurfaceBox Box;
+  int MirrorC1 = 1, MirrorC2 = 1;
+  // [family][line][point]: heights in pixels above the bottom face.
+  std::vector<std::vector<std::vector<float>>> SurfaceGrid;
+  bool GridReady = false;  // a grid has been computed since start-up
+  bool SurfaceDrawn = false;
+  int ClickX = 0, ClickY = 0;
+  // The point-pick marker I2: shown, its left, top and height.
+  bool MarkerShown = false;
+  int MarkerLeft = 0, MarkerTop = 0, MarkerHeight = 0;
+
+  // Window geometry.
+  int Left = 0, Top = 0, Width = 640, Height = 768, PanelTop = 620, PanelHeight = 114;
+  bool Shown = false;
+
+  void ShowBitmap();
+};
+
+}  // namespace wl

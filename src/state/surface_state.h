@@ -1,0 +1,30 @@
+#pragma once
+// The program-wide state of the error surfaces: the components the surfaces use, the trajectory's
+// coordinates on them, the plotted pair and the plane's centre. No Qt here.
+#include <array>
+#include <vector>
+
+namespace wl {
+
+// A weight by its place in the network: layer (1 up), neuron, input (the threshold last).
+struct WeightPlace {
+  int Layer = 0, Neuron = 0, Input = 0;
+};
+
+struct SurfaceState {
+  // Rows 0..5: a copy of components 1..6 made by every run of the pipeline; [row][weight].
+  std::vector<std::vector<double>> PlotComponents;
+  // [component 0..5][epoch 0..NumOfEpochs]: the raw projection of every recorded weight vector.
+  std::vector<std::vector<double>> TrajectoryCoords;
+  int C1Index = 0, C2Index = 1;
+  double C2Scale = 1.0;
+  int SurfaceKind = 0;  // 0 "PCA  W", 1 "PCA  V", 2 "2W"
+  std::vector<double> CentreWeights;
+  double PixelStep = 0.0, LineStep = 0.0;
+  WeightPlace FirstWeight, SecondWeight;
+  std::array<double, 6> ExtrapolationTargets{};
+  // Threads of the plane sampler: 0 one per core, 1 the serial loop.
+  int SamplerThreads = 0;
+};
+
+}  // namespace wl
