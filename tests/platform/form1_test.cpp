@@ -264,8 +264,8 @@ TEST_F(Form1Table, MainMenuInOrder) {
     if (c->Kind() != ControlKind::MenuItem) continue;
     (c->Parent().empty() ? bar : items[c->Parent()]).push_back(c->Caption());
   }
-  EXPECT_EQ(bar, (std::vector<std::string>{"Open", "Create Network", "SM Training", "NG Training", "&Results",
-                                           "Weights", "SMLP", "Tools", "Help"}));
+  EXPECT_EQ(bar, (std::vector<std::string>{"Open", "Create Network", "SM Training", "NG Training", "Error Surface",
+                                           "&Results", "Weights", "SMLP", "Tools", "Help"}));
   EXPECT_EQ(items["SMLP1"],
             (std::vector<std::string>{"1 change", "2 changes", "Compare Rules", "NewPlot", "OldPlot", "Genetic Alg.",
                                       "constant L", "merging L", "splitting L", "XNG", "L Num Grad", "N of M 4/5",
@@ -275,7 +275,10 @@ TEST_F(Form1Table, MainMenuInOrder) {
                                                                "Open Batch File"}));
   EXPECT_EQ(items["SMTraining1"],
             (std::vector<std::string>{"Random - 1 change", "Random - 2 changes", "Determ - 1 change",
-                                      "Determ - 2 changes", "Beam Search", "Backpropagation", "PCA on Data"}));
+                                      "Determ - 2 changes", "Beam Search", "Backpropagation", "PCA on Data",
+                                      "PCA-based"}));
+  EXPECT_EQ(items["ErrorSurface1"], (std::vector<std::string>{"PCA  W", "PCA  V", "Trajectory  V", "2W",
+                                                              "Trajectory  2W", "Find PCA Minimum"}));
   EXPECT_EQ(items["NGTraining1"],
             (std::vector<std::string>{"(Old-New)/Old", "(Old-New)/max(Old-New)", "delta W --> 0", "Global then Local",
                                       "Global --> Local", "(Old-New)/Old if needed"}));
