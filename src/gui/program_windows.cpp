@@ -9,6 +9,7 @@
 #include "gui/ngf_window.h"
 #include "gui/representation_window.h"
 #include "gui/small_windows.h"
+#include "gui/surface_window.h"
 #include "gui/weight_window.h"
 #include "platform/rounding.h"
 #include "shell/on_top.h"
@@ -121,6 +122,16 @@ void ProgramWindows::Make(const StartupWindow& w) {
                                       if (guarded) guarded->hide();
                                     }});
     Keep(name, ngf);
+  } else if (name == "NG3D") {
+    auto* surface = new SurfaceWindow(wb_);
+    QPointer<SurfaceWindow> guarded(surface);
+    platform_.RegisterWindow(name, {[guarded] {
+                                      if (guarded) guarded->ShowFromModel();
+                                    },
+                                    [guarded] {
+                                      if (guarded) guarded->hide();
+                                    }});
+    Keep(name, surface);
   } else if (name == "OnTopForm") {
     onTop_ = new OnTopWindow(wb_);
     platform_.RegisterWindow(name, {[this] {

@@ -1,0 +1,136 @@
+// The plane sampler of the error surfaces on DATA/breast_cancer.dat with a 30-10-2 network: the 427 x 427
+// grid of the surface re-mapping. It measures a band of the grid's lines (the whole grid takes minutes on
+// one core) on one thread and on all cores, a plain loop of TrainingSetError over the same points, and a
+// dense dot-product kernel on all cores; the figures are given for the whole grid.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+#include "model/create_network.h"
+#include "model/data_file.h"
+#include "model/eval_options.h"
+#include "model/layer_transfer.h"
+#include "model/plane_sampler.h"
+#include "model/read_parameters.h"
+#include "platform/scripted_platform.h"
+#include "state/workbench.h"
+
+namespace wl {
+namespace {
+
+constexpr int kGrid = 427;
+constexpr int kBand = 24;  // lines measured
+
+double Seconds(std::chrono::steady_clock::time_point t0) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+void BM_SurfaceSampler(benchmark::State& state) {
+  ScriptedPlatform plat;
+  Workbench wb(plat, "/tmp/weightlab-surface-bench");
+  ReadDataFile(wb, std::string(WL_SOURCE_DIR) + "/DATA/breast_cancer.dat");
+  wb.Form1.HiddenEditT2.SetText("10");
+  wb.Rng.Seed = 7;
+  CreateNetwork(wb, 4);
+  ReadParameters(wb);
+  const std::vector<double> w0 = FlatWeights(wb);
+  const std::size_t n = w0.size();
+  std::vector<double> d1(n), d2(n);
+  for (std::size_t k = 0; k < n; ++k) {
+    d1[k] = std::sin(1.0 + k) / 10;
+    d2[k] = std::cos(2.0 + 3.0 * k) / 10;
+  }
+  std::vector<PlaneLine> lines;
+  for (int i = 0; i < kBand; ++i) {
+    PlaneLine L;
+    L.Base.resize(n);
+    for (std::size_t k = 0; k < n; ++k) L.Base[k] = w0[k] + (i - kBand / 2) * 0.05 * d2[k];
+    L.Direction = &d1;
+    L.Step = 0.01;
+    L.First = -kGrid / 2;
+    L.Count = kGrid;
+    lines.push_back(L);
+  }
+  PlaneSamplerOptions o;
+  o.Eval = HeldEvalOptions(wb);
+  const int cores = static_cast<int>(std::thread::hardware_concurrency());
+  const double samples = static_cast<double>(kBand) * kGrid;
+  const double scale = static_cast<double>(kGrid) / kBand;  // band to whole grid
+
+  for (auto _ : state) {
+    // The plain loop: set the weights, TrainingSetError.
+    auto t0 = std::chrono::steady_clock::now();
+    std::vector<double> w(n);
+    double sink = 0;
+    for (const PlaneLine& L : lines)
+      for (int p = 0; p < L.Count; ++p) {
+        const double c = static_cast<double>(L.First + p) * L.Step;
+        for (std::size_t k = 0; k < n; ++k) w[k] = L.Base[k] + c * d1[k];
+        SetFlatWeights(wb, w);
+        sink += TrainingSetError(wb, o.Eval);
+      }
+    const double loop = Seconds(t0);
+    SetFlatWeights(wb, w0);
+
+    o.Threads = 1;
+    t0 = std::chrono::steady_clock::now();
+    SamplePlane(wb, lines, o, [&](std::size_t, const std::vector<double>& v) { sink += v[0]; });
+    const double one = Seconds(t0);
+
+    o.Threads = 0;
+    t0 = std::chrono::steady_clock::now();
+    SamplePlane(wb, lines, o, [&](std::size_t, const std::vector<double>& v) { sink += v[0]; });
+    const double all = Seconds(t0);
+
+    // The arithmetic bound: the multiply-adds of a sample (inputs x hidden + hidden x outputs, thresholds
+    // included, per vector) at the rate of a dense dot product on all cores.
+    const double macs = static_cast<double>(wb.NumOfVectors) *
+                        ((wb.Layers[0] + 1.0) * wb.Layers[1] + (wb.Layers[1] + 1.0) * wb.Layers[2]);
+    const std::size_t len = 4096;
+    const int reps = 20000;
+    std::vector<double> rates(static_cast<std::size_t>(cores));
+    std::vector<std::thread> pool;
+    t0 = std::chrono::steady_clock::now();
+    for (int t = 0; t < cores; ++t)
+      pool.emplace_back([&, t] {
+        std::vector<double> a(len, 1.0 + t * 1e-3), b(len, 0.5);
+        double s = 0;
+        for (int r = 0; r < reps; ++r) {
+          double acc0 = 0, acc1 = 0, acc2 = 0, acc3 = 0;
+          for (std::size_t i = 0; i < len; i += 4) {
+            acc0 += a[i] * b[i];
+            acc1 += a[i + 1] * b[i + 1];
+            acc2 += a[i + 2] * b[i + 2];
+            acc3 += a[i + 3] * b[i + 3];
+          }
+          s += acc0 + acc1 + acc2 + acc3;
+          a[static_cast<std::size_t>(r) % len] += 1e-12;
+        }
+        rates[static_cast<std::size_t>(t)] = s;
+      });
+    for (std::thread& th : pool) th.join();
+    const double kernel = Seconds(t0);
+    const double macRate = static_cast<double>(len) * reps * cores / kernel;  // all cores
+    const double bound = samples * macs / macRate;
+    benchmark::DoNotOptimize(sink);
+    benchmark::DoNotOptimize(rates);
+
+    std::printf("grid %d x %d (band of %d lines measured, times scaled to the grid), %d cores\n", kGrid, kGrid,
+                kBand, cores);
+    std::printf("plain loop of TrainingSetError, one thread: %8.2f s\n", loop * scale);
+    std::printf("sampler, one thread:                        %8.2f s  (%.2f x the loop)\n", one * scale, one / loop);
+    std::printf("sampler, all cores:                         %8.2f s  (%.2f x the loop)\n", all * scale, all / loop);
+    std::printf("arithmetic bound, all cores:                %8.2f s  (%.2e multiply-adds/s)\n", bound * scale,
+                macRate);
+    std::printf("all cores / bound:                          %8.2f\n", all / bound);
+    state.counters["all_over_bound"] = all / bound;
+  }
+}
+BENCHMARK(BM_SurfaceSampler)->Iterations(1)->Unit(benchmark::kSecond);
+
+}  // namespace
+}  // namespace wl

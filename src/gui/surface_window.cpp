@@ -1,0 +1,80 @@
+#include "gui/surface_window.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "analysis/error_surface.h"
+#include "analysis/ng3d_pictures.h"
+#include "shell/command.h"
+
+namespace wl {
+
+SurfacePicture::SurfacePicture(Workbench& wb, QWidget* parent) : QWidget(parent), wb_(wb) {
+  setObjectName(QStringLiteral("I1"));
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void SurfacePicture::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), Qt::white);
+  const QImage& image = Pictures(wb_.NG3D).SurfaceBitmap;
+  if (!image.isNull()) p.drawImage(0, 0, image);
+  const TNG3D& w = wb_.NG3D;
+  if (w.MarkerShown && w.MarkerHeight > 2) {
+    p.setPen(Qt::red);
+    p.drawLine(w.MarkerLeft, w.MarkerTop, w.MarkerLeft, w.MarkerTop + w.MarkerHeight - 2);
+  }
+}
+
+void SurfacePicture::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return;
+  const QPoint at = event->position().toPoint();
+  RunCommand(wb_, [&] { PickSurfacePoint(wb_, at.x(), at.y()); });
+  update();
+}
+
+void SurfacePicture::mouseMoveEvent(QMouseEvent* event) {
+  if (!(event->buttons() & Qt::LeftButton)) return;
+  const QPoint at = event->position().toPoint();
+  RunCommand(wb_, [&] { PickSurfacePoint(wb_, at.x(), at.y()); });
+  update();
+}
+
+SurfaceWindow::SurfaceWindow(Workbench& wb) : QWidget(nullptr, Qt::Window), wb_(wb) {
+  setObjectName(QStringLiteral("NG3D"));
+  setWindowTitle(QString::fromStdString(wb_.NG3D.Caption()));
+  picture_ = new SurfacePicture(wb_, this);
+  panel_ = new QWidget(this);
+  view_ = new FormView(wb_.NG3D, panel_, nullptr);
+  view_->LayOutTopLevel(panel_);
+  listener_ = wb_.NG3D.AddListener([this](const ControlNotice& n) { OnNotice(n); });
+  ApplyGeometry();
+}
+
+SurfaceWindow::~SurfaceWindow() { wb_.NG3D.RemoveListener(listener_); }
+
+void SurfaceWindow::ApplyGeometry() {
+  const TNG3D& w = wb_.NG3D;
+  resize(w.Width, w.Height);
+  picture_->setGeometry(1, 2, 629, 613);
+  panel_->setGeometry(2, w.PanelTop, 620, w.PanelHeight);
+  for (const char* name : {"I1", "I2", "I3", "PaintBox1"})
+    if (QWidget* cell = view_->CellOf(name)) cell->hide();
+}
+
+void SurfaceWindow::ShowFromModel() {
+  ApplyGeometry();
+  move(wb_.NG3D.Left, wb_.NG3D.Top);
+  show();
+  raise();
+  activateWindow();
+}
+
+void SurfaceWindow::OnNotice(const ControlNotice& n) {
+  if (!n.Source) setWindowTitle(QString::fromStdString(wb_.NG3D.Caption()));
+  for (const char* name : {"I1", "I2", "I3", "PaintBox1"})
+    if (QWidget* cell = view_->CellOf(name)) cell->hide();
+  if (isVisible()) picture_->update();
+}
+
+}  // namespace wl
