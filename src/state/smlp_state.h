@@ -8,6 +8,13 @@
 
 namespace wl {
 
+// An output file that assigning the state does not take along (a worker's copy of the program-wide
+// variables keeps its own, closed file).
+struct UncopiedOfstream : std::ofstream {
+  UncopiedOfstream() = default;
+  UncopiedOfstream& operator=(const UncopiedOfstream&) { return *this; }
+};
+
 struct SmlpState {
   int CurrentClass = 0;  // the class of a single-class network, -1 for a network of all classes
   int CurrentNeuron = 0;  // the hidden neuron the single-class trainers work on
@@ -37,7 +44,7 @@ struct SmlpState {
   std::vector<int> ActiveInputs;
 
   // The run log ResultsPrefix + "_SMLP.txt", open during a run.
-  std::ofstream LogFile;
+  UncopiedOfstream LogFile;
   std::string LogFileName;
 
   // The rules: [class][term] the conjunction of each hidden neuron, the class-level threshold rules by
