@@ -10,6 +10,7 @@
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
 #include "model/class_weights.h"
+#include "model/vector_state.h"
 
 namespace wl {
 
@@ -257,6 +258,7 @@ double SumOfSquares(const Workbench& wb, Last last) {
 double ComputeError(Workbench& wb, std::uint8_t mode) { return ComputeError(wb, HeldEvalOptions(wb), mode); }
 
 double ComputeError(Workbench& wb, const EvalOptions& eval, std::uint8_t) {
+  ClearVectorState();
   wb.WeightedCorrect = 0.0;
   wb.NumOfCorrect = 0;
   Options o;
@@ -298,6 +300,7 @@ double ComputeError(Workbench& wb, const EvalOptions& eval, std::uint8_t) {
 double NetworkError(Workbench& wb) { return NetworkError(wb, HeldEvalOptions(wb)); }
 
 double NetworkError(Workbench& wb, const EvalOptions& eval) {
+  ClearVectorState();
   if (eval.Structure == NetStructure::FunctionApprox) return ComputeError(wb, eval, 1);
   if (wb.NumOfStep >= 1) return StaircaseError(wb, eval);
 
@@ -355,6 +358,7 @@ double NetworkError(Workbench& wb, const EvalOptions& eval) {
 double StaircaseError(Workbench& wb) { return StaircaseError(wb, HeldEvalOptions(wb)); }
 
 double StaircaseError(Workbench& wb, const EvalOptions& eval) {
+  ClearVectorState();
   RequireEvaluable(wb, NetLayout::Standard, EvalNeeds{}, eval);
   const int k = wb.NumOfStep;
   if (k == 0) throw FloatError("Invalid floating point operation: a staircase of 0 steps");
@@ -385,6 +389,7 @@ double StaircaseError(Workbench& wb, const EvalOptions& eval) {
 }
 
 double ContinuousInputError(Workbench& wb) {
+  ClearVectorState();
   EvalNeeds needs;
   needs.CodedInputs = false;
   RequireEvaluable(wb, NetLayout::Standard, needs);
@@ -413,6 +418,7 @@ double ContinuousInputError(Workbench& wb) {
 }
 
 double SignalsError(Workbench& wb, int v) {
+  ClearVectorState();
   ComputeSignals(wb, v);
   if (wb.VectorClass.size() <= static_cast<std::size_t>(v)) throw WlError("No class of vector " + IntToStr(v));
   const int c = wb.VectorClass[v];

@@ -4,6 +4,7 @@
 
 #include "model/create_network.h"
 #include "state/workbench.h"
+#include "model/vector_state.h"
 
 namespace wl {
 
@@ -242,6 +243,7 @@ void ForwardPass(Workbench& wb, int v, NetStructure structure) {
 }
 
 void ComputeSignals(Workbench& wb, int v) {
+  ClearVectorState();
   const NetStructure s = ChosenStructure(wb);
   EvalNeeds needs;
   needs.Classes = false;

@@ -11,6 +11,7 @@
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
 #include "model/class_weights.h"
+#include "model/vector_state.h"
 
 namespace wl {
 
@@ -226,6 +227,7 @@ void AddAt(std::vector<T>& counters, int index, double value) {
 double VectorError(Workbench& wb, int v) { return VectorError(wb, HeldEvalOptions(wb), v); }
 
 double VectorError(Workbench& wb, const EvalOptions& o, int v) {
+  ClearVectorState();
   const PerLayerSetup s = Prepare(wb, v, o);
   double* buf = PrepareEvalSignals(wb, wb.Layers[0]);
   const int outputs = wb.Layers.back();
@@ -243,6 +245,7 @@ double VectorError(Workbench& wb, const EvalOptions& o, int v) {
 double TrainingSetError(Workbench& wb) { return TrainingSetError(wb, HeldEvalOptions(wb)); }
 
 double TrainingSetError(Workbench& wb, const EvalOptions& o) {
+  ClearVectorState();
   const PerLayerSetup s = Prepare(wb, -1, o);
   double* buf = PrepareEvalSignals(wb, wb.Layers[0]);
   const int outputs = wb.Layers.back();

@@ -14,6 +14,7 @@
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
 #include "model/class_weights.h"
+#include "model/vector_state.h"
 
 namespace wl {
 
@@ -285,6 +286,7 @@ double Finish(Workbench& wb, double e, int correct, int used, bool all) {
 // or the current part.
 template <class F>
 double FullPassError(Workbench& wb, const F& out, bool counted, const EvalOptions& o) {
+  ClearVectorState();
   const Geometry g = CheckForFullPass(wb, o);
   const bool all = wb.NumOfParts <= 1;
   if (!all) CheckBatch(wb);
@@ -429,6 +431,7 @@ std::int64_t TrialCount(const Geometry& g, const Trial& t, bool sigmoidFamily) {
 
 template <class F>
 double TrialError(Workbench& wb, int layer, int n, int i, const F& out, bool sigmoidFamily, const EvalOptions& o) {
+  ClearVectorState();
   const Geometry g = CheckNetwork(wb, true);
   RequireFilledTable(wb, g);
   const Trial t = MakeTrial(wb, g, layer, n, i);
@@ -480,6 +483,7 @@ double TrialError(Workbench& wb, int layer, int n, int i, const F& out, bool sig
 
 template <class F>
 void TrialVector(Workbench& wb, int v, int layer, int n, int i, const F& out, bool sigmoidFamily) {
+  ClearVectorState();
   const Geometry g = CheckNetwork(wb, true);
   RequireFilledTable(wb, g);
   if (v < 0 || v >= wb.NumOfVectors) throw WlError("No vector " + IntToStr(v) + " in the data set");
@@ -496,6 +500,7 @@ void TrialVector(Workbench& wb, int v, int layer, int n, int i, const F& out, bo
 
 template <class F>
 void UpdateTable(Workbench& wb, int layer, int n, int i, const F& out) {
+  ClearVectorState();
   const Geometry g = CheckNetwork(wb, true);
   // A search whose trials do not read the table still folds its changes in; a table never filled for
   // this data set is given its shape first.
@@ -536,6 +541,7 @@ void UpdateTable(Workbench& wb, int layer, int n, int i, const F& out) {
 
 template <class F>
 void ForwardVector(Workbench& wb, int v, const F& out, bool counted) {
+  ClearVectorState();
   const Geometry g = CheckNetwork(wb, false);
   if (v < 0 || v >= wb.NumOfVectors) throw WlError("No vector " + IntToStr(v) + " in the data set");
   EvalNeeds needs;
