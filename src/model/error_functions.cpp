@@ -10,6 +10,7 @@
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
 #include "model/class_weights.h"
+#include "model/sparse_inputs.h"
 #include "model/vector_state.h"
 
 namespace wl {
@@ -125,6 +126,9 @@ Tally StandardPass(Workbench& wb, const Options& o) {
   double* buf = PrepareEvalSignals(wb, L[0]);
   const bool direct = AllInputsContinuous(wb.Features);
   const int outputs = L[nl - 1];
+  // Coded inputs: the first layer's sums over the inputs that are not zero.
+  thread_local FirstLayerSums sparse;
+  if (!direct && nl > 1) sparse.Bind(wb.Net[1].data(), L[1], L[0]);
   Tally t;
   for (int v = 0; v < wb.NumOfVectors; ++v) {
     const double* prev = CodedRow(wb, direct, v, buf);
@@ -132,10 +136,18 @@ Tally StandardPass(Workbench& wb, const Options& o) {
       const int n = L[l - 1];
       double* cur = buf + wb.EvalOffset[l];
       const TNeuron* layer = wb.Net[l].data();
-      for (int j = 0; j < L[l]; ++j) {
-        const double* w = layer[j].Weights.data();
-        const double a = w[n] - Dot(prev, w, n);
-        cur[j] = a > kExpGuardError ? 0.0 : StretchedSigmoid(a, o.stretch, o.offset);
+      if (l == 1 && !direct) {
+        sparse.Sums(prev, cur);
+        for (int j = 0; j < L[l]; ++j) {
+          const double a = layer[j].Weights[n] - cur[j];
+          cur[j] = a > kExpGuardError ? 0.0 : StretchedSigmoid(a, o.stretch, o.offset);
+        }
+      } else {
+        for (int j = 0; j < L[l]; ++j) {
+          const double* w = layer[j].Weights.data();
+          const double a = w[n] - Dot(prev, w, n);
+          cur[j] = a > kExpGuardError ? 0.0 : StretchedSigmoid(a, o.stretch, o.offset);
+        }
       }
       prev = cur;
     }

@@ -11,6 +11,7 @@
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
 #include "model/class_weights.h"
+#include "model/sparse_inputs.h"
 #include "model/vector_state.h"
 
 namespace wl {
@@ -96,7 +97,14 @@ struct PerLayerSetup {
   // The "SMLP" structure: the step (or logistic) units of the SMLP instead of the per-layer functions.
   bool smlp = false;
   double slope = 0.0;
+  FirstLayerSums* sparse = nullptr;  // coded inputs: the first layer's sums over the inputs not zero
 };
+
+// The working storage of the first layer's sums (one per thread, it only grows).
+FirstLayerSums& SparseSums() {
+  thread_local FirstLayerSums sums;
+  return sums;
+}
 
 PerLayerSetup Prepare(Workbench& wb, int onlyVector, const EvalOptions& o) {
   EvalNeeds needs;
@@ -126,6 +134,10 @@ PerLayerSetup Prepare(Workbench& wb, int onlyVector, const EvalOptions& o) {
   s.direct = true;
   for (const TFeature& f : wb.Features)
     if (f.Kind != 'c') s.direct = false;
+  if (!s.direct && !smlp && s.nl > 1) {
+    s.sparse = &SparseSums();
+    s.sparse->Bind(wb.Net[1].data(), wb.Layers[1], wb.Layers[0]);
+  }
   s.outKind = smlp ? std::uint8_t{1} : wb.LayerTF[s.nl - 2].TFKind;
   s.p = wb.ErrorExponent;
   s.hi = 1.0 - wb.SetOff;
@@ -157,9 +169,14 @@ const double* Evaluate(Workbench& wb, const PerLayerSetup& s, int v, double* buf
     const TTransferFunction& tf = wb.LayerTF[l - 1];
     double* cur = buf + wb.EvalOffset[l];
     const TNeuron* layer = wb.Net[l].data();
-    for (int j = 0; j < L[l]; ++j) {
-      const double* w = layer[j].Weights.data();
-      cur[j] = LayerTransfer(tf, Dot(prev, w, n), w[th], s.stairs);
+    if (l == 1 && s.sparse) {
+      s.sparse->Sums(prev, cur);
+      for (int j = 0; j < L[l]; ++j) cur[j] = LayerTransfer(tf, cur[j], layer[j].Weights[th], s.stairs);
+    } else {
+      for (int j = 0; j < L[l]; ++j) {
+        const double* w = layer[j].Weights.data();
+        cur[j] = LayerTransfer(tf, Dot(prev, w, n), w[th], s.stairs);
+      }
     }
     prev = cur;
   }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
 #include "model/class_weights.h"
+#include "model/sparse_inputs.h"
 #include "model/vector_state.h"
 
 namespace wl {
@@ -44,6 +47,98 @@ struct StairOut {
 StairOut MakeStair(Workbench& wb) {
   EnsureStairTable(wb);
   return {wb.StairTable.data(), std::max(0, wb.NumOfStep), wb.StairScale, wb.StairRange};
+}
+
+// A kept output: the sum it was computed from and the output. A NaN sum never matches, so a fresh entry
+// is always computed.
+struct KeptOutput {
+  double s = std::numeric_limits<double>::quiet_NaN();
+  double y = 0.0;
+};
+
+// A vector's error term (unweighted) and correctness as its kept outputs give them; cls < 0: not valid.
+struct KeptScore {
+  double e = 0.0;
+  int cls = -1;
+  bool correct = false;
+};
+
+}  // namespace
+
+// What the trials keep between calls, one set for each family of outputs: every table entry's output
+// beside the sum it belongs to, and every vector's score from its kept outputs. The entries are checked
+// against the table's sums when they are read, so a table changed behind the routines' back (restored,
+// refilled) only costs recomputation.
+struct SignalTableMemo {
+  struct Family {
+    std::vector<std::vector<std::vector<KeptOutput>>> rows;  // [level][neuron][vector]
+    std::vector<KeptScore> scores;                            // [vector]
+    int outLevel = -1;
+    double p = std::numeric_limits<double>::quiet_NaN();
+    int rule = -1;
+    // The staircase the outputs were computed with.
+    const double* table = nullptr;
+    int K = -1;
+    double scale = 0.0, range = 0.0;
+  };
+  Family families[2];  // 0: sigmoid, 1: staircase
+};
+
+namespace {
+
+// The family's memo, shaped for the table; entries whose shape changed are dropped.
+SignalTableMemo::Family& MemoFor(Workbench& wb, int family, const StairOut* stair) {
+  auto& handle = wb.TableMemo.Memo;
+  if (!handle) handle = std::make_shared<SignalTableMemo>();
+  SignalTableMemo::Family& m = handle->families[family];
+  const auto& T = wb.SignalTable;
+  if (stair && (m.table != stair->Table || m.K != stair->K || m.scale != stair->Scale || m.range != stair->Range)) {
+    m.rows.clear();
+    m.table = stair->Table;
+    m.K = stair->K;
+    m.scale = stair->Scale;
+    m.range = stair->Range;
+  }
+  const int levels = static_cast<int>(T.size());
+  if (m.outLevel != levels - 1) {
+    m.outLevel = levels - 1;
+    m.rows.clear();
+  }
+  m.rows.resize(T.size());
+  std::size_t nv = 0;
+  for (std::size_t l = 0; l < T.size(); ++l) {
+    auto& level = m.rows[l];
+    level.resize(T[l].size());
+    for (std::size_t n = 0; n < T[l].size(); ++n) {
+      if (level[n].size() != T[l][n].size()) level[n].assign(T[l][n].size(), KeptOutput{});
+      nv = std::max(nv, T[l][n].size());
+    }
+  }
+  if (m.scores.size() != nv) m.scores.assign(nv, KeptScore{});
+  return m;
+}
+
+SignalTableMemo::Family& MemoFor(Workbench& wb, const SigmoidOut&) { return MemoFor(wb, 0, nullptr); }
+SignalTableMemo::Family& MemoFor(Workbench& wb, const StairOut& stair) { return MemoFor(wb, 1, &stair); }
+
+// Makes the kept scores follow the exponent and the counting rule of the call.
+void MemoScoring(SignalTableMemo::Family& m, double p, int rule) {
+  if (m.p == p && m.rule == rule) return;
+  m.p = p;
+  m.rule = rule;
+  for (KeptScore& k : m.scores) k.cls = -1;
+}
+
+// The output of the sum s of table entry (level, neuron, v): the kept one when s is the sum it was
+// computed from, else computed and kept (a changed output of the last layer drops the vector's score).
+template <class F>
+inline double KeptY(SignalTableMemo::Family& m, const F& out, int level, int neuron, std::size_t v, double s) {
+  KeptOutput& k = m.rows[static_cast<std::size_t>(level)][static_cast<std::size_t>(neuron)][v];
+  if (k.s == s) return k.y;
+  k.s = s;
+  k.y = out(s);
+  if (level == m.outLevel) m.scores[v].cls = -1;
+  return k.y;
 }
 
 // The error term |d|^p, as the error functions compute it.
@@ -183,10 +278,24 @@ void FillInputMap(Workbench& wb, const Geometry& g) {
   }
 }
 
+// The first layer's sums over the inputs that are not zero, when some feature is discrete or symbolic
+// (its coded inputs are mostly 0); null when every feature is continuous. The storage is one per thread
+// and only grows.
+FirstLayerSums* BoundSums(const Workbench& wb) {
+  bool coded = false;
+  for (const TFeature& f : wb.Features)
+    if (f.Kind != 'c') coded = true;
+  if (!coded) return nullptr;
+  thread_local FirstLayerSums sums;
+  sums.Bind(wb.Net[1].data(), wb.Layers[1], wb.Layers[0]);
+  return &sums;
+}
+
 // Full pass of vector v: stores every neuron's sum in the table and leaves the signals of every layer in
 // buf (laid out as PrepareEvalSignals says); returns the output layer's signals.
 template <class F>
-const double* ForwardColumn(Workbench& wb, const Geometry& g, const F& out, int v, double* buf) {
+const double* ForwardColumn(Workbench& wb, const Geometry& g, const F& out, SignalTableMemo::Family& m,
+                            FirstLayerSums* sparse, int v, double* buf) {
   const std::vector<int>& L = wb.Layers;
   CodeInputs(wb.Features, wb.Data[static_cast<std::size_t>(v)].data(), buf);
   const double* x = buf;
@@ -198,13 +307,15 @@ const double* ForwardColumn(Workbench& wb, const Geometry& g, const F& out, int 
     const bool skip = g.skip && l == 2;
     auto& level = wb.SignalTable[static_cast<std::size_t>(l - 1)];
     const TNeuron* layer = wb.Net[static_cast<std::size_t>(l)].data();
+    const bool sparseSums = l == 1 && sparse;
+    if (sparseSums) sparse->Sums(x, cur);
     for (int j = 0; j < L[l]; ++j) {
       const double* w = layer[j].Weights.data();
-      double sum = Dot(prev, w, n);
+      double sum = sparseSums ? cur[j] : Dot(prev, w, n);
       if (skip) sum += Dot(x, w + n, g.L0);
       const double s = w[th] - sum;
       level[static_cast<std::size_t>(j)][static_cast<std::size_t>(v)] = s;
-      cur[j] = out(s);
+      cur[j] = KeptY(m, out, l - 1, j, static_cast<std::size_t>(v), s);
     }
     prev = cur;
   }
@@ -291,6 +402,8 @@ double FullPassError(Workbench& wb, const F& out, bool counted, const EvalOption
   const bool all = wb.NumOfParts <= 1;
   if (!all) CheckBatch(wb);
   ShapeTable(wb, g);
+  SignalTableMemo::Family& m = MemoFor(wb, out);
+  FirstLayerSums* sparse = BoundSums(wb);
   FillInputMap(wb, g);
   double* buf = PrepareEvalSignals(wb, g.L0);
   const Counting rule = all && o.DefaultClass ? Counting::DefaultClass : Counting::Winner;
@@ -301,13 +414,13 @@ double FullPassError(Workbench& wb, const F& out, bool counted, const EvalOption
   const int nv = wb.NumOfVectors;
   if (all) {
     for (int v = 0; v < nv; ++v) {
-      const double* y = ForwardColumn(wb, g, out, v, buf);
+      const double* y = ForwardColumn(wb, g, out, m, sparse, v, buf);
       const VectorScore sc = Score(y, g.outputs, wb.VectorClass[static_cast<std::size_t>(v)], p, rule);
       e += sc.e * wb.VectorWeight[static_cast<std::size_t>(v)];
       if (sc.correct) ++correct;
     }
   } else {
-    for (int v = 0; v < nv; ++v) ForwardColumn(wb, g, out, v, buf);
+    for (int v = 0; v < nv; ++v) ForwardColumn(wb, g, out, m, sparse, v, buf);
     double* y = buf + wb.EvalOffset[static_cast<std::size_t>(g.nl - 1)];
     for (int v : wb.BatchIndex) {
       TableOutputs(wb, g, out, v, y);
@@ -421,6 +534,62 @@ inline void TrialColumn(const Workbench& wb, const Geometry& g, const Trial& t, 
   if (changed) *changed = y[t.n];
 }
 
+// The outputs of vector v with the changed weight, as TrialColumn gives them, reading the kept outputs of
+// unchanged sums. Returns true when the change does not reach the vector: its outputs are then the
+// table's.
+template <class F>
+inline bool KeptTrialColumn(const Workbench& wb, SignalTableMemo::Family& m, const Geometry& g, const Trial& t,
+                            const F& out, int v, double* y) {
+  const auto uv = static_cast<std::size_t>(v);
+  const auto& T0 = wb.SignalTable[0];
+  if (t.layer == 1) {
+    const double s0 = T0[static_cast<std::size_t>(t.n)][uv];
+    const double delta = InputDelta(wb, t, v);
+    if (g.nl == 2) {
+      for (int k = 0; k < g.outputs; ++k)
+        y[k] = k == t.n && delta != 0.0 ? out(s0 + delta) : KeptY(m, out, 0, k, uv, T0[static_cast<std::size_t>(k)][uv]);
+      return delta == 0.0;
+    }
+    const auto& T1 = wb.SignalTable[1];
+    const double diff = delta == 0.0 ? 0.0 : KeptY(m, out, 0, t.n, uv, s0) - out(s0 + delta);
+    if (diff == 0.0) {
+      for (int k = 0; k < g.outputs; ++k) y[k] = KeptY(m, out, 1, k, uv, T1[static_cast<std::size_t>(k)][uv]);
+      return true;
+    }
+    const std::vector<TNeuron>& outs = wb.Net[2];
+    for (int k = 0; k < g.outputs; ++k)
+      y[k] = out(T1[static_cast<std::size_t>(k)][uv] +
+                 diff * outs[static_cast<std::size_t>(k)].Weights[static_cast<std::size_t>(t.n)]);
+    return false;
+  }
+  const auto& T1 = wb.SignalTable[1];
+  const double delta =
+      t.kind == Trial::Hidden
+          ? (t.wOld - t.wNew) * KeptY(m, out, 0, t.i, uv, T0[static_cast<std::size_t>(t.i)][uv])
+          : InputDelta(wb, t, v);
+  for (int k = 0; k < g.outputs; ++k) {
+    const double s = T1[static_cast<std::size_t>(k)][uv];
+    y[k] = k == t.n && delta != 0.0 ? out(s + delta) : KeptY(m, out, 1, k, uv, s);
+  }
+  return delta == 0.0;
+}
+
+// The score of vector v of class c under the trial: a vector the change does not reach keeps its score.
+template <class F>
+inline VectorScore KeptTrialScore(const Workbench& wb, SignalTableMemo::Family& m, const Geometry& g, const Trial& t,
+                                  const F& out, int v, double* y, int c, double p, Counting rule) {
+  if (!KeptTrialColumn(wb, m, g, t, out, v, y)) return Score(y, g.outputs, c, p, rule);
+  KeptScore& kept = m.scores[static_cast<std::size_t>(v)];
+  if (kept.cls < 0 || kept.cls != c) {
+    const VectorScore sc = Score(y, g.outputs, c, p, rule);
+    kept.e = sc.e;
+    kept.correct = sc.correct;
+    kept.cls = c;
+    return sc;
+  }
+  return {kept.e, kept.correct};
+}
+
 // Transfer evaluations of one vector's trial: the sigmoid family counts the changed neuron and, in three
 // layers, the outputs (layer 1) or the hidden output read (layer 2); the tabulated family counts only the
 // changed neuron or the hidden output.
@@ -443,6 +612,8 @@ double TrialError(Workbench& wb, int layer, int n, int i, const F& out, bool sig
       !sigmoidFamily && all && o.DefaultClass ? Counting::DefaultClass : Counting::Winner;
   const double p = wb.ErrorExponent;
   const int nv = wb.NumOfVectors;
+  SignalTableMemo::Family& m = MemoFor(wb, out);
+  MemoScoring(m, p, static_cast<int>(rule));
   wb.NumOfCorrect = 0;
   double e = 0.0;
   int correct = 0;
@@ -454,8 +625,7 @@ double TrialError(Workbench& wb, int layer, int n, int i, const F& out, bool sig
     const double* vw = wb.VectorWeight.data();
     const int* cls = wb.VectorClass.data();
     for (int v = 0; v < nv; ++v) {
-      TrialColumn(wb, g, t, out, v, y, nullptr);
-      const VectorScore sc = Score(y, g.outputs, cls[v], p, rule);
+      const VectorScore sc = KeptTrialScore(wb, m, g, t, out, v, y, cls[v], p, rule);
       const double term = sc.e * vw[v];
       e += term;
       terms[v] = term;
@@ -466,8 +636,8 @@ double TrialError(Workbench& wb, int layer, int n, int i, const F& out, bool sig
     }
   } else {
     for (int v : wb.BatchIndex) {
-      TrialColumn(wb, g, t, out, v, y, nullptr);
-      const VectorScore sc = Score(y, g.outputs, wb.VectorClass[static_cast<std::size_t>(v)], p, rule);
+      const VectorScore sc =
+          KeptTrialScore(wb, m, g, t, out, v, y, wb.VectorClass[static_cast<std::size_t>(v)], p, rule);
       e += sc.e;
       if (sc.correct) {
         ++correct;
@@ -506,6 +676,7 @@ void UpdateTable(Workbench& wb, int layer, int n, int i, const F& out) {
   // this data set is given its shape first.
   ShapeTable(wb, g);
   const Trial t = MakeTrial(wb, g, layer, n, i);
+  SignalTableMemo::Family& m = MemoFor(wb, out);
   const int nv = wb.NumOfVectors;
   auto& T0 = wb.SignalTable[0];
   if (t.layer == 1) {
@@ -518,7 +689,8 @@ void UpdateTable(Workbench& wb, int layer, int n, int i, const F& out) {
       s0[v] = stored;
       if (g.nl == 3) {
         // A zero change leaves the neuron's output as it was (the clamp at the guard changes no output).
-        const double diff = delta == 0.0 ? 0.0 : out(sOld) - out(stored);
+        const auto uv = static_cast<std::size_t>(v);
+        const double diff = delta == 0.0 ? 0.0 : KeptY(m, out, 0, n, uv, sOld) - KeptY(m, out, 0, n, uv, stored);
         auto& T1 = wb.SignalTable[1];
         for (int k = 0; k < g.outputs; ++k) {
           double& s = T1[static_cast<std::size_t>(k)][static_cast<std::size_t>(v)];
@@ -533,7 +705,8 @@ void UpdateTable(Workbench& wb, int layer, int n, int i, const F& out) {
   double* s1 = wb.SignalTable[1][static_cast<std::size_t>(n)].data();
   for (int v = 0; v < nv; ++v) {
     const double delta = t.kind == Trial::Hidden
-                             ? (t.wOld - t.wNew) * out(T0[static_cast<std::size_t>(t.i)][static_cast<std::size_t>(v)])
+                             ? (t.wOld - t.wNew) * KeptY(m, out, 0, t.i, static_cast<std::size_t>(v),
+                                                         T0[static_cast<std::size_t>(t.i)][static_cast<std::size_t>(v)])
                              : InputDelta(wb, t, v);
     s1[v] = std::min(s1[v] + delta, kTableGuard);
   }
@@ -548,9 +721,11 @@ void ForwardVector(Workbench& wb, int v, const F& out, bool counted) {
   needs.VectorWeights = true;
   RequireEvaluable(wb, NetLayout::Standard, needs, v);
   ShapeTable(wb, g);
+  SignalTableMemo::Family& m = MemoFor(wb, out);
+  FirstLayerSums* sparse = BoundSums(wb);
   FillInputMap(wb, g);
   double* buf = PrepareEvalSignals(wb, g.L0);
-  ForwardColumn(wb, g, out, v, buf);
+  ForwardColumn(wb, g, out, m, sparse, v, buf);
   for (int l = 0; l < g.nl; ++l) {
     const double* s = buf + wb.EvalOffset[static_cast<std::size_t>(l)];
     std::vector<TNeuron>& layer = wb.Net[static_cast<std::size_t>(l)];

@@ -3,9 +3,23 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace wl {
+
+struct SignalTableMemo;  // defined where the signal table is evaluated
+
+// Owns a SignalTableMemo. A copy of the network starts with an empty one, so that two copies never
+// share working storage.
+struct SignalTableMemoHandle {
+  std::shared_ptr<SignalTableMemo> Memo;
+  SignalTableMemoHandle() = default;
+  SignalTableMemoHandle(const SignalTableMemoHandle&) {}
+  SignalTableMemoHandle(SignalTableMemoHandle&&) noexcept = default;
+  SignalTableMemoHandle& operator=(const SignalTableMemoHandle&) { return *this; }
+  SignalTableMemoHandle& operator=(SignalTableMemoHandle&&) noexcept = default;
+};
 
 struct TNeuron {
   double Signal = 0.0;               // output for the vector last passed forward
@@ -27,6 +41,9 @@ struct NetworkState {
   std::vector<int> InputFeature, InputValue;  // per input; sized to Layers[0] when the network is built
   // [layer - 1][neuron][vector]: the signal tables of the one-weight-change trainers.
   std::vector<std::vector<std::vector<double>>> SignalTable;
+  // The outputs of the table's sums, kept beside them, and each vector's error term, so that a trial
+  // evaluates only the vectors its change reaches. Every entry remembers the sum it belongs to.
+  SignalTableMemoHandle TableMemo;
   double StretchOffset = 0.0;  // (1 - Stretch) / 2 of the last forward pass
 
   // Side results of the last error evaluation (which may belong to a trial that was undone).
