@@ -342,6 +342,63 @@ TEST_F(SignalTableTest, ClassWithoutOutputNeuronIsCorrectWhenNoOutputIsHigh) {
   EXPECT_EQ(wb.NumOfCorrect, wb.VectorsPerClass[2]);
 }
 
+// A trial keeps the outputs and scores of the vectors its change does not reach. Its error must be the
+// one the single-vector trial gives for every vector, bit for bit, also when the table, the exponent or
+// a class changed behind the trials' back.
+TEST_F(SignalTableTest, KeptOutputsNeverChangeATrialsNumbers) {
+  struct Case {
+    const char* what;
+    const char* hidden;
+    bool stair;
+  };
+  for (const Case& c : {Case{"two layers", "0", false}, Case{"three layers", "5", false},
+                        Case{"three layers, staircase", "4", true}}) {
+    SCOPED_TRACE(c.what);
+    DataSet(36);
+    Network(c.hidden, false);
+    if (c.stair) Staircase(20);
+    c.stair ? SignalTableErrorB(wb) : ErrorFullPass(wb);
+    rng.Seed = 5;
+    for (int t = 0; t < 150; ++t) {
+      SCOPED_TRACE("trial " + std::to_string(t));
+      if (t % 11 == 5) wb.ErrorExponent = wb.ErrorExponent == 2.0 ? 1.5 : 2.0;
+      if (t % 13 == 7) wb.VectorClass[t % wb.NumOfVectors] = (wb.VectorClass[t % wb.NumOfVectors] + 1) % 3;
+      if (t % 17 == 3) Reference(c.stair);  // a full pass of other weights, the table put back
+      const int l = 1 + rng.Below(int(wb.Net.size()) - 1);
+      const int n = rng.Below(wb.Layers[l]);
+      const int k = rng.Below(wb.LayerInputs[l - 1] + 1);
+      TNeuron& neuron = wb.Net[l][n];
+      const double w0 = neuron.Weights[k];
+      neuron.OldWeights[k] = w0;
+      neuron.Weights[k] = w0 + 2.0 * (rng.Real() - 0.5);
+      const double viaTable = c.stair ? SignalTableError(wb, l, n, k) : ErrorWithChangedWeight(wb, l, n, k);
+      const int correct = wb.NumOfCorrect;
+      double expected = 0.0;
+      int expectedCorrect = 0;
+      for (int v = 0; v < wb.NumOfVectors; ++v) {
+        c.stair ? StairForwardChangedWeight(wb, v, l, n, k) : ForwardChangedWeight(wb, v, l, n, k);
+        const std::vector<TNeuron>& out = wb.Net.back();
+        double ev = 0.0;
+        int winner = -1;
+        double best = 0.0;
+        for (int j = 0; j < int(out.size()); ++j) {
+          const double d = std::fabs(out[j].Signal - (j == wb.VectorClass[v] ? 1.0 : 0.0));
+          ev += d == 0.0 ? 0.0 : wb.ErrorExponent == 2.0 ? d * d : std::pow(d, wb.ErrorExponent);
+          if (out[j].Signal > best) best = out[j].Signal, winner = j;
+        }
+        expected += ev * wb.VectorWeight[v];
+        if (winner >= 0 && winner == wb.VectorClass[v]) ++expectedCorrect;
+      }
+      EXPECT_EQ(viaTable, expected);
+      EXPECT_EQ(correct, expectedCorrect);
+      if (rng.Below(2) == 0)
+        c.stair ? UpdateSignalTableAfterChange(wb, l, n, k) : UpdateSignalTable(wb, l, n, k);
+      else
+        neuron.Weights[k] = w0;
+    }
+  }
+}
+
 TEST_F(SignalTableTest, TrialBeforeAnyFullPassOfTheDataSetIsRefused) {
   DataSet(10);
   Network("3", false);

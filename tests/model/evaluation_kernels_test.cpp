@@ -1,0 +1,169 @@
+// The faster evaluation paths give the plain arithmetic's numbers, bit for bit: the first layer's sums
+// over the inputs that are not zero against Dot, the per-layer and sigmoid passes over one-hot inputs
+// against a plain loop, and every evaluation after a dirty upper vector state against the same one
+// before it.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "model/create_network.h"
+#include "model/error_functions.h"
+#include "model/forward_pass.h"
+#include "model/layer_transfer.h"
+#include "model/signal_table.h"
+#include "model/sparse_inputs.h"
+#include "model/vector_state.h"
+#include "state/workbench.h"
+#include "platform/random.h"
+#include "platform/scripted_platform.h"
+
+namespace wl {
+namespace {
+
+bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+TEST(FirstLayerSums, AreDotsSumsBitForBit) {
+  RandomGenerator rng;
+  rng.Seed = 4242;
+  struct Case {
+    const char* what;
+    int n;
+    int everyNth;  // an input is non-zero when its index is a multiple (0: dense)
+  };
+  for (const Case& c : {Case{"one input", 1, 0}, Case{"three, dense", 3, 0}, Case{"four, dense", 4, 0},
+                        Case{"seven, one in two", 7, 2}, Case{"thirteen, one in three", 13, 3},
+                        Case{"125 one-hot", 125, 6}, Case{"126, all zero", 126, 1000}}) {
+    SCOPED_TRACE(c.what);
+    std::vector<TNeuron> layer(6);
+    for (TNeuron& n : layer) {
+      n.Weights.resize(static_cast<std::size_t>(c.n) + 1);
+      // Magnitudes far apart, so that any other order of the additions shows in the last bits.
+      for (double& w : n.Weights) w = (rng.Real() - 0.5) * std::pow(10.0, static_cast<int>(rng.Below(12)) - 6);
+    }
+    FirstLayerSums sums;
+    sums.Bind(layer.data(), 6, c.n);
+    std::vector<double> x(static_cast<std::size_t>(c.n)), net(6);
+    for (int trial = 0; trial < 20; ++trial) {
+      for (int i = 0; i < c.n; ++i) {
+        const bool on = c.everyNth == 0 || (i + trial) % c.everyNth == 0;
+        x[i] = !on ? (i % 2 ? 0.0 : -0.0) : trial % 2 ? 1.0 : rng.Real() * 4.0 - 2.0;
+      }
+      sums.Sums(x.data(), net.data());
+      for (int j = 0; j < 6; ++j) EXPECT_PRED2(SameBits, net[j], Dot(x.data(), layer[j].Weights.data(), c.n)) << j;
+    }
+  }
+}
+
+class OneHotPassTest : public ::testing::Test {
+ protected:
+  ScriptedPlatform plat;
+  Workbench wb{plat, "/nonexistent/weightlab"};
+
+  // Three symbolic features (5, 4 and 3 values, 12 inputs) and one continuous one: 13 inputs, 3 classes.
+  void DataSet(int vectors) {
+    const int values[3] = {5, 4, 3};
+    for (int f = 0; f < 3; ++f) {
+      TFeature feat;
+      feat.Kind = 's';
+      feat.Name = "f" + std::to_string(f);
+      feat.NValues = values[f];
+      for (int j = 0; j < values[f]; ++j) {
+        feat.Values.push_back(j);
+        feat.Symbols.push_back(std::string(1, static_cast<char>('a' + j)));
+      }
+      wb.Features.push_back(feat);
+    }
+    TFeature c;
+    c.Name = "c";
+    wb.Features.push_back(c);
+    wb.NumOfFeatures = 4;
+    wb.AllContinuous = false;
+    wb.NumOfClasses = 3;
+    wb.NumOfVectors = vectors;
+    RandomGenerator g;
+    g.Seed = 31;
+    wb.VectorsPerClass = {0, 0, 0};
+    for (int v = 0; v < vectors; ++v) {
+      wb.Data.push_back({double(g.Below(5)), double(g.Below(4)), double(g.Below(3)), 2.0 * g.Real() - 1.0});
+      wb.VectorClass.push_back(static_cast<int>(g.Below(3)));
+      ++wb.VectorsPerClass[wb.VectorClass.back()];
+    }
+    for (int v = 0; v < vectors; ++v)
+      wb.VectorWeight.push_back(double(vectors) / (wb.VectorsPerClass[wb.VectorClass[v]] * 3.0));
+    wb.ResultsPrefix = "/nonexistent/weightlab/results/t_1";
+    wb.Form1.HiddenEditT2.SetText("6");
+    wb.Form1.InitEdit.SetText("3.0");
+    wb.Rng.Seed = 99;
+    ASSERT_EQ(CreateNetwork(wb, 4), NetworkBuilt);
+  }
+
+  // Σ over vectors and outputs of (y - t)², the inputs coded and every sum taken by Dot.
+  double PlainLoop(bool perLayer) {
+    const std::vector<int>& L = wb.Layers;
+    std::vector<double> x(L[0]), h(L[1]), y(L[2]);
+    double e = 0.0;
+    for (int v = 0; v < wb.NumOfVectors; ++v) {
+      CodeInputs(wb.Features, wb.Data[v].data(), x.data());
+      for (int j = 0; j < L[1]; ++j) {
+        const double* w = wb.Net[1][j].Weights.data();
+        const double net = Dot(x.data(), w, L[0]);
+        h[j] = perLayer ? LayerTransfer(wb.LayerTF[0], net, w[L[0]], StairParams{})
+                        : StretchedSigmoid(w[L[0]] - net, 1.0, 0.0);
+      }
+      double ev = 0.0;
+      for (int j = 0; j < L[2]; ++j) {
+        const double* w = wb.Net[2][j].Weights.data();
+        const double net = Dot(h.data(), w, L[1]);
+        y[j] = perLayer ? LayerTransfer(wb.LayerTF[1], net, w[L[1]], StairParams{})
+                        : StretchedSigmoid(w[L[1]] - net, 1.0, 0.0);
+        ev += ErrorTerm(y[j] - (j == wb.VectorClass[v] ? 1.0 : 0.0), 2.0);
+      }
+      e += perLayer ? ev : ev * wb.VectorWeight[v];
+    }
+    return e;
+  }
+};
+
+TEST_F(OneHotPassTest, PassesOverOneHotInputsAreThePlainLoopsNumbers) {
+  DataSet(60);
+  EXPECT_PRED2(SameBits, TrainingSetError(wb), PlainLoop(true));
+  EXPECT_PRED2(SameBits, ComputeError(wb), PlainLoop(false));
+  EXPECT_PRED2(SameBits, ErrorFullPass(wb), PlainLoop(false));
+}
+
+// Leaves the upper halves of the vector registers dirty, as a drawing can.
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target("avx"), noinline)) void DirtyUpperState() {
+  __asm__ __volatile__("vpcmpeqd %%xmm15, %%xmm15, %%xmm15\n\tvinsertf128 $1, %%xmm15, %%ymm15, %%ymm15" ::: "xmm15");
+}
+#endif
+
+TEST_F(OneHotPassTest, EvaluationsAfterADirtyUpperStateGiveTheSameNumbers) {
+#if defined(__x86_64__) && defined(__GNUC__)
+  if (!__builtin_cpu_supports("avx")) GTEST_SKIP() << "no AVX";
+  DataSet(40);
+  const double perLayer = TrainingSetError(wb), sigmoid = ComputeError(wb), table = ErrorFullPass(wb);
+  TNeuron& n = wb.Net[1][2];
+  n.OldWeights[3] = n.Weights[3];
+  n.Weights[3] += 0.25;
+  const double trial = ErrorWithChangedWeight(wb, 1, 2, 3);
+  DirtyUpperState();
+  EXPECT_PRED2(SameBits, ErrorWithChangedWeight(wb, 1, 2, 3), trial);
+  n.Weights[3] = n.OldWeights[3];
+  DirtyUpperState();
+  EXPECT_PRED2(SameBits, TrainingSetError(wb), perLayer);
+  DirtyUpperState();
+  EXPECT_PRED2(SameBits, ComputeError(wb), sigmoid);
+  DirtyUpperState();
+  EXPECT_PRED2(SameBits, ErrorFullPass(wb), table);
+  ClearVectorState();
+#else
+  GTEST_SKIP() << "x86-64 only";
+#endif
+}
+
+}  // namespace
+}  // namespace wl
