@@ -31,8 +31,10 @@ class FirstLayerSums {
   void Sums(const double* x, double* net) {
     int* idx = idx_.data();
     int m = 0;
-    for (int i = 0; i < n_; ++i)
-      if (x[i] != 0.0) idx[m++] = i;
+    for (int i = 0; i < n_; ++i) {  // without a branch: which inputs are hot does not follow a pattern
+      idx[m] = i;
+      m += x[i] != 0.0 ? 1 : 0;
+    }
     double* acc = acc_.data();
     std::fill(acc, acc + 4 * neurons_, 0.0);
     const double* const* w = w_.data();
