@@ -1,7 +1,7 @@
 // Evaluation speed in the state the program is in: every case builds a Workbench and draws one picture
 // with Qt before it measures, as the program does before any evaluation (a drawing can leave the upper
 // halves of the vector registers dirty, which makes legacy-SSE code and the C library's exp slow).
-// Built only when Debian's libfann-dev (double precision) is present; scripts/bench installs it.
+// Built with WL_BENCH_PEERS (scripts/bench, which installs Debian's libfann-dev).
 //
 // Cases, each timed alternately in one loop, figures the medians of the samples:
 //   - BM_PassVsFann/{0 iris 4-5-3, 1 breast cancer 30-10-2, 2 generated 125-10-2}: one TrainingSetError
