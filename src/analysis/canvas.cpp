@@ -57,8 +57,10 @@ class Painter {
 // its plots without text.
 bool CanWrite() { return qGuiApp != nullptr; }
 
-QFont FontOfSize(int px) {
+QFont FontOfSize(int px, bool bold = false, const std::string& family = {}) {
   QFont f;
+  if (!family.empty()) f.setFamily(QString::fromStdString(family));
+  f.setBold(bold);
   f.setPixelSize(px);
   f.setStyleStrategy(QFont::NoAntialias);
   return f;
@@ -126,7 +128,7 @@ void Canvas::TextOut(int x, int y, const std::string& text) {
   if (!CanWrite()) return;
   QPainter p(img_);
   p.setRenderHint(QPainter::TextAntialiasing, false);
-  p.setFont(FontOfSize(fontPx_));
+  p.setFont(FontOfSize(fontPx_, bold_, family_));
   p.setPen(ColorOf(font_));
   p.drawText(QRect(x, y, img_->width() + 1000, fontPx_ * 2), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip,
              QString::fromStdString(text));
@@ -136,7 +138,7 @@ void Canvas::TextOutTurned(int x, int y, const std::string& text) {
   if (!CanWrite()) return;
   QPainter p(img_);
   p.setRenderHint(QPainter::TextAntialiasing, false);
-  p.setFont(FontOfSize(fontPx_));
+  p.setFont(FontOfSize(fontPx_, bold_, family_));
   p.setPen(ColorOf(font_));
   // Turned anticlockwise about (x, y): the text's top edge faces left and it reads from y upwards.
   p.translate(x, y);
@@ -149,7 +151,7 @@ int Canvas::TextWidth(const std::string& text) const {
   if (!CanWrite()) return 0;
   QImage probe(1, 1, QImage::Format_RGB32);
   QPainter p(&probe);
-  p.setFont(FontOfSize(fontPx_));
+  p.setFont(FontOfSize(fontPx_, bold_, family_));
   return p.fontMetrics().horizontalAdvance(QString::fromStdString(text));
 }
 

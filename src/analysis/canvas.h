@@ -39,6 +39,9 @@ class Canvas {
   // The font's height in pixels.
   void SetFontSize(int pixels) { fontPx_ = pixels < 1 ? 1 : pixels; }
   int FontSize() const { return fontPx_; }
+  // Bold type, and the font's family ("" for the application's own).
+  void SetFontBold(bool on) { bold_ = on; }
+  void SetFontFamily(std::string family) { family_ = std::move(family); }
 
   // Lines from the pen position; the pen position moves to the end point.
   void MoveTo(int x, int y) { pos_ = QPoint(x, y); }
@@ -76,6 +79,8 @@ class Canvas {
   std::int64_t pen_ = clBlack, brush_ = clWhite, font_ = clBlack;
   int penWidth_ = 1;
   int fontPx_ = 12;
+  bool bold_ = false;
+  std::string family_;
   QPoint pos_{0, 0};
 };
 

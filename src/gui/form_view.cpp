@@ -206,6 +206,7 @@ void FormView::BuildWidget(Binding& b, QWidget* window) {
       break;
     case ControlKind::Button:
       w = new QPushButton(window);
+      w->installEventFilter(this);
       break;
     case ControlKind::GroupBox:
     case ControlKind::Panel:
@@ -466,6 +467,17 @@ void FormView::Connect(Binding& b) {
 }
 
 bool FormView::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusIn && !updating_) {
+    const auto reason = static_cast<QFocusEvent*>(event)->reason();
+    // Coming back to the window or closing a pop-up does not move the focus onto the button.
+    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && reason != Qt::OtherFocusReason) {
+      for (Binding& b : bindings_) {
+        if (b.Widget != watched || b.Source->Kind() != ControlKind::Button) continue;
+        static_cast<Button&>(*b.Source).EnterFocus();
+        break;
+      }
+    }
+  }
   if (event->type() == QEvent::FocusOut && !updating_) {
     const auto reason = static_cast<QFocusEvent*>(event)->reason();
     // Switching to another application or opening a pop-up does not leave the field.
@@ -497,6 +509,7 @@ void FormView::OnNotice(const ControlNotice& n) {
       if (b->Widget) b->Widget->setFocus(Qt::OtherFocusReason);
       break;
     case ControlEvent::FocusLeaves:
+    case ControlEvent::FocusEnters:
     case ControlEvent::MouseReleased:
       break;
     default:

@@ -11,6 +11,7 @@
 #include "gui/small_windows.h"
 #include "gui/surface_window.h"
 #include "gui/weight_window.h"
+#include "gui/tool_windows.h"
 #include "platform/rounding.h"
 #include "shell/on_top.h"
 
@@ -54,6 +55,22 @@ ProgramWindows::ProgramWindows(Workbench& wb, QtPlatform& platform) : wb_(wb), p
                                 if (WeightWindow* w = weightWindows_[static_cast<std::size_t>(k)]) w->hide();
                               }});
   }
+  // The data-visualisation windows: the newest one still open is the one brought forward; a window is
+  // made for a form that has none yet.
+  platform_.RegisterWindow("GraphData", {[this] {
+                                           if (wb_.GraphDataWindows.empty()) return;
+                                           const std::shared_ptr<TGraphData>& form = wb_.GraphDataWindows.back();
+                                           GraphDataWindow* w = nullptr;
+                                           for (const auto& g : graphs_)
+                                             if (g && &g->Model() == form.get()) w = g.data();
+                                           if (!w) {
+                                             w = new GraphDataWindow(wb_, form);
+                                             w->installEventFilter(this);
+                                             graphs_.emplace_back(w);
+                                           }
+                                           w->ShowFromModel();
+                                         },
+                                         [] {}});
 }
 
 WeightWindow* ProgramWindows::MakeWeightWindow(int k) {
@@ -72,6 +89,15 @@ ProgramWindows::~ProgramWindows() {
   }
   if (QWidget* viewer = Window("Przegladaj")) delete viewer;
   for (auto& w : weightWindows_) delete w.data();
+  for (const auto& g : graphs_)
+    if (g) delete g.data();
+}
+
+std::vector<GraphDataWindow*> ProgramWindows::GraphWindows() const {
+  std::vector<GraphDataWindow*> open;
+  for (const auto& g : graphs_)
+    if (g) open.push_back(g.data());
+  return open;
 }
 
 QWidget* ProgramWindows::Window(const std::string& name) const {
@@ -102,7 +128,23 @@ void ProgramWindows::Make(const StartupWindow& w) {
   if (name == "Form1") {
     main_ = new MainWindow(wb_);
     platform_.SetMainWindow(main_);
+    // A new font scale lays the window out again.
+    platform_.RegisterRepaint(name, [this] {
+      if (!main_) return;
+      main_->ApplyStartLayout();
+      main_->repaint();
+    });
     Keep(name, main_);
+  } else if (name == "Form2") {
+    auto* fonts = new FontWindow(wb_);
+    QPointer<FontWindow> guarded(fonts);
+    platform_.RegisterWindow(name, {[guarded] {
+                                      if (guarded) guarded->ShowFromModel();
+                                    },
+                                    [guarded] {
+                                      if (guarded) guarded->hide();
+                                    }});
+    Keep(name, fonts);
   } else if (name == "GTP") {
     gtp_ = new GtpWindow(wb_);
     platform_.RegisterWindow(name, {[this] {
@@ -176,11 +218,12 @@ TRepresentationForm* ProgramWindows::RepresentationForm(const std::string& name)
 }
 
 QWidget* ProgramWindows::MakeViewer() {
-  auto* viewer = new PlaceholderWindow(QStringLiteral("Przegladaj"), QStringLiteral("Picture Viewer"), 818, 728);
-  viewer->setAttribute(Qt::WA_DeleteOnClose);
-  wb_.ViewerFormExists = true;
-  Workbench* wb = &wb_;
-  connect(viewer, &QObject::destroyed, this, [wb] { wb->ViewerFormExists = false; });
+  // The viewer's state is made by the shell; a window shown without it gets a fresh one.
+  if (!wb_.Przegladaj) {
+    wb_.Przegladaj = std::make_shared<TPrzegladaj>();
+    wb_.ViewerFormExists = true;
+  }
+  auto* viewer = new ViewerWindow(wb_, wb_.Przegladaj);
   Keep("Przegladaj", viewer);
   return viewer;
 }

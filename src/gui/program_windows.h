@@ -21,6 +21,7 @@ class GtpWindow;
 class OnTopWindow;
 class DrawingPopup;
 class WeightWindow;
+class GraphDataWindow;
 
 // Sets the screen's font resolution and size in the workbench from the primary screen, for the start-up's
 // font scaling and the windows' placement.
@@ -46,6 +47,8 @@ class ProgramWindows : public QObject {
   QWidget* Window(const std::string& name) const;
   // The names of the windows in the order they were made.
   const std::vector<std::string>& Made() const { return made_; }
+  // The data-visualisation windows still open, oldest first.
+  std::vector<GraphDataWindow*> GraphWindows() const;
 
  protected:
   // A window's activation sets the stay-on-top selector to its entry.
@@ -66,6 +69,7 @@ class ProgramWindows : public QObject {
   std::map<std::string, QPointer<QWidget>> windows_;
   std::array<QPointer<WeightWindow>, 2> weightWindows_;
   std::vector<std::string> made_;
+  std::vector<QPointer<GraphDataWindow>> graphs_;  // the data-visualisation windows made, oldest first
 };
 
 }  // namespace wl

@@ -223,4 +223,9 @@ void QtPlatform::HideWindow(const std::string& name) {
   if (it != windows_.end() && it->second.Hide) it->second.Hide();
 }
 
+void QtPlatform::RepaintWindow(const std::string& name) {
+  auto it = repaints_.find(name);
+  if (it != repaints_.end() && it->second) it->second();
+}
+
 }  // namespace wl

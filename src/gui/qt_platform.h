@@ -43,6 +43,8 @@ class QtPlatform : public Platform {
   };
   void RegisterWindow(const std::string& name, WindowHooks hooks) { windows_[name] = std::move(hooks); }
   bool WindowRegistered(const std::string& name) const { return windows_.count(name) > 0; }
+  // How a window is laid out again and repainted from its model.
+  void RegisterRepaint(const std::string& name, std::function<void()> repaint) { repaints_[name] = std::move(repaint); }
 
   void ShowMessage(const std::string& text, const std::string& caption = "") override;
   Answer Ask(const std::string& text, const std::string& caption, Buttons buttons) override;
@@ -54,6 +56,7 @@ class QtPlatform : public Platform {
   void Terminate() override;
   void ShowWindow(const std::string& name) override;
   void HideWindow(const std::string& name) override;
+  void RepaintWindow(const std::string& name) override;
   std::int64_t MillisecondsOfDay() override { return SystemMillisecondsOfDay(); }
   int DayOfYear() override { return SystemDayOfYear(); }
 
@@ -68,6 +71,7 @@ class QtPlatform : public Platform {
   QPointer<QWidget> mainWindow_;
   std::vector<QPointer<EditorWindow>> editors_;
   std::map<std::string, WindowHooks> windows_;
+  std::map<std::string, std::function<void()>> repaints_;
   QPointer<QTextBrowser> help_;
   QElapsedTimer lastPump_;
   bool hourglass_ = false;

@@ -174,6 +174,8 @@ void SpinEdit::SetValue(int v, ChangeSource by) {
 
 void Button::UserClick() { Notify(ControlEvent::MouseReleased, ChangeSource::User); }
 
+void Button::EnterFocus() { Notify(ControlEvent::FocusEnters, ChangeSource::User); }
+
 void MenuItem::SetChecked(bool on) {
   if (checked_ == on) return;
   checked_ = on;

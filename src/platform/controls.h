@@ -26,6 +26,7 @@ enum class ChangeSource { User, Program };
 enum class ControlEvent {
   TextChanged,       // an edit's or combo box's text changed
   FocusLeaves,       // the user left the control
+  FocusEnters,       // the user moved the focus onto the control (buttons)
   MouseReleased,     // a click (check boxes, radio buttons, buttons, menu items)
   SelectionChanged,  // a combo box's or list box's item index changed
   StateChanged,      // enabled, visible, caption, checked, items or colour changed
@@ -180,6 +181,8 @@ class Button : public Control {
   using Control::Control;
   // A user's click: fires "mouse released".
   void UserClick();
+  // The user moved the focus onto the button (with the Tab key, say).
+  void EnterFocus();
 };
 
 // A group box or a panel: its caption, and the colour its caption is drawn in ($BBGGRR, or one of the

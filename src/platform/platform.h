@@ -36,6 +36,8 @@ class Platform {
   virtual void ShowWindow(const std::string& name) {}
   // Hides a window; it keeps its state.
   virtual void HideWindow(const std::string& name) {}
+  // Places, sizes and repaints a window as its model now says (the main window after a new font scale).
+  virtual void RepaintWindow(const std::string& name) {}
 
   // Clocks: milliseconds since midnight, and the day of the year (1 = 1 January).
   virtual std::int64_t MillisecondsOfDay() = 0;

@@ -29,6 +29,7 @@ class ScriptedPlatform : public Platform {
   std::vector<std::string> EditorRequests; // every file opened in the editor
   std::vector<std::string> HelpRequests;
   std::vector<std::string> ShownWindows, HiddenWindows;  // every window shown / hidden, by name
+  std::vector<std::string> RepaintedWindows;             // every window laid out and repainted again
   std::vector<DialogRequest> Dialogs;      // every dialog shown
   // Set when a dialog or question found its queue empty (the answer given was cancel / no).
   std::optional<std::string> Starved;
@@ -50,6 +51,7 @@ class ScriptedPlatform : public Platform {
   void Terminate() override { Terminated = true; }
   void ShowWindow(const std::string& name) override { ShownWindows.push_back(name); }
   void HideWindow(const std::string& name) override { HiddenWindows.push_back(name); }
+  void RepaintWindow(const std::string& name) override { RepaintedWindows.push_back(name); }
   std::int64_t MillisecondsOfDay() override { return ClockMs; }
   int DayOfYear() override { return ClockDay; }
 };

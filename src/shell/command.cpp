@@ -73,6 +73,7 @@ int ConnectNGFHandlers(Workbench& wb);  // the NG error-section window
 void ConnectWeightFormHandlers(Workbench& wb);  // the two weight windows
 int ConnectRepresentationHandlers(Workbench& wb);  // the representation windows
 int ConnectNG3DHandlers(Workbench& wb);  // the error-surface window
+int ConnectForm2Handlers(Workbench& wb);  // the font window
 
 int ConnectHandlers(Workbench& wb) {
   ConnectGTPHandlers(wb);
@@ -81,6 +82,7 @@ int ConnectHandlers(Workbench& wb) {
   ConnectWeightFormHandlers(wb);
   ConnectRepresentationHandlers(wb);
   ConnectNG3DHandlers(wb);
+  ConnectForm2Handlers(wb);
   return ConnectHandlerRows(wb, wb.Form1, HandlerTable());
 }
 

@@ -36,6 +36,7 @@ const std::vector<HandlerRow>& WeightFormHandlerTable(int k);
 const std::vector<HandlerRow>& RepresentationHandlerTable(const std::string& window);
 // The error-surface window's buttons and fields.
 const std::vector<HandlerRow>& NG3DHandlerTable();
+const std::vector<HandlerRow>& Form2HandlerTable();
 
 // The rows that name a control the window does not have, each as "row N: NAME" (N from 1); a misspelt
 // row would otherwise leave its command disabled without a word. Empty when every row is known.
@@ -48,6 +49,34 @@ const HandlerRow* FindHandler(const std::string& control, ControlEvent event);
 int ConnectHandlers(Workbench& wb);
 // The same for any window and its rows.
 int ConnectHandlerRows(Workbench& wb, Form& window, const std::vector<HandlerRow>& rows);
+
+// The rows of a window that is made on use, perhaps more than once: each handler acts on the window whose
+// control fired.
+template <class W>
+struct WindowHandlerRow {
+  std::string Control;
+  ControlEvent Event;
+  void (*Run)(Workbench&, W&);
+};
+template <class W>
+int ConnectWindowHandlerRows(Workbench& wb, W& window, const std::vector<WindowHandlerRow<W>>& rows) {
+  W* w = &window;
+  return window.AddListener([&wb, w, &rows](const ControlNotice& n) {
+    if (!n.Source || n.By != ChangeSource::User) return;
+    for (const auto& row : rows)
+      if (row.Control == n.Source->Name() && row.Event == n.Event) {
+        RunCommand(wb, [&] { row.Run(wb, *w); });
+        return;
+      }
+  });
+}
+// The same rows as plain names, for the check of the rows against the window's controls.
+template <class W>
+std::vector<HandlerRow> RowNames(const std::vector<WindowHandlerRow<W>>& rows) {
+  std::vector<HandlerRow> out;
+  for (const auto& r : rows) out.push_back({r.Control, r.Event, nullptr});
+  return out;
+}
 
 // A timed run: TrainingEdit := " ", run, TrainingEdit := seconds with two decimals + "s".
 void TimedRun(Workbench& wb, const std::function<void()>& run);

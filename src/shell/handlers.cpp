@@ -17,6 +17,7 @@ void AddAnalysisHandlers(std::vector<HandlerRow>& t);
 void AddRepresentationHandlers(std::vector<HandlerRow>& t);
 void AddSmlpHandlers(std::vector<HandlerRow>& t);
 void AddSurfaceHandlers(std::vector<HandlerRow>& t);
+void AddToolsHandlers(std::vector<HandlerRow>& t);
 
 // The main window's handler table: one row per control and event. Each handler is thin: it calls one
 // routine, often with a mode number.
@@ -35,6 +36,7 @@ const std::vector<HandlerRow>& HandlerTable() {
     AddRepresentationHandlers(t);
     AddSmlpHandlers(t);
     AddSurfaceHandlers(t);
+    AddToolsHandlers(t);
     return t;
   }();
   return table;

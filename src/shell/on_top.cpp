@@ -3,6 +3,7 @@
 #include "analysis/weight_forms.h"
 #include "platform/rounding.h"
 #include "shell/command.h"
+#include "shell/picture_viewer.h"
 
 namespace wl {
 
@@ -47,6 +48,10 @@ void SetTopFormEntry(Workbench& wb, int entry) { wb.OnTopForm.FormTopBox.SetItem
 
 void ChooseTopForm(Workbench& wb, int entry) {
   SetTopFormEntry(wb, entry);
+  if (entry == 7) {
+    ShowPictureViewer(wb);  // made first when it does not exist
+    return;
+  }
   const std::string target = TopFormTarget(wb, entry);
   if (target.empty()) return;
   // A weight window closed before comes back with its picture and is redrawn by the picks again.

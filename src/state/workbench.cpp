@@ -22,6 +22,7 @@ Workbench::Workbench(Platform& platform, std::string programDir) : Plat(platform
   AddWindow(OPF);
   AddWindow(HPF);
   PlaceRepresentationWindows(*this, ScreenWidth);
+  AddWindow(Form2);
   // The held evaluation options go stale with any change of a control they are read from. (The listener
   // captures only the Workbench: the form copies its listeners for every notice.)
   Form1.AddListener([this](const ControlNotice& n) {
@@ -36,6 +37,8 @@ Workbench::Workbench(Platform& platform, std::string programDir) : Plat(platform
 
 Form* Workbench::FindWindow(const std::string& name) {
   if (name == "TForm1") return &Form1;
+  if (name == "GraphData") return GraphDataWindows.empty() ? nullptr : GraphDataWindows.back().get();
+  if (name == "Przegladaj") return Przegladaj.get();
   auto it = windows_.find(name);
   return it == windows_.end() ? nullptr : it->second;
 }

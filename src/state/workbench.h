@@ -3,13 +3,17 @@
 // through the state structs it derives from), the windows' control models and the platform.
 #include <array>
 #include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "state/analysis_state.h"
 #include "state/eval_options.h"
 #include "state/gtp_form.h"
 #include "state/hooks.h"
 #include "state/experiments_state.h"
+#include "state/font_form.h"
+#include "state/graph_data_form.h"
 #include "state/model_state.h"
 #include "state/ng_state.h"
 #include "state/ng3d_form.h"
@@ -26,6 +30,7 @@
 #include "state/weight_form.h"
 #include "state/weight_space_state.h"
 #include "state/training_state.h"
+#include "state/viewer_form.h"
 
 namespace wl {
 
@@ -52,8 +57,13 @@ struct Workbench : ModelState, TrainingState, NGState, ExperimentState, SmlpStat
   TNGF NGF;  // the NG error-section window
   TNG3D NG3D;  // the error-surface window
   std::array<TWfr, 2> WeightForms{TWfr(0), TWfr(1)};  // "ES Weights" and "Trajectory Weights"
+  TForm2 Form2;  // the font window
+  // The data-visualisation windows open now, oldest first (a new one with every use, gone when closed),
+  // and the picture viewer while it is open.
+  std::vector<std::shared_ptr<TGraphData>> GraphDataWindows;
+  std::shared_ptr<TPrzegladaj> Przegladaj;
 
-  // The windows by name, for the scripts' WINDOW.CONTROL.
+  // The windows by name, for the scripts' WINDOW.CONTROL ("GraphData" is the newest one open).
   Form* FindWindow(const std::string& name);
   void AddWindow(Form& f) { windows_[f.Name()] = &f; }
 

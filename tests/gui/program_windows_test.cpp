@@ -19,6 +19,7 @@
 
 #include <unistd.h>
 
+#include "analysis/viewer_pictures.h"
 #include "gui/gtp_window.h"
 #include "gui/main_window.h"
 #include "gui/ngf_window.h"
@@ -28,11 +29,14 @@
 #include "gui/program_windows.h"
 #include "gui/small_windows.h"
 #include "gui/weight_window.h"
+#include "gui/tool_windows.h"
 #include "model/create_network.h"
 #include "model/data_file.h"
 #include "model/results_prefix.h"
 #include "platform/rounding.h"
 #include "shell/command.h"
+#include "shell/data_visualization.h"
+#include "shell/picture_viewer.h"
 #include "shell/on_top.h"
 #include "shell/startup.h"
 #include "support/qt_app_env.h"
@@ -298,6 +302,81 @@ TEST_F(ProgramWindowsTest, TheRepresentationWindowsShowTheirPictures) {
   const QImage shown = hrf->Picture()->grab().toImage();
   EXPECT_NE(shown.pixel(35, 35), QColor(Qt::white).rgb());  // the frame of the plane picture
   Keep(orf, "output_representation");
+}
+
+TEST_F(ProgramWindowsTest, TheFontWindowLaysTheMainWindowOutAgain) {
+  auto* fonts = dynamic_cast<FontWindow*>(windows.Window("Form2"));
+  ASSERT_NE(fonts, nullptr);
+  wb.Form1.Fonts2.UserClick();
+  QApplication::processEvents();
+  EXPECT_TRUE(fonts->isVisible());
+  EXPECT_EQ(fonts->windowTitle(), QStringLiteral("Fonts"));
+  auto* ok = qobject_cast<QPushButton*>(fonts->View().WidgetOf("Button1"));
+  ASSERT_NE(ok, nullptr);
+  EXPECT_TRUE(ok->isDefault());
+  wb.Form2.MaskEdit1.UserSetText("100");
+  ok->click();
+  QApplication::processEvents();
+  EXPECT_FALSE(fonts->isVisible());
+  EXPECT_EQ(windows.Main()->size(), QSize(wb.MainFormRect.Width, wb.MainFormRect.Height));
+  EXPECT_EQ(wb.MainFormRect.Width, 667);
+}
+
+TEST_F(ProgramWindowsTest, DataVisualizationWindowsComeAndGo) {
+  ReadDataFile(wb, wb.Path("DATA/iris.dat"));
+  wb.Form1.Graphical1.UserClick();
+  wb.Form1.Graphical1.UserClick();
+  ASSERT_EQ(windows.GraphWindows().size(), 2u);
+  GraphDataWindow* older = windows.GraphWindows()[0];
+  GraphDataWindow* newer = windows.GraphWindows()[1];
+  EXPECT_EQ(&newer->Model(), wb.GraphDataWindows.back().get());
+  EXPECT_EQ(newer->windowTitle(), QStringLiteral("Data Visualization"));
+  newer->Model().FYbox.SetItemIndex(1, ChangeSource::User);
+  newer->Model().FXbox.SetItemIndex(0, ChangeSource::User);
+  newer->Model().StartButton.UserClick();
+  EXPECT_TRUE(plat_.Messages.empty());
+  QApplication::processEvents();
+  EXPECT_GT(CountColour(newer->Picture()->grab().toImage(), qRgb(255, 0, 0)), 0);
+  Keep(newer, "data_visualization");
+
+  // Closed, the newer is gone; the selector brings forward the older.
+  newer->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  ASSERT_EQ(windows.GraphWindows().size(), 1u);
+  ASSERT_EQ(wb.GraphDataWindows.size(), 1u);
+  older->hide();
+  windows.OnTop()->Selector()->activated(6);
+  EXPECT_TRUE(older->isVisible());
+  older->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(windows.GraphWindows().empty());
+  EXPECT_FALSE(wb.GraphDataExists);
+  windows.OnTop()->Selector()->activated(6);
+  EXPECT_TRUE(windows.GraphWindows().empty());
+}
+
+TEST_F(ProgramWindowsTest, TheViewerShowsTheOpenedPicture) {
+  QImage red(300, 260, QImage::Format_RGB32);
+  red.fill(qRgb(255, 0, 0));
+  fs::create_directories(wb.Path("results"));
+  ASSERT_TRUE(red.save(QString::fromStdString(wb.Path("results/red.bmp")), "BMP"));
+  wb.Form1.Browser1.UserClick();
+  auto* viewer = dynamic_cast<ViewerWindow*>(windows.Window("Przegladaj"));
+  ASSERT_NE(viewer, nullptr);
+  QApplication::processEvents();
+  EXPECT_EQ(viewer->size(), QSize(818, 728));
+  // The picture as "Open" loads it (the Qt dialog is not run here).
+  TPrzegladaj& v = viewer->Model();
+  Pictures(v).Picture = ReadPicture(wb.Path("results/red.bmp"));
+  ViewerFit(v);
+  v.Image1.Repaint();
+  QApplication::processEvents();
+  EXPECT_FALSE(v.Stretch);  // smaller than Image1
+  EXPECT_EQ(CountColour(viewer->Picture()->grab().toImage(), qRgb(255, 0, 0)), 300 * 260);
+  v.Increase1.UserClick();
+  QApplication::processEvents();
+  EXPECT_EQ(CountColour(viewer->Picture()->grab().toImage(), qRgb(255, 0, 0)), v.ImageWidth * v.ImageHeight);
+  Keep(viewer, "picture_viewer");
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include "platform/scripted_platform.h"
 #include "shell/command.h"
+#include "shell/data_visualization.h"
+#include "shell/picture_viewer.h"
 #include "state/workbench.h"
 
 namespace wl {
@@ -31,6 +33,10 @@ TEST(HandlerRowsTest, EveryRowNamesAControlOfItsWindow) {
   EXPECT_EQ(RepresentationHandlerTable("ORF").size(), 3u);
   EXPECT_EQ(UnknownHandlerControls(wb.NG3D, NG3DHandlerTable()), std::vector<std::string>{});
   EXPECT_EQ(NG3DHandlerTable().size(), 13u);
+  EXPECT_EQ(UnknownHandlerControls(wb.Form2, Form2HandlerTable()), std::vector<std::string>{});
+  EXPECT_EQ(UnknownHandlerControls(TGraphData(), RowNames(GraphDataHandlerTable())), std::vector<std::string>{});
+  EXPECT_EQ(UnknownHandlerControls(TPrzegladaj(), RowNames(ViewerHandlerTable())), std::vector<std::string>{});
+  EXPECT_EQ(ViewerHandlerTable().size(), 8u);
 }
 
 TEST(HandlerRowsTest, AMisspeltRowIsNamed) {

@@ -1,0 +1,66 @@
+#include "shell/data_visualization.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "analysis/canvas.h"
+#include "analysis/graph_data_pictures.h"
+#include "experiments/discretization.h"
+#include "platform/numfmt.h"
+#include "shell/command.h"
+
+namespace wl {
+
+TGraphData& ShowDataVisualization(Workbench& wb) {
+  auto g = std::make_shared<TGraphData>();
+  g->Left = 2;
+  g->Top = 48;
+  g->Width = TGraphData::L + (wb.FontPct > 121 ? 835 : 796);
+  g->Height = TGraphData::L + (wb.FontPct > 121 ? 580 : 550);
+  std::vector<std::string> names;
+  for (std::size_t f = 0; f < wb.Features.size() && f < static_cast<std::size_t>(std::max(wb.NumOfFeatures, 0)); ++f)
+    if (wb.Features[f].Kind == 'c') names.push_back(wb.Features[f].Name);
+  g->FYbox.SetItems(names);
+  g->FXbox.SetItems(names);
+  wb.GraphDataWindows.push_back(g);
+  wb.GraphDataExists = true;
+  ConnectGraphDataHandlers(wb, *g);
+  wb.Plat.ShowWindow(g->Name());
+  return *g;
+}
+
+void CloseDataVisualization(Workbench& wb, TGraphData& g) {
+  auto& open = wb.GraphDataWindows;
+  open.erase(std::remove_if(open.begin(), open.end(), [&g](const auto& p) { return p.get() == &g; }), open.end());
+  wb.GraphDataExists = !open.empty();
+}
+
+void DataVisualizationStart(Workbench& wb, TGraphData& g) {
+  const int k = StrToInt(wb.Form1.PSEdit.Text());
+  Pictures(g).DataPlotBitmap = MakePicture(k * TGraphData::W, k * TGraphData::H);
+  MakeResultsFileName(wb);
+  const auto indexOf = [&wb](const std::string& name) {
+    for (std::size_t f = 0; f < wb.Features.size() && f < static_cast<std::size_t>(std::max(wb.NumOfFeatures, 0)); ++f)
+      if (wb.Features[f].Name == name) return static_cast<int>(f);
+    return -1;
+  };
+  const int y = indexOf(g.FYbox.Text()), x = indexOf(g.FXbox.Text());
+  if (y < 0 || x < 0) return;
+  g.YIndex = y;
+  g.XIndex = x;
+  g.PointSize = k;
+  DrawDataPlot(wb, g, y, x, k);
+}
+
+const std::vector<WindowHandlerRow<TGraphData>>& GraphDataHandlerTable() {
+  static const std::vector<WindowHandlerRow<TGraphData>> table = {
+      {"StartButton", ControlEvent::MouseReleased, DataVisualizationStart},
+      {"SaveGraphButton", ControlEvent::MouseReleased, SaveDataPlot},
+      {"Button1", ControlEvent::MouseReleased, SaveDataPlotAs},
+  };
+  return table;
+}
+
+void ConnectGraphDataHandlers(Workbench& wb, TGraphData& g) { ConnectWindowHandlerRows(wb, g, GraphDataHandlerTable()); }
+
+}  // namespace wl

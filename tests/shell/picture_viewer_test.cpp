@@ -1,0 +1,192 @@
+// The picture viewer on a folder of generated GIF, JPEG and BMP files: the folder search, the history
+// with its back steps, the captions, the fit rule and the three ways of saving.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "analysis/picture_saving.h"
+#include "analysis/viewer_pictures.h"
+#include "shell/command.h"
+#include "shell/on_top.h"
+#include "shell/picture_viewer.h"
+#include "shell/shell_test_env.h"
+
+namespace wl {
+namespace {
+
+namespace fs = std::filesystem;
+
+QImage Filled(int w, int h, QRgb c) {
+  QImage img(w, h, QImage::Format_RGB32);
+  img.fill(c);
+  return img;
+}
+
+class PictureViewerTest : public test::ShellTest {
+ protected:
+  PictureViewerTest() {
+    ConnectHandlers(*wb);
+    fs::create_directories(PathOf("pics"));
+    // Three GIFs (given out of order and in mixed case), a JPEG, a BMP, and a text file.
+    WriteGif(Filled(300, 250, qRgb(255, 0, 0)), PathOf("pics/b.gif"));
+    WriteGif(Filled(100, 80, qRgb(0, 0, 255)), PathOf("pics/A.GIF"));
+    WriteGif(Filled(240, 240, qRgb(0, 255, 0)), PathOf("pics/c.Gif"));
+    WriteJpeg(Filled(64, 48, qRgb(200, 200, 200)), PathOf("pics/p.jpg"));
+    WriteBmp(Filled(10, 10, qRgb(0, 0, 0)), PathOf("pics/z.bmp"));
+    Write("pics/notes.txt", "not a picture");
+  }
+  TPrzegladaj& Viewer() {
+    ShowPictureViewer(*wb);
+    return *wb->Przegladaj;
+  }
+  std::string P(const std::string& name) const { return PathOf("pics/" + name); }
+};
+
+TEST_F(PictureViewerTest, TheFolderSearchTakesTheFirstKindFound) {
+  EXPECT_EQ(PictureSearch(PathOf("pics")), (std::vector<std::string>{P("A.GIF"), P("b.gif"), P("c.Gif")}));
+  fs::remove(P("A.GIF"));
+  fs::remove(P("b.gif"));
+  fs::remove(P("c.Gif"));
+  EXPECT_EQ(PictureSearch(PathOf("pics")), (std::vector<std::string>{P("p.jpg")}));
+  fs::remove(P("p.jpg"));
+  EXPECT_EQ(PictureSearch(PathOf("pics")), (std::vector<std::string>{P("z.bmp")}));
+}
+
+TEST_F(PictureViewerTest, OpenThenNextWalksTheGifsAndPreviousStepsBack) {
+  const std::string cwd = fs::current_path().string();
+  TPrzegladaj& v = Viewer();
+  EXPECT_TRUE(wb->ViewerFormExists);
+  EXPECT_EQ(v.OpenPictureDialog1.InitialDir, PathOf("results"));
+  EXPECT_EQ(v.ImageWidth, 802);
+  EXPECT_EQ(v.ImageHeight, 656);
+  EXPECT_EQ(wb->OnTopForm.FormTopBox.ItemIndex(), 7);
+
+  plat.OpenAnswers = {P("p.jpg")};
+  v.Open1.UserClick();
+  EXPECT_EQ(v.Caption(), P("p.jpg") + std::string(31, ' '));
+  EXPECT_EQ(fs::current_path().string(), cwd);
+  EXPECT_FALSE(v.Stretch);  // smaller than Image1: at its own size
+
+  // The search stands on the first GIF; "Next" goes on from there, and past the last reloads it.
+  struct Step {
+    MenuItem TPrzegladaj::*Item;
+    std::string Shown, Blanks;
+    int BackSteps;
+  };
+  const Step steps[] = {
+      {&TPrzegladaj::Next1, "b.gif", std::string(25, ' '), 0},
+      {&TPrzegladaj::Next1, "c.Gif", std::string(25, ' '), 0},
+      {&TPrzegladaj::Next1, "c.Gif", std::string(25, ' '), 0},
+      {&TPrzegladaj::Previous1, "c.Gif", std::string(21, ' '), 1},
+      {&TPrzegladaj::Previous1, "b.gif", std::string(21, ' '), 2},
+      {&TPrzegladaj::Previous1, "p.jpg", std::string(21, ' '), 3},
+      {&TPrzegladaj::Previous1, "p.jpg", std::string(21, ' '), 3},  // at the oldest: nothing
+      {&TPrzegladaj::Next1, "b.gif", std::string(25, ' '), 2},
+      {&TPrzegladaj::Next1, "c.Gif", std::string(25, ' '), 1},
+      {&TPrzegladaj::Next1, "c.Gif", std::string(25, ' '), 0},
+      {&TPrzegladaj::Next1, "c.Gif", std::string(25, ' '), 0},  // the search again: its last file
+  };
+  int i = 0;
+  for (const Step& s : steps) {
+    SCOPED_TRACE(i++);
+    (v.*s.Item).UserClick();
+    EXPECT_EQ(v.Caption(), P(s.Shown) + s.Blanks);
+    EXPECT_EQ(v.BackSteps, s.BackSteps);
+    EXPECT_EQ(v.History[static_cast<std::size_t>(v.HistoryPos)], P(s.Shown));
+  }
+  EXPECT_EQ(v.History, (std::vector<std::string>{P("p.jpg"), P("b.gif"), P("c.Gif"), P("c.Gif"), P("c.Gif")}));
+  EXPECT_TRUE(plat.Messages.empty());
+
+  // The fit rule: c.Gif (240 x 240) is stretched into a 222 x 222 Image1, not into a larger one.
+  ViewerResize(v, 238, 294);
+  EXPECT_TRUE(v.Stretch);
+  ViewerResize(v, 818, 728);
+  EXPECT_FALSE(v.Stretch);
+  v.Increase1.UserClick();
+  EXPECT_TRUE(v.Stretch);
+  v.Desrease1.UserClick();
+  EXPECT_FALSE(v.Stretch);
+}
+
+TEST_F(PictureViewerTest, TheHistoryKeepsTheNewest1021Names) {
+  TPrzegladaj& v = Viewer();
+  for (int i = 0; i < 1025; ++i) AddToHistory(v, "n" + std::to_string(i));
+  ASSERT_EQ(v.History.size(), 1021u);
+  EXPECT_EQ(v.History.front(), "n4");
+  EXPECT_EQ(v.History.back(), "n1024");
+  EXPECT_EQ(v.HistoryPos, 1020);
+}
+
+TEST_F(PictureViewerTest, AnUnreadableFileLeavesTheLastPictureWithAMessage) {
+  TPrzegladaj& v = Viewer();
+  Write("pics/broken.gif", "GIF89a but no more");
+  plat.OpenAnswers = {P("b.gif"), P("broken.gif"), P("notes.txt")};
+  v.Open1.UserClick();
+  const std::string caption = v.Caption();
+  const QImage shown = Pictures(v).Picture;
+  v.Open1.UserClick();
+  v.Open1.UserClick();
+  ASSERT_EQ(plat.Messages.size(), 2u);
+  EXPECT_NE(plat.Messages[0].Text.find("broken.gif"), std::string::npos);
+  EXPECT_NE(plat.Messages[1].Text.find("notes.txt"), std::string::npos);
+  EXPECT_EQ(v.Caption(), caption);
+  EXPECT_EQ(Pictures(v).Picture, shown);
+  EXPECT_EQ(v.History, std::vector<std::string>{P("b.gif")});
+}
+
+TEST_F(PictureViewerTest, SavingAppendsTheExtensionAndWritesThatKind) {
+  TPrzegladaj& v = Viewer();
+  // Nothing is shown yet: nothing to save, no dialog.
+  v.SaveasBMP2.UserClick();
+  EXPECT_TRUE(plat.Dialogs.empty());
+
+  QImage colours(40, 30, QImage::Format_RGB32);
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x) colours.setPixel(x, y, qRgb(x * 6, y * 8, 130));
+  WriteBmp(colours, P("colours.bmp"));
+  plat.OpenAnswers = {P("colours.bmp")};
+  v.Open1.UserClick();
+  plat.SaveAnswers = {P("p.jpg"), P("out"), P("out")};
+  v.SaveasJPG1.UserClick();
+  v.SaveasGIF1.UserClick();
+  v.SaveasBMP2.UserClick();
+  EXPECT_TRUE(plat.Messages.empty());
+
+  const QImage jpg = ReadJpegPicture(P("p.jpg.jpg"));
+  EXPECT_EQ(jpg.size(), QSize(40, 30));
+  const QImage gif = ReadGifPicture(P("out.gif"));
+  ASSERT_EQ(gif.size(), QSize(40, 30));
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x) {
+      const QRgb c = gif.pixel(x, y);
+      ASSERT_EQ(qRed(c) % 51 + qGreen(c) % 51 + qBlue(c) % 51, 0) << x << "," << y;
+    }
+
+  // A GIF loaded and saved as BMP gives a BMP file, not the GIF's bytes.
+  plat.OpenAnswers = {P("b.gif")};
+  v.Open1.UserClick();
+  plat.SaveAnswers = {P("fromgif")};
+  v.SaveasBMP2.UserClick();
+  EXPECT_EQ(Read("pics/fromgif.bmp").substr(0, 2), "BM");
+  EXPECT_EQ(ReadBmpPicture(P("fromgif.bmp")).pixel(5, 5), qRgb(255, 0, 0));
+}
+
+TEST_F(PictureViewerTest, TheSelectorOpensTheViewerAndClosingDestroysIt) {
+  ChooseTopForm(*wb, 7);
+  ASSERT_TRUE(wb->Przegladaj);
+  EXPECT_EQ(wb->FindWindow("Przegladaj"), wb->Przegladaj.get());
+  AddToHistory(*wb->Przegladaj, "x");
+  ChooseTopForm(*wb, 7);  // the same window again
+  EXPECT_EQ(wb->Przegladaj->History.size(), 1u);
+  CloseViewer(*wb);
+  EXPECT_FALSE(wb->ViewerFormExists);
+  EXPECT_EQ(wb->FindWindow("Przegladaj"), nullptr);
+  ChooseTopForm(*wb, 7);  // a new one, its history cleared
+  EXPECT_TRUE(wb->Przegladaj->History.empty());
+}
+
+}  // namespace
+}  // namespace wl
