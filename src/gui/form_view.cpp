@@ -469,8 +469,9 @@ void FormView::Connect(Binding& b) {
 bool FormView::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::FocusIn && !updating_) {
     const auto reason = static_cast<QFocusEvent*>(event)->reason();
-    // Coming back to the window or closing a pop-up does not move the focus onto the button.
-    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && reason != Qt::OtherFocusReason) {
+    // The keyboard moves the focus onto a button; a mouse press on it is its click, which has its own event,
+    // and coming back to the window or closing a pop-up moves nothing.
+    if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason) {
       for (Binding& b : bindings_) {
         if (b.Widget != watched || b.Source->Kind() != ControlKind::Button) continue;
         static_cast<Button&>(*b.Source).EnterFocus();

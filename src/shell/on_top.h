@@ -11,7 +11,7 @@ namespace wl {
 // The window that entry `entry` of the selector brings forward in the present state, by its form's name,
 // or "" when the entry has nothing to show (its window does not exist, or exists no more):
 //   0 Form1; 1 NG3D with ESFormExists; 2 GTP with GTPFormExists; 3 and 4 the weight windows "WeightForm0"
-//   and "WeightForm1" once made; 5 NGF with NGFFormExists; 6 GraphData while it exists; 7 Przegladaj
+//   and "WeightForm1" once made; 5 NGF with NGFFormExists; 6 the newest GraphData still open; 7 Przegladaj
 //   (made first when it does not exist); 8, 9, 10 LT2, LT3, EForm with ESDone; 11 HPF or HRF and 12 OPF or
 //   ORF by HiddenPlotMode and OutputPlotMode (1 the parallel window, 2 the square one).
 std::string TopFormTarget(const Workbench& wb, int entry);
