@@ -1,7 +1,11 @@
 #include "analysis/picture_saving.h"
 
+#include <fcntl.h>
 #include <gif_lib.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -50,9 +54,16 @@ namespace {
 class GifWriter {
  public:
   explicit GifWriter(const std::string& path) : path_(path) {
+    // Opened here rather than by giflib, which creates its files readable by their owner only: a picture
+    // gets the permissions of every other file the program writes (0666 less the umask).
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) throw FileError("Cannot write the picture " + path + ": " + std::strerror(errno));
     int err = 0;
-    gif_ = EGifOpenFileName(path.c_str(), false, &err);
-    if (!gif_) GifFailed(path_, err);
+    gif_ = EGifOpenFileHandle(fd, &err);
+    if (!gif_) {
+      ::close(fd);
+      GifFailed(path_, err);
+    }
   }
   ~GifWriter() {
     if (gif_) EGifCloseFile(gif_, nullptr);

@@ -5,6 +5,7 @@
 #include "platform/numfmt.h"
 #include "shell/command.h"
 #include "shell/general_commands.h"
+#include "shell/on_top.h"
 
 namespace wl {
 
@@ -97,18 +98,15 @@ void NewTrainingClick(Workbench& wb, const NewTrainingCallees& callees) {
     f.everyWMEdit.SetText("1");
     f.anyWMEdit.SetText("");
   }
-  wb.ProgressStage = "3";
-  UpdateProgressTrace(wb);
+  TraceStage(wb, "3");
   if (ReadParameters(wb, 1)) return;
-  wb.ProgressStage = "4";
-  UpdateProgressTrace(wb);
+  TraceStage(wb, "4");
   f.WMepEdit.SetText(IntToStr(std::min(StrToInt(f.WMepEdit.Text()), StrToInt(f.EpochEditT2.Text()))));
   f.WMepEdit.Repaint();
   f.TrainingEdit.SetText(" ");
   f.TrainingEdit.Repaint();
   callees.NewTraining(wb);
-  wb.ProgressStage = "5";
-  UpdateProgressTrace(wb);
+  TraceStage(wb, "5");
 }
 
 // The general menus and tabs: the "Help" menu and the handlers that keep the main window's controls

@@ -1,5 +1,7 @@
 #include "shell/on_top.h"
 
+#include <utility>
+
 #include "analysis/weight_forms.h"
 #include "platform/rounding.h"
 #include "shell/command.h"
@@ -67,6 +69,11 @@ void TopFormWindowActivated(Workbench& wb, const std::string& window) {
 WindowPlace OnTopFormPlace(const WindowRect& mainForm, int fontPct) {
   return {mainForm.Left + mainForm.Width - RoundInt(fontPct * 260.0 / 150.0),
           mainForm.Top + mainForm.Height - RoundInt(fontPct * 110.0 / 150.0)};
+}
+
+void TraceStage(Workbench& wb, std::string stage) {
+  wb.ProgressStage = std::move(stage);
+  UpdateProgressTrace(wb);
 }
 
 void CreateOnTopForm(Workbench& wb) {

@@ -33,6 +33,9 @@ struct WindowPlace {
 };
 WindowPlace OnTopFormPlace(const WindowRect& mainForm, int fontPct);
 
+// The shell's own trace writers: ProgressStage := stage, then the trace caption is updated.
+void TraceStage(Workbench& wb, std::string stage);
+
 // Its creation: the caption "Form on Top" (the trace shows only from the next update on) and the
 // selector on "Main Form". Its show: placed and made visible.
 void CreateOnTopForm(Workbench& wb);

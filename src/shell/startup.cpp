@@ -113,7 +113,8 @@ void InitMainForm(Workbench& wb) {
   wb.XorDemoCount = 0;
   wb.HiddenPlotMode = wb.OutputPlotMode = 0;
   wb.CVFoldNo = -1;
-  wb.ProgressStage = wb.ProgressStep = wb.ProgressSubStep = "0";
+  // Built as a string first: GCC 12 warns falsely (-Wrestrict) on assigning a one-character literal.
+  wb.ProgressStage = wb.ProgressStep = wb.ProgressSubStep = std::string("0");
   wb.NeuronSelect.assign(1024, 0);
   wb.Rng.Randomize(wb.Plat.MillisecondsOfDay());
 
@@ -129,8 +130,7 @@ void InitMainForm(Workbench& wb) {
   wb.ProgressGroupRect = layout.ProgressGroup;
 
   // 5.
-  wb.ProgressStage = "1";
-  UpdateProgressTrace(wb);
+  TraceStage(wb, "1");
 
   // 6.
   wb.HiddenPlotMode = wb.OutputPlotMode = 0;
@@ -171,8 +171,7 @@ void InitMainForm(Workbench& wb) {
   wb.ResultsDir = wb.ProgramDir + "/results/";
 
   // 14.
-  wb.ProgressStage = "2";
-  UpdateProgressTrace(wb);
+  TraceStage(wb, "2");
 
   // 15. Pens ($BBGGRR): black, red, blue, lime, fuchsia, green, purple, yellow.
   wb.PlotColors = {0x000000, 0x0000FF, 0xFF0000, 0x00FF00, 0xFF00FF, 0x008000, 0x800080, 0x00FFFF};

@@ -179,7 +179,11 @@ std::string FixedDisplayText(double x, int precision, int digits) {
     }
   }
   std::string out = all.substr(0, intLen);
-  if (digits > 0) out += "." + all.substr(intLen) + std::string(static_cast<std::size_t>(digits - kept), '0');
+  if (digits > 0) {
+    out += '.';
+    out.append(all, intLen);
+    out.append(static_cast<std::size_t>(digits - kept), '0');
+  }
   if (std::signbit(x) && out.find_first_not_of("0.") != std::string::npos) out.insert(out.begin(), '-');
   return out;
 }

@@ -4,6 +4,7 @@
 
 #include <gif_lib.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include "analysis/canvas.h"
 #include "state/workbench.h"
 #include "platform/errors.h"
+#include "platform/paths.h"
 #include "platform/scripted_platform.h"
 #include "support/qt_app_env.h"
 #include "support/test_support.h"
@@ -97,6 +99,14 @@ TEST_F(PictureSavingTest, GifReadsBackAsTheReducedPicture) {
   EXPECT_EQ(g.Pixels[0], qRgb(255, 0, 0));
   EXPECT_EQ(g.Pixels[4], qRgb(0, 153, 0));
   EXPECT_FALSE(fs::exists(path + ".part"));
+
+  // A picture is created with the permissions of the reports (0666 less the umask), not owner-only.
+  const mode_t oldMask = ::umask(022);
+  WriteGif(img, path);
+  WriteFileAtomically((dir / "report.txt").string(), "report\n");
+  ::umask(oldMask);
+  EXPECT_EQ(fs::status(path).permissions(), fs::status(dir / "report.txt").permissions());
+  EXPECT_EQ(fs::status(path).permissions() & fs::perms::others_read, fs::perms::others_read);
 
   // An unwritable place is a file error naming the file.
   try {

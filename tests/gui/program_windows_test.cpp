@@ -101,8 +101,9 @@ TEST_F(ProgramWindowsTest, TheFifteenWindowsAreMadeInOrderWithTheirCaptions) {
     QWidget* window = windows.Window(w.Name);
     ASSERT_NE(window, nullptr) << w.Name;
     EXPECT_EQ(window->objectName().toStdString(), w.Name);
-    if (std::string(w.Name) != "OnTopForm" && std::string(w.Name) != "Form4")
+    if (std::string(w.Name) != "OnTopForm" && std::string(w.Name) != "Form4") {
       EXPECT_EQ(window->windowTitle().toStdString(), w.Caption) << w.Name;
+    }
     // Only the main window and the stay-on-top window show at the start.
     const bool shown = std::string(w.Name) == "Form1" || std::string(w.Name) == "OnTopForm";
     EXPECT_EQ(window->isVisible(), shown) << w.Name;

@@ -28,7 +28,9 @@ TEST(StartupWindows, AreMadeInTheirOrderBeforeTheMainWindowShows) {
   StartProgram(wb, [&](const StartupWindow& w) {
     made.push_back(w.Name);
     // The main window's start-up runs when it is made, before the other windows.
-    if (made.size() == 2) EXPECT_EQ(wb.ProgressStage, "2");
+    if (made.size() == 2) {
+      EXPECT_EQ(wb.ProgressStage, "2");
+    }
     focusWhenMade = wb.Form1.FocusRequested();
   });
   const std::vector<std::string> order = {"Form1", "NGF", "NG3D", "Form4", "Wfr", "Form2", "GTP", "LT2",

@@ -1,0 +1,229 @@
+// The main window as a new user first sees it, at 96 and at 120 pixels per inch: at its start size every
+// control's caption and field shows whole inside its container, no panel needs a scroll bar, and the
+// stay-on-top window covers no control. Checked on every page, at the start and again after a data set
+// has been opened and trained on (the status labels then hold their longest texts). The renders are kept
+// in the build folder's test-artefacts/ for a look by eye.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "gui/main_window.h"
+#include "gui/program_windows.h"
+#include "gui/qt_platform.h"
+#include "gui/small_windows.h"
+#include "platform/rounding.h"
+#include "shell/command.h"
+#include "shell/startup.h"
+#include "support/qt_app_env.h"
+#include "support/test_support.h"
+
+namespace wl {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The Qt platform answering its dialogs and questions from the test: the data set to open, "Yes" to a
+// long run, reports not opened.
+class AnsweringQtPlatform : public QtPlatform {
+ public:
+  using QtPlatform::QtPlatform;
+  void ShowMessage(const std::string& text, const std::string&) override { Messages.push_back(text); }
+  Answer Ask(const std::string&, const std::string&, Buttons) override { return Answer::Yes; }
+  bool Execute(FileDialog& dlg) override {
+    if (OpenFile.empty()) return false;
+    dlg.FileName = OpenFile;
+    return true;
+  }
+  void OpenInEditor(const std::string&) override {}
+  std::vector<std::string> Messages;
+  std::string OpenFile;
+};
+
+// The first thing wrong with a control's widget, or "".
+class LayoutChecker {
+ public:
+  LayoutChecker(QWidget* window, QRect onTop) : window_(window), onTop_(onTop) {}
+
+  std::string Check(const std::string& name, QWidget* w) const {
+    if (!w || !w->isVisibleTo(window_)) return "";
+    const QRect inWindow(w->mapTo(window_, QPoint(0, 0)), w->size());
+    if (w->width() <= 0 || w->height() <= 0) return name + " has no size";
+    // Inside the visible area of every container it stands in.
+    for (QWidget* p = w->parentWidget(); p && p != window_; p = p->parentWidget()) {
+      const QRect area(p->mapTo(window_, QPoint(0, 0)), p->size());
+      if (!area.contains(inWindow))
+        return name + " " + Text(inWindow) + " lies outside " + p->objectName().toStdString() + " " + Text(area);
+    }
+    if (!QRect(QPoint(0, 0), window_->size()).contains(inWindow))
+      return name + " " + Text(inWindow) + " lies outside the window";
+    const QRect global(w->mapToGlobal(QPoint(0, 0)), w->size());
+    if (global.intersects(onTop_)) return name + " " + Text(global) + " lies under the stay-on-top window";
+    const QFontMetrics fm = w->fontMetrics();
+    if (auto* label = qobject_cast<QLabel*>(w)) {
+      if (fm.horizontalAdvance(label->text()) > label->contentsRect().width())
+        return name + " (\"" + label->text().toStdString() + "\") is cut: " +
+               std::to_string(fm.horizontalAdvance(label->text())) + " > " +
+               std::to_string(label->contentsRect().width());
+    } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+      // A check box or radio button shows its mark, a gap and its caption; a button its caption in its frame.
+      const int need = button->sizeHint().width();
+      if (need > button->width())
+        return name + " (\"" + button->text().toStdString() + "\") is cut: needs " + std::to_string(need) +
+               ", has " + std::to_string(button->width());
+    } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+      // Room for its text, and for at least four digits when empty.
+      const int need = std::max(fm.horizontalAdvance(edit->text()), fm.horizontalAdvance(QStringLiteral("0000"))) + 8;
+      if (need > edit->width())
+        return name + " field is too narrow: needs " + std::to_string(need) + ", has " + std::to_string(edit->width());
+      if (edit->height() < fm.height()) return name + " field is too low";
+    } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+      const int need = combo->minimumSizeHint().width();
+      if (need > combo->width())
+        return name + " box is too narrow: needs " + std::to_string(need) + ", has " + std::to_string(combo->width());
+    } else if (auto* list = qobject_cast<QListWidget*>(w)) {
+      if (list->height() < 2 * fm.height() || list->width() < fm.horizontalAdvance(QStringLiteral("00000000")))
+        return name + " list is too small";
+    } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
+      if (fm.horizontalAdvance(group->title()) + 16 > group->width()) return name + " caption is cut";
+    }
+    // No scroll bar anywhere in it.
+    for (auto* area : w->findChildren<QAbstractScrollArea*>()) {
+      if (qobject_cast<QListWidget*>(area) || qobject_cast<QComboBox*>(area->parentWidget())) continue;
+      if (!area->isVisibleTo(window_)) continue;
+      if (area->horizontalScrollBar()->isVisibleTo(window_) || area->verticalScrollBar()->isVisibleTo(window_))
+        return name + " shows a scroll bar in " + area->objectName().toStdString();
+    }
+    return "";
+  }
+
+ private:
+  static std::string Text(QRect r) {
+    return "(" + std::to_string(r.x()) + "," + std::to_string(r.y()) + " " + std::to_string(r.width()) + "x" +
+           std::to_string(r.height()) + ")";
+  }
+  QWidget* window_;
+  QRect onTop_;
+};
+
+class MainWindowLayoutTest : public testing::TestWithParam<int> {
+ protected:
+  MainWindowLayoutTest() : dir_(temp_.Path()), plat_(Prepare(dir_)), wb(plat_, dir_.string()), windows(wb, plat_) {
+    ReadScreen(wb);
+    // The display of a new user: 1280 x 1024 at the resolution of the test's parameter.
+    wb.ScreenPixelsPerInch = GetParam();
+    wb.ScreenWidth = 1280;
+    wb.ScreenHeight = 1024;
+    ConnectHandlers(wb);
+    StartProgram(wb, [this](const StartupWindow& w) { windows.Make(w); });
+    windows.ShowMainWindow();
+    QApplication::processEvents();
+  }
+  static std::string Prepare(const fs::path& dir) {
+    fs::copy(WL_SOURCE_DIR "/DATA", dir / "DATA", fs::copy_options::recursive);
+    fs::create_directories(dir / "results");
+    std::ofstream(dir / "weightlab.ini") << "WeightLab   v.0.947\nCPUCHECKED=1500\n";
+    return dir.string();
+  }
+
+  QTabWidget* Pages() const { return static_cast<QTabWidget*>(windows.Main()->View().WidgetOf("P1")); }
+
+  // The first fault on the page shown now, "" when none.
+  std::string FirstFault() const {
+    MainWindow* main = windows.Main();
+    const LayoutChecker checker(main, windows.OnTop()->frameGeometry());
+    const FormView& view = main->View();
+    for (const Control* c : wb.Form1.Controls()) {
+      const std::string name = c->Name();
+      for (QWidget* w : {view.WidgetOf(name), static_cast<QWidget*>(view.LabelOf(name))}) {
+        std::string fault = checker.Check(name, w);
+        if (!fault.empty()) return fault;
+      }
+    }
+    // The tab captions whole, with no scroll arrows.
+    QTabBar* bar = Pages()->tabBar();
+    for (int i = 0; i < bar->count(); ++i)
+      if (bar->tabRect(i).right() >= bar->width()) return "the page tabs do not fit: " + bar->tabText(i).toStdString();
+    return "";
+  }
+
+  // Checks every page; the pictures of the pages go into one sheet, the start view into its own file.
+  void CheckEveryPage(const std::string& when) {
+    QTabWidget* pages = Pages();
+    const int start = pages->currentIndex();
+    std::vector<QImage> shots;
+    for (int i = 0; i < pages->count(); ++i) {
+      pages->setCurrentIndex(i);
+      QApplication::processEvents();
+      const std::string fault = FirstFault();
+      EXPECT_EQ(fault, "") << GetParam() << " ppi, " << when << ", page \"" << pages->tabText(i).toStdString()
+                           << "\"";
+      shots.push_back(windows.Main()->grab().toImage());
+    }
+    pages->setCurrentIndex(start);
+    QApplication::processEvents();
+    Keep(windows.Main()->grab().toImage(), when);
+    QImage sheet(shots[0].width(), shots[0].height() * static_cast<int>(shots.size()), QImage::Format_RGB32);
+    QPainter painter(&sheet);
+    for (std::size_t i = 0; i < shots.size(); ++i) painter.drawImage(0, static_cast<int>(i) * shots[0].height(), shots[i]);
+    painter.end();
+    Keep(sheet, when + "_pages");
+  }
+
+  void Keep(const QImage& image, const std::string& when) const {
+    const fs::path out = fs::path(WL_ARTEFACT_DIR);
+    fs::create_directories(out);
+    image.save(QString::fromStdString(
+        (out / ("main_window_" + std::to_string(GetParam()) + "ppi_" + when + ".png")).string()));
+  }
+
+  test::TempProgramDir temp_{"wl_layout_"};
+  fs::path dir_;
+  AnsweringQtPlatform plat_;
+  Workbench wb;
+  ProgramWindows windows;
+};
+
+TEST_P(MainWindowLayoutTest, EveryControlShowsWholeAndNoneLiesUnderTheStayOnTopWindow) {
+  MainWindow* main = windows.Main();
+  const double s = ScaleForFont(GetParam()).S;
+  EXPECT_EQ(main->size(), QSize(RoundInt(1024 * s), RoundInt(768 * s)));
+  EXPECT_TRUE(windows.OnTop()->isVisible());
+  EXPECT_TRUE(plat_.Messages.empty()) << plat_.Messages[0];
+  CheckEveryPage("start");
+
+  // Iris opened and trained on: the labels of the progress group hold the network and the estimates.
+  plat_.OpenFile = wb.Path("DATA/iris.dat");
+  wb.Form1.Simple1.UserClick();
+  wb.Form1.TrainingT2.UserClick();
+  QApplication::processEvents();
+  EXPECT_TRUE(plat_.Messages.empty()) << plat_.Messages[0];
+  EXPECT_NE(wb.Form1.Label56.Caption().find("ESTIMATED TIMES"), std::string::npos);
+  CheckEveryPage("trained");
+}
+
+INSTANTIATE_TEST_SUITE_P(FontResolutions, MainWindowLayoutTest, testing::Values(96, 120),
+                         [](const testing::TestParamInfo<int>& info) { return std::to_string(info.param) + "ppi"; });
+
+}  // namespace
+}  // namespace wl
