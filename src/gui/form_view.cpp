@@ -6,7 +6,6 @@
 #include <QEvent>
 #include <QFocusEvent>
 #include <QFontMetrics>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -26,6 +25,7 @@
 #include <QVBoxLayout>
 #include <set>
 
+#include "gui/flow_grid_layout.h"
 #include "platform/platform.h"
 
 namespace wl {
@@ -48,6 +48,37 @@ QString TrimmedRight(QString t) {
   while (!t.isEmpty() && t.back() == QLatin1Char(' ')) t.chop(1);
   return t;
 }
+
+// An edit field as wide as the digits it is meant for, in the font it has now (a masked field exactly so
+// wide; the others at least so wide).
+class FieldEdit : public QLineEdit {
+ public:
+  FieldEdit(QWidget* parent, int digits, bool fixed) : QLineEdit(parent), digits_(digits) {
+    if (fixed) setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  }
+  QSize minimumSizeHint() const override {
+    // The text area is the field less its frame and the field's own margins, 2 + 2 pixels a side.
+    const QMargins m = textMargins();
+    const int text = fontMetrics().horizontalAdvance(QLatin1Char('0')) * digits_ + m.left() + m.right();
+    return {text + 10, QLineEdit::minimumSizeHint().height()};
+  }
+  QSize sizeHint() const override {
+    return sizePolicy().horizontalPolicy() == QSizePolicy::Fixed ? minimumSizeHint() : QLineEdit::sizeHint();
+  }
+
+ private:
+  int digits_;
+};
+
+// A list of a few lines at least, in the font it has now.
+class ListField : public QListWidget {
+ public:
+  using QListWidget::QListWidget;
+  QSize minimumSizeHint() const override {
+    return {fontMetrics().horizontalAdvance(QLatin1Char('0')) * 10 + 2 * frameWidth(),
+            fontMetrics().lineSpacing() * 4 + 2 * frameWidth()};
+  }
+};
 
 bool HasLabel(ControlKind k) {
   return k == ControlKind::Edit || k == ControlKind::ComboBox || k == ControlKind::ListBox ||
@@ -126,11 +157,6 @@ void FormView::Build(QWidget* window, QMenuBar* menuBar) {
   for (Binding& b : bindings_) BuildWidget(b, window);
   BuildMenus(menuBar);
   for (Binding& b : bindings_) Place(b);
-  // Keep every container's controls at its top and left.
-  for (auto& [name, box] : containers_) {
-    if (box.Column != 0) ++box.Row;
-    box.Grid->setRowStretch(box.Row, 1);
-  }
   for (Binding& b : bindings_) {
     Sync(b);
     Connect(b);
@@ -146,19 +172,23 @@ int FormView::ColumnsFor(const Control& container) const {
   auto parent = containers_.find(container.Parent());
   if (parent != containers_.end()) return parent->second.Columns;
   // On the window itself: a panel stands beside the pages, a group box runs along the bottom.
-  return container.Kind() == ControlKind::Panel ? 1 : 4;
+  return container.Kind() == ControlKind::Panel ? 2 : 4;
 }
 
 FormView::Container& FormView::MakeContainer(Binding& b, QWidget* inner, int columns) {
-  auto* grid = new QGridLayout(inner);
-  grid->setContentsMargins(6, 6, 6, 6);
-  grid->setHorizontalSpacing(12);
-  grid->setVerticalSpacing(4);
-  for (int i = 0; i < columns; ++i) grid->setColumnStretch(i, 1);
+  // A page or a box takes more columns when its controls would not fit its height otherwise; the panel
+  // beside the pages keeps its two.
+  const bool panel = b.Source->Kind() == ControlKind::Panel && containers_.count(b.Source->Parent()) == 0;
+  auto* layout = new FlowGridLayout(inner, columns, panel ? columns : columns + 3);
   Container& box = containers_[b.Source->Name()];
-  box.Grid = grid;
+  box.Layout = layout;
   box.Columns = columns;
   return box;
+}
+
+FlowGridLayout* FormView::LayoutOf(std::string_view name) const {
+  auto it = containers_.find(name);
+  return it == containers_.end() ? nullptr : it->second.Layout;
 }
 
 void FormView::BuildWidget(Binding& b, QWidget* window) {
@@ -167,12 +197,13 @@ void FormView::BuildWidget(Binding& b, QWidget* window) {
   QWidget* w = nullptr;
   switch (c.Kind()) {
     case ControlKind::Edit: {
-      auto* e = new QLineEdit(window);
       const int mask = static_cast<Edit&>(c).MaskWidth();
+      // Room for a number of five digits at least; a masked field for its digits (four at least, so that a
+      // caption and its field keep a readable proportion).
+      auto* e = new FieldEdit(window, mask > 0 ? std::max(mask + 1, 4) : 5, mask > 0);
       if (mask > 0) {
         e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9 ]*")), e));
         e->setMaxLength(mask);
-        e->setMaximumWidth(e->fontMetrics().horizontalAdvance(QLatin1Char('0')) * (mask + 2) + 12);
       }
       e->installEventFilter(this);
       w = e;
@@ -192,10 +223,7 @@ void FormView::BuildWidget(Binding& b, QWidget* window) {
       w = new QComboBox(window);
       break;
     case ControlKind::ListBox: {
-      auto* l = new QListWidget(window);
-      l->setMinimumHeight(60);
-      l->setMaximumHeight(140);
-      w = l;
+      w = new ListField(window);
       break;
     }
     case ControlKind::SpinEdit:
@@ -305,45 +333,15 @@ void FormView::Place(Binding& b) {
     return;
   }
 
-  if (c.Kind() == ControlKind::GroupBox || c.Kind() == ControlKind::Panel) {
-    auto* group = static_cast<QGroupBox*>(b.Widget);
-    const bool nested = containers_.count(c.Parent()) > 0;
-    if (nested) {
-      MakeContainer(b, group, ColumnsFor(c));
-    } else {
-      // On the window the box keeps its frame and caption while its contents scroll.
-      auto* frame = new QVBoxLayout(group);
-      frame->setContentsMargins(2, 2, 2, 2);
-      auto* scroll = new QScrollArea(group);
-      scroll->setWidgetResizable(true);
-      scroll->setFrameShape(QFrame::NoFrame);
-      auto* inner = new QWidget;
-      inner->setObjectName(Q(c.Name()) + QStringLiteral("_contents"));
-      MakeContainer(b, inner, ColumnsFor(c));
-      scroll->setWidget(inner);
-      frame->addWidget(scroll);
-    }
-  }
+  if (c.Kind() == ControlKind::GroupBox || c.Kind() == ControlKind::Panel)
+    MakeContainer(b, static_cast<QGroupBox*>(b.Widget), ColumnsFor(c));
 
   auto parent = containers_.find(c.Parent());
   if (parent == containers_.end()) {
     topLevel_.push_back({&c, b.Cell});
     return;
   }
-  Container& box = parent->second;
-  if (TakesRow(c.Kind())) {
-    if (box.Column != 0) {
-      ++box.Row;
-      box.Column = 0;
-    }
-    box.Grid->addWidget(b.Cell, box.Row++, 0, 1, box.Columns);
-    return;
-  }
-  box.Grid->addWidget(b.Cell, box.Row, box.Column, Qt::AlignTop);
-  if (++box.Column == box.Columns) {
-    box.Column = 0;
-    ++box.Row;
-  }
+  parent->second.Layout->AddWidget(b.Cell, TakesRow(c.Kind()));
 }
 
 void FormView::LayOutTopLevel(QWidget* host) {

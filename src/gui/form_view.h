@@ -14,13 +14,14 @@
 #include "platform/controls.h"
 
 class QAction;
-class QGridLayout;
 class QLabel;
 class QMenu;
 class QMenuBar;
 class QWidget;
 
 namespace wl {
+
+class FlowGridLayout;
 
 class FormView : public QObject {
  public:
@@ -45,6 +46,8 @@ class FormView : public QObject {
   QMenu* MenuOf(std::string_view name) const;
   // The label shown beside an edit, combo box, list box or spin edit.
   QLabel* LabelOf(std::string_view name) const;
+  // The layout of a container's controls (a page, panel or group box), or null.
+  FlowGridLayout* LayoutOf(std::string_view name) const;
 
   struct Item {
     Control* Source;
@@ -73,9 +76,8 @@ class FormView : public QObject {
     QMenu* Menu = nullptr;
   };
   struct Container {
-    QGridLayout* Grid = nullptr;
+    FlowGridLayout* Layout = nullptr;
     int Columns = 1;
-    int Row = 0, Column = 0;
   };
 
   void Build(QWidget* window, QMenuBar* menuBar);
@@ -90,7 +92,7 @@ class FormView : public QObject {
   Binding* Find(std::string_view name);
   const Binding* Find(std::string_view name) const;
   Binding* Find(const Control* c);
-  // Wraps the container's grid: a page scrolls, a group box on the window scrolls inside its frame.
+  // Gives the container its layout (a page scrolls when the window is made too small for it).
   Container& MakeContainer(Binding& b, QWidget* inner, int columns);
   int ColumnsFor(const Control& container) const;
 

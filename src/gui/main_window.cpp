@@ -3,6 +3,9 @@
 #include <algorithm>
 
 #include <QCloseEvent>
+#include <QEvent>
+#include <QFont>
+#include <QResizeEvent>
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -12,15 +15,22 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include "gui/flow_grid_layout.h"
+#include "platform/rounding.h"
 #include "shell/startup.h"
 
 namespace wl {
 
 namespace {
 
-// The window and its parts at the standard font resolution.
+// The window at the standard font resolution, and the column beside the pages (the panel and the
+// controls on the window itself): a little wider than the old dialog's 238, for a wider font.
 constexpr int kWidth = 1024, kHeight = 768;
-constexpr int kPagesWidth = 786, kPagesHeight = 470, kBottomHeight = 218;
+constexpr int kSideWidth = 274;
+// The main window's font at the standard resolution, in pixels.
+constexpr int kFontPixels = 13;
+// Room left between the controls and the stay-on-top window.
+constexpr int kCornerGap = 4;
 
 }  // namespace
 
@@ -41,64 +51,99 @@ void MainWindow::LayOut() {
   central->setObjectName(QStringLiteral("Form1_contents"));
   auto* grid = new QGridLayout(central);
   grid->setContentsMargins(4, 4, 4, 4);
-  auto* pages = new QVBoxLayout;
-  auto* side = new QVBoxLayout;
-  auto* bottom = new QHBoxLayout;
-  auto* groups = new QVBoxLayout;
-  // Controls that stand on the window itself, outside any container, share the bottom row with the
-  // group boxes, where there is room for them.
+  grid->setSpacing(4);
+  // A column or row scrolls only when the user makes the window smaller than its start size.
+  auto scrolling = [](const QString& name, QWidget* inner) {
+    auto* area = new QScrollArea;
+    area->setObjectName(name);
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidget(inner);
+    return area;
+  };
+  auto* sideInner = new QWidget;
+  sideInner->setObjectName(QStringLiteral("Form1_side_contents"));
+  auto* side = new QVBoxLayout(sideInner);
+  side->setContentsMargins(0, 0, 0, 0);
+  auto* bottom = new QVBoxLayout;
+  bottom->setContentsMargins(0, 0, 0, 0);
+  // Controls that stand on the window itself, outside any container, go beside the pages below the panel.
   auto* loose = new QWidget;
   loose->setObjectName(QStringLiteral("Form1_loose"));
-  auto* looseGrid = new QGridLayout(loose);
-  looseGrid->setContentsMargins(6, 6, 6, 6);
-  looseGrid->setHorizontalSpacing(12);
-  looseGrid->setVerticalSpacing(4);
-  constexpr int kLooseColumns = 2;
-  int looseCount = 0;
-  bool hasSide = false, hasGroups = false;
+  auto* looseLayout = new FlowGridLayout(loose, 2, 2);
+  QWidget* pages = nullptr;
+  bool hasLoose = false, hasBottom = false;
   for (const FormView::Item& item : view_->TopLevel()) {
     switch (item.Source->Kind()) {
       case ControlKind::PageControl:
-        pages->addWidget(item.Widget, 1);
+        pages = item.Widget;
         break;
       case ControlKind::Panel:
-        side->addWidget(item.Widget, 1);
-        hasSide = true;
+        side->addWidget(item.Widget);
         break;
       case ControlKind::GroupBox:
       case ControlKind::TabSheet:
-        groups->addWidget(item.Widget, 1);
-        hasGroups = true;
+        // As high as its controls need at its preferred columns; the pages take the rest.
+        bottom->addWidget(item.Widget);
+        if (FlowGridLayout* layout = view_->LayoutOf(item.Source->Name())) layout->SetNaturalHeight(true);
+        bottomGroups_.push_back(item.Source->Name());
+        item.Widget->installEventFilter(this);
+        hasBottom = true;
         break;
       default:
-        looseGrid->addWidget(item.Widget, looseCount / kLooseColumns, looseCount % kLooseColumns, Qt::AlignTop);
-        ++looseCount;
+        looseLayout->AddWidget(item.Widget, false);
+        hasLoose = true;
         break;
     }
   }
-  if (hasGroups) bottom->addLayout(groups, 13);
-  if (looseCount > 0) {
-    looseGrid->setRowStretch((looseCount + kLooseColumns - 1) / kLooseColumns, 1);
-    auto* scroll = new QScrollArea;
-    scroll->setObjectName(QStringLiteral("Form1_looseArea"));
-    scroll->setWidgetResizable(true);
-    scroll->setWidget(loose);
-    bottom->addWidget(scroll, 7);
-  } else {
-    delete loose;
-  }
-  const bool hasBottom = hasGroups || looseCount > 0;
-  grid->addLayout(pages, 0, 0, 1, hasSide ? 1 : 2);
-  if (hasSide) grid->addLayout(side, 0, 1);
+  side->addWidget(loose);
+  loose->setVisible(hasLoose);
+  side->addStretch(1);
+  if (pages) grid->addWidget(pages, 0, 0);
+  grid->addWidget(scrolling(QStringLiteral("Form1_side"), sideInner), 0, 1);
   if (hasBottom) grid->addLayout(bottom, 1, 0, 1, 2);
-  grid->setColumnStretch(0, kPagesWidth);
-  grid->setColumnStretch(1, kWidth - kPagesWidth);
-  grid->setRowStretch(0, kPagesHeight);
-  grid->setRowStretch(1, hasBottom ? kBottomHeight : 0);
+  grid->setColumnStretch(0, kWidth - kSideWidth);
+  grid->setColumnStretch(1, kSideWidth);
+  grid->setRowStretch(0, 1);
+  grid->setRowStretch(1, 0);
   setCentralWidget(central);
 }
 
+void MainWindow::KeepOnTopCornerFree() {
+  if (wb_.FontPct <= 0) return;
+  // The stay-on-top window's place (its frame's top left) inside this window's client area: its left and top
+  // are measured from this window's frame, whose height is the client height plus the title bar.
+  const int title = geometry().top() - frameGeometry().top();
+  const QPoint place(width() - RoundInt(wb_.FontPct * 260.0 / 150.0) - kCornerGap,
+                     height() - RoundInt(wb_.FontPct * 110.0 / 150.0) - title - kCornerGap);
+  for (const std::string& name : bottomGroups_) {
+    QWidget* group = view_->WidgetOf(name);
+    FlowGridLayout* layout = view_->LayoutOf(name);
+    if (!group || !layout) continue;
+    const QPoint p = group->mapFrom(this, place);
+    const QRect area = group->contentsRect();
+    layout->SetFreeCorner(QSize(std::max(0, area.right() + 1 - p.x()), std::max(0, area.bottom() + 1 - p.y())));
+  }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Resize || event->type() == QEvent::Move) KeepOnTopCornerFree();
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  KeepOnTopCornerFree();
+}
+
 void MainWindow::ApplyStartLayout() {
+  // The layout was drawn for a dialog font of 13 pixels at 120 pixels per inch: the font scales with the
+  // window, so that the controls keep their proportions at every resolution.
+  if (wb_.FontScale > 0) {
+    QFont f = font();
+    f.setPixelSize(std::max(8, RoundInt(kFontPixels * wb_.FontScale)));
+    setFont(f);
+  }
   const WindowRect& r = wb_.MainFormRect;
   resize(r.Width, r.Height);
   move(r.Left, r.Top);

@@ -2,6 +2,8 @@
 // The main window: the menu bar, the pages of P1 with the panels beside them and the group boxes below,
 // all built from the main window's control table.
 #include <QMainWindow>
+#include <string>
+#include <vector>
 
 #include "gui/form_view.h"
 #include "state/workbench.h"
@@ -20,12 +22,17 @@ class MainWindow : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void LayOut();
+  // Keeps the part of the group boxes along the bottom where the stay-on-top window sits free of controls.
+  void KeepOnTopCornerFree();
 
   Workbench& wb_;
   FormView* view_;  // owned by this window
+  std::vector<std::string> bottomGroups_;
   bool exited_ = false;
 };
 
