@@ -20,6 +20,11 @@ void OutputTFChanged(Workbench& wb);
 // The user left the number of L3 hidden neurons: none disables the group of L3 (its caption drawn in the
 // inactive-caption colour), a number enables it. A text that is not an integer throws ConvertError.
 void HiddenL3Leaves(Workbench& wb);
+// The window's own consistency rules applied at once, as after the start-up has set the controls (from
+// their defaults or the settings file): the layer fields follow "use the settings for all layers" (as
+// SameLayersClick), the group of L3 follows the number of L3 hidden neurons (as HiddenL3Leaves; a text
+// that is no integer leaves the group as it is).
+void ApplyWindowConsistency(Workbench& wb);
 // "full WM" clicked: when checked, the weight matrix runs from epoch 0 to the number of epochs.
 void FullWMClick(Workbench& wb);
 // "Random Weight Order" and "Custom Weight Order" exclude each other.

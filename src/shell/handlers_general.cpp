@@ -63,6 +63,12 @@ void HiddenL3Leaves(Workbench& wb) {
   f.GroupBox5.SetCaptionColor(none ? GroupBox::clInactiveCaption : GroupBox::clWindowText);
 }
 
+void ApplyWindowConsistency(Workbench& wb) {
+  SameLayersClick(wb);
+  std::int32_t hidden = 0;
+  if (TryStrToInt(Trim(wb.Form1.Hid3EditT2.Text()), hidden)) HiddenL3Leaves(wb);
+}
+
 void FullWMClick(Workbench& wb) {
   TForm1& f = wb.Form1;
   if (!f.ALLWMBox.Checked()) return;

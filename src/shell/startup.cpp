@@ -10,6 +10,7 @@
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
 #include "shell/command.h"
+#include "shell/general_commands.h"
 #include "shell/on_top.h"
 
 namespace wl {
@@ -154,6 +155,9 @@ void InitMainForm(Workbench& wb) {
   } catch (const WlError& e) {
     wb.Plat.ShowMessage(e.what());
   }
+  // The controls now hold their start values: the window's consistency rules hold from the start, not
+  // only after the user's first change.
+  ApplyWindowConsistency(wb);
 
   // 10.
   if (wb.CPUCHECKED == 0.0) MeasureComputerSpeed(wb);

@@ -5,6 +5,9 @@ start
 # "use the settings for all layers": the output layer's slope, stretch, steps and transfer function
 # go to hidden layers L2 and L3, whose fields are then locked.
 uncheck SameLayersBox
+# The L3 group opens with L3 hidden neurons (it starts closed: none by default).
+expect disabled GroupBox5
+set Hid3EditT2 2
 set SlopeEdit 2.5
 expect text SlopeHidL2Edit "1"
 expect enabled SlopeHidL3Edit
