@@ -176,11 +176,26 @@ int BuildNetworkFromParameters(Workbench& wb, std::uint8_t scheme) {
   return NetworkBuilt;
 }
 
+NetworkDescription::NetworkDescription(const Workbench& wb)
+    : NumOfLayers(wb.NumOfLayers), LayerTF(wb.LayerTF), NonStandardTF(wb.NonStandardTF) {}
+
+bool NetworkDescription::RestoreIfStale(Workbench& wb) const {
+  const int layers = static_cast<int>(wb.Net.size());
+  if (layers == 0 || layers == wb.NumOfLayers || layers != NumOfLayers) return false;
+  wb.NumOfLayers = NumOfLayers;
+  wb.LayerTF = LayerTF;
+  wb.NonStandardTF = NonStandardTF;
+  return true;
+}
+
 int CreateNetwork(Workbench& wb, std::uint8_t scheme) {
   wb.HiddenPlotMode = 0;
   wb.OutputPlotMode = 0;
-  if (ReadParameters(wb)) return NetworkParametersFailed;
-  return BuildNetworkFromParameters(wb, scheme);
+  const NetworkDescription kept(wb);
+  int result = NetworkParametersFailed;
+  if (!ReadParameters(wb)) result = BuildNetworkFromParameters(wb, scheme);
+  if (result != NetworkBuilt && result != NetworkSmlpBuilt) kept.RestoreIfStale(wb);
+  return result;
 }
 
 }  // namespace wl

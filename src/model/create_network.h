@@ -1,10 +1,12 @@
 #pragma once
 // Building the sigmoid multilayer perceptron for the loaded data set: layer sizes from the feature
 // coding and the main window, and the initial weights by one of eight schemes.
+#include <array>
 #include <cstdint>
 #include <vector>
 
 #include "state/dataset.h"
+#include "state/parameters.h"
 
 namespace wl {
 
@@ -19,12 +21,28 @@ enum CreateNetworkResult : int {
   NetworkSmlpBuilt = 4,         // the SMLP structure was chosen and its network built instead
 };
 
+// What describes the current network beside its weights: its layer count and the layers' transfer
+// functions (placed by that count). The parameter reading rewrites both from the main window before a
+// build; when no network is built after all (a refused build, a bad parameter), they must go back to the
+// network that is kept, so that every routine walking the layers walks the network that is there.
+struct NetworkDescription {
+  std::int32_t NumOfLayers;
+  std::array<TTransferFunction, 3> LayerTF;
+  bool NonStandardTF;
+
+  explicit NetworkDescription(const Workbench& wb);
+  // Puts this description back when the network in place has this description's layer count and the
+  // present count is another one. Returns true when it did.
+  bool RestoreIfStale(Workbench& wb) const;
+};
+
 // Scheme 1..8: 1 deterministic / sigmoid inputs, 2 random / sigmoid inputs, 3 deterministic / linear
 // inputs, 4 random / linear inputs, 5 random integer / linear inputs, 6 random integer / sigmoid inputs,
 // 7 random / linear inputs for beam search, 8 zero weights / linear inputs.
 // Reads the parameters (ReadParameters) and builds the network. With the "SMLP" structure the step
 // network's builder (smlp/, through the hooks table) builds the SMLP instead: NetworkSmlpBuilt, or
 // NetworkParametersFailed after its message.
+// When nothing is built, the kept network keeps its description (NetworkDescription).
 int CreateNetwork(Workbench& wb, std::uint8_t scheme);
 
 // The same after the parameters have been read: every step of CreateNetwork but the parameter reading.

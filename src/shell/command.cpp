@@ -2,12 +2,30 @@
 
 #include <exception>
 
+#include "model/create_network.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/vector_state.h"
 
 namespace wl {
+
+namespace {
+
+// Puts the network's description back as the command ends, however it ends.
+class KeptNetwork {
+ public:
+  explicit KeptNetwork(Workbench& wb) : wb_(wb), description_(wb) {}
+  ~KeptNetwork() { description_.RestoreIfStale(wb_); }
+  KeptNetwork(const KeptNetwork&) = delete;
+  KeptNetwork& operator=(const KeptNetwork&) = delete;
+
+ private:
+  Workbench& wb_;
+  NetworkDescription description_;
+};
+
+}  // namespace
 
 bool RunCommand(Workbench& wb, const std::function<void()>& command) {
   if (wb.CommandRunning) return false;
@@ -18,6 +36,9 @@ bool RunCommand(Workbench& wb, const std::function<void()>& command) {
   FlagGuard<bool> crossvalidation(wb.InCrossvalidation, wb.InCrossvalidation);
   FlagGuard<bool> voting(wb.CommitteeVoting, wb.CommitteeVoting);
   FlagGuard<bool> batch(wb.BatchMode, wb.BatchMode);
+  // A command that read the parameters but built no network (refused, or ended by an error) leaves the
+  // network that is kept described as it was.
+  const KeptNetwork kept(wb);
   try {
     ClearUpperVectorState();
     command();

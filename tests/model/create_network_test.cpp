@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "model/weights_file.h"
 #include "state/workbench.h"
 #include "platform/scripted_platform.h"
 
@@ -381,6 +383,48 @@ TEST_F(CreateNetworkTest, FailedChecksLeaveThePreviousNetwork) {
 
   EXPECT_EQ(CreateNetwork(wb, 2), NetworkBuilt);
   EXPECT_EQ(wb.SigmoidCount, 0);
+}
+
+// A build that is refused after the parameters were read keeps the previous network described by its
+// own layer count and transfer functions (the reading had placed them for the new count), so that what
+// walks the layers (the weights file here) walks the whole kept network.
+TEST_F(CreateNetworkTest, ARefusedBuildKeepsTheKeptNetworksDescription) {
+  DataSet({Continuous(), Continuous()}, 4, 2);
+  wb.Form1.SameLayersBox.SetChecked(false);
+  wb.Form1.OutTF.SetItemIndex(1);  // tanh on the output layer, sigmoid on L2
+  Hidden("2");
+  ASSERT_EQ(CreateNetwork(wb, 1), NetworkBuilt);
+  ASSERT_EQ(wb.NumOfLayers, 3);
+  ASSERT_EQ(wb.LayerTF[1].TFKind, 2);
+  ASSERT_EQ(wb.LayerTF[0].TFKind, 1);
+  const std::vector<double> weights = Flat();
+  auto kept = [&](const char* what) {
+    EXPECT_EQ(wb.NumOfLayers, 3) << what;
+    EXPECT_EQ(wb.LayerTF[1].TFKind, 2) << what;
+    EXPECT_EQ(wb.LayerTF[0].TFKind, 1) << what;
+    EXPECT_EQ(Flat(), weights) << what;
+    // Two neurons of three weights in each of the two layers.
+    const std::string text = WeightsFileText(wb);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 12) << what;
+  };
+
+  // No hidden layer asked for, with skip connections and another scheme than 4: refused.
+  Hidden("0");
+  wb.Form1.SkipCheck.SetChecked(true);
+  EXPECT_EQ(CreateNetwork(wb, 1), NetworkSkipNeedsScheme4);
+  kept("skip connections with scheme 1");
+  wb.Form1.FullConn.SetChecked(true);
+
+  // A bad parameter after the layer count was read.
+  wb.Form1.InitEdit.SetText("-1");
+  EXPECT_EQ(CreateNetwork(wb, 2), NetworkParametersFailed);
+  kept("a bad initial weight range");
+  wb.Form1.InitEdit.SetText("1.0");
+
+  // A build that goes through describes the new network.
+  EXPECT_EQ(CreateNetwork(wb, 2), NetworkBuilt);
+  EXPECT_EQ(wb.NumOfLayers, 2);
+  EXPECT_EQ(wb.LayerTF[0].TFKind, 2);
 }
 
 }  // namespace
