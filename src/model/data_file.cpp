@@ -14,6 +14,10 @@
 namespace wl {
 namespace {
 
+// The most neurons a layer can have: the trainers select a layer's neurons through NeuronSelect, whose
+// 1024 entries the start-up and the parameter reading size ("Selected neuron" 0 to 1023).
+constexpr int kMaxLayerNeurons = 1024;
+
 const char* const kNormalizationText = "Normalization  F[v] := (F[v]-F_mean)/Std_dev";
 
 // Blanks, tabs and the other control characters separate tokens; bytes of UTF-8 text do not.
@@ -218,6 +222,10 @@ class DataFileReader {
            "check \"Function Approximation\")");
     std::size_t pos = 0;
     ds.NumOfClasses = CountAfter(line, "discrete", discreteAt, pos, "the class line");
+    // Checked before any table is sized by it: a network has an output neuron per class.
+    if (ds.NumOfClasses > kMaxLayerNeurons)
+      Fail("the class line gives " + IntToStr(ds.NumOfClasses) + " classes; a network can have at most " +
+           IntToStr(kMaxLayerNeurons) + " (one output neuron per class)");
     // The labels are not stored: a label "0" means labels 0..K-1, else they run 1..K.
     labelZero_ = false;
     for (int j = 0; j < ds.NumOfClasses; ++j) {

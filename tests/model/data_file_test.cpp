@@ -298,6 +298,12 @@ TEST_F(DataFileTest, BadFilesAreRefusedAndChangeNothing) {
        "lists 2 of its 3 values"},
       {"no class line", h + f + "[DATA]\n1 x 1\n", 6, "no class line"},
       {"class line for a function", h + f + "Feature[3] = Class  continuous\n", 6, "Function Approximation"},
+      // Absurd counts are refused before anything is sized by them (the tables would take gigabytes).
+      {"absurd class count", h + f + "Feature[3] = Class  discrete  2000000000  1  2\n[DATA]\n1 x 1\n", 6,
+       "2000000000 classes; a network can have at most 1024"},
+      {"one class too many", h + f + "Feature[3] = Class  discrete  1025\n[DATA]\n1 x 1\n", 6, "1025 classes"},
+      {"absurd value count", h + "Feature[1] = a  continuous\nFeature[2] = s  discrete  2000000000  x  y\n" + c, 5,
+       "lists 2 of its 2000000000 values"},
   };
   for (const Case& k : cases) {
     const std::string path = Write("bad.dat", k.text);
