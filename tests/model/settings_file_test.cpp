@@ -29,8 +29,8 @@ std::map<std::string, std::string> State(const TForm1& f) {
   std::map<std::string, std::string> s;
   for (const Control* c : f.Controls()) {
     std::string v = c->ValueText();
-    if (auto* b = dynamic_cast<const ComboBox*>(c)) v += "#" + std::to_string(b->ItemIndex());
-    if (auto* p = dynamic_cast<const PageControl*>(c)) v += "#" + std::to_string(p->ActivePage());
+    if (auto* b = dynamic_cast<const ComboBox*>(c)) (v += '#') += std::to_string(b->ItemIndex());
+    if (auto* p = dynamic_cast<const PageControl*>(c)) (v += '#') += std::to_string(p->ActivePage());
     s[c->Name()] = v;
   }
   return s;
