@@ -119,8 +119,7 @@ class LayoutChecker {
 
  private:
   static std::string Text(QRect r) {
-    return "(" + std::to_string(r.x()) + "," + std::to_string(r.y()) + " " + std::to_string(r.width()) + "x" +
-           std::to_string(r.height()) + ")";
+    return QStringLiteral("(%1,%2 %3x%4)").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
   }
   QWidget* window_;
   QRect onTop_;
