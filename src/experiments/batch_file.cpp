@@ -185,7 +185,7 @@ class BatchRunner {
   void MakeTaskPrefix() {
     MakeResultsPrefix(wb_);
     std::string prefix = wb_.ResultsPrefix;
-    while (used_.count(prefix)) prefix += "_" + IntToStr(task_);
+    while (used_.count(prefix)) (prefix += '_') += IntToStr(task_);
     wb_.ResultsPrefix = prefix;
     used_.insert(prefix);
   }

@@ -60,7 +60,7 @@ int CutPointInterval(const std::vector<double>& cuts, double x) {
 
 std::string CutPointLabel(const std::vector<double>& cuts, int interval, int decimals) {
   const int k = static_cast<int>(cuts.size());
-  if (interval == 0) return "_" + DiscrBoundText(cuts[0], decimals);
+  if (interval == 0) return std::string("_").append(DiscrBoundText(cuts[0], decimals));
   if (interval >= k) return DiscrBoundText(cuts[static_cast<std::size_t>(k - 1)], decimals) + "_";
   return DiscrBoundText(cuts[static_cast<std::size_t>(interval - 1)], decimals) + "_" +
          DiscrBoundText(cuts[static_cast<std::size_t>(interval)], decimals);
@@ -74,7 +74,7 @@ int EqualWidthInterval(double min, double width, int intervals, double x) {
 }
 
 std::string EqualWidthLabel(double min, double width, int intervals, int interval, int decimals) {
-  if (interval == 0) return "_" + DiscrBoundText(min + 1 * width, decimals);
+  if (interval == 0) return std::string("_").append(DiscrBoundText(min + 1 * width, decimals));
   if (interval >= intervals - 1) return DiscrBoundText(min + (intervals - 1) * width, decimals) + "_";
   return DiscrBoundText(min + interval * width, decimals) + "_" + DiscrBoundText(min + (interval + 1) * width, decimals);
 }

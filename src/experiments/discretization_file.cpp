@@ -30,7 +30,12 @@ std::string ValueOf(std::string_view line) {
   return Trim(eq == std::string_view::npos ? line.substr(0, 255) : line.substr(eq + 1, 255));
 }
 
-std::string Quoted(std::string_view s) { return "'" + std::string(s) + "'"; }
+std::string Quoted(std::string_view s) {
+  std::string q = "'";
+  q += s;
+  q += '\'';
+  return q;
+}
 
 class CutPointReader {
  public:
@@ -115,7 +120,10 @@ class CutPointReader {
 }  // namespace
 
 std::string CutPointFileName(const Workbench& wb) {
-  return wb.Path("\\" + Trim(wb.Form1.DiscrFileEdit.Text()) + ".txt");
+  std::string name = "\\";
+  name += Trim(wb.Form1.DiscrFileEdit.Text());
+  name += ".txt";
+  return wb.Path(name);
 }
 
 CutPointFile ReadCutPointFile(const std::string& path, const std::vector<TFeature>& features) {

@@ -40,7 +40,10 @@ std::string WidthLabelOf(double min, double max, int k, double x, int decimals) 
 }
 std::string Joined(const std::vector<double>& v) {
   std::string s;
-  for (double x : v) s += (s.empty() ? "" : " ") + std::to_string(static_cast<long long>(x));
+  for (double x : v) {
+    if (!s.empty()) s += ' ';
+    s += std::to_string(static_cast<long long>(x));
+  }
   return s;
 }
 std::vector<double> OneTo(int n) {
