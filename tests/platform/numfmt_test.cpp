@@ -75,7 +75,7 @@ TEST(NumFmtTest, StrToFloatRejectsOtherText) {
   for (const char* text : cases) {
     SCOPED_TRACE(text);
     EXPECT_EQ(ConvertErrorText([](const std::string& t) { wl::StrToFloat(t); }, text),
-              "'" + std::string(text) + "' is not a valid floating point value");
+              std::string("'").append(text) + "' is not a valid floating point value");
     double v = 12345;
     EXPECT_FALSE(wl::TryStrToFloat(text, v));
     EXPECT_EQ(v, 12345);
@@ -109,7 +109,7 @@ TEST(NumFmtTest, StrToIntRejectsOtherText) {
   for (const char* text : cases) {
     SCOPED_TRACE(text);
     EXPECT_EQ(ConvertErrorText([](const std::string& t) { wl::StrToInt(t); }, text),
-              "'" + std::string(text) + "' is not a valid integer value");
+              std::string("'").append(text) + "' is not a valid integer value");
     std::int32_t v = 99;
     EXPECT_FALSE(wl::TryStrToInt(text, v));
     EXPECT_EQ(v, 99);
