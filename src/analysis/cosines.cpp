@@ -89,7 +89,7 @@ void SelectWMFile(Workbench& wb, int k) {
   dlg.FileName = "WM";
   if (wb.Plat.Execute(dlg)) {
     wb.WMFiles[static_cast<std::size_t>(k == 2 ? 1 : 0)] = dlg.FileName;
-    dlg.FileName = " ";
+    dlg.FileName.assign(1, ' ');
   } else {
     wb.WMFileChosen = false;
   }
@@ -100,7 +100,7 @@ std::string WriteCosines(Workbench& wb, const std::vector<double>& w1, const std
   std::string line;
   const double n12 = std::sqrt(Dot(w1, w1)) * std::sqrt(Dot(w2, w2));
   if (n12 > 0.0) {
-    line += " " + FormatReal(Dot(w1, w2) / n12) + "   ";
+    ((line += ' ') += FormatReal(Dot(w1, w2) / n12)) += "   ";
   } else {
     wb.Plat.ShowMessage("modW1*modW2<=0");
     line += "   error       ";

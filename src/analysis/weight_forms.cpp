@@ -56,7 +56,10 @@ void RequireNetwork(const Workbench& wb) {
 
 std::string LayerSizes(const Workbench& wb) {
   std::string s;
-  for (std::size_t l = 0; l < wb.Layers.size(); ++l) s += (l ? "-" : "") + IntToStr(wb.Layers[l]);
+  for (std::size_t l = 0; l < wb.Layers.size(); ++l) {
+    if (l) s += '-';
+    s += IntToStr(wb.Layers[l]);
+  }
   return s;
 }
 
