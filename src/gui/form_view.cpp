@@ -341,7 +341,9 @@ void FormView::Place(Binding& b) {
     topLevel_.push_back({&c, b.Cell});
     return;
   }
-  parent->second.Layout->AddWidget(b.Cell, TakesRow(c.Kind()));
+  // A panel inside a box is a small group of buttons: it stands beside the next one when there is room.
+  const bool fullRow = TakesRow(c.Kind()) && c.Kind() != ControlKind::Panel;
+  parent->second.Layout->AddWidget(b.Cell, fullRow);
 }
 
 void FormView::LayOutTopLevel(QWidget* host) {
