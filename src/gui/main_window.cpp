@@ -24,9 +24,9 @@ namespace wl {
 namespace {
 
 // The window at the standard font resolution, and the column beside the pages (the panel and the
-// controls on the window itself): a little wider than the old dialog's 238, for a wider font.
+// controls on the window itself): wider than the old dialog's 238, for a wider font.
 constexpr int kWidth = 1024, kHeight = 768;
-constexpr int kSideWidth = 274;
+constexpr int kSideWidth = 300;
 // The main window's font at the standard resolution, in pixels.
 constexpr int kFontPixels = 13;
 // Room left between the controls and the stay-on-top window.
