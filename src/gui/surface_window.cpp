@@ -1,10 +1,13 @@
 #include "gui/surface_window.h"
 
+#include <algorithm>
+
 #include <QMouseEvent>
 #include <QPainter>
 
 #include "analysis/error_surface.h"
 #include "analysis/ng3d_pictures.h"
+#include "gui/flow_grid_layout.h"
 #include "shell/command.h"
 
 namespace wl {
@@ -46,7 +49,15 @@ SurfaceWindow::SurfaceWindow(Workbench& wb) : QWidget(nullptr, Qt::Window), wb_(
   picture_ = new SurfacePicture(wb_, this);
   panel_ = new QWidget(this);
   view_ = new FormView(wb_.NG3D, panel_, nullptr);
-  view_->LayOutTopLevel(panel_);
+  // The panel below the picture: its controls row by row over the panel's width (the pictures' cells stay
+  // hidden).
+  auto* layout = new FlowGridLayout(panel_, 6, 10);
+  layout->setContentsMargins(2, 2, 2, 2);
+  for (const FormView::Item& item : view_->TopLevel()) {
+    const std::string& name = item.Source->Name();
+    if (name == "I1" || name == "I2" || name == "I3" || name == "PaintBox1") continue;
+    layout->AddWidget(item.Widget, false);
+  }
   listener_ = wb_.NG3D.AddListener([this](const ControlNotice& n) { OnNotice(n); });
   ApplyGeometry();
 }
@@ -57,7 +68,9 @@ void SurfaceWindow::ApplyGeometry() {
   const TNG3D& w = wb_.NG3D;
   resize(w.Width, w.Height);
   picture_->setGeometry(1, 2, 629, 613);
-  panel_->setGeometry(2, w.PanelTop, 620, w.PanelHeight);
+  // The panel reaches down to the window's bottom edge, so that its last row of controls is not cut off
+  // with a wider type than the window was drawn for.
+  panel_->setGeometry(2, w.PanelTop, 620, std::max(w.PanelHeight, w.Height - w.PanelTop - 2));
   for (const char* name : {"I1", "I2", "I3", "PaintBox1"})
     if (QWidget* cell = view_->CellOf(name)) cell->hide();
 }

@@ -27,6 +27,7 @@
 #include "analysis/representation_windows.h"
 #include "analysis/signal_plots.h"
 #include "gui/program_windows.h"
+#include "gui/surface_window.h"
 #include "gui/small_windows.h"
 #include "gui/weight_window.h"
 #include "gui/tool_windows.h"
@@ -116,6 +117,31 @@ TEST_F(ProgramWindowsTest, TheFifteenWindowsAreMadeInOrderWithTheirCaptions) {
   EXPECT_EQ(windows.Main()->height(), wb.MainFormRect.Height);
   EXPECT_EQ(wb.MainFormRect.Width, RoundInt(1024 * ScaleForFont(wb.ScreenPixelsPerInch).S));
   Keep(windows.Main(), "main_window");
+}
+
+TEST_F(ProgramWindowsTest, TheErrorSurfaceWindowLaysItsControlsOutBelowThePicture) {
+  auto* ng3d = dynamic_cast<SurfaceWindow*>(windows.Window("NG3D"));
+  ASSERT_NE(ng3d, nullptr);
+  ng3d->ShowFromModel();
+  QApplication::processEvents();
+  QWidget* picture = ng3d->findChild<QWidget*>(QStringLiteral("I1"), Qt::FindDirectChildrenOnly);
+  ASSERT_NE(picture, nullptr);
+  // Every visible control below the picture, inside the window, and none over another.
+  std::vector<std::pair<QString, QRect>> placed;
+  for (QWidget* w : ng3d->findChildren<QWidget*>()) {
+    if (!w->isVisible() || w == picture || w->parentWidget() == ng3d || w->parentWidget() == picture) continue;
+    if (w->parentWidget()->parentWidget() != ng3d) continue;  // the panel's own cells only
+    const QRect r(w->mapTo(ng3d, QPoint(0, 0)), w->size());
+    const QRect panel(w->parentWidget()->mapTo(ng3d, QPoint(0, 0)), w->parentWidget()->size());
+    EXPECT_GE(r.top(), picture->geometry().bottom()) << w->objectName().toStdString();
+    EXPECT_TRUE(ng3d->rect().contains(r)) << w->objectName().toStdString();
+    EXPECT_TRUE(panel.contains(r)) << w->objectName().toStdString();  // not cut off by the panel
+    for (const auto& [name, other] : placed)
+      EXPECT_FALSE(r.intersects(other)) << w->objectName().toStdString() << " over " << name.toStdString();
+    placed.emplace_back(w->objectName(), r);
+  }
+  EXPECT_GT(placed.size(), 10u);
+  Keep(ng3d, "error_surface_window");
 }
 
 TEST_F(ProgramWindowsTest, TheStayOnTopWindowShowsTheTraceAndItsSelector) {
