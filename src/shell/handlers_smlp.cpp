@@ -61,8 +61,9 @@ void SMLPTrainingClick(Workbench& wb) {
 
 }  // namespace
 
-// The "SMLP" menu and the "SMLP" tab. The later step networks and searches ("NewPlot", "OldPlot",
-// "Genetic Alg.", the L-unit and N-of-M items, "XNG", "Continue" and the "VSS+SMLP" buttons) have no rows
+// The "SMLP" menu and the "SMLP" tab. "N of M 4/5" runs the four-layer N-of-M network with the network
+// kind unchanged. The later step networks and searches ("NewPlot", "OldPlot", "Genetic Alg.", the L-unit
+// items, "N of M 5", "XNG", "Continue" and the "VSS+SMLP" buttons) have no rows
 // yet, so their controls stay disabled.
 void AddSmlpHandlers(std::vector<HandlerRow>& t) {
   t.push_back({"SMLP1change", ControlEvent::MouseReleased, [](Workbench& wb) { SMLPMenuRun(wb, 1); }});
@@ -70,6 +71,7 @@ void AddSmlpHandlers(std::vector<HandlerRow>& t) {
   t.push_back({"CompareRules1", ControlEvent::MouseReleased, [](Workbench& wb) { CompareRules(wb); }});
   t.push_back({"splittingL1", ControlEvent::MouseReleased,
                [](Workbench& wb) { wb.Plat.ShowMessage("I will write this procedure when I have time"); }});
+  t.push_back({"NofM1", ControlEvent::MouseReleased, [](Workbench& wb) { RunSMLP(wb, 10); }});
   t.push_back({"Button5", ControlEvent::MouseReleased, [](Workbench& wb) { SMLPTrainingClick(wb); }});
 }
 

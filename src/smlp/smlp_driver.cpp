@@ -5,6 +5,7 @@
 #include <string>
 
 #include "model/data_file.h"
+#include "smlp/nofm_network.h"
 #include "model/read_parameters.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
@@ -51,8 +52,6 @@ std::string UnavailableOption(const Workbench& wb, std::uint8_t mode) {
       return "\"OldPlot\" is not available yet.";
     case 9:
       return "\"L Num Grad\" is not available yet.";
-    case 10:
-      return "\"N of M 4/5\" is not available yet.";
     case 11:
       return "\"N of M 5\" is not available yet.";
     default:
@@ -207,6 +206,9 @@ bool RunSMLP(Workbench& wb, std::uint8_t mode) {
       break;
     case 6:
       FeatureRankingAndExpansion(wb, 2);
+      break;
+    case 10:
+      RunNofMFourLayer(wb);
       break;
     default:
       break;

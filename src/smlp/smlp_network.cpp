@@ -1,5 +1,7 @@
 #include "smlp/smlp_network.h"
 
+#include "smlp/nofm_network.h"
+
 #include <algorithm>
 #include <string>
 
@@ -132,8 +134,10 @@ void RequireStepNetwork(const Workbench& wb) {
   if (wb.NetType == 3) {
     if (wb.LUnitsMode == 1) throw WlError("L-unit networks are not available yet.");
     RequireSMLP(wb);
-  } else if (wb.NetType == 4 || wb.NetType == 5) {
-    throw WlError("N-of-M networks are not available yet.");
+  } else if (wb.NetType == 4) {
+    RequireFourLayerNet(wb);
+  } else if (wb.NetType == 5) {
+    throw WlError("Five-layer N-of-M networks are not available yet.");
   } else if (wb.Net.empty() || wb.Net.back().empty()) {
     throw WlError("No network has been created yet. Create the network first (Create Network).");
   }
@@ -297,8 +301,10 @@ void ForwardStepNetwork(Workbench& wb, int v) {
       ForwardSMLP(wb, v);
       break;
     case 4:
+      ForwardFourLayer(wb, v);
+      break;
     case 5:
-      throw WlError("N-of-M networks are not available yet.");
+      throw WlError("Five-layer N-of-M networks are not available yet.");
     default:
       break;  // no pass: the signals stay as they are
   }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "state/network.h"
+
 namespace wl {
 
 // An output file that assigning the state does not take along (a worker's copy of the program-wide
@@ -53,6 +55,20 @@ struct SmlpState {
   std::vector<std::vector<std::string>> RuleTexts;
   std::vector<std::string> ClassSumRules, ClassWeightRules;
   std::array<std::vector<std::vector<std::vector<int>>>, 3> Mlt;
+
+  // The four-layer N-of-M network (rebuilt by each run): the kind of each N-of-M unit [group][class]
+  // ("new", "or", "and", "expand"), the count of vectors in which a feature weighed in [group][class][feature],
+  // the two sub-units of each expanded unit (index group x NumOfClasses + class; ExpandBuilt 1 once built),
+  // one rule line per class, the count above which a feature is frequent, whether passes count FeatureUse,
+  // and the number of units named "expand".
+  std::vector<std::vector<std::string>> NofMKind;
+  std::vector<std::vector<std::vector<int>>> FeatureUse;
+  std::vector<TNeuron> ExpandAnd, ExpandNofM;
+  std::vector<std::uint8_t> ExpandBuilt;
+  std::vector<std::string> RuleText;
+  int FrequentUseLimit = 0;
+  std::uint8_t CountFeatureUse = 0;
+  int ExpandCount = 0;
 };
 
 }  // namespace wl

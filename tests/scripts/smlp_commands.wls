@@ -14,7 +14,7 @@ expect disabled TrainLunits1
 expect disabled Lunits4NClass1
 expect disabled XNG1
 expect disabled LNumgrad
-expect disabled NofM1
+expect enabled NofM1
 expect disabled NofM51
 expect disabled GetSMLP5Error1
 expect disabled SMLPContButton

@@ -1,0 +1,49 @@
+#pragma once
+// The four-layer N-of-M network: one-hot inputs (layer 0), one feature unit per (group g, class c,
+// feature f) at index (g x NumOfClasses + c) x NumOfFeatures + f that sees only its feature's inputs
+// (layer 1), one N-of-M unit per (g, c) at g x NumOfClasses + c over its NumOfFeatures feature units
+// (layer 2), and one output per class over its class's N-of-M units (layer 3). A run trains the value
+// weights by +1/-1 search, picks every unit's N, splits the in-between ("expand") units into a conjunction
+// over the features active in most vectors and an N-of-M unit over the rest, and writes one rule per class.
+#include <string>
+
+namespace wl {
+
+struct Workbench;
+
+// Builds the network (NetType 4) and its tables, then writes the initial weights (SaveWeights 0). False
+// after a message when there is no data set or the classes have different numbers of hidden units.
+bool CreateFourLayerNet(Workbench& wb);
+
+// The forward pass of vector v: every Signal of Net; counts FeatureUse of plain units while
+// CountFeatureUse is 1.
+void ForwardFourLayer(Workbench& wb, int v);
+
+// Throws WlError when the network in Net is not a four-layer N-of-M network of the loaded data set.
+void RequireFourLayerNet(const Workbench& wb);
+
+// +1/-1 search over the value weights of the feature units, NumOfEpochs sweeps, strict improvements only;
+// the weights trace is appended after every +1 trial.
+void TrainFourLayerValueWeights(Workbench& wb);
+
+// The threshold search of the N-of-M units (the best error carried from unit to unit, equal errors to the
+// larger N) and their kinds; returns the number of units named "expand".
+int SearchNofMThresholds(Workbench& wb);
+
+// The sub-units of the units named "expand".
+void ExpandUnits(Workbench& wb);
+
+// The terms of a plain and of an expanded N-of-M unit (group g, class c).
+std::string NofMUnitTerms(const Workbench& wb, int g, int c);
+std::string ExpandedUnitTerms(const Workbench& wb, int g, int c);
+
+// One rule line per class into ResultsPrefix + "_rf.txt" (made anew).
+void WriteNofMRules(Workbench& wb);
+
+// Appends a dump of the signals and weights of layers 1 to 3 to ResultsPrefix + "_wp.txt".
+void WriteFourLayerWeights(Workbench& wb);
+
+// The whole run of "N of M 4/5" after the driver has prepared the data set.
+void RunNofMFourLayer(Workbench& wb);
+
+}  // namespace wl
