@@ -2,8 +2,10 @@
 
 #include "model/data_file.h"
 #include "model/read_parameters.h"
+#include "platform/numfmt.h"
 #include "shell/command.h"
 #include "smlp/rules_report.h"
+#include "smlp/single_class.h"
 #include "smlp/smlp_driver.h"
 
 namespace wl {
@@ -45,7 +47,11 @@ void SMLPTrainingClick(Workbench& wb) {
   TForm1& f = wb.Form1;
   if (ReadParameters(wb, 10)) return;
   if (f.CurrentClassBox.ItemIndex() > 0) {
-    wb.Plat.ShowMessage("Training the network of one class is not available yet. Choose the class \"all\".");
+    if (!Trim(f.ShiftEdit1.Text()).empty()) {
+      wb.Plat.ShowMessage("The cut-point shift search is not available yet. Clear \"Shift feature\" to train the class.");
+      return;
+    }
+    SMLPTraining(wb, 0);
     return;
   }
   if (f.S1SMLPButton.Checked() || f.S2SMLPButton.Checked()) {
@@ -63,7 +69,7 @@ void SMLPTrainingClick(Workbench& wb) {
 
 // The "SMLP" menu and the "SMLP" tab. "N of M 4/5" runs the four-layer N-of-M network with the network
 // kind unchanged. The later step networks and searches ("NewPlot", "OldPlot", "Genetic Alg.", the L-unit
-// items, "N of M 5", "XNG", "Continue" and the "VSS+SMLP" buttons) have no rows
+// items, "N of M 5", "XNG" and the "VSS+SMLP" buttons) have no rows
 // yet, so their controls stay disabled.
 void AddSmlpHandlers(std::vector<HandlerRow>& t) {
   t.push_back({"SMLP1change", ControlEvent::MouseReleased, [](Workbench& wb) { SMLPMenuRun(wb, 1); }});
@@ -73,6 +79,7 @@ void AddSmlpHandlers(std::vector<HandlerRow>& t) {
                [](Workbench& wb) { wb.Plat.ShowMessage("I will write this procedure when I have time"); }});
   t.push_back({"NofM1", ControlEvent::MouseReleased, [](Workbench& wb) { RunSMLP(wb, 10); }});
   t.push_back({"Button5", ControlEvent::MouseReleased, [](Workbench& wb) { SMLPTrainingClick(wb); }});
+  t.push_back({"SMLPContButton", ControlEvent::MouseReleased, [](Workbench& wb) { SMLPContinue(wb); }});
 }
 
 }  // namespace wl

@@ -17,6 +17,15 @@ struct UncopiedOfstream : std::ofstream {
   UncopiedOfstream& operator=(const UncopiedOfstream&) { return *this; }
 };
 
+// A pair change of the single-class S2 search that lowered the error.
+struct TPairCandidate {
+  double Error = 0.0;   // error after the pair change
+  double Rate = 0.0;    // success rate after it
+  double WeightI = 0.0;  // new weight of the first input
+  double WeightJ = 0.0;  // new weight of the second input
+  std::int32_t InputI = 0, InputJ = 0;
+};
+
 struct SmlpState {
   int CurrentClass = 0;  // the class of a single-class network, -1 for a network of all classes
   int CurrentNeuron = 0;  // the hidden neuron the single-class trainers work on
@@ -44,6 +53,15 @@ struct SmlpState {
   std::vector<double> FeatureRateHistory;
   // Working storage of the forward pass: the inputs that are 1 for the current vector.
   std::vector<int> ActiveInputs;
+
+  // The single-class network: hidden neurons per class (only CurrentClass's entry is set), the pair
+  // candidates of S2 (grown when a search finds more than the table holds), the rules file of a run and
+  // the data file of the last "SMLP Training".
+  std::vector<int> HiddenPerClass;
+  std::vector<TPairCandidate> PairCandidates;
+  UncopiedOfstream SMLPRulesFile;
+  std::string SMLPRulesFileName;
+  std::string SMLPDataFileName;
 
   // The run log ResultsPrefix + "_SMLP.txt", open during a run.
   UncopiedOfstream LogFile;

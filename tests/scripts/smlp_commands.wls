@@ -17,7 +17,7 @@ expect disabled LNumgrad
 expect enabled NofM1
 expect disabled NofM51
 expect disabled GetSMLP5Error1
-expect disabled SMLPContButton
+expect enabled SMLPContButton
 expect disabled Button13
 expect disabled Button14
 expect enabled SMLP1change

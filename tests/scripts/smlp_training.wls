@@ -48,7 +48,9 @@ click Button5
 expect message "will be ready soon"
 check S1SMLPButton
 
-# A class chosen: the single-class training comes later.
+# A class chosen with a shift feature: the cut-point search comes later.
 select CurrentClassBox 1
+set ShiftEdit1 0
 click Button5
-expect message "Training the network of one class is not available yet. Choose the class \"all\"."
+expect message "The cut-point shift search is not available yet. Clear \"Shift feature\" to train the class."
+set ShiftEdit1 ""

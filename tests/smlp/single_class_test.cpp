@@ -1,0 +1,239 @@
+// The single-class SMLP: its evaluation by hand, the S1 and S2 searches and the rules report.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "model/data_file.h"
+#include "model/results_prefix.h"
+#include "platform/errors.h"
+#include "platform/numfmt.h"
+#include "smlp/single_class.h"
+#include "smlp/smlp_driver.h"
+#include "support/test_support.h"
+
+namespace wl {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Lines;
+using test::ReadText;
+
+struct FeatureDef {
+  std::string Name;
+  std::vector<std::string> Symbols;
+};
+
+std::string SetText(const std::vector<FeatureDef>& features, int classes,
+                    const std::vector<std::vector<std::string>>& rows) {
+  const int n = static_cast<int>(features.size());
+  std::string s = "Number of features = " + IntToStr(n + 1) + "\nNumber of Vectors = " +
+                  IntToStr(static_cast<std::int64_t>(rows.size())) + "\nClass Column No = " + IntToStr(n + 1) + "\n\n";
+  for (int f = 0; f < n; ++f) {
+    s += "Feature[" + IntToStr(f + 1) + "] = " + features[f].Name + "  discrete  " +
+         IntToStr(static_cast<std::int64_t>(features[f].Symbols.size()));
+    for (const std::string& sym : features[f].Symbols) s += "  " + sym;
+    s += "\n";
+  }
+  s += "Feature[" + IntToStr(n + 1) + "] = Class  discrete  " + IntToStr(classes);
+  for (int c = 0; c < classes; ++c) s += "  " + IntToStr(c);
+  s += "\n\n[DATA]\n";
+  for (const auto& row : rows) {
+    for (const std::string& t : row) s += t + "  ";
+    s += "\n";
+  }
+  return s;
+}
+
+const std::vector<FeatureDef> kXY = {{"x", {"a", "b"}}, {"y", {"p", "q", "r"}}};
+
+class SingleClassTest : public test::ProgramDirTest {
+ protected:
+  void SetUp() override {
+    MakeProgramDir("wl_single_", {"DATA", "results"});
+    plat.ClockMs = 10000;
+    plat.ClockDay = 2;
+    wb->Rng.Seed = 7;
+  }
+
+  // Reads the set and builds the network of `cls` with `hidden` neurons, zero weights.
+  void Build(const std::vector<FeatureDef>& features, int classes, const std::vector<std::vector<std::string>>& rows,
+             int cls, int hidden, double hidBias = 0.5) {
+    const fs::path p = dir / "DATA" / "set.dat";
+    std::ofstream(p, std::ios::binary) << SetText(features, classes, rows);
+    wb->DataFileName = p.string();
+    ReadDataFile(*wb, p.string());
+    MakeResultsPrefix(*wb);
+    wb->Form1.CurrentClassBox.SetItemIndex(cls + 1);
+    ReadHiddenPerClass(*wb);
+    wb->HiddenPerClass.assign(static_cast<std::size_t>(classes), 0);
+    wb->HiddenPerClass[static_cast<std::size_t>(cls)] = hidden;
+    wb->HidBias = hidBias;
+    wb->OutBias = 0.5;
+    wb->WorthChanging = 0.0;
+    BuildSMLPNetwork(*wb);
+  }
+
+  std::vector<double> Hidden(int h) {
+    std::vector<double> w = wb->Net[1][static_cast<std::size_t>(h)].Weights;
+    return w;
+  }
+};
+
+// Class 0 is x = a.
+const std::vector<std::vector<std::string>> kByX = {{"a", "p", "0"}, {"a", "q", "0"}, {"b", "p", "1"}, {"b", "r", "1"}};
+
+TEST_F(SingleClassTest, BuildsTheNetworkOfOneClass) {
+  wb->Form1.Out2WEdit.SetItemIndex(1);  // "-1"
+  Build(kXY, 2, kByX, 0, 3);
+  EXPECT_EQ(wb->Layers, (std::vector<int>{5, 3, 1}));
+  EXPECT_EQ(Hidden(2), (std::vector<double>{0, 0, 0, 0, 0, 0.5}));
+  EXPECT_EQ(wb->Net[2][0].Weights, (std::vector<double>{1, -1, -1, 0.5}));
+  EXPECT_EQ(wb->Form1.Label55.Caption(), "Vectors= 4   L0= 5   L1= 3   L2= 2");
+}
+
+TEST_F(SingleClassTest, ErrorByHand) {
+  Build(kXY, 2, kByX, 0, 1);
+  wb->VectorWeight = {0.5, 0.5, 1.5, 1.5};
+  // Zero weights: nothing fires, the two vectors of class 0 are wrong.
+  EXPECT_EQ(ComputeSMLPError(*wb, 0), 2.0);
+  EXPECT_EQ(wb->CountTPT, 0);
+  EXPECT_EQ(wb->CountTPN, 2);
+  EXPECT_EQ(wb->CountNPN, 2);
+  EXPECT_EQ(wb->CountNPT, 0);
+  EXPECT_DOUBLE_EQ(wb->SuccessRate, 0.5);
+  EXPECT_DOUBLE_EQ(wb->WeightedCorrect, 3.0 / 4.0);
+  EXPECT_EQ(wb->VectorCorrect, (std::vector<std::uint8_t>{0, 0, 1, 1}));
+  EXPECT_EQ(wb->ClassCorrectCount, (std::vector<int>{0, 2}));
+  wb->Form1.WeightedErrorBox.SetChecked(true);
+  EXPECT_DOUBLE_EQ(ComputeSMLPError(*wb, 0), 1.0);
+  wb->Form1.WeightedErrorBox.SetChecked(false);
+
+  // x = a weighted +1: every vector right; a value of no listed input (y = "r" on a wider set) adds nothing.
+  wb->Net[1][0].Weights[0] = 1.0;
+  EXPECT_EQ(ComputeSMLPError(*wb, 0), 0.0);
+  EXPECT_EQ(wb->CountTPT, 2);
+  EXPECT_EQ(wb->CountNPN, 2);
+
+  // The crossvalidation entry receives the counts only with both flags set.
+  wb->CVIndex = 1;
+  for (auto* acc : {&wb->CVCorrect, &wb->CVWeightedCorrect, &wb->CVTruePredT, &wb->CVNegPredN, &wb->CVTruePredN,
+                    &wb->CVNegPredT})
+    acc->assign(3, 0.0);
+  for (auto [cv, testing] : {std::pair{true, false}, std::pair{false, true}, std::pair{true, true}}) {
+    wb->InCrossvalidation = cv;
+    wb->TestingMode = testing;
+    ComputeSMLPError(*wb, 0);
+  }
+  EXPECT_EQ(wb->CVCorrect, (std::vector<double>{0, 4, 0}));
+  EXPECT_EQ(wb->CVWeightedCorrect, (std::vector<double>{0, 4, 0}));
+  EXPECT_EQ(wb->CVTruePredT, (std::vector<double>{0, 2, 0}));
+  EXPECT_EQ(wb->CVNegPredN, (std::vector<double>{0, 2, 0}));
+  EXPECT_EQ(wb->CVTruePredN, (std::vector<double>{0, 0, 0}));
+}
+
+TEST_F(SingleClassTest, S1Searches) {
+  struct Case {
+    const char* Name;
+    double HidBias;
+    bool OnlyPositive, UpgradeBias;
+    const char* Epochs;
+    std::vector<std::vector<std::string>> Rows;
+    std::vector<double> Expected;  // neuron 0 after S1, threshold last
+    double Error;
+  };
+  const std::vector<std::vector<std::string>> byB = {{"a", "p", "1"}, {"b", "p", "0"}};
+  const std::vector<Case> cases = {
+      // +1 on x = a reaches 0 and -1 does not beat it; the early stop leaves y as it was.
+      {"plus first", 0.5, false, false, "12", kByX, {1, 0, 0, 0, 0, 0.5}, 0.0},
+      // Everything fires at -0.5: only -1 on x = a (input 1, the other class) helps.
+      {"minus", -0.5, false, false, "12", byB, {0, -1, 0, 0, 0, -0.5}, 0.0},
+      {"only positive", -0.5, true, false, "12", byB, {0, 0, 0, 0, 0, -0.5}, 1.0},
+      // Upgrade Bias: the threshold ends at the -0.5 of the last trial.
+      {"upgrade bias", 0.5, false, true, "12", kByX, {1, 0, 0, 0, 0, -0.5}, 0.0},
+      // No trial: a threshold above 1.0 is lowered by 1.0.
+      {"upgrade bias lowered", 1.5, false, true, "0", kByX, {0, 0, 0, 0, 0, 0.5}, 2.0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    wb->Form1.OnlyPositiveBox.SetChecked(c.OnlyPositive);
+    wb->Form1.UpgradeBiasBox.SetChecked(c.UpgradeBias);
+    wb->Form1.EpochEditT2.SetText(c.Epochs);
+    // "minus": class 0 is x = b, with x listed as b, a so that b is input 0.
+    Build(c.Rows == byB ? std::vector<FeatureDef>{{"x", {"b", "a"}}, {"y", {"p", "q", "r"}}} : kXY, 2, c.Rows, 0, 1,
+          c.HidBias);
+    TrainNeuronS1(*wb, 0);
+    EXPECT_EQ(Hidden(0), c.Expected);
+    EXPECT_EQ(wb->CurrentError, c.Error);
+  }
+}
+
+// Class 0 is x = a and y = p: a pair of the two features.
+const std::vector<std::vector<std::string>> kPair = {{"a", "p", "0"}, {"a", "q", "1"}, {"b", "p", "1"}, {"b", "r", "1"}};
+
+TEST_F(SingleClassTest, S2FindsThePair) {
+  for (int mode : {0, 1}) {
+    SCOPED_TRACE(mode);
+    Build(kXY, 2, kPair, 0, 1, 1.5);
+    wb->PairCandidates.clear();  // grown as needed
+    wb->CurrentNeuron = 0;
+    TrainNeuronS2(*wb, 0, mode);
+    EXPECT_EQ(Hidden(0), (std::vector<double>{1, 0, 1, 0, 0, 1.5}));
+    EXPECT_EQ(wb->CurrentError, 0.0);
+  }
+  // One enabled feature: no pair, no change.
+  Build(kXY, 2, kPair, 0, 1, 1.5);
+  wb->FeatureMask = {1, 0};
+  TrainNeuronS2(*wb, 0, 0);
+  EXPECT_EQ(Hidden(0), (std::vector<double>{0, 0, 0, 0, 0, 1.5}));
+  // A pair that lowers the error but fails the worth test changes neither the weights nor CurrentError.
+  Build(kXY, 2, kPair, 0, 1, 1.5);
+  wb->WorthChanging = 2.0;
+  TrainNeuronS2(*wb, 0, 1);
+  EXPECT_EQ(Hidden(0), (std::vector<double>{0, 0, 0, 0, 0, 1.5}));
+  EXPECT_EQ(wb->CurrentError, 1.0);
+}
+
+TEST_F(SingleClassTest, PairCandidatesSortByDescendingRate) {
+  std::vector<TPairCandidate> c(4);
+  const double rates[] = {0.2, 0.9, 0.5, 0.7};
+  for (int i = 0; i < 4; ++i) c[i].Rate = rates[i];
+  SortPairCandidates(c, 3);  // the fourth is past the count
+  EXPECT_EQ(c[0].Rate, 0.9);
+  EXPECT_EQ(c[1].Rate, 0.5);
+  EXPECT_EQ(c[2].Rate, 0.2);
+  EXPECT_EQ(c[3].Rate, 0.7);
+}
+
+TEST_F(SingleClassTest, RulesReport) {
+  // Three classes declared, none of class 2 present: no "Sensibility: ".
+  Build(kXY, 3, kByX, 2, 1, 1.5);
+  wb->Net[1][0].Weights[0] = 1.0;
+  wb->Net[1][0].Weights[3] = -2.0;
+  wb->VectorWeight = {1, 1, 1, 1};
+  const fs::path p = dir / "results" / "rules.txt";
+  wb->SMLPRulesFile.open(p, std::ios::binary);
+  WriteSMLPRules(*wb, 0);
+  wb->SMLPRulesFile.close();
+  const std::vector<std::string> expected = {"",
+                                             "[Rules for Neuron nr 0]",
+                                             "bias=1.50",
+                                             "x = a           1",
+                                             "y <> q           -2",
+                                             "",
+                                             "",
+                                             "Standard Accuracy: 1.00000",
+                                             "Balanced Accuracy: 1.00000",
+                                             "NumOfVectors: 4",
+                                             "  OK= 4   Failed= 0",
+                                             " t/pt=0  n/pn=4  t/pn=0  n/pt=0",
+                                             "Specificity: 1.00000",
+                                             "maximized accuracy: standard",
+                                             ""};
+  EXPECT_EQ(Lines(ReadText(p)), expected);
+}
+
+}  // namespace
+}  // namespace wl
