@@ -13,6 +13,7 @@
 #include "platform/platform.h"
 #include "platform/rounding.h"
 #include "smlp/rules_report.h"
+#include "smlp/smlp_beam_search.h"
 #include "smlp/smlp_network.h"
 #include "smlp/smlp_training.h"
 #include "state/report_opener.h"
@@ -44,7 +45,6 @@ class LogFileGuard {
 std::string UnavailableOption(const Workbench& wb, std::uint8_t mode) {
   const TForm1& f = wb.Form1;
   if (f.lunitsbox.Checked()) return "\"L-units\" is not available yet. Clear it to train an SMLP network.";
-  if (f.BeamSearch.Checked()) return "\"Beam Search\" is not available yet. Choose \"Best First\" to train an SMLP network.";
   switch (mode) {
     case 7:
       return "\"NewPlot\" is not available yet.";
@@ -176,6 +176,10 @@ bool RunSMLP(Workbench& wb, std::uint8_t mode) {
   }
   if (mode != 10 && !InitSMLPWeights(wb)) return false;
   if (wb.NetKind == 0) wb.NetKind = 1;
+  if (form.BeamSearch.Checked()) {  // the beam search replaces the mode's work
+    SMLPBeamSearchTrain(wb);
+    return true;
+  }
 
   if (wb.NumOfParts > 1) {
     wb.BatchIndex.assign(static_cast<std::size_t>(std::max<std::int64_t>(

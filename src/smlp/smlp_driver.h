@@ -6,6 +6,7 @@
 //   1 one change, then the rules report when Add1Box is checked    2 two changes, likewise
 //   3 / 4 feature reduction by one / two changes                    5 / 6 feature ranking and expansion
 //   7 .. 11 the later step networks and searches (not available yet)
+// With "Beam Search" chosen on the SMLP tab, the beam search replaces the mode's work.
 #include <cstdint>
 #include <string>
 #include <vector>

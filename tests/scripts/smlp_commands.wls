@@ -47,10 +47,6 @@ check lunitsbox
 click SMLP1change
 expect message "\"L-units\" is not available yet. Clear it to train an SMLP network."
 uncheck lunitsbox
-check BeamSearch
-click SMLP2changes
-expect message "\"Beam Search\" is not available yet. Choose \"Best First\" to train an SMLP network."
-check BestFirst
 
 # A batch task "SMLP1" trains the step network and writes its result report.
 copy ../data/batch_smlp.txt smlp_tasks.txt

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "smlp/rules_report.h"
+#include "smlp/smlp_beam_search.h"
 #include "smlp/smlp_driver.h"
 #include "smlp/smlp_network.h"
 #include "smlp/smlp_training.h"
@@ -452,6 +454,159 @@ TEST_F(SmlpTest, TheValidationRulesReportRefusesASetThatDoesNotFit) {
   EXPECT_NE(plat.Messages[0].Text.find("does not fit the trained network"), std::string::npos);
   EXPECT_EQ(wb->Features[0].NValues, 2);  // the training set stays
   EXPECT_FALSE(fs::exists(Results("_RE.txt")));
+}
+
+// ---- Beam search ----
+
+TEST(SmlpBeamSort, ExchangeRuleSortsAscendingAndOnlyTheFirstN) {
+  const std::vector<std::vector<double>> cases = {{3, 1, 2}, {1, 3, 3, 1}, {5}, {2, 2, 2}, {4, -1, 0, 7, 3, 3}};
+  for (const auto& errors : cases) {
+    std::vector<BeamCandidate> r;
+    for (std::size_t k = 0; k < errors.size(); ++k) r.push_back({errors[k], static_cast<int>(k), 0, 0, 0});
+    r.push_back({-100.0, 99, 0, 0, 0});  // past n: untouched
+    SortBeamCandidates(r, static_cast<int>(errors.size()));
+    std::vector<double> sorted = errors;
+    std::sort(sorted.begin(), sorted.end());
+    for (std::size_t k = 0; k < errors.size(); ++k) EXPECT_EQ(r[k].Error, sorted[k]);
+    EXPECT_EQ(r.back().Unit, 99);
+  }
+}
+
+std::vector<std::string> Words(const std::string& line) {
+  std::vector<std::string> w;
+  std::istringstream in(line);
+  for (std::string t; in >> t;) w.push_back(t);
+  return w;
+}
+
+class SmlpBeamTest : public SmlpTest {
+ protected:
+  void SetUp() override {
+    SmlpTest::SetUp();
+    wb->Form1.EpochEditT2.SetText("1");
+  }
+  // x1, x2 of values "0 1"; the class x1 XOR x2 or x1 OR x2.
+  void LoadXor(bool orClass = false) {
+    Load("xor.dat", {{"x1", {"0", "1"}}, {"x2", {"0", "1"}}}, 2,
+         {{"0", "0", "0"}, {"0", "1", "1"}, {"1", "0", "1"}, {"1", "1", orClass ? "1" : "0"}});
+  }
+  // "_BE.txt" split into rounds: each the member lines, then the selection lines (an empty line ends a
+  // round).
+  struct Round {
+    std::vector<std::string> Members, Selected;
+  };
+  std::vector<Round> Rounds() {
+    std::vector<Round> rounds;
+    Round r;
+    for (const std::string& line : Lines(ReadText(Results("_BE.txt")))) {
+      if (line.empty()) {
+        rounds.push_back(r);
+        r = Round{};
+      } else if (line.back() == ' ' && line.find("  ") == std::string::npos) {
+        r.Members.push_back(line);
+      } else {
+        r.Selected.push_back(line);
+      }
+    }
+    return rounds;
+  }
+};
+
+// One feature of two values, one hidden unit per class: the first round and its logs by hand. From zero
+// weights (error 2: no output fires), a +1 on weight 0.0 or 1.1 puts one vector right (error 1); the
+// other two changes cost (error 3); -1 changes nothing. The four records are fewer than the nine members.
+TEST_F(SmlpBeamTest, FirstRoundByHand) {
+  Load("two.dat", kTwoValues, 2, kTwoRows);
+  Build(1);
+  SMLPBeamSearchTrain(*wb);
+  const std::vector<std::string> beam = Lines(ReadText(Results("_beam.txt")));
+  ASSERT_GE(beam.size(), 2u);
+  EXPECT_EQ(beam[0], "Error: 2    SuccessRt: 0.5    N.W: 0.0");
+  EXPECT_EQ(beam[1], "Error: 2    SuccessRt: 0.5    N.W: 1.1");
+  const std::vector<Round> rounds = Rounds();
+  ASSERT_GE(rounds.size(), 2u);
+  EXPECT_EQ(rounds[0].Members, (std::vector<std::string>{"0 0 0 0 "}));
+  EXPECT_EQ(rounds[0].Selected, (std::vector<std::string>{"0  0  0  1  1        ", "0  1  1  1  1        "}));
+  // Members 0, 1, 2 of the next round: the two changes, then a record of no change.
+  EXPECT_EQ(rounds[1].Members, (std::vector<std::string>{"1 0 0 0 ", "0 0 0 1 ", "0 0 0 0 "}));
+  // The second round finds the network that classifies both vectors (error 0) from members 0 and 1.
+  EXPECT_EQ(beam[2], "Error: 1    SuccessRt: 1    N.W: 1.1");
+  EXPECT_EQ(beam[3], "Error: 1    SuccessRt: 1    N.W: 0.0");
+  EXPECT_EQ(rounds[1].Selected[0], "0  1  1  1  0        ");
+  EXPECT_EQ(rounds[1].Selected[1], "1  0  0  1  0        ");
+  EXPECT_EQ(wb->ParamText[7], "SLMP-1ch ");
+  EXPECT_EQ(wb->OptMet, 1);
+  EXPECT_EQ(wb->BeamWidth, 3);
+  EXPECT_EQ(wb->ParamText[4].rfind("Start Error = 2.0000   End Error = ", 0), 0u) << wb->ParamText[4];
+  EXPECT_EQ(wb->Form1.ge.Text(), IntToStr(static_cast<std::int64_t>(rounds.size())));
+}
+
+// No single step can make a hidden unit fire (one active input, threshold 1.5): one expansion, a
+// selection with step 0 at its head (no selection line), and the initial weights stay.
+TEST_F(SmlpBeamTest, NoImprovingStepStopsAfterOneExpansion) {
+  Load("two.dat", kTwoValues, 2, kTwoRows);
+  Build(1, 1.5);
+  SMLPBeamSearchTrain(*wb);
+  EXPECT_EQ(Lines(ReadText(Results("_BE.txt"))), (std::vector<std::string>{"0 0 0 0 ", ""}));
+  EXPECT_TRUE(Lines(ReadText(Results("_beam.txt"))).empty());
+  for (const TNeuron& n : wb->Net[1]) EXPECT_EQ(n.Weights, (std::vector<double>{0, 0, 1.5}));
+  EXPECT_EQ(wb->ParamText[4], "Start Error = 2.0000   End Error = 2.0000");
+}
+
+// OR of two inputs, two hidden units per class: every selected change is a weight that was 0 in its source member
+// (so a non-zero weight never returns to 0 or flips), the search ends, and a masked feature gets no
+// change and stays 0 in every loaded member.
+TEST_F(SmlpBeamTest, SelectedChangesOnlyTouchZeroWeights) {
+  for (const bool mask : {false, true}) {
+    SCOPED_TRACE(mask);
+    LoadXor(true);
+    Build(2);
+    if (mask) wb->FeatureMask[1] = 0;
+    SMLPBeamSearchTrain(*wb);
+    const std::vector<Round> rounds = Rounds();
+    ASSERT_GE(rounds.size(), 2u);
+    for (std::size_t r = 1; r < rounds.size(); ++r) {
+      ASSERT_EQ(rounds[r].Members.size(), 3u);
+      for (const std::string& sel : rounds[r].Selected) {
+        const std::vector<std::string> f = Words(sel);
+        ASSERT_EQ(f.size(), 5u) << sel;
+        const std::vector<std::string> w = Words(rounds[r].Members[std::stoul(f[0])]);
+        ASSERT_EQ(w.size(), 16u);
+        EXPECT_EQ(w[std::stoul(f[1]) * 4 + std::stoul(f[2])], "0") << "round " << r << ": " << sel;
+        EXPECT_NE(f[3], "0");
+      }
+    }
+    if (mask)
+      for (const Round& r : rounds)
+        for (const std::string& m : r.Members) {
+          const std::vector<std::string> w = Words(m);
+          for (int j = 0; j < 4; ++j) {
+            EXPECT_EQ(w[j * 4 + 2], "0") << m;
+            EXPECT_EQ(w[j * 4 + 3], "0") << m;
+          }
+        }
+    const std::vector<std::string> beam = Lines(ReadText(Results("_beam.txt")));
+    EXPECT_FALSE(beam.empty());
+  }
+}
+
+// The run driver runs the beam search instead of the mode's work when "Beam Search" is chosen.
+TEST_F(SmlpBeamTest, TheDriverRunsTheBeamSearchForBeamSearch) {
+  LoadXor();
+  wb->Form1.HidPerOutEdit.SetText("2");
+  wb->Form1.HidPerOut1Edit.SetText("2");
+  wb->Form1.BeamSearch.SetChecked(true);
+  ASSERT_TRUE(RunSMLP(*wb, 1));
+  EXPECT_TRUE(fs::exists(Results("_BE.txt")));
+  EXPECT_TRUE(fs::exists(Results("_beam.txt")));
+  EXPECT_FALSE(fs::exists(Results("_wc.txt")));
+  EXPECT_FALSE(wb->LogFile.is_open());
+  // A bad epoch text ends the run before any log is made.
+  fs::remove(Results("_BE.txt"));
+  wb->Form1.EpochEditT2.SetText("x");
+  EXPECT_FALSE(RunSMLP(*wb, 1));
+  EXPECT_FALSE(plat.Messages.empty());
+  EXPECT_FALSE(fs::exists(Results("_BE.txt")));
 }
 
 }  // namespace
