@@ -553,40 +553,46 @@ TEST_F(SmlpBeamTest, NoImprovingStepStopsAfterOneExpansion) {
   EXPECT_EQ(wb->ParamText[4], "Start Error = 2.0000   End Error = 2.0000");
 }
 
-// OR of two inputs, two hidden units per class: every selected change is a weight that was 0 in its source member
-// (so a non-zero weight never returns to 0 or flips), the search ends, and a masked feature gets no
-// change and stays 0 in every loaded member.
+// OR of two inputs, two hidden units per class: every selected change is a weight that was 0 in its source
+// member (so a non-zero weight never returns to 0 or flips), the search ends, and a masked feature gets no
+// change and stays 0 in every loaded member. With "Random Init Weights" each random network is expanded
+// from its own weights from the first round on.
 TEST_F(SmlpBeamTest, SelectedChangesOnlyTouchZeroWeights) {
-  for (const bool mask : {false, true}) {
-    SCOPED_TRACE(mask);
-    LoadXor(true);
-    Build(2);
-    if (mask) wb->FeatureMask[1] = 0;
-    SMLPBeamSearchTrain(*wb);
-    const std::vector<Round> rounds = Rounds();
-    ASSERT_GE(rounds.size(), 2u);
-    for (std::size_t r = 1; r < rounds.size(); ++r) {
-      ASSERT_EQ(rounds[r].Members.size(), 3u);
-      for (const std::string& sel : rounds[r].Selected) {
-        const std::vector<std::string> f = Words(sel);
-        ASSERT_EQ(f.size(), 5u) << sel;
-        const std::vector<std::string> w = Words(rounds[r].Members[std::stoul(f[0])]);
-        ASSERT_EQ(w.size(), 16u);
-        EXPECT_EQ(w[std::stoul(f[1]) * 4 + std::stoul(f[2])], "0") << "round " << r << ": " << sel;
-        EXPECT_NE(f[3], "0");
-      }
-    }
-    if (mask)
-      for (const Round& r : rounds)
-        for (const std::string& m : r.Members) {
-          const std::vector<std::string> w = Words(m);
-          for (int j = 0; j < 4; ++j) {
-            EXPECT_EQ(w[j * 4 + 2], "0") << m;
-            EXPECT_EQ(w[j * 4 + 3], "0") << m;
-          }
+  for (const bool rinit : {false, true}) {
+    for (const bool mask : {false, true}) {
+      SCOPED_TRACE(std::string(rinit ? "random starts" : "one start") + (mask ? ", x2 masked" : ""));
+      wb->Form1.Rinit.SetChecked(rinit);
+      LoadXor(true);
+      Build(2);
+      if (mask) wb->FeatureMask[1] = 0;
+      SMLPBeamSearchTrain(*wb);
+      const std::vector<Round> rounds = Rounds();
+      ASSERT_GE(rounds.size(), rinit ? 1u : 2u);
+      EXPECT_EQ(rounds[0].Members.size(), rinit ? 3u : 1u);
+      for (std::size_t r = rinit ? 0 : 1; r < rounds.size(); ++r) {
+        ASSERT_EQ(rounds[r].Members.size(), 3u);
+        for (const std::string& sel : rounds[r].Selected) {
+          const std::vector<std::string> f = Words(sel);
+          ASSERT_EQ(f.size(), 5u) << sel;
+          const std::vector<std::string> w = Words(rounds[r].Members[std::stoul(f[0])]);
+          ASSERT_EQ(w.size(), 16u);
+          EXPECT_EQ(w[std::stoul(f[1]) * 4 + std::stoul(f[2])], "0") << "round " << r << ": " << sel;
+          EXPECT_NE(f[3], "0");
         }
-    const std::vector<std::string> beam = Lines(ReadText(Results("_beam.txt")));
-    EXPECT_FALSE(beam.empty());
+      }
+      if (mask && !rinit)
+        for (const Round& r : rounds)
+          for (const std::string& m : r.Members) {
+            const std::vector<std::string> w = Words(m);
+            for (int j = 0; j < 4; ++j) {
+              EXPECT_EQ(w[j * 4 + 2], "0") << m;
+              EXPECT_EQ(w[j * 4 + 3], "0") << m;
+            }
+          }
+      if (!rinit) {
+        EXPECT_FALSE(Lines(ReadText(Results("_beam.txt"))).empty());
+      }
+      }
   }
 }
 
