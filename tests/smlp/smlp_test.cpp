@@ -592,7 +592,7 @@ TEST_F(SmlpBeamTest, SelectedChangesOnlyTouchZeroWeights) {
       if (!rinit) {
         EXPECT_FALSE(Lines(ReadText(Results("_beam.txt"))).empty());
       }
-      }
+    }
   }
 }
 
