@@ -10,6 +10,7 @@
 #include "gui/representation_window.h"
 #include "gui/small_windows.h"
 #include "gui/surface_window.h"
+#include "gui/trajectory_2d_window.h"
 #include "gui/weight_window.h"
 #include "gui/tool_windows.h"
 #include "platform/rounding.h"
@@ -174,6 +175,16 @@ void ProgramWindows::Make(const StartupWindow& w) {
                                       if (guarded) guarded->hide();
                                     }});
     Keep(name, surface);
+  } else if (name == "LT2") {
+    auto* lt2 = new Trajectory2DWindow(wb_);
+    QPointer<Trajectory2DWindow> guarded(lt2);
+    platform_.RegisterWindow(name, {[guarded] {
+                                      if (guarded) guarded->ShowFromModel();
+                                    },
+                                    [guarded] {
+                                      if (guarded) guarded->hide();
+                                    }});
+    Keep(name, lt2);
   } else if (name == "OnTopForm") {
     onTop_ = new OnTopWindow(wb_);
     platform_.RegisterWindow(name, {[this] {

@@ -95,6 +95,7 @@ void ConnectWeightFormHandlers(Workbench& wb);  // the two weight windows
 int ConnectRepresentationHandlers(Workbench& wb);  // the representation windows
 int ConnectNG3DHandlers(Workbench& wb);  // the error-surface window
 int ConnectForm2Handlers(Workbench& wb);  // the font window
+int ConnectLT2Handlers(Workbench& wb);   // "Trajectory 2D"
 
 int ConnectHandlers(Workbench& wb) {
   ConnectGTPHandlers(wb);
@@ -104,6 +105,7 @@ int ConnectHandlers(Workbench& wb) {
   ConnectRepresentationHandlers(wb);
   ConnectNG3DHandlers(wb);
   ConnectForm2Handlers(wb);
+  ConnectLT2Handlers(wb);
   return ConnectHandlerRows(wb, wb.Form1, HandlerTable());
 }
 

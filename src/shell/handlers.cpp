@@ -18,6 +18,7 @@ void AddRepresentationHandlers(std::vector<HandlerRow>& t);
 void AddSmlpHandlers(std::vector<HandlerRow>& t);
 void AddSurfaceHandlers(std::vector<HandlerRow>& t);
 void AddToolsHandlers(std::vector<HandlerRow>& t);
+void AddTrajectoryHandlers(std::vector<HandlerRow>& t);
 
 // The main window's handler table: one row per control and event. Each handler is thin: it calls one
 // routine, often with a mode number.
@@ -37,6 +38,7 @@ const std::vector<HandlerRow>& HandlerTable() {
     AddSmlpHandlers(t);
     AddSurfaceHandlers(t);
     AddToolsHandlers(t);
+    AddTrajectoryHandlers(t);
     return t;
   }();
   return table;

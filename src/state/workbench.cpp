@@ -16,6 +16,8 @@ Workbench::Workbench(Platform& platform, std::string programDir) : Plat(platform
   AddWindow(GTP);
   AddWindow(NGF);
   AddWindow(NG3D);
+  AddWindow(LT2);
+  CreateLT2Layout(LT2, ScreenWidth, ScreenHeight, FontPct);
   for (TWfr& w : WeightForms) AddWindow(w);
   AddWindow(HRF);
   AddWindow(ORF);

@@ -16,6 +16,7 @@
 #include "state/graph_data_form.h"
 #include "state/model_state.h"
 #include "state/ng_state.h"
+#include "state/lt2_form.h"
 #include "state/ng3d_form.h"
 #include "state/ngf_form.h"
 #include "state/surface_state.h"
@@ -56,6 +57,7 @@ struct Workbench : ModelState, TrainingState, NGState, ExperimentState, SmlpStat
   TGTP GTP;  // the training-progress window
   TNGF NGF;  // the NG error-section window
   TNG3D NG3D;  // the error-surface window
+  TLT2 LT2;    // "Trajectory 2D"
   std::array<TWfr, 2> WeightForms{TWfr(0), TWfr(1)};  // "ES Weights" and "Trajectory Weights"
   TForm2 Form2;  // the font window
   // The data-visualisation windows open now, oldest first (a new one with every use, gone when closed),

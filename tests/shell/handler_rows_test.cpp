@@ -37,6 +37,7 @@ TEST(HandlerRowsTest, EveryRowNamesAControlOfItsWindow) {
   EXPECT_EQ(UnknownHandlerControls(TGraphData(), RowNames(GraphDataHandlerTable())), std::vector<std::string>{});
   EXPECT_EQ(UnknownHandlerControls(TPrzegladaj(), RowNames(ViewerHandlerTable())), std::vector<std::string>{});
   EXPECT_EQ(ViewerHandlerTable().size(), 8u);
+  EXPECT_EQ(UnknownHandlerControls(wb.LT2, LT2HandlerTable()), std::vector<std::string>{});
 }
 
 TEST(HandlerRowsTest, AMisspeltRowIsNamed) {
