@@ -84,8 +84,10 @@ void SetSubStep(Workbench& wb, const std::string& s) {
 
 std::string LayerSizes(const Workbench& wb) {
   std::string s;
-  for (std::size_t l = 0; l < wb.Layers.size() && l < static_cast<std::size_t>(std::max(wb.NumOfLayers, 0)); ++l)
-    s += (l ? "-" : "") + IntToStr(wb.Layers[l]);
+  for (std::size_t l = 0; l < wb.Layers.size() && l < static_cast<std::size_t>(std::max(wb.NumOfLayers, 0)); ++l) {
+    if (l) s += '-';
+    s += IntToStr(wb.Layers[l]);
+  }
   return s;
 }
 
@@ -220,13 +222,13 @@ std::vector<SurfaceLabel> SurfaceAxisLabels(const Workbench& wb) {
   const int xr = b.Axis2DX + b.Axis1DX + L + RoundInt(f / 2);
   return {
       {FloatToStr(-r), L - RoundInt(f) - RoundInt(f / 4), H + b.Axis1DY + T + RoundInt(f / 1.5)},
-      {"c" + IntToStr(wb.C2Index + 1), RoundInt(b.Axis2DX / 2.0) + L - RoundInt(f) - RoundInt(f / 4),
+      {std::string(1, 'c').append(IntToStr(wb.C2Index + 1)), RoundInt(b.Axis2DX / 2.0) + L - RoundInt(f) - RoundInt(f / 4),
        H + b.Axis1DY + T + RoundInt(b.Axis2DY / 2.0) + RoundInt(f / 4)},
       {FloatToStr(r), b.Axis2DX + L - RoundInt(m * f) - RoundInt(f / 4) - 2 * P,
        b.Axis2DY + b.Axis1DY + T + H + RoundInt(f / 4)},
       {IntToStr(n), b.Axis2DX + L + RoundInt(f / 2) + P, b.Axis2DY + b.Axis1DY + T + H + RoundInt(f / 4)},
       {IntToStr(-n), b.Axis2DX + b.Axis1DX + L - RoundInt(f / 6), b.Axis2DY + T + H + RoundInt(f / 3) + P},
-      {"c" + IntToStr(wb.C1Index + 1), RoundInt(b.Axis1DX / 2.0) + b.Axis2DX + L,
+      {std::string(1, 'c').append(IntToStr(wb.C1Index + 1)), RoundInt(b.Axis1DX / 2.0) + b.Axis2DX + L,
        b.Axis2DY + T + H + RoundInt(b.Axis1DY / 2.0 + f / 4)},
       {"0", xr, b.Axis2DY + T + H - RoundInt(3 * f / 4) - P},
       {Trim(wb.Form1.L66Edit.Text()), xr, b.Axis2DY + T - RoundInt(3 * f / 4)},
@@ -770,9 +772,9 @@ std::string SurfacePictureName(Workbench& wb) {
   s += LayerSizes(wb);
   s += f.WMBox.Checked() ? "-wm" : "-cm";
   if (f.entrBox.Checked()) s += "e";
-  s += "_" + IntToStr(wb.WMFirstEpoch) + "-" + IntToStr(wb.WMLastEpoch);
-  s += "_c" + IntToStr(w.c1box.ItemIndex() + 1) + "-c" + IntToStr(w.c2box.ItemIndex() + 1);
-  s += "_s" + Trim(f.PSEdit.Text());
+  ((((s += '_') += IntToStr(wb.WMFirstEpoch)) += '-') += IntToStr(wb.WMLastEpoch));
+  ((((s += "_c") += IntToStr(w.c1box.ItemIndex() + 1)) += "-c") += IntToStr(w.c2box.ItemIndex() + 1));
+  (s += "_s") += Trim(f.PSEdit.Text());
   return s;
 }
 

@@ -113,7 +113,7 @@ TEST_F(PictureViewerTest, OpenThenNextWalksTheGifsAndPreviousStepsBack) {
 
 TEST_F(PictureViewerTest, TheHistoryKeepsTheNewest1021Names) {
   TPrzegladaj& v = Viewer();
-  for (int i = 0; i < 1025; ++i) AddToHistory(v, "n" + std::to_string(i));
+  for (int i = 0; i < 1025; ++i) AddToHistory(v, std::string(1, 'n').append(std::to_string(i)));
   ASSERT_EQ(v.History.size(), 1021u);
   EXPECT_EQ(v.History.front(), "n4");
   EXPECT_EQ(v.History.back(), "n1024");
