@@ -8,6 +8,7 @@
 #include "state/report_opener.h"
 #include "model/data_file.h"
 #include "state/workbench.h"
+#include "analysis/text_lines.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"
@@ -15,18 +16,6 @@
 namespace wl {
 
 namespace {
-
-std::vector<std::string> ReadLines(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw FileError("Cannot open file " + path);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
-  }
-  if (in.bad()) throw FileError("Cannot read file " + path);
-  return lines;
-}
 
 [[noreturn]] void BadLine(const std::string& path, std::size_t line, const std::string& why) {
   throw FileError("File " + path + ", line " + IntToStr(static_cast<std::int64_t>(line) + 1) + ": " + why);

@@ -8,6 +8,7 @@
 #include "model/data_file.h"
 #include "model/read_parameters.h"
 #include "state/workbench.h"
+#include "analysis/text_lines.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"
@@ -24,19 +25,6 @@ const char* const kLinesMessage = "Error: Number Of Lines in WM_matlab.txt <> ma
 void Trace(Workbench& wb, const char* step) {
   wb.ProgressStep = step;
   UpdateProgressTrace(wb);
-}
-
-// The lines of a text file as the program reads them: a final line end does not start another line.
-std::vector<std::string> ReadLines(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw FileError("Cannot open file " + path);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
-  }
-  if (in.bad()) throw FileError("Cannot read file " + path);
-  return lines;
 }
 
 std::vector<std::string> Tokens(const std::string& line) {
