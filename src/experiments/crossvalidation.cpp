@@ -14,6 +14,7 @@
 #include "model/layer_transfer.h"
 #include "model/read_parameters.h"
 #include "model/settings_file.h"
+#include "state/hooks.h"
 #include "state/workbench.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
@@ -34,18 +35,39 @@ void TrainNGOnFile(Workbench& wb) { NGTrain(wb, 1); }
 
 // The methods and what trains a network on a fold's training file. A method without a trainer is not
 // available yet and is refused before anything is asked.
+// A step method's network is trained and tested by the step networks (smlp/smlp_crossvalidation.h, through
+// the hooks table) and tested by its rules.
 struct CVMethodRow {
   std::uint8_t Method;
   const char* Command;  // the menu item (or button) that starts it
   FileTrainer Train;
+  bool Step;
 };
 
 const CVMethodRow kCVMethods[] = {
-    // The step-function networks come with the SMLP trainers (RunSMLP, SMLPTraining, RunVSSThenSMLP).
-    {1, "SMLP crossvalidation", nullptr},
-    {2, "NG crossvalidation", &TrainNGOnFile},
-    {3, "VSS Crossvalidation", &TrainVSSOnFile},
-    {4, "VSS+SMLP CV", nullptr},
+    {1, "SMLP crossvalidation", nullptr, true},
+    {2, "NG crossvalidation", &TrainNGOnFile, false},
+    {3, "VSS Crossvalidation", &TrainVSSOnFile, false},
+    // Becomes a step method when RunVSSThenSMLP trains its folds.
+    {4, "VSS+SMLP CV", nullptr, false},
+};
+
+bool Available(const CVMethodRow* row) { return row && (row->Train || row->Step); }
+
+// The single-class rules file of a step method's run ("_CVRE.txt") is closed when an error ends the run.
+class RulesFileGuard {
+ public:
+  explicit RulesFileGuard(Workbench& wb) : wb_(wb) {}
+  ~RulesFileGuard() {
+    if (!wb_.SMLPRulesFile.is_open()) return;
+    wb_.SMLPRulesFile.close();
+    wb_.SMLPRulesFile.clear();
+  }
+  RulesFileGuard(const RulesFileGuard&) = delete;
+  RulesFileGuard& operator=(const RulesFileGuard&) = delete;
+
+ private:
+  Workbench& wb_;
 };
 
 const CVMethodRow* MethodRow(std::uint8_t method) {
@@ -125,7 +147,7 @@ void CounterLines(std::string& out, double tpt, double tpn, double npn, double n
 std::string CrossvalidationRefusal(const Workbench& wb, std::uint8_t method) {
   const CVMethodRow* row = MethodRow(method);
   if (!row) return "There is no crossvalidation method " + IntToStr(method) + ".";
-  if (!row->Train) return std::string("\"") + row->Command + "\" is not available yet.";
+  if (!Available(row)) return std::string("\"") + row->Command + "\" is not available yet.";
   if (wb.Form1.JoinWBox.Checked())
     return "\"Join W\" (signing the first layer's weights before each test) is not available yet. Clear it to run "
            "the crossvalidation.";
@@ -257,9 +279,12 @@ std::string MSRText(Workbench& wb, int runs, int folds) {
 
 bool TrainOnFile(Workbench& wb, const std::string& fileName, std::uint8_t method) {
   const CVMethodRow* row = MethodRow(method);
-  if (!row || !row->Train) throw WlError(CrossvalidationRefusal(wb, method));
+  if (!Available(row)) throw WlError(CrossvalidationRefusal(wb, method));
   ReadDataFile(wb, fileName);
-  if (CreateNetwork(wb, 4) != NetworkBuilt) return false;
+  const int built = CreateNetwork(wb, 4);
+  if (built != NetworkBuilt && !(row->Step && built == NetworkSmlpBuilt)) return false;
+  // A step method builds its own network and leaves its accuracy on the training file.
+  if (row->Step) return CallStepCVTrain(wb, method);
   const std::int64_t start = MonotonicMs();
   row->Train(wb);
   wb.ElapsedTime = MonotonicMs() - start;
@@ -271,13 +296,16 @@ bool TrainOnFile(Workbench& wb, const std::string& fileName, std::uint8_t method
 
 void TestOnFile(Workbench& wb, const std::string& fileName, std::uint8_t method) {
   const CVMethodRow* row = MethodRow(method);
-  if (!row || !row->Train) throw WlError(CrossvalidationRefusal(wb, method));
+  if (!Available(row)) throw WlError(CrossvalidationRefusal(wb, method));
   FlagGuard<bool> testing(wb.TestingMode, true);
   ReadDataFile(wb, fileName);
   // The normalized accuracy weighs the vectors by the classes of the set tested.
   BalanceClasses(wb);
   if (wb.CommitteeVoting) SizeCommitteeVotes(wb, wb.NumOfVectors, wb.CommitteeMember + 1);
-  WriteResultFile(wb, 12);
+  if (row->Step)
+    CallStepCVTest(wb, method);
+  else
+    WriteResultFile(wb, 12);
 }
 
 bool OneCVRun(Workbench& wb, std::uint8_t method) {
@@ -286,6 +314,9 @@ bool OneCVRun(Workbench& wb, std::uint8_t method) {
   if (wb.CVFoldCount > 0) ReadDataFile(wb, wb.CVDataFileName);
   SaveSettings(wb, true);
   FlagGuard<bool> inCrossvalidation(wb.InCrossvalidation, true);
+  const CVMethodRow* row = MethodRow(method);
+  const bool step = row && row->Step;
+  if (step) CallStepCVRunStart(wb, method);
   const int n = wb.NumOfVectors;
   const int k = FoldCount(f, n);
   if (k < 2 || k > 0.5 * n) return false;
@@ -307,6 +338,16 @@ bool OneCVRun(Workbench& wb, std::uint8_t method) {
     testFiles.push_back(wb.ResultsPrefix + "_tst" + IntToStr(i) + ".dat");
     WriteFoldFiles(wb.CVDataFileName, n, fold, i, trainingFiles.back(), testFiles.back());
     largest = std::max(largest, static_cast<int>(std::count(fold.begin(), fold.end(), i)));
+  }
+
+  RulesFileGuard closeRulesOnError(wb);
+  const bool singleClass = step && f.CurrentClassBox.ItemIndex() > 0;
+  if (singleClass) {
+    wb.SMLPRulesFileName = wb.ResultsPrefix + "_CVRE.txt";
+    if (wb.SMLPRulesFile.is_open()) wb.SMLPRulesFile.close();
+    wb.SMLPRulesFile.clear();
+    wb.SMLPRulesFile.open(wb.SMLPRulesFileName, std::ios::binary | std::ios::trunc);
+    if (!wb.SMLPRulesFile) throw FileError("Cannot write file " + wb.SMLPRulesFileName);
   }
 
   TextReport cvFile(wb.ResultsPrefix + "_CV.txt");
@@ -344,8 +385,15 @@ bool OneCVRun(Workbench& wb, std::uint8_t method) {
   cvFile.Line();
   cvFile.Line("TRAINING= " + Fixed5(trainingSum / k) + "      TEST= " + Fixed5(testSum / k));
   cvFile.Close();
-  if (StrToInt(Trim(f.NumCVEdit.Text())) == 1) ShowInNotepad(wb, "notepad.exe " + cvFile.Path());
+  const bool oneRun = StrToInt(Trim(f.NumCVEdit.Text())) == 1;
+  if (oneRun) ShowInNotepad(wb, "notepad.exe " + cvFile.Path());
   if (members > 1) comm.Close();
+  if (singleClass) {
+    wb.SMLPRulesFile.close();
+    if (wb.SMLPRulesFile.fail()) throw FileError("Cannot write file " + wb.SMLPRulesFileName);
+    if (oneRun) ShowInNotepad(wb, "notepad.exe " + wb.SMLPRulesFileName);
+    wb.ResultsFileName.clear();
+  }
   return true;
 }
 
@@ -364,7 +412,10 @@ void RunCrossvalidation(Workbench& wb, std::uint8_t method) {
   const int runs = StrToInt(Trim(f.NumCVEdit.Text()));
   const int folds = FoldCount(f, n);
   const int members = StrToInt(f.CommEdit.Text());
-  const std::string problem = ExperimentRefusal(f, runs, folds, members, n);
+  std::string problem = ExperimentRefusal(f, runs, folds, members, n);
+  // The step networks record no committee votes.
+  if (problem.empty() && members > 1 && MethodRow(method)->Step)
+    problem = "A committee of SMLP networks cannot vote: set Committee to 1.";
   if (!problem.empty()) {
     wb.Plat.ShowMessage(problem);
     return;

@@ -11,6 +11,7 @@
 #include "shell/command.h"
 #include "shell/general_commands.h"
 #include "smlp/rules_report.h"
+#include "smlp/single_class_reports.h"
 
 namespace wl {
 
@@ -33,7 +34,7 @@ void OnValidationSet(Workbench& wb) {
     // The single-class report belongs to a network a single-class trainer built; a network of all classes
     // gets the rules report whatever class the box shows.
     if (wb.SingleClassNet && wb.Form1.CurrentClassBox.ItemIndex() > 0) {
-      wb.Plat.ShowMessage("The validation report of single-class SMLP networks is not available yet.");
+      SMLPValidationReport(wb);
       return;
     }
     WriteRulesReport(wb, 2);

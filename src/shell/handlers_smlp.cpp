@@ -4,6 +4,7 @@
 #include "model/read_parameters.h"
 #include "platform/numfmt.h"
 #include "shell/command.h"
+#include "smlp/cut_point_search.h"
 #include "smlp/rules_report.h"
 #include "smlp/single_class.h"
 #include "smlp/smlp_driver.h"
@@ -42,16 +43,17 @@ void SMLPMenuRun(Workbench& wb, std::uint8_t changes) {
   RunSMLP(wb, SMLPMode(wb.Form1, changes));
 }
 
-// "SMLP Training": a data set, then the network of all classes by S1 or S2, and its rules report.
+// "SMLP Training": with a class chosen, the cut-point shift search when a feature to shift is given, else
+// the single-class training; otherwise a data set, then the network of all classes by S1 or S2, and its
+// rules report.
 void SMLPTrainingClick(Workbench& wb) {
   TForm1& f = wb.Form1;
   if (ReadParameters(wb, 10)) return;
   if (f.CurrentClassBox.ItemIndex() > 0) {
-    if (!Trim(f.ShiftEdit1.Text()).empty()) {
-      wb.Plat.ShowMessage("The cut-point shift search is not available yet. Clear \"Shift feature\" to train the class.");
-      return;
-    }
-    SMLPTraining(wb, 0);
+    if (!Trim(f.ShiftEdit1.Text()).empty())
+      CutPointShiftSearch(wb);
+    else
+      SMLPTraining(wb, 0);
     return;
   }
   if (f.S1SMLPButton.Checked() || f.S2SMLPButton.Checked()) {

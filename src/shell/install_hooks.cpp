@@ -6,6 +6,7 @@
 #include "experiments/discretization.h"
 #include "experiments/representation_hook.h"
 #include "experiments/result_report.h"
+#include "smlp/smlp_crossvalidation.h"
 #include "smlp/smlp_driver.h"
 #include "smlp/smlp_network.h"
 
@@ -32,6 +33,9 @@ void InstallHooks(HooksTable& hooks) {
   };
   hooks.WriteResultFile = WriteResultFile;
   hooks.WriteVectorListing = WriteVectorListing;
+  hooks.StepCVRunStart = SMLPCVRunStart;
+  hooks.StepCVTrain = SMLPCVTrain;
+  hooks.StepCVTest = SMLPCVTest;
 }
 
 }  // namespace wl

@@ -12,6 +12,7 @@
 #include "platform/numfmt.h"
 #include "platform/paths.h"
 #include "platform/rounding.h"
+#include "smlp/single_class.h"
 #include "smlp/smlp_driver.h"
 #include "smlp/smlp_network.h"
 #include "state/report_opener.h"
@@ -96,6 +97,47 @@ void WriteConfusionMatrix(Workbench& wb) {
     std::string row = p < classes ? "   " + IntToStr(p) + "    " : std::string("   -    ");
     for (int j = 0; j < classes; ++j) row += "     " + IntToStr(wb.ConfusionMatrix[j][p]);
     Line(wb, row);
+  }
+}
+
+// The rules, the confusion matrix, the threshold rules, the features and the success rate of a network of
+// all classes.
+void WriteClassRules(Workbench& wb, std::uint8_t mode) {
+  TForm1& form = wb.Form1;
+  WriteNeuronRules(wb);
+  Line(wb, "[Rules]");
+  for (int c = 0; c < wb.NumOfClasses; ++c) {
+    std::string line = "class " + IntToStr(c) + " if    ";
+    bool first = true;
+    for (int t = 0; t < static_cast<int>(wb.RuleTexts[c].size()); ++t) {
+      const std::string& text = wb.RuleTexts[c][t];
+      if (Trim(text).empty()) continue;
+      if (!first) line += SMLPOutWeight(wb, t) > 0.0 ? "       or      " : "      or_not     ";
+      line += text;
+      first = false;
+    }
+    Line(wb, line);
+  }
+  WriteConfusionMatrix(wb);
+
+  if (wb.NetKind != 7) {
+    for (const std::string& rule : wb.ClassSumRules) Line(wb, rule);
+    Line(wb, "");
+    for (const std::string& rule : wb.ClassWeightRules) Line(wb, rule);
+    Line(wb, "");
+    Line(wb, "Eliminated Feature = 0");
+    if (wb.LUnitsMode != 7)
+      for (int f = 0; f < wb.NumOfFeatures; ++f) {
+        const int mask = static_cast<std::size_t>(f) < wb.FeatureMask.size() ? wb.FeatureMask[f] : 1;
+        Line(wb, wb.Features[f].Name + " " + IntToStr(mask));
+      }
+    if (mode == 3) WriteSimplifiedRules(wb);
+    EvaluateNetwork(wb);
+  }
+  Line(wb, "Success Rate: " + FixedDisplayText(wb.SuccessRate, 7, 5));
+  Line(wb, "");
+  if (form.WriteDetails.Checked()) {
+    CallWriteVectorListing(wb);
   }
 }
 
@@ -268,43 +310,12 @@ bool WriteRulesReport(Workbench& wb, std::uint8_t mode) {
     Line(wb, "Training Time: " + FormatFixed(static_cast<double>(wb.ElapsedTime) / 1000.0, 2) + "s");
     Line(wb, form.RecrBox.Checked() ? "Recreate network" : "NO recreate network");
 
-    if (wb.SingleClassNet && wb.CurrentClass > -1)
-      throw WlError("The rules of single-class SMLP networks are not available yet.");
-
-    WriteNeuronRules(wb);
-    Line(wb, "[Rules]");
-    for (int c = 0; c < wb.NumOfClasses; ++c) {
-      std::string line = "class " + IntToStr(c) + " if    ";
-      bool first = true;
-      for (int t = 0; t < static_cast<int>(wb.RuleTexts[c].size()); ++t) {
-        const std::string& text = wb.RuleTexts[c][t];
-        if (Trim(text).empty()) continue;
-        if (!first) line += SMLPOutWeight(wb, t) > 0.0 ? "       or      " : "      or_not     ";
-        line += text;
-        first = false;
-      }
-      Line(wb, line);
-    }
-    WriteConfusionMatrix(wb);
-
-    if (wb.NetKind != 7) {
-      for (const std::string& rule : wb.ClassSumRules) Line(wb, rule);
-      Line(wb, "");
-      for (const std::string& rule : wb.ClassWeightRules) Line(wb, rule);
-      Line(wb, "");
-      Line(wb, "Eliminated Feature = 0");
-      if (wb.LUnitsMode != 7)
-        for (int f = 0; f < wb.NumOfFeatures; ++f) {
-          const int mask = static_cast<std::size_t>(f) < wb.FeatureMask.size() ? wb.FeatureMask[f] : 1;
-          Line(wb, wb.Features[f].Name + " " + IntToStr(mask));
-        }
-      if (mode == 3) WriteSimplifiedRules(wb);
-      EvaluateNetwork(wb);
-    }
-    Line(wb, "Success Rate: " + FixedDisplayText(wb.SuccessRate, 7, 5));
-    Line(wb, "");
-    if (form.WriteDetails.Checked()) {
-      CallWriteVectorListing(wb);
+    if (wb.SingleClassNet && wb.CurrentClass > -1) {
+      // The network of the last single-class run: its hidden neurons up to the one trained last.
+      const int last = std::min(std::max(wb.CurrentNeuron, 0), wb.Layers[1] - 1);
+      WriteSMLPRules(wb, last, wb.ResultsFile, wb.ResultsFilePath);
+    } else {
+      WriteClassRules(wb, mode);
     }
   } catch (...) {
     if (own && wb.ResultsFile.is_open()) {

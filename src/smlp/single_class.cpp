@@ -87,12 +87,15 @@ int InputCount(const Workbench& wb) {
   return l0;
 }
 
-// Whether Net holds a single-class network of the loaded data set.
-bool HasSingleClassNet(const Workbench& wb) {
+}  // namespace
+
+bool HasSingleClassNetwork(const Workbench& wb) {
   return wb.SingleClassNet && wb.Net.size() == 3 && wb.Layers.size() == 3 && wb.Layers[0] == InputCount(wb) &&
          wb.Layers[1] >= 1 && wb.Net[1].size() == static_cast<std::size_t>(wb.Layers[1]) && wb.Net[2].size() == 1 &&
          wb.NumOfVectors > 0;
 }
+
+namespace {
 
 // The hidden neuron the trainers work on, or -1 after a message.
 int ChosenNeuron(Workbench& wb) {
@@ -211,7 +214,7 @@ void SMLPForward(Workbench& wb, int v, int last) {
 
 double ComputeSMLPError(Workbench& wb, int last) {
   if (wb.NumOfVectors <= 0) throw FloatError("The data set has no vectors.");
-  if (!HasSingleClassNet(wb) || last >= wb.Layers[1])
+  if (!HasSingleClassNetwork(wb) || last >= wb.Layers[1])
     throw WlError("The network does not fit the data set: build it anew (SMLP Training).");
   if (wb.ActiveInputs.size() < wb.Features.size()) wb.ActiveInputs.resize(wb.Features.size());
   const auto nv = static_cast<std::size_t>(wb.NumOfVectors);
@@ -357,8 +360,59 @@ void TrainNeuronS2(Workbench& wb, int last, int mode) {
   run.Finish(false);
 }
 
-void WriteSMLPRules(Workbench& wb, int last) {
-  std::ofstream& out = wb.SMLPRulesFile;
+void SMLPTrainNewWeights(Workbench& wb, int F) {
+  const std::string logName = wb.ResultsPrefix + "_WC.txt";
+  const std::size_t slash = logName.find_last_of('/');
+  if (slash != std::string::npos) EnsureDirectory(logName.substr(0, slash));
+  std::ofstream log(logName, std::ios::binary | std::ios::trunc);
+  if (!log) throw FileError("Cannot write file " + logName);
+  wb.OptMet = 1;
+  SearchRun run(wb, 0);
+  wb.ParamText[7] = "SLMP-1ch ";
+  const auto entries = static_cast<std::size_t>(std::max(0, wb.NumOfEpochs + 1));
+  wb.StepRateHistory.assign(entries, 0.0);
+  wb.StepErrorHistory.assign(entries, 0.0);
+  auto mask = [&wb](int f) { return static_cast<std::size_t>(f) < wb.FeatureMask.size() ? wb.FeatureMask[f] : 0; };
+  for (int epoch = 1; epoch <= wb.NumOfEpochs; ++epoch) {
+    for (int k = 0; k < wb.Layers[1]; ++k) {
+      std::vector<double>& w = wb.Net[1][static_cast<std::size_t>(k)].Weights;
+      int i = 0;
+      for (int f = 0; f < wb.NumOfFeatures; ++f) {
+        const TFeature& feat = wb.Features[static_cast<std::size_t>(f)];
+        for (int j = 0; j < feat.NValues; ++j, ++i) {
+          double& weight = w[static_cast<std::size_t>(i)];
+          if (mask(f) == 0) weight = 0.0;
+          wb.Form1.ep.SetText(IntToStr(epoch) + "/" + IntToStr(k) + "  " + feat.Name);
+          wb.Form1.ep.Repaint();
+          if (f != F) continue;
+          const double w0 = weight;
+          double change = 0.0;
+          for (const double step : {1.0, -1.0}) {
+            weight = w0 + step;
+            wb.NewError = ComputeSMLPError(wb, 0);
+            if (!run.Accept()) continue;
+            change = step;
+            log << "Error: " << FloatToStr(wb.CurrentError) << "    SuccessRt: " << FloatToStr(wb.SuccessRate)
+                << "    N.W: " << k << "." << i << "\n";
+          }
+          weight = w0 + change;
+        }
+      }
+    }
+    const std::string position = wb.Form1.ep.Text();
+    run.Show(position, wb.SuccessRate);
+    wb.StepRateHistory[static_cast<std::size_t>(epoch)] = wb.SuccessRate;
+    wb.StepErrorHistory[static_cast<std::size_t>(epoch)] = wb.CurrentError;
+  }
+  run.Finish(true);
+  wb.ParamText[4] = "Start Error = " + wb.ResultText + "   End Error = " + FixedDisplayText(wb.CurrentError, 12, 4);
+  log.close();
+  if (log.fail()) throw FileError("Cannot write file " + logName);
+}
+
+void WriteSMLPRules(Workbench& wb, int last) { WriteSMLPRules(wb, last, wb.SMLPRulesFile, wb.SMLPRulesFileName); }
+
+void WriteSMLPRules(Workbench& wb, int last, std::ostream& out, const std::string& fileName) {
   const int l0 = wb.Layers[0];
   for (int h = 0; h <= last; ++h) {
     const std::vector<double>& w = wb.Net[1][static_cast<std::size_t>(h)].Weights;
@@ -410,7 +464,7 @@ void WriteSMLPRules(Workbench& wb, int last) {
           << (wb.VectorCorrect[static_cast<std::size_t>(v)] == 0 ? "-" : "") << "\n";
     out << "\n";
   }
-  if (!out) throw FileError("Cannot write file " + wb.SMLPRulesFileName);
+  if (!out) throw FileError("Cannot write file " + fileName);
 }
 
 bool SMLPTraining(Workbench& wb, std::uint8_t mode) {
@@ -459,8 +513,8 @@ bool SMLPTraining(Workbench& wb, std::uint8_t mode) {
   wb.CurrentNeuron = neuron;
 
   if (form.FExpandBox.Checked()) {
-    wb.Plat.ShowMessage("\"F. Expansion\" of a single-class network is not available yet.");
-    return false;
+    SMLPFeatureExpansion(wb, form.S1SMLPButton.Checked() ? 1 : 2);
+    return true;
   }
   const bool rulesFile = !wb.InCrossvalidation && mode != 10;
   if (rulesFile) OpenRulesFile(wb, "_RE.txt");
@@ -493,7 +547,7 @@ bool SMLPTraining(Workbench& wb, std::uint8_t mode) {
 
 void SMLPContinue(Workbench& wb) {
   TForm1& form = wb.Form1;
-  if (!HasSingleClassNet(wb)) {
+  if (!HasSingleClassNetwork(wb)) {
     wb.Plat.ShowMessage("There is no single-class network to continue: run \"SMLP Training\" with a class first.");
     return;
   }

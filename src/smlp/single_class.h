@@ -7,6 +7,8 @@
 // is strictly lower than CurrentError and WorthChanging x BestRate < its SuccessRate, BestRate being the
 // success rate of the last kept network.
 #include <cstdint>
+#include <ostream>
+#include <string>
 #include <vector>
 
 namespace wl {
@@ -47,12 +49,40 @@ void SortPairCandidates(std::vector<TPairCandidate>& candidates, int count);
 // Appends to SMLPRulesFile the rules of hidden neurons 0 .. last and the accuracy block of their network
 // (and with "Detailed Result File" every weight and every vector's correctness).
 void WriteSMLPRules(Workbench& wb, int last);
+// The same into another open report (the rules report writes them into ResultsFile); `fileName` names it
+// in the error of a failed write.
+void WriteSMLPRules(Workbench& wb, int last, std::ostream& out, const std::string& fileName);
+
+// Whether Net holds a single-class network that fits the loaded data set.
+bool HasSingleClassNetwork(const Workbench& wb);
 
 // "SMLP Training" for the class chosen in CurrentClassBox. Mode 0: the button and a crossvalidation fold
 // (inside a crossvalidation the data set is the fold's and no rules file is written); 9 / 10: the first /
 // a later run of the cut-point search (the rules file stays open). False when nothing was trained (no
 // data file chosen, or a refusal after its message).
 bool SMLPTraining(Workbench& wb, std::uint8_t mode);
+
+// The feature expansion of SMLPTraining ("F. Expansion"): ranks the available features by the success
+// rate of a network trained on each alone, then adds them in rank order (RankingEdit of them; all when
+// empty), each by SMLPTrainNewWeights, or by training anew ("Recreate Network with F. Expansion"), or by
+// rounds of training and removal of the covered vectors ("Add 1 Hidden per Time"). Method 1 trains by S1,
+// any other by S2 (mode 1). Outside a crossvalidation it writes ResultsPrefix + "_FERE.txt" and shows it.
+// WorthChanging is 1.0 afterwards.
+void SMLPFeatureExpansion(Workbench& wb, std::uint8_t method);
+
+// One-change search on the inputs of feature F only, every hidden neuron's earlier weights kept (the
+// inputs of masked features held at 0); the error is that of hidden neuron 0. Logs each kept change in
+// ResultsPrefix + "_WC.txt".
+void SMLPTrainNewWeights(Workbench& wb, int F);
+
+// A feature's entry of the expansion's ranking.
+struct TFeatureRank {
+  std::int32_t Feature = 0;
+  double Rate = 0.0;
+};
+// The expansion's exchange order: for i over the entries, for j = 0 .. i - 1, entries i and j are swapped
+// when j's rate is below i's; descending rates.
+void SortFeatureRankTable(std::vector<TFeatureRank>& table);
 
 // "Continue": trains hidden neuron CurrentNeuronBox of the network the last run left, its threshold set
 // from HidBEdit, by S1 or S2, and writes the rules to ResultsPrefix + "_REC.txt". Refused with a message

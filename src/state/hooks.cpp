@@ -87,4 +87,16 @@ bool CallWriteResultFile(Workbench& wb, std::uint8_t mode) {
 
 void CallWriteVectorListing(Workbench& wb) { Required(wb.Hooks.WriteVectorListing, "The vector listing")(wb); }
 
+void CallStepCVRunStart(Workbench& wb, std::uint8_t method) {
+  Required(wb.Hooks.StepCVRunStart, "The step networks' crossvalidation")(wb, method);
+}
+
+bool CallStepCVTrain(Workbench& wb, std::uint8_t method) {
+  return Required(wb.Hooks.StepCVTrain, "The step networks' crossvalidation")(wb, method);
+}
+
+void CallStepCVTest(Workbench& wb, std::uint8_t method) {
+  Required(wb.Hooks.StepCVTest, "The step networks' crossvalidation")(wb, method);
+}
+
 }  // namespace wl

@@ -50,6 +50,12 @@ struct HooksTable {
   bool (*DiscretizeContinuousFeatures)(Workbench& wb, bool lUnits) = nullptr;
   bool (*WriteResultFile)(Workbench& wb, std::uint8_t mode) = nullptr;
   void (*WriteVectorListing)(Workbench& wb) = nullptr;
+  // Crossvalidation of the step networks (smlp/), for the crossvalidation of experiments/: the start of a
+  // run, the training on the fold's training set just read (false: nothing was trained, after a message)
+  // and the test on the fold's test set just read (TestingMode set), each by the method.
+  void (*StepCVRunStart)(Workbench& wb, std::uint8_t method) = nullptr;
+  bool (*StepCVTrain)(Workbench& wb, std::uint8_t method) = nullptr;
+  void (*StepCVTest)(Workbench& wb, std::uint8_t method) = nullptr;
 };
 
 // The table every new Workbench starts from.
@@ -77,5 +83,8 @@ void CallRunSMLP(Workbench& wb, std::uint8_t mode);
 bool CallDiscretizeContinuousFeatures(Workbench& wb, bool lUnits);
 bool CallWriteResultFile(Workbench& wb, std::uint8_t mode);
 void CallWriteVectorListing(Workbench& wb);
+void CallStepCVRunStart(Workbench& wb, std::uint8_t method);
+bool CallStepCVTrain(Workbench& wb, std::uint8_t method);
+void CallStepCVTest(Workbench& wb, std::uint8_t method);
 
 }  // namespace wl

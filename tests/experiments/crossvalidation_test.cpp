@@ -213,7 +213,6 @@ TEST_F(CrossvalidationTest, InvalidParametersAreRefusedBeforeAnyFileIsWritten) {
 
 TEST_F(CrossvalidationTest, MethodsNotBuiltAreRefusedBeforeTheDialog) {
   const std::pair<std::uint8_t, const char*> cases[] = {
-      {1, "\"SMLP crossvalidation\" is not available yet."},
       {4, "\"VSS+SMLP CV\" is not available yet."},
   };
   for (const auto& [method, message] : cases) {
@@ -224,6 +223,9 @@ TEST_F(CrossvalidationTest, MethodsNotBuiltAreRefusedBeforeTheDialog) {
   }
   wb->Form1.JoinWBox.SetChecked(true);
   EXPECT_NE(CrossvalidationRefusal(*wb, 3).find("\"Join W\""), std::string::npos);
+  EXPECT_NE(CrossvalidationRefusal(*wb, 1).find("\"Join W\""), std::string::npos);
+  wb->Form1.JoinWBox.SetChecked(false);
+  EXPECT_EQ(CrossvalidationRefusal(*wb, 1), "");
   EXPECT_TRUE(plat.Dialogs.empty());
 }
 

@@ -58,3 +58,41 @@ select CurrentClassBox 1
 answer open cancel
 click Button5
 expect no-message
+
+# "On Training Set": the rules report of a single-class network holds its rules.
+check S1SMLPButton
+answer open DATA/monk1.dat
+click Button5
+click OnTrainingSet1
+expect no-message
+expect file results/monk1_86410_RE.txt contains "(training set only)"
+expect file results/monk1_86410_RE.txt contains "[Rules for Neuron nr 0]"
+# The rules of the S2, S1+S2 and S1 runs above, then the report.
+expect editor results/monk1_86410_RE.txt
+expect editor results/monk1_86410_RE.txt
+expect editor results/monk1_86410_RE.txt
+expect editor results/monk1_86410_RE.txt
+
+# "On Validation Set": a cancelled dialog writes nothing; a set writes "_ValRE.txt".
+answer open cancel
+click OnValidationSet1
+expect no-message
+expect no-file results/monk1_86410_ValRE.txt
+answer open DATA/monk1.dat
+click OnValidationSet1
+expect no-message
+expect editor results/monk1_86410_ValRE.txt
+expect line results/monk1_86410_ValRE.txt 2 "[Rules for Neuron nr 0]"
+expect file results/monk1_86410_ValRE.txt contains "NumOfVectors: 432"
+
+# "F. Expansion": the features ranked, the best two added one at a time ("_FERE.txt", "_WC.txt").
+check FExpandBox
+set RankingEdit 2
+answer open DATA/monk1.dat
+click Button5
+expect no-message
+expect editor results/monk1_86410_FERE.txt
+expect file results/monk1_86410_FERE.txt contains "SSSSSSSSSSSSSSSSSSSSSSSSSSSSSSSSSS"
+expect file results/monk1_86410_FERE.txt contains "*******************1*********************"
+expect file results/monk1_86410_WC.txt
+uncheck FExpandBox

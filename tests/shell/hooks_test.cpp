@@ -25,6 +25,9 @@ TEST(HooksTest, EveryEntryIsWiredBeforeTheFirstWorkbench) {
   EXPECT_NE(h.DiscretizeContinuousFeatures, nullptr);
   EXPECT_NE(h.WriteResultFile, nullptr);
   EXPECT_NE(h.WriteVectorListing, nullptr);
+  EXPECT_NE(h.StepCVRunStart, nullptr);
+  EXPECT_NE(h.StepCVTrain, nullptr);
+  EXPECT_NE(h.StepCVTest, nullptr);
   // Each Workbench has its own copy: a test may replace an entry without touching the others.
   wb.Hooks.RunEnded = nullptr;
   Workbench other(plat, "/nonexistent/weightlab");

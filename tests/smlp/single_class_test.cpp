@@ -10,7 +10,10 @@
 #include "model/results_prefix.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
+#include "smlp/cut_point_search.h"
+#include "smlp/rules_report.h"
 #include "smlp/single_class.h"
+#include "smlp/single_class_reports.h"
 #include "smlp/smlp_driver.h"
 #include "support/test_support.h"
 
@@ -233,6 +236,106 @@ TEST_F(SingleClassTest, RulesReport) {
                                              "maximized accuracy: standard",
                                              ""};
   EXPECT_EQ(Lines(ReadText(p)), expected);
+}
+
+
+// Three features; class 0 is x = a. Alone, x separates the classes, y = q finds one more vector of class
+// 0, z nothing.
+const std::vector<FeatureDef> kXYZ = {{"x", {"a", "b"}}, {"y", {"p", "q", "r"}}, {"z", {"u", "v"}}};
+const std::vector<std::vector<std::string>> kThree = {
+    {"a", "p", "u", "0"}, {"a", "q", "v", "0"}, {"b", "p", "u", "1"}, {"b", "r", "v", "1"}};
+
+TEST_F(SingleClassTest, FeatureExpansionRanksThenAdds) {
+  // "Features to add" 2 with "Add 1 Hidden per Time": the ranking only, and the two best features' flags.
+  wb->Form1.RankingEdit.SetText("2");
+  wb->Form1.Add1Box.SetChecked(true);
+  Build(kXYZ, 2, kThree, 0, 1);
+  SMLPFeatureExpansion(*wb, 1);
+  EXPECT_EQ(wb->FeatureMask, (std::vector<int>{1, 1, 0}));
+  EXPECT_EQ(wb->WorthChanging, 1.0);
+  EXPECT_EQ(Hidden(0), (std::vector<double>{0, 0, 0, 0, 0, 0, 0, 0.5}));
+  const fs::path fere = dir / "results" / (fs::path(wb->ResultsPrefix).filename().string() + "_FERE.txt");
+  ASSERT_EQ(plat.EditorRequests.size(), 1u);
+  EXPECT_EQ(fs::path(plat.EditorRequests[0]), fere);
+  const std::vector<std::string> lines = Lines(ReadText(fere));
+  const std::vector<std::string> ranking = {std::string(34, 'S'), "x 100.00%", "y 75.00%", "z 50.00%",
+                                            std::string(34, 'S')};
+  ASSERT_GE(lines.size(), ranking.size());
+  EXPECT_EQ(std::vector<std::string>(lines.end() - 5, lines.end()), ranking);
+
+  // All features added, each by the new-weights search: x = a first, which already separates the classes.
+  wb->Form1.RankingEdit.SetText("");
+  wb->Form1.Add1Box.SetChecked(false);
+  Build(kXYZ, 2, kThree, 0, 1);
+  SMLPFeatureExpansion(*wb, 1);
+  EXPECT_EQ(wb->FeatureMask, (std::vector<int>{1, 1, 1}));
+  EXPECT_EQ(Hidden(0), (std::vector<double>{1, 0, 0, 0, 0, 0, 0, 0.5}));
+  const std::string text = ReadText(fere);
+  EXPECT_NE(text.find("*******************0*********************\n\n[Rules for Neuron nr 0]\nbias=0.50\nx = a           1\n"),
+            std::string::npos);
+  EXPECT_NE(text.find("*******************2*********************"), std::string::npos);
+}
+
+TEST_F(SingleClassTest, FeatureRanksSortDescending) {
+  std::vector<TFeatureRank> t = {{0, 0.2}, {1, 0.9}, {2, 0.5}, {3, 0.7}};
+  SortFeatureRankTable(t);
+  std::vector<int> order;
+  for (const TFeatureRank& r : t) order.push_back(r.Feature);
+  EXPECT_EQ(order, (std::vector<int>{1, 3, 2, 0}));
+}
+
+TEST_F(SingleClassTest, NewWeightsSearchTriesOnlyTheNewFeature) {
+  wb->Form1.EpochEditT2.SetText("1");
+  Build(kXY, 2, kByX, 0, 1);
+  wb->FeatureMask = {1, 0};
+  wb->Net[1][0].Weights[4] = 1.0;  // y = r, a masked feature: held at 0 once the search reaches it
+  SMLPTrainNewWeights(*wb, 0);
+  // x = a +1 (error 3 -> 1), then x = b -1, which also silences y = r (error 0); y = r then cleared.
+  EXPECT_EQ(Hidden(0), (std::vector<double>{1, -1, 0, 0, 0, 0.5}));
+  EXPECT_EQ(wb->CurrentError, 0.0);
+  EXPECT_EQ(wb->OptMet, 1);
+  EXPECT_EQ(wb->ParamText[7], "SLMP-1ch ");
+  EXPECT_EQ(wb->ParamText[4], "Start Error = 3   End Error = 0.0000");
+  EXPECT_EQ(wb->StepErrorHistory, (std::vector<double>{0, 0}));
+  EXPECT_EQ(ReadText(wb->ResultsPrefix + "_WC.txt"),
+            "Error: 1    SuccessRt: 0.75    N.W: 0.0\nError: 0    SuccessRt: 1    N.W: 0.1\n");
+}
+
+TEST_F(SingleClassTest, RulesReportOfASingleClassNetwork) {
+  Build(kXY, 2, kByX, 0, 1);
+  wb->Net[1][0].Weights[0] = 1.0;
+  ASSERT_TRUE(WriteRulesReport(*wb, 1));
+  const std::string text = ReadText(wb->ResultsPrefix + "_RE.txt");
+  EXPECT_NE(text.find("NO recreate network\n\n[Rules for Neuron nr 0]\nbias=0.50\nx = a           1\n"),
+            std::string::npos);
+  EXPECT_NE(text.find("Standard Accuracy: 1.00000"), std::string::npos);
+  EXPECT_EQ(text.find("[Rules]"), std::string::npos);
+}
+
+TEST_F(SingleClassTest, ValidationSetThatDoesNotFitIsRefused) {
+  Build(kXY, 2, kByX, 0, 1);
+  const fs::path other = dir / "DATA" / "other.dat";
+  std::ofstream(other, std::ios::binary) << SetText(kXYZ, 2, kThree);
+  plat.OpenAnswers.push_back(other.string());
+  wb->TestingMode = true;
+  SMLPValidationReport(*wb);
+  wb->TestingMode = false;
+  ASSERT_EQ(plat.Messages.size(), 1u);
+  EXPECT_EQ(plat.Messages[0].Text,
+            "The validation set does not fit the trained network: it has 3 features; the network was trained on 2. "
+            "No report is written.");
+  EXPECT_EQ(wb->NumOfFeatures, 2);
+  EXPECT_TRUE(HasSingleClassNetwork(*wb));
+  EXPECT_TRUE(plat.EditorRequests.empty());
+}
+
+TEST(CutPointShiftTest, PositionsAroundTheFirstCutPoint) {
+  const std::vector<double> coarse = CutPointShiftPositions(2.0, false);
+  ASSERT_EQ(coarse.size(), 11u);
+  for (int i = 0; i < 11; ++i) EXPECT_NEAR(coarse[i], 1.70 + 0.06 * i, 1e-12);
+  const std::vector<double> fine = CutPointShiftPositions(2.12, true);
+  ASSERT_EQ(fine.size(), 9u);
+  for (int i = 0; i < 9; ++i) EXPECT_NEAR(fine[i], 2.12 * (0.976 + 0.006 * i), 1e-12);
 }
 
 }  // namespace

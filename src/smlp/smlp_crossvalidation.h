@@ -1,0 +1,29 @@
+#pragma once
+// The step networks in a crossvalidation: how a fold's network is trained and tested for the SMLP
+// methods. The crossvalidation itself (folds, files, statistics) is experiments/crossvalidation.h, which
+// calls these through the hooks table.
+//
+// Method 1 (SMLP): with a class chosen in CurrentClassBox the single-class network of SMLPTraining(0),
+// tested by its rules into the run's "_CVRE.txt"; else RunSMLP mode 3 ("F. Reduction"), 5 ("F. Expansion")
+// or 1, tested by the rules report into the run's "_RE.txt".
+#include <cstdint>
+
+namespace wl {
+
+struct Workbench;
+
+// Whether the method trains a step network here (and so is tested by the rules).
+bool IsStepCVMethod(std::uint8_t method);
+
+// The start of a run: method 1 reads the features the discretization file allows (ReadHiddenPerClass).
+void SMLPCVRunStart(Workbench& wb, std::uint8_t method);
+
+// Trains the method's network on the fold's training set just read; SuccessRate is its accuracy on that
+// set. False when nothing was trained (after a message).
+bool SMLPCVTrain(Workbench& wb, std::uint8_t method);
+
+// Tests the network on the fold's test set just read (TestingMode and InCrossvalidation set), adding its
+// counts to the run's crossvalidation counters; the accuracy is left in TestSuccessRate.
+void SMLPCVTest(Workbench& wb, std::uint8_t method);
+
+}  // namespace wl
