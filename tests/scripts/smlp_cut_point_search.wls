@@ -5,6 +5,8 @@ copy ../data/iris_cuts.txt iris_cuts.txt
 clock 00:00:10.000 2
 start
 seed 5
+# The cut points are in centimetres: the data stay as they are.
+uncheck NormCheck
 set EpochEditT2 1
 set DiscrFileEdit iris_cuts
 set ShiftEdit1 2

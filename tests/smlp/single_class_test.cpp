@@ -315,16 +315,17 @@ TEST_F(SingleClassTest, RulesReportOfASingleClassNetwork) {
 TEST_F(SingleClassTest, ValidationSetThatDoesNotFitIsRefused) {
   Build(kXY, 2, kByX, 0, 1);
   const fs::path other = dir / "DATA" / "other.dat";
-  std::ofstream(other, std::ios::binary) << SetText(kXYZ, 2, kThree);
+  // x has a third value: its inputs are not the network's.
+  std::ofstream(other, std::ios::binary) << SetText({{"x", {"a", "b", "c"}}, {"y", {"p", "q", "r"}}}, 2, kByX);
   plat.OpenAnswers.push_back(other.string());
   wb->TestingMode = true;
   SMLPValidationReport(*wb);
   wb->TestingMode = false;
   ASSERT_EQ(plat.Messages.size(), 1u);
   EXPECT_EQ(plat.Messages[0].Text,
-            "The validation set does not fit the trained network: it has 3 features; the network was trained on 2. "
-            "No report is written.");
-  EXPECT_EQ(wb->NumOfFeatures, 2);
+            "The validation set does not fit the trained network: feature 1 (x) is coded otherwise than in the "
+            "training set. No report is written.");
+  EXPECT_EQ(wb->Features[0].NValues, 2);
   EXPECT_TRUE(HasSingleClassNetwork(*wb));
   EXPECT_TRUE(plat.EditorRequests.empty());
 }
