@@ -20,6 +20,7 @@ expect file results/iris_86410_RE.txt contains "dvF: 2.000000   std_acc: "
 expect file results/iris_86410_RE.txt contains "dvF: 1.700000   std_acc: "
 expect file results/iris_86410_RE.txt contains "dvF: 2.300000   std_acc: "
 expect file results/iris_86410_RE.txt contains "ovF: "
+expect text Label56 "dvF: 2.048000"
 expect file results/iris_86410_tstd.dat
 
 # A feature without a cut point in the file is refused.

@@ -274,6 +274,18 @@ TEST_F(SingleClassTest, FeatureExpansionRanksThenAdds) {
   EXPECT_NE(text.find("*******************0*********************\n\n[Rules for Neuron nr 0]\nbias=0.50\nx = a           1\n"),
             std::string::npos);
   EXPECT_NE(text.find("*******************2*********************"), std::string::npos);
+
+  // "Add 1 Hidden per Time" with every feature: each added feature is trained and reported in "_RE.txt";
+  // x = a covers the class at once, so no vector is removed.
+  wb->Form1.Add1Box.SetChecked(true);
+  plat.EditorRequests.clear();
+  Build(kXYZ, 2, kThree, 0, 1);
+  SMLPFeatureExpansion(*wb, 1);
+  EXPECT_EQ(wb->NumOfVectors, 4);
+  ASSERT_EQ(plat.EditorRequests.size(), 4u);
+  EXPECT_EQ(fs::path(plat.EditorRequests[0]), fs::path(wb->ResultsPrefix + "_RE.txt"));
+  EXPECT_NE(ReadText(plat.EditorRequests[0]).find("[Rules for Neuron nr 0]\nbias=0.50\nx = a           1\n"),
+            std::string::npos);
 }
 
 TEST_F(SingleClassTest, FeatureRanksSortDescending) {
