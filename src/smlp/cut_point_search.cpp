@@ -58,11 +58,18 @@ void CutPointShiftSearch(Workbench& wb) {
   const std::string path = wb.ProgramDir + "/" + Trim(wb.Form1.DiscrFileEdit.Text()) + ".txt";
   if (!FileExists(path)) return;
   const int f = StrToInt(Trim(wb.Form1.ShiftEdit1.Text()));
+  // The expansion writes and closes a report of its own; the search needs its rules file open.
+  if (wb.Form1.FExpandBox.Checked()) {
+    wb.Plat.ShowMessage("The cut-point shift search trains without \"F. Expansion\": clear it to run the search.");
+    return;
+  }
 
   RulesFileGuard closeOnError(wb);
   if (!SMLPTraining(wb, 9)) return;
+  // The first cut point of f must come from the file, for this data set's continuous feature f.
   const auto fi = static_cast<std::size_t>(f);
-  if (f < 0 || f >= wb.NumOfFeatures || wb.DiscrSource != DiscretizationSource::File || fi >= wb.DiscrCutPoints.size() ||
+  if (f < 0 || f >= wb.NumOfFeatures || wb.NumOfContinuous == 0 || wb.DiscrSource != DiscretizationSource::File ||
+      fi >= wb.DiscrFeatureKinds.size() || wb.DiscrFeatureKinds[fi] != 'c' || fi >= wb.DiscrCutPoints.size() ||
       wb.DiscrCutPoints[fi].empty()) {
     DropRulesFile(wb);
     wb.Plat.ShowMessage("Feature " + IntToStr(f) + " has no cut point in the cut-point file " + path +

@@ -29,6 +29,18 @@ answer open DATA/iris.dat
 click Button5
 expect message-containing "Feature 7 has no cut point in the cut-point file "
 
+# A symbolic feature has no cut point either: the file's data set is monk1 here.
+set ShiftEdit1 0
+answer open DATA/monk1.dat
+click Button5
+expect message-containing "Feature 0 has no cut point in the cut-point file "
+
+# "F. Expansion" writes a report of its own: the search is refused before the dialog.
+check FExpandBox
+click Button5
+expect message "The cut-point shift search trains without \"F. Expansion\": clear it to run the search."
+uncheck FExpandBox
+
 # Without the cut-point file nothing happens.
 set DiscrFileEdit nofile
 set ShiftEdit1 2
