@@ -9,6 +9,8 @@
 #include "analysis/ng3d_pictures.h"
 #include "analysis/pca_files.h"
 #include "analysis/picture_saving.h"
+#include "analysis/surface_frames.h"
+#include "analysis/trajectory_surface.h"
 #include "analysis/weight_forms.h"
 #include "analysis/weight_matrix.h"
 #include "analysis/weight_pca.h"
@@ -202,6 +204,13 @@ QPoint Family1Point(const SurfaceBox& b, int j, double h, double t) {
 
 }  // namespace
 
+void DrawSurfaceBox(Workbench& wb) {
+  Canvas c(Bitmap(wb));
+  DrawBox(wb, c);
+}
+
+std::int64_t SurfacePenColour(const Workbench& wb) { return SurfacePen(wb); }
+
 std::vector<SurfaceLabel> SurfaceAxisLabels(const Workbench& wb) {
   const SurfaceBox& b = wb.NG3D.Box;
   const int L = b.Left, T = b.Top, H = b.Height, P = wb.PointSize;
@@ -265,7 +274,10 @@ void PrepareErrorSurfaceForm(Workbench& wb) {
     w.I2.SetVisible(false);
     w.I3.SetVisible(false);
     w.MarkerShown = false;
+    w.TrajectoryMarkerShown = false;
   }
+  // The frames of an earlier surface no longer match this one.
+  w.SurfaceDrawn = false;
   Bitmap(wb) = MakePicture(w.Box.PictureWidth, w.Box.PictureHeight);
   std::string caption = "MLP Error Surface     " + wb.DataBaseName + " " + LayerSizes(wb) + "   ";
   for (std::size_t k = 0; k < 6 && k < wb.Eigenvalues.size(); ++k) {
@@ -300,6 +312,7 @@ void DrawErrorSurface(Workbench& wb) {
   w.I2.SetVisible(false);
   w.I3.SetVisible(false);
   w.MarkerShown = false;
+  w.TrajectoryMarkerShown = false;
   DrawBox(wb, c);
   c.SetPenColor(SurfacePen(wb));
   c.SetPenWidth(wb.PointSize);
@@ -329,7 +342,7 @@ void DrawErrorSurface(Workbench& wb) {
       }
     }
   }
-  if (w.TRBox.ItemIndex() > 0) wb.Form1.ep.SetText("not available yet");
+  if (!wb.Form1.PMBox.Checked() && w.TRBox.ItemIndex() > 0) DrawTrajectory(wb);
   WhiteOutline(c);
   w.ShowBitmap();
 }
@@ -663,7 +676,9 @@ void PlotErrorSurfacePCA(Workbench& wb, int mode) {
   if (wb.PlotLines > 0) {
     SetSubStep(wb, "27");
     if (f.PMBox.Checked()) {
-      wb.Plat.ShowMessage("Progressive Mode: not available yet");
+      // The scores too, so that the trajectory windows find them after a frame.
+      if (!wb.TrajProjected) ProjectTrajectory(wb);
+      DrawSurfaceFrame(wb, e0, 0);
       return;
     }
     ComputeErrorSurfacePCA(wb);
@@ -671,7 +686,7 @@ void PlotErrorSurfacePCA(Workbench& wb, int mode) {
   if (!wb.TrajProjected) ProjectTrajectory(wb);
   FillComparisonSurface(wb, e0);
   SetSubStep(wb, "28");
-  if (w.TRBox.ItemIndex() > 0) f.ep.SetText("not available yet");
+  if (w.TRBox.ItemIndex() > 0) DrawTrajectory(wb);
   Canvas c(Bitmap(wb));
   WhiteOutline(c);
   w.ShowBitmap();
@@ -692,7 +707,7 @@ void PlotErrorSurfacePCAV(Workbench& wb) {
   for (std::size_t k = 0; k < wb.PlotComponents.size(); ++k) wb.PlotComponents[k] = wb.PrincipalComponents[k];
   PrepareErrorSurfaceForm(wb);
   if (wb.Form1.PMBox.Checked()) {
-    wb.Plat.ShowMessage("Progressive Mode: not available yet");
+    DrawSurfaceFrame(wb, StrToInt(Trim(wb.Form1.ESFixedEdit.Text())), 0);
     return;
   }
   ComputeErrorSurfacePCA(wb);
@@ -910,7 +925,6 @@ void NegateSurfaceSign(Workbench& wb, int component) {
 
 void SurfaceViewChanged(Workbench& wb) {
   if (!wb.NG3D.GridReady) return;
-  if (wb.NG3D.TRBox.ItemIndex() > 0) wb.Form1.ep.SetText("not available yet");
   DrawErrorSurface(wb);
 }
 

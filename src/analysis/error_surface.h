@@ -3,6 +3,7 @@
 // (or the two most changed weights), the pipeline that finds the directions and draws, the point pick,
 // the picture and grid exports and the search for a lower error along the components.
 #include <QPoint>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,10 @@ struct SurfaceLabel {
   int X = 0, Y = 0;
 };
 std::vector<SurfaceLabel> SurfaceAxisLabels(const Workbench& wb);
+
+// The box's 8 edges in a black pen of width PointSize, and the pen colour ColorBox1 selects.
+void DrawSurfaceBox(Workbench& wb);
+std::int64_t SurfacePenColour(const Workbench& wb);
 
 void PrepareErrorSurfaceForm(Workbench& wb);
 void DrawSurfaceAxisLabels(Workbench& wb);

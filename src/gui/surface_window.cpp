@@ -9,6 +9,7 @@
 #include "analysis/ng3d_pictures.h"
 #include "gui/flow_grid_layout.h"
 #include "shell/command.h"
+#include "shell/picture_press.h"
 
 namespace wl {
 
@@ -27,12 +28,23 @@ void SurfacePicture::paintEvent(QPaintEvent*) {
     p.setPen(Qt::red);
     p.drawLine(w.MarkerLeft, w.MarkerTop, w.MarkerLeft, w.MarkerTop + w.MarkerHeight - 2);
   }
+  // The trajectory pick's marker I3, black.
+  if (w.TrajectoryMarkerShown && w.TrajectoryMarkerHeight > 1) {
+    p.setPen(Qt::black);
+    p.drawLine(w.TrajectoryMarkerLeft, w.TrajectoryMarkerTop, w.TrajectoryMarkerLeft,
+               w.TrajectoryMarkerTop + w.TrajectoryMarkerHeight - 1);
+  }
 }
 
 void SurfacePicture::mousePressEvent(QMouseEvent* event) {
-  if (event->button() != Qt::LeftButton) return;
+  if (event->button() != Qt::LeftButton && event->button() != Qt::RightButton) return;
   const QPoint at = event->position().toPoint();
-  RunCommand(wb_, [&] { PickSurfacePoint(wb_, at.x(), at.y()); });
+  PicturePress p;
+  p.X = at.x();
+  p.Y = at.y();
+  p.Right = event->button() == Qt::RightButton;
+  p.Ctrl = (event->modifiers() & Qt::ControlModifier) != 0;
+  PressPicture(wb_, "NG3D", p);
   update();
 }
 

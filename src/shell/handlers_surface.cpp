@@ -3,6 +3,7 @@
 
 #include "analysis/error_surface.h"
 #include "analysis/progress_plot.h"
+#include "analysis/surface_frames.h"
 #include "platform/numfmt.h"
 #include "shell/command.h"
 
@@ -75,6 +76,10 @@ const std::vector<HandlerRow>& NG3DHandlerTable() {
       {"Button5", ControlEvent::MouseReleased, [](Workbench& wb) { CompareErrorsButton(wb); }},
       {"SaveButton", ControlEvent::MouseReleased, [](Workbench& wb) { SaveErrorSurface(wb, 0); }},
       {"Button2", ControlEvent::MouseReleased, [](Workbench& wb) { SaveErrorSurface(wb, 3); }},
+      // The animation frames: "=", ">", "<".
+      {"Button1", ControlEvent::MouseReleased, [](Workbench& wb) { SurfaceFrameButton(wb, '='); }},
+      {"Button3", ControlEvent::MouseReleased, [](Workbench& wb) { SurfaceFrameButton(wb, '>'); }},
+      {"Button4", ControlEvent::MouseReleased, [](Workbench& wb) { SurfaceFrameButton(wb, '<'); }},
   };
   return table;
 }

@@ -1,12 +1,15 @@
 #include <vector>
 
 #include "analysis/trajectory_2d.h"
+#include "analysis/trajectory_surface.h"
 #include "shell/command.h"
 
 namespace wl {
 
-// The trajectory buttons of the tab "Error Surface".
+// "Trajectory  W" of the menu "Error Surface" and the trajectory buttons of the tab "Error Surface".
 void AddTrajectoryHandlers(std::vector<HandlerRow>& t) {
+  t.push_back({"TrajectoryW1", ControlEvent::MouseReleased, [](Workbench& wb) { TrajectoryMenuCommand(wb); }});
+  t.push_back({"Button12", ControlEvent::MouseReleased, [](Workbench& wb) { WPCButtonCommand(wb); }});
   t.push_back({"TR2DButton", ControlEvent::MouseReleased, [](Workbench& wb) { ShowTrajectory2D(wb); }});
 }
 

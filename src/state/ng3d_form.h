@@ -37,6 +37,19 @@ struct SurfaceBox {
   int PictureHeight = 613, PictureWidth = 629;
 };
 
+// An epoch's point of the trajectory on the surface: its picture place (Y lies BoxLift below the drawn
+// point) and the epoch's recorded error.
+struct TTrajectoryPoint {
+  int X = 0, Y = 0;
+  float E = 0.0f;
+};
+
+// Where an epoch's weight vector lies in the box of an animation frame: U pixels from the centre along
+// c1, T a fraction of the c2 axis, E the epoch's recorded error.
+struct TFramePosition {
+  float U = 0.0f, T = 0.0f, E = 0.0f;
+};
+
 class TNG3D : public Form {
  public:
   TNG3D();
@@ -84,6 +97,13 @@ class TNG3D : public Form {
   // The point-pick marker I2: shown, its left, top and height.
   bool MarkerShown = false;
   int MarkerLeft = 0, MarkerTop = 0, MarkerHeight = 0;
+
+  // The epoch trajectory's points (the right-click pick searches them) and the trajectory marker I3.
+  std::vector<TTrajectoryPoint> TrajectoryPoints;
+  bool TrajectoryMarkerShown = false;
+  int TrajectoryMarkerLeft = 0, TrajectoryMarkerTop = 0, TrajectoryMarkerHeight = 0;
+  // The animation frames' positions of the epochs, from the last frame that computed them.
+  std::vector<TFramePosition> FramePositions;
 
   // Window geometry.
   int Left = 0, Top = 0, Width = 640, Height = 768, PanelTop = 620, PanelHeight = 114;

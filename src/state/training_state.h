@@ -145,6 +145,9 @@ struct TrainingState {
   WeightRecords<double> OnlineWeightHistory;
   std::vector<std::vector<double>> OnlineErrorHistory;  // [0..L][v]
   int OnlineVectors = 0;
+  // The last run was online backpropagation and wrote the online histories (set by it after the
+  // preparation, cleared by every preparation).
+  bool OnlineHistoriesRecorded = false;
 
   WeightRecords<double>::RowRef<double> OnlineWeights(int e, int v) {
     return OnlineWeightHistory[static_cast<std::size_t>(e) * static_cast<std::size_t>(OnlineVectors) +

@@ -443,6 +443,7 @@ bool TrainBP(Workbench& wb) {
   }
   const std::int64_t start = MonotonicMs();
   PrepareTrainingRun(wb);
+  wb.OnlineHistoriesRecorded = wb.OnlineBP;
   // The evaluation options of the run's error functions, read once.
   EvalOptions options = ReadEvalOptions(wb);
 

@@ -103,6 +103,7 @@ void PrepareTrainingRun(Workbench& wb) {
 
   // An error surface or PCA of an earlier run no longer matches.
   wb.ESDone = false;
+  wb.OnlineHistoriesRecorded = false;
   EnsureDirectory(wb.Path("\\PCA"));
 
   AllocHistories(wb, L);

@@ -137,6 +137,25 @@ void CheckSyntax(const Line& l) {
     if (!ParseIndex(l.Arg(2), index)) Bad("'" + l.Arg(2) + "' is not an index");
     return;
   }
+  if (cmd == "press") {
+    // press WINDOW X Y [right] [ctrl]: the left button unless "right".
+    const char* usage = "press WINDOW X Y [right] [ctrl]";
+    if (l.Tokens.size() < 4 || l.Tokens.size() > 6) Arity(l, 4, usage);
+    int x = 0, y = 0;
+    if (!ParseIndex(l.Arg(2), x)) Bad("'" + l.Arg(2) + "' is not a picture coordinate");
+    if (!ParseIndex(l.Arg(3), y)) Bad("'" + l.Arg(3) + "' is not a picture coordinate");
+    bool right = false, ctrl = false;
+    for (std::size_t i = 4; i < l.Tokens.size(); ++i) {
+      const std::string& m = l.Arg(i);
+      if (m == "right" && !right && !ctrl)
+        right = true;
+      else if (m == "ctrl" && !ctrl)
+        ctrl = true;
+      else
+        Bad("unknown or misplaced '" + m + "'; the form is: " + usage);
+    }
+    return;
+  }
   if (cmd == "page") {
     Arity(l, 2, "page INDEX");
     if (!ParseIndex(l.Arg(1), index)) Bad("'" + l.Arg(1) + "' is not an index");

@@ -6,6 +6,7 @@
 
 #include "platform/numfmt.h"
 #include "shell/command.h"
+#include "shell/picture_press.h"
 #include "shell/startup.h"
 
 namespace wl::script {
@@ -168,6 +169,8 @@ void Runner::Execute(const Line& l) {
     DoPage(l);
   } else if (cmd == "click") {
     DoClick(l);
+  } else if (cmd == "press") {
+    DoPress(l);
   } else {
     Bad("unknown command '" + cmd + "'");
   }
@@ -346,6 +349,19 @@ void Runner::DoClick(const Line& l) {
   } else {
     WrongKind("click", "a menu item or a button", c);
   }
+}
+
+void Runner::DoPress(const Line& l) {
+  const std::string& window = l.Arg(1);
+  if (!wb_->FindWindow(window)) Bad("unknown window '" + window + "'");
+  PicturePress p;
+  ParseIndex(l.Arg(2), p.X);
+  ParseIndex(l.Arg(3), p.Y);
+  for (std::size_t i = 4; i < l.Tokens.size(); ++i) {
+    if (l.Arg(i) == "right") p.Right = true;
+    if (l.Arg(i) == "ctrl") p.Ctrl = true;
+  }
+  if (!PressPicture(*wb_, window, p)) Bad("the window " + window + " has no picture that takes a press");
 }
 
 void Runner::DoCopy(const Line& l) {
