@@ -225,7 +225,7 @@ void DrawTrajectory(Workbench& wb) {
   const int P = StrToInt(Trim(wb.Form1.PSEdit.Text()));
   w.SurfaceDrawn = false;
   const int C1 = w.c1box.ItemIndex(), C2 = w.c2box.ItemIndex();
-  if (C1 > 1 || C2 > 1 || !RunRecorded(wb)) return;
+  if (C1 > 1 || C2 > 1 || !RunRecorded(wb) || Pictures(w).SurfaceBitmap.isNull()) return;
   int style = w.TRBox.ItemIndex();
   if (style == NoTrajectory) style = ColorTrajectory;
   Canvas c(Pictures(w).SurfaceBitmap);
@@ -264,7 +264,8 @@ void DrawTrajectoryPart2(Workbench& wb) {
 }
 
 void TrajectoryMenuCommand(Workbench& wb) {
-  if (!wb.ESDone || !wb.NG3D.GridReady) return;
+  // A surface's picture to draw on (also one of "Lines in Plot" 0, which has no grid).
+  if (!wb.ESDone || Pictures(wb.NG3D).SurfaceBitmap.isNull()) return;
   DrawTrajectory(wb);
 }
 

@@ -277,8 +277,8 @@ TEST_F(Form1Table, MainMenuInOrder) {
             (std::vector<std::string>{"Random - 1 change", "Random - 2 changes", "Determ - 1 change",
                                       "Determ - 2 changes", "Beam Search", "Backpropagation", "PCA on Data",
                                       "PCA-based"}));
-  EXPECT_EQ(items["ErrorSurface1"], (std::vector<std::string>{"PCA  W", "PCA  V", "Trajectory  V", "2W",
-                                                              "Trajectory  2W", "Find PCA Minimum"}));
+  EXPECT_EQ(items["ErrorSurface1"], (std::vector<std::string>{"PCA  W", "Trajectory  W", "PCA  V", "Trajectory  V",
+                                                              "2W", "Trajectory  2W", "Find PCA Minimum"}));
   EXPECT_EQ(items["NGTraining1"],
             (std::vector<std::string>{"(Old-New)/Old", "(Old-New)/max(Old-New)", "delta W --> 0", "Global then Local",
                                       "Global --> Local", "(Old-New)/Old if needed"}));

@@ -32,7 +32,7 @@ TEST(HandlerRowsTest, EveryRowNamesAControlOfItsWindow) {
         << w->Name();
   EXPECT_EQ(RepresentationHandlerTable("ORF").size(), 3u);
   EXPECT_EQ(UnknownHandlerControls(wb.NG3D, NG3DHandlerTable()), std::vector<std::string>{});
-  EXPECT_EQ(NG3DHandlerTable().size(), 13u);
+  EXPECT_EQ(NG3DHandlerTable().size(), 16u);
   EXPECT_EQ(UnknownHandlerControls(wb.Form2, Form2HandlerTable()), std::vector<std::string>{});
   EXPECT_EQ(UnknownHandlerControls(TGraphData(), RowNames(GraphDataHandlerTable())), std::vector<std::string>{});
   EXPECT_EQ(UnknownHandlerControls(TPrzegladaj(), RowNames(ViewerHandlerTable())), std::vector<std::string>{});
