@@ -9,7 +9,9 @@
 //     the same weights and data (logistic outputs), and against the arithmetic bound: a dense FMA
 //     dot-product kernel over the same multiply-adds (no transfer functions). Counters: wl_us, fann_us,
 //     bound_us per pass, fann_over_wl (goal >= 2), bound_fraction (bound / WeightLab), mse_rel (the
-//     pass's mean square error against FANN's, a check that both see the same network);
+//     pass's mean square error against FANN's, a check that both see the same network); plain_us, the
+//     same pass on the plain x86-64 path (the vector kernels switched off), and vector_kernels (1 when
+//     the processor runs them);
 //   - BM_TableTrial: a first-layer input-weight trial through the signal table (averaged over all
 //     inputs) and a threshold trial, each as a fraction of the table's full pass (ErrorFullPass);
 //   - BM_VSSEpoch: one epoch of the variable step search with and without the signal table on the
@@ -40,6 +42,7 @@
 #include "model/forward_pass.h"
 #include "model/layer_transfer.h"
 #include "model/signal_table.h"
+#include "model/vector_pass.h"
 #include "platform/scripted_platform.h"
 #include "training/one_change.h"
 #include "bench_support.h"
@@ -198,7 +201,7 @@ void BM_PassVsFann(benchmark::State& state) {
   Fann fann(ref);
   // Repeat short passes so that a sample lasts about a millisecond.
   const int reps = std::max(1, 20000 / wb.NumOfVectors);
-  std::vector<double> ours, theirs, bound;
+  std::vector<double> ours, theirs, bound, plain;
   double e = 0.0, mse = 0.0;
   for (auto _ : state) {
     DrawOnePicture();
@@ -209,12 +212,19 @@ void BM_PassVsFann(benchmark::State& state) {
     const auto t2 = Clock::now();
     for (int r = 0; r < reps; ++r) benchmark::DoNotOptimize(Bound(ref));
     const auto t3 = Clock::now();
+    wl::SetEvaluationPath(wl::EvaluationPath::Plain);
+    for (int r = 0; r < reps; ++r) benchmark::DoNotOptimize(wl::TrainingSetError(wb, o));
+    wl::SetEvaluationPath(wl::EvaluationPath::Automatic);
+    const auto t4 = Clock::now();
     ours.push_back(Seconds(t0, t1) / reps);
     theirs.push_back(Seconds(t1, t2) / reps);
     bound.push_back(Seconds(t2, t3) / reps);
+    plain.push_back(Seconds(t3, t4) / reps);
   }
   const double w = Median(ours), f = Median(theirs), d = Median(bound);
   state.counters["wl_us"] = w * 1e6;
+  state.counters["plain_us"] = Median(plain) * 1e6;
+  state.counters["vector_kernels"] = wl::UseVectorKernels() ? 1 : 0;
   state.counters["fann_us"] = f * 1e6;
   state.counters["bound_us"] = d * 1e6;
   state.counters["fann_over_wl"] = f / w;

@@ -12,6 +12,7 @@
 #include "platform/rounding.h"
 #include "model/class_weights.h"
 #include "model/sparse_inputs.h"
+#include "model/vector_pass.h"
 #include "model/vector_state.h"
 
 namespace wl {
@@ -183,6 +184,15 @@ const double* Evaluate(Workbench& wb, const PerLayerSetup& s, int v, double* buf
   return prev;
 }
 
+// ErrorTerm, inline in the passes.
+inline double Term(double d, double p) {
+  d = std::fabs(d);
+  if (d == 0.0) return 0.0;
+  if (p == 2.0) return d * d;
+  if (p == 1.0) return d;
+  return std::pow(d, p);
+}
+
 // The error terms of one vector's outputs (class c).
 double VectorTerms(const Workbench& wb, const PerLayerSetup& s, const double* y, int outputs, int v) {
   const int c = wb.VectorClass[v];
@@ -193,7 +203,7 @@ double VectorTerms(const Workbench& wb, const PerLayerSetup& s, const double* y,
     if (s.entropy)
       term = j == c ? -0.1 * (EntropyLog(1e-9 + yj) - kLnEntropy) : -0.1 * (EntropyLog(1.000000001 - yj) - kLnEntropy);
     else
-      term = ErrorTerm(yj - (j == c ? s.hi : s.lo), s.p);
+      term = Term(yj - (j == c ? s.hi : s.lo), s.p);
     if (s.outside && (j == c ? yj > s.hi : yj < s.lo)) term = 0.0;
     if (s.weighted) term *= wb.VectorWeight[v];
     e += term;
@@ -234,6 +244,128 @@ double SmallWeightsTerm(const Workbench& wb) {
   return wb.SmallW * sum;
 }
 
+// The vector kernel's layers for the per-layer functions: the logistic vectorised, the other functions
+// lane by lane.
+void BindBlockPass(BlockPass& block, const Workbench& wb, const PerLayerSetup& s) {
+  thread_local std::vector<BlockLayer> layers;
+  layers.clear();
+  for (int l = 1; l < s.nl; ++l) {
+    BlockLayer b;
+    b.Neurons = wb.Net[l].data();
+    b.Count = wb.Layers[l];
+    b.Inputs = wb.Layers[l - 1];
+    b.Threshold = wb.LayerInputs[l - 1];
+    b.TF = wb.LayerTF[l - 1];
+    b.Logistic = b.TF.TFKind == 1;
+    b.Slope = b.TF.TFSlope;
+    b.Stretch = b.TF.TFStretch;
+    b.Offset = (1.0 - b.TF.TFStretch) / 2.0;
+    b.Guard = kExpGuard;
+    layers.push_back(b);
+  }
+  block.Bind(wb.Layers[0], layers, s.stairs, !s.direct);
+}
+
+// The coded inputs of a data row that are not zero, in increasing order: a continuous feature's value
+// when not zero, and 1.0 for each value of a discrete or symbolic feature the row's value equals (as
+// CodeInputs codes them). A feature whose listed values are 0, 1, 2, ... (the usual coding) finds its
+// input from the value itself instead of comparing with every value.
+class HotInputs {
+ public:
+  void Bind(const std::vector<TFeature>& features) {
+    features_.clear();
+    int k = 0;
+    for (const TFeature& f : features) {
+      Feature d;
+      d.first = k;
+      if (f.Kind == 'c') {
+        d.known = -1;
+        k += 1;
+      } else {
+        d.known = std::min(f.NValues, static_cast<int>(f.Values.size()));
+        d.values = f.Values.data();
+        d.counting = true;
+        for (int i = 0; i < d.known; ++i) d.counting = d.counting && f.Values[i] == i;
+        k += f.NValues;
+      }
+      features_.push_back(d);
+    }
+  }
+
+  // Writes the inputs' indices and values; returns their count (at most the number of inputs).
+  int Find(const double* row, int* index, double* value) const {
+    int m = 0;
+    const int nf = static_cast<int>(features_.size());
+    for (int f = 0; f < nf; ++f) {
+      const Feature& d = features_[f];
+      const double x = row[f];
+      if (d.known < 0) {
+        index[m] = d.first;
+        value[m] = x;
+        m += x != 0.0 ? 1 : 0;
+      } else if (d.counting) {
+        // x equals value i = x exactly when x is a whole number below `known` (-0.0 equals 0).
+        if (x >= 0.0 && x < d.known && x == static_cast<double>(static_cast<int>(x))) {
+          index[m] = d.first + static_cast<int>(x);
+          value[m++] = 1.0;
+        }
+      } else {
+        for (int i = 0; i < d.known; ++i) {  // without a branch: which value a row has follows no pattern
+          index[m] = d.first + i;
+          value[m] = 1.0;
+          m += x == d.values[i] ? 1 : 0;
+        }
+      }
+    }
+    return m;
+  }
+
+ private:
+  struct Feature {
+    int first = 0;   // its first input
+    int known = -1;  // values listed (-1: continuous)
+    bool counting = false;
+    const double* values = nullptr;
+  };
+  std::vector<Feature> features_;
+};
+
+// Calls visit(v, outputs) for every vector in order, the outputs computed by the vector kernel four
+// vectors at a time.
+template <class Visit>
+void BlockOutputs(Workbench& wb, const PerLayerSetup& s, double* y, Visit&& visit) {
+  thread_local BlockPass block;
+  thread_local std::vector<double> row;
+  thread_local std::vector<int> hot;
+  thread_local HotInputs coder;
+  BindBlockPass(block, wb, s);
+  if (!s.direct) coder.Bind(wb.Features);
+  const int n0 = wb.Layers[0], outputs = wb.Layers.back(), nv = wb.NumOfVectors;
+  if (row.size() < static_cast<std::size_t>(n0) + 1) row.resize(static_cast<std::size_t>(n0) + 1);
+  if (hot.size() < static_cast<std::size_t>(n0) + 1) hot.resize(static_cast<std::size_t>(n0) + 1);
+  constexpr int kLanes = BlockPass::kLanes;
+  for (int v0 = 0; v0 < nv; v0 += kLanes) {
+    const int lanes = std::min(kLanes, nv - v0);
+    if (s.direct) {
+      double* xb = block.Inputs();
+      for (int k = 0; k < kLanes; ++k) {
+        const double* x = k < lanes ? wb.Data[v0 + k].data() : nullptr;
+        for (int i = 0; i < n0; ++i) xb[i * kLanes + k] = x ? x[i] : 0.0;
+      }
+    } else {
+      for (int k = 0; k < lanes; ++k) {
+        const int m = coder.Find(wb.Data[v0 + k].data(), hot.data(), row.data());
+        block.SparseLane(k, hot.data(), row.data(), m);
+      }
+    }
+    const double* out = block.Run(lanes);
+    for (int k = 0; k < lanes; ++k) {
+      for (int j = 0; j < outputs; ++j) y[j] = out[j * kLanes + k];
+      visit(v0 + k, static_cast<const double*>(y));
+    }
+  }
+}
+
 template <class T>
 void AddAt(std::vector<T>& counters, int index, double value) {
   if (index >= 0 && static_cast<std::size_t>(index) < counters.size()) counters[index] += value;
@@ -272,8 +404,7 @@ double TrainingSetError(Workbench& wb, const EvalOptions& o) {
 
   double e = 0.0, weightedCorrect = 0.0;
   int correctCount = 0, tpt = 0, tpn = 0, npn = 0, npt = 0;
-  for (int v = 0; v < wb.NumOfVectors; ++v) {
-    const double* y = Evaluate(wb, s, v, buf);
+  auto visit = [&](int v, const double* y) {
     e += VectorTerms(wb, s, y, outputs, v);
     const int c = wb.VectorClass[v];
     const int winner = Winner(y, outputs, 0.0);
@@ -297,6 +428,11 @@ double TrainingSetError(Workbench& wb, const EvalOptions& o) {
       if (wb.CommitteeMember >= 0 && static_cast<std::size_t>(wb.CommitteeMember) < votes.size())
         votes[wb.CommitteeMember] = winner;
     }
+  };
+  if (!s.smlp && UseVectorKernels()) {
+    BlockOutputs(wb, s, buf + wb.EvalOffset[static_cast<std::size_t>(s.nl - 1)], visit);
+  } else {
+    for (int v = 0; v < wb.NumOfVectors; ++v) visit(v, Evaluate(wb, s, v, buf));
   }
   wb.SigmoidCount += NeuronsPerVector(wb, s) * wb.NumOfVectors;
   wb.NumOfCorrect = correctCount;

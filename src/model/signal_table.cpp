@@ -82,6 +82,16 @@ struct SignalTableMemo {
     double scale = 0.0, range = 0.0;
   };
   Family families[2];  // 0: sigmoid, 1: staircase
+  // For every coded input of a discrete or symbolic feature, the vectors where it is 1 (in order): a
+  // trial of its weight changes only their sums. Made by the full pass, as the table is; dropped when a
+  // column is refreshed from the data alone.
+  struct HotVectors {
+    std::vector<std::vector<int>> lists;  // [input]
+    std::vector<int> coded;               // the inputs that have a list
+    const void* data = nullptr;           // the data set they were made from
+    int vectors = -1, inputs = -1;
+    bool valid = false;
+  } hot;
 };
 
 namespace {
@@ -295,9 +305,12 @@ FirstLayerSums* BoundSums(const Workbench& wb) {
 // buf (laid out as PrepareEvalSignals says); returns the output layer's signals.
 template <class F>
 const double* ForwardColumn(Workbench& wb, const Geometry& g, const F& out, SignalTableMemo::Family& m,
-                            FirstLayerSums* sparse, int v, double* buf) {
+                            FirstLayerSums* sparse, int v, double* buf, SignalTableMemo::HotVectors* hot = nullptr) {
   const std::vector<int>& L = wb.Layers;
   CodeInputs(wb.Features, wb.Data[static_cast<std::size_t>(v)].data(), buf);
+  if (hot)
+    for (int i : hot->coded)
+      if (buf[i] != 0.0) hot->lists[static_cast<std::size_t>(i)].push_back(v);
   const double* x = buf;
   const double* prev = x;
   for (int l = 1; l < g.nl; ++l) {
@@ -327,6 +340,22 @@ template <class F>
 void TableOutputs(const Workbench& wb, const Geometry& g, const F& out, int v, double* y) {
   const auto& level = wb.SignalTable[static_cast<std::size_t>(g.nl - 2)];
   for (int k = 0; k < g.outputs; ++k) y[k] = out(level[static_cast<std::size_t>(k)][static_cast<std::size_t>(v)]);
+}
+
+// Starts the lists of hot vectors for a full pass over the data set (their storage only grows).
+SignalTableMemo::HotVectors* StartHotLists(Workbench& wb, const Geometry& g) {
+  SignalTableMemo::HotVectors& h = wb.TableMemo.Memo->hot;
+  h.valid = false;
+  h.coded.clear();
+  if (h.lists.size() < static_cast<std::size_t>(g.L0)) h.lists.resize(static_cast<std::size_t>(g.L0));
+  for (int i = 0; i < g.L0; ++i) {
+    h.lists[static_cast<std::size_t>(i)].clear();
+    if (wb.InputValue[static_cast<std::size_t>(i)] >= 0) h.coded.push_back(i);
+  }
+  h.data = wb.Data.data();
+  h.vectors = wb.NumOfVectors;
+  h.inputs = g.L0;
+  return &h;
 }
 
 // How correct vectors are counted: the winner (the output largest above 0, the first on ties) is the
@@ -406,6 +435,7 @@ double FullPassError(Workbench& wb, const F& out, bool counted, const EvalOption
   FirstLayerSums* sparse = BoundSums(wb);
   FillInputMap(wb, g);
   double* buf = PrepareEvalSignals(wb, g.L0);
+  SignalTableMemo::HotVectors* hot = StartHotLists(wb, g);
   const Counting rule = all && o.DefaultClass ? Counting::DefaultClass : Counting::Winner;
   const double p = wb.ErrorExponent;
   wb.NumOfCorrect = 0;
@@ -414,13 +444,13 @@ double FullPassError(Workbench& wb, const F& out, bool counted, const EvalOption
   const int nv = wb.NumOfVectors;
   if (all) {
     for (int v = 0; v < nv; ++v) {
-      const double* y = ForwardColumn(wb, g, out, m, sparse, v, buf);
+      const double* y = ForwardColumn(wb, g, out, m, sparse, v, buf, hot);
       const VectorScore sc = Score(y, g.outputs, wb.VectorClass[static_cast<std::size_t>(v)], p, rule);
       e += sc.e * wb.VectorWeight[static_cast<std::size_t>(v)];
       if (sc.correct) ++correct;
     }
   } else {
-    for (int v = 0; v < nv; ++v) ForwardColumn(wb, g, out, m, sparse, v, buf);
+    for (int v = 0; v < nv; ++v) ForwardColumn(wb, g, out, m, sparse, v, buf, hot);
     double* y = buf + wb.EvalOffset[static_cast<std::size_t>(g.nl - 1)];
     for (int v : wb.BatchIndex) {
       TableOutputs(wb, g, out, v, y);
@@ -429,6 +459,7 @@ double FullPassError(Workbench& wb, const F& out, bool counted, const EvalOption
       if (sc.correct) ++correct;
     }
   }
+  hot->valid = true;
   if (counted) {
     std::int64_t neurons = 0;
     for (int l = 1; l < g.nl; ++l) neurons += wb.Layers[l];
@@ -575,10 +606,8 @@ inline bool KeptTrialColumn(const Workbench& wb, SignalTableMemo::Family& m, con
 }
 
 // The score of vector v of class c under the trial: a vector the change does not reach keeps its score.
-template <class F>
-inline VectorScore KeptTrialScore(const Workbench& wb, SignalTableMemo::Family& m, const Geometry& g, const Trial& t,
-                                  const F& out, int v, double* y, int c, double p, Counting rule) {
-  if (!KeptTrialColumn(wb, m, g, t, out, v, y)) return Score(y, g.outputs, c, p, rule);
+inline VectorScore KeptVectorScore(SignalTableMemo::Family& m, const Geometry& g, int v, const double* y, int c,
+                                   double p, Counting rule) {
   KeptScore& kept = m.scores[static_cast<std::size_t>(v)];
   if (kept.cls < 0 || kept.cls != c) {
     const VectorScore sc = Score(y, g.outputs, c, p, rule);
@@ -588,6 +617,37 @@ inline VectorScore KeptTrialScore(const Workbench& wb, SignalTableMemo::Family& 
     return sc;
   }
   return {kept.e, kept.correct};
+}
+
+template <class F>
+inline VectorScore KeptTrialScore(const Workbench& wb, SignalTableMemo::Family& m, const Geometry& g, const Trial& t,
+                                  const F& out, int v, double* y, int c, double p, Counting rule) {
+  if (!KeptTrialColumn(wb, m, g, t, out, v, y)) return Score(y, g.outputs, c, p, rule);
+  return KeptVectorScore(m, g, v, y, c, p, rule);
+}
+
+// The score of vector v, which the trial does not reach: its outputs are the table's, as they were kept.
+template <class F>
+inline VectorScore UnreachedScore(const Workbench& wb, SignalTableMemo::Family& m, const Geometry& g, const F& out,
+                                  int v, double* y, int c, double p, Counting rule) {
+  const auto uv = static_cast<std::size_t>(v);
+  const int level = g.nl - 2;
+  const auto& T = wb.SignalTable[static_cast<std::size_t>(level)];
+  for (int k = 0; k < g.outputs; ++k) y[k] = KeptY(m, out, level, k, uv, T[static_cast<std::size_t>(k)][uv]);
+  return KeptVectorScore(m, g, v, y, c, p, rule);
+}
+
+// The vectors a trial of an input weight reaches, when the input is a coded value of a discrete or
+// symbolic feature and the lists hold for the data set: the vectors where the input is 1. Elsewhere its
+// signal is 0 and the sum's change (w_old − w_new) × 0 is 0, when the difference is finite. Null: every
+// vector must be visited.
+const std::vector<int>* ReachedVectors(const Workbench& wb, const Geometry& g, const Trial& t) {
+  if (t.kind != Trial::Input && t.kind != Trial::SkipInput) return nullptr;
+  if (t.in.j < 0 || !std::isfinite(t.wOld - t.wNew) || !wb.TableMemo.Memo) return nullptr;
+  const SignalTableMemo::HotVectors& h = wb.TableMemo.Memo->hot;
+  if (!h.valid || h.data != wb.Data.data() || h.vectors != wb.NumOfVectors || h.inputs != g.L0) return nullptr;
+  const int input = t.kind == Trial::Input ? t.i : t.i - g.L1;
+  return &h.lists[static_cast<std::size_t>(input)];
 }
 
 // Transfer evaluations of one vector's trial: the sigmoid family counts the changed neuron and, in three
@@ -624,8 +684,21 @@ double TrialError(Workbench& wb, int layer, int n, int i, const F& out, bool sig
     double* terms = wb.VectorErrorTerm.data();
     const double* vw = wb.VectorWeight.data();
     const int* cls = wb.VectorClass.data();
+    // A trial of a coded input's weight computes only the vectors where the input is 1; the others keep
+    // their scores (added in the same order, so the error is the same number).
+    const std::vector<int>* reached = ReachedVectors(wb, g, t);
+    const int* next = reached ? reached->data() : nullptr;
+    const int* last = reached ? next + reached->size() : nullptr;
     for (int v = 0; v < nv; ++v) {
-      const VectorScore sc = KeptTrialScore(wb, m, g, t, out, v, y, cls[v], p, rule);
+      VectorScore sc;
+      if (!reached) {
+        sc = KeptTrialScore(wb, m, g, t, out, v, y, cls[v], p, rule);
+      } else if (next != last && *next == v) {
+        ++next;
+        sc = KeptTrialScore(wb, m, g, t, out, v, y, cls[v], p, rule);
+      } else {
+        sc = UnreachedScore(wb, m, g, out, v, y, cls[v], p, rule);
+      }
       const double term = sc.e * vw[v];
       e += term;
       terms[v] = term;
@@ -722,6 +795,8 @@ void ForwardVector(Workbench& wb, int v, const F& out, bool counted) {
   RequireEvaluable(wb, NetLayout::Standard, needs, v);
   ShapeTable(wb, g);
   SignalTableMemo::Family& m = MemoFor(wb, out);
+  // The row may have changed since the last full pass: the trials visit every vector until the next.
+  wb.TableMemo.Memo->hot.valid = false;
   FirstLayerSums* sparse = BoundSums(wb);
   FillInputMap(wb, g);
   double* buf = PrepareEvalSignals(wb, g.L0);

@@ -1,7 +1,8 @@
 // The faster evaluation paths give the plain arithmetic's numbers, bit for bit: the first layer's sums
-// over the inputs that are not zero against Dot, the per-layer and sigmoid passes over one-hot inputs
-// against a plain loop, and every evaluation after a dirty upper vector state against the same one
-// before it.
+// over the inputs that are not zero against Dot, the per-layer (plain path) and sigmoid passes over
+// one-hot inputs against a plain loop, signal-table trials through the lists of hot vectors against
+// trials that visit every vector, and every evaluation after a dirty upper vector state against the same
+// one before it.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -15,6 +16,7 @@
 #include "model/layer_transfer.h"
 #include "model/signal_table.h"
 #include "model/sparse_inputs.h"
+#include "model/vector_pass.h"
 #include "model/vector_state.h"
 #include "state/workbench.h"
 #include "platform/random.h"
@@ -129,9 +131,106 @@ class OneHotPassTest : public ::testing::Test {
 
 TEST_F(OneHotPassTest, PassesOverOneHotInputsAreThePlainLoopsNumbers) {
   DataSet(60);
+  SetEvaluationPath(EvaluationPath::Plain);
   EXPECT_PRED2(SameBits, TrainingSetError(wb), PlainLoop(true));
+  // The vector kernels' sums over 0/1 inputs are Dot's too, but their exponential is their own: it may
+  // differ from the library's in the last place, so the error agrees to rounding only.
+  SetEvaluationPath(EvaluationPath::Vector);
+  EXPECT_NEAR(TrainingSetError(wb), PlainLoop(true), 1e-12 * PlainLoop(true));
+  SetEvaluationPath(EvaluationPath::Automatic);
   EXPECT_PRED2(SameBits, ComputeError(wb), PlainLoop(false));
   EXPECT_PRED2(SameBits, ErrorFullPass(wb), PlainLoop(false));
+}
+
+// A trial of a coded input's weight computes only the vectors where the input is 1 (the lists the full
+// pass makes); the others keep their scores. The numbers are those of a trial that visits every vector,
+// bit for bit: the error, each vector's term, the counts. Every weight of the first layer (coded inputs,
+// the continuous input, the thresholds) and the skip weights, with changes kept in between.
+class HotListTrialTest : public OneHotPassTest {
+ protected:
+  struct Seen {
+    double e, weighted;
+    int correct;
+    std::vector<double> terms;
+  };
+  Seen Trial(int l, int n, int i, bool lists) {
+    TNeuron& neuron = wb.Net[l][n];
+    const double w1 = neuron.Weights[i];
+    if (!lists) {
+      // Refreshing a column from the data drops the lists until the next full pass.
+      neuron.Weights[i] = neuron.OldWeights[i];
+      ForwardVectorFromData(wb, 0);
+      neuron.Weights[i] = w1;
+    }
+    wb.WeightedCorrect = 0.0;
+    const double e = ErrorWithChangedWeight(wb, l, n, i);
+    return Seen{e, wb.WeightedCorrect, wb.NumOfCorrect, wb.VectorErrorTerm};
+  }
+
+  void EveryWeightOfLayer(int l, int first) {
+    const int count = wb.LayerInputs[l - 1] + 1 - first;
+    for (int k = 0; k < count; ++k) {
+      const int n = k % wb.Layers[l], i = first + k;
+      SCOPED_TRACE("weight " + std::to_string(i) + " of neuron " + std::to_string(n));
+      TNeuron& neuron = wb.Net[l][n];
+      neuron.OldWeights[i] = neuron.Weights[i];
+      ErrorFullPass(wb);  // the lists hold after every full pass
+      neuron.Weights[i] += k % 3 == 0 ? 2.5 : -0.75;
+      const Seen viaLists = Trial(l, n, i, true), visited = Trial(l, n, i, false);
+      EXPECT_PRED2(SameBits, viaLists.e, visited.e);
+      EXPECT_PRED2(SameBits, viaLists.weighted, visited.weighted);
+      EXPECT_EQ(viaLists.correct, visited.correct);
+      ASSERT_EQ(viaLists.terms.size(), visited.terms.size());
+      for (std::size_t v = 0; v < visited.terms.size(); ++v)
+        EXPECT_PRED2(SameBits, viaLists.terms[v], visited.terms[v]) << v;
+      if (k % 2 == 0) {
+        UpdateSignalTable(wb, l, n, i);  // kept
+      } else {
+        neuron.Weights[i] = neuron.OldWeights[i];
+      }
+    }
+  }
+};
+
+// A trial of a coded input's weight computes only the vectors where the input is 1 (the lists the full
+// pass makes); the others keep their scores. The numbers are those of a trial that visits every vector,
+// bit for bit: the error, each vector's term, the counts. Every weight of the first layer (coded inputs,
+// the continuous input, the thresholds), and the skip weights, with changes kept in between.
+TEST_F(HotListTrialTest, TrialsThroughTheListsGiveTheNumbersOfFullVisits) {
+  DataSet(45);
+  EveryWeightOfLayer(1, 0);
+}
+
+TEST_F(HotListTrialTest, SkipWeightTrialsThroughTheListsGiveTheNumbersOfFullVisits) {
+  wb.Form1.SkipCheck.SetChecked(true);
+  DataSet(45);
+  ASSERT_EQ(wb.LayerInputs[1], wb.Layers[1] + wb.Layers[0]);
+  EveryWeightOfLayer(2, wb.Layers[1]);
+}
+
+// A row changed in the data set and refreshed in the table alone: the trials no longer follow the lists
+// made before and see the row as it is now (both the value it left and the one it took).
+TEST_F(OneHotPassTest, ARowRefreshedFromTheDataIsSeenByTheNextTrials) {
+  DataSet(30);
+  ErrorFullPass(wb);
+  const int before = static_cast<int>(wb.Data[4][0]), after = before == 0 ? 1 : 0;
+  wb.Data[4][0] = after;
+  ForwardVectorFromData(wb, 4);
+  TNeuron& n = wb.Net[1][1];
+  std::vector<double> viaTable;
+  for (int i : {before, after}) {
+    n.OldWeights[i] = n.Weights[i];
+    n.Weights[i] += 1.5;
+    viaTable.push_back(ErrorWithChangedWeight(wb, 1, 1, i));
+    n.Weights[i] = n.OldWeights[i];
+  }
+  for (int k = 0; k < 2; ++k) {
+    const int i = k == 0 ? before : after;
+    n.Weights[i] += 1.5;
+    const double full = ErrorFullPass(wb);
+    EXPECT_NEAR(viaTable[k], full, 1e-12 * full) << i;
+    n.Weights[i] = n.OldWeights[i];
+  }
 }
 
 // Leaves the upper halves of the vector registers dirty, as a drawing can.
