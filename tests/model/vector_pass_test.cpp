@@ -76,8 +76,11 @@ class VectorPassTest : public ::testing::Test {
   std::unique_ptr<Workbench> bench;
 
   // `oneHot`: three symbolic features (5, 4 and 3 values) and one continuous one, 13 inputs; else
-  // `inputs` continuous features. Weights uniform in ±scale.
-  Workbench& Make(bool oneHot, int inputs, int vectors, const Net& net, double scale, std::uint32_t seed) {
+  // `inputs` continuous features. Weights uniform in ±scale. `listed`: the symbolic features' values are
+  // not 0, 1, 2, ... but listed values (the last feature lists only two of its three, and some rows have
+  // a value not listed), and the continuous feature is 0 in every third row.
+  Workbench& Make(bool oneHot, int inputs, int vectors, const Net& net, double scale, std::uint32_t seed,
+                  bool listed = false) {
     bench = std::make_unique<Workbench>(plat, "/nonexistent/weightlab");
     Workbench& wb = *bench;
     RandomGenerator g;
@@ -101,6 +104,17 @@ class VectorPassTest : public ::testing::Test {
       wb.AllContinuous = false;
       for (int v = 0; v < vectors; ++v)
         wb.Data.push_back({double(g.Below(5)), double(g.Below(4)), double(g.Below(3)), 2.0 * g.Real() - 1.0});
+      if (listed) {
+        wb.Features[0].Values = {3.0, -1.0, 4.5, 0.25, 9.0};
+        wb.Features[1].Values = {1.0, 2.0, 3.0, 4.0};
+        wb.Features[2].Values = {0.0, 2.0};
+        for (int v = 0; v < vectors; ++v) {
+          std::vector<double>& row = wb.Data[v];
+          row[0] = wb.Features[0].Values[static_cast<std::size_t>(row[0])];
+          row[1] = v % 7 == 3 ? 2.5 : row[1] + 1.0;  // 2.5: no value of the feature
+          if (v % 3 == 0) row[3] = 0.0;
+        }
+      }
       wb.NumOfVectors = vectors;
     } else {
       std::vector<std::vector<double>> rows(static_cast<std::size_t>(vectors));
@@ -175,8 +189,10 @@ TEST_F(VectorPassTest, BothPathsGiveTheReferenceNumbers) {
     int inputs, vectors;
     Net net;
     double scale;
+    bool listed = false;
   };
   std::vector<Case> cases = {
+      {"one-hot of listed values 13-6-3, 29 vectors", true, 13, 29, {{13, 6, 3}, {1, 1}}, 1.5, true},
       {"one-hot 13-6-3, 61 vectors", true, 13, 61, {{13, 6, 3}, {1, 1}}, 1.5},
       {"dense 5-7-3, one vector", false, 5, 1, {{5, 7, 3}, {1, 1}}, 1.0},
       {"dense 30-10-2, 6 vectors", false, 30, 6, {{30, 10, 2}, {1, 1}}, 1.0},
@@ -195,7 +211,7 @@ TEST_F(VectorPassTest, BothPathsGiveTheReferenceNumbers) {
   std::uint32_t seed = 17;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    Workbench& wb = Make(c.oneHot, c.inputs, c.vectors, c.net, c.scale, ++seed);
+    Workbench& wb = Make(c.oneHot, c.inputs, c.vectors, c.net, c.scale, ++seed, c.listed);
     int refCorrect = 0;
     const double ref = Reference(wb, refCorrect);
     for (const EvaluationPath path : {EvaluationPath::Plain, EvaluationPath::Vector}) {
