@@ -689,6 +689,20 @@ double TrialError(Workbench& wb, int layer, int n, int i, const F& out, bool sig
     const std::vector<int>* reached = ReachedVectors(wb, g, t);
     const int* next = reached ? reached->data() : nullptr;
     const int* last = reached ? next + reached->size() : nullptr;
+    // The output level's sums and kept outputs: a vector not reached whose kept outputs are those of its
+    // sums and whose score is kept for its class takes the kept score at once.
+    thread_local std::vector<const double*> sums;
+    thread_local std::vector<const KeptOutput*> keptOut;
+    if (reached) {
+      const auto level = static_cast<std::size_t>(g.nl - 2);
+      sums.resize(static_cast<std::size_t>(g.outputs));
+      keptOut.resize(static_cast<std::size_t>(g.outputs));
+      for (std::size_t k = 0; k < sums.size(); ++k) {
+        sums[k] = wb.SignalTable[level][k].data();
+        keptOut[k] = m.rows[level][k].data();
+      }
+    }
+    const KeptScore* keptScores = m.scores.data();
     for (int v = 0; v < nv; ++v) {
       VectorScore sc;
       if (!reached) {
@@ -697,7 +711,10 @@ double TrialError(Workbench& wb, int layer, int n, int i, const F& out, bool sig
         ++next;
         sc = KeptTrialScore(wb, m, g, t, out, v, y, cls[v], p, rule);
       } else {
-        sc = UnreachedScore(wb, m, g, out, v, y, cls[v], p, rule);
+        bool kept = keptScores[v].cls >= 0 && keptScores[v].cls == cls[v];
+        for (int k = 0; kept && k < g.outputs; ++k) kept = keptOut[k][v].s == sums[k][v];
+        sc = kept ? VectorScore{keptScores[v].e, keptScores[v].correct}
+                  : UnreachedScore(wb, m, g, out, v, y, cls[v], p, rule);
       }
       const double term = sc.e * vw[v];
       e += term;
