@@ -570,12 +570,14 @@ inline void TrialColumn(const Workbench& wb, const Geometry& g, const Trial& t, 
 // table's.
 template <class F>
 inline bool KeptTrialColumn(const Workbench& wb, SignalTableMemo::Family& m, const Geometry& g, const Trial& t,
-                            const F& out, int v, double* y) {
+                            const F& out, int v, double* y, bool hot) {
   const auto uv = static_cast<std::size_t>(v);
+  // A vector on the input's list of hot vectors has the signal 1 there: the data need not be read.
+  auto Delta = [&]() { return hot ? (t.wOld - t.wNew) * 1.0 : InputDelta(wb, t, v); };
   const auto& T0 = wb.SignalTable[0];
   if (t.layer == 1) {
     const double s0 = T0[static_cast<std::size_t>(t.n)][uv];
-    const double delta = InputDelta(wb, t, v);
+    const double delta = Delta();
     if (g.nl == 2) {
       for (int k = 0; k < g.outputs; ++k)
         y[k] = k == t.n && delta != 0.0 ? out(s0 + delta) : KeptY(m, out, 0, k, uv, T0[static_cast<std::size_t>(k)][uv]);
@@ -597,7 +599,7 @@ inline bool KeptTrialColumn(const Workbench& wb, SignalTableMemo::Family& m, con
   const double delta =
       t.kind == Trial::Hidden
           ? (t.wOld - t.wNew) * KeptY(m, out, 0, t.i, uv, T0[static_cast<std::size_t>(t.i)][uv])
-          : InputDelta(wb, t, v);
+          : Delta();
   for (int k = 0; k < g.outputs; ++k) {
     const double s = T1[static_cast<std::size_t>(k)][uv];
     y[k] = k == t.n && delta != 0.0 ? out(s + delta) : KeptY(m, out, 1, k, uv, s);
@@ -621,8 +623,8 @@ inline VectorScore KeptVectorScore(SignalTableMemo::Family& m, const Geometry& g
 
 template <class F>
 inline VectorScore KeptTrialScore(const Workbench& wb, SignalTableMemo::Family& m, const Geometry& g, const Trial& t,
-                                  const F& out, int v, double* y, int c, double p, Counting rule) {
-  if (!KeptTrialColumn(wb, m, g, t, out, v, y)) return Score(y, g.outputs, c, p, rule);
+                                  const F& out, int v, double* y, int c, double p, Counting rule, bool hot = false) {
+  if (!KeptTrialColumn(wb, m, g, t, out, v, y, hot)) return Score(y, g.outputs, c, p, rule);
   return KeptVectorScore(m, g, v, y, c, p, rule);
 }
 
@@ -709,7 +711,7 @@ double TrialError(Workbench& wb, int layer, int n, int i, const F& out, bool sig
         sc = KeptTrialScore(wb, m, g, t, out, v, y, cls[v], p, rule);
       } else if (next != last && *next == v) {
         ++next;
-        sc = KeptTrialScore(wb, m, g, t, out, v, y, cls[v], p, rule);
+        sc = KeptTrialScore(wb, m, g, t, out, v, y, cls[v], p, rule, true);
       } else {
         bool kept = keptScores[v].cls >= 0 && keptScores[v].cls == cls[v];
         for (int k = 0; kept && k < g.outputs; ++k) kept = keptOut[k][v].s == sums[k][v];
