@@ -83,14 +83,18 @@ struct SignalTableMemo {
   };
   Family families[2];  // 0: sigmoid, 1: staircase
   // For every coded input of a discrete or symbolic feature, the vectors where it is 1 (in order): a
-  // trial of its weight changes only their sums. Made by the full pass, as the table is; dropped when a
-  // column is refreshed from the data alone.
+  // trial of its weight changes only their sums. They follow the data set of the last full pass, as the
+  // table does, and are made from it by the first trial that needs them; refreshing a column from the
+  // data alone drops them until the next full pass.
   struct HotVectors {
     std::vector<std::vector<int>> lists;  // [input]
-    std::vector<int> coded;               // the inputs that have a list
-    const void* data = nullptr;           // the data set they were made from
+    std::vector<int> index;               // one row's inputs that are not zero
+    std::vector<double> value;
+    HotInputs coder;
+    const void* data = nullptr;  // the data set of the last full pass
     int vectors = -1, inputs = -1;
-    bool valid = false;
+    bool allowed = false;  // no column refreshed from the data since that pass
+    bool made = false;
   } hot;
 };
 
@@ -305,12 +309,9 @@ FirstLayerSums* BoundSums(const Workbench& wb) {
 // buf (laid out as PrepareEvalSignals says); returns the output layer's signals.
 template <class F>
 const double* ForwardColumn(Workbench& wb, const Geometry& g, const F& out, SignalTableMemo::Family& m,
-                            FirstLayerSums* sparse, int v, double* buf, SignalTableMemo::HotVectors* hot = nullptr) {
+                            FirstLayerSums* sparse, int v, double* buf) {
   const std::vector<int>& L = wb.Layers;
   CodeInputs(wb.Features, wb.Data[static_cast<std::size_t>(v)].data(), buf);
-  if (hot)
-    for (int i : hot->coded)
-      if (buf[i] != 0.0) hot->lists[static_cast<std::size_t>(i)].push_back(v);
   const double* x = buf;
   const double* prev = x;
   for (int l = 1; l < g.nl; ++l) {
@@ -342,20 +343,29 @@ void TableOutputs(const Workbench& wb, const Geometry& g, const F& out, int v, d
   for (int k = 0; k < g.outputs; ++k) y[k] = out(level[static_cast<std::size_t>(k)][static_cast<std::size_t>(v)]);
 }
 
-// Starts the lists of hot vectors for a full pass over the data set (their storage only grows).
-SignalTableMemo::HotVectors* StartHotLists(Workbench& wb, const Geometry& g) {
+// A full pass over the data set: the lists of hot vectors are to be made from it again.
+void HotListsAfterFullPass(Workbench& wb, const Geometry& g) {
   SignalTableMemo::HotVectors& h = wb.TableMemo.Memo->hot;
-  h.valid = false;
-  h.coded.clear();
-  if (h.lists.size() < static_cast<std::size_t>(g.L0)) h.lists.resize(static_cast<std::size_t>(g.L0));
-  for (int i = 0; i < g.L0; ++i) {
-    h.lists[static_cast<std::size_t>(i)].clear();
-    if (wb.InputValue[static_cast<std::size_t>(i)] >= 0) h.coded.push_back(i);
-  }
+  h.made = false;
+  h.allowed = true;
   h.data = wb.Data.data();
   h.vectors = wb.NumOfVectors;
   h.inputs = g.L0;
-  return &h;
+}
+
+// Makes the lists of hot vectors from the data set (their storage only grows).
+void MakeHotLists(const Workbench& wb, SignalTableMemo::HotVectors& h) {
+  const auto n0 = static_cast<std::size_t>(h.inputs);
+  if (h.lists.size() < n0) h.lists.resize(n0);
+  for (std::size_t i = 0; i < n0; ++i) h.lists[i].clear();
+  if (h.index.size() < n0 + 1) h.index.resize(n0 + 1);
+  if (h.value.size() < n0 + 1) h.value.resize(n0 + 1);
+  h.coder.Bind(wb.Features);
+  for (int v = 0; v < h.vectors; ++v) {
+    const int m = h.coder.Find(wb.Data[static_cast<std::size_t>(v)].data(), h.index.data(), h.value.data(), true);
+    for (int t = 0; t < m; ++t) h.lists[static_cast<std::size_t>(h.index[static_cast<std::size_t>(t)])].push_back(v);
+  }
+  h.made = true;
 }
 
 // How correct vectors are counted: the winner (the output largest above 0, the first on ties) is the
@@ -435,7 +445,7 @@ double FullPassError(Workbench& wb, const F& out, bool counted, const EvalOption
   FirstLayerSums* sparse = BoundSums(wb);
   FillInputMap(wb, g);
   double* buf = PrepareEvalSignals(wb, g.L0);
-  SignalTableMemo::HotVectors* hot = StartHotLists(wb, g);
+  wb.TableMemo.Memo->hot.allowed = false;  // until the pass is through
   const Counting rule = all && o.DefaultClass ? Counting::DefaultClass : Counting::Winner;
   const double p = wb.ErrorExponent;
   wb.NumOfCorrect = 0;
@@ -444,13 +454,13 @@ double FullPassError(Workbench& wb, const F& out, bool counted, const EvalOption
   const int nv = wb.NumOfVectors;
   if (all) {
     for (int v = 0; v < nv; ++v) {
-      const double* y = ForwardColumn(wb, g, out, m, sparse, v, buf, hot);
+      const double* y = ForwardColumn(wb, g, out, m, sparse, v, buf);
       const VectorScore sc = Score(y, g.outputs, wb.VectorClass[static_cast<std::size_t>(v)], p, rule);
       e += sc.e * wb.VectorWeight[static_cast<std::size_t>(v)];
       if (sc.correct) ++correct;
     }
   } else {
-    for (int v = 0; v < nv; ++v) ForwardColumn(wb, g, out, m, sparse, v, buf, hot);
+    for (int v = 0; v < nv; ++v) ForwardColumn(wb, g, out, m, sparse, v, buf);
     double* y = buf + wb.EvalOffset[static_cast<std::size_t>(g.nl - 1)];
     for (int v : wb.BatchIndex) {
       TableOutputs(wb, g, out, v, y);
@@ -459,7 +469,7 @@ double FullPassError(Workbench& wb, const F& out, bool counted, const EvalOption
       if (sc.correct) ++correct;
     }
   }
-  hot->valid = true;
+  HotListsAfterFullPass(wb, g);
   if (counted) {
     std::int64_t neurons = 0;
     for (int l = 1; l < g.nl; ++l) neurons += wb.Layers[l];
@@ -646,8 +656,9 @@ inline VectorScore UnreachedScore(const Workbench& wb, SignalTableMemo::Family& 
 const std::vector<int>* ReachedVectors(const Workbench& wb, const Geometry& g, const Trial& t) {
   if (t.kind != Trial::Input && t.kind != Trial::SkipInput) return nullptr;
   if (t.in.j < 0 || !std::isfinite(t.wOld - t.wNew) || !wb.TableMemo.Memo) return nullptr;
-  const SignalTableMemo::HotVectors& h = wb.TableMemo.Memo->hot;
-  if (!h.valid || h.data != wb.Data.data() || h.vectors != wb.NumOfVectors || h.inputs != g.L0) return nullptr;
+  SignalTableMemo::HotVectors& h = wb.TableMemo.Memo->hot;
+  if (!h.allowed || h.data != wb.Data.data() || h.vectors != wb.NumOfVectors || h.inputs != g.L0) return nullptr;
+  if (!h.made) MakeHotLists(wb, h);
   const int input = t.kind == Trial::Input ? t.i : t.i - g.L1;
   return &h.lists[static_cast<std::size_t>(input)];
 }
@@ -815,7 +826,7 @@ void ForwardVector(Workbench& wb, int v, const F& out, bool counted) {
   ShapeTable(wb, g);
   SignalTableMemo::Family& m = MemoFor(wb, out);
   // The row may have changed since the last full pass: the trials visit every vector until the next.
-  wb.TableMemo.Memo->hot.valid = false;
+  wb.TableMemo.Memo->hot.allowed = false;
   FirstLayerSums* sparse = BoundSums(wb);
   FillInputMap(wb, g);
   double* buf = PrepareEvalSignals(wb, g.L0);

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "state/dataset.h"
 #include "state/network.h"
 
 namespace wl {
@@ -55,6 +56,72 @@ class FirstLayerSums {
   std::vector<int> idx_;
   std::vector<double> acc_;
   int neurons_ = 0, n_ = 0, n4_ = 0;
+};
+
+// The coded inputs of a data row that are not zero, in increasing order: a continuous feature's value
+// when not zero, and 1.0 for each value of a discrete or symbolic feature the row's value equals (as
+// CodeInputs codes them). A feature whose listed values are 0, 1, 2, ... (the usual coding) finds its
+// input from the value itself instead of comparing with every value.
+class HotInputs {
+ public:
+  void Bind(const std::vector<TFeature>& features) {
+    features_.clear();
+    int k = 0;
+    for (const TFeature& f : features) {
+      Feature d;
+      d.first = k;
+      if (f.Kind == 'c') {
+        d.known = -1;
+        k += 1;
+      } else {
+        d.known = std::min(f.NValues, static_cast<int>(f.Values.size()));
+        d.values = f.Values.data();
+        d.counting = true;
+        for (int i = 0; i < d.known; ++i) d.counting = d.counting && f.Values[i] == i;
+        k += f.NValues;
+      }
+      features_.push_back(d);
+    }
+  }
+
+  // Writes the inputs' indices and values; returns their count (at most the number of inputs). With
+  // `codedOnly` the continuous features' inputs are left out.
+  int Find(const double* row, int* index, double* value, bool codedOnly = false) const {
+    int m = 0;
+    const int nf = static_cast<int>(features_.size());
+    for (int f = 0; f < nf; ++f) {
+      const Feature& d = features_[f];
+      const double x = row[f];
+      if (d.known < 0) {
+        if (codedOnly) continue;
+        index[m] = d.first;
+        value[m] = x;
+        m += x != 0.0 ? 1 : 0;
+      } else if (d.counting) {
+        // x equals value i = x exactly when x is a whole number below `known` (-0.0 equals 0).
+        if (x >= 0.0 && x < d.known && x == static_cast<double>(static_cast<int>(x))) {
+          index[m] = d.first + static_cast<int>(x);
+          value[m++] = 1.0;
+        }
+      } else {
+        for (int i = 0; i < d.known; ++i) {  // without a branch: which value a row has follows no pattern
+          index[m] = d.first + i;
+          value[m] = 1.0;
+          m += x == d.values[i] ? 1 : 0;
+        }
+      }
+    }
+    return m;
+  }
+
+ private:
+  struct Feature {
+    int first = 0;   // its first input
+    int known = -1;  // values listed (-1: continuous)
+    bool counting = false;
+    const double* values = nullptr;
+  };
+  std::vector<Feature> features_;
 };
 
 }  // namespace wl
