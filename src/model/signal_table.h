@@ -20,10 +20,11 @@
 // the next one. The table holds for all vectors only after a full pass and the updates of the changes
 // kept since; whoever changes a weight otherwise must run a full pass again.
 //
-// The full pass also lists, for every coded input of a discrete or symbolic feature, the vectors where it
-// is 1; a trial of such an input's weight computes only those vectors and takes the kept scores of the
-// others (in the same order, so the numbers are those of a visit of every vector). Refreshing one column
-// from the data (ForwardVectorFromData, UpdateSignalTableB) drops the lists until the next full pass.
+// For every coded input of a discrete or symbolic feature the table keeps the list of the vectors where
+// it is 1 (made from the data set of the last full pass); a trial of such an input's weight computes
+// only those vectors and takes the kept scores of the others (in the same order, so the numbers are
+// those of a visit of every vector). Refreshing one column from the data (ForwardVectorFromData,
+// UpdateSignalTableB) drops the lists until the next full pass.
 //
 // Every error routine has a plain form, which follows the Workbench's held options (HeldEvalOptions), and
 // a form that takes a run's options (state/eval_options.h).
