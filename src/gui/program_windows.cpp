@@ -11,6 +11,7 @@
 #include "gui/small_windows.h"
 #include "gui/surface_window.h"
 #include "gui/trajectory_2d_window.h"
+#include "gui/trajectory_3d_window.h"
 #include "gui/weight_window.h"
 #include "gui/tool_windows.h"
 #include "platform/rounding.h"
@@ -185,6 +186,26 @@ void ProgramWindows::Make(const StartupWindow& w) {
                                       if (guarded) guarded->hide();
                                     }});
     Keep(name, lt2);
+  } else if (name == "LT3") {
+    auto* lt3 = new Trajectory3DWindow(wb_);
+    QPointer<Trajectory3DWindow> guarded(lt3);
+    platform_.RegisterWindow(name, {[guarded] {
+                                      if (guarded) guarded->ShowFromModel();
+                                    },
+                                    [guarded] {
+                                      if (guarded) guarded->hide();
+                                    }});
+    Keep(name, lt3);
+  } else if (name == "EForm") {
+    auto* eform = new Trajectory1DWindow(wb_);
+    QPointer<Trajectory1DWindow> guarded(eform);
+    platform_.RegisterWindow(name, {[guarded] {
+                                      if (guarded) guarded->ShowFromModel();
+                                    },
+                                    [guarded] {
+                                      if (guarded) guarded->hide();
+                                    }});
+    Keep(name, eform);
   } else if (name == "OnTopForm") {
     onTop_ = new OnTopWindow(wb_);
     platform_.RegisterWindow(name, {[this] {

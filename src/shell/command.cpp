@@ -96,6 +96,7 @@ int ConnectRepresentationHandlers(Workbench& wb);  // the representation windows
 int ConnectNG3DHandlers(Workbench& wb);  // the error-surface window
 int ConnectForm2Handlers(Workbench& wb);  // the font window
 int ConnectLT2Handlers(Workbench& wb);   // "Trajectory 2D"
+int ConnectLT3Handlers(Workbench& wb);   // "Trajectory 3D" and "Trajectory 1D"
 
 int ConnectHandlers(Workbench& wb) {
   ConnectGTPHandlers(wb);
@@ -106,6 +107,7 @@ int ConnectHandlers(Workbench& wb) {
   ConnectNG3DHandlers(wb);
   ConnectForm2Handlers(wb);
   ConnectLT2Handlers(wb);
+  ConnectLT3Handlers(wb);
   return ConnectHandlerRows(wb, wb.Form1, HandlerTable());
 }
 

@@ -39,6 +39,9 @@ const std::vector<HandlerRow>& NG3DHandlerTable();
 const std::vector<HandlerRow>& Form2HandlerTable();
 // The buttons, lists and clicks of "Trajectory 2D".
 const std::vector<HandlerRow>& LT2HandlerTable();
+// "Trajectory 3D" and "Trajectory 1D".
+const std::vector<HandlerRow>& LT3HandlerTable();
+const std::vector<HandlerRow>& EFormHandlerTable();
 
 // The rows that name a control the window does not have, each as "row N: NAME" (N from 1); a misspelt
 // row would otherwise leave its command disabled without a word. Empty when every row is known.

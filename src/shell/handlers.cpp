@@ -19,6 +19,7 @@ void AddSmlpHandlers(std::vector<HandlerRow>& t);
 void AddSurfaceHandlers(std::vector<HandlerRow>& t);
 void AddToolsHandlers(std::vector<HandlerRow>& t);
 void AddTrajectoryHandlers(std::vector<HandlerRow>& t);
+void AddTrajectory3DHandlers(std::vector<HandlerRow>& t);
 
 // The main window's handler table: one row per control and event. Each handler is thin: it calls one
 // routine, often with a mode number.
@@ -39,6 +40,7 @@ const std::vector<HandlerRow>& HandlerTable() {
     AddSurfaceHandlers(t);
     AddToolsHandlers(t);
     AddTrajectoryHandlers(t);
+    AddTrajectory3DHandlers(t);
     return t;
   }();
   return table;

@@ -18,6 +18,10 @@ Workbench::Workbench(Platform& platform, std::string programDir) : Plat(platform
   AddWindow(NG3D);
   AddWindow(LT2);
   CreateLT2Layout(LT2, ScreenWidth, ScreenHeight, FontPct);
+  AddWindow(LT3);
+  CreateLT3Layout(LT3, ScreenWidth, ScreenHeight, FontPct);
+  AddWindow(EForm);
+  CreateEFormLayout(EForm, ScreenWidth, ScreenHeight);
   for (TWfr& w : WeightForms) AddWindow(w);
   AddWindow(HRF);
   AddWindow(ORF);

@@ -16,7 +16,9 @@
 #include "state/graph_data_form.h"
 #include "state/model_state.h"
 #include "state/ng_state.h"
+#include "state/eform_form.h"
 #include "state/lt2_form.h"
+#include "state/lt3_form.h"
 #include "state/ng3d_form.h"
 #include "state/ngf_form.h"
 #include "state/surface_state.h"
@@ -58,6 +60,8 @@ struct Workbench : ModelState, TrainingState, NGState, ExperimentState, SmlpStat
   TNGF NGF;  // the NG error-section window
   TNG3D NG3D;  // the error-surface window
   TLT2 LT2;    // "Trajectory 2D"
+  TLT3 LT3;    // "Trajectory 3D"
+  TEForm EForm;  // "Trajectory 1D"
   std::array<TWfr, 2> WeightForms{TWfr(0), TWfr(1)};  // "ES Weights" and "Trajectory Weights"
   TForm2 Form2;  // the font window
   // The data-visualisation windows open now, oldest first (a new one with every use, gone when closed),

@@ -127,6 +127,11 @@ void CheckSyntax(const Line& l) {
   if (cmd == "check") return Arity(l, 2, "check CONTROL");
   if (cmd == "uncheck") return Arity(l, 2, "uncheck CONTROL");
   if (cmd == "click") return Arity(l, 2, "click NAME");
+  if (cmd == "updown") {
+    Arity(l, 3, "updown CONTROL up|down");
+    if (l.Arg(2) != "up" && l.Arg(2) != "down") Bad("unknown arrow '" + l.Arg(2) + "': up or down");
+    return;
+  }
   if (cmd == "start") return Arity(l, 1, "start");
   if (cmd == "exit") return Arity(l, 1, "exit");
   if (cmd == "answer") return CheckAnswer(l);

@@ -8,6 +8,7 @@
 #include "shell/command.h"
 #include "shell/picture_press.h"
 #include "shell/startup.h"
+#include "shell/up_downs.h"
 
 namespace wl::script {
 namespace {
@@ -171,6 +172,8 @@ void Runner::Execute(const Line& l) {
     DoClick(l);
   } else if (cmd == "press") {
     DoPress(l);
+  } else if (cmd == "updown") {
+    DoUpDown(l);
   } else {
     Bad("unknown command '" + cmd + "'");
   }
@@ -362,6 +365,17 @@ void Runner::DoPress(const Line& l) {
     if (l.Arg(i) == "ctrl") p.Ctrl = true;
   }
   if (!PressPicture(*wb_, window, p)) Bad("the window " + window + " has no picture that takes a press");
+}
+
+// One arrow of an up-down of a trajectory window ("LT3.UpDown3 up"); a horizontal up-down's right arrow
+// is its up arrow.
+void Runner::DoUpDown(const Line& l) {
+  const Target t = Resolve(l.Arg(1));
+  if (!t.Ctl) Bad(l.Arg(1) + " is a window, not a control");
+  if (!FindUpDown(t.Window->Name(), t.Ctl->Name()))
+    Bad("updown needs an up-down; " + t.Ctl->Name() + " is " + KindName(t.Ctl->Kind()) + " without arrows");
+  RequireUsable(*t.Ctl);
+  ClickUpDown(*wb_, t.Window->Name(), t.Ctl->Name(), l.Arg(2) == "up");
 }
 
 void Runner::DoCopy(const Line& l) {

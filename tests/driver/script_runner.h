@@ -51,6 +51,7 @@ class Runner {
   void DoPage(const Line& l);
   void DoClick(const Line& l);
   void DoPress(const Line& l);
+  void DoUpDown(const Line& l);
   void DoCopy(const Line& l);
   void DoAnswer(const Line& l);
   void DoExpect(const Line& l);

@@ -8,6 +8,7 @@
 #include "shell/command.h"
 #include "shell/data_visualization.h"
 #include "shell/picture_viewer.h"
+#include "shell/up_downs.h"
 #include "state/workbench.h"
 
 namespace wl {
@@ -38,6 +39,22 @@ TEST(HandlerRowsTest, EveryRowNamesAControlOfItsWindow) {
   EXPECT_EQ(UnknownHandlerControls(TPrzegladaj(), RowNames(ViewerHandlerTable())), std::vector<std::string>{});
   EXPECT_EQ(ViewerHandlerTable().size(), 8u);
   EXPECT_EQ(UnknownHandlerControls(wb.LT2, LT2HandlerTable()), std::vector<std::string>{});
+  EXPECT_EQ(UnknownHandlerControls(wb.LT3, LT3HandlerTable()), std::vector<std::string>{});
+  EXPECT_EQ(UnknownHandlerControls(wb.EForm, EFormHandlerTable()), std::vector<std::string>{});
+}
+
+// Every up-down row names a control of its window that has no handler row of its own.
+TEST(HandlerRowsTest, EveryUpDownIsAControlOfItsWindow) {
+  ScriptedPlatform plat;
+  Workbench wb(plat, "/nonexistent/weightlab");
+  for (const UpDownRow& r : UpDownTable()) {
+    Form* w = wb.FindWindow(r.Window);
+    ASSERT_NE(w, nullptr) << r.Window;
+    EXPECT_NE(w->Find(r.Control), nullptr) << r.Window << "." << r.Control;
+  }
+  EXPECT_EQ(UpDownTable().size(), 7u);
+  EXPECT_EQ(FindUpDown("LT3", "c1box"), nullptr);
+  EXPECT_FALSE(ClickUpDown(wb, "LT2", "Button1", true));
 }
 
 TEST(HandlerRowsTest, AMisspeltRowIsNamed) {
