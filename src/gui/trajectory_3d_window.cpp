@@ -1,5 +1,6 @@
 #include "gui/trajectory_3d_window.h"
 
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPainter>
@@ -13,6 +14,35 @@
 #include "shell/up_downs.h"
 
 namespace wl {
+
+namespace {
+
+// The stand-ins of the pictures and of the up-downs (whose arrows are buttons of their own) take no room.
+const char* const kLT3Hidden[] = {"I3D", "PB", "I3Df", "P1", "UpDown1", "UpDown2", "UpDown3", "UpDown4"};
+const char* const kEFormHidden[] = {"I2D", "P1"};
+
+// The panel's controls in rows of `perRow`, leaving out the hidden ones.
+template <std::size_t N>
+void LayOutPanel(FormView& view, QWidget* host, const char* const (&hidden)[N], int perRow) {
+  auto* grid = new QGridLayout(host);
+  grid->setContentsMargins(2, 2, 2, 2);
+  int i = 0;
+  for (const FormView::Item& item : view.TopLevel()) {
+    bool skip = false;
+    for (const char* name : hidden) skip = skip || item.Source->Name() == name;
+    if (skip) continue;
+    grid->addWidget(item.Widget, i / perRow, i % perRow);
+    ++i;
+  }
+}
+
+template <std::size_t N>
+void HideCells(FormView& view, const char* const (&hidden)[N]) {
+  for (const char* name : hidden)
+    if (QWidget* cell = view.CellOf(name)) cell->hide();
+}
+
+}  // namespace
 
 Trajectory3DPicture::Trajectory3DPicture(Workbench& wb, QWidget* parent) : QWidget(parent), wb_(wb) {
   setObjectName(QStringLiteral("I3D"));
@@ -39,7 +69,7 @@ Trajectory3DWindow::Trajectory3DWindow(Workbench& wb) : QWidget(nullptr, Qt::Win
   picture_ = new Trajectory3DPicture(wb_, this);
   panel_ = new QWidget(this);
   view_ = new FormView(wb_.LT3, panel_, nullptr);
-  view_->LayOutTopLevel(panel_);
+  LayOutPanel(*view_, panel_, kLT3Hidden, 5);
   arrows_ = new QWidget(this);
   auto* row = new QHBoxLayout(arrows_);
   row->setContentsMargins(0, 0, 0, 0);
@@ -70,8 +100,7 @@ void Trajectory3DWindow::ApplyGeometry() {
   picture_->setGeometry(1, 2, w.PlotWidth, w.PlotHeight);
   arrows_->setGeometry(w.PanelLeft, w.PanelTop, 520, 28);
   panel_->setGeometry(w.PanelLeft, w.PanelTop + 30, w.PanelWidth, w.PanelHeight - 30);
-  for (const char* name : {"I3D", "PB", "I3Df"})
-    if (QWidget* cell = view_->CellOf(name)) cell->hide();
+  HideCells(*view_, kLT3Hidden);
 }
 
 void Trajectory3DWindow::ShowFromModel() {
@@ -84,8 +113,7 @@ void Trajectory3DWindow::ShowFromModel() {
 
 void Trajectory3DWindow::OnNotice(const ControlNotice& n) {
   if (!n.Source) setWindowTitle(QString::fromStdString(wb_.LT3.Caption()));
-  for (const char* name : {"I3D", "PB", "I3Df"})
-    if (QWidget* cell = view_->CellOf(name)) cell->hide();
+  HideCells(*view_, kLT3Hidden);
   if (isVisible()) {
     ApplyGeometry();
     picture_->update();
@@ -117,7 +145,7 @@ Trajectory1DWindow::Trajectory1DWindow(Workbench& wb) : QWidget(nullptr, Qt::Win
   picture_ = new Trajectory1DPicture(wb_, this);
   panel_ = new QWidget(this);
   view_ = new FormView(wb_.EForm, panel_, nullptr);
-  view_->LayOutTopLevel(panel_);
+  LayOutPanel(*view_, panel_, kEFormHidden, 4);
   listener_ = wb_.EForm.AddListener([this](const ControlNotice& n) { OnNotice(n); });
   ApplyGeometry();
 }
@@ -129,7 +157,7 @@ void Trajectory1DWindow::ApplyGeometry() {
   resize(w.Width, w.Height);
   picture_->setGeometry(1, 2, w.PlotWidth, w.PlotHeight);
   panel_->setGeometry(1, w.PanelTop, w.PlotWidth, std::max(40, w.Height - w.PanelTop));
-  if (QWidget* cell = view_->CellOf("I2D")) cell->hide();
+  HideCells(*view_, kEFormHidden);
 }
 
 void Trajectory1DWindow::ShowFromModel() {
@@ -142,7 +170,7 @@ void Trajectory1DWindow::ShowFromModel() {
 
 void Trajectory1DWindow::OnNotice(const ControlNotice& n) {
   if (!n.Source) setWindowTitle(QString::fromStdString(wb_.EForm.Caption()));
-  if (QWidget* cell = view_->CellOf("I2D")) cell->hide();
+  HideCells(*view_, kEFormHidden);
   if (isVisible()) picture_->update();
 }
 

@@ -8,6 +8,7 @@
 #include <QEvent>
 #include <QImage>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QGuiApplication>
@@ -45,6 +46,8 @@
 #include "training/ng_train.h"
 #include "training/one_change.h"
 #include "analysis/weight_forms.h"
+#include "analysis/eform_pictures.h"
+#include "analysis/lt3_pictures.h"
 
 namespace wl {
 namespace {
@@ -56,7 +59,15 @@ class RecordingQtPlatform : public QtPlatform {
  public:
   using QtPlatform::QtPlatform;
   void ShowMessage(const std::string& text, const std::string&) override { Messages.push_back(text); }
+  // An open dialog answered with the next queued file, without showing it; none queued shows it.
+  bool Execute(FileDialog& dlg) override {
+    if (OpenAnswers.empty() || dlg.IsSave()) return QtPlatform::Execute(dlg);
+    dlg.FileName = OpenAnswers.front();
+    OpenAnswers.erase(OpenAnswers.begin());
+    return true;
+  }
   std::vector<std::string> Messages;
+  std::vector<std::string> OpenAnswers;
 };
 
 class ProgramWindowsTest : public testing::Test {
@@ -404,6 +415,52 @@ TEST_F(ProgramWindowsTest, TheViewerShowsTheOpenedPicture) {
   QApplication::processEvents();
   EXPECT_EQ(CountColour(viewer->Picture()->grab().toImage(), qRgb(255, 0, 0)), v.ImageWidth * v.ImageHeight);
   Keep(viewer, "picture_viewer");
+}
+
+// "TR 3D" and "TR 1D" after a surface of an iris run: the 3-D window shows its picture and its arrows
+// redraw; a press with Ctrl on the 1-D picture marks a target, a press without it does not.
+TEST_F(ProgramWindowsTest, TheTrajectoryWindowsShowTheirPicturesAndTakeTheirClicks) {
+  TForm1& f = wb.Form1;
+  wb.Rng.Seed = 12345;
+  plat_.OpenAnswers.push_back((dir_ / "DATA" / "iris.dat").string());
+  f.Simple1.UserClick();
+  f.RandomLinearInput1.UserClick();
+  f.EpochEditT2.SetText("12");
+  f.Discrete1change.UserClick();
+  f.PlotT2.UserClick();
+  ASSERT_TRUE(wb.ESDone);
+
+  f.TR3DButton.UserClick();
+  QApplication::processEvents();
+  QWidget* lt3 = windows.Window("LT3");
+  ASSERT_TRUE(lt3->isVisible());
+  EXPECT_EQ(lt3->windowTitle().toStdString(), wb.LT3.Caption());
+  QPushButton* bigger = nullptr;
+  for (QPushButton* b : lt3->findChildren<QPushButton*>())
+    if (b->text() == QStringLiteral("Size +")) bigger = b;
+  ASSERT_NE(bigger, nullptr);
+  bigger->click();
+  EXPECT_DOUBLE_EQ(wb.LT3.Size, 0.5 * 1.3);
+  EXPECT_TRUE(wb.LT3.Pending);
+  Keep(lt3, "trajectory_3d_window");
+
+  f.Button3.UserClick();
+  QApplication::processEvents();
+  QWidget* eform = windows.Window("EForm");
+  ASSERT_TRUE(eform->isVisible());
+  QWidget* plot = eform->findChild<QWidget*>(QStringLiteral("I2D"), Qt::FindDirectChildrenOnly);
+  ASSERT_NE(plot, nullptr);
+  const QPointF at(200, wb.EForm.ZeroRow - 2 * wb.EForm.LastValue);
+  QMouseEvent plain(QEvent::MouseButtonPress, at, plot->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QApplication::sendEvent(plot, &plain);
+  EXPECT_EQ(wb.ExtrapolationTargets[0], 0.0);
+  QMouseEvent ctrl(QEvent::MouseButtonPress, at, plot->mapToGlobal(at), Qt::RightButton, Qt::RightButton,
+                   Qt::ControlModifier);
+  QApplication::sendEvent(plot, &ctrl);
+  EXPECT_DOUBLE_EQ(wb.ExtrapolationTargets[0], 1.0);
+  EXPECT_TRUE(plat_.Messages.empty());
+  Keep(eform, "trajectory_1d_window");
 }
 
 }  // namespace
