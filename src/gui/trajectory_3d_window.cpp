@@ -11,6 +11,7 @@
 #include "analysis/trajectory_1d.h"
 #include "analysis/trajectory_3d.h"
 #include "shell/command.h"
+#include "shell/picture_press.h"
 #include "shell/up_downs.h"
 
 namespace wl {
@@ -135,7 +136,7 @@ void Trajectory1DPicture::paintEvent(QPaintEvent*) {
 void Trajectory1DPicture::mousePressEvent(QMouseEvent* event) {
   const QPoint at = event->position().toPoint();
   const bool ctrl = event->modifiers().testFlag(Qt::ControlModifier);
-  RunCommand(wb_, [&] { TR1DMouseDown(wb_, at.x(), at.y(), ctrl); });
+  PressPicture(wb_, "EForm", {at.x(), at.y(), event->button() == Qt::RightButton, ctrl});
   update();
 }
 

@@ -1,6 +1,7 @@
 #include "shell/picture_press.h"
 
 #include "analysis/error_surface.h"
+#include "analysis/trajectory_1d.h"
 #include "analysis/trajectory_surface.h"
 #include "shell/command.h"
 
@@ -17,6 +18,8 @@ const std::vector<PicturePressRow>& PicturePressTable() {
          else
            PickSurfacePoint(wb, p.X, p.Y);
        }},
+      // "Trajectory 1D": with Ctrl, any button marks the target of the chosen component.
+      {"EForm", [](Workbench& wb, const PicturePress& p) { TR1DMouseDown(wb, p.X, p.Y, p.Ctrl); }},
   };
   return table;
 }

@@ -1,6 +1,7 @@
 # The 1-D trajectory and the extrapolation of an iris run: "TR 1D" and "TR EX" do nothing before a
-# surface; after "SVD + Plot" the plot is drawn for two components and saved; "TR EX" without marks puts
-# the last epoch's weights back (old and new error alike); "Continue training" trains VSS on from there.
+# surface; after "SVD + Plot" "TR EX" without marks puts the last epoch's weights back (old and new error
+# alike); the plot is drawn for two components, a target marked on each with Ctrl (a press without it
+# marks nothing) and saved; "TR EX" moves the weights and "Continue training" trains VSS on from there.
 clock 00:00:10.000 2
 start
 seed 12345
@@ -17,21 +18,27 @@ expect text ge "3.9740 / 125.081"
 
 click PlotT2
 expect no-message
+click Button2
+expect no-message
+expect text ge "O=3.97 N=3.97"
 click Button3
 expect no-message
 expect text EForm "Trajectory 1D     iris 4-4-3      549   18   2.9   0.83   0.40   0.29"
+press EForm 400 0
+press EForm 400 0 ctrl
 select EForm.c1box 1
 expect no-message
+press EForm 300 240 right ctrl
 click EForm.Button1
 expect no-message
 expect file results/iris_86410_ext_c2_s1.gif
 click Button2
 expect no-message
-expect text ge "O=3.97 N=3.97"
+expect text ge "O=3.97 N=9.94"
 
 set EpochEditT2 5
 click NTButton
 expect no-message
 expect text OnTopForm "On Top      128-66-29"
 expect text ep "5"
-expect text modWEdit "86.06"
+expect text modWEdit "140.69"

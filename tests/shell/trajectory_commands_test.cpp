@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "analysis/trajectory_1d.h"
 #include "shell/command.h"
+#include "shell/picture_press.h"
 #include "shell/shell_test_env.h"
 #include "shell/startup.h"
 #include "shell/up_downs.h"
@@ -48,9 +48,9 @@ TEST_F(TrajectoryCommandsTest, MarksThenTRExThenContinueTraining) {
   f.Button3.UserClick();  // "TR 1D"
   TEForm& w = wb->EForm;
   ASSERT_NE(w.LastValue, 0);
-  ASSERT_TRUE(RunCommand(*wb, [&] { TR1DMouseDown(*wb, 200, w.ZeroRow - 2 * w.LastValue, true); }));
+  ASSERT_TRUE(PressPicture(*wb, "EForm", {200, w.ZeroRow - 2 * w.LastValue, false, true}));
   w.c1box.SetItemIndex(1, ChangeSource::User);  // redraws for component 2
-  ASSERT_TRUE(RunCommand(*wb, [&] { TR1DMouseDown(*wb, 200, w.ZeroRow - w.LastValue / 2, true); }));
+  ASSERT_TRUE(PressPicture(*wb, "EForm", {200, w.ZeroRow - w.LastValue / 2, true, true}));
   EXPECT_DOUBLE_EQ(wb->ExtrapolationTargets[0], 1.0);
   EXPECT_LT(wb->ExtrapolationTargets[1], 0.0);
 
