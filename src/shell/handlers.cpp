@@ -20,6 +20,7 @@ void AddSurfaceHandlers(std::vector<HandlerRow>& t);
 void AddToolsHandlers(std::vector<HandlerRow>& t);
 void AddTrajectoryHandlers(std::vector<HandlerRow>& t);
 void AddTrajectory3DHandlers(std::vector<HandlerRow>& t);
+void AddDirectionHandlers(std::vector<HandlerRow>& t);
 
 // The main window's handler table: one row per control and event. Each handler is thin: it calls one
 // routine, often with a mode number.
@@ -41,6 +42,7 @@ const std::vector<HandlerRow>& HandlerTable() {
     AddToolsHandlers(t);
     AddTrajectoryHandlers(t);
     AddTrajectory3DHandlers(t);
+    AddDirectionHandlers(t);
     return t;
   }();
   return table;

@@ -1,5 +1,6 @@
 #include "shell/install_hooks.h"
 
+#include "analysis/direction_scans.h"
 #include "analysis/ng_section.h"
 #include "analysis/progress_plot.h"
 #include "analysis/weight_matrix.h"
@@ -24,6 +25,8 @@ void InstallHooks(HooksTable& hooks) {
   hooks.NGSectionPoint = NGSectionPoint;
   hooks.NGSectionFrame = FrameNGSection;
   hooks.NGSectionShow = ShowNGSection;
+  hooks.DrawESSections = DrawESSections;
+  hooks.PlotVContraDW = PlotVContraDW;
   hooks.CreateSMLPNetwork = CreateSMLPNetwork;
   hooks.EvaluateNetwork = EvaluateNetwork;
   hooks.ForwardStepNetwork = ForwardStepNetwork;

@@ -20,7 +20,9 @@ struct AnalysisState {
   int SignC1 = 1, SignC2 = 1;
   int PointSize = 1;
   int ESGridStep = 1;  // error-surface grid step 1, 2, 4 or 8
-  int WeightsPictureNo = 1;  // running number of saved weight pictures; 1 again with every new results prefix
+  int WeightsPictureNo = 1;
+  // The scales of the last "V contra dW" plot of all weights (pixels per unit of V and of d).
+  double VdwScaleX = 0.0, VdwScaleY = 0.0;  // running number of saved weight pictures; 1 again with every new results prefix
   // The pens of the plots as $BBGGRR values: black, red, blue, lime, fuchsia, green, purple, yellow.
   std::array<std::int64_t, 8> PlotColors{0x000000, 0x0000FF, 0xFF0000, 0x00FF00,
                                          0xFF00FF, 0x008000, 0x800080, 0x00FFFF};

@@ -57,6 +57,14 @@ void CallNGSectionShow(Workbench& wb) {
   if (wb.Hooks.NGSectionShow) wb.Hooks.NGSectionShow(wb);
 }
 
+void CallDrawESSections(Workbench& wb, int mode) {
+  if (wb.Hooks.DrawESSections) wb.Hooks.DrawESSections(wb, mode);
+}
+
+void CallPlotVContraDW(Workbench& wb, int mode) {
+  if (wb.Hooks.PlotVContraDW) wb.Hooks.PlotVContraDW(wb, mode);
+}
+
 namespace {
 
 template <class F>

@@ -35,6 +35,10 @@ struct HooksTable {
   void (*NGSectionPoint)(Workbench& wb, double x, double y, bool first) = nullptr;
   void (*NGSectionFrame)(Workbench& wb) = nullptr;
   void (*NGSectionShow)(Workbench& wb) = nullptr;
+  // The weight-direction pictures of numerical-gradient training with "V contra dW": DrawESSections in a
+  // mode (1 new pictures, 2 shown) and PlotVContraDW in a mode (2 scaled and drawn, 3 the second epoch).
+  void (*DrawESSections)(Workbench& wb, int mode) = nullptr;
+  void (*PlotVContraDW)(Workbench& wb, int mode) = nullptr;
 
   // The step-function networks (smlp/), for the network builder, the reports, crossvalidation and batch
   // tasks: build the SMLP when the "SMLP" structure is chosen (the builder's result); the error of the
@@ -74,6 +78,8 @@ void CallNGSectionCurve(Workbench& wb, int i, int n);
 void CallNGSectionPoint(Workbench& wb, double x, double y, bool first);
 void CallNGSectionFrame(Workbench& wb);
 void CallNGSectionShow(Workbench& wb);
+void CallDrawESSections(Workbench& wb, int mode);
+void CallPlotVContraDW(Workbench& wb, int mode);
 // The step networks' and the experiments' entries: an empty one throws WlError (the program was built
 // without them), since their callers cannot go on without the result.
 int CallCreateSMLPNetwork(Workbench& wb);

@@ -50,6 +50,12 @@ struct NGState {
   // The run's text files, open only while a run writes them: one chosen step factor per epoch
   // ("_optH.txt"), one direction per epoch ("_nggradients.txt") and the beam log.
   std::ofstream OptHFile, GradientsFile, NGLogFile;
+
+  // The weight-direction scans (training/direction_scan.h): per weight of the neuron whose sections are
+  // drawn, 202 slots of which a scan fills the first 201 sampled errors; the scan log "_LogWMD.txt" while
+  // a scan command writes it.
+  std::vector<std::vector<double>> SectionSamples;
+  std::ofstream LogWMDFile;
 };
 
 }  // namespace wl

@@ -11,6 +11,15 @@ struct WeightPlace {
   int Layer = 0, Neuron = 0, Input = 0;
 };
 
+// One epoch segment of the local PCA: copies of the first two principal directions and of the
+// eigenvalues, the segment's epochs, and the values of its ends (nothing computes them yet).
+struct TPD {
+  std::vector<double> Dir1, Dir2, SegEigenvalues;
+  int StartEpoch = 0, EndEpoch = 0;
+  double StartValue = 0.0, EndValue = 0.0;
+  bool Ready = false;
+};
+
 struct SurfaceState {
   // Rows 0..5: a copy of components 1..6 made by every run of the pipeline; [row][weight].
   std::vector<std::vector<double>> PlotComponents;
@@ -25,6 +34,13 @@ struct SurfaceState {
   std::array<double, 6> ExtrapolationTargets{};
   // Threads of the plane sampler: 0 one per core, 1 the serial loop.
   int SamplerThreads = 0;
+  // "Prepare Modifications": the scaled error on 427 x 427 points, [row][column] = [c2 offset + 213][c1
+  // offset + 213] in one block; "Modify Plot with fi + h": the re-mapped 299 x 299 surface, [y + 149][x +
+  // 149]. Both are kept between the commands.
+  std::vector<float> PreparedGrid, ModifiedGrid;
+  bool GridPrepared = false;
+  // The four epoch segments of the last local PCA.
+  std::vector<TPD> LocalPCASegments;
 };
 
 }  // namespace wl

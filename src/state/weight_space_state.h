@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "state/matrix.h"
+#include "state/parameters.h"
 
 namespace wl {
 
@@ -28,6 +29,9 @@ struct WeightSpaceState {
   std::vector<std::vector<double>> MatlabComponents;  // as read from "pcomp_w.txt" / "pcomp_v.txt"
   std::vector<std::vector<double>> ICAComponents;     // as read from "ica_a.txt", five directions
   std::vector<std::vector<double>> ComponentScores;   // [component][epoch], from "scores_w.txt"
+
+  // The transfer functions of a training imported from Matlab: [0] output layer, [1] hidden L2, [2] L3.
+  std::array<TTransferFunction, 3> MatlabTF{};
 
   // The two weight-matrix files of the cosine comparison and whether the last load chose a file.
   std::array<std::string, 2> WMFiles;

@@ -93,7 +93,6 @@ void TrainNGBeam(Workbench& wb, std::uint8_t) {
 
   if (CreateNetwork(wb, 4) != NetworkBuilt) return;
   InitNG(wb, 1);
-  NoteVdwUnavailable(wb);
   if (wb.NumOfParts > 1)
     for (std::size_t i = 0; i < wb.BatchIndex.size(); ++i) wb.BatchIndex[i] = static_cast<int>(i % wb.NumOfVectors);
   wb.InitialNumOfVectors = wb.NumOfVectors;

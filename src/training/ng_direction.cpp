@@ -7,6 +7,8 @@
 #include "model/layer_transfer.h"
 #include "model/signal_table.h"
 #include "platform/numfmt.h"
+#include "state/hooks.h"
+#include "training/direction_scan.h"
 #include "training/ng_steps.h"
 #include "training/ng_weights.h"
 
@@ -36,6 +38,25 @@ void Normalise(Workbench& wb, int epoch) {
 }
 
 double Sign(double v) { return v > 0.0 ? 1.0 : v < 0.0 ? -1.0 : 0.0; }
+
+// With "V contra dW": 1 at the epoch of "WMD epoch 1", 2 at that of "WMD epoch 2", else 0.
+int VdwEpoch(const Workbench& wb, int epoch) {
+  if (!wb.Form1.VdwBox.Checked()) return 0;
+  if (epoch == StrToInt(Trim(wb.Form1.VdwEdit1.Text()))) return 1;
+  if (epoch == StrToInt(Trim(wb.Form1.VdwEdit2.Text()))) return 2;
+  return 0;
+}
+
+// The scan of one weight after its probes, at a chosen epoch; the weight is put back to w0.
+void ScanAfterProbes(Workbench& wb, int vdw, int l, int n, int k, TNeuron& nr, double w0) {
+  if (vdw == 0) return;
+  LogWMD(wb, l, n, k, w0, false);
+  nr.Weights[static_cast<std::size_t>(k)] = w0;
+}
+
+void PlotVdw(Workbench& wb, int vdw) {
+  if (vdw != 0) CallPlotVContraDW(wb, vdw == 1 ? 2 : 3);
+}
 
 void ClipToTenDeviations(std::span<double> V, double sd) {
   for (double& v : V) v = std::clamp(v, -10.0 * sd, 10.0 * sd);
@@ -98,6 +119,7 @@ double ProbeWeightsRelative(Workbench& wb, int epoch) {
   const double h = wb.NGStep;
   const std::span<double> V = wb.SearchDirection.Row(0);
   const bool table = TableProbes(wb);
+  const int vdw = VdwEpoch(wb, epoch);
   if (table) {
     const double e0 = NGFullPass(wb);
     wb.CurrentError = e0;
@@ -112,7 +134,9 @@ double ProbeWeightsRelative(Workbench& wb, int epoch) {
         V[i] = -(e0 - Probe(wb, true, l, n, k, nr, w0 - h)) / e0;
       }
       nr.Weights[static_cast<std::size_t>(k)] = w0;
+      ScanAfterProbes(wb, vdw, l, n, k, nr, w0);
     });
+    PlotVdw(wb, vdw);
   } else {
     const double e0 = NGTrainingSetError(wb);
     ForEachNGWeight(wb, [&](int l, int n, int k, std::size_t i, TNeuron& nr) {
@@ -121,11 +145,13 @@ double ProbeWeightsRelative(Workbench& wb, int epoch) {
       const double minus = Probe(wb, false, l, n, k, nr, w0 - h);
       V[i] = RelativeComponent(e0, plus, minus);
       nr.Weights[static_cast<std::size_t>(k)] = w0;
+      ScanAfterProbes(wb, vdw, l, n, k, nr, w0);
     });
   }
   RestoreOldWeights(wb);
   wb.CurrentError = table ? NGFullPass(wb) : NGTrainingSetError(wb);
   ApplyEpochFactorToDirection(wb, epoch);
+  PlotVdw(wb, vdw);
   return wb.CurrentError;
 }
 

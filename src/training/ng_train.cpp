@@ -87,11 +87,6 @@ double ChangedErrorExponent(double p, double e1, double e2) {
   return std::isfinite(q) && q > 0.0 ? q : p;
 }
 
-void NoteVdwUnavailable(Workbench& wb) {
-  if (wb.Form1.VdwBox.Checked())
-    wb.Plat.ShowMessage("\"V contra dW\" is not available yet: the run trains without it.");
-}
-
 void RandomBatch(Workbench& wb) {
   wb.BatchIndex.assign(static_cast<std::size_t>(std::max(0, wb.NumOfVectors / std::max(1, wb.NumOfParts))), 0);
   RefillBatch(wb);
@@ -188,7 +183,7 @@ void NGTrain(Workbench& wb, std::uint8_t method) {
   wb.NGStep = 2.0 * wb.NGdelta;
   double E1 = wb.CurrentError, E2 = wb.CurrentError;
   if (f.LogGradientBox.Checked()) OpenRunFile(wb.GradientsFile, wb.ResultsPrefix + "_nggradients.txt");
-  NoteVdwUnavailable(wb);
+  if (f.VdwBox.Checked()) CallDrawESSections(wb, 1);
 
   const bool changeExponent = f.chpwr.Checked();
   const bool oldPoint = f.OldPointBox.Checked();
@@ -250,6 +245,7 @@ void NGTrain(Workbench& wb, std::uint8_t method) {
   ShowEvaluationCount(wb);
   wb.NumOfEpochs = wb.Epoch - 1;
   FitWeightMatrixRange(wb);
+  if (f.VdwBox.Checked()) CallDrawESSections(wb, 2);
   ExportWeightMatrixAtRunEnd(wb);
   DrawChartFrame(wb);
   if (f.ChartH.Checked()) CallNGSectionShow(wb);
@@ -260,7 +256,6 @@ void NGTrainGlobalToLocal(Workbench& wb, std::uint8_t method) {
   HourglassGuard hourglass(wb.Plat);
   if (ReadParameters(wb)) return;
   wb.MethodTag = "NG";
-  NoteVdwUnavailable(wb);
   InitNG(wb, method);
   wb.Epoch = 1;
   wb.NGStep = wb.NGdelta;

@@ -36,8 +36,4 @@ void DrawChartFrame(Workbench& wb);
 // p itself when that is not a finite positive number, or when the errors do not call for a change.
 double ChangedErrorExponent(double p, double e1, double e2);
 
-// Said once per run when "V contra dW" is checked: the weight-direction scans are not available yet, and
-// the run trains without them.
-void NoteVdwUnavailable(Workbench& wb);
-
 }  // namespace wl

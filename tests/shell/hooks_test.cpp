@@ -18,6 +18,8 @@ TEST(HooksTest, EveryEntryIsWiredBeforeTheFirstWorkbench) {
   EXPECT_NE(h.RunEnded, nullptr);
   EXPECT_NE(h.WeightMatrixExport, nullptr);
   EXPECT_NE(h.RepresentationHook, nullptr);
+  EXPECT_NE(h.DrawESSections, nullptr);
+  EXPECT_NE(h.PlotVContraDW, nullptr);
   EXPECT_NE(h.CreateSMLPNetwork, nullptr);
   EXPECT_NE(h.EvaluateNetwork, nullptr);
   EXPECT_NE(h.ForwardStepNetwork, nullptr);

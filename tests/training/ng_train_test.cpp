@@ -3,10 +3,12 @@
 // schedule, stop rule, records and end steps, the rerun from restored weights, and the NG beam.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "model/create_network.h"
@@ -632,14 +634,36 @@ TEST_F(NGTest, RerunStepsFromTheRestoredWeightsAlongTheFirstRunsDirection) {
   for (std::size_t i = 0; i < w.size(); ++i) EXPECT_NEAR(w[i], start[i] + 0.1 * V[i], 1e-12) << i;
 }
 
-TEST_F(NGTest, VContraDWIsNotAvailableYetAndTheRunGoesOn) {
+// "V contra dW": the pictures made before the first epoch and shown after the last, every weight scanned
+// at the two chosen epochs (its offset of the minimum in VdwData) and plotted after each; the run goes on.
+std::vector<std::pair<char, int>> vdwCalls;
+TEST_F(NGTest, VContraDWScansTheChosenEpochsAndTheRunGoesOn) {
   Xor();
-  wb->Form1.EpochEditT2.SetText("2");
+  vdwCalls.clear();
+  wb->Hooks.DrawESSections = [](Workbench&, int mode) { vdwCalls.emplace_back('S', mode); };
+  wb->Hooks.PlotVContraDW = [](Workbench& w, int mode) {
+    vdwCalls.emplace_back('P', mode);
+    const auto d = w.VdwData.Row(0);
+    EXPECT_TRUE(std::any_of(d.begin(), d.end(), [](double x) { return x != 0.0; }));
+  };
+  wb->Form1.EpochEditT2.SetText("3");
   wb->Form1.VdwBox.SetChecked(true);
+  wb->Form1.VdwEdit1.SetText("1");
+  wb->Form1.VdwEdit2.SetText("2");
+  const std::vector<double> before = Flat(*wb);
   NGTrain(*wb, 1);
-  ASSERT_EQ(plat.Messages.size(), 1u);
-  EXPECT_EQ(plat.Messages[0].Text, "\"V contra dW\" is not available yet: the run trains without it.");
-  EXPECT_EQ(wb->NumOfEpochs, 2);
+  EXPECT_TRUE(plat.Messages.empty());
+  EXPECT_EQ(wb->NumOfEpochs, 3);
+  EXPECT_EQ(vdwCalls, (std::vector<std::pair<char, int>>{{'S', 1}, {'P', 2}, {'P', 3}, {'S', 2}}));
+  // The scans leave every weight where the probes left it: the same run without them ends alike.
+  const std::vector<double> with = Flat(*wb);
+  SetFlat(*wb, before);
+  for (auto* r : {&wb->SearchDirection, &wb->PrevStep, &wb->PrevDirection, &wb->SideError}) r->Resize(0, NGShape(*wb));
+  wb->Form1.VdwBox.SetChecked(false);
+  NGTrain(*wb, 1);
+  const std::vector<double> without = Flat(*wb);
+  ASSERT_EQ(with.size(), without.size());
+  for (std::size_t i = 0; i < with.size(); ++i) EXPECT_DOUBLE_EQ(with[i], without[i]) << i;
 }
 
 TEST_F(NGTest, EveryMethodRunsAndNeverRaisesTheError) {

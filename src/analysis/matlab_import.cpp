@@ -1,0 +1,278 @@
+#include "analysis/matlab_import.h"
+
+#include <algorithm>
+#include <array>
+#include <sstream>
+#include <vector>
+
+#include "analysis/error_surface.h"
+#include "analysis/progress_plot.h"
+#include "analysis/text_lines.h"
+#include "model/create_network.h"
+#include "model/data_file.h"
+#include "model/read_parameters.h"
+#include "model/results_prefix.h"
+#include "platform/numfmt.h"
+#include "platform/paths.h"
+#include "platform/rounding.h"
+#include "state/workbench.h"
+#include "training/prepare_run.h"
+
+namespace wl {
+
+namespace {
+
+void Trace(Workbench& wb, int step) {
+  wb.ProgressStep = IntToStr(step);
+  UpdateProgressTrace(wb);
+}
+
+std::vector<std::string> Split(const std::string& line) {
+  std::vector<std::string> out;
+  std::istringstream in(line);
+  for (std::string t; in >> t;) out.push_back(t);
+  return out;
+}
+
+void SetEdit(Edit& e, const std::string& text) {
+  e.SetText(text);
+  e.Repaint();
+}
+
+// A transfer-function record into a layer's controls.
+void ShowTransferFunction(const TTransferFunction& tf, ComboBox& kind, Edit& slope, Edit& stretch, Edit& steps) {
+  kind.SetItemIndex(tf.TFKind - 1);
+  kind.Repaint();
+  SetEdit(slope, FloatToStr(tf.TFSlope));
+  SetEdit(stretch, FloatToStr(tf.TFStretch));
+  SetEdit(steps, IntToStr(tf.TFSteps));
+}
+
+std::string DataFileOf(const Workbench& wb, const std::string& name) {
+  const std::string upper = wb.Path("DATA/" + name + ".DAT");
+  if (FileExists(upper)) return upper;
+  const std::string lower = wb.Path("DATA/" + name + ".dat");
+  return FileExists(lower) ? lower : upper;
+}
+
+}  // namespace
+
+bool MatlabTransferFunction(const std::string& name, TTransferFunction& tf) {
+  struct Entry {
+    const char* Name;
+    std::uint8_t Kind;
+    double Slope;
+  };
+  static const Entry table[] = {{"logsig", 1, 1.0},  {"tansig", 2, 1.0},  {"purelin", 3, 1.0}, {"satlin", 4, 1.0},
+                                {"satlins", 5, 1.0}, {"hardlim", 4, 0.0}, {"hardlims", 5, 0.0}};
+  for (const Entry& e : table)
+    if (name == e.Name) {
+      tf.TFKind = e.Kind;
+      tf.TFSlope = e.Slope;
+      tf.TFStretch = 1.0;
+      tf.TFSteps = 0;
+      return true;
+    }
+  return false;
+}
+
+bool AnyEpochListValid(const std::string& text, int epochs) {
+  for (const std::string& token : Split(Trim(text))) {
+    if (!std::all_of(token.begin(), token.end(), [](char c) { return (c >= '0' && c <= '9') || c == '.' || c == '-'; }))
+      return false;
+    const auto dashes = std::count(token.begin(), token.end(), '-');
+    if (dashes > 1) return false;
+    std::vector<std::string> ends{token};
+    if (dashes == 1) {
+      if (token.front() == '-' || token.back() == '-') return false;
+      const auto dash = token.find('-');
+      ends = {Trim(token.substr(0, dash)), Trim(token.substr(dash + 1))};
+    }
+    for (const std::string& e : ends) {
+      int v = 0;
+      if (!TryStrToInt(e, v) || v > epochs) return false;
+    }
+  }
+  return true;
+}
+
+void ImportWMFromMatlab(Workbench& wb) {
+  TForm1& f = wb.Form1;
+  Trace(wb, 1);
+  f.WMMatlabBox.SetChecked(true);
+  const std::string configPath = wb.Path("PCA/config.txt");
+  if (!FileExists(configPath)) {
+    wb.Plat.ShowMessage("File " + configPath + " not found!");
+    return;
+  }
+  const std::vector<std::string> lines = ReadLines(configPath);
+  std::array<std::string, 10> tok;
+  {
+    const std::vector<std::string> first = Split(lines.empty() ? std::string() : lines[0]);
+    for (std::size_t i = 0; i < tok.size() && i < first.size(); ++i) tok[i] = first[i];
+  }
+  Trace(wb, 2);
+  if (!CheckNumberText(wb.Plat, Trim(tok[4]), "NumEpochs in config.txt", true, 1, 999999)) return;
+  const int E = StrToInt(Trim(tok[4]));
+  wb.NumOfEpochs = E;
+  wb.EpochHistory.assign(static_cast<std::size_t>(E) + 1, TEpochStat{});
+  Trace(wb, 3);
+  for (int e = 0; e <= E; ++e) {
+    const std::size_t li = static_cast<std::size_t>(e) + 1;
+    const std::string line = li < lines.size() ? lines[li] : std::string();
+    double v = 0.0;
+    if (!TryStrToFloat(Trim(line), v)) {
+      wb.Plat.ShowMessage("Error in config.txt line " + IntToStr(e + 2) + ": " + line + " is not a valid real number");
+      return;
+    }
+    wb.EpochHistory[static_cast<std::size_t>(e)].Error = v;
+  }
+  Trace(wb, 4);
+  if (!CheckNumberText(wb.Plat, Trim(tok[1]), "NumIn in config.txt", true, 1, 9999)) return;
+  if (!CheckNumberText(wb.Plat, Trim(tok[2]), "NumHidL2 in config.txt", true, 0, 9999)) return;
+  if (!CheckNumberText(wb.Plat, Trim(tok[3]), "NumHidL3 in config.txt", true, 0, 9999)) return;
+  if (!CheckNumberText(wb.Plat, Trim(tok[4]), "NumEpochs in config.txt", true, 1, 999999)) return;
+  if (!CheckNumberText(wb.Plat, Trim(tok[6]), "InputsNormalization in config.txt", true, 0, 1)) return;
+  const int numIn = StrToInt(Trim(tok[1]));
+  const int hid2 = StrToInt(Trim(tok[2]));
+  const int hid3 = StrToInt(Trim(tok[3]));
+
+  Trace(wb, 5);
+  bool defaults = false;
+  if (tok[7].empty()) {
+    tok[7] = tok[8] = tok[9] = "logsig";
+    defaults = true;
+  } else if (tok[8].empty() && hid2 > 0) {
+    tok[8] = tok[9] = "logsig";
+    defaults = true;
+  } else if (tok[9].empty() && hid3 > 0) {
+    tok[9] = "logsig";
+    defaults = true;
+  }
+  if (defaults && f.TRWBox.Checked()) wb.Plat.ShowMessage("Some missing data in config.txt. Using defaults.");
+
+  Trace(wb, 6);
+  wb.DataFileName = Trim(tok[0]);
+  MakeResultsPrefix(wb);
+  wb.DataFileName = DataFileOf(wb, wb.DataBaseName);
+  // The data set is replaced here; a stop before leaves the current one whole.
+  wb.NumOfVectors = 0;
+  wb.NumOfFeatures = 0;
+  if (FileExists(wb.DataFileName)) {
+    ReadDataFile(wb, wb.DataFileName);
+  } else if (!OpenDataFile(wb, 0)) {
+    wb.Plat.ShowMessage("Error Reading Data File " + wb.DataFileName);
+    return;
+  }
+  if (wb.NumOfVectors <= 0 || wb.NumOfFeatures <= 0) {
+    wb.Plat.ShowMessage("WeightLab training set not loaded");
+    return;
+  }
+
+  Trace(wb, 7);
+  SetEdit(f.EpochEditT2, Trim(tok[4]));
+  SetEdit(f.HiddenEditT2, Trim(tok[2]));
+  SetEdit(f.Hid3EditT2, Trim(tok[3]));
+  wb.MethodTag = Trim(tok[5]);
+  wb.ParamText[7] = Trim(tok[5]);
+  f.NormCheck.SetChecked(StrToInt(Trim(tok[6])) == 1);
+  f.TrainingInMatlab.SetChecked(true);
+  f.CMBox.SetChecked(true);
+  SetEdit(f.ExpEdit, "2");
+  wb.ErrorExponent = 2.0;
+  wb.NumOfLayers = 2;
+
+  Trace(wb, 8);
+  const char* unsupported =
+      "Only logsig, tansig, purelin, satlin, satlins, hardlim, hardlims transfer functions are supported";
+  if (!MatlabTransferFunction(tok[7], wb.MatlabTF[0])) {
+    wb.Plat.ShowMessage(unsupported);
+    return;
+  }
+  wb.MatlabTF[1] = wb.MatlabTF[2] = wb.MatlabTF[0];
+  if (hid2 > 0) {
+    wb.NumOfLayers = 3;
+    if (!MatlabTransferFunction(tok[8], wb.MatlabTF[1])) {
+      wb.Plat.ShowMessage(unsupported);
+      return;
+    }
+    if (hid3 > 0) {
+      wb.NumOfLayers = 4;
+      if (!MatlabTransferFunction(tok[9], wb.MatlabTF[2])) {
+        wb.Plat.ShowMessage(unsupported);
+        return;
+      }
+    }
+  }
+  for (TTransferFunction& tf : wb.MatlabTF) {
+    tf.TFStretch = 1.0;
+    tf.TFSteps = 0;
+  }
+  ShowTransferFunction(wb.MatlabTF[0], f.OutTF, f.SlopeEdit, f.sscaleEdit, f.NSEdit);
+  if (wb.NumOfLayers > 2) ShowTransferFunction(wb.MatlabTF[1], f.HL2TF, f.SlopeHidL2Edit, f.sscaleHidL2Edit, f.NSEHidL2Edit);
+  if (wb.NumOfLayers > 3) ShowTransferFunction(wb.MatlabTF[2], f.HL3TF, f.SlopeHidL3Edit, f.sscaleHidL3Edit, f.NSEHidL3Edit);
+
+  Trace(wb, 9);
+  if (!CheckNumber(wb, f.fromEdit, "from WM", true, 0, 999999)) return;
+  wb.WMFrom = StrToInt(Trim(f.fromEdit.Text()));
+  if (!CheckNumber(wb, f.WMepEdit, "to WM", true, 0, 999999)) return;
+  wb.WMTo = StrToInt(Trim(f.WMepEdit.Text()));
+  if (!CheckNumber(wb, f.everyWMEdit, "every WM", true, 0, 999999)) return;
+  wb.WMEvery = StrToInt(Trim(f.everyWMEdit.Text()));
+  if (wb.WMTo > E || wb.WMTo < 0) {
+    SetEdit(f.WMepEdit, IntToStr(E));
+    wb.WMTo = E;
+  }
+  if (wb.WMFrom + 1 >= wb.WMTo || wb.WMFrom > E || wb.WMFrom < 0) SetEdit(f.fromEdit, "0");
+  if (wb.WMEvery > E || wb.WMEvery < 0 || wb.WMEvery > wb.WMTo - wb.WMFrom) SetEdit(f.everyWMEdit, "1");
+
+  Trace(wb, 10);
+  if (!AnyEpochListValid(f.anyWMEdit.Text(), E)) SetEdit(f.anyWMEdit, "");
+
+  Trace(wb, 11);
+  const int built = CreateNetwork(wb, 4);
+  if (built != NetworkBuilt) {
+    if (built == 1 || built == NetworkSmlpBuilt) wb.Plat.ShowMessage("Error Creating Network");
+    return;
+  }
+  Trace(wb, 12);
+  if (numIn != wb.Layers[0]) {
+    wb.Plat.ShowMessage(
+        "Different Number of Inputs in Matlab and WeightLab training set! Make sure that all features in WeightLab set "
+        "are continuous. WeightLab creates one input per each discrete feature value, and one per continuous feature");
+    return;
+  }
+
+  Trace(wb, 13);
+  wb.ESPlotMode = 1;
+  if (f.autoES.Checked()) {
+    const double p = static_cast<double>(wb.NumOfFeatures) * wb.NumOfVectors;
+    const int item = p > 16000 ? 3 : p > 6250 ? 2 : p > 2500 ? 1 : 0;
+    f.ESQBox.SetItemIndex(item);
+    f.ESQBox.Repaint();
+    wb.ESGridStep = 1 << item;
+    static const int lines[4] = {28, 24, 20, 16};
+    wb.PlotLines = lines[item];
+    SetEdit(f.LGEdit, IntToStr(wb.PlotLines));
+  }
+
+  Trace(wb, 14);
+  // The run preparation takes the start error of the network just built for epoch 0; the imported
+  // training's own errors stay.
+  const std::vector<TEpochStat> errors = wb.EpochHistory;
+  PrepareTrainingRun(wb);
+  wb.EpochHistory.resize(static_cast<std::size_t>(E) + 1);
+  for (std::size_t e = 0; e < errors.size(); ++e) wb.EpochHistory[e].Error = errors[e].Error;
+
+  Trace(wb, 15);
+  wb.MethodTag = "Matlab";
+  InitTrainingProgressPlot(wb, E, false);
+  for (int e = 1; e <= E; ++e) PlotTrainingProgressEpoch(wb, e, wb.EpochHistory[static_cast<std::size_t>(e)].Error);
+  FinishTrainingProgressPlot(wb);
+
+  Trace(wb, 16);
+  wb.TrajProjected = false;
+  PlotErrorSurfacePCA(wb, 1);
+}
+
+}  // namespace wl

@@ -1,0 +1,158 @@
+// The import of a Matlab training: "PCA/config.txt", "PCA/WM_matlab.txt" and a two-feature continuous data
+// set "DATA/two.DAT" become a finished training of the program, with its controls, network, histories,
+// progress plot and error surface; the checks of the configuration stop the import with their messages.
+#include "analysis/matlab_import.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/numfmt.h"
+#include "state/workbench.h"
+#include "support/test_support.h"
+
+namespace wl {
+namespace {
+
+using test::ReadText;
+
+class MatlabImportTest : public test::ProgramDirTest {
+ protected:
+  void SetUp() override {
+    MakeProgramDir("wl_mi_", {"PCA", "results", "DATA"});
+    const std::string xor_ = ReadText(std::string(WL_SOURCE_DIR) + "/DATA/xor.dat");
+    std::ofstream(dir / "DATA" / "two.DAT", std::ios::binary) << xor_;
+    // 13 epochs of a 2-2-2 network in Matlab's order (layer, input with the threshold last, neuron).
+    std::string wm;
+    for (int e = 0; e <= 12; ++e) {
+      for (int t = 0; t < 12; ++t) wm += (t ? " " : "") + FloatToStr(Value(e, t));
+      wm += "\n";
+    }
+    std::ofstream(dir / "PCA" / "WM_matlab.txt", std::ios::binary) << wm;
+  }
+  static double Value(int e, int t) { return 0.1 * (t + 1) * (t % 2 ? -1 : 1) + 0.05 * e * (t % 3 + 1); }
+
+  void Config(const std::string& first, int epochs = 12, const std::string& badLine = "", int badAt = -1) {
+    std::string text = first + "\r\n";
+    for (int e = 0; e <= epochs; ++e) text += (e == badAt ? badLine : FloatToStr(1.0 / (1 + e))) + "\r\n";
+    std::ofstream(dir / "PCA" / "config.txt", std::ios::binary) << text;
+  }
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> t;
+    for (const auto& m : plat.Messages) t.push_back(m.Text);
+    return t;
+  }
+};
+
+TEST_F(MatlabImportTest, ImportsTheTrainingAsTheProgramsOwn) {
+  Config("two.mat 2 2 0 12 trainlm 0 logsig logsig logsig");
+  wb->Form1.WMepEdit.SetText("50");
+  wb->Form1.everyWMEdit.SetText("20");
+  wb->Form1.anyWMEdit.SetText("3 40");
+  ImportWMFromMatlab(*wb);
+  EXPECT_TRUE(plat.Messages.empty()) << Texts().front();
+  EXPECT_EQ(wb->Form1.WMepEdit.Text(), "12");
+  EXPECT_EQ(wb->Form1.everyWMEdit.Text(), "1");
+  EXPECT_EQ(wb->Form1.anyWMEdit.Text(), "");
+  EXPECT_TRUE(wb->Form1.TrainingInMatlab.Checked());
+  EXPECT_TRUE(wb->Form1.WMMatlabBox.Checked());
+  EXPECT_TRUE(wb->Form1.CMBox.Checked());
+  EXPECT_EQ(wb->Form1.ExpEdit.Text(), "2");
+  EXPECT_EQ(wb->ParamText[7], "trainlm");
+  EXPECT_EQ(wb->MethodTag, "Matlab");
+  EXPECT_EQ(wb->NumOfEpochs, 12);
+  EXPECT_TRUE(wb->ESDone);
+  // The errors of config.txt, epoch 0 included; the weights in the program's order.
+  for (int e = 0; e <= 12; ++e) EXPECT_DOUBLE_EQ(wb->EpochHistory[static_cast<std::size_t>(e)].Error, 1.0 / (1 + e));
+  for (int e : {0, 7, 12}) {
+    const auto row = wb->WeightHistory[static_cast<std::size_t>(e)];
+    int t = 0;
+    for (int l = 1; l <= 2; ++l)
+      for (int k = 0; k <= 2; ++k)
+        for (int n = 0; n < 2; ++n, ++t)
+          EXPECT_DOUBLE_EQ(row[static_cast<std::size_t>(l - 1)][static_cast<std::size_t>(n)][static_cast<std::size_t>(k)],
+                           StrToFloat(FloatToStr(Value(e, t))))
+              << e << " " << l << " " << k << " " << n;
+  }
+}
+
+TEST_F(MatlabImportTest, FieldCorrectionsKeepAFittingEvery) {
+  Config("two.mat 2 2 0 12 trainlm 0 logsig logsig logsig");
+  wb->Form1.WMepEdit.SetText("50");
+  wb->Form1.everyWMEdit.SetText("3");
+  ImportWMFromMatlab(*wb);
+  EXPECT_EQ(wb->Form1.WMepEdit.Text(), "12");
+  EXPECT_EQ(wb->Form1.everyWMEdit.Text(), "3");
+}
+
+TEST_F(MatlabImportTest, TransferFunctionsAndTheirRefusal) {
+  // Names are compared exactly.
+  Config("two.mat 2 2 0 12 trainlm 0 Logsig logsig logsig");
+  ImportWMFromMatlab(*wb);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"Only logsig, tansig, purelin, satlin, satlins, hardlim, hardlims "
+                                               "transfer functions are supported"});
+  EXPECT_FALSE(wb->ESDone);
+
+  // "hardlim": linear (0;1) with slope 0, in the output layer's controls.
+  TTransferFunction tf;
+  ASSERT_TRUE(MatlabTransferFunction("hardlim", tf));
+  EXPECT_EQ(tf.TFKind, 4);
+  EXPECT_EQ(tf.TFSlope, 0.0);
+  plat.Messages.clear();
+  Config("two.mat 2 2 0 12 trainlm 0 hardlim tansig logsig");
+  ImportWMFromMatlab(*wb);
+  EXPECT_EQ(wb->Form1.SlopeEdit.Text(), "0");
+  EXPECT_EQ(wb->Form1.OutTF.Text(), "linear (0;1)");
+  EXPECT_EQ(wb->Form1.HL2TF.Text(), "tanh");
+  EXPECT_EQ(wb->Form1.NSEdit.Text(), "0");
+  EXPECT_EQ(wb->NumOfLayers, 3);
+}
+
+TEST_F(MatlabImportTest, MissingFunctionsTakeTheDefaultsWithOneWarning) {
+  Config("two.mat 2 2 0 12 trainlm 0");
+  ImportWMFromMatlab(*wb);
+  ASSERT_FALSE(plat.Messages.empty());
+  EXPECT_EQ(plat.Messages[0].Text, "Some missing data in config.txt. Using defaults.");
+  EXPECT_EQ(plat.Messages.size(), 1u) << Texts().back();
+  EXPECT_EQ(wb->Form1.OutTF.Text(), "sigmoid");
+  EXPECT_EQ(wb->Form1.HL2TF.Text(), "sigmoid");
+  EXPECT_TRUE(wb->ESDone);
+}
+
+TEST_F(MatlabImportTest, StopsWithTheMessageOfTheFirstFault) {
+  struct Case {
+    std::string first;
+    std::string bad;
+    int badAt;
+    std::string want;
+  };
+  const Case cases[] = {
+      {"two.mat 2 2 0 12 trainlm 0 logsig logsig logsig", "0,25", 3,
+       "Error in config.txt line 5: 0,25 is not a valid real number"},
+      {"two.mat 3 2 0 12 trainlm 0 logsig logsig logsig", "", -1,
+       "Different Number of Inputs in Matlab and WeightLab training set! Make sure that all features in WeightLab "
+       "set are continuous. WeightLab creates one input per each discrete feature value, and one per continuous "
+       "feature"},
+      {"two.mat 2 2 0 0 trainlm 0 logsig logsig logsig", "", -1,
+       "NumEpochs in config.txt must be an Integer from 1 to 999999"},
+      {"nothere.mat 2 2 0 12 trainlm 0 logsig logsig logsig", "", -1, "Error Reading Data File "},
+  };
+  for (const Case& c : cases) {
+    plat.Messages.clear();
+    plat.OpenAnswers.clear();
+    plat.OpenAnswers.push_back(std::nullopt);
+    Config(c.first, 12, c.bad, c.badAt);
+    ImportWMFromMatlab(*wb);
+    ASSERT_FALSE(plat.Messages.empty()) << c.first;
+    EXPECT_EQ(plat.Messages.back().Text.substr(0, c.want.size()), c.want) << c.first;
+    EXPECT_FALSE(wb->ESDone) << c.first;
+  }
+  std::filesystem::remove(dir / "PCA" / "config.txt");
+  plat.Messages.clear();
+  ImportWMFromMatlab(*wb);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"File " + wb->Path("PCA/config.txt") + " not found!"});
+}
+
+}  // namespace
+}  // namespace wl
