@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <initializer_list>
 #include <sstream>
 #include <vector>
 
@@ -208,6 +209,18 @@ void ImportWMFromMatlab(Workbench& wb) {
     tf.TFStretch = 1.0;
     tf.TFSteps = 0;
   }
+  // "use the settings for all layers" would give every layer the output layer's function.
+  for (int l = 1; l + 1 < wb.NumOfLayers; ++l) {
+    const TTransferFunction &a = wb.MatlabTF[0], &b = wb.MatlabTF[static_cast<std::size_t>(l)];
+    if (a.TFKind != b.TFKind || a.TFSlope != b.TFSlope) {
+      f.SameLayersBox.SetChecked(false);
+      f.SameLayersBox.Repaint();
+      for (Control* c : std::initializer_list<Control*>{&f.HL2TF, &f.SlopeHidL2Edit, &f.sscaleHidL2Edit,
+                                                        &f.NSEHidL2Edit, &f.HL3TF, &f.SlopeHidL3Edit,
+                                                        &f.sscaleHidL3Edit, &f.NSEHidL3Edit})
+        c->SetEnabled(true);
+    }
+  }
   ShowTransferFunction(wb.MatlabTF[0], f.OutTF, f.SlopeEdit, f.sscaleEdit, f.NSEdit);
   if (wb.NumOfLayers > 2) ShowTransferFunction(wb.MatlabTF[1], f.HL2TF, f.SlopeHidL2Edit, f.sscaleHidL2Edit, f.NSEHidL2Edit);
   if (wb.NumOfLayers > 3) ShowTransferFunction(wb.MatlabTF[2], f.HL3TF, f.SlopeHidL3Edit, f.sscaleHidL3Edit, f.NSEHidL3Edit);
@@ -235,6 +248,8 @@ void ImportWMFromMatlab(Workbench& wb) {
     if (built == 1 || built == NetworkSmlpBuilt) wb.Plat.ShowMessage("Error Creating Network");
     return;
   }
+  // The network's build rewrites the report lines: the method line is the Matlab training's.
+  wb.ParamText[7] = Trim(tok[5]);
   Trace(wb, 12);
   if (numIn != wb.Layers[0]) {
     wb.Plat.ShowMessage(

@@ -64,7 +64,8 @@ TEST_F(MatlabImportTest, ImportsTheTrainingAsTheProgramsOwn) {
   EXPECT_EQ(wb->NumOfEpochs, 12);
   EXPECT_TRUE(wb->ESDone);
   // The errors of config.txt, epoch 0 included; the weights in the program's order.
-  for (int e = 0; e <= 12; ++e) EXPECT_DOUBLE_EQ(wb->EpochHistory[static_cast<std::size_t>(e)].Error, 1.0 / (1 + e));
+  for (int e = 0; e <= 12; ++e)
+    EXPECT_DOUBLE_EQ(wb->EpochHistory[static_cast<std::size_t>(e)].Error, StrToFloat(FloatToStr(1.0 / (1 + e))));
   for (int e : {0, 7, 12}) {
     const auto row = wb->WeightHistory[static_cast<std::size_t>(e)];
     int t = 0;
@@ -107,6 +108,10 @@ TEST_F(MatlabImportTest, TransferFunctionsAndTheirRefusal) {
   EXPECT_EQ(wb->Form1.HL2TF.Text(), "tanh");
   EXPECT_EQ(wb->Form1.NSEdit.Text(), "0");
   EXPECT_EQ(wb->NumOfLayers, 3);
+  // The hidden layer keeps its own function in the network.
+  EXPECT_FALSE(wb->Form1.SameLayersBox.Checked());
+  EXPECT_EQ(wb->LayerTF[0].TFKind, 2);
+  EXPECT_EQ(wb->LayerTF[1].TFKind, 4);
 }
 
 TEST_F(MatlabImportTest, MissingFunctionsTakeTheDefaultsWithOneWarning) {

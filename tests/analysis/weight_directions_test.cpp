@@ -82,9 +82,13 @@ class DirectionsTest : public test::ProgramDirTest {
     wb->Form1.EpochEditT2.SetText("12");
     wb->Rng.Seed = 12345;
   }
-  // The network (with a linear output layer when asked), its run prepared and a hand-made history.
-  void Build(bool linearOutput = false) {
-    if (linearOutput) wb->Form1.OutTF.SetItemIndex(2);
+  // The network (for function approximation, whose output is linear, when asked), its run prepared and a
+  // hand-made history.
+  void Build(bool approximation = false) {
+    if (approximation) {
+      wb->Form1.FApproxBox.SetChecked(true);
+      ReadDataFile(*wb, std::string(WL_SOURCE_DIR) + "/DATA/xor.dat");
+    }
     ASSERT_EQ(CreateNetwork(*wb, 4), NetworkBuilt);
     ASSERT_FALSE(ReadParameters(*wb));
     wb->MethodTag = "BP";
@@ -126,7 +130,7 @@ class DirectionsTest : public test::ProgramDirTest {
   std::vector<double> start;
 };
 
-// The error along one output weight of a linear output layer is a parabola: the scan finds its vertex
+// The error along one output weight of a linear output is a parabola: the scan finds its vertex
 // 0.35 above w0, stores the samples in place and logs the weight's line.
 TEST_F(DirectionsTest, ScanFindsTheMinimumOfAQuadraticError) {
   Build(true);
@@ -166,7 +170,8 @@ TEST_F(DirectionsTest, ScanFindsTheMinimumOfAQuadraticError) {
   EXPECT_EQ(w[202], Trim(FormatReal(w0 + 0.4)));
   EXPECT_EQ(w[204], Trim(FormatReal(0.05 * 7)));
   EXPECT_EQ(w[206], "1");
-  EXPECT_EQ(w[207], "mid\r");
+  EXPECT_EQ(w[207], "mid");
+  EXPECT_EQ(log[0].back(), '\r');
 }
 
 // A weight without effect: every sample equals E0, so no offset is strictly lower and d stays 0; its
@@ -176,7 +181,7 @@ TEST_F(DirectionsTest, WMDOfANeuronWithoutEffect) {
   // Hidden neuron 0 feeds no output.
   for (std::size_t e = 0; e <= 12; ++e) {
     auto row = wb->WeightHistory.Row(e);
-    row[9] = row[12] = 0.0;  // the output neurons' weights from hidden neuron 0
+    row[6] = row[9] = 0.0;  // the output neurons' weights from hidden neuron 0
   }
   WriteHistory();
   wb->Form1.LEdit.SetText("1");
@@ -206,8 +211,8 @@ TEST_F(DirectionsTest, WMDWritesItsFilesAndPictures) {
   const std::vector<std::string> w3 = Words(lines[0]), w4 = Words(lines[1]), v = Words(lines[2]);
   ASSERT_EQ(w3.size(), 12u);
   for (std::size_t i = 0; i < 12; ++i) {
-    EXPECT_EQ(w3[i], Trim(FormatReal(wb->WeightHistory.Row(3)[i])));
-    EXPECT_EQ(w4[i], Trim(FormatReal(wb->WeightHistory.Row(4)[i])));
+    EXPECT_EQ(w3[i], Trim(FormatReal(StrToFloat(FormatReal(wb->WeightHistory.Row(3)[i])))));
+    EXPECT_EQ(w4[i], Trim(FormatReal(StrToFloat(FormatReal(wb->WeightHistory.Row(4)[i])))));
     EXPECT_NEAR(StrToFloat(v[i]), wb->WeightHistory.Row(4)[i] - wb->WeightHistory.Row(3)[i], 1e-12);
   }
   // LM_weights.txt: epoch 3's error and weights, then an empty line.
@@ -218,7 +223,7 @@ TEST_F(DirectionsTest, WMDWritesItsFilesAndPictures) {
   // Only the neuron's three weights are scanned and logged; the network keeps W(3).
   EXPECT_EQ(Lines(ReadText(wb->ResultsPrefix + "_LogWMD.txt")).size(), 3u);
   EXPECT_EQ(wb->SectionSamples.size(), 3u);
-  for (std::size_t i = 0; i < 12; ++i) EXPECT_EQ(FlatWeights(*wb)[i], wb->WeightHistory.Row(3)[i]);
+  for (std::size_t i = 0; i < 12; ++i) EXPECT_NEAR(FlatWeights(*wb)[i], wb->WeightHistory.Row(3)[i], 1e-13);
   // The pictures in their windows.
   EXPECT_EQ(wb->HRF.Caption(), "dS+dw epoch=3  red=hidden  blue=output");
   EXPECT_EQ(wb->ORF.Caption(), "ES sections");
@@ -382,11 +387,15 @@ TEST_F(DirectionsTest, DirectionTables) {
   EXPECT_EQ(Words(ip[2])[1], "1.00000");
   EXPECT_EQ(ip[13], "cos(W[e1],W[e2] (each W from zero point)\r");
   EXPECT_EQ(Words(ip[15]).size(), 13u * 14u / 2u);
-  EXPECT_EQ(ip[18].substr(0, 10), "TC=  0    ");
-  EXPECT_EQ(Words(ip[18]).size(), 1u + 1u + 6u);
-  EXPECT_EQ(ip[18 + 12 + 2], "tot_dist     curt_dist   tot_a|1|   tot_a_pca_a   cur_angles\r");
+  EXPECT_EQ(ip[17].substr(0, 10), "TC=  0    ");
+  EXPECT_EQ(ip[28].substr(0, 10), "TC= 11    ");
+  EXPECT_EQ(Words(ip[17]).size(), 1u + 1u + 6u);
+  ASSERT_EQ(ip.size(), 33u + 12u);
+  EXPECT_EQ(ip[31], "tot_dist     curt_dist   tot_a|1|   tot_a_pca_a   cur_angles\r");
   // Per epoch e: two distances, two cosines and the e + 1 angles with the earlier steps.
-  EXPECT_EQ(Words(ip[18 + 12 + 4 + 11]).size(), 4u + 12u);
+  EXPECT_EQ(Words(ip[33 + 11]).size(), 4u + 12u);
+  // Epoch 4's step is zero: its length 0 and its cosines 0.
+  EXPECT_EQ(Words(ip[33 + 4])[1], "0.00000");
 
   // "PCA / ICA Directions" writes nothing.
   PCAICADirections(*wb);

@@ -278,7 +278,9 @@ TEST_F(Form1Table, MainMenuInOrder) {
                                       "Determ - 2 changes", "Beam Search", "Backpropagation", "PCA on Data",
                                       "PCA-based"}));
   EXPECT_EQ(items["ErrorSurface1"], (std::vector<std::string>{"PCA  W", "Trajectory  W", "PCA  V", "Trajectory  V",
-                                                              "2W", "Trajectory  2W", "Find PCA Minimum"}));
+                                                              "2W", "Trajectory  2W", "Training Directions",
+                                                              "PCA / ICA Directions", "All Directions", "Local PCA",
+                                                              "Find PCA Minimum"}));
   EXPECT_EQ(items["NGTraining1"],
             (std::vector<std::string>{"(Old-New)/Old", "(Old-New)/max(Old-New)", "delta W --> 0", "Global then Local",
                                       "Global --> Local", "(Old-New)/Old if needed"}));

@@ -72,11 +72,14 @@ expect no-message
 expect file results/iris_86410_nggradients.txt
 uncheck LogGradientBox
 
-# "V contra dW" comes with the weight-space analysis.
+# "V contra dW": every weight scanned at epochs 1 and 2 of "WMD epoch 1" and "2", the pictures shown.
 check VdwBox
+set VdwEdit2 2
 click NG_old
-expect message "\"V contra dW\" is not available yet: the run trains without it."
+expect no-message
 expect text ep "4"
+expect text HRF "dS+dw epoch=1  red=hidden  blue=output"
+expect text ORF "ES sections"
 uncheck VdwBox
 
 # A beam of width 2: four candidates per epoch, logged to "_xng.txt".

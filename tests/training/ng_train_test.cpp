@@ -635,7 +635,8 @@ TEST_F(NGTest, RerunStepsFromTheRestoredWeightsAlongTheFirstRunsDirection) {
 }
 
 // "V contra dW": the pictures made before the first epoch and shown after the last, every weight scanned
-// at the two chosen epochs (its offset of the minimum in VdwData) and plotted after each; the run goes on.
+// at the two chosen epochs (its offset of the minimum in VdwData) and plotted after each (the signal-table
+// variant plots once more right after its probes); the run goes on.
 std::vector<std::pair<char, int>> vdwCalls;
 TEST_F(NGTest, VContraDWScansTheChosenEpochsAndTheRunGoesOn) {
   Xor();
@@ -650,11 +651,12 @@ TEST_F(NGTest, VContraDWScansTheChosenEpochsAndTheRunGoesOn) {
   wb->Form1.VdwBox.SetChecked(true);
   wb->Form1.VdwEdit1.SetText("1");
   wb->Form1.VdwEdit2.SetText("2");
+  wb->Form1.useST.SetChecked(true);
   const std::vector<double> before = Flat(*wb);
   NGTrain(*wb, 1);
   EXPECT_TRUE(plat.Messages.empty());
   EXPECT_EQ(wb->NumOfEpochs, 3);
-  EXPECT_EQ(vdwCalls, (std::vector<std::pair<char, int>>{{'S', 1}, {'P', 2}, {'P', 3}, {'S', 2}}));
+  EXPECT_EQ(vdwCalls, (std::vector<std::pair<char, int>>{{'S', 1}, {'P', 2}, {'P', 2}, {'P', 3}, {'P', 3}, {'S', 2}}));
   // The scans leave every weight where the probes left it: the same run without them ends alike.
   const std::vector<double> with = Flat(*wb);
   SetFlat(*wb, before);
@@ -664,6 +666,14 @@ TEST_F(NGTest, VContraDWScansTheChosenEpochsAndTheRunGoesOn) {
   const std::vector<double> without = Flat(*wb);
   ASSERT_EQ(with.size(), without.size());
   for (std::size_t i = 0; i < with.size(); ++i) EXPECT_DOUBLE_EQ(with[i], without[i]) << i;
+
+  // The full variant plots once per chosen epoch.
+  vdwCalls.clear();
+  SetFlat(*wb, before);
+  wb->Form1.VdwBox.SetChecked(true);
+  wb->Form1.useST.SetChecked(false);
+  NGTrain(*wb, 1);
+  EXPECT_EQ(vdwCalls, (std::vector<std::pair<char, int>>{{'S', 1}, {'P', 2}, {'P', 3}, {'S', 2}}));
 }
 
 TEST_F(NGTest, EveryMethodRunsAndNeverRaisesTheError) {
