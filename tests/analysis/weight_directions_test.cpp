@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -230,6 +231,26 @@ TEST_F(DirectionsTest, WMDWritesItsFilesAndPictures) {
   EXPECT_TRUE(wb->HRF.Shown && wb->ORF.Shown);
   EXPECT_FALSE(wb->ORF.SE.Visible());
   EXPECT_EQ(SignalPictures(*wb).PlotBitmaps[2].width(), 630);
+}
+
+// "WM Error": every epoch of the chosen file loaded, its error and weights listed; the network keeps the
+// last epoch. A cancelled dialog writes nothing.
+TEST_F(DirectionsTest, WMErrorListsEveryEpoch) {
+  Build();
+  WriteHistory();
+  plat.OpenAnswers.push_back(std::nullopt);
+  WMErrorCheck(*wb);
+  EXPECT_FALSE(std::filesystem::exists(dir / "PCA" / "LM_weights.txt"));
+  plat.OpenAnswers.push_back((dir / "PCA" / "WM_weightlab.txt").string());
+  WMErrorCheck(*wb);
+  EXPECT_TRUE(plat.Messages.empty());
+  const std::vector<std::string> lm = Lines(ReadText(dir / "PCA" / "LM_weights.txt"));
+  ASSERT_EQ(lm.size(), 13u * 14u);
+  const std::vector<double> last = FlatWeights(*wb);
+  for (std::size_t i = 0; i < 12; ++i) EXPECT_NEAR(last[i], wb->WeightHistory.Row(12)[i], 1e-13);
+  EXPECT_EQ(lm[12 * 14], FormatReal(DirectionScanError(*wb)) + "\r");
+  EXPECT_EQ(lm[12 * 14 + 12], "2  1  2   " + FormatReal(last[11]) + "\r");
+  EXPECT_DOUBLE_EQ(wb->CurrentError, DirectionScanError(*wb));
 }
 
 TEST_F(DirectionsTest, SectionNeuronMustBeInTheNetwork) {
