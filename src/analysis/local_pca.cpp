@@ -114,7 +114,7 @@ void DrawLocalPCASurface(Workbench& wb, int) {
     }
   w.SurfaceGrid.assign(2, std::vector<std::vector<float>>(perFamily, std::vector<float>(static_cast<std::size_t>(2 * half + 1), 0.0f)));
   PlaneSamplerOptions o;
-  o.Error = PlaneError::TrainingSet;
+  o.Error = PlaneError::Compute;
   o.Eval = HeldEvalOptions(wb);
   o.Threads = wb.SamplerThreads;
   const double H = b.Height;

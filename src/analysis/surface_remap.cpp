@@ -157,7 +157,7 @@ void PrepareSurfaceModification(Workbench& wb) {
     L.Count = kPrepared;
   }
   PlaneSamplerOptions o;
-  o.Error = wb.Form1.WMWeightLabBox.Checked() ? PlaneError::TrainingSet : PlaneError::ContinuousInput;
+  o.Error = PlaneError::Compute;
   o.Eval = HeldEvalOptions(wb);
   o.Threads = wb.SamplerThreads;
   wb.PreparedGrid.assign(static_cast<std::size_t>(kPrepared) * kPrepared, 0.0f);

@@ -32,7 +32,12 @@ void SetFlatWeights(Workbench& wb, const std::vector<double>& w) {
 
 double PlaneErrorAt(Workbench& wb, const PlaneSamplerOptions& o, const std::vector<double>& w) {
   SetFlatWeights(wb, w);
-  return o.Error == PlaneError::TrainingSet ? TrainingSetError(wb, o.Eval) : ContinuousInputError(wb);
+  switch (o.Error) {
+    case PlaneError::TrainingSet: return TrainingSetError(wb, o.Eval);
+    case PlaneError::Compute: return ComputeError(wb, o.Eval, static_cast<std::uint8_t>(wb.ErrorTFKind & 0xFF));
+    case PlaneError::ContinuousInput: break;
+  }
+  return ContinuousInputError(wb);
 }
 
 namespace {

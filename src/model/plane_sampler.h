@@ -26,8 +26,9 @@ struct PlaneLine {
 };
 
 // The error routine of the surfaces: TrainingSetError with the given options ("WM in WeightLab format"),
-// or ContinuousInputError ("WM in Matlab format").
-enum class PlaneError { TrainingSet, ContinuousInput };
+// or ContinuousInputError ("WM in Matlab format"); ComputeError in the output mode of ErrorTFKind for the
+// re-mapped surface and the local PCA.
+enum class PlaneError { TrainingSet, ContinuousInput, Compute };
 
 struct PlaneSamplerOptions {
   PlaneError Error = PlaneError::TrainingSet;

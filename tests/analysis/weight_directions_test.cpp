@@ -22,6 +22,7 @@
 #include "analysis/weight_matrix.h"
 #include "model/create_network.h"
 #include "model/data_file.h"
+#include "model/error_functions.h"
 #include "model/plane_sampler.h"
 #include "model/read_parameters.h"
 #include "platform/numfmt.h"
@@ -350,7 +351,7 @@ TEST_F(DirectionsTest, PrepareThenModify) {
   const std::vector<double> corner = at(213, 213);
   for (std::size_t k = 0; k < last.size(); ++k) EXPECT_NEAR(last[k], corner[k], 1e-12);
   SetFlatWeights(*wb, at(-100, 37));
-  EXPECT_FLOAT_EQ(wb->PreparedGrid[113 * 427 + 250], static_cast<float>(f * TrainingSetError(*wb)));
+  EXPECT_FLOAT_EQ(wb->PreparedGrid[113 * 427 + 250], static_cast<float>(f * ComputeError(*wb, 1)));
 
   // With an empty "ES E" the threshold is 80: a flat grid of 40 is raised to 60 beyond 50 cells.
   std::fill(wb->PreparedGrid.begin(), wb->PreparedGrid.end(), 40.0f);
@@ -466,7 +467,7 @@ TEST_F(DirectionsTest, LocalPCASegmentsAndPicture) {
   for (std::size_t k = 0; k < w.size(); ++k)
     w[k] = -1 * (wb->ThreeDscale / 2) * wb->PlotComponents[1][k] + 10 * (wb->ThreeDscale / 149) * wb->PlotComponents[0][k];
   SetFlatWeights(*wb, w);
-  EXPECT_FLOAT_EQ(wb->NG3D.SurfaceGrid[0][1][159], static_cast<float>(V * 0.8 * TrainingSetError(*wb)));
+  EXPECT_FLOAT_EQ(wb->NG3D.SurfaceGrid[0][1][159], static_cast<float>(V * 0.8 * ComputeError(*wb, 1)));
 }
 
 }  // namespace
