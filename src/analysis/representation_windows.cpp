@@ -60,6 +60,10 @@ void RepresentationEpochChanged(Workbench& wb) {
 void ShowRepresentations(Workbench& wb) {
   wb.ORF.SetCaption("Neuron Signals");
   wb.HRF.SetCaption("Neuron Signals");
+  // The direction pictures hide the epoch selector; the signals bring it back.
+  wb.ORF.SE.SetVisible(true);
+  wb.ORF.ASB.SetVisible(true);
+  wb.ORF.Label1.SetVisible(true);
   const int epoch = StrToInt(Trim(wb.Form1.IREdit.Text()));
   if (wb.ORF.SE.Value() != epoch) {
     wb.ORF.SE.SetValue(epoch);

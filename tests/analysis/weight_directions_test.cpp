@@ -17,6 +17,7 @@
 #include "analysis/error_surface.h"
 #include "analysis/local_pca.h"
 #include "analysis/ng3d_pictures.h"
+#include "analysis/representation_windows.h"
 #include "analysis/signal_plots.h"
 #include "analysis/surface_remap.h"
 #include "analysis/weight_matrix.h"
@@ -232,6 +233,10 @@ TEST_F(DirectionsTest, WMDWritesItsFilesAndPictures) {
   EXPECT_TRUE(wb->HRF.Shown && wb->ORF.Shown);
   EXPECT_FALSE(wb->ORF.SE.Visible());
   EXPECT_EQ(SignalPictures(*wb).PlotBitmaps[2].width(), 630);
+  // "Show" brings the epoch selector back with the signals.
+  ShowRepresentations(*wb);
+  EXPECT_TRUE(wb->ORF.SE.Visible() && wb->ORF.ASB.Visible() && wb->ORF.Label1.Visible());
+  EXPECT_EQ(wb->ORF.Caption(), "Neuron Signals");
 }
 
 // "WM Error": every epoch of the chosen file loaded, its error and weights listed; the network keeps the
