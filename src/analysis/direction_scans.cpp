@@ -366,7 +366,6 @@ void WMDirectionAnalysis(Workbench& wb, int mode) {
   if (!CheckNumber(wb, f.MarkerSizeEdit, "Marker Size", false, 0.1, 10)) return;
   wb.PointSize = std::max(1, StrToInt(Trim(f.PSEdit.Text())));
   const Geometry g = GeometryOf(wb.PointSize);
-  (void)g;
   std::string path;
   if (mode == 1) {
     FileDialog& dlg = f.WMDialog;
