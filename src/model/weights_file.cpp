@@ -5,6 +5,7 @@
 #include <fstream>
 #include <vector>
 
+#include "state/hooks.h"
 #include "state/report_opener.h"
 #include "model/create_network.h"
 #include "model/read_parameters.h"
@@ -51,6 +52,18 @@ std::string WeightsFileText(const Workbench& wb) {
         text += IntToStr(l) + "  " + IntToStr(static_cast<std::int64_t>(j)) + "  " +
                 IntToStr(static_cast<std::int64_t>(i)) + "   " + WeightFileValue(layer[j].Weights[i]) + "\n";
   }
+  // The five-layer N-of-M network keeps its N-of-M and AND units outside Net: they follow, so that the
+  // file holds the whole network.
+  if (wb.NetKind == 11 && wb.NetType == 5) {
+    auto units = [&](const char* tag, const std::vector<TNeuron>& list) {
+      for (std::size_t j = 0; j < list.size(); ++j)
+        for (std::size_t i = 0; i < list[j].Weights.size(); ++i)
+          text += std::string(tag) + "  " + IntToStr(static_cast<std::int64_t>(j)) + "  " +
+                  IntToStr(static_cast<std::int64_t>(i)) + "   " + WeightFileValue(list[j].Weights[i]) + "\n";
+    };
+    units("NofM", wb.NofMUnits);
+    units("AND", wb.AndUnits);
+  }
   return text;
 }
 
@@ -81,6 +94,10 @@ std::string NextWeightLineToken(Workbench& wb) { return NextLineToken(wb.WeightL
 
 namespace {
 
+// The layer of an entry; the five-layer N-of-M network's lines "NofM" and "AND" name units outside Net.
+constexpr int kNofMUnitLine = -1;
+constexpr int kAndUnitLine = -2;
+
 struct WeightEntry {
   int Layer, Neuron, Index;
   double Value;
@@ -91,8 +108,10 @@ struct WeightEntry {
   throw FileError("Weights file " + file + ", line " + IntToStr(line) + ": " + why);
 }
 
-// Reads and parses every line before anything of the network is touched.
-std::vector<WeightEntry> ReadWeightsFile(Workbench& wb, const std::string& file) {
+// Reads and parses every line before anything of the network is touched. For the five-layer N-of-M
+// network (fiveLayer) only the lines whose first token is "1", "NofM" or "AND" are read; the others are
+// skipped.
+std::vector<WeightEntry> ReadWeightsFile(Workbench& wb, const std::string& file, bool fiveLayer) {
   std::ifstream in(file, std::ios::binary);
   if (!in) throw FileError("Cannot open file " + file);
   std::vector<WeightEntry> entries;
@@ -106,11 +125,20 @@ std::vector<WeightEntry> ReadWeightsFile(Workbench& wb, const std::string& file)
     wb.WeightLinePos = 1;
     std::string t[4];
     for (auto& token : t) token = NextWeightLineToken(wb);
+    int unitLine = 0;
+    if (fiveLayer) {
+      if (t[0] == "NofM")
+        unitLine = kNofMUnitLine;
+      else if (t[0] == "AND")
+        unitLine = kAndUnitLine;
+      else if (t[0] != "1")
+        continue;
+    }
     if (t[3].empty()) BadLine(file, lineNo, "a line holds layer, neuron, weight index and value");
     WeightEntry e{};
     e.Line = lineNo;
     try {
-      e.Layer = StrToInt(t[0]);
+      e.Layer = unitLine != 0 ? unitLine : StrToInt(t[0]);
       e.Neuron = StrToInt(t[1]);
       e.Index = StrToInt(t[2]);
       e.Value = StrToFloat(t[3]);
@@ -152,8 +180,48 @@ struct NetworkSnapshot {
   }
 };
 
+// What the five-layer builder changes beside the network.
+struct FiveLayerSnapshot {
+  std::vector<TNeuron> AndUnits, NofMUnits;
+  std::vector<int> FeatureValueCount, HidPerOut;
+  int GALength, GARows, GAColumns, SMLPBuilds;
+
+  explicit FiveLayerSnapshot(const Workbench& wb)
+      : AndUnits(wb.AndUnits),
+        NofMUnits(wb.NofMUnits),
+        FeatureValueCount(wb.FeatureValueCount),
+        HidPerOut(wb.HidPerOut),
+        GALength(wb.GALength),
+        GARows(wb.GARows),
+        GAColumns(wb.GAColumns),
+        SMLPBuilds(wb.SMLPBuilds) {}
+  void Restore(Workbench& wb) const {
+    wb.AndUnits = AndUnits;
+    wb.NofMUnits = NofMUnits;
+    wb.FeatureValueCount = FeatureValueCount;
+    wb.HidPerOut = HidPerOut;
+    wb.GALength = GALength;
+    wb.GARows = GARows;
+    wb.GAColumns = GAColumns;
+    wb.SMLPBuilds = SMLPBuilds;
+  }
+};
+
 // Why an entry does not fit the network, or "".
 std::string Misfit(const Workbench& wb, const WeightEntry& e) {
+  if (e.Layer == kNofMUnitLine || e.Layer == kAndUnitLine) {
+    const bool nofm = e.Layer == kNofMUnitLine;
+    const std::vector<TNeuron>& units = nofm ? wb.NofMUnits : wb.AndUnits;
+    const std::string name = nofm ? "N-of-M unit " : "AND unit ";
+    if (e.Neuron < 0 || e.Neuron >= static_cast<int>(units.size()))
+      return "the network has no " + name + IntToStr(e.Neuron) + " (it has " +
+             IntToStr(static_cast<std::int64_t>(units.size())) + ")";
+    const auto& weights = units[static_cast<std::size_t>(e.Neuron)].Weights;
+    if (e.Index < 0 || e.Index >= static_cast<int>(weights.size()))
+      return name + IntToStr(e.Neuron) + " has no weight " + IntToStr(e.Index) + " (it has " +
+             IntToStr(static_cast<std::int64_t>(weights.size())) + ")";
+    return "";
+  }
   if (e.Layer < 1 || e.Layer >= NetworkLayers(wb))
     return "layer " + IntToStr(e.Layer) + " is not in the network (layers 1 to " + IntToStr(NetworkLayers(wb) - 1) +
            ")";
@@ -171,11 +239,17 @@ std::string Misfit(const Workbench& wb, const WeightEntry& e) {
 }  // namespace
 
 bool LoadWeights(Workbench& wb, std::string fileName) {
+  // The five-layer N-of-M network is a step network: the perceptron's slope that the parameters carry does
+  // not change the unit kind of its run.
+  struct KeepSlope {
+    Workbench& wb;
+    bool keep;
+    double slope;
+    ~KeepSlope() {
+      if (keep) wb.Slope = slope;
+    }
+  } keepSlope{wb, wb.NetKind == 11, wb.Slope};
   if (ReadParameters(wb)) return false;
-  if (wb.NetKind == 11) {
-    wb.Plat.ShowMessage("Weights of the five-layer N-of-M network cannot be loaded yet.");
-    return false;
-  }
   // The file is chosen before the network is rebuilt, so that a cancelled dialog leaves the trained
   // network as it is.
   if (fileName.empty()) {
@@ -184,25 +258,48 @@ bool LoadWeights(Workbench& wb, std::string fileName) {
     if (!wb.Plat.Execute(dlg)) return false;
     fileName = dlg.FileName;
   }
-  const std::vector<WeightEntry> entries = ReadWeightsFile(wb, fileName);
+  // NetKind 11: the five-layer N-of-M network, with its N-of-M and AND units.
+  const bool fiveLayer = wb.NetKind == 11;
+  const std::vector<WeightEntry> entries = ReadWeightsFile(wb, fileName, fiveLayer);
 
   const NetworkSnapshot before(wb);
-  const int built = CreateNetwork(wb, wb.NetType);
-  if (built != NetworkBuilt && built != NetworkSmlpBuilt) return false;  // its message has been shown
-  if (ReadParameters(wb)) {
+  const FiveLayerSnapshot beforeUnits(wb);
+  auto restore = [&] {
     before.Restore(wb);
+    beforeUnits.Restore(wb);
+  };
+  if (fiveLayer) {
+    if (!CallCreateFiveLayerNet(wb)) {  // its message has been shown
+      restore();
+      return false;
+    }
+  } else {
+    const int built = CreateNetwork(wb, wb.NetType);
+    if (built != NetworkBuilt && built != NetworkSmlpBuilt) return false;  // its message has been shown
+  }
+  const std::int32_t builtLayers = wb.NumOfLayers;
+  if (ReadParameters(wb)) {
+    restore();
     return false;
   }
+  if (fiveLayer) wb.NumOfLayers = builtLayers;  // the parameters' layer count is the perceptron's
   for (const WeightEntry& e : entries) {
     const std::string why = Misfit(wb, e);
     if (!why.empty()) {
-      before.Restore(wb);
+      restore();
       BadLine(fileName, e.Line, why + "; the network is left as it was");
     }
   }
-  for (const WeightEntry& e : entries)
-    wb.Net[static_cast<std::size_t>(e.Layer)][static_cast<std::size_t>(e.Neuron)]
-        .Weights[static_cast<std::size_t>(e.Index)] = e.Value;
+  for (const WeightEntry& e : entries) {
+    const auto j = static_cast<std::size_t>(e.Neuron);
+    const auto i = static_cast<std::size_t>(e.Index);
+    if (e.Layer == kNofMUnitLine)
+      wb.NofMUnits[j].Weights[i] = e.Value;
+    else if (e.Layer == kAndUnitLine)
+      wb.AndUnits[j].Weights[i] = e.Value;
+    else
+      wb.Net[static_cast<std::size_t>(e.Layer)][j].Weights[i] = e.Value;
+  }
   return true;
 }
 

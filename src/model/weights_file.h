@@ -17,6 +17,8 @@ std::string WeightFileValue(double w);
 // The whole file text for the current network.
 std::string WeightsFileText(const Workbench& wb);
 
+// The five-layer N-of-M network (NetKind 11) adds the lines of its N-of-M and AND units, tagged "NofM"
+// and "AND" in place of the layer.
 // Mode 0: ResultsPrefix + "_InitWeights.txt", then the run's parameter file; mode 1:
 // ResultsPrefix + "_FinalWeights.txt"; mode 3: that file, then opened in the editor. Other modes, and any
 // mode during a crossvalidation run, write nothing. Before a data set has made a results prefix it says
@@ -28,7 +30,9 @@ void SaveWeights(Workbench& wb, std::uint8_t mode);
 // network of the last scheme (NetType) and sets the weights the file lists; the others keep the rebuild's
 // values. A line that does not parse, or names a layer, neuron or weight the rebuilt network lacks, is
 // refused with a FileError naming the file and the line, and the network is left as it was before the
-// call. True when the weights were loaded.
+// call. While NetKind is 11 it rebuilds the five-layer N-of-M network instead and reads only the lines
+// "1" (feature-unit value weights), "NofM" and "AND" (unit, weight index, value). True when the weights
+// were loaded.
 bool LoadWeights(Workbench& wb, std::string fileName);
 
 // The next blank-separated token of a line from the 1-based position pos, which is left on the

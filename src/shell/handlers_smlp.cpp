@@ -5,6 +5,8 @@
 #include "platform/numfmt.h"
 #include "shell/command.h"
 #include "smlp/cut_point_search.h"
+#include "smlp/genetic_algorithm.h"
+#include "smlp/nofm_five_layer.h"
 #include "smlp/rules_report.h"
 #include "smlp/single_class.h"
 #include "smlp/smlp_driver.h"
@@ -21,11 +23,15 @@ std::uint8_t SMLPMode(const TForm1& f, std::uint8_t changes) {
   return changes;
 }
 
-// The network kind becomes 1 (an SMLP) for the run; a run refused or ended before it built its network
-// leaves the kind of the network that is still there.
+// The network kind becomes the run's (1 an SMLP, 7 the genetic algorithm, 11 the five-layer N-of-M
+// network); a run refused or ended before it built its network leaves the kind of the network that is
+// still there.
 class NetKindForRun {
  public:
-  explicit NetKindForRun(Workbench& wb) : wb_(wb), before_(wb.NetKind), builds_(wb.SMLPBuilds) { wb.NetKind = 1; }
+  explicit NetKindForRun(Workbench& wb, std::uint8_t kind = 1)
+      : wb_(wb), before_(wb.NetKind), builds_(wb.SMLPBuilds) {
+    wb.NetKind = kind;
+  }
   ~NetKindForRun() {
     if (wb_.SMLPBuilds == builds_) wb_.NetKind = before_;
   }
@@ -70,9 +76,8 @@ void SMLPTrainingClick(Workbench& wb) {
 }  // namespace
 
 // The "SMLP" menu and the "SMLP" tab. "N of M 4/5" runs the four-layer N-of-M network with the network
-// kind unchanged. The later step networks and searches ("NewPlot", "OldPlot", "Genetic Alg.", the L-unit
-// items, "N of M 5", "XNG" and the "VSS+SMLP" buttons) have no rows
-// yet, so their controls stay disabled.
+// kind unchanged. The later step networks and searches ("NewPlot", "OldPlot", the L-unit items, "XNG" and
+// the "VSS+SMLP" buttons) have no rows yet, so their controls stay disabled.
 void AddSmlpHandlers(std::vector<HandlerRow>& t) {
   t.push_back({"SMLP1change", ControlEvent::MouseReleased, [](Workbench& wb) { SMLPMenuRun(wb, 1); }});
   t.push_back({"SMLP2changes", ControlEvent::MouseReleased, [](Workbench& wb) { SMLPMenuRun(wb, 2); }});
@@ -80,6 +85,15 @@ void AddSmlpHandlers(std::vector<HandlerRow>& t) {
   t.push_back({"splittingL1", ControlEvent::MouseReleased,
                [](Workbench& wb) { wb.Plat.ShowMessage("I will write this procedure when I have time"); }});
   t.push_back({"NofM1", ControlEvent::MouseReleased, [](Workbench& wb) { RunSMLP(wb, 10); }});
+  t.push_back({"GeneticAlg1", ControlEvent::MouseReleased, [](Workbench& wb) {
+                 NetKindForRun kind(wb, 7);
+                 RunGeneticAlgorithm(wb, 1);
+               }});
+  t.push_back({"NofM51", ControlEvent::MouseReleased, [](Workbench& wb) {
+                 NetKindForRun kind(wb, 11);
+                 RunSMLP(wb, 11);
+               }});
+  t.push_back({"GetSMLP5Error1", ControlEvent::MouseReleased, [](Workbench& wb) { ShowSMLP5Error(wb); }});
   t.push_back({"Button5", ControlEvent::MouseReleased, [](Workbench& wb) { SMLPTrainingClick(wb); }});
   t.push_back({"SMLPContButton", ControlEvent::MouseReleased, [](Workbench& wb) { SMLPContinue(wb); }});
 }

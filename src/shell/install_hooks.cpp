@@ -8,6 +8,7 @@
 #include "experiments/representation_hook.h"
 #include "experiments/result_report.h"
 #include "smlp/smlp_crossvalidation.h"
+#include "smlp/nofm_five_layer.h"
 #include "smlp/smlp_driver.h"
 #include "smlp/smlp_network.h"
 
@@ -31,6 +32,7 @@ void InstallHooks(HooksTable& hooks) {
   hooks.EvaluateNetwork = EvaluateNetwork;
   hooks.ForwardStepNetwork = ForwardStepNetwork;
   hooks.RunSMLP = [](Workbench& wb, std::uint8_t mode) { RunSMLP(wb, mode); };
+  hooks.CreateFiveLayerNet = CreateFiveLayerNet;
   hooks.DiscretizeContinuousFeatures = [](Workbench& wb, bool lUnits) {
     return DiscretizeContinuousFeatures(wb, lUnits) == DiscretizationOutcome::ReadBack;
   };

@@ -1,5 +1,6 @@
 #include "smlp/nofm_network.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <string>
@@ -19,19 +20,6 @@ namespace {
 
 [[noreturn]] void NotFitting() {
   throw WlError("The N-of-M network does not fit the data set. Run \"N of M 4/5\" again.");
-}
-
-// Step (0, 0.5 at the threshold, 1) or the logistic with its cut-off, for feature, N-of-M and sub-units.
-double UnitTransfer(double net, double t, double slope) {
-  if (slope == 0.0) return net > t ? 1.0 : (net < t ? 0.0 : 0.5);
-  const double arg = slope * (t - net);
-  return arg > kExpGuard ? 0.0 : 1.0 / (1.0 + std::exp(arg));
-}
-
-// The output units: the logistic without the cut-off.
-double OutputTransfer(double net, double t, double slope) {
-  if (slope == 0.0) return net > t ? 1.0 : (net < t ? 0.0 : 0.5);
-  return 1.0 / (1.0 + UnguardedExp(slope * (t - net)));
 }
 
 int Groups(const Workbench& wb) { return wb.HidPerOut.empty() ? 0 : wb.HidPerOut[0]; }
@@ -71,6 +59,29 @@ std::string FeatureTerms(const Workbench& wb, int g, int c, const char* separato
 }
 
 }  // namespace
+
+double NofMUnitTransfer(double net, double t, double slope) {
+  if (slope == 0.0) return net > t ? 1.0 : (net < t ? 0.0 : 0.5);
+  const double arg = slope * (t - net);
+  return arg > kExpGuard ? 0.0 : 1.0 / (1.0 + std::exp(arg));
+}
+
+double NofMOutputTransfer(double net, double t, double slope) {
+  if (slope == 0.0) return net > t ? 1.0 : (net < t ? 0.0 : 0.5);
+  return 1.0 / (1.0 + UnguardedExp(slope * (t - net)));
+}
+
+void NofMInputs(Workbench& wb, int v) {
+  std::vector<TNeuron>& in = wb.Net[0];
+  const double* row = wb.Data[v].data();
+  int offset = 0;
+  for (int f = 0; f < wb.NumOfFeatures; ++f) {
+    const TFeature& feat = wb.Features[f];
+    const int known = std::min(feat.NValues, static_cast<int>(feat.Values.size()));
+    for (int i = 0; i < feat.NValues; ++i) in[offset + i].Signal = (i < known && row[f] == feat.Values[i]) ? 1.0 : 0.0;
+    offset += feat.NValues;
+  }
+}
 
 bool CreateFourLayerNet(Workbench& wb) {
   const int k = wb.NumOfClasses;
@@ -181,15 +192,9 @@ void ForwardFourLayer(Workbench& wb, int v) {
   const double slope = wb.Slope;
   wb.FrequentUseLimit = static_cast<int>(Round(0.8 * wb.NumOfVectors));
 
-  std::vector<TNeuron>& in = wb.Net[0];
-  const double* row = wb.Data[v].data();
+  NofMInputs(wb, v);
+  const std::vector<TNeuron>& in = wb.Net[0];
   int offset = 0;
-  for (int f = 0; f < nf; ++f) {
-    const TFeature& feat = wb.Features[f];
-    const int known = std::min(feat.NValues, static_cast<int>(feat.Values.size()));
-    for (int i = 0; i < feat.NValues; ++i) in[offset + i].Signal = (i < known && row[f] == feat.Values[i]) ? 1.0 : 0.0;
-    offset += feat.NValues;
-  }
 
   std::vector<TNeuron>& fu = wb.Net[1];
   for (int u = 0; u < g * k; ++u) {
@@ -199,7 +204,7 @@ void ForwardFourLayer(Workbench& wb, int v) {
       const int nv = wb.Features[f].NValues;
       double net = 0.0;
       for (int i = 0; i < nv; ++i) net += in[offset + i].Signal * n.Weights[i];
-      n.Signal = UnitTransfer(net, n.Weights[nv], slope);
+      n.Signal = NofMUnitTransfer(net, n.Weights[nv], slope);
       offset += nv;
     }
   }
@@ -222,9 +227,9 @@ void ForwardFourLayer(Workbench& wb, int v) {
           else
             b += s[f].Signal * nofmUnit.Weights[f];
         }
-        const double sa = UnitTransfer(a, andUnit.Weights[nf], slope);
-        const double sb = UnitTransfer(b, nofmUnit.Weights[nf], slope);
-        n.Signal = UnitTransfer(sa + sb, 1.5, slope);
+        const double sa = NofMUnitTransfer(a, andUnit.Weights[nf], slope);
+        const double sb = NofMUnitTransfer(b, nofmUnit.Weights[nf], slope);
+        n.Signal = NofMUnitTransfer(sa + sb, 1.5, slope);
       } else {
         double net = 0.0;
         for (int f = 0; f < nf; ++f) {
@@ -232,7 +237,7 @@ void ForwardFourLayer(Workbench& wb, int v) {
           net += term;
           if (wb.CountFeatureUse == 1 && std::fabs(term) > 0.1) ++wb.FeatureUse[gi][c][f];
         }
-        n.Signal = UnitTransfer(net, n.Weights[nf], slope);
+        n.Signal = NofMUnitTransfer(net, n.Weights[nf], slope);
       }
     }
 
@@ -242,7 +247,7 @@ void ForwardFourLayer(Workbench& wb, int v) {
     const double* w = out[c].Weights.data();
     double net = 0.0;
     for (int i = 0; i < h; ++i) net += nm[i * k + c].Signal * w[i];
-    out[c].Signal = OutputTransfer(net, w[h], slope);
+    out[c].Signal = NofMOutputTransfer(net, w[h], slope);
   }
 }
 

@@ -11,6 +11,14 @@ namespace wl {
 
 struct Workbench;
 
+// The transfer of feature units, N-of-M units and sub-units: with Slope 0 the step (0, 0.5 at the
+// threshold t, 1), else the logistic, 0 without evaluating exp when Slope x (t - net) passes the cut-off.
+double NofMUnitTransfer(double net, double t, double slope);
+// The transfer of the output units: the step, or the logistic without the cut-off.
+double NofMOutputTransfer(double net, double t, double slope);
+// The one-hot inputs (layer 0 signals) of vector v: 1.0 at each feature's value, every feature seen.
+void NofMInputs(Workbench& wb, int v);
+
 // Builds the network (NetType 4) and its tables, then writes the initial weights (SaveWeights 0). False
 // after a message when there is no data set or the classes have different numbers of hidden units.
 bool CreateFourLayerNet(Workbench& wb);

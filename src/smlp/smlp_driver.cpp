@@ -5,6 +5,7 @@
 #include <string>
 
 #include "model/data_file.h"
+#include "smlp/nofm_five_layer.h"
 #include "smlp/nofm_network.h"
 #include "model/read_parameters.h"
 #include "platform/errors.h"
@@ -52,8 +53,6 @@ std::string UnavailableOption(const Workbench& wb, std::uint8_t mode) {
       return "\"OldPlot\" is not available yet.";
     case 9:
       return "\"L Num Grad\" is not available yet.";
-    case 11:
-      return "\"N of M 5\" is not available yet.";
     default:
       break;
   }
@@ -213,6 +212,9 @@ bool RunSMLP(Workbench& wb, std::uint8_t mode) {
       break;
     case 10:
       RunNofMFourLayer(wb);
+      break;
+    case 11:
+      RunNofMFiveLayer(wb);
       break;
     default:
       break;

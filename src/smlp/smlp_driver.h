@@ -5,7 +5,8 @@
 // "_SMLP.txt") and dispatches by mode:
 //   1 one change, then the rules report when Add1Box is checked    2 two changes, likewise
 //   3 / 4 feature reduction by one / two changes                    5 / 6 feature ranking and expansion
-//   7 .. 11 the later step networks and searches (not available yet)
+//   7 .. 9 the later step networks and searches (not available yet)
+//   10 / 11 the four- / five-layer N-of-M network
 // With "Beam Search" chosen on the SMLP tab, the beam search replaces the mode's work.
 #include <cstdint>
 #include <string>

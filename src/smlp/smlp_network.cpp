@@ -1,5 +1,6 @@
 #include "smlp/smlp_network.h"
 
+#include "smlp/nofm_five_layer.h"
 #include "smlp/nofm_network.h"
 
 #include <algorithm>
@@ -137,7 +138,7 @@ void RequireStepNetwork(const Workbench& wb) {
   } else if (wb.NetType == 4) {
     RequireFourLayerNet(wb);
   } else if (wb.NetType == 5) {
-    throw WlError("Five-layer N-of-M networks are not available yet.");
+    RequireFiveLayerNet(wb);
   } else if (wb.Net.empty() || wb.Net.back().empty()) {
     throw WlError("No network has been created yet. Create the network first (Create Network).");
   }
@@ -304,7 +305,8 @@ void ForwardStepNetwork(Workbench& wb, int v) {
       ForwardFourLayer(wb, v);
       break;
     case 5:
-      throw WlError("Five-layer N-of-M networks are not available yet.");
+      ForwardFiveLayer(wb, v);
+      break;
     default:
       break;  // no pass: the signals stay as they are
   }

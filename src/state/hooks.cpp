@@ -85,6 +85,10 @@ void CallForwardStepNetwork(Workbench& wb, int v) {
 
 void CallRunSMLP(Workbench& wb, std::uint8_t mode) { Required(wb.Hooks.RunSMLP, "The SMLP experiment")(wb, mode); }
 
+bool CallCreateFiveLayerNet(Workbench& wb) {
+  return Required(wb.Hooks.CreateFiveLayerNet, "The five-layer N-of-M network")(wb);
+}
+
 bool CallDiscretizeContinuousFeatures(Workbench& wb, bool lUnits) {
   return Required(wb.Hooks.DiscretizeContinuousFeatures, "Discretization")(wb, lUnits);
 }

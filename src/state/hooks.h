@@ -48,6 +48,8 @@ struct HooksTable {
   double (*EvaluateNetwork)(Workbench& wb) = nullptr;
   void (*ForwardStepNetwork)(Workbench& wb, int v) = nullptr;
   void (*RunSMLP)(Workbench& wb, std::uint8_t mode) = nullptr;
+  // The five-layer N-of-M network built anew, for LoadWeights while NetKind is 11 (false after a message).
+  bool (*CreateFiveLayerNet)(Workbench& wb) = nullptr;
   // The experiments (experiments/), for the SMLP runs: the discretization of continuous features (false:
   // the L-unit route, which reads no file back), the result report in a mode (false when it wrote
   // nothing) and the per-vector listing into the open report.
@@ -86,6 +88,7 @@ int CallCreateSMLPNetwork(Workbench& wb);
 double CallEvaluateNetwork(Workbench& wb);
 void CallForwardStepNetwork(Workbench& wb, int v);
 void CallRunSMLP(Workbench& wb, std::uint8_t mode);
+bool CallCreateFiveLayerNet(Workbench& wb);
 bool CallDiscretizeContinuousFeatures(Workbench& wb, bool lUnits);
 bool CallWriteResultFile(Workbench& wb, std::uint8_t mode);
 void CallWriteVectorListing(Workbench& wb);

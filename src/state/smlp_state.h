@@ -87,6 +87,16 @@ struct SmlpState {
   int FrequentUseLimit = 0;
   std::uint8_t CountFeatureUse = 0;
   int ExpandCount = 0;
+
+  // The five-layer N-of-M network: per hidden unit (group x NumOfClasses + class) an AND unit and an N-of-M
+  // unit over its NumOfFeatures feature units (feature weights, threshold last), kept outside Net; the
+  // error of the freshly built network.
+  std::vector<TNeuron> AndUnits, NofMUnits;
+  double NofMError = 0.0;
+  // The genetic algorithm's chromosome: its length and the row layout (GARows rows of GAColumns + 1 bits;
+  // 0 = no layout), set by mode 1 and by the five-layer builder for mode 5.
+  int GALength = 0;
+  int GARows = 0, GAColumns = 0;
 };
 
 }  // namespace wl

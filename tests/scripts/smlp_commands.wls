@@ -9,14 +9,14 @@ check NoGTPBox
 
 expect disabled AllNeurons2ch1
 expect disabled OldPlot1
-expect disabled GeneticAlg1
+expect enabled GeneticAlg1
 expect disabled TrainLunits1
 expect disabled Lunits4NClass1
 expect disabled XNG1
 expect disabled LNumgrad
 expect enabled NofM1
-expect disabled NofM51
-expect disabled GetSMLP5Error1
+expect enabled NofM51
+expect enabled GetSMLP5Error1
 expect enabled SMLPContButton
 expect disabled Button13
 expect disabled Button14

@@ -24,6 +24,7 @@ TEST(HooksTest, EveryEntryIsWiredBeforeTheFirstWorkbench) {
   EXPECT_NE(h.EvaluateNetwork, nullptr);
   EXPECT_NE(h.ForwardStepNetwork, nullptr);
   EXPECT_NE(h.RunSMLP, nullptr);
+  EXPECT_NE(h.CreateFiveLayerNet, nullptr);
   EXPECT_NE(h.DiscretizeContinuousFeatures, nullptr);
   EXPECT_NE(h.WriteResultFile, nullptr);
   EXPECT_NE(h.WriteVectorListing, nullptr);
