@@ -14,3 +14,17 @@ expect line results/monk1_86410_wp.txt 1 "1.0.s=  0.00000000000000E+0000"
 expect file results/monk1_86410_wp.txt contains "********************************************"
 # One sweep of the value weights leaves no unit between "or" and "and" here: no rules file.
 expect no-file results/monk1_86410_rf.txt
+
+# Two sweeps on iris (discretized first) leave the class-0 unit between "or" and "and": it is split into a
+# conjunction (no feature is active in most vectors here, so it is empty) and an N-of-M part, the value
+# weights are searched again, and the rules file holds one line per class.
+set EpochEditT2 2
+answer open DATA/iris.dat
+click Simple1
+expect no-message
+click NofM1
+expect no-message
+expect file results/iris_86410_rf.txt contains "class 0 if    (() and ( sepal_length=_-1.259964 or  sepal_length="
+expect file results/iris_86410_rf.txt contains "  nofm    petal_width=-1.311052_-1.048667)) "
+expect line results/iris_86410_rf.txt 2 "class 1 if    sepal_width=_-1.278680  and    petal_length=0.080440_0.363678 or  petal_length=0.363678_0.533621 or  petal_length=0.533621_0.703564"
+expect line results/iris_86410_rf.txt 3 "class 2 if    petal_length=0.703564_0.930154 or  petal_length=0.930154_1.156745 or  petal_length=1.156745_  and    petal_width=0.788031_0.919223 or  petal_width=0.919223_1.312801"

@@ -3,8 +3,8 @@
 clock 00:00:10.000 2
 start
 seed 3
-set EpochEditT2 2
-set PopEdit 6
+set EpochEditT2 4
+set PopEdit 30
 answer open DATA/monk1.dat
 click Simple1
 expect no-message
@@ -20,7 +20,7 @@ expect file results/monk1_86410_GA.txt contains "*******************************
 expect file results/monk1_86410_FinalWeights.txt contains "NofM  0  0   "
 click GetSMLP5Error1
 expect no-message
-expect text ge "GE_VALUE"
+expect text ge "220"
 
 click SaveCurrentWeightstoFile1
 expect no-message
@@ -29,4 +29,4 @@ answer open results/monk1_86410_FinalWeights.txt
 click LoadWeightsfromFile1
 expect no-message
 click GetSMLP5Error1
-expect text ge "GE_VALUE"
+expect text ge "220"
