@@ -62,8 +62,8 @@ bool GAStartSMLP(Workbench& wb, GARun& run) {
     for (int c = 0; c < classes && c < static_cast<int>(wb.HidPerOut.size()); ++c)
       hidden += (c > 0 ? ", " : "") + IntToStr(wb.HidPerOut[c]);
     wb.Plat.ShowMessage("The genetic algorithm evolves a network of 4 inputs and 4 hidden neurons, 2 for each of 2 "
-                        "classes: this data set gives " + IntToStr(l0) + " inputs and " + IntToStr(classes) +
-                        " classes, with hidden neurons " + hidden + ".");
+                        "classes: the data set gives " + IntToStr(l0) + " inputs and " + IntToStr(classes) +
+                        " classes, and the hidden neurons per class are " + hidden + ".");
     return false;
   }
   // The network is a plain step SMLP whatever ran before: the three-layer pass, the SMLP tab's unit kind,

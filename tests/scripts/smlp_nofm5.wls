@@ -30,3 +30,9 @@ click LoadWeightsfromFile1
 expect no-message
 click GetSMLP5Error1
 expect text ge "220"
+
+# Its rules report: one first-layer unit per group, class and feature, as for the four-layer network.
+click OnTrainingSet1
+expect no-message
+expect editor results/monk1_86410_RE.txt
+expect file results/monk1_86410_RE.txt contains "[Rules]"
