@@ -2,6 +2,7 @@
 // draws, the roulette, mutation and crossover, and whole runs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -246,6 +247,51 @@ TEST_F(GeneticTest, EmptyWheel) {
     const int a = r.Below(3), b = r.Below(3), d = r.Below(21);
     EXPECT_EQ(log[4 + k], "selected numbers  " + IntToStr(a) + "  " + IntToStr(b) + "   devision_point " + IntToStr(d));
   }
+}
+
+// With a row layout (mode 5 from a caller that gives one), the first C bits of each row of C + 1 are drawn
+// and the last stays 0; a layout longer than the chromosome is cut at its end.
+TEST_F(GeneticTest, RowLayout) {
+  GARun run;
+  run.P = 1;
+  run.L = 7;
+  run.R = 2;
+  run.C = 3;
+  wb->Rng.Seed = 99;
+  GAInitPopulation(*wb, run, 5);
+  RandomGenerator r;
+  r.Seed = 99;
+  std::vector<std::uint8_t> expected(7, 0);
+  for (int b : {0, 1, 2, 4, 5, 6}) expected[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(1 - r.Below(2));
+  EXPECT_EQ(run.Population, expected);
+  EXPECT_EQ(wb->Rng.Seed, r.Seed);
+  // Without a layout every bit is drawn.
+  run.R = 0;
+  GAInitPopulation(*wb, run, 5);
+  for (int b = 0; b < 7; ++b) expected[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(1 - r.Below(2));
+  EXPECT_EQ(run.Population, expected);
+}
+
+// XOR has no solution of 0/1 weights: every generation runs, and the log keeps the generations from the
+// 50th on (it starts anew, without its header).
+TEST_F(GeneticTest, LogStartsAnewEveryFiftyGenerations) {
+  Load("xor.dat",
+       "Number of features = 3\nNumber of Vectors = 4\nClass Column No = 3\n\n"
+       "Feature[1] = x1  discrete  2  0  1\nFeature[2] = x2  discrete  2  0  1\n"
+       "Feature[3] = Class  discrete  2  0  1\n\n[DATA]\n0  0  0\n0  1  1\n1  0  1\n1  1  0\n");
+  TForm1& f = wb->Form1;
+  f.HidPerOutEdit.SetItemIndex(2);
+  f.HidPerOut1Edit.SetItemIndex(2);
+  f.EpochEditT2.SetText("51");
+  f.PopEdit.SetText("2");
+  wb->NetKind = 7;
+  RunGeneticAlgorithm(*wb, 1);
+  ASSERT_TRUE(plat.Messages.empty()) << plat.Messages[0].Text;
+  EXPECT_EQ(f.ep.Text(), "51");
+  const std::vector<std::string> log = Lines(ReadText(wb->ResultsPrefix + "_GA.txt"));
+  ASSERT_GE(log.size(), 6u);
+  EXPECT_EQ(log[0].rfind("nr=0  fitness=", 0), 0u) << log[0];
+  EXPECT_EQ(std::count_if(log.begin(), log.end(), [](const std::string& l) { return l.rfind("nr=0 ", 0) == 0; }), 2);
 }
 
 // "Genetic Alg." as a whole: the log, the stop once an individual solves the set, the result report.
