@@ -48,8 +48,7 @@ const CVMethodRow kCVMethods[] = {
     {1, "SMLP crossvalidation", nullptr, true},
     {2, "NG crossvalidation", &TrainNGOnFile, false},
     {3, "VSS Crossvalidation", &TrainVSSOnFile, false},
-    // Becomes a step method when RunVSSThenSMLP trains its folds.
-    {4, "VSS+SMLP CV", nullptr, false},
+    {4, "VSS+SMLP CV", nullptr, true},
 };
 
 bool Available(const CVMethodRow* row) { return row && (row->Train || row->Step); }
@@ -148,9 +147,9 @@ std::string CrossvalidationRefusal(const Workbench& wb, std::uint8_t method) {
   const CVMethodRow* row = MethodRow(method);
   if (!row) return "There is no crossvalidation method " + IntToStr(method) + ".";
   if (!Available(row)) return std::string("\"") + row->Command + "\" is not available yet.";
-  if (wb.Form1.JoinWBox.Checked())
-    return "\"Join W\" (signing the first layer's weights before each test) is not available yet. Clear it to run "
-           "the crossvalidation.";
+  if (method == 4 && wb.Form1.CurrentClassBox.ItemIndex() < 1)
+    return "\"VSS+SMLP\" turns the perceptron into the network of one class: choose a class (not \"all\") in "
+           "\"Class\".";
   return "";
 }
 
@@ -297,6 +296,7 @@ bool TrainOnFile(Workbench& wb, const std::string& fileName, std::uint8_t method
 void TestOnFile(Workbench& wb, const std::string& fileName, std::uint8_t method) {
   const CVMethodRow* row = MethodRow(method);
   if (!Available(row)) throw WlError(CrossvalidationRefusal(wb, method));
+  if (wb.Form1.JoinWBox.Checked()) CallSignFirstLayerWeights(wb);
   FlagGuard<bool> testing(wb.TestingMode, true);
   ReadDataFile(wb, fileName);
   // The normalized accuracy weighs the vectors by the classes of the set tested.

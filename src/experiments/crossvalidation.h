@@ -16,7 +16,8 @@ struct Workbench;
 class RandomGenerator;
 
 // The message that refuses the method ("" when it can run): a method whose trainer is not built yet, or
-// "Join W", whose signing of the first layer's weights is not built yet either.
+// "VSS+SMLP" with the class "all". With "Join W" checked every test first signs the first layer's weights
+// of hidden neuron 0 (SignFirstLayerWeights, through the hooks table).
 std::string CrossvalidationRefusal(const Workbench& wb, std::uint8_t method);
 
 // The size of each of the first K - 1 random folds of N vectors: Round(N / K), or N div K when K - 1

@@ -334,6 +334,15 @@ void CloseDiscretizedDataFile(Workbench& wb) {
 
 DiscretizationOutcome DiscretizeContinuousFeatures(Workbench& wb, bool lUnits) {
   if (CountContinuous(wb) == 0) return DiscretizationOutcome::NoContinuous;
+  // The L-units read the values themselves: their intervals are the runs of the set in memory, whatever
+  // the source chosen, and a test set needs no labels.
+  if (lUnits) {
+    if (!wb.TestingMode) {
+      MakeResultsFileName(wb);
+      FillDiscretizationTable(wb);
+    }
+    return DiscretizationOutcome::NotReadBack;
+  }
   // What the routes change of the data set before it is read back.
   const std::string dataFileName = wb.DataFileName;
   const std::vector<TFeature> features = wb.Features;

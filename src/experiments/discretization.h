@@ -33,8 +33,9 @@ enum class DiscretizationOutcome {
 };
 
 // The one entry of the SMLP runs and the rules report: chooses the source in the order above and reads
-// the discretized file back. With lUnits (the L-unit networks) the older route only builds the table
-// (the caller initialises the L-unit network from CutPoints) and no file is read back.
+// the discretized file back. With lUnits (the L-unit networks) the table of the older route is built
+// from the set in memory whatever the source chosen (the caller initialises the L-unit network from
+// CutPoints), nothing is written or read back, and a test set is left as it is.
 DiscretizationOutcome DiscretizeContinuousFeatures(Workbench& wb, bool lUnits = false);
 
 // Source 1. False (nothing written, no bound changed) when the cut-point file does not exist or holds

@@ -65,6 +65,7 @@ void AddExperimentsHandlers(std::vector<HandlerRow>& t) {
   t.push_back({"SMLPcrossvalidation1", ControlEvent::MouseReleased, [](Workbench& wb) { Crossvalidation(wb, 1); }});
   t.push_back({"NGcrossvalidation1", ControlEvent::MouseReleased, [](Workbench& wb) { Crossvalidation(wb, 2); }});
   t.push_back({"MLPCrossvalidation1", ControlEvent::MouseReleased, [](Workbench& wb) { Crossvalidation(wb, 3); }});
+  t.push_back({"Button14", ControlEvent::MouseReleased, [](Workbench& wb) { Crossvalidation(wb, 4); }});
   t.push_back({"BatchMode1", ControlEvent::MouseReleased, [](Workbench& wb) { BatchModeOpen(wb, ""); }});
   t.push_back({"OnTrainingSet1", ControlEvent::MouseReleased, [](Workbench& wb) { OnTrainingSet(wb); }});
   t.push_back({"OnValidationSet1", ControlEvent::MouseReleased, [](Workbench& wb) { OnValidationSet(wb); }});

@@ -7,9 +7,11 @@
 #include "smlp/cut_point_search.h"
 #include "smlp/genetic_algorithm.h"
 #include "smlp/nofm_five_layer.h"
+#include "smlp/lnet_drivers.h"
 #include "smlp/rules_report.h"
 #include "smlp/single_class.h"
 #include "smlp/smlp_driver.h"
+#include "smlp/vss_smlp.h"
 
 namespace wl {
 
@@ -75,9 +77,9 @@ void SMLPTrainingClick(Workbench& wb) {
 
 }  // namespace
 
-// The "SMLP" menu and the "SMLP" tab. "N of M 4/5" runs the four-layer N-of-M network with the network
-// kind unchanged. The later step networks and searches ("NewPlot", "OldPlot", the L-unit items, "XNG" and
-// the "VSS+SMLP" buttons) have no rows yet, so their controls stay disabled.
+// The "SMLP" menu, the "SMLP" tab and "VSS+SMLP Results". "N of M 4/5" runs the four-layer N-of-M network
+// with the network kind unchanged. The later step networks and searches ("NewPlot", "OldPlot", "XNG")
+// have no rows yet, so their controls stay disabled.
 void AddSmlpHandlers(std::vector<HandlerRow>& t) {
   t.push_back({"SMLP1change", ControlEvent::MouseReleased, [](Workbench& wb) { SMLPMenuRun(wb, 1); }});
   t.push_back({"SMLP2changes", ControlEvent::MouseReleased, [](Workbench& wb) { SMLPMenuRun(wb, 2); }});
@@ -94,6 +96,19 @@ void AddSmlpHandlers(std::vector<HandlerRow>& t) {
                  RunSMLP(wb, 11);
                }});
   t.push_back({"GetSMLP5Error1", ControlEvent::MouseReleased, [](Workbench& wb) { ShowSMLP5Error(wb); }});
+  t.push_back({"TrainLunits1", ControlEvent::MouseReleased, [](Workbench& wb) {
+                 NetKindForRun kind(wb);
+                 TrainConstantL(wb);
+               }});
+  t.push_back({"Lunits4NClass1", ControlEvent::MouseReleased, [](Workbench& wb) {
+                 NetKindForRun kind(wb);
+                 TrainMergingL(wb);
+               }});
+  t.push_back({"LNumgrad", ControlEvent::MouseReleased, [](Workbench& wb) {
+                 NetKindForRun kind(wb);
+                 RunSMLP(wb, 9);
+               }});
+  t.push_back({"Button13", ControlEvent::MouseReleased, [](Workbench& wb) { VSSSMLPResults(wb); }});
   t.push_back({"Button5", ControlEvent::MouseReleased, [](Workbench& wb) { SMLPTrainingClick(wb); }});
   t.push_back({"SMLPContButton", ControlEvent::MouseReleased, [](Workbench& wb) { SMLPContinue(wb); }});
 }

@@ -11,6 +11,7 @@
 #include "smlp/nofm_five_layer.h"
 #include "smlp/smlp_driver.h"
 #include "smlp/smlp_network.h"
+#include "smlp/vss_smlp.h"
 
 namespace wl {
 
@@ -33,6 +34,7 @@ void InstallHooks(HooksTable& hooks) {
   hooks.ForwardStepNetwork = ForwardStepNetwork;
   hooks.RunSMLP = [](Workbench& wb, std::uint8_t mode) { RunSMLP(wb, mode); };
   hooks.CreateFiveLayerNet = CreateFiveLayerNet;
+  hooks.SignFirstLayerWeights = SignFirstLayerWeights;
   hooks.DiscretizeContinuousFeatures = [](Workbench& wb, bool lUnits) {
     return DiscretizeContinuousFeatures(wb, lUnits) == DiscretizationOutcome::ReadBack;
   };

@@ -12,6 +12,7 @@
 #include "platform/numfmt.h"
 #include "platform/paths.h"
 #include "platform/rounding.h"
+#include "smlp/lunit_net.h"
 #include "smlp/single_class.h"
 #include "smlp/smlp_driver.h"
 #include "smlp/smlp_network.h"
@@ -50,7 +51,7 @@ void SizeMlt(Workbench& wb, int opt) {
     for (auto& perClass : table) {
       perClass.resize(static_cast<std::size_t>(nf));
       for (int f = 0; f < nf; ++f) {
-        perClass[f].resize(static_cast<std::size_t>(wb.Features[f].NValues), 0);
+        perClass[f].resize(static_cast<std::size_t>(std::max(0, StepInputCount(wb, static_cast<std::size_t>(f)))), 0);
         if (m == opt) std::fill(perClass[f].begin(), perClass[f].end(), 0);
       }
     }
@@ -79,6 +80,23 @@ std::string ValidationMismatch(const Workbench& wb, const std::vector<int>& valu
     const TFeature& feat = wb.Features[f];
     if (feat.Kind == 'c' || feat.NValues != valueCounts[f])
       return "feature " + IntToStr(f + 1) + " (" + Trim(feat.Name) + ") is coded otherwise than in the training set";
+  }
+  if (wb.NumOfClasses != classes)
+    return "it has " + IntToStr(wb.NumOfClasses) + " classes; the network has " + IntToStr(classes);
+  return "";
+}
+
+// The same for an L-unit network or an L-net: the features of the training set, of the same kinds.
+std::string IntervalValidationMismatch(const Workbench& wb, const DataSetState& training, int classes) {
+  if (wb.Features.size() != training.Features.size())
+    return "it has " + IntToStr(wb.NumOfFeatures) + " features; the network was trained on " +
+           IntToStr(static_cast<std::int64_t>(training.Features.size()));
+  for (std::size_t f = 0; f < wb.Features.size(); ++f) {
+    const TFeature& feat = wb.Features[f];
+    const TFeature& was = training.Features[f];
+    if (feat.Kind != was.Kind || (feat.Kind != 'c' && feat.Values != was.Values))
+      return "feature " + IntToStr(static_cast<std::int64_t>(f) + 1) + " (" + Trim(feat.Name) +
+             ") is coded otherwise than in the training set";
   }
   if (wb.NumOfClasses != classes)
     return "it has " + IntToStr(wb.NumOfClasses) + " classes; the network has " + IntToStr(classes);
@@ -160,8 +178,15 @@ void WriteNeuronRules(Workbench& wb) {
   wb.ClassWeightRules.assign(static_cast<std::size_t>(classes), "");
   SizeMlt(wb, opt);
   auto& mlt = wb.Mlt[static_cast<std::size_t>(opt)];
-  std::vector<int> offset(static_cast<std::size_t>(nf) + 1, 0);
-  for (int f = 0; f < nf; ++f) offset[f + 1] = offset[f] + wb.Features[f].NValues;
+  // A feature's inputs: its values, or in an L-unit network or an L-net its intervals.
+  std::vector<int> offset(static_cast<std::size_t>(nf) + 1, 0), slots(static_cast<std::size_t>(nf), 0);
+  for (int f = 0; f < nf; ++f) {
+    slots[f] = std::max(0, StepInputCount(wb, static_cast<std::size_t>(f)));
+    offset[f + 1] = offset[f] + slots[f];
+  }
+  auto label = [&](int f, int v) {
+    return wb.LUnitsMode != 0 ? LUnitValueText(wb, f, v) : Symbol(wb.Features[f], v);
+  };
   const std::vector<TNeuron>& hidden = wb.Net[1];
 
   auto weight = [&](std::size_t neuron, int index) {
@@ -176,10 +201,10 @@ void WriteNeuronRules(Workbench& wb) {
         const std::size_t neuron = static_cast<std::size_t>(t) * classes + c;
         const double outWeight = SMLPOutWeight(wb, t);
         for (int f = 0; f < nf; ++f)
-          for (int v = 0; v < wb.Features[f].NValues; ++v) {
+          for (int v = 0; v < slots[f]; ++v) {
             const int k = RoundToInt(static_cast<double>(RoundToInt(weight(neuron, offset[f] + v))) * outWeight);
             mlt[c][f][v] += k;
-            if (k != 0) AddCondition(wb.RuleTexts[c][t], k, wb.Features[f].Name + "=" + Symbol(wb.Features[f], v));
+            if (k != 0) AddCondition(wb.RuleTexts[c][t], k, wb.Features[f].Name + "=" + label(f, v));
           }
       }
   } else {
@@ -213,11 +238,11 @@ void WriteNeuronRules(Workbench& wb) {
     std::string byWeight = sum;
     int count = 0;
     for (int f = 0; f < nf; ++f)
-      for (int v = 0; v < wb.Features[f].NValues; ++v) {
+      for (int v = 0; v < slots[f]; ++v) {
         const int m = mlt[c][f][v];
         if (m == 0) continue;
         const std::string coefficient = RuleCoefficient(m, ++count);
-        sum += coefficient + wb.Features[f].Name + "(" + Symbol(wb.Features[f], v) + ")";
+        sum += coefficient + wb.Features[f].Name + "(" + label(f, v) + ")";
         byWeight += coefficient + " Weight[" + IntToStr(offset[f] + v) + "]";
       }
     wb.ClassSumRules[c] = sum;
@@ -236,7 +261,7 @@ void WriteSimplifiedRules(Workbench& wb) {
   Line(wb, "");
   for (int c = 0; c < classes; ++c)
     for (int f = 0; f < nf; ++f)
-      for (int v = 0; v < wb.Features[f].NValues; ++v) {
+      for (int v = 0; v < StepInputCount(wb, static_cast<std::size_t>(f)); ++v) {
         const int a = m1[c][f][v], b = m2[c][f][v];
         if (a == 0 && b == 0) continue;
         m0[c][f][v] = std::abs(b) < std::abs(a) ? b : a;
@@ -249,7 +274,7 @@ void WriteSimplifiedRules(Workbench& wb) {
   Line(wb, "Simplified Rules:");
   for (int c = 0; c < classes; ++c)
     for (int f = 0; f < nf; ++f)
-      for (int v = 0; v < wb.Features[f].NValues; ++v)
+      for (int v = 0; v < StepInputCount(wb, static_cast<std::size_t>(f)); ++v)
         if (m0[c][f][v] != 0)
           Line(wb, "Class " + IntToStr(c) + "   Feature[" + IntToStr(f) + "].value[" + IntToStr(v) +
                        "] = " + IntToStr(m0[c][f][v]));
@@ -278,15 +303,17 @@ bool WriteRulesReport(Workbench& wb, std::uint8_t mode) {
       wb.ResultsFileName = fileName;
       wb.ParamText[0] = paramText0;
     };
-    if (continuous > 0) {
+    // An L-unit network and an L-net read the values themselves: the set is not discretized.
+    if (continuous > 0 && wb.LUnitsMode == 0) {
       try {
-        CallDiscretizeContinuousFeatures(wb, wb.LUnitsMode == 1);
+        CallDiscretizeContinuousFeatures(wb, false);
       } catch (...) {
         restore();  // a set that cannot be labelled like the training set does not stay
         throw;
       }
     }
-    const std::string mismatch = ValidationMismatch(wb, wb.FeatureValueCount, wb.Layers.back());
+    const std::string mismatch = wb.LUnitsMode != 0 ? IntervalValidationMismatch(wb, before, wb.Layers.back())
+                                                    : ValidationMismatch(wb, wb.FeatureValueCount, wb.Layers.back());
     if (!mismatch.empty()) {
       restore();
       wb.Plat.ShowMessage("The validation set does not fit the trained network: " + mismatch +

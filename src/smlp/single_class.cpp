@@ -177,6 +177,7 @@ void BuildSMLPNetwork(Workbench& wb) {
   wb.ActiveInputs.resize(std::max(wb.ActiveInputs.size(), static_cast<std::size_t>(wb.NumOfFeatures)));
   wb.NetType = 3;
   wb.NetKind = 1;
+  wb.LUnitsMode = 0;
   wb.SingleClassNet = true;
   ++wb.SMLPBuilds;
 }

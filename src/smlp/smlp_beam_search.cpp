@@ -9,6 +9,8 @@
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
+#include "smlp/lunit_net.h"
+#include "smlp/smlp_driver.h"
 #include "smlp/smlp_network.h"
 #include "smlp/smlp_training.h"
 #include "state/workbench.h"
@@ -37,13 +39,13 @@ class BeamRun {
     round_.reserve(records);
     written_.assign(static_cast<std::size_t>(B_), 0);
     offset_.assign(wb.Features.size() + 1, 0);
-    for (std::size_t f = 0; f < wb.Features.size(); ++f) offset_[f + 1] = offset_[f] + wb.Features[f].NValues;
+    for (std::size_t f = 0; f < wb.Features.size(); ++f) offset_[f + 1] = offset_[f] + StepInputCount(wb, f);
     Open(beamLog_, beamName_ = wb.ResultsPrefix + "_beam.txt");
     Open(beLog_, beName_ = wb.ResultsPrefix + "_BE.txt");
   }
 
   void FromOneStart() {
-    if (!InitSMLPWeights(wb_)) return;
+    if (!BuildRunNetwork(wb_)) return;
     ExpandBeamMember(0);
     ShowRound(1);
     bool go = Select(1);
@@ -58,7 +60,7 @@ class BeamRun {
   // B random networks, each expanded from its own weights from the first round on.
   void FromRandomStarts() {
     for (int s = 0; s < B_; ++s) {
-      if (!InitSMLPWeights(wb_)) return;
+      if (!BuildRunNetwork(wb_)) return;
       for (int j = 0; j < L1_; ++j)
         for (int i = 0; i < L0_; ++i) members_[s][j][i] = wb_.Net[1][j].Weights[i];
     }

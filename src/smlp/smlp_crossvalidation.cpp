@@ -9,6 +9,7 @@
 #include "smlp/single_class.h"
 #include "smlp/single_class_reports.h"
 #include "smlp/smlp_driver.h"
+#include "smlp/vss_smlp.h"
 #include "state/workbench.h"
 
 namespace wl {
@@ -53,7 +54,7 @@ void AddClassZeroCounts(Workbench& wb) {
 
 }  // namespace
 
-bool IsStepCVMethod(std::uint8_t method) { return method == 1; }
+bool IsStepCVMethod(std::uint8_t method) { return method == 1 || method == 4; }
 
 void SMLPCVRunStart(Workbench& wb, std::uint8_t method) {
   if (method == 1) ReadHiddenPerClass(wb);
@@ -63,7 +64,8 @@ bool SMLPCVTrain(Workbench& wb, std::uint8_t method) {
   switch (method) {
     case 1:
       return TrainSMLPFold(wb);
-    // Method 4 (VSS+SMLP: RunVSSThenSMLP) is trained here.
+    case 4:
+      return RunVSSThenSMLP(wb);
     default:
       throw WlError("The crossvalidation method " + IntToStr(method) + " trains no step network.");
   }
@@ -71,7 +73,6 @@ bool SMLPCVTrain(Workbench& wb, std::uint8_t method) {
 
 void SMLPCVTest(Workbench& wb, std::uint8_t method) {
   if (!IsStepCVMethod(method)) throw WlError("The crossvalidation method " + IntToStr(method) + " tests no step network.");
-  // "Join W" (SignFirstLayerWeights before the test) goes here.
   if (ClassChosen(wb)) {
     const std::string mismatch = PrepareSingleClassTestSet(wb);
     if (!mismatch.empty()) throw WlError("The fold's test set does not fit the trained network: " + mismatch + ".");

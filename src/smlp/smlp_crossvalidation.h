@@ -6,6 +6,8 @@
 // Method 1 (SMLP): with a class chosen in CurrentClassBox the single-class network of SMLPTraining(0),
 // tested by its rules into the run's "_CVRE.txt"; else RunSMLP mode 3 ("F. Reduction"), 5 ("F. Expansion")
 // or 1, tested by the rules report into the run's "_RE.txt".
+// Method 4 (VSS+SMLP): the perceptron of the fold trained by VSS and turned into the single-class network
+// of the chosen class (RunVSSThenSMLP), tested by its rules into "_CVRE.txt".
 #include <cstdint>
 
 namespace wl {

@@ -6,6 +6,8 @@
 
 #include "model/data_file.h"
 #include "smlp/nofm_five_layer.h"
+#include "smlp/lnum_grad.h"
+#include "smlp/lunit_net.h"
 #include "smlp/nofm_network.h"
 #include "model/read_parameters.h"
 #include "platform/errors.h"
@@ -43,16 +45,12 @@ class LogFileGuard {
 
 // The SMLP choices that come with later step networks and searches: the message that refuses the run,
 // or "".
-std::string UnavailableOption(const Workbench& wb, std::uint8_t mode) {
-  const TForm1& f = wb.Form1;
-  if (f.lunitsbox.Checked()) return "\"L-units\" is not available yet. Clear it to train an SMLP network.";
+std::string UnavailableOption(std::uint8_t mode) {
   switch (mode) {
     case 7:
       return "\"NewPlot\" is not available yet.";
     case 8:
       return "\"OldPlot\" is not available yet.";
-    case 9:
-      return "\"L Num Grad\" is not available yet.";
     default:
       break;
   }
@@ -71,6 +69,7 @@ void WriteResultReport(Workbench& wb, std::uint8_t mode) { CallWriteResultFile(w
 
 void Discretize(Workbench& wb) { CallDiscretizeContinuousFeatures(wb, wb.LUnitsMode == 1); }
 
+
 void WriteLine(Workbench& wb, const std::string& line) {
   if (!wb.ResultsFile.is_open()) throw FileError("No report file is open to write \"" + line + "\"");
   wb.ResultsFile << line << '\n';
@@ -85,6 +84,14 @@ void ShowLabel19(Workbench& wb, const std::string& text) {
 }
 
 }  // namespace
+
+bool BuildRunNetwork(Workbench& wb) {
+  if (wb.LUnitsMode == 1) {
+    InitLUnitNet(wb, 1);
+    return true;
+  }
+  return InitSMLPWeights(wb);
+}
 
 void ReadHiddenPerClass(Workbench& wb) {
   const auto nf = static_cast<std::size_t>(std::max(0, wb.NumOfFeatures));
@@ -129,7 +136,7 @@ void ReadHiddenPerClass(Workbench& wb) {
 
 bool RunSMLP(Workbench& wb, std::uint8_t mode) {
   TForm1& form = wb.Form1;
-  if (const std::string refusal = UnavailableOption(wb, mode); !refusal.empty()) {
+  if (const std::string refusal = UnavailableOption(mode); !refusal.empty()) {
     wb.Plat.ShowMessage(refusal);
     return false;
   }
@@ -137,6 +144,12 @@ bool RunSMLP(Workbench& wb, std::uint8_t mode) {
   if (wb.NumOfVectors <= 0 || wb.NumOfFeatures <= 0 || wb.ResultsPrefix.empty()) {
     wb.Plat.ShowMessage(kNoDataSet);
     return false;
+  }
+  if (form.lunitsbox.Checked() && mode != 10 && mode != 11) {
+    if (const std::string refusal = LUnitRefusal(wb); !refusal.empty()) {
+      wb.Plat.ShowMessage(refusal);
+      return false;
+    }
   }
   ReadHiddenPerClass(wb);
   HourglassGuard hourglass(wb.Plat);
@@ -173,7 +186,7 @@ bool RunSMLP(Workbench& wb, std::uint8_t mode) {
     form.HiddenEditT2.SetText(IntToStr(static_cast<std::int64_t>(wb.HidPerOut[0]) * wb.NumOfClasses));
     form.HiddenEditT2.Repaint();
   }
-  if (mode != 10 && !InitSMLPWeights(wb)) return false;
+  if (mode != 10 && !BuildRunNetwork(wb)) return false;
   if (wb.NetKind == 0) wb.NetKind = 1;
   if (form.BeamSearch.Checked()) {  // the beam search replaces the mode's work
     SMLPBeamSearchTrain(wb);
@@ -210,6 +223,9 @@ bool RunSMLP(Workbench& wb, std::uint8_t mode) {
     case 6:
       FeatureRankingAndExpansion(wb, 2);
       break;
+    case 9:
+      LNumGradTrain(wb, 1);
+      break;
     case 10:
       RunNofMFourLayer(wb);
       break;
@@ -226,14 +242,14 @@ void ReduceSMLPFeatures(Workbench& wb, std::uint8_t method) {
   const int nf = wb.NumOfFeatures;
   wb.StepCount = nf;
   wb.FeatureRateHistory.assign(static_cast<std::size_t>(nf) + 2, 0.0);
-  if (!InitSMLPWeights(wb)) return;
+  if (!BuildRunNetwork(wb)) return;
   Train(wb, method);
   double best = wb.SuccessRate;
   wb.ResultsFileName.clear();
   WriteResultReport(wb, 0);
   for (int f = 0; f < nf; ++f) {
     wb.FeatureMask[static_cast<std::size_t>(f)] = 0;
-    if (!InitSMLPWeights(wb)) return;
+    if (!BuildRunNetwork(wb)) return;
     Train(wb, method);
     const double rate = wb.SuccessRate;  // of the network trained without f, before the report evaluates
     wb.FeatureRateHistory[static_cast<std::size_t>(f)] = rate;
@@ -295,7 +311,7 @@ void FeatureRankingAndExpansion(Workbench& wb, std::uint8_t method) {
     if (wb.FeatureAvailable[static_cast<std::size_t>(f)] != 1) continue;
     wb.FeatureMask[static_cast<std::size_t>(f)] = 1;
     ShowLabel19(wb, wb.Features[f].Name + std::string(25, ' '));
-    if (!InitSMLPWeights(wb)) return;
+    if (!BuildRunNetwork(wb)) return;
     Train(wb, method);
     const double rate = wb.SuccessRate;
     WriteLine(wb, Stars(f));
@@ -309,7 +325,7 @@ void FeatureRankingAndExpansion(Workbench& wb, std::uint8_t method) {
   WriteLine(wb, esses);
   for (const FeatureRank& r : ranks) WriteLine(wb, wb.Features[r.Feature].Name + " " + FormatReal(r.Accuracy));
   WriteLine(wb, esses);
-  if (!InitSMLPWeights(wb)) return;
+  if (!BuildRunNetwork(wb)) return;
 
   auto finish = [&] {
     if (!own) return;
@@ -330,7 +346,7 @@ void FeatureRankingAndExpansion(Workbench& wb, std::uint8_t method) {
     wb.FeatureMask[static_cast<std::size_t>(f)] = 1;
     ShowLabel19(wb, wb.Features[f].Name + std::string(18, ' '));
     if (form.RecrBox.Checked()) {
-      if (!InitSMLPWeights(wb)) return;
+      if (!BuildRunNetwork(wb)) return;
       Train(wb, method);
     } else {
       TrainSMLPOneChangeExpand(wb, f);

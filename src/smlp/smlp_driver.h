@@ -5,8 +5,9 @@
 // "_SMLP.txt") and dispatches by mode:
 //   1 one change, then the rules report when Add1Box is checked    2 two changes, likewise
 //   3 / 4 feature reduction by one / two changes                    5 / 6 feature ranking and expansion
-//   7 .. 9 the later step networks and searches (not available yet)
-//   10 / 11 the four- / five-layer N-of-M network
+//   7, 8 the later step networks and searches (not available yet)
+//   9 the discrete numerical gradient ("L Num Grad")   10 / 11 the four- / five-layer N-of-M network
+// With "L-units" the network is the L-unit network on the runs of the set in memory.
 // With "Beam Search" chosen on the SMLP tab, the beam search replaces the mode's work.
 #include <cstdint>
 #include <string>
@@ -19,6 +20,10 @@ struct Workbench;
 // Runs the SMLP experiment of the mode. Reads the parameters first (mode 10) and refuses without a data
 // set; a network kind of 0 becomes 1 (an SMLP). False when the run was refused (after the message).
 bool RunSMLP(Workbench& wb, std::uint8_t mode);
+
+// The network of a run built anew: with LUnitsMode 1 the L-unit network on the intervals held, else the
+// SMLP (InitSMLPWeights). False after a message when nothing was built.
+bool BuildRunNetwork(Workbench& wb);
 
 // FeatureAvailable and FeatureMask (all 1, or the "include" list of the discretization file
 // ProgramDir/<DiscrFileEdit>.txt), ClassCorrectCount and VectorCorrect zeroed, CurrentClass from

@@ -1,6 +1,8 @@
 #include "smlp/smlp_network.h"
 
 #include "smlp/nofm_five_layer.h"
+#include "smlp/lnet.h"
+#include "smlp/lunit_net.h"
 #include "smlp/nofm_network.h"
 
 #include <algorithm>
@@ -133,8 +135,12 @@ void RequireSMLP(const Workbench& wb) {
 // The pass a NetType needs, checked once before a pass over the data set.
 void RequireStepNetwork(const Workbench& wb) {
   if (wb.NetType == 3) {
-    if (wb.LUnitsMode == 1) throw WlError("L-unit networks are not available yet.");
-    RequireSMLP(wb);
+    if (wb.LUnitsMode == 1)
+      RequireLUnitNet(wb);
+    else if (wb.LUnitsMode == 7)
+      RequireLNet(wb);
+    else
+      RequireSMLP(wb);
   } else if (wb.NetType == 4) {
     RequireFourLayerNet(wb);
   } else if (wb.NetType == 5) {
@@ -192,6 +198,7 @@ int CreateSMLPNetwork(Workbench& wb) {
   SetShape(wb);
   wb.NetType = 3;
   wb.NetKind = 1;
+  wb.LUnitsMode = 0;
   wb.SingleClassNet = false;
   ++wb.SMLPBuilds;
   wb.FeatureMask.assign(static_cast<std::size_t>(wb.NumOfFeatures), 1);
@@ -237,6 +244,7 @@ bool InitSMLPWeights(Workbench& wb) {
   ThresholdsAndOutputs(wb);
   SetShape(wb);
   wb.NetType = 3;
+  wb.LUnitsMode = 0;
   wb.SingleClassNet = false;
   ++wb.SMLPBuilds;
   return true;
@@ -298,8 +306,12 @@ void ForwardSMLP(Workbench& wb, int v) {
 void ForwardStepNetwork(Workbench& wb, int v) {
   switch (wb.NetType) {
     case 3:
-      if (wb.LUnitsMode == 1) throw WlError("L-unit networks are not available yet.");
-      ForwardSMLP(wb, v);
+      if (wb.LUnitsMode == 1)
+        ForwardLUnitNet(wb, v, wb.HidPerOut[0]);
+      else if (wb.LUnitsMode == 7)
+        LNetForward(wb, v);  // an L-net is never read by the one-hot pass
+      else
+        ForwardSMLP(wb, v);
       break;
     case 4:
       ForwardFourLayer(wb, v);

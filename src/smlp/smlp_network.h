@@ -29,8 +29,9 @@ bool InitSMLPWeights(Workbench& wb);
 // The forward pass of vector v: every Signal of Net. A feature whose FeatureMask is 0 gives no active input.
 void ForwardSMLP(Workbench& wb, int v);
 
-// The forward pass of vector v by the network's kind (NetType 3: the SMLP, 4 and 5: the four- and
-// five-layer N-of-M networks; the L-unit pass comes with its network); other kinds pass nothing.
+// The forward pass of vector v by the network's kind: NetType 3 the SMLP, or with LUnitsMode 1 the L-unit
+// network and with LUnitsMode 7 the L-net; 4 and 5 the four- and five-layer N-of-M networks; other kinds
+// pass nothing and leave the signals.
 void ForwardStepNetwork(Workbench& wb, int v);
 
 // The error of the current step network over the data set (Σ |output - target|^ErrorExponent) and its

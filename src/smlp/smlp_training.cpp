@@ -7,6 +7,7 @@
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
+#include "smlp/lunit_net.h"
 #include "smlp/smlp_network.h"
 #include "state/workbench.h"
 #include "training/prepare_run.h"
@@ -136,7 +137,7 @@ bool Masked(const Workbench& wb, int f) {
 // The first input of every feature, and one past the last.
 std::vector<int> InputOffsets(const Workbench& wb) {
   std::vector<int> offset(wb.Features.size() + 1, 0);
-  for (std::size_t f = 0; f < wb.Features.size(); ++f) offset[f + 1] = offset[f] + wb.Features[f].NValues;
+  for (std::size_t f = 0; f < wb.Features.size(); ++f) offset[f + 1] = offset[f] + StepInputCount(wb, f);
   return offset;
 }
 

@@ -88,6 +88,7 @@ void CallRunSMLP(Workbench& wb, std::uint8_t mode) { Required(wb.Hooks.RunSMLP, 
 bool CallCreateFiveLayerNet(Workbench& wb) {
   return Required(wb.Hooks.CreateFiveLayerNet, "The five-layer N-of-M network")(wb);
 }
+void CallSignFirstLayerWeights(Workbench& wb) { Required(wb.Hooks.SignFirstLayerWeights, "Join W")(wb); }
 
 bool CallDiscretizeContinuousFeatures(Workbench& wb, bool lUnits) {
   return Required(wb.Hooks.DiscretizeContinuousFeatures, "Discretization")(wb, lUnits);

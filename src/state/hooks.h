@@ -50,6 +50,8 @@ struct HooksTable {
   void (*RunSMLP)(Workbench& wb, std::uint8_t mode) = nullptr;
   // The five-layer N-of-M network built anew, for LoadWeights while NetKind is 11 (false after a message).
   bool (*CreateFiveLayerNet)(Workbench& wb) = nullptr;
+  // "Join W" before a crossvalidation test: hidden neuron 0's first-layer weights signed.
+  void (*SignFirstLayerWeights)(Workbench& wb) = nullptr;
   // The experiments (experiments/), for the SMLP runs: the discretization of continuous features (false:
   // the L-unit route, which reads no file back), the result report in a mode (false when it wrote
   // nothing) and the per-vector listing into the open report.
@@ -89,6 +91,7 @@ double CallEvaluateNetwork(Workbench& wb);
 void CallForwardStepNetwork(Workbench& wb, int v);
 void CallRunSMLP(Workbench& wb, std::uint8_t mode);
 bool CallCreateFiveLayerNet(Workbench& wb);
+void CallSignFirstLayerWeights(Workbench& wb);
 bool CallDiscretizeContinuousFeatures(Workbench& wb, bool lUnits);
 bool CallWriteResultFile(Workbench& wb, std::uint8_t mode);
 void CallWriteVectorListing(Workbench& wb);

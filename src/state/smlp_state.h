@@ -26,6 +26,24 @@ struct TPairCandidate {
   std::int32_t InputI = 0, InputJ = 0;
 };
 
+// One hidden weight's record of the discrete numerical gradient: the error decrease of its better whole
+// step (positive for +1, negative for -1, 0 when neither lowers the error), the neuron, the weight index
+// (Layers[0] = the threshold), the feature whose inputs hold it (-1 for the threshold) and the neuron's
+// rank within its class.
+struct TGradRecord {
+  double Gain = 0.0;
+  std::int32_t Neuron = 0;
+  std::int32_t Input = 0;
+  std::int32_t Feature = 0;
+  std::int32_t Group = 0;
+};
+
+// A feature's share of the gradient: the sum of |Gain| over its records.
+struct TFeatureGradient {
+  double Sum = 0.0;
+  std::int32_t Feature = 0;
+};
+
 struct SmlpState {
   int CurrentClass = 0;  // the class of a single-class network, -1 for a network of all classes
   int CurrentNeuron = 0;  // the hidden neuron the single-class trainers work on
@@ -97,6 +115,18 @@ struct SmlpState {
   // 0 = no layout), set by mode 1 and by the five-layer builder for mode 5.
   int GALength = 0;
   int GARows = 0, GAColumns = 0;
+  // The L-unit input layer (LUnitsMode 1): unit k answers 1 when b1 < x < b2; LUnitN1[k] (weights [b1,
+  // 1.0]) and LUnitN2[k] ([b2, 1.0]) compare the value with the bounds, LUnitN3[k] ([1.5, 1.0, -1.0])
+  // joins them. The units of a feature follow those of the features before it.
+  std::vector<TNeuron> LUnitN1, LUnitN2, LUnitN3;
+  // The L-net (LUnitsMode 7): [feature][interval] the three step neurons of each equal-width interval of a
+  // continuous feature, as above; per feature its range over the vectors, the limits of the bound shifts.
+  std::vector<std::vector<TNeuron>> LNet1, LNet2, LNet3;
+  std::vector<double> LNetFeatureMin, LNetFeatureMax;
+  // The discrete numerical gradient: one record per hidden weight (ordered by SortGradient) and one
+  // entry per feature.
+  std::vector<TGradRecord> LGradient;
+  std::vector<TFeatureGradient> FeatureGradient;
 };
 
 }  // namespace wl

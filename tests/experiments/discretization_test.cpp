@@ -249,6 +249,23 @@ TEST_F(DiscretizationTest, LUnitsKeepTheDataSetAndBuildTheTableOnly) {
   EXPECT_FALSE(AnyDiscretizedFile());
 }
 
+// The L-units take their intervals from the set in memory whatever source is chosen, and a test set
+// (the network already trained) is left as it is.
+TEST_F(DiscretizationTest, LUnitsIgnoreTheChosenSourceAndLeaveATestSet) {
+  Open("discretization_mixed.dat");
+  wb->Form1.EqNumberButton.SetChecked(true);
+  wb->Form1.slEdit.SetText("2");
+  ASSERT_EQ(DiscretizeContinuousFeatures(*wb, true), DiscretizationOutcome::NotReadBack);
+  EXPECT_EQ(wb->NumCutPoints, (std::vector<int>{2, 0, 2}));
+  EXPECT_FALSE(AnyDiscretizedFile());
+  wb->NumCutPoints = {9, 9, 9};
+  wb->TestingMode = true;
+  ASSERT_EQ(DiscretizeContinuousFeatures(*wb, true), DiscretizationOutcome::NotReadBack);
+  EXPECT_EQ(wb->NumCutPoints, (std::vector<int>{9, 9, 9}));
+  EXPECT_EQ(wb->Features[0].Kind, 'c');
+  EXPECT_FALSE(AnyDiscretizedFile());
+}
+
 // The older writer puts at least one blank between codes of 7 characters or more.
 TEST_F(DiscretizationTest, OlderFileKeepsLongCodesApart) {
   std::string text = "Number of features = 2\nNumber of Vectors = 10\nClass Column No = 2\n"

@@ -1,6 +1,6 @@
 # The other SMLP commands: "Compare Rules" keeps the report of each training, a batch task trains an
 # SMLP, New Training builds the "SMLP" structure and trains it by the variable step search, and the items
-# of the later step networks and searches stay greyed.
+# of the step networks and searches not built yet stay greyed.
 clock 00:00:10.000 2
 start
 seed 9
@@ -10,16 +10,16 @@ check NoGTPBox
 expect disabled AllNeurons2ch1
 expect disabled OldPlot1
 expect enabled GeneticAlg1
-expect disabled TrainLunits1
-expect disabled Lunits4NClass1
+expect enabled TrainLunits1
+expect enabled Lunits4NClass1
 expect disabled XNG1
-expect disabled LNumgrad
+expect enabled LNumgrad
 expect enabled NofM1
 expect enabled NofM51
 expect enabled GetSMLP5Error1
 expect enabled SMLPContButton
-expect disabled Button13
-expect disabled Button14
+expect enabled Button13
+expect enabled Button14
 expect enabled SMLP1change
 expect enabled CompareRules1
 
@@ -42,10 +42,10 @@ expect editor results/monk1_86410_2ch_rs-trn.txt
 expect file results/monk1_86410_1ch_rs-trn.txt contains "standard accuracy: "
 expect file results/monk1_86410_1ch_rs-trn.txt contains "Output Layer"
 
-# Options of the later networks and searches refuse the run.
+# L-units read continuous features: a discrete set is refused.
 check lunitsbox
 click SMLP1change
-expect message "\"L-units\" is not available yet. Clear it to train an SMLP network."
+expect message "\"L-units\" read continuous features; the data set has none. Clear \"L-units\" to train an SMLP network."
 uncheck lunitsbox
 
 # A batch task "SMLP1" trains the step network and writes its result report.

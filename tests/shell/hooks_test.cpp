@@ -25,6 +25,7 @@ TEST(HooksTest, EveryEntryIsWiredBeforeTheFirstWorkbench) {
   EXPECT_NE(h.ForwardStepNetwork, nullptr);
   EXPECT_NE(h.RunSMLP, nullptr);
   EXPECT_NE(h.CreateFiveLayerNet, nullptr);
+  EXPECT_NE(h.SignFirstLayerWeights, nullptr);
   EXPECT_NE(h.DiscretizeContinuousFeatures, nullptr);
   EXPECT_NE(h.WriteResultFile, nullptr);
   EXPECT_NE(h.WriteVectorListing, nullptr);

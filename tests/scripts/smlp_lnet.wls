@@ -1,0 +1,57 @@
+# The interval networks of the "SMLP" menu: "constant L" on iris trains the L-net of three equal-width
+# intervals per feature and logs its intervals, rules and weights; "merging L" twelve intervals; with
+# "Use sorting" "constant L" follows the discrete gradient; "L Num Grad" follows it on the SMLP of monk1.
+clock 00:00:10.000 2
+start
+seed 3
+set EpochEditT2 1
+check NoGTPBox
+expect enabled TrainLunits1
+expect enabled Lunits4NClass1
+expect enabled LNumgrad
+
+# Without a data set nothing runs.
+click TrainLunits1
+expect message "No data set has been opened yet. Open a data set first (Open -> Open Training Set)."
+
+answer open DATA/iris.dat
+click Simple1
+click TrainLunits1
+expect no-message
+expect file results/iris_86410_Lconst.txt contains "LN1[0,0].weight[0]= "
+expect file results/iris_86410_Lconst.txt contains "class 0 if"
+expect file results/iris_86410_Lconst.txt contains "class 2 if"
+expect file results/iris_86410_Lconst.txt contains "LN2[3,2].weight[0]= "
+
+# The L-net stays for the reports: the rules report evaluates it by its own pass.
+click OnTrainingSet1
+expect no-message
+expect file results/iris_86410_RE.txt contains "[Rules]"
+expect file results/iris_86410_RE.txt contains "Success Rate: "
+
+click Lunits4NClass1
+expect no-message
+expect file results/iris_86410_Lmerge.txt contains "LN1[0,11].weight[0]="
+expect file results/iris_86410_Lmerge.txt contains "class 1 if"
+
+check UseNG
+click TrainLunits1
+expect no-message
+expect file results/iris_86410_Lconst.txt contains "i=0"
+expect file results/iris_86410_Lconst.txt contains "error = "
+uncheck UseNG
+
+# Classes with different numbers of hidden neurons are refused before the log is written.
+set HidPerOut1Edit 2
+click Lunits4NClass1
+expect message-containing "the same number of hidden neurons for every class"
+set HidPerOut1Edit 1
+
+# "L Num Grad": the gradient of the SMLP, then its steps within the features, in the run log.
+answer open DATA/monk1.dat
+click Simple1
+click LNumgrad
+expect no-message
+expect file results/monk1_86410_SMLP.txt contains "i=0"
+expect file results/monk1_86410_SMLP.txt contains "error = "
+expect file results/monk1_86410_SMLP.txt contains "class 1 if"
