@@ -47,8 +47,11 @@ expect text Label19 "Numerical Gradient"
 expect line results/cv_twelve_86430_MSR.txt 1 "cv_run= 1"
 expect no-file results/cv_twelve_86430_optH.txt
 
-# "Join W" is not built yet: refused before the dialog.
+# With "Join W" every fold's test first signs the first-layer weights of hidden neuron 0.
+clock 00:00:40.000 2
 check JoinWBox
-click SMLPcrossvalidation1
-expect message "\"Join W\" (signing the first layer's weights before each test) is not available yet. Clear it to run the crossvalidation."
+answer open DATA/cv_twelve.dat
+click MLPCrossvalidation1
+expect no-message
+expect line results/cv_twelve_86440_MSR.txt 1 "cv_run= 1"
 uncheck JoinWBox
