@@ -12,6 +12,7 @@
 #include "smlp/single_class.h"
 #include "smlp/smlp_driver.h"
 #include "smlp/vss_smlp.h"
+#include "smlp/xor_ng.h"
 
 namespace wl {
 
@@ -25,9 +26,9 @@ std::uint8_t SMLPMode(const TForm1& f, std::uint8_t changes) {
   return changes;
 }
 
-// The network kind becomes the run's (1 an SMLP, 7 the genetic algorithm, 11 the five-layer N-of-M
-// network); a run refused or ended before it built its network leaves the kind of the network that is
-// still there.
+// The network kind becomes the run's (1 an SMLP, 7 the genetic algorithm and "NewPlot", 8 "OldPlot", 11
+// the five-layer N-of-M network); a run refused or ended before it built its network leaves the kind of
+// the network that is still there.
 class NetKindForRun {
  public:
   explicit NetKindForRun(Workbench& wb, std::uint8_t kind = 1)
@@ -49,6 +50,12 @@ class NetKindForRun {
 void SMLPMenuRun(Workbench& wb, std::uint8_t changes) {
   NetKindForRun kind(wb);
   RunSMLP(wb, SMLPMode(wb.Form1, changes));
+}
+
+// "NewPlot" (mode 7) and "OldPlot" (mode 8) under their network kinds.
+void EnumerationRun(Workbench& wb, std::uint8_t mode) {
+  NetKindForRun kind(wb, mode);
+  RunSMLP(wb, mode);
 }
 
 // "SMLP Training": with a class chosen, the cut-point shift search when a feature to shift is given, else
@@ -78,14 +85,16 @@ void SMLPTrainingClick(Workbench& wb) {
 }  // namespace
 
 // The "SMLP" menu, the "SMLP" tab and "VSS+SMLP Results". "N of M 4/5" runs the four-layer N-of-M network
-// with the network kind unchanged. The later step networks and searches ("NewPlot", "OldPlot", "XNG")
-// have no rows yet, so their controls stay disabled.
+// with the network kind unchanged.
 void AddSmlpHandlers(std::vector<HandlerRow>& t) {
   t.push_back({"SMLP1change", ControlEvent::MouseReleased, [](Workbench& wb) { SMLPMenuRun(wb, 1); }});
   t.push_back({"SMLP2changes", ControlEvent::MouseReleased, [](Workbench& wb) { SMLPMenuRun(wb, 2); }});
   t.push_back({"CompareRules1", ControlEvent::MouseReleased, [](Workbench& wb) { CompareRules(wb); }});
   t.push_back({"splittingL1", ControlEvent::MouseReleased,
                [](Workbench& wb) { wb.Plat.ShowMessage("I will write this procedure when I have time"); }});
+  t.push_back({"AllNeurons2ch1", ControlEvent::MouseReleased, [](Workbench& wb) { EnumerationRun(wb, 7); }});
+  t.push_back({"OldPlot1", ControlEvent::MouseReleased, [](Workbench& wb) { EnumerationRun(wb, 8); }});
+  t.push_back({"XNG1", ControlEvent::MouseReleased, [](Workbench& wb) { RunXORNG(wb); }});
   t.push_back({"NofM1", ControlEvent::MouseReleased, [](Workbench& wb) { RunSMLP(wb, 10); }});
   t.push_back({"GeneticAlg1", ControlEvent::MouseReleased, [](Workbench& wb) {
                  NetKindForRun kind(wb, 7);

@@ -17,6 +17,7 @@
 #include "platform/rounding.h"
 #include "smlp/rules_report.h"
 #include "smlp/smlp_beam_search.h"
+#include "smlp/smlp_enumeration.h"
 #include "smlp/smlp_network.h"
 #include "smlp/smlp_training.h"
 #include "state/report_opener.h"
@@ -43,17 +44,8 @@ class LogFileGuard {
   Workbench& wb_;
 };
 
-// The SMLP choices that come with later step networks and searches: the message that refuses the run,
-// or "".
+// The message that refuses a mode no run has, or "".
 std::string UnavailableOption(std::uint8_t mode) {
-  switch (mode) {
-    case 7:
-      return "\"NewPlot\" is not available yet.";
-    case 8:
-      return "\"OldPlot\" is not available yet.";
-    default:
-      break;
-  }
   if (mode < 1 || mode > 11) return "There is no SMLP run of mode " + IntToStr(mode) + ".";
   return "";
 }
@@ -225,6 +217,11 @@ bool RunSMLP(Workbench& wb, std::uint8_t mode) {
       break;
     case 9:
       LNumGradTrain(wb, 1);
+    case 7:
+      AllNeuronsTwoChanges(wb);
+      break;
+    case 8:
+      ExhaustiveTernarySearch(wb);
       break;
     case 10:
       RunNofMFourLayer(wb);

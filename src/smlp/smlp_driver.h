@@ -5,7 +5,7 @@
 // "_SMLP.txt") and dispatches by mode:
 //   1 one change, then the rules report when Add1Box is checked    2 two changes, likewise
 //   3 / 4 feature reduction by one / two changes                    5 / 6 feature ranking and expansion
-//   7, 8 the later step networks and searches (not available yet)
+//   7 "NewPlot" / 8 "OldPlot": the enumerations of small step networks
 //   9 the discrete numerical gradient ("L Num Grad")   10 / 11 the four- / five-layer N-of-M network
 // With "L-units" the network is the L-unit network on the runs of the set in memory.
 // With "Beam Search" chosen on the SMLP tab, the beam search replaces the mode's work.

@@ -81,6 +81,16 @@ struct SmlpState {
   std::string SMLPRulesFileName;
   std::string SMLPDataFileName;
 
+  // "NewPlot": the stored hits of the enumeration, each a copy of every hidden unit's weights (unit by unit,
+  // Layers[0] + 1 each) and one flag per class (1: the class's last vector was classified correctly).
+  struct TEnumCandidate {
+    std::vector<double> Weights;
+    std::vector<std::uint8_t> ClassFlags;
+  };
+  std::vector<TEnumCandidate> EnumCandidates;
+  // "XNG": the step factor of the last line search (it always steps with 1).
+  double XNGStepFactor = 0.0;
+
   // The run log ResultsPrefix + "_SMLP.txt", open during a run.
   UncopiedOfstream LogFile;
   std::string LogFileName;

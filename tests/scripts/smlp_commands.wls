@@ -7,12 +7,12 @@ seed 9
 set EpochEditT2 1
 check NoGTPBox
 
-expect disabled AllNeurons2ch1
-expect disabled OldPlot1
+expect enabled AllNeurons2ch1
+expect enabled OldPlot1
 expect enabled GeneticAlg1
 expect enabled TrainLunits1
 expect enabled Lunits4NClass1
-expect disabled XNG1
+expect enabled XNG1
 expect enabled LNumgrad
 expect enabled NofM1
 expect enabled NofM51
