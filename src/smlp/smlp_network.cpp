@@ -6,12 +6,15 @@
 #include "smlp/nofm_network.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <string>
 
 #include "model/create_network.h"
 #include "model/error_functions.h"
 #include "model/forward_pass.h"
 #include "model/read_parameters.h"
+#include "model/vector_state.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "state/workbench.h"
@@ -151,9 +154,7 @@ void RequireStepNetwork(const Workbench& wb) {
   if (wb.VectorClass.size() < static_cast<std::size_t>(wb.NumOfVectors)) NotFitting();
 }
 
-inline double Step(double net, double theta) {
-  return 0.5 * static_cast<double>((net > theta) - (net < theta)) + 0.5;
-}
+inline double Step(double net, double theta) { return net > theta ? 1.0 : net < theta ? 0.0 : 0.5; }
 
 }  // namespace
 
@@ -324,7 +325,159 @@ void ForwardStepNetwork(Workbench& wb, int v) {
   }
 }
 
+namespace {
+
+constexpr int kFastHidden = 256;  // hidden units and outputs the fast pass keeps on the stack
+constexpr int kFastOutputs = 64;
+
+// EvaluateNetwork of the plain SMLP: the pass of ForwardSMLP, with each vector's one-hot coding kept from
+// the last call (CodedValue) and checked against the vector's value on every use, so that a changed data
+// set or feature list is coded anew. The neurons' signals are written once, for the last vector, as the
+// per-vector passes would have left them. Allocates nothing once its working storage has the data set's size.
+// False, with nothing evaluated, for a network it does not take: not a plain SMLP of the data set (the
+// checks of RequireSMLP, those of each vector made as it goes), too many units, or a feature that lists a
+// value twice (which makes two inputs hot).
+bool EvaluateSMLP(Workbench& wb, double& error) {
+  if (wb.LUnitsMode == 1) return false;
+  const int classes = wb.NumOfClasses;
+  const int n = wb.NumOfVectors;
+  const int nf = static_cast<int>(wb.Features.size());
+  if (wb.Net.size() != 3 || wb.Layers.size() != 3 || classes < 1 || classes > kFastOutputs ||
+      static_cast<int>(wb.HidPerOut.size()) < classes || wb.HidPerOut[0] < 0)
+    return false;
+  const int l0 = wb.Layers[0];
+  const int hidden = classes * wb.HidPerOut[0];
+  if (hidden > kFastHidden || static_cast<std::size_t>(hidden) > wb.Net[1].size() ||
+      wb.Net[0].size() != static_cast<std::size_t>(l0) || wb.Layers[2] != classes ||
+      wb.Net[2].size() != static_cast<std::size_t>(classes) || n < 0 || wb.Data.size() < static_cast<std::size_t>(n) ||
+      wb.VectorClass.size() < static_cast<std::size_t>(n))
+    return false;
+  std::array<const double*, kFastHidden> hw;
+  for (int j = 0; j < hidden; ++j) {
+    const std::vector<double>& w = wb.Net[1][j].Weights;
+    if (w.size() < static_cast<std::size_t>(l0) + 1) return false;
+    hw[j] = w.data();
+  }
+  std::array<const double*, kFastOutputs> ow;
+  std::array<int, kFastOutputs> terms;
+  for (int c = 0; c < classes; ++c) {
+    const int k = wb.HidPerOut[c];
+    const std::vector<double>& w = wb.Net[2][c].Weights;
+    if (k < 0 || k > wb.HidPerOut[0] || w.size() < static_cast<std::size_t>(k) + 1) return false;
+    ow[c] = w.data();
+    terms[c] = k;
+  }
+  const bool masked = wb.FeatureMask.size() == wb.Features.size();
+  std::vector<SmlpState::TCodedFeature>& features = wb.CodedFeatures;
+  if (features.size() != static_cast<std::size_t>(nf)) features.resize(static_cast<std::size_t>(nf));
+  int offset = 0;
+  for (int f = 0; f < nf; ++f) {
+    const TFeature& feat = wb.Features[f];
+    const int known = std::min(feat.NValues, static_cast<int>(feat.Values.size()));
+    const double* values = feat.Values.data();
+    for (int a = 1; a < known; ++a)
+      for (int b = 0; b < a; ++b)
+        if (values[a] == values[b]) return false;
+    features[f] = {!masked || wb.FeatureMask[f] == 1 ? offset : -1, known, values};
+    offset += feat.NValues;
+  }
+  if (offset != l0) return false;
+
+  std::vector<int>& coded = wb.CodedValue;
+  const std::size_t cells = static_cast<std::size_t>(n) * static_cast<std::size_t>(nf);
+  if (coded.size() != cells) coded.assign(cells, -1);
+  std::vector<int>& active = wb.ActiveInputs;
+  if (active.size() < static_cast<std::size_t>(nf)) active.resize(static_cast<std::size_t>(nf));
+  wb.ClassCorrectCount.assign(static_cast<std::size_t>(classes), 0);
+  if (wb.VectorCorrect.size() != static_cast<std::size_t>(n)) wb.VectorCorrect.assign(static_cast<std::size_t>(n), 0);
+
+  std::array<double, kFastHidden> h;
+  std::array<double, kFastOutputs> y;
+  const double slope = wb.Slope;
+  const bool step = slope == 0.0;
+  const double p = wb.ErrorExponent;
+  const bool square = p == 2.0;
+  double e = 0.0;
+  int correct = 0;
+  int nActive = 0;
+  for (int v = 0; v < n; ++v) {
+    // Inputs: the listed value of each feature that takes part.
+    const std::vector<double>& data = wb.Data[v];
+    const int c = wb.VectorClass[v];
+    if (data.size() < static_cast<std::size_t>(nf) || c < 0 || c >= classes) NotFitting();
+    const double* row = data.data();
+    int* cv = coded.data() + static_cast<std::size_t>(v) * static_cast<std::size_t>(nf);
+    nActive = 0;
+    for (int f = 0; f < nf; ++f) {
+      const SmlpState::TCodedFeature& feat = features[f];
+      if (feat.Start < 0) continue;
+      int k = cv[f];
+      if (k < 0 || k >= feat.Known || row[f] != feat.Values[k]) {
+        k = -1;
+        for (int i = 0; i < feat.Known; ++i)
+          if (row[f] == feat.Values[i]) {
+            k = i;
+            break;
+          }
+        cv[f] = k;
+      }
+      if (k >= 0) active[nActive++] = feat.Start + k;
+    }
+    for (int j = 0; j < hidden; ++j) {
+      const double* w = hw[j];
+      double net = 0.0;
+      for (int a = 0; a < nActive; ++a) net += w[active[a]];
+      const double theta = w[l0];
+      if (step) {
+        h[j] = Step(net, theta);
+      } else {
+        const double arg = (theta - net) * slope;
+        h[j] = arg > kExpGuard ? 0.0 : 1.0 / (1.0 + std::exp(arg));
+      }
+    }
+    double best = 0.0;
+    int prediction = -1;
+    for (int o = 0; o < classes; ++o) {
+      const double* w = ow[o];
+      const int k = terms[o];
+      double net = 0.0;
+      for (int t = 0; t < k; ++t) net += h[t * classes + o] * w[t];
+      const double out = step ? Step(net, w[k]) : 1.0 / (1.0 + UnguardedExp((w[k] - net) * slope));
+      y[o] = out;
+      const double d = out - (o == c ? 1.0 : 0.0);
+      e += square ? d * d : ErrorTerm(d, p);
+      if (out > best) {
+        best = out;
+        prediction = o;
+      }
+    }
+    if (prediction == c) {
+      wb.VectorCorrect[v] = 1;
+      ++wb.ClassCorrectCount[c];
+      ++correct;
+    } else {
+      wb.VectorCorrect[v] = 0;
+    }
+  }
+  if (n == 0) throw FloatError("Invalid floating point operation: the accuracy of an empty data set (0 / 0)");
+
+  // The signals of the last vector.
+  for (int i = 0; i < l0; ++i) wb.Net[0][i].Signal = 0.0;
+  for (int a = 0; a < nActive; ++a) wb.Net[0][active[a]].Signal = 1.0;
+  for (int j = 0; j < hidden; ++j) wb.Net[1][j].Signal = h[j];
+  for (int o = 0; o < classes; ++o) wb.Net[2][o].Signal = y[o];
+
+  wb.SuccessRate = static_cast<double>(correct) / n;
+  wb.TestSuccessRate = wb.SuccessRate;
+  error = e;
+  return true;
+}
+
+}  // namespace
+
 double EvaluateNetwork(Workbench& wb) {
+  ClearVectorState();
+  if (double e = 0.0; wb.NetType == 3 && EvaluateSMLP(wb, e)) return e;
   RequireStepNetwork(wb);
   const int classes = std::max(0, wb.NumOfClasses);
   const int n = wb.NumOfVectors;

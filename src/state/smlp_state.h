@@ -71,6 +71,16 @@ struct SmlpState {
   std::vector<double> FeatureRateHistory;
   // Working storage of the forward pass: the inputs that are 1 for the current vector.
   std::vector<int> ActiveInputs;
+  // Working storage of EvaluateNetwork: per vector and feature the listed value that matched when the
+  // vector was last coded (-1: none; every use checks it against the data again), and per feature where
+  // its inputs start (-1 while the feature is masked), its listed values and their count.
+  struct TCodedFeature {
+    int Start = -1;
+    int Known = 0;
+    const double* Values = nullptr;
+  };
+  std::vector<int> CodedValue;
+  std::vector<TCodedFeature> CodedFeatures;
 
   // The single-class network: hidden neurons per class (only CurrentClass's entry is set), the pair
   // candidates of S2 (grown when a search finds more than the table holds), the rules file of a run and

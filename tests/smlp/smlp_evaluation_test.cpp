@@ -1,0 +1,133 @@
+// EvaluateNetwork of the plain SMLP keeps each vector's coding between calls: its results must be those of
+// the per-vector forward pass, also after the data, the mask or the features changed between two calls.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "smlp/smlp_network.h"
+#include "support/test_support.h"
+
+namespace wl {
+namespace {
+
+class SmlpEvaluationTest : public test::ProgramDirTest {
+ protected:
+  void SetUp() override {
+    MakeProgramDir("wl_smlpeval_", {"results"});
+    // Three symbolic features of 3, 2 and 4 values, three classes, 30 vectors.
+    const int values[3] = {3, 2, 4};
+    wb->Features.clear();
+    for (int f = 0; f < 3; ++f) {
+      TFeature feat;
+      feat.Kind = 's';
+      feat.Name = "f" + std::to_string(f);
+      feat.NValues = values[f];
+      for (int k = 0; k < values[f]; ++k) {
+        feat.Values.push_back(k + 1);
+        feat.Symbols.push_back(std::string(1, static_cast<char>('a' + k)));
+      }
+      wb->Features.push_back(feat);
+    }
+    wb->NumOfFeatures = 3;
+    wb->NumOfClasses = 3;
+    wb->NumOfVectors = 30;
+    wb->Rng.Seed = 5;
+    for (int v = 0; v < 30; ++v) {
+      wb->Data.push_back({1.0 + wb->Rng.Below(3), 1.0 + wb->Rng.Below(2), 1.0 + wb->Rng.Below(4)});
+      wb->VectorClass.push_back(wb->Rng.Below(3));
+    }
+    wb->VectorWeight.assign(30, 1.0);
+    wb->ResultsPrefix = (dir / "results" / "set_1").string();
+    wb->HidPerOut.assign(3, 2);
+    wb->HidBias = 0.5;
+    wb->OutBias = 0.5;
+    wb->Slope = 0.0;
+    wb->ErrorExponent = 2.0;
+    wb->SMLPOutWeights = {1.0, 1.0, 1.0, 1.0};
+    ASSERT_TRUE(InitSMLPWeights(*wb));
+    wb->NetType = 3;
+    wb->NetKind = 1;
+    for (TNeuron& n : wb->Net[1])
+      for (int i = 0; i < wb->Layers[0]; ++i) n.Weights[i] = 1.0 - wb->Rng.Below(3);
+  }
+
+  // The evaluation by the per-vector forward pass, with its signals after the last vector.
+  struct Expected {
+    double Error = 0.0, Rate = 0.0;
+    std::vector<std::uint8_t> Correct;
+    std::vector<int> PerClass;
+    std::vector<std::vector<double>> Signals;
+  };
+  Expected ByForwardPass() {
+    Expected x;
+    x.PerClass.assign(3, 0);
+    int correct = 0;
+    for (int v = 0; v < wb->NumOfVectors; ++v) {
+      ForwardSMLP(*wb, v);
+      double y[3];
+      for (int o = 0; o < 3; ++o) {
+        y[o] = wb->Net[2][o].Signal;
+        const double d = std::fabs(y[o] - (o == wb->VectorClass[v] ? 1.0 : 0.0));
+        x.Error += d == 0.0 ? 0.0 : std::pow(d, wb->ErrorExponent);
+      }
+      const bool right = StepPrediction(y, 3) == wb->VectorClass[v];
+      x.Correct.push_back(right ? 1 : 0);
+      if (right) ++correct, ++x.PerClass[wb->VectorClass[v]];
+    }
+    x.Rate = static_cast<double>(correct) / wb->NumOfVectors;
+    for (const auto& layer : wb->Net) {
+      x.Signals.emplace_back();
+      for (const TNeuron& n : layer) x.Signals.back().push_back(n.Signal);
+    }
+    return x;
+  }
+
+  void ExpectSame(const char* what) {
+    SCOPED_TRACE(what);
+    const Expected x = ByForwardPass();
+    for (auto& layer : wb->Net)
+      for (TNeuron& n : layer) n.Signal = -7.0;
+    const double e = EvaluateNetwork(*wb);
+    EXPECT_NEAR(e, x.Error, 1e-12 * (1.0 + x.Error));
+    if (wb->ErrorExponent == 2.0) EXPECT_EQ(e, x.Error);
+    EXPECT_EQ(wb->SuccessRate, x.Rate);
+    EXPECT_EQ(wb->VectorCorrect, x.Correct);
+    EXPECT_EQ(wb->ClassCorrectCount, x.PerClass);
+    for (std::size_t l = 0; l < wb->Net.size(); ++l)
+      for (std::size_t j = 0; j < wb->Net[l].size(); ++j) EXPECT_EQ(wb->Net[l][j].Signal, x.Signals[l][j]) << l << "." << j;
+  }
+};
+
+TEST_F(SmlpEvaluationTest, TheKeptCodingFollowsEveryChangeBetweenCalls) {
+  ExpectSame("first call");
+  ExpectSame("second call, the coding kept");
+  wb->Data[4][0] = wb->Data[4][0] == 1.0 ? 2.0 : 1.0;
+  wb->Data[29][2] = 4.0;
+  ExpectSame("two values changed to other listed values");
+  wb->Data[7][1] = 9.0;
+  ExpectSame("a value that is not listed");
+  wb->Data[7][1] = 2.0;
+  ExpectSame("listed again");
+  wb->FeatureMask = {1, 0, 1};
+  ExpectSame("feature 1 masked");
+  wb->FeatureMask = {0, 1};
+  ExpectSame("a mask of another data set counts as all features");
+  std::swap(wb->Features[2].Values[0], wb->Features[2].Values[3]);
+  ExpectSame("the values of feature 2 listed in another order");
+  wb->Data.pop_back();
+  wb->VectorClass.pop_back();
+  wb->NumOfVectors = 29;
+  ExpectSame("one vector fewer");
+  wb->ErrorExponent = 1.5;
+  ExpectSame("error exponent 1.5");
+  wb->Slope = 1.0;
+  ExpectSame("logistic units");
+  wb->Slope = 0.0;
+  wb->Features[0].Values[2] = wb->Features[0].Values[0];
+  ExpectSame("a value listed twice (two hot inputs)");
+}
+
+}  // namespace
+}  // namespace wl
