@@ -256,8 +256,9 @@ void ForwardSMLP(Workbench& wb, int v) {
   const int hiddenPerClass = wb.HidPerOut[0];
   const int l0 = wb.Layers[0];
   const bool masked = wb.FeatureMask.size() == wb.Features.size();
+  // A feature that lists a value twice has two hot inputs for it: room for every input.
   std::vector<int>& active = wb.ActiveInputs;
-  if (active.size() < wb.Features.size()) active.resize(wb.Features.size());
+  if (active.size() < static_cast<std::size_t>(l0)) active.resize(static_cast<std::size_t>(l0));
   int nActive = 0;
 
   // Inputs: one per listed value; 1.0 where the vector's value matches and the feature takes part.

@@ -29,8 +29,10 @@ expect no-message
 expect text ep "41.45 mln searched"
 expect file results/xor_discrete_86410_rs-trn.txt contains "standard accuracy: 1.00000"
 
-# "XNG" with logistic units: the log of the probes, moves and line searches.
+# "XNG" with logistic units: the log of the probes, moves and line searches, the sections drawn on the
+# E(h) chart.
 check sigmoidSMLPButton
+check ChartH
 set EpochEditT2 3
 click XNG1
 expect no-message

@@ -91,7 +91,9 @@ class SmlpEvaluationTest : public test::ProgramDirTest {
       for (TNeuron& n : layer) n.Signal = -7.0;
     const double e = EvaluateNetwork(*wb);
     EXPECT_NEAR(e, x.Error, 1e-12 * (1.0 + x.Error));
-    if (wb->ErrorExponent == 2.0) EXPECT_EQ(e, x.Error);
+    if (wb->ErrorExponent == 2.0) {
+      EXPECT_EQ(e, x.Error);
+    }
     EXPECT_EQ(wb->SuccessRate, x.Rate);
     EXPECT_EQ(wb->VectorCorrect, x.Correct);
     EXPECT_EQ(wb->ClassCorrectCount, x.PerClass);
