@@ -1,5 +1,5 @@
-# The SMLP menu's enumerations of small step networks and its XNG experiment on the discrete XOR set
-# (x1, x2 of values "0 1"), two hidden units per class.
+# The SMLP menu's "NewPlot" and its XNG experiment on the discrete XOR set (x1, x2 of values "0 1"),
+# two hidden units per class ("OldPlot": smlp_oldplot.wls).
 copy ../data/xor_discrete.dat DATA/
 clock 00:00:10.000 2
 start
@@ -22,12 +22,6 @@ expect text ep "0 mln searched"
 expect file results/xor_discrete_86410_SMLP.txt
 expect file results/xor_discrete_86410_rs-trn.txt contains "NumOfRun: 4202"
 expect no-file results/xor_discrete_86410_hit.txt
-
-# "OldPlot": all 3^16 networks of -1, 0, 1 weights; the progress text of the last block of 3^13.
-click OldPlot1
-expect no-message
-expect text ep "41.45 mln searched"
-expect file results/xor_discrete_86410_rs-trn.txt contains "standard accuracy: 1.00000"
 
 # "XNG" with logistic units: the log of the probes, moves and line searches, the sections drawn on the
 # E(h) chart.
