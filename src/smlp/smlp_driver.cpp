@@ -215,13 +215,14 @@ bool RunSMLP(Workbench& wb, std::uint8_t mode) {
     case 6:
       FeatureRankingAndExpansion(wb, 2);
       break;
-    case 9:
-      LNumGradTrain(wb, 1);
     case 7:
       AllNeuronsTwoChanges(wb);
       break;
     case 8:
       ExhaustiveTernarySearch(wb);
+      break;
+    case 9:
+      LNumGradTrain(wb, 1);
       break;
     case 10:
       RunNofMFourLayer(wb);
