@@ -101,7 +101,12 @@ bool DirectionsReady(Workbench& wb) {
   return true;
 }
 
-std::string Cos(double v) { return (v > -0.000005 ? " " : "") + FormatFixed(v, 5) + "   "; }
+std::string Cos(double v) {
+  std::string s = v > -0.000005 ? " " : "";
+  s += FormatFixed(v, 5);
+  s += "   ";
+  return s;
+}
 
 std::ofstream OpenOut(const std::string& path) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -276,7 +276,9 @@ void TrainNeuronS1(Workbench& wb, int n) {
     int input = 0;
     for (int f = 0; f < wb.NumOfFeatures; ++f) {
       const int values = wb.Features[static_cast<std::size_t>(f)].NValues;
-      run.Show("N" + IntToStr(n) + "  " + IntToStr(f), wb.SuccessRate);
+      std::string text = "N";
+      text += IntToStr(n) + "  " + IntToStr(f);
+      run.Show(text, wb.SuccessRate);
       const bool on = static_cast<std::size_t>(f) < wb.FeatureMask.size() && wb.FeatureMask[f] == 1;
       for (int j = 0; on && j < values; ++j) {
         double& weight = w[static_cast<std::size_t>(input + j)];
@@ -324,7 +326,9 @@ void TrainNeuronS2(Workbench& wb, int last, int mode) {
     for (int f1 = 0; f1 < wb.NumOfFeatures && !done; ++f1) {
       for (int v1 = 0; v1 < wb.Features[f1].NValues && !done; ++v1) {
         const int i = first[f1] + v1;
-        run.Show("N" + IntToStr(wb.CurrentNeuron) + "  " + IntToStr(f1) + "  " + IntToStr(v1), wb.SuccessRate);
+        std::string text = "N";
+        text += IntToStr(wb.CurrentNeuron) + "  " + IntToStr(f1) + "  " + IntToStr(v1);
+        run.Show(text, wb.SuccessRate);
         for (int f2 = 0; f2 < f1 && !done; ++f2) {
           if (mask(f1) == 0 || mask(f2) == 0) continue;
           for (int v2 = 0; v2 < wb.Features[f2].NValues && !done; ++v2) {

@@ -26,7 +26,10 @@ class MatlabImportTest : public test::ProgramDirTest {
     // 13 epochs of a 2-2-2 network in Matlab's order (layer, input with the threshold last, neuron).
     std::string wm;
     for (int e = 0; e <= 12; ++e) {
-      for (int t = 0; t < 12; ++t) wm += (t ? " " : "") + FloatToStr(Value(e, t));
+      for (int t = 0; t < 12; ++t) {
+        if (t) wm += " ";
+        wm += FloatToStr(Value(e, t));
+      }
       wm += "\n";
     }
     std::ofstream(dir / "PCA" / "WM_matlab.txt", std::ios::binary) << wm;

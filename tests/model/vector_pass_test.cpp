@@ -91,7 +91,8 @@ class VectorPassTest : public ::testing::Test {
       for (int f = 0; f < 3; ++f) {
         TFeature feat;
         feat.Kind = 's';
-        feat.Name = "f" + std::to_string(f);
+        feat.Name = "f";
+        feat.Name += std::to_string(f);
         feat.NValues = values[f];
         for (int j = 0; j < values[f]; ++j) {
           feat.Values.push_back(j);

@@ -22,7 +22,8 @@ class SmlpEvaluationTest : public test::ProgramDirTest {
     for (int f = 0; f < 3; ++f) {
       TFeature feat;
       feat.Kind = 's';
-      feat.Name = "f" + std::to_string(f);
+      feat.Name = "f";
+      feat.Name += std::to_string(f);
       feat.NValues = values[f];
       for (int k = 0; k < values[f]; ++k) {
         feat.Values.push_back(k + 1);
