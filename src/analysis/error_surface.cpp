@@ -24,6 +24,7 @@
 #include "platform/numfmt.h"
 #include "platform/paths.h"
 #include "platform/rounding.h"
+#include "state/hooks.h"
 #include "state/workbench.h"
 
 namespace wl {
@@ -738,16 +739,18 @@ int ErrorAtPlotPoint(Workbench& wb, int x, int y) {
   const double sa = wb.NG3D.MirrorC2, sb = wb.NG3D.MirrorC1;
   const double a = wb.C2Scale * wb.PixelStep * (u - H / 2) * sa;
   const double bb = -wb.PixelStep * (v - H / 2) * sb;
-  if (wb.Form1.strbox.Checked()) {
-    wb.Plat.ShowMessage("SMLP: not available yet");
-    return 0;
-  }
   const std::size_t n = static_cast<std::size_t>(std::max(wb.NumOfWeights, 0));
   std::vector<double> weights(n, 0.0);
   for (std::size_t i = 0; i < n; ++i)
     weights[i] = bb * wb.PlotComponents[0][i] + a * wb.PlotComponents[1][i];
-  PlaneSamplerOptions o = SamplerOptions(wb);
-  wb.CurrentError = PlaneErrorAt(wb, o, weights);
+  if (wb.Form1.strbox.Checked()) {
+    // A step network's error comes from the SMLP evaluation, not from the perceptron's error routines.
+    SetFlatWeights(wb, weights);
+    wb.CurrentError = CallEvaluateNetwork(wb);
+  } else {
+    PlaneSamplerOptions o = SamplerOptions(wb);
+    wb.CurrentError = PlaneErrorAt(wb, o, weights);
+  }
   wb.NG3D.c2Edit.SetText(FormatFixed(a / (wb.C2Scale * wb.C2Scale), 2));
   wb.NG3D.c1edit.SetText(FormatFixed(bb, 2));
   wb.NG3D.erEdit.SetText(FormatFixed(wb.CurrentError, 3));

@@ -6,6 +6,7 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -273,6 +274,24 @@ TEST_F(ErrorSurfaceTest, HighQualityExportsPictureAndPick) {
   // A quarter along c1 from its -range side, three quarters along c2.
   EXPECT_NEAR(StrToFloat(wb->NG3D.c1edit.Text()), -50.0, 1.0);
   EXPECT_NEAR(StrToFloat(wb->NG3D.c2Edit.Text()), 50.0, 1.0);
+
+  // With "SMLP" chosen the error of the picked weights comes from the step network's evaluation.
+  static std::vector<double> evaluated;
+  evaluated.clear();
+  wb->Hooks.EvaluateNetwork = [](Workbench& w) {
+    evaluated = FlatWeights(w);
+    return 2.5;
+  };
+  wb->Form1.strbox.SetChecked(true);
+  ErrorAtPlotPoint(*wb, q.x() - b.Left, b.PictureHeight - b.Top - q.y() - b.Lift);
+  EXPECT_EQ(wb->NG3D.erEdit.Text(), "2.500");
+  EXPECT_EQ(wb->CurrentError, 2.5);
+  // The network holds the picked weights when it is evaluated and keeps them.
+  const std::vector<double> picked = FlatWeights(*wb);
+  ASSERT_EQ(picked.size(), static_cast<std::size_t>(wb->NumOfWeights));
+  EXPECT_EQ(evaluated, picked);
+  EXPECT_TRUE(std::any_of(picked.begin(), picked.end(), [](double w) { return w != 0.0; }));
+  EXPECT_TRUE(plat.Messages.empty());
 }
 
 TEST_F(ErrorSurfaceTest, RefusalsAndTheirMessages) {
