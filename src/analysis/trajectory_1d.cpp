@@ -158,13 +158,7 @@ void ExtrapolateTrajectory(Workbench& wb) {
 std::string Trajectory1DSuffix(const Workbench& wb) { return "_ext_c" + IntToStr(wb.EForm.c1box.ItemIndex() + 1); }
 
 void SaveTrajectory1D(Workbench& wb, bool askName) {
-  QImage& pic = Pictures(wb.EForm).Picture;
-  if (pic.isNull()) return;
-  const std::string suffix = Trajectory1DSuffix(wb);
-  if (askName)
-    SavePictureAs(wb, &pic, suffix);
-  else
-    SavePicture(wb, &pic, suffix);
+  SaveTrajectoryPicture(wb, Pictures(wb.EForm).Picture, Trajectory1DSuffix(wb), askName);
 }
 
 }  // namespace wl

@@ -21,23 +21,7 @@ QImage NewPicture(const Workbench& wb, int width, int height) {
   return MakePicture(wb.PointSize * width, wb.PointSize * height);
 }
 
-void Present(Workbench& wb) {
-  TLT3& w = wb.LT3;
-  QImage& pic = CurrentTrajectory3DPicture(wb);
-  Canvas c(pic);
-  const int W = wb.PointSize * w.PlotWidth, H = wb.PointSize * w.PlotHeight;
-  c.SetPenColor(clWhite);
-  c.SetPenWidth(1);
-  c.MoveTo(0, 0);
-  c.LineTo(W - 1, 0);
-  c.LineTo(W - 1, H - 1);
-  c.LineTo(0, H - 1);
-  c.LineTo(0, 0);
-  Pictures(w).Shown = pic.copy();
-  w.Pending = true;
-  ++w.PictureVersion;
-  w.PB.Repaint();
-}
+void Present(Workbench& wb) { PresentTrajectoryPicture(wb, wb.LT3, CurrentTrajectory3DPicture(wb)); }
 
 }  // namespace
 
@@ -224,15 +208,7 @@ void TR3DUpDownClick(Workbench& wb, int upDown, bool up) {
   DrawTrajectory3D(wb);
 }
 
-void TR3DCopyPending(Workbench& wb) {
-  TLT3& w = wb.LT3;
-  if (!w.Pending) return;
-  LT3Pictures& p = Pictures(w);
-  const QImage& from = CurrentTrajectory3DPicture(wb);
-  (w.FullScreen ? p.FullImage : p.Image) = from.copy(0, 0, w.PlotWidth, w.PlotHeight);
-  ++w.PictureVersion;
-  w.Pending = false;
-}
+void TR3DCopyPending(Workbench& wb) { CopyPendingTrajectoryPicture(wb.LT3, CurrentTrajectory3DPicture(wb)); }
 
 void TR3DFullScreenSwitch(Workbench& wb) {
   TLT3& w = wb.LT3;
@@ -265,19 +241,12 @@ void TR3DFullScreenSwitch(Workbench& wb) {
 
 std::string Trajectory3DSuffix(const Workbench& wb) {
   const TLT3& w = wb.LT3;
-  return std::string(w.FullScreen ? "_TR3Df_" : "_TR3D_") + wb.MethodTag + "_" + IntToStr(wb.WMFirstEpoch) + "-" +
-         IntToStr(wb.WMLastEpoch) + "_c" + IntToStr(w.c1box.ItemIndex() + 1) + "-c" +
-         IntToStr(w.c2box.ItemIndex() + 1) + (w.OrgBox.Checked() ? "o" : "p");
+  return TrajectoryPictureSuffix(wb, w.FullScreen ? "_TR3Df_" : "_TR3D_", w.c1box.ItemIndex(), w.c2box.ItemIndex(),
+                                 w.OrgBox.Checked());
 }
 
 void SaveTrajectory3D(Workbench& wb, bool askName) {
-  QImage& pic = CurrentTrajectory3DPicture(wb);
-  if (pic.isNull()) return;
-  const std::string suffix = Trajectory3DSuffix(wb);
-  if (askName)
-    SavePictureAs(wb, &pic, suffix);
-  else
-    SavePicture(wb, &pic, suffix);
+  SaveTrajectoryPicture(wb, CurrentTrajectory3DPicture(wb), Trajectory3DSuffix(wb), askName);
 }
 
 }  // namespace wl

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "analysis/picture_saving.h"
 #include "analysis/trajectory_2d.h"
 #include "platform/numfmt.h"
 
@@ -75,6 +76,19 @@ void TraceSubStepOffset(Workbench& wb, int offset) {
   std::int32_t sub = 0;
   TryStrToInt(wb.ProgressSubStep, sub);
   wb.OnTopForm.SetCaption("On Top      " + wb.ProgressStage + "-" + wb.ProgressStep + "-" + IntToStr(sub + offset));
+}
+
+std::string TrajectoryPictureSuffix(const Workbench& wb, const std::string& tag, int c1, int c2, bool original) {
+  return tag + wb.MethodTag + "_" + IntToStr(wb.WMFirstEpoch) + "-" + IntToStr(wb.WMLastEpoch) + "_c" +
+         IntToStr(c1 + 1) + "-c" + IntToStr(c2 + 1) + (original ? "o" : "p");
+}
+
+void SaveTrajectoryPicture(Workbench& wb, QImage& pic, const std::string& suffix, bool askName) {
+  if (pic.isNull()) return;
+  if (askName)
+    SavePictureAs(wb, &pic, suffix);
+  else
+    SavePicture(wb, &pic, suffix);
 }
 
 }  // namespace wl

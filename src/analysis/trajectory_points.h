@@ -1,10 +1,13 @@
 #pragma once
-// What the 3-D and 1-D trajectory windows share with the 2-D one: the epoch's six projections, the
-// caption with the eigenvalues, and the walk along the single weight changes of a one-change run.
+// What the trajectory windows share: the epoch's six projections, the caption with the eigenvalues, the
+// walk along the single weight changes of a one-change run, and the showing, copying and saving of a
+// window's picture.
+#include <QImage>
 #include <array>
 #include <functional>
 #include <string>
 
+#include "analysis/canvas.h"
 #include "state/workbench.h"
 
 namespace wl {
@@ -31,5 +34,40 @@ void WalkDetailedTrajectory(Workbench& wb, int r, const char* startWarning, cons
 
 // The stay-on-top caption's trace with the sub-step raised by offset; the stored sub-step is kept.
 void TraceSubStepOffset(Workbench& wb, int offset);
+
+// The picture's name part: tag + method + "_" + epochs + "_c" + c1 + "-c" + c2 (item indices, shown from 1)
+// + "o" (original scale) or "p".
+std::string TrajectoryPictureSuffix(const Workbench& wb, const std::string& tag, int c1, int c2, bool original);
+// "Save" (askName false) or "Save As" of the picture; nothing without one.
+void SaveTrajectoryPicture(Workbench& wb, QImage& pic, const std::string& suffix, bool askName);
+
+// A finished drawing gets a white one-pixel frame and is shown on the window's paint box; the next click
+// on the window copies it into the window's image (CopyPendingTrajectoryPicture).
+template <class Window>
+void PresentTrajectoryPicture(Workbench& wb, Window& w, QImage& pic) {
+  Canvas c(pic);
+  const int W = wb.PointSize * w.PlotWidth, H = wb.PointSize * w.PlotHeight;
+  c.SetPenColor(clWhite);
+  c.SetPenWidth(1);
+  c.MoveTo(0, 0);
+  c.LineTo(W - 1, 0);
+  c.LineTo(W - 1, H - 1);
+  c.LineTo(0, H - 1);
+  c.LineTo(0, 0);
+  Pictures(w).Shown = pic.copy();
+  w.Pending = true;
+  ++w.PictureVersion;
+  w.PB.Repaint();
+}
+
+// A drawing shown on the paint box goes into the window's image (the full-screen one in full screen).
+template <class Window>
+void CopyPendingTrajectoryPicture(Window& w, const QImage& from) {
+  if (!w.Pending) return;
+  auto& p = Pictures(w);
+  (w.FullScreen ? p.FullImage : p.Image) = from.copy(0, 0, w.PlotWidth, w.PlotHeight);
+  ++w.PictureVersion;
+  w.Pending = false;
+}
 
 }  // namespace wl
