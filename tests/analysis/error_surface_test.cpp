@@ -23,6 +23,7 @@
 #include "model/read_parameters.h"
 #include "platform/numfmt.h"
 #include "state/workbench.h"
+#include "analysis/recorded_run_test_env.h"
 #include "support/test_support.h"
 #include "training/prepare_run.h"
 
@@ -99,36 +100,18 @@ TEST(SurfaceBoxTest, AxisLabelsFollowTheRangeAndTheMirrors) {
 
 // XOR with a network from a fixed seed and a hand-made history of 13 epochs (0 .. 12): epoch e moves
 // the weights along two fixed patterns, so that the trajectory spans a plane.
-class ErrorSurfaceTest : public test::ProgramDirTest {
+class ErrorSurfaceTest : public test::RecordedRunTest {
  protected:
   void SetUp() override {
-    MakeProgramDir("wl_es_", {"PCA", "results", "DATA"});
-    ReadDataFile(*wb, std::string(WL_SOURCE_DIR) + "/DATA/xor.dat");
-    wb->ResultsPrefix = (dir / "results" / "xor_100").string();
-    wb->Form1.HiddenEditT2.SetText("2");
-    wb->Form1.EpochEditT2.SetText("12");
-    wb->Rng.Seed = 12345;
-    ASSERT_EQ(CreateNetwork(*wb, 4), NetworkBuilt);
-    ASSERT_FALSE(ReadParameters(*wb));
-    wb->MethodTag = "BP";
-    PrepareTrainingRun(*wb);
+    OpenXor("wl_es_", "12");
+    ASSERT_NO_FATAL_FAILURE(PrepareRun("BP"));
     ASSERT_EQ(wb->NumOfEpochs, 12);
     start = FlatWeights(*wb);
-    for (std::size_t e = 0; e <= 12; ++e) {
-      auto row = wb->WeightHistory.Row(e);
-      double norm = 0;
-      for (std::size_t w = 0; w < row.size(); ++w) {
-        row[w] = start[w] + 0.3 * e * (w % 2 == 0 ? 1.0 : -0.5) + 0.05 * e * e * (w % 3 == 0 ? 1.0 : 0.0);
-        norm += row[w] * row[w];
-      }
-      wb->WNormHistory[e] = norm;
-      wb->EpochHistory[e].Error = 1.0 / (1.0 + e);
-    }
+    FillPlaneHistory();
     wb->Form1.PSEdit.SetItemIndex(0);
     wb->Form1.WMepEdit.SetText("12");
     wb->StartError = 1.0;
   }
-  std::vector<double> start;
 };
 
 TEST_F(ErrorSurfaceTest, PoorQualityGridTrajectoryAndRestoredWeights) {

@@ -22,6 +22,7 @@
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
 #include "state/workbench.h"
+#include "analysis/recorded_run_test_env.h"
 #include "support/test_support.h"
 #include "training/prepare_run.h"
 
@@ -29,40 +30,19 @@ namespace wl {
 namespace {
 
 // XOR with a network from a fixed seed and a hand-made history of 13 epochs that spans a plane.
-class SurfaceFramesTest : public test::ProgramDirTest {
+class SurfaceFramesTest : public test::RecordedRunTest {
  protected:
   void SetUp() override {
-    MakeProgramDir("wl_frames_", {"PCA", "results", "DATA"});
-    ReadDataFile(*wb, std::string(WL_SOURCE_DIR) + "/DATA/xor.dat");
-    wb->ResultsPrefix = (dir / "results" / "xor_100").string();
-    wb->Form1.HiddenEditT2.SetText("2");
-    wb->Form1.EpochEditT2.SetText("12");
-    wb->Rng.Seed = 12345;
-    ASSERT_EQ(CreateNetwork(*wb, 4), NetworkBuilt);
-    ASSERT_FALSE(ReadParameters(*wb));
-    wb->MethodTag = "BP";
-    PrepareTrainingRun(*wb);
+    OpenXor("wl_frames_", "12");
+    ASSERT_NO_FATAL_FAILURE(PrepareRun("BP"));
     start = FlatWeights(*wb);
-    FillHistory();
+    FillPlaneHistory();
     wb->Form1.PSEdit.SetItemIndex(0);
     wb->Form1.WMepEdit.SetText("12");
     wb->Form1.ESQBox.SetItemIndex(3);  // very poor: a quick grid
     wb->Form1.PMBox.SetChecked(true);
     wb->Form1.ESFixedEdit.SetText("1");
     wb->SamplerThreads = 1;
-  }
-
-  void FillHistory() {
-    for (std::size_t e = 0; e <= 12; ++e) {
-      auto row = wb->WeightHistory.Row(e);
-      double norm = 0;
-      for (std::size_t w = 0; w < row.size(); ++w) {
-        row[w] = start[w] + 0.3 * e * (w % 2 == 0 ? 1.0 : -0.5) + 0.05 * e * e * (w % 3 == 0 ? 1.0 : 0.0);
-        norm += row[w] * row[w];
-      }
-      wb->WNormHistory[e] = norm;
-      wb->EpochHistory[e].Error = 1.0 / (1.0 + e);
-    }
   }
 
   // The pipeline draws the first frame; then the buttons step.
@@ -81,7 +61,6 @@ class SurfaceFramesTest : public test::ProgramDirTest {
   std::int64_t Pixel(QPointF p) {
     return Canvas(Pictures(wb->NG3D).SurfaceBitmap).Pixel(RoundInt(p.x()), RoundInt(p.y()));
   }
-  std::vector<double> start;
 };
 
 TEST_F(SurfaceFramesTest, PipelineDrawsTheFirstFrameAndTheButtonsStepWithinBounds) {
@@ -151,7 +130,7 @@ TEST_F(SurfaceFramesTest, ZeroPointFrameAndTheButtonsAfterANewTraining) {
   EXPECT_EQ(Press('>', "0"), 0u);
   EXPECT_EQ(Press('=', "0"), 0u);
   // The next surface draws a frame of the new run, and the buttons act again.
-  FillHistory();
+  FillPlaneHistory();
   PlotErrorSurfacePCA(*wb, 1);
   ASSERT_TRUE(wb->NG3D.SurfaceDrawn);
   EXPECT_NE(Press('>', "0"), 0u);

@@ -17,6 +17,7 @@
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "state/workbench.h"
+#include "analysis/recorded_run_test_env.h"
 #include "support/test_support.h"
 #include "training/prepare_run.h"
 
@@ -54,44 +55,18 @@ TEST(NormalisedTrajectoryPointTest, EqualsTheStretchedProjectionForEveryReferenc
 
 // XOR (2-2-2, 12 weights) with a hand-made history of 3 epochs; component k is the unit vector of
 // weight k, so the projections of an epoch are its first six weights.
-class Trajectory2DTest : public test::ProgramDirTest {
+class Trajectory2DTest : public test::RecordedRunTest {
  protected:
   void SetUp() override {
-    MakeProgramDir("wl_tr2d_", {"PCA", "results", "DATA"});
-    ReadDataFile(*wb, std::string(WL_SOURCE_DIR) + "/DATA/xor.dat");
-    wb->ResultsPrefix = (dir / "results" / "xor_100").string();
-    wb->Form1.HiddenEditT2.SetText("2");
-    wb->Form1.EpochEditT2.SetText("3");
-    wb->Rng.Seed = 12345;
-    ASSERT_EQ(CreateNetwork(*wb, 4), NetworkBuilt);
-    ASSERT_FALSE(ReadParameters(*wb));
-    wb->MethodTag = "BP";
-    PrepareTrainingRun(*wb);
+    OpenXor("wl_tr2d_", "3");
+    ASSERT_NO_FATAL_FAILURE(PrepareRun("BP"));
     ASSERT_EQ(wb->NumOfEpochs, 3);
     ASSERT_EQ(wb->NumOfWeights, 12);
     wb->DetailWNormHistory.Resize(4, wb->WeightHistory.Shape());
-    wb->TrajectoryCoords.assign(6, std::vector<double>(4, 0.0));
-    wb->PrincipalComponents.assign(6, std::vector<double>(12, 0.0));
-    for (std::size_t k = 0; k < 6; ++k) wb->PrincipalComponents[k][k] = 1;
-    wb->Eigenvalues = {4, 1, 0.5, 0.2, 0.1, 0.05};
-    for (std::size_t e = 0; e <= 3; ++e) {
-      auto row = wb->WeightHistory.Row(e);
-      for (std::size_t j = 0; j < 12; ++j) row[j] = j == 0 ? 1 + 0.5 * e : j == 1 ? 1 + 0.3 * e : 0.1 + 0.01 * j;
-      double n2 = 0;
-      for (double w : row) n2 += w * w;
-      wb->WNormHistory[e] = n2;
-      for (std::size_t k = 0; k < 6; ++k) wb->TrajectoryCoords[k][e] = row[k];
-    }
-    // The norms after each single change of epoch e: weights up to j from epoch e, the rest from e - 1.
-    for (std::size_t e = 1; e <= 3; ++e)
-      for (std::size_t j = 0; j < 12; ++j) {
-        double n2 = 0;
-        for (std::size_t i = 0; i < 12; ++i) {
-          const double w = wb->WeightHistory.Row(i <= j ? e : e - 1)[i];
-          n2 += w * w;
-        }
-        wb->DetailWNormHistory.Row(e)[j] = n2;
-      }
+    FillThreeEpochs([](std::size_t j, std::size_t e) {
+      return j == 0 ? 1 + 0.5 * e : j == 1 ? 1 + 0.3 * e : 0.1 + 0.01 * j;
+    });
+    FillSingleChangeNorms();
     wb->WeightNorm = std::sqrt(wb->WNormHistory[0]);
     wb->ThreeDscale = 100;
     wb->Form1.PSEdit.SetItemIndex(0);

@@ -20,6 +20,7 @@
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
 #include "state/workbench.h"
+#include "analysis/recorded_run_test_env.h"
 #include "support/test_support.h"
 #include "training/prepare_run.h"
 
@@ -28,19 +29,11 @@ namespace {
 
 // XOR (2-2-2, 12 weights) with a hand-made history of 3 epochs; component k is the unit vector of weight
 // k, so an epoch's projections are its first six weights.
-class TrajectorySurfaceTest : public test::ProgramDirTest {
+class TrajectorySurfaceTest : public test::RecordedRunTest {
  protected:
   void SetUp() override {
-    MakeProgramDir("wl_trs_", {"PCA", "results", "DATA"});
-    ReadDataFile(*wb, std::string(WL_SOURCE_DIR) + "/DATA/xor.dat");
-    wb->ResultsPrefix = (dir / "results" / "xor_100").string();
-    wb->Form1.HiddenEditT2.SetText("2");
-    wb->Form1.EpochEditT2.SetText("3");
-    wb->Rng.Seed = 12345;
-    ASSERT_EQ(CreateNetwork(*wb, 4), NetworkBuilt);
-    ASSERT_FALSE(ReadParameters(*wb));
-    wb->MethodTag = "BP";
-    PrepareTrainingRun(*wb);
+    OpenXor("wl_trs_", "3");
+    ASSERT_NO_FATAL_FAILURE(PrepareRun("BP"));
     ASSERT_EQ(wb->NumOfWeights, 12);
     wb->TrajectoryCoords.assign(6, std::vector<double>(4, 0.0));
     wb->PrincipalComponents.assign(12, std::vector<double>(12, 0.0));

@@ -28,6 +28,7 @@
 #include "model/read_parameters.h"
 #include "platform/numfmt.h"
 #include "state/workbench.h"
+#include "analysis/recorded_run_test_env.h"
 #include "support/test_support.h"
 #include "training/direction_scan.h"
 #include "training/ng_weights.h"
@@ -75,16 +76,9 @@ TEST(ScanTest, SamplesAndPlaces) {
   EXPECT_DOUBLE_EQ(lo, 1.0 + 0.01 * 25);
 }
 
-class DirectionsTest : public test::ProgramDirTest {
+class DirectionsTest : public test::RecordedRunTest {
  protected:
-  void SetUp() override {
-    MakeProgramDir("wl_dir_", {"PCA", "results", "DATA"});
-    ReadDataFile(*wb, std::string(WL_SOURCE_DIR) + "/DATA/xor.dat");
-    wb->ResultsPrefix = (dir / "results" / "xor_100").string();
-    wb->Form1.HiddenEditT2.SetText("2");
-    wb->Form1.EpochEditT2.SetText("12");
-    wb->Rng.Seed = 12345;
-  }
+  void SetUp() override { OpenXor("wl_dir_", "12"); }
   // The network (for function approximation, whose output is linear, when asked), its run prepared and a
   // hand-made history.
   void Build(bool approximation = false) {
@@ -92,21 +86,9 @@ class DirectionsTest : public test::ProgramDirTest {
       wb->Form1.FApproxBox.SetChecked(true);
       ReadDataFile(*wb, std::string(WL_SOURCE_DIR) + "/DATA/xor.dat");
     }
-    ASSERT_EQ(CreateNetwork(*wb, 4), NetworkBuilt);
-    ASSERT_FALSE(ReadParameters(*wb));
-    wb->MethodTag = "BP";
-    PrepareTrainingRun(*wb);
+    ASSERT_NO_FATAL_FAILURE(PrepareRun("BP"));
     start = FlatWeights(*wb);
-    for (std::size_t e = 0; e <= 12; ++e) {
-      auto row = wb->WeightHistory.Row(e);
-      double norm = 0;
-      for (std::size_t w = 0; w < row.size(); ++w) {
-        row[w] = start[w] + 0.3 * e * (w % 2 == 0 ? 1.0 : -0.5) + 0.05 * e * e * (w % 3 == 0 ? 1.0 : 0.0);
-        norm += row[w] * row[w];
-      }
-      wb->WNormHistory[e] = norm;
-      wb->EpochHistory[e].Error = 1.0 / (1.0 + e);
-    }
+    FillPlaneHistory();
     wb->Form1.PSEdit.SetItemIndex(0);
     wb->StartError = 1.0;
   }
@@ -130,7 +112,6 @@ class DirectionsTest : public test::ProgramDirTest {
     Canvas c(SignalPictures(*wb).PlotBitmaps[static_cast<std::size_t>(picture)]);
     return c.Pixel(x, y);
   }
-  std::vector<double> start;
 };
 
 // The error along one output weight of a linear output is a parabola: the scan finds its vertex
