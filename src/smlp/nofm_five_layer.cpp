@@ -37,59 +37,20 @@ TNeuron FeatureCombination(int nf) {
 bool CreateFiveLayerNet(Workbench& wb) {
   const int k = wb.NumOfClasses;
   const int nf = wb.NumOfFeatures;
-  if (wb.NumOfVectors <= 0 || k <= 0 || nf <= 0 || static_cast<int>(wb.Features.size()) < nf) {
-    wb.Plat.ShowMessage("No data set has been opened yet. Open a data set first (Open -> Open Training Set).");
-    return false;
-  }
-  if (static_cast<int>(wb.HidPerOut.size()) < k) wb.HidPerOut.resize(static_cast<std::size_t>(k), 0);
-  for (int c = 1; c < k; ++c)
-    if (wb.HidPerOut[c] != wb.HidPerOut[0]) {
-      wb.Plat.ShowMessage("An N-of-M network needs the same number of hidden neurons for every class (class 0 has " +
-                          IntToStr(wb.HidPerOut[0]) + ", class " + IntToStr(c) + " has " + IntToStr(wb.HidPerOut[c]) +
-                          "). Set the hidden neurons of the classes alike.");
-      return false;
-    }
-  const int g = Groups(wb);
-  if (g <= 0) {
-    wb.Plat.ShowMessage("An N-of-M network needs at least one hidden neuron per class.");
-    return false;
-  }
-  wb.FeatureValueCount.resize(static_cast<std::size_t>(nf));
-  int l0 = 0;
-  for (int f = 0; f < nf; ++f) {
-    wb.FeatureValueCount[f] = wb.Features[f].NValues;
-    l0 += wb.Features[f].NValues;
-  }
+  int g = 0, l0 = 0;
+  if (!StartNofMBuild(wb, g, l0)) return false;
   const int units = g * k;
   wb.NumOfLayers = 4;
   wb.NetType = 5;
   wb.Layers = {l0, units * nf, units, k};
   wb.LayerInputs = {l0, nf, 2, g};
-  wb.Net.assign(4, {});
-  wb.Net[0].assign(static_cast<std::size_t>(l0), TNeuron{});
-  for (TNeuron& n : wb.Net[0]) n.Weights.assign(1, 1.0);
-  wb.Net[1].assign(static_cast<std::size_t>(units * nf), TNeuron{});
-  int valueWeights = 0;
-  for (int u = 0; u < units; ++u)
-    for (int f = 0; f < nf; ++f) {
-      TNeuron& n = wb.Net[1][static_cast<std::size_t>(u * nf + f)];
-      n.Weights.assign(static_cast<std::size_t>(wb.Features[f].NValues) + 1, 0.0);
-      n.Weights.back() = 0.5;
-      valueWeights += wb.Features[f].NValues;
-    }
+  BuildNofMFeatureLayers(wb, units, l0);
+  const int valueWeights = units * l0;  // every feature unit has one weight per value of its feature
   wb.Net[2].assign(static_cast<std::size_t>(units), TNeuron{});
   for (TNeuron& n : wb.Net[2]) n.Weights = {1.0, 1.0, 1.5};
-  wb.Net[3].assign(static_cast<std::size_t>(k), TNeuron{});
-  for (TNeuron& n : wb.Net[3]) {
-    n.Weights.assign(static_cast<std::size_t>(g) + 1, 1.0);
-    n.Weights.back() = wb.OutBias;
-  }
   wb.AndUnits.assign(static_cast<std::size_t>(units), FeatureCombination(nf));
   wb.NofMUnits.assign(static_cast<std::size_t>(units), FeatureCombination(nf));
-  int weights = 0;
-  for (int l = 1; l < 4; ++l)
-    for (const TNeuron& n : wb.Net[l]) weights += static_cast<int>(n.Weights.size());
-  wb.NumOfWeights = weights;
+  BuildNofMOutputs(wb, g);
 
   // The genes: every value weight and, per hidden unit, NF AND/N-of-M choices and NF - 1 threshold bits,
   // per class (mode 5 evolves the units of class 0).
@@ -125,13 +86,7 @@ void RequireFiveLayerNet(const Workbench& wb) {
   }
   for (int c = 0; c < k; ++c)
     if (wb.HidPerOut[c] != g || static_cast<int>(wb.Net[3][c].Weights.size()) != g + 1) NotFitting();
-  if (wb.Data.size() < static_cast<std::size_t>(wb.NumOfVectors) ||
-      wb.VectorClass.size() < static_cast<std::size_t>(wb.NumOfVectors))
-    NotFitting();
-  for (int v = 0; v < wb.NumOfVectors; ++v) {
-    if (static_cast<int>(wb.Data[v].size()) < nf) NotFitting();
-    if (wb.VectorClass[v] < 0 || wb.VectorClass[v] >= k) NotFitting();
-  }
+  if (!NofMVectorsFit(wb)) NotFitting();
 }
 
 void ForwardFiveLayer(Workbench& wb, int v) {

@@ -83,7 +83,7 @@ void NofMInputs(Workbench& wb, int v) {
   }
 }
 
-bool CreateFourLayerNet(Workbench& wb) {
+bool StartNofMBuild(Workbench& wb, int& groups, int& inputs) {
   const int k = wb.NumOfClasses;
   const int nf = wb.NumOfFeatures;
   if (wb.NumOfVectors <= 0 || k <= 0 || nf <= 0 || static_cast<int>(wb.Features.size()) < nf) {
@@ -98,44 +98,74 @@ bool CreateFourLayerNet(Workbench& wb) {
                           "). Set the hidden neurons of the classes alike.");
       return false;
     }
-  const int g = Groups(wb);
-  if (g <= 0) {
+  groups = Groups(wb);
+  if (groups <= 0) {
     wb.Plat.ShowMessage("An N-of-M network needs at least one hidden neuron per class.");
     return false;
   }
   wb.FeatureValueCount.resize(static_cast<std::size_t>(nf));
-  int l0 = 0;
+  inputs = 0;
   for (int f = 0; f < nf; ++f) {
     wb.FeatureValueCount[f] = wb.Features[f].NValues;
-    l0 += wb.Features[f].NValues;
+    inputs += wb.Features[f].NValues;
   }
-  wb.NumOfLayers = 4;
-  wb.NetType = 4;
-  wb.Layers = {l0, k * g * nf, k * g, k};
+  return true;
+}
+
+void BuildNofMFeatureLayers(Workbench& wb, int units, int inputs) {
+  const int nf = wb.NumOfFeatures;
   wb.Net.assign(4, {});
-  wb.Net[0].assign(static_cast<std::size_t>(l0), TNeuron{});
+  wb.Net[0].assign(static_cast<std::size_t>(inputs), TNeuron{});
   for (TNeuron& n : wb.Net[0]) n.Weights.assign(1, 1.0);
-  wb.Net[1].assign(static_cast<std::size_t>(k * g * nf), TNeuron{});
-  for (int u = 0; u < g * k; ++u)
+  wb.Net[1].assign(static_cast<std::size_t>(units * nf), TNeuron{});
+  for (int u = 0; u < units; ++u)
     for (int f = 0; f < nf; ++f) {
       TNeuron& n = wb.Net[1][static_cast<std::size_t>(u * nf + f)];
       n.Weights.assign(static_cast<std::size_t>(wb.Features[f].NValues) + 1, 0.0);
       n.Weights.back() = 0.5;
     }
-  wb.Net[2].assign(static_cast<std::size_t>(k * g), TNeuron{});
-  for (TNeuron& n : wb.Net[2]) {
-    n.Weights.assign(static_cast<std::size_t>(nf) + 1, 1.0);
-    n.Weights.back() = 0.5;
-  }
-  wb.Net[3].assign(static_cast<std::size_t>(k), TNeuron{});
+}
+
+void BuildNofMOutputs(Workbench& wb, int groups) {
+  wb.Net[3].assign(static_cast<std::size_t>(wb.NumOfClasses), TNeuron{});
   for (TNeuron& n : wb.Net[3]) {
-    n.Weights.assign(static_cast<std::size_t>(g) + 1, 1.0);
+    n.Weights.assign(static_cast<std::size_t>(groups) + 1, 1.0);
     n.Weights.back() = wb.OutBias;
   }
   int weights = 0;
   for (int l = 1; l < 4; ++l)
     for (const TNeuron& n : wb.Net[l]) weights += static_cast<int>(n.Weights.size());
   wb.NumOfWeights = weights;
+}
+
+bool NofMVectorsFit(const Workbench& wb) {
+  const int k = wb.NumOfClasses;
+  const int nf = wb.NumOfFeatures;
+  if (wb.Data.size() < static_cast<std::size_t>(wb.NumOfVectors) ||
+      wb.VectorClass.size() < static_cast<std::size_t>(wb.NumOfVectors))
+    return false;
+  for (int v = 0; v < wb.NumOfVectors; ++v) {
+    if (static_cast<int>(wb.Data[v].size()) < nf) return false;
+    if (wb.VectorClass[v] < 0 || wb.VectorClass[v] >= k) return false;
+  }
+  return true;
+}
+
+bool CreateFourLayerNet(Workbench& wb) {
+  const int k = wb.NumOfClasses;
+  const int nf = wb.NumOfFeatures;
+  int g = 0, l0 = 0;
+  if (!StartNofMBuild(wb, g, l0)) return false;
+  wb.NumOfLayers = 4;
+  wb.NetType = 4;
+  wb.Layers = {l0, k * g * nf, k * g, k};
+  BuildNofMFeatureLayers(wb, k * g, l0);
+  wb.Net[2].assign(static_cast<std::size_t>(k * g), TNeuron{});
+  for (TNeuron& n : wb.Net[2]) {
+    n.Weights.assign(static_cast<std::size_t>(nf) + 1, 1.0);
+    n.Weights.back() = 0.5;
+  }
+  BuildNofMOutputs(wb, g);
 
   wb.NofMKind.assign(static_cast<std::size_t>(g), std::vector<std::string>(static_cast<std::size_t>(k), "new"));
   wb.FeatureUse.assign(static_cast<std::size_t>(g),
@@ -176,13 +206,7 @@ void RequireFourLayerNet(const Workbench& wb) {
   if (wb.NofMKind.size() != static_cast<std::size_t>(g) || wb.FeatureUse.size() != static_cast<std::size_t>(g) ||
       wb.ExpandBuilt.size() != static_cast<std::size_t>(g * k))
     NotFitting();
-  if (wb.Data.size() < static_cast<std::size_t>(wb.NumOfVectors) ||
-      wb.VectorClass.size() < static_cast<std::size_t>(wb.NumOfVectors))
-    NotFitting();
-  for (int v = 0; v < wb.NumOfVectors; ++v) {
-    if (static_cast<int>(wb.Data[v].size()) < nf) NotFitting();
-    if (wb.VectorClass[v] < 0 || wb.VectorClass[v] >= k) NotFitting();
-  }
+  if (!NofMVectorsFit(wb)) NotFitting();
 }
 
 void ForwardFourLayer(Workbench& wb, int v) {

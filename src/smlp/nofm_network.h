@@ -19,6 +19,19 @@ double NofMOutputTransfer(double net, double t, double slope);
 // The one-hot inputs (layer 0 signals) of vector v: 1.0 at each feature's value, every feature seen.
 void NofMInputs(Workbench& wb, int v);
 
+// What building an N-of-M network starts with: false after a message when there is no data set or the
+// classes have different (or no) numbers of hidden neurons; else FeatureValueCount is set, `groups` is
+// the number of hidden neurons per class and `inputs` the number of one-hot inputs.
+bool StartNofMBuild(Workbench& wb, int& groups, int& inputs);
+// Net made anew with four layers: the one-hot inputs (layer 0) and `units` x NumOfFeatures feature units
+// (layer 1) over their feature's values, weights 0 and threshold 0.5.
+void BuildNofMFeatureLayers(Workbench& wb, int units, int inputs);
+// The output layer (one unit per class over `groups` units, weights 1, threshold OutBias) and
+// NumOfWeights counted over layers 1 to 3.
+void BuildNofMOutputs(Workbench& wb, int groups);
+// Whether every vector has its features and a class of the data set.
+bool NofMVectorsFit(const Workbench& wb);
+
 // Builds the network (NetType 4) and its tables, then writes the initial weights (SaveWeights 0). False
 // after a message when there is no data set or the classes have different numbers of hidden units.
 bool CreateFourLayerNet(Workbench& wb);

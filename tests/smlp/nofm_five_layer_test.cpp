@@ -16,6 +16,7 @@
 #include "smlp/nofm_five_layer.h"
 #include "smlp/smlp_driver.h"
 #include "smlp/smlp_network.h"
+#include "smlp/binary_set_test_env.h"
 #include "support/test_support.h"
 
 namespace wl {
@@ -32,29 +33,13 @@ const std::vector<Row> kTwoOfThree = {{"a", "a", "a", "0"}, {"a", "a", "b", "0"}
                                       {"b", "a", "a", "0"}, {"a", "b", "b", "1"}, {"b", "a", "b", "1"},
                                       {"b", "b", "a", "1"}, {"b", "b", "b", "1"}};
 
-std::string SetText(const std::vector<Row>& rows) {
-  std::string s =
-      "Number of features = 4\nNumber of Vectors = " + IntToStr(static_cast<std::int64_t>(rows.size())) +
-      "\nClass Column No = 4\n\nFeature[1] = x  discrete  2  a  b\nFeature[2] = y  discrete  2  a  b\n"
-      "Feature[3] = z  discrete  2  a  b\nFeature[4] = Class  discrete  2  0  1\n\n[DATA]\n";
-  for (const Row& row : rows) {
-    for (const std::string& t : row) s += t + "  ";
-    s += "\n";
-  }
-  return s;
-}
-
 class FiveLayerTest : public test::ProgramDirTest {
  protected:
   void SetUp() override {
     MakeProgramDir("wl_nofm5_", {"DATA", "results"});
     plat.ClockMs = 10000;
     plat.ClockDay = 2;
-    const fs::path p = dir / "DATA" / "two_of_three.dat";
-    std::ofstream(p, std::ios::binary) << SetText(kTwoOfThree);
-    wb->DataFileName = p.string();
-    ReadDataFile(*wb, p.string());
-    MakeResultsPrefix(*wb);
+    test::LoadSetFile(*wb, dir / "DATA" / "two_of_three.dat", test::BinarySetText({"x", "y", "z"}, 2, kTwoOfThree));
     wb->Slope = 0.0;
     wb->OutBias = 0.5;
   }

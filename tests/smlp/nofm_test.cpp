@@ -13,32 +13,18 @@
 #include "platform/numfmt.h"
 #include "smlp/nofm_network.h"
 #include "smlp/smlp_network.h"
+#include "smlp/binary_set_test_env.h"
 #include "support/test_support.h"
 
 namespace wl {
 namespace {
 
 namespace fs = std::filesystem;
+using test::BinarySetText;
 using test::Lines;
 using test::ReadText;
 
 using Row = std::vector<std::string>;
-
-// A data set of binary features named by `names` (values "a" and "b"); the class label ends each row.
-std::string BinarySetText(const std::vector<std::string>& names, int classes, const std::vector<Row>& rows) {
-  const int n = static_cast<int>(names.size());
-  std::string s = "Number of features = " + IntToStr(n + 1) + "\nNumber of Vectors = " +
-                  IntToStr(static_cast<std::int64_t>(rows.size())) + "\nClass Column No = " + IntToStr(n + 1) + "\n\n";
-  for (int f = 0; f < n; ++f) s += "Feature[" + IntToStr(f + 1) + "] = " + names[f] + "  discrete  2  a  b\n";
-  s += "Feature[" + IntToStr(n + 1) + "] = Class  discrete  " + IntToStr(classes);
-  for (int c = 0; c < classes; ++c) s += "  " + IntToStr(c);
-  s += "\n\n[DATA]\n";
-  for (const Row& row : rows) {
-    for (const std::string& t : row) s += t + "  ";
-    s += "\n";
-  }
-  return s;
-}
 
 class NofMTest : public test::ProgramDirTest {
  protected:
@@ -50,11 +36,7 @@ class NofMTest : public test::ProgramDirTest {
 
   // Loads the set and builds the network with `groups` N-of-M units per class, step units, exponent 2.
   void Build(const std::vector<std::string>& names, const std::vector<Row>& rows, int groups = 1) {
-    const fs::path p = dir / "DATA" / "nofm.dat";
-    std::ofstream(p, std::ios::binary) << BinarySetText(names, 2, rows);
-    wb->DataFileName = p.string();
-    ReadDataFile(*wb, p.string());
-    MakeResultsPrefix(*wb);
+    test::LoadSetFile(*wb, dir / "DATA" / "nofm.dat", BinarySetText(names, 2, rows));
     wb->HidPerOut.assign(2, groups);
     wb->OutBias = 0.5;
     wb->Slope = 0.0;
