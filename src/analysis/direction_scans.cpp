@@ -227,6 +227,34 @@ void DrawESSections(Workbench& wb, int mode) {
   wb.ORF.Label1.SetVisible(false);
 }
 
+namespace {
+
+// The scales of a V contra dW plot: the largest |V| and |dW| reach the half width less the margin,
+// divided by the coefficients coef_V2 and coef_d2. False after a message when either largest is 0.
+bool VdwScales(Workbench& wb, const Geometry& g, std::span<const double> V, std::span<const double> D, double& sx,
+               double& sy) {
+  double maxV = 0.0, maxD = 0.0;
+  for (std::size_t i = 0; i < V.size(); ++i) {
+    maxV = std::max(maxV, std::fabs(V[i]));
+    maxD = std::max(maxD, std::fabs(D[i]));
+  }
+  if (maxV == 0.0) {
+    wb.Plat.ShowMessage("Error: max_V=0");
+    return false;
+  }
+  if (maxD == 0.0) {
+    wb.Plat.ShowMessage("Error: max_Dist_min=0");
+    return false;
+  }
+  const double cV = StrToFloat(Trim(wb.Form1.coef_V2Edit.Text()));
+  const double cD = StrToFloat(Trim(wb.Form1.coef_d2Edit.Text()));
+  sx = (g.C - g.M) / (cV * maxV);
+  sy = (g.C - g.M) / (cD * maxD);
+  return true;
+}
+
+}  // namespace
+
 void PlotVContraDW(Workbench& wb, int mode) {
   const Geometry g = GeometryOf(wb.PointSize);
   const WeightShape& shape = wb.SearchDirection.Shape();
@@ -234,23 +262,7 @@ void PlotVContraDW(Workbench& wb, int mode) {
   const std::span<const double> V = std::as_const(wb.SearchDirection).Row(0);
   const std::span<const double> D = std::as_const(wb.VdwData).Row(0);
   if (mode == 2) {
-    double maxV = 0.0, maxD = 0.0;
-    for (std::size_t i = 0; i < V.size(); ++i) {
-      maxV = std::max(maxV, std::fabs(V[i]));
-      maxD = std::max(maxD, std::fabs(D[i]));
-    }
-    if (maxV == 0.0) {
-      wb.Plat.ShowMessage("Error: max_V=0");
-      return;
-    }
-    if (maxD == 0.0) {
-      wb.Plat.ShowMessage("Error: max_Dist_min=0");
-      return;
-    }
-    const double cV = StrToFloat(Trim(wb.Form1.coef_V2Edit.Text()));
-    const double cD = StrToFloat(Trim(wb.Form1.coef_d2Edit.Text()));
-    wb.VdwScaleX = (g.C - g.M) / (cV * maxV);
-    wb.VdwScaleY = (g.C - g.M) / (cD * maxD);
+    if (!VdwScales(wb, g, V, D, wb.VdwScaleX, wb.VdwScaleY)) return;
   }
   Canvas c(PictureWithAxes(wb, mode == 3 ? 3 : 2, g));
   const double MS = MarkerScaleOf(wb);
@@ -289,22 +301,8 @@ void PlotVContraDW2(Workbench& wb, int L, int N) {
   const auto l = static_cast<std::size_t>(L - 1), n = static_cast<std::size_t>(N);
   const std::span<double> V = wb.SearchDirection[0][l][n];
   const std::span<double> D = wb.VdwData[0][l][n];
-  double maxV = 0.0, maxD = 0.0;
-  for (std::size_t k = 0; k < V.size(); ++k) {
-    maxV = std::max(maxV, std::fabs(V[k]));
-    maxD = std::max(maxD, std::fabs(D[k]));
-  }
-  if (maxV == 0.0) {
-    wb.Plat.ShowMessage("Error: max_V=0");
-    return;
-  }
-  if (maxD == 0.0) {
-    wb.Plat.ShowMessage("Error: max_Dist_min=0");
-    return;
-  }
-  const double cV = StrToFloat(Trim(wb.Form1.coef_V2Edit.Text()));
-  const double cD = StrToFloat(Trim(wb.Form1.coef_d2Edit.Text()));
-  const double sx = (g.C - g.M) / (cV * maxV), sy = (g.C - g.M) / (cD * maxD);
+  double sx = 0.0, sy = 0.0;
+  if (!VdwScales(wb, g, V, D, sx, sy)) return;
   Canvas c(PictureWithAxes(wb, 2, g));
   c.SetPenWidth(2 * g.ps);
   const bool black = wb.Form1.BigBlackBox.Checked();

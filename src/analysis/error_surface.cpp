@@ -94,23 +94,7 @@ std::string LayerSizes(const Workbench& wb) {
   return s;
 }
 
-void DrawBox(Workbench& wb, Canvas& c) {
-  const SurfaceBox& b = wb.NG3D.Box;
-  const BoxCorners k = BottomCorners(b);
-  const int H = b.Height;
-  const QPoint A1(k.A.x(), k.A.y() - H), B1(k.B.x(), k.B.y() - H), C1(k.C.x(), k.C.y() - H);
-  c.SetPenColor(clBlack);
-  c.SetPenWidth(wb.PointSize);
-  c.Line(A1.x(), A1.y(), B1.x(), B1.y());
-  c.Line(B1.x(), B1.y(), C1.x(), C1.y());
-  c.Line(k.A.x(), k.A.y(), k.B.x(), k.B.y());
-  c.Line(k.B.x(), k.B.y(), k.C.x(), k.C.y());
-  c.Line(k.C.x(), k.C.y(), k.D.x(), k.D.y());
-  c.Line(k.D.x(), k.D.y(), k.A.x(), k.A.y());
-  c.Line(B1.x(), B1.y(), k.B.x(), k.B.y());
-  c.Line(C1.x(), C1.y(), k.C.x(), k.C.y());
-  c.Line(A1.x(), A1.y(), k.A.x(), k.A.y());
-}
+void DrawBox(Workbench& wb, Canvas& c) { DrawSurfaceBoxEdges(wb.NG3D.Box, c, wb.PointSize); }
 
 void WhiteOutline(Canvas& c) {
   c.SetPenColor(clWhite);
@@ -119,14 +103,6 @@ void WhiteOutline(Canvas& c) {
   c.Line(w, 0, w, h);
   c.Line(w, h, 0, h);
   c.Line(0, h, 0, 0);
-}
-
-PlaneSamplerOptions SamplerOptions(Workbench& wb) {
-  PlaneSamplerOptions o;
-  o.Error = wb.Form1.WMWeightLabBox.Checked() ? PlaneError::TrainingSet : PlaneError::ContinuousInput;
-  o.Eval = HeldEvalOptions(wb);
-  o.Threads = wb.SamplerThreads;
-  return o;
 }
 
 // The vertical factor F = (1 / vr) * H / (outputs * NumOfVectors); false after CheckNumber's message.
@@ -204,6 +180,31 @@ QPoint Family1Point(const SurfaceBox& b, int j, double h, double t) {
 }
 
 }  // namespace
+
+void DrawSurfaceBoxEdges(const SurfaceBox& b, Canvas& c, int ps) {
+  const BoxCorners k = BottomCorners(b);
+  const int H = b.Height;
+  const QPoint A1(k.A.x(), k.A.y() - H), B1(k.B.x(), k.B.y() - H), C1(k.C.x(), k.C.y() - H);
+  c.SetPenColor(clBlack);
+  c.SetPenWidth(ps);
+  c.Line(A1.x(), A1.y(), B1.x(), B1.y());
+  c.Line(B1.x(), B1.y(), C1.x(), C1.y());
+  c.Line(k.A.x(), k.A.y(), k.B.x(), k.B.y());
+  c.Line(k.B.x(), k.B.y(), k.C.x(), k.C.y());
+  c.Line(k.C.x(), k.C.y(), k.D.x(), k.D.y());
+  c.Line(k.D.x(), k.D.y(), k.A.x(), k.A.y());
+  c.Line(B1.x(), B1.y(), k.B.x(), k.B.y());
+  c.Line(C1.x(), C1.y(), k.C.x(), k.C.y());
+  c.Line(A1.x(), A1.y(), k.A.x(), k.A.y());
+}
+
+PlaneSamplerOptions SurfaceSamplerOptions(Workbench& wb) {
+  PlaneSamplerOptions o;
+  o.Error = wb.Form1.WMWeightLabBox.Checked() ? PlaneError::TrainingSet : PlaneError::ContinuousInput;
+  o.Eval = HeldEvalOptions(wb);
+  o.Threads = wb.SamplerThreads;
+  return o;
+}
 
 void DrawSurfaceBox(Workbench& wb) {
   Canvas c(Bitmap(wb));
@@ -405,7 +406,7 @@ void ComputeErrorSurfacePCA(Workbench& wb) {
                                                                                  static_cast<double>(b.Height) / g)) +
                                                                                  3,
                                                                              0.0f)));
-  SamplePlane(wb, lines, SamplerOptions(wb), [&](std::size_t index, const std::vector<double>& values) {
+  SamplePlane(wb, lines, SurfaceSamplerOptions(wb), [&](std::size_t index, const std::vector<double>& values) {
     const int fam = index < perFamily ? 0 : 1;
     const int Ln = static_cast<int>(index % perFamily);
     const int i = Ln - halfL;
@@ -516,7 +517,7 @@ void ComputeErrorSurface2W(Workbench& wb) {
       lines.push_back(std::move(L));
     }
   const std::size_t perFamily = static_cast<std::size_t>(2 * halfL + 1);
-  SamplePlane(wb, lines, SamplerOptions(wb), [&](std::size_t index, const std::vector<double>& values) {
+  SamplePlane(wb, lines, SurfaceSamplerOptions(wb), [&](std::size_t index, const std::vector<double>& values) {
     const int fam = index < perFamily ? 0 : 1;
     const int Ln = static_cast<int>(index % perFamily);
     const int i = Ln - halfL;
@@ -748,7 +749,7 @@ int ErrorAtPlotPoint(Workbench& wb, int x, int y) {
     SetFlatWeights(wb, weights);
     wb.CurrentError = CallEvaluateNetwork(wb);
   } else {
-    PlaneSamplerOptions o = SamplerOptions(wb);
+    PlaneSamplerOptions o = SurfaceSamplerOptions(wb);
     wb.CurrentError = PlaneErrorAt(wb, o, weights);
   }
   wb.NG3D.c2Edit.SetText(FormatFixed(a / (wb.C2Scale * wb.C2Scale), 2));

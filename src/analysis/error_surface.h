@@ -7,11 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "model/plane_sampler.h"
 #include "state/ng3d_form.h"
 
 namespace wl {
 
 struct Workbench;
+class Canvas;
 
 // The box for a point size: BoxScale is the double nearest 0.85 * P, every length rounded half to even.
 SurfaceBox SurfaceBoxFor(int pointSize);
@@ -40,6 +42,11 @@ std::vector<SurfaceLabel> SurfaceAxisLabels(const Workbench& wb);
 // The box's 8 edges in a black pen of width PointSize, and the pen colour ColorBox1 selects.
 void DrawSurfaceBox(Workbench& wb);
 std::int64_t SurfacePenColour(const Workbench& wb);
+// The 8 edges of box b in a black pen of width ps.
+void DrawSurfaceBoxEdges(const SurfaceBox& b, Canvas& c, int ps);
+// How the surface's grid is sampled: the training-set error (WMWeightLabBox) or the continuous-input
+// error, the held evaluation options, SamplerThreads threads.
+PlaneSamplerOptions SurfaceSamplerOptions(Workbench& wb);
 
 void PrepareErrorSurfaceForm(Workbench& wb);
 void DrawSurfaceAxisLabels(Workbench& wb);

@@ -75,14 +75,6 @@ bool FrameOffsets(const Workbench& wb, int e, double& U, double& T) {
   return true;
 }
 
-PlaneSamplerOptions GridOptions(Workbench& wb) {
-  PlaneSamplerOptions o;
-  o.Error = wb.Form1.WMWeightLabBox.Checked() ? PlaneError::TrainingSet : PlaneError::ContinuousInput;
-  o.Eval = HeldEvalOptions(wb);
-  o.Threads = wb.SamplerThreads;
-  return o;
-}
-
 // The network's weights are the same after a frame as before it, also when an error ends the frame.
 class KeepWeights {
  public:
@@ -242,7 +234,7 @@ void DrawSurfaceGrid(Workbench& wb, int e) {
       ersurf = "\r\n" + FileNameOf(wb.DataFileName) + "  ";
     }
     const std::size_t perFamily = static_cast<std::size_t>(2 * halfL + 1);
-    SamplePlane(wb, lines, GridOptions(wb), [&](std::size_t index, const std::vector<double>& E) {
+    SamplePlane(wb, lines, SurfaceSamplerOptions(wb), [&](std::size_t index, const std::vector<double>& E) {
       const int fam = index < perFamily ? 0 : 1;
       const int i = static_cast<int>(index % perFamily);
       const int k = i - halfL;

@@ -23,30 +23,6 @@ namespace {
 
 constexpr int kPrepared = 427, kPreparedHalf = 213, kModified = 299, kModifiedHalf = 149;
 
-std::int64_t SurfacePen(const Workbench& wb) {
-  const int i = wb.NG3D.ColorBox1.ItemIndex();
-  return i >= 0 && static_cast<std::size_t>(i) < ng3d_items::ColorValues.size()
-             ? ng3d_items::ColorValues[static_cast<std::size_t>(i)]
-             : clBlack;
-}
-
-void DrawBoxEdges(const SurfaceBox& b, Canvas& c, int ps) {
-  const BoxCorners k = BottomCorners(b);
-  const int H = b.Height;
-  const QPoint A1(k.A.x(), k.A.y() - H), B1(k.B.x(), k.B.y() - H), C1(k.C.x(), k.C.y() - H);
-  c.SetPenColor(clBlack);
-  c.SetPenWidth(ps);
-  c.Line(A1.x(), A1.y(), B1.x(), B1.y());
-  c.Line(B1.x(), B1.y(), C1.x(), C1.y());
-  c.Line(k.A.x(), k.A.y(), k.B.x(), k.B.y());
-  c.Line(k.B.x(), k.B.y(), k.C.x(), k.C.y());
-  c.Line(k.C.x(), k.C.y(), k.D.x(), k.D.y());
-  c.Line(k.D.x(), k.D.y(), k.A.x(), k.A.y());
-  c.Line(B1.x(), B1.y(), k.B.x(), k.B.y());
-  c.Line(C1.x(), C1.y(), k.C.x(), k.C.y());
-  c.Line(A1.x(), A1.y(), k.A.x(), k.A.y());
-}
-
 std::vector<double> Row(const std::vector<std::vector<double>>& m, int i, std::size_t n) {
   return i >= 0 && static_cast<std::size_t>(i) < m.size() ? m[static_cast<std::size_t>(i)] : std::vector<double>(n, 0.0);
 }
@@ -231,9 +207,9 @@ void ModifySurfacePlot(Workbench& wb) {
   Canvas c(bitmap);
   c.SetBrushColor(clWhite);
   c.FillRect(0, 0, bitmap.width() - 1, bitmap.height() - 1);
-  DrawBoxEdges(b, c, ps);
+  DrawSurfaceBoxEdges(b, c, ps);
   DrawSurfaceAxisLabels(wb);
-  const std::int64_t pen = SurfacePen(wb);
+  const std::int64_t pen = SurfacePenColour(wb);
   c.SetPenColor(pen);
   c.SetPenWidth(ps);
   const double H = b.Height;
