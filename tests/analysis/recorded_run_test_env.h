@@ -3,6 +3,8 @@
 // program folder of its own, a network from a fixed seed, its run prepared, and a hand-made history.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -17,6 +19,15 @@
 #include "training/prepare_run.h"
 
 namespace wl::test {
+
+// The normalised trajectory point in closed form: the six projections P stretched to the length sqrt(n2).
+inline std::array<double, 6> ClosedForm(const std::array<double, 6>& P, double n2) {
+  double s = 0;
+  for (double p : P) s += p * p;
+  std::array<double, 6> u{};
+  for (std::size_t c = 0; c < 6; ++c) u[c] = P[c] * std::sqrt(n2) / std::sqrt(s);
+  return u;
+}
 
 class RecordedRunTest : public ProgramDirTest {
  protected:

@@ -24,13 +24,7 @@
 namespace wl {
 namespace {
 
-std::array<double, 6> ClosedForm(const std::array<double, 6>& P, double n2) {
-  double s = 0;
-  for (double p : P) s += p * p;
-  std::array<double, 6> u{};
-  for (std::size_t c = 0; c < 6; ++c) u[c] = P[c] * std::sqrt(n2) / std::sqrt(s);
-  return u;
-}
+using test::ClosedForm;
 
 TEST(NormalisedTrajectoryPointTest, EqualsTheStretchedProjectionForEveryReference) {
   const std::vector<std::array<double, 6>> points = {

@@ -24,13 +24,7 @@
 namespace wl {
 namespace {
 
-std::array<double, 6> ClosedForm(const std::array<double, 6>& P, double n2) {
-  double s = 0;
-  for (double p : P) s += p * p;
-  std::array<double, 6> u{};
-  for (std::size_t c = 0; c < 6; ++c) u[c] = P[c] * std::sqrt(n2) / std::sqrt(s);
-  return u;
-}
+using test::ClosedForm;
 
 // XOR (2-2-2, 12 weights) with a hand-made history of 3 epochs; component k is the unit vector of
 // weight k, so the projections of an epoch are its first six weights.
