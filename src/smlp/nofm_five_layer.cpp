@@ -96,19 +96,8 @@ void ForwardFiveLayer(Workbench& wb, int v) {
   const double slope = wb.Slope;
 
   NofMInputs(wb, v);
-  const std::vector<TNeuron>& in = wb.Net[0];
-  std::vector<TNeuron>& fu = wb.Net[1];
-  for (int u = 0; u < units; ++u) {
-    int offset = 0;
-    for (int f = 0; f < nf; ++f) {
-      TNeuron& n = fu[u * nf + f];
-      const int nv = wb.Features[f].NValues;
-      double net = 0.0;
-      for (int i = 0; i < nv; ++i) net += in[offset + i].Signal * n.Weights[i];
-      n.Signal = NofMUnitTransfer(net, n.Weights[nv], slope);
-      offset += nv;
-    }
-  }
+  NofMFeatureSignals(wb, units, slope);
+  const std::vector<TNeuron>& fu = wb.Net[1];
 
   std::vector<TNeuron>& hid = wb.Net[2];
   for (int u = 0; u < units; ++u) {

@@ -83,6 +83,23 @@ void NofMInputs(Workbench& wb, int v) {
   }
 }
 
+void NofMFeatureSignals(Workbench& wb, int units, double slope) {
+  const int nf = wb.NumOfFeatures;
+  const std::vector<TNeuron>& in = wb.Net[0];
+  std::vector<TNeuron>& fu = wb.Net[1];
+  for (int u = 0; u < units; ++u) {
+    int offset = 0;
+    for (int f = 0; f < nf; ++f) {
+      TNeuron& n = fu[u * nf + f];
+      const int nv = wb.Features[f].NValues;
+      double net = 0.0;
+      for (int i = 0; i < nv; ++i) net += in[offset + i].Signal * n.Weights[i];
+      n.Signal = NofMUnitTransfer(net, n.Weights[nv], slope);
+      offset += nv;
+    }
+  }
+}
+
 bool StartNofMBuild(Workbench& wb, int& groups, int& inputs) {
   const int k = wb.NumOfClasses;
   const int nf = wb.NumOfFeatures;
@@ -217,21 +234,8 @@ void ForwardFourLayer(Workbench& wb, int v) {
   wb.FrequentUseLimit = static_cast<int>(Round(0.8 * wb.NumOfVectors));
 
   NofMInputs(wb, v);
-  const std::vector<TNeuron>& in = wb.Net[0];
-  int offset = 0;
-
-  std::vector<TNeuron>& fu = wb.Net[1];
-  for (int u = 0; u < g * k; ++u) {
-    offset = 0;
-    for (int f = 0; f < nf; ++f) {
-      TNeuron& n = fu[u * nf + f];
-      const int nv = wb.Features[f].NValues;
-      double net = 0.0;
-      for (int i = 0; i < nv; ++i) net += in[offset + i].Signal * n.Weights[i];
-      n.Signal = NofMUnitTransfer(net, n.Weights[nv], slope);
-      offset += nv;
-    }
-  }
+  NofMFeatureSignals(wb, g * k, slope);
+  const std::vector<TNeuron>& fu = wb.Net[1];
 
   std::vector<TNeuron>& nm = wb.Net[2];
   for (int gi = 0; gi < g; ++gi)

@@ -18,6 +18,8 @@ double NofMUnitTransfer(double net, double t, double slope);
 double NofMOutputTransfer(double net, double t, double slope);
 // The one-hot inputs (layer 0 signals) of vector v: 1.0 at each feature's value, every feature seen.
 void NofMInputs(Workbench& wb, int v);
+// The signals of the first `units` x NumOfFeatures feature units (layer 1) from the inputs' signals.
+void NofMFeatureSignals(Workbench& wb, int units, double slope);
 
 // What building an N-of-M network starts with: false after a message when there is no data set or the
 // classes have different (or no) numbers of hidden neurons; else FeatureValueCount is set, `groups` is
