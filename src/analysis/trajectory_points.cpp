@@ -32,8 +32,10 @@ double TrajectoryEigenvalue(const Workbench& wb, int k) {
 
 std::string TrajectoryCaption(const Workbench& wb, const std::string& title) {
   std::string caption = title + "     " + wb.DataBaseName + " ";
-  for (int l = 0; l < wb.NumOfLayers && static_cast<std::size_t>(l) < wb.Layers.size(); ++l)
-    caption += (l > 0 ? "-" : "") + IntToStr(wb.Layers[static_cast<std::size_t>(l)]);
+  for (int l = 0; l < wb.NumOfLayers && static_cast<std::size_t>(l) < wb.Layers.size(); ++l) {
+    if (l > 0) caption += "-";
+    caption += IntToStr(wb.Layers[static_cast<std::size_t>(l)]);
+  }
   caption += "   ";
   for (int k = 0; k < 6; ++k) {
     const double ev = TrajectoryEigenvalue(wb, k);
