@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <string>
 
 #include "model/create_network.h"
@@ -328,108 +329,93 @@ void ForwardStepNetwork(Workbench& wb, int v) {
 
 namespace {
 
-constexpr int kFastHidden = 256;  // hidden units and outputs the fast pass keeps on the stack
-constexpr int kFastOutputs = 64;
+constexpr int kFastHidden = 256;    // hidden units the fast pass keeps on the stack
+constexpr int kFastOutputs = 64;    // outputs likewise
+constexpr int kFastFeatures = 256;  // features likewise
 
-// EvaluateNetwork of the plain SMLP: the pass of ForwardSMLP, with each vector's one-hot coding kept from
-// the last call (CodedValue) and checked against the vector's value on every use, so that a changed data
-// set or feature list is coded anew. The neurons' signals are written once, for the last vector, as the
-// per-vector passes would have left them. Allocates nothing once its working storage has the data set's size.
-// False, with nothing evaluated, for a network it does not take: not a plain SMLP of the data set (the
-// checks of RequireSMLP, those of each vector made as it goes), too many units, or a feature that lists a
-// value twice (which makes two inputs hot).
-bool EvaluateSMLP(Workbench& wb, double& error) {
-  if (wb.LUnitsMode == 1) return false;
-  const int classes = wb.NumOfClasses;
-  const int n = wb.NumOfVectors;
-  const int nf = static_cast<int>(wb.Features.size());
-  if (wb.Net.size() != 3 || wb.Layers.size() != 3 || classes < 1 || classes > kFastOutputs ||
-      static_cast<int>(wb.HidPerOut.size()) < classes || wb.HidPerOut[0] < 0)
-    return false;
-  const int l0 = wb.Layers[0];
-  const int hidden = classes * wb.HidPerOut[0];
-  if (hidden > kFastHidden || static_cast<std::size_t>(hidden) > wb.Net[1].size() ||
-      wb.Net[0].size() != static_cast<std::size_t>(l0) || wb.Layers[2] != classes ||
-      wb.Net[2].size() != static_cast<std::size_t>(classes) || n < 0 || wb.Data.size() < static_cast<std::size_t>(n) ||
-      wb.VectorClass.size() < static_cast<std::size_t>(n))
-    return false;
+// A feature that takes part in the pass: its index, where its inputs start, its listed values and their
+// count.
+struct CodedFeature {
+  int Feature;
+  int Start;
+  int Known;
+  const double* Values;
+};
+
+// What one pass of the plain SMLP reads, gathered and checked once per call (on the stack, nothing in it
+// initialized beyond what the call sets).
+struct SmlpPass {
+  int n = 0, nf = 0, classes = 0, hidden = 0, l0 = 0, kept = 0;
+  const std::vector<double>* rows = nullptr;
+  const int* cls = nullptr;
+  SmlpState::TCodedCell* cells = nullptr;
+  std::uint8_t* correct = nullptr;
+  double slope = 0.0, p = 2.0;
+  std::array<CodedFeature, kFastFeatures> features;  // the features that take part
   std::array<const double*, kFastHidden> hw;
-  for (int j = 0; j < hidden; ++j) {
-    const std::vector<double>& w = wb.Net[1][j].Weights;
-    if (w.size() < static_cast<std::size_t>(l0) + 1) return false;
-    hw[j] = w.data();
-  }
   std::array<const double*, kFastOutputs> ow;
   std::array<int, kFastOutputs> terms;
-  for (int c = 0; c < classes; ++c) {
-    const int k = wb.HidPerOut[c];
-    const std::vector<double>& w = wb.Net[2][c].Weights;
-    if (k < 0 || k > wb.HidPerOut[0] || w.size() < static_cast<std::size_t>(k) + 1) return false;
-    ow[c] = w.data();
-    terms[c] = k;
-  }
-  const bool masked = wb.FeatureMask.size() == wb.Features.size();
-  std::vector<SmlpState::TCodedFeature>& features = wb.CodedFeatures;
-  if (features.size() != static_cast<std::size_t>(nf)) features.resize(static_cast<std::size_t>(nf));
-  int offset = 0;
-  for (int f = 0; f < nf; ++f) {
-    const TFeature& feat = wb.Features[f];
-    const int known = std::min(feat.NValues, static_cast<int>(feat.Values.size()));
-    const double* values = feat.Values.data();
-    for (int a = 1; a < known; ++a)
-      for (int b = 0; b < a; ++b)
-        if (values[a] == values[b]) return false;
-    features[f] = {!masked || wb.FeatureMask[f] == 1 ? offset : -1, known, values};
-    offset += feat.NValues;
-  }
-  if (offset != l0) return false;
-
-  std::vector<int>& coded = wb.CodedValue;
-  const std::size_t cells = static_cast<std::size_t>(n) * static_cast<std::size_t>(nf);
-  if (coded.size() != cells) coded.assign(cells, -1);
-  std::vector<int>& active = wb.ActiveInputs;
-  if (active.size() < static_cast<std::size_t>(nf)) active.resize(static_cast<std::size_t>(nf));
-  wb.ClassCorrectCount.assign(static_cast<std::size_t>(classes), 0);
-  if (wb.VectorCorrect.size() != static_cast<std::size_t>(n)) wb.VectorCorrect.assign(static_cast<std::size_t>(n), 0);
-
+  // After the pass: the last vector's active inputs and signals, and the correct vectors per class.
+  std::array<int, kFastFeatures> active;
+  int nActive = 0;
   std::array<double, kFastHidden> h;
   std::array<double, kFastOutputs> y;
-  const double slope = wb.Slope;
-  const bool step = slope == 0.0;
-  const double p = wb.ErrorExponent;
-  const bool square = p == 2.0;
+  std::array<int, kFastOutputs> perClass;
+  int right = 0;
+};
+
+// The pass itself, with the unit kind and the error exponent 2 fixed at compile time. Everything it
+// reads per vector is a local pointer, so that the stores of the results do not make the compiler read
+// the workbench again.
+template <bool kStep, bool kSquare>
+double RunSmlpPass(SmlpPass& s) {
+  const int n = s.n, nf = s.nf, classes = s.classes, hidden = s.hidden, l0 = s.l0, kept = s.kept;
+  const CodedFeature* features = s.features.data();
+  const double* const* hw = s.hw.data();
+  const double* const* ow = s.ow.data();
+  const int* terms = s.terms.data();
+  int* active = s.active.data();
+  double* h = s.h.data();
+  double* y = s.y.data();
+  int* perClass = s.perClass.data();
+  const double slope = s.slope, p = s.p;
+  std::uint8_t* correct = s.correct;
   double e = 0.0;
-  int correct = 0;
-  int nActive = 0;
+  int right = 0, nActive = 0;
+  for (int o = 0; o < classes; ++o) perClass[o] = 0;
   for (int v = 0; v < n; ++v) {
-    // Inputs: the listed value of each feature that takes part.
-    const std::vector<double>& data = wb.Data[v];
-    const int c = wb.VectorClass[v];
+    // Inputs: the listed value of each feature that takes part; the coding kept from the last call is
+    // checked against the vector's value and found anew where it no longer holds.
+    const std::vector<double>& data = s.rows[v];
+    const int c = s.cls[v];
     if (data.size() < static_cast<std::size_t>(nf) || c < 0 || c >= classes) NotFitting();
     const double* row = data.data();
-    int* cv = coded.data() + static_cast<std::size_t>(v) * static_cast<std::size_t>(nf);
+    SmlpState::TCodedCell* cv = s.cells + static_cast<std::size_t>(v) * static_cast<std::size_t>(nf);
     nActive = 0;
-    for (int f = 0; f < nf; ++f) {
-      const SmlpState::TCodedFeature& feat = features[f];
-      if (feat.Start < 0) continue;
-      int k = cv[f];
-      if (k < 0 || k >= feat.Known || row[f] != feat.Values[k]) {
-        k = -1;
-        for (int i = 0; i < feat.Known; ++i)
-          if (row[f] == feat.Values[i]) {
-            k = i;
+    for (int i = 0; i < kept; ++i) {
+      const CodedFeature& feat = features[i];
+      const int f = feat.Feature;
+      const double x = row[f];
+      SmlpState::TCodedCell& cell = cv[f];
+      if (x != cell.Value) {
+        int k = -1;
+        for (int q = 0; q < feat.Known; ++q)
+          if (x == feat.Values[q]) {
+            k = q;
             break;
           }
-        cv[f] = k;
+        cell = {x, k < 0 ? -1 : feat.Start + k};
       }
-      if (k >= 0) active[nActive++] = feat.Start + k;
+      const int input = cell.Input;
+      active[nActive] = input;
+      nActive += input >= 0 ? 1 : 0;
     }
     for (int j = 0; j < hidden; ++j) {
       const double* w = hw[j];
       double net = 0.0;
       for (int a = 0; a < nActive; ++a) net += w[active[a]];
       const double theta = w[l0];
-      if (step) {
+      if constexpr (kStep) {
         h[j] = Step(net, theta);
       } else {
         const double arg = (theta - net) * slope;
@@ -443,32 +429,160 @@ bool EvaluateSMLP(Workbench& wb, double& error) {
       const int k = terms[o];
       double net = 0.0;
       for (int t = 0; t < k; ++t) net += h[t * classes + o] * w[t];
-      const double out = step ? Step(net, w[k]) : 1.0 / (1.0 + UnguardedExp((w[k] - net) * slope));
+      double out;
+      if constexpr (kStep)
+        out = Step(net, w[k]);
+      else
+        out = 1.0 / (1.0 + UnguardedExp((w[k] - net) * slope));
       y[o] = out;
       const double d = out - (o == c ? 1.0 : 0.0);
-      e += square ? d * d : ErrorTerm(d, p);
+      if constexpr (kSquare)
+        e += d * d;
+      else
+        e += ErrorTerm(d, p);
       if (out > best) {
         best = out;
         prediction = o;
       }
     }
-    if (prediction == c) {
-      wb.VectorCorrect[v] = 1;
-      ++wb.ClassCorrectCount[c];
-      ++correct;
-    } else {
-      wb.VectorCorrect[v] = 0;
+    const int ok = prediction == c ? 1 : 0;
+    correct[v] = static_cast<std::uint8_t>(ok);
+    perClass[c] += ok;
+    right += ok;
+  }
+  s.nActive = nActive;
+  s.right = right;
+  return e;
+}
+
+// EvaluateNetwork of the plain SMLP: the pass of ForwardSMLP, with each vector's one-hot coding kept from
+// the last call (CodedCells: the value coded and its hot input) and checked against the vector's value on
+// every use, so that a changed value is coded anew; a changed feature listing (CodedListing) codes every
+// vector anew, and the mask is applied on each call. The neurons' signals are written once, for the last vector, as the
+// per-vector passes would have left them. Allocates nothing once its working storage has the data set's size.
+// False, with nothing evaluated, for a network it does not take: not a plain SMLP of the data set (the
+// checks of RequireSMLP, those of each vector made as it goes), too many units or features, or a feature
+// that lists a value twice (which makes two inputs hot).
+bool EvaluateSMLP(Workbench& wb, double& error) {
+  if (wb.LUnitsMode == 1) return false;
+  const int classes = wb.NumOfClasses;
+  const int n = wb.NumOfVectors;
+  const int nf = static_cast<int>(wb.Features.size());
+  if (wb.Net.size() != 3 || wb.Layers.size() != 3 || classes < 1 || classes > kFastOutputs || nf > kFastFeatures ||
+      static_cast<int>(wb.HidPerOut.size()) < classes || wb.HidPerOut[0] < 0)
+    return false;
+  const int l0 = wb.Layers[0];
+  const int hidden = classes * wb.HidPerOut[0];
+  if (hidden > kFastHidden || static_cast<std::size_t>(hidden) > wb.Net[1].size() ||
+      wb.Net[0].size() != static_cast<std::size_t>(l0) || wb.Layers[2] != classes ||
+      wb.Net[2].size() != static_cast<std::size_t>(classes) || n < 0 || wb.Data.size() < static_cast<std::size_t>(n) ||
+      wb.VectorClass.size() < static_cast<std::size_t>(n))
+    return false;
+  SmlpPass s;
+  const TNeuron* hid = wb.Net[1].data();
+  for (int j = 0; j < hidden; ++j) {
+    const std::vector<double>& w = hid[j].Weights;
+    if (w.size() < static_cast<std::size_t>(l0) + 1) return false;
+    s.hw[j] = w.data();
+  }
+  const TNeuron* out = wb.Net[2].data();
+  const int* hpo = wb.HidPerOut.data();
+  for (int c = 0; c < classes; ++c) {
+    const int k = hpo[c];
+    const std::vector<double>& w = out[c].Weights;
+    if (k < 0 || k > hpo[0] || w.size() < static_cast<std::size_t>(k) + 1) return false;
+    s.ow[c] = w.data();
+    s.terms[c] = k;
+  }
+  // The listing of the features against the one the cells were coded with: a changed listing (values,
+  // their order or count) codes every vector anew, and a feature that lists a value twice is refused.
+  const TFeature* feats = wb.Features.data();
+  std::vector<double>& listing = wb.CodedListing;
+  bool same = true;
+  {
+    const double* kept = listing.data();
+    const std::size_t size = listing.size();
+    std::size_t pos = 0;
+    for (int f = 0; f < nf && same; ++f) {
+      const TFeature& feat = feats[f];
+      const int known = std::min(feat.NValues, static_cast<int>(feat.Values.size()));
+      if (pos + 2 + static_cast<std::size_t>(known) > size || kept[pos] != feat.NValues || kept[pos + 1] != known) {
+        same = false;
+        break;
+      }
+      pos += 2;
+      const double* values = feat.Values.data();
+      for (int k = 0; k < known; ++k)
+        if (kept[pos + k] != values[k]) same = false;
+      pos += static_cast<std::size_t>(known);
+    }
+    if (pos != size) same = false;
+  }
+  std::vector<SmlpState::TCodedCell>& cells = wb.CodedCells;
+  const std::size_t cellCount = static_cast<std::size_t>(n) * static_cast<std::size_t>(nf);
+  if (!same) {
+    listing.clear();
+    for (int f = 0; f < nf; ++f) {
+      const TFeature& feat = feats[f];
+      const int known = std::min(feat.NValues, static_cast<int>(feat.Values.size()));
+      const double* values = feat.Values.data();
+      for (int a = 1; a < known; ++a)
+        for (int b = 0; b < a; ++b)
+          if (values[a] == values[b]) {
+            listing.clear();
+            return false;
+          }
+      listing.push_back(feat.NValues);
+      listing.push_back(known);
+      listing.insert(listing.end(), values, values + known);
     }
   }
+  if (!same || cells.size() != cellCount)
+    cells.assign(cellCount, {std::numeric_limits<double>::quiet_NaN(), -1});  // no value equals NaN: coded anew
+
+  const bool masked = wb.FeatureMask.size() == wb.Features.size();
+  const int* mask = wb.FeatureMask.data();
+  int offset = 0, kept = 0;
+  for (int f = 0; f < nf; ++f) {
+    const TFeature& feat = feats[f];
+    if (!masked || mask[f] == 1)
+      s.features[kept++] = {f, offset, std::min(feat.NValues, static_cast<int>(feat.Values.size())), feat.Values.data()};
+    offset += feat.NValues;
+  }
+  if (offset != l0) return false;
+
+  if (wb.ClassCorrectCount.size() != static_cast<std::size_t>(classes))
+    wb.ClassCorrectCount.assign(static_cast<std::size_t>(classes), 0);
+  if (wb.VectorCorrect.size() != static_cast<std::size_t>(n)) wb.VectorCorrect.assign(static_cast<std::size_t>(n), 0);
+
+  s.n = n;
+  s.nf = nf;
+  s.classes = classes;
+  s.hidden = hidden;
+  s.l0 = l0;
+  s.kept = kept;
+  s.rows = wb.Data.data();
+  s.cls = wb.VectorClass.data();
+  s.cells = cells.data();
+  s.correct = wb.VectorCorrect.data();
+  s.slope = wb.Slope;
+  s.p = wb.ErrorExponent;
+  const bool step = s.slope == 0.0, square = s.p == 2.0;
+  const double e = step ? (square ? RunSmlpPass<true, true>(s) : RunSmlpPass<true, false>(s))
+                        : (square ? RunSmlpPass<false, true>(s) : RunSmlpPass<false, false>(s));
   if (n == 0) throw FloatError("Invalid floating point operation: the accuracy of an empty data set (0 / 0)");
 
+  std::copy(s.perClass.begin(), s.perClass.begin() + classes, wb.ClassCorrectCount.begin());
   // The signals of the last vector.
-  for (int i = 0; i < l0; ++i) wb.Net[0][i].Signal = 0.0;
-  for (int a = 0; a < nActive; ++a) wb.Net[0][active[a]].Signal = 1.0;
-  for (int j = 0; j < hidden; ++j) wb.Net[1][j].Signal = h[j];
-  for (int o = 0; o < classes; ++o) wb.Net[2][o].Signal = y[o];
+  TNeuron* in = wb.Net[0].data();
+  for (int i = 0; i < l0; ++i) in[i].Signal = 0.0;
+  for (int a = 0; a < s.nActive; ++a) in[s.active[a]].Signal = 1.0;
+  TNeuron* hidw = wb.Net[1].data();
+  for (int j = 0; j < hidden; ++j) hidw[j].Signal = s.h[j];
+  TNeuron* outw = wb.Net[2].data();
+  for (int o = 0; o < classes; ++o) outw[o].Signal = s.y[o];
 
-  wb.SuccessRate = static_cast<double>(correct) / n;
+  wb.SuccessRate = static_cast<double>(s.right) / n;
   wb.TestSuccessRate = wb.SuccessRate;
   error = e;
   return true;

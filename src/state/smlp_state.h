@@ -71,16 +71,16 @@ struct SmlpState {
   std::vector<double> FeatureRateHistory;
   // Working storage of the forward pass: the inputs that are 1 for the current vector.
   std::vector<int> ActiveInputs;
-  // Working storage of EvaluateNetwork: per vector and feature the listed value that matched when the
-  // vector was last coded (-1: none; every use checks it against the data again), and per feature where
-  // its inputs start (-1 while the feature is masked), its listed values and their count.
-  struct TCodedFeature {
-    int Start = -1;
-    int Known = 0;
-    const double* Values = nullptr;
+  // Working storage of EvaluateNetwork: per vector and feature the value it was last coded from and the
+  // input that value makes hot (-1: none), checked against the data on every use; and the listing of the
+  // features the cells were coded with (per feature NValues, the count of listed values and the values),
+  // compared on every call: another listing codes every vector anew.
+  struct TCodedCell {
+    double Value = 0.0;
+    int Input = -1;
   };
-  std::vector<int> CodedValue;
-  std::vector<TCodedFeature> CodedFeatures;
+  std::vector<TCodedCell> CodedCells;
+  std::vector<double> CodedListing;
 
   // The single-class network: hidden neurons per class (only CurrentClass's entry is set), the pair
   // candidates of S2 (grown when a search finds more than the table holds), the rules file of a run and

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/errors.h"
 #include "smlp/smlp_network.h"
 #include "support/test_support.h"
 
@@ -130,6 +131,44 @@ TEST_F(SmlpEvaluationTest, TheKeptCodingFollowsEveryChangeBetweenCalls) {
   wb->Slope = 0.0;
   wb->Features[0].Values[2] = wb->Features[0].Values[0];
   ExpectSame("a value listed twice (two hot inputs)");
+  wb->Features[0].Values[2] = 3.0;
+  ExpectSame("listed once again");
+}
+
+// The kept coding across changes of the listing that keep the input width, of the data set as a whole and
+// of the network: each call's result is the fresh one.
+TEST_F(SmlpEvaluationTest, TheKeptCodingFollowsTheListingTheDataSetAndTheNetwork) {
+  ExpectSame("first call");
+  // Feature 0 lists two values and feature 1 three: the inputs of feature 1 start one earlier.
+  wb->Features[0].NValues = 2;
+  wb->Features[0].Values.pop_back();
+  wb->Features[1].NValues = 3;
+  wb->Features[1].Values.push_back(3.0);
+  ExpectSame("value counts moved between features");
+  wb->Features[1].Values[2] = 1.0;
+  wb->Features[1].Values[0] = 3.0;
+  ExpectSame("a listed value changed in place");
+  wb->Features[2].NValues = 3;  // the fourth value is still stored but no longer listed
+  wb->Features[1].NValues = 4;
+  wb->Features[1].Values.push_back(7.0);
+  ExpectSame("a value dropped from the count only");
+  wb->Data[3][2] = std::nan("");
+  ExpectSame("a value that is not a number");
+  for (int v = 0; v < wb->NumOfVectors; ++v)
+    wb->Data[v] = {1.0 + wb->Rng.Below(3), 1.0 + wb->Rng.Below(4), 1.0 + wb->Rng.Below(4)};
+  ExpectSame("every row replaced");
+  for (TNeuron& n : wb->Net[1]) n.Weights[3] = 1.0 - wb->Rng.Below(3);
+  wb->Net[2][1].Weights[2] = -0.5;
+  ExpectSame("weights changed");
+  wb->HidPerOut.assign(3, 3);
+  wb->Features[1].Values.resize(4);
+  ASSERT_TRUE(InitSMLPWeights(*wb));
+  wb->NetType = 3;
+  for (TNeuron& n : wb->Net[1])
+    for (int i = 0; i < wb->Layers[0]; ++i) n.Weights[i] = 1.0 - wb->Rng.Below(3);
+  ExpectSame("the network built anew with three hidden units per class");
+  wb->Features[0].NValues = 3;
+  EXPECT_THROW(EvaluateNetwork(*wb), WlError) << "an input width the network does not have";
 }
 
 }  // namespace
