@@ -342,42 +342,43 @@ struct CodedFeature {
   const double* Values;
 };
 
-// What one pass of the plain SMLP reads, gathered and checked once per call (on the stack, nothing in it
-// initialized beyond what the call sets).
+// What one pass of the plain SMLP reads, gathered and checked once per call; the arrays are the caller's.
 struct SmlpPass {
-  int n = 0, nf = 0, classes = 0, hidden = 0, l0 = 0, kept = 0;
-  const std::vector<double>* rows = nullptr;
-  const int* cls = nullptr;
-  SmlpState::TCodedCell* cells = nullptr;
-  std::uint8_t* correct = nullptr;
-  double slope = 0.0, p = 2.0;
-  std::array<CodedFeature, kFastFeatures> features;  // the features that take part
-  std::array<const double*, kFastHidden> hw;
-  std::array<const double*, kFastOutputs> ow;
-  std::array<int, kFastOutputs> terms;
-  // After the pass: the last vector's active inputs and signals, and the correct vectors per class.
-  std::array<int, kFastFeatures> active;
-  int nActive = 0;
-  std::array<double, kFastHidden> h;
-  std::array<double, kFastOutputs> y;
-  std::array<int, kFastOutputs> perClass;
-  int right = 0;
+  int n, nf, classes, hidden, l0, kept;
+  const std::vector<double>* rows;
+  const int* cls;
+  SmlpState::TCodedCell* cells;
+  std::uint8_t* correct;
+  double slope, p;
+  const CodedFeature* features;  // the features that take part
+  const double* const* hw;
+  const double* const* ow;
+  const int* terms;
+  // Written by the pass: the last vector's active inputs and signals, and the correct vectors per class.
+  int* active;
+  double* h;
+  double* y;
+  int* perClass;
+  int nActive, right;
 };
 
 // The pass itself, with the unit kind and the error exponent 2 fixed at compile time. Everything it
-// reads per vector is a local pointer, so that the stores of the results do not make the compiler read
-// the workbench again.
+// reads per vector is a local, so that the stores of the results do not make the compiler read the
+// workbench again.
 template <bool kStep, bool kSquare>
-double RunSmlpPass(SmlpPass& s) {
+__attribute__((noinline)) double RunSmlpPass(SmlpPass& s) {
   const int n = s.n, nf = s.nf, classes = s.classes, hidden = s.hidden, l0 = s.l0, kept = s.kept;
-  const CodedFeature* features = s.features.data();
-  const double* const* hw = s.hw.data();
-  const double* const* ow = s.ow.data();
-  const int* terms = s.terms.data();
-  int* active = s.active.data();
-  double* h = s.h.data();
-  double* y = s.y.data();
-  int* perClass = s.perClass.data();
+  const std::vector<double>* rows = s.rows;
+  const int* cls = s.cls;
+  SmlpState::TCodedCell* cells = s.cells;
+  const CodedFeature* features = s.features;
+  const double* const* hw = s.hw;
+  const double* const* ow = s.ow;
+  const int* terms = s.terms;
+  int* active = s.active;
+  double* h = s.h;
+  double* y = s.y;
+  int* perClass = s.perClass;
   const double slope = s.slope, p = s.p;
   std::uint8_t* correct = s.correct;
   double e = 0.0;
@@ -386,11 +387,11 @@ double RunSmlpPass(SmlpPass& s) {
   for (int v = 0; v < n; ++v) {
     // Inputs: the listed value of each feature that takes part; the coding kept from the last call is
     // checked against the vector's value and found anew where it no longer holds.
-    const std::vector<double>& data = s.rows[v];
-    const int c = s.cls[v];
+    const std::vector<double>& data = rows[v];
+    const int c = cls[v];
     if (data.size() < static_cast<std::size_t>(nf) || c < 0 || c >= classes) NotFitting();
     const double* row = data.data();
-    SmlpState::TCodedCell* cv = s.cells + static_cast<std::size_t>(v) * static_cast<std::size_t>(nf);
+    SmlpState::TCodedCell* cv = cells + static_cast<std::size_t>(v) * static_cast<std::size_t>(nf);
     nActive = 0;
     for (int i = 0; i < kept; ++i) {
       const CodedFeature& feat = features[i];
@@ -478,12 +479,18 @@ bool EvaluateSMLP(Workbench& wb, double& error) {
       wb.Net[2].size() != static_cast<std::size_t>(classes) || n < 0 || wb.Data.size() < static_cast<std::size_t>(n) ||
       wb.VectorClass.size() < static_cast<std::size_t>(n))
     return false;
+  std::array<const double*, kFastHidden> hw;
+  std::array<const double*, kFastOutputs> ow;
+  std::array<int, kFastOutputs> terms;
   SmlpPass s;
+  s.hw = hw.data();
+  s.ow = ow.data();
+  s.terms = terms.data();
   const TNeuron* hid = wb.Net[1].data();
   for (int j = 0; j < hidden; ++j) {
     const std::vector<double>& w = hid[j].Weights;
     if (w.size() < static_cast<std::size_t>(l0) + 1) return false;
-    s.hw[j] = w.data();
+    hw[j] = w.data();
   }
   const TNeuron* out = wb.Net[2].data();
   const int* hpo = wb.HidPerOut.data();
@@ -491,8 +498,8 @@ bool EvaluateSMLP(Workbench& wb, double& error) {
     const int k = hpo[c];
     const std::vector<double>& w = out[c].Weights;
     if (k < 0 || k > hpo[0] || w.size() < static_cast<std::size_t>(k) + 1) return false;
-    s.ow[c] = w.data();
-    s.terms[c] = k;
+    ow[c] = w.data();
+    terms[c] = k;
   }
   // The listing of the features against the one the cells were coded with: a changed listing (values,
   // their order or count) codes every vector anew, and a feature that lists a value twice is refused.
@@ -542,11 +549,12 @@ bool EvaluateSMLP(Workbench& wb, double& error) {
 
   const bool masked = wb.FeatureMask.size() == wb.Features.size();
   const int* mask = wb.FeatureMask.data();
+  std::array<CodedFeature, kFastFeatures> features;
   int offset = 0, kept = 0;
   for (int f = 0; f < nf; ++f) {
     const TFeature& feat = feats[f];
     if (!masked || mask[f] == 1)
-      s.features[kept++] = {f, offset, std::min(feat.NValues, static_cast<int>(feat.Values.size())), feat.Values.data()};
+      features[kept++] = {f, offset, std::min(feat.NValues, static_cast<int>(feat.Values.size())), feat.Values.data()};
     offset += feat.NValues;
   }
   if (offset != l0) return false;
@@ -565,6 +573,15 @@ bool EvaluateSMLP(Workbench& wb, double& error) {
   s.cls = wb.VectorClass.data();
   s.cells = cells.data();
   s.correct = wb.VectorCorrect.data();
+  s.features = features.data();
+  std::array<int, kFastFeatures> active;
+  std::array<double, kFastHidden> h;
+  std::array<double, kFastOutputs> y;
+  std::array<int, kFastOutputs> perClass;
+  s.active = active.data();
+  s.h = h.data();
+  s.y = y.data();
+  s.perClass = perClass.data();
   s.slope = wb.Slope;
   s.p = wb.ErrorExponent;
   const bool step = s.slope == 0.0, square = s.p == 2.0;
@@ -572,15 +589,15 @@ bool EvaluateSMLP(Workbench& wb, double& error) {
                         : (square ? RunSmlpPass<false, true>(s) : RunSmlpPass<false, false>(s));
   if (n == 0) throw FloatError("Invalid floating point operation: the accuracy of an empty data set (0 / 0)");
 
-  std::copy(s.perClass.begin(), s.perClass.begin() + classes, wb.ClassCorrectCount.begin());
+  std::copy(perClass.begin(), perClass.begin() + classes, wb.ClassCorrectCount.begin());
   // The signals of the last vector.
   TNeuron* in = wb.Net[0].data();
   for (int i = 0; i < l0; ++i) in[i].Signal = 0.0;
-  for (int a = 0; a < s.nActive; ++a) in[s.active[a]].Signal = 1.0;
+  for (int a = 0; a < s.nActive; ++a) in[active[a]].Signal = 1.0;
   TNeuron* hidw = wb.Net[1].data();
-  for (int j = 0; j < hidden; ++j) hidw[j].Signal = s.h[j];
+  for (int j = 0; j < hidden; ++j) hidw[j].Signal = h[j];
   TNeuron* outw = wb.Net[2].data();
-  for (int o = 0; o < classes; ++o) outw[o].Signal = s.y[o];
+  for (int o = 0; o < classes; ++o) outw[o].Signal = y[o];
 
   wb.SuccessRate = static_cast<double>(s.right) / n;
   wb.TestSuccessRate = wb.SuccessRate;
