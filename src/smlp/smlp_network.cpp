@@ -501,30 +501,38 @@ bool EvaluateSMLP(Workbench& wb, double& error) {
     ow[c] = w.data();
     terms[c] = k;
   }
-  // The listing of the features against the one the cells were coded with: a changed listing (values,
-  // their order or count) codes every vector anew, and a feature that lists a value twice is refused.
+  // The features that take part, and the listing of the features against the one the cells were coded
+  // with: a changed listing (values, their order or count) codes every vector anew, and a feature that
+  // lists a value twice is refused.
   const TFeature* feats = wb.Features.data();
+  const bool masked = wb.FeatureMask.size() == wb.Features.size();
+  const int* mask = wb.FeatureMask.data();
+  std::array<CodedFeature, kFastFeatures> features;
   std::vector<double>& listing = wb.CodedListing;
+  const double* listed = listing.data();
+  const std::size_t listedSize = listing.size();
+  std::size_t pos = 0;
   bool same = true;
-  {
-    const double* kept = listing.data();
-    const std::size_t size = listing.size();
-    std::size_t pos = 0;
-    for (int f = 0; f < nf && same; ++f) {
-      const TFeature& feat = feats[f];
-      const int known = std::min(feat.NValues, static_cast<int>(feat.Values.size()));
-      if (pos + 2 + static_cast<std::size_t>(known) > size || kept[pos] != feat.NValues || kept[pos + 1] != known) {
+  int offset = 0, kept = 0;
+  for (int f = 0; f < nf; ++f) {
+    const TFeature& feat = feats[f];
+    const int known = std::min(feat.NValues, static_cast<int>(feat.Values.size()));
+    const double* values = feat.Values.data();
+    if (same) {
+      if (pos + 2 + static_cast<std::size_t>(known) > listedSize || listed[pos] != feat.NValues ||
+          listed[pos + 1] != known) {
         same = false;
-        break;
+      } else {
+        for (int k = 0; k < known; ++k)
+          if (listed[pos + 2 + k] != values[k]) same = false;
+        pos += 2 + static_cast<std::size_t>(known);
       }
-      pos += 2;
-      const double* values = feat.Values.data();
-      for (int k = 0; k < known; ++k)
-        if (kept[pos + k] != values[k]) same = false;
-      pos += static_cast<std::size_t>(known);
     }
-    if (pos != size) same = false;
+    if (!masked || mask[f] == 1) features[kept++] = {f, offset, known, values};
+    offset += feat.NValues;
   }
+  if (offset != l0) return false;
+  if (pos != listedSize) same = false;
   std::vector<SmlpState::TCodedCell>& cells = wb.CodedCells;
   const std::size_t cellCount = static_cast<std::size_t>(n) * static_cast<std::size_t>(nf);
   if (!same) {
@@ -546,18 +554,6 @@ bool EvaluateSMLP(Workbench& wb, double& error) {
   }
   if (!same || cells.size() != cellCount)
     cells.assign(cellCount, {std::numeric_limits<double>::quiet_NaN(), -1});  // no value equals NaN: coded anew
-
-  const bool masked = wb.FeatureMask.size() == wb.Features.size();
-  const int* mask = wb.FeatureMask.data();
-  std::array<CodedFeature, kFastFeatures> features;
-  int offset = 0, kept = 0;
-  for (int f = 0; f < nf; ++f) {
-    const TFeature& feat = feats[f];
-    if (!masked || mask[f] == 1)
-      features[kept++] = {f, offset, std::min(feat.NValues, static_cast<int>(feat.Values.size())), feat.Values.data()};
-    offset += feat.NValues;
-  }
-  if (offset != l0) return false;
 
   if (wb.ClassCorrectCount.size() != static_cast<std::size_t>(classes))
     wb.ClassCorrectCount.assign(static_cast<std::size_t>(classes), 0);
