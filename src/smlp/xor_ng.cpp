@@ -48,41 +48,6 @@ int FirstLayerWidth(const Workbench& wb) { return wb.Layers[0] + 1; }
 
 std::span<double> Direction(Workbench& wb) { return wb.SearchDirection.Row(0); }
 
-// The preparation of every NG run, with the SMLP error in place of the perceptron's: the chart geometry
-// and the section window, the log's name, the random part of the set, the start error, the direction
-// arrays, the stop threshold and the start text.
-void InitXNG(Workbench& wb) {
-  wb.NGChartWidth = 590;
-  wb.NGChartHeight = 510;
-  wb.NGChartMargin = 30;
-  wb.NGChartPlotWidth = wb.NGChartWidth - 2 * wb.NGChartMargin;
-  wb.NGChartPlotHeight = wb.NGChartHeight - 2 * wb.NGChartMargin;
-  wb.NGInputCount = static_cast<double>(wb.NumOfVectors) * wb.Layers[0];
-  wb.ChartDrawn = false;
-  wb.ParamText[7] = "Numerical gradient";
-  if (wb.Form1.ChartH.Checked()) {
-    wb.Plat.ShowWindow(wb.NGF.Name());
-    CallNGSectionAxes(wb);
-    wb.NGF.ShowBitmap();
-    wb.NGFFormExists = true;
-  }
-  wb.NGLogFileName = wb.ResultsPrefix + "_xng.txt";
-  if (wb.NumOfParts > 1) RandomBatch(wb);
-  wb.NGStartError = EvaluateNetwork(wb);
-  wb.StartError = wb.NGStartError;
-  const WeightShape shape = NGShape(wb);
-  SizeLike(wb.SearchDirection, shape);
-  if (wb.Form1.VdwBox.Checked()) SizeLike(wb.VdwData, shape);
-  SizeLike(wb.PrevStep, shape);
-  SizeLike(wb.PrevDirection, shape);
-  wb.NGRefError = 2.0 * wb.NGStartError;
-  wb.StopError = wb.NGStartError * wb.StopError;
-  wb.ResultText = FixedDisplayText(wb.NGStartError, 12, 3);
-  wb.Form1.ge.SetText("- / " + wb.ResultText);
-  wb.Form1.ge.Repaint();
-  wb.CurrentError = 0.0;
-}
-
 // The direction component of a probe: V_coef ((E0 - E) / E0)^V_exp, or 1 when V_exp is 0.
 double Component(const Workbench& wb, double e0, double e) {
   if (wb.V_exp == 0.0) return 1.0;
@@ -196,7 +161,8 @@ void RunXORNG(Workbench& wb) {
   wb.NetType = 3;
   wb.NetKind = 1;
   wb.NGInputCount = static_cast<double>(wb.NumOfVectors) * wb.Layers[0];
-  InitXNG(wb);
+  // The preparation of every NG run, with the SMLP error in place of the perceptron's.
+  PrepareNGRun(wb, &EvaluateNetwork);
 
   LogGuard guard(wb);
   wb.NGLogFile.open(wb.NGLogFileName, std::ios::binary | std::ios::trunc);

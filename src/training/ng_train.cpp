@@ -97,8 +97,7 @@ void DrawChartFrame(Workbench& wb) {
   wb.ChartDrawn = true;
 }
 
-void InitNG(Workbench& wb, std::uint8_t method) {
-  StartNGEvaluations(wb);
+void PrepareNGRun(Workbench& wb, double (*startError)(Workbench&)) {
   wb.NGChartWidth = 590;
   wb.NGChartHeight = 510;
   wb.NGChartMargin = 30;
@@ -117,7 +116,7 @@ void InitNG(Workbench& wb, std::uint8_t method) {
   wb.NGLogFileName = wb.ResultsPrefix + "_xng.txt";
   if (wb.NumOfParts > 1) RandomBatch(wb);
 
-  wb.NGStartError = NGTrainingSetError(wb);
+  wb.NGStartError = startError(wb);
   wb.StartError = wb.NGStartError;
 
   const WeightShape shape = NGShape(wb);
@@ -132,8 +131,13 @@ void InitNG(Workbench& wb, std::uint8_t method) {
   wb.Form1.ge.SetText("- / " + wb.ResultText);
   wb.Form1.ge.Repaint();
   wb.CurrentError = 0.0;
+}
+
+void InitNG(Workbench& wb, std::uint8_t method) {
+  StartNGEvaluations(wb);
+  PrepareNGRun(wb, &NGTrainingSetError);
   // The normalised rule keeps the error of each weight's better side, for every weight layer.
-  if (method == 2) SizeLike(wb.SideError, shape);
+  if (method == 2) SizeLike(wb.SideError, NGShape(wb));
 }
 
 void NGEpochBookkeeping(Workbench& wb, std::uint8_t method) {

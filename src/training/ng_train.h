@@ -25,6 +25,9 @@ void NGTrainGlobalToLocal(Workbench& wb, std::uint8_t method);
 // The preparation of every NG run: chart geometry, the section window, the start error, the direction
 // arrays (kept from a previous run on a network of the same shape), StopError made absolute, ResultText.
 void InitNG(Workbench& wb, std::uint8_t method);
+// What InitNG does after starting the evaluation count and before the normalised rule's side errors, with
+// `startError` giving the start network's error (the SMLP evaluation for XNG).
+void PrepareNGRun(Workbench& wb, double (*startError)(Workbench&));
 // Re-seeds the generator from the clock and draws NumOfVectors div NumOfParts vectors (with replacement)
 // into BatchIndex.
 void RandomBatch(Workbench& wb);
