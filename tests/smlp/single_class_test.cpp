@@ -15,6 +15,7 @@
 #include "smlp/single_class.h"
 #include "smlp/single_class_reports.h"
 #include "smlp/smlp_driver.h"
+#include "smlp/binary_set_test_env.h"
 #include "support/test_support.h"
 
 namespace wl {
@@ -24,31 +25,8 @@ namespace fs = std::filesystem;
 using test::Lines;
 using test::ReadText;
 
-struct FeatureDef {
-  std::string Name;
-  std::vector<std::string> Symbols;
-};
-
-std::string SetText(const std::vector<FeatureDef>& features, int classes,
-                    const std::vector<std::vector<std::string>>& rows) {
-  const int n = static_cast<int>(features.size());
-  std::string s = "Number of features = " + IntToStr(n + 1) + "\nNumber of Vectors = " +
-                  IntToStr(static_cast<std::int64_t>(rows.size())) + "\nClass Column No = " + IntToStr(n + 1) + "\n\n";
-  for (int f = 0; f < n; ++f) {
-    s += "Feature[" + IntToStr(f + 1) + "] = " + features[f].Name + "  discrete  " +
-         IntToStr(static_cast<std::int64_t>(features[f].Symbols.size()));
-    for (const std::string& sym : features[f].Symbols) s += "  " + sym;
-    s += "\n";
-  }
-  s += "Feature[" + IntToStr(n + 1) + "] = Class  discrete  " + IntToStr(classes);
-  for (int c = 0; c < classes; ++c) s += "  " + IntToStr(c);
-  s += "\n\n[DATA]\n";
-  for (const auto& row : rows) {
-    for (const std::string& t : row) s += t + "  ";
-    s += "\n";
-  }
-  return s;
-}
+using test::DiscreteSetText;
+using test::FeatureDef;
 
 const std::vector<FeatureDef> kXY = {{"x", {"a", "b"}}, {"y", {"p", "q", "r"}}};
 
@@ -65,7 +43,7 @@ class SingleClassTest : public test::ProgramDirTest {
   void Build(const std::vector<FeatureDef>& features, int classes, const std::vector<std::vector<std::string>>& rows,
              int cls, int hidden, double hidBias = 0.5) {
     const fs::path p = dir / "DATA" / "set.dat";
-    std::ofstream(p, std::ios::binary) << SetText(features, classes, rows);
+    std::ofstream(p, std::ios::binary) << DiscreteSetText(features, classes, rows);
     wb->DataFileName = p.string();
     ReadDataFile(*wb, p.string());
     MakeResultsPrefix(*wb);
@@ -328,7 +306,7 @@ TEST_F(SingleClassTest, ValidationSetThatDoesNotFitIsRefused) {
   Build(kXY, 2, kByX, 0, 1);
   const fs::path other = dir / "DATA" / "other.dat";
   // x has a third value: its inputs are not the network's.
-  std::ofstream(other, std::ios::binary) << SetText({{"x", {"a", "b", "c"}}, {"y", {"p", "q", "r"}}}, 2, kByX);
+  std::ofstream(other, std::ios::binary) << DiscreteSetText({{"x", {"a", "b", "c"}}, {"y", {"p", "q", "r"}}}, 2, kByX);
   plat.OpenAnswers.push_back(other.string());
   wb->TestingMode = true;
   SMLPValidationReport(*wb);

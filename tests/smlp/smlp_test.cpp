@@ -19,6 +19,7 @@
 #include "smlp/smlp_driver.h"
 #include "smlp/smlp_network.h"
 #include "smlp/smlp_training.h"
+#include "smlp/binary_set_test_env.h"
 #include "support/test_support.h"
 
 namespace wl {
@@ -28,32 +29,8 @@ namespace fs = std::filesystem;
 using test::Lines;
 using test::ReadText;
 
-struct FeatureDef {
-  std::string Name;
-  std::vector<std::string> Symbols;
-};
-
-// A data-set file of discrete features; each row lists the symbols and then the class label ("0", "1" ...).
-std::string DiscreteSetText(const std::vector<FeatureDef>& features, int classes,
-                            const std::vector<std::vector<std::string>>& rows) {
-  const int n = static_cast<int>(features.size());
-  std::string s = "Number of features = " + IntToStr(n + 1) + "\nNumber of Vectors = " +
-                  IntToStr(static_cast<std::int64_t>(rows.size())) + "\nClass Column No = " + IntToStr(n + 1) + "\n\n";
-  for (int f = 0; f < n; ++f) {
-    s += "Feature[" + IntToStr(f + 1) + "] = " + features[f].Name + "  discrete  " +
-         IntToStr(static_cast<std::int64_t>(features[f].Symbols.size()));
-    for (const std::string& sym : features[f].Symbols) s += "  " + sym;
-    s += "\n";
-  }
-  s += "Feature[" + IntToStr(n + 1) + "] = Class  discrete  " + IntToStr(classes);
-  for (int c = 0; c < classes; ++c) s += "  " + IntToStr(c);
-  s += "\n\n[DATA]\n";
-  for (const auto& row : rows) {
-    for (const std::string& t : row) s += t + "  ";
-    s += "\n";
-  }
-  return s;
-}
+using test::DiscreteSetText;
+using test::FeatureDef;
 
 class SmlpTest : public test::ProgramDirTest {
  protected:
