@@ -379,16 +379,19 @@ double StaircaseError(Workbench& wb, const EvalOptions& eval) {
   double* buf = PrepareEvalSignals(wb, L[0]);
   const bool direct = AllInputsContinuous(wb.Features);
   const double p = wb.ErrorExponent, s = wb.SetOff, t1 = 1.0 - wb.SetOff;
+  const bool skip = HasSkipConnections(wb);
   wb.NumOfCorrect = 0;
   double e = 0.0;
   for (int v = 0; v < wb.NumOfVectors; ++v) {
-    const double* prev = CodedRow(wb, direct, v, buf);
+    const double* in = CodedRow(wb, direct, v, buf);
+    const double* prev = in;
     for (int l = 1; l < nl; ++l) {
       const int n = L[l - 1];
+      const bool skipLayer = skip && l == 2;
       double* cur = buf + wb.EvalOffset[l];
       for (int j = 0; j < L[l]; ++j) {
         const double* w = wb.Net[l][j].Weights.data();
-        const double a = w[n] - Dot(prev, w, n);
+        const double a = skipLayer ? w[n + L[0]] - (Dot(prev, w, n) + Dot(in, w + n, L[0])) : w[n] - Dot(prev, w, n);
         cur[j] = a > kExpGuard ? 0.0 : static_cast<double>(Round(k / (1.0 + std::exp(a)))) / k;
       }
       prev = cur;

@@ -17,6 +17,11 @@ NetStructure ChosenStructure(const Workbench& wb) {
   return NetStructure::None;
 }
 
+bool HasSkipConnections(const Workbench& wb) {
+  const std::vector<int>& L = wb.Layers;
+  return L.size() == 3 && wb.LayerInputs.size() >= 2 && L[0] > 0 && wb.LayerInputs[1] == L[1] + L[0];
+}
+
 namespace {
 
 [[noreturn]] void NotFitting(const char* what) {

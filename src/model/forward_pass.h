@@ -20,6 +20,11 @@ struct Workbench;
 // The structure the main window chooses (NetStructure, state/eval_options.h).
 NetStructure ChosenStructure(const Workbench& wb);
 
+// True when the network has skip connections: three layers whose output neurons see the hidden signals
+// and then every input (LayerInputs[1] = Layers[1] + Layers[0]). Every error of such a network counts
+// its skip weights, whatever structure the window shows.
+bool HasSkipConnections(const Workbench& wb);
+
 // Passes vector V (a row of Data) through the network as the structure radio buttons choose: function
 // approximation, skip connections ("Crossover"), standard, or (SMLP) the input layer only. Adds to
 // SigmoidCount. Throws FloatError where an unguarded exponential would overflow, and WlError when the

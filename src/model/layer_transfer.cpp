@@ -98,6 +98,8 @@ struct PerLayerSetup {
   // The "SMLP" structure: the step (or logistic) units of the SMLP instead of the per-layer functions.
   bool smlp = false;
   double slope = 0.0;
+  // Skip connections: the output neurons see the hidden signals and then every input.
+  bool skip = false;
   FirstLayerSums* sparse = nullptr;  // coded inputs: the first layer's sums over the inputs not zero
 };
 
@@ -121,6 +123,7 @@ PerLayerSetup Prepare(Workbench& wb, int onlyVector, const EvalOptions& o) {
   s.stairs.K = wb.NumOfStep;
   s.smlp = smlp;
   s.slope = wb.Slope;
+  s.skip = !smlp && HasSkipConnections(wb);
   for (int l = 1; l < s.nl && !smlp; ++l) {
     const std::uint8_t kind = wb.LayerTF[l - 1].TFKind;
     if (kind < 1 || kind > 7) throw WlError("Unknown transfer function " + IntToStr(kind));
@@ -159,6 +162,7 @@ const double* Evaluate(Workbench& wb, const PerLayerSetup& s, int v, double* buf
     CodeInputs(wb.Features, wb.Data[v].data(), buf);
     prev = buf;
   }
+  const double* in = prev;
   if (s.smlp) {
     double* out = buf + wb.EvalOffset[2];
     SmlpSignals(wb, prev, buf + wb.EvalOffset[1], out, s.slope);
@@ -173,6 +177,11 @@ const double* Evaluate(Workbench& wb, const PerLayerSetup& s, int v, double* buf
     if (l == 1 && s.sparse) {
       s.sparse->Sums(prev, cur);
       for (int j = 0; j < L[l]; ++j) cur[j] = LayerTransfer(tf, cur[j], layer[j].Weights[th], s.stairs);
+    } else if (s.skip && l == 2) {
+      for (int j = 0; j < L[l]; ++j) {
+        const double* w = layer[j].Weights.data();
+        cur[j] = LayerTransfer(tf, Dot(prev, w, n) + Dot(in, w + n, L[0]), w[th], s.stairs);
+      }
     } else {
       for (int j = 0; j < L[l]; ++j) {
         const double* w = layer[j].Weights.data();
@@ -365,7 +374,8 @@ double TrainingSetError(Workbench& wb, const EvalOptions& o) {
         votes[wb.CommitteeMember] = winner;
     }
   };
-  if (!s.smlp && UseVectorKernels()) {
+  // The vector kernel knows no skip connections.
+  if (!s.smlp && !s.skip && UseVectorKernels()) {
     BlockOutputs(wb, s, buf + wb.EvalOffset[static_cast<std::size_t>(s.nl - 1)], visit);
   } else {
     for (int v = 0; v < wb.NumOfVectors; ++v) visit(v, Evaluate(wb, s, v, buf));
