@@ -3,11 +3,10 @@
 // line while the error keeps falling. Options add a parabolic jump to the estimated minimum of the line,
 // acceptance of a slightly worse extension (c3), and two trials around the final step (CH1).
 //
-// The error E carried from weight to weight is the error of the last accepted trial. After a parabolic
-// step, an accepted worse extension, or an accepted extension whose trial value was clamped at the
-// largest weight, the weight is set to a value whose error was not the one accepted: E then is not the
-// error of the network as it stands, and is carried on as it is until a border-vector selection
-// recomputes it. That is how the search works, not an oversight.
+// The error E carried from weight to weight is the error of the network as it stands. A search that
+// leaves its weight where no accepted trial stood (a parabolic step, an accepted worse extension, an
+// accepted extension whose trial value was clamped at the largest weight) evaluates the weight's final
+// value once more and carries that error on, so that every epoch records the error of its own weights.
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -40,11 +39,18 @@ double VSSSearch::Search(const WeightRef& w, double f, double maxDelta) {
   double s = 0.0;
   const double w0 = neuron.Weights[k];
   neuron.OldWeights[k] = w0;
+  // The weight's value whose error E is.
+  double atE = w0;
+  auto improve = [&](double value, double step) {
+    if (!frame_.Improve(w, value, step, s)) return false;
+    atE = value;
+    return true;
+  };
 
   // First trials, neither clamped nor limited by the largest step.
-  frame_.Improve(w, w0 + d, d, s);
+  improve(w0 + d, d);
   // Without history the step down is tried in any case, against the error just possibly lowered.
-  if (last == 0.0 || s == 0.0) frame_.Improve(w, w0 - d, -d, s);
+  if (last == 0.0 || s == 0.0) improve(w0 - d, -d);
   if (s == 0.0) {
     frame_.Keep(w, w0, 0.0, false);
     last = 0.0;
@@ -61,7 +67,7 @@ double VSSSearch::Search(const WeightRef& w, double f, double maxDelta) {
     d = m * s;
     if (std::fabs(d) > maxDelta) break;
     double tried = clamp(w0 + d);
-    const bool better = frame_.Improve(w, tried, d, s);
+    const bool better = improve(tried, d);
     ++j;
     A[static_cast<std::size_t>(j) + 1] = wb_.NewError;
     if (better) {
@@ -84,10 +90,22 @@ double VSSSearch::Search(const WeightRef& w, double f, double maxDelta) {
     break;
   }
 
-  if (o_.CH1) frame_.TryAroundStep(w, w0, m, maxWeight, s);
+  if (o_.CH1) {
+    const double before = s;
+    frame_.TryAroundStep(w, w0, m, maxWeight, s);
+    if (s != before) atE = clamp(w0 + s);
+  }
+
+  // The weight ends where no accepted trial stood: E becomes the error of its final value.
+  const double value = w0 + s;
+  if (value != atE) {
+    E = frame_.Try(w, value);
+    wb_.AcceptedSuccessRate = wb_.SuccessRate;
+    wb_.AcceptedWeightedRate = wb_.WeightedCorrect;
+  }
 
   // Folded in also when a worse extension of step 0 was taken (a growth factor of 0).
-  neuron.Weights[k] = w0 + s;
+  neuron.Weights[k] = value;
   neuron.OldWeights[k] = w0;
   frame_.FoldIntoTable(w, wb_.NonStandardTF);
   last = s;

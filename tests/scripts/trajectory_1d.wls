@@ -14,16 +14,16 @@ expect no-message
 click Button3
 click Button2
 expect no-message
-expect text ge "3.9740 / 125.081"
+expect text ge "3.9628 / 125.081"
 
 click PlotT2
 expect no-message
 click Button2
 expect no-message
-expect text ge "O=3.97 N=3.97"
+expect text ge "O=3.96 N=3.96"
 click Button3
 expect no-message
-expect text EForm "Trajectory 1D     iris 4-4-3      549   18   2.9   0.83   0.40   0.29"
+expect text EForm "Trajectory 1D     iris 4-4-3      540   18   2.9   1.1   0.40   0.30"
 press EForm 400 0
 press EForm 400 0 ctrl
 select EForm.c1box 1
@@ -34,11 +34,11 @@ expect no-message
 expect file results/iris_86410_ext_c2_s1.gif
 click Button2
 expect no-message
-expect text ge "O=3.97 N=9.94"
+expect text ge "O=3.96 N=10.03"
 
 set EpochEditT2 5
 click NTButton
 expect no-message
 expect text OnTopForm "On Top      128-66-29"
 expect text ep "5"
-expect text modWEdit "140.69"
+expect text modWEdit "140.18"

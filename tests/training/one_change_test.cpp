@@ -110,6 +110,7 @@ struct Rules {
 
 // The variable step search as its rules read, written out plainly over the same error function (the
 // per-layer TrainingSetError): returns E after every epoch and leaves the trained weights in the network.
+// E is always the error of the network as it stands.
 std::vector<double> PlainVSS(Workbench& wb, const Rules& r) {
   EXPECT_FALSE(ReadParameters(wb));
   const TForm1& f = wb.Form1;
@@ -136,11 +137,12 @@ std::vector<double> PlainVSS(Workbench& wb, const Rules& r) {
           const double w0 = nn.Weights[k], e0 = E;
           const double d = last == 0.0 ? d0 * step : xlc * last;
           double s = 0.0;
+          double atE = w0;  // the value whose error E is
           double t = error(nn, k, w0 + d);
-          if (t < E) E = t, s = d;
+          if (t < E) E = t, s = d, atE = w0 + d;
           if (last == 0.0 || s == 0.0) {
             t = error(nn, k, w0 - d);
-            if (t < E) E = t, s = -d;
+            if (t < E) E = t, s = -d, atE = w0 - d;
           }
           if (s != 0.0) {
             std::vector<double> A{e0, E};
@@ -155,7 +157,7 @@ std::vector<double> PlainVSS(Workbench& wb, const Rules& r) {
                 if (c3 > 0.0 && A[j + 1] - A[j] < c3 * (A[j - 1] - A[j])) s = ext;
                 break;
               }
-              E = t, s = ext;
+              E = t, s = ext, atE = v;
               if (j == 1 && r.parabolic) {
                 const double p = ParabolicStep(x1, s, A[0], A[1], E, aMax);
                 if (p != 0.0) {
@@ -170,13 +172,15 @@ std::vector<double> PlainVSS(Workbench& wb, const Rules& r) {
               const double inner = 2.0 * s / (m + 1.0), outer = s * (m + 1.0) / 2.0;
               t = error(nn, k, std::clamp(w0 + inner, -maxW, maxW));
               if (t < E) {
-                E = t, s = inner;
+                E = t, s = inner, atE = std::clamp(w0 + inner, -maxW, maxW);
               } else {
                 t = error(nn, k, std::clamp(w0 + outer, -maxW, maxW));
-                if (t < E) E = t, s = outer;
+                if (t < E) E = t, s = outer, atE = std::clamp(w0 + outer, -maxW, maxW);
               }
             }
           }
+          // A weight left where no accepted trial stood carries the error of its final value.
+          if (w0 + s != atE) E = error(nn, k, w0 + s);
           nn.Weights[k] = w0 + s;
           last = s;
         }
