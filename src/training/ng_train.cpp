@@ -219,10 +219,6 @@ void NGTrain(Workbench& wb, std::uint8_t method) {
       }
       if (back && oldPoint) break;  // h is halved at the next pass
       if (method != 33) NGEpochBookkeeping(wb, method);
-      if (wb.CurrentError < wb.StopError) {
-        stopped = true;
-        break;
-      }
 
       E2 = E1;
       E1 = wb.CurrentError;
@@ -241,6 +237,11 @@ void NGTrain(Workbench& wb, std::uint8_t method) {
       if (e < wb.EpochHistory.size()) wb.EpochHistory[e] = {wb.CurrentError, wb.SuccessRate};
       CallEpochDone(wb, wb.Epoch, wb.CurrentError);
       wb.Epoch += 1;
+      // The epoch that reaches the stop error was trained: it is shown, recorded and counted.
+      if (wb.CurrentError < wb.StopError) {
+        stopped = true;
+        break;
+      }
     } while (wb.CurrentError < wb.NGRefError * wb.next_D);
     if (wb.CurrentError < wb.StopError) stopped = true;
   }

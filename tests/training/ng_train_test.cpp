@@ -26,6 +26,7 @@
 #include "training/ng_steps.h"
 #include "training/ng_train.h"
 #include "training/ng_weights.h"
+#include "training/prepare_run.h"
 
 namespace wl {
 namespace {
@@ -581,17 +582,44 @@ TEST_F(NGTest, ChartRunRecordsErrorZeroAndTheStopIsStrict) {
   EXPECT_EQ(wb->Form1.WMepEdit.Text(), "8");
   EXPECT_EQ(wb->Form1.fromEdit.Text(), "4");
 
-  // A 'from WM' at or below NumOfEpochs - 4 stays; a stop error above 0 ends the run before epoch 1.
+  // A 'from WM' at or below NumOfEpochs - 4 stays; a stop error above 0 ends the run after epoch 1.
   wb->Form1.fromEdit.SetText("3    ");
   wb->Form1.StopErrorEdit.SetText("0.5");
   NGTrain(*wb, 33);
-  EXPECT_EQ(wb->NumOfEpochs, 0);
+  EXPECT_EQ(wb->NumOfEpochs, 1);  // the epoch that reached the stop error is counted
   EXPECT_EQ(wb->Form1.fromEdit.Text(), "0");
   wb->Form1.fromEdit.SetText("3    ");
   wb->Form1.StopErrorEdit.SetText("0.00");
   wb->Form1.EpochEditT2.SetText("12");
   NGTrain(*wb, 33);
   EXPECT_EQ(wb->Form1.fromEdit.Text(), "3    ");
+}
+
+TEST_F(NGTest, TheEpochThatReachesTheStopErrorIsCounted) {
+  for (const char* stop : {"0.4", "0.9"}) {
+    SCOPED_TRACE(stop);
+    ReadDataFile(*wb, std::string(WL_SOURCE_DIR) + "/DATA/iris.dat");
+    wb->ResultsPrefix = dir.string() + "/results/iris_" + stop;
+    wb->Form1.HiddenEditT2.SetText("4");
+    wb->Form1.EpochEditT2.SetText("10");
+    wb->Form1.StopErrorEdit.SetText(stop);
+    wb->Rng.Seed = 12345;
+    ASSERT_EQ(CreateNetwork(*wb, 4), NetworkBuilt);
+    NGTrain(*wb, 1);
+    ASSERT_TRUE(plat.Messages.empty());
+    const int n = wb->NumOfEpochs;
+    ASSERT_GE(n, 1);
+    ASSERT_LT(n, 10);  // stopped early
+    // The epochs counted are the epochs done: one step-length line each, the last one's weights in the
+    // network, its error recorded and shown.
+    EXPECT_EQ(Lines(ReadText(wb->ResultsPrefix + "_optH.txt")).size(), static_cast<std::size_t>(n));
+    EXPECT_EQ(wb->Form1.ep.Text(), std::to_string(n));
+    const auto row = wb->WeightHistory.Row(static_cast<std::size_t>(n));
+    EXPECT_EQ(std::vector<double>(row.begin(), row.end()), Flat(*wb));
+    EXPECT_LT(wb->EpochHistory[static_cast<std::size_t>(n)].Error, wb->StopError);
+    EXPECT_DOUBLE_EQ(wb->EpochHistory[static_cast<std::size_t>(n)].Error, TrainingSetError(*wb));
+    EXPECT_EQ(wb->Form1.ge.Text(), FixedDisplayText(wb->CurrentError, 12, 4) + " / " + wb->ResultText);
+  }
 }
 
 TEST_F(NGTest, CondensedRowsOfTheFreezingMethod) {
