@@ -57,10 +57,12 @@ class BeamRun {
     }
   }
 
-  // B random networks, each expanded from its own weights from the first round on.
+  // B random networks, each expanded from its own weights from the first round on. One seeding for the
+  // B starts: they are drawn one after another, so they differ.
   void FromRandomStarts() {
+    wb_.Rng.Randomize(wb_.Plat.MillisecondsOfDay());
     for (int s = 0; s < B_; ++s) {
-      if (!BuildRunNetwork(wb_)) return;
+      if (!BuildRunNetwork(wb_, false)) return;
       for (int j = 0; j < L1_; ++j)
         for (int i = 0; i < L0_; ++i) members_[s][j][i] = wb_.Net[1][j].Weights[i];
     }

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <string>
 
+#include "model/class_weights.h"
 #include "model/data_file.h"
 #include "smlp/nofm_five_layer.h"
 #include "smlp/lnum_grad.h"
@@ -77,12 +78,12 @@ void ShowLabel19(Workbench& wb, const std::string& text) {
 
 }  // namespace
 
-bool BuildRunNetwork(Workbench& wb) {
+bool BuildRunNetwork(Workbench& wb, bool reseed) {
   if (wb.LUnitsMode == 1) {
     InitLUnitNet(wb, 1);
     return true;
   }
-  return InitSMLPWeights(wb);
+  return InitSMLPWeights(wb, reseed);
 }
 
 void ReadHiddenPerClass(Workbench& wb) {
@@ -393,12 +394,7 @@ void WriteCFFile(Workbench& wb) {
     const int c = wb.VectorClass[v];
     if (c >= 0 && c < wb.NumOfClasses) ++wb.VectorsPerClass[c];
   }
-  wb.VectorWeight.assign(static_cast<std::size_t>(count), 0.0);
-  for (int v = 0; v < count; ++v) {
-    const int c = wb.VectorClass[v];
-    if (c >= 0 && c < wb.NumOfClasses && wb.VectorsPerClass[c] > 0)
-      wb.VectorWeight[v] = static_cast<double>(count) / (static_cast<double>(wb.VectorsPerClass[c]) * wb.NumOfClasses);
-  }
+  wb.VectorWeight = BalancedVectorWeights(wb.VectorClass, count, wb.NumOfClasses);
 }
 
 }  // namespace wl

@@ -22,8 +22,8 @@ struct Workbench;
 bool RunSMLP(Workbench& wb, std::uint8_t mode);
 
 // The network of a run built anew: with LUnitsMode 1 the L-unit network on the intervals held, else the
-// SMLP (InitSMLPWeights). False after a message when nothing was built.
-bool BuildRunNetwork(Workbench& wb);
+// SMLP (InitSMLPWeights, re-seeding as reseed says). False after a message when nothing was built.
+bool BuildRunNetwork(Workbench& wb, bool reseed = true);
 
 // FeatureAvailable and FeatureMask (all 1, or the "include" list of the discretization file
 // ProgramDir/<DiscrFileEdit>.txt), ClassCorrectCount and VectorCorrect zeroed, CurrentClass from

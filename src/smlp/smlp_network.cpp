@@ -209,7 +209,7 @@ int CreateSMLPNetwork(Workbench& wb) {
   return NetworkSmlpBuilt;
 }
 
-bool InitSMLPWeights(Workbench& wb) {
+bool InitSMLPWeights(Workbench& wb, bool reseed) {
   TForm1& form = wb.Form1;
   if (form.strbox.Checked()) {
     wb.FeatureValueCount.resize(static_cast<std::size_t>(std::max(0, wb.NumOfFeatures)));
@@ -237,7 +237,7 @@ bool InitSMLPWeights(Workbench& wb) {
 
   SizeNetwork(wb, l0, false);
   if (form.Rinit.Checked()) {
-    wb.Rng.Randomize(wb.Plat.MillisecondsOfDay());
+    if (reseed) wb.Rng.Randomize(wb.Plat.MillisecondsOfDay());
     for (TNeuron& n : wb.Net[1])
       for (int i = 0; i < l0; ++i) n.Weights[i] = static_cast<double>(1 - wb.Rng.Below(3));
   } else {

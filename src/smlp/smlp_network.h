@@ -23,8 +23,10 @@ int CreateSMLPNetwork(Workbench& wb);
 // Weights" one of 1, 0, -1 after a re-seed), hidden thresholds HidBias, output weights SMLPOutWeights and
 // thresholds OutBias; FeatureValueCount, Label56 and ParamText[1]. With the "SMLP" structure chosen it reads
 // the parameters again first (the run's Slope and SMLPOutWeights stay). False after a message when it
-// built nothing.
-bool InitSMLPWeights(Workbench& wb);
+// built nothing. A caller that builds several random networks in a row seeds once itself and passes
+// reseed false, so that the networks are drawn one after another from that seeding (re-seeding from the
+// clock within one millisecond would repeat the same network).
+bool InitSMLPWeights(Workbench& wb, bool reseed = true);
 
 // The forward pass of vector v: every Signal of Net. A feature whose FeatureMask is 0 gives no active input.
 void ForwardSMLP(Workbench& wb, int v);

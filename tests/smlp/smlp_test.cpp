@@ -573,6 +573,33 @@ TEST_F(SmlpBeamTest, SelectedChangesOnlyTouchZeroWeights) {
   }
 }
 
+// "Random Init Weights": the three starts are drawn from one seeding of the clock, so they are three
+// different networks (the clock does not move during a run), and the same clock gives the same starts.
+TEST_F(SmlpBeamTest, RandomStartsAreThreeDifferentNetworksFromOneSeeding) {
+  wb->Form1.Rinit.SetChecked(true);
+  std::vector<std::string> first;
+  for (const std::int64_t clock : {10000, 10000, 20000}) {
+    SCOPED_TRACE("clock " + IntToStr(clock));
+    plat.ClockMs = clock;
+    LoadXor(true);
+    Build(2);
+    SMLPBeamSearchTrain(*wb);
+    const std::vector<Round> rounds = Rounds();
+    ASSERT_GE(rounds.size(), 1u);
+    const std::vector<std::string>& m = rounds[0].Members;
+    ASSERT_EQ(m.size(), 3u);
+    EXPECT_NE(m[0], m[1]);
+    EXPECT_NE(m[0], m[2]);
+    EXPECT_NE(m[1], m[2]);
+    if (first.empty())
+      first = m;
+    else if (clock == 10000)
+      EXPECT_EQ(m, first);
+    else
+      EXPECT_NE(m, first);
+  }
+}
+
 // The run driver runs the beam search instead of the mode's work when "Beam Search" is chosen.
 TEST_F(SmlpBeamTest, TheDriverRunsTheBeamSearchForBeamSearch) {
   LoadXor();
