@@ -61,6 +61,7 @@ class CutPointReader {
       const TFeature& feature = features_[static_cast<std::size_t>(f)];
       if (feature.Kind != 'c') continue;  // its lines are read as ordinary lines
       const std::string what = "feature " + feature.Name + " (" + IntToStr(f) + ")";
+      out.Points[static_cast<std::size_t>(f)].clear();  // a block sets the cut points: a later one replaces
       ReadBlock(what, out.Points[static_cast<std::size_t>(f)]);
       out.Counts[static_cast<std::size_t>(f)] = static_cast<int>(out.Points[static_cast<std::size_t>(f)].size());
       block[static_cast<std::size_t>(f)] = true;

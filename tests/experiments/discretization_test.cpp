@@ -160,6 +160,35 @@ TEST_F(DiscretizationTest, CutPointFileGivesTheLayoutOfADataSetFile) {
   EXPECT_EQ(wb->DiscrCutCounts[2], 1);
 }
 
+// A block sets its feature's cut points: a later block of the same feature replaces the earlier one,
+// whatever its points are, with other blocks between them or not.
+TEST_F(DiscretizationTest, ALaterBlockOfAFeatureReplacesTheEarlierOne) {
+  struct Case {
+    const char* Cuts;
+    std::vector<double> X;
+    std::vector<std::string> XSymbols;
+  };
+  const Case cases[] = {
+      {"fnumber=0\nfdiv=1\n0.5\nfnumber=0\nfdiv=1\n2.0\nfnumber=2\nfdiv=1\n45\n", {2}, {"_2.00", "2.00_"}},
+      {"fnumber=0\nfdiv=1\n6\nfnumber=2\nfdiv=1\n45\nfnumber=0\nfdiv=2\n1\n3\n", {1, 3},
+       {"_1.00", "1.00_3.00", "3.00_"}},
+      {"fnumber=0\nfdiv=2\n2.5\n6\nfnumber=1\nfnumber=0\nfdiv=1\n2.5\nfnumber=2\nfdiv=1\n45\n", {2.5},
+       {"_2.50", "2.50_"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Cuts);
+    SetUp();
+    Open("discretization_mixed.dat");
+    CutFile(c.Cuts);
+    wb->Form1.PrecEdit1.SetText("2");
+    ASSERT_EQ(DiscretizeContinuousFeatures(*wb), DiscretizationOutcome::ReadBack);
+    EXPECT_EQ(wb->DiscrCutPoints[0], c.X);
+    EXPECT_EQ(wb->DiscrCutCounts[0], static_cast<int>(c.X.size()));
+    EXPECT_EQ(wb->DiscrCutPoints[2], (std::vector<double>{45}));
+    EXPECT_EQ(wb->Features[0].Symbols, c.XSymbols);
+  }
+}
+
 // Each route's file, read back as the data set: the intervals' positions (or, on the older route, the
 // runs' starts) as the feature values, the discrete feature kept, the classes kept.
 TEST_F(DiscretizationTest, EachRoutesFileReadsBackWithTheIntervalsOfItsValues) {
