@@ -214,14 +214,17 @@ bool BuildWMForMatlab(Workbench& wb) {
     if (f.autoES.Checked()) f.ThreeDEdit.SetText(IntToStr(Round(wb.WeightNorm)));
   } else {
     Trace(wb, "63");
-    if (!SameShape(wb.WeightHistory.Shape(), shape) ||
+    // A run that pruned inputs kept its records in the shape it started with: the matrix holds the
+    // trajectory of the weights the network has now.
+    const std::vector<std::size_t> columns = RecordedWeightColumns(wb, shape);
+    if (columns.size() != static_cast<std::size_t>(N) ||
         wb.WeightHistory.Rows() < static_cast<std::size_t>(std::max(0, wb.NumOfEpochs) + 1))
       throw WlError("No training of this network has been recorded. Train the network first.");
     for (int e = 0; e <= wb.NumOfEpochs; ++e) {
       if (!selected[static_cast<std::size_t>(e)]) continue;
       const auto row = wb.WeightHistory.Row(static_cast<std::size_t>(e));
       for (int w = 0; w < N; ++w)
-        wb.WeightMatrix[static_cast<std::size_t>(w)][static_cast<std::size_t>(r)] = row[static_cast<std::size_t>(w)];
+        wb.WeightMatrix[static_cast<std::size_t>(w)][static_cast<std::size_t>(r)] = row[columns[static_cast<std::size_t>(w)]];
       ++r;
     }
   }

@@ -52,6 +52,28 @@ int RunWeightIndex(const Workbench& wb, int l, int k) {
   return k < hidden + inputs ? hidden + wb.RunInputOf[static_cast<std::size_t>(k - hidden)] : threshold;
 }
 
+std::vector<std::size_t> RecordedWeightColumns(const Workbench& wb, const WeightShape& current) {
+  const WeightShape& records = wb.WeightHistory.Shape();
+  std::vector<std::size_t> columns;
+  if (records.Neurons != current.Neurons) return columns;
+  const bool same = records.Weights == current.Weights;
+  // Only a pruning of the run's inputs (RunInputOf maps the inputs now held) changes the shape.
+  if (!same && (current.NumLayers() < 1 || wb.RunInputOf.size() != static_cast<std::size_t>(current.Weights[0] - 1)))
+    return columns;
+  columns.reserve(current.RowSize);
+  for (int li = 0; li < current.NumLayers(); ++li) {
+    const auto l = static_cast<std::size_t>(li);
+    for (int n = 0; n < current.Neurons[l]; ++n)
+      for (int k = 0; k < current.Weights[l]; ++k) {
+        const int r = same ? k : RunWeightIndex(wb, li + 1, k);
+        if (r < 0 || r >= records.Weights[l]) return {};
+        columns.push_back(records.Offset[l] + static_cast<std::size_t>(n) * static_cast<std::size_t>(records.Weights[l]) +
+                          static_cast<std::size_t>(r));
+      }
+  }
+  return columns;
+}
+
 void AllocHistories(Workbench& wb, std::int64_t L) {
   // A new run starts with the network's inputs as they are.
   wb.RunInputOf.clear();

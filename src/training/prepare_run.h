@@ -5,10 +5,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace wl {
 
 struct Workbench;
+struct WeightShape;
 
 // The sum of w * w over every weight of the network's layers 1 up, thresholds included.
 double SquaredWeightNorm(const Workbench& wb);
@@ -26,6 +28,12 @@ void AllocHistories(Workbench& wb, std::int64_t L);
 // now. After a pruning the network has fewer inputs than the network the run started with, whose shape
 // the records keep (RunInputOf maps the inputs); otherwise the index is k itself.
 int RunWeightIndex(const Workbench& wb, int l, int k);
+
+// For each weight of the network of shape `current` (the network as it is now), in the flat weight order,
+// its index in a row of the weight records: the same index, or after a pruning in the course of the run
+// the index of that weight in the shape the records keep (RunWeightIndex). Empty when the records were
+// made for another network.
+std::vector<std::size_t> RecordedWeightColumns(const Workbench& wb, const WeightShape& current);
 
 // The bytes of the online histories of a run of history length L: (L + 1) x vectors x (weights + 1)
 // doubles (the weights in force at every vector and each vector's error term).

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/weight_matrix.h"
 #include "experiments/input_pruning.h"
 #include "model/create_network.h"
 #include "model/layer_transfer.h"
@@ -244,6 +245,53 @@ TEST_F(InputPruningTest, ATwoChangeRunPrunesAndGoesOn) {
   ASSERT_TRUE(plat.Messages.empty()) << plat.Messages[0].Text;
   ExpectPrunedRun(*wb);
   EXPECT_EQ(wb->CurrentError, ComputeError(*wb, static_cast<std::uint8_t>(wb->ErrorTFKind)));
+}
+
+// The end of a pruned run exports its weight matrix like any other run: one line per chosen epoch, a
+// column for every weight of the network as it now is, read from the records where that weight is kept.
+TEST_F(InputPruningTest, APrunedRunExportsTheTrajectoryOfTheWeightsItKept) {
+  struct Case {
+    const char* Name;
+    std::function<void(Workbench&)> Train;
+  };
+  const Case cases[] = {
+      {"variable step", [](Workbench& w) { TrainOneChange(w, 2); }},
+      {"two changes",
+       [](Workbench& w) {
+         w.Hooks.RepresentationHook = [](Workbench& v, int epoch) {
+           if (epoch != 2) return;
+           v.PruneFlags = {false, false, true};
+           PruneFeatures(v);
+         };
+         TrainTwoChanges(w, 2);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    SetUp();
+    ZeroFeatureRun(*wb);
+    wb->Form1.MatLabBox.SetChecked(true);
+    wb->Form1.WMepEdit.SetText("5");
+    c.Train(*wb);
+    for (const auto& m : plat.Messages) ADD_FAILURE() << m.Text;
+    ExpectPrunedRun(*wb);
+    const std::vector<std::string> lines = test::Lines(test::ReadText((dir / "PCA" / "WM_weightlab.txt").string()));
+    ASSERT_EQ(lines.size(), 6u);
+    const std::size_t N = static_cast<std::size_t>(wb->NumOfWeights);
+    ASSERT_EQ(N, 12u);  // 2 x (2 inputs + 1) and 2 x (2 hidden + 1)
+    ASSERT_EQ(wb->WeightMatrix.size(), N);
+    const auto& H = wb->WeightHistory;
+    for (int e = 0; e <= 5; ++e) {
+      std::vector<double> row;
+      for (int l = 1; l <= 2; ++l)
+        for (int n = 0; n < wb->Layers[l]; ++n)
+          for (int k = 0; k <= wb->LayerInputs[l - 1]; ++k)
+            row.push_back(H[static_cast<std::size_t>(e)][static_cast<std::size_t>(l - 1)][static_cast<std::size_t>(n)]
+                           [static_cast<std::size_t>(RunWeightIndex(*wb, l, k))]);
+      for (std::size_t w = 0; w < N; ++w) EXPECT_EQ(wb->WeightMatrix[w][static_cast<std::size_t>(e)], row[w]);
+      EXPECT_EQ(lines[static_cast<std::size_t>(e)] + "\n", WeightLabLine(row)) << "epoch " << e;
+    }
+  }
 }
 
 }  // namespace
