@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "state/report_opener.h"
+#include "model/class_weights.h"
 #include "model/create_network.h"
 #include "model/data_file.h"
 #include "model/forward_pass.h"
@@ -179,19 +180,7 @@ void WriteReportBody(Workbench& wb, std::uint8_t mode, bool cv, std::int64_t ela
 }  // namespace
 
 void BalanceClasses(Workbench& wb) {
-  const int n = wb.NumOfVectors;
-  std::vector<int> perClass(static_cast<std::size_t>(std::max(0, wb.NumOfClasses)), 0);
-  for (int v = 0; v < n; ++v) {
-    const int c = wb.VectorClass[static_cast<std::size_t>(v)];
-    if (c >= 0 && c < wb.NumOfClasses) ++perClass[static_cast<std::size_t>(c)];
-  }
-  wb.VectorWeight.assign(static_cast<std::size_t>(n), 0.0);
-  for (int v = 0; v < n; ++v) {
-    const int c = wb.VectorClass[static_cast<std::size_t>(v)];
-    if (c >= 0 && c < wb.NumOfClasses)
-      wb.VectorWeight[static_cast<std::size_t>(v)] =
-          static_cast<double>(n) / (static_cast<double>(perClass[static_cast<std::size_t>(c)]) * wb.NumOfClasses);
-  }
+  wb.VectorWeight = BalancedVectorWeights(wb.VectorClass, wb.NumOfVectors, wb.NumOfClasses);
 }
 
 int ConfusionPrediction(const double* y, int outputs, int numOfClasses) {

@@ -54,7 +54,7 @@ void WriteResultsLine(Workbench& wb, std::string_view line);
 void CloseResultsFile(Workbench& wb);
 
 // The class-balancing weights of the current data set, which a set read in testing mode does not get
-// from the reader: each vector weighs NumOfVectors / (vectors of its class x NumOfClasses).
+// from the reader: each vector weighs NumOfVectors / (vectors of its class x the classes present).
 void BalanceClasses(Workbench& wb);
 
 // The reason a validation set cannot be evaluated by the current network ("" when it can): its coded

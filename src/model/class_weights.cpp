@@ -8,6 +8,42 @@
 
 namespace wl {
 
+namespace {
+
+std::vector<int> CountPerClass(const std::vector<int>& vectorClass, int numOfVectors, int numOfClasses) {
+  std::vector<int> perClass(static_cast<std::size_t>(std::max(0, numOfClasses)), 0);
+  const int n = std::min(std::max(0, numOfVectors), static_cast<int>(vectorClass.size()));
+  for (int v = 0; v < n; ++v) {
+    const int c = vectorClass[static_cast<std::size_t>(v)];
+    if (c >= 0 && c < numOfClasses) ++perClass[static_cast<std::size_t>(c)];
+  }
+  return perClass;
+}
+
+int Present(const std::vector<int>& perClass) {
+  return static_cast<int>(std::count_if(perClass.begin(), perClass.end(), [](int n) { return n > 0; }));
+}
+
+}  // namespace
+
+int ClassesPresent(const std::vector<int>& vectorClass, int numOfVectors, int numOfClasses) {
+  return Present(CountPerClass(vectorClass, numOfVectors, numOfClasses));
+}
+
+std::vector<double> BalancedVectorWeights(const std::vector<int>& vectorClass, int numOfVectors, int numOfClasses) {
+  const std::vector<int> perClass = CountPerClass(vectorClass, numOfVectors, numOfClasses);
+  const long double present = Present(perClass);
+  const int n = std::max(0, numOfVectors);
+  std::vector<double> weights(static_cast<std::size_t>(n), 0.0);
+  for (int v = 0; v < n && v < static_cast<int>(vectorClass.size()); ++v) {
+    const int c = vectorClass[static_cast<std::size_t>(v)];
+    if (c < 0 || c >= numOfClasses) continue;
+    const long double inClass = perClass[static_cast<std::size_t>(c)];
+    weights[static_cast<std::size_t>(v)] = static_cast<double>(static_cast<long double>(n) / (inClass * present));
+  }
+  return weights;
+}
+
 void ComputeClassWeights(Workbench& wb) {
   const int nc = std::max(0, wb.NumOfClasses);
   wb.ClassSize.assign(nc, 0);
@@ -22,9 +58,10 @@ void ComputeClassWeights(Workbench& wb) {
   // sizes keep their index order. Sizes are compared before the raise to at least 1.
   std::stable_sort(wb.ClassOrder.begin(), wb.ClassOrder.end(),
                    [&](int a, int b) { return wb.ClassSize[a] > wb.ClassSize[b]; });
+  const int present = std::max(1, Present(wb.ClassSize));
   for (int c = 0; c < nc; ++c) {
     if (wb.ClassSize[c] < 1) wb.ClassSize[c] = 1;
-    wb.ClassWeight[c] = (static_cast<double>(wb.NumOfVectors) / nc) / wb.ClassSize[c];
+    wb.ClassWeight[c] = (static_cast<double>(wb.NumOfVectors) / present) / wb.ClassSize[c];
   }
 }
 

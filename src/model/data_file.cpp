@@ -5,6 +5,7 @@
 #include <fstream>
 #include <limits>
 
+#include "model/class_weights.h"
 #include "model/results_prefix.h"
 #include "state/workbench.h"
 #include "platform/errors.h"
@@ -86,11 +87,7 @@ class DataFileReader {
 
     const int n = ds.NumOfVectors;
     if (!opt_.Testing) {
-      ds.VectorWeight.resize(static_cast<std::size_t>(n));
-      for (int v = 0; v < n; ++v) {
-        const long double perClass = ds.VectorsPerClass[static_cast<std::size_t>(ds.VectorClass[v])];
-        ds.VectorWeight[v] = static_cast<double>(static_cast<long double>(n) / (perClass * ds.NumOfClasses));
-      }
+      ds.VectorWeight = BalancedVectorWeights(ds.VectorClass, n, ds.NumOfClasses);
     } else {
       ds.VectorWeight.resize(static_cast<std::size_t>(n), 0.0);
     }

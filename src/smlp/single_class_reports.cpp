@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "model/class_weights.h"
 #include "model/data_file.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
@@ -19,21 +20,9 @@ namespace wl {
 namespace {
 
 // A set read in testing mode keeps the training set's vector weights; its balanced accuracy needs its
-// own: each vector weighs NumOfVectors / (vectors of its class x NumOfClasses).
+// own, from its own classes.
 void WeighByOwnClasses(Workbench& wb) {
-  const int n = wb.NumOfVectors;
-  std::vector<int> perClass(static_cast<std::size_t>(std::max(0, wb.NumOfClasses)), 0);
-  for (int v = 0; v < n; ++v) {
-    const int c = wb.VectorClass[static_cast<std::size_t>(v)];
-    if (c >= 0 && c < wb.NumOfClasses) ++perClass[static_cast<std::size_t>(c)];
-  }
-  wb.VectorWeight.assign(static_cast<std::size_t>(std::max(0, n)), 0.0);
-  for (int v = 0; v < n; ++v) {
-    const int c = wb.VectorClass[static_cast<std::size_t>(v)];
-    if (c >= 0 && c < wb.NumOfClasses)
-      wb.VectorWeight[static_cast<std::size_t>(v)] =
-          static_cast<double>(n) / (static_cast<double>(perClass[static_cast<std::size_t>(c)]) * wb.NumOfClasses);
-  }
+  wb.VectorWeight = BalancedVectorWeights(wb.VectorClass, wb.NumOfVectors, wb.NumOfClasses);
 }
 
 }  // namespace

@@ -401,6 +401,36 @@ TEST_F(ValidationReportTest, TheReportOfAFittingSetUsesItsOwnClassBalance) {
   EXPECT_EQ(plat.Dialogs.back().Dialog, "OpenValidationSetDialog");
 }
 
+// A validation set without vectors of one class: the normalized accuracy is the mean over the classes
+// it has, so a set classified all right reads 1, and one right on half of each class present 0.5.
+TEST_F(ValidationReportTest, TheNormalizedAccuracyAveragesOverTheClassesPresent) {
+  struct Case {
+    const char* Rows;
+    const char* Standard;
+    const char* Normalized;
+  };
+  const Case cases[] = {
+      {"-1 1 1\n-1 1 1\n-1 1 1\n", "standard accuracy: 1.00000", "normalized accuracy: 1.00000"},
+      {"1 -1 0\n1 -1 0\n", "standard accuracy: 1.00000", "normalized accuracy: 1.00000"},
+      {"-1 1 1\n1 -1 1\n", "standard accuracy: 0.50000", "normalized accuracy: 0.50000"},
+  };
+  int second = 200;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Rows);
+    Train();
+    WriteSet("one_class.dat", kTwoFeatures, c.Rows, 2);
+    plat.ClockMs = 1000 * ++second;
+    plat.OpenAnswers.push_back("DATA/one_class.dat");
+    wb->TestingMode = true;
+    ASSERT_TRUE(WriteResultFile(*wb, 2));
+    wb->TestingMode = false;
+    const std::vector<std::string> lines =
+        FileLines((dir / "results" / ("one_class_" + std::to_string(second) + "_rs-tst.txt")).string());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), c.Standard), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), c.Normalized), lines.end());
+  }
+}
+
 TEST_F(ValidationReportTest, ASetThatDoesNotFitIsRefusedAndTheTrainingSetStays) {
   Train();
   const std::string prefix = wb->ResultsPrefix, label = wb->Form1.Label18.Caption();

@@ -166,6 +166,17 @@ TEST_F(DataFileTest, ClassWeightsBalanceTheClasses) {
   double sum = 0;
   for (double w : wb->VectorWeight) sum += w;
   EXPECT_NEAR(sum, 150.0, 1e-9);
+
+  // A class of the class line without vectors has no share: the weights balance the two classes present,
+  // so that the weights of all vectors still sum to their number.
+  values.assign(values.begin(), values.begin() + 75);
+  classes.assign(classes.begin(), classes.begin() + 75);
+  for (int& c : classes) c = c == 1 ? 2 : c;
+  ReadDataFile(*wb, Write("w2.dat", OneFeature(values, classes, 3)));
+  EXPECT_EQ(wb->VectorsPerClass, (std::vector<int>{50, 0, 25}));
+  ASSERT_EQ(wb->VectorWeight.size(), 75u);
+  EXPECT_DOUBLE_EQ(wb->VectorWeight[0], 0.75);
+  EXPECT_DOUBLE_EQ(wb->VectorWeight[74], 1.5);
 }
 
 TEST_F(DataFileTest, NormalisationAndTestingMode) {
