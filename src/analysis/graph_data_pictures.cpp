@@ -53,6 +53,19 @@ PlotPoint DataPlotPoint(double x, double y, const AxisRange& rx, const AxisRange
           RoundInt(k * (G::H - G::M - G::PH * (y - ry.Min) / (ry.Max - ry.Min)))};
 }
 
+std::vector<DataPlotGridLine> DataPlotYGrid(const AxisRange& ry, int k) {
+  const int sY = TickStep(ry);
+  std::vector<DataPlotGridLine> lines;
+  for (double v = ry.Max; v >= ry.Min; v -= sY) {
+    // Drawn (v - minY) / (maxY - minY) of the height down from the top, the line stands where a vector
+    // of the value minY + maxY - v is drawn: that value is its label.
+    const int ly = RoundInt(k * (G::M + G::PH * (v - ry.Min) / (ry.Max - ry.Min)));
+    const double value = ry.Min + ry.Max - v;
+    lines.push_back({ly, value, FormatFixed(value, std::max(2 - sY, 0))});
+  }
+  return lines;
+}
+
 void DrawDataPlot(Workbench& wb, TGraphData& g, int y, int x, int k) {
   QImage& bitmap = Pictures(g).DataPlotBitmap;
   const std::size_t last = static_cast<std::size_t>(std::max(wb.NumOfClasses, 0));
@@ -66,7 +79,7 @@ void DrawDataPlot(Workbench& wb, TGraphData& g, int y, int x, int k) {
     return r;
   };
   const AxisRange ry = rangeOf(y), rx = rangeOf(x);
-  const int sY = TickStep(ry), sX = TickStep(rx);
+  const int sX = TickStep(rx);
 
   Canvas c(bitmap);
   c.Clear(clWhite);
@@ -86,11 +99,9 @@ void DrawDataPlot(Workbench& wb, TGraphData& g, int y, int x, int k) {
     c.SetFontColor(clGray);
     c.SetFontSize(PointsToPixels(8 * k));
     const int top = k * G::M, bottom = k * (G::H - G::M);
-    for (double v = ry.Max; v >= ry.Min; v -= sY) {
-      const int ly = RoundInt(k * (G::M + G::PH * (v - ry.Min) / (ry.Max - ry.Min)));
-      c.Line(k * kFrameLeft, ly, k * kFrameRight, ly);
-      const std::string label = FormatFixed(ry.Max - v, std::max(2 - sY, 0));
-      c.TextOut(k * kFrameLeft - c.TextWidth(label) - 3 * k, ly - c.TextHeight() / 2, label);
+    for (const DataPlotGridLine& l : DataPlotYGrid(ry, k)) {
+      c.Line(k * kFrameLeft, l.Y, k * kFrameRight, l.Y);
+      c.TextOut(k * kFrameLeft - c.TextWidth(l.Label) - 3 * k, l.Y - c.TextHeight() / 2, l.Label);
     }
     for (double v = rx.Min; v - 1 <= rx.Max; v += sX) {
       const int lx = DataPlotPoint(v, ry.Min, rx, ry, k).X;

@@ -3,6 +3,7 @@
 // vector in its class's colour and shape, with the axis captions and an optional labelled grid.
 #include <QImage>
 #include <string>
+#include <vector>
 
 #include "state/graph_data_form.h"
 
@@ -30,6 +31,17 @@ struct PlotPoint {
   int X, Y;
 };
 PlotPoint DataPlotPoint(double x, double y, const AxisRange& rx, const AxisRange& ry, int k);
+
+// A horizontal line of the grid: its row and the value of the vertical feature it stands at, as labelled.
+struct DataPlotGridLine {
+  int Y;
+  double Value;
+  std::string Label;
+};
+// The horizontal grid lines for point size k, the bottom one first: every TickStep(ry) from the bottom
+// line (minY) up to maxY, each labelled with its value (max(2 - step, 0) decimals), where a vector of that
+// value is drawn.
+std::vector<DataPlotGridLine> DataPlotYGrid(const AxisRange& ry, int k);
 
 // Draws the plot of feature y (vertical) against feature x (horizontal) for point size k into the
 // window's picture (which "START" has made) and copies it into I1. The axis ranges come from

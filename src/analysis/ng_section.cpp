@@ -1,5 +1,6 @@
 #include "analysis/ng_section.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "analysis/canvas.h"
@@ -23,6 +24,39 @@ int PointSizeOf(const Workbench& wb) {
 
 }  // namespace
 
+double NGSectionErrorY(double E, double errorAxisRange, int margin, int plotHeight) {
+  return margin + plotHeight * (1.0 - E / errorAxisRange);
+}
+
+int NGSectionErrorParts(double errorAxisRange) {
+  const double R = errorAxisRange;
+  const auto whole = [](double x) { return std::abs(x - std::round(x)) < 1e-9; };
+  // Lines 0.2 apart; an axis of an odd number of tenths (0.5, 0.3) in tenths, so that every line stands
+  // at a value of one decimal.
+  if (!whole(5.0 * R) && whole(10.0 * R)) return std::max(1, RoundInt(10.0 * R));
+  return std::max(1, RoundInt(5.0 * R));
+}
+
+std::vector<NGErrorLine> NGSectionErrorLines(double errorAxisRange, int margin, int plotHeight, int k) {
+  const double R = errorAxisRange;
+  const int n = NGSectionErrorParts(R);
+  std::vector<NGErrorLine> lines;
+  for (int i = 0; i <= n; ++i) {
+    const int y = RoundInt(k * (margin + plotHeight * static_cast<double>(i) / n));
+    lines.push_back({y, R * (n - i) / n, ""});
+  }
+  // The fewest decimals that state every line's error (one, but for an axis of other than tenths).
+  int decimals = 1;
+  const auto states = [](double e, int d) {
+    const double scaled = e * std::pow(10.0, d);
+    return std::abs(scaled - std::round(scaled)) < 1e-6;
+  };
+  while (decimals < 3 && !std::all_of(lines.begin(), lines.end(), [&](const NGErrorLine& l) { return states(l.Error, decimals); }))
+    ++decimals;
+  for (NGErrorLine& l : lines) l.Label = FormatFixed(l.Error, decimals);
+  return lines;
+}
+
 void DrawNGSectionAxes(Workbench& wb) {
   NGFPictures& g = Pictures(wb.NGF);
   const int k = PointSizeOf(wb);
@@ -39,18 +73,15 @@ void DrawNGSectionAxes(Workbench& wb) {
   c.TextOut(k * (W - M + 14), k * (H - M + 6), "h");
   c.TextOut(k * (M - 22), k * (M - 26), "E");
 
-  // The grid.
+  // The grid, each line labelled with the error the curves draw at its height.
   const double R = wb.ErrorAxisRange;
-  const int n = std::max(1, RoundInt(5.0 * R));
   c.SetPenColor(clGray);
   c.SetPenWidth(k);
   c.SetFontSize(PointsToPixels(11 * k));
   const int left = k * M, right = k * (M + PW), top = k * M, bottom = k * (M + PH);
-  for (int i = 0; i <= n; ++i) {
-    const int y = RoundInt(k * (M + PH * static_cast<double>(i) / n));
-    c.Line(left, y, right, y);
-    const std::string label = FormatFixed(R - 0.2 * i, 1);
-    c.TextOut(left - c.TextWidth(label) - 3 * k, y - c.TextHeight() / 2, label);
+  for (const NGErrorLine& l : NGSectionErrorLines(R, M, PH, k)) {
+    c.Line(left, l.Y, right, l.Y);
+    c.TextOut(std::max(0, left - c.TextWidth(l.Label) - 3 * k), l.Y - c.TextHeight() / 2, l.Label);
   }
   for (int j = 0; j <= 10; ++j) {
     const int x = RoundInt(k * (M + PW * j / 10.0));
@@ -61,10 +92,12 @@ void DrawNGSectionAxes(Workbench& wb) {
     c.TextOut(x - c.TextWidth(label) / 2, bottom + 3 * k, label);
   }
 
-  // E = 1.
-  c.SetPenWidth(2 * k);
-  const int y1 = RoundInt(k * (M + PH * 5.0 * (R - 1.0) / n));
-  c.Line(left, y1, right, y1);
+  // E = 1, where the curves draw it.
+  if (R >= 1.0) {
+    c.SetPenWidth(2 * k);
+    const int y1 = RoundInt(k * NGSectionErrorY(1.0, R, M, PH));
+    c.Line(left, y1, right, y1);
+  }
   c.SetPenWidth(k);
 }
 

@@ -3,14 +3,35 @@
 // a function of the step factor h, one curve per section, each in its own colour with its number at the
 // chart's right edge. The window's axes, grid, legend numbers and saving are here; the trainers add the
 // curves' points.
+#include <string>
+#include <vector>
+
 namespace wl {
 
 struct Workbench;
 
+// The height in the chart (point size 1, not rounded) of the error E with the error axis ErrorAxisRange:
+// 0 on the bottom line of the plot, ErrorAxisRange on its top line, where the trainers draw it.
+double NGSectionErrorY(double E, double errorAxisRange, int margin, int plotHeight);
+
+// A horizontal grid line of the chart: its row in a picture of point size k, the error at that row and
+// its label.
+struct NGErrorLine {
+  int Y;
+  double Error;
+  std::string Label;
+};
+// The number n of parts of the error axis: Round(5 * ErrorAxisRange) (lines 0.2 apart), or for an axis of
+// an odd number of tenths 10 * ErrorAxisRange (lines 0.1 apart); at least 1.
+int NGSectionErrorParts(double errorAxisRange);
+// The n + 1 horizontal grid lines: the plot's height in n equal parts from the top line (ErrorAxisRange)
+// down to the bottom line (0), each labelled with the error at its height, with one decimal, or two or
+// three when one does not state it.
+std::vector<NGErrorLine> NGSectionErrorLines(double errorAxisRange, int margin, int plotHeight, int k);
+
 // A new chart of point size k (the main window's PSEdit): white, with the axis letters, the grid of
-// n = Round(5 * ErrorAxisRange) horizontal lines 0.2 apart labelled from ErrorAxisRange down to 0, eleven
-// vertical lines over fromH .. toH (the one at h = 0 twice as wide) labelled with h / 10, and a line of
-// double width at E = 1.
+// NGSectionErrorLines, eleven vertical lines over fromH .. toH (the one at h = 0 twice as wide) labelled
+// with h / 10, and a line of double width at E = 1 when the axis reaches it.
 void DrawNGSectionAxes(Workbench& wb);
 
 // Starts curve i: pen and font in PlotColors[i mod 8], pen width k, and the legend number n at the right

@@ -26,9 +26,10 @@ WeightPictureGeometry WeightPictureLayout(const std::vector<int>& layers, const 
   };
   g.H = height(4 * P, 20 * P, 26 * P);
   if (g.H > 931) {
-    // A large network: half-thickness bars and smaller gaps.
+    // A large network: half-thickness bars and smaller gaps. The bars start at 26P whatever their
+    // thickness, so the height starts there too (from 20P the last bars fell below the picture).
     g.T = P;
-    g.H = height(2 * P, 10 * P, 20 * P);
+    g.H = height(2 * P, 10 * P, 26 * P);
   }
   g.H -= 8 * g.T;
   g.Wp = g.H + 80 * P > screenHeight ? 612 * P : 629 * P;

@@ -124,7 +124,9 @@ double XORNGLineSearch(Workbench& wb, int) {
   const bool chart = wb.Form1.ChartH.Checked() && wb.NGStartError > 0.0;
   const double scale = chart ? wb.NGChartPlotHeight / (1.6 * wb.NGStartError) : 0.0;
   const int M = wb.NGChartMargin, PW = wb.NGChartPlotWidth, H = wb.NGChartHeight;
-  // The section: 531 points from -0.3 R to 0.7 R, R / 530 apart.
+  // The section: 531 points from -0.3 R to 0.7 R, R / 530 apart, a curve of its own colour and number
+  // (the epoch whose step it follows), not the grid's grey.
+  if (chart) CallNGSectionCurve(wb, wb.SectionCurveCount++, wb.Epoch - 1);
   bool first = true;
   for (int i = 0; i <= PW; ++i) {
     const double t = -0.3 * R + i * R / PW;

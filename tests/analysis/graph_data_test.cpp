@@ -10,6 +10,7 @@
 #include "analysis/canvas.h"
 #include "analysis/graph_data_pictures.h"
 #include "analysis/viewer_pictures.h"
+#include "platform/numfmt.h"
 #include "shell/command.h"
 #include "shell/data_visualization.h"
 #include "support/qt_app_env.h"
@@ -117,6 +118,41 @@ TEST_F(GraphDataTest, TheGridHasItsLinesAndLabels) {
   EXPECT_GT(CountColour(g, 490, 528, 629, 549, clBlack), 0);
   EXPECT_EQ(TickStep({2, 8}), 1);
   EXPECT_EQ(TickStep({0, 150}), 16);
+}
+
+// Each horizontal grid line is labelled with the value at which a vector is drawn on it: from minY at the
+// bottom line up, whatever the sign of the range (the square set: -2 .. 2; a standardised feature -3 .. 4;
+// a range of 150 in steps of 16).
+TEST_F(GraphDataTest, EachGridLineIsLabelledWithTheValueItStandsAt) {
+  struct Case {
+    AxisRange Range;
+    int K;
+    std::vector<std::string> Labels;  // the bottom line first
+  };
+  const Case cases[] = {
+      {{-2, 2}, 1, {"-2.0", "-1.0", "0.0", "1.0", "2.0"}},
+      {{-3, 4}, 1, {"-3.0", "-2.0", "-1.0", "0.0", "1.0", "2.0", "3.0", "4.0"}},
+      {{2, 8}, 2, {"2.0", "3.0", "4.0", "5.0", "6.0", "7.0", "8.0"}},
+      {{0, 150}, 1, {"0", "16", "32", "48", "64", "80", "96", "112", "128", "144"}},
+      {{-40, 3}, 1, {"-40", "-35", "-30", "-25", "-20", "-15", "-10", "-5", "0"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.Range.Min) + " .. " + std::to_string(c.Range.Max));
+    std::vector<std::string> labels;
+    for (const DataPlotGridLine& l : DataPlotYGrid(c.Range, c.K)) {
+      labels.push_back(l.Label);
+      EXPECT_EQ(l.Value, StrToFloat(l.Label));
+      EXPECT_NEAR(l.Y, DataPlotPoint(0.0, l.Value, {0, 1}, c.Range, c.K).Y, 1) << l.Label;
+    }
+    EXPECT_EQ(labels, c.Labels);
+  }
+  // The picture of a set around 0: the bottom line, where the vector of y = -2 sits.
+  SetSet({{-2.0, -2.0}, {0.5, 0.0}, {2.0, 1.5}}, {0, 1, 2}, 3);
+  TGraphData& g = Started(true);
+  EXPECT_EQ(Pixel(g, 300, 500), clGray);
+  EXPECT_EQ(Pixel(g, 61, 500), clRed);
+  if (const char* out = std::getenv("WL_SCREENSHOT_DIR"))
+    Pictures(g).DataPlotBitmap.save(QString::fromStdString(std::string(out) + "/graph_data_around_zero.png"));
 }
 
 TEST_F(GraphDataTest, SaveWritesTheGifOnlyAfterStart) {

@@ -4,11 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "analysis/canvas.h"
 #include "analysis/ngf_pictures.h"
+#include "platform/numfmt.h"
+#include "platform/rounding.h"
 #include "state/workbench.h"
 #include "support/qt_app_env.h"
 #include "support/test_support.h"
@@ -63,6 +67,60 @@ TEST_F(NGSectionTest, ErrorAxisOfTwoHasElevenLinesAndTheThickOneAtOne) {
   const std::vector<GreyRun> columns = GreyRuns(img, 100, false);
   ASSERT_EQ(columns.size(), 11u);
   for (const GreyRun& r : columns) EXPECT_EQ(r.Length, 1);
+}
+
+// Each horizontal line is labelled with the error the trainers draw at its height, for every "Error axis"
+// (lines 0.2 apart, 0.1 apart for an odd number of tenths, equal parts with more decimals for others),
+// and the thick line stands at E = 1.
+TEST_F(NGSectionTest, EachErrorLineIsLabelledWithTheErrorAtItsHeight) {
+  struct Case {
+    double R;
+    std::vector<std::string> Labels;
+  };
+  const Case cases[] = {
+      {2.0, {"2.0", "1.8", "1.6", "1.4", "1.2", "1.0", "0.8", "0.6", "0.4", "0.2", "0.0"}},
+      {0.6, {"0.6", "0.4", "0.2", "0.0"}},
+      {0.5, {"0.5", "0.4", "0.3", "0.2", "0.1", "0.0"}},
+      {0.3, {"0.3", "0.2", "0.1", "0.0"}},
+      {1.5, {"1.5", "1.4", "1.3", "1.2", "1.1", "1.0", "0.9", "0.8", "0.7", "0.6", "0.5", "0.4", "0.3", "0.2", "0.1",
+             "0.0"}},
+      {0.25, {"0.25", "0.00"}},
+      {0.2, {"0.2", "0.0"}},
+      {2.6, {"2.6", "2.4", "2.2", "2.0", "1.8", "1.6", "1.4", "1.2", "1.0", "0.8", "0.6", "0.4", "0.2", "0.0"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.R);
+    for (const int k : {1, 2}) {
+      std::vector<std::string> labels;
+      for (const NGErrorLine& l : NGSectionErrorLines(c.R, 30, 450, k)) {
+        labels.push_back(l.Label);
+        EXPECT_NEAR(l.Error, StrToFloat(l.Label), 1e-12) << l.Label;
+        EXPECT_NEAR(l.Y, k * NGSectionErrorY(l.Error, c.R, 30, 450), 0.5) << l.Label;
+      }
+      EXPECT_EQ(labels, c.Labels);
+    }
+  }
+  // The thick line: E = 1 on R = 2.6 stands 1.6 / 2.6 of the plot down from the top.
+  wb->ErrorAxisRange = 2.6;
+  DrawNGSectionAxes(*wb);
+  const std::vector<GreyRun> runs = GreyRuns(Pictures(wb->NGF).NGFBitmap, 56, true);
+  const int thick = RoundInt(NGSectionErrorY(1.0, 2.6, 30, 450));
+  ASSERT_EQ(thick, 30 + RoundInt(450 * 1.6 / 2.6));
+  bool found = false;
+  for (const GreyRun& r : runs)
+    if (r.Length == 2) {
+      found = true;
+      EXPECT_LE(r.Start, thick);
+      EXPECT_GE(r.Start + 1, thick);
+    }
+  EXPECT_TRUE(found);
+  if (const char* out = std::getenv("WL_SCREENSHOT_DIR")) {
+    for (const double R : {0.5, 0.3, 2.6}) {
+      wb->ErrorAxisRange = R;
+      DrawNGSectionAxes(*wb);
+      Pictures(wb->NGF).NGFBitmap.save(QString::fromStdString(std::string(out) + "/ng_section_" + std::to_string(R) + ".png"));
+    }
+  }
 }
 
 TEST_F(NGSectionTest, TheLineAtHZeroIsDrawnDoubleWidth) {

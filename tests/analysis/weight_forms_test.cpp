@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -79,10 +80,43 @@ TEST_F(WeightFormsTest, LargeNetworksGetThinBars) {
   const int inputs[] = {60, 30};
   const WeightPictureGeometry g = WeightPictureLayout(layers, inputs, 3, 1, 768);
   EXPECT_EQ(g.T, 1);
-  EXPECT_EQ(g.H, 20 + 30 * (2 * 61 + 10) + 3 * (2 * 31 + 10) - 8);
+  EXPECT_EQ(g.H, 26 + 30 * (2 * 61 + 10) + 3 * (2 * 31 + 10) - 8);
   EXPECT_EQ(g.Wp, 612);  // taller than the screen
   const WeightPictureGeometry two = WeightPictureLayout(layers, inputs, 3, 2, 768);
   EXPECT_EQ(two.T, 2);
+}
+
+// The picture holds every bar, whichever thickness the network's size gives: the last bar lies above the
+// frame at the bottom, drawn in the output layer's red.
+TEST_F(WeightFormsTest, EveryBarLiesInsideThePicture) {
+  struct Case {
+    std::vector<int> Layers;
+    int P;
+    int T;
+  };
+  const Case cases[] = {{{4, 5, 3}, 1, 2}, {{30, 10, 2}, 1, 1}, {{30, 10, 2}, 2, 2}, {{60, 30, 3}, 1, 1}, {{9, 2}, 1, 2}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.Layers) + " P=" + std::to_string(c.P));
+    std::vector<std::vector<std::vector<double>>> weights;
+    for (std::size_t l = 1; l < c.Layers.size(); ++l)
+      weights.emplace_back(static_cast<std::size_t>(c.Layers[l]),
+                           std::vector<double>(static_cast<std::size_t>(c.Layers[l - 1]) + 1, 0.5));
+    test::SetNetwork(*wb, c.Layers, weights);
+    wb->Form1.PSEdit.SetText(std::to_string(c.P));
+    ShowWeightForm(*wb, 0);
+    const TWfr& f = Form(0);
+    const WeightPictureGeometry& g = f.Geometry;
+    EXPECT_EQ(g.T, c.T);
+    ASSERT_FALSE(f.Bars.empty());
+    const WeightBar& last = f.Bars.back();
+    EXPECT_LE(last.Y + g.T, g.H - 2) << "H = " << g.H;
+    QImage picture = *Picture(f);
+    Canvas canvas(picture);
+    EXPECT_EQ(canvas.Pixel(last.X1 + 5, last.Y), clRed);
+    if (const char* out = std::getenv("WL_SCREENSHOT_DIR"))
+      picture.save(QString::fromStdString(std::string(out) + "/weights_" + std::to_string(c.Layers[0]) + "_" +
+                                          std::to_string(c.Layers[1]) + "_P" + std::to_string(c.P) + ".png"));
+  }
 }
 
 TEST_F(WeightFormsTest, HintShowsTheBarUnderThePointer) {

@@ -234,6 +234,40 @@ TEST_F(XngTest, AMoveThatIsNotBetterGoesBackToTheOldPoint) {
   EXPECT_EQ(log[at + 1].rfind("D = ", 0), 0u);
 }
 
+// With "plot E(H)" every section of the line search is a curve of its own: started (its colour and legend
+// number, the epoch whose step it follows) before its first point, so that no point is drawn in the pen
+// of the grid.
+std::vector<std::string> gChartCalls;
+TEST_F(XngTest, EachSectionIsStartedAsACurveBeforeItsPoints) {
+  wb->Form1.ChartH.SetChecked(true);
+  gChartCalls.clear();
+  wb->Hooks.NGSectionAxes = [](Workbench&) { gChartCalls.push_back("axes"); };
+  wb->Hooks.NGSectionCurve = [](Workbench&, int i, int n) {
+    gChartCalls.push_back("curve " + std::to_string(i) + " " + std::to_string(n));
+  };
+  wb->Hooks.NGSectionPoint = [](Workbench&, double, double, bool first) {
+    if (first) gChartCalls.push_back("first point");
+  };
+  wb->Hooks.NGSectionFrame = [](Workbench&) {};
+  wb->Hooks.NGSectionShow = [](Workbench&) {};
+  RunXORNG(*wb);
+  EXPECT_TRUE(plat.Messages.empty());
+  int sections = 0;
+  for (const std::string& l : Log()) sections += l.rfind("HDV0", 0) == 0;
+  ASSERT_GT(sections, 0);
+  std::vector<std::string> curves;
+  for (std::size_t i = 0; i < gChartCalls.size(); ++i) {
+    if (gChartCalls[i] != "first point") continue;
+    ASSERT_GT(i, 0u);
+    EXPECT_EQ(gChartCalls[i - 1].rfind("curve ", 0), 0u) << gChartCalls[i - 1];
+    curves.push_back(gChartCalls[i - 1]);
+  }
+  ASSERT_EQ(curves.size(), static_cast<std::size_t>(sections));
+  EXPECT_EQ(curves[0], "curve 0 1");
+  for (std::size_t i = 0; i < curves.size(); ++i)
+    EXPECT_EQ(curves[i].rfind("curve " + std::to_string(i) + " ", 0), 0u) << curves[i];
+}
+
 // "standard": no section and no line-search line, the step is the move of the probing alone. A feature mask
 // of another data set counts as all features, as no mask at all does.
 TEST_F(XngTest, StandardStepsWithoutTheSectionAndAForeignMaskCountsAsAll) {
