@@ -357,7 +357,7 @@ void ComputeErrorSurfacePCA(Workbench& wb) {
   wb.CentreWeights.assign(n, 0.0);
   if (e0 >= 0) {
     const auto row = std::as_const(wb.WeightHistory).Row(static_cast<std::size_t>(e0));
-    std::copy(row.begin(), row.end(), wb.CentreWeights.begin());
+    std::copy_n(row.begin(), std::min(row.size(), n), wb.CentreWeights.begin());
   }
   Canvas c(Bitmap(wb));
   c.SetPenColor(SurfacePen(wb));

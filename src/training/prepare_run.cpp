@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
+#include <utility>
 
 #include "model/layer_transfer.h"
 #include "platform/errors.h"
@@ -72,6 +74,28 @@ std::vector<std::size_t> RecordedWeightColumns(const Workbench& wb, const Weight
       }
   }
   return columns;
+}
+
+void FitRecordsToNetwork(Workbench& wb) {
+  if (wb.RunInputOf.empty()) return;
+  const WeightShape shape = NetworkShape(wb);
+  const std::vector<std::size_t> columns = RecordedWeightColumns(wb, shape);
+  wb.RunInputOf.clear();
+  if (columns.size() != shape.RowSize) return;  // records of another network: left as they are
+  const auto fit = [&](auto& records) {
+    if (records.Empty() || records.Shape().RowSize <= columns.back()) return;
+    std::remove_reference_t<decltype(records)> fitted;
+    fitted.Resize(records.Rows(), shape);
+    for (std::size_t r = 0; r < records.Rows(); ++r) {
+      const auto from = std::as_const(records).Row(r);
+      const auto to = fitted.Row(r);
+      for (std::size_t w = 0; w < columns.size(); ++w) to[w] = from[columns[w]];
+    }
+    records = std::move(fitted);
+  };
+  fit(wb.WeightHistory);
+  fit(wb.WeightTrialHistory);
+  fit(wb.DetailWNormHistory);
 }
 
 void AllocHistories(Workbench& wb, std::int64_t L) {

@@ -35,6 +35,12 @@ int RunWeightIndex(const Workbench& wb, int l, int k);
 // made for another network.
 std::vector<std::size_t> RecordedWeightColumns(const Workbench& wb, const WeightShape& current);
 
+// After a run that pruned inputs: WeightHistory, WeightTrialHistory and DetailWNormHistory keep only the
+// weights the network now has, in its shape, and RunInputOf is cleared, so that whatever reads the records
+// after the run (the weight matrix, the error surface, the trajectories) reads them as any run's. Does
+// nothing when the run pruned nothing.
+void FitRecordsToNetwork(Workbench& wb);
+
 // The bytes of the online histories of a run of history length L: (L + 1) x vectors x (weights + 1)
 // doubles (the weights in force at every vector and each vector's error term).
 double OnlineHistoryBytes(std::int64_t L, int vectors, std::size_t weights);

@@ -4,7 +4,8 @@ namespace wl {
 
 struct Workbench;
 
-// The weight matrix for the Matlab analysis: when "PCA in Matlab (pc6.m)" or "ICA in Matlab (fastica.m)"
+// The records of a run that pruned inputs fitted to the network as it now is (FitRecordsToNetwork); then
+// the weight matrix for the Matlab analysis: when "PCA in Matlab (pc6.m)" or "ICA in Matlab (fastica.m)"
 // is chosen (with always, whatever they say), BuildWMForMatlab builds the matrix of the chosen epochs from
 // the run's weight history and writes "PCA/WM_weightlab.txt" for PCA in Matlab. Its result is not looked
 // at; a fault it meets is shown and the run ends as it would. Call it once, before the run's epoch count

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/weight_matrix.h"
@@ -171,6 +172,30 @@ TEST_F(InputPruningTest, EveryInputMarkedRemovesNone) {
   EXPECT_THROW(PruneInputs(*wb, 0), ConvertError);
 }
 
+// The records as the run leaves them, taken as it ends (before they are fitted to the network): the
+// width of their first layer, the weights of both hidden neurons on the zero feature at every epoch, and
+// whether the kept weights of the last epoch are the network's.
+struct RecordsAtRunEnd {
+  int FirstLayerWeights = 0;
+  std::vector<std::vector<double>> Removed;
+  bool KeptAreTheNetworks = false;
+};
+RecordsAtRunEnd gAtRunEnd;
+
+void TakeRecordsAtRunEnd(Workbench& wb) {
+  gAtRunEnd = {};
+  const auto& H = std::as_const(wb.WeightHistory);
+  gAtRunEnd.FirstLayerWeights = H.Shape().Weights[0];
+  if (gAtRunEnd.FirstLayerWeights != 4) return;
+  for (std::size_t e = 0; e <= 5; ++e) gAtRunEnd.Removed.push_back({H[e][0][0][2], H[e][0][1][2]});
+  bool kept = true;
+  for (int j = 0; j < 2; ++j)
+    for (int k = 0; k <= wb.Layers[0]; ++k)
+      kept = kept && H[5][0][static_cast<std::size_t>(j)][static_cast<std::size_t>(RunWeightIndex(wb, 1, k))] ==
+                         wb.Net[1][static_cast<std::size_t>(j)].Weights[static_cast<std::size_t>(k)];
+  gAtRunEnd.KeptAreTheNetworks = kept;
+}
+
 // Two informative features and one that is always 0, a 3-2-2 network, "Signals after epoch" with the
 // pruning at epoch 2 of a run of 5 epochs.
 void ZeroFeatureRun(Workbench& wb) {
@@ -199,22 +224,27 @@ void ZeroFeatureRun(Workbench& wb) {
   wb.Form1.DWTREdit.SetText("0.0000001");
   wb.Rng.Seed = 5;
   ASSERT_EQ(CreateNetwork(wb, 4), NetworkBuilt);
+  wb.Hooks.RunEnded = TakeRecordsAtRunEnd;
 }
 
-// After the run: the zero feature is gone from the data and the network; the records keep the first
-// network's shape, the removed weights 0 after the pruning and the others the network's.
+// After the run: the zero feature is gone from the data and the network. Up to the run's end the records
+// keep the first network's shape, the removed weights 0 after the pruning and the others the network's;
+// after it they hold the network's weights in its shape, as any run's records do.
 void ExpectPrunedRun(const Workbench& wb) {
   ASSERT_LT(wb.NumOfFeatures, 3);
   EXPECT_NE(wb.Features.back().Name, "z");
   EXPECT_EQ(wb.Layers[0], wb.NumOfFeatures);
   EXPECT_EQ(wb.Data[0].size(), static_cast<std::size_t>(wb.NumOfFeatures));
   EXPECT_EQ(wb.NumOfEpochs, 5);
-  ASSERT_EQ(wb.WeightHistory.Shape().Weights[0], 4);  // the run's first layer: three inputs and a threshold
+  ASSERT_EQ(gAtRunEnd.FirstLayerWeights, 4);  // the run's first layer: three inputs and a threshold
+  ASSERT_EQ(gAtRunEnd.Removed.size(), 6u);
+  for (int j = 0; j < 2; ++j) EXPECT_EQ(gAtRunEnd.Removed[5][static_cast<std::size_t>(j)], 0.0);
+  EXPECT_TRUE(gAtRunEnd.KeptAreTheNetworks);
+  ASSERT_EQ(wb.WeightHistory.Shape().Weights[0], wb.Layers[0] + 1);
+  EXPECT_TRUE(wb.RunInputOf.empty());
   const auto& H = wb.WeightHistory;
-  for (int j = 0; j < 2; ++j) {
-    EXPECT_EQ(H[5][0][j][2], 0.0);
-    for (int k = 0; k <= wb.Layers[0]; ++k) EXPECT_EQ(H[5][0][j][RunWeightIndex(wb, 1, k)], wb.Net[1][j].Weights[k]);
-  }
+  for (int j = 0; j < 2; ++j)
+    for (int k = 0; k <= wb.Layers[0]; ++k) EXPECT_EQ(H[5][0][j][k], wb.Net[1][j].Weights[k]);
   EXPECT_EQ(wb.EpochHistory[5].Error, wb.CurrentError);
   EXPECT_LT(wb.EpochHistory[5].Error, wb.EpochHistory[0].Error);
 }
@@ -226,7 +256,7 @@ TEST_F(InputPruningTest, AVariableStepRunPrunesAndGoesOn) {
   TrainOneChange(*wb, 2);
   ASSERT_TRUE(plat.Messages.empty()) << plat.Messages[0].Text;
   ExpectPrunedRun(*wb);
-  for (int j = 0; j < 2; ++j) EXPECT_EQ(wb->WeightHistory[2][0][j][2], wb->WeightHistory[0][0][j][2]);
+  for (std::size_t j = 0; j < 2; ++j) EXPECT_EQ(gAtRunEnd.Removed[2][j], gAtRunEnd.Removed[0][j]);
   ASSERT_EQ(wb->SignalHistory.size(), 6u);
   EXPECT_TRUE(wb->SignalHistory[5].Recorded);
 }
@@ -280,6 +310,10 @@ TEST_F(InputPruningTest, APrunedRunExportsTheTrajectoryOfTheWeightsItKept) {
     const std::size_t N = static_cast<std::size_t>(wb->NumOfWeights);
     ASSERT_EQ(N, 12u);  // 2 x (2 inputs + 1) and 2 x (2 hidden + 1)
     ASSERT_EQ(wb->WeightMatrix.size(), N);
+    // Whatever reads the records after the run (surfaces, trajectories) finds the network's weights.
+    EXPECT_EQ(wb->WeightHistory.Shape().RowSize, N);
+    EXPECT_EQ(wb->WeightTrialHistory.Shape().RowSize, N);
+    EXPECT_EQ(wb->DetailWNormHistory.Shape().RowSize, N);
     const auto& H = wb->WeightHistory;
     for (int e = 0; e <= 5; ++e) {
       std::vector<double> row;

@@ -37,3 +37,22 @@ expect no-message
 expect line results/blobs_zero_86420_rs-trn.txt 32 "Neuron0:  biass = -0.612111"
 expect line results/blobs_zero_86420_rs-trn.txt 34 "      weight1 = -10.334732"
 expect line results/blobs_zero_86420_rs-trn.txt 35 "Neuron1:  biass = 0.095011"
+
+# A pruned run ends like any other: its weight matrix is exported for Matlab, and its error surface is
+# drawn over the weights the network kept.
+clock 00:00:30.000 2
+answer open DATA/blobs_zero.dat
+click Simple1
+click RandomLinearInput1
+check MatLabBox
+set WMepEdit 4
+click Discrete1change
+expect no-message
+expect text ep "4"
+# Epoch 0 of the matrix: the first weights of the 3-4-2 network without those on the zero feature
+# (4 x 3 + 2 x 5 = 22).
+expect line PCA/WM_weightlab.txt 1 "-3.37392439600080E-0001  -3.47154211252928E-0001  -2.87994249723852E-0001   8.54142863769084E-0001   8.82626568898559E-0001  -7.29277205653489E-0001  -2.94317127671093E-0001  -1.61696322262287E-0001  -3.23261807672679E-0001  -9.40935007762164E-0001  -6.51306947693229E-0001   1.31895682774484E-0001  -1.22878802474588E-0001  -5.03979030996561E-0001   3.62486283760518E-0001  -4.04827511869371E-0001   9.63038381654769E-0001   8.37725801393390E-0001  -4.61293705739081E-0002   5.77723260037601E-0001   6.05780840851367E-0002   5.32556653022766E-0001  "
+check CMBox
+click PlotT2
+expect no-message
+expect text ep " done"
