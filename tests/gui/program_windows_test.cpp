@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QGuiApplication>
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <filesystem>
@@ -313,6 +314,27 @@ TEST_F(ProgramWindowsTest, AWeightWindowIsMadeWhenFirstShownAndKeptWhenClosed) {
   EXPECT_TRUE(wb.WeightFormOpen[0]);
   EXPECT_NE(Picture(wb.WeightForms[0]), nullptr);
   Keep(w, "weight_window");
+}
+
+// A network large enough for thin bars (breast cancer, 30-10-2): the window shows the last output bar,
+// red, on its row of the picture.
+TEST_F(ProgramWindowsTest, TheWeightWindowOfALargeNetworkShowsItsLastBar) {
+  ReadDataFile(wb, wb.Path("DATA/breast_cancer.dat"));
+  wb.DataFileName = wb.Path("DATA/breast_cancer.dat");
+  MakeResultsPrefix(wb);
+  wb.Form1.HiddenEditT2.SetText("10");
+  ASSERT_EQ(CreateNetwork(wb, 4), NetworkBuilt);
+  ASSERT_EQ(wb.Layers, (std::vector<int>{30, 10, 2}));
+  for (TNeuron& n : wb.Net[2]) std::fill(n.Weights.begin(), n.Weights.end(), 1.0);
+  RunCommand(wb, [this] { ShowWeightForm(wb, 0); });
+  auto* w = dynamic_cast<WeightWindow*>(windows.Window("WeightForm0"));
+  ASSERT_NE(w, nullptr);
+  QApplication::processEvents();
+  const WeightBar& last = wb.WeightForms[0].Bars.back();
+  const QImage shown = w->Picture()->grab().toImage();
+  ASSERT_LT(last.Y, shown.height());
+  EXPECT_EQ(shown.pixel(last.X1 + 10, last.Y), qRgb(255, 0, 0));
+  Keep(w, "weight_window_30_10_2");
 }
 
 TEST_F(ProgramWindowsTest, TheRepresentationWindowsShowTheirPictures) {
