@@ -21,3 +21,13 @@ check BestFirst
 click SMLP1change
 expect no-message
 expect file results/monk1_86410_wc.txt
+
+# "Random Init Weights": the beam starts from three different random networks, drawn from one seeding.
+clock 00:00:20.000 2
+check BeamSearch
+check Rinit
+click SMLP1change
+expect no-message
+expect line results/monk1_86410_BE.txt 1 "0 0 0 1 -1 0 0 1 1 1 -1 -1 -1 1 0 1 0 0 -1 1 0 1 -1 -1 0 -1 1 -1 -1 1 -1 1 1 0 "
+expect line results/monk1_86410_BE.txt 2 "-1 0 0 -1 1 1 1 1 -1 1 -1 0 0 1 1 -1 1 1 -1 -1 -1 -1 1 -1 1 1 -1 -1 0 0 0 -1 -1 1 "
+expect line results/monk1_86410_BE.txt 3 "1 -1 0 1 1 0 -1 1 -1 0 1 1 -1 0 0 -1 0 -1 1 1 -1 0 1 1 -1 -1 -1 1 0 0 1 1 0 0 "
