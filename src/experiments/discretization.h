@@ -96,7 +96,8 @@ struct CutPointFile {
 };
 // The file's name: ProgramDir + "/" + the trimmed text of DiscrFileEdit + ".txt".
 std::string CutPointFileName(const Workbench& wb);
-// Reads an existing cut-point file. Blocks of features that are not continuous are ignored. Throws
+// Reads an existing cut-point file. Blocks of features that are not continuous are ignored; a block sets
+// its feature's cut points, so a later block of the same feature replaces the earlier one. Throws
 // FileError (naming the file, the line and the feature) for a feature number outside the data set, a
 // continuous feature's block without a usable "fdiv" line, a value that does not convert, cut points that
 // are not strictly ascending, a file that ends inside a block, and, when the file gives any cut point, a
