@@ -671,6 +671,60 @@ std::int64_t TrialCount(const Geometry& g, const Trial& t, bool sigmoidFamily) {
   return t.kind == Trial::Hidden ? 1 : 0;
 }
 
+// The running sums of a trial: the error, the weight of the correct vectors and their count.
+struct Sums {
+  double e, weighted;
+  int correct;
+};
+
+// The vectors a trial does not reach, one run after the other: each takes its kept score when its kept
+// outputs are those of the table's sums and its score was kept for its class (else `slow` scores it),
+// added in the vectors' order as every other vector's.
+struct UnreachedRun {
+  std::vector<const double*> sums;       // the output level's sums, [output][vector]
+  std::vector<const KeptOutput*> kept;   // their kept outputs
+  const KeptScore* scores = nullptr;
+  const int* cls = nullptr;
+  const double* vw = nullptr;
+  double* terms = nullptr;
+
+  // Vectors from..to-1; returns to.
+  template <bool Weighted, class Slow>
+  int Take(int from, int to, Sums& acc, Slow& slow) const {
+    const int outputs = static_cast<int>(sums.size());
+    const double* s0 = sums[0];
+    const KeptOutput* k0 = kept[0];
+    const double* s1 = outputs > 1 ? sums[1] : s0;
+    const KeptOutput* k1 = outputs > 1 ? kept[1] : k0;
+    double e = acc.e, weighted = acc.weighted;
+    int correct = acc.correct;
+    for (int v = from; v < to; ++v) {
+      const KeptScore& ks = scores[v];
+      bool ok = ks.cls >= 0 && ks.cls == cls[v] && k0[v].s == s0[v] && k1[v].s == s1[v];
+      for (int k = 2; ok && k < outputs; ++k) ok = kept[static_cast<std::size_t>(k)][v].s == sums[static_cast<std::size_t>(k)][v];
+      double ev;
+      bool good;
+      if (ok) [[likely]] {
+        ev = ks.e;
+        good = ks.correct;
+      } else {
+        const VectorScore sc = slow(v);
+        ev = sc.e;
+        good = sc.correct;
+      }
+      const double term = ev * vw[v];
+      e += term;
+      terms[v] = term;
+      correct += good ? 1 : 0;
+      if (Weighted) weighted = good ? weighted + vw[v] : weighted;
+    }
+    acc.e = e;
+    acc.weighted = weighted;
+    acc.correct = correct;
+    return to;
+  }
+};
+
 template <class F>
 double TrialError(Workbench& wb, int layer, int n, int i, const F& out, bool sigmoidFamily, const EvalOptions& o) {
   ClearVectorState();
@@ -704,39 +758,48 @@ double TrialError(Workbench& wb, int layer, int n, int i, const F& out, bool sig
     const int* last = reached ? next + reached->size() : nullptr;
     // The output level's sums and kept outputs: a vector not reached whose kept outputs are those of its
     // sums and whose score is kept for its class takes the kept score at once.
-    thread_local std::vector<const double*> sums;
-    thread_local std::vector<const KeptOutput*> keptOut;
+    thread_local UnreachedRun run;
+    run.sums.clear();
+    run.kept.clear();
     if (reached) {
       const auto level = static_cast<std::size_t>(g.nl - 2);
-      sums.resize(static_cast<std::size_t>(g.outputs));
-      keptOut.resize(static_cast<std::size_t>(g.outputs));
-      for (std::size_t k = 0; k < sums.size(); ++k) {
-        sums[k] = wb.SignalTable[level][k].data();
-        keptOut[k] = m.rows[level][k].data();
+      for (int k = 0; k < g.outputs; ++k) {
+        run.sums.push_back(wb.SignalTable[level][static_cast<std::size_t>(k)].data());
+        run.kept.push_back(m.rows[level][static_cast<std::size_t>(k)].data());
       }
     }
-    const KeptScore* keptScores = m.scores.data();
-    for (int v = 0; v < nv; ++v) {
-      VectorScore sc;
-      if (!reached) {
-        sc = KeptTrialScore(wb, m, g, t, out, v, y, cls[v], p, rule);
-      } else if (next != last && *next == v) {
-        ++next;
-        sc = KeptTrialScore(wb, m, g, t, out, v, y, cls[v], p, rule, true);
-      } else {
-        bool kept = keptScores[v].cls >= 0 && keptScores[v].cls == cls[v];
-        for (int k = 0; kept && k < g.outputs; ++k) kept = keptOut[k][v].s == sums[k][v];
-        sc = kept ? VectorScore{keptScores[v].e, keptScores[v].correct}
-                  : UnreachedScore(wb, m, g, out, v, y, cls[v], p, rule);
-      }
+    run.scores = m.scores.data();
+    run.cls = cls;
+    run.vw = vw;
+    run.terms = terms;
+    Sums acc{e, weightedCorrect, correct};
+    auto add = [&](int v, const VectorScore& sc) {
       const double term = sc.e * vw[v];
-      e += term;
+      acc.e += term;
       terms[v] = term;
       if (sc.correct) {
-        ++correct;
-        if (sigmoidFamily) weightedCorrect += vw[v];
+        ++acc.correct;
+        if (sigmoidFamily) acc.weighted += vw[v];
+      }
+    };
+    if (!reached) {
+      for (int v = 0; v < nv; ++v) add(v, KeptTrialScore(wb, m, g, t, out, v, y, cls[v], p, rule));
+    } else {
+      // The runs of vectors between two reached ones take their kept scores in a loop of their own.
+      auto slow = [&](int v) { return UnreachedScore(wb, m, g, out, v, y, cls[v], p, rule); };
+      int v = 0;
+      for (const int* r = next;; ++r) {
+        const int stop = r != last ? std::max(*r, v) : nv;
+        v = sigmoidFamily ? run.Take<true>(v, stop, acc, slow) : run.Take<false>(v, stop, acc, slow);
+        if (r == last) break;
+        if (*r < v) continue;
+        add(v, KeptTrialScore(wb, m, g, t, out, v, y, cls[v], p, rule, true));
+        ++v;
       }
     }
+    e = acc.e;
+    correct = acc.correct;
+    weightedCorrect = acc.weighted;
   } else {
     for (int v : wb.BatchIndex) {
       const VectorScore sc =
