@@ -18,6 +18,7 @@
 #include "model/class_weights.h"
 #include "model/sparse_inputs.h"
 #include "model/vector_state.h"
+#include "model/vector_pass.h"
 
 namespace wl {
 
@@ -31,6 +32,20 @@ inline double Sigma(double s) { return s > kTableGuard ? 0.0 : 1.0 / (std::exp(s
 struct SigmoidOut {
   double operator()(double s) const { return Sigma(s); }
 };
+
+// The same outputs by the vector kernels' exponential (within a unit in the last place of the C
+// library's): one number at a time or in blocks, equal bit for bit, so that kept and recomputed outputs
+// agree while the trials compute theirs in blocks.
+struct KernelSigmoidOut {
+  double operator()(double s) const { return KernelLogistic(s); }
+};
+
+// y[i] := out(a[i]) for i < n.
+template <class F>
+inline void Outputs(const F& out, const double* a, double* y, int n) {
+  for (int i = 0; i < n; ++i) y[i] = out(a[i]);
+}
+inline void Outputs(const KernelSigmoidOut&, const double* a, double* y, int n) { VectorLogistic(a, y, n); }
 
 struct StairOut {
   const double* Table;
@@ -81,7 +96,7 @@ struct SignalTableMemo {
     int K = -1;
     double scale = 0.0, range = 0.0;
   };
-  Family families[2];  // 0: sigmoid, 1: staircase
+  Family families[3];  // 0: sigmoid, 1: staircase, 2: sigmoid by the vector kernels
   // For every coded input of a discrete or symbolic feature, the vectors where it is 1 (in order): a
   // trial of its weight changes only their sums. They follow the data set of the last full pass, as the
   // table does, and are made from it by the first trial that needs them; refreshing a column from the
@@ -133,6 +148,7 @@ SignalTableMemo::Family& MemoFor(Workbench& wb, int family, const StairOut* stai
 }
 
 SignalTableMemo::Family& MemoFor(Workbench& wb, const SigmoidOut&) { return MemoFor(wb, 0, nullptr); }
+SignalTableMemo::Family& MemoFor(Workbench& wb, const KernelSigmoidOut&) { return MemoFor(wb, 2, nullptr); }
 SignalTableMemo::Family& MemoFor(Workbench& wb, const StairOut& stair) { return MemoFor(wb, 1, &stair); }
 
 // Makes the kept scores follow the exponent and the counting rule of the call.
@@ -638,6 +654,95 @@ inline VectorScore KeptTrialScore(const Workbench& wb, SignalTableMemo::Family& 
   return KeptVectorScore(m, g, v, y, c, p, rule);
 }
 
+// The scores of the vectors vs[0..count) under the trial, as KeptTrialScore gives them one by one, with
+// the new outputs of the block computed together (Outputs); `hot`: the vectors are on the changed input's
+// list of hot vectors. y: room for one vector's outputs.
+template <class F>
+void ChunkScores(const Workbench& wb, SignalTableMemo::Family& m, const Geometry& g, const Trial& t, const F& out,
+                 const int* vs, int count, bool hot, const int* cls, double p, Counting rule, VectorScore* sc, double* y) {
+  thread_local std::vector<double> delta, a, fresh, b, yb;
+  const auto uc = static_cast<std::size_t>(count), uo = static_cast<std::size_t>(g.outputs);
+  if (delta.size() < uc) {
+    delta.resize(uc);
+    a.resize(uc);
+    fresh.resize(uc);
+  }
+  if (b.size() < uc * uo) {
+    b.resize(uc * uo);
+    yb.resize(uc * uo);
+  }
+  auto Delta = [&](int v) { return hot ? (t.wOld - t.wNew) * 1.0 : InputDelta(wb, t, v); };
+  const auto& T0 = wb.SignalTable[0];
+  if (t.layer == 1) {
+    const double* s0 = T0[static_cast<std::size_t>(t.n)].data();
+    for (int j = 0; j < count; ++j) {
+      const int v = vs[j];
+      delta[static_cast<std::size_t>(j)] = Delta(v);
+      a[static_cast<std::size_t>(j)] = s0[v] + delta[static_cast<std::size_t>(j)];
+    }
+    Outputs(out, a.data(), fresh.data(), count);
+    if (g.nl == 2) {
+      for (int j = 0; j < count; ++j) {
+        const int v = vs[j];
+        const auto uv = static_cast<std::size_t>(v);
+        const bool same = delta[static_cast<std::size_t>(j)] == 0.0;
+        for (int k = 0; k < g.outputs; ++k)
+          y[k] = k == t.n && !same ? fresh[static_cast<std::size_t>(j)] : KeptY(m, out, 0, k, uv, T0[static_cast<std::size_t>(k)][uv]);
+        sc[j] = same ? KeptVectorScore(m, g, v, y, cls[v], p, rule) : Score(y, g.outputs, cls[v], p, rule);
+      }
+      return;
+    }
+    const auto& T1 = wb.SignalTable[1];
+    const std::vector<TNeuron>& outs = wb.Net[2];
+    double wk[8];
+    const int direct = std::min(g.outputs, 8);
+    for (int k = 0; k < direct; ++k) wk[k] = outs[static_cast<std::size_t>(k)].Weights[static_cast<std::size_t>(t.n)];
+    // a holds each vector's difference of the changed neuron's output now; 0 leaves the outputs as kept.
+    for (int j = 0; j < count; ++j) {
+      const int v = vs[j];
+      const auto uv = static_cast<std::size_t>(v), uj = static_cast<std::size_t>(j);
+      const double diff = delta[uj] == 0.0 ? 0.0 : KeptY(m, out, 0, t.n, uv, s0[v]) - fresh[uj];
+      a[uj] = diff;
+      for (int k = 0; k < g.outputs; ++k) {
+        const double w = k < direct ? wk[k] : outs[static_cast<std::size_t>(k)].Weights[static_cast<std::size_t>(t.n)];
+        b[static_cast<std::size_t>(k) * uc + uj] = diff == 0.0 ? 0.0 : T1[static_cast<std::size_t>(k)][uv] + diff * w;
+      }
+    }
+    Outputs(out, b.data(), yb.data(), count * g.outputs);
+    for (int j = 0; j < count; ++j) {
+      const int v = vs[j];
+      const auto uv = static_cast<std::size_t>(v), uj = static_cast<std::size_t>(j);
+      if (a[uj] == 0.0) {
+        for (int k = 0; k < g.outputs; ++k) y[k] = KeptY(m, out, 1, k, uv, T1[static_cast<std::size_t>(k)][uv]);
+        sc[j] = KeptVectorScore(m, g, v, y, cls[v], p, rule);
+      } else {
+        for (int k = 0; k < g.outputs; ++k) y[k] = yb[static_cast<std::size_t>(k) * uc + uj];
+        sc[j] = Score(y, g.outputs, cls[v], p, rule);
+      }
+    }
+    return;
+  }
+  const auto& T1 = wb.SignalTable[1];
+  const double* s1 = T1[static_cast<std::size_t>(t.n)].data();
+  for (int j = 0; j < count; ++j) {
+    const int v = vs[j];
+    const auto uv = static_cast<std::size_t>(v), uj = static_cast<std::size_t>(j);
+    delta[uj] = t.kind == Trial::Hidden
+                    ? (t.wOld - t.wNew) * KeptY(m, out, 0, t.i, uv, T0[static_cast<std::size_t>(t.i)][uv])
+                    : Delta(v);
+    a[uj] = s1[v] + delta[uj];
+  }
+  Outputs(out, a.data(), fresh.data(), count);
+  for (int j = 0; j < count; ++j) {
+    const int v = vs[j];
+    const auto uv = static_cast<std::size_t>(v), uj = static_cast<std::size_t>(j);
+    const bool same = delta[uj] == 0.0;
+    for (int k = 0; k < g.outputs; ++k)
+      y[k] = k == t.n && !same ? fresh[uj] : KeptY(m, out, 1, k, uv, T1[static_cast<std::size_t>(k)][uv]);
+    sc[j] = same ? KeptVectorScore(m, g, v, y, cls[v], p, rule) : Score(y, g.outputs, cls[v], p, rule);
+  }
+}
+
 // The score of vector v, which the trial does not reach: its outputs are the table's, as they were kept.
 template <class F>
 inline VectorScore UnreachedScore(const Workbench& wb, SignalTableMemo::Family& m, const Geometry& g, const F& out,
@@ -679,49 +784,62 @@ struct Sums {
 
 // The vectors a trial does not reach, one run after the other: each takes its kept score when its kept
 // outputs are those of the table's sums and its score was kept for its class (else `slow` scores it),
-// added in the vectors' order as every other vector's.
+// added in the vectors' order between the vectors reached, whose scores are given.
 struct UnreachedRun {
-  std::vector<const double*> sums;       // the output level's sums, [output][vector]
-  std::vector<const KeptOutput*> kept;   // their kept outputs
+  const double* const* sums = nullptr;      // the output level's sums, [output][vector]
+  const KeptOutput* const* kept = nullptr;  // their kept outputs
+  int outputs = 0;
   const KeptScore* scores = nullptr;
   const int* cls = nullptr;
   const double* vw = nullptr;
   double* terms = nullptr;
 
-  // Vectors from..to-1; returns to.
+  // The reached vectors at[0..count) (ascending, from v on) with their scores sc, and the vectors before
+  // each that are not reached; then, with `tail`, the vectors after the last up to `end`. Returns the
+  // vector after the last one added.
   template <bool Weighted, class Slow>
-  int Take(int from, int to, Sums& acc, Slow& slow) const {
-    const int outputs = static_cast<int>(sums.size());
+  int Merge(int v, const int* at, const VectorScore* sc, int count, int end, bool tail, Sums& acc,
+            Slow& slow) const {
     const double* s0 = sums[0];
     const KeptOutput* k0 = kept[0];
     const double* s1 = outputs > 1 ? sums[1] : s0;
     const KeptOutput* k1 = outputs > 1 ? kept[1] : k0;
+    const KeptScore* ks = scores;
+    const int* c = cls;
+    const double* w = vw;
+    double* out = terms;
     double e = acc.e, weighted = acc.weighted;
     int correct = acc.correct;
-    for (int v = from; v < to; ++v) {
-      const KeptScore& ks = scores[v];
-      bool ok = ks.cls >= 0 && ks.cls == cls[v] && k0[v].s == s0[v] && k1[v].s == s1[v];
-      for (int k = 2; ok && k < outputs; ++k) ok = kept[static_cast<std::size_t>(k)][v].s == sums[static_cast<std::size_t>(k)][v];
-      double ev;
-      bool good;
-      if (ok) [[likely]] {
-        ev = ks.e;
-        good = ks.correct;
-      } else {
-        const VectorScore sc = slow(v);
-        ev = sc.e;
-        good = sc.correct;
-      }
-      const double term = ev * vw[v];
+    auto take = [&](int u, double ev, bool good) {
+      const double term = ev * w[u];
       e += term;
-      terms[v] = term;
+      out[u] = term;
       correct += good ? 1 : 0;
-      if (Weighted) weighted = good ? weighted + vw[v] : weighted;
+      if (Weighted) weighted = good ? weighted + w[u] : weighted;
+    };
+    auto run = [&](int to) {
+      for (; v < to; ++v) {
+        bool ok = ks[v].cls >= 0 && ks[v].cls == c[v] && k0[v].s == s0[v] && k1[v].s == s1[v];
+        for (int k = 2; ok && k < outputs; ++k) ok = kept[k][v].s == sums[k][v];
+        if (ok) [[likely]] {
+          take(v, ks[v].e, ks[v].correct);
+        } else {
+          const VectorScore r = slow(v);
+          take(v, r.e, r.correct);
+        }
+      }
+    };
+    for (int j = 0; j < count; ++j) {
+      if (at[j] < v) continue;  // ascending: never
+      run(at[j]);
+      take(v, sc[j].e, sc[j].correct);
+      ++v;
     }
+    if (tail) run(end);
     acc.e = e;
     acc.weighted = weighted;
     acc.correct = correct;
-    return to;
+    return v;
   }
 };
 
@@ -758,15 +876,20 @@ double TrialError(Workbench& wb, int layer, int n, int i, const F& out, bool sig
     const int* last = reached ? next + reached->size() : nullptr;
     // The output level's sums and kept outputs: a vector not reached whose kept outputs are those of its
     // sums and whose score is kept for its class takes the kept score at once.
-    thread_local UnreachedRun run;
-    run.sums.clear();
-    run.kept.clear();
+    thread_local std::vector<const double*> sums;
+    thread_local std::vector<const KeptOutput*> keptOut;
+    sums.clear();
+    keptOut.clear();
+    UnreachedRun run;
     if (reached) {
       const auto level = static_cast<std::size_t>(g.nl - 2);
       for (int k = 0; k < g.outputs; ++k) {
-        run.sums.push_back(wb.SignalTable[level][static_cast<std::size_t>(k)].data());
-        run.kept.push_back(m.rows[level][static_cast<std::size_t>(k)].data());
+        sums.push_back(wb.SignalTable[level][static_cast<std::size_t>(k)].data());
+        keptOut.push_back(m.rows[level][static_cast<std::size_t>(k)].data());
       }
+      run.sums = sums.data();
+      run.kept = keptOut.data();
+      run.outputs = g.outputs;
     }
     run.scores = m.scores.data();
     run.cls = cls;
@@ -782,20 +905,34 @@ double TrialError(Workbench& wb, int layer, int n, int i, const F& out, bool sig
         if (sigmoidFamily) acc.weighted += vw[v];
       }
     };
+    // The vectors reached are scored in blocks (their new outputs computed together), then added in
+    // order with the runs of vectors between them.
+    constexpr int kChunk = 256;
+    thread_local std::vector<int> index;
+    thread_local std::vector<VectorScore> scores;
+    if (index.size() < static_cast<std::size_t>(kChunk)) {
+      index.resize(static_cast<std::size_t>(kChunk));
+      scores.resize(static_cast<std::size_t>(kChunk));
+    }
     if (!reached) {
-      for (int v = 0; v < nv; ++v) add(v, KeptTrialScore(wb, m, g, t, out, v, y, cls[v], p, rule));
+      for (int v0 = 0; v0 < nv; v0 += kChunk) {
+        const int c = std::min(kChunk, nv - v0);
+        for (int j = 0; j < c; ++j) index[static_cast<std::size_t>(j)] = v0 + j;
+        ChunkScores(wb, m, g, t, out, index.data(), c, false, cls, p, rule, scores.data(), y);
+        for (int j = 0; j < c; ++j) add(v0 + j, scores[static_cast<std::size_t>(j)]);
+      }
     } else {
-      // The runs of vectors between two reached ones take their kept scores in a loop of their own.
       auto slow = [&](int v) { return UnreachedScore(wb, m, g, out, v, y, cls[v], p, rule); };
       int v = 0;
-      for (const int* r = next;; ++r) {
-        const int stop = r != last ? std::max(*r, v) : nv;
-        v = sigmoidFamily ? run.Take<true>(v, stop, acc, slow) : run.Take<false>(v, stop, acc, slow);
-        if (r == last) break;
-        if (*r < v) continue;
-        add(v, KeptTrialScore(wb, m, g, t, out, v, y, cls[v], p, rule, true));
-        ++v;
-      }
+      const int* r = next;
+      do {
+        const int c = static_cast<int>(std::min<std::ptrdiff_t>(kChunk, last - r));
+        if (c > 0) ChunkScores(wb, m, g, t, out, r, c, true, cls, p, rule, scores.data(), y);
+        const bool tail = r + c == last;
+        v = sigmoidFamily ? run.Merge<true>(v, r, scores.data(), c, nv, tail, acc, slow)
+                          : run.Merge<false>(v, r, scores.data(), c, nv, tail, acc, slow);
+        r += c;
+      } while (r != last);
     }
     e = acc.e;
     correct = acc.correct;
@@ -905,7 +1042,7 @@ void ForwardVector(Workbench& wb, int v, const F& out, bool counted) {
 
 }  // namespace
 
-double TableSigmoid(double s) { return Sigma(s); }
+double TableSigmoid(double s) { return UseVectorKernels() ? KernelLogistic(s) : Sigma(s); }
 
 double TableStair(const Workbench& wb, double s) {
   const int k = std::max(0, wb.NumOfStep);
@@ -914,14 +1051,24 @@ double TableStair(const Workbench& wb, double s) {
   return StairOut{wb.StairTable.data(), k, wb.StairScale, wb.StairRange}(s);
 }
 
-void ForwardVectorFromData(Workbench& wb, int v) { ForwardVector(wb, v, SigmoidOut{}, true); }
+void ForwardVectorFromData(Workbench& wb, int v) {
+  if (UseVectorKernels())
+    ForwardVector(wb, v, KernelSigmoidOut{}, true);
+  else
+    ForwardVector(wb, v, SigmoidOut{}, true);
+}
 
 double ErrorFullPass(Workbench& wb) { return ErrorFullPass(wb, HeldEvalOptions(wb)); }
 
-double ErrorFullPass(Workbench& wb, const EvalOptions& o) { return FullPassError(wb, SigmoidOut{}, true, o); }
+double ErrorFullPass(Workbench& wb, const EvalOptions& o) {
+  return UseVectorKernels() ? FullPassError(wb, KernelSigmoidOut{}, true, o) : FullPassError(wb, SigmoidOut{}, true, o);
+}
 
 void ForwardChangedWeight(Workbench& wb, int v, int layer, int neuron, int weight) {
-  TrialVector(wb, v, layer, neuron, weight, SigmoidOut{}, true);
+  if (UseVectorKernels())
+    TrialVector(wb, v, layer, neuron, weight, KernelSigmoidOut{}, true);
+  else
+    TrialVector(wb, v, layer, neuron, weight, SigmoidOut{}, true);
 }
 
 double ErrorWithChangedWeight(Workbench& wb, int layer, int neuron, int weight) {
@@ -929,11 +1076,15 @@ double ErrorWithChangedWeight(Workbench& wb, int layer, int neuron, int weight) 
 }
 
 double ErrorWithChangedWeight(Workbench& wb, const EvalOptions& o, int layer, int neuron, int weight) {
-  return TrialError(wb, layer, neuron, weight, SigmoidOut{}, true, o);
+  return UseVectorKernels() ? TrialError(wb, layer, neuron, weight, KernelSigmoidOut{}, true, o)
+                            : TrialError(wb, layer, neuron, weight, SigmoidOut{}, true, o);
 }
 
 void UpdateSignalTable(Workbench& wb, int layer, int neuron, int weight) {
-  UpdateTable(wb, layer, neuron, weight, SigmoidOut{});
+  if (UseVectorKernels())
+    UpdateTable(wb, layer, neuron, weight, KernelSigmoidOut{});
+  else
+    UpdateTable(wb, layer, neuron, weight, SigmoidOut{});
 }
 
 void UpdateSignalTableB(Workbench& wb, int v) { ForwardVector(wb, v, MakeStair(wb), false); }

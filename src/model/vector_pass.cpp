@@ -201,7 +201,38 @@ WL_AVX2 void ExpKernel(const double* a, double* out, int n) {
   _mm256_zeroupper();
 }
 
+WL_AVX2 void LogisticKernel(const double* s, double* y, int n) {
+  const __m256d one = _mm256_set1_pd(1.0);
+  int i = 0;
+  for (; i + 4 <= n; i += 4) _mm256_storeu_pd(y + i, _mm256_div_pd(one, _mm256_add_pd(Exp4(_mm256_loadu_pd(s + i)), one)));
+  if (i < n) {
+    alignas(32) double t[4] = {0.0, 0.0, 0.0, 0.0};
+    std::copy(s + i, s + n, t);
+    _mm256_store_pd(t, _mm256_div_pd(one, _mm256_add_pd(Exp4(_mm256_load_pd(t)), one)));
+    std::copy(t, t + (n - i), y + i);
+  }
+  _mm256_zeroupper();
+}
+
+// One lane of LogisticKernel: the same instructions, so the same number.
+WL_AVX2 double LogisticLane(double s) {
+  const __m256d one = _mm256_set1_pd(1.0);
+  const double y = _mm256_cvtsd_f64(_mm256_div_pd(one, _mm256_add_pd(Exp4(_mm256_set1_pd(s)), one)));
+  _mm256_zeroupper();
+  return y;
+}
+
 }  // namespace
+
+void VectorLogistic(const double* s, double* y, int n) {
+  if (!kHasKernels) throw WlError("The vector kernels need a processor with AVX2 and FMA");
+  LogisticKernel(s, y, n);
+}
+
+double KernelLogistic(double s) {
+  if (!kHasKernels) throw WlError("The vector kernels need a processor with AVX2 and FMA");
+  return LogisticLane(s);
+}
 
 void VectorExp(const double* a, double* out, int n) {
   if (!kHasKernels) throw WlError("The vector kernels need a processor with AVX2 and FMA");
@@ -218,6 +249,11 @@ void BlockPass::SparseLane(int lane, const int* index, const double* value, int 
 }
 
 #else
+
+void VectorLogistic(const double*, double*, int) {
+  throw WlError("The vector kernels need a processor with AVX2 and FMA");
+}
+double KernelLogistic(double) { throw WlError("The vector kernels need a processor with AVX2 and FMA"); }
 
 void VectorExp(const double*, double*, int) { throw WlError("The vector kernels need a processor with AVX2 and FMA"); }
 

@@ -32,6 +32,12 @@ bool UseVectorKernels();
 // e^-708, above 709.78 infinity; a NaN stays NaN.
 void VectorExp(const double* a, double* out, int n);
 
+// 1 / (e^s[i] + 1) for i < n, with the kernels' exponential (VectorKernelsAvailable() must hold), and
+// KernelLogistic the same for one number, bit for bit: code that keeps some outputs and computes others
+// in blocks gets equal numbers for equal sums. Sums above 709.78 give 0, below -708 give 1.
+void VectorLogistic(const double* s, double* y, int n);
+double KernelLogistic(double s);
+
 // One layer of a block pass: Count neurons, each summing Inputs signals of the layer below (Dot), its
 // threshold at Weights[Threshold].
 struct BlockLayer {
