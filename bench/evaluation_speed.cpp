@@ -13,9 +13,12 @@
 //     same pass on the plain x86-64 path (the vector kernels switched off), and vector_kernels (1 when
 //     the processor runs them);
 //   - BM_TableTrial: a first-layer input-weight trial through the signal table (averaged over all
-//     inputs) and a threshold trial, each as a fraction of the table's full pass (ErrorFullPass);
+//     inputs), a hidden neuron's threshold trial and an output neuron's, each as a fraction of the
+//     table's full pass (ErrorFullPass; goal <= 0.05);
 //   - BM_VSSEpoch: one epoch of the variable step search with and without the signal table on the
-//     generated set, alternately (WL_BENCH_EPOCHS samples, default 7).
+//     generated set, and one online backpropagation epoch of FANN on the same network and data,
+//     alternately (WL_BENCH_EPOCHS samples, default 7); table_over_fann_online: the epoch with the table
+//     in FANN online epochs (goal <= 40).
 #include <benchmark/benchmark.h>
 #include <doublefann.h>
 #include <unistd.h>
@@ -251,7 +254,7 @@ void BM_TableTrial(benchmark::State& state) {
   const wl::EvalOptions o = wl::ReadEvalOptions(wb);
   wl::ErrorFullPass(wb, o);
   const int inputs = wb.Layers[0];
-  std::vector<double> full, input, threshold;
+  std::vector<double> full, input, threshold, outThreshold;
   int k = 0;
   for (auto _ : state) {
     DrawOnePicture();
@@ -273,9 +276,17 @@ void BM_TableTrial(benchmark::State& state) {
     benchmark::DoNotOptimize(wl::ErrorWithChangedWeight(wb, o, 1, 0, inputs));
     n.Weights[inputs] = n.OldWeights[inputs];
     const auto t3 = Clock::now();
+    const int th2 = wb.LayerInputs[1];
+    wl::TNeuron& o2 = wb.Net[2][0];
+    o2.OldWeights[th2] = o2.Weights[th2];
+    o2.Weights[th2] += 0.1;
+    benchmark::DoNotOptimize(wl::ErrorWithChangedWeight(wb, o, 2, 0, th2));
+    o2.Weights[th2] = o2.OldWeights[th2];
+    const auto t4 = Clock::now();
     full.push_back(Seconds(t0, t1));
     input.push_back(Seconds(t1, t2) / inputs);
     threshold.push_back(Seconds(t2, t3));
+    outThreshold.push_back(Seconds(t3, t4));
   }
   const double f = Median(full), i = Median(input), t = Median(threshold);
   state.counters["full_us"] = f * 1e6;
@@ -283,6 +294,7 @@ void BM_TableTrial(benchmark::State& state) {
   state.counters["threshold_trial_us"] = t * 1e6;
   state.counters["input_fraction"] = i / f;
   state.counters["threshold_fraction"] = t / f;
+  state.counters["out_threshold_fraction"] = Median(outThreshold) / f;
 }
 BENCHMARK(BM_TableTrial)->Iterations(15)->Unit(benchmark::kMillisecond);
 
@@ -290,7 +302,13 @@ void BM_VSSEpoch(benchmark::State& state) {
   Bench b(2);
   wl::Workbench& wb = *b.wb;
   const std::vector<std::vector<wl::TNeuron>> start = wb.Net;
-  std::vector<double> with, without;
+  // The peer: one online (incremental) backpropagation epoch of FANN on the same network and data.
+  const wl::bench::Reference ref(wb);
+  Fann fann(ref);
+  fann_set_training_algorithm(fann.ann, FANN_TRAIN_INCREMENTAL);
+  fann_set_learning_momentum(fann.ann, 0.0f);
+  fann_set_learning_rate(fann.ann, 0.1f);
+  std::vector<double> with, without, online;
   for (auto _ : state) {
     for (const bool table : {true, false}) {
       wb.Net = start;
@@ -300,9 +318,15 @@ void BM_VSSEpoch(benchmark::State& state) {
       wl::TrainOneChange(wb, 2);
       (table ? with : without).push_back(Seconds(t0, Clock::now()));
     }
+    DrawOnePicture();
+    const auto t0 = Clock::now();
+    fann_train_epoch(fann.ann, fann.data);
+    online.push_back(Seconds(t0, Clock::now()));
   }
   state.counters["with_table_s"] = Median(with);
   state.counters["without_table_s"] = Median(without);
+  state.counters["fann_online_ms"] = Median(online) * 1e3;
+  state.counters["table_over_fann_online"] = Median(with) / Median(online);  // goal <= 40
 }
 
 int Epochs() {

@@ -4,10 +4,11 @@
 // of one weight is evaluated from the table with only the neurons the change reaches recomputed, and an
 // accepted change is folded into the table.
 //
-// Outputs are σ(S) = 1 / (e^S + 1) (slope 1, no stretch) in the routines of the first group and the
-// staircase T(S) looked up in StairTable in the tabulated twins of the second group; inputs enter as they
-// are coded (a continuous feature's value, 1.0 / 0.0 for the values of a discrete one). A sum above 11300
-// stands for the output 0; the updates store at most 11300.
+// Outputs are σ(S) = 1 / (e^S + 1) (slope 1, no stretch) in the routines of the first group, on the
+// vector path of model/vector_pass.h with the kernels' exponential (KernelLogistic) everywhere in the
+// table, and the staircase T(S) looked up in StairTable in the tabulated twins of the second group;
+// inputs enter as they are coded (a continuous feature's value, 1.0 / 0.0 for the values of a discrete
+// one). A sum above 11300 stands for the output 0; the updates store at most 11300.
 //
 // A network with skip connections (three layers whose output neurons also see every input: an output
 // neuron's Layers[1] hidden weights, then Layers[0] input weights, then the threshold) keeps the input

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <memory>
@@ -258,6 +259,31 @@ TEST_F(VectorPassTest, TheCountersAndVotesAreThoseOfThePlainPath) {
   EXPECT_EQ(plain.votes, vec.votes);
 }
 
+// The logistic of the signal table's blocks and of single numbers: equal bit for bit (kept outputs and
+// outputs computed in blocks must agree), 1 / (e^s + 1) to rounding, the ends as the library's.
+TEST(VectorLogistic, BlocksAndSingleNumbersAgreeBitForBit) {
+  if (!VectorKernelsAvailable()) GTEST_SKIP() << "no AVX2 and FMA";
+  std::vector<double> s;
+  for (int i = 0; i <= 20000; ++i) s.push_back(-750.0 + 1500.0 * i / 20000.0);
+  for (int i = -5000; i <= 5000; ++i) s.push_back(i * 3e-3);
+  const double inf = std::numeric_limits<double>::infinity();
+  for (double e : {11300.0, 11301.0, 709.79, -708.5, -1e6, inf, -inf, 0.0, -0.0}) s.push_back(e);
+  // Counts that leave 1, 2 and 3 lanes of the last register.
+  for (const std::size_t n : {s.size(), s.size() - 1, s.size() - 2, s.size() - 3}) {
+    std::vector<double> y(n);
+    VectorLogistic(s.data(), y.data(), static_cast<int>(n));
+    for (std::size_t i = 0; i < n; ++i) {
+      const double k = KernelLogistic(s[i]);
+      ASSERT_EQ(std::memcmp(&y[i], &k, sizeof k), 0) << s[i];
+      const double library = 1.0 / (std::exp(s[i]) + 1.0);
+      ASSERT_LE(std::fabs(y[i] - library), 4.0 * std::numeric_limits<double>::epsilon() * library) << s[i];
+    }
+  }
+  EXPECT_EQ(KernelLogistic(11301.0), 0.0);
+  EXPECT_EQ(KernelLogistic(-1e6), 1.0);
+  EXPECT_TRUE(std::isnan(KernelLogistic(std::numeric_limits<double>::quiet_NaN())));
+}
+
 // A variable step search on iris (150 vectors: a partial block) whose trials are full passes: the same
 // trials are accepted on both paths, so the weights end equal, and the errors agree.
 TEST(VectorPassSearch, AcceptsTheSameTrialsAsThePlainPath) {
@@ -293,6 +319,49 @@ TEST(VectorPassSearch, AcceptsTheSameTrialsAsThePlainPath) {
   }
   EXPECT_EQ(weights[0], weights[1]);
   EXPECT_LE(Relative(errors[0], errors[1]), 1e-12);
+}
+
+// The same through the signal table, whose outputs the vector path computes with the kernels'
+// logistic (the reached vectors of a trial in blocks): on iris (dense inputs, every vector reached) and
+// on monk1 (discrete features: coded inputs, trials through the lists of hot vectors) the same trials
+// are accepted on both paths, and the recorded errors agree to rounding.
+TEST(VectorPassSearch, TrialsThroughTheSignalTableAcceptTheSameTrialsOnBothPaths) {
+  if (!VectorKernelsAvailable()) GTEST_SKIP() << "no AVX2 and FMA";
+  test::TempProgramDir dir("wl_vector_table_");
+  for (const bool coded : {false, true}) {
+    SCOPED_TRACE(coded ? "monk1" : "iris");
+    std::vector<std::vector<double>> weights;
+    std::vector<std::vector<TEpochStat>> epochs;
+    for (const EvaluationPath path : {EvaluationPath::Plain, EvaluationPath::Vector}) {
+      PathGuard guard(path);
+      ScriptedPlatform plat;
+      const std::string home =
+          (dir.Path() / ((coded ? "coded_" : "iris_") + std::string(path == EvaluationPath::Plain ? "plain" : "vector")))
+              .string();
+      std::filesystem::create_directories(home);
+      plat.ProgramDir = home;
+      Workbench wb(plat, home);
+      ReadDataFile(wb, std::string(WL_SOURCE_DIR) + (coded ? "/DATA/monk1.dat" : "/DATA/iris.dat"));
+      wb.ResultsPrefix = home + "/results/run_1";
+      wb.Form1.HiddenEditT2.SetText("4");
+      wb.Form1.EpochEditT2.SetText("3");
+      wb.Form1.SMSTBox.SetChecked(true);
+      wb.Rng.Seed = 77;
+      ASSERT_EQ(CreateNetwork(wb, 4), NetworkBuilt);
+      TrainOneChange(wb, 2);
+      std::vector<double> w;
+      for (std::size_t l = 1; l < wb.Net.size(); ++l)
+        for (const TNeuron& n : wb.Net[l]) w.insert(w.end(), n.Weights.begin(), n.Weights.end());
+      weights.push_back(w);
+      epochs.push_back(wb.EpochHistory);
+    }
+    EXPECT_EQ(weights[0], weights[1]);
+    ASSERT_EQ(epochs[0].size(), epochs[1].size());
+    for (std::size_t e = 0; e < epochs[0].size(); ++e) {
+      EXPECT_LE(Relative(epochs[0][e].Error, epochs[1][e].Error), 1e-12) << e;
+      EXPECT_EQ(epochs[0][e].Accuracy, epochs[1][e].Accuracy) << e;
+    }
+  }
 }
 
 }  // namespace
