@@ -109,8 +109,9 @@ struct WeightEntry {
 }
 
 // Reads and parses every line before anything of the network is touched. For the five-layer N-of-M
-// network (fiveLayer) only the lines whose first token is "1", "NofM" or "AND" are read; the others are
-// skipped.
+// network (fiveLayer) only the lines whose first token is "1", "3", "NofM" or "AND" are read: the output
+// layer's lines too, so that the loaded network does not take its output thresholds from the current
+// "Output bias"; layer 2 (fixed 1, 1, 1.5, set anew by every pass) is skipped.
 std::vector<WeightEntry> ReadWeightsFile(Workbench& wb, const std::string& file, bool fiveLayer) {
   std::ifstream in(file, std::ios::binary);
   if (!in) throw FileError("Cannot open file " + file);
@@ -131,7 +132,7 @@ std::vector<WeightEntry> ReadWeightsFile(Workbench& wb, const std::string& file,
         unitLine = kNofMUnitLine;
       else if (t[0] == "AND")
         unitLine = kAndUnitLine;
-      else if (t[0] != "1")
+      else if (t[0] != "1" && t[0] != "3")
         continue;
     }
     if (t[3].empty()) BadLine(file, lineNo, "a line holds layer, neuron, weight index and value");

@@ -31,8 +31,8 @@ void SaveWeights(Workbench& wb, std::uint8_t mode);
 // values. A line that does not parse, or names a layer, neuron or weight the rebuilt network lacks, is
 // refused with a FileError naming the file and the line, and the network is left as it was before the
 // call. While NetKind is 11 it rebuilds the five-layer N-of-M network instead and reads only the lines
-// "1" (feature-unit value weights), "NofM" and "AND" (unit, weight index, value). True when the weights
-// were loaded.
+// "1" (feature-unit value weights), "3" (output layer), "NofM" and "AND" (unit, weight index, value). True
+// when the weights were loaded.
 bool LoadWeights(Workbench& wb, std::string fileName);
 
 // The next blank-separated token of a line from the 1-based position pos, which is left on the

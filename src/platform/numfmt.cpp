@@ -175,11 +175,14 @@ bool TryStrToFloat(std::string_view text, double& out) { return ParseFloat(text,
 
 bool TryStrToInt(std::string_view text, std::int32_t& out) { return ParseInt(text, out); }
 
-std::string FloatToStr(double x) {
+namespace {
+
+// The general form with up to `significantDigits` significant digits.
+std::string GeneralText(double x, int significantDigits) {
   if (!std::isfinite(x)) return NonFiniteText(x);
   if (x == 0) return "0";  // negative zero included
-  // Round to 15 digits first: the rounding may carry into the next power of ten and so decide the form.
-  Decimal d = ToDecimal(x, 15);
+  // Round first: the rounding may carry into the next power of ten and so decide the form.
+  Decimal d = ToDecimal(x, significantDigits);
   while (d.digits.size() > 1 && d.digits.back() == '0') d.digits.pop_back();
   const int n = static_cast<int>(d.digits.size());
   std::string s = d.negative ? "-" : "";
@@ -204,6 +207,19 @@ std::string FloatToStr(double x) {
     }
   }
   return s;
+}
+
+}  // namespace
+
+std::string FloatToStr(double x) { return GeneralText(x, 15); }
+
+std::string ExactFloatToStr(double x) {
+  for (int digits = 15; digits < 17; ++digits) {
+    const std::string s = GeneralText(x, digits);
+    double back = 0.0;
+    if (TryStrToFloat(s, back) && back == x) return s;
+  }
+  return GeneralText(x, 17);
 }
 
 std::string FormatFixed(double x, int decimals) {

@@ -22,6 +22,9 @@ bool TryStrToInt(std::string_view text, std::int32_t& out);
 // exponent is below -4 or 15 and above, then "1E-5", "1.5E-7", "1E15", "-2.5E20".
 // Examples: 0 -> "0", 99 -> "99", 0.001 -> "0.001", 9999999 -> "9999999", 1e-7 -> "1E-7", 0.1+0.2 -> "0.3".
 std::string FloatToStr(double x);
+// The same form with as many significant digits (15 to 17) as the value needs to read back as the very
+// same double: for numbers that are compared again after they are printed (interval bounds of rules).
+std::string ExactFloatToStr(double x);
 
 // Fixed notation with the given number of decimals ("12.34"); halves rounded as the C library prints them.
 std::string FormatFixed(double x, int decimals);

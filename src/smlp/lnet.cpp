@@ -12,6 +12,7 @@
 #include "platform/rounding.h"
 #include "smlp/lunit_net.h"
 #include "smlp/smlp_network.h"
+#include "smlp/step_rules.h"
 #include "state/workbench.h"
 #include "training/prepare_run.h"
 
@@ -332,14 +333,20 @@ void ShiftLIntervalBounds(Workbench& wb, std::uint8_t mode) {
   }
 }
 
-void WriteLUnitRules(Workbench& wb) {
+namespace {
+
+StepRules LUnitRules(Workbench& wb) {
   const int classes = wb.NumOfClasses;
   const std::size_t nf = wb.Features.size();
   const int opt = std::clamp(wb.OptMet, 0, 2);
+  StepRules rules = BuildStepRules(wb);
   wb.RuleTexts.assign(static_cast<std::size_t>(classes), {});
-  for (int c = 0; c < classes; ++c)
-    wb.RuleTexts[static_cast<std::size_t>(c)].assign(
-        static_cast<std::size_t>(std::max(0, wb.HidPerOut[static_cast<std::size_t>(c)])), " ");
+  for (int c = 0; c < classes; ++c) {
+    auto& texts = wb.RuleTexts[static_cast<std::size_t>(c)];
+    texts.assign(static_cast<std::size_t>(std::max(0, wb.HidPerOut[static_cast<std::size_t>(c)])), " ");
+    const auto& units = rules.Units[static_cast<std::size_t>(c)];
+    for (std::size_t t = 0; t < units.size() && t < texts.size(); ++t) texts[t] = " " + RuleText(rules.Features, units[t]);
+  }
   auto slots = [&](std::size_t f) {
     return f < wb.FeatureValueCount.size() ? std::max(0, wb.FeatureValueCount[f]) : 0;
   };
@@ -354,6 +361,7 @@ void WriteLUnitRules(Workbench& wb) {
       }
     }
   }
+  // The signed rule weights of the comparison table.
   auto& mlt = wb.Mlt[static_cast<std::size_t>(opt)];
   const std::vector<TNeuron>& hidden = wb.Net[1];
   for (int c = 0; c < classes; ++c)
@@ -362,36 +370,32 @@ void WriteLUnitRules(Workbench& wb) {
       if (neuron >= hidden.size()) NotFitting();
       const std::vector<double>& w = hidden[neuron].Weights;
       const double outWeight = SMLPOutWeight(wb, t);
-      std::string& text = wb.RuleTexts[static_cast<std::size_t>(c)][static_cast<std::size_t>(t)];
       std::size_t i = 0;
       for (std::size_t f = 0; f < nf; ++f)
         for (int v = 0; v < slots(f); ++v, ++i) {
           if (i >= w.size()) NotFitting();
-          const int k = static_cast<int>(Round(static_cast<double>(Round(w[i])) * outWeight));
-          mlt[static_cast<std::size_t>(c)][f][static_cast<std::size_t>(v)] += k;
-          if (k == 0) continue;
-          if (text != " ") text += " and ";
-          if (k < 0) text += " not_";
-          text += wb.Features[f].Name + "=" + LUnitValueText(wb, static_cast<int>(f), v);
+          mlt[static_cast<std::size_t>(c)][f][static_cast<std::size_t>(v)] +=
+              static_cast<int>(Round(static_cast<double>(Round(w[i])) * outWeight));
         }
     }
+  return rules;
 }
 
+}  // namespace
+
+void WriteLUnitRules(Workbench& wb) { LUnitRules(wb); }
+
 void WriteLNetRules(Workbench& wb, std::uint8_t mode) {
-  WriteLUnitRules(wb);
+  const StepRules rules = LUnitRules(wb);
+  // Each class's rule combines its units as its output does; the count reads the printed texts back.
+  std::vector<std::string> texts;
   for (int c = 0; c < wb.NumOfClasses; ++c) {
     Log(wb, "");
-    std::string line = "class " + IntToStr(c) + " if    ";
-    bool first = true;
-    const auto& texts = wb.RuleTexts[static_cast<std::size_t>(c)];
-    for (std::size_t k = 0; k < texts.size(); ++k) {
-      if (Trim(texts[k]).empty()) continue;
-      if (!first) line += SMLPOutWeight(wb, static_cast<int>(k)) > 0.0 ? "       or      " : "      or_not     ";
-      line += texts[k];
-      first = false;
-    }
-    Log(wb, line);
+    texts.push_back(RuleText(rules.Features, rules.Classes[static_cast<std::size_t>(c)], "       or      "));
+    Log(wb, "class " + IntToStr(c) + " if    " + texts.back());
   }
+  if (rules.Logistic) Log(wb, kLogisticRulesNote);
+  Log(wb, RulesAgreementLine(StepRulesAgreement(wb, rules.Features, texts), wb.NumOfVectors));
   for (int l = 1; l < wb.NumOfLayers && static_cast<std::size_t>(l) < wb.Net.size(); ++l)
     for (std::size_t k = 0; k < wb.Net[static_cast<std::size_t>(l)].size(); ++k) {
       const std::vector<double>& w = wb.Net[static_cast<std::size_t>(l)][k].Weights;

@@ -228,6 +228,8 @@ std::string LUnitValueText(const Workbench& wb, int f, int v) {
       return FixedDisplayText(n1->Weights[0], 8, 2) + "_" + FixedDisplayText(n2->Weights[0], 8, 2);
     return IntToStr(v);
   }
+  // A symbolic value by its name, not by its index.
+  if (uv < feat.Symbols.size()) return feat.Symbols[uv];
   if (uv < feat.Values.size()) return FloatToStr(feat.Values[uv]);
   return FloatToStr(static_cast<double>(v));
 }

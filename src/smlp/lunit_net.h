@@ -39,8 +39,8 @@ void RequireLUnitNet(const Workbench& wb);
 // than three hidden neurons in a class, or classes with different numbers of hidden neurons.
 std::string LUnitRefusal(const Workbench& wb);
 
-// The rules' text of input slot v of feature f: an L-unit's interval "b1_b2" (fixed, 2 decimals), or the
-// numeric value of a discrete feature's value v (shortest general form).
+// The label of input slot v of feature f in the threshold rules: an L-unit's interval "b1_b2" (fixed, 2
+// decimals), or the text of a discrete feature's value v (its symbol).
 std::string LUnitValueText(const Workbench& wb, int f, int v);
 
 // The number of inputs of feature f in the current step network: its L-units or intervals

@@ -12,6 +12,7 @@
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
 #include "smlp/smlp_network.h"
+#include "smlp/step_rules.h"
 #include "state/workbench.h"
 
 namespace wl {
@@ -26,36 +27,6 @@ int Groups(const Workbench& wb) { return wb.HidPerOut.empty() ? 0 : wb.HidPerOut
 
 bool Frequent(const Workbench& wb, int g, int c, int f) {
   return wb.FeatureUse[g][c][f] > wb.FrequentUseLimit;
-}
-
-// The terms of the features of one unit that `take` accepts, joined by `separator`.
-template <typename Take>
-std::string FeatureTerms(const Workbench& wb, int g, int c, const char* separator, Take take) {
-  const int nf = wb.NumOfFeatures;
-  const int k = wb.NumOfClasses;
-  std::string s;
-  bool wrote = false;  // a separator goes only between features that write terms
-  for (int f = 0; f < nf; ++f) {
-    if (!take(f)) continue;
-    const TFeature& feat = wb.Features[f];
-    const TNeuron& unit = wb.Net[1][static_cast<std::size_t>((g * k + c) * nf + f)];
-    std::string terms;
-    int count = 0;
-    for (int v = 0; v < feat.NValues; ++v) {
-      const double w = unit.Weights[v];
-      if (w == 0.0) continue;
-      if (count > 0) terms += " or ";
-      terms += w < 0.0 ? "  not " : " ";
-      terms += feat.Name + "=" + (v < static_cast<int>(feat.Symbols.size()) ? feat.Symbols[v] : FloatToStr(feat.Values[v]));
-      ++count;
-    }
-    if (count > 0) {
-      if (wrote) s += separator;
-      s += terms;
-      wrote = true;
-    }
-  }
-  return s;
 }
 
 }  // namespace
@@ -388,31 +359,29 @@ void ExpandUnits(Workbench& wb) {
 }
 
 std::string NofMUnitTerms(const Workbench& wb, int g, int c) {
-  return FeatureTerms(wb, g, c, "  and   ", [](int) { return true; });
+  const StepRules rules = BuildStepRules(wb);
+  return RuleText(rules.Features, rules.Units.at(static_cast<std::size_t>(c)).at(static_cast<std::size_t>(g)));
 }
 
-std::string ExpandedUnitTerms(const Workbench& wb, int g, int c) {
-  const std::string a = FeatureTerms(wb, g, c, "  and   ", [&](int f) { return Frequent(wb, g, c, f); });
-  const std::string b = FeatureTerms(wb, g, c, "  nofm   ", [&](int f) { return !Frequent(wb, g, c, f); });
-  return " ((" + a + ") and (" + b + ")) ";
-}
+std::string ExpandedUnitTerms(const Workbench& wb, int g, int c) { return NofMUnitTerms(wb, g, c); }
 
 void WriteNofMRules(Workbench& wb) {
   const int k = wb.NumOfClasses;
+  // Each class's rule combines its units as its output does: every unit's N is written, and an
+  // expanded unit is its conjunction part and its N-of-M part.
+  const StepRules rules = BuildStepRules(wb);
   wb.RuleText.assign(static_cast<std::size_t>(k), std::string());
-  for (int c = 0; c < k; ++c)
-    for (int i = 0; i < wb.HidPerOut[c]; ++i) {
-      const std::string sign = wb.Net[3][c].Weights[i] < 0.0 ? "   not " : " ";
-      if (i == 0)
-        wb.RuleText[c] = "class " + IntToStr(c) + " if  " + sign;
-      else
-        wb.RuleText[c] += "    or  " + sign;
-      wb.RuleText[c] += wb.NofMKind[i][c] == "expand" ? ExpandedUnitTerms(wb, i, c) : NofMUnitTerms(wb, i, c);
-    }
+  std::vector<std::string> texts;
+  for (int c = 0; c < k; ++c) {
+    texts.push_back(RuleText(rules.Features, rules.Classes[static_cast<std::size_t>(c)], "    or  "));
+    wb.RuleText[static_cast<std::size_t>(c)] = "class " + IntToStr(c) + " if  " + texts.back();
+  }
   const std::string path = wb.ResultsPrefix + "_rf.txt";
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   if (!file) throw FileError("Cannot write file " + path);
   for (const std::string& line : wb.RuleText) file << line << "\n";
+  if (rules.Logistic) file << kLogisticRulesNote << "\n";
+  file << RulesAgreementLine(StepRulesAgreement(wb, rules.Features, texts), wb.NumOfVectors) << "\n";
   if (!file) throw FileError("Cannot write file " + path);
 }
 

@@ -56,11 +56,13 @@ int SearchNofMThresholds(Workbench& wb);
 // The sub-units of the units named "expand".
 void ExpandUnits(Workbench& wb);
 
-// The terms of a plain and of an expanded N-of-M unit (group g, class c).
+// The exact condition of N-of-M unit (group g, class c): a plain unit is "at least N of" its feature units
+// conditions, an expanded one its conjunction part and its N-of-M part.
 std::string NofMUnitTerms(const Workbench& wb, int g, int c);
 std::string ExpandedUnitTerms(const Workbench& wb, int g, int c);
 
-// One rule line per class into ResultsPrefix + "_rf.txt" (made anew).
+// One rule line per class into ResultsPrefix + "_rf.txt" (made anew), then the agreement of the rules
+// with the network (and, for logistic units, that the rules read them as steps).
 void WriteNofMRules(Workbench& wb);
 
 // Appends a dump of the signals and weights of layers 1 to 3 to ResultsPrefix + "_wp.txt".

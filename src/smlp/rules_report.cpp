@@ -16,6 +16,7 @@
 #include "smlp/single_class.h"
 #include "smlp/smlp_driver.h"
 #include "smlp/smlp_network.h"
+#include "smlp/step_rules.h"
 #include "state/report_opener.h"
 #include "state/workbench.h"
 #include "training/prepare_run.h"
@@ -62,12 +63,6 @@ std::string Symbol(const TFeature& f, int v) {
   if (v < static_cast<int>(f.Symbols.size())) return f.Symbols[v];
   if (v < static_cast<int>(f.Values.size())) return FloatToStr(f.Values[v]);
   return IntToStr(v);
-}
-
-void AddCondition(std::string& text, int k, const std::string& condition) {
-  if (!Trim(text).empty()) text += " and ";
-  if (k < 0) text += "not ";
-  text += condition;
 }
 
 // The set the network was trained on must fit a validation set: the same features, coded alike, and the
@@ -118,24 +113,22 @@ void WriteConfusionMatrix(Workbench& wb) {
   }
 }
 
+StepRules NeuronRules(Workbench& wb);
+
 // The rules, the confusion matrix, the threshold rules, the features and the success rate of a network of
 // all classes.
 void WriteClassRules(Workbench& wb, std::uint8_t mode) {
   TForm1& form = wb.Form1;
-  WriteNeuronRules(wb);
+  const StepRules rules = NeuronRules(wb);
   Line(wb, "[Rules]");
+  // Each class's rule combines its units as its output does; the count reads the printed texts back.
+  std::vector<std::string> texts;
   for (int c = 0; c < wb.NumOfClasses; ++c) {
-    std::string line = "class " + IntToStr(c) + " if    ";
-    bool first = true;
-    for (int t = 0; t < static_cast<int>(wb.RuleTexts[c].size()); ++t) {
-      const std::string& text = wb.RuleTexts[c][t];
-      if (Trim(text).empty()) continue;
-      if (!first) line += SMLPOutWeight(wb, t) > 0.0 ? "       or      " : "      or_not     ";
-      line += text;
-      first = false;
-    }
-    Line(wb, line);
+    texts.push_back(RuleText(rules.Features, rules.Classes[static_cast<std::size_t>(c)], "       or      "));
+    Line(wb, "class " + IntToStr(c) + " if    " + texts.back());
   }
+  if (rules.Logistic) Line(wb, kLogisticRulesNote);
+  Line(wb, RulesAgreementLine(StepRulesAgreement(wb, rules.Features, texts), wb.NumOfVectors));
   WriteConfusionMatrix(wb);
 
   if (wb.NetKind != 7) {
@@ -167,13 +160,21 @@ std::string RuleCoefficient(int m, int count) {
   return " " + coefficient + " ";
 }
 
-void WriteNeuronRules(Workbench& wb) {
+namespace {
+
+StepRules NeuronRules(Workbench& wb) {
   const int classes = wb.NumOfClasses;
   const int nf = static_cast<int>(wb.Features.size());
   const int opt = std::clamp(wb.OptMet, 0, 2);
+  StepRules rules = BuildStepRules(wb);
   wb.RuleTexts.assign(static_cast<std::size_t>(classes), {});
-  for (int c = 0; c < classes; ++c)
+  for (int c = 0; c < classes; ++c) {
     wb.RuleTexts[c].assign(static_cast<std::size_t>(std::max(0, wb.HidPerOut[c])), " ");
+    // Each term is the exact condition of its unit; a unit that never fires leaves its text blank.
+    const auto& units = rules.Units[static_cast<std::size_t>(c)];
+    for (std::size_t t = 0; t < units.size() && t < wb.RuleTexts[c].size(); ++t)
+      wb.RuleTexts[c][t] = " " + RuleText(rules.Features, units[t]);
+  }
   wb.ClassSumRules.assign(static_cast<std::size_t>(classes), "");
   wb.ClassWeightRules.assign(static_cast<std::size_t>(classes), "");
   SizeMlt(wb, opt);
@@ -195,17 +196,15 @@ void WriteNeuronRules(Workbench& wb) {
     return hidden[neuron].Weights[static_cast<std::size_t>(index)];
   };
 
+  // The signed rule weights of the comparison table and the threshold rules.
   if (wb.Net.size() == 3) {
     for (int c = 0; c < classes; ++c)
       for (int t = 0; t < wb.HidPerOut[c]; ++t) {
         const std::size_t neuron = static_cast<std::size_t>(t) * classes + c;
         const double outWeight = SMLPOutWeight(wb, t);
         for (int f = 0; f < nf; ++f)
-          for (int v = 0; v < slots[f]; ++v) {
-            const int k = RoundToInt(static_cast<double>(RoundToInt(weight(neuron, offset[f] + v))) * outWeight);
-            mlt[c][f][v] += k;
-            if (k != 0) AddCondition(wb.RuleTexts[c][t], k, wb.Features[f].Name + "=" + label(f, v));
-          }
+          for (int v = 0; v < slots[f]; ++v)
+            mlt[c][f][v] += RoundToInt(static_cast<double>(RoundToInt(weight(neuron, offset[f] + v))) * outWeight);
       }
   } else {
     // The deeper networks: one first-layer neuron per (term, class, feature), carrying that feature's values.
@@ -214,24 +213,11 @@ void WriteNeuronRules(Workbench& wb) {
     for (int t = 0; t < terms; ++t)
       for (int c = 0; c < classes; ++c)
         for (int f = 0; f < nf; ++f, ++neuron)
-          for (int v = 0; v < wb.Features[f].NValues; ++v) {
-            const int k = RoundToInt(weight(neuron, v));
-            mlt[c][f][v] += k;
-            if (k != 0 && t < static_cast<int>(wb.RuleTexts[c].size()))
-              AddCondition(wb.RuleTexts[c][t], k, wb.Features[f].Name + "=" + Symbol(wb.Features[f], v));
-          }
+          for (int v = 0; v < wb.Features[f].NValues; ++v) mlt[c][f][v] += RoundToInt(weight(neuron, v));
   }
 
   Line(wb, "");
-  for (int c = 0; c < classes; ++c) {
-    std::string joined;
-    for (const std::string& text : wb.RuleTexts[c]) {
-      if (Trim(text).empty()) continue;
-      if (!joined.empty()) joined += " or ";
-      joined += text;
-    }
-    Line(wb, joined);
-  }
+  for (int c = 0; c < classes; ++c) Line(wb, RuleText(rules.Features, rules.Classes[static_cast<std::size_t>(c)]));
 
   for (int c = 0; c < classes; ++c) {
     std::string sum = "Class " + IntToStr(c) + " if   " + FloatToStr(wb.OutBias) + " < ";
@@ -248,7 +234,12 @@ void WriteNeuronRules(Workbench& wb) {
     wb.ClassSumRules[c] = sum;
     wb.ClassWeightRules[c] = byWeight;
   }
+  return rules;
 }
+
+}  // namespace
+
+void WriteNeuronRules(Workbench& wb) { NeuronRules(wb); }
 
 void WriteSimplifiedRules(Workbench& wb) {
   const int classes = wb.NumOfClasses;

@@ -13,6 +13,7 @@
 #include "platform/platform.h"
 #include "platform/rounding.h"
 #include "smlp/smlp_driver.h"
+#include "smlp/step_rules.h"
 #include "state/hooks.h"
 #include "state/report_opener.h"
 #include "state/workbench.h"
@@ -436,6 +437,14 @@ void WriteSMLPRules(Workbench& wb, int last, std::ostream& out, const std::strin
       }
     }
     out << "\n";
+  }
+  // The rule of the class the network detects: its neurons combined as its output combines them, read
+  // back to count the vectors it answers as the network does.
+  if (last < wb.Layers[1] && HasSingleClassNetwork(wb)) {
+    const RuleFeatures features = ValueRuleFeatures(wb, false);
+    const std::string rule = RuleText(features, SingleClassRule(wb, features, last), "       or      ");
+    out << "class " << wb.CurrentClass << " if    " << rule << "\n";
+    out << RulesAgreementLine(SingleClassAgreement(wb, features, rule, last), wb.NumOfVectors) << "\n";
   }
   out << "\n";
   ComputeSMLPError(wb, last);

@@ -173,6 +173,23 @@ TEST(NumFmtTest, FloatToStrGeneralForm) {
   for (const Case& c : cases) EXPECT_EQ(wl::FloatToStr(c.x), c.expected) << "x = " << c.x;
 }
 
+// The exact form reads back as the same double, with no more digits than that needs.
+TEST(NumFmtTest, ExactFloatToStrReadsBackTheSameNumber) {
+  struct Case {
+    double x;
+    const char* expected;
+  } cases[] = {
+      {2.5, "2.5"},
+      {-10000.0, "-10000"},
+      {0.1 + 0.2, "0.30000000000000004"},
+      {1.0 + 5.9 / 3.0, "2.966666666666667"},
+      {2.4999999999999996, "2.4999999999999996"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(wl::ExactFloatToStr(c.x), c.expected) << "x = " << c.x;
+  for (double x : {1.0 / 3.0, 6.9 - 1e-15, 123456.789e-9, -7.25e22})
+    EXPECT_EQ(wl::StrToFloat(wl::ExactFloatToStr(x)), x) << wl::ExactFloatToStr(x);
+}
+
 TEST(NumFmtTest, FormatFixed) {
   struct Case {
     double x;

@@ -21,7 +21,9 @@ expect no-message
 expect editor results/monk1_86410_RE.txt
 expect file results/monk1_86410_RE.txt contains "DATA/monk1.dat (training set only)"
 expect file results/monk1_86410_RE.txt contains "[Rules]"
-expect file results/monk1_86410_RE.txt contains "class 1 if     jacket_color=red"
+expect file results/monk1_86410_RE.txt contains "class 0 if    jacket_color=yellow or green or blue"
+expect file results/monk1_86410_RE.txt contains "class 1 if    jacket_color=red"
+expect file results/monk1_86410_RE.txt contains "Rules agree with the network on 432 of 432 vectors"
 expect file results/monk1_86410_RE.txt contains "Class 1 if   0.5 <   jacket_color(red)"
 expect file results/monk1_86410_RE.txt contains "Success Rate: 0.75000"
 expect file results/monk1_86410_RE.txt contains "SLMP-1ch "
@@ -38,6 +40,7 @@ check Add1Box
 click SMLP2changes
 expect no-message
 expect file results/monk1_86410_RE.txt contains "SMLP-2ch "
+expect file results/monk1_86410_RE.txt contains "Rules agree with the network on 432 of 432 vectors"
 expect no-file results/monk1_86410_WC.txt
 
 # The detailed report lists every vector with the step network's outputs.

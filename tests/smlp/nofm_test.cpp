@@ -182,10 +182,15 @@ TEST_F(NofMTest, RulesFile) {
   W(0, 1, 0, 1) = -1.0;
   W(0, 1, 2, 0) = 1.0;
   wb->Net[3][1].Weights[0] = -1.0;
+  // Unit (0, 0) asks for two features: split, its conjunction part is x and its N-of-M part one of y, z.
+  wb->Net[2][0].Weights.back() = 1.5;
+  ExpandUnits(*wb);
+  // Class 1: its output fires when its unit does not (weight -1, threshold -0.5).
+  wb->Net[3][1].Weights.back() = -0.5;
   WriteNofMRules(*wb);
   EXPECT_EQ(Lines(ReadText(Results("_rf.txt"))),
-            (std::vector<std::string>{"class 0 if    (( x=a) and ( y=a or   not y=b  nofm    z=b)) ",
-                                      "class 1 if     not   not x=b  and    z=a"}));
+            (std::vector<std::string>{"class 0 if  x=a and (y=a or z=b)", "class 1 if  not z=a",
+                                      "Rules agree with the network on 8 of 8 vectors"}));
 }
 
 TEST_F(NofMTest, WeightsTraceBlock) {

@@ -204,6 +204,8 @@ TEST_F(SingleClassTest, RulesReport) {
                                              "x = a           1",
                                              "y <> q           -2",
                                              "",
+                                             "class 2 if    ",
+                                             "Rules agree with the network on 4 of 4 vectors",
                                              "",
                                              "Standard Accuracy: 1.00000",
                                              "Balanced Accuracy: 1.00000",

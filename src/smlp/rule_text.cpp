@@ -1,0 +1,624 @@
+#include "smlp/rule_text.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <set>
+
+#include "platform/errors.h"
+#include "platform/numfmt.h"
+
+namespace wl {
+
+const char* const kLogisticRulesNote =
+    "Logistic units are read as steps: in these rules a unit fires where its weighted sum is above its threshold";
+
+namespace {
+
+using Kind = RuleNode::Kind;
+
+RuleNode Constant(bool holds) {
+  RuleNode n;
+  n.kind = holds ? Kind::Always : Kind::Never;
+  return n;
+}
+
+bool IsConstant(const RuleNode& n) { return n.kind == Kind::Always || n.kind == Kind::Never; }
+
+RuleNode Negate(RuleNode r) {
+  if (r.kind == Kind::Always) return Constant(false);
+  if (r.kind == Kind::Never) return Constant(true);
+  if (r.kind == Kind::Not) return std::move(r.Children[0]);
+  RuleNode n;
+  n.kind = Kind::Not;
+  n.Children.push_back(std::move(r));
+  return n;
+}
+
+bool SameFeatureInputs(const RuleNode& a, const RuleNode& b) {
+  return a.kind == Kind::Inputs && b.kind == Kind::Inputs && a.Feature == b.Feature;
+}
+
+void MergeInputs(RuleNode& into, const RuleNode& from) {
+  for (int s : from.Slots)
+    if (std::find(into.Slots.begin(), into.Slots.end(), s) == into.Slots.end()) into.Slots.push_back(s);
+  std::sort(into.Slots.begin(), into.Slots.end());
+  for (const auto& r : from.Ranges)
+    if (std::find(into.Ranges.begin(), into.Ranges.end(), r) == into.Ranges.end()) into.Ranges.push_back(r);
+  std::sort(into.Ranges.begin(), into.Ranges.end());
+}
+
+// A disjunction or a conjunction of the children, flattened; values of one feature are joined into one
+// condition ("a=1 or a=2" is "a=1 or 2", "not a=1 and not a=2" is "not (a=1 or 2)").
+RuleNode Combine(Kind kind, std::vector<RuleNode> children) {
+  std::vector<RuleNode> flat;
+  for (RuleNode& c : children) {
+    if (c.kind == kind) {
+      for (RuleNode& g : c.Children) flat.push_back(std::move(g));
+      continue;
+    }
+    // Or: "always" decides, "never" drops out; And the other way round.
+    if (c.kind == (kind == Kind::Or ? Kind::Always : Kind::Never)) return c;
+    if (IsConstant(c)) continue;
+    flat.push_back(std::move(c));
+  }
+  std::vector<RuleNode> merged;
+  for (RuleNode& c : flat) {
+    bool done = false;
+    for (RuleNode& m : merged) {
+      if (kind == Kind::Or && SameFeatureInputs(m, c)) {
+        MergeInputs(m, c);
+        done = true;
+      } else if (kind == Kind::And && m.kind == Kind::Not && c.kind == Kind::Not &&
+                 SameFeatureInputs(m.Children[0], c.Children[0])) {
+        MergeInputs(m.Children[0], c.Children[0]);
+        done = true;
+      }
+      if (done) break;
+    }
+    if (!done) merged.push_back(std::move(c));
+  }
+  if (merged.empty()) return Constant(kind == Kind::And);
+  if (merged.size() == 1) return std::move(merged[0]);
+  RuleNode n;
+  n.kind = kind;
+  n.Children = std::move(merged);
+  return n;
+}
+
+// The weighted sum form; a negated condition is written as the condition with the negative weight.
+RuleNode MakeSum(std::vector<WeightedRule> inputs, double threshold) {
+  RuleNode n;
+  n.kind = Kind::Sum;
+  for (WeightedRule& in : inputs) {
+    double w = in.Weight;
+    RuleNode r = std::move(in.Rule);
+    if (r.kind == Kind::Not) {
+      threshold -= w;  // w [not x] = w - w [x]
+      w = -w;
+      r = std::move(r.Children[0]);
+    }
+    n.Coefficients.push_back(w);
+    n.Children.push_back(std::move(r));
+  }
+  n.Threshold = threshold;
+  return n;
+}
+
+// Inputs of positive weight: the simplest exact form of "the weights that hold add up to more than t".
+RuleNode Reduce(std::vector<WeightedRule> in, double t) {
+  if (in.empty()) return Constant(0.0 > t);
+  double total = 0.0;
+  for (const WeightedRule& r : in) total += r.Weight;
+  if (!(total > t)) return Constant(false);
+  if (0.0 > t) return Constant(true);
+  const std::size_t n = in.size();
+  bool equal = true;
+  for (const WeightedRule& r : in) equal = equal && r.Weight == in[0].Weight;
+  if (equal) {
+    int k = 1;
+    while (k <= static_cast<int>(n) && !(k * in[0].Weight > t)) ++k;
+    if (k > static_cast<int>(n)) return Constant(false);
+    std::vector<RuleNode> rules;
+    for (WeightedRule& r : in) rules.push_back(std::move(r.Rule));
+    if (k == 1) return Combine(Kind::Or, std::move(rules));
+    if (k == static_cast<int>(n)) return Combine(Kind::And, std::move(rules));
+    RuleNode a;
+    a.kind = Kind::AtLeast;
+    a.Count = k;
+    a.Children = std::move(rules);
+    return a;
+  }
+  // An input without which the others cannot reach the threshold is needed by every firing.
+  for (std::size_t i = 0; i < n; ++i)
+    if (!(total - in[i].Weight > t)) {
+      RuleNode needed = std::move(in[i].Rule);
+      const double w = in[i].Weight;
+      in.erase(in.begin() + static_cast<std::ptrdiff_t>(i));
+      std::vector<RuleNode> both;
+      both.push_back(std::move(needed));
+      both.push_back(Reduce(std::move(in), t - w));
+      return Combine(Kind::And, std::move(both));
+    }
+  // An input that reaches the threshold alone fires the unit whatever the others do.
+  for (std::size_t i = 0; i < n; ++i)
+    if (in[i].Weight > t) {
+      RuleNode enough = std::move(in[i].Rule);
+      in.erase(in.begin() + static_cast<std::ptrdiff_t>(i));
+      std::vector<RuleNode> either;
+      either.push_back(std::move(enough));
+      either.push_back(Reduce(std::move(in), t));
+      return Combine(Kind::Or, std::move(either));
+    }
+  return MakeSum(std::move(in), t);
+}
+
+std::string Number(double x) { return ExactFloatToStr(x); }
+
+// The runs of an interval condition: intervals that meet at a bound are one run.
+std::size_t Runs(const RuleNode& n) {
+  std::vector<std::pair<double, double>> r = n.Ranges;
+  std::sort(r.begin(), r.end());
+  std::size_t runs = r.empty() ? 0 : 1;
+  for (std::size_t i = 1; i < r.size(); ++i) runs += r[i - 1].second == r[i].first ? 0 : 1;
+  return runs;
+}
+
+bool Compound(const RuleNode& n) {
+  return n.kind == Kind::And || n.kind == Kind::Or || (n.kind == Kind::Inputs && n.Slots.size() + Runs(n) > 1);
+}
+
+std::string Text(const RuleFeatures& features, const RuleNode& n, const std::string& orJoin);
+
+std::string Grouped(const RuleFeatures& features, const RuleNode& n) {
+  const std::string s = Text(features, n, " or ");
+  return Compound(n) ? "(" + s + ")" : s;
+}
+
+std::string InputsText(const RuleFeatures& features, const RuleNode& n) {
+  const RuleFeature& f = features.at(static_cast<std::size_t>(n.Feature));
+  std::string s = f.Name + "=";
+  if (!f.Intervals) {
+    for (std::size_t i = 0; i < n.Slots.size(); ++i) {
+      if (i > 0) s += " or ";
+      s += f.Texts.at(static_cast<std::size_t>(n.Slots[i]));
+    }
+    return s;
+  }
+  // Intervals that meet at a bound form one range, written with its inner bounds.
+  std::vector<std::pair<double, double>> ranges = n.Ranges;
+  std::sort(ranges.begin(), ranges.end());
+  for (std::size_t i = 0; i < ranges.size(); ++i) {
+    if (i > 0) s += ranges[i - 1].second == ranges[i].first ? "_" : " or " + Number(ranges[i].first) + "_";
+    else s += Number(ranges[i].first) + "_";
+    s += Number(ranges[i].second);
+  }
+  return s;
+}
+
+std::string Text(const RuleFeatures& features, const RuleNode& n, const std::string& orJoin) {
+  switch (n.kind) {
+    case Kind::Never:
+      return "never";
+    case Kind::Always:
+      return "always";
+    case Kind::Inputs:
+      return InputsText(features, n);
+    case Kind::Not:
+      return "not " + Grouped(features, n.Children[0]);
+    case Kind::And: {
+      std::string s;
+      for (std::size_t i = 0; i < n.Children.size(); ++i) s += (i > 0 ? " and " : "") + Grouped(features, n.Children[i]);
+      return s;
+    }
+    case Kind::Or: {
+      std::string s;
+      for (std::size_t i = 0; i < n.Children.size(); ++i) {
+        const RuleNode& c = n.Children[i];
+        s += i > 0 ? orJoin : "";
+        s += c.kind == Kind::And ? "(" + Text(features, c, " or ") + ")" : Text(features, c, " or ");
+      }
+      return s;
+    }
+    case Kind::AtLeast: {
+      std::string s = "at least " + IntToStr(n.Count) + " of (";
+      for (std::size_t i = 0; i < n.Children.size(); ++i) s += (i > 0 ? ", " : "") + Grouped(features, n.Children[i]);
+      return s + ")";
+    }
+    case Kind::Sum: {
+      std::string s = "(";
+      for (std::size_t i = 0; i < n.Children.size(); ++i) {
+        const double c = n.Coefficients[i];
+        const double m = std::fabs(c);
+        if (i == 0)
+          s += c == 1.0 ? "" : Number(c) + " ";
+        else
+          s += std::string(c < 0.0 ? " - " : " + ") + (m == 1.0 ? "" : Number(m) + " ");
+        const RuleNode& child = n.Children[i];
+        s += child.kind == Kind::Inputs && !Compound(child) ? Text(features, child, " or ") : "(" + Text(features, child, " or ") + ")";
+      }
+      return s + " > " + Number(n.Threshold) + ")";
+    }
+  }
+  return "";
+}
+
+// The reader of rule texts.
+class Reader {
+ public:
+  Reader(const RuleFeatures& features, const std::string& text) : features_(features) { Split(text); }
+
+  RuleNode Whole() {
+    if (tokens_.empty()) return Constant(false);
+    RuleNode r = Expr();
+    if (pos_ != tokens_.size()) Fail("unexpected \"" + tokens_[pos_] + "\"");
+    return r;
+  }
+
+ private:
+  void Split(const std::string& text) {
+    std::string word;
+    auto flush = [&] {
+      // Parentheses and commas at a word's ends are tokens of their own.
+      std::size_t b = 0, e = word.size();
+      std::vector<std::string> tail;
+      while (b < e && word[b] == '(') {
+        tokens_.push_back("(");
+        ++b;
+      }
+      while (e > b && (word[e - 1] == ')' || word[e - 1] == ',')) {
+        tail.push_back(std::string(1, word[e - 1]));
+        --e;
+      }
+      if (e > b) tokens_.push_back(word.substr(b, e - b));
+      for (auto it = tail.rbegin(); it != tail.rend(); ++it) tokens_.push_back(*it);
+      word.clear();
+    };
+    for (char ch : text) {
+      if (static_cast<unsigned char>(ch) <= ' ') {
+        if (!word.empty()) flush();
+      } else {
+        word += ch;
+      }
+    }
+    if (!word.empty()) flush();
+  }
+
+  [[noreturn]] void Fail(const std::string& why) const { throw WlError("The rule cannot be read: " + why); }
+
+  const std::string* Peek(std::size_t ahead = 0) const {
+    return pos_ + ahead < tokens_.size() ? &tokens_[pos_ + ahead] : nullptr;
+  }
+  bool At(const char* word, std::size_t ahead = 0) const {
+    const std::string* t = Peek(ahead);
+    return t && *t == word;
+  }
+  void Expect(const char* word) {
+    if (!At(word)) Fail(std::string("\"") + word + "\" expected" + (Peek() ? " before \"" + *Peek() + "\"" : " at the end"));
+    ++pos_;
+  }
+
+  RuleNode Expr() {
+    std::vector<RuleNode> terms;
+    terms.push_back(Conjunction());
+    while (At("or")) {
+      ++pos_;
+      terms.push_back(Conjunction());
+    }
+    if (terms.size() == 1) return std::move(terms[0]);
+    RuleNode n;
+    n.kind = Kind::Or;
+    n.Children = std::move(terms);
+    return n;
+  }
+
+  RuleNode Conjunction() {
+    std::vector<RuleNode> factors;
+    factors.push_back(Unary());
+    while (At("and")) {
+      ++pos_;
+      factors.push_back(Unary());
+    }
+    if (factors.size() == 1) return std::move(factors[0]);
+    RuleNode n;
+    n.kind = Kind::And;
+    n.Children = std::move(factors);
+    return n;
+  }
+
+  RuleNode Unary() {
+    if (At("not")) {
+      ++pos_;
+      RuleNode n;
+      n.kind = Kind::Not;
+      n.Children.push_back(Unary());
+      return n;
+    }
+    return Primary();
+  }
+
+  bool SumAhead() const {
+    int depth = 0;
+    for (std::size_t i = pos_; i < tokens_.size(); ++i) {
+      const std::string& t = tokens_[i];
+      if (t == "(") ++depth;
+      if (t == ")") {
+        if (depth == 0) return false;
+        --depth;
+      }
+      if (t == ">" && depth == 0) return true;
+    }
+    return false;
+  }
+
+  static bool IsNumber(const std::string& t, double& x) {
+    return t.find('=') == std::string::npos && TryStrToFloat(t, x);
+  }
+
+  RuleNode Primary() {
+    const std::string* t = Peek();
+    if (!t) Fail("a condition expected at the end");
+    if (*t == "(") {
+      ++pos_;
+      if (SumAhead()) return Sum();
+      RuleNode r = Expr();
+      Expect(")");
+      return r;
+    }
+    if (*t == "at" && At("least", 1)) {
+      pos_ += 2;
+      double k = 0.0;
+      if (!Peek() || !IsNumber(*Peek(), k)) Fail("a count expected after \"at least\"");
+      ++pos_;
+      Expect("of");
+      Expect("(");
+      RuleNode n;
+      n.kind = Kind::AtLeast;
+      n.Count = static_cast<int>(k);
+      n.Children.push_back(Expr());
+      while (At(",")) {
+        ++pos_;
+        n.Children.push_back(Expr());
+      }
+      Expect(")");
+      return n;
+    }
+    if (*t == "always" || *t == "never") {
+      ++pos_;
+      return Constant(*t == "always");
+    }
+    return Atom();
+  }
+
+  RuleNode Sum() {
+    RuleNode n;
+    n.kind = Kind::Sum;
+    while (!At(">")) {
+      if (!Peek()) Fail("\">\" expected at the end");
+      double sign = 1.0, c = 1.0;
+      if (At("+") || At("-")) {
+        sign = At("-") ? -1.0 : 1.0;
+        ++pos_;
+      }
+      if (Peek() && *Peek() != "(" && IsNumber(*Peek(), c)) ++pos_;
+      n.Coefficients.push_back(sign * c);
+      n.Children.push_back(Unary());
+    }
+    ++pos_;
+    double t = 0.0;
+    if (!Peek() || !IsNumber(*Peek(), t)) Fail("a threshold expected after \">\"");
+    ++pos_;
+    n.Threshold = t;
+    Expect(")");
+    return n;
+  }
+
+  // One item of a feature's condition: a value text, or a range "a_b_c" of an interval feature.
+  bool Item(const RuleFeature& f, const std::string& text, RuleNode& into) const {
+    if (!f.Intervals) {
+      for (std::size_t s = 0; s < f.Texts.size(); ++s)
+        if (f.Texts[s] == text) {
+          into.Slots.push_back(static_cast<int>(s));
+          return true;
+        }
+      return false;
+    }
+    std::vector<double> bounds;
+    std::size_t b = 0;
+    while (true) {
+      const std::size_t e = text.find('_', b);
+      double x = 0.0;
+      if (!TryStrToFloat(text.substr(b, e == std::string::npos ? std::string::npos : e - b), x)) return false;
+      bounds.push_back(x);
+      if (e == std::string::npos) break;
+      b = e + 1;
+    }
+    if (bounds.size() < 2) return false;
+    for (std::size_t i = 0; i + 1 < bounds.size(); ++i) into.Ranges.emplace_back(bounds[i], bounds[i + 1]);
+    return true;
+  }
+
+  RuleNode Atom() {
+    const std::string& t = tokens_[pos_];
+    const std::size_t eq = t.find('=');
+    if (eq == std::string::npos) Fail("\"" + t + "\" is not a condition");
+    const std::string name = t.substr(0, eq);
+    int feature = -1;
+    for (std::size_t f = 0; f < features_.size() && feature < 0; ++f)
+      if (features_[f].Name == name) feature = static_cast<int>(f);
+    if (feature < 0) Fail("no feature is named \"" + name + "\"");
+    const RuleFeature& f = features_[static_cast<std::size_t>(feature)];
+    RuleNode n;
+    n.kind = Kind::Inputs;
+    n.Feature = feature;
+    if (!Item(f, t.substr(eq + 1), n)) Fail("\"" + t.substr(eq + 1) + "\" is not a value of " + name);
+    ++pos_;
+    // "name=v1 or v2": a further value of the same feature, never a condition of its own.
+    while (At("or") && Peek(1)) {
+      const std::string& next = *Peek(1);
+      if (next.find('=') != std::string::npos || next == "(" || next == "not" || next == "at" || next == "always" ||
+          next == "never")
+        break;
+      RuleNode more = n;
+      if (!Item(f, next, more)) break;
+      n = std::move(more);
+      pos_ += 2;
+    }
+    return n;
+  }
+
+  const RuleFeatures& features_;
+  std::vector<std::string> tokens_;
+  std::size_t pos_ = 0;
+};
+
+}  // namespace
+
+bool RuleFeature::Exclusive() const {
+  if (!Intervals) {
+    std::set<double> seen;
+    for (double v : Values)
+      if (!seen.insert(v).second) return false;
+    return true;
+  }
+  std::vector<std::pair<double, double>> b = Bounds;
+  std::sort(b.begin(), b.end());
+  for (std::size_t i = 1; i < b.size(); ++i)
+    if (b[i].first < b[i - 1].second && b[i].first < b[i].second && b[i - 1].first < b[i - 1].second) return false;
+  return true;
+}
+
+RuleNode InputRule(const RuleFeatures& features, int f, const std::vector<int>& slots) {
+  const RuleFeature& feat = features.at(static_cast<std::size_t>(f));
+  RuleNode n;
+  n.kind = Kind::Inputs;
+  n.Feature = f;
+  for (int s : slots) {
+    if (feat.Intervals)
+      n.Ranges.push_back(feat.Bounds.at(static_cast<std::size_t>(s)));
+    else
+      n.Slots.push_back(s);
+  }
+  std::sort(n.Slots.begin(), n.Slots.end());
+  std::sort(n.Ranges.begin(), n.Ranges.end());
+  return n;
+}
+
+RuleNode ThresholdRule(std::vector<WeightedRule> inputs, double threshold) {
+  std::vector<WeightedRule> positive;
+  for (WeightedRule& in : inputs) {
+    if (in.Weight == 0.0 || in.Rule.kind == Kind::Never) continue;
+    if (in.Rule.kind == Kind::Always) {
+      threshold -= in.Weight;
+      continue;
+    }
+    if (in.Weight < 0.0) {
+      // w [x] = w + |w| [not x]
+      threshold -= in.Weight;
+      positive.push_back({Negate(std::move(in.Rule)), -in.Weight});
+    } else {
+      positive.push_back(std::move(in));
+    }
+  }
+  return Reduce(std::move(positive), threshold);
+}
+
+RuleNode InputUnitRule(const RuleFeatures& features, const std::vector<std::vector<double>>& weights,
+                       double threshold) {
+  auto weight = [&](std::size_t f, int s) {
+    return f < weights.size() && static_cast<std::size_t>(s) < weights[f].size() ? weights[f][static_cast<std::size_t>(s)]
+                                                                                 : 0.0;
+  };
+  std::vector<std::size_t> used;
+  for (std::size_t f = 0; f < features.size(); ++f) {
+    if (features[f].Silent) continue;
+    for (int s = 0; s < features[f].Slots(); ++s)
+      if (weight(f, s) != 0.0) {
+        used.push_back(f);
+        break;
+      }
+  }
+  // One feature alone: the values (or intervals) that fire the unit; a vector that has none of the
+  // feature's inputs hot adds nothing.
+  if (used.size() == 1 && features[used[0]].Exclusive()) {
+    const std::size_t f = used[0];
+    std::vector<int> fire, rest;
+    for (int s = 0; s < features[f].Slots(); ++s) (weight(f, s) > threshold ? fire : rest).push_back(s);
+    if (0.0 > threshold) return rest.empty() ? Constant(true) : Negate(InputRule(features, static_cast<int>(f), rest));
+    return fire.empty() ? Constant(false) : InputRule(features, static_cast<int>(f), fire);
+  }
+  std::vector<WeightedRule> inputs;
+  for (std::size_t f : used) {
+    const RuleFeature& feat = features[f];
+    const bool exclusive = feat.Exclusive();
+    std::vector<double> levels;
+    for (int s = 0; s < feat.Slots(); ++s) {
+      const double w = weight(f, s);
+      if (w == 0.0) continue;
+      if (!exclusive) {
+        inputs.push_back({InputRule(features, static_cast<int>(f), {s}), w});
+      } else if (std::find(levels.begin(), levels.end(), w) == levels.end()) {
+        // The inputs of one weight are one condition: only one of them can be hot.
+        levels.push_back(w);
+        std::vector<int> slots;
+        for (int q = s; q < feat.Slots(); ++q)
+          if (weight(f, q) == w) slots.push_back(q);
+        inputs.push_back({InputRule(features, static_cast<int>(f), slots), w});
+      }
+    }
+  }
+  return ThresholdRule(std::move(inputs), threshold);
+}
+
+std::string RuleText(const RuleFeatures& features, const RuleNode& rule, const std::string& orJoin) {
+  if (rule.kind == Kind::Never) return "";
+  return Text(features, rule, orJoin);
+}
+
+RuleNode ParseRule(const RuleFeatures& features, const std::string& text) { return Reader(features, text).Whole(); }
+
+bool RuleHolds(const RuleFeatures& features, const RuleNode& rule, const std::vector<double>& row) {
+  switch (rule.kind) {
+    case Kind::Never:
+      return false;
+    case Kind::Always:
+      return true;
+    case Kind::Inputs: {
+      const RuleFeature& f = features.at(static_cast<std::size_t>(rule.Feature));
+      const double x = row.at(static_cast<std::size_t>(rule.Feature));
+      for (int s : rule.Slots)
+        if (static_cast<std::size_t>(s) < f.Values.size() && f.Values[static_cast<std::size_t>(s)] == x) return true;
+      for (const auto& r : rule.Ranges)
+        if (r.first < x && x < r.second) return true;
+      return false;
+    }
+    case Kind::Not:
+      return !RuleHolds(features, rule.Children[0], row);
+    case Kind::And:
+      for (const RuleNode& c : rule.Children)
+        if (!RuleHolds(features, c, row)) return false;
+      return true;
+    case Kind::Or:
+      for (const RuleNode& c : rule.Children)
+        if (RuleHolds(features, c, row)) return true;
+      return false;
+    case Kind::AtLeast: {
+      int n = 0;
+      for (const RuleNode& c : rule.Children) n += RuleHolds(features, c, row) ? 1 : 0;
+      return n >= rule.Count;
+    }
+    case Kind::Sum: {
+      double s = 0.0;
+      for (std::size_t i = 0; i < rule.Children.size(); ++i)
+        if (RuleHolds(features, rule.Children[i], row)) s += rule.Coefficients[i];
+      return s > rule.Threshold;
+    }
+  }
+  return false;
+}
+
+std::string RulesAgreementLine(int agree, int vectors) {
+  return "Rules agree with the network on " + IntToStr(agree) + " of " + IntToStr(vectors) + " vectors";
+}
+
+}  // namespace wl

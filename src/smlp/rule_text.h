@@ -1,0 +1,81 @@
+#pragma once
+// Rules of step networks: the exact condition under which a threshold unit fires, written as simply as its
+// weights allow, read back from its text and evaluated on a vector.
+//
+// The text of a rule:
+//   name=value                     the feature has that value; "name=v1 or v2" one of several values
+//   name=a_b                       an interval feature strictly between a and b; "name=a_b_c" strictly
+//                                  inside (a, b) or (b, c), the intervals of one range; runs joined by " or "
+//   not X, X and Y, X or Y         "and" binds tighter than "or"; parentheses group
+//   at least N of (X, Y, Z)        N or more of the listed conditions hold
+//   (2 a=x + b=y - c=z > 1.5)      the weighted sum of the conditions that hold is above the number
+//   always                         every vector; an empty rule holds for none
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace wl {
+
+// What a rule may name: one entry per feature of the data set (its column). A feature of values has one
+// input per listed value, hot where the vector's value equals it; a feature of intervals one input per
+// open interval, hot strictly inside it. A silent feature feeds nothing (masked or eliminated).
+struct RuleFeature {
+  std::string Name;
+  bool Intervals = false;
+  bool Silent = false;
+  std::vector<std::string> Texts;                 // value features: the text of each listed value
+  std::vector<double> Values;                     // value features: each listed value
+  std::vector<std::pair<double, double>> Bounds;  // interval features: (lower, upper) of each interval
+  // At most one input of the feature is hot for any vector (distinct values, disjoint intervals).
+  bool Exclusive() const;
+  int Slots() const { return static_cast<int>(Intervals ? Bounds.size() : Texts.size()); }
+};
+using RuleFeatures = std::vector<RuleFeature>;
+
+struct RuleNode {
+  enum class Kind { Never, Always, Inputs, Not, And, Or, AtLeast, Sum };
+  Kind kind = Kind::Never;
+  int Feature = -1;
+  std::vector<int> Slots;                         // Inputs of a value feature: the listed values
+  std::vector<std::pair<double, double>> Ranges;  // Inputs of an interval feature: the open intervals
+  int Count = 0;                                  // AtLeast
+  double Threshold = 0.0;                         // Sum: holds when the sum is above it
+  std::vector<double> Coefficients;               // Sum: one per child
+  std::vector<RuleNode> Children;
+};
+
+// One input of a unit: a condition and the weight it adds when it holds.
+struct WeightedRule {
+  RuleNode Rule;
+  double Weight = 0.0;
+};
+
+// The condition under which a step unit fires: the weights of the inputs that hold add up to more than
+// the threshold. Exact for any weights (a sum that equals the threshold counts as not firing).
+RuleNode ThresholdRule(std::vector<WeightedRule> inputs, double threshold);
+
+// The same for a unit on the network's inputs: weights[f][slot] for every feature (a feature may have
+// fewer entries than inputs; the missing ones are 0).
+RuleNode InputUnitRule(const RuleFeatures& features, const std::vector<std::vector<double>>& weights,
+                       double threshold);
+
+// The condition of one input: value `slot` of feature f, or its interval.
+RuleNode InputRule(const RuleFeatures& features, int f, const std::vector<int>& slots);
+
+// The text of a rule ("" for a rule that holds for no vector); `orJoin` joins the terms of a top-level
+// disjunction.
+std::string RuleText(const RuleFeatures& features, const RuleNode& rule, const std::string& orJoin = " or ");
+
+// Reads a rule text back; throws WlError naming what it could not read.
+RuleNode ParseRule(const RuleFeatures& features, const std::string& text);
+
+// Whether the rule holds for a vector (row[f] the value of feature f).
+bool RuleHolds(const RuleFeatures& features, const RuleNode& rule, const std::vector<double>& row);
+
+// "Rules agree with the network on N of M vectors".
+std::string RulesAgreementLine(int agree, int vectors);
+
+// The line of a report whose units are logistic: its rules read them as steps.
+extern const char* const kLogisticRulesNote;
+
+}  // namespace wl

@@ -1,0 +1,749 @@
+// The rules every rules report prints say what the network does: a reader of the printed texts written
+// here, apart from the program's own, evaluates them on every vector and must find the network's class.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "model/data_file.h"
+#include "model/read_parameters.h"
+#include "model/results_prefix.h"
+#include "model/weights_file.h"
+#include "platform/numfmt.h"
+#include "platform/random.h"
+#include "smlp/lnet.h"
+#include "smlp/lnet_drivers.h"
+#include "smlp/nofm_five_layer.h"
+#include "smlp/nofm_network.h"
+#include "smlp/rule_text.h"
+#include "smlp/rules_report.h"
+#include "smlp/single_class.h"
+#include "smlp/smlp_driver.h"
+#include "smlp/smlp_network.h"
+#include "smlp/step_rules.h"
+#include "smlp/binary_set_test_env.h"
+#include "support/test_support.h"
+
+namespace wl {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Lines;
+using test::ReadText;
+
+// ---- the reader of printed rules
+
+using Test = std::function<bool(const std::vector<double>&)>;
+
+// Reads one printed rule against the data set in memory: feature names and value texts as the data set
+// lists them, interval ranges "a_b_c" as numbers. Any text it cannot read fails the test.
+class PrintedRule {
+ public:
+  PrintedRule(const Workbench& wb, const std::string& text) : wb_(wb), s_(text) {
+    Skip();
+    if (i_ >= s_.size()) {
+      test_ = [](const std::vector<double>&) { return false; };
+      return;
+    }
+    test_ = Or();
+    Skip();
+    if (i_ != s_.size()) ADD_FAILURE() << "unread rest \"" << s_.substr(i_) << "\" of: " << s_;
+  }
+  bool Holds(const std::vector<double>& row) const { return test_(row); }
+
+ private:
+  static bool Stop(char c) { return c == ' ' || c == '(' || c == ')' || c == ','; }
+  void Skip() {
+    while (i_ < s_.size() && s_[i_] == ' ') ++i_;
+  }
+  std::string Word(std::size_t& at) const {
+    std::size_t j = at;
+    while (j < s_.size() && s_[j] == ' ') ++j;
+    const std::size_t b = j;
+    while (j < s_.size() && !Stop(s_[j])) ++j;
+    at = j;
+    return s_.substr(b, j - b);
+  }
+  std::string PeekWord() const {
+    std::size_t at = i_;
+    return Word(at);
+  }
+  std::string TakeWord() { return Word(i_); }
+  bool TakeChar(char c) {
+    Skip();
+    if (i_ < s_.size() && s_[i_] == c) {
+      ++i_;
+      return true;
+    }
+    return false;
+  }
+  void Need(char c) {
+    if (!TakeChar(c)) ADD_FAILURE() << "'" << c << "' expected at " << i_ << " of: " << s_;
+  }
+  static bool Num(const std::string& w, double& x) {
+    if (w.empty() || w.find('=') != std::string::npos) return false;
+    std::istringstream in(w);
+    in >> x;
+    return !in.fail() && in.eof();
+  }
+
+  Test Or() {
+    std::vector<Test> t{And()};
+    while (PeekWord() == "or") {
+      TakeWord();
+      t.push_back(And());
+    }
+    return [t](const std::vector<double>& r) { return std::any_of(t.begin(), t.end(), [&](const Test& x) { return x(r); }); };
+  }
+  Test And() {
+    std::vector<Test> t{Not()};
+    while (PeekWord() == "and") {
+      TakeWord();
+      t.push_back(Not());
+    }
+    return [t](const std::vector<double>& r) { return std::all_of(t.begin(), t.end(), [&](const Test& x) { return x(r); }); };
+  }
+  Test Not() {
+    if (PeekWord() == "not") {
+      TakeWord();
+      Test x = Not();
+      return [x](const std::vector<double>& r) { return !x(r); };
+    }
+    return Primary();
+  }
+  // Whether the parenthesis just opened holds a weighted sum: a '>' before its own ')'.
+  bool SumAhead() const {
+    int depth = 0;
+    for (std::size_t j = i_; j < s_.size(); ++j) {
+      if (s_[j] == '(') ++depth;
+      if (s_[j] == ')' && depth-- == 0) return false;
+      if (s_[j] == '>' && depth == 0) return true;
+    }
+    return false;
+  }
+  Test Primary() {
+    if (TakeChar('(')) {
+      if (SumAhead()) return Sum();
+      Test x = Or();
+      Need(')');
+      return x;
+    }
+    const std::string w = PeekWord();
+    if (w == "always") {
+      TakeWord();
+      return [](const std::vector<double>&) { return true; };
+    }
+    if (w == "at") {
+      TakeWord();
+      EXPECT_EQ(TakeWord(), "least") << s_;
+      double n = 0;
+      EXPECT_TRUE(Num(TakeWord(), n)) << s_;
+      EXPECT_EQ(TakeWord(), "of") << s_;
+      Need('(');
+      std::vector<Test> t{Or()};
+      while (TakeChar(',')) t.push_back(Or());
+      Need(')');
+      const int k = static_cast<int>(n);
+      return [t, k](const std::vector<double>& r) {
+        return std::count_if(t.begin(), t.end(), [&](const Test& x) { return x(r); }) >= k;
+      };
+    }
+    return Condition();
+  }
+  Test Sum() {
+    std::vector<std::pair<double, Test>> terms;
+    while (true) {
+      Skip();
+      if (i_ < s_.size() && s_[i_] == '>') break;
+      double sign = 1.0, c = 1.0;
+      std::string w = PeekWord();
+      if (w == "+" || w == "-") {
+        sign = w == "-" ? -1.0 : 1.0;
+        TakeWord();
+        w = PeekWord();
+      }
+      if (Num(w, c)) TakeWord();
+      else c = 1.0;
+      terms.emplace_back(sign * c, Not());
+      if (i_ >= s_.size()) {
+        ADD_FAILURE() << "no '>' in the sum of: " << s_;
+        break;
+      }
+    }
+    Need('>');
+    double t = 0;
+    EXPECT_TRUE(Num(TakeWord(), t)) << s_;
+    Need(')');
+    return [terms, t](const std::vector<double>& r) {
+      double sum = 0;
+      for (const auto& [c, x] : terms)
+        if (x(r)) sum += c;
+      return sum > t;
+    };
+  }
+  // The value index of a value text of feature f, or -1.
+  int ValueIndex(int f, const std::string& text) const {
+    const TFeature& feat = wb_.Features[static_cast<std::size_t>(f)];
+    for (int v = 0; v < feat.NValues; ++v) {
+      const std::string t = v < static_cast<int>(feat.Symbols.size()) ? feat.Symbols[v] : FloatToStr(feat.Values[v]);
+      if (t == text) return v;
+    }
+    return -1;
+  }
+  // One item of feature f: a value, or (continuous features) a range of bounds joined by "_".
+  bool Item(int f, const std::string& text, std::vector<double>& values, std::vector<std::pair<double, double>>& ranges) const {
+    const TFeature& feat = wb_.Features[static_cast<std::size_t>(f)];
+    if (feat.Kind == 'c') {
+      std::vector<double> b;
+      std::stringstream in(text);
+      std::string part;
+      while (std::getline(in, part, '_')) {
+        double x = 0;
+        if (!Num(part, x)) return false;
+        b.push_back(x);
+      }
+      if (b.size() < 2) return false;
+      for (std::size_t k = 0; k + 1 < b.size(); ++k) ranges.emplace_back(b[k], b[k + 1]);
+      return true;
+    }
+    const int v = ValueIndex(f, text);
+    if (v < 0) return false;
+    values.push_back(feat.Values[static_cast<std::size_t>(v)]);
+    return true;
+  }
+  Test Condition() {
+    const std::string w = TakeWord();
+    const std::size_t eq = w.find('=');
+    int f = -1;
+    if (eq != std::string::npos)
+      for (std::size_t k = 0; k < wb_.Features.size(); ++k)
+        if (wb_.Features[k].Name == w.substr(0, eq)) f = static_cast<int>(k);
+    if (f < 0) {
+      ADD_FAILURE() << "\"" << w << "\" names no feature in: " << s_;
+      return [](const std::vector<double>&) { return false; };
+    }
+    std::vector<double> values;
+    std::vector<std::pair<double, double>> ranges;
+    if (!Item(f, w.substr(eq + 1), values, ranges)) ADD_FAILURE() << "\"" << w << "\" is no value in: " << s_;
+    // "name=v1 or v2": more values of the same feature.
+    while (true) {
+      std::size_t at = i_;
+      if (Word(at) != "or") break;
+      const std::string next = Word(at);
+      if (next.empty() || next.find('=') != std::string::npos || next == "not" || next == "at" || next == "always") break;
+      if (!Item(f, next, values, ranges)) break;
+      i_ = at;
+    }
+    const auto uf = static_cast<std::size_t>(f);
+    return [uf, values, ranges](const std::vector<double>& r) {
+      const double x = r[uf];
+      for (double v : values)
+        if (x == v) return true;
+      for (const auto& [lo, hi] : ranges)
+        if (lo < x && x < hi) return true;
+      return false;
+    };
+  }
+
+  const Workbench& wb_;
+  std::string s_;
+  std::size_t i_ = 0;
+  Test test_;
+};
+
+// The rule text of a printed line "class c if <rule>".
+std::string RuleOfLine(const std::string& line, int c) {
+  const std::string head = "class " + std::to_string(c) + " if";
+  EXPECT_EQ(line.compare(0, head.size(), head), 0) << line;
+  return line.size() > head.size() ? line.substr(head.size()) : std::string();
+}
+
+// The network's class of vector v: its step prediction, -1 for none.
+int NetworkClass(Workbench& wb, int v) {
+  ForwardStepNetwork(wb, v);
+  std::vector<double> y;
+  for (const TNeuron& n : wb.Net.back()) y.push_back(n.Signal);
+  return StepPrediction(y.data(), std::min(wb.NumOfClasses, static_cast<int>(y.size())));
+}
+
+// Checks the printed class lines against the network on every vector, and returns how many agree.
+int AgreeingVectors(Workbench& wb, const std::vector<std::string>& classLines) {
+  std::vector<PrintedRule> rules;
+  for (int c = 0; c < static_cast<int>(classLines.size()); ++c) rules.emplace_back(wb, RuleOfLine(classLines[c], c));
+  int agree = 0;
+  for (int v = 0; v < wb.NumOfVectors; ++v) {
+    int byRules = -1;
+    for (int c = 0; c < static_cast<int>(rules.size()) && byRules < 0; ++c)
+      if (rules[c].Holds(wb.Data[static_cast<std::size_t>(v)])) byRules = c;
+    const int network = NetworkClass(wb, v);
+    EXPECT_EQ(byRules, network) << "vector " << v << "; rules:\n" << [&] {
+      std::string s;
+      for (const std::string& l : classLines) s += l + "\n";
+      return s;
+    }();
+    if (byRules == network) ++agree;
+    if (byRules != network) break;  // one disagreement says enough
+  }
+  return agree;
+}
+
+std::string AllAgree(const Workbench& wb) { return RulesAgreementLine(wb.NumOfVectors, wb.NumOfVectors); }
+
+// The "[Rules]" lines of a rules report and the lines after them.
+struct RulesSection {
+  std::vector<std::string> Classes;
+  std::vector<std::string> After;
+};
+RulesSection ReadRulesSection(const std::string& file, int classes) {
+  const std::vector<std::string> lines = Lines(ReadText(file));
+  RulesSection r;
+  const auto at = std::find(lines.begin(), lines.end(), "[Rules]");
+  EXPECT_NE(at, lines.end()) << ReadText(file);
+  if (at == lines.end()) return r;
+  auto it = at + 1;
+  for (int c = 0; c < classes && it != lines.end(); ++c, ++it) r.Classes.push_back(*it);
+  for (int k = 0; k < 2 && it != lines.end(); ++k, ++it) r.After.push_back(*it);
+  return r;
+}
+
+std::string Shipped(const char* name) { return std::string(WL_SOURCE_DIR) + "/DATA/" + name; }
+
+class RulesAgreementTest : public test::ProgramDirTest {
+ protected:
+  void SetUp() override {
+    MakeProgramDir("wl_rules_", {"DATA", "results"});
+    plat.ClockMs = 10000;
+    plat.ClockDay = 2;
+    wb->Rng.Seed = 11;
+    TForm1& f = wb->Form1;
+    f.EpochEditT2.SetText("2");
+    f.slEdit.SetText("3");
+    f.NoGTPBox.SetChecked(true);
+  }
+
+  // Reads a shipped data set as the training set.
+  void Open(const char* name) {
+    const fs::path copy = dir / "DATA" / name;
+    fs::copy_file(Shipped(name), copy, fs::copy_options::overwrite_existing);
+    wb->DataFileName = copy.string();
+    ReadDataFile(*wb, copy.string());
+    MakeResultsPrefix(*wb);
+  }
+
+  void HiddenPerClass(int n) {
+    wb->Form1.HidPerOutEdit.SetText(IntToStr(n));
+    wb->Form1.HidPerOut1Edit.SetText(IntToStr(n));
+    wb->Form1.HidPerOut2Edit.SetText(IntToStr(n));
+  }
+
+  // The rules report of the trained network: its rules agree with it on every vector, by the report's
+  // own line and by the reader above.
+  void ExpectReportAgrees() {
+    ASSERT_TRUE(WriteRulesReport(*wb, 1));
+    const RulesSection r = ReadRulesSection(wb->ResultsPrefix + "_RE.txt", wb->NumOfClasses);
+    ASSERT_EQ(static_cast<int>(r.Classes.size()), wb->NumOfClasses);
+    EXPECT_EQ(AgreeingVectors(*wb, r.Classes), wb->NumOfVectors);
+    ASSERT_FALSE(r.After.empty());
+    const bool logistic = wb->Slope != 0.0 && wb->LUnitsMode != 1;
+    if (logistic) {
+      EXPECT_EQ(r.After[0], kLogisticRulesNote);
+    }
+    EXPECT_EQ(r.After[logistic ? 1 : 0], AllAgree(*wb));
+  }
+};
+
+// ---- the rules reports of SMLP runs
+
+// monk1 after each way of training the SMLP of all classes.
+TEST_F(RulesAgreementTest, SmlpRunsOnMonk1) {
+  struct Case {
+    const char* Name;
+    std::uint8_t Mode;
+    int Hidden;
+    bool RandomStart, Beam;
+    const char* HidBias;
+  } cases[] = {
+      {"1 change", 1, 1, false, false, "0.5"},
+      {"2 changes", 2, 1, false, false, "0.5"},
+      {"random start, 2 hidden per class", 1, 2, true, false, "0.5"},
+      {"2 changes, random start, 3 hidden per class, threshold 1.5", 2, 3, true, false, "1.5"},
+      {"beam search", 1, 1, false, true, "0.5"},
+      {"beam search, random starts, 2 hidden per class", 1, 2, true, true, "0.5"},
+  };
+  Open("monk1.dat");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TForm1& f = wb->Form1;
+    f.EpochEditT2.SetText(c.Mode == 2 ? "1" : "3");
+    HiddenPerClass(c.Hidden);
+    f.Rinit.SetChecked(c.RandomStart);
+    f.BeamSearch.SetChecked(c.Beam);
+    f.HidBEdit.SetText(c.HidBias);
+    ASSERT_FALSE(ReadParameters(*wb, 10));
+    ASSERT_TRUE(RunSMLP(*wb, c.Mode));
+    ExpectReportAgrees();
+  }
+}
+
+// Continuous sets, discretized first; logistic units read as steps say so and are counted honestly.
+TEST_F(RulesAgreementTest, SmlpRunsOnDiscretizedSets) {
+  for (const char* name : {"iris.dat", "breast_cancer.dat"}) {
+    SCOPED_TRACE(name);
+    Open(name);
+    HiddenPerClass(2);
+    wb->Form1.EpochEditT2.SetText("1");
+    ASSERT_FALSE(ReadParameters(*wb, 10));
+    ASSERT_TRUE(RunSMLP(*wb, 1));
+    ExpectReportAgrees();
+  }
+  // The logistic SMLP: the rules of its units read as steps, with the note; the count is whatever it is.
+  Open("iris.dat");
+  HiddenPerClass(1);
+  wb->Form1.sigmoidSMLPButton.SetChecked(true);
+  ASSERT_FALSE(ReadParameters(*wb, 10));
+  ASSERT_TRUE(RunSMLP(*wb, 1));
+  ASSERT_NE(wb->Slope, 0.0);
+  ASSERT_TRUE(WriteRulesReport(*wb, 1));
+  const RulesSection r = ReadRulesSection(wb->ResultsPrefix + "_RE.txt", wb->NumOfClasses);
+  ASSERT_EQ(r.After.size(), 2u);
+  EXPECT_EQ(r.After[0], kLogisticRulesNote);
+  EXPECT_EQ(r.After[1].rfind("Rules agree with the network on ", 0), 0u) << r.After[1];
+}
+
+// The L-unit network (intervals of the cut points; a value on a cut point lies in no interval).
+TEST_F(RulesAgreementTest, LUnitNetworkOnIris) {
+  Open("iris.dat");
+  HiddenPerClass(3);
+  wb->Form1.lunitsbox.SetChecked(true);
+  ASSERT_FALSE(ReadParameters(*wb, 10));
+  ASSERT_TRUE(RunSMLP(*wb, 1));
+  ASSERT_EQ(wb->LUnitsMode, 1);
+  ExpectReportAgrees();
+}
+
+// "constant L" with step units: the rules of the log and of the rules report; with logistic units (the
+// default slope) the log says that it reads them as steps.
+TEST_F(RulesAgreementTest, LNetsOnIris) {
+  Open("iris.dat");
+  HiddenPerClass(1);
+  wb->Form1.SlopeEdit.SetText("0");
+  TrainConstantL(*wb);
+  ASSERT_EQ(wb->LUnitsMode, 7);
+  ASSERT_EQ(wb->Slope, 0.0);
+  const std::vector<std::string> log = Lines(ReadText(wb->ResultsPrefix + "_Lconst.txt"));
+  std::vector<std::string> classes;
+  std::string after;
+  for (std::size_t i = 0; i < log.size(); ++i)
+    if (log[i].rfind("class ", 0) == 0) {
+      classes.push_back(log[i]);
+      after = i + 1 < log.size() ? log[i + 1] : "";
+    }
+  ASSERT_EQ(classes.size(), 3u);
+  EXPECT_EQ(AgreeingVectors(*wb, classes), wb->NumOfVectors);
+  EXPECT_EQ(after, AllAgree(*wb));
+  ExpectReportAgrees();
+
+  wb->Form1.SlopeEdit.SetText("1");
+  TrainConstantL(*wb);
+  EXPECT_NE(ReadText(wb->ResultsPrefix + "_Lconst.txt").find(std::string(kLogisticRulesNote) + "\n"), std::string::npos);
+}
+
+// "N of M 4/5" on iris: the rules file writes each unit's N and its split parts.
+TEST_F(RulesAgreementTest, NofMRulesFileOnIris) {
+  wb->Rng.Seed = 3;
+  wb->Form1.slEdit.SetText("10");
+  Open("iris.dat");
+  HiddenPerClass(1);
+  ASSERT_FALSE(ReadParameters(*wb, 10));
+  ASSERT_TRUE(RunSMLP(*wb, 10));
+  ASSERT_GT(wb->ExpandCount, 0);
+  const std::vector<std::string> lines = Lines(ReadText(wb->ResultsPrefix + "_rf.txt"));
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(AgreeingVectors(*wb, {lines[0], lines[1], lines[2]}), wb->NumOfVectors);
+  EXPECT_EQ(lines[3], AllAgree(*wb));
+  ExpectReportAgrees();
+}
+
+// ---- generated networks
+
+// Every value combination of three features, the classes drawn at random.
+class GeneratedNetworksTest : public RulesAgreementTest {
+ protected:
+  void LoadGenerated(int classes) {
+    const std::vector<test::FeatureDef> features = {
+        {"colour", {"red", "green", "blue"}}, {"size", {"big", "small"}}, {"shape", {"round", "square", "flat", "long"}}};
+    std::vector<std::vector<std::string>> rows;
+    RandomGenerator rng;
+    rng.Seed = 5;
+    for (const auto& a : features[0].Symbols)
+      for (const auto& b : features[1].Symbols)
+        for (const auto& c : features[2].Symbols) rows.push_back({a, b, c, IntToStr(static_cast<int>(rng.Below(classes)))});
+    test::LoadSetFile(*wb, dir / "DATA" / "generated.dat", test::DiscreteSetText(features, classes, rows));
+  }
+  double Pick(RandomGenerator& rng, const std::vector<double>& from) {
+    return from[rng.Below(static_cast<std::int32_t>(from.size()))];
+  }
+  // The printed rules of the network in Net agree with it on every vector.
+  void ExpectBuiltRulesAgree() {
+    const StepRules rules = BuildStepRules(*wb);
+    std::vector<std::string> lines, texts;
+    for (int c = 0; c < wb->NumOfClasses; ++c) {
+      texts.push_back(RuleText(rules.Features, rules.Classes[static_cast<std::size_t>(c)], "       or      "));
+      lines.push_back("class " + IntToStr(c) + " if    " + texts.back());
+    }
+    EXPECT_EQ(AgreeingVectors(*wb, lines), wb->NumOfVectors);
+    EXPECT_EQ(StepRulesAgreement(*wb, rules.Features, texts), wb->NumOfVectors);
+  }
+};
+
+// Three-layer networks of random integer weights, thresholds that need one, two or three inputs, negative
+// weights and output weights, several units per class.
+TEST_F(GeneratedNetworksTest, RandomThreeLayerNetworks) {
+  LoadGenerated(3);
+  RandomGenerator rng;
+  rng.Seed = 17;
+  for (int trial = 0; trial < 150; ++trial) {
+    SCOPED_TRACE("network " + std::to_string(trial));
+    const int perClass = 1 + static_cast<int>(rng.Below(3));
+    wb->HidPerOut.assign(3, perClass);
+    wb->HidBias = 0.5;
+    wb->OutBias = 0.5;
+    wb->Slope = 0.0;
+    wb->SMLPOutWeights = {1.0, 1.0, 1.0, 1.0};
+    wb->Form1.Rinit.SetChecked(false);
+    ReadHiddenPerClass(*wb);
+    ASSERT_TRUE(InitSMLPWeights(*wb));
+    wb->NetKind = 1;
+    for (TNeuron& n : wb->Net[1]) {
+      for (std::size_t i = 0; i + 1 < n.Weights.size(); ++i) n.Weights[i] = Pick(rng, {-2, -1, 0, 0, 0, 1, 1, 2});
+      n.Weights.back() = Pick(rng, {-1.5, -0.5, 0.5, 0.5, 1.5, 2.5});
+    }
+    for (TNeuron& n : wb->Net[2]) {
+      for (std::size_t i = 0; i + 1 < n.Weights.size(); ++i) n.Weights[i] = Pick(rng, {1, 1, -1, 2});
+      n.Weights.back() = Pick(rng, {0.5, 0.5, -0.5, 1.5});
+    }
+    if (trial % 7 == 0) wb->FeatureMask[static_cast<std::size_t>(trial % 3)] = 0;  // a masked feature
+    ExpectBuiltRulesAgree();
+  }
+  // One of them through the whole report.
+  ExpectReportAgrees();
+}
+
+// Four-layer N-of-M networks (plain units of every N) and five-layer ones (AND and N-of-M units).
+TEST_F(GeneratedNetworksTest, RandomNofMNetworks) {
+  LoadGenerated(2);
+  RandomGenerator rng;
+  rng.Seed = 23;
+  wb->OutBias = 0.5;
+  wb->Slope = 0.0;
+  for (int trial = 0; trial < 80; ++trial) {
+    SCOPED_TRACE("network " + std::to_string(trial));
+    wb->HidPerOut.assign(2, 1 + static_cast<int>(rng.Below(2)));
+    const bool five = trial % 2 == 1;
+    if (five) {
+      ASSERT_TRUE(CreateFiveLayerNet(*wb));
+      for (auto* units : {&wb->AndUnits, &wb->NofMUnits})
+        for (TNeuron& n : *units) {
+          for (std::size_t i = 0; i + 1 < n.Weights.size(); ++i) n.Weights[i] = Pick(rng, {0, 1, 1});
+          n.Weights.back() = Pick(rng, {-0.5, 0.5, 1.5, 2.5});
+        }
+    } else {
+      ASSERT_TRUE(CreateFourLayerNet(*wb));
+      for (TNeuron& n : wb->Net[2]) n.Weights.back() = Pick(rng, {0.5, 1.5, 2.5});
+    }
+    for (TNeuron& n : wb->Net[1])
+      for (std::size_t i = 0; i + 1 < n.Weights.size(); ++i) n.Weights[i] = Pick(rng, {-1, 0, 0, 1, 1});
+    for (TNeuron& n : wb->Net[3]) n.Weights[0] = Pick(rng, {1, -1});
+    wb->NetKind = five ? 11 : 1;
+    ExpectBuiltRulesAgree();
+  }
+}
+
+// L-nets of step units on generated continuous values, some on the bounds of the intervals.
+TEST_F(GeneratedNetworksTest, RandomLNets) {
+  std::vector<std::vector<double>> rows;
+  std::vector<int> classes;
+  RandomGenerator rng;
+  rng.Seed = 29;
+  for (int v = 0; v < 60; ++v) {
+    rows.push_back({static_cast<double>(rng.Below(13)) * 0.25, static_cast<double>(rng.Below(7))});
+    classes.push_back(static_cast<int>(rng.Below(2)));
+  }
+  test::SetContinuousRows(*wb, rows);
+  for (std::size_t f = 0; f < 2; ++f) {
+    wb->Features[f].Kind = 'c';
+    wb->Features[f].Name = f == 0 ? "width" : "height";
+  }
+  wb->VectorClass = classes;
+  wb->NumOfClasses = 2;
+  wb->Slope = 0.0;
+  wb->HidBias = 0.5;
+  wb->OutBias = 0.5;
+  wb->LogFileName = (dir / "results" / "lnet.txt").string();
+  wb->LogFile.open(wb->LogFileName, std::ios::binary | std::ios::trunc);
+  for (int trial = 0; trial < 60; ++trial) {
+    SCOPED_TRACE("network " + std::to_string(trial));
+    wb->HidPerOut.assign(2, 1 + static_cast<int>(rng.Below(3)));
+    SetupLNetIntervals(*wb, 2);
+    BuildLNet(*wb, 2);
+    wb->NetKind = 1;
+    for (TNeuron& n : wb->Net[1]) {
+      for (std::size_t i = 0; i + 1 < n.Weights.size(); ++i) n.Weights[i] = Pick(rng, {-1, 0, 0, 1, 1, 2});
+      n.Weights.back() = Pick(rng, {-0.5, 0.5, 0.5, 1.5});
+    }
+    for (TNeuron& n : wb->Net[2]) n.Weights[0] = Pick(rng, {1, -1});
+    if (trial % 4 == 0) {  // shifted bounds leave gaps between the intervals
+      wb->LNet1[0][1].Weights[0] += 0.1;
+      wb->LNet2[0][0].Weights[0] = wb->LNet1[0][1].Weights[0] - 0.001;
+    }
+    ExpectBuiltRulesAgree();
+  }
+}
+
+// The single-class network: neurons combined by the output weight -1 of "Output weight", and two of
+// three inputs asked by a threshold 1.5.
+TEST_F(GeneratedNetworksTest, SingleClassNetworkWithNegativeOutputWeight) {
+  LoadGenerated(2);
+  wb->Form1.CurrentClassBox.SetItemIndex(2);  // class 1
+  ReadHiddenPerClass(*wb);
+  wb->HiddenPerClass.assign(2, 0);
+  wb->HiddenPerClass[1] = 2;
+  wb->Form1.Out2WEdit.SetText("-1");
+  wb->HidBias = 0.5;
+  wb->OutBias = 0.5;
+  BuildSMLPNetwork(*wb);
+  // Neuron 0: colour red, size small, shape round, two of them needed; neuron 1: shape flat.
+  std::vector<double>& n0 = wb->Net[1][0].Weights;
+  n0[0] = 1, n0[4] = 1, n0[5] = 1, n0.back() = 1.5;
+  std::vector<double>& n1 = wb->Net[1][1].Weights;
+  n1[7] = 1, n1.back() = 0.5;
+  std::ostringstream out;
+  WriteSMLPRules(*wb, 1, out, "rules");
+  const std::vector<std::string> lines = Lines(out.str());
+  const auto at = std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("class 1 if", 0) == 0; });
+  ASSERT_NE(at, lines.end()) << out.str();
+  EXPECT_EQ(*at, "class 1 if    at least 2 of (colour=red, size=small, shape=round) and not shape=flat");
+  ASSERT_NE(at + 1, lines.end());
+  EXPECT_EQ(*(at + 1), AllAgree(*wb));
+  const PrintedRule rule(*wb, RuleOfLine(*at, 1));
+  for (int v = 0; v < wb->NumOfVectors; ++v) {
+    SMLPForward(*wb, v, 1);
+    EXPECT_EQ(rule.Holds(wb->Data[static_cast<std::size_t>(v)]), wb->Net[2][0].Signal == 1.0) << "vector " << v;
+  }
+}
+
+// ---- the texts of single units
+
+TEST(RuleText, TheSimplestExactForm) {
+  RuleFeatures features(2);
+  features[0].Name = "jacket_color";
+  features[0].Texts = {"red", "yellow", "green", "blue"};
+  features[0].Values = {0, 1, 2, 3};
+  features[1].Name = "petal_length";
+  features[1].Intervals = true;
+  features[1].Bounds = {{1.0, 2.5}, {2.5, 4.0}, {4.0, 6.9}};
+  struct Case {
+    std::vector<double> Colour, Petal;
+    double Threshold;
+    const char* Text;
+  } cases[] = {
+      {{0, 1, 1, 1}, {}, 0.5, "jacket_color=yellow or green or blue"},
+      {{1, 0, 0, 0}, {}, 0.5, "jacket_color=red"},
+      {{-1, 0, 0, 0}, {}, -0.5, "not jacket_color=red"},
+      {{0, 0, 0, 0}, {}, -0.5, "always"},
+      {{0, 0, 0, 0}, {}, 0.5, ""},
+      {{}, {1, 1, 0}, 0.5, "petal_length=1_2.5_4"},
+      {{}, {1, 0, 1}, 0.5, "petal_length=1_2.5 or 4_6.9"},
+      {{1, 0, 0, 0}, {1, 1, 0}, 1.5, "jacket_color=red and petal_length=1_2.5_4"},
+      {{1, 0, 0, 0}, {1, 0, 1}, 1.5, "jacket_color=red and (petal_length=1_2.5 or 4_6.9)"},
+      {{1, 0, 0, 0}, {0, 0, -1}, 0.5, "jacket_color=red and not petal_length=4_6.9"},
+      {{2, 0, 0, 0}, {1, 0, 0}, 1.5, "jacket_color=red"},
+      {{2, 1, 0, 0}, {1, 0, 0}, 1.5, "jacket_color=red or (jacket_color=yellow and petal_length=1_2.5)"},
+      {{3, 0, 0, 0}, {2, 0, 0}, 1.5, "jacket_color=red or petal_length=1_2.5"},
+      {{3, 0, 0, 0}, {2, 0, 0}, 3.5, "jacket_color=red and petal_length=1_2.5"},
+      {{2, 0, 0, 0}, {2, 1, 0}, 2.5, "(2 jacket_color=red + 2 petal_length=1_2.5 + petal_length=2.5_4 > 2.5)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Text);
+    const RuleNode rule = InputUnitRule(features, {c.Colour, c.Petal}, c.Threshold);
+    EXPECT_EQ(RuleText(features, rule), c.Text);
+    // The text reads back as the same condition.
+    const RuleNode back = ParseRule(features, RuleText(features, rule));
+    for (double colour : {0.0, 1.0, 2.0, 3.0})
+      for (double petal : {0.5, 1.0, 2.0, 2.5, 3.0, 4.0, 5.0, 6.9, 7.0})
+        EXPECT_EQ(RuleHolds(features, rule, {colour, petal}), RuleHolds(features, back, {colour, petal}));
+  }
+}
+
+// Units over units: at least N of them, negations, the weighted sum where nothing simpler is exact.
+TEST(RuleText, UnitsOverConditions) {
+  RuleFeatures features(3);
+  for (int f = 0; f < 3; ++f) {
+    features[f].Name = std::string(1, static_cast<char>('a' + f));
+    features[f].Texts = {"0", "1"};
+    features[f].Values = {0, 1};
+  }
+  auto is1 = [&](int f) { return InputRule(features, f, {1}); };
+  struct Case {
+    std::vector<double> W;
+    double Threshold;
+    const char* Text;
+  } cases[] = {
+      {{1, 1, 1}, 1.5, "at least 2 of (a=1, b=1, c=1)"},
+      {{1, 1, 1}, 2.5, "a=1 and b=1 and c=1"},
+      {{1, 1, 1}, 0.5, "a=1 or b=1 or c=1"},
+      {{1, -1, 1}, 0.5, "at least 2 of (a=1, not b=1, c=1)"},
+      {{1, -1, 0}, 0.5, "a=1 and not b=1"},
+      {{2, 1, 1}, 1.5, "a=1 or (b=1 and c=1)"},
+      {{3, 2, 1}, 3.5, "a=1 and (b=1 or c=1)"},
+      {{3, -2, 1}, 1.5, "a=1 and (not b=1 or c=1)"},
+      {{3, 2, 2}, 3.5, "(3 a=1 + 2 b=1 + 2 c=1 > 3.5)"},
+      {{-3, 2, 2}, -1.5, "not a=1 or b=1 or c=1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Text);
+    std::vector<WeightedRule> in;
+    for (int f = 0; f < 3; ++f) in.push_back({is1(f), c.W[f]});
+    const RuleNode rule = ThresholdRule(in, c.Threshold);
+    EXPECT_EQ(RuleText(features, rule), c.Text);
+    const RuleNode back = ParseRule(features, RuleText(features, rule));
+    for (int x = 0; x < 8; ++x) {
+      const std::vector<double> row = {static_cast<double>(x & 1), static_cast<double>((x >> 1) & 1),
+                                       static_cast<double>((x >> 2) & 1)};
+      const double sum = c.W[0] * row[0] + c.W[1] * row[1] + c.W[2] * row[2];
+      EXPECT_EQ(RuleHolds(features, rule, row), sum > c.Threshold) << x;
+      EXPECT_EQ(RuleHolds(features, back, row), sum > c.Threshold) << x;
+    }
+  }
+}
+
+// ---- the five-layer weights file
+
+TEST_F(RulesAgreementTest, FiveLayerWeightsFileKeepsItsOutputLayer) {
+  Open("monk1.dat");
+  HiddenPerClass(1);
+  ASSERT_FALSE(ReadParameters(*wb, 10));
+  wb->NetKind = 11;
+  ASSERT_TRUE(CreateFiveLayerNet(*wb));
+  RandomGenerator rng;
+  rng.Seed = 3;
+  for (TNeuron& n : wb->Net[1])
+    for (std::size_t i = 0; i + 1 < n.Weights.size(); ++i) n.Weights[i] = static_cast<double>(rng.Below(2));
+  for (auto* units : {&wb->AndUnits, &wb->NofMUnits})
+    for (TNeuron& n : *units) n.Weights.back() = 1.5;
+  const double before = FiveLayerError(*wb);
+  const std::vector<double> outputs = wb->Net[3][0].Weights;
+  SaveWeights(*wb, 1);
+  wb->Form1.OutBEdit.SetText("-0.5");
+  ASSERT_TRUE(LoadWeights(*wb, wb->ResultsPrefix + "_FinalWeights.txt"));
+  EXPECT_EQ(wb->Net[3][0].Weights, outputs);
+  EXPECT_EQ(FiveLayerError(*wb), before);
+}
+
+}  // namespace
+}  // namespace wl
