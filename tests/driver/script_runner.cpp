@@ -84,25 +84,8 @@ Outcome Runner::Run(const std::vector<Line>& lines) {
     if (l.Command() == "start") implicitStart = false;
 
   for (const Line& l : lines) {
-    try {
-      if (implicitStart && !NeedsNoStart(l.Command())) {
-        implicitStart = false;
-        Start();
-      }
-      Execute(l);
-      if (plat_.Starved) Fail(*plat_.Starved);
-      if (wb_ && plat_.Terminated) {
-        // The program asked to end itself: it takes no more actions.
-        wb_.reset();
-        endedAt_ = l.Number;
-      }
-    } catch (const Failure& f) {
-      return {Outcome::Failed, l.Number, l.Source, f.Details};
-    } catch (const ScriptError& e) {
-      return {Outcome::Error, l.Number, l.Source, std::string("error: ") + e.what()};
-    } catch (const std::exception& e) {
-      return {Outcome::Failed, l.Number, l.Source, std::string("an error escaped the command: ") + e.what()};
-    }
+    const Outcome o = RunLine(l, implicitStart);
+    if (o.Result != Outcome::Passed) return o;
   }
 
   // Answers that no dialog or question took: the script expected a dialog the program never showed.
@@ -130,6 +113,34 @@ Outcome Runner::Run(const std::vector<Line>& lines) {
     return {Outcome::Failed, oldest->Number, oldest->Source,
             std::string("expected: ") + what + " to take this answer\nfound:    the script ended with " +
                 IntToStr(static_cast<std::int64_t>(total)) + " answer(s) still queued"};
+  return {};
+}
+
+Outcome Runner::Step(const Line& l) {
+  bool implicitStart = false;
+  return RunLine(l, implicitStart);
+}
+
+Outcome Runner::RunLine(const Line& l, bool& implicitStart) {
+  try {
+    if (implicitStart && !NeedsNoStart(l.Command())) {
+      implicitStart = false;
+      Start();
+    }
+    Execute(l);
+    if (plat_.Starved) Fail(*plat_.Starved);
+    if (wb_ && plat_.Terminated) {
+      // The program asked to end itself: it takes no more actions.
+      wb_.reset();
+      endedAt_ = l.Number;
+    }
+  } catch (const Failure& f) {
+    return {Outcome::Failed, l.Number, l.Source, f.Details};
+  } catch (const ScriptError& e) {
+    return {Outcome::Error, l.Number, l.Source, std::string("error: ") + e.what()};
+  } catch (const std::exception& e) {
+    return {Outcome::Failed, l.Number, l.Source, std::string("an error escaped the command: ") + e.what()};
+  }
   return {};
 }
 

@@ -28,6 +28,13 @@ class Runner {
 
   // Runs the lines in order and stops at the first failure.
   Outcome Run(const std::vector<Line>& lines);
+  // Runs one more line as Run runs each of its lines (a script fed a line at a time; a program not yet
+  // started is not started for it). Answers left queued are not checked.
+  Outcome Step(const Line& l);
+
+  // The running program (nullptr before the start and after its end), and the platform it runs on.
+  Workbench* Program() { return wb_.get(); }
+  ScriptedPlatform& Platform() { return plat_; }
 
  private:
   struct Target {
@@ -35,6 +42,7 @@ class Runner {
     Control* Ctl = nullptr;  // nullptr: the window itself
   };
 
+  Outcome RunLine(const Line& l, bool& implicitStart);
   void Execute(const Line& l);
   void Start();
   void Exit();

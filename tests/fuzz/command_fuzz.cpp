@@ -1,0 +1,589 @@
+// command-fuzz [--first S] [--count N] [--steps K] [--seeds S1,S2,...] [--seconds T] [--skip LIST] [--keep] [--verbose]
+//
+// Random command sequences against the program, through the script driver's command boundary: each step
+// is a script line (a click on a command of any window's handler table, a field set from a small pool of
+// valid, boundary and invalid texts, a box checked, an item selected, an up-down or picture press, the
+// answers of the dialogs and questions to come), run by the same Runner that runs the .wls scripts. A
+// sequence is made from its seed alone, so a seed names it for good (as long as the tables and windows
+// stay as they are; a fault found is also kept as a script under tests/scripts/fuzz/).
+//
+// A sequence fails on a crash or a sanitizer report (the process ends), on a command that runs longer
+// than the time limit, on an error that escapes a command or a message that is a library's exception
+// text, and on a broken invariant of the Workbench after a command: the weights arrays match `Layers`,
+// and the stored analysis results match their own shape. The failing sequence's script is written to
+// the artefact folder (and kept while it runs, so a crash leaves it behind too).
+//
+// Exit status: 0 when every sequence ran clean, 1 when one failed, 2 for bad arguments.
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "driver/script_parser.h"
+#include "driver/script_runner.h"
+#include "shell/command.h"
+#include "shell/data_visualization.h"
+#include "shell/picture_press.h"
+#include "shell/picture_viewer.h"
+#include "shell/up_downs.h"
+#include "state/workbench.h"
+
+namespace fs = std::filesystem;
+
+namespace wl::fuzz {
+namespace {
+
+struct Options {
+  std::uint32_t First = 1;
+  int Count = 10;
+  int Steps = 40;
+  double Seconds = 120;  // the time limit of one command
+  std::vector<std::uint32_t> Seeds;
+  std::set<std::string> Skip;  // commands ("CONTROL" or "WINDOW.CONTROL") left out of the sequences
+  bool Keep = false;
+  bool Verbose = false;  // each line, its time and its messages on the standard output
+};
+
+// ---- the watchdog: a command that runs past its limit ends the process, naming the command
+
+class Watchdog {
+ public:
+  Watchdog() : thread_([this] { Watch(); }) {}
+  ~Watchdog() {
+    {
+      std::lock_guard<std::mutex> lock(m_);
+      done_ = true;
+    }
+    cv_.notify_all();
+    thread_.join();
+  }
+  void Arm(double seconds, std::string what) {
+    std::lock_guard<std::mutex> lock(m_);
+    what_ = std::move(what);
+    deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
+    armed_ = true;
+  }
+  void Disarm() {
+    std::lock_guard<std::mutex> lock(m_);
+    armed_ = false;
+  }
+
+ private:
+  void Watch() {
+    std::unique_lock<std::mutex> lock(m_);
+    while (!done_) {
+      cv_.wait_for(lock, std::chrono::milliseconds(200));
+      if (armed_ && std::chrono::steady_clock::now() > deadline_) {
+        std::cerr << "command-fuzz: HANG: " << what_ << "\n" << std::flush;
+        std::_Exit(1);
+      }
+    }
+  }
+  std::mutex m_;
+  std::condition_variable cv_;
+  bool done_ = false, armed_ = false;
+  std::string what_;
+  std::chrono::steady_clock::time_point deadline_;
+  std::thread thread_;
+};
+
+// ---- the small data sets written beside the shipped ones
+
+struct GeneratedFile {
+  const char* Path;
+  const char* Text;
+};
+
+const GeneratedFile kGenerated[] = {
+    {"DATA/fz_tiny.dat",
+     "Number of features = 3\nNumber of Vectors = 6\nClass Column No = 3\n"
+     "Feature[1] = a  continuous\nFeature[2] = b  continuous\nFeature[3] = Class  discrete  2  0  1\n[DATA]\n"
+     "0.1 0.9 0\n0.2 0.8 0\n0.3 0.4 1\n0.9 0.1 1\n0.5 0.5 0\n0.7 0.3 1\n"},
+    {"DATA/fz_disc.dat",
+     "Number of features = 3\nNumber of Vectors = 8\nClass Column No = 3\n"
+     "Feature[1] = p  discrete  3  0  1  2\nFeature[2] = q  discrete  2  a  b\n"
+     "Feature[3] = Class  discrete  2  0  1\n[DATA]\n"
+     "0 a 0\n1 a 0\n2 a 1\n0 b 1\n1 b 1\n2 b 0\n0 a 0\n2 b 1\n"},
+    // A value listed twice in a feature's list.
+    {"DATA/fz_dup.dat",
+     "Number of features = 3\nNumber of Vectors = 6\nClass Column No = 3\n"
+     "Feature[1] = p  discrete  3  0.5  1  0.5\nFeature[2] = r  continuous\n"
+     "Feature[3] = Class  discrete  2  0  1\n[DATA]\n"
+     "0.5 1 0\n1 2 1\n0.5 3 0\n1 4 1\n0.5 5 1\n1 6 0\n"},
+    // One class only, a constant feature, three classes of a handful of vectors.
+    {"DATA/fz_const.dat",
+     "Number of features = 3\nNumber of Vectors = 5\nClass Column No = 3\n"
+     "Feature[1] = k  continuous\nFeature[2] = m  continuous\nFeature[3] = Class  discrete  3  0  1  2\n[DATA]\n"
+     "1 0.1 0\n1 0.5 1\n1 0.9 2\n1 0.2 0\n1 0.7 1\n"},
+    {"DATA/fz_one.dat",
+     "Number of features = 2\nNumber of Vectors = 1\nClass Column No = 2\n"
+     "Feature[1] = a  continuous\nFeature[2] = Class  discrete  2  0  1\n[DATA]\n0.5 1\n"},
+    // Not a data set.
+    {"DATA/fz_bad.dat", "Number of features = x\n[DATA]\n1 2\n"},
+};
+
+// ---- the pools
+
+const char* const kOpenAnswers[] = {
+    "DATA/iris.dat", "DATA/xor.dat",      "DATA/monk1.dat",    "DATA/sine.dat",     "DATA/fz_tiny.dat",
+    "DATA/fz_disc.dat", "DATA/fz_dup.dat", "DATA/fz_const.dat", "DATA/fz_one.dat",  "DATA/fz_bad.dat",
+    "DATA/iris.dat", "DATA/xor.dat",      "DATA/fz_tiny.dat",  "DATA/fz_disc.dat",  "DATA/breast_cancer.dat",
+    "results/fz_w.txt", "results/fz_out.dat", "DATA/fz_missing.dat", "cancel"};
+const char* const kSaveAnswers[] = {"results/fz_w.txt", "results/fz_out.dat", "results/fz_pic.gif", "PCA/fz_save.txt",
+                                    "cancel"};
+const char* const kQuestionAnswers[] = {"yes", "yes", "no", "ok", "cancel"};
+const char* const kEditTexts[] = {"0", "1", "2", "3", "-1", "0.5", "0.01", "", "abc", "1e300", "4", "10"};
+const char* const kMaskedTexts[] = {"0", "1", "2", "3", "10", ""};
+const char* const kComboTexts[] = {"abc", "0", "", "1"};
+
+// The commands of a researcher's main paths (data, network, training, the surface and its consumers),
+// chosen more often than the rest so that the sequences reach the states the other commands read.
+const std::set<std::string> kMainPath = {
+    "Simple1",   "TrainingT2", "DeterministicValues", "RandomValues", "RandomLinearInput1", "PlotT2",
+    "ONPButton", "Button1",    "TR2DButton",          "TR3DButton",   "EPSButton",          "FindPCAMinimum1",
+    "SMLP1change", "NofM1",    "Button4",             "NG_old",       "XNG1",               "Backpropagation1",
+    "Random1change", "NG3D.C1", "TrajectoryW1"};
+
+// ---- the windows and their command tables
+
+struct WindowTable {
+  std::string Window;  // "" for the main window
+  std::vector<HandlerRow> Rows;
+};
+
+std::vector<WindowTable> CommandTables(Workbench& wb) {
+  std::vector<WindowTable> t;
+  t.push_back({"", HandlerTable()});
+  t.push_back({wb.GTP.Name(), GTPHandlerTable()});
+  t.push_back({wb.NGF.Name(), NGFHandlerTable()});
+  for (int k = 0; k < 2; ++k)
+    t.push_back({wb.WeightForms[static_cast<std::size_t>(k)].Name(), WeightFormHandlerTable(k)});
+  for (Form* w : {static_cast<Form*>(&wb.HRF), static_cast<Form*>(&wb.ORF), static_cast<Form*>(&wb.HPF),
+                  static_cast<Form*>(&wb.OPF)})
+    t.push_back({w->Name(), RepresentationHandlerTable(w->Name())});
+  t.push_back({wb.NG3D.Name(), NG3DHandlerTable()});
+  t.push_back({wb.Form2.Name(), Form2HandlerTable()});
+  t.push_back({wb.LT2.Name(), LT2HandlerTable()});
+  t.push_back({wb.LT3.Name(), LT3HandlerTable()});
+  t.push_back({wb.EForm.Name(), EFormHandlerTable()});
+  if (!wb.GraphDataWindows.empty()) t.push_back({"GraphData", RowNames(GraphDataHandlerTable())});
+  if (wb.Przegladaj) t.push_back({"Przegladaj", RowNames(ViewerHandlerTable())});
+  return t;
+}
+
+// The windows whose fields a user can set.
+std::vector<std::pair<std::string, Form*>> FieldWindows(Workbench& wb) {
+  std::vector<std::pair<std::string, Form*>> w = {{"", &wb.Form1}};
+  for (const WindowTable& t : CommandTables(wb))
+    if (!t.Window.empty())
+      if (Form* f = wb.FindWindow(t.Window)) w.push_back({t.Window, f});
+  if (Form* f = wb.FindWindow(wb.OnTopForm.Name())) w.push_back({wb.OnTopForm.Name(), f});
+  return w;
+}
+
+// As the driver requires: the control and every container it is in are enabled, and (as a user sees
+// them) visible.
+bool Usable(const Control& c) {
+  if (!c.Enabled() || !c.Visible()) return false;
+  const Control* p = &c;
+  for (int depth = 0; depth < 64 && !p->Parent().empty(); ++depth) {
+    p = c.Owner().Find(p->Parent());
+    if (!p) break;
+    if (!p->Enabled() || !p->Visible()) return false;
+  }
+  return true;
+}
+
+std::string ScriptName(const std::string& window, const Control& c) {
+  return window.empty() ? c.Name() : window + "." + c.Name();
+}
+
+std::string Quoted(const std::string& text) { return script::Quote(text); }
+
+// ---- the invariants of the Workbench after a command
+
+template <class Rows>
+bool Rectangular(const Rows& rows) {
+  for (const auto& r : rows)
+    if (r.size() != rows.front().size()) return false;
+  return true;
+}
+
+std::string BrokenInvariant(const Workbench& wb) {
+  if (!wb.Net.empty()) {
+    if (wb.Net.size() != wb.Layers.size())
+      return "Net has " + std::to_string(wb.Net.size()) + " layers, Layers " + std::to_string(wb.Layers.size());
+    for (std::size_t l = 0; l < wb.Net.size(); ++l) {
+      if (static_cast<int>(wb.Net[l].size()) != wb.Layers[l])
+        return "layer " + std::to_string(l) + " has " + std::to_string(wb.Net[l].size()) + " neurons, Layers says " +
+               std::to_string(wb.Layers[l]);
+      if (l == 0) continue;
+      const std::size_t fanIn = static_cast<std::size_t>(wb.Layers[l - 1]) + 1;
+      for (std::size_t n = 0; n < wb.Net[l].size(); ++n) {
+        const TNeuron& nr = wb.Net[l][n];
+        // A step network's output neurons read their own share of the hidden units: never more than all.
+        const bool exact = wb.NetKind == 0;
+        if (nr.Weights.empty() || nr.Weights.size() > fanIn || (exact && nr.Weights.size() != fanIn))
+          return "neuron " + std::to_string(l) + "." + std::to_string(n) + " has " + std::to_string(nr.Weights.size()) +
+                 " weights for " + std::to_string(fanIn - 1) + " inputs and a threshold";
+      }
+    }
+  }
+  if (!Rectangular(wb.PrincipalComponents)) return "the principal components differ in length";
+  if (!Rectangular(wb.PlotComponents)) return "the plot components differ in length";
+  if (!wb.PlotComponents.empty() && !wb.CentreWeights.empty() &&
+      wb.PlotComponents.front().size() != wb.CentreWeights.size())
+    return "the plot components and the centre differ in length";
+  for (const auto& plane : wb.NG3D.SurfaceGrid)
+    if (!Rectangular(plane) || plane.size() != wb.NG3D.SurfaceGrid.front().size()) return "the surface grid is ragged";
+  return "";
+}
+
+// A message that is a library's exception text rather than the program's own: a fault let through.
+bool LibraryText(const std::string& m) {
+  for (const char* s : {"vector::", "basic_string", "_M_", "std::", "stoi", "stod", "bad_array", "bad_function",
+                        "map::at", "bitset", "out_of_range"})
+    if (m.find(s) != std::string::npos) return true;
+  return false;
+}
+
+// ---- one sequence
+
+class Sequence {
+ public:
+  Sequence(std::uint32_t seed, const Options& opt, Watchdog& dog, const fs::path& artefacts)
+      : seed_(seed), opt_(opt), dog_(dog), rng_(seed) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/wl-fuzz-XXXXXX";
+    if (!mkdtemp(tmpl.data())) throw std::runtime_error("cannot create a temporary folder from " + tmpl);
+    dir_ = fs::canonical(tmpl);
+    fs::copy(WL_SOURCE_DIR "/DATA", dir_ / "DATA", fs::copy_options::recursive);
+    for (const GeneratedFile& g : kGenerated) std::ofstream(dir_ / g.Path, std::ios::binary) << g.Text;
+    fs::create_directories(dir_ / "results");
+    fs::create_directories(artefacts);
+    scriptPath_ = artefacts / ("seed_" + std::to_string(seed) + ".wls");
+    script_.open(scriptPath_, std::ios::binary | std::ios::trunc);
+    script_ << "# command-fuzz sequence, seed " << seed << "\n";
+    oldCwd_ = fs::current_path();
+    fs::current_path(dir_);
+  }
+  ~Sequence() {
+    runner_.reset();
+    std::error_code ec;
+    fs::current_path(oldCwd_, ec);
+    if (!opt_.Keep) fs::remove_all(dir_, ec);
+  }
+
+  // The fault found, or "" when the sequence ran clean.
+  std::string Run() {
+    runner_ = std::make_unique<script::Runner>(dir_.string(), dir_.string());
+    if (std::string f = Do("clock 00:00:10.000 2"); !f.empty()) return f;
+    if (std::string f = Do("start"); !f.empty()) return f;
+    if (std::string f = Do("seed " + std::to_string(seed_)); !f.empty()) return f;
+    for (int step = 0; step < opt_.Steps; ++step) {
+      if (!runner_->Program())
+        if (std::string f = Do("start"); !f.empty()) return f;
+      if (std::string f = OneStep(); !f.empty()) return f;
+    }
+    return "";
+  }
+
+  const fs::path& ScriptPath() const { return scriptPath_; }
+
+ private:
+  std::uint32_t Below(std::size_t n) { return n == 0 ? 0 : static_cast<std::uint32_t>(rng_() % n); }
+  template <class T, std::size_t N>
+  const T& Pick(const T (&a)[N]) {
+    return a[Below(N)];
+  }
+
+  std::string Do(const std::string& text) {
+    script::Line line;
+    line.Number = ++lineNo_;
+    line.Source = text;
+    line.Tokens = script::Tokenize(text);
+    script::CheckSyntax(line);
+    script_ << text << "\n" << std::flush;
+    dog_.Arm(opt_.Seconds, "seed " + std::to_string(seed_) + ", line " + std::to_string(lineNo_) + ": " + text +
+                               " (over " + std::to_string(static_cast<int>(opt_.Seconds)) + " s); script " +
+                               scriptPath_.string());
+    const auto started = std::chrono::steady_clock::now();
+    const script::Outcome o = runner_->Step(line);
+    dog_.Disarm();
+    ScriptedPlatform& plat = runner_->Platform();
+    if (opt_.Verbose) {
+      const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+      std::cout << seed_ << ":" << lineNo_ << " " << text << (s > 0.5 ? "   [" + std::to_string(s) + " s]" : "") << "\n";
+      for (std::size_t m = messagesSeen_; m < plat.Messages.size(); ++m)
+        std::cout << "      message: " << plat.Messages[m].Text << "\n";
+    }
+    if (o.Result != script::Outcome::Passed) {
+      // A dialog or question that found no answer was cancelled; the sequence goes on.
+      if (plat.Starved && o.Details == *plat.Starved) {
+        plat.Starved.reset();
+        script_ << "# (an answer was missing here: the dialog was cancelled)\n";
+      } else {
+        return "line " + std::to_string(o.Number) + ": " + o.Source + "\n  " + o.Details;
+      }
+    }
+    for (; messagesSeen_ < plat.Messages.size(); ++messagesSeen_)
+      if (LibraryText(plat.Messages[messagesSeen_].Text))
+        return "line " + std::to_string(lineNo_) + ": " + text + "\n  a library's error reached the user: " +
+               Quoted(plat.Messages[messagesSeen_].Text);
+    if (const Workbench* wb = runner_->Program())
+      if (std::string broken = BrokenInvariant(*wb); !broken.empty())
+        return "line " + std::to_string(lineNo_) + ": " + text + "\n  after it, " + broken;
+    return "";
+  }
+
+  // Keeps a few answers queued for the dialogs and questions of the commands to come.
+  std::string TopUpAnswers() {
+    ScriptedPlatform& plat = runner_->Platform();
+    while (plat.OpenAnswers.size() < 2)
+      if (std::string f = Do(std::string("answer open ") + Pick(kOpenAnswers)); !f.empty()) return f;
+    while (plat.SaveAnswers.size() < 1)
+      if (std::string f = Do(std::string("answer save ") + Pick(kSaveAnswers)); !f.empty()) return f;
+    while (plat.QuestionAnswers.size() < 2)
+      if (std::string f = Do(std::string("answer ") + Pick(kQuestionAnswers)); !f.empty()) return f;
+    return "";
+  }
+
+  std::string OneStep() {
+    Workbench& wb = *runner_->Program();
+    const std::uint32_t kind = Below(100);
+    if (kind < 50) return Click(wb);
+    if (kind < 72) return SetField(wb);
+    if (kind < 84) return CheckBox(wb);
+    if (kind < 94) return SelectItem(wb);
+    if (kind < 96) return Page(wb);
+    if (kind < 98) return UpDown(wb);
+    return Press(wb);
+  }
+
+  std::string Click(Workbench& wb) {
+    std::vector<std::string> names;
+    for (const WindowTable& t : CommandTables(wb)) {
+      Form* f = t.Window.empty() ? &wb.Form1 : wb.FindWindow(t.Window);
+      if (!f) continue;
+      for (const HandlerRow& r : t.Rows) {
+        if (r.Event != ControlEvent::MouseReleased) continue;
+        const Control* c = f->Find(r.Control);
+        if (!c || (c->Kind() != ControlKind::Button && c->Kind() != ControlKind::MenuItem) || !Usable(*c)) continue;
+        const std::string name = ScriptName(t.Window, *c);
+        if (!opt_.Skip.count(name)) names.push_back(name);
+      }
+    }
+    if (names.empty()) return "";
+    std::vector<std::string> main;
+    for (const std::string& n : names)
+      if (kMainPath.count(n)) main.push_back(n);
+    const std::string name = !main.empty() && Below(5) < 2 ? main[Below(main.size())] : names[Below(names.size())];
+    if (std::string f = TopUpAnswers(); !f.empty()) return f;
+    return Do("click " + name);
+  }
+
+  // The controls of a kind a user can act on now, as script names.
+  std::vector<std::pair<std::string, Control*>> Fields(Workbench& wb, std::initializer_list<ControlKind> kinds) {
+    std::vector<std::pair<std::string, Control*>> out;
+    for (const auto& [window, form] : FieldWindows(wb))
+      for (Control* c : form->Controls()) {
+        bool wanted = false;
+        for (ControlKind k : kinds) wanted = wanted || c->Kind() == k;
+        if (wanted && Usable(*c)) out.push_back({ScriptName(window, *c), c});
+      }
+    return out;
+  }
+
+  std::string SetField(Workbench& wb) {
+    const auto fields = Fields(wb, {ControlKind::Edit, ControlKind::SpinEdit, ControlKind::ComboBox});
+    if (fields.empty()) return "";
+    const auto& [name, c] = fields[Below(fields.size())];
+    std::string text;
+    if (c->Kind() == ControlKind::Edit) {
+      const auto* e = static_cast<const Edit*>(c);
+      if (!defaults_.count(name)) defaults_[name] = e->Text();
+      if (e->MaskWidth() > 0) {
+        text = Pick(kMaskedTexts);
+        if (static_cast<int>(text.size()) > e->MaskWidth()) text = "1";
+      } else {
+        // A third of the time the field's first text (a valid value), else one of the pool.
+        text = Below(3) == 0 ? defaults_[name] : std::string(Pick(kEditTexts));
+      }
+    } else if (c->Kind() == ControlKind::SpinEdit) {
+      const auto* s = static_cast<const SpinEdit*>(c);
+      const int values[] = {s->MinValue(), s->MaxValue(), s->MinValue() + 1, (s->MinValue() + s->MaxValue()) / 2};
+      text = std::to_string(values[Below(4)]);
+    } else {
+      text = Pick(kComboTexts);
+    }
+    return Do("set " + name + " " + Quoted(text));
+  }
+
+  std::string CheckBox(Workbench& wb) {
+    const auto fields = Fields(wb, {ControlKind::CheckBox, ControlKind::RadioButton});
+    if (fields.empty()) return "";
+    const auto& [name, c] = fields[Below(fields.size())];
+    if (c->Kind() == ControlKind::RadioButton) return Do("check " + name);
+    const bool on = static_cast<const wl::CheckBox*>(c)->Checked();
+    if (std::string f = TopUpAnswers(); !f.empty()) return f;  // a box may start a command
+    return Do(std::string(on ? "uncheck " : "check ") + name);
+  }
+
+  std::string SelectItem(Workbench& wb) {
+    const auto fields = Fields(wb, {ControlKind::ComboBox, ControlKind::ListBox});
+    std::vector<std::pair<std::string, Control*>> filled;
+    for (const auto& f : fields)
+      if (!static_cast<const ComboBox*>(f.second)->Items().empty()) filled.push_back(f);
+    if (filled.empty()) return "";
+    const auto& [name, c] = filled[Below(filled.size())];
+    const std::size_t n = static_cast<const ComboBox*>(c)->Items().size();
+    if (std::string f = TopUpAnswers(); !f.empty()) return f;
+    return Do("select " + name + " " + std::to_string(Below(n)));
+  }
+
+  std::string Page(Workbench& wb) {
+    const PageControl& pages = wb.Form1.P1;
+    if (!Usable(pages)) return "";
+    std::vector<int> open;
+    for (const Control* c : wb.Form1.Controls())
+      if (c->Kind() == ControlKind::TabSheet && c->Parent() == pages.Name() && c->Enabled())
+        open.push_back(static_cast<const TabSheet*>(c)->PageIndex());
+    if (open.empty()) return "";
+    return Do("page " + std::to_string(open[Below(open.size())]));
+  }
+
+  std::string UpDown(Workbench& wb) {
+    std::vector<std::string> names;
+    for (const UpDownRow& r : UpDownTable()) {
+      Form* f = wb.FindWindow(r.Window);
+      const Control* c = f ? f->Find(r.Control) : nullptr;
+      if (c && Usable(*c)) names.push_back(r.Window + "." + r.Control);
+    }
+    if (names.empty()) return "";
+    const std::string name = names[Below(names.size())];
+    return Do("updown " + name + (Below(2) ? " up" : " down"));
+  }
+
+  std::string Press(Workbench& wb) {
+    std::vector<std::string> windows;
+    for (const PicturePressRow& r : PicturePressTable())
+      if (wb.FindWindow(r.Window)) windows.push_back(r.Window);
+    if (windows.empty()) return "";
+    const std::string w = windows[Below(windows.size())];
+    std::string line = "press " + w + " " + std::to_string(Below(600)) + " " + std::to_string(Below(500));
+    if (Below(2)) line += " right";
+    if (Below(3) == 0) line += " ctrl";
+    if (std::string f = TopUpAnswers(); !f.empty()) return f;
+    return Do(line);
+  }
+
+  std::uint32_t seed_;
+  const Options& opt_;
+  Watchdog& dog_;
+  std::mt19937 rng_;
+  fs::path dir_, oldCwd_, scriptPath_;
+  std::ofstream script_;
+  std::unique_ptr<script::Runner> runner_;
+  int lineNo_ = 0;
+  std::size_t messagesSeen_ = 0;
+  std::map<std::string, std::string> defaults_;
+};
+
+bool ParseSeeds(const std::string& text, std::vector<std::uint32_t>& out) {
+  std::stringstream in(text);
+  for (std::string item; std::getline(in, item, ',');) {
+    if (item.empty()) continue;
+    char* end = nullptr;
+    const unsigned long v = std::strtoul(item.c_str(), &end, 10);
+    if (*end) return false;
+    out.push_back(static_cast<std::uint32_t>(v));
+  }
+  return true;
+}
+
+int Usage() {
+  std::cerr << "usage: command-fuzz [--first S] [--count N] [--steps K] [--seeds S1,S2,...] [--seconds T] "
+               "[--skip CONTROL,...] [--keep] [--verbose]\n";
+  return 2;
+}
+
+}  // namespace
+}  // namespace wl::fuzz
+
+int main(int argc, char** argv) {
+  using namespace wl::fuzz;
+  Options opt;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= argc) return false;
+      out = argv[++i];
+      return true;
+    };
+    std::string v;
+    if (a == "--keep") {
+      opt.Keep = true;
+    } else if (a == "--verbose") {
+      opt.Verbose = true;
+    } else if (a == "--first" && value(v)) {
+      opt.First = static_cast<std::uint32_t>(std::strtoul(v.c_str(), nullptr, 10));
+    } else if (a == "--count" && value(v)) {
+      opt.Count = std::atoi(v.c_str());
+    } else if (a == "--steps" && value(v)) {
+      opt.Steps = std::atoi(v.c_str());
+    } else if (a == "--seconds" && value(v)) {
+      opt.Seconds = std::atof(v.c_str());
+    } else if (a == "--seeds" && value(v)) {
+      if (!ParseSeeds(v, opt.Seeds)) return Usage();
+    } else if (a == "--skip" && value(v)) {
+      std::stringstream in(v);
+      for (std::string item; std::getline(in, item, ',');)
+        if (!item.empty()) opt.Skip.insert(item);
+    } else {
+      return Usage();
+    }
+  }
+  if (opt.Seeds.empty())
+    for (int k = 0; k < opt.Count; ++k) opt.Seeds.push_back(opt.First + static_cast<std::uint32_t>(k));
+
+  const fs::path artefacts = fs::path(WL_ARTEFACT_DIR) / "fuzz";
+  Watchdog dog;
+  int failed = 0, clean = 0;
+  for (std::uint32_t seed : opt.Seeds) {
+    std::string fault;
+    fs::path script;
+    {
+      Sequence s(seed, opt, dog, artefacts);
+      try {
+        fault = s.Run();
+      } catch (const std::exception& e) {
+        fault = std::string("the fuzzer itself failed: ") + e.what();
+      }
+      script = s.ScriptPath();
+    }
+    if (fault.empty()) {
+      ++clean;
+      std::error_code ec;
+      if (!opt.Keep) fs::remove(script, ec);
+    } else {
+      ++failed;
+      std::cerr << "command-fuzz: seed " << seed << " FAILED at " << fault << "\n  script: " << script.string() << "\n";
+    }
+  }
+  std::cout << "command-fuzz: " << clean << " of " << opt.Seeds.size() << " sequences ran clean ("
+            << opt.Steps << " steps each)\n";
+  return failed ? 1 : 0;
+}
