@@ -27,25 +27,13 @@ class BeamRun {
  public:
   BeamRun(Workbench& wb, bool randomStarts) : wb_(wb), random_(randomStarts) {
     B_ = wb.BeamWidth;
-    L0_ = wb.Layers[0];
-    L1_ = wb.Layers[1];
-    block_ = L0_ * L1_;
-    const int count = random_ ? B_ : B_ * B_;
-    members_.assign(static_cast<std::size_t>(count),
-                    Member(static_cast<std::size_t>(L1_), std::vector<double>(static_cast<std::size_t>(L0_), 0.0)));
-    previous_ = members_;
-    const std::size_t records = static_cast<std::size_t>(random_ ? B_ * B_ : B_) * static_cast<std::size_t>(block_);
-    records_.assign(records, BeamCandidate{});
-    round_.reserve(records);
-    written_.assign(static_cast<std::size_t>(B_), 0);
-    offset_.assign(wb.Features.size() + 1, 0);
-    for (std::size_t f = 0; f < wb.Features.size(); ++f) offset_[f + 1] = offset_[f] + StepInputCount(wb, f);
     Open(beamLog_, beamName_ = wb.ResultsPrefix + "_beam.txt");
     Open(beLog_, beName_ = wb.ResultsPrefix + "_BE.txt");
   }
 
   void FromOneStart() {
     if (!BuildRunNetwork(wb_)) return;
+    SizeForNetwork();
     ExpandBeamMember(0);
     ShowRound(1);
     bool go = Select(1);
@@ -63,6 +51,7 @@ class BeamRun {
     wb_.Rng.Randomize(wb_.Plat.MillisecondsOfDay());
     for (int s = 0; s < B_; ++s) {
       if (!BuildRunNetwork(wb_, false)) return;
+      if (s == 0) SizeForNetwork();
       for (int j = 0; j < L1_; ++j)
         for (int i = 0; i < L0_; ++i) members_[s][j][i] = wb_.Net[1][j].Weights[i];
     }
@@ -93,6 +82,25 @@ class BeamRun {
   }
   void Check(std::ofstream& out, const std::string& name) {
     if (!out) throw FileError("Cannot write file " + name);
+  }
+
+  // The members and the candidate records are sized for the network just built, from which every member
+  // is loaded: sized from the network of before, they would not fit it.
+  void SizeForNetwork() {
+    L0_ = wb_.Layers[0];
+    L1_ = wb_.Layers[1];
+    block_ = L0_ * L1_;
+    const int count = random_ ? B_ : B_ * B_;
+    members_.assign(static_cast<std::size_t>(count),
+                    Member(static_cast<std::size_t>(L1_), std::vector<double>(static_cast<std::size_t>(L0_), 0.0)));
+    previous_ = members_;
+    const std::size_t records = static_cast<std::size_t>(random_ ? B_ * B_ : B_) * static_cast<std::size_t>(block_);
+    records_.assign(records, BeamCandidate{});
+    round_.clear();
+    round_.reserve(records);
+    written_.assign(static_cast<std::size_t>(B_), 0);
+    offset_.assign(wb_.Features.size() + 1, 0);
+    for (std::size_t f = 0; f < wb_.Features.size(); ++f) offset_[f + 1] = offset_[f] + StepInputCount(wb_, f);
   }
 
   void ShowRound(int r) {

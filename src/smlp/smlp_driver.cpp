@@ -179,7 +179,9 @@ bool RunSMLP(Workbench& wb, std::uint8_t mode) {
     form.HiddenEditT2.SetText(IntToStr(static_cast<std::int64_t>(wb.HidPerOut[0]) * wb.NumOfClasses));
     form.HiddenEditT2.Repaint();
   }
-  if (mode != 10 && !BuildRunNetwork(wb)) return false;
+  // The N-of-M run builds its own network; the beam search, which replaces it, evaluates the network
+  // in place from its start, so it gets the three-layer one built here.
+  if ((mode != 10 || form.BeamSearch.Checked()) && !BuildRunNetwork(wb)) return false;
   if (wb.NetKind == 0) wb.NetKind = 1;
   if (form.BeamSearch.Checked()) {  // the beam search replaces the mode's work
     SMLPBeamSearchTrain(wb);
