@@ -199,12 +199,31 @@ class DataFileReader {
         f.Values.push_back(value);
         f.Symbols.emplace_back(token);
       }
+      DropRepeatedValues(f);
     } else if (continuousAt == std::string::npos) {
       // Reading goes on; the feature reads its column as numbers, as a continuous one.
       plat_.ShowMessage("No feature type! ");
     }
     ds.Features.push_back(std::move(f));
     featureLines_.push_back(lineNo_);
+  }
+
+  // A value listed again (the same number, or for a symbolic feature the same symbol) is one value: the
+  // first listing codes it, and the repeat adds no input that a vector could make hot beside it.
+  static void DropRepeatedValues(TFeature& f) {
+    std::size_t kept = 0;
+    for (std::size_t j = 0; j < f.Values.size(); ++j) {
+      bool repeat = false;
+      for (std::size_t i = 0; i < kept && !repeat; ++i)
+        repeat = f.Kind == 's' ? f.Symbols[i] == f.Symbols[j] : f.Values[i] == f.Values[j];
+      if (repeat) continue;
+      f.Values[kept] = f.Values[j];
+      f.Symbols[kept] = f.Symbols[j];
+      ++kept;
+    }
+    f.Values.resize(kept);
+    f.Symbols.resize(kept);
+    f.NValues = static_cast<int>(kept);
   }
 
   void ParseClassLine(DataSetState& ds, const std::string& line, std::size_t classAt) {

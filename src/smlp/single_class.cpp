@@ -195,7 +195,7 @@ void SMLPForward(Workbench& wb, int v, int last) {
     for (int k = 0; k < feat.NValues; ++k) {
       const bool hot = k < known && row[f] == feat.Values[static_cast<std::size_t>(k)];
       in[static_cast<std::size_t>(offset + k)].Signal = hot ? 1.0 : 0.0;
-      if (hot) active[nActive++] = offset + k;  // a value is listed once, so one per feature at most
+      if (hot) active[nActive++] = offset + k;
     }
     offset += feat.NValues;
   }
@@ -218,7 +218,10 @@ double ComputeSMLPError(Workbench& wb, int last) {
   if (wb.NumOfVectors <= 0) throw FloatError("The data set has no vectors.");
   if (!HasSingleClassNetwork(wb) || last >= wb.Layers[1])
     throw WlError("The network does not fit the data set: build it anew (SMLP Training).");
-  if (wb.ActiveInputs.size() < wb.Features.size()) wb.ActiveInputs.resize(wb.Features.size());
+  // One slot per input: a feature whose list holds a value twice makes two of its inputs hot.
+  const auto inputs = static_cast<std::size_t>(std::max(0, wb.Layers[0]));
+  if (wb.ActiveInputs.size() < std::max(inputs, wb.Features.size()))
+    wb.ActiveInputs.resize(std::max(inputs, wb.Features.size()));
   const auto nv = static_cast<std::size_t>(wb.NumOfVectors);
   if (wb.VectorCorrect.size() < nv) wb.VectorCorrect.resize(nv);
   wb.ClassCorrectCount.assign(static_cast<std::size_t>(std::max(0, wb.NumOfClasses)), 0);

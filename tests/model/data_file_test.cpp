@@ -363,6 +363,32 @@ TEST_F(DataFileTest, FeatureTypeWordsAfterTheName) {
   EXPECT_EQ(wb->VectorClass[0], 1);
 }
 
+// A value listed twice in a feature's list is one value: its first listing codes it, and the feature has
+// one input fewer. Numbers are compared as numbers, symbols as written.
+TEST_F(DataFileTest, AValueListedTwiceIsCodedOnce) {
+  wb->Form1.NormCheck.SetChecked(false);
+  ReadDataFile(*wb, Write("t.dat",
+                          "Number of features = 4\nNumber of Vectors = 3\nClass Column No = 4\n"
+                          "Feature[1] = d  discrete  4  0.5  1  0.50  2\n"
+                          "Feature[2] = s  discrete  4  a  b  a  c\n"
+                          "Feature[3] = t  discrete  2  x  x\n"
+                          "Feature[4] = Class  discrete  2  0  1\n[DATA]\n"
+                          "0.5  a  x  0\n1  b  x  1\n2  c  x  0\n"));
+  EXPECT_TRUE(plat.Messages.empty());
+  const auto& F = wb->Features;
+  EXPECT_EQ(F[0].Kind, 'd');
+  EXPECT_EQ(F[0].NValues, 3);
+  EXPECT_EQ(F[0].Values, (std::vector<double>{0.5, 1, 2}));
+  EXPECT_EQ(F[0].Symbols, (std::vector<std::string>{"0.5", "1", "2"}));
+  EXPECT_EQ(F[1].Kind, 's');
+  EXPECT_EQ(F[1].NValues, 3);
+  EXPECT_EQ(F[1].Symbols, (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(F[1].Values, (std::vector<double>{0, 1, 3}));
+  EXPECT_EQ(F[2].NValues, 1);
+  EXPECT_EQ(Column(1), (std::vector<double>{0, 1, 3}));
+  EXPECT_EQ(Column(2), (std::vector<double>{0, 0, 0}));
+}
+
 TEST(DataLineTokens, TokenizerAndNumberTest) {
   DataSetState ds;
   ds.DataLine = "  ab\t\tc-d \x01 e";

@@ -75,6 +75,22 @@ TEST_F(SingleClassTest, BuildsTheNetworkOfOneClass) {
   EXPECT_EQ(wb->Form1.Label55.Caption(), "Vectors= 4   L0= 5   L1= 3   L2= 2");
 }
 
+// A list that holds one value twice (as a hand-made feature list may) makes two inputs of one feature hot
+// for a vector: the pass has room for every input, and both count.
+TEST_F(SingleClassTest, AValueListedTwiceMakesTwoInputsHot) {
+  const std::vector<FeatureDef> numbers = {{"x", {"1", "2", "3"}}, {"y", {"4", "5", "6"}}};
+  Build(numbers, 2, {{"1", "4", "0"}, {"2", "5", "1"}, {"3", "6", "1"}}, 0, 1);
+  for (TFeature& f : wb->Features) f.Values[2] = f.Values[0];  // x lists 1 twice, y 4
+  wb->ActiveInputs.clear();
+  wb->ActiveInputs.shrink_to_fit();
+  // The first vector makes four inputs hot, 0.8 in all: above the threshold 0.5.
+  for (int i : {0, 2, 3, 5}) wb->Net[1][0].Weights[static_cast<std::size_t>(i)] = 0.2;
+  EXPECT_EQ(ComputeSMLPError(*wb, 0), 0.0);
+  EXPECT_EQ(wb->Net[1][0].Signal, 0.0);  // the last vector (3, 6) lists neither
+  EXPECT_EQ(wb->CountTPT, 1);
+  EXPECT_EQ(wb->CountNPN, 2);
+}
+
 TEST_F(SingleClassTest, ErrorByHand) {
   Build(kXY, 2, kByX, 0, 1);
   wb->VectorWeight = {0.5, 0.5, 1.5, 1.5};
