@@ -30,6 +30,9 @@ void RunSSA(Workbench& wb) {
   if (!OpenDataFile(wb, 0)) return;
   if (CreateNetwork(wb, 4) != NetworkBuilt) return;  // its message has been shown
   if (form.LoadWBox.Checked()) LoadWeights(wb, "");
+  // SSA draws no part of the training set: it trains on every vector, whatever "Parts" says (a part left
+  // by another run belongs to that run).
+  FlagGuard<std::int32_t> allVectors(wb.NumOfParts, 1);
   // Trials are evaluated through the table of plain sigmoids, which no other transfer function fits.
   if (wb.NonStandardTF) {
     wb.Plat.ShowMessage(

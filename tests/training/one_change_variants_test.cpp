@@ -566,6 +566,37 @@ TEST_F(VariantsTest, SSARunsItsEpochs) {
   EXPECT_NEAR(ComputeError(wb), wb.CurrentError, 1e-9);
 }
 
+// SSA trains on the whole set whatever "Parts in Training Set" says: it draws no part, so a part left by
+// an earlier run (or none) must not be what it evaluates. The runs equal a run with one part.
+TEST_F(VariantsTest, SSATrainsOnTheWholeSetWhateverTheParts) {
+  struct Case {
+    const char* Name;
+    std::vector<int> Part;  // the part an earlier run left
+  };
+  const std::string data = temp.Write("DATA/two.dat", TwoClassData(60));
+  auto run = [&](const std::string& parts, const std::vector<int>& part) {
+    Workbench& wb = NewBench();
+    Plat(wb).OpenAnswers.push_back(data);
+    wb.Form1.HiddenEditT2.SetText("3");
+    wb.Form1.EpochEditT2.SetText("3");
+    wb.Form1.PartEdit.SetText(parts);
+    wb.BatchIndex = part;
+    wb.Rng.Seed = 99;
+    RunSSA(wb);
+    return &wb;
+  };
+  const Workbench& whole = *run("1", {});
+  ASSERT_TRUE(Plat(whole).Messages.empty()) << Plat(whole).Messages[0].Text;
+  for (const Case& c : {Case{"a stale part of one vector", {1}}, Case{"no part drawn", {}}}) {
+    const Workbench& wb = *run("3", c.Part);
+    ASSERT_TRUE(Plat(wb).Messages.empty()) << c.Name << ": " << Plat(wb).Messages[0].Text;
+    EXPECT_EQ(wb.StartError, whole.StartError) << c.Name;
+    EXPECT_EQ(wb.CurrentError, whole.CurrentError) << c.Name;
+    EXPECT_EQ(wb.ParamText[4], whole.ParamText[4]) << c.Name;
+    EXPECT_EQ(wb.NumOfParts, 3) << c.Name;  // the setting itself stays
+  }
+}
+
 TEST_F(VariantsTest, SSARefusals) {
   // A cancelled dialog changes nothing.
   Workbench& wb = Xor();
