@@ -7,6 +7,8 @@
 
 #include "state/hooks.h"
 #include "model/error_functions.h"
+#include "model/eval_options.h"
+#include "model/forward_pass.h"
 #include "model/layer_transfer.h"
 #include "model/read_parameters.h"
 #include "model/weights_file.h"
@@ -97,6 +99,15 @@ void DrawChartFrame(Workbench& wb) {
   wb.ChartDrawn = true;
 }
 
+void RequireNGNetwork(Workbench& wb) {
+  // As the NG error will check it at its first pass.
+  EvalNeeds needs;
+  needs.VectorWeights = true;
+  const bool smlp = HeldEvalOptions(wb).Structure == NetStructure::Smlp;
+  RequireEvaluable(wb, smlp ? NetLayout::Smlp : NetLayout::Standard, needs);
+  RequireRecordableNetwork(wb);
+}
+
 void PrepareNGRun(Workbench& wb, double (*startError)(Workbench&)) {
   wb.NGChartWidth = 590;
   wb.NGChartHeight = 510;
@@ -169,12 +180,16 @@ void NGTrain(Workbench& wb, std::uint8_t method) {
   wb.MethodTag = "NG";
   HourglassGuard hourglass(wb.Plat);
   RunFilesGuard files(wb);
+  // Every refusal comes before the first file is opened or written: a refused run leaves the last run's
+  // files as they were.
+  if (ReadParameters(wb)) return;
+  const int pointSize = std::max(1, StrToInt(Trim(f.PSEdit.Text())));
+  RequireNGNetwork(wb);
   if (!wb.InCrossvalidation) OpenRunFile(wb.OptHFile, wb.ResultsPrefix + "_optH.txt");
   wb.StepFactorSum = 0.0;
   wb.MaxStepFactor = 0.0;
-  if (ReadParameters(wb)) return;
 
-  wb.PointSize = std::max(1, StrToInt(Trim(f.PSEdit.Text())));
+  wb.PointSize = pointSize;
   f.Label19.SetCaption("Numerical Gradient");
   f.Label19.Repaint();
   SaveWeights(wb, 0);

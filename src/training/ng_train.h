@@ -22,6 +22,10 @@ void NGEpochBookkeeping(Workbench& wb, std::uint8_t method);
 // written after every epoch; no histories.
 void NGTrainGlobalToLocal(Workbench& wb, std::uint8_t method);
 
+// Throws WlError ("The network does not fit ...") when the NG error cannot evaluate the network, or the
+// run's records cannot hold it: what NGTrain checks before it opens any file.
+void RequireNGNetwork(Workbench& wb);
+
 // The preparation of every NG run: chart geometry, the section window, the start error, the direction
 // arrays (kept from a previous run on a network of the same shape), StopError made absolute, ResultText.
 void InitNG(Workbench& wb, std::uint8_t method);

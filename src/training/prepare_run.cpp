@@ -98,6 +98,18 @@ void FitRecordsToNetwork(Workbench& wb) {
   fit(wb.DetailWNormHistory);
 }
 
+void RequireRecordableNetwork(const Workbench& wb) {
+  const WeightShape shape = NetworkShape(wb);
+  bool fits = wb.Net.size() > static_cast<std::size_t>(shape.NumLayers());
+  for (int l = 0; fits && l < shape.NumLayers(); ++l) {
+    const std::vector<TNeuron>& layer = wb.Net[static_cast<std::size_t>(l) + 1];
+    fits = layer.size() >= static_cast<std::size_t>(shape.Neurons[static_cast<std::size_t>(l)]);
+    for (int n = 0; fits && n < shape.Neurons[static_cast<std::size_t>(l)]; ++n)
+      fits = layer[static_cast<std::size_t>(n)].Weights.size() >= static_cast<std::size_t>(shape.Weights[static_cast<std::size_t>(l)]);
+  }
+  if (!fits) throw WlError("The network does not fit the chosen structure. Create the network again.");
+}
+
 void AllocHistories(Workbench& wb, std::int64_t L) {
   // A new run starts with the network's inputs as they are.
   wb.RunInputOf.clear();
@@ -143,6 +155,7 @@ void CheckOnlineHistoriesFit(const Workbench& wb, std::int64_t L, std::uint64_t 
 }
 
 void PrepareTrainingRun(Workbench& wb) {
+  RequireRecordableNetwork(wb);
   const std::int64_t L = HistoryLength(wb);
   // Histories that cannot be held are refused before anything changes.
   if (wb.OnlineBP) CheckOnlineHistoriesFit(wb, L, AvailableMemoryBytes());

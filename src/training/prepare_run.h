@@ -24,6 +24,11 @@ std::int64_t HistoryLength(const Workbench& wb);
 // weights, WNormHistory[0] = their squared norm, every DetailWNormHistory[0] entry = that norm.
 void AllocHistories(Workbench& wb, std::int64_t L);
 
+// Throws WlError ("The network does not fit the chosen structure. Create the network again.") when a
+// neuron of the network holds fewer weights than the run's records take for it (a step network, or one
+// built for other layers than the parameters now give): checked before anything of the run changes.
+void RequireRecordableNetwork(const Workbench& wb);
+
 // The index, in the run's weight records, of weight k of a neuron of layer l of the network as it is
 // now. After a pruning the network has fewer inputs than the network the run started with, whose shape
 // the records keep (RunInputOf maps the inputs); otherwise the index is k itself.
@@ -49,7 +54,7 @@ double OnlineHistoryBytes(std::int64_t L, int vectors, std::size_t weights);
 // than three quarters of the available memory (bytes; 0 = unknown, no check).
 void CheckOnlineHistoriesFit(const Workbench& wb, std::int64_t L, std::uint64_t available);
 
-// The run preparation, in this order: with OnlineBP set, the online histories checked to fit in memory;
+// The run preparation, in this order: the network checked to fit the records; with OnlineBP set, the online histories checked to fit in memory;
 // ESDone cleared; the PCA folder made when missing; the histories (and the online ones when OnlineBP is
 // set); the class weights; the start error (TrainingSetError) in
 // EpochHistory[0], CurrentError and the main window's ep, ge, EditSuccess and WeightedAccEdit; unless
