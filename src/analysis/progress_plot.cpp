@@ -179,10 +179,20 @@ void InitTrainingProgressPlot(Workbench& wb, int E, bool redraw) {
   c.SetFontSize(12 * k);  // 9 points at 96 pixels per inch
   c.SetFontColor(clBlack);
   c.SetPenColor(clSilver);
+  // Every tick has its line; the epoch numbers stand under every tick while they fit side by side, else
+  // under every second (or fifth, ...) one, and the last one stays inside the picture.
+  const int labelWidth = c.TextWidth(IntToStr(static_cast<std::int64_t>(P.d) * P.n)) + 6 * k;
+  int every = 1;
+  for (int step : {1, 2, 5, 10, 20, 50, 100}) {
+    every = step;
+    if (P.TickSpacing * step >= labelWidth) break;
+  }
   for (int i = 0; i <= P.n; ++i) {
     const int x = P.X0 + Px(i * P.TickSpacing);
     c.Line(x, P.T0, x, P.Y0);
-    c.TextOut(x - 10 * k, P.Y0 + 10, IntToStr(static_cast<std::int64_t>(P.d) * i));
+    if (i % every != 0) continue;
+    const std::string label = IntToStr(static_cast<std::int64_t>(P.d) * i);
+    c.TextOut(std::min(x - 10 * k, c.Width() - 2 * k - c.TextWidth(label)), P.Y0 + 10, label);
   }
   const int right = P.X0 + Px(720.0 * P.S);
   for (int i = 0; i <= 10; ++i) {

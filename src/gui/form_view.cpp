@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QFocusEvent>
 #include <QFontMetrics>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -23,6 +24,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <set>
 
 #include "gui/flow_grid_layout.h"
@@ -349,6 +351,25 @@ void FormView::Place(Binding& b) {
 void FormView::LayOutTopLevel(QWidget* host) {
   auto* column = new QVBoxLayout(host);
   for (const Item& item : topLevel_) column->addWidget(item.Widget);
+}
+
+void FormView::LayOutTopLevelInRows(QWidget* host, int perRow, const std::vector<std::string>& leftOut) {
+  auto* grid = new QGridLayout(host);
+  grid->setContentsMargins(2, 2, 2, 2);
+  int i = 0;
+  for (const Item& item : topLevel_) {
+    if (std::find(leftOut.begin(), leftOut.end(), item.Source->Name()) != leftOut.end()) continue;
+    grid->addWidget(item.Widget, i / perRow, i % perRow);
+    ++i;
+  }
+  // The rows keep their height at the top of the host; what is left over stays below them.
+  grid->setRowStretch((i + perRow - 1) / perRow, 1);
+  HideCells(leftOut);
+}
+
+void FormView::HideCells(const std::vector<std::string>& names) const {
+  for (const std::string& name : names)
+    if (QWidget* cell = CellOf(name)) cell->hide();
 }
 
 // ---- widget to model

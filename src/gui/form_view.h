@@ -58,6 +58,11 @@ class FormView : public QObject {
   const std::vector<Item>& TopLevel() const { return topLevel_; }
   // A plain placement of the top-level items, one below the other, for windows with no layout of their own.
   void LayOutTopLevel(QWidget* host);
+  // The top-level items in rows of `perRow` cells, in the form's order, leaving out the named ones (stand-ins
+  // of pictures and up-downs that the window draws itself); each row as high as its controls need.
+  void LayOutTopLevelInRows(QWidget* host, int perRow, const std::vector<std::string>& leftOut);
+  // Hides the cells of the named controls.
+  void HideCells(const std::vector<std::string>& names) const;
 
   // The colour a group box caption is drawn in ($BBGGRR or one of the named system colours).
   static QColor CaptionQColor(std::int64_t color);

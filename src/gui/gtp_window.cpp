@@ -1,4 +1,5 @@
 #include "gui/gtp_window.h"
+#include "gui/screen_place.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -99,10 +100,7 @@ void GtpWindow::SyncLabels() {
 
 void GtpWindow::ShowFromModel() {
   ApplyGeometry();
-  move(wb_.GTP.Left, wb_.GTP.Top);
-  show();
-  raise();
-  activateWindow();
+  ShowAt(this, QPoint(wb_.GTP.Left, wb_.GTP.Top));
 }
 
 void GtpWindow::RefreshPicture() {

@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollArea>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "gui/flow_grid_layout.h"
@@ -109,13 +110,28 @@ void MainWindow::LayOut() {
   setCentralWidget(central);
 }
 
+void MainWindow::SetStayOnTop(QWidget* onTop) {
+  onTop_ = onTop;
+  if (onTop) onTop->installEventFilter(this);
+  KeepOnTopCornerFree();
+}
+
 void MainWindow::KeepOnTopCornerFree() {
   if (wb_.FontPct <= 0) return;
-  // The stay-on-top window's place (its frame's top left) inside this window's client area: its left and top
-  // are measured from this window's frame, whose height is the client height plus the title bar.
+  // The stay-on-top window's place (its frame's top left) inside this window's client area. Where it stands
+  // already, it is taken as it is, with its real size; before it shows, from the place it will be given:
+  // its left and top measured from this window's frame, whose height is the client height plus the title
+  // bar.
   const int title = geometry().top() - frameGeometry().top();
-  const QPoint place(width() - RoundInt(wb_.FontPct * 260.0 / 150.0) - kCornerGap,
-                     height() - RoundInt(wb_.FontPct * 110.0 / 150.0) - title - kCornerGap);
+  QPoint place(width() - RoundInt(wb_.FontPct * 260.0 / 150.0) - kCornerGap,
+               height() - RoundInt(wb_.FontPct * 110.0 / 150.0) - title - kCornerGap);
+  if (onTop_ && onTop_->isVisible()) {
+    const QRect on(mapFromGlobal(onTop_->frameGeometry().topLeft()), onTop_->frameGeometry().size());
+    // Only while it stands on the bottom right part of this window; moved elsewhere it frees the corner.
+    const bool inCorner = on.intersects(rect()) && on.right() >= width() - on.width() - kCornerGap &&
+                          on.bottom() >= height() - 2 * on.height() - kCornerGap;
+    place = inCorner ? on.topLeft() - QPoint(kCornerGap, kCornerGap) : QPoint(width(), height());
+  }
   for (const std::string& name : bottomGroups_) {
     QWidget* group = view_->WidgetOf(name);
     FlowGridLayout* layout = view_->LayoutOf(name);
@@ -127,12 +143,19 @@ void MainWindow::KeepOnTopCornerFree() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::Resize || event->type() == QEvent::Move) KeepOnTopCornerFree();
+  const QEvent::Type t = event->type();
+  if (t == QEvent::Resize || t == QEvent::Move || (watched == onTop_ && (t == QEvent::Show || t == QEvent::Hide)))
+    KeepOnTopCornerFree();
   return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
+  KeepOnTopCornerFree();
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
   KeepOnTopCornerFree();
 }
 
@@ -156,9 +179,11 @@ void MainWindow::Exit() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  // A running command ends first; the user closes the window afterwards.
+  // A running command ends first; the request is kept and the window closes when the command has ended
+  // (the event pump holds the requests that come during a run; this one came past it).
   if (wb_.CommandRunning) {
     event->ignore();
+    QTimer::singleShot(200, this, [this] { close(); });
     return;
   }
   Exit();

@@ -2,6 +2,7 @@
 // The main window: the menu bar, the pages of P1 with the panels beside them and the group boxes below,
 // all built from the main window's control table.
 #include <QMainWindow>
+#include <QPointer>
 #include <string>
 #include <vector>
 
@@ -19,10 +20,13 @@ class MainWindow : public QMainWindow {
   void ApplyStartLayout();
   // Ends the program's session once: the settings are saved as the window goes.
   void Exit();
+  // The stay-on-top window: the controls along the bottom keep clear of where it stands.
+  void SetStayOnTop(QWidget* onTop);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -32,6 +36,7 @@ class MainWindow : public QMainWindow {
 
   Workbench& wb_;
   FormView* view_;  // owned by this window
+  QPointer<QWidget> onTop_;
   std::vector<std::string> bottomGroups_;
   bool exited_ = false;
 };

@@ -1,4 +1,5 @@
 #include "gui/ngf_window.h"
+#include "gui/screen_place.h"
 
 #include <QPainter>
 
@@ -63,10 +64,7 @@ void NgfWindow::ApplyGeometry() {
 
 void NgfWindow::ShowFromModel() {
   ApplyGeometry();
-  move(wb_.NGF.Left, wb_.NGF.Top);
-  show();
-  raise();
-  activateWindow();
+  ShowAt(this, QPoint(wb_.NGF.Left, wb_.NGF.Top));
 }
 
 void NgfWindow::OnNotice(const ControlNotice& n) {

@@ -1,4 +1,5 @@
 #include "gui/program_windows.h"
+#include "gui/screen_place.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -38,9 +39,7 @@ ProgramWindows::ProgramWindows(Workbench& wb, QtPlatform& platform) : wb_(wb), p
   platform_.RegisterWindow("Przegladaj", {[this] {
                                             QWidget* w = Window("Przegladaj");
                                             if (!w) w = MakeViewer();
-                                            w->show();
-                                            w->raise();
-                                            w->activateWindow();
+                                            ShowAt(w, w->pos());
                                           },
                                           [this] {
                                             if (QWidget* w = Window("Przegladaj")) w->hide();
@@ -114,9 +113,7 @@ void ProgramWindows::Keep(const std::string& name, QWidget* w) {
   if (!platform_.WindowRegistered(name)) {
     platform_.RegisterWindow(name, {[this, name] {
                                       if (QWidget* win = Window(name)) {
-                                        win->show();
-                                        win->raise();
-                                        win->activateWindow();
+                                        ShowAt(win, win->pos());
                                       }
                                     },
                                     [this, name] {
@@ -208,6 +205,8 @@ void ProgramWindows::Make(const StartupWindow& w) {
     Keep(name, eform);
   } else if (name == "OnTopForm") {
     onTop_ = new OnTopWindow(wb_);
+    platform_.SetStayOnTopWindow(onTop_);
+    if (main_) main_->SetStayOnTop(onTop_);
     platform_.RegisterWindow(name, {[this] {
                                       if (onTop_) onTop_->ShowFromModel();
                                     },
@@ -264,6 +263,7 @@ void ProgramWindows::ShowMainWindow() {
   if (!main_) return;
   main_->ApplyStartLayout();
   main_->show();
+  KeepOnScreenSoon(main_);
   // The stay-on-top window, shown while the windows were made, stays above the main window.
   if (onTop_ && onTop_->isVisible()) onTop_->raise();
 }

@@ -1,6 +1,7 @@
 #include "gui/qt_platform.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCursor>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -8,6 +9,7 @@
 #include <QStringList>
 #include <QTextBrowser>
 #include <QUrl>
+#include <algorithm>
 
 #include "gui/editor_window.h"
 #include "platform/controls.h"
@@ -20,7 +22,31 @@ namespace {
 const QString kAppName = QStringLiteral("WeightLab");
 
 // The event pump runs at most this often; the routines may call it in every step of a loop.
-constexpr qint64 kPumpIntervalMs = 100;
+constexpr int kPumpIntervalMs = 100;
+
+// The events by which the user works a control or a menu.
+bool IsUserInput(QEvent::Type t) {
+  switch (t) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::Drop:
+      return true;
+    default:
+      return false;
+  }
+}
 
 std::string WithSlashes(std::string path) {
   for (char& c : path)
@@ -84,17 +110,94 @@ std::string HelpPagePath(const std::string& helpFile, const std::string& program
   return ProgramPath(programDir, "help/index.html");
 }
 
-QtPlatform::QtPlatform(std::string programDir) : programDir_(std::move(programDir)) {}
+// While the pump passes, a command runs: the user's clicks and keys go nowhere (a click on "New Training"
+// would otherwise start a second run after this one), and a window the user closes stays until the
+// command has ended.
+class QtPlatform::InputGate : public QObject {
+ public:
+  explicit InputGate(QtPlatform& p) : p_(p) {}
+  bool Dropping = false;
+  std::vector<QPointer<QWidget>> HeldCloses;
+  QPointer<QWidget> StayOnTop;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if ((event->type() == QEvent::Show || event->type() == QEvent::Hide) && watched->isWidgetType()) StepDown(watched, event);
+    if (!Dropping) return false;
+    if (IsUserInput(event->type())) {
+      ++p_.dropped_;
+      event->ignore();
+      return true;
+    }
+    if (event->type() == QEvent::Close && watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow()) {
+      auto* w = static_cast<QWidget*>(watched);
+      bool held = false;
+      for (const auto& h : HeldCloses) held = held || h == w;
+      if (!held) HeldCloses.emplace_back(w);
+      event->ignore();
+      return true;
+    }
+    return false;
+  }
+
+ private:
+  // The stay-on-top window stands above every window, also above the dialogs and message boxes, whose
+  // buttons it would cover: it steps aside while one of them is open.
+  void StepDown(QObject* watched, QEvent* event) {
+    auto* w = static_cast<QWidget*>(watched);
+    if (!w->isWindow() || !w->isModal() || !StayOnTop || w == StayOnTop) return;
+    std::erase_if(modals_, [](const QPointer<QWidget>& m) { return !m; });
+    if (event->type() == QEvent::Show) {
+      if (modals_.empty()) {
+        restore_ = StayOnTop->isVisible();
+        StayOnTop->hide();
+      }
+      if (std::find(modals_.begin(), modals_.end(), w) == modals_.end()) modals_.emplace_back(w);
+      return;
+    }
+    std::erase(modals_, QPointer<QWidget>(w));
+    if (modals_.empty() && restore_) {
+      restore_ = false;
+      StayOnTop->show();
+    }
+  }
+
+  QtPlatform& p_;
+  std::vector<QPointer<QWidget>> modals_;
+  bool restore_ = false;
+};
+
+void QtPlatform::SetStayOnTopWindow(QWidget* w) {
+  if (gate_) gate_->StayOnTop = w;
+}
+
+QtPlatform::QtPlatform(std::string programDir) : programDir_(std::move(programDir)), pumpIntervalMs_(kPumpIntervalMs) {
+  if (QCoreApplication::instance()) {
+    gate_ = new InputGate(*this);
+    QCoreApplication::instance()->installEventFilter(gate_);
+  }
+}
 
 QtPlatform::~QtPlatform() {
+  if (gate_ && QCoreApplication::instance()) QCoreApplication::instance()->removeEventFilter(gate_);
+  delete gate_;
   if (hourglass_ && QApplication::instance()) QApplication::restoreOverrideCursor();
   for (auto& e : editors_) delete e.data();
   delete help_.data();
 }
 
+QWidget* QtPlatform::DialogParent() const {
+  // A dialog belongs to the window the user worked in (the picture viewer's own dialogs to the viewer), so
+  // that this window, not the main window, comes back to the front when the dialog closes.
+  QWidget* active = QApplication::activeWindow();
+  if (active && active != (gate_ ? gate_->StayOnTop.data() : nullptr) && !(active->windowFlags() & Qt::Popup))
+    return active;
+  return mainWindow_;
+}
+
 void QtPlatform::ShowMessage(const std::string& text, const std::string& caption) {
   QMessageBox box(QMessageBox::NoIcon, caption.empty() ? kAppName : QString::fromStdString(caption),
-                  QString::fromStdString(text), QMessageBox::Ok, mainWindow_);
+                  QString::fromStdString(text), QMessageBox::Ok, DialogParent());
   box.exec();
 }
 
@@ -118,7 +221,7 @@ Answer QtPlatform::Ask(const std::string& text, const std::string& caption, Butt
       break;
   }
   QMessageBox box(QMessageBox::Question, caption.empty() ? kAppName : QString::fromStdString(caption),
-                  QString::fromStdString(text), set, mainWindow_);
+                  QString::fromStdString(text), set, DialogParent());
   box.setEscapeButton(escape);
   box.exec();
   switch (box.standardButton(box.clickedButton())) {
@@ -142,9 +245,9 @@ bool QtPlatform::Execute(FileDialog& dlg) {
   const QString filter = QtFileFilter(dlg.Filter);
   // The routines decide themselves which files may be replaced; the dialog does not ask again.
   const QString path = dlg.IsSave()
-                           ? QFileDialog::getSaveFileName(mainWindow_, QStringLiteral("Save As"), QString::fromStdString(start), filter,
+                           ? QFileDialog::getSaveFileName(DialogParent(), QStringLiteral("Save As"), QString::fromStdString(start), filter,
                                                           nullptr, QFileDialog::DontConfirmOverwrite)
-                           : QFileDialog::getOpenFileName(mainWindow_, QStringLiteral("Open"), QString::fromStdString(start),
+                           : QFileDialog::getOpenFileName(DialogParent(), QStringLiteral("Open"), QString::fromStdString(start),
                                                           filter);
   if (path.isEmpty()) return false;
   dlg.FileName = path.toStdString();
@@ -188,11 +291,35 @@ void QtPlatform::ShowHelp(const std::string& helpFile) {
 }
 
 void QtPlatform::ProcessEvents() {
-  if (!QCoreApplication::instance()) return;
-  if (lastPump_.isValid() && lastPump_.elapsed() < kPumpIntervalMs) return;
+  if (!QCoreApplication::instance() || !gate_) return;
+  if (lastPump_.isValid() && lastPump_.elapsed() < pumpIntervalMs_) return;
   lastPump_.start();
-  // Paint and window events only: what the user does during a run waits until the run ends.
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  Pass();
+}
+
+void QtPlatform::Pass() {
+  ++passes_;
+  pumped_ = true;
+  // Everything is delivered, the user's input too, so that none of it waits to run after the run; the
+  // gate drops it on the way.
+  FlagGuard<bool> dropping(gate_->Dropping, true);
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void QtPlatform::CommandEnded() {
+  if (!gate_) return;
+  // A command that ran long enough to pump: what the user did since the last pass goes too.
+  if (pumped_) Pass();
+  pumped_ = false;
+  lastPump_.invalidate();
+  // The windows the user closed during the run close now, once the command has returned.
+  std::vector<QPointer<QWidget>> closes;
+  closes.swap(gate_->HeldCloses);
+  for (const QPointer<QWidget>& w : closes) {
+    if (!w) continue;
+    QMetaObject::invokeMethod(
+        w.data(), [w] { if (w) w->close(); }, Qt::QueuedConnection);
+  }
 }
 
 void QtPlatform::SetHourglass(bool on) {

@@ -35,6 +35,8 @@ class QtPlatform : public Platform {
 
   // The window the dialogs belong to (the main window).
   void SetMainWindow(QWidget* w) { mainWindow_ = w; }
+  // The stay-on-top window, which steps aside while a dialog or message box is open.
+  void SetStayOnTopWindow(QWidget* w);
 
   // How a window of the program, by its form's name, is brought forward (made first when it is made on
   // first use) and hidden. A window that is gone is not shown.
@@ -52,6 +54,7 @@ class QtPlatform : public Platform {
   void OpenInEditor(const std::string& path) override;
   void ShowHelp(const std::string& helpFile) override;
   void ProcessEvents() override;
+  void CommandEnded() override;
   void SetHourglass(bool on) override;
   void Terminate() override;
   void ShowWindow(const std::string& name) override;
@@ -61,6 +64,11 @@ class QtPlatform : public Platform {
   int DayOfYear() override { return SystemDayOfYear(); }
 
   bool TerminateRequested() const { return terminate_; }
+  // The passes the event pump has made, and the user's input events it dropped.
+  int PumpPasses() const { return passes_; }
+  int DroppedInput() const { return dropped_; }
+  // The least time between two passes of the pump (tests make it 0).
+  void SetPumpInterval(int ms) { pumpIntervalMs_ = ms; }
   bool Hourglass() const { return hourglass_; }
   // The editor windows still open.
   std::vector<EditorWindow*> Editors() const;
@@ -73,7 +81,16 @@ class QtPlatform : public Platform {
   std::map<std::string, WindowHooks> windows_;
   std::map<std::string, std::function<void()>> repaints_;
   QPointer<QTextBrowser> help_;
+  // Drops input and holds close requests while the pump passes (an event filter on the application).
+  class InputGate;
+  void Pass();
+  QWidget* DialogParent() const;
+  InputGate* gate_ = nullptr;
   QElapsedTimer lastPump_;
+  int pumpIntervalMs_;
+  int passes_ = 0;
+  int dropped_ = 0;
+  bool pumped_ = false;  // the pump passed during the command running now
   bool hourglass_ = false;
   bool terminate_ = false;
 };

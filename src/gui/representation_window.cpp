@@ -1,4 +1,5 @@
 #include "gui/representation_window.h"
+#include "gui/screen_place.h"
 
 #include <QPainter>
 
@@ -59,10 +60,7 @@ void RepresentationWindow::ApplyGeometry() {
 
 void RepresentationWindow::ShowFromModel() {
   ApplyGeometry();
-  move(form_.Frame.Left, form_.Frame.Top);
-  show();
-  raise();
-  activateWindow();
+  ShowAt(this, QPoint(form_.Frame.Left, form_.Frame.Top));
 }
 
 void RepresentationWindow::OnNotice(const ControlNotice& n) {

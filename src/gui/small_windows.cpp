@@ -1,10 +1,14 @@
 #include "gui/small_windows.h"
+#include "gui/screen_place.h"
 
 #include <algorithm>
 
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QCloseEvent>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -17,18 +21,30 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
+// The stay-on-top window's single-line border.
+constexpr int kBorder = 1;
+
 }  // namespace
 
 // ---- the stay-on-top window
 
 OnTopWindow::OnTopWindow(Workbench& wb)
-    : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      wb_(wb) {
+    : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint), wb_(wb) {
   setObjectName(QStringLiteral("OnTopForm"));
   setBackgroundRole(QPalette::Button);  // the menu colour
   setAutoFillBackground(true);
   auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setContentsMargins(kBorder, kBorder, kBorder, kBorder);
+  layout->setSpacing(0);
+  caption_ = new QLabel(this);
+  caption_->setObjectName(QStringLiteral("OnTopCaption"));
+  caption_->setAutoFillBackground(true);
+  caption_->setBackgroundRole(QPalette::Highlight);
+  caption_->setForegroundRole(QPalette::HighlightedText);
+  caption_->setContentsMargins(3, 1, 3, 1);
+  caption_->setCursor(Qt::SizeAllCursor);
+  caption_->installEventFilter(this);
+  layout->addWidget(caption_);
   box_ = new QComboBox(this);
   box_->setObjectName(QStringLiteral("FormTopBox"));
   layout->addWidget(box_);
@@ -37,17 +53,65 @@ OnTopWindow::OnTopWindow(Workbench& wb)
     RunCommand(wb_, [this, index] { ChooseTopForm(wb_, index); });
     Sync();
   });
-  setMaximumSize(TOnTopForm::MaxWidth, TOnTopForm::MaxHeight);
-  resize(TOnTopForm::ClientWidth, std::max(TOnTopForm::ClientHeight, box_->sizeHint().height()));
   listener_ = wb_.OnTopForm.AddListener([this](const ControlNotice& n) { OnNotice(n); });
   Sync();
 }
 
 OnTopWindow::~OnTopWindow() { wb_.OnTopForm.RemoveListener(listener_); }
 
+void OnTopWindow::FitWidth() {
+  // The caption strip and the selector under it; as wide as the trace and the longest entry need, within
+  // the window's limits, so that the trace shows whole.
+  const int text = caption_->fontMetrics().horizontalAdvance(caption_->text()) + 6 + 2 * kBorder + 2;
+  const int width = std::clamp(std::max(text, box_->minimumSizeHint().width() + 2 * kBorder), TOnTopForm::ClientWidth,
+                               TOnTopForm::MaxWidth);
+  const int height = caption_->sizeHint().height() + std::max(TOnTopForm::ClientHeight, box_->sizeHint().height()) + 2 * kBorder;
+  setFixedSize(width, height);
+}
+
+void OnTopWindow::closeEvent(QCloseEvent* event) {
+  // Without border icons there is nothing to close it by; a request of the window system (a key) leaves it.
+  event->ignore();
+}
+
+void OnTopWindow::paintEvent(QPaintEvent* event) {
+  QWidget::paintEvent(event);
+  QPainter p(this);
+  p.setPen(palette().color(QPalette::Dark));
+  p.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+bool OnTopWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == caption_) {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress: {
+        auto* m = static_cast<QMouseEvent*>(event);
+        if (m->button() != Qt::LeftButton) break;
+        dragging_ = true;
+        dragFrom_ = m->globalPosition().toPoint() - frameGeometry().topLeft();
+        return true;
+      }
+      case QEvent::MouseMove:
+        if (dragging_) {
+          move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - dragFrom_);
+          return true;
+        }
+        break;
+      case QEvent::MouseButtonRelease:
+        dragging_ = false;
+        break;
+      default:
+        break;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
 void OnTopWindow::Sync() {
   const TOnTopForm& f = wb_.OnTopForm;
   setWindowTitle(Q(f.Caption()));
+  caption_->setText(Q(f.Caption()));
+  FitWidth();
   QSignalBlocker block(box_);
   const auto& items = f.FormTopBox.Items();
   if (box_->count() != static_cast<int>(items.size())) {
@@ -63,9 +127,7 @@ void OnTopWindow::OnNotice(const ControlNotice& n) {
 }
 
 void OnTopWindow::ShowFromModel() {
-  move(wb_.OnTopForm.Left, wb_.OnTopForm.Top);
-  show();
-  raise();
+  ShowAt(this, QPoint(wb_.OnTopForm.Left, wb_.OnTopForm.Top), false);
 }
 
 // ---- the drawing pop-up
@@ -100,9 +162,7 @@ void DrawingPopup::OnNotice(const ControlNotice& n) {
 }
 
 void DrawingPopup::ShowFromModel() {
-  move(wb_.Form4.Left, wb_.Form4.Top);
-  show();
-  raise();
+  ShowAt(this, QPoint(wb_.Form4.Left, wb_.Form4.Top), false);
   repaint();
 }
 

@@ -12,22 +12,36 @@ class QLabel;
 
 namespace wl {
 
+// A window of its own making, with no frame of the window system and so no border icons: a caption strip
+// with the trace (the window is dragged by it) above the selector, inside a single-line border. It cannot
+// be closed; it stays until the program ends.
 class OnTopWindow : public QWidget {
  public:
   explicit OnTopWindow(Workbench& wb);
   ~OnTopWindow() override;
 
   QComboBox* Selector() const { return box_; }
+  QLabel* Caption() const { return caption_; }
   // Places the window where the model says and shows it.
   void ShowFromModel();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void OnNotice(const ControlNotice& n);
   void Sync();
+  // As wide as the trace needs, between the client width and the largest width.
+  void FitWidth();
 
   Workbench& wb_;
+  QLabel* caption_;
   QComboBox* box_;
   int listener_ = 0;
+  QPoint dragFrom_;
+  bool dragging_ = false;
 };
 
 class DrawingPopup : public QWidget {

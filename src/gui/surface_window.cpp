@@ -1,4 +1,5 @@
 #include "gui/surface_window.h"
+#include "gui/screen_place.h"
 
 #include <algorithm>
 
@@ -89,10 +90,7 @@ void SurfaceWindow::ApplyGeometry() {
 
 void SurfaceWindow::ShowFromModel() {
   ApplyGeometry();
-  move(wb_.NG3D.Left, wb_.NG3D.Top);
-  show();
-  raise();
-  activateWindow();
+  ShowAt(this, QPoint(wb_.NG3D.Left, wb_.NG3D.Top));
 }
 
 void SurfaceWindow::OnNotice(const ControlNotice& n) {

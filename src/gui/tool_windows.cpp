@@ -1,4 +1,5 @@
 #include "gui/tool_windows.h"
+#include "gui/screen_place.h"
 
 #include <QCloseEvent>
 #include <QMenuBar>
@@ -25,10 +26,7 @@ FontWindow::FontWindow(Workbench& wb) : QWidget(nullptr, Qt::Window), wb_(wb) {
 }
 
 void FontWindow::ShowFromModel() {
-  move(wb_.Form2.Left, wb_.Form2.Top);
-  show();
-  raise();
-  activateWindow();
+  ShowAt(this, QPoint(wb_.Form2.Left, wb_.Form2.Top));
 }
 
 // ---- pictures
@@ -84,10 +82,7 @@ GraphDataWindow::~GraphDataWindow() {
 }
 
 void GraphDataWindow::ShowFromModel() {
-  move(form_->Left, form_->Top);
-  show();
-  raise();
-  activateWindow();
+  ShowAt(this, QPoint(form_->Left, form_->Top));
 }
 
 void GraphDataWindow::closeEvent(QCloseEvent* event) {

@@ -1,6 +1,8 @@
 #include "gui/trajectory_2d_window.h"
+#include "gui/screen_place.h"
 
 #include <QHBoxLayout>
+#include <algorithm>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -10,6 +12,14 @@
 #include "shell/command.h"
 
 namespace wl {
+
+namespace {
+
+// The stand-ins of the pictures and of the up-downs (whose arrows are buttons of their own) take no room.
+const std::vector<std::string> kLT2Hidden = {"I2D", "PB", "I2Df", "P1", "UpDown1", "UpDown2", "UpDown3"};
+constexpr int kArrowsHeight = 30;
+
+}  // namespace
 
 Trajectory2DPicture::Trajectory2DPicture(Workbench& wb, QWidget* parent) : QWidget(parent), wb_(wb) {
   setObjectName(QStringLiteral("I2D"));
@@ -36,7 +46,7 @@ Trajectory2DWindow::Trajectory2DWindow(Workbench& wb) : QWidget(nullptr, Qt::Win
   picture_ = new Trajectory2DPicture(wb_, this);
   panel_ = new QWidget(this);
   view_ = new FormView(wb_.LT2, panel_, nullptr);
-  view_->LayOutTopLevel(panel_);
+  view_->LayOutTopLevelInRows(panel_, 5, kLT2Hidden);
   arrows_ = new QWidget(this);
   auto* row = new QHBoxLayout(arrows_);
   row->setContentsMargins(0, 0, 0, 0);
@@ -62,26 +72,25 @@ Trajectory2DWindow::~Trajectory2DWindow() { wb_.LT2.RemoveListener(listener_); }
 
 void Trajectory2DWindow::ApplyGeometry() {
   const TLT2& w = wb_.LT2;
-  resize(w.Width, w.Height);
+  // The panel keeps the height the window's layout gives it unless its controls need more in this font;
+  // the window grows by what they need.
+  const int panelHeight = std::max(w.PanelHeight - kArrowsHeight, panel_->sizeHint().height());
+  const int width = std::max(w.Width, std::max(w.PanelLeft + panel_->sizeHint().width(), arrows_->sizeHint().width()) + 2);
+  resize(width, std::max(w.Height, w.PanelTop + kArrowsHeight + panelHeight + 2));
   picture_->setGeometry(1, 2, w.PlotWidth, w.PlotHeight);
-  arrows_->setGeometry(w.PanelLeft, w.PanelTop, 400, 28);
-  panel_->setGeometry(w.PanelLeft, w.PanelTop + 30, w.PanelWidth, w.PanelHeight - 30);
-  for (const char* name : {"I2D", "PB", "I2Df"})
-    if (QWidget* cell = view_->CellOf(name)) cell->hide();
+  arrows_->setGeometry(w.PanelLeft, w.PanelTop, std::max(400, arrows_->sizeHint().width()), kArrowsHeight - 2);
+  panel_->setGeometry(w.PanelLeft, w.PanelTop + kArrowsHeight, std::max(w.PanelWidth, panel_->sizeHint().width()), panelHeight);
+  view_->HideCells(kLT2Hidden);
 }
 
 void Trajectory2DWindow::ShowFromModel() {
   ApplyGeometry();
-  move(wb_.LT2.Left, wb_.LT2.Top);
-  show();
-  raise();
-  activateWindow();
+  ShowAt(this, QPoint(wb_.LT2.Left, wb_.LT2.Top));
 }
 
 void Trajectory2DWindow::OnNotice(const ControlNotice& n) {
   if (!n.Source) setWindowTitle(QString::fromStdString(wb_.LT2.Caption()));
-  for (const char* name : {"I2D", "PB", "I2Df"})
-    if (QWidget* cell = view_->CellOf(name)) cell->hide();
+  view_->HideCells(kLT2Hidden);
   if (isVisible()) {
     ApplyGeometry();
     picture_->update();

@@ -1,6 +1,6 @@
 #include "gui/trajectory_3d_window.h"
+#include "gui/screen_place.h"
 
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPainter>
@@ -19,29 +19,8 @@ namespace wl {
 namespace {
 
 // The stand-ins of the pictures and of the up-downs (whose arrows are buttons of their own) take no room.
-const char* const kLT3Hidden[] = {"I3D", "PB", "I3Df", "P1", "UpDown1", "UpDown2", "UpDown3", "UpDown4"};
-const char* const kEFormHidden[] = {"I2D", "P1"};
-
-// The panel's controls in rows of `perRow`, leaving out the hidden ones.
-template <std::size_t N>
-void LayOutPanel(FormView& view, QWidget* host, const char* const (&hidden)[N], int perRow) {
-  auto* grid = new QGridLayout(host);
-  grid->setContentsMargins(2, 2, 2, 2);
-  int i = 0;
-  for (const FormView::Item& item : view.TopLevel()) {
-    bool skip = false;
-    for (const char* name : hidden) skip = skip || item.Source->Name() == name;
-    if (skip) continue;
-    grid->addWidget(item.Widget, i / perRow, i % perRow);
-    ++i;
-  }
-}
-
-template <std::size_t N>
-void HideCells(FormView& view, const char* const (&hidden)[N]) {
-  for (const char* name : hidden)
-    if (QWidget* cell = view.CellOf(name)) cell->hide();
-}
+const std::vector<std::string> kLT3Hidden = {"I3D", "PB", "I3Df", "P1", "UpDown1", "UpDown2", "UpDown3", "UpDown4"};
+const std::vector<std::string> kEFormHidden = {"I2D", "P1"};
 
 }  // namespace
 
@@ -70,7 +49,7 @@ Trajectory3DWindow::Trajectory3DWindow(Workbench& wb) : QWidget(nullptr, Qt::Win
   picture_ = new Trajectory3DPicture(wb_, this);
   panel_ = new QWidget(this);
   view_ = new FormView(wb_.LT3, panel_, nullptr);
-  LayOutPanel(*view_, panel_, kLT3Hidden, 5);
+  view_->LayOutTopLevelInRows(panel_, 5, kLT3Hidden);
   arrows_ = new QWidget(this);
   auto* row = new QHBoxLayout(arrows_);
   row->setContentsMargins(0, 0, 0, 0);
@@ -101,20 +80,17 @@ void Trajectory3DWindow::ApplyGeometry() {
   picture_->setGeometry(1, 2, w.PlotWidth, w.PlotHeight);
   arrows_->setGeometry(w.PanelLeft, w.PanelTop, 520, 28);
   panel_->setGeometry(w.PanelLeft, w.PanelTop + 30, w.PanelWidth, w.PanelHeight - 30);
-  HideCells(*view_, kLT3Hidden);
+  view_->HideCells(kLT3Hidden);
 }
 
 void Trajectory3DWindow::ShowFromModel() {
   ApplyGeometry();
-  move(wb_.LT3.Left, wb_.LT3.Top);
-  show();
-  raise();
-  activateWindow();
+  ShowAt(this, QPoint(wb_.LT3.Left, wb_.LT3.Top));
 }
 
 void Trajectory3DWindow::OnNotice(const ControlNotice& n) {
   if (!n.Source) setWindowTitle(QString::fromStdString(wb_.LT3.Caption()));
-  HideCells(*view_, kLT3Hidden);
+  view_->HideCells(kLT3Hidden);
   if (isVisible()) {
     ApplyGeometry();
     picture_->update();
@@ -146,7 +122,7 @@ Trajectory1DWindow::Trajectory1DWindow(Workbench& wb) : QWidget(nullptr, Qt::Win
   picture_ = new Trajectory1DPicture(wb_, this);
   panel_ = new QWidget(this);
   view_ = new FormView(wb_.EForm, panel_, nullptr);
-  LayOutPanel(*view_, panel_, kEFormHidden, 4);
+  view_->LayOutTopLevelInRows(panel_, 4, kEFormHidden);
   listener_ = wb_.EForm.AddListener([this](const ControlNotice& n) { OnNotice(n); });
   ApplyGeometry();
 }
@@ -158,20 +134,17 @@ void Trajectory1DWindow::ApplyGeometry() {
   resize(w.Width, w.Height);
   picture_->setGeometry(1, 2, w.PlotWidth, w.PlotHeight);
   panel_->setGeometry(1, w.PanelTop, w.PlotWidth, std::max(40, w.Height - w.PanelTop));
-  HideCells(*view_, kEFormHidden);
+  view_->HideCells(kEFormHidden);
 }
 
 void Trajectory1DWindow::ShowFromModel() {
   ApplyGeometry();
-  move(wb_.EForm.Left, wb_.EForm.Top);
-  show();
-  raise();
-  activateWindow();
+  ShowAt(this, QPoint(wb_.EForm.Left, wb_.EForm.Top));
 }
 
 void Trajectory1DWindow::OnNotice(const ControlNotice& n) {
   if (!n.Source) setWindowTitle(QString::fromStdString(wb_.EForm.Caption()));
-  HideCells(*view_, kEFormHidden);
+  view_->HideCells(kEFormHidden);
   if (isVisible()) picture_->update();
 }
 

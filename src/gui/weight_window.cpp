@@ -1,4 +1,5 @@
 #include "gui/weight_window.h"
+#include "gui/screen_place.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -87,9 +88,7 @@ void WeightWindow::ApplyGeometry() {
 
 void WeightWindow::ShowFromModel() {
   ApplyGeometry();
-  show();
-  raise();
-  activateWindow();
+  ShowAt(this, pos());
 }
 
 void WeightWindow::OnNotice(const ControlNotice& n) {

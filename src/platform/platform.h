@@ -25,8 +25,14 @@ class Platform {
   virtual void OpenInEditor(const std::string& path) = 0;
   // Opens the help contents.
   virtual void ShowHelp(const std::string& helpFile) = 0;
-  // Keeps the windows painted during a long run (paint events only, no user input).
+  // Keeps the windows painted and movable during a long run. What the user does to the program's windows
+  // meanwhile (clicks, keys) is dropped, never kept to run after the run; a request to close a window is
+  // held and answered when the command ends. A long loop calls it in every step; it passes at most a few
+  // times a second.
   virtual void ProcessEvents() = 0;
+  // The command boundary's notice that a command has ended, also by an error: the input that came after
+  // the pump's last pass is dropped as well, and the close requests held during the run are answered.
+  virtual void CommandEnded() {}
   // The hourglass cursor on or off.
   virtual void SetHourglass(bool on) = 0;
   // Asks the application to end (its event loop ends as soon as it runs).

@@ -36,6 +36,7 @@ class ScriptedPlatform : public Platform {
   bool Hourglass = false;
   bool Terminated = false;
   int EventsProcessed = 0;
+  int CommandsEnded = 0;
 
   std::string ProgramDir;  // where relative answer paths point
   std::int64_t ClockMs = 0;  // milliseconds of the day
@@ -47,6 +48,7 @@ class ScriptedPlatform : public Platform {
   void OpenInEditor(const std::string& path) override { EditorRequests.push_back(path); }
   void ShowHelp(const std::string& helpFile) override { HelpRequests.push_back(helpFile); }
   void ProcessEvents() override { ++EventsProcessed; }
+  void CommandEnded() override { ++CommandsEnded; }
   void SetHourglass(bool on) override { Hourglass = on; }
   void Terminate() override { Terminated = true; }
   void ShowWindow(const std::string& name) override { ShownWindows.push_back(name); }

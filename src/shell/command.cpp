@@ -25,10 +25,23 @@ class KeptNetwork {
   NetworkDescription description_;
 };
 
+// Tells the platform that the command has ended, however it ends.
+class CommandEnd {
+ public:
+  explicit CommandEnd(Platform& p) : p_(p) {}
+  ~CommandEnd() { p_.CommandEnded(); }
+  CommandEnd(const CommandEnd&) = delete;
+  CommandEnd& operator=(const CommandEnd&) = delete;
+
+ private:
+  Platform& p_;
+};
+
 }  // namespace
 
 bool RunCommand(Workbench& wb, const std::function<void()>& command) {
   if (wb.CommandRunning) return false;
+  const CommandEnd end(wb.Plat);  // after the flags below are restored
   FlagGuard<bool> running(wb.CommandRunning, true);
   // Flags that belong to one command only; an error must not leave them set.
   FlagGuard<bool> testing(wb.TestingMode, wb.TestingMode);

@@ -510,7 +510,8 @@ bool TrainBP(Workbench& wb) {
     std::copy(weights.begin(), weights.end(), wb.WeightHistory.Row(static_cast<std::size_t>(e)).begin());
     wb.EpochHistory[static_cast<std::size_t>(e)] = {wb.CurrentError, wb.SuccessRate};
     CallEpochDone(wb, e, wb.CurrentError);
-    ClearUpperVectorState();  // after the plot's painting
+    wb.Plat.ProcessEvents();
+    ClearUpperVectorState();  // after the plot's painting and the event pump
   }
   ExportWeightMatrixAtRunEnd(wb);
 

@@ -135,6 +135,7 @@ void TrainNGBeam(Workbench& wb, std::uint8_t) {
         wb.StepErrorHistory[static_cast<std::size_t>(wb.StepCount)] = beam.CandidateErrors[c];
         wb.Form1.ep.SetText(IntToStr(e) + " " + IntToStr(i));
         wb.Form1.ep.Repaint();
+        wb.Plat.ProcessEvents();
       }
     beam.Select();
     wb.StepErrorHistory[static_cast<std::size_t>(e)] = beam.CandidateErrors[0];

@@ -65,6 +65,7 @@ void ClipToTenDeviations(std::span<double> V, double sd) {
 // Evaluates the network with weight k of the neuron set to value: through the table or a full pass.
 double Probe(Workbench& wb, bool table, int l, int n, int k, TNeuron& nr, double value) {
   nr.Weights[static_cast<std::size_t>(k)] = value;
+  wb.Plat.ProcessEvents();  // an epoch of a large network probes for long
   return table ? NGChangedWeightError(wb, l, n, k) : NGTrainingSetError(wb);
 }
 

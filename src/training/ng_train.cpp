@@ -251,6 +251,7 @@ void NGTrain(Workbench& wb, std::uint8_t method) {
       const auto e = static_cast<std::size_t>(wb.Epoch);
       if (e < wb.EpochHistory.size()) wb.EpochHistory[e] = {wb.CurrentError, wb.SuccessRate};
       CallEpochDone(wb, wb.Epoch, wb.CurrentError);
+      wb.Plat.ProcessEvents();
       wb.Epoch += 1;
       // The epoch that reaches the stop error was trained: it is shown, recorded and counted.
       if (wb.CurrentError < wb.StopError) {
@@ -292,6 +293,7 @@ void NGTrainGlobalToLocal(Workbench& wb, std::uint8_t method) {
     ProbeWeightsRelative(wb, wb.Epoch);
     wb.StepResult = StepAlongDirection(wb, method);
     SaveWeights(wb, 1);
+    wb.Plat.ProcessEvents();
     wb.Epoch += 1;
     wb.NGStep *= 0.86;
   }

@@ -29,6 +29,7 @@
 
 #include "gui/main_window.h"
 #include "gui/program_windows.h"
+#include "gui/screen_place.h"
 #include "gui/qt_platform.h"
 #include "gui/small_windows.h"
 #include "platform/rounding.h"
@@ -125,6 +126,12 @@ class LayoutChecker {
   QRect onTop_;
 };
 
+// The free area of the screen the test acts: 1280 x 1024.
+struct ActedScreenArea {
+  ActedScreenArea() { SetScreenArea(QRect(0, 0, 1280, 1024)); }
+  ~ActedScreenArea() { SetScreenArea(QRect()); }
+};
+
 class MainWindowLayoutTest : public testing::TestWithParam<int> {
  protected:
   MainWindowLayoutTest() : dir_(temp_.Path()), plat_(Prepare(dir_)), wb(plat_, dir_.string()), windows(wb, plat_) {
@@ -190,6 +197,7 @@ class MainWindowLayoutTest : public testing::TestWithParam<int> {
         (out / ("main_window_" + std::to_string(GetParam()) + "ppi_" + when + ".png")).string()));
   }
 
+  ActedScreenArea area_;
   test::TempProgramDir temp_{"wl_layout_"};
   fs::path dir_;
   AnsweringQtPlatform plat_;

@@ -29,6 +29,7 @@
 #include "analysis/representation_windows.h"
 #include "analysis/signal_plots.h"
 #include "gui/program_windows.h"
+#include "gui/screen_place.h"
 #include "gui/surface_window.h"
 #include "gui/small_windows.h"
 #include "gui/weight_window.h"
@@ -71,6 +72,13 @@ class RecordingQtPlatform : public QtPlatform {
   std::vector<std::string> OpenAnswers;
 };
 
+// The windows stay where the routines put them, also where that is off the small screen of the test's display
+// (keeping them on the screen is the layout test's).
+struct LargeScreenArea {
+  LargeScreenArea() { SetScreenArea(QRect(0, 0, 8000, 8000)); }
+  ~LargeScreenArea() { SetScreenArea(QRect()); }
+};
+
 class ProgramWindowsTest : public testing::Test {
  protected:
   ProgramWindowsTest()
@@ -100,6 +108,7 @@ class ProgramWindowsTest : public testing::Test {
       screen->grabWindow(0).save(QString::fromStdString(std::string(out) + "/" + name + "_screen.png"));
   }
 
+  LargeScreenArea area_;
   test::TempProgramDir temp_{"wl_windows_"};  // removed after the windows and the workbench have ended
   fs::path dir_;
   RecordingQtPlatform plat_;

@@ -1,0 +1,28 @@
+#pragma once
+// Where a window of the program goes on the screen. The routines give a window's place as the frame's top
+// left and its size as the client area; the window system adds a frame (a title bar, borders) whose size is
+// known only once the window is shown. A window the program places is kept with its whole frame on the
+// free area of its screen (out of the taskbar), moved and, when larger than that area, made smaller.
+#include <QMargins>
+#include <QPoint>
+#include <QRect>
+
+class QWidget;
+
+namespace wl {
+
+// The frame the window system puts around a window: its own once it has one, else the largest one seen
+// on another window of the program (none seen: no frame).
+QMargins FrameMargins(const QWidget* w);
+// Moves (and if need be shrinks) a top-level window so that its frame lies whole on its screen's free area.
+void KeepOnScreen(QWidget* w);
+// The program places a window: its frame's top left at `frameTopLeft`, shown and brought forward (and given
+// the focus with `activate`), kept on the screen now and again once the window system has framed it.
+void ShowAt(QWidget* w, QPoint frameTopLeft, bool activate = true);
+// The free area the windows are kept in, in place of the window system's (a test that acts a screen of its
+// own size on a display of another); an empty rectangle gives the window system's back.
+void SetScreenArea(const QRect& area);
+// Keeps a window that is shown already, or about to be, on the screen (now and once it is framed).
+void KeepOnScreenSoon(QWidget* w);
+
+}  // namespace wl
