@@ -6,6 +6,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "model/create_network.h"
@@ -169,6 +170,36 @@ inline double KeptY(SignalTableMemo::Family& m, const F& out, int level, int neu
   k.y = out(s);
   if (level == m.outLevel) m.scores[v].cls = -1;
   return k.y;
+}
+
+// KeptY with the output of s computed already (y = out(s)): the same entries kept and dropped.
+inline double KeptYGiven(SignalTableMemo::Family& m, int level, int neuron, std::size_t v, double s, double y) {
+  KeptOutput& k = m.rows[static_cast<std::size_t>(level)][static_cast<std::size_t>(neuron)][v];
+  if (k.s == s) return k.y;
+  k.s = s;
+  k.y = y;
+  if (level == m.outLevel) m.scores[v].cls = -1;
+  return k.y;
+}
+
+// The outputs of a layer's sums s[0..n) of vector v into y, through the kept outputs: one by one, or by
+// the vector kernels for the whole layer at once.
+template <class F>
+inline void LayerOutputs(SignalTableMemo::Family& m, const F& out, int level, std::size_t v, const double* s, double* y,
+                         int n) {
+  for (int j = 0; j < n; ++j) y[j] = KeptY(m, out, level, j, v, s[j]);
+}
+inline void LayerOutputs(SignalTableMemo::Family& m, const KernelSigmoidOut&, int level, std::size_t v, const double* s,
+                         double* y, int n) {
+  auto& rows = m.rows[static_cast<std::size_t>(level)];
+  bool kept = true;
+  for (int j = 0; j < n && kept; ++j) kept = rows[static_cast<std::size_t>(j)][v].s == s[j];
+  if (kept) {
+    for (int j = 0; j < n; ++j) y[j] = rows[static_cast<std::size_t>(j)][v].y;
+    return;
+  }
+  VectorLogistic(s, y, n);
+  for (int j = 0; j < n; ++j) y[j] = KeptYGiven(m, level, j, v, s[j], y[j]);
 }
 
 // The error term |d|^p, as the error functions compute it.
@@ -339,14 +370,17 @@ const double* ForwardColumn(Workbench& wb, const Geometry& g, const F& out, Sign
     const TNeuron* layer = wb.Net[static_cast<std::size_t>(l)].data();
     const bool sparseSums = l == 1 && sparse;
     if (sparseSums) sparse->Sums(x, cur);
+    thread_local std::vector<double> sums;
+    if (sums.size() < static_cast<std::size_t>(L[l])) sums.resize(static_cast<std::size_t>(L[l]));
     for (int j = 0; j < L[l]; ++j) {
       const double* w = layer[j].Weights.data();
       double sum = sparseSums ? cur[j] : Dot(prev, w, n);
       if (skip) sum += Dot(x, w + n, g.L0);
       const double s = w[th] - sum;
       level[static_cast<std::size_t>(j)][static_cast<std::size_t>(v)] = s;
-      cur[j] = KeptY(m, out, l - 1, j, static_cast<std::size_t>(v), s);
+      sums[static_cast<std::size_t>(j)] = s;
     }
+    LayerOutputs(m, out, l - 1, static_cast<std::size_t>(v), sums.data(), cur, L[l]);
     prev = cur;
   }
   return prev;
@@ -982,6 +1016,40 @@ void UpdateTable(Workbench& wb, int layer, int n, int i, const F& out) {
   SignalTableMemo::Family& m = MemoFor(wb, out);
   const int nv = wb.NumOfVectors;
   auto& T0 = wb.SignalTable[0];
+  if constexpr (std::is_same_v<F, KernelSigmoidOut>) {
+    if (t.layer == 1 && g.nl == 3) {
+      // The new outputs of the changed neuron in blocks.
+      constexpr int kChunk = 256;
+      double delta[kChunk], sOld[kChunk], stored[kChunk], y[kChunk];
+      double* s0 = T0[static_cast<std::size_t>(n)].data();
+      auto& T1 = wb.SignalTable[1];
+      for (int v0 = 0; v0 < nv; v0 += kChunk) {
+        const int c = std::min(kChunk, nv - v0);
+        for (int j = 0; j < c; ++j) {
+          delta[j] = InputDelta(wb, t, v0 + j);
+          sOld[j] = s0[v0 + j];
+          stored[j] = std::min(sOld[j] + delta[j], kTableGuard);
+          s0[v0 + j] = stored[j];
+        }
+        VectorLogistic(stored, y, c);
+        for (int j = 0; j < c; ++j) {
+          const auto uv = static_cast<std::size_t>(v0 + j);
+          double diff = 0.0;
+          if (delta[j] != 0.0) {
+            const double hOld = KeptY(m, out, 0, n, uv, sOld[j]);
+            diff = hOld - KeptYGiven(m, 0, n, uv, stored[j], y[j]);
+          }
+          for (int k = 0; k < g.outputs; ++k) {
+            double& s = T1[static_cast<std::size_t>(k)][uv];
+            s = std::min(s + diff * wb.Net[2][static_cast<std::size_t>(k)].Weights[static_cast<std::size_t>(n)],
+                         kTableGuard);
+          }
+        }
+      }
+      if (nv > 0) wb.Net[1][static_cast<std::size_t>(n)].Signal = out(s0[nv - 1]);
+      return;
+    }
+  }
   if (t.layer == 1) {
     double* s0 = T0[static_cast<std::size_t>(n)].data();
     double stored = 0.0;
