@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "model/create_network.h"
@@ -1018,34 +1019,78 @@ void UpdateTable(Workbench& wb, int layer, int n, int i, const F& out) {
   auto& T0 = wb.SignalTable[0];
   if constexpr (std::is_same_v<F, KernelSigmoidOut>) {
     if (t.layer == 1 && g.nl == 3) {
-      // The new outputs of the changed neuron in blocks.
+      // The changed neuron's new outputs and the output neurons' new outputs in blocks, kept. For a coded
+      // input with its list of hot vectors, a vector off the list has the signal 0: its sums take the
+      // same expressions with a change of (w_old − w_new) × 0, without reading the data.
       constexpr int kChunk = 256;
+      const std::vector<int>* reached = ReachedVectors(wb, g, t);
+      int at[kChunk];
       double delta[kChunk], sOld[kChunk], stored[kChunk], y[kChunk];
+      thread_local std::vector<double> sums, outs;
+      const auto uo = static_cast<std::size_t>(g.outputs);
+      if (sums.size() < uo * kChunk) {
+        sums.resize(uo * kChunk);
+        outs.resize(uo * kChunk);
+      }
       double* s0 = T0[static_cast<std::size_t>(n)].data();
       auto& T1 = wb.SignalTable[1];
-      for (int v0 = 0; v0 < nv; v0 += kChunk) {
-        const int c = std::min(kChunk, nv - v0);
+      std::vector<double*> t1(uo);
+      std::vector<double> wk(uo);
+      for (std::size_t k = 0; k < uo; ++k) {
+        t1[k] = T1[k].data();
+        wk[k] = wb.Net[2][k].Weights[static_cast<std::size_t>(n)];
+      }
+      auto block = [&](int c) {
         for (int j = 0; j < c; ++j) {
-          delta[j] = InputDelta(wb, t, v0 + j);
-          sOld[j] = s0[v0 + j];
+          const int v = at[j];
+          delta[j] = reached ? (t.wOld - t.wNew) * 1.0 : InputDelta(wb, t, v);
+          sOld[j] = s0[v];
           stored[j] = std::min(sOld[j] + delta[j], kTableGuard);
-          s0[v0 + j] = stored[j];
+          s0[v] = stored[j];
         }
         VectorLogistic(stored, y, c);
         for (int j = 0; j < c; ++j) {
-          const auto uv = static_cast<std::size_t>(v0 + j);
+          const auto uv = static_cast<std::size_t>(at[j]);
           double diff = 0.0;
           if (delta[j] != 0.0) {
             const double hOld = KeptY(m, out, 0, n, uv, sOld[j]);
             diff = hOld - KeptYGiven(m, 0, n, uv, stored[j], y[j]);
           }
-          for (int k = 0; k < g.outputs; ++k) {
-            double& s = T1[static_cast<std::size_t>(k)][uv];
-            s = std::min(s + diff * wb.Net[2][static_cast<std::size_t>(k)].Weights[static_cast<std::size_t>(n)],
-                         kTableGuard);
+          for (std::size_t k = 0; k < uo; ++k) {
+            double& sk = t1[k][uv];
+            sk = std::min(sk + diff * wk[k], kTableGuard);
+            sums[k * kChunk + static_cast<std::size_t>(j)] = sk;
           }
         }
+        for (std::size_t k = 0; k < uo; ++k) {
+          VectorLogistic(&sums[k * kChunk], &outs[k * kChunk], c);
+          for (int j = 0; j < c; ++j)
+            KeptYGiven(m, 1, static_cast<int>(k), static_cast<std::size_t>(at[j]), sums[k * kChunk + static_cast<std::size_t>(j)],
+                       outs[k * kChunk + static_cast<std::size_t>(j)]);
+        }
+      };
+      int c = 0;
+      if (!reached) {
+        for (int v = 0; v < nv; ++v) {
+          at[c++] = v;
+          if (c == kChunk) block(std::exchange(c, 0));
+        }
+      } else {
+        const double off = (t.wOld - t.wNew) * 0.0;
+        const int* next = reached->data();
+        const int* last = next + reached->size();
+        for (int v = 0; v < nv; ++v) {
+          if (next != last && *next == v) {
+            ++next;
+            at[c++] = v;
+            if (c == kChunk) block(std::exchange(c, 0));
+            continue;
+          }
+          s0[v] = std::min(s0[v] + off, kTableGuard);
+          for (std::size_t k = 0; k < uo; ++k) t1[k][v] = std::min(t1[k][v] + 0.0 * wk[k], kTableGuard);
+        }
       }
+      if (c > 0) block(c);
       if (nv > 0) wb.Net[1][static_cast<std::size_t>(n)].Signal = out(s0[nv - 1]);
       return;
     }
