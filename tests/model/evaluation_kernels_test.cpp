@@ -210,6 +210,69 @@ TEST_F(HotListTrialTest, SkipWeightTrialsThroughTheListsGiveTheNumbersOfFullVisi
   EveryWeightOfLayer(2, wb.Layers[1]);
 }
 
+// An accepted change of a first-layer weight folded into the table: through the lists of hot vectors
+// (the vectors off the list take the sums' expressions with the signal 0, without the data) the table,
+// the neuron's signal and the next trials are those of an update that reads every vector, bit for bit;
+// on both paths. Every first-layer weight (coded inputs, the continuous input, the thresholds), with
+// sums above the guard and negative zeros in the table.
+TEST_F(OneHotPassTest, UpdatesThroughTheListsLeaveTheTableOfAnUpdateThatReadsEveryVector) {
+  DataSet(45);
+  auto same = [](const std::vector<std::vector<std::vector<double>>>& a,
+                 const std::vector<std::vector<std::vector<double>>>& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t l = 0; l < a.size(); ++l) {
+      if (a[l].size() != b[l].size()) return false;
+      for (std::size_t n = 0; n < a[l].size(); ++n) {
+        if (a[l][n].size() != b[l][n].size()) return false;
+        for (std::size_t v = 0; v < a[l][n].size(); ++v)
+          if (!SameBits(a[l][n][v], b[l][n][v])) return false;
+      }
+    }
+    return true;
+  };
+  for (const EvaluationPath path : {EvaluationPath::Plain, EvaluationPath::Vector}) {
+    SetEvaluationPath(path);
+    SCOPED_TRACE(path == EvaluationPath::Plain ? "plain" : "vector");
+    for (int i = 0; i <= wb.LayerInputs[0]; ++i) {
+      SCOPED_TRACE("weight " + std::to_string(i));
+      const int n = i % wb.Layers[1];
+      TNeuron& neuron = wb.Net[1][n];
+      ErrorFullPass(wb);
+      wb.SignalTable[0][n][3] = 20000.0;  // beyond the guard: the update stores at most 11300
+      wb.SignalTable[1][1][5] = 20000.0;
+      wb.SignalTable[0][n][7] = -0.0;
+      wb.SignalTable[1][0][8] = -0.0;
+      const auto start = wb.SignalTable;
+      neuron.OldWeights[i] = neuron.Weights[i];
+      neuron.Weights[i] += i % 2 ? 0.75 : -1.25;
+      UpdateSignalTable(wb, 1, n, i);  // through the lists where the input has one
+      const auto viaLists = wb.SignalTable;
+      const double signal = neuron.Signal;
+      const double trial = [&] {
+        TNeuron& other = wb.Net[1][(n + 1) % wb.Layers[1]];
+        other.OldWeights[0] = other.Weights[0];
+        other.Weights[0] += 0.5;
+        const double e = ErrorWithChangedWeight(wb, 1, (n + 1) % wb.Layers[1], 0);
+        other.Weights[0] = other.OldWeights[0];
+        return e;
+      }();
+      // The same update reading every vector: a column refreshed from the data drops the lists.
+      wb.SignalTable = start;
+      ForwardVectorFromData(wb, 0);
+      wb.SignalTable = start;
+      UpdateSignalTable(wb, 1, n, i);
+      EXPECT_TRUE(same(wb.SignalTable, viaLists));
+      EXPECT_PRED2(SameBits, neuron.Signal, signal);
+      TNeuron& other = wb.Net[1][(n + 1) % wb.Layers[1]];
+      other.OldWeights[0] = other.Weights[0];
+      other.Weights[0] += 0.5;
+      EXPECT_PRED2(SameBits, ErrorWithChangedWeight(wb, 1, (n + 1) % wb.Layers[1], 0), trial);
+      other.Weights[0] = other.OldWeights[0];
+    }
+  }
+  SetEvaluationPath(EvaluationPath::Automatic);
+}
+
 // A row changed in the data set and refreshed in the table alone: the trials no longer follow the lists
 // made before and see the row as it is now (both the value it left and the one it took).
 TEST_F(OneHotPassTest, ARowRefreshedFromTheDataIsSeenByTheNextTrials) {
