@@ -523,11 +523,52 @@ RuleNode ThresholdRule(std::vector<WeightedRule> inputs, double threshold) {
   return Reduce(std::move(positive), threshold);
 }
 
-RuleNode InputUnitRule(const RuleFeatures& features, const std::vector<std::vector<double>>& weights,
+namespace {
+
+// "not (a=x or y)" of a feature of which every vector has one value is "a=z": written so where the other
+// values are fewer.
+void PositiveValues(const RuleFeatures& features, RuleNode& n) {
+  for (RuleNode& c : n.Children) PositiveValues(features, c);
+  if (n.kind != Kind::Not || n.Children[0].kind != Kind::Inputs) return;
+  const RuleNode& in = n.Children[0];
+  const RuleFeature& f = features.at(static_cast<std::size_t>(in.Feature));
+  if (f.Intervals || !f.OneHot || !f.Exclusive()) return;
+  std::vector<int> others;
+  for (int s = 0; s < f.Slots(); ++s)
+    if (std::find(in.Slots.begin(), in.Slots.end(), s) == in.Slots.end()) others.push_back(s);
+  if (others.empty() || others.size() >= in.Slots.size()) return;
+  n = InputRule(features, in.Feature, others);
+}
+
+}  // namespace
+
+RuleNode InputUnitRule(const RuleFeatures& features, const std::vector<std::vector<double>>& given,
                        double threshold) {
+  std::vector<std::vector<double>> weights(features.size());
+  for (std::size_t f = 0; f < features.size(); ++f) {
+    weights[f].assign(static_cast<std::size_t>(std::max(0, features[f].Slots())), 0.0);
+    for (std::size_t s = 0; s < weights[f].size() && f < given.size() && s < given[f].size(); ++s) weights[f][s] = given[f][s];
+    // A feature of which every vector has exactly one value adds the weight most of its values share to
+    // every sum: it moves into the threshold, and only the values that differ from it are conditions
+    // (0 when it is among the most shared, else the lowest of them, which leaves no negation).
+    if (features[f].Silent || features[f].Intervals || !features[f].OneHot || !features[f].Exclusive() || weights[f].empty())
+      continue;
+    double shared = 0.0;
+    std::size_t most = 0;
+    for (double w : weights[f]) {
+      const auto n = static_cast<std::size_t>(std::count(weights[f].begin(), weights[f].end(), w));
+      if (n > most || (n == most && w < shared)) {
+        most = n;
+        shared = w;
+      }
+    }
+    if (static_cast<std::size_t>(std::count(weights[f].begin(), weights[f].end(), 0.0)) == most) shared = 0.0;
+    if (shared == 0.0) continue;
+    for (double& w : weights[f]) w -= shared;
+    threshold -= shared;
+  }
   auto weight = [&](std::size_t f, int s) {
-    return f < weights.size() && static_cast<std::size_t>(s) < weights[f].size() ? weights[f][static_cast<std::size_t>(s)]
-                                                                                 : 0.0;
+    return static_cast<std::size_t>(s) < weights[f].size() ? weights[f][static_cast<std::size_t>(s)] : 0.0;
   };
   std::vector<std::size_t> used;
   for (std::size_t f = 0; f < features.size(); ++f) {
@@ -544,7 +585,8 @@ RuleNode InputUnitRule(const RuleFeatures& features, const std::vector<std::vect
     const std::size_t f = used[0];
     std::vector<int> fire, rest;
     for (int s = 0; s < features[f].Slots(); ++s) (weight(f, s) > threshold ? fire : rest).push_back(s);
-    if (0.0 > threshold) return rest.empty() ? Constant(true) : Negate(InputRule(features, static_cast<int>(f), rest));
+    if (rest.empty() && (0.0 > threshold || features[f].OneHot)) return Constant(true);
+    if (0.0 > threshold && !features[f].OneHot) return Negate(InputRule(features, static_cast<int>(f), rest));
     return fire.empty() ? Constant(false) : InputRule(features, static_cast<int>(f), fire);
   }
   std::vector<WeightedRule> inputs;
@@ -567,7 +609,9 @@ RuleNode InputUnitRule(const RuleFeatures& features, const std::vector<std::vect
       }
     }
   }
-  return ThresholdRule(std::move(inputs), threshold);
+  RuleNode rule = ThresholdRule(std::move(inputs), threshold);
+  PositiveValues(features, rule);
+  return rule;
 }
 
 std::string RuleText(const RuleFeatures& features, const RuleNode& rule, const std::string& orJoin) {

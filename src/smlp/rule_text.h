@@ -26,6 +26,9 @@ struct RuleFeature {
   std::vector<std::string> Texts;                 // value features: the text of each listed value
   std::vector<double> Values;                     // value features: each listed value
   std::vector<std::pair<double, double>> Bounds;  // interval features: (lower, upper) of each interval
+  // Value features: every vector of the data set has one of the listed values, so that a weight that all of
+  // them share is a constant of the sum.
+  bool OneHot = false;
   // At most one input of the feature is hot for any vector (distinct values, disjoint intervals).
   bool Exclusive() const;
   int Slots() const { return static_cast<int>(Intervals ? Bounds.size() : Texts.size()); }

@@ -29,6 +29,16 @@ std::string ValueText(const TFeature& f, std::size_t v) {
   return IntToStr(static_cast<std::int64_t>(v));
 }
 
+// Whether every vector's value of feature f is exactly one of the listed values.
+bool EveryVectorListed(const Workbench& wb, std::size_t f, const RuleFeature& r) {
+  if (r.Values.empty()) return false;
+  for (int v = 0; v < wb.NumOfVectors; ++v) {
+    const std::vector<double>& row = wb.Data[static_cast<std::size_t>(v)];
+    if (f >= row.size() || std::count(r.Values.begin(), r.Values.end(), row[f]) != 1) return false;
+  }
+  return true;
+}
+
 RuleFeature ValueFeature(const TFeature& feat, int slots) {
   RuleFeature r;
   r.Name = feat.Name;
@@ -78,6 +88,7 @@ RuleFeatures InputFeatures(const Workbench& wb, std::vector<int>& offset) {
       features[f] = ValueFeature(feat, slots);
       // The plain SMLP holds the inputs of a masked feature at 0; the L-net reads every feature.
       features[f].Silent = wb.LUnitsMode == 0 && masked && wb.FeatureMask[f] != 1;
+      features[f].OneHot = EveryVectorListed(wb, f, features[f]);
     }
   }
   return features;
@@ -148,7 +159,10 @@ void ThreeLayerRules(const Workbench& wb, StepRules& r) {
 void NofMRules(const Workbench& wb, StepRules& r) {
   std::vector<int> offset;
   r.Features = RuleFeatures(wb.Features.size());
-  for (std::size_t f = 0; f < wb.Features.size(); ++f) r.Features[f] = ValueFeature(wb.Features[f], wb.Features[f].NValues);
+  for (std::size_t f = 0; f < wb.Features.size(); ++f) {
+    r.Features[f] = ValueFeature(wb.Features[f], wb.Features[f].NValues);
+    r.Features[f].OneHot = EveryVectorListed(wb, f, r.Features[f]);
+  }
   const int k = wb.NumOfClasses;
   const int nf = wb.NumOfFeatures;
   const int g = wb.HidPerOut.empty() ? 0 : wb.HidPerOut[0];
@@ -212,6 +226,7 @@ RuleFeatures ValueRuleFeatures(const Workbench& wb, bool masked) {
   for (std::size_t f = 0; f < wb.Features.size(); ++f) {
     features.push_back(ValueFeature(wb.Features[f], wb.Features[f].NValues));
     features.back().Silent = masked && hasMask && wb.FeatureMask[f] != 1;
+    features.back().OneHot = EveryVectorListed(wb, f, features.back());
   }
   return features;
 }

@@ -387,33 +387,44 @@ TEST_F(SmlpTest, RuleTextsAndThresholdRules) {
   Build(2);
   wb->SMLPOutWeights[1] = -1.0;
   wb->Net[2][0].Weights[1] = -1.0;
-  // Term 0: red 1, green 0.5, big -1, round 1.5: no simpler form is exact than its weighted sum. Term 1,
-  // output weight -1: square 3.
+  // Term 0: red 1, green 0.5, big -1, round 1.5: round alone fires it, else red and not big (every vector
+  // has one colour, so the 0.5 that both colours add is a constant). Term 1, output weight -1: square 3.
   wb->Net[1][0].Weights = {1, 0.5, -1, 0, 1.5, 0, 0.5};
   wb->Net[1][1].Weights = {0, 0, 0, 0, 0, 3, 0.5};
   wb->OptMet = 1;
   wb->ResultsPrefix = (dir / "results" / "shapes").string();
   wb->ParamText[0] = "Data Set:  shapes";
   ASSERT_TRUE(WriteRulesReport(*wb, 1));
-  const std::string term0 = "(colour=red + 0.5 colour=green - size=big + 1.5 shape=round > 0.5)";
+  const std::string term0 = "shape=round or (colour=red and not size=big)";
   EXPECT_EQ(wb->RuleTexts[0], (std::vector<std::string>{" " + term0, " shape=square"}));
-  // The rule weights of the threshold rules: rounded weights times the output weights.
-  EXPECT_EQ(wb->ClassSumRules[0], "Class 0 if   0.5 <   colour(red) - size(big) +2 shape(round) -3 shape(square)");
-  EXPECT_EQ(wb->ClassWeightRules[0], "Class 0 if   0.5 <    Weight[0] -  Weight[2] +2  Weight[4] -3  Weight[5]");
+  // The threshold rules: each unit's threshold below its weighted sum, combined as the output combines
+  // the units; the comparison table keeps the rounded weights times the output weights.
+  EXPECT_EQ(wb->ClassSumRules[0],
+            "Class 0 if   (0.5 <   colour(red) +0.5 colour(green) - size(big) +1.5 shape(round)) and not (0.5 <  3 "
+            "shape(square))");
+  EXPECT_EQ(wb->ClassWeightRules[0],
+            "Class 0 if   (0.5 <    Weight[0] +0.5  Weight[1] -  Weight[2] +1.5  Weight[4]) and not (0.5 <  3  "
+            "Weight[5])");
   EXPECT_EQ(wb->Mlt[1][0][2], (std::vector<int>{2, -3}));
 
   const std::vector<std::string> lines = Lines(ReadText(dir / "results" / "shapes_RE.txt"));
   const auto rules = std::find(lines.begin(), lines.end(), "[Rules]");
   ASSERT_NE(rules, lines.end());
   // The output subtracts term 1: the class needs term 0 and not term 1.
-  EXPECT_EQ(*(rules - 1), term0 + " and not shape=square");
-  EXPECT_EQ(*(rules + 1), "class 0 if    " + term0 + " and not shape=square");
+  EXPECT_EQ(*(rules - 1), "(" + term0 + ") and not shape=square");
+  EXPECT_EQ(*(rules + 1), "class 0 if    (" + term0 + ") and not shape=square");
   EXPECT_EQ(*(rules + 2), "Rules agree with the network on 3 of 3 vectors");
   EXPECT_EQ(*(rules + 3), "    Confusion Matrix");
   EXPECT_NE(std::find(lines.begin(), lines.end(), "Success Rate: 0.66667"), lines.end());
   EXPECT_NE(std::find(lines.begin(), lines.end(), "shape 1"), lines.end());
   EXPECT_EQ(plat.EditorRequests.back(), (dir / "results" / "shapes_RE.txt").string());
   EXPECT_TRUE(wb->ResultsFileName.empty());
+
+  // One unit per class that the output passes on: the single threshold rule, with the unit's threshold.
+  Build(1, 1.5);
+  wb->Net[1][0].Weights = {1, 0, -1, 0, 2, 0, 1.5};
+  ASSERT_TRUE(WriteRulesReport(*wb, 1));
+  EXPECT_EQ(wb->ClassSumRules[0], "Class 0 if   1.5 <   colour(red) - size(big) +2 shape(round)");
 
   EXPECT_EQ(RuleCoefficient(1, 1), "  ");
   EXPECT_EQ(RuleCoefficient(1, 2), " + ");
