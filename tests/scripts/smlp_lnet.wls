@@ -21,6 +21,8 @@ expect no-message
 expect file results/iris_86410_Lconst.txt contains "LN1[0,0].weight[0]= "
 expect file results/iris_86410_Lconst.txt contains "class 0 if"
 expect file results/iris_86410_Lconst.txt contains "class 2 if"
+expect file results/iris_86410_Lconst.txt contains "Logistic units are read as steps: in these rules a unit fires where its weighted sum is above its threshold"
+expect file results/iris_86410_Lconst.txt contains "Rules agree with the network on "
 expect file results/iris_86410_Lconst.txt contains "LN2[3,2].weight[0]= "
 
 # The L-net stays for the reports: the rules report evaluates it by its own pass.

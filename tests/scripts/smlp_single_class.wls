@@ -19,6 +19,7 @@ expect file results/monk1_86410_RE.txt contains "[Rules for Neuron nr 0]"
 expect file results/monk1_86410_RE.txt contains "Standard Accuracy: "
 expect file results/monk1_86410_RE.txt contains "Balanced Accuracy: "
 expect file results/monk1_86410_RE.txt contains "maximized accuracy: standard"
+expect file results/monk1_86410_RE.txt contains "Rules agree with the network on 432 of 432 vectors"
 
 # "Continue" trains the neuron again from its weights.
 click SMLPContButton
