@@ -34,6 +34,7 @@
 
 #include "driver/script_parser.h"
 #include "driver/script_runner.h"
+#include "platform/scripted_platform.h"
 #include "shell/command.h"
 #include "shell/data_visualization.h"
 #include "shell/picture_press.h"
@@ -486,6 +487,51 @@ class Sequence {
   std::map<std::string, std::string> defaults_;
 };
 
+// The fuzzer's own checks find what they are for: a network whose weights do not match its layers, ragged
+// stored results, a library's message. 0 when every case is found.
+int SelfTest() {
+  ScriptedPlatform plat;
+  Workbench wb(plat, "/nonexistent/weightlab");
+  int failures = 0;
+  auto expect = [&](bool ok, const char* what) {
+    if (!ok) {
+      std::cerr << "command-fuzz self-test: " << what << "\n";
+      ++failures;
+    }
+  };
+  expect(BrokenInvariant(wb).empty(), "a workbench without a network is sound");
+  wb.Layers = {2, 3, 1};
+  wb.LayerInputs = {2, 3, 0, 0};
+  wb.Net.assign(3, {});
+  wb.Net[0].resize(2);
+  wb.Net[1].assign(3, TNeuron{0.0, std::vector<double>(3, 0.0), {}, {}});
+  wb.Net[2].assign(1, TNeuron{0.0, std::vector<double>(4, 0.0), {}, {}});
+  expect(BrokenInvariant(wb).empty(), "a 2-3-1 network is sound");
+  wb.LayerInputs[1] = 5;  // skip connections: the output neuron reads the inputs too
+  wb.Net[2][0].Weights.resize(6);
+  expect(BrokenInvariant(wb).empty(), "a 2-3-1 network with skip connections is sound");
+  wb.Net[2][0].Weights.resize(4);
+  expect(!BrokenInvariant(wb).empty(), "an output neuron short of its skip weights is found");
+  wb.LayerInputs[1] = 3;
+  wb.Layers[1] = 2;
+  expect(!BrokenInvariant(wb).empty(), "a layer with more neurons than Layers says is found");
+  wb.Layers[1] = 3;
+  wb.Net[1][1].Weights.resize(2);
+  expect(!BrokenInvariant(wb).empty(), "a hidden neuron short of a weight is found");
+  wb.Net[1][1].Weights.resize(3);
+  wb.PrincipalComponents = {{1, 2, 3}, {1, 2}};
+  expect(!BrokenInvariant(wb).empty(), "ragged principal components are found");
+  wb.PrincipalComponents.clear();
+  wb.PlotComponents = {{1, 2, 3}};
+  wb.CentreWeights = {1, 2};
+  expect(!BrokenInvariant(wb).empty(), "components longer than their centre are found");
+  expect(LibraryText("vector::_M_range_check: __n (which is 3) >= this->size() (which is 3)"),
+         "a library's range message is found");
+  expect(!LibraryText("The network does not fit the chosen structure. Create the network again."),
+         "the program's own message is not taken for a library's");
+  return failures ? 1 : 0;
+}
+
 bool ParseSeeds(const std::string& text, std::vector<std::uint32_t>& out) {
   std::stringstream in(text);
   for (std::string item; std::getline(in, item, ',');) {
@@ -500,7 +546,7 @@ bool ParseSeeds(const std::string& text, std::vector<std::uint32_t>& out) {
 
 int Usage() {
   std::cerr << "usage: command-fuzz [--first S] [--count N] [--steps K] [--seeds S1,S2,...] [--seconds T] "
-               "[--skip CONTROL,...] [--keep] [--verbose]\n";
+               "[--skip CONTROL,...] [--keep] [--verbose] | --self-test\n";
   return 2;
 }
 
@@ -518,7 +564,9 @@ int main(int argc, char** argv) {
       return true;
     };
     std::string v;
-    if (a == "--keep") {
+    if (a == "--self-test") {
+      return SelfTest();
+    } else if (a == "--keep") {
       opt.Keep = true;
     } else if (a == "--verbose") {
       opt.Verbose = true;
