@@ -1,14 +1,61 @@
 #include "training/run_end.h"
 
+#include <string>
+
+#include "platform/numfmt.h"
+#include "platform/platform.h"
 #include "state/hooks.h"
 #include "state/workbench.h"
 #include "training/prepare_run.h"
 
 namespace wl {
 
+namespace {
+
+// The integer of a range field, when it holds one.
+bool FieldInteger(const std::string& text, int& out) { return TryStrToInt(Trim(text), out); }
+
+}  // namespace
+
+bool WeightMatrixRangeFits(Workbench& wb, std::string& why) {
+  const TForm1& f = wb.Form1;
+  const int n = wb.NumOfEpochs;
+  int from = 0, to = 0, every = 0;
+  // A field that holds no integer is left to the export, which names it.
+  if (!FieldInteger(f.fromEdit.Text(), from) || !FieldInteger(f.WMepEdit.Text(), to) ||
+      !FieldInteger(f.everyWMEdit.Text(), every))
+    return true;
+  const std::string lead = "The weight matrix was not exported: ";
+  if (n < 1) {
+    why = lead + "the run trained no epoch.";
+    return false;
+  }
+  const std::string epochs = "the run has " + IntToStr(n) + (n == 1 ? " epoch" : " epochs");
+  if (from < 0 || from > n - 1 || to < from || to > n) {
+    why = lead + epochs + ", and \"from WM\" " + IntToStr(from) + " to \"to WM\" " + IntToStr(to) +
+          " is not a range of its epochs.";
+    return false;
+  }
+  if (every < 0 || every > n) {
+    why = lead + epochs + ", fewer than \"every WM\" " + IntToStr(every) + ".";
+    return false;
+  }
+  return true;
+}
+
 void ExportWeightMatrixAtRunEnd(Workbench& wb, bool always) {
   FitRecordsToNetwork(wb);
-  if (always || wb.Form1.MatLabBox.Checked() || wb.Form1.FastICABox.Checked()) CallWeightMatrixExport(wb);
+  if (always) {
+    // Not asked for by the Matlab boxes: a range that does not fit the run is said plainly.
+    std::string why;
+    if (!WeightMatrixRangeFits(wb, why)) {
+      wb.Plat.ShowMessage(why);
+      return;
+    }
+    CallWeightMatrixExport(wb);
+    return;
+  }
+  if (wb.Form1.MatLabBox.Checked() || wb.Form1.FastICABox.Checked()) CallWeightMatrixExport(wb);
 }
 
 }  // namespace wl

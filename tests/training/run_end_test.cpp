@@ -62,14 +62,61 @@ TEST_F(RunEndTest, EveryTrainerExportsOnceWhenMatlabIsChosen) {
       EXPECT_EQ(exports, matlab ? 1 : 0) << name;
     }
   }
-  // The in-place variable step search exports whatever is chosen.
+  // The in-place variable step search exports whatever is chosen, when the range fits the run.
   wb->Form1.CMBox.SetChecked(true);
   wb->Form1.InPlaceBox.SetChecked(true);
   wb->Form1.OldDH2Box.SetChecked(true);
+  wb->Form1.WMepEdit.SetText("2");
   exports = 0;
   TrainOneChange(*wb, 2);
   EXPECT_TRUE(plat.Messages.empty()) << plat.Messages[0].Text;
   EXPECT_EQ(exports, 1);
+}
+
+TEST_F(RunEndTest, InPlaceSearchExportsOnlyARangeThatFitsTheRun) {
+  struct Case {
+    const char* epochs;
+    const char* from;
+    const char* to;
+    const char* every;
+    const char* message;  // "" when the matrix is exported
+  };
+  const Case cases[] = {
+      {"3", "0", "3", "1", ""},
+      {"3", "1", "2", "3", ""},
+      {"3", "0", "12", "1",
+       "The weight matrix was not exported: the run has 3 epochs, and \"from WM\" 0 to \"to WM\" 12 is not a "
+       "range of its epochs."},
+      {"3", "3", "3", "1",
+       "The weight matrix was not exported: the run has 3 epochs, and \"from WM\" 3 to \"to WM\" 3 is not a "
+       "range of its epochs."},
+      {"1", "0", "1", "2", "The weight matrix was not exported: the run has 1 epoch, fewer than \"every WM\" 2."},
+      {"0", "0", "0", "0", "The weight matrix was not exported: the run trained no epoch."},
+  };
+  wb->Form1.InPlaceBox.SetChecked(true);
+  for (bool matlab : {false, true}) {
+    wb->Form1.MatLabBox.SetChecked(matlab);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.epochs) + " epochs, " + c.from + " to " + c.to + " every " + c.every +
+                   (matlab ? ", PCA in Matlab" : ""));
+      wb->Form1.EpochEditT2.SetText(c.epochs);
+      wb->Form1.fromEdit.SetText(c.from);
+      wb->Form1.WMepEdit.SetText(c.to);
+      wb->Form1.everyWMEdit.SetText(c.every);
+      plat.Messages.clear();
+      exports = 0;
+      TrainOneChange(*wb, 2);
+      EXPECT_EQ(wb->NumOfEpochs, std::stoi(c.epochs));
+      if (*c.message == 0) {
+        EXPECT_TRUE(plat.Messages.empty()) << plat.Messages[0].Text;
+        EXPECT_EQ(exports, 1);
+      } else {
+        ASSERT_EQ(plat.Messages.size(), 1u);
+        EXPECT_EQ(plat.Messages[0].Text, c.message);
+        EXPECT_EQ(exports, 0);
+      }
+    }
+  }
 }
 
 }  // namespace
