@@ -83,10 +83,16 @@ expect text ep "3"
 expect text Label19 "Discrete - 1 change ST"
 check OldDH2Box
 click Discrete1change
-# This search always builds the weight matrix for Matlab, here of epochs 0 to 12 of a 3-epoch run.
-expect message "to WM must be an Integer from 0 to 3"
+# This search builds the weight matrix for Matlab whatever is chosen, when its range fits the run: epochs
+# 0 to 12 do not fit a 3-epoch run, which is said plainly; epochs 0 to 3 are built.
+expect message "The weight matrix was not exported: the run has 3 epochs, and \"from WM\" 0 to \"to WM\" 12 is not a range of its epochs."
 expect text ep "3"
 expect text Label19 "Sa-DH2 (VSS)"
+set WMepEdit 3
+click Discrete1change
+expect no-message
+expect text ep "3"
+set WMepEdit 12
 # "standard" has no in-place twin: nothing is trained (the label stays that of the last run).
 check SMstdButton
 click Discrete1change
