@@ -165,7 +165,7 @@ void MarkEliminatedFeatures(Workbench& wb) {
 // Reads the discretized file back as the data set. The normalisation of the raw training set is kept:
 // a raw test set read later is standardised by it before it is labelled with the same bounds.
 void ReadBack(Workbench& wb, int features) {
-  const std::vector<double> mean = wb.FeatureMean, deviation = wb.FeatureDeviation;
+  const auto mean = wb.FeatureMean, deviation = wb.FeatureDeviation;
   // The discretized set has no continuous feature to standardise; in testing mode the reader only checks
   // the count.
   wb.FeatureMean.assign(static_cast<std::size_t>(features), 0.0);

@@ -99,11 +99,11 @@ class DataFileReader {
       NormalizeFeatures(ds, plat_);
       return true;
     }
-    // A test or validation file takes the training file's mean and deviation.
+    // A test or validation file takes the training file's mean and deviation, in the same arithmetic.
     for (int f = 0; f < ds.NumOfFeatures; ++f) {
-      const double m = ds.FeatureMean[f], d = ds.FeatureDeviation[f];
+      const long double m = ds.FeatureMean[f], d = ds.FeatureDeviation[f];
       if (ds.Features[f].Kind != 'c' || !(d > 0)) continue;
-      for (auto& row : ds.Data) row[f] = (row[f] - m) / d;
+      for (auto& row : ds.Data) row[f] = NormalizedValue(row[f], m, d);
     }
     return false;
   }
@@ -434,6 +434,10 @@ bool IsNumber(std::string_view s) {
   return std::all_of(s.begin(), s.end(), [](char c) { return (c >= '0' && c <= '9') || c == '.'; });
 }
 
+double NormalizedValue(double x, long double mean, long double deviation) {
+  return static_cast<double>((x - mean) / deviation);
+}
+
 void NormalizeFeatures(DataSetState& ds, Platform& plat) {
   const std::size_t nf = static_cast<std::size_t>(ds.NumOfFeatures);
   ds.FeatureMean.assign(nf, 0.0);
@@ -448,13 +452,13 @@ void NormalizeFeatures(DataSetState& ds, Platform& plat) {
     for (const auto& row : ds.Data) squares += (row[f] - mean) * (row[f] - mean);
     // Fewer than two vectors have no sample deviation: the feature counts as constant.
     const long double deviation = n > 1 ? std::sqrt(squares / static_cast<long double>(n - 1)) : 0.0L;
-    ds.FeatureMean[f] = static_cast<double>(mean);
-    ds.FeatureDeviation[f] = static_cast<double>(deviation);
+    ds.FeatureMean[f] = mean;
+    ds.FeatureDeviation[f] = deviation;
     if (!(deviation > 0)) {
       plat.ShowMessage("Zero variance of feature" + ds.Features[f].Name + "   Remove from training?");
       continue;
     }
-    for (auto& row : ds.Data) row[f] = static_cast<double>((row[f] - mean) / deviation);
+    for (auto& row : ds.Data) row[f] = NormalizedValue(row[f], mean, deviation);
   }
 }
 

@@ -39,6 +39,10 @@ std::string NextDataLineToken(DataSetState& ds);
 // not a number.
 bool IsNumber(std::string_view s);
 
+// One value standardised by a feature's mean and deviation: the one formula of training and testing
+// files, so that equal values give equal numbers in either.
+double NormalizedValue(double x, long double mean, long double deviation);
+
 // Standardises the continuous features of the current data set with their mean and sample standard
 // deviation (stored in FeatureMean and FeatureDeviation); a constant feature is reported and left raw.
 // Sets ParamText[9].

@@ -32,7 +32,9 @@ struct DataSetState {
   bool AllContinuous = true;  // no feature line of the file is discrete
   std::string DataFileName;  // full name of the current data file
   std::string DataBaseName;  // its file name without folder, up to the first "."
-  std::vector<double> FeatureMean, FeatureDeviation;  // normalisation of the training file
+  // The normalisation of the training file, held at the precision it was computed in, so that a test or
+  // validation file read later gets exactly the training file's values for the same inputs.
+  std::vector<long double> FeatureMean, FeatureDeviation;
   // The tokenizer of text files: the current line and the 1-based position in it.
   std::string DataLine;
   int DataLinePos = 1;

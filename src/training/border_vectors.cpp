@@ -110,8 +110,8 @@ void WriteVectorRangeDataFile(Workbench& wb, int first, int last) {
       double x = row[static_cast<std::size_t>(f)];
       if (denormalise) {
         // A constant feature was left as it was read.
-        const double d = wb.FeatureDeviation[static_cast<std::size_t>(f)];
-        if (d > 0) x = x * d + wb.FeatureMean[static_cast<std::size_t>(f)];
+        const double d = static_cast<double>(wb.FeatureDeviation[static_cast<std::size_t>(f)]);
+        if (d > 0) x = x * d + static_cast<double>(wb.FeatureMean[static_cast<std::size_t>(f)]);
         text += FormatFixed(x, 12, 3);
       } else {
         text += FloatToStr(x);

@@ -179,6 +179,26 @@ TEST_F(DataFileTest, ClassWeightsBalanceTheClasses) {
   EXPECT_DOUBLE_EQ(wb->VectorWeight[74], 1.5);
 }
 
+// The same file read for training and for testing gives the same numbers, bit for bit, whatever the
+// mean and deviation round to in double.
+TEST_F(DataFileTest, TestingModeNormalisesLikeTraining) {
+  for (const char* name : {"iris.dat", "breast_cancer.dat", "monk1.dat"}) {
+    SCOPED_TRACE(name);
+    const std::string path = std::string(WL_SOURCE_DIR) + "/DATA/" + name;
+    wb->TestingMode = false;
+    ReadDataFile(*wb, path);
+    const std::vector<std::vector<double>> training = wb->Data;
+    wb->TestingMode = true;
+    ReadDataFile(*wb, path);
+    ASSERT_EQ(wb->Data.size(), training.size());
+    int differ = 0;
+    for (std::size_t v = 0; v < training.size(); ++v)
+      for (std::size_t f = 0; f < training[v].size(); ++f)
+        if (wb->Data[v][f] != training[v][f]) ++differ;
+    EXPECT_EQ(differ, 0);
+  }
+}
+
 TEST_F(DataFileTest, NormalisationAndTestingMode) {
   // Training file: 1, 2, 3 become -1, 0, 1; a discrete feature keeps its values; a constant one is
   // reported and left raw.
