@@ -339,6 +339,8 @@ double VectorError(Workbench& wb, const EvalOptions& o, int v) {
 double TrainingSetError(Workbench& wb) { return TrainingSetError(wb, HeldEvalOptions(wb)); }
 
 double TrainingSetError(Workbench& wb, const EvalOptions& o) {
+  // A function approximator has targets, not classes: its error is the approximation error.
+  if (o.Structure == NetStructure::FunctionApprox) return ComputeError(wb, o, 1);
   ClearVectorState();
   const PerLayerSetup s = Prepare(wb, -1, o);
   double* buf = PrepareEvalSignals(wb, wb.Layers[0]);

@@ -34,6 +34,7 @@ double VectorError(Workbench& wb, const EvalOptions& o, int v);
 // The error over all vectors with the per-layer transfer functions and the main window's options; sets
 // NumOfCorrect, SuccessRate, WeightedCorrect, the two-class counts, the committee votes (while
 // CommitteeVoting) and the crossvalidation counters (while InCrossvalidation and TestingMode).
+// Under function approximation the error is ComputeError's approximation error (targets, not classes).
 double TrainingSetError(Workbench& wb);
 double TrainingSetError(Workbench& wb, const EvalOptions& o);
 

@@ -29,6 +29,9 @@ namespace wl {
 
 namespace {
 
+const char* const kFunctionApproxRefusal =
+    "This implementation of backpropagation does not support Function Approximation: uncheck it, or train "
+    "with the numerical gradient";
 const char* const kRefusal =
     "This implementation of backpropagation suports only 3-layer netwoks without crossover connections";
 
@@ -429,6 +432,11 @@ bool TrainBP(Workbench& wb) {
   TForm1& f = wb.Form1;
   if (wb.NumOfLayers != 3 || !f.FullConn.Checked()) {
     wb.Plat.ShowMessage(kRefusal);
+    return false;
+  }
+  // The gradient is that of the class targets: a function approximator would be trained to the wrong error.
+  if (f.FApproxBox.Checked()) {
+    wb.Plat.ShowMessage(kFunctionApproxRefusal);
     return false;
   }
   RequireBPNetwork(wb);

@@ -18,7 +18,8 @@ namespace {
 
 // The signal table evaluates a one-weight change of a plain sigmoid network of two or three layers.
 bool TableProbes(const Workbench& wb) {
-  return wb.Form1.useST.Checked() && !wb.NonStandardTF && wb.Net.size() < 4;
+  // It knows classes only: a function approximator is probed by full passes.
+  return wb.Form1.useST.Checked() && !wb.NonStandardTF && wb.Net.size() < 4 && !wb.Form1.FApproxBox.Checked();
 }
 
 // Sum of squares and length of the direction; a direction of length 0 is reported and ends the run after

@@ -451,26 +451,32 @@ TEST_F(BackpropTest, TheSlopeIsKeptInRangeByTheFirstPass) {
 TEST_F(BackpropTest, OnlyThreeLayerStandardNetworksAreTrained) {
   const std::string refusal =
       "This implementation of backpropagation suports only 3-layer netwoks without crossover connections";
+  const std::string approximation =
+      "This implementation of backpropagation does not support Function Approximation: uncheck it, or train "
+      "with the numerical gradient";
   struct Case {
     const char* what;
     int layers;
     RadioButton TForm1::*structure;
+    bool approximation = false;
   } cases[] = {
       {"2 layers", 2, &TForm1::FullConn},
       {"4 layers", 4, &TForm1::FullConn},
       {"Crossover", 3, &TForm1::SkipCheck},
       {"SMLP", 3, &TForm1::strbox},
+      {"Function Approximation", 3, &TForm1::FullConn, true},
   };
   for (const Case& c : cases) {
     SetUp();
     Tiny(true);
     (wb->Form1.*c.structure).SetChecked(true);
+    wb->Form1.FApproxBox.SetChecked(c.approximation);
     wb->Form1.LogGradientBox.SetChecked(true);
     wb->NumOfLayers = c.layers;
     const std::vector<double> before = Flat(*wb);
     EXPECT_FALSE(TrainBP(*wb)) << c.what;
     ASSERT_EQ(plat.Messages.size(), 1u) << c.what;
-    EXPECT_EQ(plat.Messages[0].Text, refusal);
+    EXPECT_EQ(plat.Messages[0].Text, c.approximation ? approximation : refusal);
     EXPECT_EQ(Flat(*wb), before);
     EXPECT_TRUE(wb->EpochHistory.empty());
     EXPECT_EQ(wb->MethodTag, "NA");

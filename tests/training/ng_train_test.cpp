@@ -622,6 +622,34 @@ TEST_F(NGTest, TheEpochThatReachesTheStopErrorIsCounted) {
   }
 }
 
+// A function approximator is trained to its approximation error: the recorded errors are the error of
+// the network's outputs against the targets, and they fall.
+TEST_F(NGTest, FunctionApproximationIsTrainedToItsOwnError) {
+  for (int method : {1, 2, 3, 4}) {
+    for (bool table : {false, true}) {
+      SCOPED_TRACE("method " + std::to_string(method) + (table ? ", signal table" : ""));
+      wb->Form1.FApproxBox.SetChecked(true);
+      wb->Form1.useST.SetChecked(table);
+      ReadDataFile(*wb, std::string(WL_SOURCE_DIR) + "/DATA/sine.dat");
+      wb->ResultsPrefix = dir.string() + "/results/sine_1";
+      wb->Form1.HiddenEditT2.SetText("4");
+      wb->Form1.EpochEditT2.SetText("8");
+      wb->Rng.Seed = 12345;
+      ASSERT_EQ(CreateNetwork(*wb, 4), NetworkBuilt);
+      ASSERT_FALSE(ReadParameters(*wb));
+      const double start = ComputeError(*wb);
+      NGTrain(*wb, static_cast<std::uint8_t>(method));
+      ASSERT_TRUE(plat.Messages.empty()) << plat.Messages[0].Text;
+      const int n = wb->NumOfEpochs;
+      ASSERT_GE(n, 1);
+      EXPECT_DOUBLE_EQ(wb->EpochHistory[0].Error, start);
+      EXPECT_NEAR(wb->EpochHistory[static_cast<std::size_t>(n)].Error, ComputeError(*wb), 1e-9 * start);
+      EXPECT_LT(wb->EpochHistory[static_cast<std::size_t>(n)].Error, start);
+      EXPECT_EQ(wb->SuccessRate, 0.0);  // no classes
+    }
+  }
+}
+
 TEST_F(NGTest, CondensedRowsOfTheFreezingMethod) {
   Xor();
   wb->Form1.NoH.SetChecked(true);
