@@ -43,9 +43,10 @@ void SizeCommitteeVotes(Workbench& wb, int vectors, int members) {
     if (row.size() < static_cast<std::size_t>(std::max(0, members))) row.resize(static_cast<std::size_t>(members), -1);
 }
 
-double VoteOnTestSet(Workbench& wb, TextReport& comm, int members, int fold) {
+double VoteOnTestSet(Workbench& wb, TextReport& comm, int members, int fold, CommitteeTally* tally) {
   const int n = wb.NumOfVectors;
   SizeCommitteeVotes(wb, n, members);
+  const int target = wb.Form1.DefClassBox.Checked() ? wb.CurrentClass : 0;
   int correct = 0;
   for (int v = 0; v < n; ++v) {
     const std::vector<int>& row = wb.CommitteeVotes[static_cast<std::size_t>(v)];
@@ -53,7 +54,14 @@ double VoteOnTestSet(Workbench& wb, TextReport& comm, int members, int fold) {
     std::string line;
     for (int a : answers) line += IntToStr(a) + " ";
     const int c = wb.VectorClass[static_cast<std::size_t>(v)];
-    if (CommitteeVote(answers, wb.NumOfClasses) == c) ++correct;
+    const bool right = CommitteeVote(answers, wb.NumOfClasses) == c;
+    if (right) ++correct;
+    if (tally) {
+      if (c == target)
+        ++(right ? tally->TruePredT : tally->TruePredN);
+      else
+        ++(right ? tally->NegPredN : tally->NegPredT);
+    }
     comm.Line(line + "  " + IntToStr(c));
   }
   comm.Line("*********** " + IntToStr(fold) + " ***********");

@@ -18,10 +18,16 @@ int CommitteeVote(std::span<const int> answers, int numClasses);
 // places hold -1.
 void SizeCommitteeVotes(Workbench& wb, int vectors, int members);
 
+// The committee's two-class counts over a test set, as the error functions count a single network's
+// (target: class 0, or the current class with "Default Class 0").
+struct CommitteeTally {
+  int TruePredT = 0, TruePredN = 0, NegPredN = 0, NegPredT = 0;
+};
+
 // The vote over the test set just evaluated: one line per vector in "_comm.txt" (each member's answer and
 // a blank, then two blanks and the true class) and the fold's marker line. Returns the share of vectors
-// whose class the committee named.
-double VoteOnTestSet(Workbench& wb, TextReport& comm, int members, int fold);
+// whose class the committee named; with tally, also the committee's two-class counts.
+double VoteOnTestSet(Workbench& wb, TextReport& comm, int members, int fold, CommitteeTally* tally = nullptr);
 
 // The committee of "New Training": asks for the training file; the test file is its full name with "t"
 // appended. CommEdit members are trained by the variable step search and tested; the members' reports go

@@ -109,11 +109,15 @@ std::string ExperimentRefusal(const TForm1& f, int runs, int folds, int members,
 }
 
 // The per-run arrays: R + 1 entries each (the last for the totals), all 0; the fold accuracies R x K.
-void SizeCounters(Workbench& wb, int runs, int folds) {
+void SizeCounters(Workbench& wb, int runs, int folds, int members) {
   const auto entries = static_cast<std::size_t>(runs) + 1;
   for (std::vector<double>* a : {&wb.CVTruePredT, &wb.CVTruePredN, &wb.CVNegPredN, &wb.CVNegPredT, &wb.CVCorrect,
                                  &wb.CVWeightedCorrect, &wb.CVTrainAccuracy})
     a->assign(entries, 0.0);
+  if (members > 1)
+    wb.CVMemberTestAccuracy.assign(entries, 0.0);
+  else
+    wb.CVMemberTestAccuracy.clear();
   wb.CVFoldAccuracy.assign(static_cast<std::size_t>(runs) * static_cast<std::size_t>(folds), 0.0);
 }
 
@@ -251,11 +255,19 @@ std::string MSRText(Workbench& wb, int runs, int folds) {
                                  &wb.CVTrainAccuracy})
     (*a)[R] = 0.0;
 
+  // A committee's figures are its votes'; the members' mean test accuracy is given beside them.
+  const bool committee = wb.CVMemberTestAccuracy.size() > R;
+  if (committee) {
+    double sum = 0.0;
+    for (std::size_t i = 0; i < R; ++i) sum += wb.CVMemberTestAccuracy[i];
+    wb.CVMemberTestAccuracy[R] = runs > 0 ? sum / runs : 0.0;
+  }
   std::string out;
   for (std::size_t i = 0; i < R; ++i) {
     out += "cv_run= " + IntToStr(static_cast<std::int64_t>(i) + 1) + "\n";
     out += "training= " + Fixed4(100.0 * wb.CVTrainAccuracy[i]) + "%\n";
     out += "test= " + Fixed4(100.0 * wb.CVCorrect[i]) + "%\n";
+    if (committee) out += "members' test= " + Fixed4(100.0 * wb.CVMemberTestAccuracy[i]) + "%\n";
     CounterLines(out, wb.CVTruePredT[i], wb.CVTruePredN[i], wb.CVNegPredN[i], wb.CVNegPredT[i]);
     out += "\n";
     for (std::vector<double>* a : {&wb.CVTruePredT, &wb.CVTruePredN, &wb.CVNegPredN, &wb.CVNegPredT, &wb.CVCorrect,
@@ -270,6 +282,7 @@ std::string MSRText(Workbench& wb, int runs, int folds) {
   out += "average values in " + IntToStr(runs) + " runs of " + IntToStr(folds) + "-fold cv\n";
   out += "training= " + Fixed4(100.0 * wb.CVTrainAccuracy[R]) + "%\n";
   out += "test= " + Fixed4(100.0 * wb.CVCorrect[R]) + "%\n";
+  if (committee) out += "members' test= " + Fixed4(100.0 * wb.CVMemberTestAccuracy[R]) + "%\n";
   out += "stdddev_within_cv=" + Fixed4(100.0 * st.Within) + "%\n";
   out += "stdddev_accross_cv=" + Fixed4(100.0 * st.Across) + "%\n";
   CounterLines(out, wb.CVTruePredT[R], wb.CVTruePredN[R], wb.CVNegPredN[R], wb.CVNegPredT[R]);
@@ -356,9 +369,17 @@ bool OneCVRun(Workbench& wb, std::uint8_t method) {
     wb.CommitteeVotes.assign(static_cast<std::size_t>(largest), std::vector<int>(static_cast<std::size_t>(members), -1));
     comm.Open(wb.ResultsPrefix + "_comm.txt");
   }
-  double trainingSum = 0.0, testSum = 0.0;
+  double trainingSum = 0.0, testSum = 0.0, memberTestSum = 0.0;
+  // The run's counters before a fold's members are tested: a committee's fold counts its votes instead.
+  const auto run = static_cast<std::size_t>(wb.CVIndex);
+  std::vector<double*> counters;
+  if (wb.CVIndex >= 0)
+    for (std::vector<double>* a : {&wb.CVTruePredT, &wb.CVTruePredN, &wb.CVNegPredN, &wb.CVNegPredT})
+      if (run < a->size()) counters.push_back(&(*a)[run]);
   for (int i = 0; i < k; ++i) {
     double training = 0.0, test = 0.0;
+    std::vector<double> before;
+    for (double* c : counters) before.push_back(*c);
     for (int b = 0; b < members; ++b) {
       wb.CommitteeMember = b;
       if (!TrainOnFile(wb, trainingFiles[static_cast<std::size_t>(i)], method)) return false;
@@ -369,7 +390,15 @@ bool OneCVRun(Workbench& wb, std::uint8_t method) {
       }
       test += wb.TestSuccessRate / members;
     }
-    if (members > 1) test = VoteOnTestSet(wb, comm, members, i);
+    memberTestSum += test;
+    if (members > 1) {
+      CommitteeTally tally;
+      test = VoteOnTestSet(wb, comm, members, i, &tally);
+      if (counters.size() == 4) {
+        const int votes[] = {tally.TruePredT, tally.TruePredN, tally.NegPredN, tally.NegPredT};
+        for (std::size_t c = 0; c < 4; ++c) *counters[c] = before[c] + votes[c];
+      }
+    }
     cvFile.Line("training= " + Fixed5(training) + "      test= " + Fixed5(test));
     if (wb.CVFoldCount >= 0 && static_cast<std::size_t>(wb.CVFoldCount) < wb.CVFoldAccuracy.size())
       wb.CVFoldAccuracy[static_cast<std::size_t>(wb.CVFoldCount)] = test;
@@ -382,6 +411,7 @@ bool OneCVRun(Workbench& wb, std::uint8_t method) {
   CloseResultsFile(wb);
   if (wb.CVIndex >= 0 && static_cast<std::size_t>(wb.CVIndex) < wb.CVTrainAccuracy.size())
     wb.CVTrainAccuracy[static_cast<std::size_t>(wb.CVIndex)] = trainingSum / k;
+  if (wb.CVIndex >= 0 && run < wb.CVMemberTestAccuracy.size()) wb.CVMemberTestAccuracy[run] = memberTestSum / k;
   cvFile.Line();
   cvFile.Line("TRAINING= " + Fixed5(trainingSum / k) + "      TEST= " + Fixed5(testSum / k));
   cvFile.Close();
@@ -422,7 +452,7 @@ void RunCrossvalidation(Workbench& wb, std::uint8_t method) {
   }
   // Parameters that the networks could not be built with would end the first fold, after the files.
   if (ReadParameters(wb)) return;
-  SizeCounters(wb, runs, folds);
+  SizeCounters(wb, runs, folds, members);
 
   for (int r = 1; r <= runs; ++r) {
     wb.CVIndex = r - 1;

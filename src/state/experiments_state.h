@@ -57,6 +57,9 @@ struct ExperimentState {
   std::vector<double> CVCorrect;
   std::vector<double> CVWeightedCorrect;
   std::vector<double> CVTrainAccuracy;  // each run's mean training accuracy
+  // With a committee: each run's mean test accuracy of the single members (the counters and CVCorrect
+  // hold the committee's votes); empty without one.
+  std::vector<double> CVMemberTestAccuracy;
   // The test accuracy of every fold, run by run and fold by fold, and how many are stored so far.
   std::vector<double> CVFoldAccuracy;
   int CVFoldCount = 0;

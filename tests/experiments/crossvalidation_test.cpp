@@ -386,6 +386,55 @@ TEST_F(CrossvalidationTest, TwoRunsWithACommitteeOfTwo) {
   EXPECT_NE(msr.find("average values in 2 runs of 3-fold cv\n"), std::string::npos);
 }
 
+// "_MSR.txt" of a committee describes the same experiment as "_CV.txt": its run figures are the votes'
+// (every test vector counted once), and the members' mean test accuracy stands beside them, labelled.
+TEST_F(CrossvalidationTest, TheSummaryOfACommitteeIsTheCommittees) {
+  struct Case {
+    const char* members;
+    const char* runs;
+  };
+  for (const Case& c : {Case{"2", "1"}, Case{"3", "1"}, Case{"3", "2"}, Case{"1", "2"}}) {
+    SCOPED_TRACE(std::string("committee of ") + c.members + ", " + c.runs + " runs");
+    SetUp();
+    WriteDataSet("twelve.dat", test::TwelveVectors());
+    wb->Form1.CVEdit.SetText("3");
+    wb->Form1.NumCVEdit.SetText(c.runs);
+    wb->Form1.CommEdit.SetText(c.members);
+    plat.OpenAnswers.push_back("DATA/twelve.dat");
+    ASSERT_TRUE(RunCommand(*wb, [&] { RunCrossvalidation(*wb, 3); }));
+    ASSERT_TRUE(plat.Messages.empty()) << plat.Messages[0].Text;
+    const int runs = std::stoi(c.runs);
+    const bool committee = std::stoi(c.members) > 1;
+    const std::vector<std::string> msr = ResultLines("twelve_86410_MSR.txt");
+    double mean = 0.0;
+    for (int r = 0; r < runs; ++r) {
+      const auto i = static_cast<std::size_t>(r);
+      EXPECT_EQ(wb->CVTruePredT[i] + wb->CVTruePredN[i] + wb->CVNegPredN[i] + wb->CVNegPredT[i], 12.0) << r;
+      // Folds of equal size: the run's test accuracy is the mean of its folds' (the votes').
+      double folds = 0.0;
+      for (int f = 0; f < 3; ++f) folds += wb->CVFoldAccuracy[static_cast<std::size_t>(3 * r + f)] / 3;
+      mean += folds / runs;
+      const auto block = std::find(msr.begin(), msr.end(), "cv_run= " + IntToStr(r + 1));
+      ASSERT_NE(block, msr.end());
+      EXPECT_EQ(*(block + 2), "test= " + FormatFixed(100 * folds, 4) + "%");
+      if (committee) {
+        EXPECT_EQ((block + 3)->substr(0, 15), "members' test= ");
+      } else {
+        EXPECT_EQ(std::count_if(msr.begin(), msr.end(), [](const std::string& l) { return l.rfind("members'", 0) == 0; }), 0);
+      }
+    }
+    const auto average = std::find(msr.begin(), msr.end(), "average values in " + std::string(c.runs) + " runs of 3-fold cv");
+    ASSERT_NE(average, msr.end());
+    EXPECT_EQ(*(average + 2), "test= " + FormatFixed(100 * mean, 4) + "%");
+    if (committee) EXPECT_EQ((average + 3)->substr(0, 15), "members' test= ");
+    if (runs == 1) {
+      // The same figure as the last line of "_CV.txt".
+      const std::vector<std::string> cv = ResultLines("twelve_86410_CV.txt");
+      EXPECT_EQ(cv.back().substr(cv.back().find("TEST= ") + 6), FormatFixed(mean, 5));
+    }
+  }
+}
+
 TEST_F(CrossvalidationTest, ContiguousLeaveTwoOut) {
   WriteDataSet("twelve.dat", test::TwelveVectors());
   wb->Form1.LxoButton.SetChecked(true);
