@@ -1,7 +1,8 @@
 # The crossvalidation items of the "Open" menu: "VSS Crossvalidation" on twelve vectors in three folds
 # writes the fold files, the tests' reports, the folds' accuracies and the summary, and opens the last two;
 # the button that showed the run number offers to continue training. "NG crossvalidation" trains the
-# folds by numerical gradient. "SMLP crossvalidation" has a script of its own (smlp_crossvalidation.wls).
+# folds by numerical gradient; a committee in every fold reports its votes. "SMLP crossvalidation" has a
+# script of its own (smlp_crossvalidation.wls).
 copy ../data/cv_twelve.dat DATA/
 clock 00:00:10.000 2
 start
@@ -55,3 +56,15 @@ click MLPCrossvalidation1
 expect no-message
 expect line results/cv_twelve_86440_MSR.txt 1 "cv_run= 1"
 uncheck JoinWBox
+
+# A committee of three in every fold: "_MSR.txt" reports the committee's votes, as "_CV.txt" does, with
+# the members' mean test beside them.
+clock 00:00:50.000 2
+set CommEdit 3
+answer open DATA/cv_twelve.dat
+click MLPCrossvalidation1
+expect no-message
+expect file results/cv_twelve_86450_comm.txt contains "*********** 2 ***********"
+expect line results/cv_twelve_86450_MSR.txt 1 "cv_run= 1"
+expect file results/cv_twelve_86450_MSR.txt contains "members' test= "
+set CommEdit 1
