@@ -6,6 +6,10 @@
 #include <QPen>
 #include <QPolygon>
 #include <QString>
+#include <algorithm>
+
+#include "platform/errors.h"
+#include "platform/numfmt.h"
 
 namespace wl {
 
@@ -19,8 +23,20 @@ std::int64_t ColorValue(QRgb pixel) {
          (static_cast<std::int64_t>(qBlue(pixel)) << 16);
 }
 
+bool PictureCanBeMade(std::int64_t width, std::int64_t height) {
+  constexpr std::int64_t kSide = 32767, kPixels = std::int64_t{1} << 27;
+  return width <= kSide && height <= kSide && std::max<std::int64_t>(width, 1) * std::max<std::int64_t>(height, 1) <= kPixels;
+}
+
+std::string PictureRefusal(std::int64_t width, std::int64_t height) {
+  return "A picture of " + IntToStr(width) + " x " + IntToStr(height) +
+         " pixels cannot be made: choose a smaller point size";
+}
+
 QImage MakePicture(int width, int height) {
+  if (!PictureCanBeMade(width, height)) throw WlError(PictureRefusal(width, height));
   QImage img(width < 1 ? 1 : width, height < 1 ? 1 : height, QImage::Format_RGB32);
+  if (img.isNull()) throw WlError(PictureRefusal(width, height));
   img.fill(Qt::white);
   return img;
 }

@@ -17,8 +17,14 @@ namespace wl {
 QColor ColorOf(std::int64_t bbggrr);
 std::int64_t ColorValue(QRgb pixel);
 
-// An off-screen picture of the given size, in the format every plot draws on, cleared to white.
+// An off-screen picture of the given size, in the format every plot draws on, cleared to white. A
+// picture that cannot be made (PictureCanBeMade false, or no memory for it) throws WlError with
+// PictureRefusal's text, so that no command draws into nothing.
 QImage MakePicture(int width, int height);
+// Whether a picture of width x height pixels can be made: each side at most 32767 pixels, at most 2^27
+// pixels in all.
+bool PictureCanBeMade(std::int64_t width, std::int64_t height);
+std::string PictureRefusal(std::int64_t width, std::int64_t height);
 
 // Draws on a picture it does not own. The pen draws lines and outlines, the brush fills, the font writes
 // text; like the window system's canvas it keeps a pen position for MoveTo / LineTo.

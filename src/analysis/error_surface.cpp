@@ -24,6 +24,7 @@
 #include "platform/numfmt.h"
 #include "platform/paths.h"
 #include "platform/rounding.h"
+#include "state/analysis_shapes.h"
 #include "state/hooks.h"
 #include "state/workbench.h"
 
@@ -213,11 +214,13 @@ void DrawSurfaceBox(Workbench& wb) {
 
 std::int64_t SurfacePenColour(const Workbench& wb) { return SurfacePen(wb); }
 
-std::vector<SurfaceLabel> SurfaceAxisLabels(const Workbench& wb) {
-  const SurfaceBox& b = wb.NG3D.Box;
-  const int L = b.Left, T = b.Top, H = b.Height, P = wb.PointSize;
+namespace {
+
+// The axis texts of a surface drawn in box b at point size P over the range and components given.
+std::vector<SurfaceLabel> AxisLabels(const Workbench& wb, const SurfaceBox& b, int P, double range, int c1Index,
+                                     int c2Index) {
+  const int L = b.Left, T = b.Top, H = b.Height;
   const double f = 20.0 * P;
-  const double range = wb.ThreeDscale;
   const int m1 = wb.NG3D.MirrorC1, m2 = wb.NG3D.MirrorC2;
   double r = RoundInt(range) * m2;
   if (std::fabs(r) < 10) r = RoundInt(10 * range) * m2 * 0.1;
@@ -233,13 +236,13 @@ std::vector<SurfaceLabel> SurfaceAxisLabels(const Workbench& wb) {
   const int xr = b.Axis2DX + b.Axis1DX + L + RoundInt(f / 2);
   return {
       {FloatToStr(-r), L - RoundInt(f) - RoundInt(f / 4), H + b.Axis1DY + T + RoundInt(f / 1.5)},
-      {std::string(1, 'c').append(IntToStr(wb.C2Index + 1)), RoundInt(b.Axis2DX / 2.0) + L - RoundInt(f) - RoundInt(f / 4),
+      {std::string(1, 'c').append(IntToStr(c2Index + 1)), RoundInt(b.Axis2DX / 2.0) + L - RoundInt(f) - RoundInt(f / 4),
        H + b.Axis1DY + T + RoundInt(b.Axis2DY / 2.0) + RoundInt(f / 4)},
       {FloatToStr(r), b.Axis2DX + L - RoundInt(m * f) - RoundInt(f / 4) - 2 * P,
        b.Axis2DY + b.Axis1DY + T + H + RoundInt(f / 4)},
       {IntToStr(n), b.Axis2DX + L + RoundInt(f / 2) + P, b.Axis2DY + b.Axis1DY + T + H + RoundInt(f / 4)},
       {IntToStr(-n), b.Axis2DX + b.Axis1DX + L - RoundInt(f / 6), b.Axis2DY + T + H + RoundInt(f / 3) + P},
-      {std::string(1, 'c').append(IntToStr(wb.C1Index + 1)), RoundInt(b.Axis1DX / 2.0) + b.Axis2DX + L,
+      {std::string(1, 'c').append(IntToStr(c1Index + 1)), RoundInt(b.Axis1DX / 2.0) + b.Axis2DX + L,
        b.Axis2DY + T + H + RoundInt(b.Axis1DY / 2.0 + f / 4)},
       {"0", xr, b.Axis2DY + T + H - RoundInt(3 * f / 4) - P},
       {Trim(wb.Form1.L66Edit.Text()), xr, b.Axis2DY + T - RoundInt(3 * f / 4)},
@@ -247,11 +250,21 @@ std::vector<SurfaceLabel> SurfaceAxisLabels(const Workbench& wb) {
   };
 }
 
-void DrawSurfaceAxisLabels(Workbench& wb) {
+void DrawAxisLabels(Workbench& wb, const SurfaceBox& b, int P, double range, int c1Index, int c2Index) {
   Canvas c(Bitmap(wb));
   c.SetFontColor(clBlack);
-  c.SetFontSize((wb.FontPct < 122 ? 13 : 11) * wb.PointSize);
-  for (const SurfaceLabel& l : SurfaceAxisLabels(wb)) c.TextOut(l.X, l.Y, l.Text);
+  c.SetFontSize((wb.FontPct < 122 ? 13 : 11) * P);
+  for (const SurfaceLabel& l : AxisLabels(wb, b, P, range, c1Index, c2Index)) c.TextOut(l.X, l.Y, l.Text);
+}
+
+}  // namespace
+
+std::vector<SurfaceLabel> SurfaceAxisLabels(const Workbench& wb) {
+  return AxisLabels(wb, wb.NG3D.Box, wb.PointSize, wb.ThreeDscale, wb.C1Index, wb.C2Index);
+}
+
+void DrawSurfaceAxisLabels(Workbench& wb) {
+  DrawAxisLabels(wb, wb.NG3D.Box, wb.PointSize, wb.ThreeDscale, wb.C1Index, wb.C2Index);
 }
 
 void PrepareErrorSurfaceForm(Workbench& wb) {
@@ -304,28 +317,35 @@ void PrepareErrorSurfaceForm(Workbench& wb) {
 
 void DrawErrorSurface(Workbench& wb) {
   TNG3D& w = wb.NG3D;
-  // Before a first surface there is no grid to redraw.
-  if (!w.GridReady || wb.PlotLines < 1) return;
-  Canvas c(Bitmap(wb));
+  // Before a first surface there is no grid to redraw. The grid is drawn as it was sampled: its lines,
+  // step, box, point size and range, whatever the controls say now.
+  if (!SurfaceGridFits(w)) return;
+  const SurfaceGridMade& g = w.GridMade;
+  w.Box = g.Box;
+  QImage& bitmap = Bitmap(wb);
+  if (bitmap.width() != g.Box.PictureWidth || bitmap.height() != g.Box.PictureHeight)
+    bitmap = MakePicture(g.Box.PictureWidth, g.Box.PictureHeight);
+  Canvas c(bitmap);
   c.Clear(clWhite);
-  DrawSurfaceAxisLabels(wb);
+  DrawAxisLabels(wb, g.Box, g.PointSize, g.Range, g.C1Index, g.C2Index);
   w.erEdit.SetText("    ");
   w.TrEdit.SetText("    ");
   w.I2.SetVisible(false);
   w.I3.SetVisible(false);
   w.MarkerShown = false;
   w.TrajectoryMarkerShown = false;
-  DrawBox(wb, c);
+  DrawSurfaceBoxEdges(g.Box, c, g.PointSize);
   c.SetPenColor(SurfacePen(wb));
-  c.SetPenWidth(wb.PointSize);
+  c.SetPenWidth(g.PointSize);
   if (!CheckNumber(wb, wb.Form1.L66Edit, "vertical range", false, 1, 24)) return;
-  const SurfaceBox& b = w.Box;
-  const int halfH = RoundInt(b.Height / 2.0), halfL = RoundInt(wb.PlotLines / 2.0), S = wb.ESGridStep;
+  const SurfaceBox& b = g.Box;
+  const int halfH = RoundInt(b.Height / 2.0), halfL = RoundInt(g.Lines / 2.0), S = g.Step;
+  const std::size_t values = GridValuesOf(g);
   const double Hf = b.Height / 2.0;
   for (int fam = 0; fam < 2; ++fam) {
-    for (int i = 0; i <= 2 * halfL && static_cast<std::size_t>(i) < w.SurfaceGrid[fam].size(); ++i) {
+    for (int i = 0; i <= 2 * halfL; ++i) {
       const std::vector<float>& line = w.SurfaceGrid[fam][static_cast<std::size_t>(i)];
-      for (int j = 0; -halfH + j * S <= halfH && static_cast<std::size_t>(j) < line.size(); ++j) {
+      for (int j = 0; static_cast<std::size_t>(j) < values; ++j) {
         double a, bb;
         const double along = (-halfH + j * S);
         const double across = static_cast<double>(i - halfL) / (2 * halfL);
@@ -351,6 +371,11 @@ void DrawErrorSurface(Workbench& wb) {
 
 void ComputeErrorSurfacePCA(Workbench& wb) {
   TNG3D& w = wb.NG3D;
+  // The plane is spanned by the components around a recorded epoch: both must be of this network.
+  if (!ComponentsFit(wb) || !HistoryFitsNetwork(wb) || wb.PlotLines < 2) {
+    wb.Plat.ShowMessage(AgainMessage("Error surface"));
+    return;
+  }
   w.SurfaceDrawn = false;
   const int e0 = StrToInt(Trim(wb.Form1.ESFixedEdit.Text()));
   const std::size_t n = static_cast<std::size_t>(std::max(wb.NumOfWeights, 0));
@@ -401,11 +426,9 @@ void ComputeErrorSurfacePCA(Workbench& wb) {
     }
   }
   const std::size_t perFamily = static_cast<std::size_t>(2 * halfL + 1);
-  w.SurfaceGrid.assign(2, std::vector<std::vector<float>>(static_cast<std::size_t>(wb.PlotLines + 3),
-                                                          std::vector<float>(static_cast<std::size_t>(RoundInt(
-                                                                                 static_cast<double>(b.Height) / g)) +
-                                                                                 3,
-                                                                             0.0f)));
+  MakeSurfaceGrid(w, {wb.PlotLines, g, wb.PointSize, b, wb.ThreeDscale, wb.C1Index, wb.C2Index},
+                  static_cast<std::size_t>(wb.PlotLines + 3),
+                  static_cast<std::size_t>(RoundInt(static_cast<double>(b.Height) / g)) + 3);
   SamplePlane(wb, lines, SurfaceSamplerOptions(wb), [&](std::size_t index, const std::vector<double>& values) {
     const int fam = index < perFamily ? 0 : 1;
     const int Ln = static_cast<int>(index % perFamily);
@@ -541,33 +564,48 @@ void ComputeErrorSurface2W(Workbench& wb) {
 
 namespace {
 
-bool ReadLinesAndRange(Workbench& wb, Edit& lg, Edit& range) {
+// The plot parameters of one run of the pipeline. They are read into this record first and taken over
+// (PlotLines, ThreeDscale, ESGridStep, C1Index, C2Index, PointSize) only when the run gets to its surface,
+// so that a refused run leaves the parameters of the grid shown.
+struct PlotParameters {
+  int Lines = 0;
+  double Range = 0;
+  int Step = 1;
+  int C1 = 0, C2 = 1;
+};
+
+bool ReadLinesAndRange(Workbench& wb, Edit& lg, Edit& range, PlotParameters& p) {
   SetSubStep(wb, "6");
   if (!CheckNumber(wb, lg, "Lines in Plot", true, 0, 99)) return false;
-  wb.PlotLines = StrToInt(Trim(lg.Text()));
-  if (wb.PlotLines == 1) {
+  p.Lines = StrToInt(Trim(lg.Text()));
+  if (p.Lines == 1) {
     wb.Plat.ShowMessage("Lines in Plot: 1 line gives no surface; choose 0 (trajectory only) or 2 to 99");
     return false;
   }
   SetSubStep(wb, "7");
   if (!CheckNumber(wb, range, "C1 range", false, 0.001, 99999)) return false;
-  wb.ThreeDscale = StrToInt(Trim(range.Text()));
+  p.Range = StrToInt(Trim(range.Text()));
   return true;
 }
 
-void CapLines(Workbench& wb) {
-  if (wb.ESGridStep == 2) wb.PlotLines = std::min(wb.PlotLines, 24);
-  if (wb.ESGridStep == 4) wb.PlotLines = std::min(wb.PlotLines, 20);
-  if (wb.ESGridStep == 8) wb.PlotLines = std::min(wb.PlotLines, 16);
+void CapLines(PlotParameters& p) {
+  if (p.Step == 2) p.Lines = std::min(p.Lines, 24);
+  if (p.Step == 4) p.Lines = std::min(p.Lines, 20);
+  if (p.Step == 8) p.Lines = std::min(p.Lines, 16);
 }
 
 // The raw coordinates of every recorded epoch on components 1..6, and the scores on every component.
-void ProjectTrajectory(Workbench& wb) {
+// False after the scores reader's message.
+bool ProjectTrajectory(Workbench& wb) {
   const std::size_t n = static_cast<std::size_t>(std::max(wb.NumOfWeights, 0));
   const std::size_t epochs = static_cast<std::size_t>(wb.NumOfEpochs + 1);
-  wb.ComponentScores.assign(n, std::vector<double>(epochs, 0.0));
   const bool matlab = wb.MethodTag == "Matlab" && FileExists(wb.Path("PCA/scores_w.txt"));
-  if (matlab && !ReadComponentScores(wb)) throw WlError("");
+  std::vector<std::vector<double>> scores = std::move(wb.ComponentScores);
+  wb.ComponentScores.assign(n, std::vector<double>(epochs, 0.0));
+  if (matlab && !ReadComponentScores(wb)) {
+    wb.ComponentScores = std::move(scores);
+    return false;
+  }
   wb.TrajectoryCoords.assign(6, std::vector<double>(epochs, 0.0));
   for (std::size_t e = 0; e < epochs; ++e) {
     const auto row = std::as_const(wb.WeightHistory).Row(e);
@@ -579,27 +617,121 @@ void ProjectTrajectory(Workbench& wb) {
     }
   }
   wb.TrajProjected = true;
+  return true;
+}
+
+// The components in use, kept while new ones are computed or read: a stage that fails (or throws)
+// leaves them as they were.
+class ComponentsStage {
+ public:
+  explicit ComponentsStage(Workbench& wb)
+      : wb_(wb),
+        eigenvalues_(wb.Eigenvalues),
+        components_(wb.PrincipalComponents),
+        matlab_(wb.MatlabComponents),
+        ica_(wb.ICAComponents),
+        count_(wb.NumOfComponents),
+        madeFor_(wb.ComponentsMadeFor) {}
+  ComponentsStage(const ComponentsStage&) = delete;
+  ComponentsStage& operator=(const ComponentsStage&) = delete;
+  ~ComponentsStage() {
+    if (done_) return;
+    wb_.Eigenvalues = std::move(eigenvalues_);
+    wb_.PrincipalComponents = std::move(components_);
+    wb_.MatlabComponents = std::move(matlab_);
+    wb_.ICAComponents = std::move(ica_);
+    wb_.NumOfComponents = count_;
+    wb_.ComponentsMadeFor = std::move(madeFor_);
+  }
+  void Done() {
+    StampComponents(wb_);
+    done_ = true;
+  }
+
+ private:
+  Workbench& wb_;
+  std::vector<double> eigenvalues_;
+  std::vector<std::vector<double>> components_, matlab_, ica_;
+  int count_;
+  NetworkStamp madeFor_;
+  bool done_ = false;
+};
+
+// Steps 9 to 17 of the pipeline for a run that computes its components: the arrays sized for the
+// network, then the ICA or PCA files or the program's own PCA. False when the stage fails; the
+// components in use then stay.
+bool ComputeComponents(Workbench& wb) {
+  TForm1& f = wb.Form1;
+  const std::size_t n = static_cast<std::size_t>(std::max(wb.NumOfWeights, 0));
+  ComponentsStage stage(wb);
+  wb.Eigenvalues.assign(n, 0.0);
+  wb.NumOfComponents = wb.NumOfWeights;
+  wb.PrincipalComponents.assign(n, std::vector<double>(n, 0.0));
+  SetSubStep(wb, "10");
+  wb.ICAComponents.assign(5, std::vector<double>(n, 0.0));
+  wb.MatlabComponents.assign(n, std::vector<double>(n, 0.0));
+  SetSubStep(wb, "11");
+  if (f.FastICABox.Checked()) {
+    SetSubStep(wb, "12");
+    if (!ReadICAFiles(wb)) return false;
+  } else {
+    SetSubStep(wb, "13");
+    SetSubStep(wb, "14");
+    if (f.MatLabBox.Checked()) {
+      SetSubStep(wb, "15");
+      if (!ReadPCAFiles(wb, PCAFileKind::W)) {
+        SetSubStep(wb, "16");
+        wb.Plat.ShowMessage("Error Reading PCA File");
+        return false;
+      }
+    } else {
+      SetSubStep(wb, "17");
+      if (!ComputeWeightPCA(wb)) return false;
+    }
+  }
+  stage.Done();
+  return true;
+}
+
+void CopyPlotComponents(Workbench& wb) {
+  wb.PlotComponents.assign(std::min<std::size_t>(6, wb.PrincipalComponents.size()), {});
+  for (std::size_t k = 0; k < wb.PlotComponents.size(); ++k) wb.PlotComponents[k] = wb.PrincipalComponents[k];
+}
+
+const char* CommandOfMode(int mode) {
+  if (mode >= 20) return "Only Plot";
+  if (mode == 10) return "Find PCA Minimum";
+  return "SVD + Plot";
 }
 
 }  // namespace
+
+bool PointSizeMakesPicture(Workbench& wb, int pointSize) {
+  const std::int64_t w = 629LL * pointSize, h = 613LL * pointSize;
+  if (pointSize >= 1 && PictureCanBeMade(w, h)) return true;
+  wb.Plat.ShowMessage(PictureRefusal(w, h));
+  return false;
+}
 
 void PlotErrorSurfacePCA(Workbench& wb, int mode) {
   TForm1& f = wb.Form1;
   TNG3D& w = wb.NG3D;
   if (!CheckNumber(wb, f.L66Edit, "vertical range", false, 1, 24)) return;
-  wb.PointSize = PointSizeOf(wb);
+  const int pointSize = PointSizeOf(wb);
+  if (!PointSizeMakesPicture(wb, pointSize)) return;
   HourglassGuard hourglass(wb.Plat);
   w.ColorBox1.SetItemIndex(wb.clindex);
   const std::int64_t started = MonotonicMs();
   SetSubStep(wb, "5");
   if (mode == 1 && !BuildWMForMatlab(wb)) return;
+  PlotParameters p{wb.PlotLines, wb.ThreeDscale, wb.ESGridStep, wb.C1Index, wb.C2Index};
   if (mode < 30) {
-    if (!ReadLinesAndRange(wb, f.LGEdit, f.ThreeDEdit)) return;
+    if (!ReadLinesAndRange(wb, f.LGEdit, f.ThreeDEdit, p)) return;
     SetSubStep(wb, "8");
-    wb.ESGridStep = RoundInt(std::pow(2.0, f.ESQBox.ItemIndex()));
-    CapLines(wb);
-    wb.C1Index = f.c1box.ItemIndex();
-    wb.C2Index = f.c2box.ItemIndex();
+    p.Step = RoundInt(std::pow(2.0, f.ESQBox.ItemIndex()));
+    CapLines(p);
+    p.C1 = f.c1box.ItemIndex();
+    p.C2 = f.c2box.ItemIndex();
   }
   const int e0 = StrToInt(Trim(f.ESFixedEdit.Text()));
   if (e0 > wb.NumOfEpochs) {
@@ -607,59 +739,51 @@ void PlotErrorSurfacePCA(Workbench& wb, int mode) {
     return;
   }
   SetSubStep(wb, "9");
-  const std::size_t n = static_cast<std::size_t>(std::max(wb.NumOfWeights, 0));
+  // Components are computed by the full runs (and by the ICA files whatever the mode); the others keep
+  // the components in use, which must have been made for this network.
+  const bool compute = mode < 20 && (f.FastICABox.Checked() || wb.ESPlotMode == 1);
+  if (!compute && !ComponentsFitFor(wb, CommandOfMode(mode))) return;
+  if (!HistoryFitsNetwork(wb)) {
+    wb.Plat.ShowMessage(AgainMessage(CommandOfMode(mode)));
+    return;
+  }
   if (mode < 20) {
     wb.TrajProjected = false;
     wb.ExtrapolationTargets.fill(0.0);
-    wb.Eigenvalues.assign(n, 0.0);
-    wb.NumOfComponents = wb.NumOfWeights;
-    wb.PrincipalComponents.assign(n, std::vector<double>(n, 0.0));
-    SetSubStep(wb, "10");
-    wb.ICAComponents.assign(5, std::vector<double>(n, 0.0));
-    wb.MatlabComponents.assign(n, std::vector<double>(n, 0.0));
-    SetSubStep(wb, "11");
-    if (f.FastICABox.Checked()) {
-      SetSubStep(wb, "12");
-      if (!ReadICAFiles(wb)) return;
-    } else {
-      SetSubStep(wb, "13");
-      if (wb.ESPlotMode == 1) {
-        SetSubStep(wb, "14");
-        if (f.MatLabBox.Checked()) {
-          SetSubStep(wb, "15");
-          if (!ReadPCAFiles(wb, PCAFileKind::W)) {
-            SetSubStep(wb, "16");
-            wb.Plat.ShowMessage("Error Reading PCA File");
-            return;
-          }
-        } else {
-          SetSubStep(wb, "17");
-          if (!ComputeWeightPCA(wb)) return;
-        }
-      }
-    }
+    if (compute && !ComputeComponents(wb)) return;
     if (wb.Eigenvalues.size() >= 2 && wb.Eigenvalues[0] > 0 && wb.Eigenvalues[1] > 0) {
       wb.ESDone = true;
       wb.GTP.Button3.SetEnabled(true);
     }
   }
-  wb.PlotComponents.assign(std::min<std::size_t>(6, wb.PrincipalComponents.size()), {});
-  for (std::size_t k = 0; k < wb.PlotComponents.size(); ++k) wb.PlotComponents[k] = wb.PrincipalComponents[k];
+  CopyPlotComponents(wb);
   if (mode >= 30) {
-    wb.C1Index = w.c1box.ItemIndex();
-    wb.C2Index = w.c2box.ItemIndex();
+    p.C1 = w.c1box.ItemIndex();
+    p.C2 = w.c2box.ItemIndex();
   }
   SetSubStep(wb, "20");
   const auto eig = [&wb](int i) {
     return i >= 0 && static_cast<std::size_t>(i) < wb.Eigenvalues.size() ? wb.Eigenvalues[static_cast<std::size_t>(i)]
                                                                            : 0.0;
   };
-  if (eig(wb.C2Index) <= 0 || static_cast<std::size_t>(std::max(wb.C1Index, wb.C2Index)) >= wb.PlotComponents.size()) {
+  if (eig(p.C2) <= 0 || p.C1 < 0 || static_cast<std::size_t>(std::max(p.C1, p.C2)) >= wb.PlotComponents.size()) {
     SetSubStep(wb, "21");
-    wb.Plat.ShowMessage("Error: Eigenvalue[" + IntToStr(wb.C2Index) + "]=0");
+    wb.Plat.ShowMessage("Error: Eigenvalue[" + IntToStr(p.C2) + "]=0");
     return;
   }
   SetSubStep(wb, "23");
+  if (mode >= 30) {
+    if (!ReadLinesAndRange(wb, w.LGEdit, w.ThreeDEdit, p)) return;
+    p.Step = RoundInt(std::pow(2.0, w.ESQBox.ItemIndex()));
+    CapLines(p);
+  }
+  // Every check has passed: the run's parameters become those of the surface.
+  wb.PointSize = pointSize;
+  wb.PlotLines = p.Lines;
+  wb.ThreeDscale = p.Range;
+  wb.ESGridStep = p.Step;
+  wb.C1Index = p.C1;
+  wb.C2Index = p.C2;
   wb.C2Scale = std::sqrt(eig(wb.C1Index) / eig(wb.C2Index));
   if (mode < 30) {
     w.c1box.SetItemIndex(f.c1box.ItemIndex());
@@ -668,9 +792,6 @@ void PlotErrorSurfacePCA(Workbench& wb, int mode) {
     w.ThreeDEdit.SetText(f.ThreeDEdit.Text());
     w.LGEdit.SetText(f.LGEdit.Text());
   } else {
-    if (!ReadLinesAndRange(wb, w.LGEdit, w.ThreeDEdit)) return;
-    wb.ESGridStep = RoundInt(std::pow(2.0, w.ESQBox.ItemIndex()));
-    CapLines(wb);
     w.LGEdit.SetText(IntToStr(wb.PlotLines));
   }
   SetSubStep(wb, "25");
@@ -679,13 +800,16 @@ void PlotErrorSurfacePCA(Workbench& wb, int mode) {
     SetSubStep(wb, "27");
     if (f.PMBox.Checked()) {
       // The scores too, so that the trajectory windows find them after a frame.
-      if (!wb.TrajProjected) ProjectTrajectory(wb);
+      if (!wb.TrajProjected && !ProjectTrajectory(wb)) return;
       DrawSurfaceFrame(wb, e0, 0);
       return;
     }
     ComputeErrorSurfacePCA(wb);
+  } else {
+    // The picture shows the trajectory only: no grid of it to redraw or export.
+    w.GridReady = false;
   }
-  if (!wb.TrajProjected) ProjectTrajectory(wb);
+  if (!wb.TrajProjected && !ProjectTrajectory(wb)) return;
   FillComparisonSurface(wb, e0);
   SetSubStep(wb, "28");
   if (w.TRBox.ItemIndex() > 0) DrawTrajectory(wb);
@@ -700,13 +824,18 @@ void PlotErrorSurfacePCA(Workbench& wb, int mode) {
 }
 
 void PlotErrorSurfacePCAV(Workbench& wb) {
-  // Needs the grid storage and layout of a first surface.
+  // Needs the grid storage and layout of a first surface, made for this network.
   if (!wb.NG3D.GridReady) return;
+  if (!ComponentsFitFor(wb, "PCA  V")) return;
+  if (!HistoryFitsNetwork(wb)) {
+    wb.Plat.ShowMessage(AgainMessage("PCA  V"));
+    return;
+  }
+  if (!PointSizeMakesPicture(wb, wb.PointSize)) return;
   HourglassGuard hourglass(wb.Plat);
   SetSubStep(wb, "31");
   if (!ReadPCAFiles(wb, PCAFileKind::V)) return;
-  wb.PlotComponents.assign(std::min<std::size_t>(6, wb.PrincipalComponents.size()), {});
-  for (std::size_t k = 0; k < wb.PlotComponents.size(); ++k) wb.PlotComponents[k] = wb.PrincipalComponents[k];
+  CopyPlotComponents(wb);
   PrepareErrorSurfaceForm(wb);
   if (wb.Form1.PMBox.Checked()) {
     DrawSurfaceFrame(wb, StrToInt(Trim(wb.Form1.ESFixedEdit.Text())), 0);
@@ -722,6 +851,12 @@ void PlotErrorSurface2W(Workbench& wb) {
   if (wb.NumOfEpochs < 0 || wb.WeightHistory.Rows() <= static_cast<std::size_t>(wb.NumOfEpochs) ||
       wb.PlotLines < 2)
     return;
+  // The two weights are found in the recorded training, and moved in the network as it stands.
+  if (!HistoryFitsNetwork(wb)) {
+    wb.Plat.ShowMessage(AgainMessage("2W"));
+    return;
+  }
+  if (!PointSizeMakesPicture(wb, wb.PointSize)) return;
   HourglassGuard hourglass(wb.Plat);
   SetSubStep(wb, "33");
   PrepareErrorSurfaceForm(wb);
@@ -762,6 +897,9 @@ int ErrorAtPlotPoint(Workbench& wb, int x, int y) {
 void PickSurfacePoint(Workbench& wb, int x, int y) {
   TNG3D& w = wb.NG3D;
   if (!w.GridReady) return;
+  // The point is placed on the components of the surface shown, in the network as it stands.
+  if (!ComponentsFitFor(wb, "Surface point")) return;
+  if (wb.PlotComponents.size() < 2) return;
   w.ClickX = x;
   w.ClickY = y;
   const SurfaceBox& b = w.Box;
@@ -834,12 +972,17 @@ void SaveErrorSurface(Workbench& wb, int mode) {
 
 void WriteErrorSurfaceEps(Workbench& wb) {
   const TNG3D& w = wb.NG3D;
-  const int halfH = RoundInt(w.Box.Height / 2.0), halfL = RoundInt(wb.PlotLines / 2.0);
-  const int k = RoundInt(halfH * 0.8 / halfL);
+  // The table is the grid as it was sampled (its box and lines), whatever the controls say now.
+  if (!SurfaceGridFits(w)) return;
+  const SurfaceGridMade& g = w.GridMade;
+  const int halfH = RoundInt(g.Box.Height / 2.0), halfL = RoundInt(g.Lines / 2.0);
+  const int k = std::max(1, RoundInt(halfH * 0.8 / halfL));
+  const int S = std::max(1, g.Step);
   std::string text;
   for (int i = 0; i <= 2 * halfL; ++i) {
     for (int p = -halfH; p <= halfH; ++p)
-      if (p % k == 0) text += FormatReal(w.SurfaceGrid[0][static_cast<std::size_t>(i)][static_cast<std::size_t>(p + halfH)]) + "  ";
+      if (p % k == 0 && (p + halfH) % S == 0)
+        text += FormatReal(w.SurfaceGrid[0][static_cast<std::size_t>(i)][static_cast<std::size_t>((p + halfH) / S)]) + "  ";
     text += "\r\n";
   }
   const std::string prefix = wb.ResultsPrefix.empty() ? wb.ProgramDir + "/" : wb.ResultsPrefix;
@@ -849,13 +992,14 @@ void WriteErrorSurfaceEps(Workbench& wb) {
 }
 
 void ErrorSurfaceEpsButton(Workbench& wb) {
-  if (!wb.ESDone || !wb.NG3D.GridReady) return;
-  if (wb.ESGridStep > 1) {
-    wb.Plat.ShowMessage("First Perform the Plot in High Quality");
+  if (!wb.ESDone) return;
+  if (!SurfaceGridFits(wb.NG3D)) {
+    if (wb.PlotLines < 2)
+      wb.Plat.ShowMessage("No grid lines to export: the plot shows the trajectory only (Lines in Plot 0)");
     return;
   }
-  if (wb.PlotLines < 2) {
-    wb.Plat.ShowMessage("No grid lines to export: the plot shows the trajectory only (Lines in Plot 0)");
+  if (wb.NG3D.GridMade.Step > 1) {
+    wb.Plat.ShowMessage("First Perform the Plot in High Quality");
     return;
   }
   WriteErrorSurfaceEps(wb);
@@ -875,7 +1019,9 @@ void FindPCAMinimum(Workbench& wb) {
   const std::vector<double> old = FlatWeights(wb);
   PlotErrorSurfacePCA(wb, 10);
   SetFlatWeights(wb, old);
-  if (wb.PlotComponents.size() < static_cast<std::size_t>(N) || wb.Eigenvalues.size() < static_cast<std::size_t>(N))
+  // The line runs along the components in use; a refused or failed surface leaves none for this network.
+  if (!ComponentsFit(wb) || wb.PlotComponents.size() < static_cast<std::size_t>(N) ||
+      wb.Eigenvalues.size() < static_cast<std::size_t>(N))
     return;
   std::vector<double> d(old.size(), 0.0);
   for (int j = 0; j < N; ++j)

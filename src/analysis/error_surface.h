@@ -58,6 +58,9 @@ void ComputeErrorSurfacePCA(Workbench& wb);
 bool FindTwoMostChangedWeights(Workbench& wb);
 void ComputeErrorSurface2W(Workbench& wb);
 
+// Whether the pictures of point size P (629 P x 613 P) can be made; false after the refusal's message.
+bool PointSizeMakesPicture(Workbench& wb, int pointSize);
+
 void PlotErrorSurfacePCA(Workbench& wb, int mode);
 void PlotErrorSurfacePCAV(Workbench& wb);
 void PlotErrorSurface2W(Workbench& wb);

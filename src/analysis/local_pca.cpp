@@ -10,6 +10,7 @@
 #include "model/eval_options.h"
 #include "model/plane_sampler.h"
 #include "model/read_parameters.h"
+#include "state/analysis_shapes.h"
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
 #include "state/workbench.h"
@@ -32,8 +33,14 @@ std::vector<double> Head(const std::vector<std::vector<double>>& m, std::size_t 
 int SegmentStartEpoch(int epochs, int k) { return RoundInt(static_cast<double>(epochs) * k / 4); }
 
 void RunLocalPCA(Workbench& wb) {
-  if (!wb.ESDone || !wb.NG3D.GridReady || wb.PlotComponents.size() < 2) {
+  if (!wb.ESDone) {
     wb.Plat.ShowMessage(SurfaceFirstMessage);
+    return;
+  }
+  // The planes take the lines, range and components of the surface shown, and its centre from the
+  // recorded training: all of them for this network, and a surface of two lines or more.
+  if (!SurfaceGridFits(wb.NG3D) || wb.PlotLines < 2 || !ComponentsFit(wb) || !HistoryFitsNetwork(wb)) {
+    wb.Plat.ShowMessage(AgainMessage("Local PCA"));
     return;
   }
   wb.LocalPCASegments.assign(4, TPD{});
@@ -112,7 +119,9 @@ void DrawLocalPCASurface(Workbench& wb, int) {
       L.Count = 2 * half + 1;
       lines.push_back(std::move(L));
     }
-  w.SurfaceGrid.assign(2, std::vector<std::vector<float>>(perFamily, std::vector<float>(static_cast<std::size_t>(2 * half + 1), 0.0f)));
+  // Every pixel of a line, whatever the surface's quality.
+  MakeSurfaceGrid(w, {wb.PlotLines, 1, wb.PointSize, b, R, wb.C1Index, wb.C2Index}, perFamily,
+                  static_cast<std::size_t>(2 * half + 1));
   PlaneSamplerOptions o;
   o.Error = PlaneError::Compute;
   o.Eval = HeldEvalOptions(wb);

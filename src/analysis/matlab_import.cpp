@@ -278,6 +278,9 @@ void ImportWMFromMatlab(Workbench& wb) {
   PrepareTrainingRun(wb);
   wb.EpochHistory.resize(static_cast<std::size_t>(E) + 1);
   for (std::size_t e = 0; e < errors.size(); ++e) wb.EpochHistory[e].Error = errors[e].Error;
+  // The imported training is the last run: its start error is its error of epoch 0 (the exchange-file
+  // readers take a start error of 0 for "no training yet").
+  wb.StartError = wb.EpochHistory[0].Error;
 
   Trace(wb, 15);
   wb.MethodTag = "Matlab";

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "state/analysis_shapes.h"
 #include "state/report_opener.h"
 #include "model/data_file.h"
 #include "state/workbench.h"
@@ -27,71 +28,86 @@ double Number(const std::string& path, std::size_t line, const std::string& toke
   return v;
 }
 
-// The arrays the readers fill, sized for the network when they are not yet.
-void SizeResults(Workbench& wb) {
-  const auto n = static_cast<std::size_t>(wb.NumOfWeights);
-  if (wb.Eigenvalues.size() != n) wb.Eigenvalues.assign(n, 0.0);
-  wb.NumOfComponents = wb.NumOfWeights;
-  auto size = [n](std::vector<std::vector<double>>& m, std::size_t rows) {
-    if (m.size() != rows || (rows > 0 && m[0].size() != n)) m.assign(rows, std::vector<double>(n, 0.0));
-  };
-  size(wb.PrincipalComponents, n);
-}
-
-void ReadEigenvalues(Workbench& wb, const std::string& path) {
+void ReadEigenvalues(const std::string& path, std::vector<double>& eig) {
   const std::vector<std::string> lines = ReadLines(path);
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (i >= wb.Eigenvalues.size())
-      BadLine(path, i, "more lines than the network has weights (" + IntToStr(wb.NumOfWeights) + ")");
-    wb.Eigenvalues[i] = Number(path, i, Trim(lines[i]));
+    if (i >= eig.size()) BadLine(path, i, "more lines than the network has weights (" + IntToStr(static_cast<std::int64_t>(eig.size())) + ")");
+    eig[i] = Number(path, i, Trim(lines[i]));
   }
+  // A negative first eigenvalue is no variance: the file is not a PCA of this trajectory.
+  if (!eig.empty() && eig[0] < 0)
+    throw FileError("File " + path + ": the first eigenvalue " + FloatToStr(eig[0]) + " is negative");
 }
 
-// Line s of a direction file: count tokens into the given rows (each [k][s]).
-void ReadDirections(Workbench& wb, const std::string& path, int count,
-                    std::vector<std::vector<double>>& own) {
+// Line s of a direction file: count tokens into rows [k][s] of dirs. The file holds one line per weight
+// and not every value 0.
+void ReadDirections(Workbench& wb, const std::string& path, int count, std::vector<std::vector<double>>& dirs) {
   const std::vector<std::string> lines = ReadLines(path);
+  const auto n = static_cast<std::size_t>(std::max(wb.NumOfWeights, 0));
+  bool nonZero = false;
   for (std::size_t s = 0; s < lines.size(); ++s) {
-    if (s >= static_cast<std::size_t>(wb.NumOfWeights))
-      BadLine(path, s, "more lines than the network has weights (" + IntToStr(wb.NumOfWeights) + ")");
+    if (s >= n) BadLine(path, s, "more lines than the network has weights (" + IntToStr(static_cast<std::int64_t>(n)) + ")");
     wb.DataLine = lines[s];
     wb.DataLinePos = 1;
     for (int k = 0; k < count; ++k) {
       const std::string token = NextDataLineToken(wb);
       if (token.empty()) BadLine(path, s, "value " + IntToStr(k + 1) + " is missing");
       const double v = Number(path, s, token);
-      const auto uk = static_cast<std::size_t>(k);
-      if (uk < wb.PrincipalComponents.size()) wb.PrincipalComponents[uk][s] = v;
-      own[uk][s] = v;
+      dirs[static_cast<std::size_t>(k)][s] = v;
+      nonZero = nonZero || v != 0.0;
     }
   }
+  if (lines.size() < n)
+    throw FileError("File " + path + ": " + IntToStr(static_cast<std::int64_t>(lines.size())) + " lines for the " +
+                    IntToStr(static_cast<std::int64_t>(n)) + " weights of the network, one line for each expected");
+  if (!nonZero) throw FileError("File " + path + ": every value is 0, which gives no direction");
+}
+
+// The readers refuse without a message when a file is missing or no training has been run.
+bool ReadersMayRead(const Workbench& wb, const std::string& a, const std::string& b) {
+  return FileExists(a) && FileExists(b) && wb.StartError != 0.0 && wb.NumOfWeights > 0;
 }
 
 }  // namespace
 
+// Both readers read the whole of their files before they take over anything: a refused file leaves the
+// components in use as they were.
 bool ReadPCAFiles(Workbench& wb, PCAFileKind kind) {
   const std::string eig = wb.Path(kind == PCAFileKind::W ? "PCA/eig_w.txt" : "PCA/eig_v.txt");
   const std::string comp = wb.Path(kind == PCAFileKind::W ? "PCA/pcomp_w.txt" : "PCA/pcomp_v.txt");
-  if (!FileExists(comp) || !FileExists(eig) || wb.StartError == 0.0) return false;
-  SizeResults(wb);
+  if (!ReadersMayRead(wb, comp, eig)) return false;
   const auto n = static_cast<std::size_t>(wb.NumOfWeights);
-  if (wb.MatlabComponents.size() != n || (n > 0 && wb.MatlabComponents[0].size() != n))
-    wb.MatlabComponents.assign(n, std::vector<double>(n, 0.0));
-  ReadEigenvalues(wb, eig);
-  ReadDirections(wb, comp, wb.NumOfComponents, wb.MatlabComponents);
+  std::vector<double> eigenvalues(n, 0.0);
+  std::vector<std::vector<double>> components(n, std::vector<double>(n, 0.0));
+  ReadEigenvalues(eig, eigenvalues);
+  ReadDirections(wb, comp, wb.NumOfWeights, components);
+  wb.Eigenvalues = std::move(eigenvalues);
+  wb.NumOfComponents = wb.NumOfWeights;
+  wb.PrincipalComponents = components;
+  wb.MatlabComponents = std::move(components);
+  if (wb.ICAComponents.size() != 5 || (n > 0 && wb.ICAComponents[0].size() != n))
+    wb.ICAComponents.assign(5, std::vector<double>(n, 0.0));
+  StampComponents(wb);
   return true;
 }
 
 bool ReadICAFiles(Workbench& wb) {
   const std::string eig = wb.Path("PCA/eig_w.txt");
   const std::string ica = wb.Path("PCA/ica_a.txt");
-  if (!FileExists(ica) || !FileExists(eig) || wb.StartError == 0.0) return false;
-  SizeResults(wb);
+  if (!ReadersMayRead(wb, ica, eig)) return false;
   const auto n = static_cast<std::size_t>(wb.NumOfWeights);
-  if (wb.ICAComponents.size() != 5 || wb.ICAComponents[0].size() != n)
-    wb.ICAComponents.assign(5, std::vector<double>(n, 0.0));
-  ReadEigenvalues(wb, eig);
-  ReadDirections(wb, ica, 5, wb.ICAComponents);
+  std::vector<double> eigenvalues(n, 0.0);
+  std::vector<std::vector<double>> directions(5, std::vector<double>(n, 0.0));
+  ReadEigenvalues(eig, eigenvalues);
+  ReadDirections(wb, ica, 5, directions);
+  wb.Eigenvalues = std::move(eigenvalues);
+  wb.NumOfComponents = wb.NumOfWeights;
+  wb.PrincipalComponents.assign(n, std::vector<double>(n, 0.0));
+  for (std::size_t k = 0; k < 5 && k < n; ++k) wb.PrincipalComponents[k] = directions[k];
+  wb.ICAComponents = std::move(directions);
+  if (wb.MatlabComponents.size() != n || (n > 0 && wb.MatlabComponents[0].size() != n))
+    wb.MatlabComponents.assign(n, std::vector<double>(n, 0.0));
+  StampComponents(wb);
   return true;
 }
 

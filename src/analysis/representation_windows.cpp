@@ -68,6 +68,8 @@ void ShowRepresentations(Workbench& wb) {
   if (wb.ORF.SE.Value() != epoch) {
     wb.ORF.SE.SetValue(epoch);
     RepresentationEpochChanged(wb);
+    // The selector's steps have drawn this very epoch (or said that it has no signals): once is enough.
+    if (wb.ORF.SE.Value() == epoch) return;
   }
   ShowSignalPlots(wb, epoch);
 }

@@ -14,6 +14,7 @@
 #include "model/eval_options.h"
 #include "model/plane_sampler.h"
 #include "model/read_parameters.h"
+#include "state/analysis_shapes.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"
@@ -202,8 +203,7 @@ void DrawSurfaceGrid(Workbench& wb, int e) {
   if (placed && halfL >= 1) {
     const std::size_t values = static_cast<std::size_t>(RoundInt(H / S)) + 3;
     const std::size_t lineCount = static_cast<std::size_t>(wb.PlotLines) + 3;
-    if (w.SurfaceGrid.size() != 2 || w.SurfaceGrid[0].size() < lineCount || w.SurfaceGrid[0][0].size() < values)
-      w.SurfaceGrid.assign(2, std::vector<std::vector<float>>(lineCount, std::vector<float>(values, 0.0f)));
+    MakeSurfaceGrid(w, {wb.PlotLines, S, wb.PointSize, b, range, wb.C1Index, wb.C2Index}, lineCount, values);
     const std::vector<double> none(n, 0.0);
     const auto row = [&](int k) -> const std::vector<double>& {
       return k >= 0 && static_cast<std::size_t>(k) < wb.PlotComponents.size() ? wb.PlotComponents[static_cast<std::size_t>(k)]
@@ -331,6 +331,12 @@ void SurfaceFrameButton(Workbench& wb, char button) {
   const int N = wb.NumOfEpochs;
   // Only the frames of the surface shown: a new training or surface clears them.
   if (!w.SurfaceDrawn || !wb.ESDone || w.FramePositions.size() != static_cast<std::size_t>(N + 1)) return;
+  // A frame is sampled on the components in use around recorded weights, all of this network.
+  if (!ComponentsFitFor(wb, "Surface frame")) return;
+  if (!HistoryFitsNetwork(wb)) {
+    wb.Plat.ShowMessage(AgainMessage("Surface frame"));
+    return;
+  }
   const int e = StrToInt(Trim(w.ReDrawEdit.Text()));
   if (button == '=' && -1 <= e && e <= N) DrawSurfaceFrame(wb, e, 1);
   if (button == '>' && -2 < e && e < N) DrawSurfaceFrame(wb, e + 1, 1);

@@ -12,6 +12,7 @@
 #include "model/eval_options.h"
 #include "model/plane_sampler.h"
 #include "model/read_parameters.h"
+#include "state/analysis_shapes.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
@@ -68,13 +69,18 @@ std::vector<double> Difference(const std::vector<double>& a, const std::vector<d
 }
 
 // A recorded training and a surface: the direction tables need both.
-bool DirectionsReady(Workbench& wb) {
+bool DirectionsReady(Workbench& wb, const char* command) {
   if (!wb.ESDone || wb.NumOfEpochs < 1 || wb.WeightHistory.Rows() <= static_cast<std::size_t>(wb.NumOfEpochs) ||
       wb.EpochHistory.size() <= static_cast<std::size_t>(wb.NumOfEpochs)) {
     wb.Plat.ShowMessage(SurfaceFirstMessage);
     return false;
   }
-  return true;
+  // The components and the recorded training must be of the network as it stands.
+  if (!HistoryFitsNetwork(wb)) {
+    wb.Plat.ShowMessage(AgainMessage(command));
+    return false;
+  }
+  return ComponentsFitFor(wb, command);
 }
 
 std::string Cos(double v) {
@@ -108,6 +114,13 @@ double RaisedValue(double v, double r, double T, double hv) {
 }
 
 void PrepareSurfaceModification(Workbench& wb) {
+  // The fine grid spans the components of the surface shown around a recorded epoch: both must be of
+  // the network as it stands.
+  if (!ComponentsFitFor(wb, "Prepare Modifications")) return;
+  if (!HistoryFitsNetwork(wb)) {
+    wb.Plat.ShowMessage(AgainMessage("Prepare Modifications"));
+    return;
+  }
   HourglassGuard hourglass(wb.Plat);
   if (!CentreOfPlane(wb)) return;
   if (!CheckNumber(wb, wb.Form1.L66Edit, "vertical range", false, 1, 24)) return;
@@ -158,15 +171,18 @@ void PrepareSurfaceModification(Workbench& wb) {
   for (std::size_t k = 0; k < n; ++k) last[k] += (kPreparedHalf * wb.PixelStep) * d1[k];
   SetFlatWeights(wb, last);
   wb.GridPrepared = true;
+  wb.PreparedGridMadeFor = CurrentNetworkShape(wb);
   wb.Plat.HideWindow("Form4");
 }
 
 void ModifySurfacePlot(Workbench& wb) {
-  if (!wb.GridPrepared) {
+  // A fine grid of another network is no grid of this one.
+  if (!PreparedGridFits(wb)) {
     wb.Plat.ShowMessage(PrepareFirstMessage);
     return;
   }
   const int ps = std::max(1, StrToInt(Trim(wb.Form1.PSEdit.Text())));
+  if (!PointSizeMakesPicture(wb, ps)) return;
   wb.PointSize = ps;
   HourglassGuard hourglass(wb.Plat);
   TNG3D& w = wb.NG3D;
@@ -252,7 +268,7 @@ void ModifySurfacePlot(Workbench& wb) {
 }
 
 void WriteTrainingDirections(Workbench& wb) {
-  if (!DirectionsReady(wb)) return;
+  if (!DirectionsReady(wb, "Training Directions")) return;
   const int N = wb.NumOfEpochs;
   std::vector<std::vector<double>> W, U;
   std::vector<double> n;
@@ -303,7 +319,7 @@ void WriteTrainingDirections(Workbench& wb) {
 }
 
 void WriteAllDirections(Workbench& wb) {
-  if (!DirectionsReady(wb)) return;
+  if (!DirectionsReady(wb, "All Directions")) return;
   const std::size_t NW = static_cast<std::size_t>(std::max(wb.NumOfWeights, 0));
   auto usable = [NW](const std::vector<std::vector<double>>& m, std::size_t rows) {
     if (m.size() < rows) return false;

@@ -4,11 +4,13 @@
 #include <cmath>
 
 #include "analysis/canvas.h"
+#include "analysis/error_surface.h"
 #include "analysis/eform_pictures.h"
 #include "analysis/picture_saving.h"
 #include "analysis/trajectory_2d.h"
 #include "analysis/trajectory_points.h"
 #include "model/error_functions.h"
+#include "state/analysis_shapes.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
@@ -94,6 +96,8 @@ void DrawTrajectory1D(Workbench& wb) {
 
 void ShowTrajectory1D(Workbench& wb) {
   if (!wb.ESDone) return;
+  if (!ComponentsFitFor(wb, "TR 1D")) return;
+  if (!PointSizeMakesPicture(wb, StrToInt(Trim(wb.Form1.PSEdit.Text())))) return;
   wb.EForm.Shown = true;
   wb.Plat.ShowWindow("EForm");
   DrawTrajectory1D(wb);
@@ -119,6 +123,8 @@ void TR1DMouseDown(Workbench& wb, int x, int y, bool ctrl) {
 
 void ExtrapolateTrajectory(Workbench& wb) {
   if (!wb.ESDone) return;
+  // The last weights move along the components in use, which must be of this network.
+  if (!ComponentsFitFor(wb, "TR EX")) return;
   const int E = std::max(0, wb.NumOfEpochs);
   if (static_cast<std::size_t>(E) >= wb.WeightHistory.Rows())
     throw WlError("No weights recorded for epoch " + IntToStr(E));

@@ -4,9 +4,11 @@
 #include <cmath>
 
 #include "analysis/canvas.h"
+#include "analysis/error_surface.h"
 #include "analysis/lt2_pictures.h"
 #include "analysis/picture_saving.h"
 #include "analysis/trajectory_points.h"
+#include "state/analysis_shapes.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
@@ -160,8 +162,11 @@ void DrawDetailedTrajectory2D(Workbench& wb) {
 void ShowTrajectory2D(Workbench& wb) {
   if (!wb.ESDone) return;
   TLT2& w = wb.LT2;
+  if (!ComponentsFitFor(wb, "TR 2D")) return;
+  const int ps = StrToInt(Trim(wb.Form1.PSEdit.Text()));
+  if (!PointSizeMakesPicture(wb, ps)) return;
   w.Ready = false;
-  wb.PointSize = StrToInt(Trim(wb.Form1.PSEdit.Text()));
+  wb.PointSize = ps;
   Pictures(w).Picture = NewPicture(wb, w);
   w.SetCaption(TrajectoryCaption(wb, "Trajectory 2D"));
   w.OriginX = 180 * wb.PointSize;

@@ -9,6 +9,7 @@
 #include "analysis/picture_saving.h"
 #include "analysis/trajectory_2d.h"
 #include "analysis/trajectory_points.h"
+#include "state/analysis_shapes.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
@@ -33,18 +34,9 @@ QImage& CurrentTrajectory3DPicture(Workbench& wb) {
 void Draw3DBox(Workbench& wb) {
   TLT3& w = wb.LT3;
   const int ps = wb.PointSize;
-  // The shared geometry for this point size; the picture height stays the surface window's.
-  SurfaceBox& box = wb.NG3D.Box;
-  const SurfaceBox fresh = SurfaceBoxFor(ps);
-  box.Scale = fresh.Scale;
-  box.Height = fresh.Height;
-  box.Left = fresh.Left;
-  box.Top = fresh.Top;
-  box.Lift = fresh.Lift;
-  box.Axis1DX = fresh.Axis1DX;
-  box.Axis1DY = fresh.Axis1DY;
-  box.Axis2DX = fresh.Axis2DX;
-  box.Axis2DY = fresh.Axis2DY;
+  // The window's own box for this point size; the error surface keeps the box of its grid.
+  w.Box = SurfaceBoxFor(ps);
+  const SurfaceBox& box = w.Box;
 
   QImage& pic = CurrentTrajectory3DPicture(wb);
   if (pic.isNull()) pic = NewPicture(wb, w.PlotWidth, w.PlotHeight);
@@ -76,7 +68,7 @@ void Draw3DBox(Workbench& wb) {
 
 QPoint ProjectTrajectoryPoint3D(const Workbench& wb, double u1, double u2, double u3) {
   const TLT3& w = wb.LT3;
-  const SurfaceBox& box = wb.NG3D.Box;
+  const SurfaceBox& box = w.Box;
   const double H = box.Height, a1x = box.Axis1DX, a1y = box.Axis1DY, a2x = box.Axis2DX, a2y = box.Axis2DY;
   const double a = w.OffsetX + H / 2 + w.ScaleX * u1;
   const double b = w.ScaleY * u2 / H + 0.5 - w.OffsetY;
@@ -114,7 +106,7 @@ void DrawTrajectory3D(Workbench& wb) {
     w.RatioY = TrajectoryEigenvalue(wb, c1) / TrajectoryEigenvalue(wb, c2);
     w.RatioZ = TrajectoryEigenvalue(wb, c1) / TrajectoryEigenvalue(wb, c3);
   }
-  const double base = wb.PointSize * w.Size * wb.NG3D.Box.Height / wb.ThreeDscale;
+  const double base = wb.PointSize * w.Size * w.Box.Height / wb.ThreeDscale;
   // The vertical axis takes the signs of the second component.
   w.ScaleX = base * wb.SignC1 * wb.NG3D.MirrorC1;
   w.ScaleY = base * wb.SignC2 * wb.NG3D.MirrorC2 * w.RatioY;
@@ -170,7 +162,10 @@ void DrawTrajectoryLine3D(Workbench& wb) {
 void ShowTrajectory3D(Workbench& wb) {
   if (!wb.ESDone) return;
   TLT3& w = wb.LT3;
-  wb.PointSize = StrToInt(Trim(wb.Form1.PSEdit.Text()));
+  if (!ComponentsFitFor(wb, "TR 3D")) return;
+  const int ps = StrToInt(Trim(wb.Form1.PSEdit.Text()));
+  if (!PointSizeMakesPicture(wb, ps)) return;
+  wb.PointSize = ps;
   if (w.FullScreen) Pictures(w).FullPicture = NewPicture(wb, w.PlotWidth, w.PlotHeight);
   Pictures(w).Picture = NewPicture(wb, 629, 613);
   w.Ready = false;

@@ -24,6 +24,15 @@ bool RunSVD(Workbench& wb, int m, int n) {
   return SVD(wb.MatrixA, m, n, wb.Eigenvalues, wb.MatrixV, [&wb](const std::string& s) { ShowStatus(wb, s); });
 }
 
+void ZeroNoiseEigenvalues(std::vector<double>& eig, int n) {
+  const std::size_t count = std::min(eig.size(), static_cast<std::size_t>(std::max(n, 0)));
+  double largest = 0.0;
+  for (std::size_t i = 0; i < count; ++i) largest = std::max(largest, std::fabs(eig[i]));
+  const double tolerance = static_cast<double>(n) * 1e-12 * largest;
+  for (std::size_t i = 0; i < count; ++i)
+    if (std::fabs(eig[i]) <= tolerance) eig[i] = 0.0;
+}
+
 std::string EigenvalueFault(const Workbench& wb, int n) {
   const int count = std::min(n, static_cast<int>(wb.Eigenvalues.size()));
   bool positive = false;
@@ -86,6 +95,7 @@ bool ComputeWeightPCA(Workbench& wb) {
     ShowStatus(wb, "Error!  SVD failed");
     return false;
   }
+  ZeroNoiseEigenvalues(wb.Eigenvalues, N);
   const std::string fault = EigenvalueFault(wb, N);
   if (!fault.empty()) {
     ShowStatus(wb, fault);

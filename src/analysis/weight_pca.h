@@ -4,6 +4,7 @@
 // Weight Matrix"). The results go to Eigenvalues and PrincipalComponents and to the exchange files
 // "PCA/pcomp_w.txt", "PCA/eig_w.txt" and "PCA/WM_weightlab.txt". Progress and failures show in ep.
 #include <string>
+#include <vector>
 
 namespace wl {
 
@@ -19,6 +20,10 @@ void ComputeCovarianceMatrix(Workbench& wb);
 
 // The shared decomposition of MatrixA (m x n) with its progress in ep: Eigenvalues, MatrixV, U in MatrixA.
 bool RunSVD(Workbench& wb, int m, int n);
+
+// Eigenvalues (of the first n) at the level of rounding noise, |e| <= n * 1e-12 * the largest |e|, are
+// set to 0: the double mean and covariance leave such noise where the trajectory has no variance.
+void ZeroNoiseEigenvalues(std::vector<double>& eig, int n);
 
 // The eigenvalue check shared by both PCAs: "" when some eigenvalue of the first n is positive and none is
 // not a number, else the message for ep ("Error!  EigenValue[i]=" + the value of the first offending one:

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/controls.h"
+#include "state/ng3d_form.h"
 
 namespace wl {
 
@@ -55,6 +56,9 @@ class TLT3 : public Form {
   int C1 = 0, C2 = 1, C3 = 2;
   double RatioY = 1, RatioZ = 1;
   double ScaleX = 0, ScaleY = 0, ScaleZ = 0;
+  // The window's own box, laid out for its point size at every drawing; the error surface's box is
+  // the surface's own.
+  SurfaceBox Box;
   bool Pending = false;
   bool Ready = false;
   int PanelTop = 619, PanelLeft = 1, PanelWidth = 629, PanelHeight = 140;

@@ -37,6 +37,18 @@ struct SurfaceBox {
   int PictureHeight = 613, PictureWidth = 629;
 };
 
+// What a surface grid was sampled with: its lines (PlotLines after the cap), its step along a line
+// (ESGridStep), the box and point size it was drawn in and the range of its axes. The grid's consumers
+// (redraws, "EPS", the pick) take these, never the controls, which may have changed since.
+struct SurfaceGridMade {
+  int Lines = 0;
+  int Step = 1;
+  int PointSize = 1;
+  SurfaceBox Box;
+  double Range = 0.0;
+  int C1Index = 0, C2Index = 1;
+};
+
 // An epoch's point of the trajectory on the surface: its picture place (Y lies BoxLift below the drawn
 // point) and the epoch's recorded error.
 struct TTrajectoryPoint {
@@ -92,6 +104,7 @@ class TNG3D : public Form {
   // [family][line][point]: heights in pixels above the bottom face.
   std::vector<std::vector<std::vector<float>>> SurfaceGrid;
   bool GridReady = false;  // a grid has been computed since start-up
+  SurfaceGridMade GridMade;  // what SurfaceGrid was sampled with (state/analysis_shapes.h)
   bool SurfaceDrawn = false;
   int ClickX = 0, ClickY = 0;
   // The point-pick marker I2: shown, its left, top and height.

@@ -20,7 +20,18 @@ struct TPD {
   bool Ready = false;
 };
 
+// The network a stored analysis result was made for: its weight count and its layer sizes
+// (Layers[0 .. NumOfLayers - 1]). Weights 0: made for none.
+struct NetworkStamp {
+  int Weights = 0;
+  std::vector<int> Layers;
+  bool operator==(const NetworkStamp&) const = default;
+};
+
 struct SurfaceState {
+  // What the components in use were made for: Eigenvalues, PrincipalComponents, PlotComponents, the
+  // rows read from the exchange files and the trajectory's coordinates on them (state/analysis_shapes.h).
+  NetworkStamp ComponentsMadeFor;
   // Rows 0..5: a copy of components 1..6 made by every run of the pipeline; [row][weight].
   std::vector<std::vector<double>> PlotComponents;
   // [component 0..5][epoch 0..NumOfEpochs]: the raw projection of every recorded weight vector.
@@ -39,6 +50,7 @@ struct SurfaceState {
   // 149]. Both are kept between the commands.
   std::vector<float> PreparedGrid, ModifiedGrid;
   bool GridPrepared = false;
+  NetworkStamp PreparedGridMadeFor;  // the network whose centre and components the fine grid spans
   // The four epoch segments of the last local PCA.
   std::vector<TPD> LocalPCASegments;
 };

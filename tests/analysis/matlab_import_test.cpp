@@ -34,7 +34,10 @@ class MatlabImportTest : public test::ProgramDirTest {
     }
     std::ofstream(dir / "PCA" / "WM_matlab.txt", std::ios::binary) << wm;
   }
-  static double Value(int e, int t) { return 0.1 * (t + 1) * (t % 2 ? -1 : 1) + 0.05 * e * (t % 3 + 1); }
+  // Two directions of change (along e and e squared), so that the trajectory has two components.
+  static double Value(int e, int t) {
+    return 0.1 * (t + 1) * (t % 2 ? -1 : 1) + 0.05 * e * (t % 3 + 1) + 0.01 * e * e * (t % 4 == 1 ? 1 : 0);
+  }
 
   void Config(const std::string& first, int epochs = 12, const std::string& badLine = "", int badAt = -1) {
     std::string text = first + "\r\n";

@@ -14,6 +14,7 @@
 #include "model/data_file.h"
 #include "model/plane_sampler.h"
 #include "model/read_parameters.h"
+#include "state/analysis_shapes.h"
 #include "state/workbench.h"
 #include "support/test_support.h"
 #include "training/prepare_run.h"
@@ -54,9 +55,11 @@ class RecordedRunTest : public ProgramDirTest {
   // 0.05.
   void FillThreeEpochs(const std::function<double(std::size_t j, std::size_t e)>& weight) {
     wb->TrajectoryCoords.assign(6, std::vector<double>(4, 0.0));
-    wb->PrincipalComponents.assign(6, std::vector<double>(12, 0.0));
+    wb->PrincipalComponents.assign(12, std::vector<double>(12, 0.0));
     for (std::size_t k = 0; k < 6; ++k) wb->PrincipalComponents[k][k] = 1;
-    wb->Eigenvalues = {4, 1, 0.5, 0.2, 0.1, 0.05};
+    wb->Eigenvalues = {4, 1, 0.5, 0.2, 0.1, 0.05, 0, 0, 0, 0, 0, 0};
+    // Components of this network, as a surface run leaves them.
+    StampComponents(*wb);
     for (std::size_t e = 0; e <= 3; ++e) {
       auto row = wb->WeightHistory.Row(e);
       for (std::size_t j = 0; j < 12; ++j) row[j] = weight(j, e);

@@ -366,6 +366,7 @@ TEST_F(DirectionsTest, DirectionTables) {
     auto r4 = wb->WeightHistory.Row(4), r5 = wb->WeightHistory.Row(5);
     std::copy(r4.begin(), r4.end(), r5.begin());
   }
+  wb->Form1.WMBox.SetChecked(true);
   Surface();
 
   WriteTrainingDirections(*wb);

@@ -62,16 +62,17 @@ TEST_F(TrajectoryCommandsTest, MarksThenTRExThenContinueTraining) {
   EXPECT_NE(moved, recorded);
   EXPECT_EQ(f.ge.Text().substr(0, 2), "O=");
 
-  f.EpochEditT2.SetText("3");
+  f.EpochEditT2.SetText("6");
   f.NTButton.UserClick();  // "Continue training", VSS chosen
   ASSERT_TRUE(plat.Messages.empty());
-  EXPECT_EQ(wb->NumOfEpochs, 3);
+  EXPECT_EQ(wb->NumOfEpochs, 6);
   const auto start = wb->WeightHistory.Row(0);
   EXPECT_EQ(std::vector<double>(start.begin(), start.end()), moved);
   EXPECT_EQ(wb->ProgressStage, "128");
   EXPECT_FALSE(wb->ESDone);  // the continued run needs a new surface
 
-  // "TR 3D" after a new surface; the arrows through the up-down table.
+  // "TR 3D" after a new surface (of a run long enough for a third component that is not rounding noise);
+  // the arrows through the up-down table.
   f.PlotT2.UserClick();
   f.TR3DButton.UserClick();
   ASSERT_TRUE(wb->LT3.Ready);
