@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/svd.h"
 #include "analysis/weight_pca.h"
 #include "state/workbench.h"
 #include "platform/errors.h"
@@ -55,12 +56,12 @@ bool PCAOnData(Workbench& wb) {
   std::string text = "covariance matrix:\n" + MatrixText(wb.MatrixA);
   WriteFileAtomically(file, text);
 
-  if (static_cast<int>(wb.Eigenvalues.size()) < n) wb.Eigenvalues.resize(static_cast<std::size_t>(n), 0.0);
-  if (!RunSVD(wb, n, n)) {
+  wb.DataEigenvalues.assign(static_cast<std::size_t>(n), 0.0);
+  if (!SVD(wb.MatrixA, n, n, wb.DataEigenvalues, wb.MatrixV, [&wb](const std::string& s) { ShowStatus(wb, s); })) {
     ShowStatus(wb, "Error!  SVD failed");
     return false;
   }
-  const std::string fault = EigenvalueFault(wb, n);
+  const std::string fault = EigenvalueFault(wb.DataEigenvalues, n);
   if (!fault.empty()) {
     ShowStatus(wb, fault);
     return false;
@@ -72,11 +73,11 @@ bool PCAOnData(Workbench& wb) {
   WriteFileAtomically(file, text);
 
   double S = 0.0;
-  for (int i = 0; i < n; ++i) S += wb.Eigenvalues[static_cast<std::size_t>(i)];
+  for (int i = 0; i < n; ++i) S += wb.DataEigenvalues[static_cast<std::size_t>(i)];
   std::vector<std::string> lines;
   double C = 0.0;
   for (int i = 0; i < n; ++i) {
-    const double e = wb.Eigenvalues[static_cast<std::size_t>(i)];
+    const double e = wb.DataEigenvalues[static_cast<std::size_t>(i)];
     C += e;
     lines.push_back(FixedDisplayText(e / S, 10, 7) + " / " + FixedDisplayText(C / S, 10, 7) + " / " + IntToStr(i + 1));
   }

@@ -39,12 +39,15 @@ void SaveRepresentationPicture(Workbench& wb, TRepresentationForm& window, bool 
     SavePicture(wb, bitmap, p.Suffix);
 }
 
-void RepresentationEpochChanged(Workbench& wb) {
+namespace {
+
+// The selector's steps; false when its epoch has nothing to draw (after the message).
+bool SelectorEpochChanged(Workbench& wb) {
   TORF& orf = wb.ORF;
   const int epoch = std::clamp(orf.SE.Value(), 0, std::max(0, wb.NumOfEpochs));
   orf.SE.SetValue(epoch);
-  if (!ShowSignalPlots(wb, epoch)) return;
-  if (!orf.ASB.Checked()) return;
+  if (!ShowSignalPlots(wb, epoch)) return false;
+  if (!orf.ASB.Checked()) return true;
   const std::string e = IntToStr(epoch);
   SignalPlotPictures& pics = SignalPictures(wb);
   SavePicture(wb, &pics.PlotBitmaps[1], "_ORS-" + e);
@@ -55,7 +58,12 @@ void RepresentationEpochChanged(Workbench& wb) {
     SavePictureAs(wb, &pics.PlotBitmaps[3], "_LNES");
   else
     SavePicture(wb, &pics.PlotBitmaps[0], "_HRS-" + e);
+  return true;
 }
+
+}  // namespace
+
+void RepresentationEpochChanged(Workbench& wb) { SelectorEpochChanged(wb); }
 
 void ShowRepresentations(Workbench& wb) {
   wb.ORF.SetCaption("Neuron Signals");
@@ -67,9 +75,8 @@ void ShowRepresentations(Workbench& wb) {
   const int epoch = StrToInt(Trim(wb.Form1.IREdit.Text()));
   if (wb.ORF.SE.Value() != epoch) {
     wb.ORF.SE.SetValue(epoch);
-    RepresentationEpochChanged(wb);
-    // The selector's steps have drawn this very epoch (or said that it has no signals): once is enough.
-    if (wb.ORF.SE.Value() == epoch) return;
+    // The selector's steps draw its epoch or say that nothing is recorded: either is said once.
+    if (!SelectorEpochChanged(wb) || wb.ORF.SE.Value() == epoch) return;
   }
   ShowSignalPlots(wb, epoch);
 }

@@ -24,25 +24,27 @@ bool RunSVD(Workbench& wb, int m, int n) {
   return SVD(wb.MatrixA, m, n, wb.Eigenvalues, wb.MatrixV, [&wb](const std::string& s) { ShowStatus(wb, s); });
 }
 
-void ZeroNoiseEigenvalues(std::vector<double>& eig, int n) {
+void ZeroNoiseEigenvalues(std::vector<double>& eig, int n, double scale) {
   const std::size_t count = std::min(eig.size(), static_cast<std::size_t>(std::max(n, 0)));
-  double largest = 0.0;
+  double largest = std::fabs(scale);
   for (std::size_t i = 0; i < count; ++i) largest = std::max(largest, std::fabs(eig[i]));
   const double tolerance = static_cast<double>(n) * 1e-12 * largest;
   for (std::size_t i = 0; i < count; ++i)
     if (std::fabs(eig[i]) <= tolerance) eig[i] = 0.0;
 }
 
-std::string EigenvalueFault(const Workbench& wb, int n) {
-  const int count = std::min(n, static_cast<int>(wb.Eigenvalues.size()));
+std::string EigenvalueFault(const Workbench& wb, int n) { return EigenvalueFault(wb.Eigenvalues, n); }
+
+std::string EigenvalueFault(const std::vector<double>& eigenvalues, int n) {
+  const int count = std::min(n, static_cast<int>(eigenvalues.size()));
   bool positive = false;
   for (int i = 0; i < count; ++i) {
-    const double e = wb.Eigenvalues[static_cast<std::size_t>(i)];
+    const double e = eigenvalues[static_cast<std::size_t>(i)];
     if (std::isnan(e)) return "Error!  EigenValue[" + IntToStr(i) + "]=" + FloatToStr(e);
     if (e > 0.0) positive = true;
   }
   if (positive) return "";
-  return "Error!  EigenValue[0]=" + FloatToStr(count > 0 ? wb.Eigenvalues[0] : 0.0);
+  return "Error!  EigenValue[0]=" + FloatToStr(count > 0 ? eigenvalues[0] : 0.0);
 }
 
 void ComputeCovarianceMatrix(Workbench& wb) {
@@ -95,7 +97,13 @@ bool ComputeWeightPCA(Workbench& wb) {
     ShowStatus(wb, "Error!  SVD failed");
     return false;
   }
-  ZeroNoiseEigenvalues(wb.Eigenvalues, N);
+  // The covariance of a constant trajectory is all rounding noise, its largest eigenvalue too: the noise is
+  // measured against the squared size of the weights as well.
+  double scale = 0.0;
+  if (wb.Form1.CMBox.Checked())
+    for (const auto& column : wb.WeightMatrix)
+      for (double x : column) scale = std::max(scale, x * x);
+  ZeroNoiseEigenvalues(wb.Eigenvalues, N, scale);
   const std::string fault = EigenvalueFault(wb, N);
   if (!fault.empty()) {
     ShowStatus(wb, fault);

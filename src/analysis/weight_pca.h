@@ -21,14 +21,17 @@ void ComputeCovarianceMatrix(Workbench& wb);
 // The shared decomposition of MatrixA (m x n) with its progress in ep: Eigenvalues, MatrixV, U in MatrixA.
 bool RunSVD(Workbench& wb, int m, int n);
 
-// Eigenvalues (of the first n) at the level of rounding noise, |e| <= n * 1e-12 * the largest |e|, are
-// set to 0: the double mean and covariance leave such noise where the trajectory has no variance.
-void ZeroNoiseEigenvalues(std::vector<double>& eig, int n);
+// Eigenvalues (of the first n) at the level of rounding noise, |e| <= n * 1e-12 * max(the largest |e|,
+// scale), are set to 0: the double mean and covariance leave such noise where the trajectory has no
+// variance. For a covariance, scale is the largest squared weight, so that a trajectory without any
+// variance (whose largest eigenvalue is noise too) is seen as such.
+void ZeroNoiseEigenvalues(std::vector<double>& eig, int n, double scale = 0.0);
 
 // The eigenvalue check shared by both PCAs: "" when some eigenvalue of the first n is positive and none is
 // not a number, else the message for ep ("Error!  EigenValue[i]=" + the value of the first offending one:
 // eigenvalue 0 when none is positive).
 std::string EigenvalueFault(const Workbench& wb, int n);
+std::string EigenvalueFault(const std::vector<double>& eigenvalues, int n);
 
 // Rows of MatrixA := the directions (columns of MatrixV); PrincipalComponents := those rows; MatrixA
 // shrunk to 1 x 1; then WritePCAFiles.

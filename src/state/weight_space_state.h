@@ -23,6 +23,8 @@ struct WeightSpaceState {
   // The decomposition's work matrices, shared by the PCA of the weights and the PCA of the data.
   Matrix MatrixA, MatrixV;
   std::vector<double> Eigenvalues;
+  // The variances of the last PCA of the data set: its own, so that it leaves the surface's eigenvalues.
+  std::vector<double> DataEigenvalues;
   // [component][weight]; component 0 is "component 1" of the user interface.
   int NumOfComponents = 0;
   std::vector<std::vector<double>> PrincipalComponents;

@@ -35,7 +35,10 @@ class DataPCATest : public test::ProgramDirTest {
 
 TEST_F(DataPCATest, CovarianceVarianceListAndProjection) {
   SetRows({{1.0, 2.0, 0.5}, {2.0, 1.0, -0.5}, {3.0, 5.0, 1.0}, {4.0, 3.0, 2.0}, {0.5, 0.0, 1.5}}, {0, 1, 0, 1, 1});
+  // The eigenvalues of the surface's components stay theirs.
+  wb->Eigenvalues = {7.0, 2.0};
   ASSERT_TRUE(PCAOnData(*wb)) << wb->Form1.ep.Text();
+  EXPECT_EQ(wb->Eigenvalues, (std::vector<double>{7.0, 2.0}));
   // The covariance (divisor N) agrees with Eigen's, and its eigenvalues are the decomposition's.
   Eigen::MatrixXd x(5, 3);
   for (int v = 0; v < 5; ++v)
@@ -49,7 +52,7 @@ TEST_F(DataPCATest, CovarianceVarianceListAndProjection) {
   EXPECT_EQ(file[4], "");
   EXPECT_EQ(file[5], "eigenvector matrix:");
   double S = 0.0;
-  for (int i = 0; i < 3; ++i) S += wb->Eigenvalues[static_cast<std::size_t>(i)];
+  for (int i = 0; i < 3; ++i) S += wb->DataEigenvalues[static_cast<std::size_t>(i)];
   EXPECT_NEAR(S, cov.trace(), 1e-13);
 
   const auto& items = wb->Form1.VarianceBox.Items();
@@ -86,7 +89,7 @@ TEST_F(DataPCATest, CovarianceVarianceListAndProjection) {
   // Each row of MatrixA is an eigenvector of the covariance.
   for (int c = 0; c < 3; ++c) {
     Eigen::Vector3d e(wb->MatrixA(c, 0), wb->MatrixA(c, 1), wb->MatrixA(c, 2));
-    EXPECT_LT((cov * e - wb->Eigenvalues[static_cast<std::size_t>(c)] * e).cwiseAbs().maxCoeff(), 1e-13);
+    EXPECT_LT((cov * e - wb->DataEigenvalues[static_cast<std::size_t>(c)] * e).cwiseAbs().maxCoeff(), 1e-13);
   }
 }
 
@@ -96,7 +99,7 @@ TEST_F(DataPCATest, CorrelatedAndConstantFeatures) {
   ASSERT_TRUE(PCAOnData(*wb)) << wb->Form1.ep.Text();
   const auto& items = wb->Form1.VarianceBox.Items();
   ASSERT_EQ(items.size(), 2u);
-  EXPECT_LT(std::min(wb->Eigenvalues[0], wb->Eigenvalues[1]), 1e-14 * std::max(wb->Eigenvalues[0], wb->Eigenvalues[1]));
+  EXPECT_LT(std::min(wb->DataEigenvalues[0], wb->DataEigenvalues[1]), 1e-14 * std::max(wb->DataEigenvalues[0], wb->DataEigenvalues[1]));
   // The decomposition delivers the empty direction first; that is no failure.
   EXPECT_EQ(items[0], "0.0000000 / 0.0000000 / 1");
   EXPECT_EQ(items[1], "1.0000000 / 1.0000000 / 2");

@@ -10,9 +10,11 @@
 #include <vector>
 
 #include "analysis/canvas.h"
+#include "analysis/error_surface.h"
 #include "analysis/lt3_pictures.h"
 #include "analysis/picture_saving.h"
 #include "model/create_network.h"
+#include "platform/rounding.h"
 #include "model/data_file.h"
 #include "model/read_parameters.h"
 #include "platform/errors.h"
@@ -60,6 +62,23 @@ class Trajectory3DTest : public test::RecordedRunTest {
   }
 };
 
+TEST_F(Trajectory3DTest, AtAnotherPointSizeTheSurfaceKeepsItsBox) {
+  wb->NG3D.Box = SurfaceBoxFor(1);
+  wb->Form1.PSEdit.SetItemIndex(1);
+  ShowTrajectory3D(*wb);
+  ASSERT_TRUE(wb->LT3.Ready);
+  EXPECT_EQ(wb->LT3.Box.Height, 596);
+  EXPECT_EQ(wb->LT3.Box.Axis2DX, 561);
+  // The surface's redraws and its trajectory keep the box of point size 1.
+  EXPECT_EQ(wb->NG3D.Box.Height, 298);
+  EXPECT_EQ(wb->NG3D.Box.Axis2DX, 280);
+  // With all offsets 0 a point at the origin lies at the centre of the window's own box.
+  const SurfaceBox& b = wb->LT3.Box;
+  const QPoint centre = ProjectTrajectoryPoint3D(*wb, 0, 0, 0);
+  const double d = b.Axis1DX / 2.0;
+  EXPECT_EQ(centre.x(), RoundInt(b.Left + d + b.Axis2DX * 0.5));
+}
+
 TEST_F(Trajectory3DTest, OpensInTheOpenBoxWithTheColoursOfTheEpochs) {
   wb->NG3D.c2box.SetItemIndex(5);  // the surface shows components 1 and 6: c3 is 6 too
   ShowTrajectory3D(*wb);
@@ -74,7 +93,7 @@ TEST_F(Trajectory3DTest, OpensInTheOpenBoxWithTheColoursOfTheEpochs) {
 
   // The box of point size 1; the back and the bottom drawn, the front edges of the top face and the
   // front vertical edge not.
-  const SurfaceBox& b = wb->NG3D.Box;
+  const SurfaceBox& b = wb->LT3.Box;
   EXPECT_EQ(b.Height, 298);
   const int L = b.Left, T = b.Top, H = b.Height;
   EXPECT_EQ(PixelAt({L + b.Axis1DX, T + H / 2}), clBlack);                       // back vertical edge

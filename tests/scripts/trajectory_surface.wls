@@ -68,6 +68,9 @@ click TrajectoryW1
 expect no-message
 click ONPButton
 expect no-message
+# Batch: a run of 6 epochs, so that the second component is more than rounding noise.
+set EpochEditT2 6
+set WMepEdit 6
 click Backpropagation1
 expect no-message
 click PlotT2
