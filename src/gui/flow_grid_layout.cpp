@@ -34,6 +34,12 @@ void FlowGridLayout::SetFreeCorner(QSize corner) {
   invalidate();
 }
 
+void FlowGridLayout::SetColumns(int preferred, int max) {
+  preferred_ = std::max(1, preferred);
+  max_ = std::max(preferred_, max);
+  invalidate();
+}
+
 void FlowGridLayout::SetNaturalHeight(bool natural) {
   natural_ = natural;
   invalidate();

@@ -24,6 +24,8 @@ class FlowGridLayout : public QLayout {
   // The size of the bottom right corner (of the layout's rectangle) where no control may stand.
   void SetFreeCorner(QSize corner);
   QSize FreeCorner() const { return corner_; }
+  // The number of columns preferred and the most allowed.
+  void SetColumns(int preferred, int max);
   // The columns of the last arrangement.
   int Columns() const { return columns_; }
   // The height asked for a width: by default the least the container can do with (the most columns), so

@@ -257,6 +257,7 @@ void FormView::BuildWidget(Binding& b, QWidget* window) {
       return;
   }
   w->setObjectName(name);
+  if (!c.Hint().empty()) w->setToolTip(Q(c.Hint()));
   b.Widget = w;
   b.Cell = w;
   if (HasLabel(c.Kind())) {

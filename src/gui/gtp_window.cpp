@@ -2,8 +2,11 @@
 #include "gui/screen_place.h"
 
 #include <QLabel>
+#include <QPushButton>
+#include <algorithm>
 #include <QPainter>
 
+#include "platform/colors.h"
 #include "platform/rounding.h"
 
 namespace wl {
@@ -66,10 +69,17 @@ void GtpWindow::ApplyGeometry() {
   if (width() != g.Width || height() != g.Height) resize(g.Width, g.Height);
   const double q = g.Plot.q;
   picture_->setGeometry(1, 2, RoundInt(790 * q), RoundInt(420 * q));
-  auto place = [this](const char* name, int left, int top, int w) {
+  // At the Part's places, each as wide as its caption needs in this font and right of the one before it.
+  int right = 0;
+  auto place = [this, &right](const char* name, int left, int top, int w) {
     if (QWidget* cell = view_->CellOf(name)) {
       cell->adjustSize();
-      cell->setGeometry(left, top, w > 0 ? w : cell->sizeHint().width(), cell->sizeHint().height());
+      int width = w > 0 ? w : cell->sizeHint().width();
+      if (auto* button = qobject_cast<QPushButton*>(cell))
+        width = std::max(width, button->fontMetrics().horizontalAdvance(button->text()) + 16);
+      left = std::max(left, right + 4);
+      cell->setGeometry(left, top, width, cell->sizeHint().height());
+      right = left + width;
     }
   };
   place("Label3", kLabel3Left, g.Label23Top, 0);
@@ -80,19 +90,28 @@ void GtpWindow::ApplyGeometry() {
   place("ResizeEdit", kResizeEditLeft, g.ButtonsTop, 65);
   place("ResizeButton", kResizeLeft, g.ButtonsTop, 65);
   place("Button3", kButton3Left, g.ButtonsTop, 75);
+  // A larger font: the window grows by what its bottom row needs.
+  if (right + 4 > width()) resize(right + 4, height());
   for (const char* name : {"PaintBox1", "Image1", "Image2"})
     if (QWidget* cell = view_->CellOf(name)) cell->hide();
 }
 
 void GtpWindow::SyncLabels() {
   const TGTP& g = wb_.GTP;
+  // Each label has the colour key of its curve at its left: the error (or the training error) red, the
+  // accuracy (or the surface's error) blue, the norm black (the error ratio of "Comp Err" green, in the
+  // label's own colour).
   const struct {
     const char* Name;
     std::int64_t Color;
-  } labels[] = {{"Label1", g.Label1Color}, {"Label2", g.Label2Color}, {"Label3", g.Label3Color}};
+    QColor Key;
+  } labels[] = {{"Label1", g.Label1Color, g.Label1Color == clBlack ? QColor(Qt::black) : FormView::CaptionQColor(g.Label1Color)},
+                {"Label2", g.Label2Color, QColor(0, 0, 255)},
+                {"Label3", g.Label3Color, QColor(255, 0, 0)}};
   for (const auto& l : labels) {
     if (auto* label = qobject_cast<QLabel*>(view_->WidgetOf(l.Name))) {
-      label->setStyleSheet(QStringLiteral("color: %1;").arg(FormView::CaptionQColor(l.Color).name()));
+      label->setStyleSheet(QStringLiteral("color: %1; border-left: 14px solid %2; padding-left: 4px;")
+                               .arg(FormView::CaptionQColor(l.Color).name(), l.Key.name()));
       label->adjustSize();
     }
   }

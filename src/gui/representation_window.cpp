@@ -1,6 +1,8 @@
 #include "gui/representation_window.h"
 #include "gui/screen_place.h"
 
+#include <algorithm>
+
 #include <QPainter>
 
 #include "analysis/signal_plots.h"
@@ -45,8 +47,19 @@ void RepresentationWindow::ApplyGeometry() {
   if (width() != f.Width || height() != f.Height) resize(f.Width, f.Height);
   const WindowRect& i = form_.Image;
   picture_->setGeometry(i.Left, i.Top, i.Width, i.Height);
-  auto place = [this](const char* name, const WindowRect& r) {
-    if (QWidget* cell = view_->CellOf(name)) cell->setGeometry(r.Left, r.Top, r.Width, r.Height);
+  int right = 0, rowTop = -1000, rowLeft = 0;
+  auto place = [this, &right, &rowTop, &rowLeft](const char* name, const WindowRect& r) {
+    // At the place the window's layout gives, as large as its text needs in this font, and right of the
+    // control placed before it when that one stands left of it on the same row.
+    if (QWidget* cell = view_->CellOf(name)) {
+      const bool after = std::abs(r.Top - rowTop) < 12 && r.Left > rowLeft;
+      const int left = after ? std::max(r.Left, right + 4) : r.Left;
+      rowLeft = r.Left;
+      const int width = std::max(r.Width, cell->sizeHint().width());
+      cell->setGeometry(left, r.Top, width, std::max(r.Height, cell->sizeHint().height()));
+      right = left + width;
+      rowTop = r.Top;
+    }
   };
   place("Button1", form_.SaveButton);
   place("Button2", form_.SaveAsButton);

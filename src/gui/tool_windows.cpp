@@ -6,8 +6,10 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "analysis/graph_data_pictures.h"
+#include "gui/flow_grid_layout.h"
 #include "analysis/viewer_pictures.h"
 #include "shell/data_visualization.h"
 #include "shell/picture_viewer.h"
@@ -22,6 +24,12 @@ FontWindow::FontWindow(Workbench& wb) : QWidget(nullptr, Qt::Window), wb_(wb) {
   view_ = new FormView(wb_.Form2, this, nullptr);
   view_->LayOutTopLevel(this);
   if (auto* ok = qobject_cast<QPushButton*>(view_->WidgetOf("Button1"))) ok->setDefault(true);
+  // The keyboard reaches "Cancel" first: the focus entering "OK" applies the percentage at once, so a Tab
+  // from the field must not land there (Enter still applies it: "OK" is the default button).
+  if (QWidget* edit = view_->WidgetOf("MaskEdit1"); edit && view_->WidgetOf("Button2") && view_->WidgetOf("Button1")) {
+    setTabOrder(edit, view_->WidgetOf("Button2"));
+    setTabOrder(view_->WidgetOf("Button2"), view_->WidgetOf("Button1"));
+  }
   resize(TForm2::Width, TForm2::Height);
 }
 
@@ -42,8 +50,9 @@ void PictureBox::paintEvent(QPaintEvent*) {
   const QImage* image = picture_();
   if (!image || image->isNull()) return;
   if (stretch_ && stretch_()) {
+    // Stretched to the place, in its own proportions.
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawImage(rect(), *image);
+    p.drawImage(QRect(QPoint(0, 0), image->size().scaled(size(), Qt::KeepAspectRatio)), *image);
   } else if (image->width() <= width() && image->height() <= height()) {
     p.drawImage(0, 0, *image);
   } else {
@@ -64,15 +73,21 @@ GraphDataWindow::GraphDataWindow(Workbench& wb, std::shared_ptr<TGraphData> form
   picture_ = new PictureBox([g]() -> const QImage* { return g->HasPicture ? &Pictures(*g).DataPlotBitmap : nullptr; },
                             {}, this);
   picture_->setGeometry(2, 2, TGraphData::W, TGraphData::H);
+  int width = g->Width;
   if (QWidget* panel = view_->CellOf("Panel1")) {
-    panel->setGeometry(TGraphData::W + 16, 2, TGraphData::L + 796 - TGraphData::W - 20, 300);
+    // The feature lists one below the other, with their whole captions: the panel (and the window) as wide
+    // as they need in this font.
+    if (FlowGridLayout* layout = view_->LayoutOf("Panel1")) layout->SetColumns(1, 1);
+    const int panelWidth = std::max(TGraphData::L + 796 - TGraphData::W - 20, panel->sizeHint().width());
+    panel->setGeometry(TGraphData::W + 16, 2, panelWidth, std::max(300, panel->heightForWidth(panelWidth)));
     panel->show();
+    width = std::max(width, TGraphData::W + 16 + panelWidth + 4);
   }
   if (QWidget* image = view_->CellOf("I1")) image->hide();
   listener_ = form_->AddListener([this](const ControlNotice& n) {
     if (n.Source == &form_->I1 && n.Event == ControlEvent::Repaint) picture_->repaint();
   });
-  resize(g->Width, g->Height);
+  resize(width, g->Height);
 }
 
 GraphDataWindow::~GraphDataWindow() {

@@ -60,6 +60,10 @@ class Control {
   const std::string& Caption() const { return caption_; }
   void SetCaption(std::string caption, ChangeSource by = ChangeSource::Program);
 
+  // The text shown when the mouse rests on the control (what the caption alone leaves unsaid).
+  const std::string& Hint() const { return hint_; }
+  void SetHint(std::string hint) { hint_ = std::move(hint); }
+
   // Asks that the control get the keyboard focus (the form remembers the last request).
   void SetFocus();
   // Asks that the control be repainted now (progress displays during long runs).
@@ -75,7 +79,7 @@ class Control {
  private:
   Form& owner_;
   ControlKind kind_;
-  std::string name_, parent_, caption_;
+  std::string name_, parent_, caption_, hint_;
   bool enabled_ = true, visible_ = true;
 };
 

@@ -14,6 +14,11 @@ TForm1::TForm1() : Form("Form1", "WeightLab   v.0.947") {
 #define WL_BUTTON(n, p, caption, en) n.SetEnabled(en);
 #define WL_MENU(n, p, caption, en) n.SetEnabled(en);
 #include "platform/form1_controls.def"
+  // Two check boxes share one caption; what each weighs.
+  WEBox.SetHint("Weighted Error of the gradient, backpropagation and variable-step trainers: each vector's error "
+                "counts with the weight of its class (classes balanced by their sizes)");
+  WeightedErrorBox.SetHint("Weighted Error of the other search trainers (fixed and random steps, two changes): "
+                           "each vector's error term is multiplied by the vector's weight");
 }
 
 }  // namespace wl

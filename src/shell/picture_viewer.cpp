@@ -77,6 +77,7 @@ TPrzegladaj& ShowPictureViewer(Workbench& wb) {
     v.HistoryPos = 0;
     v.BackSteps = 0;
     v.OpenPictureDialog1.InitialDir = wb.Path("\\Results");
+    v.SavePictureDialog1.InitialDir = wb.Path("\\Results");
     ConnectWindowHandlerRows(wb, v, ViewerHandlerTable());
   }
   TPrzegladaj& v = *wb.Przegladaj;
@@ -86,10 +87,14 @@ TPrzegladaj& ShowPictureViewer(Workbench& wb) {
 }
 
 void ViewerActivate(Workbench& wb, TPrzegladaj& v) {
-  v.ImageWidth = v.ImageHeight = 222;
-  v.Width = 818;
-  v.Height = 728;
-  ViewerResize(v, v.Width, v.Height);
+  // The window takes its start size at its first activation only; a size the user gave it stays.
+  if (!v.Sized) {
+    v.Sized = true;
+    v.ImageWidth = v.ImageHeight = 222;
+    v.Width = 818;
+    v.Height = 728;
+    ViewerResize(v, v.Width, v.Height);
+  }
   SetTopFormEntry(wb, 7);
 }
 
@@ -123,9 +128,21 @@ void ViewerOpen(Workbench& wb, TPrzegladaj& v) {
   if (!wb.Plat.Execute(dlg)) return;
   v.BackSteps = 0;
   const std::string path = dlg.FileName;
-  // The search runs in the chosen file's folder; the working directory stays as it is.
-  v.SearchFiles = PictureSearch(FolderOf(path));
-  v.SearchIndex = v.SearchFiles.empty() ? -1 : 0;
+  // The search runs in the chosen file's folder; the working directory stays as it is. It goes on from the
+  // chosen file and round to the files before it, so that "Next" reaches every picture of the folder once;
+  // a chosen file of another kind (a JPEG among GIFs) starts it at the first file.
+  std::vector<std::string> files = PictureSearch(FolderOf(path));
+  std::size_t at = files.size();
+  for (std::size_t i = 0; i < files.size() && at == files.size(); ++i) {
+    std::error_code ec;
+    if (files[i] == path || fs::equivalent(files[i], path, ec)) at = i;
+  }
+  if (at < files.size()) {
+    std::rotate(files.begin(), files.begin() + static_cast<std::ptrdiff_t>(at), files.end());
+    files.erase(files.begin());  // shown already
+  }
+  v.SearchFiles = std::move(files);
+  v.SearchIndex = -1;
   Show(v, path, 31);
   AddToHistory(v, path);
 }
@@ -133,7 +150,7 @@ void ViewerOpen(Workbench& wb, TPrzegladaj& v) {
 void ViewerNext(Workbench& wb, TPrzegladaj& v) {
   (void)wb;
   if (v.BackSteps == 0) {
-    if (v.SearchFiles.empty()) return;
+    if (v.SearchFiles.empty()) return;  // the folder holds no other picture of its kind
     // Past the last file the search keeps the last one found.
     if (v.SearchIndex + 1 < static_cast<int>(v.SearchFiles.size())) ++v.SearchIndex;
     const std::string path = v.SearchFiles[static_cast<std::size_t>(v.SearchIndex)];

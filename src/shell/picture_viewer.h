@@ -8,6 +8,8 @@
 // back step; "Next" with back steps moves it one forward and takes one back step away, without one it
 // takes the folder search's next file and adds it to the history. The back steps are counted up to 255.
 // A picture that cannot be read changes neither the history, its position nor the back steps.
+// The folder search of "Open" goes on from the opened file, round the folder back to the file before it;
+// past its last file "Next" reloads that file.
 #include <string>
 #include <vector>
 
@@ -20,11 +22,11 @@ namespace wl {
 // letter case) the folder holds, in the order of their names.
 std::vector<std::string> PictureSearch(const std::string& folder);
 
-// Makes the viewer unless it exists (history cleared, the open dialog pointed at "Results/"), then
-// shows and activates it.
+// Makes the viewer unless it exists (history cleared, the open and save dialogs pointed at "Results/"),
+// then shows and activates it.
 TPrzegladaj& ShowPictureViewer(Workbench& wb);
-// Activation: the window 818 x 728 and Image1 222 x 222, then the resize rule for the window's size; the
-// selector shows "Picture Viewer".
+// Activation: at the first, the window 818 x 728 and Image1 222 x 222, then the resize rule for the
+// window's size (later activations keep the size the user gave it); the selector shows "Picture Viewer".
 void ViewerActivate(Workbench& wb, TPrzegladaj& v);
 // Resize: Image1 (window width - 16) x (window height - 72).
 void ViewerResize(TPrzegladaj& v, int width, int height);

@@ -53,6 +53,7 @@ class TPrzegladaj : public Form {
 
   // Geometry: the window, and Image1 at (2, 2).
   int Width = 818, Height = 728;
+  bool Sized = false;  // the start size taken (at the first activation)
   int ImageWidth = 222, ImageHeight = 222;
 };
 

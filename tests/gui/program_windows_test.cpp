@@ -8,6 +8,7 @@
 #include <QEvent>
 #include <QImage>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -383,6 +384,16 @@ TEST_F(ProgramWindowsTest, TheFontWindowLaysTheMainWindowOutAgain) {
   auto* ok = qobject_cast<QPushButton*>(fonts->View().WidgetOf("Button1"));
   ASSERT_NE(ok, nullptr);
   EXPECT_TRUE(ok->isDefault());
+  // Tab from the field reaches "Cancel" without applying anything.
+  const WindowRect before = wb.MainFormRect;
+  QWidget* edit = fonts->View().WidgetOf("MaskEdit1");
+  edit->setFocus(Qt::OtherFocusReason);
+  QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+  QApplication::sendEvent(edit, &tab);
+  EXPECT_EQ(QApplication::focusWidget(), fonts->View().WidgetOf("Button2"));
+  EXPECT_TRUE(fonts->isVisible());
+  EXPECT_EQ(wb.MainFormRect.Width, before.Width);
+  edit->setFocus(Qt::OtherFocusReason);
   wb.Form2.MaskEdit1.UserSetText("100");
   ok->click();
   QApplication::processEvents();
@@ -444,7 +455,10 @@ TEST_F(ProgramWindowsTest, TheViewerShowsTheOpenedPicture) {
   EXPECT_EQ(CountColour(viewer->Picture()->grab().toImage(), qRgb(255, 0, 0)), 300 * 260);
   v.Increase1.UserClick();
   QApplication::processEvents();
-  EXPECT_EQ(CountColour(viewer->Picture()->grab().toImage(), qRgb(255, 0, 0)), v.ImageWidth * v.ImageHeight);
+  // Stretched in its own proportions, as far as the place lets it.
+  const QSize stretched = QSize(300, 260).scaled(v.ImageWidth, v.ImageHeight, Qt::KeepAspectRatio);
+  EXPECT_EQ(stretched.height(), v.ImageHeight);
+  EXPECT_EQ(CountColour(viewer->Picture()->grab().toImage(), qRgb(255, 0, 0)), stretched.width() * stretched.height());
   Keep(viewer, "picture_viewer");
 }
 

@@ -60,6 +60,7 @@ TEST_F(PictureViewerTest, OpenThenNextWalksTheGifsAndPreviousStepsBack) {
   TPrzegladaj& v = Viewer();
   EXPECT_TRUE(wb->ViewerFormExists);
   EXPECT_EQ(v.OpenPictureDialog1.InitialDir, PathOf("results"));
+  EXPECT_EQ(v.SavePictureDialog1.InitialDir, PathOf("results"));
   EXPECT_EQ(v.ImageWidth, 802);
   EXPECT_EQ(v.ImageHeight, 656);
   EXPECT_EQ(wb->OnTopForm.FormTopBox.ItemIndex(), 7);
@@ -70,20 +71,24 @@ TEST_F(PictureViewerTest, OpenThenNextWalksTheGifsAndPreviousStepsBack) {
   EXPECT_EQ(fs::current_path().string(), cwd);
   EXPECT_FALSE(v.Stretch);  // smaller than Image1: at its own size
 
-  // The search stands on the first GIF; "Next" goes on from there, and past the last reloads it.
+  // A JPEG among GIFs: the search starts at the first GIF; "Next" walks them all, and past the last
+  // reloads it.
   struct Step {
     MenuItem TPrzegladaj::*Item;
     std::string Shown, Blanks;
     int BackSteps;
   };
   const Step steps[] = {
+      {&TPrzegladaj::Next1, "A.GIF", std::string(25, ' '), 0},
       {&TPrzegladaj::Next1, "b.gif", std::string(25, ' '), 0},
       {&TPrzegladaj::Next1, "c.Gif", std::string(25, ' '), 0},
       {&TPrzegladaj::Next1, "c.Gif", std::string(25, ' '), 0},
       {&TPrzegladaj::Previous1, "c.Gif", std::string(21, ' '), 1},
       {&TPrzegladaj::Previous1, "b.gif", std::string(21, ' '), 2},
-      {&TPrzegladaj::Previous1, "p.jpg", std::string(21, ' '), 3},
-      {&TPrzegladaj::Previous1, "p.jpg", std::string(21, ' '), 3},  // at the oldest: nothing
+      {&TPrzegladaj::Previous1, "A.GIF", std::string(21, ' '), 3},
+      {&TPrzegladaj::Previous1, "p.jpg", std::string(21, ' '), 4},
+      {&TPrzegladaj::Previous1, "p.jpg", std::string(21, ' '), 4},  // at the oldest: nothing
+      {&TPrzegladaj::Next1, "A.GIF", std::string(25, ' '), 3},
       {&TPrzegladaj::Next1, "b.gif", std::string(25, ' '), 2},
       {&TPrzegladaj::Next1, "c.Gif", std::string(25, ' '), 1},
       {&TPrzegladaj::Next1, "c.Gif", std::string(25, ' '), 0},
@@ -97,8 +102,10 @@ TEST_F(PictureViewerTest, OpenThenNextWalksTheGifsAndPreviousStepsBack) {
     EXPECT_EQ(v.BackSteps, s.BackSteps);
     EXPECT_EQ(v.History[static_cast<std::size_t>(v.HistoryPos)], P(s.Shown));
   }
-  EXPECT_EQ(v.History, (std::vector<std::string>{P("p.jpg"), P("b.gif"), P("c.Gif"), P("c.Gif"), P("c.Gif")}));
+  EXPECT_EQ(v.History,
+            (std::vector<std::string>{P("p.jpg"), P("A.GIF"), P("b.gif"), P("c.Gif"), P("c.Gif"), P("c.Gif")}));
   EXPECT_TRUE(plat.Messages.empty());
+
 
   // The fit rule: c.Gif (240 x 240) is stretched into a 222 x 222 Image1, not into a larger one.
   ViewerResize(v, 238, 294);
@@ -109,6 +116,19 @@ TEST_F(PictureViewerTest, OpenThenNextWalksTheGifsAndPreviousStepsBack) {
   EXPECT_TRUE(v.Stretch);
   v.Desrease1.UserClick();
   EXPECT_FALSE(v.Stretch);
+
+  // A size the user gave the window stays when it becomes active again.
+  ViewerResize(v, 600, 500);
+  ViewerActivate(*wb, v);
+  EXPECT_EQ(v.Width, 600);
+  EXPECT_EQ(v.ImageHeight, 500 - 72);
+  // The second GIF opened: "Next" goes on to the third and round to the first, which it then keeps.
+  plat.OpenAnswers = {P("b.gif")};
+  v.Open1.UserClick();
+  for (const char* shown : {"c.Gif", "A.GIF", "A.GIF"}) {
+    v.Next1.UserClick();
+    EXPECT_EQ(v.Caption(), P(shown) + std::string(25, ' '));
+  }
 }
 
 TEST_F(PictureViewerTest, TheHistoryKeepsTheNewest1021Names) {
