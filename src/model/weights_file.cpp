@@ -240,12 +240,12 @@ std::string Misfit(const Workbench& wb, const WeightEntry& e) {
 }
 
 // The weights a file can set: every weight of layers 1 up, or for the five-layer N-of-M network those of
-// its first layer and of its N-of-M and AND units.
+// layers 1 and 3 and of its N-of-M and AND units (layer 2 is fixed).
 std::size_t LoadableWeights(const Workbench& wb, bool fiveLayer) {
   std::size_t n = 0;
-  const int top = fiveLayer ? std::min(2, NetworkLayers(wb)) : NetworkLayers(wb);
-  for (int l = 1; l < top; ++l)
-    for (const TNeuron& neuron : wb.Net[static_cast<std::size_t>(l)]) n += neuron.Weights.size();
+  for (int l = 1; l < NetworkLayers(wb); ++l)
+    if (!fiveLayer || l != 2)
+      for (const TNeuron& neuron : wb.Net[static_cast<std::size_t>(l)]) n += neuron.Weights.size();
   if (fiveLayer)
     for (const auto* units : {&wb.NofMUnits, &wb.AndUnits})
       for (const TNeuron& unit : *units) n += unit.Weights.size();
@@ -280,7 +280,7 @@ bool LoadWeights(Workbench& wb, std::string fileName) {
   // A file without a single weight would only give the network fresh initial weights.
   if (entries.empty())
     throw FileError("Weights file " + fileName + ": no weight line (layer, neuron, weight index and value" +
-                    std::string(fiveLayer ? "; for the five-layer N-of-M network the lines \"1\", \"NofM\" and \"AND\"" : "") +
+                    std::string(fiveLayer ? "; for the five-layer N-of-M network the lines \"1\", \"3\", \"NofM\" and \"AND\"" : "") +
                     "); the network is left as it was");
 
   const NetworkSnapshot before(wb);
