@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <initializer_list>
 #include <sstream>
 #include <vector>
@@ -54,6 +55,36 @@ std::string DataFileOf(const Workbench& wb, const std::string& name) {
   if (FileExists(upper)) return upper;
   const std::string lower = wb.Path("DATA/" + name + ".dat");
   return FileExists(lower) ? lower : upper;
+}
+
+// "WM_matlab.txt" holds one line per epoch 0 .. E and on each line every weight of the network; each
+// value takes at least two characters (a digit and a separator). Says why when it does not fit.
+bool MatlabWeightsFileFits(Workbench& wb, int epochs) {
+  const std::string path = wb.Path("PCA/WM_matlab.txt");
+  if (!FileExists(path)) {
+    wb.Plat.ShowMessage("File " + path + " not found!");
+    return false;
+  }
+  std::error_code ec;
+  const std::uintmax_t bytes = std::filesystem::file_size(path, ec);
+  const std::uintmax_t rows = static_cast<std::uintmax_t>(epochs) + 1;
+  const std::uintmax_t least = rows * static_cast<std::uintmax_t>(std::max(wb.NumOfWeights, 1)) * 2;
+  if (ec || bytes < least) {
+    wb.Plat.ShowMessage("Error: " + path + " (" + IntToStr(static_cast<std::int64_t>(ec ? 0 : bytes)) +
+                        " bytes) cannot hold the " + IntToStr(static_cast<std::int64_t>(rows)) + " epochs of " +
+                        IntToStr(wb.NumOfWeights) + " weights that config.txt gives (at least " +
+                        IntToStr(static_cast<std::int64_t>(least)) + " bytes)");
+    return false;
+  }
+  const std::size_t lines = ReadLines(path).size();
+  if (lines != rows) {
+    wb.Plat.ShowMessage("Error: Number Of Lines in WM_matlab.txt <> max_epoch+1: " + path + " holds " +
+                        IntToStr(static_cast<std::int64_t>(lines)) + " lines, and the " + IntToStr(epochs) +
+                        " epochs of config.txt need " + IntToStr(static_cast<std::int64_t>(rows)) +
+                        " (epochs 0 to " + IntToStr(epochs) + ")");
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -115,6 +146,12 @@ void ImportWMFromMatlab(Workbench& wb) {
   Trace(wb, 2);
   if (!CheckNumberText(wb.Plat, Trim(tok[4]), "NumEpochs in config.txt", true, 1, 999999)) return;
   const int E = StrToInt(Trim(tok[4]));
+  // The epoch count sizes the histories: the file must hold its error lines before anything is sized.
+  if (lines.size() < static_cast<std::size_t>(E) + 2) {
+    wb.Plat.ShowMessage("Error in config.txt line " + IntToStr(static_cast<std::int64_t>(lines.size()) + 1) +
+                        ":  is not a valid real number");
+    return;
+  }
   wb.NumOfEpochs = E;
   wb.EpochHistory.assign(static_cast<std::size_t>(E) + 1, TEpochStat{});
   Trace(wb, 3);
@@ -153,17 +190,31 @@ void ImportWMFromMatlab(Workbench& wb) {
   if (defaults && f.TRWBox.Checked()) wb.Plat.ShowMessage("Some missing data in config.txt. Using defaults.");
 
   Trace(wb, 6);
-  wb.DataFileName = Trim(tok[0]);
-  MakeResultsPrefix(wb);
-  wb.DataFileName = DataFileOf(wb, wb.DataBaseName);
-  // The data set is replaced here; a stop before leaves the current one whole.
-  wb.NumOfVectors = 0;
-  wb.NumOfFeatures = 0;
-  if (FileExists(wb.DataFileName)) {
-    ReadDataFile(wb, wb.DataFileName);
-  } else if (!OpenDataFile(wb, 0)) {
-    wb.Plat.ShowMessage("Error Reading Data File " + wb.DataFileName);
-    return;
+  {
+    // The data set, its name and the results prefix are replaced only by a data set read whole: a file
+    // that is missing or refused leaves the set loaded before as it was.
+    const std::string oldName = wb.DataFileName, oldBase = wb.DataBaseName, oldPrefix = wb.ResultsPrefix;
+    auto restore = [&] {
+      wb.DataFileName = oldName;
+      wb.DataBaseName = oldBase;
+      wb.ResultsPrefix = oldPrefix;
+    };
+    wb.DataFileName = Trim(tok[0]);
+    MakeResultsPrefix(wb);
+    const std::string dataFile = DataFileOf(wb, wb.DataBaseName);
+    try {
+      if (FileExists(dataFile)) {
+        ReadDataFile(wb, dataFile);
+        wb.DataFileName = dataFile;
+      } else if (!OpenDataFile(wb, 0)) {
+        restore();
+        wb.Plat.ShowMessage("Error Reading Data File " + dataFile);
+        return;
+      }
+    } catch (...) {
+      restore();
+      throw;
+    }
   }
   if (wb.NumOfVectors <= 0 || wb.NumOfFeatures <= 0) {
     wb.Plat.ShowMessage("WeightLab training set not loaded");
@@ -257,6 +308,10 @@ void ImportWMFromMatlab(Workbench& wb) {
         "are continuous. WeightLab creates one input per each discrete feature value, and one per continuous feature");
     return;
   }
+
+  // The histories hold every weight of every epoch: the weights file must hold them before they are
+  // sized.
+  if (!MatlabWeightsFileFits(wb, E)) return;
 
   Trace(wb, 13);
   wb.ESPlotMode = 1;

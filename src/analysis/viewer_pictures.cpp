@@ -2,10 +2,14 @@
 
 #include <gif_lib.h>
 
+#include <QImageReader>
+
 #include <algorithm>
 #include <cctype>
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -58,9 +62,79 @@ void JpegErrorExit(j_common_ptr cinfo) {
 
 void JpegNoMessage(j_common_ptr) {}
 
+// The largest picture the viewer takes: 64 M pixels (256 MB as 32-bit colour).
+constexpr std::uint64_t kMaxPicturePixels = std::uint64_t{1} << 26;
+// What a file of n bytes can hold at most. An LZW code of a GIF (3 bits at least) stands for at most
+// 4096 pixels; a JPEG codes every 8 x 8 block of a scan with a bit at least (arithmetic coding with
+// less, hence the margin).
+constexpr std::uint64_t kGifPixelsPerByte = 12288;
+constexpr std::uint64_t kJpegPixelsPerByte = 4096;
+
+std::uint64_t FileBytes(const std::string& path) {
+  std::error_code ec;
+  const std::uintmax_t n = std::filesystem::file_size(path, ec);
+  return ec ? 0 : static_cast<std::uint64_t>(n);
+}
+
+// Why a picture size is refused before anything of that size is allocated ("" when it is not): larger
+// than the viewer takes, or more pixels than the file's bytes can code (perByte 0: not checked).
+std::string PictureSizeFault(const std::string& path, std::uint64_t w, std::uint64_t h, std::uint64_t perByte,
+                             const char* what) {
+  const std::uint64_t pixels = w * h;
+  const std::string size = std::string(what) + " of " + std::to_string(w) + " x " + std::to_string(h) + " pixels";
+  if (w > 0xFFFF || h > 0xFFFF || pixels > kMaxPicturePixels)
+    return size + " is larger than the viewer takes (" + std::to_string(kMaxPicturePixels) + " pixels)";
+  if (perByte && pixels > FileBytes(path) * perByte)
+    return size + " cannot be held by a file of " + std::to_string(FileBytes(path)) + " bytes";
+  return "";
+}
+
+void CheckPictureSize(const std::string& path, std::uint64_t w, std::uint64_t h, std::uint64_t perByte,
+                      const char* what) {
+  const std::string why = PictureSizeFault(path, w, h, perByte, what);
+  if (!why.empty()) CannotRead(path, why);
+}
+
+// Walks the records of a GIF without decoding them and checks every frame's size, so that giflib never
+// allocates for a frame the file cannot hold.
+void CheckGifFrames(const std::string& path) {
+  int err = 0;
+  GifFileType* gif = DGifOpenFileName(path.c_str(), &err);
+  if (!gif) return;  // the reading proper says why
+  std::unique_ptr<GifFileType, void (*)(GifFileType*)> guard(gif, [](GifFileType* g) { DGifCloseFile(g, nullptr); });
+  CheckPictureSize(path, static_cast<std::uint64_t>(std::max(gif->SWidth, 0)),
+                   static_cast<std::uint64_t>(std::max(gif->SHeight, 0)), 0, "a screen");
+  std::uint64_t pixels = 0;
+  const std::uint64_t holds = FileBytes(path) * kGifPixelsPerByte;
+  for (GifRecordType type = UNDEFINED_RECORD_TYPE; type != TERMINATE_RECORD_TYPE;) {
+    if (DGifGetRecordType(gif, &type) == GIF_ERROR) return;
+    if (type == IMAGE_DESC_RECORD_TYPE) {
+      if (DGifGetImageDesc(gif) == GIF_ERROR) return;
+      const auto w = static_cast<std::uint64_t>(std::max(gif->Image.Width, 0));
+      const auto h = static_cast<std::uint64_t>(std::max(gif->Image.Height, 0));
+      CheckPictureSize(path, w, h, kGifPixelsPerByte, "a frame");
+      pixels += w * h;
+      if (pixels > holds || pixels > kMaxPicturePixels)
+        CannotRead(path, "its frames hold more pixels (" + std::to_string(pixels) + ") than the file can code");
+      int codeSize = 0;
+      GifByteType* block = nullptr;
+      if (DGifGetCode(gif, &codeSize, &block) == GIF_ERROR) return;
+      while (block)
+        if (DGifGetCodeNext(gif, &block) == GIF_ERROR) return;
+    } else if (type == EXTENSION_RECORD_TYPE) {
+      int code = 0;
+      GifByteType* block = nullptr;
+      if (DGifGetExtension(gif, &code, &block) == GIF_ERROR) return;
+      while (block)
+        if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) return;
+    }
+  }
+}
+
 }  // namespace
 
 QImage ReadGifPicture(const std::string& path) {
+  CheckGifFrames(path);
   int err = 0;
   GifFileType* gif = DGifOpenFileName(path.c_str(), &err);
   if (!gif) {
@@ -78,6 +152,7 @@ QImage ReadGifPicture(const std::string& path) {
   const int w = gif->SWidth, h = gif->SHeight;
   if (w <= 0 || h <= 0) CannotRead(path, "no picture");
   QImage img(w, h, QImage::Format_RGB32);
+  if (img.isNull()) CannotRead(path, "not enough memory for a picture of " + std::to_string(w) + " x " + std::to_string(h) + " pixels");
   // The screen's background, then the first frame at its place.
   const GifColorType bg = gif->SColorMap && gif->SBackGroundColor < gif->SColorMap->ColorCount
                               ? gif->SColorMap->Colors[gif->SBackGroundColor]
@@ -118,11 +193,22 @@ QImage ReadJpegPicture(const std::string& path) {
   }
   jpeg_create_decompress(&cinfo);
   jpeg_stdio_src(&cinfo, file.get());
+  // libjpeg's own work arrays (a progressive picture keeps all its coefficients) stay below this.
+  cinfo.mem->max_memory_to_use = 512L * 1024 * 1024;
   jpeg_read_header(&cinfo, TRUE);
+  if (const std::string why = PictureSizeFault(path, cinfo.image_width, cinfo.image_height, kJpegPixelsPerByte, "a picture");
+      !why.empty()) {
+    jpeg_destroy_decompress(&cinfo);
+    CannotRead(path, why);
+  }
   cinfo.out_color_space = JCS_RGB;
   jpeg_start_decompress(&cinfo);
   const int w = static_cast<int>(cinfo.output_width), h = static_cast<int>(cinfo.output_height);
   *img = QImage(w, h, QImage::Format_RGB32);
+  if (img->isNull() && w > 0 && h > 0) {
+    jpeg_destroy_decompress(&cinfo);
+    CannotRead(path, "not enough memory for a picture of " + std::to_string(w) + " x " + std::to_string(h) + " pixels");
+  }
   JSAMPARRAY line = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
                                                static_cast<JDIMENSION>(w) * 3, 1);
   while (cinfo.output_scanline < cinfo.output_height) {
@@ -138,8 +224,13 @@ QImage ReadJpegPicture(const std::string& path) {
 }
 
 QImage ReadBmpPicture(const std::string& path) {
+  QImageReader reader(QString::fromStdString(path), "BMP");
+  const QSize size = reader.size();
+  if (size.isValid())
+    CheckPictureSize(path, static_cast<std::uint64_t>(std::max(size.width(), 0)),
+                     static_cast<std::uint64_t>(std::max(size.height(), 0)), 0, "a picture");
   QImage img;
-  if (!img.load(QString::fromStdString(path), "BMP")) CannotRead(path, "not a BMP picture");
+  if (!reader.read(&img)) CannotRead(path, "not a BMP picture");
   return img.convertToFormat(QImage::Format_RGB32);
 }
 

@@ -140,6 +140,41 @@ std::vector<std::string> IntervalLabels(const Workbench& wb, std::size_t f, std:
   return labels;
 }
 
+// The bounds of a continuous feature's intervals, in their order.
+std::vector<double> IntervalBounds(const Workbench& wb, std::size_t f, std::uint8_t mode) {
+  if (mode != 9) return f < wb.DiscrCutPoints.size() ? wb.DiscrCutPoints[f] : std::vector<double>{};
+  std::vector<double> bounds;
+  if (f >= wb.FeatureMin.size() || f >= wb.BinWidth.size()) return bounds;
+  for (int i = 1; i < wb.DiscrIntervals; ++i) bounds.push_back(wb.FeatureMin[f] + i * wb.BinWidth[f]);
+  return bounds;
+}
+
+// Bounds that differ must differ in their labels too, or the intervals between them would read back as
+// one value: the decimals of the feature's labels grow from `decimals` until they do. Bounds that the
+// labels' 12 significant digits cannot tell apart are refused.
+int DistinctBoundDecimals(const std::string& feature, const std::vector<double>& bounds, int decimals) {
+  constexpr int kMostDecimals = 15;
+  std::size_t at = 0;
+  auto clash = [&] {
+    for (at = 1; at < bounds.size(); ++at)
+      if (bounds[at] != bounds[at - 1] && DiscrBoundText(bounds[at], decimals) == DiscrBoundText(bounds[at - 1], decimals))
+        return true;
+    return false;
+  };
+  while (clash() && decimals < kMostDecimals) ++decimals;
+  if (clash())
+    throw WlError("Discretization of feature " + feature + ": the bounds " + FloatToStr(bounds[at - 1]) + " and " +
+                  FloatToStr(bounds[at]) +
+                  " agree in the 12 significant digits of the labels, so two intervals would read back as one value");
+  return decimals;
+}
+
+void MakeBoundTextsDistinct(Workbench& wb, std::uint8_t mode) {
+  for (std::size_t f = 0; f < wb.Features.size() && f < wb.DiscrPrecision.size(); ++f)
+    if (IsContinuous(wb.Features[f]))
+      wb.DiscrPrecision[f] = DistinctBoundDecimals(wb.Features[f].Name, IntervalBounds(wb, f, mode), wb.DiscrPrecision[f]);
+}
+
 void WriteFile(Workbench& wb, std::uint8_t mode) {
   WriteDiscretizedDataFile(wb, mode);
   WriteDiscretizedDataLines(wb, mode);
@@ -199,9 +234,12 @@ bool DiscretizeFromFile(Workbench& wb) {
   CutPointFile file = ReadCutPointFile(path, wb.Features);
   if (!file.Any) return false;
   const std::size_t n = static_cast<std::size_t>(wb.NumOfFeatures);
+  std::vector<int> decimals(n, precision);
+  for (std::size_t f = 0; f < n && f < file.Points.size(); ++f)
+    if (IsContinuous(wb.Features[f])) decimals[f] = DistinctBoundDecimals(wb.Features[f].Name, file.Points[f], precision);
   wb.DiscrCutCounts = std::move(file.Counts);
   wb.DiscrCutPoints = std::move(file.Points);
-  wb.DiscrPrecision.assign(n, precision);
+  wb.DiscrPrecision = std::move(decimals);
   RememberKinds(wb, DiscretizationSource::File);
   WriteFile(wb, 10);
   return true;
@@ -264,6 +302,7 @@ void DiscretizeEqualDistance(Workbench& wb) {
 // ---- the discretized data-set file
 
 void WriteDiscretizedDataFile(Workbench& wb, std::uint8_t mode) {
+  MakeBoundTextsDistinct(wb, mode);
   // A data set read without the file dialog has no prefix yet; its files go to the results folder all
   // the same.
   if (wb.ResultsPrefix.empty()) MakeResultsPrefix(wb);

@@ -249,7 +249,7 @@ bool WriteCompressedTrainingFile(Workbench& wb) {
 
   const std::string path = CompressedFilePath(wb);
   {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    AtomicOfstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) throw FileError("Cannot write file " + path);
     out << text;
     out.close();

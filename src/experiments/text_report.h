@@ -1,12 +1,14 @@
 #pragma once
-// A text file written line by line, as the experiments write their fold files and summaries: created (or
-// truncated) when opened, closed by Close or at the end of its life. Every failing operation throws
-// FileError naming the file.
-#include <fstream>
+// A text file written line by line, as the experiments write their fold files and summaries. It replaces
+// the file of its name only when it is complete: by Close, or at the end of its life unless an error is
+// ending the operation then (the file keeps what it held before, and no half report is left). Every
+// failing operation throws FileError naming the file.
+#include <exception>
 #include <string>
 #include <string_view>
 
 #include "platform/errors.h"
+#include "platform/paths.h"
 
 namespace wl {
 
@@ -14,13 +16,18 @@ class TextReport {
  public:
   TextReport() = default;
   explicit TextReport(const std::string& path) { Open(path); }
+  ~TextReport() {
+    if (std::uncaught_exceptions() > exceptions_) return;  // the stream is abandoned: the old file stays
+    out_.close();
+  }
   TextReport(const TextReport&) = delete;
   TextReport& operator=(const TextReport&) = delete;
 
   void Open(const std::string& path) {
-    if (out_.is_open()) out_.close();
+    if (out_.is_open()) Close();
     out_.clear();
     path_ = path;
+    exceptions_ = std::uncaught_exceptions();
     out_.open(path, std::ios::binary | std::ios::trunc);
     if (!out_.is_open()) throw FileError("Cannot write file " + path);
   }
@@ -48,8 +55,9 @@ class TextReport {
   }
 
  private:
-  std::ofstream out_;
+  AtomicOfstream out_;
   std::string path_;
+  int exceptions_ = 0;
 };
 
 }  // namespace wl

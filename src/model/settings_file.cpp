@@ -299,9 +299,11 @@ void SetChecked(Control& c, bool on) {
 // An item key acts only on a line whose value is an integer, so that the short key of the same box's
 // text ("step=" against "StepEdit=") never feeds it a word. An index outside the list selects nothing and
 // clears the text.
-void ApplyItem(ComboBox& box, std::string_view line) {
+void ApplyItem(ComboBox& box, std::string_view line, bool textKept) {
   std::int32_t index = 0;
   if (!TryStrToInt(Trim(ValueAfterEquals(line)), index)) return;
+  // -1 is what the writer gives a text that is none of the items; the box's text line has set it.
+  if (index == -1 && textKept) return;
   if (index < 0 || index >= static_cast<int>(box.Items().size()))
     box.SetText("", ChangeSource::Program);
   else
@@ -310,6 +312,9 @@ void ApplyItem(ComboBox& box, std::string_view line) {
 
 void ApplyValue(Workbench& wb, const SettingsKey& key, std::string_view line) {
   Control& target = key.Target(wb.Form1);
+  // The L3 count must be a whole number; a line that is not is skipped whole, the field keeping its text
+  // (else the file written at exit would carry the fault to the next start).
+  if (key.Role == R::HiddenL3) StrToInt(ValueAfterEquals(line));
   SetTextOf(target, ValueAfterEquals(line));
   if (key.Role == R::HiddenL3 && StrToInt(wb.Form1.Hid3EditT2.Text()) == 0) {
     wb.Form1.GroupBox5.SetEnabled(false);
@@ -317,11 +322,40 @@ void ApplyValue(Workbench& wb, const SettingsKey& key, std::string_view line) {
   }
 }
 
+// How many leading characters of the line agree with the word, letter case ignored.
+std::size_t Agreement(std::string_view line, std::string_view word) {
+  std::size_t i = 0;
+  while (i < line.size() && i < word.size() && Lower(line[i]) == Lower(word[i])) ++i;
+  return i;
+}
+
+// The text key and the item key of one box (StepEdit's "step=" and "StepEdit=") share their compared
+// characters, so each matches the other's line. The line belongs to the key it spells out further: the
+// item key would read the text as an index, and the text key would put the index into the text.
+bool LineOfTheOtherKey(Workbench& wb, const SettingsKey& key, std::string_view line) {
+  if (key.Kind != K::Value && key.Kind != K::Item) return false;
+  Control& target = key.Target(wb.Form1);
+  for (const SettingsKey& other : kKeys) {
+    if (&other == &key || (other.Kind != K::Value && other.Kind != K::Item) || other.Kind == key.Kind) continue;
+    if (&other.Target(wb.Form1) != &target || !Matches(line, other.Word, other.N)) continue;
+    if (Agreement(line, other.Word) > Agreement(line, key.Word)) return true;
+  }
+  return false;
+}
+
+// Whether the box of an item key has a text key too.
+bool HasTextKey(Workbench& wb, const SettingsKey& key) {
+  Control& target = key.Target(wb.Form1);
+  for (const SettingsKey& other : kKeys)
+    if (other.Kind == K::Value && &other.Target(wb.Form1) == &target) return true;
+  return false;
+}
+
 // The action of a key whose first word matched the line.
 void ApplyFirst(Workbench& wb, const SettingsKey& key, std::string_view line) {
   switch (key.Kind) {
     case K::Value: return ApplyValue(wb, key, line);
-    case K::Item: return ApplyItem(ListOf(key.Target(wb.Form1)), line);
+    case K::Item: return ApplyItem(ListOf(key.Target(wb.Form1)), line, HasTextKey(wb, key));
     case K::Pair:
     case K::RadioPair:
     case K::Flag: return SetChecked(key.Target(wb.Form1), true);
@@ -354,7 +388,7 @@ void ApplyLine(Workbench& wb, std::string_view line) {
     if (key.Role == R::LayerField && Matches(line, key.Word, key.N)) layerLine = true;
   for (const SettingsKey& key : kKeys) {
     if (layerLine && key.Role == R::NotOnLayerFields) continue;
-    if (Matches(line, key.Word, key.N)) ApplyFirst(wb, key, line);
+    if (Matches(line, key.Word, key.N) && !LineOfTheOtherKey(wb, key, line)) ApplyFirst(wb, key, line);
     if (key.N2 > 0 && Matches(line, key.Word2, key.N2)) ApplySecond(wb, key);
   }
 }
@@ -416,9 +450,13 @@ void LoadSettings(Workbench& wb) {
   std::string skipped;
   std::string line;
   std::int64_t lineNo = 0;
+  // A file with Windows line ends (its first line ends in a carriage return) has one dropped from every
+  // line; in a file the program wrote, a carriage return at the end of a line belongs to the value.
+  bool windowsLineEnds = false;
   while (std::getline(in, line)) {
     ++lineNo;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (lineNo == 1) windowsLineEnds = !line.empty() && line.back() == '\r';
+    if (windowsLineEnds && !line.empty() && line.back() == '\r') line.pop_back();
     try {
       ApplyLine(wb, line);
     } catch (const ConvertError& e) {

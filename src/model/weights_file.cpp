@@ -3,6 +3,8 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <set>
+#include <tuple>
 #include <vector>
 
 #include "state/hooks.h"
@@ -237,6 +239,19 @@ std::string Misfit(const Workbench& wb, const WeightEntry& e) {
   return "";
 }
 
+// The weights a file can set: every weight of layers 1 up, or for the five-layer N-of-M network those of
+// layers 1 and 3 and of its N-of-M and AND units (layer 2 is fixed).
+std::size_t LoadableWeights(const Workbench& wb, bool fiveLayer) {
+  std::size_t n = 0;
+  for (int l = 1; l < NetworkLayers(wb); ++l)
+    if (!fiveLayer || l != 2)
+      for (const TNeuron& neuron : wb.Net[static_cast<std::size_t>(l)]) n += neuron.Weights.size();
+  if (fiveLayer)
+    for (const auto* units : {&wb.NofMUnits, &wb.AndUnits})
+      for (const TNeuron& unit : *units) n += unit.Weights.size();
+  return n;
+}
+
 }  // namespace
 
 bool LoadWeights(Workbench& wb, std::string fileName) {
@@ -262,6 +277,11 @@ bool LoadWeights(Workbench& wb, std::string fileName) {
   // NetKind 11: the five-layer N-of-M network, with its N-of-M and AND units.
   const bool fiveLayer = wb.NetKind == 11;
   const std::vector<WeightEntry> entries = ReadWeightsFile(wb, fileName, fiveLayer);
+  // A file without a single weight would only give the network fresh initial weights.
+  if (entries.empty())
+    throw FileError("Weights file " + fileName + ": no weight line (layer, neuron, weight index and value" +
+                    std::string(fiveLayer ? "; for the five-layer N-of-M network the lines \"1\", \"3\", \"NofM\" and \"AND\"" : "") +
+                    "); the network is left as it was");
 
   const NetworkSnapshot before(wb);
   const FiveLayerSnapshot beforeUnits(wb);
@@ -291,6 +311,7 @@ bool LoadWeights(Workbench& wb, std::string fileName) {
       BadLine(fileName, e.Line, why + "; the network is left as it was");
     }
   }
+  std::set<std::tuple<int, int, int>> set;
   for (const WeightEntry& e : entries) {
     const auto j = static_cast<std::size_t>(e.Neuron);
     const auto i = static_cast<std::size_t>(e.Index);
@@ -300,7 +321,14 @@ bool LoadWeights(Workbench& wb, std::string fileName) {
       wb.AndUnits[j].Weights[i] = e.Value;
     else
       wb.Net[static_cast<std::size_t>(e.Layer)][j].Weights[i] = e.Value;
+    set.insert({e.Layer, e.Neuron, e.Index});
   }
+  // A file may set only some weights; the user is told, since the others are the rebuild's new ones.
+  const std::size_t all = LoadableWeights(wb, fiveLayer);
+  if (set.size() < all)
+    wb.Plat.ShowMessage("Weights file " + fileName + " set " + IntToStr(static_cast<std::int64_t>(set.size())) +
+                        " of the " + IntToStr(static_cast<std::int64_t>(all)) +
+                        " weights of the network; the others keep the initial values of the rebuilt network");
   return true;
 }
 

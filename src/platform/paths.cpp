@@ -63,20 +63,60 @@ bool EnsureDirectory(const std::string& path) {
 }
 
 void WriteFileAtomically(const std::string& path, const std::string& content) {
-  const std::string tmp = path + ".tmp";
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    if (!out) throw FileError("Cannot write file " + path);
-    out << content;
-    out.flush();
-    if (!out) throw FileError("Cannot write file " + path);
-  }
+  AtomicOfstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out.is_open()) throw FileError("Cannot write file " + path);
+  out << content;
+  out.close();
+  if (!out) throw FileError("Cannot write file " + path);
+}
+
+AtomicOfstream::~AtomicOfstream() { abandon(); }
+
+void AtomicOfstream::open(const std::string& path, std::ios::openmode mode) {
+  abandon();
+  path_ = path;
+  tmp_ = path + ".tmp";
+  clear();
   std::error_code ec;
-  fs::rename(tmp, path, ec);
-  if (ec) {
-    fs::remove(tmp, ec);
-    throw FileError("Cannot write file " + path);
+  if (mode & std::ios::app) {
+    // Appending writes the old content and the new lines into the new file.
+    fs::remove(tmp_, ec);
+    if (fs::exists(path, ec)) fs::copy_file(path, tmp_, fs::copy_options::overwrite_existing, ec);
+    if (ec) {
+      setstate(std::ios::failbit);
+      return;
+    }
   }
+  std::ofstream::open(tmp_, mode);
+  if (!std::ofstream::is_open()) {
+    fs::remove(tmp_, ec);
+    setstate(std::ios::failbit);
+  }
+}
+
+void AtomicOfstream::close() {
+  if (!std::ofstream::is_open()) return;
+  std::ofstream::flush();
+  const bool written = static_cast<bool>(*this);
+  std::ofstream::close();
+  std::error_code ec;
+  if (!written || fail()) {
+    fs::remove(tmp_, ec);
+    setstate(std::ios::failbit);
+    return;
+  }
+  fs::rename(tmp_, path_, ec);
+  if (ec) {
+    fs::remove(tmp_, ec);
+    setstate(std::ios::failbit);
+  }
+}
+
+void AtomicOfstream::abandon() {
+  if (!std::ofstream::is_open()) return;
+  std::ofstream::close();
+  std::error_code ec;
+  fs::remove(tmp_, ec);
 }
 
 }  // namespace wl

@@ -1,4 +1,5 @@
 #pragma once
+#include <fstream>
 #include <string>
 #include <string_view>
 
@@ -21,7 +22,30 @@ bool DirectoryExists(const std::string& path);
 bool EnsureDirectory(const std::string& path);
 
 // Writes a whole text file through a temporary file and a rename, so that a crash never leaves a half
-// written file. Throws FileError.
+// written file. Throws FileError; a failed write leaves neither the temporary file nor a changed file.
 void WriteFileAtomically(const std::string& path, const std::string& content);
+
+// A file written as a stream that replaces the file of its name only when it is closed whole: the stream
+// writes path + ".tmp" (in append mode starting from a copy of the file), close() renames it over the
+// file, and a stream that is abandoned, or destroyed while still open (an error ended the writing), removes
+// it, so that the file keeps what it held before. close() sets the fail state when the file could not be
+// written or renamed.
+class AtomicOfstream : public std::ofstream {
+ public:
+  AtomicOfstream() = default;
+  AtomicOfstream(const std::string& path, std::ios::openmode mode) { open(path, mode); }
+  ~AtomicOfstream();
+  AtomicOfstream(const AtomicOfstream&) = delete;
+  AtomicOfstream& operator=(const AtomicOfstream&) = delete;
+
+  void open(const std::string& path, std::ios::openmode mode = std::ios::out);
+  void close();
+  // Ends the writing without touching the file.
+  void abandon();
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_, tmp_;
+};
 
 }  // namespace wl

@@ -5,6 +5,7 @@
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
+#include "platform/paths.h"
 #include "shell/startup.h"
 
 namespace wl {
@@ -70,7 +71,7 @@ void WriteSquareDataSet(Workbench& wb) {
   dlg.InitialDir = wb.Path("\\PCA");
   if (!wb.Plat.Execute(dlg)) return;
   const std::string path = dlg.FileName + ".DAT";
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  AtomicOfstream out(path, std::ios::binary | std::ios::trunc);
   if (!out) throw FileError("Cannot create file " + path);
   out << SquareDataSetText();
   out.close();

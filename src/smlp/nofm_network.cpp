@@ -11,6 +11,7 @@
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
+#include "platform/paths.h"
 #include "smlp/smlp_network.h"
 #include "smlp/step_rules.h"
 #include "state/workbench.h"
@@ -377,11 +378,12 @@ void WriteNofMRules(Workbench& wb) {
     wb.RuleText[static_cast<std::size_t>(c)] = "class " + IntToStr(c) + " if  " + texts.back();
   }
   const std::string path = wb.ResultsPrefix + "_rf.txt";
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  AtomicOfstream file(path, std::ios::binary | std::ios::trunc);
   if (!file) throw FileError("Cannot write file " + path);
   for (const std::string& line : wb.RuleText) file << line << "\n";
   if (rules.Logistic) file << kLogisticRulesNote << "\n";
   file << RulesAgreementLine(StepRulesAgreement(wb, rules.Features, texts), wb.NumOfVectors) << "\n";
+  file.close();
   if (!file) throw FileError("Cannot write file " + path);
 }
 

@@ -362,7 +362,7 @@ void WriteCFFile(Workbench& wb) {
   if (wb.Form1.AllVBox.Checked() || wb.CurrentClass == -1) return;
   const int n = wb.NumOfVectors;
   const std::string path = wb.ProgramDir + "/CF.txt";
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  AtomicOfstream out(path, std::ios::binary | std::ios::trunc);
   if (!out) throw FileError("Cannot write file " + path);
   std::vector<int> kept;
   for (int v = 0; v < n; ++v) {

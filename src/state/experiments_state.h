@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/paths.h"
+
 namespace wl {
 
 // Where the held interval bounds came from.
@@ -33,8 +35,9 @@ struct ExperimentState {
   std::string ResultsFileName;  // the file of the last result or rules report; cleared by every data-set read
 
   // The one open file of the result and rules reports: open only inside one report, or across the folds
-  // of a crossvalidation run, which opens it itself; ResultsFilePath is the name it was opened with.
-  std::ofstream ResultsFile;
+  // of a crossvalidation run, which opens it itself; ResultsFilePath is the name it was opened with. It
+  // replaces the report of its name when closed; a command that an error ends abandons it.
+  AtomicOfstream ResultsFile;
   std::string ResultsFilePath;
   int ListingDigits = 6;  // decimals of the per-vector and weight listings
   // [true class][predicted class 0 .. NumOfClasses]; the last column counts vectors without any output

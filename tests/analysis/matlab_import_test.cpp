@@ -5,9 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "model/data_file.h"
+#include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "state/workbench.h"
 #include "support/test_support.h"
@@ -163,6 +167,71 @@ TEST_F(MatlabImportTest, StopsWithTheMessageOfTheFirstFault) {
   plat.Messages.clear();
   ImportWMFromMatlab(*wb);
   EXPECT_EQ(Texts(), std::vector<std::string>{"File " + wb->Path("PCA/config.txt") + " not found!"});
+}
+
+// What the files promise is checked against what they hold before anything is sized by it, and a data
+// set that cannot be read leaves the one loaded before.
+TEST_F(MatlabImportTest, RefusesFilesThatCannotHoldWhatTheyPromise) {
+  const std::string two = (dir / "DATA" / "two.DAT").string();
+  ReadDataFile(*wb, two);
+  wb->DataFileName = two;
+  ASSERT_EQ(wb->NumOfVectors, 4);
+  auto expectTwoKept = [&](const std::string& what) {
+    EXPECT_EQ(wb->NumOfVectors, 4) << what;
+    EXPECT_EQ(wb->NumOfFeatures, 2) << what;
+    EXPECT_EQ(wb->DataFileName, two) << what;
+    EXPECT_FALSE(wb->ESDone) << what;
+  };
+
+  // A data set that is not there, the dialog cancelled.
+  plat.OpenAnswers.push_back(std::nullopt);
+  Config("nothere.mat 2 2 0 12 trainlm 0 logsig logsig logsig");
+  ImportWMFromMatlab(*wb);
+  ASSERT_FALSE(plat.Messages.empty());
+  EXPECT_EQ(plat.Messages.back().Text, "Error Reading Data File " + wb->Path("DATA/nothere.DAT"));
+  expectTwoKept("missing");
+
+  // A data set that is not one: the reader's refusal, and the set before stays.
+  std::ofstream(dir / "DATA" / "bad.DAT", std::ios::binary) << "Number of features = 3\nno more\n";
+  Config("bad.mat 2 2 0 12 trainlm 0 logsig logsig logsig");
+  EXPECT_THROW(ImportWMFromMatlab(*wb), FileError);
+  expectTwoKept("corrupt");
+
+  // Twelve epochs, but WM_matlab.txt has seven lines: refused before the run is prepared.
+  const std::string wm = ReadText(dir / "PCA" / "WM_matlab.txt");
+  const std::vector<std::string> lines = test::Lines(wm);
+  std::string seven;
+  for (std::size_t i = 0; i < 7; ++i) seven += lines[i] + "\n";
+  std::ofstream(dir / "PCA" / "WM_matlab.txt", std::ios::binary) << seven;
+  plat.Messages.clear();
+  Config("two.mat 2 2 0 12 trainlm 0 logsig logsig logsig");
+  ImportWMFromMatlab(*wb);
+  ASSERT_FALSE(plat.Messages.empty());
+  EXPECT_EQ(plat.Messages.back().Text, "Error: Number Of Lines in WM_matlab.txt <> max_epoch+1: " +
+                                           wb->Path("PCA/WM_matlab.txt") +
+                                           " holds 7 lines, and the 12 epochs of config.txt need 13 (epochs 0 to 12)");
+  EXPECT_FALSE(wb->ESDone);
+  EXPECT_EQ(wb->Form1.WMepEdit.Text().find("6"), std::string::npos);
+  std::ofstream(dir / "PCA" / "WM_matlab.txt", std::ios::binary) << wm;
+
+  // A 2-999-999-2 network over 3000 epochs would need the histories of a million weights 3001 times; the
+  // 13 lines of WM_matlab.txt cannot hold them.
+  plat.Messages.clear();
+  Config("two.mat 2 999 999 3000 trainlm 0 logsig logsig logsig", 3000);
+  ImportWMFromMatlab(*wb);
+  ASSERT_FALSE(plat.Messages.empty());
+  const std::string& refusal = plat.Messages.back().Text;
+  EXPECT_EQ(refusal.find("Error: " + wb->Path("PCA/WM_matlab.txt") + " ("), 0u) << refusal;
+  EXPECT_NE(refusal.find("cannot hold the 3001 epochs of 1003997 weights that config.txt gives"), std::string::npos)
+      << refusal;
+  EXPECT_LT(wb->WeightHistory.Rows(), 100u);
+  EXPECT_FALSE(wb->ESDone);
+
+  // A config.txt whose error lines run out before its epochs: the first missing line, nothing sized.
+  plat.Messages.clear();
+  std::ofstream(dir / "PCA" / "config.txt", std::ios::binary) << "two.mat 2 2 0 999999 trainlm 0\n0.5\n0.25\n";
+  ImportWMFromMatlab(*wb);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"Error in config.txt line 4:  is not a valid real number"});
 }
 
 }  // namespace

@@ -189,6 +189,40 @@ TEST_F(DiscretizationTest, ALaterBlockOfAFeatureReplacesTheEarlierOne) {
   }
 }
 
+// Cut points closer than the labels' decimals would give two intervals one label, read back as one value:
+// the feature's labels get the decimals that tell its bounds apart; the other features keep theirs.
+// Bounds that 12 significant digits cannot tell apart are refused.
+TEST_F(DiscretizationTest, LabelsOfDifferentIntervalsStayDifferent) {
+  Open("discretization_mixed.dat");
+  CutFile("fnumber=0\nfdiv=3\n4.6\n5.0\n5.4\nfnumber=2\nfdiv=2\n45\n46\n");
+  wb->Form1.PrecEdit1.SetText("0");
+  ASSERT_EQ(DiscretizeContinuousFeatures(*wb), DiscretizationOutcome::ReadBack);
+  const std::vector<std::string> lines = Lines(ReadText(Prefix() + "_trnd.dat"));
+  EXPECT_EQ(lines[4], "Feature[1] = x   discrete  4     _4.6  4.6_5.0  5.0_5.4  5.4_");
+  EXPECT_EQ(lines[6], "Feature[3] = y   discrete  3     _45  45_46  46_");
+  EXPECT_EQ(wb->DiscrPrecision, (std::vector<int>{1, 0, 0}));
+  // x = 5 lies in 5.0_5.4 and x = 6 in 5.4_: two values, as the intervals are two.
+  const std::vector<double> x = Column(0);
+  EXPECT_NE(x[5], x[6]);
+  EXPECT_EQ(x[4], x[0]);
+
+  SetUp();
+  Open("discretization_mixed.dat");
+  CutFile("fnumber=0\nfdiv=2\n1.00000000000001\n1.00000000000002\nfnumber=2\nfdiv=1\n45\n");
+  try {
+    DiscretizeContinuousFeatures(*wb);
+    ADD_FAILURE() << "bounds 12 digits cannot tell apart were labelled";
+  } catch (const WlError& e) {
+    EXPECT_NE(std::string(e.what()).find("Discretization of feature x: the bounds 1.00000000000001 and "
+                                         "1.00000000000002 agree in the 12 significant digits of the labels"),
+              std::string::npos)
+        << e.what();
+  }
+  EXPECT_EQ(wb->Features[0].Kind, 'c');
+  EXPECT_EQ(wb->DiscrSource, DiscretizationSource::None);
+  EXPECT_FALSE(AnyDiscretizedFile());
+}
+
 // Each route's file, read back as the data set: the intervals' positions (or, on the older route, the
 // runs' starts) as the feature values, the discrete feature kept, the classes kept.
 TEST_F(DiscretizationTest, EachRoutesFileReadsBackWithTheIntervalsOfItsValues) {

@@ -16,6 +16,7 @@
 #include <algorithm>
 
 #include "experiments/result_report.h"
+#include "experiments/text_report.h"
 #include "model/data_file.h"
 #include "state/workbench.h"
 #include "platform/errors.h"
@@ -229,6 +230,55 @@ TEST_F(ResultReportTest, ASecondReportCountsTheMatrixAfreshAndReplacesTheFile) {
   // Without "Detailed Result File" the matrix is followed by the weights; one part writes no parts line.
   EXPECT_EQ(text.find("vect:"), std::string::npos);
   EXPECT_EQ(text.find("parts"), std::string::npos);
+}
+
+// With the disk full part-way through, the command ends with the message and the report before stays
+// whole: the new one replaces it only when written to its end.
+TEST_F(ResultReportTest, AReportCutShortLeavesTheOneBefore) {
+  std::vector<Row> rows;
+  for (int i = 0; i < 101; ++i) rows.push_back({1, -1, i % 2});
+  DataSet(rows);
+  Network();
+  wb->Form1.WriteDetails.SetChecked(true);
+  ASSERT_TRUE(WriteResultFile(*wb, 1));
+  const std::string before = ReadText(Report());
+  // The disk fills up after the run's parameter file, within the report.
+  const std::size_t param = ReadText(Report("_param.txt")).size();
+  ASSERT_GT(before.size(), param + 1000);
+  plat.Messages.clear();
+  {
+    const test::FileSizeLimit full(param + 200);
+    EXPECT_FALSE(RunCommand(*wb, [&] { WriteResultFile(*wb, 1); }));
+  }
+  ASSERT_EQ(plat.Messages.size(), 1u);
+  EXPECT_EQ(plat.Messages[0].Text, "Cannot write file " + Report());
+  EXPECT_EQ(ReadText(Report()), before);
+  EXPECT_FALSE(std::filesystem::exists(Report() + ".tmp"));
+  // The next report is written whole again.
+  ASSERT_TRUE(WriteResultFile(*wb, 1));
+  EXPECT_EQ(ReadText(Report()).size(), before.size());
+}
+
+// The fold files and summaries of the experiments: a report replaces its file when closed or at the end
+// of its life, but not when an error ends the operation while it is being written.
+TEST_F(ResultReportTest, ATextReportEndedByAnErrorLeavesTheFileBefore) {
+  const std::string path = (dir / "summary.txt").string();
+  { TextReport r(path); r.Line("first"); }
+  EXPECT_EQ(ReadText(path), "first\n");
+  try {
+    TextReport r(path);
+    r.Line("half");
+    throw FileError("the fold cannot be read");
+  } catch (const FileError&) {
+  }
+  EXPECT_EQ(ReadText(path), "first\n");
+  {
+    const test::FileSizeLimit full(100);
+    TextReport r(path);
+    EXPECT_THROW(for (int i = 0; i < 200; ++i) r.Line("a line of a summary cut off by the full disk"), FileError);
+  }
+  EXPECT_EQ(ReadText(path), "first\n");
+  EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
 }
 
 TEST_F(ResultReportTest, VectorNumbersEndInOneColumn) {

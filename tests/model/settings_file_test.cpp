@@ -126,6 +126,42 @@ TEST_F(SettingsFileTest, ChangedWindowRoundTrip) {
   EXPECT_EQ(ReadText(Ini()), saved);
 }
 
+// What the file keeps comes back at the next start: a box's text that is none of its items (written with
+// the item index -1, whose line the text key also matches), and values that end in carriage returns.
+TEST_F(SettingsFileTest, TextsThatAreNoItemAndTrailingCarriageReturnsSurvive) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"very slow", "2"}, {"3", "1.5\r"}, {"-1", "2\r\r"}, {"", "\r"}, {"fast", "x\ry"},
+  };
+  for (auto [step, vexp] : cases) {
+    auto wb = Start(plat);
+    wb->Form1.StepEdit.SetText(step);
+    wb->Form1.VexpEdit.SetText(vexp);
+    SaveSettings(*wb, false);
+    const std::string saved = ReadText(Ini());
+    ScriptedPlatform p2;
+    auto again = Start(p2);
+    LoadSettings(*again);
+    EXPECT_TRUE(p2.Messages.empty());
+    EXPECT_EQ(again->Form1.StepEdit.Text(), step);
+    EXPECT_EQ(again->Form1.StepEdit.ItemIndex(), wb->Form1.StepEdit.ItemIndex()) << step;
+    EXPECT_EQ(again->Form1.VexpEdit.Text(), vexp);
+    SaveSettings(*again, false);
+    EXPECT_EQ(ReadText(Ini()), saved) << step;
+  }
+  // An item's own index still selects it, whichever line sets it last.
+  auto wb = Start(plat);
+  WriteIni("WeightLab   v.0.947\nstep=anything\nStepEdit=1\n");
+  LoadSettings(*wb);
+  EXPECT_EQ(wb->Form1.StepEdit.ItemIndex(), 1);
+  EXPECT_EQ(wb->Form1.StepEdit.Text(), wb->Form1.StepEdit.Items()[1]);
+  // A file with Windows line ends loses them, and only them.
+  WriteIni("WeightLab   v.0.947\r\nV_exp=4\r\nstep=slow\r\nStepEdit=-1\r\nSmallW=0.5\r\r\n");
+  LoadSettings(*wb);
+  EXPECT_EQ(wb->Form1.VexpEdit.Text(), "4");
+  EXPECT_EQ(wb->Form1.StepEdit.Text(), "slow");
+  EXPECT_EQ(wb->Form1.SmallWEdit.Text(), "0.5\r");
+}
+
 // Each hidden layer keeps its own slope and stretch; the output layer's short keys match those lines
 // too but leave them to their own fields.
 TEST_F(SettingsFileTest, DistinctLayerSettingsSurvive) {
@@ -175,7 +211,9 @@ TEST_F(SettingsFileTest, WhichKeysALineSets) {
       {"step=fast", "StepEdit", "fast#4"},
       {"StepEdit=4", "StepEdit", "fast#4"},
       {"step=fast\nStepEdit=1", "StepEdit", "v. slow#1"},
-      {"StepEdit=-1", "StepEdit", "#-1"},
+      // -1 is what the writer gives a text that is none of the items: the text stays as its own line set it.
+      {"StepEdit=-1", "StepEdit", "slow#2"},
+      {"step=very slow\nStepEdit=-1", "StepEdit", "very slow#-1"},
       {"ESquality=x", "ESQBox", "poor#2"},  // an item key acts only on an integer
       {"HidBias=2.5", "HidBEdit", "2.5#2"},
       // The hidden layers' lines do not reach the output layer's fields.
@@ -234,6 +272,7 @@ TEST_F(SettingsFileTest, ComputerSpeedAndColourIndex) {
 TEST_F(SettingsFileTest, BadLinesAreReportedAndSkipped) {
   fs::copy_file(WL_TEST_DATA_DIR "/settings_bad_lines.ini", Ini());
   auto wb = Start(plat);
+  const std::string hid3 = wb->Form1.Hid3EditT2.Text();
   LoadSettings(*wb);
   ASSERT_EQ(plat.Messages.size(), 1u);
   const std::string& m = plat.Messages[0].Text;
@@ -251,6 +290,12 @@ TEST_F(SettingsFileTest, BadLinesAreReportedAndSkipped) {
   EXPECT_EQ(f.P1.ActivePage(), 0);
   EXPECT_EQ(wb->CPUCHECKED, 0);
   EXPECT_EQ(wb->clindex, 0);
+  // "Hid3=x" is skipped whole, so the file written at exit reads back without a fault.
+  EXPECT_EQ(f.Hid3EditT2.Text(), hid3);
+  SaveSettings(*wb, false);
+  ScriptedPlatform p2;
+  LoadSettings(*Start(p2));
+  EXPECT_TRUE(p2.Messages.empty()) << p2.Messages[0].Text;
 }
 
 TEST_F(SettingsFileTest, MissingFileKeepsTheDefaults) {

@@ -179,6 +179,45 @@ TEST_F(WeightsFileTest, AFileListingSomeWeightsLeavesTheRebuildsOthers) {
   want[0] = -2.0;
   want[15 + 4 + 3] = 7.5;
   EXPECT_EQ(Weights(*wb), want);
+  // The user is told that the rest are new initial weights; a weight listed twice counts once.
+  const std::string all = std::to_string(want.size());
+  ASSERT_EQ(plat.Messages.size(), 1u);
+  EXPECT_EQ(plat.Messages[0].Text, "Weights file " + file + " set 2 of the " + all +
+                                       " weights of the network; the others keep the initial values "
+                                       "of the rebuilt network");
+  plat.Messages.clear();
+  const std::string again = File("again.txt", "1 0 0 1\n1 0 0 2\n");
+  ASSERT_TRUE(LoadWeights(*wb, again));
+  ASSERT_EQ(plat.Messages.size(), 1u);
+  EXPECT_NE(plat.Messages[0].Text.find(" set 1 of the " + all + " weights"), std::string::npos) << plat.Messages[0].Text;
+
+  // A file cut to its first lines says how many it set too.
+  SaveWeights(*wb, 1);
+  const std::vector<std::string> lines = test::Lines(ReadText(dir / "results" / "iris_10_FinalWeights.txt"));
+  std::string cut;
+  for (std::size_t i = 0; i < 8; ++i) cut += lines[i] + "\n";
+  plat.Messages.clear();
+  ASSERT_TRUE(LoadWeights(*wb, File("cut.txt", cut)));
+  ASSERT_EQ(plat.Messages.size(), 1u);
+  EXPECT_NE(plat.Messages[0].Text.find(" set 8 of the " + all + " weights"), std::string::npos) << plat.Messages[0].Text;
+}
+
+TEST_F(WeightsFileTest, AFileWithoutAWeightLineIsRefusedAndTheNetworkStays) {
+  const std::vector<double> before = Weights(*wb);
+  const std::uint32_t seed = wb->Rng.Seed;
+  for (const std::string text : {"", "\n\n", "  \t \r\n", "\r\n"}) {
+    const std::string file = File("empty.txt", text);
+    try {
+      LoadWeights(*wb, file);
+      ADD_FAILURE() << "accepted a file of " << text.size() << " bytes";
+    } catch (const FileError& e) {
+      EXPECT_EQ(std::string(e.what()), "Weights file " + file +
+                                           ": no weight line (layer, neuron, weight index and value); the network is "
+                                           "left as it was");
+    }
+    EXPECT_EQ(Weights(*wb), before);
+    EXPECT_EQ(wb->Rng.Seed, seed);  // nothing was rebuilt
+  }
 }
 
 TEST_F(WeightsFileTest, BadFilesAreRefusedAndTheNetworkStays) {

@@ -31,7 +31,7 @@ expect line results/xor_10_FinalWeights.txt 1 "1  0  0   0.500000000000000"
 copy ../data/weights_xor_grown.txt DATA/
 answer open DATA/weights_xor_grown.txt
 click LoadWeightsfromFile1
-expect no-message
+expect message-containing "DATA/weights_xor_grown.txt set 2 of the 12 weights of the network; the others keep the initial values of the rebuilt network"
 click SaveCurrentWeightstoFile1
 expect line results/xor_10_FinalWeights.txt 1 "1  0  0   2.500000000000000"
 expect line results/xor_10_FinalWeights.txt 2 "1  0  1   0.500000000000000"

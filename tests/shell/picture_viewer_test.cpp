@@ -9,6 +9,7 @@
 
 #include "analysis/picture_saving.h"
 #include "analysis/viewer_pictures.h"
+#include "platform/errors.h"
 #include "shell/command.h"
 #include "shell/on_top.h"
 #include "shell/picture_viewer.h"
@@ -155,6 +156,69 @@ TEST_F(PictureViewerTest, AnUnreadableFileLeavesTheLastPictureWithAMessage) {
   EXPECT_EQ(v.Caption(), caption);
   EXPECT_EQ(Pictures(v).Picture, shown);
   EXPECT_EQ(v.History, std::vector<std::string>{P("b.gif")});
+}
+
+// A picture size is checked before anything of that size is allocated: against what the viewer takes and
+// against what the file's bytes can code. The picture shown stays.
+TEST_F(PictureViewerTest, APictureLargerThanItsFileCanHoldIsRefused) {
+  // A 35-byte GIF with a 65535 x 65535 screen; one with a 4 x 4 screen and a 65535 x 32767 frame.
+  const auto gif = [](int sw, int sh, int fw, int fh) {
+    std::string g = "GIF89a";
+    for (int v : {sw, sh}) g += {static_cast<char>(v & 255), static_cast<char>(v >> 8)};
+    g += std::string("\x80\0\0\0\0\0\xff\xff\xff,\0\0\0\0", 14);
+    for (int v : {fw, fh}) g += {static_cast<char>(v & 255), static_cast<char>(v >> 8)};
+    g += std::string("\0\x02\x02\x4c\x01\0;", 7);
+    return g;
+  };
+  Write("pics/screen.gif", gif(65535, 65535, 1, 1));
+  Write("pics/frame.gif", gif(4, 4, 65535, 32767));
+  Write("pics/fits.gif", gif(3, 2, 1, 1));
+  ASSERT_EQ(Read("pics/screen.gif").size(), 35u);
+  // The saved JPEG with its frame saying 60000 x 60000.
+  std::string jpeg = Read("pics/p.jpg");
+  for (std::size_t i = 2; i + 9 < jpeg.size();) {
+    const auto marker = static_cast<unsigned char>(jpeg[i + 1]);
+    if (marker == 0xC0) {
+      for (std::size_t at : {i + 5, i + 7}) jpeg.replace(at, 2, "\xea\x60");
+      break;
+    }
+    i += 2 + static_cast<unsigned char>(jpeg[i + 2]) * 256 + static_cast<unsigned char>(jpeg[i + 3]);
+  }
+  Write("pics/huge.jpg", jpeg);
+
+  const std::pair<const char*, const char*> cases[] = {
+      {"screen.gif", "a screen of 65535 x 65535 pixels is larger than the viewer takes (67108864 pixels)"},
+      {"frame.gif", "a frame of 65535 x 32767 pixels is larger than the viewer takes (67108864 pixels)"},
+      {"huge.jpg", "a picture of 60000 x 60000 pixels is larger than the viewer takes (67108864 pixels)"},
+  };
+  for (auto [name, why] : cases) {
+    try {
+      ReadPicture(P(name));
+      ADD_FAILURE() << name << " was read";
+    } catch (const FileError& e) {
+      EXPECT_EQ(std::string(e.what()), "Cannot read the picture " + P(name) + ": " + why);
+    }
+  }
+  EXPECT_EQ(ReadPicture(P("fits.gif")).size(), QSize(3, 2));
+  // Within the viewer's bound but more than the bytes can code.
+  Write("pics/dense.gif", gif(4000, 4000, 4000, 4000));
+  try {
+    ReadPicture(P("dense.gif"));
+    ADD_FAILURE() << "dense.gif was read";
+  } catch (const FileError& e) {
+    EXPECT_NE(std::string(e.what()).find("a frame of 4000 x 4000 pixels cannot be held by a file of 35 bytes"),
+              std::string::npos)
+        << e.what();
+  }
+
+  TPrzegladaj& v = Viewer();
+  plat.OpenAnswers = {P("b.gif"), P("screen.gif"), P("huge.jpg")};
+  v.Open1.UserClick();
+  const QImage shown = Pictures(v).Picture;
+  v.Open1.UserClick();
+  v.Open1.UserClick();
+  ASSERT_EQ(plat.Messages.size(), 2u);
+  EXPECT_EQ(Pictures(v).Picture, shown);
 }
 
 TEST_F(PictureViewerTest, SavingAppendsTheExtensionAndWritesThatKind) {

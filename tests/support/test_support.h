@@ -2,7 +2,10 @@
 // Helpers the test programs share: a file's text and its lines, a temporary program directory of one
 // test, a workbench on the scripted platform in such a directory, and hand-made data sets and networks.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <filesystem>
 #include <fstream>
@@ -65,6 +68,29 @@ class TempProgramDir {
 
  private:
   std::filesystem::path path_;
+};
+
+// A disk that fills up: while the guard lives, no file of the process can grow beyond `bytes` (a write
+// past it fails as on a full disk).
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
+    getrlimit(RLIMIT_FSIZE, &old_);
+    rlimit l = old_;
+    l.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &l);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, old_handler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit old_{};
+  void (*old_handler_)(int) = SIG_DFL;
 };
 
 // A test with a workbench on the scripted platform whose program directory is a temporary folder of its
