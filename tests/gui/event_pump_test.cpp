@@ -20,6 +20,7 @@
 #include "shell/command.h"
 #include "shell/startup.h"
 #include "state/hooks.h"
+#include "support/program_start.h"
 #include "support/qt_app_env.h"
 #include "support/test_support.h"
 
@@ -89,15 +90,10 @@ class EventPumpTest : public testing::TestWithParam<RunCase> {
  protected:
   EventPumpTest() : dir_(temp_.Path()), plat_(Prepare(dir_)), wb(plat_, dir_.string()), windows(wb, plat_) {
     ReadScreen(wb);
-    ConnectHandlers(wb);
-    StartProgram(wb, [this](const StartupWindow& w) { windows.Make(w); });
-    windows.ShowMainWindow();
-    QApplication::processEvents();
+    test::StartShownProgram(wb, windows);
   }
   static std::string Prepare(const fs::path& dir) {
-    fs::copy(WL_SOURCE_DIR "/DATA", dir / "DATA", fs::copy_options::recursive);
-    fs::create_directories(dir / "results");
-    std::ofstream(dir / "weightlab.ini") << "WeightLab   v.0.947\nCPUCHECKED=1500\n";
+    test::FillProgramDir(dir);
     return dir.string();
   }
 

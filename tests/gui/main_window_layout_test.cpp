@@ -35,6 +35,7 @@
 #include "platform/rounding.h"
 #include "shell/command.h"
 #include "shell/startup.h"
+#include "support/program_start.h"
 #include "support/qt_app_env.h"
 #include "support/test_support.h"
 
@@ -140,15 +141,10 @@ class MainWindowLayoutTest : public testing::TestWithParam<int> {
     wb.ScreenPixelsPerInch = GetParam();
     wb.ScreenWidth = 1280;
     wb.ScreenHeight = 1024;
-    ConnectHandlers(wb);
-    StartProgram(wb, [this](const StartupWindow& w) { windows.Make(w); });
-    windows.ShowMainWindow();
-    QApplication::processEvents();
+    test::StartShownProgram(wb, windows);
   }
   static std::string Prepare(const fs::path& dir) {
-    fs::copy(WL_SOURCE_DIR "/DATA", dir / "DATA", fs::copy_options::recursive);
-    fs::create_directories(dir / "results");
-    std::ofstream(dir / "weightlab.ini") << "WeightLab   v.0.947\nCPUCHECKED=1500\n";
+    test::FillProgramDir(dir);
     return dir.string();
   }
 

@@ -44,6 +44,7 @@
 #include "shell/picture_viewer.h"
 #include "shell/on_top.h"
 #include "shell/startup.h"
+#include "support/program_start.h"
 #include "support/qt_app_env.h"
 #include "support/test_support.h"
 #include "training/ng_train.h"
@@ -88,10 +89,7 @@ class ProgramWindowsTest : public testing::Test {
         wb(plat_, dir_.string()),
         windows(wb, plat_) {
     ReadScreen(wb);
-    ConnectHandlers(wb);
-    StartProgram(wb, [this](const StartupWindow& w) { windows.Make(w); });
-    windows.ShowMainWindow();
-    QApplication::processEvents();
+    test::StartShownProgram(wb, windows);
   }
   static std::string Prepare(const fs::path& dir) {
     fs::copy(WL_SOURCE_DIR "/DATA", dir / "DATA", fs::copy_options::recursive);

@@ -39,6 +39,7 @@
 #include "shell/command.h"
 #include "shell/on_top.h"
 #include "shell/startup.h"
+#include "support/program_start.h"
 #include "support/qt_app_env.h"
 #include "support/test_support.h"
 
@@ -173,15 +174,10 @@ class WindowLayoutTest : public testing::TestWithParam<int> {
     wb.ScreenPixelsPerInch = GetParam();
     wb.ScreenWidth = kScreen.width();
     wb.ScreenHeight = kScreen.height();
-    ConnectHandlers(wb);
-    StartProgram(wb, [this](const StartupWindow& w) { windows.Make(w); });
-    windows.ShowMainWindow();
-    QApplication::processEvents();
+    test::StartShownProgram(wb, windows);
   }
   static std::string Prepare(const fs::path& dir) {
-    fs::copy(WL_SOURCE_DIR "/DATA", dir / "DATA", fs::copy_options::recursive);
-    fs::create_directories(dir / "results");
-    std::ofstream(dir / "weightlab.ini") << "WeightLab   v.0.947\nCPUCHECKED=1500\n";
+    test::FillProgramDir(dir);
     QImage red(300, 260, QImage::Format_RGB32);
     red.fill(qRgb(255, 0, 0));
     red.save(QString::fromStdString((dir / "results" / "red.bmp").string()), "BMP");
