@@ -5,6 +5,7 @@
 #include "model/create_network.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
+#include "state/training_parts.h"
 #include "state/workbench.h"
 #include "training/one_change.h"
 #include "training/prepare_run.h"
@@ -96,7 +97,10 @@ void PruneFeatures(Workbench& wb) {
   }
   if (remaining == features) return;
   if (kept.empty()) throw WlError(kPruningKeepsAllInputs);
+  // The vectors stay where they are: a part drawn for them is a part of the pruned set too.
+  const bool partsFitted = wb.NumOfParts > 1 && PartsFit(wb);
   CompactDataColumns(wb, remaining);
+  if (partsFitted) StampParts(wb);
   CompactNetworkInputs(wb, kept);
   // The run goes on with the new inputs: its trials compare with the error of the changed set.
   ++wb.TrainingSetChanges;

@@ -9,6 +9,7 @@
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"
+#include "state/training_parts.h"
 #include "state/workbench.h"
 #include "training/one_change.h"
 
@@ -266,7 +267,10 @@ bool WriteCompressedTrainingFile(Workbench& wb) {
     std::fill(wb.VectorsPerClass.begin(), wb.VectorsPerClass.end(), 0);
     for (int c : wb.VectorClass) ++wb.VectorsPerClass[static_cast<std::size_t>(c)];
   }
-  // The run goes on with the new set: its trials compare with the error of this set.
+  NewDataSetIdentity(wb);
+  // The run goes on with the new set: its trials compare with the error of this set, on a part of it
+  // when the set is split.
+  if (wb.NumOfParts > 1) DrawRandomParts(wb);
   ++wb.TrainingSetChanges;
   wb.CurrentError = RefreshRunError(wb);
   return true;

@@ -7,6 +7,7 @@
 
 #include "model/class_weights.h"
 #include "model/results_prefix.h"
+#include "state/training_parts.h"
 #include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
@@ -394,6 +395,7 @@ DataSetState LoadDataSet(Workbench& wb, const std::string& fileName, bool& norma
 
 void InstallDataSet(Workbench& wb, DataSetState&& ds, const std::string& fileName, bool normalised) {
   static_cast<DataSetState&>(wb) = std::move(ds);
+  NewDataSetIdentity(wb);
   wb.ParamText[0] = "Data Set:  " + fileName;
   if (normalised) wb.ParamText[9] = kNormalizationText;
   wb.Form1.Label18.SetCaption(FileNameOf(fileName));

@@ -6,6 +6,7 @@
 #include "model/error_checks.h"
 #include "model/eval_options.h"
 #include "model/forward_pass.h"
+#include "state/training_parts.h"
 #include "state/workbench.h"
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
@@ -321,9 +322,7 @@ double NetworkError(Workbench& wb, const EvalOptions& eval) {
   needs.InputWeights = true;
   RequireEvaluable(wb, structure == NetStructure::Skip ? NetLayout::Skip : NetLayout::Standard, needs, eval);
   const bool all = wb.NumOfParts <= 1;
-  if (!all)
-    for (int v : wb.BatchIndex)
-      if (v < 0 || v >= wb.NumOfVectors) throw WlError("No vector " + IntToStr(v) + " in the data set");
+  if (!all) RequirePartsFit(wb);
   const bool entropy = eval.Entropy;
   const double p = wb.ErrorExponent, s = wb.SetOff, t1 = 1.0 - wb.SetOff;
   const std::vector<TNeuron>& out = wb.Net.back();

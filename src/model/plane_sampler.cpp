@@ -66,6 +66,7 @@ std::unique_ptr<Workbench> WorkerCopy(Workbench& wb) {
   w->StairRange = wb.StairRange;
   w->Epoch = wb.Epoch;
   w->BatchIndex = wb.BatchIndex;
+  w->PartsMadeFor = wb.PartsMadeFor;
   static_cast<SmlpState&>(*w) = wb;
   static_cast<AnalysisState&>(*w) = wb;
   static_cast<ShellValues&>(*w) = wb;

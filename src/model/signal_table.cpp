@@ -13,6 +13,7 @@
 #include "model/create_network.h"
 #include "model/eval_options.h"
 #include "model/forward_pass.h"
+#include "state/training_parts.h"
 #include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
@@ -451,12 +452,8 @@ inline VectorScore Score(const double* y, int outputs, int c, double p, Counting
   return {e, correct};
 }
 
-// The listed vectors of the current part must exist.
-void CheckBatch(const Workbench& wb) {
-  if (wb.BatchIndex.empty()) throw FloatError("Invalid floating point operation: no vectors to evaluate");
-  for (int v : wb.BatchIndex)
-    if (v < 0 || v >= wb.NumOfVectors) throw WlError("No vector " + IntToStr(v) + " in the data set");
-}
+// The current part must have been drawn for this data set and these Parts.
+void CheckBatch(const Workbench& wb) { RequirePartsFit(wb); }
 
 double SumOfSquares(const Workbench& wb) {
   double sum = 0.0;

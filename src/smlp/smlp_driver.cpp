@@ -22,6 +22,7 @@
 #include "smlp/smlp_network.h"
 #include "smlp/smlp_training.h"
 #include "state/report_opener.h"
+#include "state/training_parts.h"
 #include "state/workbench.h"
 
 namespace wl {
@@ -189,13 +190,10 @@ bool RunSMLP(Workbench& wb, std::uint8_t mode) {
   }
 
   if (wb.NumOfParts > 1) {
-    wb.BatchIndex.assign(static_cast<std::size_t>(std::max<std::int64_t>(
-                             0, Round(static_cast<double>(wb.NumOfVectors) / wb.NumOfParts))),
-                         0);
-    wb.Rng.Randomize(wb.Plat.MillisecondsOfDay());
-    for (int& v : wb.BatchIndex) v = wb.Rng.Below(wb.NumOfVectors);
+    DrawRandomParts(wb);
   } else {
     wb.BatchIndex.assign(1, 0);
+    StampParts(wb);
   }
   wb.ErrorEvaluations = 0;
   wb.NetType = 3;
@@ -397,6 +395,7 @@ void WriteCFFile(Workbench& wb) {
     if (c >= 0 && c < wb.NumOfClasses) ++wb.VectorsPerClass[c];
   }
   wb.VectorWeight = BalancedVectorWeights(wb.VectorClass, count, wb.NumOfClasses);
+  NewDataSetIdentity(wb);
 }
 
 }  // namespace wl

@@ -9,6 +9,7 @@
 #include "platform/rounding.h"
 #include "smlp/lunit_net.h"
 #include "smlp/smlp_network.h"
+#include "state/training_parts.h"
 #include "state/workbench.h"
 #include "training/prepare_run.h"
 
@@ -56,9 +57,7 @@ class SearchRun {
 
   // Re-draws the random part of the training set when it is split (the evaluation uses every vector).
   void DrawParts() {
-    if (wb_.NumOfParts <= 1) return;
-    wb_.Rng.Randomize(wb_.Plat.MillisecondsOfDay());
-    for (int& v : wb_.BatchIndex) v = wb_.Rng.Below(wb_.NumOfVectors);
+    if (wb_.NumOfParts > 1) RefillRandomParts(wb_);
   }
 
   void ShowStatus(const std::string& ep) {

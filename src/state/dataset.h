@@ -1,6 +1,7 @@
 #pragma once
 // The program-wide data set: the vectors of the training file (or of a test file while TestingMode is
 // set), their classes or targets, the feature descriptions and the class-balancing weights.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,26 @@ struct TFeature {
   std::vector<std::string> Symbols;  // the value tokens as written, lower-cased (discrete and symbolic)
 };
 
+// Which data set a stored result was made for: the identity of its vectors (a new Generation whenever a
+// file is read or the vectors change), its file and its counts. Generation 0: made for none.
+struct DataSetStamp {
+  std::uint64_t Generation = 0;
+  std::string File;
+  int Vectors = 0, Features = 0;
+  bool operator==(const DataSetStamp&) const = default;
+};
+
+// The random parts of the training set (BatchIndex) were drawn for this data set, `Parts` parts.
+struct PartsStamp {
+  DataSetStamp DataSet;
+  int Parts = 0;
+  bool operator==(const PartsStamp&) const = default;
+};
+
 struct DataSetState {
+  // The identity of these vectors (state/training_parts.h); a copy of the set keeps it, so a set put back
+  // as it was is the same set again.
+  std::uint64_t Generation = 0;
   int NumOfFeatures = 0;  // input features (the header count less the class column)
   int NumOfVectors = 0;
   int NumOfClasses = 0;   // 1 in function-approximation mode

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/zeroed_block.h"
+#include "state/dataset.h"
 #include "state/network.h"
 
 namespace wl {
@@ -175,6 +176,9 @@ struct TrainingState {
   // and the vectors of the current part when the training set is split into NumOfParts parts.
   int Epoch = 0;
   std::vector<int> BatchIndex;
+  // What the parts in BatchIndex were drawn for (state/training_parts.h): the data set and the count of
+  // parts. Only parts drawn for the data set and the Parts in force are evaluated.
+  PartsStamp PartsMadeFor;
 
   // One-change searches: trials are evaluated through the signal table (set by TrainOneChange); the
   // epoch at which an early stop ended the last run; the per-step accuracy and error of the search

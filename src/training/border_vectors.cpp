@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/error_functions.h"
+#include "state/training_parts.h"
 #include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
@@ -77,6 +78,7 @@ void SelectBorderVectors(Workbench& wb, std::uint8_t mode) {
   wb.VectorWeight = std::move(vectorWeight);
   if (targets) wb.TargetValue = std::move(targetValue);
   wb.VectorsPerClass = std::move(perClass);
+  NewDataSetIdentity(wb);
 
   if (mode == 1) WriteVectorRangeDataFile(wb, 0, wb.NumOfVectors - 1);
   wb.Form1.ENVEdit.SetText(IntToStr(wb.NumOfVectors));

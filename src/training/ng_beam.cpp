@@ -11,6 +11,7 @@
 #include "model/create_network.h"
 #include "model/error_functions.h"
 #include "model/read_parameters.h"
+#include "state/training_parts.h"
 #include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
@@ -95,6 +96,7 @@ void TrainNGBeam(Workbench& wb, std::uint8_t) {
   InitNG(wb, 1);
   if (wb.NumOfParts > 1)
     for (std::size_t i = 0; i < wb.BatchIndex.size(); ++i) wb.BatchIndex[i] = static_cast<int>(i % wb.NumOfVectors);
+  if (wb.NumOfParts > 1) StampParts(wb);
   wb.InitialNumOfVectors = wb.NumOfVectors;
   wb.StepFactorSum = 0.0;
   wb.MaxStepFactor = 0.0;

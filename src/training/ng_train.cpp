@@ -6,6 +6,7 @@
 #include <string>
 
 #include "state/hooks.h"
+#include "state/training_parts.h"
 #include "model/error_functions.h"
 #include "model/eval_options.h"
 #include "model/forward_pass.h"
@@ -49,10 +50,7 @@ class RunFilesGuard {
 };
 
 // A new random part of the training set in the entries BatchIndex already has.
-void RefillBatch(Workbench& wb) {
-  wb.Rng.Randomize(wb.Plat.MillisecondsOfDay());
-  for (int& v : wb.BatchIndex) v = wb.Rng.Below(wb.NumOfVectors);
-}
+void RefillBatch(Workbench& wb) { RefillRandomParts(wb); }
 
 // The step of an epoch, by the radio buttons of the NG page.
 double StepAlongDirection(Workbench& wb, std::uint8_t method) {

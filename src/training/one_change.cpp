@@ -9,6 +9,7 @@
 #include "model/read_parameters.h"
 #include "model/signal_table.h"
 #include "model/weights_file.h"
+#include "state/training_parts.h"
 #include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
@@ -118,7 +119,8 @@ TNeuron& OneChangeFrame::Neuron(const WeightRef& w) {
   return wb_.Net[static_cast<std::size_t>(w.l)][static_cast<std::size_t>(w.n)];
 }
 
-void OneChangeFrame::Prepare(std::uint8_t mode, const std::string& tag) {
+void OneChangeFrame::Prepare(std::uint8_t mode, const std::string& tag, bool drawsParts) {
+  if (!drawsParts && tableTrials_) RequirePartsFit(wb_);
   wb_.MethodTag = tag;
   wb_.RunSetError = OneChangeRunError;
   SaveWeights(wb_, 0);
@@ -149,11 +151,7 @@ void OneChangeFrame::ShowLabel(const std::string& label) {
 }
 
 void OneChangeFrame::DrawParts() {
-  if (wb_.NumOfParts <= 1) return;
-  const int count = RoundInt(static_cast<double>(wb_.NumOfVectors) / wb_.NumOfParts);
-  wb_.Rng.Randomize(wb_.Plat.MillisecondsOfDay());
-  wb_.BatchIndex.assign(static_cast<std::size_t>(std::max(0, count)), 0);
-  for (int& v : wb_.BatchIndex) v = wb_.Rng.Below(wb_.NumOfVectors);
+  if (wb_.NumOfParts > 1) DrawRandomParts(wb_);
 }
 
 const EvalOptions& OneChangeFrame::Options() {

@@ -95,8 +95,10 @@ class OneChangeFrame {
   OneChangeFrame& operator=(const OneChangeFrame&) = delete;
 
   // MethodTag := tag; the initial weights saved; the run prepared when mode is below 100; the histories
-  // checked to fit the run (a rerun writes into those of the first run).
-  void Prepare(std::uint8_t mode, const std::string& tag);
+  // checked to fit the run (a rerun writes into those of the first run). A search that does not draw
+  // parts of its own (drawsParts false) and evaluates its trials on the signal table evaluates the parts
+  // an earlier run drew: it refuses first, changing nothing, unless they fit (RequirePartsFit).
+  void Prepare(std::uint8_t mode, const std::string& tag, bool drawsParts = false);
   // StepRateHistory and StepErrorHistory get NumOfEpochs + 1 entries, the existing ones kept.
   void SizeStepHistories();
   // ParamText[7] := label, shown in Label19.

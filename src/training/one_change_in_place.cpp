@@ -17,6 +17,7 @@
 #include "platform/numfmt.h"
 #include "platform/platform.h"
 #include "state/hooks.h"
+#include "state/training_parts.h"
 #include "state/workbench.h"
 #include "training/one_change.h"
 #include "training/run_end.h"
@@ -56,6 +57,8 @@ void InPlaceTrain1(Workbench& wb) {
   TForm1& f = wb.Form1;
   wb.InPlaceUseSignalTable = f.SMSTBox.Checked() && wb.NumOfLayers < 4;
   if (ReadParameters(wb)) return;
+  // The weight-section search evaluates the current part with or without the signal table.
+  if (!f.OldDH2Box.Checked() && f.SMWSButton.Checked()) RequirePartsFit(wb);
   // The epoch's values are set aside in the direction record (one row, shared with the numerical gradient).
   wb.SearchDirection.Resize(1, WeightShape::Of(wb.Layers, wb.LayerInputs.data(),
                                                std::min(wb.NumOfLayers, static_cast<int>(wb.Layers.size()))));
@@ -168,6 +171,7 @@ void InPlaceWeightSectionTrain(Workbench& wb) {
   TForm1& form = wb.Form1;
   HourglassGuard hourglass(wb.Plat);
   SearchRunningGuard running(wb);
+  RequirePartsFit(wb);
   OneChangeFrame frame(wb);
   frame.Prepare(2, "S1-WS");
   frame.ShowLabel("Discrete - 1 change ST");

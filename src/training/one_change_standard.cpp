@@ -10,7 +10,7 @@ namespace wl {
 void TrainOneChangeStandard(Workbench& wb, std::uint8_t mode) {
   HourglassGuard hourglass(wb.Plat);
   OneChangeFrame frame(wb);
-  frame.Prepare(mode, mode == 1 ? "S1-R" : "S1-D");
+  frame.Prepare(mode, mode == 1 ? "S1-R" : "S1-D", true);
   frame.SizeStepHistories();
   frame.ShowLabel(mode == 1 ? "Random - 1 change" : "Discrete - 1 change");
   frame.DrawParts();

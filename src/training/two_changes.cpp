@@ -9,6 +9,7 @@
 #include "model/read_parameters.h"
 #include "model/weights_file.h"
 #include "state/hooks.h"
+#include "state/training_parts.h"
 #include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
@@ -61,11 +62,7 @@ double TwoChangesRunError(Workbench& wb) { return ComputeError(wb, static_cast<s
 // replacement after the generator is re-seeded from the clock. (The error of these trainers still runs
 // over the whole training set.)
 void DrawParts(Workbench& wb) {
-  if (wb.NumOfParts <= 1) return;
-  wb.Rng.Randomize(wb.Plat.MillisecondsOfDay());
-  const int count = RoundInt(static_cast<double>(wb.NumOfVectors) / wb.NumOfParts);
-  wb.BatchIndex.assign(static_cast<std::size_t>(std::max(0, count)), 0);
-  for (int& v : wb.BatchIndex) v = wb.Rng.Below(wb.NumOfVectors);
+  if (wb.NumOfParts > 1) DrawRandomParts(wb);
 }
 
 void ShowLabel(Workbench& wb, const std::string& label) {

@@ -47,7 +47,7 @@ void TrainWeightSections(Workbench& wb, std::uint8_t mode, int n) {
   HourglassGuard hourglass(wb.Plat);
   SearchRunningGuard running(wb);
   OneChangeFrame frame(wb);
-  frame.Prepare(mode, "S1-WS");
+  frame.Prepare(mode, "S1-WS", true);
   frame.ShowLabel(mode == 1 ? "Random - 1 change ST" : "Discrete - 1 change ST");
   frame.DrawParts();
   n = StrToInt(form.SelEpochEdit.Text());

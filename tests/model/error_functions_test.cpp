@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+#include "state/training_parts.h"
 #include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/scripted_platform.h"
@@ -316,6 +317,7 @@ TEST_F(ErrorFunctionsTest, NetworkErrorWinnerTakesAllAndParts) {
 
   wb.NumOfParts = 2;
   wb.BatchIndex = {3, 1};
+  StampParts(wb);
   int correctPart = 0;
   const double part = vectorError(3, correctPart) + vectorError(1, correctPart);
   EXPECT_NEAR(NetworkError(wb), part, 1e-14);

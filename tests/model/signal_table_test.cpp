@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "model/error_functions.h"
 #include "model/layer_transfer.h"
 #include "model/signal_table.h"
+#include "state/training_parts.h"
 #include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/random.h"
@@ -273,6 +275,7 @@ TEST_F(SignalTableTest, PartsOfTheTrainingSet) {
     for (auto& row : level) std::fill(row.begin(), row.end(), 7.0);
   wb.NumOfParts = 4;
   wb.BatchIndex = {3, 3, 17, 0, 22, 9};
+  StampParts(wb);
   const double evaluations = wb.ErrorEvaluations;
   const double part = ErrorFullPass(wb);
   EXPECT_EQ(wb.SignalTable, complete);
@@ -296,6 +299,62 @@ TEST_F(SignalTableTest, PartsOfTheTrainingSet) {
   EXPECT_NEAR(ErrorWithChangedWeight(wb, 1, 0, 2), part, 1e-12);
   EXPECT_DOUBLE_EQ(wb.ErrorEvaluations - before, 0.25);
   EXPECT_DOUBLE_EQ(wb.SuccessRate, wb.NumOfCorrect / 6.0);
+}
+
+// A part is evaluated only on the data set and the count of parts it was drawn for: every routine that
+// evaluates the current part refuses any other, before it changes anything, with one message.
+TEST_F(SignalTableTest, OnlyAPartDrawnForThisDataSetAndThesePartsIsEvaluated) {
+  struct Case {
+    const char* Name;
+    std::function<void()> Spoil;  // from a part drawn for this set and Parts 4
+  };
+  const std::vector<Case> cases = {
+      {"no part drawn", [&] { wb.BatchIndex.clear(); wb.PartsMadeFor = {}; }},
+      {"a part listed but never drawn", [&] { wb.PartsMadeFor = {}; }},
+      {"a part of another data set of as many vectors", [&] { NewDataSetIdentity(wb); }},
+      {"a part of another file", [&] { wb.DataFileName = "DATA/other.dat"; }},
+      {"a part of more vectors", [&] { DataSet(12); }},
+      {"a part drawn for other Parts", [&] { wb.NumOfParts = 3; }},
+  };
+  using Routine = std::function<double()>;
+  const std::vector<std::pair<const char*, Routine>> routines = {
+      {"NetworkError", [&] { return NetworkError(wb); }},
+      {"ErrorFullPass", [&] { return ErrorFullPass(wb); }},
+      {"SignalTableErrorB", [&] { return SignalTableErrorB(wb); }},
+      {"ErrorWithChangedWeight", [&] { return ErrorWithChangedWeight(wb, 1, 0, 2); }},
+  };
+  for (const Case& c : cases) {
+    for (const auto& [name, routine] : routines) {
+      DataSet(24);
+      wb.DataFileName = "DATA/t.dat";
+      Network("5", false);
+      wb.NumOfParts = 1;
+      ErrorFullPass(wb);
+      wb.NumOfParts = 4;
+      wb.Rng.Seed = 5;
+      DrawRandomParts(wb);
+      ASSERT_EQ(wb.BatchIndex.size(), 6u);
+      ASSERT_TRUE(PartsFit(wb));
+      TNeuron& n = wb.Net[1][0];
+      n.OldWeights[2] = n.Weights[2];
+      EXPECT_NO_THROW(routine()) << name;  // the part as drawn
+      c.Spoil();
+      const Table table = wb.SignalTable;
+      const double evaluations = wb.ErrorEvaluations;
+      const std::vector<double> weights = n.Weights;
+      try {
+        routine();
+        ADD_FAILURE() << c.Name << ", " << name << ": evaluated";
+      } catch (const WlError& e) {
+        EXPECT_EQ(e.what(), PartsMessage(wb)) << c.Name << ", " << name;
+      }
+      EXPECT_EQ(wb.SignalTable, table) << c.Name << ", " << name;
+      EXPECT_EQ(wb.ErrorEvaluations, evaluations) << c.Name << ", " << name;
+      EXPECT_EQ(n.Weights, weights) << c.Name << ", " << name;
+    }
+  }
+  EXPECT_EQ(PartsMessage(wb), "Parts in Training Set 3 : no part of this training set has been drawn for it. Set "
+                              "Parts to 1, or train with a method that draws its parts (1 change, weight sections).");
 }
 
 TEST_F(SignalTableTest, VectorErrorTermsAddUpToTheTrialError) {

@@ -22,6 +22,7 @@
 #include "platform/scripted_platform.h"
 #include "shell/command.h"
 #include "state/hooks.h"
+#include "state/training_parts.h"
 #include "state/workbench.h"
 #include "support/test_support.h"
 #include "training/one_change.h"
@@ -594,6 +595,55 @@ TEST_F(VariantsTest, SSATrainsOnTheWholeSetWhateverTheParts) {
     EXPECT_EQ(wb.CurrentError, whole.CurrentError) << c.Name;
     EXPECT_EQ(wb.ParamText[4], whole.ParamText[4]) << c.Name;
     EXPECT_EQ(wb.NumOfParts, 3) << c.Name;  // the setting itself stays
+  }
+}
+
+// The searches that evaluate the current part without drawing one (VSS, ordered VSS and DH1 on the signal
+// table, the in-place weight-section search with or without it) refuse a part drawn for another data set
+// before anything of the run changes; the searches that draw their own parts run.
+TEST_F(VariantsTest, APartOfAnotherDataSetIsRefusedBeforeTheRunStarts) {
+  struct Case {
+    const char* Name;
+    RadioButton TForm1::*Method;
+    bool Table, InPlace, Ordered, Refused;
+  };
+  const Case cases[] = {
+      {"VSS on the signal table", &TForm1::OldDH2Box, true, false, false, true},
+      {"ordered VSS on the signal table", &TForm1::OldDH2Box, true, false, true, true},
+      {"DH1 on the signal table", &TForm1::SMDH1Button, true, false, false, true},
+      {"in-place weight sections", &TForm1::SMWSButton, false, true, false, true},
+      {"in-place weight sections on the signal table", &TForm1::SMWSButton, true, true, false, true},
+      {"VSS on full passes", &TForm1::OldDH2Box, false, false, false, false},
+      {"standard on the signal table", &TForm1::SMstdButton, true, false, false, false},
+      {"weight sections on the signal table", &TForm1::SMWSButton, true, false, false, false},
+  };
+  for (const Case& c : cases) {
+    Workbench& wb = Xor();
+    wb.Form1.EpochEditT2.SetText("2");
+    wb.Form1.PartEdit.SetText("3");
+    wb.BatchIndex = {1};
+    wb.NumOfParts = 3;
+    StampParts(wb);
+    NewDataSetIdentity(wb);  // the same file read again: another data set
+    (wb.Form1.*c.Method).SetChecked(true);
+    wb.Form1.SMSTBox.SetChecked(c.Table);
+    wb.Form1.InPlaceBox.SetChecked(c.InPlace);
+    wb.Form1.RWOrderBox.SetChecked(c.Ordered);
+    const std::vector<double> before = Flat(wb);
+    if (!c.Refused) {
+      EXPECT_NO_THROW(TrainOneChange(wb, 2)) << c.Name;
+      EXPECT_EQ(PartsFit(wb), c.Method != &TForm1::OldDH2Box) << c.Name;  // drawn by the run, or left
+      continue;
+    }
+    try {
+      TrainOneChange(wb, 2);
+      ADD_FAILURE() << c.Name << ": trained";
+    } catch (const WlError& e) {
+      EXPECT_EQ(e.what(), PartsMessage(wb)) << c.Name;
+    }
+    EXPECT_EQ(Flat(wb), before) << c.Name;
+    EXPECT_FALSE(fs::exists(wb.ResultsPrefix + "_InitWeights.txt")) << c.Name;
+    EXPECT_EQ(wb.BatchIndex, std::vector<int>{1}) << c.Name;
   }
 }
 
