@@ -472,6 +472,226 @@ class Reader {
   std::size_t pos_ = 0;
 };
 
+// The reader of threshold rules, character by character: a unit's form names its inputs "name(label)",
+// and its labels may hold any character but ')'.
+class ThresholdReader {
+ public:
+  ThresholdReader(const RuleFeatures& features, const std::string& text) : features_(features), s_(text) {
+    offset_.assign(features.size() + 1, 0);
+    for (std::size_t f = 0; f < features.size(); ++f) offset_[f + 1] = offset_[f] + features[f].Slots();
+  }
+
+  RuleNode Whole() {
+    Skip();
+    if (i_ == s_.size()) return Constant(false);
+    RuleNode r = Ahead() == '<' ? Form() : Expr();
+    Skip();
+    if (i_ != s_.size()) Fail("unexpected \"" + s_.substr(i_) + "\"");
+    return r;
+  }
+
+ private:
+  [[noreturn]] void Fail(const std::string& why) const {
+    throw WlError("The threshold rule cannot be read: " + why + " in \"" + s_ + "\"");
+  }
+  static bool Stop(char c) { return c == ' ' || c == '(' || c == ')' || c == ','; }
+  void Skip() {
+    while (i_ < s_.size() && s_[i_] == ' ') ++i_;
+  }
+  // The next word and where it ends.
+  std::string PeekWord(std::size_t& end) const {
+    std::size_t j = i_;
+    while (j < s_.size() && s_[j] == ' ') ++j;
+    const std::size_t b = j;
+    while (j < s_.size() && !Stop(s_[j])) ++j;
+    end = j;
+    return s_.substr(b, j - b);
+  }
+  std::string PeekWord() const {
+    std::size_t end = 0;
+    return PeekWord(end);
+  }
+  std::string TakeWord() {
+    std::size_t end = 0;
+    std::string w = PeekWord(end);
+    i_ = end;
+    return w;
+  }
+  bool TakeChar(char c) {
+    Skip();
+    if (i_ < s_.size() && s_[i_] == c) {
+      ++i_;
+      return true;
+    }
+    return false;
+  }
+  void Need(char c) {
+    if (!TakeChar(c)) Fail(std::string("'") + c + "' expected at " + IntToStr(static_cast<std::int64_t>(i_)));
+  }
+  double NumberWord() {
+    double x = 0.0;
+    const std::string w = TakeWord();
+    if (!TryStrToFloat(w, x)) Fail("\"" + w + "\" is not a number");
+    return x;
+  }
+  // What the text from here holds at its own depth before its closing ')': '<' a unit's form, '>' a
+  // weighted sum, 0 neither.
+  char Ahead() const {
+    int depth = 0;
+    for (std::size_t j = i_; j < s_.size(); ++j) {
+      if (s_[j] == '(') {
+        ++depth;
+      } else if (s_[j] == ')') {
+        if (depth == 0) return 0;
+        --depth;
+      } else if (depth == 0 && (s_[j] == '<' || s_[j] == '>')) {
+        return s_[j];
+      }
+    }
+    return 0;
+  }
+
+  RuleNode Expr() {
+    std::vector<RuleNode> terms;
+    terms.push_back(Conjunction());
+    while (PeekWord() == "or") {
+      TakeWord();
+      terms.push_back(Conjunction());
+    }
+    if (terms.size() == 1) return std::move(terms[0]);
+    RuleNode n;
+    n.kind = Kind::Or;
+    n.Children = std::move(terms);
+    return n;
+  }
+  RuleNode Conjunction() {
+    std::vector<RuleNode> factors;
+    factors.push_back(Unary());
+    while (PeekWord() == "and") {
+      TakeWord();
+      factors.push_back(Unary());
+    }
+    if (factors.size() == 1) return std::move(factors[0]);
+    RuleNode n;
+    n.kind = Kind::And;
+    n.Children = std::move(factors);
+    return n;
+  }
+  RuleNode Unary() {
+    if (PeekWord() == "not") {
+      TakeWord();
+      return Negate(Unary());
+    }
+    return Primary();
+  }
+  RuleNode Primary() {
+    if (TakeChar('(')) {
+      const char ahead = Ahead();
+      if (ahead == '>') return Sum();
+      RuleNode r = ahead == '<' ? Form() : Expr();
+      Need(')');
+      return r;
+    }
+    const std::string w = TakeWord();
+    if (w == "always") return Constant(true);
+    if (w == "at") {
+      if (TakeWord() != "least") Fail("\"at least\" expected");
+      RuleNode n;
+      n.kind = Kind::AtLeast;
+      n.Count = static_cast<int>(NumberWord());
+      if (TakeWord() != "of") Fail("\"of\" expected");
+      Need('(');
+      n.Children.push_back(Expr());
+      while (TakeChar(',')) n.Children.push_back(Expr());
+      Need(')');
+      return n;
+    }
+    Fail("\"" + w + "\" is not a condition");
+  }
+  // A coefficient ahead: "+", "-", a number, or a signed number, standing alone before its term.
+  bool Coefficient(double& c) {
+    std::size_t end = 0;
+    std::string w = PeekWord(end);
+    if (w.empty() || (end < s_.size() && s_[end] == '(')) return false;
+    double sign = 1.0;
+    if (w[0] == '+' || w[0] == '-') {
+      sign = w[0] == '-' ? -1.0 : 1.0;
+      w.erase(0, 1);
+    }
+    double x = 1.0;
+    if (!w.empty() && !TryStrToFloat(w, x)) return false;
+    c = sign * x;
+    i_ = end;
+    return true;
+  }
+  // The weighted sum of the units of a class: "(2 (...) + (...) > 1.5)", its '(' read.
+  RuleNode Sum() {
+    RuleNode n;
+    n.kind = Kind::Sum;
+    while (!TakeChar('>')) {
+      if (i_ >= s_.size()) Fail("'>' expected at the end");
+      double c = 1.0;
+      Coefficient(c);
+      n.Coefficients.push_back(c);
+      n.Children.push_back(Unary());
+    }
+    n.Threshold = NumberWord();
+    Need(')');
+    return n;
+  }
+  // A unit's form: its threshold, '<', its weighted inputs, up to its closing ')' or the end.
+  RuleNode Form() {
+    RuleNode n;
+    n.kind = Kind::Sum;
+    n.Threshold = NumberWord();
+    Need('<');
+    while (true) {
+      Skip();
+      if (i_ >= s_.size() || s_[i_] == ')') break;
+      double c = 1.0;
+      if (!Coefficient(c)) c = 1.0;
+      n.Coefficients.push_back(c);
+      n.Children.push_back(Input());
+    }
+    if (n.Children.empty()) Fail("a unit without inputs");
+    return n;
+  }
+  // One input of a unit's form: a unit in parentheses, "name(label)" or " Weight[i]".
+  RuleNode Input() {
+    if (TakeChar('(')) {
+      RuleNode r = Form();
+      Need(')');
+      return r;
+    }
+    const std::string w = TakeWord();
+    if (w.compare(0, 7, "Weight[") == 0 && w.size() > 8 && w.back() == ']') {
+      double x = -1.0;
+      if (!TryStrToFloat(w.substr(7, w.size() - 8), x) || x < 0 || x >= offset_.back() || x != std::floor(x))
+        Fail("\"" + w + "\" names no input");
+      const int index = static_cast<int>(x);
+      std::size_t f = 0;
+      while (offset_[f + 1] <= index) ++f;
+      return InputRule(features_, static_cast<int>(f), {index - offset_[f]});
+    }
+    if (i_ >= s_.size() || s_[i_] != '(') Fail("\"" + w + "\" is not an input");
+    const std::size_t close = s_.find(')', i_);
+    if (close == std::string::npos) Fail("')' expected after \"" + w + "(\"");
+    const std::string label = s_.substr(i_ + 1, close - i_ - 1);
+    i_ = close + 1;
+    for (std::size_t f = 0; f < features_.size(); ++f) {
+      if (features_[f].Name != w) continue;
+      for (int slot = 0; slot < features_[f].Slots(); ++slot)
+        if (SlotLabel(features_[f], slot) == label) return InputRule(features_, static_cast<int>(f), {slot});
+    }
+    Fail("\"" + w + "(" + label + ")\" names no input");
+  }
+
+  const RuleFeatures& features_;
+  std::string s_;
+  std::size_t i_ = 0;
+  std::vector<int> offset_;
+};
+
 }  // namespace
 
 bool RuleFeature::Exclusive() const {
@@ -620,6 +840,16 @@ std::string RuleText(const RuleFeatures& features, const RuleNode& rule, const s
 }
 
 RuleNode ParseRule(const RuleFeatures& features, const std::string& text) { return Reader(features, text).Whole(); }
+
+std::string SlotLabel(const RuleFeature& feature, int slot) {
+  const auto s = static_cast<std::size_t>(slot);
+  if (!feature.Intervals) return feature.Texts.at(s);
+  return Number(feature.Bounds.at(s).first) + "_" + Number(feature.Bounds.at(s).second);
+}
+
+RuleNode ParseThresholdRule(const RuleFeatures& features, const std::string& text) {
+  return ThresholdReader(features, text).Whole();
+}
 
 bool RuleHolds(const RuleFeatures& features, const RuleNode& rule, const std::vector<double>& row) {
   switch (rule.kind) {

@@ -75,6 +75,17 @@ RuleNode ParseRule(const RuleFeatures& features, const std::string& text);
 // Whether the rule holds for a vector (row[f] the value of feature f).
 bool RuleHolds(const RuleFeatures& features, const RuleNode& rule, const std::vector<double>& row);
 
+// The threshold rules: each unit as its threshold below the weighted sum of its inputs, "0.5 <  colour(red)
+// - size(big)" (by value) or "0.5 <   Weight[0] -  Weight[4]" (by input index), a unit over units taking
+// theirs in parentheses, "1.5 <  (0.5 <  colour(red)) + (0.5 <  size(big))"; the units of a class combined
+// as in the rule texts above ("(...) or (...)", "at least 2 of ((...), (...))", "(2 (...) + (...) > 1.5)").
+// The text of input `slot` of a feature in them: the value's text, or "a_b" for the interval (a, b).
+std::string SlotLabel(const RuleFeature& feature, int slot);
+
+// Reads a threshold rule back (the text after "Class c if"); "" holds for no vector. Throws WlError naming
+// what it could not read.
+RuleNode ParseThresholdRule(const RuleFeatures& features, const std::string& text);
+
 // "Rules agree with the network on N of M vectors".
 std::string RulesAgreementLine(int agree, int vectors);
 

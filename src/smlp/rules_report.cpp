@@ -59,12 +59,6 @@ void SizeMlt(Workbench& wb, int opt) {
   }
 }
 
-std::string Symbol(const TFeature& f, int v) {
-  if (v < static_cast<int>(f.Symbols.size())) return f.Symbols[v];
-  if (v < static_cast<int>(f.Values.size())) return FloatToStr(f.Values[v]);
-  return IntToStr(v);
-}
-
 // The set the network was trained on must fit a validation set: the same features, coded alike, and the
 // same classes. "" when it fits.
 std::string ValidationMismatch(const Workbench& wb, const std::vector<int>& valueCounts, int classes) {
@@ -162,71 +156,6 @@ std::string RuleCoefficient(int m, int count) {
 
 namespace {
 
-// The coefficient of a threshold rule's term: RuleCoefficient for whole weights, else the number itself.
-std::string Coefficient(double w, int count) {
-  if (w == std::round(w) && std::fabs(w) < 1e9) return RuleCoefficient(static_cast<int>(w), count);
-  return " " + std::string(w > 0.0 && count >= 2 ? "+" : "") + ExactFloatToStr(w) + " ";
-}
-
-// The threshold rules of the three-layer networks: each unit as its threshold below the sum of its
-// weights ("0.5 <  colour(red) - size(big)"), by feature value and by input index, the units of a class
-// combined as its output combines them (one unit passed on as it is gives the single threshold rule).
-template <typename Label>
-void ThresholdRules(Workbench& wb, const StepRules& rules, const std::vector<int>& offset, Label label) {
-  const int classes = wb.NumOfClasses;
-  const int nf = static_cast<int>(wb.Features.size());
-  const int terms = wb.HidPerOut.empty() ? 0 : std::max(0, wb.HidPerOut[0]);
-  const int l0 = offset.back();
-  // Unit t of a class stands in the combination as the condition "@t=1" of a feature of its own.
-  RuleFeatures placeholders(static_cast<std::size_t>(terms));
-  for (int t = 0; t < terms; ++t) {
-    placeholders[t].Name = "@" + IntToStr(t);
-    placeholders[t].Texts = {"1"};
-    placeholders[t].Values = {1.0};
-  }
-  for (int c = 0; c < classes; ++c) {
-    std::vector<std::string> bySum(static_cast<std::size_t>(terms)), byWeight(static_cast<std::size_t>(terms));
-    std::vector<WeightedRule> in;
-    const std::vector<double>& ow = wb.Net[2][static_cast<std::size_t>(c)].Weights;
-    for (int t = 0; t < terms; ++t) {
-      const std::vector<double>& w = wb.Net[1][static_cast<std::size_t>(t) * classes + c].Weights;
-      std::string sum = FloatToStr(w[static_cast<std::size_t>(l0)]) + " < ", index = sum;
-      int count = 0;
-      for (int f = 0; f < nf; ++f) {
-        if (rules.Features[static_cast<std::size_t>(f)].Silent) continue;
-        for (int v = offset[f]; v < offset[f + 1]; ++v) {
-          const double x = w[static_cast<std::size_t>(v)];
-          if (x == 0.0) continue;
-          const std::string coefficient = Coefficient(x, ++count);
-          sum += coefficient + wb.Features[f].Name + "(" + label(f, v - offset[f]) + ")";
-          index += coefficient + " Weight[" + IntToStr(v) + "]";
-        }
-      }
-      bySum[static_cast<std::size_t>(t)] = sum;
-      byWeight[static_cast<std::size_t>(t)] = index;
-      const RuleNode& unit = rules.Units[static_cast<std::size_t>(c)][static_cast<std::size_t>(t)];
-      const bool constant = unit.kind == RuleNode::Kind::Always || unit.kind == RuleNode::Kind::Never;
-      in.push_back({constant ? unit : InputRule(placeholders, t, {0}), ow.at(static_cast<std::size_t>(t))});
-    }
-    const std::size_t threshold = wb.LUnitsMode == 1 ? 3 : static_cast<std::size_t>(terms);
-    const RuleNode combined = ThresholdRule(std::move(in), ow.at(threshold));
-    const std::string pattern = RuleText(placeholders, combined);
-    const bool alone = combined.kind == RuleNode::Kind::Inputs;
-    auto fill = [&](const std::vector<std::string>& forms) {
-      std::string text = pattern;
-      for (int t = terms - 1; t >= 0; --t) {
-        const std::string key = "@" + IntToStr(t) + "=1";
-        const std::string form = alone ? forms[static_cast<std::size_t>(t)] : "(" + forms[static_cast<std::size_t>(t)] + ")";
-        for (std::size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + form.size()))
-          text.replace(at, key.size(), form);
-      }
-      return "Class " + IntToStr(c) + " if   " + text;
-    };
-    wb.ClassSumRules[static_cast<std::size_t>(c)] = fill(bySum);
-    wb.ClassWeightRules[static_cast<std::size_t>(c)] = fill(byWeight);
-  }
-}
-
 StepRules NeuronRules(Workbench& wb) {
   const int classes = wb.NumOfClasses;
   const int nf = static_cast<int>(wb.Features.size());
@@ -250,9 +179,6 @@ StepRules NeuronRules(Workbench& wb) {
     slots[f] = std::max(0, StepInputCount(wb, static_cast<std::size_t>(f)));
     offset[f + 1] = offset[f] + slots[f];
   }
-  auto label = [&](int f, int v) {
-    return wb.LUnitsMode != 0 ? LUnitValueText(wb, f, v) : Symbol(wb.Features[f], v);
-  };
   const std::vector<TNeuron>& hidden = wb.Net[1];
 
   auto weight = [&](std::size_t neuron, int index) {
@@ -261,7 +187,7 @@ StepRules NeuronRules(Workbench& wb) {
     return hidden[neuron].Weights[static_cast<std::size_t>(index)];
   };
 
-  // The signed rule weights of the comparison table and the threshold rules.
+  // The signed rule weights of the comparison table.
   if (wb.Net.size() == 3) {
     for (int c = 0; c < classes; ++c)
       for (int t = 0; t < wb.HidPerOut[c]; ++t) {
@@ -283,25 +209,11 @@ StepRules NeuronRules(Workbench& wb) {
 
   Line(wb, "");
   for (int c = 0; c < classes; ++c) Line(wb, RuleText(rules.Features, rules.Classes[static_cast<std::size_t>(c)]));
-
-  if (wb.Net.size() == 3) {
-    ThresholdRules(wb, rules, offset, label);
-    return rules;
-  }
+  // The threshold rules: each class's condition as its units' thresholds below their weighted sums.
   for (int c = 0; c < classes; ++c) {
-    std::string sum = "Class " + IntToStr(c) + " if   " + FloatToStr(wb.OutBias) + " < ";
-    std::string byWeight = sum;
-    int count = 0;
-    for (int f = 0; f < nf; ++f)
-      for (int v = 0; v < slots[f]; ++v) {
-        const int m = mlt[c][f][v];
-        if (m == 0) continue;
-        const std::string coefficient = RuleCoefficient(m, ++count);
-        sum += coefficient + wb.Features[f].Name + "(" + label(f, v) + ")";
-        byWeight += coefficient + " Weight[" + IntToStr(offset[f] + v) + "]";
-      }
-    wb.ClassSumRules[c] = sum;
-    wb.ClassWeightRules[c] = byWeight;
+    const std::string head = "Class " + IntToStr(c) + " if   ";
+    wb.ClassSumRules[static_cast<std::size_t>(c)] = head + rules.SumRules[static_cast<std::size_t>(c)];
+    wb.ClassWeightRules[static_cast<std::size_t>(c)] = head + rules.WeightRules[static_cast<std::size_t>(c)];
   }
   return rules;
 }

@@ -1,11 +1,13 @@
 #include "smlp/step_rules.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "smlp/lunit_net.h"
+#include "smlp/rules_report.h"
 #include "smlp/single_class.h"
 #include "smlp/smlp_network.h"
 #include "state/workbench.h"
@@ -102,6 +104,122 @@ std::vector<std::vector<double>> PerFeature(const std::vector<double>& w, const 
   return r;
 }
 
+// ---- the threshold rules
+
+using Kind = RuleNode::Kind;
+
+bool IsConstantRule(const RuleNode& r) { return r.kind == Kind::Always || r.kind == Kind::Never; }
+
+// A unit as the threshold rules write it, by feature value and by input index, or the constant it is on
+// the data set (Always, Never).
+struct UnitForm {
+  Kind Constant = Kind::Inputs;
+  std::string BySum, ByIndex;
+  bool IsConstant() const { return Constant != Kind::Inputs; }
+};
+
+UnitForm ConstantForm(Kind k) {
+  UnitForm u;
+  u.Constant = k;
+  return u;
+}
+
+// The coefficient of an input: RuleCoefficient for whole weights, else the number itself.
+std::string Coefficient(double w, int count) {
+  if (w == std::round(w) && std::fabs(w) < 1e9) return RuleCoefficient(static_cast<int>(w), count);
+  return " " + std::string(w > 0.0 && count >= 2 ? "+" : "") + ExactFloatToStr(w) + " ";
+}
+
+// Input `slot` of feature f, the network's input `index`.
+UnitForm InputForm(const RuleFeatures& features, std::size_t f, int slot, int index) {
+  UnitForm u;
+  u.BySum = features[f].Name + "(" + SlotLabel(features[f], slot) + ")";
+  u.ByIndex = " Weight[" + IntToStr(index) + "]";
+  return u;
+}
+
+// A unit over other units: each of them in parentheses.
+UnitForm Nested(UnitForm u) {
+  if (!u.IsConstant()) {
+    u.BySum = "(" + u.BySum + ")";
+    u.ByIndex = "(" + u.ByIndex + ")";
+  }
+  return u;
+}
+
+struct FormInput {
+  double Weight;
+  UnitForm Form;
+};
+
+// A unit whose condition is `rule`: its threshold below the weighted sum of its inputs. An input that
+// holds for every vector moves its weight into the threshold, one that holds for none is left out.
+UnitForm SumForm(const RuleNode& rule, double threshold, const std::vector<FormInput>& inputs) {
+  if (IsConstantRule(rule)) return ConstantForm(rule.kind);
+  std::vector<const FormInput*> terms;
+  for (const FormInput& in : inputs) {
+    if (in.Weight == 0.0 || in.Form.Constant == Kind::Never) continue;
+    if (in.Form.Constant == Kind::Always)
+      threshold -= in.Weight;
+    else
+      terms.push_back(&in);
+  }
+  if (terms.empty()) return ConstantForm(0.0 > threshold ? Kind::Always : Kind::Never);
+  UnitForm u;
+  u.BySum = ExactFloatToStr(threshold) + " < ";
+  u.ByIndex = u.BySum;
+  int count = 0;
+  for (const FormInput* in : terms) {
+    const std::string c = Coefficient(in->Weight, ++count);
+    u.BySum += c + in->Form.BySum;
+    u.ByIndex += c + in->Form.ByIndex;
+  }
+  return u;
+}
+
+// Units combined as the unit above them (weights w, its threshold) combines them, in the pattern of the
+// rule texts: "(...) or (...)", "at least 2 of ((...), (...))"; a unit that stands alone is not enclosed.
+UnitForm Combination(const std::vector<UnitForm>& units, const std::vector<double>& w, double threshold) {
+  if (w.size() < units.size()) NotFitting();
+  // Unit t stands in the pattern as the condition "@t=1" of a feature of its own.
+  RuleFeatures placeholders(units.size());
+  std::vector<WeightedRule> in;
+  for (std::size_t t = 0; t < units.size(); ++t) {
+    placeholders[t].Name = "@" + IntToStr(static_cast<std::int64_t>(t));
+    placeholders[t].Texts = {"1"};
+    placeholders[t].Values = {1.0};
+    RuleNode r;
+    r.kind = units[t].Constant;
+    in.push_back({units[t].IsConstant() ? r : InputRule(placeholders, static_cast<int>(t), {0}), w[t]});
+  }
+  const RuleNode combined = ThresholdRule(std::move(in), threshold);
+  if (IsConstantRule(combined)) return ConstantForm(combined.kind);
+  const std::string pattern = RuleText(placeholders, combined);
+  const bool alone = combined.kind == Kind::Inputs;
+  auto fill = [&](std::string UnitForm::*form) {
+    std::string text = pattern;
+    for (std::size_t t = units.size(); t-- > 0;) {
+      const std::string key = "@" + IntToStr(static_cast<std::int64_t>(t)) + "=1";
+      const std::string& f = units[t].*form;
+      const std::string put = alone ? f : "(" + f + ")";
+      for (std::size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + put.size()))
+        text.replace(at, key.size(), put);
+    }
+    return text;
+  };
+  UnitForm u;
+  u.BySum = fill(&UnitForm::BySum);
+  u.ByIndex = fill(&UnitForm::ByIndex);
+  return u;
+}
+
+// The text of a class's threshold rule after "Class c if   ".
+void AddClassForm(StepRules& r, const UnitForm& u) {
+  const bool always = u.Constant == Kind::Always;
+  r.SumRules.push_back(u.IsConstant() ? (always ? "always" : "") : u.BySum);
+  r.WeightRules.push_back(u.IsConstant() ? (always ? "always" : "") : u.ByIndex);
+}
+
 // A feature unit of the N-of-M networks: the values of feature f only.
 RuleNode FeatureUnitRule(const RuleFeatures& features, const TNeuron& unit, std::size_t f) {
   const int nv = features[f].Slots();
@@ -141,27 +259,40 @@ void ThreeLayerRules(const Workbench& wb, StepRules& r) {
   // The forward passes evaluate HidPerOut[0] hidden units per class.
   const int terms = wb.HidPerOut.empty() ? 0 : std::max(0, wb.HidPerOut[0]);
   r.Logistic = wb.Slope != 0.0 && wb.LUnitsMode != 1;
+  const std::size_t nf = r.Features.size();
   for (int c = 0; c < classes; ++c) {
     std::vector<RuleNode> units;
+    std::vector<UnitForm> forms;
     for (int t = 0; t < terms; ++t) {
       const std::vector<double>& w =
           WeightsOf(wb.Net[1], static_cast<std::size_t>(t) * classes + c, static_cast<std::size_t>(l0) + 1);
       units.push_back(InputUnitRule(r.Features, PerFeature(w, offset), w[static_cast<std::size_t>(l0)]));
+      // Its threshold form: every input of a weight, as the unit's sum takes it.
+      std::vector<FormInput> inputs;
+      for (std::size_t f = 0; f < nf; ++f) {
+        if (r.Features[f].Silent) continue;
+        for (int v = offset[f]; v < offset[f + 1]; ++v)
+          if (w[static_cast<std::size_t>(v)] != 0.0)
+            inputs.push_back({w[static_cast<std::size_t>(v)], InputForm(r.Features, f, v - offset[f], v)});
+      }
+      forms.push_back(SumForm(units.back(), w[static_cast<std::size_t>(l0)], inputs));
     }
     const std::vector<double>& ow = wb.Net[2][static_cast<std::size_t>(c)].Weights;
     // An L-unit network's output reads its threshold from its fourth weight.
     const std::size_t threshold = wb.LUnitsMode == 1 ? 3 : static_cast<std::size_t>(terms);
     r.Classes.push_back(OutputRule(units, ow, threshold));
+    AddClassForm(r, Combination(forms, ow, ow[threshold]));
     r.Units.push_back(std::move(units));
   }
 }
 
 void NofMRules(const Workbench& wb, StepRules& r) {
-  std::vector<int> offset;
   r.Features = RuleFeatures(wb.Features.size());
+  std::vector<int> offset(wb.Features.size() + 1, 0);
   for (std::size_t f = 0; f < wb.Features.size(); ++f) {
     r.Features[f] = ValueFeature(wb.Features[f], wb.Features[f].NValues);
     r.Features[f].OneHot = EveryVectorListed(wb, f, r.Features[f]);
+    offset[f + 1] = offset[f] + r.Features[f].Slots();
   }
   const int k = wb.NumOfClasses;
   const int nf = wb.NumOfFeatures;
@@ -171,41 +302,64 @@ void NofMRules(const Workbench& wb, StepRules& r) {
     NotFitting();
   r.Logistic = wb.Slope != 0.0;
   std::vector<std::vector<RuleNode>> units(static_cast<std::size_t>(k));
+  std::vector<std::vector<UnitForm>> forms(static_cast<std::size_t>(k));
   for (int gi = 0; gi < g; ++gi)
     for (int c = 0; c < k; ++c) {
       const int u = gi * k + c;
       std::vector<RuleNode> fr;
+      std::vector<UnitForm> ff;
       for (int f = 0; f < nf; ++f) {
         const auto idx = static_cast<std::size_t>(u * nf + f);
+        const auto uf = static_cast<std::size_t>(f);
         if (idx >= wb.Net[1].size()) NotFitting();
-        fr.push_back(FeatureUnitRule(r.Features, wb.Net[1][idx], static_cast<std::size_t>(f)));
+        const TNeuron& unit = wb.Net[1][idx];
+        fr.push_back(FeatureUnitRule(r.Features, unit, uf));
+        std::vector<FormInput> inputs;
+        for (int v = 0; v < r.Features[uf].Slots(); ++v)
+          if (unit.Weights[static_cast<std::size_t>(v)] != 0.0)
+            inputs.push_back({unit.Weights[static_cast<std::size_t>(v)], InputForm(r.Features, uf, v, offset[uf] + v)});
+        ff.push_back(Nested(SumForm(fr.back(), unit.Weights[static_cast<std::size_t>(r.Features[uf].Slots())], inputs)));
       }
+      // A unit over the feature units that `take` chooses, its rule and its form.
+      auto over = [&](const TNeuron& unit, auto take, UnitForm& form) {
+        RuleNode rule = OverFeatureUnits(fr, unit, take);
+        std::vector<FormInput> inputs;
+        for (std::size_t f = 0; f < fr.size(); ++f)
+          if (take(f)) inputs.push_back({unit.Weights[f], ff[f]});
+        form = SumForm(rule, unit.Weights[fr.size()], inputs);
+        return rule;
+      };
       auto all = [](std::size_t) { return true; };
       RuleNode unit;
+      UnitForm form;
       const auto uu = static_cast<std::size_t>(u);
       if (five) {
         if (uu >= wb.AndUnits.size() || uu >= wb.NofMUnits.size()) NotFitting();
         // The hidden unit fires when both its AND unit and its N-of-M unit fire (1 + 1 > 1.5).
-        unit = ThresholdRule({{OverFeatureUnits(fr, wb.AndUnits[uu], all), 1.0},
-                              {OverFeatureUnits(fr, wb.NofMUnits[uu], all), 1.0}},
-                             1.5);
+        UnitForm a, b;
+        unit = ThresholdRule({{over(wb.AndUnits[uu], all, a), 1.0}, {over(wb.NofMUnits[uu], all, b), 1.0}}, 1.5);
+        form = Combination({a, b}, {1.0, 1.0}, 1.5);
       } else if (uu < wb.ExpandBuilt.size() && wb.ExpandBuilt[uu] && wb.NofMKind.size() > static_cast<std::size_t>(gi) &&
                  wb.NofMKind[gi].size() > static_cast<std::size_t>(c) && wb.NofMKind[gi][c] == "expand") {
         if (uu >= wb.ExpandAnd.size() || uu >= wb.ExpandNofM.size()) NotFitting();
         auto frequent = [&](std::size_t f) { return wb.FeatureUse[gi][c][f] > wb.FrequentUseLimit; };
         auto other = [&](std::size_t f) { return !frequent(f); };
-        unit = ThresholdRule({{OverFeatureUnits(fr, wb.ExpandAnd[uu], frequent), 1.0},
-                              {OverFeatureUnits(fr, wb.ExpandNofM[uu], other), 1.0}},
-                             1.5);
+        UnitForm a, b;
+        unit = ThresholdRule({{over(wb.ExpandAnd[uu], frequent, a), 1.0}, {over(wb.ExpandNofM[uu], other, b), 1.0}}, 1.5);
+        form = Combination({a, b}, {1.0, 1.0}, 1.5);
       } else {
         if (uu >= wb.Net[2].size()) NotFitting();
-        unit = OverFeatureUnits(fr, wb.Net[2][uu], all);
+        unit = over(wb.Net[2][uu], all, form);
       }
+      // The builder's rule decides whether the unit is a constant of the data set.
+      if (IsConstantRule(unit)) form = ConstantForm(unit.kind);
       units[static_cast<std::size_t>(c)].push_back(std::move(unit));
+      forms[static_cast<std::size_t>(c)].push_back(std::move(form));
     }
   for (int c = 0; c < k; ++c) {
     const std::vector<double>& ow = wb.Net[3][static_cast<std::size_t>(c)].Weights;
     r.Classes.push_back(OutputRule(units[static_cast<std::size_t>(c)], ow, static_cast<std::size_t>(g)));
+    AddClassForm(r, Combination(forms[static_cast<std::size_t>(c)], ow, ow[static_cast<std::size_t>(g)]));
   }
   r.Units = std::move(units);
 }

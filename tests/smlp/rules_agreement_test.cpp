@@ -256,6 +256,242 @@ class PrintedRule {
   Test test_;
 };
 
+// Reads one printed threshold rule, the text after "Class c if": a unit is its threshold, "<" and the
+// weighted sum of its inputs, "name(value)", "name(a_b)" (strictly between a and b) or " Weight[i]", or
+// of other units in parentheses; the units of a class are combined by or, and, not, "at least N of (...)"
+// or a weighted sum "(2 (...) + (...) > t)". `inputs` tests input i of " Weight[i]".
+class PrintedThresholdRule {
+ public:
+  PrintedThresholdRule(const Workbench& wb, const std::vector<Test>& inputs, const std::string& text)
+      : wb_(wb), inputs_(inputs), s_(text) {
+    Skip();
+    if (i_ >= s_.size()) {
+      test_ = [](const std::vector<double>&) { return false; };
+      return;
+    }
+    test_ = Depth0('<') ? Unit() : Or();
+    Skip();
+    if (i_ != s_.size()) ADD_FAILURE() << "unread rest \"" << s_.substr(i_) << "\" of: " << s_;
+  }
+  bool Holds(const std::vector<double>& row) const { return test_(row); }
+
+ private:
+  void Skip() {
+    while (i_ < s_.size() && s_[i_] == ' ') ++i_;
+  }
+  std::string Word(std::size_t& at) const {
+    std::size_t j = at;
+    while (j < s_.size() && s_[j] == ' ') ++j;
+    const std::size_t b = j;
+    while (j < s_.size() && s_[j] != ' ' && s_[j] != '(' && s_[j] != ')' && s_[j] != ',') ++j;
+    at = j;
+    return s_.substr(b, j - b);
+  }
+  std::string PeekWord() const {
+    std::size_t at = i_;
+    return Word(at);
+  }
+  std::string TakeWord() { return Word(i_); }
+  bool TakeChar(char c) {
+    Skip();
+    if (i_ < s_.size() && s_[i_] == c) {
+      ++i_;
+      return true;
+    }
+    return false;
+  }
+  void Need(char c) {
+    if (!TakeChar(c)) ADD_FAILURE() << "'" << c << "' expected at " << i_ << " of: " << s_;
+  }
+  static bool Num(const std::string& w, double& x) {
+    std::istringstream in(w);
+    in >> x;
+    return !w.empty() && !in.fail() && in.eof();
+  }
+  double TakeNum() {
+    double x = 0;
+    const std::string w = TakeWord();
+    EXPECT_TRUE(Num(w, x)) << "\"" << w << "\" in: " << s_;
+    return x;
+  }
+  // Whether c stands at the depth of the text from here, before its closing ')'.
+  bool Depth0(char c) const {
+    int depth = 0;
+    for (std::size_t j = i_; j < s_.size(); ++j) {
+      if (s_[j] == '(') ++depth;
+      if (s_[j] == ')' && depth-- == 0) return false;
+      if (depth == 0 && (s_[j] == '<' || s_[j] == '>')) return s_[j] == c;
+    }
+    return false;
+  }
+  Test Or() {
+    std::vector<Test> t{And()};
+    while (PeekWord() == "or") {
+      TakeWord();
+      t.push_back(And());
+    }
+    return [t](const std::vector<double>& r) { return std::any_of(t.begin(), t.end(), [&](const Test& x) { return x(r); }); };
+  }
+  Test And() {
+    std::vector<Test> t{Not()};
+    while (PeekWord() == "and") {
+      TakeWord();
+      t.push_back(Not());
+    }
+    return [t](const std::vector<double>& r) { return std::all_of(t.begin(), t.end(), [&](const Test& x) { return x(r); }); };
+  }
+  Test Not() {
+    if (PeekWord() == "not") {
+      TakeWord();
+      Test x = Not();
+      return [x](const std::vector<double>& r) { return !x(r); };
+    }
+    return Primary();
+  }
+  Test Primary() {
+    if (TakeChar('(')) {
+      Test x;
+      if (Depth0('>')) return Sum();
+      x = Depth0('<') ? Unit() : Or();
+      Need(')');
+      return x;
+    }
+    const std::string w = TakeWord();
+    if (w == "always") return [](const std::vector<double>&) { return true; };
+    EXPECT_EQ(w, "at") << s_;
+    EXPECT_EQ(TakeWord(), "least") << s_;
+    const int k = static_cast<int>(TakeNum());
+    EXPECT_EQ(TakeWord(), "of") << s_;
+    Need('(');
+    std::vector<Test> t{Or()};
+    while (TakeChar(',')) t.push_back(Or());
+    Need(')');
+    return [t, k](const std::vector<double>& r) {
+      return std::count_if(t.begin(), t.end(), [&](const Test& x) { return x(r); }) >= k;
+    };
+  }
+  // A coefficient word ahead of its term: "+", "-", "+2", "-0.5", "3".
+  bool Coefficient(double& c) {
+    std::size_t at = i_;
+    std::string w = Word(at);
+    if (w.empty() || (at < s_.size() && s_[at] == '(')) return false;
+    double sign = 1;
+    if (w[0] == '+' || w[0] == '-') {
+      sign = w[0] == '-' ? -1 : 1;
+      w.erase(0, 1);
+    }
+    double x = 1;
+    if (!w.empty() && !Num(w, x)) return false;
+    c = sign * x;
+    i_ = at;
+    return true;
+  }
+  static Test Above(std::vector<std::pair<double, Test>> terms, double t) {
+    return [terms, t](const std::vector<double>& r) {
+      double sum = 0;
+      for (const auto& [c, x] : terms)
+        if (x(r)) sum += c;
+      return sum > t;
+    };
+  }
+  Test Sum() {
+    std::vector<std::pair<double, Test>> terms;
+    while (!TakeChar('>')) {
+      if (i_ >= s_.size()) {
+        ADD_FAILURE() << "no '>' in: " << s_;
+        break;
+      }
+      double c = 1;
+      Coefficient(c);
+      terms.emplace_back(c, Not());
+    }
+    const double t = TakeNum();
+    Need(')');
+    return Above(terms, t);
+  }
+  Test Unit() {
+    const double t = TakeNum();
+    Need('<');
+    std::vector<std::pair<double, Test>> terms;
+    while (true) {
+      Skip();
+      if (i_ >= s_.size() || s_[i_] == ')') break;
+      double c = 1;
+      Coefficient(c);
+      terms.emplace_back(c, Input());
+    }
+    EXPECT_FALSE(terms.empty()) << s_;
+    return Above(terms, t);
+  }
+  Test Input() {
+    if (TakeChar('(')) {
+      Test x = Unit();
+      Need(')');
+      return x;
+    }
+    const std::string w = TakeWord();
+    if (w.rfind("Weight[", 0) == 0) {
+      const std::size_t i = static_cast<std::size_t>(std::stoi(w.substr(7)));
+      EXPECT_LT(i, inputs_.size()) << w << " in: " << s_;
+      return i < inputs_.size() ? inputs_[i] : Test([](const std::vector<double>&) { return false; });
+    }
+    const std::size_t close = s_.find(')', i_);
+    if (i_ >= s_.size() || s_[i_] != '(' || close == std::string::npos) {
+      ADD_FAILURE() << "\"" << w << "\" is no input in: " << s_;
+      return [](const std::vector<double>&) { return false; };
+    }
+    const std::string label = s_.substr(i_ + 1, close - i_ - 1);
+    i_ = close + 1;
+    int f = -1;
+    for (std::size_t k = 0; k < wb_.Features.size(); ++k)
+      if (wb_.Features[k].Name == w) f = static_cast<int>(k);
+    EXPECT_GE(f, 0) << "\"" << w << "\" names no feature in: " << s_;
+    if (f < 0) return [](const std::vector<double>&) { return false; };
+    const auto uf = static_cast<std::size_t>(f);
+    const TFeature& feat = wb_.Features[uf];
+    if (feat.Kind == 'c') {
+      const std::size_t bar = label.find('_');
+      double lo = 0, hi = 0;
+      if (bar != std::string::npos && Num(label.substr(0, bar), lo) && Num(label.substr(bar + 1), hi))
+        return [uf, lo, hi](const std::vector<double>& r) { return lo < r[uf] && r[uf] < hi; };
+      ADD_FAILURE() << "\"" << label << "\" is no interval of " << w << " in: " << s_;
+      return [](const std::vector<double>&) { return false; };
+    }
+    for (int v = 0; v < feat.NValues; ++v) {
+      const std::string t = v < static_cast<int>(feat.Symbols.size()) ? feat.Symbols[v] : FloatToStr(feat.Values[v]);
+      if (t == label) {
+        const double x = feat.Values[static_cast<std::size_t>(v)];
+        return [uf, x](const std::vector<double>& r) { return r[uf] == x; };
+      }
+    }
+    ADD_FAILURE() << "\"" << label << "\" is no value of " << w << " in: " << s_;
+    return [](const std::vector<double>&) { return false; };
+  }
+
+  const Workbench& wb_;
+  const std::vector<Test>& inputs_;
+  std::string s_;
+  std::size_t i_ = 0;
+  Test test_;
+};
+
+// The network's inputs, in order, for " Weight[i]": a value of a feature, or an interval of it.
+std::vector<Test> NetworkInputs(const Workbench& wb) {
+  std::vector<Test> in;
+  const RuleFeatures layout = BuildStepRules(wb).Features;
+  for (std::size_t f = 0; f < layout.size(); ++f)
+    for (int s = 0; s < layout[f].Slots(); ++s) {
+      if (layout[f].Intervals) {
+        const auto [lo, hi] = layout[f].Bounds[static_cast<std::size_t>(s)];
+        in.push_back([f, lo, hi](const std::vector<double>& r) { return lo < r[f] && r[f] < hi; });
+      } else {
+        const double x = layout[f].Values[static_cast<std::size_t>(s)];
+        in.push_back([f, x](const std::vector<double>& r) { return r[f] == x; });
+      }
+    }
+  return in;
+}
+
 // The rule text of a printed line "class c if <rule>".
 std::string RuleOfLine(const std::string& line, int c) {
   const std::string head = "class " + std::to_string(c) + " if";
@@ -292,12 +528,40 @@ int AgreeingVectors(Workbench& wb, const std::vector<std::string>& classLines) {
   return agree;
 }
 
+// The same for printed threshold lines "Class c if   ...".
+int AgreeingVectorsByThreshold(Workbench& wb, const std::vector<std::string>& classLines) {
+  const std::vector<Test> inputs = NetworkInputs(wb);
+  std::vector<PrintedThresholdRule> rules;
+  for (int c = 0; c < static_cast<int>(classLines.size()); ++c) {
+    const std::string head = "Class " + std::to_string(c) + " if";
+    EXPECT_EQ(classLines[c].compare(0, head.size(), head), 0) << classLines[c];
+    rules.emplace_back(wb, inputs, classLines[c].size() > head.size() ? classLines[c].substr(head.size()) : "");
+  }
+  int agree = 0;
+  for (int v = 0; v < wb.NumOfVectors; ++v) {
+    int byRules = -1;
+    for (int c = 0; c < static_cast<int>(rules.size()) && byRules < 0; ++c)
+      if (rules[c].Holds(wb.Data[static_cast<std::size_t>(v)])) byRules = c;
+    const int network = NetworkClass(wb, v);
+    if (byRules == network) {
+      ++agree;
+      continue;
+    }
+    std::string all;
+    for (const std::string& l : classLines) all += l + "\n";
+    ADD_FAILURE() << "vector " << v << ": rules " << byRules << ", network " << network << "; rules:\n" << all;
+    break;  // one disagreement says enough
+  }
+  return agree;
+}
+
 std::string AllAgree(const Workbench& wb) { return RulesAgreementLine(wb.NumOfVectors, wb.NumOfVectors); }
 
 // The "[Rules]" lines of a rules report and the lines after them.
 struct RulesSection {
   std::vector<std::string> Classes;
   std::vector<std::string> After;
+  std::vector<std::string> BySum, ByIndex;  // the threshold lines, by value and by input index
 };
 RulesSection ReadRulesSection(const std::string& file, int classes) {
   const std::vector<std::string> lines = Lines(ReadText(file));
@@ -308,6 +572,13 @@ RulesSection ReadRulesSection(const std::string& file, int classes) {
   auto it = at + 1;
   for (int c = 0; c < classes && it != lines.end(); ++c, ++it) r.Classes.push_back(*it);
   for (int k = 0; k < 2 && it != lines.end(); ++k, ++it) r.After.push_back(*it);
+  std::vector<std::string> threshold;
+  for (const std::string& l : lines)
+    if (l.rfind("Class ", 0) == 0 && l.find(" if   ") != std::string::npos) threshold.push_back(l);
+  if (threshold.size() == 2 * static_cast<std::size_t>(classes)) {
+    r.BySum.assign(threshold.begin(), threshold.begin() + classes);
+    r.ByIndex.assign(threshold.begin() + classes, threshold.end());
+  }
   return r;
 }
 
@@ -354,6 +625,14 @@ class RulesAgreementTest : public test::ProgramDirTest {
       EXPECT_EQ(r.After[0], kLogisticRulesNote);
     }
     EXPECT_EQ(r.After[logistic ? 1 : 0], AllAgree(*wb));
+    // The threshold lines say the same, by value and by input index (a report of NetKind 7 has none).
+    if (wb->NetKind == 7) {
+      EXPECT_TRUE(r.BySum.empty());
+      return;
+    }
+    ASSERT_EQ(static_cast<int>(r.BySum.size()), wb->NumOfClasses) << ReadText(wb->ResultsPrefix + "_RE.txt");
+    EXPECT_EQ(AgreeingVectorsByThreshold(*wb, r.BySum), wb->NumOfVectors);
+    EXPECT_EQ(AgreeingVectorsByThreshold(*wb, r.ByIndex), wb->NumOfVectors);
   }
 };
 
@@ -498,6 +777,13 @@ class GeneratedNetworksTest : public RulesAgreementTest {
     }
     EXPECT_EQ(AgreeingVectors(*wb, lines), wb->NumOfVectors);
     EXPECT_EQ(StepRulesAgreement(*wb, rules.Features, texts), wb->NumOfVectors);
+    std::vector<std::string> bySum, byIndex;
+    for (int c = 0; c < wb->NumOfClasses; ++c) {
+      bySum.push_back("Class " + IntToStr(c) + " if   " + rules.SumRules[static_cast<std::size_t>(c)]);
+      byIndex.push_back("Class " + IntToStr(c) + " if   " + rules.WeightRules[static_cast<std::size_t>(c)]);
+    }
+    EXPECT_EQ(AgreeingVectorsByThreshold(*wb, bySum), wb->NumOfVectors);
+    EXPECT_EQ(AgreeingVectorsByThreshold(*wb, byIndex), wb->NumOfVectors);
   }
 };
 
@@ -560,6 +846,37 @@ TEST_F(GeneratedNetworksTest, RandomNofMNetworks) {
       for (std::size_t i = 0; i + 1 < n.Weights.size(); ++i) n.Weights[i] = Pick(rng, {-1, 0, 0, 1, 1});
     for (TNeuron& n : wb->Net[3]) n.Weights[0] = Pick(rng, {1, -1});
     wb->NetKind = five ? 11 : 1;
+    ExpectBuiltRulesAgree();
+  }
+}
+
+// The threshold lines of the N-of-M networks: each unit its threshold below the sum of its feature units,
+// each feature unit its own; a five-layer unit is its AND unit and its N-of-M unit.
+TEST_F(GeneratedNetworksTest, NofMThresholdLinesNameEveryUnit) {
+  LoadGenerated(2);
+  wb->OutBias = 0.5;
+  wb->Slope = 0.0;
+  wb->HidPerOut.assign(2, 1);
+  const std::string units = "(0.5 <   colour(red) + colour(green)) + (0.5 <   size(big))";
+  for (const bool five : {false, true}) {
+    SCOPED_TRACE(five ? "five layers" : "four layers");
+    ASSERT_TRUE(five ? CreateFiveLayerNet(*wb) : CreateFourLayerNet(*wb));
+    wb->NetKind = five ? 11 : 1;
+    // Class 0: colour red or green, and size big; class 1 has no unit that fires.
+    for (TNeuron& n : wb->Net[1]) std::fill(n.Weights.begin(), n.Weights.end() - 1, 0.0);
+    wb->Net[1][0].Weights[0] = wb->Net[1][0].Weights[1] = 1;
+    wb->Net[1][1].Weights[0] = 1;
+    if (five) {
+      wb->AndUnits[0].Weights = {1, 1, 0, 1.5};
+      wb->NofMUnits[0].Weights = {1, 1, 1, 0.5};
+    } else {
+      wb->Net[2][0].Weights.back() = 1.5;
+    }
+    const StepRules rules = BuildStepRules(*wb);
+    EXPECT_EQ(rules.SumRules[0], five ? "(1.5 <   " + units + ") and (0.5 <   " + units + ")" : "1.5 <   " + units);
+    EXPECT_EQ(rules.SumRules[1], "");
+    const std::string byIndex = std::string(five ? "(" : "") + "1.5 <   (0.5 <    Weight[0] +  Weight[1]) + (0.5 <    Weight[3])";
+    EXPECT_EQ(rules.WeightRules[0].substr(0, byIndex.size()), byIndex);
     ExpectBuiltRulesAgree();
   }
 }
