@@ -144,7 +144,6 @@ double FiveLayerError(Workbench& wb) {
 }
 
 void RunNofMFiveLayer(Workbench& wb) {
-  wb.NetType = 5;
   if (!CreateFiveLayerNet(wb)) return;
   wb.NofMError = FiveLayerError(wb);
 

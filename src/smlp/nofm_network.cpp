@@ -72,6 +72,12 @@ void NofMFeatureSignals(Workbench& wb, int units, double slope) {
   }
 }
 
+std::string NofMHiddenRefusal(const Workbench& wb) {
+  if (std::string refusal = HiddenCountsRefusal(wb, "N-of-M"); !refusal.empty()) return refusal;
+  if (Groups(wb) <= 0) return "An N-of-M network needs at least one hidden neuron per class.";
+  return "";
+}
+
 bool StartNofMBuild(Workbench& wb, int& groups, int& inputs) {
   const int k = wb.NumOfClasses;
   const int nf = wb.NumOfFeatures;
@@ -80,18 +86,11 @@ bool StartNofMBuild(Workbench& wb, int& groups, int& inputs) {
     return false;
   }
   if (static_cast<int>(wb.HidPerOut.size()) < k) wb.HidPerOut.resize(static_cast<std::size_t>(k), 0);
-  for (int c = 1; c < k; ++c)
-    if (wb.HidPerOut[c] != wb.HidPerOut[0]) {
-      wb.Plat.ShowMessage("An N-of-M network needs the same number of hidden neurons for every class (class 0 has " +
-                          IntToStr(wb.HidPerOut[0]) + ", class " + IntToStr(c) + " has " + IntToStr(wb.HidPerOut[c]) +
-                          "). Set the hidden neurons of the classes alike.");
-      return false;
-    }
-  groups = Groups(wb);
-  if (groups <= 0) {
-    wb.Plat.ShowMessage("An N-of-M network needs at least one hidden neuron per class.");
+  if (const std::string refusal = NofMHiddenRefusal(wb); !refusal.empty()) {
+    wb.Plat.ShowMessage(refusal);
     return false;
   }
+  groups = Groups(wb);
   wb.FeatureValueCount.resize(static_cast<std::size_t>(nf));
   inputs = 0;
   for (int f = 0; f < nf; ++f) {
@@ -389,7 +388,6 @@ void WriteNofMRules(Workbench& wb) {
 
 void RunNofMFourLayer(Workbench& wb) {
   wb.CountFeatureUse = 0;
-  wb.NetType = 4;
   if (!CreateFourLayerNet(wb)) return;
   TrainFourLayerValueWeights(wb);
   SearchNofMThresholds(wb);

@@ -21,6 +21,10 @@ void NofMInputs(Workbench& wb, int v);
 // The signals of the first `units` x NumOfFeatures feature units (layer 1) from the inputs' signals.
 void NofMFeatureSignals(Workbench& wb, int units, double slope);
 
+// The refusal of an N-of-M network that the hidden neurons per class (HidPerOut) decide: classes with
+// different numbers, or none; "" when they allow one.
+std::string NofMHiddenRefusal(const Workbench& wb);
+
 // What building an N-of-M network starts with: false after a message when there is no data set or the
 // classes have different (or no) numbers of hidden neurons; else FeatureValueCount is set, `groups` is
 // the number of hidden neurons per class and `inputs` the number of one-hot inputs.

@@ -252,6 +252,17 @@ void WriteSimplifiedRules(Workbench& wb) {
                        "] = " + IntToStr(m0[c][f][v]));
 }
 
+namespace {
+
+// The network the class rules are read from and checked against, before any line of the report is written:
+// the network that NetType names, built for the set in memory (a single-class network is read by rules of
+// its own).
+void RequireReportedNetwork(const Workbench& wb) {
+  if (!(wb.SingleClassNet && wb.CurrentClass > -1)) RequireStepNetwork(wb);
+}
+
+}  // namespace
+
 bool WriteRulesReport(Workbench& wb, std::uint8_t mode) {
   TForm1& form = wb.Form1;
   if (wb.Net.size() < 3 || wb.NumOfVectors <= 0 || static_cast<int>(wb.HidPerOut.size()) < wb.NumOfClasses) {
@@ -292,6 +303,14 @@ bool WriteRulesReport(Workbench& wb, std::uint8_t mode) {
                           ". No report is written.");
       return false;
     }
+    try {
+      RequireReportedNetwork(wb);
+    } catch (...) {
+      restore();
+      throw;
+    }
+  } else {
+    RequireReportedNetwork(wb);
   }
 
   const bool own = mode < 11;

@@ -128,7 +128,31 @@ void ReadHiddenPerClass(Workbench& wb) {
   wb.FeatureMask = wb.FeatureAvailable;
 }
 
+namespace {
+
+// A run that builds no network (refused, or stopped before its builder) leaves the kind and type of the
+// network in Net as they were, so that they go on describing that network.
+class NetLabelsKept {
+ public:
+  explicit NetLabelsKept(Workbench& wb) : wb_(wb), kind_(wb.NetKind), type_(wb.NetType), builds_(wb.SMLPBuilds) {}
+  ~NetLabelsKept() {
+    if (wb_.SMLPBuilds != builds_) return;
+    wb_.NetKind = kind_;
+    wb_.NetType = type_;
+  }
+  NetLabelsKept(const NetLabelsKept&) = delete;
+  NetLabelsKept& operator=(const NetLabelsKept&) = delete;
+
+ private:
+  Workbench& wb_;
+  std::uint8_t kind_, type_;
+  int builds_;
+};
+
+}  // namespace
+
 bool RunSMLP(Workbench& wb, std::uint8_t mode) {
+  NetLabelsKept labels(wb);
   TForm1& form = wb.Form1;
   if (const std::string refusal = UnavailableOption(mode); !refusal.empty()) {
     wb.Plat.ShowMessage(refusal);
@@ -141,6 +165,18 @@ bool RunSMLP(Workbench& wb, std::uint8_t mode) {
   }
   if (form.lunitsbox.Checked() && mode != 10 && mode != 11) {
     if (const std::string refusal = LUnitRefusal(wb); !refusal.empty()) {
+      wb.Plat.ShowMessage(refusal);
+      return false;
+    }
+  }
+  // What the builders would refuse on the hidden neurons per class is refused before the run changes
+  // anything (the discretization of continuous features, the feature flags, the log).
+  {
+    const bool smlpBuild = (mode != 10 || form.BeamSearch.Checked()) && !form.lunitsbox.Checked();
+    const bool nofmBuild = (mode == 10 && !form.BeamSearch.Checked()) || mode == 11;
+    std::string refusal = smlpBuild ? HiddenCountsRefusal(wb, "SMLP") : "";
+    if (refusal.empty() && nofmBuild) refusal = NofMHiddenRefusal(wb);
+    if (!refusal.empty()) {
       wb.Plat.ShowMessage(refusal);
       return false;
     }

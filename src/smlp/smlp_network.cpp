@@ -42,13 +42,10 @@ int InputWidth(const Workbench& wb) {
 bool EqualHiddenCounts(Workbench& wb) {
   const int classes = wb.NumOfClasses;
   if (static_cast<int>(wb.HidPerOut.size()) < classes) wb.HidPerOut.resize(static_cast<std::size_t>(classes), 0);
-  for (int c = 1; c < classes; ++c)
-    if (wb.HidPerOut[c] != wb.HidPerOut[0]) {
-      wb.Plat.ShowMessage("An SMLP network needs the same number of hidden neurons for every class (class 0 has " +
-                          IntToStr(wb.HidPerOut[0]) + ", class " + IntToStr(c) + " has " + IntToStr(wb.HidPerOut[c]) +
-                          "). Set the hidden neurons of the classes alike.");
-      return false;
-    }
+  if (const std::string refusal = HiddenCountsRefusal(wb, "SMLP"); !refusal.empty()) {
+    wb.Plat.ShowMessage(refusal);
+    return false;
+  }
   return true;
 }
 
@@ -136,7 +133,20 @@ void RequireSMLP(const Workbench& wb) {
   }
 }
 
-// The pass a NetType needs, checked once before a pass over the data set.
+inline double Step(double net, double theta) { return net > theta ? 1.0 : net < theta ? 0.0 : 0.5; }
+
+}  // namespace
+
+std::string HiddenCountsRefusal(const Workbench& wb, const std::string& network) {
+  auto count = [&wb](int c) { return c < static_cast<int>(wb.HidPerOut.size()) ? wb.HidPerOut[c] : 0; };
+  for (int c = 1; c < wb.NumOfClasses; ++c)
+    if (count(c) != count(0))
+      return "An " + network + " network needs the same number of hidden neurons for every class (class 0 has " +
+             IntToStr(count(0)) + ", class " + IntToStr(c) + " has " + IntToStr(count(c)) +
+             "). Set the hidden neurons of the classes alike.";
+  return "";
+}
+
 void RequireStepNetwork(const Workbench& wb) {
   if (wb.NetType == 3) {
     if (wb.LUnitsMode == 1)
@@ -154,10 +164,6 @@ void RequireStepNetwork(const Workbench& wb) {
   }
   if (wb.VectorClass.size() < static_cast<std::size_t>(wb.NumOfVectors)) NotFitting();
 }
-
-inline double Step(double net, double theta) { return net > theta ? 1.0 : net < theta ? 0.0 : 0.5; }
-
-}  // namespace
 
 double SMLPOutWeight(const Workbench& wb, int t) {
   return t >= 0 && t < static_cast<int>(wb.SMLPOutWeights.size()) ? wb.SMLPOutWeights[static_cast<std::size_t>(t)]

@@ -5,6 +5,7 @@
 // k * NumOfClasses + c), and layer 2 one output per class that sums only its class's hidden units, its
 // threshold after their weights. Also the evaluation shared by every network of the SMLP family.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace wl {
@@ -35,6 +36,14 @@ void ForwardSMLP(Workbench& wb, int v);
 // network and with LUnitsMode 7 the L-net; 4 and 5 the four- and five-layer N-of-M networks; other kinds
 // pass nothing and leave the signals.
 void ForwardStepNetwork(Workbench& wb, int v);
+
+// The refusal of a network of all classes (`network`: "SMLP", "N-of-M") whose classes have different
+// numbers of hidden neurons (HidPerOut, a class without an entry has none); "" when they are alike.
+std::string HiddenCountsRefusal(const Workbench& wb, const std::string& network);
+
+// Throws WlError unless Net is a network of the kind NetType (and LUnitsMode) names, built for the loaded
+// data set: what every pass of ForwardStepNetwork over the data set checks once before its first vector.
+void RequireStepNetwork(const Workbench& wb);
 
 // The error of the current step network over the data set (Σ |output - target|^ErrorExponent) and its
 // accuracy: SuccessRate, TestSuccessRate, VectorCorrect, ClassCorrectCount. A vector is predicted as the

@@ -416,6 +416,7 @@ RuleNode SingleClassRule(const Workbench& wb, const RuleFeatures& features, int 
 }
 
 int StepRulesAgreement(Workbench& wb, const RuleFeatures& features, const std::vector<std::string>& texts) {
+  RequireStepNetwork(wb);
   std::vector<RuleNode> rules;
   for (const std::string& t : texts) rules.push_back(ReadBack(features, t));
   const std::vector<TNeuron>& out = wb.Net.back();
