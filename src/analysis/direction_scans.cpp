@@ -108,7 +108,7 @@ std::string PcaPath(Workbench& wb, const std::string& name) {
   return wb.Path("PCA/" + name);
 }
 
-void OpenOut(std::ofstream& out, const std::string& path) {
+void OpenOut(AtomicOfstream& out, const std::string& path) {
   out.open(path, std::ios::binary | std::ios::trunc);
   if (!out) throw FileError("Cannot create file " + path);
 }
@@ -319,7 +319,8 @@ void PlotVContraDW2(Workbench& wb, int L, int N) {
 
 void WriteWMErrors(Workbench& wb, const std::vector<std::string>& lines, int a, int b, int line) {
   const bool lm = a == 1 && b == 1;
-  std::ofstream out;
+  // An exchange file: an error before its end leaves the file before.
+  AtomicOfstream out;
   if (lm) OpenOut(out, PcaPath(wb, "LM_weights.txt"));
   const std::vector<double*> cells = WeightCells(wb, b != 1);
   const bool matlab = wb.Form1.WMMatlabBox.Checked();
@@ -345,7 +346,7 @@ void WriteWMErrors(Workbench& wb, const std::vector<std::string>& lines, int a, 
     }
     if (line >= 0) break;
   }
-  if (lm && !out) throw FileError("Cannot write file " + wb.Path("PCA/LM_weights.txt"));
+  if (lm) CloseWritten(out);
 }
 
 void WMErrorCheck(Workbench& wb) {
@@ -390,7 +391,7 @@ void WMDirectionAnalysis(Workbench& wb, int mode) {
     wb.SearchDirection.Row(0)[i] = nr.OldWeights[kk] - nr.Weights[kk];
   });
   {
-    std::ofstream out;
+    AtomicOfstream out;
     OpenOut(out, PcaPath(wb, "w-o-v.txt"));
     std::string now, next, step;
     ForEachNGWeight(wb, [&](int, int, int k, std::size_t i, TNeuron& nr) {
@@ -400,7 +401,7 @@ void WMDirectionAnalysis(Workbench& wb, int mode) {
       step += "  " + FormatReal(wb.SearchDirection.Row(0)[i]);
     });
     out << now << "\r\n" << next << "\r\n" << step;
-    if (!out) throw FileError("Cannot write file " + wb.Path("PCA/w-o-v.txt"));
+    CloseWritten(out);
   }
 
   int L = 0, N = 0;
@@ -410,17 +411,9 @@ void WMDirectionAnalysis(Workbench& wb, int mode) {
     wb.SectionSamples.assign(static_cast<std::size_t>(wb.LayerInputs[static_cast<std::size_t>(L - 1)] + 1),
                              std::vector<double>(202, 0.0));
   DrawESSections(wb, 3);
-  if (wb.LogWMDFile.is_open()) wb.LogWMDFile.close();
-  if (f.LogWMDBox.Checked()) {
-    wb.LogWMDFile.clear();
-    OpenOut(wb.LogWMDFile, wb.ResultsPrefix + "_LogWMD.txt");
-  }
-  struct LogCloser {
-    std::ofstream& f;
-    ~LogCloser() {
-      if (f.is_open()) f.close();
-    }
-  } closer{wb.LogWMDFile};
+  wb.LogWMDFile.abandon();
+  if (f.LogWMDBox.Checked()) OpenOut(wb.LogWMDFile, wb.ResultsPrefix + "_LogWMD.txt");
+  const LogEnd closer(wb.LogWMDFile);
 
   int count = 0;
   ForEachNGWeight(wb, [&](int l, int n, int k, std::size_t, TNeuron& nr) {
@@ -435,7 +428,7 @@ void WMDirectionAnalysis(Workbench& wb, int mode) {
     LogWMD(wb, l, n, k, w0, chosen);
     nr.Weights[static_cast<std::size_t>(k)] = w0;
   });
-  if (wb.LogWMDFile.is_open()) wb.LogWMDFile.close();
+  if (wb.LogWMDFile.is_open()) CloseWritten(wb.LogWMDFile);
 
   if (mode == 1)
     PlotVContraDW(wb, 2);

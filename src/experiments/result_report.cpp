@@ -378,11 +378,8 @@ bool WriteResultFile(Workbench& wb, std::uint8_t mode) {
   try {
     WriteReportBody(wb, mode, cv, elapsed, evaluations, epochs, e);
   } catch (...) {
-    // The file keeps what was written; it is not left open.
-    if (!cv && wb.ResultsFile.is_open()) {
-      wb.ResultsFile.close();
-      wb.ResultsFile.clear();
-    }
+    // A report cut short is not published: the file keeps the report before.
+    if (!cv) wb.ResultsFile.end_after_error();
     throw;
   }
 

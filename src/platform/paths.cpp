@@ -1,6 +1,7 @@
 #include "platform/paths.h"
 
 #include <cctype>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 
@@ -70,53 +71,77 @@ void WriteFileAtomically(const std::string& path, const std::string& content) {
   if (!out) throw FileError("Cannot write file " + path);
 }
 
-AtomicOfstream::~AtomicOfstream() { abandon(); }
+AtomicOfstream::~AtomicOfstream() { end_after_error(); }
 
 void AtomicOfstream::open(const std::string& path, std::ios::openmode mode) {
   abandon();
   path_ = path;
   tmp_ = path + ".tmp";
   clear();
+  exceptions_ = std::uncaught_exceptions();
   std::error_code ec;
   if (mode & std::ios::app) {
     // Appending writes the old content and the new lines into the new file.
     fs::remove(tmp_, ec);
     if (fs::exists(path, ec)) fs::copy_file(path, tmp_, fs::copy_options::overwrite_existing, ec);
     if (ec) {
+      fs::remove(tmp_, ec);
       setstate(std::ios::failbit);
       return;
     }
   }
-  std::ofstream::open(tmp_, mode);
-  if (!std::ofstream::is_open()) {
+  if (!buf_.open(tmp_, mode | std::ios::out)) {
     fs::remove(tmp_, ec);
     setstate(std::ios::failbit);
   }
 }
 
-void AtomicOfstream::close() {
-  if (!std::ofstream::is_open()) return;
-  std::ofstream::flush();
-  const bool written = static_cast<bool>(*this);
-  std::ofstream::close();
+bool AtomicOfstream::commit() {
+  if (!is_open()) return !fail();
+  if (std::uncaught_exceptions() > exceptions_) {
+    end_after_error();
+    return false;
+  }
+  return publish();
+}
+
+bool AtomicOfstream::publish() {
+  flush();
+  const bool written = !fail() && !bad();
+  const bool closed = buf_.close() != nullptr;
   std::error_code ec;
-  if (!written || fail()) {
+  if (!written || !closed) {
     fs::remove(tmp_, ec);
     setstate(std::ios::failbit);
-    return;
+    return false;
   }
   fs::rename(tmp_, path_, ec);
   if (ec) {
     fs::remove(tmp_, ec);
     setstate(std::ios::failbit);
+    return false;
   }
+  return true;
 }
 
 void AtomicOfstream::abandon() {
-  if (!std::ofstream::is_open()) return;
-  std::ofstream::close();
+  if (!is_open()) return;
+  buf_.close();
   std::error_code ec;
   fs::remove(tmp_, ec);
+}
+
+void AtomicOfstream::end_after_error() {
+  if (!is_open()) return;
+  if (kind_ == RunLog && !fail() && !bad()) {
+    publish();
+  } else {
+    abandon();
+  }
+}
+
+void CloseWritten(AtomicOfstream& out) {
+  if (!out.commit()) throw FileError("Cannot write file " + out.path());
 }
 
 }  // namespace wl

@@ -57,13 +57,13 @@ bool RunCommand(Workbench& wb, const std::function<void()>& command) {
     command();
     return true;
   } catch (const WlError& e) {
-    wb.ResultsFile.abandon();  // a report cut short leaves the one before it
+    wb.EndOpenLogs();  // a report cut short leaves the one before it, a run log keeps what it wrote
     wb.Plat.ShowMessage(e.what());
   } catch (const std::bad_alloc&) {
-    wb.ResultsFile.abandon();
+    wb.EndOpenLogs();
     wb.Plat.ShowMessage("Out of memory");
   } catch (const std::exception& e) {
-    wb.ResultsFile.abandon();
+    wb.EndOpenLogs();
     wb.Plat.ShowMessage(e.what());
   }
   wb.Plat.SetHourglass(false);

@@ -22,8 +22,6 @@ namespace {
 const char* const kNoDataSet = "No data set has been opened yet. Open a data set first (Open -> Open Training Set).";
 
 void OpenLog(GARun& run) {
-  if (run.Log.is_open()) run.Log.close();
-  run.Log.clear();
   run.Log.open(run.LogName, std::ios::binary | std::ios::trunc);
   if (!run.Log) throw FileError("Cannot write file " + run.LogName);
 }
@@ -294,8 +292,7 @@ void RunGeneticAlgorithm(Workbench& wb, std::uint8_t mode) {
     GANextGeneration(run);
     if (run.ER < 0.5) break;
   }
-  run.Log.close();
-  if (!run.Log) throw FileError("Cannot write file " + run.LogName);
+  CloseWritten(run.Log);
   if (mode != 5) CallWriteResultFile(wb, 1);
 }
 

@@ -5,9 +5,10 @@
 // three-layer SMLP (four inputs, four hidden units, two per class); mode 5 evolves the five-layer N-of-M
 // network its run has built.
 #include <cstdint>
-#include <fstream>
 #include <string>
 #include <vector>
+
+#include "platform/paths.h"
 
 namespace wl {
 
@@ -22,7 +23,7 @@ struct GARun {
   std::vector<int> Roulette;
   int Filled = 0;
   double ER = 0.0;
-  std::ofstream Log;
+  AtomicOfstream Log{AtomicOfstream::RunLog};  // kept as far as the run got when an error ends it
   std::string LogName;
 
   std::uint8_t* Individual(int p) { return Population.data() + static_cast<std::size_t>(p) * L; }

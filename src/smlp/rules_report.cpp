@@ -336,10 +336,7 @@ bool WriteRulesReport(Workbench& wb, std::uint8_t mode) {
       WriteClassRules(wb, mode);
     }
   } catch (...) {
-    if (own && wb.ResultsFile.is_open()) {
-      wb.ResultsFile.close();
-      wb.ResultsFile.clear();
-    }
+    if (own) wb.ResultsFile.end_after_error();  // the report before stays
     throw;
   }
 

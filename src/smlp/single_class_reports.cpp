@@ -86,8 +86,7 @@ void SMLPValidationReport(Workbench& wb) {
   try {
     WriteSMLPRules(wb, wb.Layers[1] - 1);
   } catch (...) {
-    wb.SMLPRulesFile.close();
-    wb.SMLPRulesFile.clear();
+    wb.SMLPRulesFile.end_after_error();  // the report before stays
     throw;
   }
   wb.SMLPRulesFile.close();

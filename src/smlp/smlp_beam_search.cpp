@@ -71,16 +71,14 @@ class BeamRun {
   }
 
  private:
-  static void Open(std::ofstream& out, const std::string& name) {
+  static void Open(AtomicOfstream& out, const std::string& name) {
     out.open(name, std::ios::binary | std::ios::trunc);
     if (!out) throw FileError("Cannot write file " + name);
   }
-  static void Close(std::ofstream& out, const std::string& name) {
-    if (!out.is_open()) return;
-    out.close();
-    if (!out) throw FileError("Cannot write file " + name);
+  static void Close(AtomicOfstream& out, const std::string&) {
+    if (out.is_open()) CloseWritten(out);
   }
-  void Check(std::ofstream& out, const std::string& name) {
+  void Check(AtomicOfstream& out, const std::string& name) {
     if (!out) throw FileError("Cannot write file " + name);
   }
 
@@ -203,7 +201,8 @@ class BeamRun {
   std::vector<BeamCandidate> records_, round_;
   std::vector<int> written_;
   std::vector<int> offset_;
-  std::ofstream beamLog_, beLog_;
+  // The run's logs: an error that ends the run leaves them as far as it got.
+  AtomicOfstream beamLog_{AtomicOfstream::RunLog}, beLog_{AtomicOfstream::RunLog};
   std::string beamName_, beName_;
   double lastError_ = 0.0;
 };

@@ -21,21 +21,6 @@ namespace wl {
 
 namespace {
 
-// The log is closed when the run ends, also when an error ends it.
-class LogGuard {
- public:
-  explicit LogGuard(Workbench& wb) : wb_(wb) {}
-  ~LogGuard() {
-    if (wb_.NGLogFile.is_open()) wb_.NGLogFile.close();
-    wb_.NGLogFile.clear();
-  }
-  LogGuard(const LogGuard&) = delete;
-  LogGuard& operator=(const LogGuard&) = delete;
-
- private:
-  Workbench& wb_;
-};
-
 void Log(Workbench& wb, const std::string& line) {
   wb.NGLogFile << line << '\n';
   if (!wb.NGLogFile) throw FileError("Cannot write file " + wb.NGLogFileName);
@@ -166,7 +151,8 @@ void RunXORNG(Workbench& wb) {
   // The preparation of every NG run, with the SMLP error in place of the perceptron's.
   PrepareNGRun(wb, &EvaluateNetwork);
 
-  LogGuard guard(wb);
+  // The log ends with the run, also when an error ends it (as far as the run got).
+  const LogEnd guard(wb.NGLogFile);
   wb.NGLogFile.open(wb.NGLogFileName, std::ios::binary | std::ios::trunc);
   if (!wb.NGLogFile) throw FileError("Cannot write file " + wb.NGLogFileName);
 
@@ -191,8 +177,7 @@ void RunXORNG(Workbench& wb) {
   }
   DrawChartFrame(wb);
   if (f.ChartH.Checked()) CallNGSectionShow(wb);
-  wb.NGLogFile.close();
-  if (!wb.NGLogFile) throw FileError("Cannot write file " + wb.NGLogFileName);
+  CloseWritten(wb.NGLogFile);
 }
 
 }  // namespace wl

@@ -1,10 +1,10 @@
 #pragma once
 // The program-wide state of numerical-gradient training: the step size, the direction and its helpers,
 // the E(h) section chart's geometry and the run's text files.
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "platform/paths.h"
 #include "state/eval_options.h"
 #include "state/training_state.h"
 
@@ -48,14 +48,16 @@ struct NGState {
   // reports, which keep theirs in ResultsFileName, never write into it.
   std::string NGLogFileName;
   // The run's text files, open only while a run writes them: one chosen step factor per epoch
-  // ("_optH.txt"), one direction per epoch ("_nggradients.txt") and the beam log.
-  std::ofstream OptHFile, GradientsFile, NGLogFile;
+  // ("_optH.txt"), one direction per epoch ("_nggradients.txt") and the beam log. Each is published as
+  // far as the run got when an error ends it, unless a write of the log itself failed.
+  AtomicOfstream OptHFile{AtomicOfstream::RunLog}, GradientsFile{AtomicOfstream::RunLog},
+      NGLogFile{AtomicOfstream::RunLog};
 
   // The weight-direction scans (training/direction_scan.h): per weight of the neuron whose sections are
   // drawn, 202 slots of which a scan fills the first 201 sampled errors; the scan log "_LogWMD.txt" while
   // a scan command writes it.
   std::vector<std::vector<double>> SectionSamples;
-  std::ofstream LogWMDFile;
+  AtomicOfstream LogWMDFile{AtomicOfstream::RunLog};
 };
 
 }  // namespace wl

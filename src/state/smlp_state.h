@@ -2,18 +2,18 @@
 // The program-wide state of the step-function (SMLP) networks.
 #include <array>
 #include <cstdint>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "platform/paths.h"
 #include "state/network.h"
 
 namespace wl {
 
 // An output file that assigning the state does not take along (a worker's copy of the program-wide
 // variables keeps its own, closed file).
-struct UncopiedOfstream : std::ofstream {
-  UncopiedOfstream() = default;
+struct UncopiedOfstream : AtomicOfstream {
+  explicit UncopiedOfstream(Kind kind) : AtomicOfstream(kind) {}
   UncopiedOfstream& operator=(const UncopiedOfstream&) { return *this; }
 };
 
@@ -87,7 +87,7 @@ struct SmlpState {
   // the data file of the last "SMLP Training".
   std::vector<int> HiddenPerClass;
   std::vector<TPairCandidate> PairCandidates;
-  UncopiedOfstream SMLPRulesFile;
+  UncopiedOfstream SMLPRulesFile{AtomicOfstream::Report};
   std::string SMLPRulesFileName;
   std::string SMLPDataFileName;
 
@@ -102,7 +102,7 @@ struct SmlpState {
   double XNGStepFactor = 0.0;
 
   // The run log ResultsPrefix + "_SMLP.txt", open during a run.
-  UncopiedOfstream LogFile;
+  UncopiedOfstream LogFile{AtomicOfstream::RunLog};
   std::string LogFileName;
 
   // The rules: [class][term] the conjunction of each hidden neuron, the class-level threshold rules by

@@ -2,11 +2,11 @@
 // The program-wide state of the training runs.
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "platform/paths.h"
 #include "platform/zeroed_block.h"
 #include "state/dataset.h"
 #include "state/network.h"
@@ -216,7 +216,7 @@ struct TrainingState {
   std::vector<double> BeamErrors;
   std::vector<TCandidateSource> CandidateSource;
   int BeamHistoryRow = 0;
-  std::ofstream BeamHistoryFile;
+  AtomicOfstream BeamHistoryFile{AtomicOfstream::RunLog};
   std::int64_t BeamStartTime = 0;
 
   // The in-place searches: whether the weight-section twin evaluates through the signal table. They set

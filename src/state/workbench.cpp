@@ -51,6 +51,13 @@ Form* Workbench::FindWindow(const std::string& name) {
 
 std::string Workbench::Path(const std::string& relative) const { return ProgramPath(ProgramDir, relative); }
 
+void Workbench::EndOpenLogs() {
+  for (AtomicOfstream* f : {static_cast<AtomicOfstream*>(&ResultsFile), static_cast<AtomicOfstream*>(&SMLPRulesFile),
+                            static_cast<AtomicOfstream*>(&LogFile), &OptHFile, &GradientsFile, &NGLogFile,
+                            &LogWMDFile, &BeamHistoryFile})
+    f->end_after_error();
+}
+
 void UpdateProgressTrace(Workbench& wb) {
   wb.OnTopForm.SetCaption("On Top      " + wb.ProgressStage + "-" + wb.ProgressStep + "-" + wb.ProgressSubStep);
   wb.Plat.ProcessEvents();

@@ -76,6 +76,10 @@ struct Workbench : ModelState, TrainingState, NGState, ExperimentState, SmlpStat
   // A path below the program directory, written the old way or the new ("\results\x", "DATA/iris.dat").
   std::string Path(const std::string& relative) const;
 
+  // Ends every log and report a run keeps open across its routines, after an error ended the command:
+  // a run log is published as far as it got when its writes succeeded, a report keeps the file before.
+  void EndOpenLogs();
+
  private:
   std::map<std::string, Form*> windows_;
 };

@@ -26,21 +26,6 @@ namespace {
 
 using Network = std::vector<std::vector<TNeuron>>;
 
-// "History.txt" is closed when the run ends, also when an error ends it, so that a later selection (of
-// the numerical-gradient beam) does not write into it.
-class HistoryFileGuard {
- public:
-  explicit HistoryFileGuard(std::ofstream& f) : f_(f) {}
-  ~HistoryFileGuard() {
-    if (f_.is_open()) f_.close();
-  }
-  HistoryFileGuard(const HistoryFileGuard&) = delete;
-  HistoryFileGuard& operator=(const HistoryFileGuard&) = delete;
-
- private:
-  std::ofstream& f_;
-};
-
 // Whether row BeamHistoryRow of WeightHistory and WeightTrialHistory exists for a network of this shape.
 bool HistoryRowFits(const Workbench& wb, const Network& net) {
   const auto row = static_cast<std::size_t>(wb.BeamHistoryRow);
@@ -227,7 +212,7 @@ void SelectBeam(Workbench& wb) {
         if (sources) std::swap(wb.CandidateSource[i], wb.CandidateSource[j]);
         std::swap(wb.CandidateNets[i], wb.CandidateNets[j]);
       }
-  std::ofstream& file = wb.BeamHistoryFile;
+  AtomicOfstream& file = wb.BeamHistoryFile;
   const bool write = file.is_open();
   for (std::size_t m = 0; m < wb.BeamNets.size() && m < C; ++m) {
     wb.BeamNets[m] = wb.CandidateNets[m];
@@ -290,12 +275,13 @@ void MLPBeamSearchTrain(Workbench& wb, std::uint8_t) {
   InitBeam(wb);
 
   const std::string path = wb.Path("History.txt");
-  std::ofstream& file = wb.BeamHistoryFile;
-  if (file.is_open()) file.close();
-  file.clear();
+  AtomicOfstream& file = wb.BeamHistoryFile;
+  file.abandon();
   file.open(path, std::ios::trunc);
   if (!file) throw FileError("Cannot write file " + path);
-  HistoryFileGuard closeAtEnd(file);
+  // "History.txt" ends with the run, also when an error ends it, so that a later selection (of the
+  // numerical-gradient beam) does not write into it.
+  const LogEnd closeAtEnd(file);
   wb.Rng.Randomize(wb.Plat.MillisecondsOfDay());
 
   for (int c = 0; c < C; ++c) {
@@ -344,8 +330,7 @@ void MLPBeamSearchTrain(Workbench& wb, std::uint8_t) {
 
   wb.Net = wb.BeamNets[0];
   ShowEvaluationCount(wb);
-  file.close();
-  if (file.fail()) throw FileError("Cannot write file " + path);
+  CloseWritten(file);
   ShowBeamProgress(wb, kBeamEpochs, 0, 0, 2);
   ExportWeightMatrixAtRunEnd(wb);
 }

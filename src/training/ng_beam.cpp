@@ -57,19 +57,6 @@ struct Beam {
   }
 };
 
-class LogGuard {
- public:
-  explicit LogGuard(std::ofstream& f) : f_(f) {}
-  ~LogGuard() {
-    if (f_.is_open()) f_.close();
-  }
-  LogGuard(const LogGuard&) = delete;
-  LogGuard& operator=(const LogGuard&) = delete;
-
- private:
-  std::ofstream& f_;
-};
-
 // One NG step of candidate c: into the network, the direction probed, the grid search along it, a log
 // line; the moved network goes back into its candidate with its error.
 void LogNGBeamStep(Workbench& wb, Beam& beam, std::size_t c) {
@@ -109,9 +96,8 @@ void TrainNGBeam(Workbench& wb, std::uint8_t) {
   wb.StepErrorHistory.assign(wb.StepRateHistory.size(), 0.0);
   Beam beam(B);
 
-  LogGuard log(wb.NGLogFile);
-  if (wb.NGLogFile.is_open()) wb.NGLogFile.close();
-  wb.NGLogFile.clear();
+  const LogEnd log(wb.NGLogFile);
+  wb.NGLogFile.abandon();
   wb.NGLogFile.open(wb.NGLogFileName, std::ios::binary | std::ios::trunc);
   if (!wb.NGLogFile) throw FileError("Cannot write file " + wb.NGLogFileName);
 
@@ -144,7 +130,7 @@ void TrainNGBeam(Workbench& wb, std::uint8_t) {
     wb.StepRateHistory[static_cast<std::size_t>(e)] = wb.SuccessRate;
   }
   wb.Net = beam.BeamNets[0];
-  if (!wb.NGLogFile) throw FileError("Cannot write file " + wb.NGLogFileName);
+  CloseWritten(wb.NGLogFile);
 }
 
 }  // namespace wl

@@ -6,6 +6,7 @@
 
 #include "model/layer_transfer.h"
 #include "model/signal_table.h"
+#include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "state/hooks.h"
 #include "training/direction_scan.h"
@@ -246,6 +247,8 @@ void ApplyEpochFactorToDirection(Workbench& wb, int epoch) {
     std::string line;
     for (double v : V) line += "   " + FormatReal(v);
     wb.GradientsFile << line << '\n';
+    // A log that cannot be written ends the run (the log before stays).
+    if (!wb.GradientsFile) throw FileError("Cannot write file " + wb.GradientsFile.path());
   }
 }
 

@@ -6,6 +6,7 @@
 #include "state/hooks.h"
 #include "model/error_functions.h"
 #include "model/layer_transfer.h"
+#include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "training/ng_weights.h"
 #include "training/prepare_run.h"
@@ -100,7 +101,10 @@ double FindStepLength(Workbench& wb, std::uint8_t) {
   wb.CurrentError = NGTrainingSetError(wb);
 
   if (chart) CallNGSectionShow(wb);
-  if (!wb.InCrossvalidation && wb.OptHFile.is_open()) wb.OptHFile << FixedDisplayText(tb, 8, 4) << '\n';
+  if (!wb.InCrossvalidation && wb.OptHFile.is_open()) {
+    wb.OptHFile << FixedDisplayText(tb, 8, 4) << '\n';
+    if (!wb.OptHFile) throw FileError("Cannot write file " + wb.OptHFile.path());
+  }
 
   wb.StepFactorSum += tb;
   if (epoch != 0) {

@@ -27,27 +27,25 @@ namespace wl {
 
 namespace {
 
-void OpenRunFile(std::ofstream& file, const std::string& path) {
-  if (file.is_open()) file.close();
-  file.clear();
+void OpenRunFile(AtomicOfstream& file, const std::string& path) {
   file.open(path, std::ios::binary | std::ios::trunc);
   if (!file) throw FileError("Cannot write file " + path);
 }
 
-// The run's text files are closed when the run ends, also when an error ends it.
+// The run's text files end with the run, also when an error ends it (they keep what the run wrote).
 class RunFilesGuard {
  public:
-  explicit RunFilesGuard(Workbench& wb) : wb_(wb) {}
-  ~RunFilesGuard() {
-    for (std::ofstream* f : {&wb_.OptHFile, &wb_.GradientsFile})
-      if (f->is_open()) f->close();
-  }
-  RunFilesGuard(const RunFilesGuard&) = delete;
-  RunFilesGuard& operator=(const RunFilesGuard&) = delete;
+  explicit RunFilesGuard(Workbench& wb) : opt_(wb.OptHFile), gradients_(wb.GradientsFile) {}
 
  private:
-  Workbench& wb_;
+  LogEnd opt_, gradients_;
 };
+
+// The run's text files at its normal end: a file that could not be written is refused with a message.
+void CloseRunFiles(Workbench& wb) {
+  for (AtomicOfstream* f : {&wb.OptHFile, &wb.GradientsFile})
+    if (f->is_open()) CloseWritten(*f);
+}
 
 // A new random part of the training set in the entries BatchIndex already has.
 void RefillBatch(Workbench& wb) { RefillRandomParts(wb); }
@@ -259,6 +257,7 @@ void NGTrain(Workbench& wb, std::uint8_t method) {
     } while (wb.CurrentError < wb.NGRefError * wb.next_D);
     if (wb.CurrentError < wb.StopError) stopped = true;
   }
+  CloseRunFiles(wb);
 
   if (!f.NoGTPBox.Checked()) CallRunEnded(wb);
   ShowEvaluationCount(wb);

@@ -101,7 +101,7 @@ void Accept(Workbench& wb, double error) {
 }
 
 // Writes one line of "T2.txt"; an output error ends the run.
-void WriteLine(std::ofstream& out, const std::string& path, const std::string& line) {
+void WriteLine(AtomicOfstream& out, const std::string& path, const std::string& line) {
   out << line << '\n';
   out.flush();
   if (!out) throw FileError("Cannot write file " + path);
@@ -229,7 +229,8 @@ void TrainTwoChangesZero(Workbench& wb, std::uint8_t mode) {
   wb.StopError = e0;  // the base error, read by ZeroTwoChangesStep
 
   const std::string path = wb.Path("\\T2.txt");
-  std::ofstream t2(path, std::ios::trunc);
+  // The run's log: an error that ends the run leaves it as far as the run got.
+  AtomicOfstream t2(path, std::ios::trunc, AtomicOfstream::RunLog);
   if (!t2) throw FileError("Cannot write file " + path);
   WriteLine(t2, path, FixedDisplayText(e0, 14, 6));
   WriteLine(t2, path, "N1 w1 N2 w2   MSE");
@@ -275,8 +276,7 @@ void TrainTwoChangesZero(Workbench& wb, std::uint8_t mode) {
   CallEpochDone(wb, 0, wb.CurrentError);
   ZeroTwoChangesStep(wb);
   wb.ParamText[4] = "Start Error = " + wb.ResultText + "   End Error = " + FixedDisplayText(wb.CurrentError, 12, 3);
-  t2.close();
-  if (t2.fail()) throw FileError("Cannot write file " + path);
+  CloseWritten(t2);
   ExportWeightMatrixAtRunEnd(wb);
 }
 
