@@ -155,7 +155,7 @@ bool SameCoding(const TFeature& a, const TFeature& b) {
 
 // The report's lines, from the header to the weight listing, into the open ResultsFile.
 void WriteReportBody(Workbench& wb, std::uint8_t mode, bool cv, std::int64_t elapsed, double evaluations, int epochs,
-                     const Evaluation& e) {
+                     const Evaluation& e, void (*after)(Workbench& wb)) {
   const char* scope = mode == 12 ? " (- crossvalidation)" : mode == 2 ? " (with validation Set)" : " (training set only)";
   WriteResultsLine(wb, wb.ParamText[0] + scope);
   wb.ParamText[15] = wb.NumOfParts > 1 ? "Training set devided into " + IntToStr(wb.NumOfParts) + " parts" : "";
@@ -175,6 +175,7 @@ void WriteReportBody(Workbench& wb, std::uint8_t mode, bool cv, std::int64_t ela
     wb.WeightedCorrect = e.WeightedCorrect;
   }
   WriteWeightListing(wb);
+  if (after) after(wb);
 }
 
 }  // namespace
@@ -331,7 +332,7 @@ void WriteWeightListing(Workbench& wb) {
   }
 }
 
-bool WriteResultFile(Workbench& wb, std::uint8_t mode) {
+bool WriteResultFile(Workbench& wb, std::uint8_t mode, void (*after)(Workbench& wb)) {
   if (!HasDataSet(wb)) {
     wb.Plat.ShowMessage(kNoDataSet);
     return false;
@@ -376,7 +377,7 @@ bool WriteResultFile(Workbench& wb, std::uint8_t mode) {
   }
   const std::string shown = wb.ResultsFilePath;
   try {
-    WriteReportBody(wb, mode, cv, elapsed, evaluations, epochs, e);
+    WriteReportBody(wb, mode, cv, elapsed, evaluations, epochs, e, after);
   } catch (...) {
     // A report cut short is not published: the file keeps the report before.
     if (!cv) wb.ResultsFile.end_after_error();

@@ -40,8 +40,9 @@ std::string ResultReportSuffix(bool weightedError, std::uint8_t mode);
 // Refused with a message (false, nothing written) without a data set or a network, and in mode 2 for a
 // validation set whose inputs or classes do not match the network (the current data set then stays).
 // False also when the validation-set dialog is cancelled. Throws FileError when the file cannot be
-// written, and the errors of the evaluation.
-bool WriteResultFile(Workbench& wb, std::uint8_t mode);
+// written, and the errors of the evaluation. `after`, when given, writes further lines into the open
+// report after the weight listing (Compare Rules: the rules of the network).
+bool WriteResultFile(Workbench& wb, std::uint8_t mode, void (*after)(Workbench& wb) = nullptr);
 
 // The listings, written into the open ResultsFile with ListingDigits decimals.
 void WriteVectorListing(Workbench& wb);

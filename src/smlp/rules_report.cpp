@@ -109,20 +109,47 @@ void WriteConfusionMatrix(Workbench& wb) {
 
 StepRules NeuronRules(Workbench& wb);
 
-// The rules, the confusion matrix, the threshold rules, the features and the success rate of a network of
-// all classes.
-void WriteClassRules(Workbench& wb, std::uint8_t mode) {
-  TForm1& form = wb.Form1;
-  const StepRules rules = NeuronRules(wb);
+// The section "[Rules]": each class's rule, combining its units as its output does, and the note of
+// logistic units; returns the texts of the class rules as printed, for the count that reads them back.
+std::vector<std::string> WriteRulesSection(Workbench& wb, const StepRules& rules) {
   Line(wb, "[Rules]");
-  // Each class's rule combines its units as its output does; the count reads the printed texts back.
   std::vector<std::string> texts;
   for (int c = 0; c < wb.NumOfClasses; ++c) {
     texts.push_back(RuleText(rules.Features, rules.Classes[static_cast<std::size_t>(c)], "       or      "));
     Line(wb, "class " + IntToStr(c) + " if    " + texts.back());
   }
   if (rules.Logistic) Line(wb, kLogisticRulesNote);
+  return texts;
+}
+
+// The end of each result report of Compare Rules: the rules of the network just trained and how many
+// vectors they classify as the network does.
+void WriteTrainedRules(Workbench& wb) {
+  const StepRules rules = BuildStepRules(wb);
+  Line(wb, "");
+  const std::vector<std::string> texts = WriteRulesSection(wb, rules);
   Line(wb, RulesAgreementLine(StepRulesAgreement(wb, rules.Features, texts), wb.NumOfVectors));
+}
+
+// The rules, the confusion matrix, the threshold rules, the features and the success rate of a network of
+// all classes.
+void WriteClassRules(Workbench& wb, std::uint8_t mode) {
+  TForm1& form = wb.Form1;
+  const StepRules rules = NeuronRules(wb);
+  const std::vector<std::string> texts = WriteRulesSection(wb, rules);
+  // The threshold rules below are counted too: a vector agrees when every set of printed rules gives it
+  // the network's class.
+  std::vector<PrintedClassRules> printed{{texts, false}};
+  if (wb.NetKind != 7)
+    for (const std::vector<std::string>* lines : {&wb.ClassSumRules, &wb.ClassWeightRules}) {
+      printed.push_back({{}, true});
+      for (int c = 0; c < wb.NumOfClasses; ++c) {
+        const std::string& line = (*lines)[static_cast<std::size_t>(c)];
+        const std::size_t head = ("Class " + IntToStr(c) + " if").size();
+        printed.back().Texts.push_back(line.size() > head ? line.substr(head) : std::string());
+      }
+    }
+  Line(wb, RulesAgreementLine(StepRulesAgreement(wb, rules.Features, printed), wb.NumOfVectors));
   WriteConfusionMatrix(wb);
 
   if (wb.NetKind != 7) {
@@ -355,10 +382,10 @@ void CompareRules(Workbench& wb) {
   if (!RunSMLP(wb, 1)) return;
   // Each training keeps its own report: under one name the second would replace the first.
   wb.ResultsFileName = wb.ResultsPrefix + "_1ch" + suffix;
-  CallWriteResultFile(wb, 0);
+  CallWriteResultFile(wb, 0, WriteTrainedRules);
   if (!RunSMLP(wb, 2)) return;
   wb.ResultsFileName = wb.ResultsPrefix + "_2ch" + suffix;
-  CallWriteResultFile(wb, 3);
+  CallWriteResultFile(wb, 3, WriteTrainedRules);
 }
 
 }  // namespace wl

@@ -28,7 +28,8 @@ void WriteNeuronRules(Workbench& wb);
 void WriteSimplifiedRules(Workbench& wb);
 
 // "Compare Rules": a data set, then the SMLP trained by one change and its result report
-// (ResultsPrefix + "_1ch" + the report suffix), then by two changes and its report ("_2ch"), shown.
+// (ResultsPrefix + "_1ch" + the report suffix), then by two changes and its report ("_2ch"), shown; each
+// report ends with the section "[Rules]" of its network and the agreement line.
 void CompareRules(Workbench& wb);
 
 // The coefficient of term `count` (from 1) of a threshold rule with rule weight m: "" for 1, "-" for -1,

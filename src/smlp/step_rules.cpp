@@ -364,9 +364,9 @@ void NofMRules(const Workbench& wb, StepRules& r) {
   r.Units = std::move(units);
 }
 
-RuleNode ReadBack(const RuleFeatures& features, const std::string& text) {
+RuleNode ReadBack(const RuleFeatures& features, const std::string& text, bool threshold = false) {
   try {
-    return ParseRule(features, text);
+    return threshold ? ParseThresholdRule(features, text) : ParseRule(features, text);
   } catch (const WlError&) {
     return RuleNode{};  // holds for no vector
   }
@@ -416,9 +416,16 @@ RuleNode SingleClassRule(const Workbench& wb, const RuleFeatures& features, int 
 }
 
 int StepRulesAgreement(Workbench& wb, const RuleFeatures& features, const std::vector<std::string>& texts) {
+  return StepRulesAgreement(wb, features, std::vector<PrintedClassRules>{{texts, false}});
+}
+
+int StepRulesAgreement(Workbench& wb, const RuleFeatures& features, const std::vector<PrintedClassRules>& sets) {
   RequireStepNetwork(wb);
-  std::vector<RuleNode> rules;
-  for (const std::string& t : texts) rules.push_back(ReadBack(features, t));
+  std::vector<std::vector<RuleNode>> read;
+  for (const PrintedClassRules& set : sets) {
+    read.emplace_back();
+    for (const std::string& t : set.Texts) read.back().push_back(ReadBack(features, t, set.Threshold));
+  }
   const std::vector<TNeuron>& out = wb.Net.back();
   const int outputs = std::min(wb.NumOfClasses, static_cast<int>(out.size()));
   std::vector<double> y(static_cast<std::size_t>(std::max(0, outputs)));
@@ -427,10 +434,14 @@ int StepRulesAgreement(Workbench& wb, const RuleFeatures& features, const std::v
     ForwardStepNetwork(wb, v);
     for (int o = 0; o < outputs; ++o) y[static_cast<std::size_t>(o)] = out[static_cast<std::size_t>(o)].Signal;
     const int network = StepPrediction(y.data(), outputs);
-    int byRules = -1;
-    for (std::size_t c = 0; c < rules.size() && byRules < 0; ++c)
-      if (RuleHolds(features, rules[c], wb.Data[static_cast<std::size_t>(v)])) byRules = static_cast<int>(c);
-    if (byRules == network) ++agree;
+    bool agrees = true;
+    for (const std::vector<RuleNode>& rules : read) {
+      int byRules = -1;
+      for (std::size_t c = 0; c < rules.size() && byRules < 0; ++c)
+        if (RuleHolds(features, rules[c], wb.Data[static_cast<std::size_t>(v)])) byRules = static_cast<int>(c);
+      agrees = agrees && byRules == network;
+    }
+    if (agrees) ++agree;
   }
   return agree;
 }

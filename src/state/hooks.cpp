@@ -94,8 +94,8 @@ bool CallDiscretizeContinuousFeatures(Workbench& wb, bool lUnits) {
   return Required(wb.Hooks.DiscretizeContinuousFeatures, "Discretization")(wb, lUnits);
 }
 
-bool CallWriteResultFile(Workbench& wb, std::uint8_t mode) {
-  return Required(wb.Hooks.WriteResultFile, "The result report")(wb, mode);
+bool CallWriteResultFile(Workbench& wb, std::uint8_t mode, void (*after)(Workbench& wb)) {
+  return Required(wb.Hooks.WriteResultFile, "The result report")(wb, mode, after);
 }
 
 void CallWriteVectorListing(Workbench& wb) { Required(wb.Hooks.WriteVectorListing, "The vector listing")(wb); }

@@ -54,9 +54,10 @@ struct HooksTable {
   void (*SignFirstLayerWeights)(Workbench& wb) = nullptr;
   // The experiments (experiments/), for the SMLP runs: the discretization of continuous features (false:
   // the L-unit route, which reads no file back), the result report in a mode (false when it wrote
-  // nothing) and the per-vector listing into the open report.
+  // nothing; `after`, when given, writes further lines at its end) and the per-vector listing into the
+  // open report.
   bool (*DiscretizeContinuousFeatures)(Workbench& wb, bool lUnits) = nullptr;
-  bool (*WriteResultFile)(Workbench& wb, std::uint8_t mode) = nullptr;
+  bool (*WriteResultFile)(Workbench& wb, std::uint8_t mode, void (*after)(Workbench& wb)) = nullptr;
   void (*WriteVectorListing)(Workbench& wb) = nullptr;
   // Crossvalidation of the step networks (smlp/), for the crossvalidation of experiments/: the start of a
   // run, the training on the fold's training set just read (false: nothing was trained, after a message)
@@ -93,7 +94,7 @@ void CallRunSMLP(Workbench& wb, std::uint8_t mode);
 bool CallCreateFiveLayerNet(Workbench& wb);
 void CallSignFirstLayerWeights(Workbench& wb);
 bool CallDiscretizeContinuousFeatures(Workbench& wb, bool lUnits);
-bool CallWriteResultFile(Workbench& wb, std::uint8_t mode);
+bool CallWriteResultFile(Workbench& wb, std::uint8_t mode, void (*after)(Workbench& wb) = nullptr);
 void CallWriteVectorListing(Workbench& wb);
 void CallStepCVRunStart(Workbench& wb, std::uint8_t method);
 bool CallStepCVTrain(Workbench& wb, std::uint8_t method);

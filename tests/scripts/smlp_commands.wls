@@ -1,6 +1,6 @@
-# The other SMLP commands: "Compare Rules" keeps the report of each training, a batch task trains an
-# SMLP, New Training builds the "SMLP" structure and trains it by the variable step search, and the items
-# of the step networks and searches not built yet stay greyed.
+# The other SMLP commands: "Compare Rules" keeps the report of each training with its rules, a batch
+# task trains an SMLP, New Training builds the "SMLP" structure and trains it by the variable step
+# search, and the items of the step networks and searches not built yet stay greyed.
 clock 00:00:10.000 2
 start
 seed 9
@@ -41,6 +41,10 @@ expect file results/monk1_86410_2ch_rs-trn.txt contains "SMLP-2ch "
 expect editor results/monk1_86410_2ch_rs-trn.txt
 expect file results/monk1_86410_1ch_rs-trn.txt contains "standard accuracy: "
 expect file results/monk1_86410_1ch_rs-trn.txt contains "Output Layer"
+# Each report ends with the rules of the network it trained, which classify every vector as it does.
+expect file results/monk1_86410_1ch_rs-trn.txt contains "[Rules]"
+expect file results/monk1_86410_1ch_rs-trn.txt contains "Rules agree with the network on 432 of 432 vectors"
+expect file results/monk1_86410_2ch_rs-trn.txt contains "Rules agree with the network on 432 of 432 vectors"
 
 # L-units read continuous features: a discrete set is refused.
 check lunitsbox

@@ -14,6 +14,7 @@
 #include "model/read_parameters.h"
 #include "model/results_prefix.h"
 #include "model/weights_file.h"
+#include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/random.h"
 #include "smlp/lnet.h"
@@ -748,6 +749,30 @@ TEST_F(RulesAgreementTest, NofMRulesFileOnIris) {
   ExpectReportAgrees();
 }
 
+// Compare Rules: each of its two result reports ends with the rules of the network it trained and the
+// agreement line; the second network is the one left in the workbench.
+TEST_F(RulesAgreementTest, CompareRulesReportsEndWithTheirRules) {
+  fs::copy_file(Shipped("monk1.dat"), dir / "DATA" / "monk1.dat", fs::copy_options::overwrite_existing);
+  plat.OpenAnswers.push_back((dir / "DATA" / "monk1.dat").string());
+  HiddenPerClass(2);
+  wb->Form1.EpochEditT2.SetText("1");
+  CompareRules(*wb);
+  ASSERT_FALSE(plat.Starved) << *plat.Starved;
+  for (const char* method : {"_1ch", "_2ch"}) {
+    SCOPED_TRACE(method);
+    const std::string file = wb->ResultsPrefix + method + "_rs-trn.txt";
+    const std::vector<std::string> lines = Lines(ReadText(file));
+    const auto rules = std::find(lines.begin(), lines.end(), "[Rules]");
+    ASSERT_NE(rules, lines.end()) << ReadText(file);
+    // The report's own lines stay before them, the weight listing last.
+    EXPECT_LT(std::find(lines.begin(), lines.end(), "Output Layer"), rules);
+    ASSERT_EQ(lines.end() - rules, 1 + wb->NumOfClasses + 1) << ReadText(file);
+    EXPECT_EQ(lines.back(), AllAgree(*wb));
+    if (std::string(method) == "_2ch")
+      EXPECT_EQ(AgreeingVectors(*wb, std::vector<std::string>(rules + 1, rules + 1 + wb->NumOfClasses)), wb->NumOfVectors);
+  }
+}
+
 // ---- generated networks
 
 // Every value combination of three features, the classes drawn at random.
@@ -1037,6 +1062,70 @@ TEST(RuleText, UnitsOverConditions) {
       EXPECT_EQ(RuleHolds(features, back, row), sum > c.Threshold) << x;
     }
   }
+}
+
+// The threshold rules read back: units over inputs by value and by index, units over units, the units of a
+// class combined.
+TEST(RuleText, ThresholdRulesReadBack) {
+  RuleFeatures features(3);
+  for (int f = 0; f < 3; ++f) {
+    features[f].Name = std::string(1, static_cast<char>('a' + f));
+    features[f].Texts = {"0", "1"};
+    features[f].Values = {0, 1};
+  }
+  struct Case {
+    const char* Text;
+    std::function<bool(bool, bool, bool)> Holds;
+  } cases[] = {
+      {"1.5 <   a(1) + b(1) + c(1)", [](bool a, bool b, bool c) { return a + b + c > 1; }},
+      {"-0.5 <  - a(1)", [](bool a, bool, bool) { return !a; }},
+      {"1.5 <  2 (0.5 <   a(1) + b(1)) - c(1)", [](bool a, bool b, bool c) { return (a || b) && !c; }},
+      {"(0.5 <   a(1)) and not (0.5 <   b(1))", [](bool a, bool b, bool) { return a && !b; }},
+      {"(0.5 <   a(1)) or (0.5 <   b(1) + c(1)) and (0.5 <  -2 a(0) +3 c(1))", [](bool a, bool, bool c) { return a || c; }},
+      {"at least 2 of ((0.5 <   a(1)), (0.5 <   b(1)), (0.5 <   c(0)))", [](bool a, bool b, bool c) { return a + b + !c >= 2; }},
+      {"(2 (0.5 <   a(1)) + (0.5 <   b(1)) - (0.5 <   c(1)) > 1.5)", [](bool a, bool b, bool c) { return 2 * a + b - c > 1.5; }},
+      {"0.5 <    Weight[1] +0.5  Weight[3]", [](bool a, bool, bool) { return a; }},
+      {"1.25 <   Weight[5] +1.25  Weight[2]", [](bool, bool b, bool c) { return c && !b; }},
+      {"always", [](bool, bool, bool) { return true; }},
+      {"", [](bool, bool, bool) { return false; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Text);
+    const RuleNode rule = ParseThresholdRule(features, c.Text);
+    for (int x = 0; x < 8; ++x) {
+      const bool a = x & 1, b = (x >> 1) & 1, cc = (x >> 2) & 1;
+      EXPECT_EQ(RuleHolds(features, rule, {double(a), double(b), double(cc)}), c.Holds(a, b, cc)) << x;
+    }
+  }
+  for (const char* bad : {"0.5 <   d(1)", "0.5 <   a(2)", "0.5 <    Weight[6]", "0.5 a(1)", "(0.5 <   a(1)"}) {
+    SCOPED_TRACE(bad);
+    EXPECT_THROW(ParseThresholdRule(features, bad), WlError);
+  }
+}
+
+// The count of a report reads its threshold rules too: rules that disagree on some vectors lower it.
+TEST_F(GeneratedNetworksTest, TheAgreementCountReadsTheThresholdRules) {
+  LoadGenerated(2);
+  wb->HidPerOut.assign(2, 1);
+  wb->HidBias = 0.5;
+  wb->OutBias = 0.5;
+  wb->Slope = 0.0;
+  wb->SMLPOutWeights = {1.0, 1.0, 1.0, 1.0};
+  ReadHiddenPerClass(*wb);
+  ASSERT_TRUE(InitSMLPWeights(*wb));
+  wb->NetKind = 1;
+  for (TNeuron& n : wb->Net[1]) std::fill(n.Weights.begin(), n.Weights.end() - 1, 0.0);
+  wb->Net[1][0].Weights[0] = 1;  // class 0: colour red
+  wb->Net[1][1].Weights[3] = 1;  // class 1: size big
+  const StepRules rules = BuildStepRules(*wb);
+  std::vector<std::string> texts;
+  for (const RuleNode& c : rules.Classes) texts.push_back(RuleText(rules.Features, c));
+  const int all = wb->NumOfVectors;
+  EXPECT_EQ(StepRulesAgreement(*wb, rules.Features, {{texts, false}, {rules.SumRules, true}, {rules.WeightRules, true}}), all);
+  const std::vector<std::string> swapped = {rules.SumRules[1], rules.SumRules[0]};
+  const int agree = StepRulesAgreement(*wb, rules.Features, {{texts, false}, {swapped, true}});
+  EXPECT_LT(agree, all);
+  EXPECT_EQ(StepRulesAgreement(*wb, rules.Features, {{swapped, true}}), agree);
 }
 
 // ---- the five-layer weights file
