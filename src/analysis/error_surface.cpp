@@ -448,9 +448,9 @@ void ComputeErrorSurfacePCA(Workbench& wb) {
     if (fam == 0 && Ln % 2 == 1)
       wb.Form4.Label1.SetCaption(IntToStr(RoundInt(50.0 * (i + halfL) / (4 * halfL))) + "%");
     if (fam == 0 && Ln == 2 * halfL && vector) {
-      std::ofstream out(ersurfPath, std::ios::binary | std::ios::app);
+      AtomicOfstream out(ersurfPath, std::ios::binary | std::ios::app);  // a line appended whole or not at all
       out << ersurf;
-      if (!out) throw FileError("Cannot write " + ersurfPath);
+      if (!out.commit()) throw FileError("Cannot write " + ersurfPath);
     }
     if (fam == 1) wb.Form4.Label1.SetCaption(IntToStr(RoundInt(100.0 * (i + halfL) / (4 * halfL) + 50)) + "%");
     wb.Form4.Label1.Repaint();
@@ -940,8 +940,10 @@ namespace {
 void CopyIfAbsent(const std::string& from, const std::string& to) {
   if (!FileExists(from) || FileExists(to)) return;
   std::ifstream in(from, std::ios::binary);
-  std::ofstream out(to, std::ios::binary);
-  out << in.rdbuf();
+  // Whole or not at all: a copy cut short is not left under the name.
+  AtomicOfstream out(to, std::ios::binary | std::ios::trunc);
+  if (in.peek() != std::ifstream::traits_type::eof()) out << in.rdbuf();
+  out.close();
 }
 
 }  // namespace

@@ -259,9 +259,9 @@ void DrawSurfaceGrid(Workbench& wb, int e) {
         if (fam == 0 && vector && (p + S) % 20 == 0) ersurf += FormatFixed(v, 5) + "  ";
       }
       if (fam == 0 && i == 2 * halfL && vector) {
-        std::ofstream out(ersurfPath, std::ios::binary | std::ios::app);
+        AtomicOfstream out(ersurfPath, std::ios::binary | std::ios::app);  // a line appended whole or not at all
         out << ersurf;
-        if (!out) throw FileError("Cannot write " + ersurfPath);
+        if (!out.commit()) throw FileError("Cannot write " + ersurfPath);
       }
     });
     w.GridReady = true;

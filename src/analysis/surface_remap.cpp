@@ -90,10 +90,9 @@ std::string Cos(double v) {
   return s;
 }
 
-std::ofstream OpenOut(const std::string& path) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+void OpenOut(AtomicOfstream& out, const std::string& path) {
+  out.open(path, std::ios::binary | std::ios::trunc);
   if (!out) throw FileError("Cannot create file " + path);
-  return out;
 }
 
 }  // namespace
@@ -193,7 +192,8 @@ void ModifySurfacePlot(Workbench& wb) {
   bitmap = MakePicture(b.PictureWidth, b.PictureHeight);
 
   const std::string path = wb.ResultsPrefix + "_impeps.txt";
-  std::ofstream out = OpenOut(path);
+  AtomicOfstream out;
+  OpenOut(out, path);
   wb.PixelStep = wb.LineStep = wb.ThreeDscale / kModifiedHalf;
   const std::string er = Trim(w.erEdit.Text());
   const double T =
@@ -295,7 +295,8 @@ void WriteTrainingDirections(Workbench& wb) {
   Normalise(R);
 
   const std::string path = wb.ResultsPrefix + "_TRdir.txt";
-  std::ofstream out = OpenOut(path);
+  AtomicOfstream out;
+  OpenOut(out, path);
   const std::string sN = IntToStr(N);
   out << "  cos(W[e],PCA)   cos(W[e]-W[e-1],PCA)   Error[e]    ||W[e]||   cos(W[e],W[" << sN
       << "])     cos(W[e]-W[e-1],W[" << sN << "]-W[0])  cos(W[e],PCA)   cos(W[e]-W[e-1],PCA)\r\n";
@@ -359,7 +360,8 @@ void WriteAllDirections(Workbench& wb) {
   const std::vector<std::vector<double>> B = makeSet(wb.ICAComponents, 5);
 
   const std::string path = wb.ResultsPrefix + "_IPdir.txt";
-  std::ofstream out = OpenOut(path);
+  AtomicOfstream out;
+  OpenOut(out, path);
   out << "           PCA_c1     PCA_c2    PCA_c1+c2   PCA_all    ||1||      traject\r\n\r\n";
   static const char* const icaLabels[6] = {"ICA_c1    ", "ICA_c2    ", "ICA_c1+c2 ", "ICA_all   ", "||1||     ", "traject   "};
   for (int i = 0; i < 6; ++i) {

@@ -3,6 +3,7 @@
 #include <gif_lib.h>
 
 #include <QImageReader>
+#include <QSaveFile>
 
 #include <algorithm>
 #include <cctype>
@@ -242,9 +243,38 @@ QImage ReadPicture(const std::string& path) {
   CannotRead(path, "unknown picture file extension (" + ext + ")");
 }
 
+namespace {
+
+// A picture is written beside its file (path + ".part") and renamed over it, so that a failed write leaves
+// an earlier picture whole and no part file behind.
+class PartFile {
+ public:
+  explicit PartFile(const std::string& path) : path_(path), part_(path + ".part") {}
+  ~PartFile() {
+    std::error_code ec;
+    if (!done_) std::filesystem::remove(part_, ec);
+  }
+  PartFile(const PartFile&) = delete;
+  PartFile& operator=(const PartFile&) = delete;
+  const std::string& Name() const { return part_; }
+  void Publish() {
+    std::error_code ec;
+    std::filesystem::rename(part_, path_, ec);
+    if (ec) throw FileError("Cannot write the picture " + path_);
+    done_ = true;
+  }
+
+ private:
+  std::string path_, part_;
+  bool done_ = false;
+};
+
+}  // namespace
+
 void WriteJpeg(const QImage& image, const std::string& path) {
   const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+  PartFile part(path);
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(part.Name().c_str(), "wb"));
   if (!file) throw FileError("Cannot write the picture " + path);
   jpeg_compress_struct cinfo{};
   JpegError err{};
@@ -271,10 +301,15 @@ void WriteJpeg(const QImage& image, const std::string& path) {
   jpeg_finish_compress(&cinfo);
   jpeg_destroy_compress(&cinfo);
   if (std::fflush(file.get()) != 0 || std::ferror(file.get())) throw FileError("Cannot write the picture " + path);
+  if (std::fclose(file.release()) != 0) throw FileError("Cannot write the picture " + path);
+  part.Publish();
 }
 
 void WriteBmp(const QImage& image, const std::string& path) {
-  if (!image.convertToFormat(QImage::Format_RGB32).save(QString::fromStdString(path), "BMP"))
+  // Qt's own file written whole: it replaces the picture only when every byte was written.
+  QSaveFile file(QString::fromStdString(path));
+  if (!file.open(QIODevice::WriteOnly) || !image.convertToFormat(QImage::Format_RGB32).save(&file, "BMP") ||
+      !file.commit())
     throw FileError("Cannot write the picture " + path);
 }
 

@@ -81,7 +81,7 @@ void TrainingEpochHook(Workbench& wb, int epoch) {
   // Outside a validation call the training set changes only under a trainer that takes the change at its
   // next epoch; any other would go on with arrays of the old shape.
   const bool mayChangeSet = epoch == -1 || wb.RunSetError != nullptr;
-  std::ofstream mff;
+  AtomicOfstream mff;
   std::string mffPath;
   if (start) {
     EnsureDirectory(wb.Path("\\results"));

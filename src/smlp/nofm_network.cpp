@@ -252,7 +252,8 @@ void ForwardFourLayer(Workbench& wb, int v) {
 
 void WriteFourLayerWeights(Workbench& wb) {
   const std::string path = wb.ResultsPrefix + "_wp.txt";
-  std::ofstream file(path, std::ios::binary | std::ios::app);
+  // The record is appended whole or not at all.
+  AtomicOfstream file(path, std::ios::binary | std::ios::app);
   if (!file) throw FileError("Cannot write file " + path);
   std::string s;
   for (int l = 1; l <= 3 && l < static_cast<int>(wb.Net.size()); ++l) {
@@ -268,7 +269,7 @@ void WriteFourLayerWeights(Workbench& wb) {
   }
   s += std::string(44, '*') + "\n\n";
   file << s;
-  if (!file) throw FileError("Cannot write file " + path);
+  CloseWritten(file);
 }
 
 void TrainFourLayerValueWeights(Workbench& wb) {

@@ -373,7 +373,7 @@ void SMLPTrainNewWeights(Workbench& wb, int F) {
   const std::string logName = wb.ResultsPrefix + "_WC.txt";
   const std::size_t slash = logName.find_last_of('/');
   if (slash != std::string::npos) EnsureDirectory(logName.substr(0, slash));
-  std::ofstream log(logName, std::ios::binary | std::ios::trunc);
+  AtomicOfstream log(logName, std::ios::binary | std::ios::trunc, AtomicOfstream::RunLog);
   if (!log) throw FileError("Cannot write file " + logName);
   wb.OptMet = 1;
   SearchRun run(wb, 0);

@@ -80,7 +80,7 @@ class HitReport {
  private:
   Workbench& wb_;
   std::string path_, scratch_;
-  std::ofstream out_;
+  AtomicOfstream out_{AtomicOfstream::RunLog};  // the hits found so far when an error ends the run
 };
 
 // Weight k of hidden unit `unit`.

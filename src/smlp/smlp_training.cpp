@@ -120,7 +120,7 @@ class SearchRun {
 
  private:
   Workbench& wb_;
-  std::ofstream log_;
+  AtomicOfstream log_{AtomicOfstream::RunLog};  // as far as the run got when an error ends it
   std::string logName_;
   std::int64_t start_ = 0;
   double r_ = 0.0;

@@ -443,7 +443,8 @@ bool TrainBP(Workbench& wb) {
 
   HourglassGuard hourglass(wb.Plat);
   wb.MethodTag = "BP";
-  std::ofstream log;
+  // The run's log: an error that ends the run (an overflow) leaves it as far as the run got.
+  AtomicOfstream log(AtomicOfstream::RunLog);
   const std::string logName = wb.ResultsPrefix + "_bpgradients.txt";
   if (f.LogGradientBox.Checked()) {
     log.open(logName, std::ios::binary | std::ios::trunc);
@@ -521,6 +522,7 @@ bool TrainBP(Workbench& wb) {
     wb.Plat.ProcessEvents();
     ClearUpperVectorState();  // after the plot's painting and the event pump
   }
+  if (log.is_open() && !log.commit()) throw FileError("Cannot write " + logName);
   ExportWeightMatrixAtRunEnd(wb);
 
   f.TrainingEdit.SetText(FormatFixed(static_cast<double>(MonotonicMs() - start) / 1000.0, 2) + "s");

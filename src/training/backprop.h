@@ -66,7 +66,7 @@ class BPKernel {
   const std::vector<double>& Weights() const { return w_; }
 
   // The gradient log, open for the run when "Log Gradients" is checked, and its name.
-  std::ofstream* Log = nullptr;
+  std::ostream* Log = nullptr;
   std::string LogName;
 
  private:

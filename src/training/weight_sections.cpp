@@ -37,7 +37,7 @@ class SectionFile {
 
  private:
   std::string path_;
-  std::ofstream out_;
+  AtomicOfstream out_{AtomicOfstream::RunLog};  // as far as the run got when an error ends it
 };
 
 }  // namespace

@@ -46,6 +46,30 @@ class PictureViewerTest : public test::ShellTest {
   std::string P(const std::string& name) const { return PathOf("pics/" + name); }
 };
 
+// A JPEG that cannot be written (its part file leads to a full disk) is refused naming the picture; the
+// picture before stays whole and no part file is left.
+TEST_F(PictureViewerTest, APictureThatCannotBeWrittenLeavesTheOneBefore) {
+  const std::string path = P("p.jpg");
+  const std::string before = test::ReadText(path);
+  fs::create_symlink("/dev/full", path + ".part");
+  try {
+    WriteJpeg(Filled(64, 48, qRgb(10, 20, 30)), path);
+    ADD_FAILURE() << "written";
+  } catch (const FileError& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("Cannot write the picture " + path, 0), 0u) << e.what();
+  }
+  ASSERT_TRUE(fs::is_regular_file(fs::symlink_status(path)));
+  EXPECT_EQ(test::ReadText(path), before);
+  EXPECT_FALSE(fs::exists(fs::symlink_status(path + ".part")));
+  // Written whole, it replaces the picture.
+  WriteJpeg(Filled(64, 48, qRgb(10, 20, 30)), path);
+  EXPECT_NE(test::ReadText(path), before);
+  EXPECT_FALSE(fs::exists(fs::symlink_status(path + ".part")));
+  // The other writers replace their pictures whole as well (a BMP, a GIF).
+  WriteBmp(Filled(12, 12, qRgb(1, 2, 3)), P("z.bmp"));
+  EXPECT_EQ(ReadPicture(P("z.bmp")).size(), QSize(12, 12));
+}
+
 TEST_F(PictureViewerTest, TheFolderSearchTakesTheFirstKindFound) {
   EXPECT_EQ(PictureSearch(PathOf("pics")), (std::vector<std::string>{P("A.GIF"), P("b.gif"), P("c.Gif")}));
   fs::remove(P("A.GIF"));

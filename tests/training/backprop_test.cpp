@@ -17,6 +17,7 @@
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/random.h"
+#include "shell/command.h"
 #include "support/test_support.h"
 #include "training/backprop.h"
 #include "training/one_change.h"
@@ -561,6 +562,18 @@ TEST_F(BackpropTest, TheGradientLogHoldsTheNormalisedStepsAndZerosForAZeroStep) 
   std::string zeros;
   for (int i = 0; i < 6; ++i) zeros += "    0.00000000000000E+0000";
   EXPECT_EQ(test::ReadText(wb->ResultsPrefix + "_bpgradients.txt"), zeros + "\n");
+
+  // On a full disk (the log's temporary file leads to /dev/full) the run ends naming the log, which keeps
+  // what the run before wrote; no temporary file stays.
+  const std::string log = wb->ResultsPrefix + "_bpgradients.txt";
+  std::filesystem::create_symlink("/dev/full", log + ".tmp");
+  plat.Messages.clear();
+  EXPECT_FALSE(RunCommand(*wb, [&] { TrainBP(*wb); }));
+  ASSERT_EQ(plat.Messages.size(), 1u);
+  EXPECT_EQ(plat.Messages[0].Text, "Cannot write " + log);
+  ASSERT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(log)));
+  EXPECT_EQ(test::ReadText(log), zeros + "\n");
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(log + ".tmp")));
 }
 
 // ---- start values and displays -------------------------------------------------------------------------

@@ -104,6 +104,7 @@ TEST_F(RunLogsTest, ALogOnAFullDiskLeavesTheLogBefore) {
     EXPECT_FALSE(RunCommand(*wb, [&] { c.run(*wb); }));
     ASSERT_FALSE(plat.Messages.empty());
     EXPECT_EQ(plat.Messages.back().Text, "Cannot write file " + log);
+    ASSERT_TRUE(fs::is_regular_file(fs::symlink_status(log)));
     EXPECT_EQ(ReadText(log), "the log before\n");
     EXPECT_EQ(TempFiles(), std::vector<std::string>());
   }
