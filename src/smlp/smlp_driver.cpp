@@ -134,18 +134,20 @@ namespace {
 // network in Net as they were, so that they go on describing that network.
 class NetLabelsKept {
  public:
-  explicit NetLabelsKept(Workbench& wb) : wb_(wb), kind_(wb.NetKind), type_(wb.NetType), builds_(wb.SMLPBuilds) {}
+  explicit NetLabelsKept(Workbench& wb)
+      : wb_(wb), kind_(wb.NetKind), type_(wb.NetType), lUnits_(wb.LUnitsMode), builds_(wb.SMLPBuilds) {}
   ~NetLabelsKept() {
     if (wb_.SMLPBuilds != builds_) return;
     wb_.NetKind = kind_;
     wb_.NetType = type_;
+    wb_.LUnitsMode = lUnits_;
   }
   NetLabelsKept(const NetLabelsKept&) = delete;
   NetLabelsKept& operator=(const NetLabelsKept&) = delete;
 
  private:
   Workbench& wb_;
-  std::uint8_t kind_, type_;
+  std::uint8_t kind_, type_, lUnits_;
   int builds_;
 };
 
