@@ -26,7 +26,13 @@ NetworkStamp CurrentNetworkShape(const Workbench& wb) {
   return s;
 }
 
-void StampComponents(Workbench& wb) { wb.ComponentsMadeFor = CurrentNetworkShape(wb); }
+void StampComponents(Workbench& wb) {
+  wb.ComponentsMadeFor = CurrentNetworkShape(wb);
+  // The centre of the surface is a point of the weight space the components span: one of another network
+  // goes with its components (each plot lays out its centre anew).
+  if (wb.CentreWeights.size() != static_cast<std::size_t>(std::max(wb.ComponentsMadeFor.Weights, 0)))
+    wb.CentreWeights.clear();
+}
 
 bool ComponentsShapeHolds(const Workbench& wb) {
   const int W = wb.ComponentsMadeFor.Weights;
