@@ -588,6 +588,19 @@ bool ReadLinesAndRange(Workbench& wb, Edit& lg, Edit& range, PlotParameters& p) 
   return true;
 }
 
+// The grid step of a quality box: 1, 2, 4 or 8 for its four items, 0 when none of them is chosen.
+int GridStepOf(const ComboBox& quality) {
+  const int item = quality.ItemIndex();
+  return item >= 0 && item <= 3 ? 1 << item : 0;
+}
+
+// False, after a message, when the quality box gave no grid step.
+bool GridStepChosen(Workbench& wb, const PlotParameters& p) {
+  if (p.Step > 0) return true;
+  wb.Plat.ShowMessage("Choose the quality of the surface: one of the items of its box.");
+  return false;
+}
+
 void CapLines(PlotParameters& p) {
   if (p.Step == 2) p.Lines = std::min(p.Lines, 24);
   if (p.Step == 4) p.Lines = std::min(p.Lines, 20);
@@ -728,7 +741,8 @@ void PlotErrorSurfacePCA(Workbench& wb, int mode) {
   if (mode < 30) {
     if (!ReadLinesAndRange(wb, f.LGEdit, f.ThreeDEdit, p)) return;
     SetSubStep(wb, "8");
-    p.Step = RoundInt(std::pow(2.0, f.ESQBox.ItemIndex()));
+    p.Step = GridStepOf(f.ESQBox);
+    if (!GridStepChosen(wb, p)) return;
     CapLines(p);
     p.C1 = f.c1box.ItemIndex();
     p.C2 = f.c2box.ItemIndex();
@@ -774,7 +788,8 @@ void PlotErrorSurfacePCA(Workbench& wb, int mode) {
   SetSubStep(wb, "23");
   if (mode >= 30) {
     if (!ReadLinesAndRange(wb, w.LGEdit, w.ThreeDEdit, p)) return;
-    p.Step = RoundInt(std::pow(2.0, w.ESQBox.ItemIndex()));
+    p.Step = GridStepOf(w.ESQBox);
+    if (!GridStepChosen(wb, p)) return;
     CapLines(p);
   }
   // Every check has passed: the run's parameters become those of the surface.

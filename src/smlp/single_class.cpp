@@ -485,6 +485,7 @@ void WriteSMLPRules(Workbench& wb, int last, std::ostream& out, const std::strin
 }
 
 bool SMLPTraining(Workbench& wb, std::uint8_t mode) {
+  StepNetworkLabelsKept labels(wb);
   TForm1& form = wb.Form1;
   if (!wb.InCrossvalidation) {
     if (mode != 10) {

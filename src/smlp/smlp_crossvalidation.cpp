@@ -20,6 +20,7 @@ bool ClassChosen(const Workbench& wb) { return wb.Form1.CurrentClassBox.ItemInde
 
 // Method 1: the network of the chosen class, else the SMLP of all classes by the mode of the two boxes.
 bool TrainSMLPFold(Workbench& wb) {
+  StepNetworkLabelsKept labels(wb);
   wb.NetKind = 1;
   if (ClassChosen(wb)) {
     if (!SMLPTraining(wb, 0)) return false;

@@ -128,31 +128,18 @@ void ReadHiddenPerClass(Workbench& wb) {
   wb.FeatureMask = wb.FeatureAvailable;
 }
 
-namespace {
+StepNetworkLabelsKept::StepNetworkLabelsKept(Workbench& wb)
+    : wb_(wb), kind_(wb.NetKind), type_(wb.NetType), lUnits_(wb.LUnitsMode), builds_(wb.SMLPBuilds) {}
 
-// A run that builds no network (refused, or stopped before its builder) leaves the kind and type of the
-// network in Net as they were, so that they go on describing that network.
-class NetLabelsKept {
- public:
-  explicit NetLabelsKept(Workbench& wb) : wb_(wb), kind_(wb.NetKind), type_(wb.NetType), builds_(wb.SMLPBuilds) {}
-  ~NetLabelsKept() {
-    if (wb_.SMLPBuilds != builds_) return;
-    wb_.NetKind = kind_;
-    wb_.NetType = type_;
-  }
-  NetLabelsKept(const NetLabelsKept&) = delete;
-  NetLabelsKept& operator=(const NetLabelsKept&) = delete;
-
- private:
-  Workbench& wb_;
-  std::uint8_t kind_, type_;
-  int builds_;
-};
-
-}  // namespace
+StepNetworkLabelsKept::~StepNetworkLabelsKept() {
+  if (wb_.SMLPBuilds != builds_) return;
+  wb_.NetKind = kind_;
+  wb_.NetType = type_;
+  wb_.LUnitsMode = lUnits_;
+}
 
 bool RunSMLP(Workbench& wb, std::uint8_t mode) {
-  NetLabelsKept labels(wb);
+  StepNetworkLabelsKept labels(wb);
   TForm1& form = wb.Form1;
   if (const std::string refusal = UnavailableOption(mode); !refusal.empty()) {
     wb.Plat.ShowMessage(refusal);

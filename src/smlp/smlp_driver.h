@@ -21,6 +21,22 @@ struct Workbench;
 // set; a network kind of 0 becomes 1 (an SMLP). False when the run was refused (after the message).
 bool RunSMLP(Workbench& wb, std::uint8_t mode);
 
+// A run that builds no step network (refused, or stopped before its builder) leaves the kind, type and
+// L-unit mode of the network in Net as they were, so that they go on describing that network: made at
+// the entry of every run that sets them before it builds.
+class StepNetworkLabelsKept {
+ public:
+  explicit StepNetworkLabelsKept(Workbench& wb);
+  ~StepNetworkLabelsKept();
+  StepNetworkLabelsKept(const StepNetworkLabelsKept&) = delete;
+  StepNetworkLabelsKept& operator=(const StepNetworkLabelsKept&) = delete;
+
+ private:
+  Workbench& wb_;
+  std::uint8_t kind_, type_, lUnits_;
+  int builds_;
+};
+
 // The network of a run built anew: with LUnitsMode 1 the L-unit network on the intervals held, else the
 // SMLP (InitSMLPWeights, re-seeding as reseed says). False after a message when nothing was built.
 bool BuildRunNetwork(Workbench& wb, bool reseed = true);

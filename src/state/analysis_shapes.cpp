@@ -26,7 +26,13 @@ NetworkStamp CurrentNetworkShape(const Workbench& wb) {
   return s;
 }
 
-void StampComponents(Workbench& wb) { wb.ComponentsMadeFor = CurrentNetworkShape(wb); }
+void StampComponents(Workbench& wb) {
+  wb.ComponentsMadeFor = CurrentNetworkShape(wb);
+  // The centre of the surface is a point of the weight space the components span: one of another network
+  // goes with its components (each plot lays out its centre anew).
+  if (wb.CentreWeights.size() != static_cast<std::size_t>(std::max(wb.ComponentsMadeFor.Weights, 0)))
+    wb.CentreWeights.clear();
+}
 
 bool ComponentsShapeHolds(const Workbench& wb) {
   const int W = wb.ComponentsMadeFor.Weights;
@@ -91,6 +97,108 @@ bool HistoryFitsNetwork(const Workbench& wb) {
 
 bool PreparedGridFits(const Workbench& wb) {
   return wb.GridPrepared && wb.PreparedGridMadeFor == CurrentNetworkShape(wb) && wb.PreparedGridMadeFor.Weights > 0;
+}
+
+namespace {
+
+// The layer sizes and the weights (layers above the inputs, thresholds included) of a network.
+NetworkStamp ShapeOf(const std::vector<std::vector<TNeuron>>& net) {
+  NetworkStamp s;
+  for (std::size_t l = 0; l < net.size(); ++l) {
+    s.Layers.push_back(static_cast<int>(net[l].size()));
+    if (l > 0)
+      for (const TNeuron& n : net[l]) s.Weights += static_cast<int>(n.Weights.size());
+  }
+  return s;
+}
+
+bool SameNeuronWeights(const std::vector<std::vector<TNeuron>>& a, const std::vector<std::vector<TNeuron>>& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t l = 1; l < a.size(); ++l) {
+    if (a[l].size() != b[l].size()) return false;
+    for (std::size_t n = 0; n < a[l].size(); ++n)
+      if (a[l][n].Weights.size() != b[l][n].Weights.size()) return false;
+  }
+  return true;
+}
+
+// Units of one kind: `count` of them, each with `weights` weights.
+bool UnitsOf(const std::vector<TNeuron>& units, std::size_t count, std::size_t weights) {
+  return units.size() == count &&
+         std::all_of(units.begin(), units.end(), [weights](const TNeuron& n) { return n.Weights.size() == weights; });
+}
+
+bool FourLayerTablesHold(const Workbench& wb) {
+  const auto& net = wb.Net;
+  if (net.size() != 4) return false;
+  const std::size_t units = net[2].size(), k = net[3].size();
+  if (units == 0 || k == 0 || units % k != 0 || net[1].size() % units != 0) return false;
+  const std::size_t g = units / k, nf = net[1].size() / units;
+  if (wb.NofMKind.size() != g || wb.FeatureUse.size() != g || wb.ExpandBuilt.size() != units) return false;
+  for (std::size_t gi = 0; gi < g; ++gi) {
+    if (wb.NofMKind[gi].size() != k || wb.FeatureUse[gi].size() != k) return false;
+    for (const auto& perFeature : wb.FeatureUse[gi])
+      if (perFeature.size() != nf) return false;
+  }
+  if (wb.ExpandAnd.size() != wb.ExpandNofM.size() || (!wb.ExpandAnd.empty() && wb.ExpandAnd.size() != units))
+    return false;
+  for (std::size_t u = 0; u < units; ++u)
+    if (wb.ExpandBuilt[u] && (wb.ExpandAnd.empty() || wb.ExpandAnd[u].Weights.size() != nf + 1 ||
+                              wb.ExpandNofM[u].Weights.size() != nf + 1))
+      return false;
+  return true;
+}
+
+bool FiveLayerUnitsHold(const Workbench& wb) {
+  const auto& net = wb.Net;
+  if (net.size() != 4) return false;
+  const std::size_t units = net[2].size();
+  if (units == 0 || net[1].size() % units != 0) return false;
+  const std::size_t nf = net[1].size() / units;
+  return UnitsOf(wb.AndUnits, units, nf + 1) && UnitsOf(wb.NofMUnits, units, nf + 1);
+}
+
+bool LUnitsHold(const Workbench& wb) {
+  const std::size_t units = wb.Net.empty() ? 0 : wb.Net[0].size();
+  auto filled = [](const TNeuron& n) { return !n.Weights.empty(); };
+  return wb.LUnitN1.size() == units && wb.LUnitN2.size() == units && UnitsOf(wb.LUnitN3, units, 3) &&
+         std::all_of(wb.LUnitN1.begin(), wb.LUnitN1.end(), filled) &&
+         std::all_of(wb.LUnitN2.begin(), wb.LUnitN2.end(), filled);
+}
+
+bool LNetIntervalsHold(const Workbench& wb) {
+  const std::size_t nf = wb.FeatureValueCount.size();
+  if (wb.LNet1.size() != nf || wb.LNet2.size() != nf || wb.LNet3.size() != nf) return false;
+  std::size_t inputs = 0;
+  for (std::size_t f = 0; f < nf; ++f) {
+    if (wb.FeatureValueCount[f] < 0) return false;
+    inputs += static_cast<std::size_t>(wb.FeatureValueCount[f]);
+    if (wb.LNet1[f].size() != wb.LNet2[f].size() || wb.LNet1[f].size() != wb.LNet3[f].size()) return false;
+  }
+  return !wb.Net.empty() && inputs == wb.Net[0].size();
+}
+
+}  // namespace
+
+bool BeamShapeHolds(const Workbench& wb) {
+  if (wb.BeamNets.empty() && wb.CandidateNets.empty()) return true;
+  if (wb.BeamErrors.size() != wb.BeamNets.size() || wb.CandidateErrors.size() != wb.CandidateNets.size()) return false;
+  const bool inPlace = wb.BeamMadeFor == CurrentNetworkShape(wb);
+  for (const auto* members : {&wb.BeamNets, &wb.CandidateNets})
+    for (const auto& m : *members) {
+      if (!(ShapeOf(m) == wb.BeamMadeFor)) return false;
+      if (inPlace && !SameNeuronWeights(m, wb.Net)) return false;
+    }
+  return true;
+}
+
+bool StepUnitsShapeHold(const Workbench& wb) {
+  if (wb.NetKind == 0) return true;
+  if (wb.NetType == 4) return FourLayerTablesHold(wb);
+  if (wb.NetType == 5) return FiveLayerUnitsHold(wb);
+  if (wb.NetType == 3 && wb.LUnitsMode == 1) return LUnitsHold(wb);
+  if (wb.NetType == 3 && wb.LUnitsMode == 7) return LNetIntervalsHold(wb);
+  return true;
 }
 
 std::string AgainMessage(const std::string& command) { return command + " : compute the surface again (SVD + Plot)."; }

@@ -45,6 +45,16 @@ bool HistoryFitsNetwork(const Workbench& wb);
 // The fine grid of "Prepare Modifications" is there and was made for the network as it stands.
 bool PreparedGridFits(const Workbench& wb);
 
+// The beam of the weight-set beam search: every member (BeamNets, CandidateNets) has the layer sizes and
+// weight count BeamMadeFor gives, their errors one entry per member, and while BeamMadeFor is the network
+// in place, each member's neurons have as many weights as the network's (true when no beam is stored).
+bool BeamShapeHolds(const Workbench& wb);
+
+// The tables of the step network in place (NetKind not 0) match its layers: the four-layer N-of-M
+// network's unit kinds, feature counts and expanded units, the five-layer network's AND and N-of-M units,
+// the L-units of an L-unit network and the intervals of an L-net (true for any other network).
+bool StepUnitsShapeHold(const Workbench& wb);
+
 // The refusal of a command whose stored result was made for another network or grid.
 std::string AgainMessage(const std::string& command);
 // False, after AgainMessage(command), unless the components fit.

@@ -28,6 +28,14 @@ struct TNeuron {
   std::vector<double> BaseWeights;   // origin of error-surface planes
 };
 
+// The network a stored analysis result was made for: its weight count and its layer sizes
+// (Layers[0 .. NumOfLayers - 1]). Weights 0: made for none.
+struct NetworkStamp {
+  int Weights = 0;
+  std::vector<int> Layers;
+  bool operator==(const NetworkStamp&) const = default;
+};
+
 struct NetworkState {
   std::vector<int> Layers;                  // neurons per layer; layer 0 = inputs
   std::vector<std::vector<TNeuron>> Net;    // [layer][neuron]

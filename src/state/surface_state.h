@@ -4,6 +4,8 @@
 #include <array>
 #include <vector>
 
+#include "state/network.h"
+
 namespace wl {
 
 // A weight by its place in the network: layer (1 up), neuron, input (the threshold last).
@@ -18,14 +20,6 @@ struct TPD {
   int StartEpoch = 0, EndEpoch = 0;
   double StartValue = 0.0, EndValue = 0.0;
   bool Ready = false;
-};
-
-// The network a stored analysis result was made for: its weight count and its layer sizes
-// (Layers[0 .. NumOfLayers - 1]). Weights 0: made for none.
-struct NetworkStamp {
-  int Weights = 0;
-  std::vector<int> Layers;
-  bool operator==(const NetworkStamp&) const = default;
 };
 
 struct SurfaceState {

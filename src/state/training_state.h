@@ -215,6 +215,8 @@ struct TrainingState {
   std::vector<double> CandidateErrors;
   std::vector<double> BeamErrors;
   std::vector<TCandidateSource> CandidateSource;
+  // The network the members were made for (its weight count and layer sizes), set when the beam is sized.
+  NetworkStamp BeamMadeFor;
   int BeamHistoryRow = 0;
   AtomicOfstream BeamHistoryFile{AtomicOfstream::RunLog};
   std::int64_t BeamStartTime = 0;

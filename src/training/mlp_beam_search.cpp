@@ -10,6 +10,7 @@
 #include "model/error_functions.h"
 #include "model/forward_pass.h"
 #include "model/read_parameters.h"
+#include "state/analysis_shapes.h"
 #include "state/workbench.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
@@ -130,6 +131,7 @@ void InitBeam(Workbench& wb) {
   wb.BeamNets.assign(B, wb.Net);
   wb.CandidateErrors.assign(B * B, 0.0);
   wb.BeamErrors.assign(B, 0.0);
+  wb.BeamMadeFor = CurrentNetworkShape(wb);
 }
 
 void MakeChild(Workbench& wb, int i, int j, double D) { Sweep(wb, i, j, D, false); }

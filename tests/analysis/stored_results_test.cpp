@@ -158,6 +158,17 @@ TEST_F(StoredResultsShapeTest, RecordsAndTheirChecks) {
   EXPECT_FALSE(ComponentsFitFor(wb, "Only Plot"));
   ASSERT_EQ(plat.Messages.size(), 1u);
   EXPECT_EQ(plat.Messages[0].Text, "Only Plot : compute the surface again (SVD + Plot).");
+  // The centre of the surface goes with components made for another network, and stays with those made
+  // again for its own.
+  wb.CentreWeights.assign(4, 0.25);
+  StampComponents(wb);
+  EXPECT_TRUE(wb.CentreWeights.empty());
+  wb.NumOfWeights = 4;
+  wb.Layers = {3, 1};
+  wb.CentreWeights.assign(4, 0.25);
+  StampComponents(wb);
+  EXPECT_EQ(wb.CentreWeights.size(), 4u);
+  EXPECT_TRUE(ComponentsFit(wb));
 
   // A grid of 25 lines at step 4 in the box of point size 1: 25 lines of 75 values.
   SurfaceGridMade g{25, 4, 1, SurfaceBoxFor(1), 100, 0, 1};

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -40,6 +41,8 @@
 #include "shell/picture_press.h"
 #include "shell/picture_viewer.h"
 #include "shell/up_downs.h"
+#include "state/analysis_shapes.h"
+#include "state/training_parts.h"
 #include "state/workbench.h"
 
 namespace fs = std::filesystem;
@@ -229,6 +232,11 @@ std::string BrokenInvariant(const Workbench& wb) {
     return "the plot components and the centre differ in length";
   for (const auto& plane : wb.NG3D.SurfaceGrid)
     if (!Rectangular(plane) || plane.size() != wb.NG3D.SurfaceGrid.front().size()) return "the surface grid is ragged";
+  if (!ComponentsShapeHolds(wb)) return "the components do not have the shape of the network they were made for";
+  if (!SurfaceGridShapeHolds(wb.NG3D)) return "the surface grid does not hold what its record gives";
+  if (!BeamShapeHolds(wb)) return "the beam's members do not have the shape of the network they were made for";
+  if (!StepUnitsShapeHold(wb)) return "the step network's own units do not match its layers";
+  if (!PartsShapeHolds(wb)) return "the parts of the training set do not lie within the data set they were drawn for";
   return "";
 }
 
@@ -487,44 +495,196 @@ class Sequence {
   std::map<std::string, std::string> defaults_;
 };
 
-// The fuzzer's own checks find what they are for: a network whose weights do not match its layers, ragged
-// stored results, a library's message. 0 when every case is found.
+// The fuzzer's own checks find what they are for: each spoiled state of the table below, made from a sound
+// workbench (a 2-3-1 perceptron, or the step network a case builds), is found, and the sound states are
+// not. 0 when every case comes out as it should.
+void SoundPerceptron(Workbench& wb) {
+  wb.NumOfLayers = 3;
+  wb.Layers = {2, 3, 1};
+  wb.LayerInputs = {2, 3, 0, 0};
+  wb.NumOfWeights = 13;
+  wb.Net.assign(3, {});
+  wb.Net[0].assign(2, TNeuron{0.0, std::vector<double>(1, 1.0), {}, {}});
+  wb.Net[1].assign(3, TNeuron{0.0, std::vector<double>(3, 0.0), {}, {}});
+  wb.Net[2].assign(1, TNeuron{0.0, std::vector<double>(4, 0.0), {}, {}});
+}
+
+// A four-layer N-of-M network of 2 classes, 1 unit per class, 2 features of 2 values, with its tables.
+void SoundFourLayer(Workbench& wb) {
+  wb.NetKind = 1;
+  wb.NetType = 4;
+  wb.NumOfLayers = 4;
+  wb.Layers = {4, 4, 2, 2};
+  wb.LayerInputs = {4, 4, 2, 1};
+  wb.Net.assign(4, {});
+  wb.Net[0].assign(4, TNeuron{0.0, std::vector<double>(1, 1.0), {}, {}});
+  wb.Net[1].assign(4, TNeuron{0.0, std::vector<double>(3, 0.0), {}, {}});
+  wb.Net[2].assign(2, TNeuron{0.0, std::vector<double>(3, 1.0), {}, {}});
+  wb.Net[3].assign(2, TNeuron{0.0, std::vector<double>(2, 1.0), {}, {}});
+  wb.NofMKind.assign(1, std::vector<std::string>(2, "new"));
+  wb.FeatureUse.assign(1, std::vector<std::vector<int>>(2, std::vector<int>(2, 0)));
+  wb.ExpandBuilt.assign(2, 0);
+}
+
 int SelfTest() {
-  ScriptedPlatform plat;
-  Workbench wb(plat, "/nonexistent/weightlab");
+  struct Case {
+    const char* What;
+    bool Broken;  // the check must find it
+    std::function<void(Workbench&)> Make;
+  };
+  const std::vector<Case> cases = {
+      {"a workbench without a network", false, [](Workbench&) {}},
+      {"a 2-3-1 network", false, SoundPerceptron},
+      {"a 2-3-1 network with skip connections", false,
+       [](Workbench& wb) {
+         SoundPerceptron(wb);
+         wb.LayerInputs[1] = 5;
+         wb.Net[2][0].Weights.resize(6);
+       }},
+      {"an output neuron short of its skip weights", true,
+       [](Workbench& wb) {
+         SoundPerceptron(wb);
+         wb.LayerInputs[1] = 5;
+       }},
+      {"a layer with more neurons than Layers says", true,
+       [](Workbench& wb) {
+         SoundPerceptron(wb);
+         wb.Layers[1] = 2;
+       }},
+      {"a hidden neuron short of a weight", true,
+       [](Workbench& wb) {
+         SoundPerceptron(wb);
+         wb.Net[1][1].Weights.resize(2);
+       }},
+      {"ragged principal components", true, [](Workbench& wb) { wb.PrincipalComponents = {{1, 2, 3}, {1, 2}}; }},
+      {"components longer than their centre", true,
+       [](Workbench& wb) {
+         wb.PlotComponents = {{1, 2, 3}};
+         wb.CentreWeights = {1, 2};
+       }},
+      {"eigenvalues fewer than the weights the components were made for", true,
+       [](Workbench& wb) {
+         SoundPerceptron(wb);
+         StampComponents(wb);
+         wb.Eigenvalues.assign(12, 1.0);
+         wb.PrincipalComponents.assign(13, std::vector<double>(13, 0.0));
+       }},
+      {"a beam of the network in place", false,
+       [](Workbench& wb) {
+         SoundPerceptron(wb);
+         wb.BeamMadeFor = CurrentNetworkShape(wb);
+         wb.BeamNets.assign(2, wb.Net);
+         wb.BeamErrors.assign(2, 0.0);
+         wb.CandidateNets.assign(4, wb.Net);
+         wb.CandidateErrors.assign(4, 0.0);
+       }},
+      {"a beam of an earlier network, another network in place", false,
+       [](Workbench& wb) {
+         SoundPerceptron(wb);
+         wb.BeamMadeFor = CurrentNetworkShape(wb);
+         wb.BeamNets.assign(2, wb.Net);
+         wb.BeamErrors.assign(2, 0.0);
+         wb.Layers[1] = 2;
+         wb.Net[1].resize(2);
+         wb.Net[2][0].Weights.resize(3);
+         wb.LayerInputs[1] = 2;
+         wb.NumOfWeights = 9;
+       }},
+      {"a beam member of another network", true,
+       [](Workbench& wb) {
+         SoundPerceptron(wb);
+         wb.BeamMadeFor = CurrentNetworkShape(wb);
+         wb.BeamNets.assign(2, wb.Net);
+         wb.BeamErrors.assign(2, 0.0);
+         wb.BeamNets[1][1].pop_back();
+       }},
+      {"beam members whose weights are not the network's", true,
+       [](Workbench& wb) {
+         SoundPerceptron(wb);
+         wb.BeamMadeFor = CurrentNetworkShape(wb);
+         wb.BeamNets.assign(1, wb.Net);
+         wb.BeamErrors.assign(1, 0.0);
+         wb.BeamNets[0][1][0].Weights.push_back(0.0);  // one weight moved from the output neuron to a hidden one
+         wb.BeamNets[0][2][0].Weights.pop_back();
+       }},
+      {"fewer beam errors than members", true,
+       [](Workbench& wb) {
+         SoundPerceptron(wb);
+         wb.BeamMadeFor = CurrentNetworkShape(wb);
+         wb.CandidateNets.assign(4, wb.Net);
+         wb.CandidateErrors.assign(3, 0.0);
+       }},
+      {"a four-layer N-of-M network with its tables", false, SoundFourLayer},
+      {"N-of-M unit kinds of another network", true,
+       [](Workbench& wb) {
+         SoundFourLayer(wb);
+         wb.NofMKind.assign(2, std::vector<std::string>(2, "new"));
+       }},
+      {"feature counts of another data set", true,
+       [](Workbench& wb) {
+         SoundFourLayer(wb);
+         wb.FeatureUse[0][1].resize(3);
+       }},
+      {"an expanded unit without its sub-units", true,
+       [](Workbench& wb) {
+         SoundFourLayer(wb);
+         wb.ExpandBuilt[1] = 1;
+       }},
+      {"the tables of an N-of-M network with a perceptron in place", false,
+       [](Workbench& wb) {
+         SoundFourLayer(wb);
+         SoundPerceptron(wb);
+         wb.NetKind = 0;
+       }},
+      {"five-layer AND units fewer than the hidden units", true,
+       [](Workbench& wb) {
+         SoundFourLayer(wb);
+         wb.NetType = 5;
+         wb.AndUnits.assign(2, TNeuron{0.0, std::vector<double>(3, 1.0), {}, {}});
+         wb.NofMUnits.assign(1, TNeuron{0.0, std::vector<double>(3, 1.0), {}, {}});
+       }},
+      {"L-units fewer than the inputs", true,
+       [](Workbench& wb) {
+         SoundFourLayer(wb);
+         wb.NetType = 3;
+         wb.LUnitsMode = 1;
+         wb.LUnitN1.assign(3, TNeuron{0.0, {0.0, 1.0}, {}, {}});
+         wb.LUnitN2 = wb.LUnitN1;
+         wb.LUnitN3.assign(3, TNeuron{0.0, {1.5, 1.0, -1.0}, {}, {}});
+       }},
+      {"parts drawn for this data set", false,
+       [](Workbench& wb) {
+         wb.NumOfVectors = 4;
+         wb.NumOfParts = 2;
+         wb.BatchIndex = {0, 3};
+         StampParts(wb);
+       }},
+      {"a part listing a vector past the data set it was drawn for", true,
+       [](Workbench& wb) {
+         wb.NumOfVectors = 4;
+         wb.NumOfParts = 2;
+         wb.BatchIndex = {0, 4};
+         StampParts(wb);
+       }},
+  };
   int failures = 0;
+  for (const Case& c : cases) {
+    ScriptedPlatform plat;
+    Workbench wb(plat, "/nonexistent/weightlab");
+    c.Make(wb);
+    const std::string found = BrokenInvariant(wb);
+    if (found.empty() == c.Broken) {
+      std::cerr << "command-fuzz self-test: " << c.What << (c.Broken ? ": not found" : ": taken for broken: " + found)
+                << "\n";
+      ++failures;
+    }
+  }
   auto expect = [&](bool ok, const char* what) {
     if (!ok) {
       std::cerr << "command-fuzz self-test: " << what << "\n";
       ++failures;
     }
   };
-  expect(BrokenInvariant(wb).empty(), "a workbench without a network is sound");
-  wb.Layers = {2, 3, 1};
-  wb.LayerInputs = {2, 3, 0, 0};
-  wb.Net.assign(3, {});
-  wb.Net[0].resize(2);
-  wb.Net[1].assign(3, TNeuron{0.0, std::vector<double>(3, 0.0), {}, {}});
-  wb.Net[2].assign(1, TNeuron{0.0, std::vector<double>(4, 0.0), {}, {}});
-  expect(BrokenInvariant(wb).empty(), "a 2-3-1 network is sound");
-  wb.LayerInputs[1] = 5;  // skip connections: the output neuron reads the inputs too
-  wb.Net[2][0].Weights.resize(6);
-  expect(BrokenInvariant(wb).empty(), "a 2-3-1 network with skip connections is sound");
-  wb.Net[2][0].Weights.resize(4);
-  expect(!BrokenInvariant(wb).empty(), "an output neuron short of its skip weights is found");
-  wb.LayerInputs[1] = 3;
-  wb.Layers[1] = 2;
-  expect(!BrokenInvariant(wb).empty(), "a layer with more neurons than Layers says is found");
-  wb.Layers[1] = 3;
-  wb.Net[1][1].Weights.resize(2);
-  expect(!BrokenInvariant(wb).empty(), "a hidden neuron short of a weight is found");
-  wb.Net[1][1].Weights.resize(3);
-  wb.PrincipalComponents = {{1, 2, 3}, {1, 2}};
-  expect(!BrokenInvariant(wb).empty(), "ragged principal components are found");
-  wb.PrincipalComponents.clear();
-  wb.PlotComponents = {{1, 2, 3}};
-  wb.CentreWeights = {1, 2};
-  expect(!BrokenInvariant(wb).empty(), "components longer than their centre are found");
   expect(LibraryText("vector::_M_range_check: __n (which is 3) >= this->size() (which is 3)"),
          "a library's range message is found");
   expect(!LibraryText("The network does not fit the chosen structure. Create the network again."),
