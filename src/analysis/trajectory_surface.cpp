@@ -93,9 +93,10 @@ void MoveTo(Canvas& c, QPointF p) { c.MoveTo(RoundInt(p.x()), RoundInt(p.y())); 
 void LineTo(Canvas& c, QPointF p) { c.LineTo(RoundInt(p.x()), RoundInt(p.y())); }
 
 bool OnlineHistoriesOfRun(const Workbench& wb) {
-  if (!wb.OnlineHistoriesRecorded || wb.OnlineVectors != wb.NumOfVectors || wb.OnlineVectors < 1) return false;
-  const auto rows = static_cast<std::size_t>(wb.NumOfEpochs + 1) * static_cast<std::size_t>(wb.OnlineVectors);
-  return wb.OnlineWeightHistory.Rows() >= rows && wb.OnlineErrorHistory.size() > static_cast<std::size_t>(wb.NumOfEpochs);
+  const OnlineRecord& r = wb.Online;
+  if (!r.Recorded || r.Vectors != wb.NumOfVectors || r.Vectors < 1) return false;
+  const auto rows = static_cast<std::size_t>(wb.NumOfEpochs + 1) * static_cast<std::size_t>(r.Vectors);
+  return r.Rows() >= rows && r.Errors.size() > static_cast<std::size_t>(wb.NumOfEpochs);
 }
 
 bool DetailedHistoriesOfRun(const Workbench& wb) {
@@ -162,14 +163,11 @@ void OnlinePath(Workbench& wb, Canvas& c) {
   };
   MoveTo(c, place(std::as_const(wb.WeightHistory).Row(0), wb.EpochHistory[0].Error));
   SubStep(wb, "55");
+  const OnlineRecord& online = wb.Online;
   for (int e = 1; e <= wb.NumOfEpochs; ++e) {
     c.SetPenColor(EpochColour(wb, e));
-    for (int v = 0; v < wb.NumOfVectors; ++v) {
-      const std::size_t row = static_cast<std::size_t>(e) * static_cast<std::size_t>(wb.OnlineVectors) +
-                              static_cast<std::size_t>(v);
-      LineTo(c, place(std::as_const(wb.OnlineWeightHistory).Row(row),
-                      wb.OnlineErrorHistory[static_cast<std::size_t>(e)][static_cast<std::size_t>(v)]));
-    }
+    for (int v = 0; v < wb.NumOfVectors; ++v)
+      LineTo(c, place(online.Row(e, v), online.Errors[static_cast<std::size_t>(e)][static_cast<std::size_t>(v)]));
   }
   SubStep(wb, "56");
 }

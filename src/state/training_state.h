@@ -2,6 +2,7 @@
 // The program-wide state of the training runs.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -119,6 +120,84 @@ class WeightRecords {
   ZeroedBlock<T> data_;
 };
 
+// The record of an online run: the weights in force when vector v of epoch e is presented, as row
+// e * Vectors + v (Row(e, v), indexed [l - 1][n][k] like the network's weights), and the error term of that
+// vector (Errors[e][v]). A run either writes the rows as it goes (DirectRows) or leaves a Replay that
+// produces them, from the start of each epoch, the first time they are read; either way a reader gets the
+// same rows. Rows of epochs the run did not reach are 0.
+class OnlineRecord {
+ public:
+  // Produces the rows of a run into a fresh block of zero rows of the record's size.
+  class Replay {
+   public:
+    virtual ~Replay() = default;
+    virtual void Produce(WeightRecords<double>& rows) const = 0;
+  };
+
+  int Vectors = 0;
+  // The runs write the rows as they go rather than leave them to be replayed (for comparisons of the two).
+  bool WriteRows = false;
+  // The last run was online backpropagation and made the record (set by it after the preparation,
+  // cleared by every preparation).
+  bool Recorded = false;
+  std::vector<std::vector<double>> Errors;  // [0..L][v]
+
+  // A record of `rows` rows of the given shape, none made yet.
+  void Prepare(std::size_t rows, const WeightShape& shape, int vectors) {
+    replay_.reset();
+    made_ = false;
+    size_ = rows;
+    shape_ = shape;
+    Vectors = vectors;
+    Recorded = false;
+  }
+  // The rows for a run that writes every one of them itself: a block of the same size is reused as it is.
+  WeightRecords<double>& DirectRows() {
+    replay_.reset();
+    if (!made_) rows_.Resize(size_, shape_, true);
+    made_ = true;
+    return rows_;
+  }
+  // The rows are to be produced by `replay` when they are first read; the memory of earlier rows is given
+  // back.
+  void ProduceOnRead(std::shared_ptr<const Replay> replay) {
+    rows_ = {};
+    replay_ = std::move(replay);
+    made_ = true;
+  }
+
+  // The rows, produced first if a replay is pending (0 where nothing was made).
+  const WeightRecords<double>& Weights() const {
+    if (replay_ || !made_ || rows_.Rows() != size_) {
+      rows_.Resize(size_, shape_);
+      if (replay_) replay_->Produce(rows_);
+      replay_.reset();
+      made_ = true;
+    }
+    return rows_;
+  }
+  std::size_t Rows() const { return size_; }
+  std::span<const double> Row(int e, int v) const {
+    return Weights().Row(static_cast<std::size_t>(e) * static_cast<std::size_t>(Vectors) + static_cast<std::size_t>(v));
+  }
+  // Nothing recorded, the memory given back.
+  void Clear() {
+    replay_.reset();
+    rows_ = {};
+    made_ = false;
+    size_ = 0;
+    Errors.clear();
+    Recorded = false;
+  }
+
+ private:
+  mutable WeightRecords<double> rows_;
+  mutable std::shared_ptr<const Replay> replay_;
+  mutable bool made_ = false;
+  std::size_t size_ = 0;
+  WeightShape shape_;
+};
+
 struct TrainingState {
   std::string MethodTag = "NA";  // tag of the training method of the last run
   bool SearchRunning = false;
@@ -141,19 +220,8 @@ struct TrainingState {
   WeightRecords<TEpochStat> WeightTrialHistory;  // [0..L][l-1][n][k]: error after the trial of that weight
   WeightRecords<double> DetailWNormHistory;   // [0..L][l-1][n][k]: squared norm right after that weight
   std::vector<double> WNormHistory;           // [0..L]: squared norm of the weight vector
-  // Online backpropagation only: the weights in force when vector v of epoch e is presented, as row
-  // e * OnlineVectors + v (OnlineWeights(e, v)[l-1][n][k]), and the error term of that vector.
-  WeightRecords<double> OnlineWeightHistory;
-  std::vector<std::vector<double>> OnlineErrorHistory;  // [0..L][v]
-  int OnlineVectors = 0;
-  // The last run was online backpropagation and wrote the online histories (set by it after the
-  // preparation, cleared by every preparation).
-  bool OnlineHistoriesRecorded = false;
-
-  WeightRecords<double>::RowRef<double> OnlineWeights(int e, int v) {
-    return OnlineWeightHistory[static_cast<std::size_t>(e) * static_cast<std::size_t>(OnlineVectors) +
-                               static_cast<std::size_t>(v)];
-  }
+  // Online backpropagation only: the weights in force at every vector presented and the vectors' errors.
+  OnlineRecord Online;
 
   // Backpropagation: the error signals [l][j] of the vector in hand (the output layer's filled), the
   // gradient step of every weight and the step of the previous update (one row each, [0][l-1][j][k]),

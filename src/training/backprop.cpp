@@ -79,6 +79,24 @@ inline void StreamFence() {
 #endif
 }
 
+// Hands the online record its replay when the run ends, however it ends. The kernel is not used after.
+class OnlineReplayAtEnd {
+ public:
+  OnlineReplayAtEnd(Workbench& wb, std::shared_ptr<BPKernel> kernel)
+      : wb_(wb), replay_(kernel ? std::make_shared<OnlineReplay>(std::move(kernel)) : nullptr) {}
+  ~OnlineReplayAtEnd() { Install(); }
+  OnlineReplayAtEnd(const OnlineReplayAtEnd&) = delete;
+  OnlineReplayAtEnd& operator=(const OnlineReplayAtEnd&) = delete;
+  void Install() {
+    if (replay_) wb_.Online.ProduceOnRead(std::move(replay_));
+    replay_.reset();
+  }
+
+ private:
+  Workbench& wb_;
+  std::shared_ptr<const OnlineRecord::Replay> replay_;
+};
+
 // The run's rates and error as the main window shows them.
 void ShowRates(Workbench& wb) {
   TForm1& f = wb.Form1;
@@ -153,7 +171,10 @@ BPKernel::BPKernel(Workbench& wb, const EvalOptions& options) : wb_(wb), options
   t1_ = 1.0 - wb.SetOff;
   momentum_ = wb.BPMomentum;
   sigmoidsPerVector_ = (wb.LinearInputs ? 0 : n0_) + n1_ + (linearOut_ ? 0 : n2_);
-  class_ = wb.VectorClass.data();
+  classes_ = wb.VectorClass;
+  class_ = classes_.data();
+  nv_ = wb.NumOfVectors;
+  direct_ = min_ || wb.Online.WriteRows;
   step_ = wb.BPStep.Row(0).data();
   prev_ = wb.BPPrevStep.Row(0).data();
   delta_ = wb.BPDelta[2].data();
@@ -263,7 +284,7 @@ void BPKernel::Forward(int v) {
 
 template <bool Sparse, bool Fresh>
 void BPKernel::Accumulate(int v, double m) {
-  const double eta = wb_.BPEta;
+  const double eta = eta_;
   const double* w = w_.data();
   const double* h = h_.data();
   double* step = step_;
@@ -317,29 +338,159 @@ bool BPKernel::Present(int v, double m) {
   }
   lastError_ = e;
   Accumulate<Sparse, Fresh>(v, m);
-  return winner >= 0 && winner == c;
+  lastCorrect_ = winner >= 0 && winner == c;
+  return lastCorrect_;
+}
+
+void BPKernel::BeginOnlineEpoch(int e) {
+  KeepSlopeInRange();
+  bool sparse = sparse_ && !min_ && std::isfinite(momentum_);
+  for (std::size_t i = 0; sparse && i < size_; ++i) sparse = !(w_[i] == 0.0 && std::signbit(w_[i]));
+  sparseUpdate_ = sparse;
+  if (direct_) {
+    WeightRecords<double>& rows = wb_.Online.DirectRows();
+    directRows_ = rows.Rows() == 0 ? nullptr : rows.Row(0).data();
+    directStride_ = rows.Shape().RowSize;
+    directLimit_ = rows.Rows();
+    return;
+  }
+  if (e == 0) {
+    const std::size_t epochs = static_cast<std::size_t>(std::max(wb_.NumOfEpochs, 0)) + 1;
+    startW_.reserve(epochs * size_);
+    startPrev_.reserve(epochs * size_);
+  }
+  startW_.insert(startW_.end(), w_.begin(), w_.end());
+  startPrev_.insert(startPrev_.end(), prev_, prev_ + size_);
+  startEta_.push_back(wb_.BPEta);
+  startSlope_.push_back(slope_);
+  startSparse_.push_back(sparse ? 1 : 0);
+  ++epochsBegun_;
+  lastEpochVectors_ = 0;
+}
+
+void BPKernel::ClearStepOf(int u) {
+  for (int j = 0; j < n1_; ++j) {
+    double* row = step_ + static_cast<std::size_t>(j) * stride1_;
+    for (std::uint32_t t = nzStart_[u], end = nzStart_[u + 1]; t < end; ++t) row[nzIndex_[t]] = 0.0;
+    row[n0_] = 0.0;
+  }
+  std::fill(step_ + off2_, step_ + size_, 0.0);
+}
+
+void BPKernel::OnlineVector(int v) {
+  if (!sparse_) {
+    // Every step is written: 0 + x is x.
+    Present<false, true>(v, 1.0);
+    sparseNow_ = false;
+    return;
+  }
+  if (sparseUpdate_ && stepVector_ != -2) {
+    if (stepVector_ >= 0) ClearStepOf(stepVector_);
+    updateFrom_ = stepVector_;
+    sparseNow_ = true;
+  } else {
+    // The steps of the inputs that are 0 are 0.
+    std::fill(step_, step_ + size_, 0.0);
+    sparseNow_ = false;
+  }
+  Present<true, false>(v, 1.0);
+  // After the update (either way) step_ and prev_ are 0 outside v's pattern.
+  stepVector_ = v;
+}
+
+void BPKernel::ApplyStep() {
+  double* w = w_.data();
+  const double* step = step_;
+  double* prev = prev_;
+  const double momentum = momentum_;
+  if (!sparseNow_) {
+    for (std::size_t i = 0; i < size_; ++i) {
+      w[i] = w[i] + step[i] + momentum * prev[i];
+      prev[i] = step[i];
+    }
+    return;
+  }
+  // The columns of the vector in hand and of the one before it, in order, each once.
+  union_.clear();
+  const std::uint32_t* a = nzIndex_.data() + nzStart_[stepVector_];
+  const std::uint32_t* aEnd = nzIndex_.data() + nzStart_[stepVector_ + 1];
+  const std::uint32_t* b = updateFrom_ >= 0 ? nzIndex_.data() + nzStart_[updateFrom_] : aEnd;
+  const std::uint32_t* bEnd = updateFrom_ >= 0 ? nzIndex_.data() + nzStart_[updateFrom_ + 1] : aEnd;
+  while (a != aEnd || b != bEnd) {
+    if (b == bEnd || (a != aEnd && *a < *b)) {
+      union_.push_back(*a++);
+    } else if (a == aEnd || *b < *a) {
+      union_.push_back(*b++);
+    } else {
+      union_.push_back(*a++);
+      ++b;
+    }
+  }
+  union_.push_back(static_cast<std::uint32_t>(n0_));  // the threshold
+  for (int j = 0; j < n1_; ++j) {
+    const std::size_t base = static_cast<std::size_t>(j) * stride1_;
+    for (std::uint32_t k : union_) {
+      const std::size_t i = base + k;
+      w[i] = w[i] + step[i] + momentum * prev[i];
+      prev[i] = step[i];
+    }
+  }
+  for (std::size_t i = off2_; i < size_; ++i) {
+    w[i] = w[i] + step[i] + momentum * prev[i];
+    prev[i] = step[i];
+  }
 }
 
 bool BPKernel::VectorGradient(int e, int v) {
   KeepSlopeInRange();
-  bool correct;
-  if (sparse_) {
-    // The steps of the inputs that are 0 are 0.
-    std::fill(step_, step_ + size_, 0.0);
-    correct = Present<true, false>(v, 1.0);
-  } else {
-    // Every step is written: 0 + x is x.
-    correct = Present<false, true>(v, 1.0);
-  }
+  eta_ = wb_.BPEta;
+  OnlineVector(v);
   wb_.SigmoidCount += sigmoidsPerVector_;
-  wb_.OnlineErrorHistory[static_cast<std::size_t>(e)][static_cast<std::size_t>(v)] = lastError_;
-  StreamRow(wb_.OnlineWeights(e, v).Flat().data(), w_.data(), size_);
+  wb_.Online.Errors[static_cast<std::size_t>(e)][static_cast<std::size_t>(v)] = lastError_;
+  if (direct_) {
+    const std::size_t row = static_cast<std::size_t>(e) * static_cast<std::size_t>(nv_) + static_cast<std::size_t>(v);
+    if (directRows_ && row < directLimit_) StreamRow(directRows_ + row * directStride_, w_.data(), std::min(size_, directStride_));
+  } else {
+    ++lastEpochVectors_;
+  }
   wb_.CurrentError += lastError_;
-  return correct;
+  return lastCorrect_;
+}
+
+void BPKernel::ReplayOnline(WeightRecords<double>& rows) {
+  // Arrays of its own: the run's belong to the workbench, which may have moved on.
+  std::vector<double> step(size_, 0.0), prev(size_, 0.0), delta(static_cast<std::size_t>(n2_), 0.0);
+  step_ = step.data();
+  prev_ = prev.data();
+  delta_ = delta.data();
+  const std::size_t stride = rows.Shape().RowSize, n = std::min(size_, stride);
+  const auto nv = static_cast<std::size_t>(std::max(nv_, 0));
+  for (int e = 0; e < epochsBegun_ && static_cast<std::size_t>(e) * nv < rows.Rows(); ++e) {
+    const std::size_t start = static_cast<std::size_t>(e) * size_;
+    std::copy(startW_.begin() + static_cast<std::ptrdiff_t>(start),
+              startW_.begin() + static_cast<std::ptrdiff_t>(start + size_), w_.begin());
+    std::copy(startPrev_.begin() + static_cast<std::ptrdiff_t>(start),
+              startPrev_.begin() + static_cast<std::ptrdiff_t>(start + size_), prev_);
+    eta_ = startEta_[static_cast<std::size_t>(e)];
+    slope_ = startSlope_[static_cast<std::size_t>(e)];
+    sparseUpdate_ = startSparse_[static_cast<std::size_t>(e)] != 0;
+    stepVector_ = -2;  // the pattern of the step is not known: the first update is full
+    const int count = e + 1 == epochsBegun_ ? lastEpochVectors_ : nv_;
+    for (int v = 0; v < count && static_cast<std::size_t>(e) * nv + static_cast<std::size_t>(v) < rows.Rows(); ++v) {
+      const std::size_t row = static_cast<std::size_t>(e) * nv + static_cast<std::size_t>(v);
+      std::memcpy(rows.Row(row).data(), w_.data(), n * sizeof(double));
+      OnlineVector(v);
+      ApplyStep();
+    }
+  }
+  step_ = prev_ = delta_ = nullptr;
 }
 
 void BPKernel::BatchGradient() {
   std::fill(step_, step_ + size_, 0.0);
+  eta_ = wb_.BPEta;
+  sparseNow_ = false;
+  stepVector_ = -2;
   int count = 0;
   double weighted = 0.0, e = 0.0;
   KeepSlopeInRange();
@@ -363,14 +514,7 @@ void BPKernel::BatchGradient() {
 }
 
 void BPKernel::UpdateWeights() {
-  if (!min_) {
-    double* w = w_.data();
-    const double momentum = momentum_;
-    for (std::size_t i = 0; i < size_; ++i) {
-      w[i] = w[i] + step_[i] + momentum * prev_[i];
-      prev_[i] = step_[i];
-    }
-  }
+  if (!min_) ApplyStep();
   if (Log) WriteLogLine();
   if (min_) LineSearch();
 }
@@ -452,7 +596,7 @@ bool TrainBP(Workbench& wb) {
   }
   const std::int64_t start = MonotonicMs();
   PrepareTrainingRun(wb);
-  wb.OnlineHistoriesRecorded = wb.OnlineBP;
+  wb.Online.Recorded = wb.OnlineBP;
   // The evaluation options of the run's error functions, read once.
   EvalOptions options = ReadEvalOptions(wb);
 
@@ -481,11 +625,15 @@ bool TrainBP(Workbench& wb) {
   const int period = BPDisplayPeriod(wb.NumOfVectors, wb.NumOfWeights);
   AllocBPArrays(wb);
   wb.BPEta = wb.BPLearnRate;
-  BPKernel kernel(wb, options);
+  const auto kernelHeld = std::make_shared<BPKernel>(wb, options);
+  BPKernel& kernel = *kernelHeld;
   if (log.is_open()) {
     kernel.Log = &log;
     kernel.LogName = logName;
   }
+  // The online rows, unless written as the run goes, are replayed from the kernel when first read; also
+  // when the run stops early (an overflow), for the epochs it began.
+  OnlineReplayAtEnd replayAtEnd(wb, online && !kernel.RecordsDirectly() ? kernelHeld : nullptr);
 
   const int nv = wb.NumOfVectors;
   ClearUpperVectorState();
@@ -495,6 +643,7 @@ bool TrainBP(Workbench& wb) {
     if (online) {
       wb.CurrentError = 0.0;
       int count = 0;
+      kernel.BeginOnlineEpoch(e);
       for (int v = 0; v < nv; ++v) {
         if (kernel.VectorGradient(e, v)) ++count;
         kernel.UpdateWeights();
@@ -522,6 +671,7 @@ bool TrainBP(Workbench& wb) {
     wb.Plat.ProcessEvents();
     ClearUpperVectorState();  // after the plot's painting and the event pump
   }
+  replayAtEnd.Install();
   if (log.is_open() && !log.commit()) throw FileError("Cannot write " + logName);
   ExportWeightMatrixAtRunEnd(wb);
 

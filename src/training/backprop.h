@@ -11,10 +11,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "state/eval_options.h"
+#include "state/training_state.h"
 
 namespace wl {
 
@@ -49,8 +51,12 @@ class BPKernel {
   // to be a standard three-layer network fitting the data set.
   BPKernel(Workbench& wb, const EvalOptions& options);
 
+  // The start of online epoch e: the state the epoch starts from is kept for the replay of its rows (when
+  // the record is replayed), and the epoch's update is chosen.
+  void BeginOnlineEpoch(int e);
   // One vector of the online mode in epoch e: BPStep := the vector's gradient step; its error added to
-  // CurrentError; the online histories of (e, v) recorded. True when the vector is classified correctly.
+  // CurrentError; its error (and, when the record is written directly, its row) recorded. True when the
+  // vector is classified correctly.
   bool VectorGradient(int e, int v);
   // One pass of the batch mode: BPStep := the sum of the vectors' steps; CurrentError, SuccessRate,
   // AcceptedSuccessRate and AcceptedWeightedRate of the pass.
@@ -69,6 +75,15 @@ class BPKernel {
   std::ostream* Log = nullptr;
   std::string LogName;
 
+  // The online record is written row by row as the run goes rather than replayed when read. Always so
+  // with "min", whose line search evaluates the network between the vectors.
+  bool RecordsDirectly() const { return direct_; }
+  void RecordDirectly() { direct_ = true; }
+
+  // Replays the online epochs begun, from their kept starts, into `rows` (row e * vectors + v), leaving
+  // the network and the run's arrays as they are. Only after the run, once.
+  void ReplayOnline(WeightRecords<double>& rows);
+
  private:
   // Vector v passed forward, its error in lastError_, its output errors in BPDelta and its gradient
   // step (hidden steps times m) added to BPStep; true when it is classified correctly.
@@ -79,6 +94,11 @@ class BPKernel {
   void Forward(int v);
   template <bool Sparse, bool Fresh>
   void Accumulate(int v, double m);
+  // The step of online vector v into step_ (sparse inputs: only the entries that the vector's inputs reach
+  // are nonzero) and the update of the weights by it.
+  void OnlineVector(int v);
+  void ApplyStep();
+  void ClearStepOf(int u);
   void KeepSlopeInRange();
   void LineSearch();
   void WriteLogLine();
@@ -88,9 +108,10 @@ class BPKernel {
   int n0_, n1_, n2_;
   std::size_t stride1_, stride2_, off2_, size_;
   bool linearOut_, min_;
-  double slope_, stretch_, offset_, p_, s_, t1_, momentum_;
+  double slope_, stretch_, offset_, p_, s_, t1_, momentum_, eta_ = 0.0;
   std::int64_t sigmoidsPerVector_;
   bool sparse_;
+  std::vector<int> classes_;  // of the run's vectors
   const int* class_;
   double *step_, *prev_, *delta_;
   // Input signals: dense [v][k]; for sparse inputs also the nonzero ones of each vector (CSR).
@@ -99,7 +120,37 @@ class BPKernel {
   std::vector<double> nzValue_;
   std::vector<double> w_, h_, y_;
   double lastError_ = 0.0;
+  bool lastCorrect_ = false;
   int lastVector_ = -1;
+  int nv_ = 0;
+
+  // The sparse update of the online mode: with one-hot inputs the step of a vector is nonzero only in
+  // the columns of its nonzero inputs (its pattern), the thresholds and the output layer, and step_ and
+  // prev_ are 0 outside the pattern of stepVector_ (-1: everywhere; -2: not known). The update then
+  // touches that pattern and the vector's own; w + 0 + momentum * 0 is w for every other weight unless
+  // the weight is -0 or the momentum is not finite, and epochs where that can happen update in full.
+  bool sparseUpdate_ = false;  // this epoch's updates are sparse
+  bool sparseNow_ = false;     // the step in hand is updated sparsely
+  int stepVector_ = -1, updateFrom_ = -1;
+  std::vector<std::uint32_t> union_;
+  // The online record: written directly, or kept as each epoch's start (weights, previous step, rate,
+  // slope, update) and the vectors presented in the last epoch begun.
+  bool direct_ = false;
+  double* directRows_ = nullptr;
+  std::size_t directStride_ = 0, directLimit_ = 0;
+  std::vector<double> startW_, startPrev_, startEta_, startSlope_;
+  std::vector<char> startSparse_;
+  int epochsBegun_ = 0, lastEpochVectors_ = 0;
+};
+
+// The rows of an online run produced from the run's kernel when they are first read.
+class OnlineReplay : public OnlineRecord::Replay {
+ public:
+  explicit OnlineReplay(std::shared_ptr<BPKernel> kernel) : kernel_(std::move(kernel)) {}
+  void Produce(WeightRecords<double>& rows) const override { kernel_->ReplayOnline(rows); }
+
+ private:
+  std::shared_ptr<BPKernel> kernel_;
 };
 
 }  // namespace wl

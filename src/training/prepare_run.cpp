@@ -162,18 +162,16 @@ void PrepareTrainingRun(Workbench& wb) {
 
   // An error surface or PCA of an earlier run no longer matches.
   wb.ESDone = false;
-  wb.OnlineHistoriesRecorded = false;
+  wb.Online.Recorded = false;
   EnsureDirectory(wb.Path("\\PCA"));
 
   AllocHistories(wb, L);
   if (wb.OnlineBP) {
     const auto rows = static_cast<std::size_t>(L) + 1;
-    wb.OnlineVectors = wb.NumOfVectors;
-    // Every row is written by the run: a block of the same size is reused as it is.
-    wb.OnlineWeightHistory.Resize(rows * static_cast<std::size_t>(std::max(wb.NumOfVectors, 0)), NetworkShape(wb),
-                                  true);
-    wb.OnlineErrorHistory.assign(rows,
-                                 std::vector<double>(static_cast<std::size_t>(std::max(wb.NumOfVectors, 0)), 0.0));
+    const auto vectors = static_cast<std::size_t>(std::max(wb.NumOfVectors, 0));
+    // The rows are made by the run (written, or left to be replayed when read).
+    wb.Online.Prepare(rows * vectors, NetworkShape(wb), wb.NumOfVectors);
+    wb.Online.Errors.assign(rows, std::vector<double>(vectors, 0.0));
   }
 
   ComputeClassWeights(wb);

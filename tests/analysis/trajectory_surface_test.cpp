@@ -173,14 +173,13 @@ TEST_F(TrajectorySurfaceTest, OnlineAndDetailedPathsFollowTheRecordedRun) {
   // An online run's records: one point per presented vector, on the plain projections; the epoch points
   // stay as they were.
   wb->NG3D.TrajectoryPoints.clear();
-  wb->OnlineHistoriesRecorded = true;
-  wb->OnlineVectors = 4;
-  wb->OnlineWeightHistory.Resize(16, wb->WeightHistory.Shape());
-  wb->OnlineErrorHistory.assign(4, std::vector<double>(4, 0.5));
+  wb->Online.Prepare(16, wb->WeightHistory.Shape(), 4);
+  wb->Online.Recorded = true;
+  wb->Online.Errors.assign(4, std::vector<double>(4, 0.5));
   for (std::size_t e = 0; e <= 3; ++e)
     for (std::size_t v = 0; v < 4; ++v) {
       const auto from = wb->WeightHistory.Row(e);
-      std::copy(from.begin(), from.end(), wb->OnlineWeightHistory.Row(e * 4 + v).begin());
+      std::copy(from.begin(), from.end(), wb->Online.DirectRows().Row(e * 4 + v).begin());
     }
   Clear();
   DrawTrajectory(*wb);
@@ -194,7 +193,7 @@ TEST_F(TrajectorySurfaceTest, OnlineAndDetailedPathsFollowTheRecordedRun) {
         if (colour == clWhite) colour = Pixel(RoundInt(end.x()) + dx, RoundInt(end.y()) + dy);
     EXPECT_EQ(colour, clBlue);
   }
-  wb->OnlineHistoriesRecorded = false;
+  wb->Online.Recorded = false;
 
   // A one-change run with its detail records: the detailed path, which leaves the epoch points alone.
   wb->NG3D.TrajectoryPoints.clear();

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -321,7 +323,7 @@ TEST_F(BackpropTest, MomentumAddsTheFirstStepToTheSecond) {
     Read("0", "0.5", true);
     ASSERT_TRUE(TrainBP(*wb));
     (std::string(momentum) == "0.0" ? plain : withMomentum) = Flat(*wb);
-    const auto r0 = wb->OnlineWeights(0, 0).Flat(), r1 = wb->OnlineWeights(0, 1).Flat();
+    const auto r0 = wb->Online.Row(0, 0), r1 = wb->Online.Row(0, 1);
     first.assign(r0.size(), 0.0);
     for (std::size_t i = 0; i < r0.size(); ++i) first[i] = r1[i] - r0[i];
   }
@@ -340,23 +342,119 @@ TEST_F(BackpropTest, TheOnlineRecordsHoldTheWeightsInForceAtEveryVector) {
   Read("2", "0.4", true);
   const std::vector<double> start = Flat(*wb);
   ASSERT_TRUE(TrainBP(*wb));
-  ASSERT_EQ(wb->OnlineErrorHistory.size(), 3u);
+  ASSERT_EQ(wb->Online.Errors.size(), 3u);
   // Row [0][..][0] is the start of the run, [e][..][0] the end of epoch e - 1.
-  const auto r00 = wb->OnlineWeights(0, 0).Flat();
+  const auto r00 = wb->Online.Row(0, 0);
   EXPECT_EQ(std::vector<double>(r00.begin(), r00.end()), start);
   for (int e = 1; e <= 2; ++e) {
-    const auto a = wb->OnlineWeights(e, 0).Flat();
+    const auto a = wb->Online.Row(e, 0);
     const auto b = wb->WeightHistory.Row(static_cast<std::size_t>(e - 1));
     EXPECT_TRUE(std::equal(a.begin(), a.end(), b.begin())) << e;
   }
   // Each vector's update moves the weights: [..][1] differs from [..][0].
-  const auto r01 = wb->OnlineWeights(0, 1).Flat();
+  const auto r01 = wb->Online.Row(0, 1);
   EXPECT_NE(std::vector<double>(r01.begin(), r01.end()), start);
   // An epoch's error is the sum of its vectors' errors, each before its own update.
   for (int e = 0; e <= 2; ++e) {
     double sum = 0.0;
-    for (double x : wb->OnlineErrorHistory[static_cast<std::size_t>(e)]) sum += x;
+    for (double x : wb->Online.Errors[static_cast<std::size_t>(e)]) sum += x;
     EXPECT_DOUBLE_EQ(wb->EpochHistory[static_cast<std::size_t>(e)].Error, sum) << e;
+  }
+}
+
+// Every reader of the online record, rows and errors, gets the run's own rows, whether the run wrote them
+// as it went or they are replayed when first read: dense and one-hot inputs (whose updates touch only the
+// weights the vector reaches), momentum and decay, weights at -0 (which a full update turns into +0), a
+// momentum that is not finite (the run stops at the overflow) and batch runs, which record none. Bit for
+// bit, after the run's arrays and the classes have changed.
+TEST_F(BackpropTest, EveryReaderOfTheOnlineRecordGetsTheRunsOwnRows) {
+  struct Case {
+    const char* what;
+    bool online, oneHot;
+    const char* momentum;
+    int decay;
+    const char* epochs;
+    bool negativeZeros, infiniteMomentum;
+  } cases[] = {
+      {"online", true, false, "0.0", 0, "3", false, false},
+      {"online, momentum, decay", true, false, "0.5", 2, "3", false, false},
+      {"one-hot, online", true, true, "0.0", 0, "3", false, false},
+      {"one-hot, online, momentum, decay", true, true, "0.6", 3, "4", false, false},
+      {"one-hot, online, weights at -0", true, true, "0.3", 0, "2", true, false},
+      {"one-hot, online, momentum not finite", true, true, "0.0", 0, "3", false, true},
+      {"online, momentum not finite", true, false, "0.0", 0, "3", false, true},
+      {"one-hot, batch", false, true, "0.2", 0, "3", false, false},
+  };
+  const auto sameBits = [](const std::vector<double>& a, const std::vector<double>& b) {
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
+  };
+  struct Run {
+    std::string stop;
+    bool recorded = false;
+    std::vector<double> weights;
+    std::vector<std::vector<double>> errors, rows, history;
+  };
+  for (const Case& c : cases) {
+    Run runs[2];
+    for (int direct = 0; direct < 2; ++direct) {
+      SetUp();
+      if (c.oneHot)
+        OneHot(40);
+      else
+        Blobs(30, 4);
+      wb->Form1.BPmom.SetText(c.momentum);
+      wb->Form1.LRDBox.SetItemIndex(c.decay);
+      Read(c.epochs, "0.4", c.online);
+      if (c.negativeZeros)
+        for (int k = 0; k < wb->Layers[0]; ++k) wb->Net[1][0].Weights[static_cast<std::size_t>(k)] = -0.0;
+      if (c.infiniteMomentum) wb->BPMomentum = std::numeric_limits<double>::infinity();
+      wb->Online.WriteRows = direct == 1;
+      Run& r = runs[direct];
+      try {
+        ASSERT_TRUE(TrainBP(*wb)) << c.what;
+      } catch (const WlError& e) {
+        r.stop = e.what();
+      }
+      wb->BPStep = {};
+      wb->BPPrevStep = {};
+      wb->BPDelta.clear();
+      for (int& k : wb->VectorClass) k = 1 - k;
+      r.recorded = wb->Online.Recorded;
+      r.weights = Flat(*wb);
+      r.errors = wb->Online.Errors;
+      for (std::size_t i = 0; i < wb->Online.Rows(); ++i) {
+        const auto row = wb->Online.Weights().Row(i);
+        r.rows.emplace_back(row.begin(), row.end());
+      }
+      for (std::size_t i = 0; i < wb->WeightHistory.Rows(); ++i) {
+        const auto row = wb->WeightHistory.Row(i);
+        r.history.emplace_back(row.begin(), row.end());
+      }
+    }
+    const Run &replayed = runs[0], &written = runs[1];
+    EXPECT_EQ(replayed.stop, written.stop) << c.what;
+    EXPECT_EQ(c.infiniteMomentum, !written.stop.empty()) << c.what << ": " << written.stop;
+    EXPECT_EQ(replayed.recorded, c.online) << c.what;
+    EXPECT_EQ(written.recorded, c.online) << c.what;
+    EXPECT_TRUE(sameBits(replayed.weights, written.weights)) << c.what;
+    ASSERT_EQ(replayed.errors.size(), written.errors.size()) << c.what;
+    for (std::size_t e = 0; e < written.errors.size(); ++e)
+      EXPECT_TRUE(sameBits(replayed.errors[e], written.errors[e])) << c.what << " epoch " << e;
+    ASSERT_EQ(replayed.rows.size(), written.rows.size()) << c.what;
+    EXPECT_EQ(written.rows.size(), c.online ? (std::stoul(c.epochs) + 1) * wb->Online.Vectors : 0u) << c.what;
+    for (std::size_t i = 0; i < written.rows.size(); ++i)
+      EXPECT_TRUE(sameBits(replayed.rows[i], written.rows[i])) << c.what << " row " << i;
+    ASSERT_EQ(replayed.history.size(), written.history.size()) << c.what;
+    for (std::size_t i = 0; i < written.history.size(); ++i)
+      EXPECT_TRUE(sameBits(replayed.history[i], written.history[i])) << c.what << " history row " << i;
+    if (c.online && !written.rows.empty()) {
+      // The rows move from vector to vector; and weights at -0 become +0 at the first update.
+      EXPECT_FALSE(sameBits(written.rows[0], written.rows[1])) << c.what;
+      if (c.negativeZeros) {
+        EXPECT_TRUE(std::signbit(written.rows[0][0])) << c.what;
+        for (std::size_t k = 0; k < 12; ++k) EXPECT_FALSE(std::signbit(written.rows[1][k]) && written.rows[1][k] == 0.0) << k;
+      }
+    }
   }
 }
 
@@ -530,7 +628,7 @@ TEST_F(BackpropTest, OnlineHistoriesThatDoNotFitAreRefused) {
       },
       WlError);
   EXPECT_TRUE(wb->EpochHistory.empty());
-  EXPECT_TRUE(wb->OnlineWeightHistory.Empty());
+  EXPECT_EQ(wb->Online.Rows(), 0u);
   EXPECT_FALSE(plat.Hourglass);
 }
 

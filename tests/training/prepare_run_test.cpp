@@ -123,21 +123,22 @@ TEST_F(PrepareRunTest, NoPlotLeavesThePlotAndTheTraceAlone) {
 }
 
 TEST_F(PrepareRunTest, OnlineHistoriesOnlyForOnlineBackpropagation) {
-  wb->OnlineErrorHistory.assign(1, std::vector<double>{42.0});
+  wb->Online.Errors.assign(1, std::vector<double>{42.0});
   PrepareTrainingRun(*wb);
-  ASSERT_EQ(wb->OnlineErrorHistory.size(), 1u);
-  EXPECT_EQ(wb->OnlineErrorHistory[0][0], 42.0);
-  EXPECT_TRUE(wb->OnlineWeightHistory.Empty());
+  ASSERT_EQ(wb->Online.Errors.size(), 1u);
+  EXPECT_EQ(wb->Online.Errors[0][0], 42.0);
+  EXPECT_EQ(wb->Online.Rows(), 0u);
 
   wb->OnlineBP = true;
   PrepareTrainingRun(*wb);
-  EXPECT_EQ(wb->OnlineErrorHistory.size(), 4u);
-  EXPECT_EQ(wb->OnlineErrorHistory[3].size(), 4u);
-  EXPECT_EQ(wb->OnlineWeightHistory.Rows(), 16u);
-  wb->OnlineWeights(3, 2)[1][0][2] = 7.0;
+  EXPECT_EQ(wb->Online.Errors.size(), 4u);
+  EXPECT_EQ(wb->Online.Errors[3].size(), 4u);
+  EXPECT_EQ(wb->Online.Rows(), 16u);
+  EXPECT_EQ(wb->Online.Vectors, 4);
+  wb->Online.DirectRows()[3 * 4 + 2][1][0][2] = 7.0;
   // Layer 2 starts at flat index 6.
-  EXPECT_EQ(wb->OnlineWeightHistory.Row(3 * 4 + 2)[6 + 2], 7.0);
-  EXPECT_EQ(wb->OnlineWeightHistory.Row(3 * 4 + 1)[6 + 2], 0.0);
+  EXPECT_EQ(wb->Online.Row(3, 2)[6 + 2], 7.0);
+  EXPECT_EQ(wb->Online.Row(3, 1)[6 + 2], 0.0);
 }
 
 // A fresh block is zero; a block of the same size is kept as it is only when asked (the online record,
