@@ -1,4 +1,5 @@
 #include "experiments/batch_file.h"
+#include "model/run_status.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -204,8 +205,7 @@ class BatchRunner {
     ReadDataFile(wb_, wb_.DataFileName);
     MakeTaskPrefix();
     if (m.BuildsNetwork && CreateNetwork(wb_, scheme_) != NetworkBuilt) return;  // after its message
-    wb_.Form1.Label19.SetCaption("Training Method: " + method_);
-    wb_.Form1.Label19.Repaint();
+    ShowRunMethod(wb_, "Training Method: " + method_);
     if (m.Tag) wb_.MethodTag = m.Tag;
     const std::int64_t start = MonotonicMs();
     m.Train(wb_, m.Mode);

@@ -1,4 +1,5 @@
 #include "experiments/representation_hook.h"
+#include "model/run_status.h"
 
 #include <algorithm>
 #include <cmath>
@@ -134,8 +135,7 @@ void TrainingEpochHook(Workbench& wb, int epoch) {
     if (group && GroupBySignals(wb, epoch)) WriteCompressedTrainingFile(wb);
     if (prune) PruneInputs(wb, epoch);
   }
-  f.ENVEdit.SetText(IntToStr(wb.NumOfVectors));
-  f.ENVEdit.Repaint();
+  ShowRunVectors(wb);
 }
 
 bool GroupBySignals(Workbench& wb, int epoch) {

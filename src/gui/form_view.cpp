@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QResizeEvent>
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QGridLayout>
@@ -80,6 +81,55 @@ class ListField : public QListWidget {
     return {fontMetrics().horizontalAdvance(QLatin1Char('0')) * 10 + 2 * frameWidth(),
             fontMetrics().lineSpacing() * 4 + 2 * frameWidth()};
   }
+};
+
+// A label showing its caption. A label of a fixed width keeps that width (in average characters of the
+// font it has now) whatever its caption: a longer caption is cut with an ellipsis to the width the label
+// has and shown whole as its tooltip.
+class CaptionLabel : public QLabel {
+ public:
+  CaptionLabel(QWidget* parent, int fixedChars) : QLabel(parent), chars_(fixedChars) {}
+  void SetCaption(const QString& caption) {
+    caption_ = caption;
+    Fit();
+  }
+  QSize minimumSizeHint() const override {
+    if (chars_ <= 0) return QLabel::minimumSizeHint();
+    // One line of the font, whatever the caption (an empty one too).
+    const QMargins m = contentsMargins();
+    return {fontMetrics().averageCharWidth() * chars_ + m.left() + m.right() + 2 * margin(),
+            fontMetrics().height() + m.top() + m.bottom() + 2 * margin()};
+  }
+  QSize sizeHint() const override { return chars_ > 0 ? minimumSizeHint() : QLabel::sizeHint(); }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QLabel::resizeEvent(event);
+    Fit();
+  }
+  void changeEvent(QEvent* event) override {
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange) Fit();
+  }
+
+ private:
+  void Fit() {
+    if (chars_ <= 0) {
+      setText(caption_);
+      return;
+    }
+    // The caption as it is at its end: trailing blanks take no room worth a cut.
+    QString shown = caption_;
+    while (!shown.isEmpty() && shown.back() == QLatin1Char(' ')) shown.chop(1);
+    const int room = contentsRect().width() - 2 * margin();
+    const bool cut = fontMetrics().horizontalAdvance(shown) > room;
+    if (cut) shown = fontMetrics().elidedText(shown, Qt::ElideRight, room);
+    if (text() != shown) setText(shown);
+    setToolTip(cut ? caption_ : QString());
+  }
+
+  int chars_;
+  QString caption_;
 };
 
 bool HasLabel(ControlKind k) {
@@ -232,7 +282,7 @@ void FormView::BuildWidget(Binding& b, QWidget* window) {
       w = new QSpinBox(window);
       break;
     case ControlKind::Label:
-      w = new QLabel(window);
+      w = new CaptionLabel(window, static_cast<Label&>(c).FixedChars());
       break;
     case ControlKind::Button:
       w = new QPushButton(window);
@@ -650,7 +700,7 @@ void FormView::Sync(Binding& b) {
       break;
     }
     case ControlKind::Label:
-      static_cast<QLabel*>(b.Widget)->setText(Q(c.Caption()));
+      static_cast<CaptionLabel*>(b.Widget)->SetCaption(Q(c.Caption()));
       break;
     case ControlKind::Button:
       static_cast<QPushButton*>(b.Widget)->setText(Q(c.Caption()));

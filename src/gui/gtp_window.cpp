@@ -66,19 +66,20 @@ GtpWindow::~GtpWindow() { wb_.GTP.RemoveListener(listener_); }
 
 void GtpWindow::ApplyGeometry() {
   const TGTP& g = wb_.GTP;
-  if (width() != g.Width || height() != g.Height) resize(g.Width, g.Height);
+  const int lowered = std::clamp(lowered_, 0, std::max(0, g.Height / 2));
+  if (width() != g.Width || height() != g.Height - lowered) resize(g.Width, g.Height - lowered);
   const double q = g.Plot.q;
-  picture_->setGeometry(1, 2, RoundInt(790 * q), RoundInt(420 * q));
+  picture_->setGeometry(1, 2, RoundInt(790 * q), RoundInt(420 * q) - lowered);
   // At the Part's places, each as wide as its caption needs in this font and right of the one before it.
   int right = 0;
-  auto place = [this, &right](const char* name, int left, int top, int w) {
+  auto place = [this, &right, lowered](const char* name, int left, int top, int w) {
     if (QWidget* cell = view_->CellOf(name)) {
       cell->adjustSize();
       int width = w > 0 ? w : cell->sizeHint().width();
       if (auto* button = qobject_cast<QPushButton*>(cell))
         width = std::max(width, button->fontMetrics().horizontalAdvance(button->text()) + 16);
       left = std::max(left, right + 4);
-      cell->setGeometry(left, top, width, cell->sizeHint().height());
+      cell->setGeometry(left, top - lowered, width, cell->sizeHint().height());
       right = left + width;
     }
   };
@@ -118,8 +119,22 @@ void GtpWindow::SyncLabels() {
 }
 
 void GtpWindow::ShowFromModel() {
+  lowered_ = 0;
   ApplyGeometry();
-  ShowAt(this, QPoint(wb_.GTP.Left, wb_.GTP.Top));
+  QPoint place(wb_.GTP.Left, wb_.GTP.Top);
+  const QRect clear = keepClear_ ? keepClear_() : QRect();
+  if (!clear.isEmpty()) {
+    const QMargins m = FrameMargins(this);
+    const QRect wanted(place, size().grownBy(m));
+    // Lower by at most a third: below that the picture gets too small to read.
+    const QRect to = PlaceClearOf(FreeScreenArea(this), wanted, clear, wanted.height() * 2 / 3);
+    place = to.topLeft();
+    if (to.height() < wanted.height()) {
+      lowered_ = wanted.height() - to.height();
+      ApplyGeometry();
+    }
+  }
+  ShowAt(this, place);
 }
 
 void GtpWindow::RefreshPicture() {

@@ -2,6 +2,7 @@
 // The training-progress window: the live progress picture while a run draws it, the finished picture
 // afterwards, the labels of the curves and the window's buttons. It shows itself when a run opens the plot.
 #include <QElapsedTimer>
+#include <functional>
 #include <QWidget>
 
 #include "analysis/gtp_pictures.h"
@@ -33,8 +34,10 @@ class GtpWindow : public QWidget {
   ProgressPicture* Picture() const { return picture_; }
   // Places the window and its parts where the model says.
   void ApplyGeometry();
-  // Brings the window forward.
+  // Brings the window forward, at the model's place or, when that would cover them, away from the controls
+  // `keepClear` gives (in screen coordinates; empty: none), made lower if nothing else helps.
   void ShowFromModel();
+  void KeepClearOf(std::function<QRect()> keepClear) { keepClear_ = std::move(keepClear); }
 
  private:
   void OnNotice(const ControlNotice& n);
@@ -46,6 +49,9 @@ class GtpWindow : public QWidget {
   ProgressPicture* picture_;
   int listener_ = 0;
   QElapsedTimer lastPaint_;
+  std::function<QRect()> keepClear_;
+  // The pixels the window is made lower than the model's height (the picture shows scaled down).
+  int lowered_ = 0;
 };
 
 }  // namespace wl

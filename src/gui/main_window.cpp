@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "gui/flow_grid_layout.h"
+#include "gui/screen_place.h"
 #include "platform/rounding.h"
 #include "shell/startup.h"
 
@@ -170,6 +171,48 @@ void MainWindow::ApplyStartLayout() {
   const WindowRect& r = wb_.MainFormRect;
   resize(r.Width, r.Height);
   move(r.Left, r.Top);
+}
+
+void MainWindow::ApplyFontLayout() {
+  ApplyStartLayout();
+  // Only a window shown gets its resize events at once, so that its layout follows each step.
+  if (!isVisible()) return;
+  const QRect area = FreeScreenArea(this);
+  const QMargins frame = FrameMargins(this);
+  const int maxWidth = area.isEmpty() ? width() : std::max(width(), area.width() - frame.left() - frame.right());
+  const int maxHeight = area.isEmpty() ? height() : std::max(height(), area.height() - frame.top() - frame.bottom());
+  // Wider first (the pages take more columns and so need less height), then higher.
+  for (int step = 0; step < 200; ++step) {
+    const QSize need = Shortfall();
+    if (need.width() <= 0 && need.height() <= 0) break;
+    QSize next = size();
+    if (need.width() > 0 || (need.height() > 0 && width() < maxWidth)) {
+      next.setWidth(std::min(maxWidth, width() + std::max(need.width(), std::max(8, width() / 50))));
+    } else {
+      next.setHeight(std::min(maxHeight, height() + need.height()));
+    }
+    if (next == size()) break;
+    resize(next);
+  }
+  KeepOnScreenSoon(this);
+}
+
+QSize MainWindow::Shortfall() {
+  if (QLayout* l = centralWidget() ? centralWidget()->layout() : nullptr) l->activate();
+  int w = 0, h = 0;
+  for (QScrollArea* area : findChildren<QScrollArea*>()) {
+    QWidget* inner = area->widget();
+    if (!inner || !inner->layout()) continue;
+    // Pages not shown have the size of the one shown.
+    const QSize have = area->isVisibleTo(this) || !area->parentWidget() ? area->size() : area->parentWidget()->size();
+    if (have.isEmpty()) continue;
+    const QSize min = inner->minimumSizeHint();
+    w = std::max(w, min.width() - have.width());
+    const int needH = inner->hasHeightForWidth() ? inner->heightForWidth(std::max(have.width(), min.width()))
+                                                 : min.height();
+    h = std::max(h, needH - have.height());
+  }
+  return {std::max(0, w), std::max(0, h)};
 }
 
 void MainWindow::Exit() {

@@ -18,6 +18,13 @@ class MainWindow : public QMainWindow {
   FormView& View() const { return *view_; }
   // Sizes and places the window as the start-up laid it out for the screen's font resolution.
   void ApplyStartLayout();
+  // After a new font percentage: the window in its new font at the size the font window gave it, made
+  // larger (as far as the screen's free area allows) until no page and no column beside them needs a
+  // scroll bar.
+  void ApplyFontLayout();
+  // How much wider and higher the pages or the column beside them want to be than they are now (0, 0 when
+  // everything shows whole).
+  QSize Shortfall();
   // Ends the program's session once: the settings are saved as the window goes.
   void Exit();
   // The stay-on-top window: the controls along the bottom keep clear of where it stands.

@@ -130,7 +130,7 @@ void ProgramWindows::Make(const StartupWindow& w) {
     // A new font scale lays the window out again.
     platform_.RegisterRepaint(name, [this] {
       if (!main_) return;
-      main_->ApplyStartLayout();
+      main_->ApplyFontLayout();
       main_->repaint();
     });
     Keep(name, main_);
@@ -146,6 +146,15 @@ void ProgramWindows::Make(const StartupWindow& w) {
     Keep(name, fonts);
   } else if (name == "GTP") {
     gtp_ = new GtpWindow(wb_);
+    // The plot leaves the main window's epoch, error and time in sight, which a run keeps writing.
+    gtp_->KeepClearOf([this] {
+      QRect clear;
+      if (!main_ || !main_->isVisible()) return clear;
+      for (const char* name : {"ep", "ge", "TrainingEdit"})
+        if (QWidget* cell = main_->View().CellOf(name); cell && cell->isVisibleTo(main_))
+          clear |= QRect(cell->mapToGlobal(QPoint(0, 0)), cell->size());
+      return clear;
+    });
     platform_.RegisterWindow(name, {[this] {
                                       if (gtp_) gtp_->ShowFromModel();
                                     },

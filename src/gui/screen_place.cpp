@@ -67,6 +67,37 @@ void Place(QWidget* w, QPoint wanted) {
 
 }  // namespace
 
+QRect PlaceClearOf(const QRect& area, const QRect& wanted, const QRect& clear, int minHeight) {
+  auto onArea = [&area](QRect r) {
+    r.moveLeft(std::max(area.left(), std::min(r.left(), area.right() + 1 - r.width())));
+    r.moveTop(std::max(area.top(), std::min(r.top(), area.bottom() + 1 - r.height())));
+    return r;
+  };
+  const QRect start = onArea(wanted);
+  if (clear.isEmpty() || area.isEmpty() || !start.intersects(clear)) return start;
+  const int w = start.width(), h = start.height();
+  const QRect whole[] = {
+      QRect(clear.left() - w, start.top(), w, h),        // left of it
+      QRect(clear.right() + 1, start.top(), w, h),       // right of it
+      QRect(start.left(), clear.top() - h, w, h),        // above it
+      QRect(start.left(), clear.bottom() + 1, w, h),     // below it
+  };
+  const QRect* best = nullptr;
+  auto distance = [&start](const QRect& r) { return (r.topLeft() - start.topLeft()).manhattanLength(); };
+  for (const QRect& r : whole)
+    if (area.contains(r) && !r.intersects(clear) && (!best || distance(r) < distance(*best))) best = &r;
+  if (best) return *best;
+  // Lower, in the larger of the two bands above and below.
+  const int above = clear.top() - area.top(), below = area.bottom() - clear.bottom();
+  const int room = std::max(above, below);
+  if (room < minHeight) return start;
+  const int lower = std::min(h, room);
+  return above >= below ? QRect(start.left(), clear.top() - lower, w, lower)
+                        : QRect(start.left(), clear.bottom() + 1, w, lower);
+}
+
+QRect FreeScreenArea(const QWidget* w) { return FreeArea(w, w->frameGeometry().center()); }
+
 void KeepOnScreen(QWidget* w) {
   if (!w || !w->isWindow()) return;
   Place(w, w->pos());

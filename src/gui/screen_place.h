@@ -22,6 +22,13 @@ void ShowAt(QWidget* w, QPoint frameTopLeft, bool activate = true);
 // The free area the windows are kept in, in place of the window system's (a test that acts a screen of its
 // own size on a display of another); an empty rectangle gives the window system's back.
 void SetScreenArea(const QRect& area);
+// The free area a window is kept in (the screen it stands on, out of the taskbar; or the one a test set).
+QRect FreeScreenArea(const QWidget* w);
+// A window's frame wanted at `wanted` on the free area `area`, to be kept off `clear` (controls of another
+// window that must stay in sight). The wanted place moved onto the area, when it keeps clear; else the
+// nearest place beside, above or below `clear` where the whole frame fits; else the frame made lower (down
+// to `minHeight`) above or below `clear`, where it can be highest; else the wanted place on the area.
+QRect PlaceClearOf(const QRect& area, const QRect& wanted, const QRect& clear, int minHeight);
 // Keeps a window that is shown already, or about to be, on the screen (now and once it is framed).
 void KeepOnScreenSoon(QWidget* w);
 

@@ -1,4 +1,5 @@
 #include "model/data_file.h"
+#include "model/run_status.h"
 
 #include <algorithm>
 #include <cmath>
@@ -415,6 +416,7 @@ bool OpenDataFile(Workbench& wb, std::uint8_t which) {
   InstallDataSet(wb, std::move(ds), fileName, normalised);
   wb.Form1.Label55.SetCaption("   ");
   wb.Form1.Label56.SetCaption("   ");
+  ClearRunStatus(wb);
   MakeResultsPrefix(wb);
   return true;
 }

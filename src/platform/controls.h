@@ -178,6 +178,14 @@ class SpinEdit : public Control {
 class Label : public Control {
  public:
   using Control::Control;
+  // The width the view keeps for the label, in average characters of its font (0: as wide as its caption).
+  // A status label whose caption changes with every run keeps one width, so that its container's
+  // arrangement does not follow the last caption; a longer caption is shown shortened, whole as a tooltip.
+  int FixedChars() const { return fixedChars_; }
+  void SetFixedChars(int chars) { fixedChars_ = chars; }
+
+ private:
+  int fixedChars_ = 0;
 };
 
 class Button : public Control {

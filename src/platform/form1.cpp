@@ -14,6 +14,12 @@ TForm1::TForm1() : Form("Form1", "WeightLab   v.0.947") {
 #define WL_BUTTON(n, p, caption, en) n.SetEnabled(en);
 #define WL_MENU(n, p, caption, en) n.SetEnabled(en);
 #include "platform/form1_controls.def"
+  // The status labels of the progress group keep their widths whatever a run writes into them: the file
+  // name, the method, the network, the estimates.
+  Label18.SetFixedChars(14);
+  Label19.SetFixedChars(22);
+  Label55.SetFixedChars(40);
+  Label56.SetFixedChars(80);
   // Two check boxes share one caption; what each weighs.
   WEBox.SetHint("Weighted Error of the gradient, backpropagation and variable-step trainers: each vector's error "
                 "counts with the weight of its class (classes balanced by their sizes)");

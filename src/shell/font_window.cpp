@@ -38,6 +38,8 @@ void FontsOK(Workbench& wb) {
   }
   wb.FontPct = pct;
   const double s = pct / 120.0;
+  // The main window's font follows the percentage, as at the start.
+  wb.FontScale = s;
   wb.Plat.HideWindow(f.Name());
   const MainFormLayout l = LayOutMainFormForFonts(s, wb.ScreenWidth);
   wb.MainFormRect = l.Form;

@@ -1,4 +1,5 @@
 #include "smlp/genetic_algorithm.h"
+#include "model/run_status.h"
 
 #include <algorithm>
 #include <cmath>
@@ -257,6 +258,9 @@ void RunGeneticAlgorithm(Workbench& wb, std::uint8_t mode) {
     wb.NumOfLayers = layers;
   }
   HourglassGuard hourglass(wb.Plat);
+  // Run from the menu it is a run of its own; in an N-of-M run it is that run's last stage.
+  if (mode == 1) StartRunStatus(wb);
+  ShowRunMethod(wb, "Genetic Alg.");
   if (mode == 1) {
     if (!GAStartSMLP(wb, run)) return;
   } else {

@@ -1,4 +1,5 @@
 #include "smlp/lnet_drivers.h"
+#include "model/run_status.h"
 
 #include <cstdint>
 #include <string>
@@ -74,6 +75,8 @@ void TrainConstantL(Workbench& wb) {
   if (!Prepare(wb)) return;
   HourglassGuard hourglass(wb.Plat);
   RunLog log(wb, "_Lconst.txt");
+  StartRunStatus(wb);
+  ShowRunMethod(wb, "L-units - constant L");
   wb.LUnitsMode = 7;
   SetupLNetIntervals(wb, 1);
   BuildLNet(wb, 1);
@@ -91,6 +94,8 @@ void TrainMergingL(Workbench& wb) {
   if (!Prepare(wb)) return;
   HourglassGuard hourglass(wb.Plat);
   RunLog log(wb, "_Lmerge.txt");
+  StartRunStatus(wb);
+  ShowRunMethod(wb, "L-units - merging L");
   wb.LUnitsMode = 7;
   SetupLNetIntervals(wb, 4);
   BuildLNet(wb, 4);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "model/run_status.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"
 #include "smlp/rules_report.h"
@@ -19,8 +20,7 @@ namespace wl {
 namespace {
 
 void ShowFeature(Workbench& wb, const std::string& name, int blanks) {
-  wb.Form1.Label19.SetCaption(name + std::string(static_cast<std::size_t>(blanks), ' '));
-  wb.Form1.Label19.Repaint();
+  ShowRunMethod(wb, name + std::string(static_cast<std::size_t>(blanks), ' '));
 }
 
 void RulesLine(Workbench& wb, const std::string& line) {

@@ -1,4 +1,5 @@
 #include "smlp/smlp_driver.h"
+#include "model/run_status.h"
 
 #include <algorithm>
 #include <fstream>
@@ -72,10 +73,7 @@ void WriteLine(Workbench& wb, const std::string& line) {
 
 std::string Stars(int n) { return "*******************" + IntToStr(n) + "*********************"; }
 
-void ShowLabel19(Workbench& wb, const std::string& text) {
-  wb.Form1.Label19.SetCaption(text);
-  wb.Form1.Label19.Repaint();
-}
+void ShowLabel19(Workbench& wb, const std::string& text) { ShowRunMethod(wb, text); }
 
 }  // namespace
 
@@ -136,6 +134,25 @@ StepNetworkLabelsKept::~StepNetworkLabelsKept() {
   wb_.NetKind = kind_;
   wb_.NetType = type_;
   wb_.LUnitsMode = lUnits_;
+}
+
+std::string SMLPRunLabel(std::uint8_t mode, bool beamSearch, bool lUnits) {
+  const std::string net = lUnits ? "L-units" : "SMLP";
+  if (beamSearch) return net + " Beam Search";
+  switch (mode) {
+    case 1: return net + " - 1 change";
+    case 2: return net + " - 2 changes";
+    case 3: return net + " - 1 change, F. Reduction";
+    case 4: return net + " - 2 changes, F. Reduction";
+    case 5: return net + " - 1 change, F. Expansion";
+    case 6: return net + " - 2 changes, F. Expansion";
+    case 7: return net + " NewPlot";
+    case 8: return net + " OldPlot";
+    case 9: return "L Num Grad";
+    case 10: return "N of M 4";
+    case 11: return "N of M 5";
+    default: return net;
+  }
 }
 
 bool RunSMLP(Workbench& wb, std::uint8_t mode) {
@@ -207,6 +224,8 @@ bool RunSMLP(Workbench& wb, std::uint8_t mode) {
   // in place from its start, so it gets the three-layer one built here.
   if ((mode != 10 || form.BeamSearch.Checked()) && !BuildRunNetwork(wb)) return false;
   if (wb.NetKind == 0) wb.NetKind = 1;
+  StartRunStatus(wb);
+  ShowRunMethod(wb, SMLPRunLabel(mode, form.BeamSearch.Checked(), wb.LUnitsMode == 1));
   if (form.BeamSearch.Checked()) {  // the beam search replaces the mode's work
     SMLPBeamSearchTrain(wb);
     return true;

@@ -17,6 +17,8 @@ namespace wl {
 
 struct Workbench;
 
+// The method label of an SMLP run: the network (an SMLP, or L-units), its search and its feature work.
+std::string SMLPRunLabel(std::uint8_t mode, bool beamSearch, bool lUnits);
 // Runs the SMLP experiment of the mode. Reads the parameters first (mode 10) and refuses without a data
 // set; a network kind of 0 becomes 1 (an SMLP). False when the run was refused (after the message).
 bool RunSMLP(Workbench& wb, std::uint8_t mode);

@@ -1,4 +1,5 @@
 #include "training/backprop.h"
+#include "model/run_status.h"
 
 #include <algorithm>
 #include <cmath>
@@ -618,8 +619,7 @@ bool TrainBP(Workbench& wb) {
   const bool online = wb.OnlineBP;
   const std::string mode = online ? "Backpropagation - online mode" : "Backpropagation - batch mode";
   wb.ParamText[7] = mode + "   eta=" + Trim(f.BPLearn.Text()) + "  alfa(momentum)=" + Trim(f.BPmom.Text());
-  f.Label19.SetCaption(mode);
-  f.Label19.Repaint();
+  ShowRunMethod(wb, mode);
   wb.ResultText = FixedDisplayText(StartError(wb, options), 12, 4);
 
   const int period = BPDisplayPeriod(wb.NumOfVectors, wb.NumOfWeights);

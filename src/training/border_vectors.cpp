@@ -1,4 +1,5 @@
 #include "training/border_vectors.h"
+#include "model/run_status.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -81,8 +82,7 @@ void SelectBorderVectors(Workbench& wb, std::uint8_t mode) {
   NewDataSetIdentity(wb);
 
   if (mode == 1) WriteVectorRangeDataFile(wb, 0, wb.NumOfVectors - 1);
-  wb.Form1.ENVEdit.SetText(IntToStr(wb.NumOfVectors));
-  wb.Form1.ENVEdit.Repaint();
+  ShowRunVectors(wb);
 }
 
 void WriteVectorRangeDataFile(Workbench& wb, int first, int last) {

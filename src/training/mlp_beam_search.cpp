@@ -1,4 +1,5 @@
 #include "training/mlp_beam_search.h"
+#include "model/run_status.h"
 
 #include <algorithm>
 #include <cmath>
@@ -260,8 +261,7 @@ void MLPBeamSearchTrain(Workbench& wb, std::uint8_t) {
   }
   if (ReadParameters(wb)) return;
   RequireNetwork(wb);
-  f.Label19.SetCaption("Beam Search");
-  f.Label19.Repaint();
+  ShowRunMethod(wb, "Beam Search");
   wb.BeamHistoryRow = 0;
   PrepareTrainingRun(wb);
 

@@ -1,5 +1,6 @@
 // The drivers of numerical-gradient training and their preparation.
 #include "training/ng_train.h"
+#include "model/run_status.h"
 
 #include <algorithm>
 #include <cmath>
@@ -186,8 +187,7 @@ void NGTrain(Workbench& wb, std::uint8_t method) {
   wb.MaxStepFactor = 0.0;
 
   wb.PointSize = pointSize;
-  f.Label19.SetCaption("Numerical Gradient");
-  f.Label19.Repaint();
+  ShowRunMethod(wb, "Numerical Gradient");
   SaveWeights(wb, 0);
   // The signal table sizes itself to the network and the data set at its first full pass.
   wb.InitialNumOfVectors = wb.NumOfVectors;

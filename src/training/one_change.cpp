@@ -1,4 +1,5 @@
 #include "training/one_change.h"
+#include "model/run_status.h"
 
 #include <algorithm>
 #include <cmath>
@@ -146,8 +147,7 @@ void OneChangeFrame::SizeStepHistories() {
 
 void OneChangeFrame::ShowLabel(const std::string& label) {
   wb_.ParamText[7] = label;
-  wb_.Form1.Label19.SetCaption(label);
-  wb_.Form1.Label19.Repaint();
+  ShowRunMethod(wb_, label);
 }
 
 void OneChangeFrame::DrawParts() {

@@ -9,6 +9,7 @@
 #include <cstddef>
 
 #include "model/error_functions.h"
+#include "model/run_status.h"
 #include "model/eval_options.h"
 #include "model/read_parameters.h"
 #include "model/weights_file.h"
@@ -30,8 +31,7 @@ void Train1ChangeAccBad(Workbench& wb, std::uint8_t mode) {
   PrepareTrainingRun(wb);
   const std::string caption = mode == 1 ? "R. - 1 change + AccBad" : "D. - 1 change + AccBad";
   wb.ParamText[7] = caption;
-  form.Label19.SetCaption(caption);
-  form.Label19.Repaint();
+  ShowRunMethod(wb, caption);
   wb.StepCount = 0;
 
   EvalOptions o = HeldEvalOptions(wb);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "model/read_parameters.h"
+#include "model/run_status.h"
 #include "platform/numfmt.h"
 #include "platform/platform.h"
 #include "state/workbench.h"
@@ -151,8 +152,7 @@ void RunVSS(Workbench& wb, std::uint8_t mode, int n, const std::string& tag, con
   VSSSearch search(wb, frame, o);
 
   frame.ShowLabel("Sa-DH2 (VSS)");
-  form.ENVEdit.SetText(IntToStr(wb.NumOfVectors));
-  form.ENVEdit.Repaint();
+  ShowRunVectors(wb);
   frame.Start();
 
   int e = 1;

@@ -1,4 +1,5 @@
 #include "training/prepare_run.h"
+#include "model/run_status.h"
 
 #include <algorithm>
 #include <cmath>
@@ -159,6 +160,7 @@ void PrepareTrainingRun(Workbench& wb) {
   const std::int64_t L = HistoryLength(wb);
   // Histories that cannot be held are refused before anything changes.
   if (wb.OnlineBP) CheckOnlineHistoriesFit(wb, L, AvailableMemoryBytes());
+  StartRunStatus(wb);
 
   // An error surface or PCA of an earlier run no longer matches.
   wb.ESDone = false;

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "model/create_network.h"
+#include "model/run_status.h"
 #include "model/data_file.h"
 #include "model/eval_options.h"
 #include "model/signal_table.h"
@@ -47,8 +48,8 @@ void RunSSA(Workbench& wb) {
   const double xlc = StrToFloat(form.XLCEdit.Text());
   const int fcma = StrToInt(form.FCMAEdit.Text());
   const double maxWeight = StrToFloat(form.MaxWeightEdit.Text());
-  form.Label19.SetCaption("SSA");
-  form.Label19.Repaint();
+  StartRunStatus(wb);
+  ShowRunMethod(wb, "SSA");
   wb.StartTime = wb.Plat.MillisecondsOfDay();
   const std::int64_t start = MonotonicMs();
 

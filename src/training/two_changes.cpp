@@ -1,4 +1,5 @@
 #include "training/two_changes.h"
+#include "model/run_status.h"
 
 #include <algorithm>
 #include <fstream>
@@ -67,8 +68,7 @@ void DrawParts(Workbench& wb) {
 
 void ShowLabel(Workbench& wb, const std::string& label) {
   wb.ParamText[7] = label;
-  wb.Form1.Label19.SetCaption(label);
-  wb.Form1.Label19.Repaint();
+  ShowRunMethod(wb, label);
 }
 
 void ShowProgress(Workbench& wb, const std::string& position, int errorDigits) {

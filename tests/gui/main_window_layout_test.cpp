@@ -27,6 +27,8 @@
 #include <string>
 #include <vector>
 
+#include "gui/flow_grid_layout.h"
+#include "gui/form_view.h"
 #include "gui/main_window.h"
 #include "gui/program_windows.h"
 #include "gui/screen_place.h"
@@ -186,6 +188,33 @@ class MainWindowLayoutTest : public testing::TestWithParam<int> {
     Keep(windows.Main()->grab().toImage(), when);
   }
 
+  // Where the window shows each control, page by page: the columns of every page and box, and the place of
+  // every control's cell in the window.
+  std::vector<std::string> Arrangement() {
+    MainWindow* main = windows.Main();
+    const FormView& view = main->View();
+    QTabWidget* pages = Pages();
+    const int start = pages->currentIndex();
+    std::vector<std::string> out;
+    for (int i = 0; i < pages->count(); ++i) {
+      pages->setCurrentIndex(i);
+      QApplication::processEvents();
+      const std::string page = pages->tabText(i).toStdString() + ": ";
+      for (const Control* c : wb.Form1.Controls()) {
+        const std::string name = c->Name();
+        if (FlowGridLayout* layout = view.LayoutOf(name); layout && view.WidgetOf(name)->isVisibleTo(main))
+          out.push_back(page + name + " in " + std::to_string(layout->Columns()) + " columns");
+        QWidget* cell = view.CellOf(name);
+        if (!cell || !cell->isVisibleTo(main)) continue;
+        const QRect r(cell->mapTo(main, QPoint(0, 0)), cell->size());
+        out.push_back(page + name + QStringLiteral(" at (%1,%2 %3x%4)").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString());
+      }
+    }
+    pages->setCurrentIndex(start);
+    QApplication::processEvents();
+    return out;
+  }
+
   void Keep(const QImage& image, const std::string& when) const {
     const fs::path out = fs::path(WL_ARTEFACT_DIR);
     fs::create_directories(out);
@@ -225,6 +254,49 @@ TEST_P(MainWindowLayoutTest, EveryControlShowsWholeAndNoneLiesUnderTheStayOnTopW
   wb.Form1.Label56.SetCaption(estimates);
   QApplication::processEvents();
   CheckEveryPage("trained");
+}
+
+// The runs write their method, the network and the estimates into the progress group; the texts differ in
+// length from run to run ("Backpropagation - online mode" against "Numerical Gradient"). The pages and the
+// group stand as they stood before any run, whatever the last run wrote.
+TEST_P(MainWindowLayoutTest, TheArrangementDoesNotDependOnTheLastRun) {
+  plat_.OpenFile = wb.Path("DATA/iris.dat");
+  wb.Form1.Simple1.UserClick();
+  ASSERT_TRUE(plat_.Messages.empty()) << plat_.Messages[0];
+  QApplication::processEvents();
+  const std::vector<std::string> before = Arrangement();
+  ASSERT_FALSE(before.empty());
+
+  const struct {
+    const char* Method;
+    bool Online;
+    const char* Label19;
+  } runs[] = {{"BP", false, "Backpropagation - batch mode"},
+              {"BP", true, "Backpropagation - online mode"},
+              {"NG", false, "Numerical Gradient"}};
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.Label19);
+    (std::string(run.Method) == "BP" ? wb.Form1.BPButton : wb.Form1.NGT2).UserClick();
+    if (run.Online != wb.Form1.OnlineBP.Checked()) (run.Online ? wb.Form1.OnlineBP : wb.Form1.BatchBP).UserClick();
+    wb.Form1.EpochEditT2.UserSetText("8");
+    wb.Form1.TrainingT2.UserClick();
+    ASSERT_TRUE(plat_.Messages.empty()) << plat_.Messages[0];
+    EXPECT_EQ(wb.Form1.Label19.Caption(), run.Label19);
+    QApplication::processEvents();
+    const std::vector<std::string> after = Arrangement();
+    ASSERT_EQ(after.size(), before.size());
+    for (std::size_t i = 0; i < before.size(); ++i) ASSERT_EQ(after[i], before[i]) << GetParam() << " ppi";
+    EXPECT_EQ(FirstFault(), "");
+  }
+  // A caption longer than the label's room shows cut, and whole as its tooltip.
+  const std::string longName = "a_feature_with_a_long_name_of_the_data_set" + std::string(25, ' ');
+  wb.Form1.Label19.SetCaption(longName);
+  QApplication::processEvents();
+  auto* label = qobject_cast<QLabel*>(windows.Main()->View().WidgetOf("Label19"));
+  ASSERT_NE(label, nullptr);
+  EXPECT_TRUE(label->text().endsWith(QChar(0x2026))) << label->text().toStdString();
+  EXPECT_EQ(label->toolTip().toStdString(), longName);
+  EXPECT_EQ(Arrangement(), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(FontResolutions, MainWindowLayoutTest, testing::Values(96, 120),

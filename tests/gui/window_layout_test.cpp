@@ -258,8 +258,61 @@ TEST_P(WindowLayoutTest, EveryWindowLiesOnTheScreenAndShowsEachControlWhole) {
   EXPECT_GE(shown, 16);
 }
 
+// A run's progress plot comes up at its corner of the screen, unless it would cover the main window's
+// epoch, error and time, which the run keeps writing: then beside them, above or below them, lower if need be.
+TEST_P(WindowLayoutTest, TheProgressPlotLeavesTheEpochErrorAndTimeInSight) {
+  TForm1& f = wb.Form1;
+  wb.Rng.Seed = 12345;
+  plat_.OpenFile = wb.Path("DATA/iris.dat");
+  f.Simple1.UserClick();
+  f.RandomLinearInput1.UserClick();
+  f.EpochEditT2.SetText("12");
+  f.Discrete1change.UserClick();
+  for (int i = 0; i < 3; ++i) QApplication::processEvents();
+  ASSERT_TRUE(plat_.Messages.empty()) << plat_.Messages[0];
+  QWidget* gtp = windows.Window("GTP");
+  ASSERT_NE(gtp, nullptr);
+  ASSERT_TRUE(gtp->isVisible());
+  MainWindow* main = windows.Main();
+  for (const char* name : {"ep", "ge", "TrainingEdit"}) {
+    QWidget* cell = main->View().CellOf(name);
+    const QRect field(cell->mapToGlobal(QPoint(0, 0)), cell->size());
+    EXPECT_FALSE(gtp->frameGeometry().intersects(field))
+        << GetParam() << " ppi: " << name << " " << Text(field) << " under the plot " << Text(gtp->frameGeometry());
+  }
+  EXPECT_EQ(WindowFault(gtp), "") << GetParam() << " ppi";
+  // The picture fills what the window has for it, scaled down when the window was made lower.
+  EXPECT_GE(gtp->height(), wb.GTP.Height * 2 / 3);
+  Keep(gtp);
+}
+
 INSTANTIATE_TEST_SUITE_P(FontResolutions, WindowLayoutTest, testing::Values(96, 120),
                          [](const testing::TestParamInfo<int>& info) { return std::to_string(info.param) + "ppi"; });
+
+// Where a window goes to keep clear of controls of another: a table of frames on a 1280 x 1024 area.
+TEST(PlaceClearOf, MovesTheLeastAndLowersOnlyWhenNothingElseKeepsClear) {
+  const QRect area(0, 0, 1280, 1024);
+  const struct {
+    const char* Case;
+    QRect Wanted, Clear;
+    QRect Expected;
+  } cases[] = {
+      {"nothing to keep clear of", {0, 500, 800, 524}, {}, {0, 500, 800, 524}},
+      {"clear already", {0, 500, 800, 524}, {900, 600, 300, 40}, {0, 500, 800, 524}},
+      {"off the area: moved onto it only", {-20, 600, 800, 524}, {900, 600, 300, 40}, {0, 500, 800, 524}},
+      {"left of the fields, the nearest place", {200, 500, 300, 524}, {400, 600, 500, 40}, {100, 500, 300, 524}},
+      {"above the fields, at the top", {0, 500, 800, 524}, {256, 600, 500, 40}, {0, 76, 800, 524}},
+      {"lower, above the fields", {0, 500, 800, 524}, {437, 505, 420, 50}, {0, 0, 800, 505}},
+      {"lower, below the fields", {0, 500, 800, 524}, {437, 80, 420, 480}, {0, 560, 800, 464}},
+      {"too low to help: left where wanted", {0, 500, 800, 524}, {437, 300, 420, 400}, {0, 500, 800, 524}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Case);
+    const QRect got = PlaceClearOf(area, c.Wanted, c.Clear, c.Wanted.height() * 2 / 3);
+    EXPECT_EQ(Text(got), Text(c.Expected));
+    EXPECT_TRUE(area.contains(got));
+  }
+}
 
 }  // namespace
 }  // namespace wl
