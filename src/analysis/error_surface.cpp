@@ -1033,6 +1033,7 @@ void FindPCAMinimum(Workbench& wb) {
     SetFlatWeights(wb, x);
   };
   for (int k = -1000; k <= 1000; ++k) {
+    wb.Plat.ProcessEvents();
     place(k);
     const double E = ComputeError(wb, kind);
     if (E < best) {

@@ -441,6 +441,7 @@ void CompareErrors(Workbench& wb, const SurfaceReference& surface) {
   c.SetPenWidth(P.k);
   int lastX = 0, lastTR = 0, lastES = 0, lastQ = 0;
   for (int e = 0; e <= epochs; ++e) {
+    wb.Plat.ProcessEvents();
     const auto& pos = surface.FramePositions[static_cast<std::size_t>(e)];
     const double a = pos.first - ref.first;
     const double b = (pos.second - ref.second) * 2.0 * halfLines;
