@@ -40,7 +40,8 @@ bool PCAOnData(Workbench& wb) {
     for (int f = 0; f < n; ++f) mean[static_cast<std::size_t>(f)] += wb.Data[static_cast<std::size_t>(v)][static_cast<std::size_t>(f)];
   for (double& m : mean) m /= N;
   wb.MatrixA.Resize(n, n);
-  for (int f = 0; f < n; ++f)
+  for (int f = 0; f < n; ++f) {
+    wb.Plat.ProcessEvents();
     for (int g = 0; g < n; ++g) {
       double c = 0.0;
       for (int v = 0; v < N; ++v) {
@@ -50,6 +51,7 @@ bool PCAOnData(Workbench& wb) {
       }
       wb.MatrixA(f, g) = c / N;
     }
+  }
 
   const std::string file = wb.Path("PCA/CovMat.txt");
   EnsureDirectory(wb.Path("PCA"));
@@ -57,7 +59,9 @@ bool PCAOnData(Workbench& wb) {
   WriteFileAtomically(file, text);
 
   wb.DataEigenvalues.assign(static_cast<std::size_t>(n), 0.0);
-  if (!SVD(wb.MatrixA, n, n, wb.DataEigenvalues, wb.MatrixV, [&wb](const std::string& s) { ShowStatus(wb, s); })) {
+  if (!SVD(
+          wb.MatrixA, n, n, wb.DataEigenvalues, wb.MatrixV, [&wb](const std::string& s) { ShowStatus(wb, s); },
+          [&wb] { wb.Plat.ProcessEvents(); })) {
     ShowStatus(wb, "Error!  SVD failed");
     return false;
   }

@@ -327,6 +327,7 @@ void WriteWMErrors(Workbench& wb, const std::vector<std::string>& lines, int a, 
   const std::vector<int> order = matlab ? MatlabToSystemOrder(wb) : std::vector<int>();
   for (std::size_t e = 0; e < lines.size(); ++e) {
     if (line >= 0 && e != static_cast<std::size_t>(line)) continue;
+    wb.Plat.ProcessEvents();
     wb.WeightLine = lines[e];
     wb.WeightLinePos = 1;
     for (std::size_t t = 0; t < cells.size(); ++t) {

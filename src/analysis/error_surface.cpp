@@ -1050,6 +1050,7 @@ void FindPCAMinimum(Workbench& wb) {
     SetFlatWeights(wb, x);
   };
   for (int k = -1000; k <= 1000; ++k) {
+    wb.Plat.ProcessEvents();
     place(k);
     const double E = ComputeError(wb, kind);
     if (E < best) {

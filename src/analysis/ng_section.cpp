@@ -57,15 +57,12 @@ std::vector<NGErrorLine> NGSectionErrorLines(double errorAxisRange, int margin, 
   return lines;
 }
 
-void DrawNGSectionAxes(Workbench& wb) {
-  NGFPictures& g = Pictures(wb.NGF);
-  const int k = PointSizeOf(wb);
+namespace {
+
+// The axis letters, the grid and its labels, and the line at E = 1, drawn over what the picture holds.
+void DrawNGSectionGrid(Workbench& wb, Canvas& c, int k) {
   const int W = wb.NGChartWidth, H = wb.NGChartHeight, M = wb.NGChartMargin;
   const int PW = wb.NGChartPlotWidth, PH = wb.NGChartPlotHeight;
-  g.NGFBitmap = MakePicture(k * W, k * H);
-  Canvas& c = g.Pen;
-  c.Clear(clWhite);
-  c.MoveTo(0, 0);
 
   // The axis letters.
   c.SetFontColor(clBlack);
@@ -101,18 +98,63 @@ void DrawNGSectionAxes(Workbench& wb) {
   c.SetPenWidth(k);
 }
 
+// Every pixel a share of the way to white: the curves drawn so far (and their legend numbers) grow paler.
+void FadeTowardsWhite(QImage& img, double keep) {
+  if (img.format() != QImage::Format_RGB32 && img.format() != QImage::Format_ARGB32) {
+    img = img.convertToFormat(QImage::Format_RGB32);
+  }
+  auto fade = [keep](int v) { return 255 - RoundInt((255 - v) * keep); };
+  for (int y = 0; y < img.height(); ++y) {
+    auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+    for (int x = 0; x < img.width(); ++x) {
+      const QRgb p = line[x];
+      line[x] = qRgb(fade(qRed(p)), fade(qGreen(p)), fade(qBlue(p)));
+    }
+  }
+}
+
+}  // namespace
+
+int NGSectionLegendRows(int chartHeight, int margin) {
+  // Rows 22 pixels apart from the top margin down to above the "h" of the axis.
+  return std::max(1, (chartHeight - 2 * margin - 8) / 22 + 1);
+}
+
+void DrawNGSectionAxes(Workbench& wb) {
+  NGFPictures& g = Pictures(wb.NGF);
+  const int k = PointSizeOf(wb);
+  g.NGFBitmap = MakePicture(k * wb.NGChartWidth, k * wb.NGChartHeight);
+  Canvas& c = g.Pen;
+  c.Clear(clWhite);
+  c.MoveTo(0, 0);
+  DrawNGSectionGrid(wb, c, k);
+}
+
 void DrawNGSectionCurve(Workbench& wb, int i, int n) {
   NGFPictures& g = Pictures(wb.NGF);
   if (g.NGFBitmap.isNull()) DrawNGSectionAxes(wb);
   const int k = PointSizeOf(wb);
   Canvas& c = g.Pen;
+  // Once the colours come round again, each new section makes the earlier ones paler (the grid stays as
+  // it is), so that the last few stand out among many.
+  if (i >= kNGSectionColours) {
+    FadeTowardsWhite(g.NGFBitmap, kNGSectionFade);
+    DrawNGSectionGrid(wb, c, k);
+  }
   const std::int64_t colour = wb.PlotColors[static_cast<std::size_t>(((i % 8) + 8) % 8)];
   c.SetPenColor(colour);
   c.SetFontColor(colour);
   c.SetPenWidth(k);
   c.SetFontSize(PointsToPixels(9 * k));
-  const int y = k * (wb.NGChartMargin + 22 * i);
+  // The legend wraps round inside the picture: a section takes the row of the one that many before it.
+  const int rows = NGSectionLegendRows(wb.NGChartHeight, wb.NGChartMargin);
+  const int row = ((i % rows) + rows) % rows;
+  const int y = k * (wb.NGChartMargin + 22 * row);
   const int edge = wb.NGChartWidth - wb.NGChartMargin;
+  if (i >= rows) {
+    c.SetBrushColor(clWhite);
+    c.FillRect(k * (edge + 1), y, k * wb.NGChartWidth - 2, y + 20 * k);
+  }
   if (n < 9)
     c.TextOut(k * (edge + 9), y, IntToStr(n));
   else if (n < 99)

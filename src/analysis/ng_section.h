@@ -35,8 +35,16 @@ std::vector<NGErrorLine> NGSectionErrorLines(double errorAxisRange, int margin, 
 void DrawNGSectionAxes(Workbench& wb);
 
 // Starts curve i: pen and font in PlotColors[i mod 8], pen width k, and the legend number n at the right
-// edge at height k * (margin + 22 i). Numbers of 99 and above are not written.
+// edge at height k * (margin + 22 r), r = i mod NGSectionLegendRows (a number taking the row of an earlier
+// one clears it first). Numbers of 99 and above are not written. From the ninth curve on (i >= 8), every
+// pixel first keeps kNGSectionFade of its distance from white (the earlier curves grow paler) and the
+// grid is drawn again.
 void DrawNGSectionCurve(Workbench& wb, int i, int n);
+
+// The legend's rows in a chart of that height and margin (21 for 510 and 30).
+int NGSectionLegendRows(int chartHeight, int margin);
+inline constexpr int kNGSectionColours = 8;
+inline constexpr double kNGSectionFade = 0.9;
 
 // A point of the current curve at chart coordinates (x, y), point size 1; both are multiplied by
 // PointSize and rounded. The first point of a curve only moves the pen, the others draw a line from the

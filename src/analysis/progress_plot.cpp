@@ -83,6 +83,57 @@ void ExtendCurves(Workbench& wb, Canvas& c, int x, double error, double accuracy
   }
 }
 
+// One point of the run's curves, drawn from the last one: the error, the dE and step curves when the
+// point has them, the accuracy and the norm.
+void DrawPoint(Workbench& wb, Canvas& c, const ProgressPoint& pt) {
+  ProgressPlotState& P = wb.GTP.Plot;
+  c.SetPenColor(clRed);
+  const int ey = ErrorY(P, pt.Error);
+  c.Line(P.LastX, P.LastErrorY, pt.X, ey);
+  P.LastErrorY = ey;
+  if (pt.DrawSteps) {
+    c.SetPenColor(clLime);
+    c.Line(P.LastX, P.LastDEY, pt.X, pt.DEY);
+    P.LastDEY = pt.DEY;
+    c.SetPenColor(clYellow);
+    c.Line(P.LastX, P.LastStepY, pt.X, pt.StepY);
+    P.LastStepY = pt.StepY;
+  }
+  if (pt.DrawAccuracy) {
+    const int ay = AccuracyY(P, pt.Accuracy);
+    c.SetPenColor(clBlue);
+    c.Line(P.LastX, P.LastAccuracyY, pt.X, ay);
+    P.LastAccuracyY = ay;
+  }
+  if (wb.Form1.modWBox.Checked()) {
+    const int ny = NormY(P, pt.SquaredNorm);
+    c.SetPenColor(clBlack);
+    c.Line(P.LastX, P.LastNormY, pt.X, ny);
+    P.LastNormY = ny;
+  }
+  P.LastX = pt.X;
+}
+
+// Before a point of the run is drawn: a norm above the plot's top line gets the ||W|| scale that puts it at
+// half the plot's height, and the plot is drawn anew at that scale from the points of the run so far.
+void KeepNormInside(Workbench& wb, double squaredNorm) {
+  ProgressPlotState& P = wb.GTP.Plot;
+  if (!wb.Form1.modWBox.Checked() || NormY(P, squaredNorm) >= P.T0) return;
+  const double norm = std::sqrt(std::max(squaredNorm, 0.0));
+  if (!(norm > 0.0) || !std::isfinite(norm)) return;
+  P.SavedWS = P.H / (2.0 * norm * P.S);
+  const double previousError = P.PreviousError;
+  std::vector<ProgressPoint> points = std::move(P.Points);
+  InitTrainingProgressPlot(wb, P.E, true);
+  P.PreviousError = previousError;
+  {
+    Canvas c(Pictures(wb.GTP).Bitmap);
+    c.SetPenWidth(P.k);
+    for (const ProgressPoint& pt : points) DrawPoint(wb, c, pt);
+  }
+  P.Points = std::move(points);
+}
+
 [[noreturn]] void OutsideRecords(const char* what, int epoch) {
   throw WlError(std::string("The training-progress plot was given ") + what + " of epoch " + IntToStr(epoch) +
                 ", which the records of the run do not hold");
@@ -121,6 +172,7 @@ void InitTrainingProgressPlot(Workbench& wb, int E, bool redraw) {
   if (!redraw) {
     f.PSEdit.SetText("1");
     P.k = 1;
+    P.Points.clear();
   }
   const int k = P.k;
   wb.PointSize = k;
@@ -241,13 +293,20 @@ void PlotTrainingProgressEpoch(Workbench& wb, int epoch, double error) {
   TForm1& f = wb.Form1;
   if (!f.NoGTPBox.Checked() && !DetailedPlot(wb)) {
     ProgressPlotState& P = wb.GTP.Plot;
-    Canvas c(Pictures(wb.GTP).Bitmap);
-    c.SetPenWidth(P.k);
-    const int x = P.X0 + Px(epoch * P.PixelsPerEpoch);
-    ExtendCurves(wb, c, x, error, wb.AcceptedSuccessRate, f.ClassBox.Checked() && wb.MethodTag != "Matlab",
-                 wb.WNormHistory[static_cast<std::size_t>(epoch)]);
+    ProgressPoint pt;
+    pt.X = P.X0 + Px(epoch * P.PixelsPerEpoch);
+    pt.Error = error;
+    pt.Accuracy = wb.AcceptedSuccessRate;
+    pt.SquaredNorm = wb.WNormHistory[static_cast<std::size_t>(epoch)];
+    pt.DrawAccuracy = f.ClassBox.Checked() && wb.MethodTag != "Matlab";
+    KeepNormInside(wb, pt.SquaredNorm);
+    {
+      Canvas c(Pictures(wb.GTP).Bitmap);
+      c.SetPenWidth(P.k);
+      DrawPoint(wb, c, pt);
+    }
+    P.Points.push_back(pt);
     wb.GTP.ShowBitmap();
-    P.LastX = x;
     ClearUpperVectorState();  // the trainer's sigmoids follow the painting
   }
   if (f.IRBox.Checked()) CallRepresentationHook(wb, epoch);
@@ -270,42 +329,29 @@ void PlotTrainingDetail(Workbench& wb, int epoch, int layerIndex, int neuron, in
   TForm1& f = wb.Form1;
   ProgressPlotState& P = wb.GTP.Plot;
   if (f.NoGTPBox.Checked() || !DetailedPlot(wb) || wb.NumOfWeights <= 0) return;
-  Canvas c(Pictures(wb.GTP).Bitmap);
-  c.SetPenWidth(P.k);
+  KeepNormInside(wb, norm);
+  ProgressPoint pt;
   // The weights of one epoch share that epoch's stretch of the axis.
-  const int x = P.X0 + Px((epoch - 1) * P.PixelsPerEpoch + (ordinal + 1) * P.PixelsPerEpoch / wb.NumOfWeights);
-
-  c.SetPenColor(clRed);
-  const int ey = ErrorY(P, error);
-  c.Line(P.LastX, P.LastErrorY, x, ey);
-  P.LastErrorY = ey;
-  if (f.debox.Checked() && epoch >= 1) {
-    const int dy =
+  pt.X = P.X0 + Px((epoch - 1) * P.PixelsPerEpoch + (ordinal + 1) * P.PixelsPerEpoch / wb.NumOfWeights);
+  pt.Error = error;
+  pt.Accuracy = wb.AcceptedSuccessRate;
+  pt.SquaredNorm = norm;
+  pt.DrawAccuracy = f.ClassBox.Checked();
+  pt.DrawSteps = f.debox.Checked() && epoch >= 1;
+  if (pt.DrawSteps) {
+    pt.DEY =
         P.PreviousError > 0 ? P.Y0 - Px((500.0 * error / P.PreviousError - 500.0) * P.S + 185.0 * P.S) : P.LastDEY;
-    c.SetPenColor(clLime);
-    c.Line(P.LastX, P.LastDEY, x, dy);
-    P.LastDEY = dy;
-    const int sy = P.Y0 - std::abs(Px(18.5 * step));
-    c.SetPenColor(clYellow);
-    c.Line(P.LastX, P.LastStepY, x, sy);
-    P.LastStepY = sy;
+    pt.StepY = P.Y0 - std::abs(Px(18.5 * step));
   }
-  if (f.ClassBox.Checked()) {
-    const int ay = AccuracyY(P, wb.AcceptedSuccessRate);
-    c.SetPenColor(clBlue);
-    c.Line(P.LastX, P.LastAccuracyY, x, ay);
-    P.LastAccuracyY = ay;
+  {
+    Canvas c(Pictures(wb.GTP).Bitmap);
+    c.SetPenWidth(P.k);
+    DrawPoint(wb, c, pt);
   }
-  if (f.modWBox.Checked()) {
-    const int ny = NormY(P, norm);
-    c.SetPenColor(clBlack);
-    c.Line(P.LastX, P.LastNormY, x, ny);
-    P.LastNormY = ny;
-  }
+  P.Points.push_back(pt);
   P.PreviousError = error;
   wb.GTP.ShowBitmap();
   ClearUpperVectorState();
-  P.LastX = x;
 }
 
 void FinishTrainingProgressPlot(Workbench& wb) {
@@ -441,6 +487,7 @@ void CompareErrors(Workbench& wb, const SurfaceReference& surface) {
   c.SetPenWidth(P.k);
   int lastX = 0, lastTR = 0, lastES = 0, lastQ = 0;
   for (int e = 0; e <= epochs; ++e) {
+    wb.Plat.ProcessEvents();
     const auto& pos = surface.FramePositions[static_cast<std::size_t>(e)];
     const double a = pos.first - ref.first;
     const double b = (pos.second - ref.second) * 2.0 * halfLines;

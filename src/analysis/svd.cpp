@@ -15,10 +15,13 @@ double Hypot(double a, double b) { return std::sqrt(a * a + b * b); }
 }  // namespace
 
 bool SVD(Matrix& mat, int m, int n, std::vector<double>& W, Matrix& mv,
-         const std::function<void(const std::string&)>& progress) {
+         const std::function<void(const std::string&)>& progress, const std::function<void()>& step) {
   if (m < 1 || n < 1 || m < n || mat.Rows < m || mat.Cols < n) return false;
   auto say = [&](const std::string& s) {
     if (progress) progress(s);
+  };
+  auto tick = [&] {
+    if (step) step();
   };
   // The algorithm is written one-based, as it is usually given; these views shift the indices.
   auto a = [&mat](int i, int j) -> double& { return mat(i - 1, j - 1); };
@@ -37,6 +40,7 @@ bool SVD(Matrix& mat, int m, int n, std::vector<double>& W, Matrix& mv,
   double g = 0.0, scale = 0.0, anorm = 0.0, s = 0.0, f = 0.0, h = 0.0;
   int l = 1;
   for (int i = 1; i <= n; ++i) {
+    tick();
     if (stage < 5 && i >= stageColumn[stage]) {
       say("Calculating SVD... " + std::to_string((stage + 1) * 10) + "%");
       ++stage;
@@ -91,6 +95,7 @@ bool SVD(Matrix& mat, int m, int n, std::vector<double>& W, Matrix& mv,
 
   // Accumulation of the right-hand transformations.
   for (int i = n; i >= 1; --i) {
+    tick();
     if (i < n) {
       if (g != 0.0) {
         // Double division avoids a possible underflow.
@@ -111,6 +116,7 @@ bool SVD(Matrix& mat, int m, int n, std::vector<double>& W, Matrix& mv,
 
   // Accumulation of the left-hand transformations.
   for (int i = n; i >= 1; --i) {
+    tick();
     l = i + 1;
     g = w(i);
     for (int j = l; j <= n; ++j) a(i, j) = 0.0;
@@ -133,6 +139,7 @@ bool SVD(Matrix& mat, int m, int n, std::vector<double>& W, Matrix& mv,
   // Diagonalisation of the bidiagonal form.
   bool converged = true;
   for (int k = n; k >= 1; --k) {
+    tick();
     for (int its = 1; its <= 30; ++its) {
       bool cancel = true;
       int nm = 0;

@@ -19,8 +19,9 @@ namespace wl {
 // progress, when given, hears "Calculating SVD... 0%" at the start, 10% .. 50% as the bidiagonal
 // reduction passes columns Round(0.05 n), Round(0.13 n), Round(0.24 n), Round(0.4 n) and n (one stage a
 // column at most, in this order), 70% after the right-hand accumulation and 90% before the
-// diagonalisation.
+// diagonalisation. step, when given, is called once per column of each of the four passes (the
+// caller's event pump: a large matrix takes seconds).
 bool SVD(Matrix& a, int m, int n, std::vector<double>& w, Matrix& v,
-         const std::function<void(const std::string&)>& progress = {});
+         const std::function<void(const std::string&)>& progress = {}, const std::function<void()>& step = {});
 
 }  // namespace wl

@@ -132,6 +132,11 @@ void DrawWeights(Workbench& wb, int k) {
 
   form.Bars.clear();
   c.SetPenWidth(T);
+  // A bar reaches no closer than 2P to the picture's edges; a longer one is cut before the edge and ends
+  // in an arrowhead that points on.
+  const int base = X0 - P;
+  const int reachLeft = base - 2 * P, reachRight = Wp - 3 * P - base;
+  const int arrow = 6 * P;
   int y = 26 * P;
   for (std::size_t l = 1; l < wb.Net.size(); ++l) {
     const int inputs = wb.LayerInputs[l - 1];
@@ -140,9 +145,23 @@ void DrawWeights(Workbench& wb, int k) {
         // Weights past the inputs of the layer below (crossover connections) are drawn in blue.
         c.SetPenColor(j > wb.Layers[l - 1] ? clBlue : wb.LayerColors[std::min<std::size_t>(l, 3)]);
         const double w = n.Weights[static_cast<std::size_t>(j)];
-        const int x2 = X0 - P + RoundInt(S * w);
-        c.Line(X0 - P, y, x2, y);
-        form.Bars.push_back({y, X0 - P, x2, w});
+        const double length = S * w;
+        int x2 = base + RoundInt(std::clamp(length, -1.0e6, 1.0e6));
+        if (length > reachRight || length < -reachLeft) {
+          const int dir = length > 0 ? 1 : -1;
+          x2 = base + dir * (length > 0 ? reachRight : reachLeft);
+          const int cut = x2 - dir * arrow;
+          c.Line(base, y, cut, y);
+          const int half = T;
+          c.SetBrushColor(c.PenColor());
+          const int pen = c.PenWidth();
+          c.SetPenWidth(1);
+          c.Polygon({{cut, y - half}, {x2, y}, {cut, y + half}});
+          c.SetPenWidth(pen);
+        } else {
+          c.Line(base, y, x2, y);
+        }
+        form.Bars.push_back({y, base, x2, w});
         y += 2 * T;
       }
       y += 10 * T;

@@ -21,7 +21,9 @@ void ShowStatus(Workbench& wb, const std::string& text) {
 }  // namespace
 
 bool RunSVD(Workbench& wb, int m, int n) {
-  return SVD(wb.MatrixA, m, n, wb.Eigenvalues, wb.MatrixV, [&wb](const std::string& s) { ShowStatus(wb, s); });
+  return SVD(
+      wb.MatrixA, m, n, wb.Eigenvalues, wb.MatrixV, [&wb](const std::string& s) { ShowStatus(wb, s); },
+      [&wb] { wb.Plat.ProcessEvents(); });
 }
 
 void ZeroNoiseEigenvalues(std::vector<double>& eig, int n, double scale) {
@@ -58,6 +60,7 @@ void ComputeCovarianceMatrix(Workbench& wb) {
     mean[static_cast<std::size_t>(j)] = s / R;
   }
   for (int i = 0; i < N; ++i) {
+    wb.Plat.ProcessEvents();
     const auto& wi = wb.WeightMatrix[static_cast<std::size_t>(i)];
     const double mi = mean[static_cast<std::size_t>(i)];
     for (int j = 0; j < N; ++j) {

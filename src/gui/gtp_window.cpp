@@ -17,6 +17,9 @@ namespace {
 // most this often, else with the next pass of the event pump.
 constexpr qint64 kPaintIntervalMs = 40;
 
+// A colour key: a bar this wide and high, this far left of its label's text.
+constexpr int kKeyWidth = 16, kKeyHeight = 4, kKeyGap = 4;
+
 // The left edges of the labels and buttons on the window's bottom row.
 constexpr int kLabel3Left = 60, kLabel2Left = 140, kLabel1Left = 240;
 constexpr int kButton1Left = 420, kButton2Left = 490, kResizeEditLeft = 575, kResizeLeft = 645, kButton3Left = 715;
@@ -56,6 +59,12 @@ GtpWindow::GtpWindow(Workbench& wb) : QWidget(nullptr, Qt::Window), wb_(wb) {
   setObjectName(QStringLiteral("GTP"));
   view_ = new FormView(wb_.GTP, this, nullptr);
   picture_ = new ProgressPicture(wb_.GTP, this);
+  for (int i = 0; i < 3; ++i) {
+    keys_[i] = new QWidget(this);
+    keys_[i]->setObjectName(QStringLiteral("Label%1Key").arg(i + 1));
+    keys_[i]->setAutoFillBackground(true);
+    keys_[i]->hide();
+  }
   // The form's parts are placed by ApplyGeometry; its picture labels are drawn by the picture instead.
   listener_ = wb_.GTP.AddListener([this](const ControlNotice& n) { OnNotice(n); });
   ApplyGeometry();
@@ -72,20 +81,26 @@ void GtpWindow::ApplyGeometry() {
   picture_->setGeometry(1, 2, RoundInt(790 * q), RoundInt(420 * q) - lowered);
   // At the Part's places, each as wide as its caption needs in this font and right of the one before it.
   int right = 0;
-  auto place = [this, &right, lowered](const char* name, int left, int top, int w) {
+  // A label's colour key stands in front of it, the label moved right by the key's room.
+  auto place = [this, &right, lowered](const char* name, int left, int top, int w, QWidget* key = nullptr) {
     if (QWidget* cell = view_->CellOf(name)) {
       cell->adjustSize();
       int width = w > 0 ? w : cell->sizeHint().width();
       if (auto* button = qobject_cast<QPushButton*>(cell))
         width = std::max(width, button->fontMetrics().horizontalAdvance(button->text()) + 16);
       left = std::max(left, right + 4);
-      cell->setGeometry(left, top - lowered, width, cell->sizeHint().height());
+      const int height = cell->sizeHint().height();
+      if (key) {
+        key->setGeometry(left, top - lowered + (height - kKeyHeight) / 2, kKeyWidth, kKeyHeight);
+        left += kKeyWidth + kKeyGap;
+      }
+      cell->setGeometry(left, top - lowered, width, height);
       right = left + width;
     }
   };
-  place("Label3", kLabel3Left, g.Label23Top, 0);
-  place("Label2", kLabel2Left, g.Label23Top, 0);
-  place("Label1", kLabel1Left, g.Label1Top, 170);
+  place("Label3", kLabel3Left, g.Label23Top, 0, keys_[2]);
+  place("Label2", kLabel2Left, g.Label23Top, 0, keys_[1]);
+  place("Label1", kLabel1Left, g.Label1Top, 170, keys_[0]);
   place("Button1", kButton1Left, g.ButtonsTop, 65);
   place("Button2", kButton2Left, g.ButtonsTop, 80);
   place("ResizeEdit", kResizeEditLeft, g.ButtonsTop, 65);
@@ -104,18 +119,25 @@ void GtpWindow::SyncLabels() {
   // label's own colour).
   const struct {
     const char* Name;
+    const Label& Model;
     std::int64_t Color;
     QColor Key;
-  } labels[] = {{"Label1", g.Label1Color, g.Label1Color == clBlack ? QColor(Qt::black) : FormView::CaptionQColor(g.Label1Color)},
-                {"Label2", g.Label2Color, QColor(0, 0, 255)},
-                {"Label3", g.Label3Color, QColor(255, 0, 0)}};
-  for (const auto& l : labels) {
+  } labels[] = {{"Label1", g.Label1, g.Label1Color,
+                 g.Label1Color == clBlack ? QColor(Qt::black) : FormView::CaptionQColor(g.Label1Color)},
+                {"Label2", g.Label2, g.Label2Color, QColor(0, 0, 255)},
+                {"Label3", g.Label3, g.Label3Color, QColor(255, 0, 0)}};
+  for (int i = 0; i < 3; ++i) {
+    const auto& l = labels[i];
     if (auto* label = qobject_cast<QLabel*>(view_->WidgetOf(l.Name))) {
-      label->setStyleSheet(QStringLiteral("color: %1; border-left: 14px solid %2; padding-left: 4px;")
-                               .arg(FormView::CaptionQColor(l.Color).name(), l.Key.name()));
+      label->setStyleSheet(QStringLiteral("color: %1;").arg(FormView::CaptionQColor(l.Color).name()));
       label->adjustSize();
     }
+    QPalette palette = keys_[i]->palette();
+    palette.setColor(QPalette::Window, l.Key);
+    keys_[i]->setPalette(palette);
+    keys_[i]->setVisible(l.Model.Visible());
   }
+  ApplyGeometry();
 }
 
 void GtpWindow::ShowFromModel() {

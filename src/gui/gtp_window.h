@@ -31,6 +31,8 @@ class GtpWindow : public QWidget {
   ~GtpWindow() override;
 
   FormView& View() const { return *view_; }
+  // The colour key beside label 1, 2 or 3: a bar of its curve's colour at the label's left.
+  QWidget* KeyOf(int label) const { return label >= 1 && label <= 3 ? keys_[label - 1] : nullptr; }
   ProgressPicture* Picture() const { return picture_; }
   // Places the window and its parts where the model says.
   void ApplyGeometry();
@@ -47,6 +49,7 @@ class GtpWindow : public QWidget {
   Workbench& wb_;
   FormView* view_;
   ProgressPicture* picture_;
+  QWidget* keys_[3] = {nullptr, nullptr, nullptr};
   int listener_ = 0;
   QElapsedTimer lastPaint_;
   std::function<QRect()> keepClear_;

@@ -8,6 +8,7 @@
 #include <QMetaObject>
 #include <QStringList>
 #include <QTextBrowser>
+#include <QThread>
 #include <QUrl>
 #include <algorithm>
 
@@ -292,6 +293,8 @@ void QtPlatform::ShowHelp(const std::string& helpFile) {
 
 void QtPlatform::ProcessEvents() {
   if (!QCoreApplication::instance() || !gate_) return;
+  // Only the thread of the windows pumps (the plane sampler's workers never reach here, and must not).
+  if (QThread::currentThread() != QCoreApplication::instance()->thread()) return;
   if (lastPump_.isValid() && lastPump_.elapsed() < pumpIntervalMs_) return;
   lastPump_.start();
   Pass();

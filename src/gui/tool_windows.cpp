@@ -1,7 +1,10 @@
 #include "gui/tool_windows.h"
 #include "gui/screen_place.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QStyle>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
@@ -74,6 +77,18 @@ GraphDataWindow::GraphDataWindow(Workbench& wb, std::shared_ptr<TGraphData> form
                             {}, this);
   picture_->setGeometry(2, 2, TGraphData::W, TGraphData::H);
   int width = g->Width;
+  // The feature lists as wide as their longest name, closed and open.
+  for (const char* name : {"FYbox", "FXbox"})
+    if (auto* combo = qobject_cast<QComboBox*>(view_->WidgetOf(name))) {
+      combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+      int widest = 0;
+      for (int i = 0; i < combo->count(); ++i)
+        widest = std::max(widest, combo->view()->fontMetrics().horizontalAdvance(combo->itemText(i)));
+      combo->view()->setMinimumWidth(widest + 4 * combo->view()->fontMetrics().averageCharWidth() +
+                                     combo->view()->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+      // The panel's grid gives a control its minimum width.
+      combo->setMinimumWidth(combo->sizeHint().width());
+    }
   if (QWidget* panel = view_->CellOf("Panel1")) {
     // The feature lists one below the other, with their whole captions: the panel (and the window) as wide
     // as they need in this font.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <memory>
@@ -106,6 +107,7 @@ void SamplePlane(Workbench& wb, const std::vector<PlaneLine>& lines, const Plane
     for (std::size_t L = 0; L < lines.size(); ++L) {
       SampleLine(wb, lines[L], o, w, values);
       if (onLine) onLine(L, values);
+      wb.Plat.ProcessEvents();
     }
     return;
   }
@@ -160,15 +162,23 @@ void SamplePlane(Workbench& wb, const std::vector<PlaneLine>& lines, const Plane
     }
   } join{pool, stop};
 
+  // The calling thread keeps the windows live while it waits for the lines, in their order.
   for (std::size_t L = 0; L < lines.size(); ++L) {
     std::vector<double> values;
+    for (;;) {
+      {
+        std::unique_lock<std::mutex> lock(m);
+        if (cv.wait_for(lock, std::chrono::milliseconds(50), [&] { return done[L] != 0 || failure; })) break;
+      }
+      wb.Plat.ProcessEvents();
+    }
     {
-      std::unique_lock<std::mutex> lock(m);
-      cv.wait(lock, [&] { return done[L] != 0 || failure; });
+      std::lock_guard<std::mutex> lock(m);
       if (failure) break;
       values.swap(results[L]);
     }
     if (onLine) onLine(L, values);
+    wb.Plat.ProcessEvents();
   }
   stop = true;
   for (std::thread& th : pool) th.join();

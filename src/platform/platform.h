@@ -30,6 +30,16 @@ class Platform {
   // held and answered when the command ends. A long loop calls it in every step; it passes at most a few
   // times a second.
   virtual void ProcessEvents() = 0;
+  // The pump for loops of many short steps (a pass over a few vectors): each step tells how much it did
+  // (the vectors it evaluated), and the pump is passed once the steps since the last pass add up to
+  // kPulseWork, so that a step costs an addition and not a look at the clock.
+  static constexpr std::int64_t kPulseWork = 4096;
+  void Pulse(std::int64_t work) {
+    pulseWork_ += work < 1 ? 1 : work;
+    if (pulseWork_ < kPulseWork) return;
+    pulseWork_ = 0;
+    ProcessEvents();
+  }
   // The command boundary's notice that a command has ended, also by an error: the input that came after
   // the pump's last pass is dropped as well, and the close requests held during the run are answered.
   virtual void CommandEnded() {}
@@ -51,6 +61,9 @@ class Platform {
   // Milliseconds since the start of the year; seconds since the start of the year.
   std::int64_t MillisecondsOfYear() { return (DayOfYear() - 1) * std::int64_t{86400000} + MillisecondsOfDay(); }
   std::int64_t SecondsOfYear() { return MillisecondsOfYear() / 1000; }
+
+ private:
+  std::int64_t pulseWork_ = 0;
 };
 
 // The local time of day and day of the year from the system clock.

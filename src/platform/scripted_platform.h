@@ -2,6 +2,7 @@
 // The platform of tests and scripted runs: it records every message and editor request, answers dialogs
 // and questions from queues the test fills, and reads a clock the test sets.
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,6 +37,7 @@ class ScriptedPlatform : public Platform {
   bool Hourglass = false;
   bool Terminated = false;
   int EventsProcessed = 0;
+  std::function<void()> OnEvents;  // called at every pass of the pump: a test watches a running loop
   int CommandsEnded = 0;
 
   std::string ProgramDir;  // where relative answer paths point
@@ -47,7 +49,10 @@ class ScriptedPlatform : public Platform {
   bool Execute(FileDialog& dlg) override;
   void OpenInEditor(const std::string& path) override { EditorRequests.push_back(path); }
   void ShowHelp(const std::string& helpFile) override { HelpRequests.push_back(helpFile); }
-  void ProcessEvents() override { ++EventsProcessed; }
+  void ProcessEvents() override {
+    ++EventsProcessed;
+    if (OnEvents) OnEvents();
+  }
   void CommandEnded() override { ++CommandsEnded; }
   void SetHourglass(bool on) override { Hourglass = on; }
   void Terminate() override { Terminated = true; }

@@ -38,7 +38,21 @@ void CloseDataVisualization(Workbench& wb, TGraphData& g) {
 void DataVisualizationStart(Workbench& wb, TGraphData& g) {
   const int k = StrToInt(wb.Form1.PSEdit.Text());
   Pictures(g).DataPlotBitmap = MakePicture(k * TGraphData::W, k * TGraphData::H);
-  MakeResultsFileName(wb);
+  {
+    // The statistics routine shows its stage in the main window's Epoch field, which goes back to the
+    // last run's epoch once the statistics are made.
+    Edit& epoch = wb.Form1.ep;
+    const std::string shown = epoch.Text();
+    struct Restore {
+      Edit& field;
+      const std::string& text;
+      ~Restore() {
+        field.SetText(text);
+        field.Repaint();
+      }
+    } restore{epoch, shown};
+    MakeResultsFileName(wb);
+  }
   const auto indexOf = [&wb](const std::string& name) {
     for (std::size_t f = 0; f < wb.Features.size() && f < static_cast<std::size_t>(std::max(wb.NumOfFeatures, 0)); ++f)
       if (wb.Features[f].Name == name) return static_cast<int>(f);

@@ -283,6 +283,7 @@ void RunGeneticAlgorithm(Workbench& wb, std::uint8_t mode) {
   for (int g = 1; g <= wb.NumOfEpochs; ++g) {
     wb.Form1.ep.SetText(IntToStr(g));
     wb.Form1.ep.Repaint();
+    wb.Plat.ProcessEvents();
     if (g % 50 == 0) OpenLog(run);  // the log keeps the last 50 generations at most
     if (mode == 1)
       GAFitnessSMLP(wb, run);

@@ -232,6 +232,7 @@ void LNetForward(Workbench& wb, int v) {
 
 double LNetError(Workbench& wb, std::uint8_t /*mode*/) {
   RequireLNet(wb);
+  wb.Plat.Pulse(wb.NumOfVectors);
   const int n = wb.NumOfVectors;
   const int classes = wb.NumOfClasses;
   const double p = wb.ErrorExponent;

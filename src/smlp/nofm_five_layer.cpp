@@ -132,6 +132,7 @@ void ForwardFiveLayer(Workbench& wb, int v) {
 
 double FiveLayerError(Workbench& wb) {
   RequireFiveLayerNet(wb);
+  wb.Plat.Pulse(wb.NumOfVectors);
   double e = 0.0;
   const TNeuron& out0 = wb.Net[3][0];
   for (int v = 0; v < wb.NumOfVectors; ++v) {

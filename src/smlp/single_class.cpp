@@ -216,6 +216,7 @@ void SMLPForward(Workbench& wb, int v, int last) {
 
 double ComputeSMLPError(Workbench& wb, int last) {
   if (wb.NumOfVectors <= 0) throw FloatError("The data set has no vectors.");
+  wb.Plat.Pulse(wb.NumOfVectors);
   if (!HasSingleClassNetwork(wb) || last >= wb.Layers[1])
     throw WlError("The network does not fit the data set: build it anew (SMLP Training).");
   // One slot per input: a feature whose list holds a value twice makes two of its inputs hot.

@@ -611,6 +611,8 @@ bool EvaluateSMLP(Workbench& wb, double& error) {
 
 double EvaluateNetwork(Workbench& wb) {
   ClearVectorState();
+  // Every search of a step network evaluates through here: the windows stay live while it runs.
+  wb.Plat.Pulse(wb.NumOfVectors);
   if (double e = 0.0; wb.NetType == 3 && EvaluateSMLP(wb, e)) return e;
   RequireStepNetwork(wb);
   const int classes = std::max(0, wb.NumOfClasses);

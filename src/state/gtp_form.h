@@ -15,6 +15,15 @@ namespace wl {
 
 struct GTPPictures;
 
+// A point the run drew: where, the values of its curves, and the heights of the dE and step curves when
+// it drew them.
+struct ProgressPoint {
+  int X = 0;
+  double Error = 0, Accuracy = 0, SquaredNorm = 0;
+  int DEY = 0, StepY = 0;
+  bool DrawAccuracy = false, DrawSteps = false;
+};
+
 // The plot's geometry and the ends of its curves, kept from one InitTrainingProgressPlot to the next.
 struct ProgressPlotState {
   int k = 1;                   // point size, the pen width
@@ -35,6 +44,9 @@ struct ProgressPlotState {
   int LastX = 50;
   int LastErrorY = 390, LastAccuracyY = 390, LastNormY = 390, LastDEY = 390, LastStepY = 390;
   double PreviousError = 0.0;  // the error of the last detailed point
+  // The points drawn since the run's plot was made: a ||W|| curve about to leave the plot gets a smaller
+  // scale, and the plot is drawn again from these.
+  std::vector<ProgressPoint> Points;
 };
 
 // What the error comparison ("Comp Err") takes from the error surface: the reference epoch (the surface

@@ -41,6 +41,7 @@ void LogWMD(Workbench& wb, int l, int n, int k, double w0, bool store) {
   const bool log = wb.Form1.LogWMDBox.Checked() && wb.LogWMDFile.is_open();
   std::vector<double>* row = store && kk < wb.SectionSamples.size() ? &wb.SectionSamples[kk] : nullptr;
   std::size_t i = 0;
+  wb.Plat.ProcessEvents();
   for (int u = -200; u <= 200; ++u) {
     if (!ScanSampled(u)) continue;
     nr.Weights[kk] = w0 + 0.05 * u;

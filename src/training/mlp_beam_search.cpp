@@ -12,6 +12,7 @@
 #include "model/forward_pass.h"
 #include "model/read_parameters.h"
 #include "state/analysis_shapes.h"
+#include "state/hooks.h"
 #include "state/workbench.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
@@ -252,6 +253,39 @@ void ShowBeamProgress(Workbench& wb, int epoch, int i, int j, int mode) {
   }
 }
 
+namespace {
+
+// The progress plot follows the best network of the beam: after each selection it becomes Net, its error
+// and accuracy are the epoch's record, and the plot draws it. Its accuracy is measured once more, which
+// counts neither as an evaluation of the search nor as the search's last success rate.
+void RecordBestOfEpoch(Workbench& wb, int e) {
+  wb.Net = wb.BeamNets[0];
+  const double evaluations = wb.ErrorEvaluations, rate = wb.SuccessRate;
+  CandidateError(wb, 0);
+  wb.AcceptedSuccessRate = wb.SuccessRate;
+  wb.ErrorEvaluations = evaluations;
+  wb.SuccessRate = rate;
+  wb.CurrentError = wb.CandidateErrors[0];
+  if (static_cast<std::size_t>(e) < wb.EpochHistory.size())
+    wb.EpochHistory[static_cast<std::size_t>(e)] = {wb.CurrentError, wb.AcceptedSuccessRate};
+  if (e == 0) {
+    if (!wb.WNormHistory.empty()) wb.WNormHistory[0] = SquaredWeightNorm(wb);
+    // The plot's axis covers the search's epochs, and its epoch 0 is the best of the initial networks.
+    if (!wb.Form1.NoGTPBox.Checked()) CallRunPrepared(wb, kBeamEpochs);
+  } else {
+    CallEpochDone(wb, e, wb.CurrentError);
+  }
+}
+
+// The progress trace: the epoch and the candidate the search is at.
+void TraceCandidate(Workbench& wb, int e, int c) {
+  wb.ProgressStep = IntToStr(e);
+  wb.ProgressSubStep = IntToStr(c);
+  UpdateProgressTrace(wb);
+}
+
+}  // namespace
+
 void MLPBeamSearchTrain(Workbench& wb, std::uint8_t) {
   HourglassGuard hourglass(wb.Plat);
   TForm1& f = wb.Form1;
@@ -302,6 +336,7 @@ void MLPBeamSearchTrain(Workbench& wb, std::uint8_t) {
     ++wb.BeamHistoryRow;
   }
   SelectBeam(wb);
+  RecordBestOfEpoch(wb, 0);
   wb.ResultText = FixedDisplayText(wb.CandidateErrors[0], 12, 3);
   wb.StartError = wb.CandidateErrors[0];
   f.ge.SetText("- / " + wb.ResultText);
@@ -323,11 +358,13 @@ void MLPBeamSearchTrain(Workbench& wb, std::uint8_t) {
         wb.StepRateHistory[static_cast<std::size_t>(wb.StepCount)] = wb.SuccessRate;
         wb.StepErrorHistory[static_cast<std::size_t>(wb.StepCount)] = wb.CandidateErrors[c];
         ShowBeamProgress(wb, e, i, j, 1);
+        TraceCandidate(wb, e, static_cast<int>(c));
       }
     SelectBeam(wb);
     // As the run always did: the best error of the epoch takes entry e.
     wb.StepErrorHistory[static_cast<std::size_t>(e)] = wb.CandidateErrors[0];
     wb.StepRateHistory[static_cast<std::size_t>(e)] = wb.SuccessRate;
+    RecordBestOfEpoch(wb, e);
   }
 
   wb.Net = wb.BeamNets[0];
@@ -335,6 +372,8 @@ void MLPBeamSearchTrain(Workbench& wb, std::uint8_t) {
   CloseWritten(file);
   ShowBeamProgress(wb, kBeamEpochs, 0, 0, 2);
   ExportWeightMatrixAtRunEnd(wb);
+  wb.ProgressStep = wb.ProgressSubStep = "0";
+  if (!f.NoGTPBox.Checked()) CallRunEnded(wb);
 }
 
 }  // namespace wl

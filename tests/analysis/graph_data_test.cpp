@@ -58,11 +58,13 @@ class GraphDataTest : public test::ProgramDirTest {
 };
 
 TEST_F(GraphDataTest, EachClassHasItsMarkerAndColourAtTheFormulasPixel) {
+  wb->Form1.ep.SetText("40");
   TGraphData& g = Started();
   ASSERT_TRUE(plat.Messages.empty()) << plat.Messages[0].Text;
   ASSERT_TRUE(g.HasPicture);
   EXPECT_EQ(Pictures(g).DataPlotBitmap.size(), QSize(630, 550));
-  EXPECT_EQ(wb->Form1.ep.Text(), "Discretization");  // the feature ranges were recomputed
+  // The feature ranges were recomputed, and the Epoch field shows the last run's epoch again.
+  EXPECT_EQ(wb->Form1.ep.Text(), "40");
 
   // (1, 2): px = 50 + 11 = 61, py = 550 - 50 = 500; (3, 5): 326, 275; (5, 8): 591, 50.
   EXPECT_EQ(DataPlotPoint(3.0, 5.0, {1, 5}, {2, 8}, 1).X, 326);

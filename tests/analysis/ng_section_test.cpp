@@ -148,6 +148,61 @@ TEST_F(NGSectionTest, LegendNumbersBelowNinetyNineAreWritten) {
   EXPECT_NE(Pictures(wb->NGF).NGFBitmap, before);
 }
 
+// About a hundred sections: the legend wraps round inside the picture, and once the colours come round
+// again every new section makes the earlier curves paler while the grid keeps its grey.
+TEST_F(NGSectionTest, ManySectionsWrapTheLegendAndFadeTheEarlierCurves) {
+  DrawNGSectionAxes(*wb);
+  wb->PointSize = 1;
+  NGFPictures& g = Pictures(wb->NGF);
+  DrawNGSectionCurve(*wb, 0, 0);
+  NGSectionPoint(*wb, 100, 200, true);
+  NGSectionPoint(*wb, 140, 200, false);
+  const std::int64_t first = wb->PlotColors[0];
+  for (int i = 1; i < 8; ++i) DrawNGSectionCurve(*wb, i, i);
+  EXPECT_EQ(g.Pen.Pixel(120, 200), first);  // eight colours: nothing fades yet
+  DrawNGSectionCurve(*wb, 8, 8);
+  auto faded = [](std::int64_t c, int times) {
+    std::int64_t out = 0;
+    for (int shift : {0, 8, 16}) {
+      int v = static_cast<int>((c >> shift) & 0xFF);
+      for (int t = 0; t < times; ++t) v = 255 - RoundInt((255 - v) * kNGSectionFade);
+      out |= static_cast<std::int64_t>(v) << shift;
+    }
+    return out;
+  };
+  EXPECT_EQ(g.Pen.Pixel(120, 200), faded(first, 1));
+  EXPECT_EQ(g.Pen.Pixel(300, 120), clGray);  // the grid line of E = 0.8
+  for (int i = 9; i < 12; ++i) DrawNGSectionCurve(*wb, i, i);
+  EXPECT_EQ(g.Pen.Pixel(120, 200), faded(first, 4));
+
+  // 21 rows from the top margin down to above the "h": section 30 takes row 9 (cleared first), and
+  // the rest of the legend column only fades.
+  ASSERT_EQ(NGSectionLegendRows(wb->NGChartHeight, wb->NGChartMargin), 21);
+  for (int i = 12; i < 30; ++i) DrawNGSectionCurve(*wb, i, i);
+  const QRect legend(563, 0, 26, 480);
+  QImage expected = g.NGFBitmap.copy(legend);
+  for (int y = 0; y < expected.height(); ++y)
+    for (int x = 0; x < expected.width(); ++x) {
+      const std::int64_t c = faded(ColorValue(expected.pixel(x, y)), 1);
+      expected.setPixel(x, y, qRgb(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                                   static_cast<int>((c >> 16) & 0xFF)));
+    }
+  DrawNGSectionCurve(*wb, 30, 30);
+  const QImage after = g.NGFBitmap.copy(legend);
+  const int row9 = 30 + 22 * 9;
+  bool written = false;
+  for (int y = 0; y < after.height(); ++y)
+    for (int x = 0; x < after.width(); ++x) {
+      const bool same = ColorValue(after.pixel(x, y)) == ColorValue(expected.pixel(x, y));
+      if (y >= row9 && y < row9 + 20) {
+        written = written || !same;
+      } else {
+        EXPECT_TRUE(same) << x + legend.x() << "," << y;
+      }
+    }
+  EXPECT_TRUE(written);
+}
+
 TEST_F(NGSectionTest, PointsMoveThenDrawInTheCurvesColour) {
   DrawNGSectionAxes(*wb);
   wb->PointSize = 1;

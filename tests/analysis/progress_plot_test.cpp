@@ -244,6 +244,58 @@ TEST_F(ProgressPlotTest, NoPlotMatlabAndDetailedRunsDrawOnlyWhatTheyShould) {
   EXPECT_THROW(PlotTrainingProgressEpoch(wb, 4, 1.0), WlError);
 }
 
+// A norm that would leave the plot over its top line gets the scale that puts it at half the height, and
+// what the run drew so far is drawn again at that scale: per epoch, and per weight with its epoch's
+// earlier points.
+TEST_F(ProgressPlotTest, AGrowingNormIsRescaledToStayInsideThePlot) {
+  // Nothing black over the top line, right of the error axis' labels.
+  auto blackAboveTop = [this] {
+    for (int x = 51; x <= 780; ++x)
+      if (ColumnHas(x, 0, 19, clBlack)) return true;
+    return false;
+  };
+  for (const char* tag : {"BP", "S1-D"}) {
+    SCOPED_TRACE(tag);
+    wb.MethodTag = tag;
+    const bool detailed = std::string(tag) == "S1-D";
+    wb.Form1.debox.SetChecked(detailed);
+    SetWeights(0.5);
+    InitTrainingProgressPlot(wb, 3, false);
+    wb.AcceptedSuccessRate = 0.5;
+    SetWeights(1.0);  // squared norm 9: inside at the table's scale 3.7
+    const int firstX = detailed ? 50 + 27 : 290;  // the first weight of epoch 1 at 240 / 9, or epoch 1
+    if (detailed)
+      PlotTrainingDetail(wb, 1, 0, 0, 0, 0, 1.0, 0.5);
+    else
+      PlotTrainingProgressEpoch(wb, 1, 1.0);
+    EXPECT_DOUBLE_EQ(wb.GTP.Plot.WS, 3.7);
+    EXPECT_EQ(Pixel(firstX, 379), clBlack);  // 390 - round(3 * 3.7)
+
+    SetWeights(50.0);  // norm 150: 555 pixels at the table's scale, more than the plot's 370
+    const int secondX = detailed ? 50 + 53 : 530;
+    if (detailed)
+      PlotTrainingDetail(wb, 1, 0, 0, 1, 1, 0.5, 0.5);
+    else
+      PlotTrainingProgressEpoch(wb, 2, 0.5);
+    const ProgressPlotState& P = wb.GTP.Plot;
+    EXPECT_DOUBLE_EQ(P.WS, 370.0 / 300.0);
+    EXPECT_EQ(wb.GTP.Label1.Caption(), "||W|| = 0...300");
+    EXPECT_EQ(Pixel(secondX, 390 - 185), clBlack);  // at half the height
+    EXPECT_FALSE(blackAboveTop());
+    // The earlier point at the new scale, its error and accuracy where they were.
+    EXPECT_EQ(Pixel(firstX, 390 - 4), clBlack);  // round(3 * 370 / 300)
+    EXPECT_NE(Pixel(firstX, 379), clBlack);
+    EXPECT_EQ(Pixel(firstX, 298), clRed);
+    EXPECT_EQ(Pixel(firstX, 205), clBlue);
+    if (detailed) {
+      EXPECT_TRUE(ColumnHas(60, 384, 389, clYellow));  // the step curve is drawn again too, to 18.5 * 0.5
+      EXPECT_DOUBLE_EQ(P.PreviousError, 0.5);
+    }
+    EXPECT_EQ(P.LastX, secondX);
+    EXPECT_EQ(P.Points.size(), 2u);
+  }
+}
+
 TEST_F(ProgressPlotTest, FinishFramesThePictureAndShowsIt) {
   InitTrainingProgressPlot(wb, 3, false);
   Canvas c(Pictures(wb.GTP).Bitmap);

@@ -119,6 +119,46 @@ TEST_F(WeightFormsTest, EveryBarLiesInsideThePicture) {
   }
 }
 
+// A weight beyond what the picture's half width shows (about 15.6) is cut short of the edge and ends in an
+// arrowhead that points on; one just inside is drawn as it is.
+TEST_F(WeightFormsTest, BarsBeyondThePictureEndInAnArrowhead) {
+  std::vector<std::vector<double>> hidden(5, std::vector<double>(5, 0.1)), out(3, std::vector<double>(6, 0.1));
+  hidden[0][0] = 40.0;
+  hidden[0][1] = -1.0e9;
+  hidden[0][2] = 15.0;
+  test::SetNetwork(*wb, {4, 5, 3}, {hidden, out});
+  ShowWeightForm(*wb, 0);
+  const TWfr& f = Form(0);
+  QImage picture = *Picture(f);
+  Canvas c(picture);
+  const int Wp = f.Geometry.Wp, T = f.Geometry.T, base = f.Geometry.X0 - 1;
+  struct Case {
+    std::size_t Bar;
+    int End, Dir;
+  };
+  for (const Case& k : {Case{0, Wp - 3, 1}, Case{1, 2, -1}}) {
+    SCOPED_TRACE(k.Bar);
+    const WeightBar& b = f.Bars[k.Bar];
+    EXPECT_EQ(b.X2, k.End);
+    // The bar up to the arrowhead, the head wider than the bar and tapering to its tip, nothing beyond.
+    EXPECT_EQ(c.Pixel(base + k.Dir * 100, b.Y), clPurple);
+    const int cut = k.End - k.Dir * 6;
+    auto height = [&](int x) {
+      int n = 0;
+      for (int y = b.Y - 2 * T; y <= b.Y + 2 * T; ++y) n += c.Pixel(x, y) == clPurple;
+      return n;
+    };
+    EXPECT_EQ(height(cut - k.Dir * 3), T);
+    EXPECT_GE(height(cut), T + 2);
+    EXPECT_LT(height(k.End - k.Dir), height(cut));
+    EXPECT_EQ(c.Pixel(k.End - k.Dir, b.Y), clPurple);
+    EXPECT_NE(c.Pixel(k.End + k.Dir * 2, b.Y), clPurple);
+  }
+  // 15: 300 pixels, inside.
+  EXPECT_EQ(f.Bars[2].X2, base + 300);
+  EXPECT_NE(c.Pixel(base + 300 - 6, f.Bars[2].Y - T), clPurple);
+}
+
 TEST_F(WeightFormsTest, HintShowsTheBarUnderThePointer) {
   ShowWeightForm(*wb, 0);
   TWfr& f = Form(0);

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "analysis/canvas.h"
+#include "analysis/gtp_pictures.h"
 #include "model/create_network.h"
 #include "model/read_parameters.h"
 #include "state/workbench.h"
@@ -337,6 +339,43 @@ TEST_F(BeamSearchTest, RecordsFitRunsOfFewEpochsAndWithoutTheTag) {
     for (std::size_t r = 40; r < 44; ++r) found = found || Row(wb.WeightHistory, r) == Flat(wb.Net);
     EXPECT_TRUE(found);
     EXPECT_EQ(History(wb).size(), 33u);
+  }
+}
+
+// The progress plot follows the best network of every selection over the search's ten epochs (whatever
+// NumOfEpochs says), and the trace names the epoch and the candidate until the run ends.
+TEST_F(BeamSearchTest, TheProgressPlotFollowsTheBestNetworkOfEveryEpoch) {
+  for (const char* epochs : {"5", "12"}) {
+    SCOPED_TRACE(epochs);
+    Workbench& wb = Bench("2");
+    wb.Form1.EpochEditT2.SetText(epochs);
+    wb.MethodTag = "BS";
+    wb.ProgressStage = "18";
+    std::vector<std::string> traces;
+    Plat(wb).OnEvents = [&wb, &traces] { traces.push_back(wb.OnTopForm.Caption()); };
+    MLPBeamSearchTrain(wb, 1);
+    Plat(wb).OnEvents = nullptr;
+    EXPECT_TRUE(Plat(wb).Messages.empty());
+
+    const ProgressPlotState& P = wb.GTP.Plot;
+    EXPECT_EQ(P.E, 10);
+    ASSERT_EQ(P.Points.size(), 10u);
+    EXPECT_DOUBLE_EQ(wb.EpochHistory[0].Error, wb.StartError);
+    for (std::size_t e = 1; e <= 10; ++e) {
+      EXPECT_DOUBLE_EQ(wb.EpochHistory[e].Error, wb.StepErrorHistory[e]) << e;
+      EXPECT_DOUBLE_EQ(P.Points[e - 1].Error, wb.StepErrorHistory[e]) << e;
+      EXPECT_EQ(P.Points[e - 1].X, 50 + 72 * static_cast<int>(e)) << e;
+    }
+    EXPECT_DOUBLE_EQ(P.Points.back().SquaredNorm, SquaredWeightNorm(wb));  // the network the run leaves
+    const int y = P.Y0 - static_cast<int>(std::lround(P.H * wb.CandidateErrors[0] * P.YS));
+    EXPECT_EQ(Canvas(Pictures(wb.GTP).Image1Picture).Pixel(770, y), clRed);
+    EXPECT_TRUE(wb.GTP.Image1.Visible());
+    // The last epoch's accuracy is that of the best network, measured without counting as the search's.
+    EXPECT_DOUBLE_EQ(wb.EpochHistory[10].Accuracy, wb.AcceptedSuccessRate);
+
+    EXPECT_NE(std::find(traces.begin(), traces.end(), "On Top      18-1-0"), traces.end());
+    EXPECT_NE(std::find(traces.begin(), traces.end(), "On Top      18-10-3"), traces.end());
+    EXPECT_EQ(wb.OnTopForm.Caption(), "On Top      518-0-0");
   }
 }
 
