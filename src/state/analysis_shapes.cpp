@@ -28,10 +28,12 @@ NetworkStamp CurrentNetworkShape(const Workbench& wb) {
 
 void StampComponents(Workbench& wb) {
   wb.ComponentsMadeFor = CurrentNetworkShape(wb);
-  // The centre of the surface is a point of the weight space the components span: one of another network
-  // goes with its components (each plot lays out its centre anew).
-  if (wb.CentreWeights.size() != static_cast<std::size_t>(std::max(wb.ComponentsMadeFor.Weights, 0)))
-    wb.CentreWeights.clear();
+  // The centre of the surface is a point of the weight space the components span, and the scores are the
+  // trajectory's coordinates on them: those of another network go with its components (each plot lays out
+  // its centre and projects the trajectory anew).
+  const auto n = static_cast<std::size_t>(std::max(wb.ComponentsMadeFor.Weights, 0));
+  if (wb.CentreWeights.size() != n) wb.CentreWeights.clear();
+  if (wb.ComponentScores.size() > n) wb.ComponentScores.clear();
 }
 
 bool ComponentsShapeHolds(const Workbench& wb) {

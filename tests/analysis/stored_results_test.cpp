@@ -161,8 +161,14 @@ TEST_F(StoredResultsShapeTest, RecordsAndTheirChecks) {
   // The centre of the surface goes with components made for another network, and stays with those made
   // again for its own.
   wb.CentreWeights.assign(4, 0.25);
+  wb.ComponentScores.assign(8, std::vector<double>(3, 0.0));
   StampComponents(wb);
   EXPECT_TRUE(wb.CentreWeights.empty());
+  EXPECT_EQ(wb.ComponentScores.size(), 8u);  // scores for 8 components fit a network of 8 weights
+  wb.NumOfWeights = 4;
+  wb.Layers = {3, 1};
+  StampComponents(wb);
+  EXPECT_TRUE(wb.ComponentScores.empty());
   wb.NumOfWeights = 4;
   wb.Layers = {3, 1};
   wb.CentreWeights.assign(4, 0.25);
