@@ -330,6 +330,12 @@ void FormView::BuildWidget(Binding& b, QWidget* window) {
   }
 }
 
+bool FormView::InPage(const Control& c) const {
+  if (c.Kind() != ControlKind::Panel) return false;
+  const Binding* parent = Find(c.Parent());
+  return parent && parent->Source->Kind() == ControlKind::TabSheet;
+}
+
 void FormView::BuildMenus(QMenuBar* menuBar) {
   std::set<std::string, std::less<>> parents;
   for (const Binding& b : bindings_)
@@ -386,8 +392,11 @@ void FormView::Place(Binding& b) {
     return;
   }
 
-  if (c.Kind() == ControlKind::GroupBox || c.Kind() == ControlKind::Panel)
-    MakeContainer(b, static_cast<QGroupBox*>(b.Widget), ColumnsFor(c));
+  if (c.Kind() == ControlKind::GroupBox || c.Kind() == ControlKind::Panel) {
+    Container& box = MakeContainer(b, static_cast<QGroupBox*>(b.Widget), ColumnsFor(c));
+    // A panel on a page frames a small group of buttons: its frame close round them.
+    if (InPage(c)) box.Layout->setContentsMargins(4, 0, 4, 0);
+  }
 
   auto parent = containers_.find(c.Parent());
   if (parent == containers_.end()) {
@@ -708,7 +717,12 @@ void FormView::Sync(Binding& b) {
     case ControlKind::GroupBox:
     case ControlKind::Panel: {
       auto* group = static_cast<QGroupBox*>(b.Widget);
-      group->setTitle(Q(c.Caption()));
+      // A panel on a page is a frame round its buttons; its caption is its tooltip.
+      if (InPage(c)) {
+        group->setToolTip(Q(c.Caption()));
+      } else {
+        group->setTitle(Q(c.Caption()));
+      }
       const std::int64_t color = static_cast<GroupBox&>(c).CaptionColor();
       // A style sheet colours the caption only; a palette would colour the box's controls as well.
       group->setStyleSheet(color == GroupBox::clWindowText

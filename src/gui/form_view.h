@@ -100,6 +100,8 @@ class FormView : public QObject {
   // Gives the container its layout (a page scrolls when the window is made too small for it).
   Container& MakeContainer(Binding& b, QWidget* inner, int columns);
   int ColumnsFor(const Control& container) const;
+  // A panel standing on a tab page.
+  bool InPage(const Control& c) const;
 
   Form& form_;
   QPointer<QWidget> window_;

@@ -180,7 +180,8 @@ class MainWindowLayoutTest : public testing::TestWithParam<int> {
       QApplication::processEvents();
       const std::string fault = FirstFault();
       EXPECT_EQ(fault, "") << GetParam() << " ppi, " << when << ", page \"" << pages->tabText(i).toStdString()
-                           << "\"";
+                           << "\", short of " << windows.Main()->Shortfall().width() << " x "
+                           << windows.Main()->Shortfall().height();
       if (when == "start" && i != start) Keep(windows.Main()->grab().toImage(), when + "_page" + std::to_string(i + 1));
     }
     pages->setCurrentIndex(start);
