@@ -41,24 +41,11 @@ using test::ReadText;
 
 using Test = std::function<bool(const std::vector<double>&)>;
 
-// Reads one printed rule against the data set in memory: feature names and value texts as the data set
-// lists them, interval ranges "a_b_c" as numbers. Any text it cannot read fails the test.
-class PrintedRule {
- public:
-  PrintedRule(const Workbench& wb, const std::string& text) : wb_(wb), s_(text) {
-    Skip();
-    if (i_ >= s_.size()) {
-      test_ = [](const std::vector<double>&) { return false; };
-      return;
-    }
-    test_ = Or();
-    Skip();
-    if (i_ != s_.size()) ADD_FAILURE() << "unread rest \"" << s_.substr(i_) << "\" of: " << s_;
-  }
-  bool Holds(const std::vector<double>& row) const { return test_(row); }
+// The words and signs of a printed rule, read from left to right; shared by both readers below.
+class RuleTextCursor {
+ protected:
+  explicit RuleTextCursor(const std::string& text) : s_(text) {}
 
- private:
-  static bool Stop(char c) { return c == ' ' || c == '(' || c == ')' || c == ','; }
   void Skip() {
     while (i_ < s_.size() && s_[i_] == ' ') ++i_;
   }
@@ -66,7 +53,7 @@ class PrintedRule {
     std::size_t j = at;
     while (j < s_.size() && s_[j] == ' ') ++j;
     const std::size_t b = j;
-    while (j < s_.size() && !Stop(s_[j])) ++j;
+    while (j < s_.size() && s_[j] != ' ' && s_[j] != '(' && s_[j] != ')' && s_[j] != ',') ++j;
     at = j;
     return s_.substr(b, j - b);
   }
@@ -86,6 +73,28 @@ class PrintedRule {
   void Need(char c) {
     if (!TakeChar(c)) ADD_FAILURE() << "'" << c << "' expected at " << i_ << " of: " << s_;
   }
+
+  std::string s_;
+  std::size_t i_ = 0;
+};
+
+// Reads one printed rule against the data set in memory: feature names and value texts as the data set
+// lists them, interval ranges "a_b_c" as numbers. Any text it cannot read fails the test.
+class PrintedRule : RuleTextCursor {
+ public:
+  PrintedRule(const Workbench& wb, const std::string& text) : RuleTextCursor(text), wb_(wb) {
+    Skip();
+    if (i_ >= s_.size()) {
+      test_ = [](const std::vector<double>&) { return false; };
+      return;
+    }
+    test_ = Or();
+    Skip();
+    if (i_ != s_.size()) ADD_FAILURE() << "unread rest \"" << s_.substr(i_) << "\" of: " << s_;
+  }
+  bool Holds(const std::vector<double>& row) const { return test_(row); }
+
+ private:
   static bool Num(const std::string& w, double& x) {
     if (w.empty() || w.find('=') != std::string::npos) return false;
     std::istringstream in(w);
@@ -252,8 +261,6 @@ class PrintedRule {
   }
 
   const Workbench& wb_;
-  std::string s_;
-  std::size_t i_ = 0;
   Test test_;
 };
 
@@ -261,10 +268,10 @@ class PrintedRule {
 // weighted sum of its inputs, "name(value)", "name(a_b)" (strictly between a and b) or " Weight[i]", or
 // of other units in parentheses; the units of a class are combined by or, and, not, "at least N of (...)"
 // or a weighted sum "(2 (...) + (...) > t)". `inputs` tests input i of " Weight[i]".
-class PrintedThresholdRule {
+class PrintedThresholdRule : RuleTextCursor {
  public:
   PrintedThresholdRule(const Workbench& wb, const std::vector<Test>& inputs, const std::string& text)
-      : wb_(wb), inputs_(inputs), s_(text) {
+      : RuleTextCursor(text), wb_(wb), inputs_(inputs) {
     Skip();
     if (i_ >= s_.size()) {
       test_ = [](const std::vector<double>&) { return false; };
@@ -277,33 +284,6 @@ class PrintedThresholdRule {
   bool Holds(const std::vector<double>& row) const { return test_(row); }
 
  private:
-  void Skip() {
-    while (i_ < s_.size() && s_[i_] == ' ') ++i_;
-  }
-  std::string Word(std::size_t& at) const {
-    std::size_t j = at;
-    while (j < s_.size() && s_[j] == ' ') ++j;
-    const std::size_t b = j;
-    while (j < s_.size() && s_[j] != ' ' && s_[j] != '(' && s_[j] != ')' && s_[j] != ',') ++j;
-    at = j;
-    return s_.substr(b, j - b);
-  }
-  std::string PeekWord() const {
-    std::size_t at = i_;
-    return Word(at);
-  }
-  std::string TakeWord() { return Word(i_); }
-  bool TakeChar(char c) {
-    Skip();
-    if (i_ < s_.size() && s_[i_] == c) {
-      ++i_;
-      return true;
-    }
-    return false;
-  }
-  void Need(char c) {
-    if (!TakeChar(c)) ADD_FAILURE() << "'" << c << "' expected at " << i_ << " of: " << s_;
-  }
   static bool Num(const std::string& w, double& x) {
     std::istringstream in(w);
     in >> x;
@@ -471,8 +451,6 @@ class PrintedThresholdRule {
 
   const Workbench& wb_;
   const std::vector<Test>& inputs_;
-  std::string s_;
-  std::size_t i_ = 0;
   Test test_;
 };
 
@@ -768,8 +746,10 @@ TEST_F(RulesAgreementTest, CompareRulesReportsEndWithTheirRules) {
     EXPECT_LT(std::find(lines.begin(), lines.end(), "Output Layer"), rules);
     ASSERT_EQ(lines.end() - rules, 1 + wb->NumOfClasses + 1) << ReadText(file);
     EXPECT_EQ(lines.back(), AllAgree(*wb));
-    if (std::string(method) == "_2ch")
-      EXPECT_EQ(AgreeingVectors(*wb, std::vector<std::string>(rules + 1, rules + 1 + wb->NumOfClasses)), wb->NumOfVectors);
+    if (std::string(method) == "_2ch") {
+      EXPECT_EQ(AgreeingVectors(*wb, std::vector<std::string>(rules + 1, rules + 1 + wb->NumOfClasses)),
+                wb->NumOfVectors);
+    }
   }
 }
 
