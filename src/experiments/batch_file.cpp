@@ -1,5 +1,4 @@
 #include "experiments/batch_file.h"
-#include "model/run_status.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -11,6 +10,7 @@
 #include "model/create_network.h"
 #include "model/data_file.h"
 #include "model/results_prefix.h"
+#include "model/run_status.h"
 #include "model/settings_file.h"
 #include "state/workbench.h"
 #include "platform/clock.h"

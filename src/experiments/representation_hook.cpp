@@ -1,5 +1,4 @@
 #include "experiments/representation_hook.h"
-#include "model/run_status.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,6 +6,7 @@
 
 #include "experiments/input_pruning.h"
 #include "model/forward_pass.h"
+#include "model/run_status.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"

@@ -1,5 +1,4 @@
 #include "model/data_file.h"
-#include "model/run_status.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,6 +7,7 @@
 
 #include "model/class_weights.h"
 #include "model/results_prefix.h"
+#include "model/run_status.h"
 #include "state/training_parts.h"
 #include "state/workbench.h"
 #include "platform/errors.h"

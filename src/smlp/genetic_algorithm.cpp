@@ -1,11 +1,11 @@
 #include "smlp/genetic_algorithm.h"
-#include "model/run_status.h"
 
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 
 #include "model/read_parameters.h"
+#include "model/run_status.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"

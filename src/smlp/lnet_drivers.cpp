@@ -1,10 +1,10 @@
 #include "smlp/lnet_drivers.h"
-#include "model/run_status.h"
 
 #include <cstdint>
 #include <string>
 
 #include "model/read_parameters.h"
+#include "model/run_status.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"

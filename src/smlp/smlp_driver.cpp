@@ -1,5 +1,4 @@
 #include "smlp/smlp_driver.h"
-#include "model/run_status.h"
 
 #include <algorithm>
 #include <fstream>
@@ -7,6 +6,7 @@
 
 #include "model/class_weights.h"
 #include "model/data_file.h"
+#include "model/run_status.h"
 #include "smlp/nofm_five_layer.h"
 #include "smlp/lnum_grad.h"
 #include "smlp/lunit_net.h"

@@ -1,5 +1,4 @@
 #include "training/backprop.h"
-#include "model/run_status.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,6 +12,7 @@
 #include "model/error_functions.h"
 #include "model/eval_options.h"
 #include "model/forward_pass.h"
+#include "model/run_status.h"
 #include "model/weights_file.h"
 #include "state/workbench.h"
 #include "platform/clock.h"

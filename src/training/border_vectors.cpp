@@ -1,5 +1,4 @@
 #include "training/border_vectors.h"
-#include "model/run_status.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -8,6 +7,7 @@
 #include <vector>
 
 #include "model/error_functions.h"
+#include "model/run_status.h"
 #include "state/training_parts.h"
 #include "state/workbench.h"
 #include "platform/errors.h"

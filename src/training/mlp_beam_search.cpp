@@ -1,5 +1,4 @@
 #include "training/mlp_beam_search.h"
-#include "model/run_status.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,6 +10,7 @@
 #include "model/error_functions.h"
 #include "model/forward_pass.h"
 #include "model/read_parameters.h"
+#include "model/run_status.h"
 #include "state/analysis_shapes.h"
 #include "state/hooks.h"
 #include "state/workbench.h"

@@ -1,5 +1,4 @@
 #include "training/one_change.h"
-#include "model/run_status.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,6 +7,7 @@
 #include "model/eval_options.h"
 #include "model/layer_transfer.h"
 #include "model/read_parameters.h"
+#include "model/run_status.h"
 #include "model/signal_table.h"
 #include "model/weights_file.h"
 #include "state/training_parts.h"

@@ -1,5 +1,4 @@
 #include "training/prepare_run.h"
-#include "model/run_status.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,6 +6,7 @@
 #include <utility>
 
 #include "model/layer_transfer.h"
+#include "model/run_status.h"
 #include "platform/errors.h"
 #include "platform/memory.h"
 #include "state/workbench.h"

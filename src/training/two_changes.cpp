@@ -1,5 +1,4 @@
 #include "training/two_changes.h"
-#include "model/run_status.h"
 
 #include <algorithm>
 #include <fstream>
@@ -8,6 +7,7 @@
 #include "model/error_functions.h"
 #include "model/eval_options.h"
 #include "model/read_parameters.h"
+#include "model/run_status.h"
 #include "model/weights_file.h"
 #include "state/hooks.h"
 #include "state/training_parts.h"
