@@ -13,12 +13,15 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollArea>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "gui/flow_grid_layout.h"
 #include "gui/screen_place.h"
 #include "platform/rounding.h"
+#include "shell/on_top.h"
 #include "shell/startup.h"
 
 namespace wl {
@@ -117,6 +120,25 @@ void MainWindow::SetStayOnTop(QWidget* onTop) {
   KeepOnTopCornerFree();
 }
 
+bool MainWindow::OnTopInCorner() const {
+  if (!onTop_ || !onTop_->isVisible()) return false;
+  const QRect on(mapFromGlobal(onTop_->frameGeometry().topLeft()), onTop_->frameGeometry().size());
+  return on.intersects(rect()) && on.right() >= width() - on.width() - kCornerGap &&
+         on.bottom() >= height() - 2 * on.height() - kCornerGap;
+}
+
+void MainWindow::PlaceOnTopInCorner() {
+  if (!onTop_ || !onTop_->isVisible()) return;
+  // The place the window is given when it shows: from the right edge and the top the layout gives this
+  // window (where the start shows it) and its height now.
+  const WindowRect& r = wb_.MainFormRect;
+  const WindowPlace p = OnTopFormPlace({r.Left + r.Width - width(), r.Top, width(), height()}, wb_.FontPct);
+  wb_.OnTopForm.Left = p.Left;
+  wb_.OnTopForm.Top = p.Top;
+  if (onTop_->pos() != QPoint(p.Left, p.Top)) onTop_->move(p.Left, p.Top);
+  KeepOnScreen(onTop_);
+}
+
 void MainWindow::KeepOnTopCornerFree() {
   if (wb_.FontPct <= 0) return;
   // The stay-on-top window's place (its frame's top left) inside this window's client area. Where it stands
@@ -127,11 +149,9 @@ void MainWindow::KeepOnTopCornerFree() {
   QPoint place(width() - RoundInt(wb_.FontPct * 260.0 / 150.0) - kCornerGap,
                height() - RoundInt(wb_.FontPct * 110.0 / 150.0) - title - kCornerGap);
   if (onTop_ && onTop_->isVisible()) {
-    const QRect on(mapFromGlobal(onTop_->frameGeometry().topLeft()), onTop_->frameGeometry().size());
     // Only while it stands on the bottom right part of this window; moved elsewhere it frees the corner.
-    const bool inCorner = on.intersects(rect()) && on.right() >= width() - on.width() - kCornerGap &&
-                          on.bottom() >= height() - 2 * on.height() - kCornerGap;
-    place = inCorner ? on.topLeft() - QPoint(kCornerGap, kCornerGap) : QPoint(width(), height());
+    place = OnTopInCorner() ? mapFromGlobal(onTop_->frameGeometry().topLeft()) - QPoint(kCornerGap, kCornerGap)
+                            : QPoint(width(), height());
   }
   for (const std::string& name : bottomGroups_) {
     QWidget* group = view_->WidgetOf(name);
@@ -161,6 +181,13 @@ void MainWindow::moveEvent(QMoveEvent* event) {
 }
 
 void MainWindow::ApplyStartLayout() {
+  ApplyScaledFont();
+  const WindowRect& r = wb_.MainFormRect;
+  resize(r.Width, r.Height);
+  move(r.Left, r.Top);
+}
+
+void MainWindow::ApplyScaledFont() {
   // The layout was drawn for a dialog font of 13 pixels at 120 pixels per inch: the font scales with the
   // window, so that the controls keep their proportions at every resolution.
   if (wb_.FontScale > 0) {
@@ -168,20 +195,38 @@ void MainWindow::ApplyStartLayout() {
     f.setPixelSize(std::max(8, RoundInt(kFontPixels * wb_.FontScale)));
     setFont(f);
   }
-  const WindowRect& r = wb_.MainFormRect;
-  resize(r.Width, r.Height);
-  move(r.Left, r.Top);
 }
 
 void MainWindow::ApplyFontLayout() {
-  ApplyStartLayout();
+  // Whether the stay-on-top window stands in this window's corner, where the program put it, before the
+  // window changes: it then goes with the corner.
+  const bool onTopFollows = OnTopInCorner();
   // Only a window shown gets its resize events at once, so that its layout follows each step.
-  if (!isVisible()) return;
+  if (!isVisible()) {
+    ApplyStartLayout();
+    return;
+  }
+  ApplyScaledFont();
+  // The size the font window gives is too narrow for the pages at any scale: the window takes the size the
+  // start gives at the new scale (the larger of the two), so that a scale always looks the same, whatever
+  // scales came before.
+  const WindowRect& r = wb_.MainFormRect;
+  const MainFormLayout start = LayOutMainForm(wb_.FontScale, wb_.ScreenWidth);
+  const QSize wanted(std::max(r.Width, start.Form.Width), std::max(r.Height, start.Form.Height));
   const QRect area = FreeScreenArea(this);
   const QMargins frame = FrameMargins(this);
-  const int maxWidth = area.isEmpty() ? width() : std::max(width(), area.width() - frame.left() - frame.right());
-  const int maxHeight = area.isEmpty() ? height() : std::max(height(), area.height() - frame.top() - frame.bottom());
-  // Wider first (the pages take more columns and so need less height), then higher.
+  const int maxWidth = area.isEmpty() ? wanted.width() : std::max(r.Width, area.width() - frame.left() - frame.right());
+  const int maxHeight = area.isEmpty() ? wanted.height() : std::max(r.Height, area.height() - frame.top() - frame.bottom());
+  // Each size with the right edge where the layout puts it (the screen's right edge), and the stay-on-top
+  // window at its place in the corner.
+  auto fit = [&](QSize size) {
+    resize(size);
+    move(r.Left + r.Width - width(), r.Top);
+    if (onTopFollows) PlaceOnTopInCorner();
+  };
+  fit(QSize(std::min(wanted.width(), maxWidth), std::min(wanted.height(), maxHeight)));
+  // Then larger where something would still scroll: wider first (the pages take more columns and so need
+  // less height), then higher.
   for (int step = 0; step < 200; ++step) {
     const QSize need = Shortfall();
     if (need.width() <= 0 && need.height() <= 0) break;
@@ -192,9 +237,10 @@ void MainWindow::ApplyFontLayout() {
       next.setHeight(std::min(maxHeight, height() + need.height()));
     }
     if (next == size()) break;
-    resize(next);
+    fit(next);
   }
   KeepOnScreenSoon(this);
+  if (onTopFollows) PlaceOnTopInCorner();
 }
 
 QSize MainWindow::Shortfall() {
@@ -211,6 +257,14 @@ QSize MainWindow::Shortfall() {
     const int needH = inner->hasHeightForWidth() ? inner->heightForWidth(std::max(have.width(), min.width()))
                                                  : min.height();
     h = std::max(h, needH - have.height());
+  }
+  // The page tabs all in sight, without scroll arrows.
+  for (QTabWidget* pages : findChildren<QTabWidget*>()) {
+    QTabBar* bar = pages->tabBar();
+    if (!pages->isVisibleTo(this) || !bar || bar->count() == 0) continue;
+    const int last = bar->count() - 1;
+    const int tabs = bar->tabRect(last).right() + 1 - bar->tabRect(0).left();
+    w = std::max(w, tabs - bar->width());
   }
   return {std::max(0, w), std::max(0, h)};
 }

@@ -18,12 +18,13 @@ class MainWindow : public QMainWindow {
   FormView& View() const { return *view_; }
   // Sizes and places the window as the start-up laid it out for the screen's font resolution.
   void ApplyStartLayout();
-  // After a new font percentage: the window in its new font at the size the font window gave it, made
-  // larger (as far as the screen's free area allows) until no page and no column beside them needs a
-  // scroll bar.
+  // After a new font percentage: the window in its new font at the larger of the size the font window
+  // gave it and the start's size at the new scale, made larger (as far as the screen's free area allows)
+  // until no page, no column beside them and no row of page tabs needs to scroll; its right edge where
+  // the layout puts it. The stay-on-top window, where it stood in the corner, goes with the corner.
   void ApplyFontLayout();
-  // How much wider and higher the pages or the column beside them want to be than they are now (0, 0 when
-  // everything shows whole).
+  // How much wider and higher the pages, the column beside them or the page tabs want to be than they are
+  // now (0, 0 when everything shows whole).
   QSize Shortfall();
   // Ends the program's session once: the settings are saved as the window goes.
   void Exit();
@@ -38,8 +39,14 @@ class MainWindow : public QMainWindow {
 
  private:
   void LayOut();
+  // The window's font at the font scale.
+  void ApplyScaledFont();
   // Keeps the part of the group boxes along the bottom where the stay-on-top window sits free of controls.
   void KeepOnTopCornerFree();
+  // Whether the stay-on-top window stands on the bottom right part of this window (where the program puts
+  // it), and its move there, to the place it is given when shown.
+  bool OnTopInCorner() const;
+  void PlaceOnTopInCorner();
 
   Workbench& wb_;
   FormView* view_;  // owned by this window

@@ -110,11 +110,14 @@ void KeepOnScreenSoon(QWidget* w) {
   const QPoint wanted = w->pos();
   Place(w, wanted);
   // The window system frames a window shown just now a little later, and its frame is known only then: the
-  // window is placed again from the same wanted place.
+  // window is placed again from the same wanted place, unless it has been placed anew since.
+  static const char* const kPlacing = "wl_placing";
+  const int placing = w->property(kPlacing).toInt() + 1;
+  w->setProperty(kPlacing, placing);
   QPointer<QWidget> guarded(w);
   for (int ms : {0, 300}) {
-    QTimer::singleShot(ms, w, [guarded, wanted] {
-      if (guarded && guarded->isVisible()) Place(guarded, wanted);
+    QTimer::singleShot(ms, w, [guarded, wanted, placing] {
+      if (guarded && guarded->isVisible() && guarded->property(kPlacing).toInt() == placing) Place(guarded, wanted);
     });
   }
 }

@@ -1,7 +1,8 @@
 // The main window as a new user first sees it, at 96 and at 120 pixels per inch: at its start size every
 // control's caption and field shows whole inside its container, no panel needs a scroll bar, and the
 // stay-on-top window covers no control. Checked on every page, at the start and again after a data set
-// has been opened and trained on (the status labels then hold their longest texts). The renders are kept
+// has been opened and trained on (the status labels then hold their longest texts), and after font changes
+// (each scale as at its start, whatever scales came before). The renders are kept
 // in the build folder's test-artefacts/ for a look by eye.
 #include <gtest/gtest.h>
 
@@ -298,6 +299,69 @@ TEST_P(MainWindowLayoutTest, TheArrangementDoesNotDependOnTheLastRun) {
   EXPECT_TRUE(label->text().endsWith(QChar(0x2026))) << label->text().toStdString();
   EXPECT_EQ(label->toolTip().toStdString(), longName);
   EXPECT_EQ(Arrangement(), before);
+}
+
+// "Tools" -> "Fonts" with a percentage and "OK": at every scale the window shows every control whole, the
+// stay-on-top window sits in its corner clear of them, and a scale looks the same whatever scales came
+// before (the start's size and arrangement at the start's scale).
+TEST_P(MainWindowLayoutTest, AfterFontChangesEachScaleLooksAsAtItsStart) {
+  MainWindow* main = windows.Main();
+  OnTopWindow* onTop = windows.OnTop();
+  auto fonts = [&](int pct) {
+    wb.Form1.Fonts2.UserClick();
+    QApplication::processEvents();
+    wb.Form2.MaskEdit1.UserSetText(std::to_string(pct));
+    wb.Form2.Button1.UserClick();
+    QApplication::processEvents();
+  };
+  struct Look {
+    QRect Window, OnTop;
+    std::vector<std::string> Arrangement;
+  };
+  auto look = [&] { return Look{main->geometry(), onTop->geometry(), Arrangement()}; };
+  auto expectSame = [&](const Look& got, const Look& want, const std::string& after) {
+    EXPECT_EQ(got.Window, want.Window) << after;
+    EXPECT_EQ(got.OnTop, want.OnTop) << after;
+    ASSERT_EQ(got.Arrangement.size(), want.Arrangement.size()) << after;
+    for (std::size_t i = 0; i < want.Arrangement.size(); ++i)
+      ASSERT_EQ(got.Arrangement[i], want.Arrangement[i]) << after;
+  };
+  const int startPct = wb.FontPct;
+  const Look start = look();
+
+  // Each scale: the start's size for it (as far as the screen goes), the stay-on-top window where it is put
+  // at the start, nothing cut, covered or scrolled on any page.
+  std::vector<Look> first;
+  const int scales[] = {100, 130, 150};
+  for (int pct : scales) {
+    SCOPED_TRACE(pct);
+    fonts(pct);
+    const QMargins frame = FrameMargins(main);
+    const QSize size(std::min(RoundInt(1024 * pct / 120.0), 1280 - frame.left() - frame.right()), RoundInt(768 * pct / 120.0));
+    EXPECT_EQ(main->size(), size);
+    EXPECT_EQ(main->frameGeometry().right(), 1279);
+    EXPECT_EQ(onTop->pos(), QPoint(1280 - RoundInt(pct * 260 / 150.0), main->y() + size.height() - RoundInt(pct * 110 / 150.0)));
+    CheckEveryPage("fonts_" + std::to_string(pct));
+    first.push_back(look());
+  }
+  // Back to the start's scale from above and from below; a scale reached again from another.
+  fonts(130);
+  fonts(startPct);
+  expectSame(look(), start, "130 then the start's percentage");
+  fonts(100);
+  fonts(startPct);
+  expectSame(look(), start, "100 then the start's percentage");
+  fonts(150);
+  fonts(100);
+  expectSame(look(), first[0], "150 then 100");
+  fonts(100);
+  fonts(130);
+  expectSame(look(), first[1], "100 then 130");
+
+  // Moved away by the user, the stay-on-top window stays where it was put.
+  onTop->move(20, 900);
+  fonts(130);
+  EXPECT_EQ(onTop->pos(), QPoint(20, 900));
 }
 
 INSTANTIATE_TEST_SUITE_P(FontResolutions, MainWindowLayoutTest, testing::Values(96, 120),
