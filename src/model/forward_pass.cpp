@@ -247,6 +247,11 @@ void ForwardPass(Workbench& wb, int v, NetStructure structure) {
   }
 }
 
+void ForwardInputLayer(Workbench& wb, int v) {
+  wb.StretchOffset = (1.0 - wb.Stretch) / 2.0;
+  InputLayer(wb, v);
+}
+
 void ComputeSignals(Workbench& wb, int v) {
   ClearVectorState();
   const NetStructure s = ChosenStructure(wb);

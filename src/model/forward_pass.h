@@ -34,6 +34,9 @@ void ComputeSignals(Workbench& wb, int v);
 // The same pass for a structure already chosen and a network already checked (RequireEvaluable), for
 // the routines that pass every vector of the training set.
 void ForwardPass(Workbench& wb, int v, NetStructure structure);
+// Its first step alone: the input layer's signals of vector v (and StretchOffset), for routines that keep
+// the inputs of a run while the weights change. Adds to SigmoidCount as the pass does.
+void ForwardInputLayer(Workbench& wb, int v);
 
 // The exponential limits of the sigmoids: beyond the guard the output takes its limit value without the
 // exponential being evaluated.

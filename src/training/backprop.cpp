@@ -9,10 +9,12 @@
 #include <emmintrin.h>
 #endif
 
+#include "model/error_checks.h"
 #include "model/error_functions.h"
 #include "model/eval_options.h"
 #include "model/forward_pass.h"
 #include "model/run_status.h"
+#include "model/vector_state.h"
 #include "model/weights_file.h"
 #include "state/workbench.h"
 #include "platform/clock.h"
@@ -176,9 +178,7 @@ BPKernel::BPKernel(Workbench& wb, const EvalOptions& options) : wb_(wb), options
   class_ = classes_.data();
   nv_ = wb.NumOfVectors;
   direct_ = min_ || wb.Online.WriteRows;
-  step_ = wb.BPStep.Row(0).data();
-  prev_ = wb.BPPrevStep.Row(0).data();
-  delta_ = wb.BPDelta[2].data();
+  step_ = prev_ = delta_ = nullptr;
   h_.assign(static_cast<std::size_t>(n1_), 0.0);
   y_.assign(static_cast<std::size_t>(n2_), 0.0);
   w_.assign(size_, 0.0);
@@ -195,9 +195,8 @@ BPKernel::BPKernel(Workbench& wb, const EvalOptions& options) : wb_(wb), options
     std::vector<double> kept;  // the network's signals, which the passes here must not change
     for (const auto& layer : wb.Net)
       for (const TNeuron& n : layer) kept.push_back(n.Signal);
-    const NetStructure structure = options.Structure;
     for (std::size_t v = 0; v < nv; ++v) {
-      ForwardPass(wb, static_cast<int>(v), structure);
+      ForwardInputLayer(wb, static_cast<int>(v));
       for (std::size_t k = 0; k < n0; ++k) x_[v * n0 + k] = wb.Net[0][k].Signal;
     }
     std::size_t i = 0;
@@ -222,6 +221,82 @@ BPKernel::BPKernel(Workbench& wb, const EvalOptions& options) : wb_(wb), options
     }
     nzStart_.push_back(static_cast<std::uint32_t>(nzIndex_.size()));
   }
+}
+
+void BPKernel::BeginRun(const EvalOptions& options) {
+  options_ = options;
+  step_ = wb_.BPStep.Row(0).data();
+  prev_ = wb_.BPPrevStep.Row(0).data();
+  delta_ = wb_.BPDelta[2].data();
+  LoadWeights();
+}
+
+bool BPKernel::GivesStartError(const Workbench& wb, const EvalOptions& options) {
+  if (options.Structure != NetStructure::Standard || wb.NumOfStep >= 1 || options.Entropy || wb.SmallW > 0.0 ||
+      wb.IntegerW > 0.0 || !wb.LinearInputs || wb.Net.size() != 3)
+    return false;
+  return true;
+}
+
+double BPKernel::StartError(const EvalOptions& options) {
+  ClearVectorState();
+  EvalNeeds needs;
+  needs.InputWeights = true;
+  RequireEvaluable(wb_, NetLayout::Standard, needs, options);
+  LoadWeights();
+  const double* w = w_.data();
+  // Sums over the nonzero inputs alone equal the full sums when every product with a zero input is 0.
+  bool sparse = sparse_;
+  for (std::size_t i = 0; sparse && i < off2_; ++i) sparse = std::isfinite(w[i]);
+  const double slope = wb_.Slope, stretch = wb_.Stretch, offset = wb_.StretchOffset;
+  const double p = wb_.ErrorExponent, s = wb_.SetOff, t1 = 1.0 - wb_.SetOff;
+  const std::size_t n0 = static_cast<std::size_t>(n0_);
+  double* h = h_.data();
+  double* y = y_.data();
+  double e = 0.0;
+  int correct = 0;
+  for (int v = 0; v < nv_; ++v) {
+    // The sums one product after the other from 0, as the forward pass forms them.
+    const double* x = x_.data() + static_cast<std::size_t>(v) * n0;
+    for (int j = 0; j < n1_; ++j) {
+      const double* wj = w + static_cast<std::size_t>(j) * stride1_;
+      double net = 0.0;
+      if (sparse) {
+        for (std::uint32_t t = nzStart_[v], end = nzStart_[v + 1]; t < end; ++t) net += nzValue_[t] * wj[nzIndex_[t]];
+      } else {
+        for (std::size_t k = 0; k < n0; ++k) net += x[k] * wj[k];
+      }
+      const double a = (wj[n0_] - net) * slope;
+      h[j] = a > kExpGuard ? 0.0 : StretchedSigmoid(a, stretch, offset);
+    }
+    const int c = wb_.VectorClass[static_cast<std::size_t>(v)];
+    int winner = -1;
+    double best = 0.0;
+    for (int i = 0; i < n2_; ++i) {
+      const double* wi = w + off2_ + static_cast<std::size_t>(i) * stride2_;
+      double net = 0.0;
+      for (int k = 0; k < n1_; ++k) net += h[k] * wi[k];
+      const double a = (wi[n1_] - net) * slope;
+      y[i] = a > kExpGuard ? 0.0 : StretchedSigmoid(a, stretch, offset);
+      e += ErrorTerm(y[i] - (i == c ? t1 : s), p);
+      if (y[i] > best) {
+        best = y[i];
+        winner = i;
+      }
+    }
+    if (winner >= 0 && winner == c) ++correct;
+  }
+  if (nv_ > 0) {
+    const double* x = x_.data() + static_cast<std::size_t>(nv_ - 1) * n0;
+    for (std::size_t k = 0; k < n0; ++k) wb_.Net[0][k].Signal = x[k];
+    for (int j = 0; j < n1_; ++j) wb_.Net[1][static_cast<std::size_t>(j)].Signal = h[j];
+    for (int i = 0; i < n2_; ++i) wb_.Net[2][static_cast<std::size_t>(i)].Signal = y[i];
+  }
+  wb_.SigmoidCount += sigmoidsPerVector_ * nv_;
+  wb_.NumOfCorrect = correct;
+  wb_.SuccessRate = VectorShare(correct, nv_);
+  wb_.ErrorEvaluations += 1.0;
+  return FiniteError(e);
 }
 
 void BPKernel::LoadWeights() {
@@ -601,7 +676,17 @@ bool TrainBP(Workbench& wb) {
   // The evaluation options of the run's error functions, read once.
   EvalOptions options = ReadEvalOptions(wb);
 
-  wb.CurrentError = StartError(wb, options);
+  // With linear inputs and the plain error the kernel is built first, and the start errors are taken from
+  // its inputs: the values (and side results) of NetworkError without a pass through the neurons' records.
+  std::shared_ptr<BPKernel> kernelHeld;
+  if (BPKernel::GivesStartError(wb, options)) {
+    EvalNeeds needs;
+    needs.InputWeights = true;
+    RequireEvaluable(wb, NetLayout::Standard, needs, options);  // before the kernel reads the data set
+    kernelHeld = std::make_shared<BPKernel>(wb, options);
+  }
+  auto startError = [&] { return kernelHeld ? kernelHeld->StartError(options) : StartError(wb, options); };
+  wb.CurrentError = startError();
   // That pass checked the network against the data set; the later ones need not.
   options.NetworkFits = true;
   f.EditSuccess.SetText(FixedDisplayText(wb.SuccessRate, 7, 5));
@@ -620,13 +705,14 @@ bool TrainBP(Workbench& wb) {
   const std::string mode = online ? "Backpropagation - online mode" : "Backpropagation - batch mode";
   wb.ParamText[7] = mode + "   eta=" + Trim(f.BPLearn.Text()) + "  alfa(momentum)=" + Trim(f.BPmom.Text());
   ShowRunMethod(wb, mode);
-  wb.ResultText = FixedDisplayText(StartError(wb, options), 12, 4);
+  wb.ResultText = FixedDisplayText(startError(), 12, 4);
 
   const int period = BPDisplayPeriod(wb.NumOfVectors, wb.NumOfWeights);
   AllocBPArrays(wb);
   wb.BPEta = wb.BPLearnRate;
-  const auto kernelHeld = std::make_shared<BPKernel>(wb, options);
+  if (!kernelHeld) kernelHeld = std::make_shared<BPKernel>(wb, options);
   BPKernel& kernel = *kernelHeld;
+  kernel.BeginRun(options);
   if (log.is_open()) {
     kernel.Log = &log;
     kernel.LogName = logName;

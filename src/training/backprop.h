@@ -50,6 +50,18 @@ class BPKernel {
   // forward pass computes it, fixed for the run) out of the network. The network must have been checked
   // to be a standard three-layer network fitting the data set.
   BPKernel(Workbench& wb, const EvalOptions& options);
+  // The run's arrays (BPDelta, BPStep, BPPrevStep as AllocBPArrays sized them) taken for the gradient
+  // passes, the weights loaded anew and the run's options kept for the line search. Before the first epoch.
+  void BeginRun(const EvalOptions& options);
+
+  // True when NetworkError over every vector is the plain winner-takes-all sum of error terms of a
+  // standard network with linear inputs: no staircase, cross-entropy, small- or integer-weights term. A
+  // kernel built then can give the run's start errors (StartError); building it cannot fail then.
+  static bool GivesStartError(const Workbench& wb, const EvalOptions& options);
+  // NetworkError over every vector for the network's current weights, from the kept inputs with the
+  // pass's own operations in its order, so the same value; the same side results too (the check of the
+  // network, SuccessRate, NumOfCorrect, ErrorEvaluations, SigmoidCount, the last vector's signals).
+  double StartError(const EvalOptions& options);
 
   // The start of online epoch e: the state the epoch starts from is kept for the replay of its rows (when
   // the record is replayed), and the epoch's update is chosen.

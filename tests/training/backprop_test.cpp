@@ -13,6 +13,7 @@
 
 #include "model/create_network.h"
 #include "model/error_functions.h"
+#include "model/eval_options.h"
 #include "model/forward_pass.h"
 #include "model/read_parameters.h"
 #include "state/workbench.h"
@@ -694,6 +695,89 @@ TEST_F(BackpropTest, StartValuesComeFromAllVectorsAndTheWeightedRateIsNotDivided
   EXPECT_GT(weighted, 0.0);
   EXPECT_EQ(wb->Form1.ep.Text(), "3");
   EXPECT_EQ(wb->Form1.TrainingEdit.Text().back(), 's');
+}
+
+// The run's start errors, taken from the kernel's kept inputs, are NetworkError's to the bit, side results
+// included, for dense and one-hot inputs, sums over nonzero inputs beside -0 inputs and an infinite weight,
+// the guard, a stretched sigmoid, another exponent and set-off, and a slope the run brings into range.
+TEST_F(BackpropTest, TheKernelsStartErrorsAreNetworkErrorsOwn) {
+  struct Case {
+    const char* what;
+    bool oneHot;
+    double stretch, exponent, setOff, slope;
+    void (*change)(Workbench&);
+    bool overflow;  // a zero input times the infinite weight
+  } cases[] = {
+      {"dense", false, 1.0, 2.0, 0.0, 1.0, nullptr, false},
+      {"one-hot", true, 1.0, 2.0, 0.0, 1.0, nullptr, false},
+      {"one-hot, stretch, exponent 3, set-off", true, 1.3, 3.0, 0.1, 1.0, nullptr, false},
+      {"dense, slope 0", false, 1.0, 2.0, 0.0, 0.0, nullptr, false},
+      {"one-hot, an input weight -0", true, 1.0, 2.0, 0.0, 1.0,
+       [](Workbench& w) { w.Net[0][1].Weights[0] = -0.0; }, false},
+      {"one-hot, hidden weights past the guard", true, 1.0, 2.0, 0.0, 1.0,
+       [](Workbench& w) { w.Net[1][0].Weights.back() = 2e4; w.Net[1][1].Weights[0] = -3e4; }, false},
+      {"one-hot, an infinite hidden weight", true, 1.0, 2.0, 0.0, 1.0,
+       [](Workbench& w) { w.Net[1][2].Weights[4] = std::numeric_limits<double>::infinity(); }, true},
+      {"dense, an infinite hidden weight", false, 1.0, 2.0, 0.0, 1.0,
+       [](Workbench& w) { w.Net[1][0].Weights[1] = -std::numeric_limits<double>::infinity(); }, false},
+  };
+  struct Result {
+    double error = 0.0, rate = 0.0, evaluations = 0.0;
+    int correct = 0;
+    std::int64_t sigmoids = 0;
+    std::string stop;
+    std::vector<double> signals;
+  };
+  const auto sameBits = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+  for (const Case& c : cases) {
+    SetUp();
+    if (c.oneHot)
+      OneHot(40);
+    else
+      Blobs(30, 4);
+    Read("2", "0.4", true);
+    ASSERT_TRUE(wb->LinearInputs) << c.what;
+    wb->Stretch = c.stretch;
+    wb->ErrorExponent = c.exponent;
+    wb->SetOff = c.setOff;
+    wb->Slope = c.slope;
+    if (c.change) c.change(*wb);
+    EvalOptions options = ReadEvalOptions(*wb);
+    ASSERT_TRUE(BPKernel::GivesStartError(*wb, options)) << c.what;
+    Result results[2];
+    for (int kernel = 0; kernel < 2; ++kernel) {
+      for (auto& layer : wb->Net)
+        for (TNeuron& n : layer) n.Signal = 0.25;
+      wb->SuccessRate = -1.0;
+      wb->NumOfCorrect = -1;
+      wb->ErrorEvaluations = 3.0;
+      wb->SigmoidCount = 5;
+      Result& r = results[kernel];
+      try {
+        r.error = kernel ? BPKernel(*wb, options).StartError(options) : NetworkError(*wb, options);
+      } catch (const FloatError& e) {
+        r.stop = e.what();
+      }
+      r.rate = wb->SuccessRate;
+      r.correct = wb->NumOfCorrect;
+      r.evaluations = wb->ErrorEvaluations;
+      r.sigmoids = wb->SigmoidCount;
+      for (const auto& layer : wb->Net)
+        for (const TNeuron& n : layer) r.signals.push_back(n.Signal);
+    }
+    const Result &pass = results[0], &kernel = results[1];
+    EXPECT_EQ(kernel.stop, pass.stop) << c.what;
+    EXPECT_TRUE(sameBits(kernel.error, pass.error)) << c.what << ": " << kernel.error << " " << pass.error;
+    EXPECT_TRUE(sameBits(kernel.rate, pass.rate)) << c.what;
+    EXPECT_EQ(kernel.correct, pass.correct) << c.what;
+    EXPECT_EQ(kernel.evaluations, pass.evaluations) << c.what;
+    EXPECT_EQ(kernel.sigmoids, pass.sigmoids) << c.what;
+    ASSERT_EQ(kernel.signals.size(), pass.signals.size()) << c.what;
+    for (std::size_t i = 0; i < pass.signals.size(); ++i)
+      EXPECT_TRUE(sameBits(kernel.signals[i], pass.signals[i])) << c.what << " signal " << i;
+    EXPECT_EQ(!pass.stop.empty(), c.overflow) << c.what << ": " << pass.stop;
+    if (!c.overflow) EXPECT_GT(pass.correct, 0) << c.what;
+  }
 }
 
 }  // namespace
