@@ -1,8 +1,10 @@
 // The plane sampler of the error surfaces on DATA/breast_cancer.dat with a 30-10-2 network: the 427 x 427
 // grid of the surface re-mapping. It measures a band of the grid's lines (the whole grid takes minutes on
-// one core) on one thread and on all cores, a plain loop of TrainingSetError over the same points, a
-// dense dot-product kernel on all cores, and the processor's fused multiply-add peak (registers only);
-// the figures are medians of 7 rounds, given for the whole grid.
+// one core) on one thread and on all cores, a plain loop of TrainingSetError over the same points, the
+// sampler with every point by the error routine (no line pass) on all cores, a dense dot-product kernel
+// on all cores, and the processor's fused multiply-add peak (registers only); the figures are medians of
+// 7 rounds, given for the whole grid. It also gives the share of points the line pass served and their
+// largest relative distance from the routine's values.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -125,7 +127,9 @@ void BM_SurfaceSampler(benchmark::State& state) {
   const double samples = static_cast<double>(kBand) * kGrid;
   const double scale = static_cast<double>(kGrid) / kBand;  // band to whole grid
 
-  std::vector<double> loops, ones, alls, bounds, peaks1, peaksAll;
+  std::vector<double> loops, ones, alls, routines, bounds, peaks1, peaksAll;
+  double largestDistance = 0.0;
+  PlaneSamplerTally tally;
   const char* kind = "";
   double macs = 0.0;
   auto median = [](std::vector<double> v) {
@@ -147,10 +151,24 @@ void BM_SurfaceSampler(benchmark::State& state) {
     const double loop = Seconds(t0);
     SetFlatWeights(wb, w0);
 
-    o.Threads = 1;
+    // The sampler with every point by the error routine, all cores: the values the line pass must keep.
+    std::vector<std::vector<double>> reference(lines.size());
+    o.Threads = 0;
+    o.LinePass = false;
     t0 = std::chrono::steady_clock::now();
-    SamplePlane(wb, lines, o, [&](std::size_t, const std::vector<double>& v) { sink += v[0]; });
+    SamplePlane(wb, lines, o, [&](std::size_t L, const std::vector<double>& v) { reference[L] = v; });
+    const double routine = Seconds(t0);
+    o.LinePass = true;
+
+    o.Threads = 1;
+    o.Tally = &tally;
+    t0 = std::chrono::steady_clock::now();
+    SamplePlane(wb, lines, o, [&](std::size_t L, const std::vector<double>& v) {
+      for (std::size_t p = 0; p < v.size(); ++p)
+        largestDistance = std::max(largestDistance, std::fabs(v[p] - reference[L][p]) / std::fabs(reference[L][p]));
+    });
     const double one = Seconds(t0);
+    o.Tally = nullptr;
 
     o.Threads = 0;
     t0 = std::chrono::steady_clock::now();
@@ -193,6 +211,7 @@ void BM_SurfaceSampler(benchmark::State& state) {
     loops.push_back(loop);
     ones.push_back(one);
     alls.push_back(all);
+    routines.push_back(routine);
     bounds.push_back(bound);
     peaks1.push_back(FmaPeak(1, &kind));
     peaksAll.push_back(FmaPeak(cores, &kind));
@@ -204,6 +223,13 @@ void BM_SurfaceSampler(benchmark::State& state) {
   std::printf("plain loop of TrainingSetError, one thread: %8.2f s\n", loop * scale);
   std::printf("sampler, one thread:                        %8.2f s  (%.2f x the loop)\n", one * scale, one / loop);
   std::printf("sampler, all cores:                         %8.2f s  (%.2f x the loop)\n", all * scale, all / loop);
+  const double routine = median(routines);
+  std::printf("sampler, every point by the routine, all:   %8.2f s  (%.2f x the loop)\n", routine * scale,
+              routine / loop);
+  const double served = static_cast<double>(tally.LinePoints.load()),
+               total = served + static_cast<double>(tally.RoutinePoints.load());
+  std::printf("points of the line pass: %.4f of all; largest relative distance from the routine: %.2e\n",
+              total > 0 ? served / total : 0.0, largestDistance);
   std::printf("dense dot-product kernel, all cores:        %8.2f s  (%.2e multiply-adds/s)\n", bound * scale, macRate);
   std::printf("all cores / dot-product kernel:             %8.2f\n", all / bound);
   state.counters["all_over_bound"] = all / bound;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <exception>
 #include <memory>
@@ -11,6 +12,7 @@
 
 #include "model/error_functions.h"
 #include "model/layer_transfer.h"
+#include "model/plane_lines.h"
 #include "state/workbench.h"
 
 namespace wl {
@@ -43,16 +45,35 @@ double PlaneErrorAt(Workbench& wb, const PlaneSamplerOptions& o, const std::vect
 
 namespace {
 
-// One line's values on network `net`; `w` is the scratch weight vector.
-void SampleLine(Workbench& net, const PlaneLine& line, const PlaneSamplerOptions& o, std::vector<double>& w,
-                std::vector<double>& values) {
+// One line's values on network `net`; `w` is the scratch weight vector. With `linePass` the points but
+// the last are given by the line pass where its bound allows.
+void SampleLine(Workbench& net, const PlaneLine& line, const PlaneSamplerOptions& o, bool linePass,
+                std::vector<double>& w, std::vector<double>& values) {
   values.resize(static_cast<std::size_t>(std::max(line.Count, 0)));
   const std::vector<double>& d = *line.Direction;
   w.resize(line.Base.size());
+  thread_local LinePass pass;
+  if (linePass && line.Count > 1) {
+    const double c0 = static_cast<double>(line.First) * line.Step;
+    const double c1 = static_cast<double>(line.First + (line.Count - 1) * line.Stride) * line.Step;
+    linePass = d.size() == w.size() && pass.BindLine(net, o.Eval, line.Base, d, std::max(std::fabs(c0), std::fabs(c1)));
+  } else {
+    linePass = false;
+  }
+  long long served = 0;
   for (int p = 0; p < line.Count; ++p) {
     const double c = static_cast<double>(line.First + p * line.Stride) * line.Step;
     for (std::size_t k = 0; k < w.size(); ++k) w[k] = line.Base[k] + c * d[k];
-    values[static_cast<std::size_t>(p)] = PlaneErrorAt(net, o, w);
+    double& value = values[static_cast<std::size_t>(p)];
+    if (linePass && p + 1 < line.Count && pass.Error(net, c, w, &value)) {
+      ++served;
+      continue;
+    }
+    value = PlaneErrorAt(net, o, w);
+  }
+  if (o.Tally) {
+    o.Tally->LinePoints += served;
+    o.Tally->RoutinePoints += line.Count - served;
   }
 }
 
@@ -102,10 +123,11 @@ void SamplePlane(Workbench& wb, const std::vector<PlaneLine>& lines, const Plane
   if (threads < 1) threads = 1;
   if (static_cast<std::size_t>(threads) > lines.size()) threads = static_cast<int>(std::max<std::size_t>(lines.size(), 1));
 
+  const bool linePass = o.LinePass && o.Error == PlaneError::TrainingSet && LinePass::Serves(wb, o.Eval);
   if (threads == 1) {
     std::vector<double> w, values;
     for (std::size_t L = 0; L < lines.size(); ++L) {
-      SampleLine(wb, lines[L], o, w, values);
+      SampleLine(wb, lines[L], o, linePass, w, values);
       if (onLine) onLine(L, values);
       wb.Plat.ProcessEvents();
     }
@@ -124,7 +146,10 @@ void SamplePlane(Workbench& wb, const std::vector<PlaneLine>& lines, const Plane
   std::atomic<bool> stop{false};
   std::mutex m;
   std::condition_variable cv;
-  std::exception_ptr failure;
+  // A line whose error routine threw keeps its exception; the lines after it are not started, and the
+  // calling thread throws it when it reaches the line, after the lines before it (as the serial loop).
+  std::vector<std::exception_ptr> failures(lines.size());
+  std::atomic<std::size_t> firstFailed{lines.size()};
   int lastNet = -1;
 
   auto work = [&](int t) {
@@ -132,21 +157,24 @@ void SamplePlane(Workbench& wb, const std::vector<PlaneLine>& lines, const Plane
     std::vector<double> w, values;
     for (;;) {
       const std::size_t L = next.fetch_add(1);
-      if (L >= lines.size() || stop.load()) return;
+      if (L >= lines.size() || L > firstFailed.load() || stop.load()) return;
+      std::exception_ptr failure;
       try {
-        SampleLine(net, lines[L], o, w, values);
+        SampleLine(net, lines[L], o, linePass, w, values);
       } catch (...) {
-        std::lock_guard<std::mutex> lock(m);
-        if (!failure) failure = std::current_exception();
-        stop = true;
-        cv.notify_all();
-        return;
+        failure = std::current_exception();
       }
       std::lock_guard<std::mutex> lock(m);
-      results[L] = values;
+      if (failure) {
+        failures[L] = failure;
+        if (L < firstFailed.load()) firstFailed = L;
+      } else {
+        results[L] = values;
+      }
       done[L] = 1;
       if (L + 1 == lines.size()) lastNet = t;
       cv.notify_all();
+      if (failure) return;
     }
   };
 
@@ -168,21 +196,26 @@ void SamplePlane(Workbench& wb, const std::vector<PlaneLine>& lines, const Plane
     for (;;) {
       {
         std::unique_lock<std::mutex> lock(m);
-        if (cv.wait_for(lock, std::chrono::milliseconds(50), [&] { return done[L] != 0 || failure; })) break;
+        if (cv.wait_for(lock, std::chrono::milliseconds(50), [&] { return done[L] != 0; })) break;
       }
       wb.Plat.ProcessEvents();
     }
+    std::exception_ptr failure;
     {
       std::lock_guard<std::mutex> lock(m);
-      if (failure) break;
+      failure = failures[L];
       values.swap(results[L]);
+    }
+    if (failure) {
+      stop = true;
+      for (std::thread& th : pool) th.join();
+      std::rethrow_exception(failure);
     }
     if (onLine) onLine(L, values);
     wb.Plat.ProcessEvents();
   }
   stop = true;
   for (std::thread& th : pool) th.join();
-  if (failure) std::rethrow_exception(failure);
 
   for (const auto& n : nets) {
     wb.SigmoidCount += n->SigmoidCount - sigmoidsBefore;

@@ -4,6 +4,7 @@
 // the points P of a line. The lines are shared out to worker threads, each with its own copy of the
 // network and the data; every value equals the one the serial loop gives, bit for bit, and the caller's
 // per-line work (drawing, progress) runs on the calling thread in line order.
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <vector>
@@ -30,10 +31,19 @@ struct PlaneLine {
 // re-mapped surface and the local PCA.
 enum class PlaneError { TrainingSet, ContinuousInput, Compute };
 
+// How many points the line pass gave (model/plane_lines.h) and how many the error routine.
+struct PlaneSamplerTally {
+  std::atomic<long long> LinePoints{0}, RoutinePoints{0};
+};
+
 struct PlaneSamplerOptions {
   PlaneError Error = PlaneError::TrainingSet;
   EvalOptions Eval;
   int Threads = 0;  // 0: one per core; 1: the serial loop on the calling thread
+  // The training-set error by the line pass where it serves the network, each line's last point by
+  // the error routine (so the side results are the routine's); false: every point by the routine.
+  bool LinePass = true;
+  PlaneSamplerTally* Tally = nullptr;  // counts the points when given
 };
 
 // The network's weights as one flat vector, and back.
@@ -44,7 +54,7 @@ void SetFlatWeights(Workbench& wb, const std::vector<double>& w);
 double PlaneErrorAt(Workbench& wb, const PlaneSamplerOptions& o, const std::vector<double>& w);
 
 // Samples every line and calls onLine(line, values) on the calling thread, in line order, as the lines
-// are done. The network's weights are the same afterwards; its side results (SuccessRate, NumOfCorrect,
+// are done. Values of the line pass lie within kLineTolerance (relative) of the routine's. The network's weights are the same afterwards; its side results (SuccessRate, NumOfCorrect,
 // ...) are those of the last sample, and SigmoidCount counts every sample. An error thrown by the error
 // routine ends the sampling and is thrown again here.
 void SamplePlane(Workbench& wb, const std::vector<PlaneLine>& lines, const PlaneSamplerOptions& o,

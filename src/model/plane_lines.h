@@ -1,0 +1,58 @@
+#pragma once
+// The training-set error along a straight line of the weight space, for a network with one hidden layer:
+// at W = B + c D the first layer's net inputs are X B^T + c X D^T, so two products per line give them
+// for every point, and a point costs one multiply-add per hidden neuron and vector, the transfer
+// functions and the output layer. The exponentials are the vector kernels' (model/vector_pass.h), the
+// output layer's sums Dot's, so the numbers differ from TrainingSetError's only through the first
+// layer's sums.
+//
+// Those sums are rounded differently, so every point carries a bound of how far its error can lie from
+// TrainingSetError's (the rounding of both forms of the sums, carried through the transfer functions and
+// the error terms by their slopes at the point); a point whose bound exceeds kLineTolerance of its error,
+// or whose numbers are not finite, is left to TrainingSetError, as are networks and options this pass
+// does not serve (see Serves).
+#include <cstdint>
+#include <vector>
+
+#include "state/eval_options.h"
+
+namespace wl {
+
+struct Workbench;
+
+// The largest relative distance from TrainingSetError's value a point of the line pass may have.
+inline constexpr double kLineTolerance = 5e-13;
+
+class LinePass {
+ public:
+  // Whether the pass serves TrainingSetError(wb, o) on this network: three layers without skip
+  // connections, the continuous transfer functions (sigmoid, tanh, the three linear ones; not the
+  // staircases), the vector kernels in use, an error exponent of 1 or more, no weight terms (small
+  // weights, pushed or integer weights), no committee votes or crossvalidation counters to keep.
+  static bool Serves(const Workbench& wb, const EvalOptions& o);
+
+  // Takes the line's data: the inputs of every vector, the first layer's sums of B and D over them
+  // (and of their magnitudes, for the bound), for points up to |c| <= cMax. Throws what
+  // TrainingSetError's checks of the network and data set throw. Returns false when B or D is not
+  // finite (then no point is served).
+  bool BindLine(Workbench& wb, const EvalOptions& o, const std::vector<double>& base, const std::vector<double>& dir,
+                double cMax);
+
+  // The error at W = base + c dir, where w holds those weights as the sampler forms them (flat, as
+  // FlatWeights): true with the value in *error when the point is served, false when it must be left
+  // to TrainingSetError. Counts the transfer functions in SigmoidCount as TrainingSetError does.
+  bool Error(Workbench& wb, double c, const std::vector<double>& w, double* error);
+
+ private:
+  int n0_ = 0, n1_ = 0, n2_ = 0, nv_ = 0, th1_ = 0, th2_ = 0;
+  std::uint8_t kind1_ = 1, kind2_ = 1;
+  double slope1_ = 1, stretch1_ = 1, slope2_ = 1, stretch2_ = 1;
+  double p_ = 2, hi_ = 1, lo_ = 0;
+  bool entropy_ = false, outside_ = false, weighted_ = false;
+  std::vector<double> x_;       // the inputs, vector v's at [v * n0]
+  std::vector<double> p0_, q_;  // the sums of B and D, neuron j of vector v at [j * nv + v]
+  std::vector<double> d1_;      // the bound of the first layer's sums times the neuron's largest slope
+  std::vector<double> net_, y_, h_, out_, dn_;
+};
+
+}  // namespace wl

@@ -1,0 +1,281 @@
+// The line pass of the plane sampler against the sampler with every point by the error routine: a table
+// of networks, options and lines (dense and one-hot inputs, every transfer function the pass serves and
+// two it does not, each form of the error term, large weights, lines through a network whose first
+// layer cancels to nearly zero, non-finite weights), each value within 1e-12 relative, each line's last
+// point and the side results bit for bit, the points the pass must leave to the routine left to it.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "model/create_network.h"
+#include "model/data_file.h"
+#include "model/eval_options.h"
+#include "model/layer_transfer.h"
+#include "model/plane_sampler.h"
+#include "model/read_parameters.h"
+#include "model/vector_pass.h"
+#include "platform/scripted_platform.h"
+#include "state/workbench.h"
+
+namespace wl {
+namespace {
+
+struct Case {
+  const char* Name;
+  const char* Data;
+  int Hidden = 4;
+  TTransferFunction Hid, Out;
+  double Scale = 1.0;     // the first layer's weights times this
+  double DirScale = 0.3;  // the directions' size
+  bool Cancel = false;    // a line through a point where the first layer's weights cancel
+  double CancelStep = 1e-3;
+  bool Entropy = false, Outside = false, Weighted = false;
+  double Exponent = 2.0, SetOff = 0.0;
+  enum { Served, NotServed, Any } Expect = Served;
+  bool NaNBase = false;  // a weight of the first line is not a number
+  bool Opposed = false;  // the first layer's weight of input 2 is minus that of input 1, in B and D
+  bool Raw = false;      // the features as the file has them (else normalised)
+};
+
+// Two features near 1e6 that differ by less than 1, and a class: sums of terms near 1e6 whose total is
+// of the order of 1 when the two weights are opposed.
+std::string WriteNearlyEqualFeatures() {
+  const std::filesystem::path file = std::filesystem::temp_directory_path() / "weightlab-plane-lines-near.dat";
+  std::ofstream out(file);
+  out << "Number of features = 3\nNumber of Vectors = 40\nClass Column No = 3\n\n"
+      << "Feature[1] = a  continuous\nFeature[2] = b  continuous\nFeature[3] = Class  discrete  2  0  1\n\n[DATA]\n";
+  out.precision(17);
+  for (int v = 0; v < 40; ++v)
+    out << 1e6 + 0.37 * std::sin(v) << "  " << 1e6 + 0.41 * std::cos(1.7 * v) << "  " << (std::sin(v) > 0 ? 1 : 0)
+        << "\n";
+  return file.string();
+}
+
+TTransferFunction TF(std::uint8_t kind, double slope = 1.0, double stretch = 1.0) {
+  TTransferFunction t;
+  t.TFKind = kind;
+  t.TFSlope = slope;
+  t.TFStretch = stretch;
+  return t;
+}
+
+struct Sampled {
+  std::vector<std::vector<double>> Values;
+  std::string Failure;
+  long long LinePoints = 0;
+  int NumOfCorrect = 0;
+  double SuccessRate = 0, WeightedCorrect = 0;
+  std::int64_t Sigmoids = 0;
+};
+
+Sampled Sample(Workbench& wb, const std::vector<PlaneLine>& lines, const EvalOptions& eval, bool linePass, int threads) {
+  PlaneSamplerOptions o;
+  o.Eval = eval;
+  o.Threads = threads;
+  o.LinePass = linePass;
+  PlaneSamplerTally tally;
+  o.Tally = &tally;
+  Sampled r;
+  const std::int64_t before = wb.SigmoidCount;
+  r.Values.resize(lines.size());
+  try {
+    SamplePlane(wb, lines, o, [&](std::size_t L, const std::vector<double>& v) { r.Values[L] = v; });
+  } catch (const std::exception& e) {
+    r.Failure = e.what();
+  }
+  r.LinePoints = tally.LinePoints;
+  r.NumOfCorrect = wb.NumOfCorrect;
+  r.SuccessRate = wb.SuccessRate;
+  r.WeightedCorrect = wb.WeightedCorrect;
+  r.Sigmoids = wb.SigmoidCount - before;
+  return r;
+}
+
+TEST(PlaneLinesTest, EveryPointWithinTheToleranceOfTheErrorRoutine) {
+  if (!VectorKernelsAvailable()) GTEST_SKIP() << "no AVX2 and FMA: the sampler has only the error routine";
+  const std::string cancer = std::string(WL_SOURCE_DIR) + "/DATA/breast_cancer.dat";
+  const std::string monk = std::string(WL_SOURCE_DIR) + "/DATA/monk1.dat";
+  const std::string iris = std::string(WL_SOURCE_DIR) + "/DATA/iris.dat";
+  const std::string near = WriteNearlyEqualFeatures();
+  std::vector<Case> cases;
+  auto add = [&](Case c) { cases.push_back(c); };
+  add({"sigmoids, normalised inputs", cancer.c_str(), 10, TF(1), TF(1)});
+  add({"sigmoids, raw inputs", cancer.c_str(), 10, TF(1), TF(1)});
+  cases.back().Raw = true;
+  add({"sigmoids, one-hot inputs", monk.c_str(), 5, TF(1), TF(1)});
+  add({"stretched sigmoids, slopes", iris.c_str(), 3, TF(1, 0.7, 1.4), TF(1, 2.0, 1.2)});
+  add({"tanh", iris.c_str(), 3, TF(2, 1.3, 1.0), TF(2)});
+  add({"linear (0;1) and (-1;1) hidden, linear output", monk.c_str(), 4, TF(4, 0.2), TF(3, 0.5)});
+  add({"linear (-1;1) hidden, linear (0;1) output", iris.c_str(), 3, TF(5, 0.3), TF(4, 0.4)});
+  {
+    Case c{"cross-entropy, outside, weighted", monk.c_str(), 5, TF(1), TF(1)};
+    c.Entropy = c.Outside = c.Weighted = true;
+    add(c);
+  }
+  {
+    Case c{"exponent 1, set-off", iris.c_str(), 3, TF(1), TF(1)};
+    c.Exponent = 1.0;
+    c.SetOff = 0.1;
+    add(c);
+  }
+  {
+    Case c{"exponent 3.5", monk.c_str(), 4, TF(1), TF(1)};
+    c.Exponent = 3.5;
+    add(c);
+  }
+  {
+    Case c{"first layer cancelling to nearly zero, one-hot inputs", monk.c_str(), 4, TF(1), TF(1)};
+    c.Cancel = true;
+    c.Scale = 300.0;
+    c.Expect = Case::Any;
+    add(c);
+  }
+  {
+    Case c{"first layer cancelling to nearly zero, raw inputs, large weights", cancer.c_str(), 6, TF(1), TF(1)};
+    c.Cancel = true;
+    c.CancelStep = 1e-7;
+    c.Scale = 20.0;
+    c.Raw = true;
+    c.Expect = Case::Any;
+    add(c);
+  }
+  {
+    Case c{"large weights", cancer.c_str(), 6, TF(1), TF(1)};
+    c.Scale = 300.0;
+    c.DirScale = 200.0;
+    c.Expect = Case::Any;
+    add(c);
+  }
+  {
+    Case c{"cross-entropy of tanh outputs (logarithm of a negative number)", iris.c_str(), 3, TF(2), TF(2)};
+    c.Entropy = true;
+    c.Expect = Case::Any;
+    add(c);
+  }
+  {
+    Case c{"sums of terms near 1e6 cancelling to nearly zero", near.c_str(), 3, TF(1), TF(1)};
+    c.Opposed = true;
+    c.Raw = true;
+    c.Scale = 3.0;
+    c.DirScale = 0.5;
+    c.Expect = Case::Any;
+    add(c);
+  }
+  add({"staircase hidden layer", iris.c_str(), 3, TF(6), TF(1)});
+  cases.back().Expect = Case::NotServed;
+  add({"staircase (-1;1) output", iris.c_str(), 3, TF(1), TF(7)});
+  cases.back().Expect = Case::NotServed;
+  add({"linear hidden layer", iris.c_str(), 3, TF(3, 0.1), TF(1)});
+  {
+    Case c{"a weight not a number", iris.c_str(), 3, TF(1), TF(1)};
+    c.NaNBase = true;
+    c.Expect = Case::Any;
+    add(c);
+  }
+
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    ScriptedPlatform plat;
+    Workbench wb(plat, "/tmp/weightlab-plane-lines-test");
+    wb.Form1.NormCheck.SetChecked(!c.Raw);
+    ReadDataFile(wb, c.Data);
+    wb.Form1.HiddenEditT2.SetText(std::to_string(c.Hidden));
+    wb.Rng.Seed = 99;
+    ASSERT_EQ(CreateNetwork(wb, 4), NetworkBuilt);
+    ASSERT_FALSE(ReadParameters(wb));
+    wb.LayerTF[0] = c.Hid;
+    wb.LayerTF[1] = c.Out;
+    wb.NumOfStep = 8;
+    wb.ErrorExponent = c.Exponent;
+    wb.SetOff = c.SetOff;
+    for (int v = 0; v < wb.NumOfVectors; ++v) wb.VectorWeight[v] = 0.5 + (v % 7) * 0.25;
+    EvalOptions eval = HeldEvalOptions(wb);
+    eval.Entropy = c.Entropy;
+    eval.Outside = c.Outside;
+    eval.WeightedErrorBox = c.Weighted;
+
+    std::vector<double> w0 = FlatWeights(wb);
+    const std::size_t first = static_cast<std::size_t>(c.Hidden) * (wb.LayerInputs[0] + 1);
+    for (std::size_t k = 0; k < first; ++k) w0[k] *= c.Scale;
+    SetFlatWeights(wb, w0);
+    const std::size_t n = w0.size();
+    std::vector<double> d1(n), d2(n);
+    for (std::size_t k = 0; k < n; ++k) {
+      d1[k] = c.DirScale * std::sin(1.0 + 0.7 * k);
+      d2[k] = c.DirScale * std::cos(2.0 + 3.0 * k);
+    }
+    if (c.Opposed)
+      for (int j = 0; j < c.Hidden; ++j) {
+        const std::size_t k = static_cast<std::size_t>(j) * (wb.LayerInputs[0] + 1);
+        w0[k + 1] = -w0[k];
+        d1[k + 1] = -d1[k];
+        d2[k + 1] = -d2[k];
+      }
+    SetFlatWeights(wb, w0);
+    std::vector<PlaneLine> lines;
+    for (int i = -2; i <= 2; ++i) {
+      PlaneLine L;
+      L.Base.resize(n);
+      for (std::size_t k = 0; k < n; ++k) L.Base[k] = w0[k] + i * 0.5 * d2[k];
+      L.Direction = &d1;
+      L.Step = 0.05;
+      L.First = -9;
+      L.Stride = 2;
+      L.Count = 10;
+      lines.push_back(L);
+    }
+    std::vector<double> cancel(n);
+    if (c.Cancel) {
+      // A line through c = 0.1, where the first layer's weights B + c D cancel (D = -B / 0.1): at its
+      // points they are B (1 - c / 0.1), a small share of B, so the net inputs are small beside the
+      // terms of the sums.
+      PlaneLine L = lines.back();
+      L.Base = w0;
+      L.Step = c.CancelStep;
+      L.First = static_cast<int>(std::lround(0.1 / c.CancelStep)) - 5;
+      L.Stride = 1;
+      for (std::size_t k = 0; k < n; ++k) cancel[k] = k < first ? -w0[k] / 0.1 : d1[k];
+      L.Direction = &cancel;
+      lines.push_back(L);
+    }
+    if (c.NaNBase) lines[1].Base[3] = std::nan("");
+    const std::vector<double> start = FlatWeights(wb);
+
+    const Sampled routine = Sample(wb, lines, eval, false, 1);
+    for (int threads : {1, 3}) {
+      SCOPED_TRACE(threads);
+      const Sampled line = Sample(wb, lines, eval, true, threads);
+      EXPECT_EQ(FlatWeights(wb), start);
+      EXPECT_EQ(line.Failure, routine.Failure);
+      if (!routine.Failure.empty()) continue;
+      if (c.Expect == Case::Served) {
+        EXPECT_EQ(line.LinePoints, static_cast<long long>(lines.size()) * 9);
+      } else if (c.Expect == Case::NotServed) {
+        EXPECT_EQ(line.LinePoints, 0);
+      }
+      ASSERT_EQ(line.Values.size(), routine.Values.size());
+      for (std::size_t L = 0; L < lines.size(); ++L) {
+        ASSERT_EQ(line.Values[L].size(), routine.Values[L].size());
+        for (std::size_t p = 0; p < routine.Values[L].size(); ++p) {
+          const double want = routine.Values[L][p], got = line.Values[L][p];
+          EXPECT_LE(std::fabs(got - want), 1e-12 * std::fabs(want)) << "line " << L << " point " << p;
+        }
+        // The last point is the routine's.
+        EXPECT_EQ(std::memcmp(&line.Values[L].back(), &routine.Values[L].back(), sizeof(double)), 0) << L;
+      }
+      EXPECT_EQ(line.NumOfCorrect, routine.NumOfCorrect);
+      EXPECT_EQ(line.SuccessRate, routine.SuccessRate);
+      EXPECT_EQ(line.WeightedCorrect, routine.WeightedCorrect);
+      EXPECT_EQ(line.Sigmoids, routine.Sigmoids);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace wl
