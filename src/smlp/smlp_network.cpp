@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstdint>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -339,139 +341,51 @@ constexpr int kFastHidden = 256;    // hidden units the fast pass keeps on the s
 constexpr int kFastOutputs = 64;    // outputs likewise
 constexpr int kFastFeatures = 256;  // features likewise
 
-// A feature that takes part in the pass: its index, where its inputs start, its listed values and their
-// count.
-struct CodedFeature {
-  int Feature;
+// A feature's one-hot coding: where its inputs start, and its listed values and their count.
+struct FeatureCoding {
   int Start;
   int Known;
   const double* Values;
 };
 
-// What one pass of the plain SMLP reads, gathered and checked once per call; the arrays are the caller's.
-struct SmlpPass {
-  int n, nf, classes, hidden, l0, kept;
-  const std::vector<double>* rows;
-  const int* cls;
-  SmlpState::TCodedCell* cells;
-  std::uint8_t* correct;
-  double slope, p;
-  const CodedFeature* features;  // the features that take part
-  const double* const* hw;
-  const double* const* ow;
-  const int* terms;
-  // Written by the pass: the last vector's active inputs and signals, and the correct vectors per class.
-  int* active;
-  double* h;
-  double* y;
-  int* perClass;
-  int nActive, right;
-};
+inline std::uint64_t ValueBits(double x) { return std::bit_cast<std::uint64_t>(x); }
 
-// The pass itself, with the unit kind and the error exponent 2 fixed at compile time. Everything it
-// reads per vector is a local, so that the stores of the results do not make the compiler read the
-// workbench again.
-template <bool kStep, bool kSquare>
-__attribute__((noinline)) double RunSmlpPass(SmlpPass& s) {
-  const int n = s.n, nf = s.nf, classes = s.classes, hidden = s.hidden, l0 = s.l0, kept = s.kept;
-  const std::vector<double>* rows = s.rows;
-  const int* cls = s.cls;
-  SmlpState::TCodedCell* cells = s.cells;
-  const CodedFeature* features = s.features;
-  const double* const* hw = s.hw;
-  const double* const* ow = s.ow;
-  const int* terms = s.terms;
-  int* active = s.active;
-  double* h = s.h;
-  double* y = s.y;
-  int* perClass = s.perClass;
-  const double slope = s.slope, p = s.p;
-  std::uint8_t* correct = s.correct;
-  double e = 0.0;
-  int right = 0, nActive = 0;
-  for (int o = 0; o < classes; ++o) perClass[o] = 0;
-  for (int v = 0; v < n; ++v) {
-    // Inputs: the listed value of each feature that takes part; the coding kept from the last call is
-    // checked against the vector's value and found anew where it no longer holds.
-    const std::vector<double>& data = rows[v];
-    const int c = cls[v];
-    if (data.size() < static_cast<std::size_t>(nf) || c < 0 || c >= classes) NotFitting();
-    const double* row = data.data();
-    SmlpState::TCodedCell* cv = cells + static_cast<std::size_t>(v) * static_cast<std::size_t>(nf);
-    nActive = 0;
-    for (int i = 0; i < kept; ++i) {
-      const CodedFeature& feat = features[i];
-      const int f = feat.Feature;
-      const double x = row[f];
-      SmlpState::TCodedCell& cell = cv[f];
-      if (x != cell.Value) {
-        int k = -1;
-        for (int q = 0; q < feat.Known; ++q)
-          if (x == feat.Values[q]) {
-            k = q;
-            break;
-          }
-        cell = {x, k < 0 ? -1 : feat.Start + k};
+// Codes one vector: per feature the bits of its value; the inputs the values make hot, in feature order,
+// after their count (a feature that lists no such value has none).
+__attribute__((noinline)) void CodeVector(const double* row, int nf, const FeatureCoding* coding,
+                                          std::uint64_t* bits, int* slots) {
+  int count = 0;
+  for (int f = 0; f < nf; ++f) {
+    const double x = row[f];
+    const FeatureCoding& fc = coding[f];
+    bits[f] = ValueBits(x);
+    for (int q = 0; q < fc.Known; ++q)
+      if (x == fc.Values[q]) {
+        slots[1 + count++] = fc.Start + q;
+        break;
       }
-      const int input = cell.Input;
-      active[nActive] = input;
-      nActive += input >= 0 ? 1 : 0;
-    }
-    for (int j = 0; j < hidden; ++j) {
-      const double* w = hw[j];
-      double net = 0.0;
-      for (int a = 0; a < nActive; ++a) net += w[active[a]];
-      const double theta = w[l0];
-      if constexpr (kStep) {
-        h[j] = Step(net, theta);
-      } else {
-        const double arg = (theta - net) * slope;
-        h[j] = arg > kExpGuard ? 0.0 : 1.0 / (1.0 + std::exp(arg));
-      }
-    }
-    double best = 0.0;
-    int prediction = -1;
-    for (int o = 0; o < classes; ++o) {
-      const double* w = ow[o];
-      const int k = terms[o];
-      double net = 0.0;
-      for (int t = 0; t < k; ++t) net += h[t * classes + o] * w[t];
-      double out;
-      if constexpr (kStep)
-        out = Step(net, w[k]);
-      else
-        out = 1.0 / (1.0 + UnguardedExp((w[k] - net) * slope));
-      y[o] = out;
-      const double d = out - (o == c ? 1.0 : 0.0);
-      if constexpr (kSquare)
-        e += d * d;
-      else
-        e += ErrorTerm(d, p);
-      if (out > best) {
-        best = out;
-        prediction = o;
-      }
-    }
-    const int ok = prediction == c ? 1 : 0;
-    correct[v] = static_cast<std::uint8_t>(ok);
-    perClass[c] += ok;
-    right += ok;
   }
-  s.nActive = nActive;
-  s.right = right;
-  return e;
+  slots[0] = count;
 }
 
-// EvaluateNetwork of the plain SMLP: the pass of ForwardSMLP, with each vector's one-hot coding kept from
-// the last call (CodedCells: the value coded and its hot input) and checked against the vector's value on
-// every use, so that a changed value is coded anew; a changed feature listing (CodedListing) codes every
-// vector anew, and the mask is applied on each call. The neurons' signals are written once, for the last vector, as the
-// per-vector passes would have left them. Allocates nothing once its working storage has the data set's size.
+// EvaluateNetwork of the plain SMLP, with the unit kind and the error exponent 2 fixed at compile time.
+//
+// Each vector's coding is kept from the last call: per vector and feature the bits of the value it was
+// coded from (CodedBits), and per vector the inputs its values make hot (CodedSlots: their count, then the
+// inputs in feature order, Features.size() + 1 places per vector). The bits are compared with the vector's
+// values on every use, so that a vector whose values changed is coded anew; a changed listing of the
+// features (CodedListing) or another number of vectors codes every vector anew. With a feature masked the
+// hidden weights are taken from a copy with 0.0 in that feature's columns (CodedWeights), so every vector
+// sums the weights of its coded inputs in feature order; the sums are those of the inputs that take part
+// alone, bit for bit, because adding +0.0 leaves every sum that starts at +0.0 as it is. The neurons'
+// signals are written once, for the last vector, as the per-vector passes would have left them. Allocates
+// nothing once its working storage has the data set's size.
+//
 // False, with nothing evaluated, for a network it does not take: not a plain SMLP of the data set (the
 // checks of RequireSMLP, those of each vector made as it goes), too many units or features, or a feature
 // that lists a value twice (which makes two inputs hot).
-bool EvaluateSMLP(Workbench& wb, double& error) {
-  if (wb.LUnitsMode == 1) return false;
+template <bool kStep, bool kSquare>
+bool EvaluateSMLPAs(Workbench& wb, double& error) {
   const int classes = wb.NumOfClasses;
   const int n = wb.NumOfVectors;
   const int nf = static_cast<int>(wb.Features.size());
@@ -485,19 +399,16 @@ bool EvaluateSMLP(Workbench& wb, double& error) {
       wb.Net[2].size() != static_cast<std::size_t>(classes) || n < 0 || wb.Data.size() < static_cast<std::size_t>(n) ||
       wb.VectorClass.size() < static_cast<std::size_t>(n))
     return false;
+
   std::array<const double*, kFastHidden> hw;
-  std::array<const double*, kFastOutputs> ow;
-  std::array<int, kFastOutputs> terms;
-  SmlpPass s;
-  s.hw = hw.data();
-  s.ow = ow.data();
-  s.terms = terms.data();
   const TNeuron* hid = wb.Net[1].data();
   for (int j = 0; j < hidden; ++j) {
     const std::vector<double>& w = hid[j].Weights;
     if (w.size() < static_cast<std::size_t>(l0) + 1) return false;
     hw[j] = w.data();
   }
+  std::array<const double*, kFastOutputs> ow;
+  std::array<int, kFastOutputs> terms;
   const TNeuron* out = wb.Net[2].data();
   const int* hpo = wb.HidPerOut.data();
   for (int c = 0; c < classes; ++c) {
@@ -507,21 +418,23 @@ bool EvaluateSMLP(Workbench& wb, double& error) {
     ow[c] = w.data();
     terms[c] = k;
   }
-  // The features that take part, and the listing of the features against the one the cells were coded
-  // with: a changed listing (values, their order or count) codes every vector anew, and a feature that
-  // lists a value twice is refused.
+
+  // The coding of the features and which take part, and their listing against the one the vectors were
+  // coded with: a changed listing (values, their order or count) codes every vector anew, and a feature
+  // that lists a value twice is refused.
   const TFeature* feats = wb.Features.data();
   const bool masked = wb.FeatureMask.size() == wb.Features.size();
   const int* mask = wb.FeatureMask.data();
-  std::array<CodedFeature, kFastFeatures> features;
-  std::vector<double>& listing = wb.CodedListing;
+  std::array<FeatureCoding, kFastFeatures> coding;
+  const std::vector<double>& listing = wb.CodedListing;
   const double* listed = listing.data();
   const std::size_t listedSize = listing.size();
   std::size_t pos = 0;
-  bool same = true;
-  int offset = 0, kept = 0;
+  bool same = true, allKept = true;
+  int offset = 0;
   for (int f = 0; f < nf; ++f) {
     const TFeature& feat = feats[f];
+    if (feat.NValues < 0) return false;
     const int known = std::min(feat.NValues, static_cast<int>(feat.Values.size()));
     const double* values = feat.Values.data();
     if (same) {
@@ -534,77 +447,157 @@ bool EvaluateSMLP(Workbench& wb, double& error) {
         pos += 2 + static_cast<std::size_t>(known);
       }
     }
-    if (!masked || mask[f] == 1) features[kept++] = {f, offset, known, values};
+    coding[f] = {offset, known, values};
+    if (masked && mask[f] != 1) allKept = false;
     offset += feat.NValues;
   }
   if (offset != l0) return false;
   if (pos != listedSize) same = false;
-  std::vector<SmlpState::TCodedCell>& cells = wb.CodedCells;
-  const std::size_t cellCount = static_cast<std::size_t>(n) * static_cast<std::size_t>(nf);
+  const std::size_t slotStride = static_cast<std::size_t>(nf) + 1;
+  const std::size_t bitCount = static_cast<std::size_t>(n) * static_cast<std::size_t>(nf);
+  const std::size_t slotCount = static_cast<std::size_t>(n) * slotStride;
+  if (wb.CodedBits.size() != bitCount || wb.CodedSlots.size() != slotCount) same = false;
   if (!same) {
-    listing.clear();
     for (int f = 0; f < nf; ++f) {
-      const TFeature& feat = feats[f];
-      const int known = std::min(feat.NValues, static_cast<int>(feat.Values.size()));
-      const double* values = feat.Values.data();
-      for (int a = 1; a < known; ++a)
+      const double* values = coding[f].Values;
+      for (int a = 1; a < coding[f].Known; ++a)
         for (int b = 0; b < a; ++b)
           if (values[a] == values[b]) {
-            listing.clear();
+            wb.CodedListing.clear();
             return false;
           }
-      listing.push_back(feat.NValues);
-      listing.push_back(known);
-      listing.insert(listing.end(), values, values + known);
+    }
+    // Until the pass has coded every vector, no listing matches.
+    wb.CodedListing.clear();
+    wb.CodedBits.resize(bitCount);
+    wb.CodedSlots.resize(slotCount);
+  }
+  // A masked feature: the hidden rows copied, its columns 0.0.
+  if (!allKept) {
+    const std::size_t stride = static_cast<std::size_t>(l0) + 1;
+    std::vector<double>& copy = wb.CodedWeights;
+    if (copy.size() < static_cast<std::size_t>(hidden) * stride) copy.resize(static_cast<std::size_t>(hidden) * stride);
+    for (int j = 0; j < hidden; ++j) {
+      double* dst = copy.data() + static_cast<std::size_t>(j) * stride;
+      std::copy(hw[j], hw[j] + stride, dst);
+      for (int f = 0; f < nf; ++f)
+        if (mask[f] != 1) std::fill(dst + coding[f].Start, dst + coding[f].Start + feats[f].NValues, 0.0);
+      hw[j] = dst;
     }
   }
-  if (!same || cells.size() != cellCount)
-    cells.assign(cellCount, {std::numeric_limits<double>::quiet_NaN(), -1});  // no value equals NaN: coded anew
 
   if (wb.ClassCorrectCount.size() != static_cast<std::size_t>(classes))
     wb.ClassCorrectCount.assign(static_cast<std::size_t>(classes), 0);
   if (wb.VectorCorrect.size() != static_cast<std::size_t>(n)) wb.VectorCorrect.assign(static_cast<std::size_t>(n), 0);
 
-  s.n = n;
-  s.nf = nf;
-  s.classes = classes;
-  s.hidden = hidden;
-  s.l0 = l0;
-  s.kept = kept;
-  s.rows = wb.Data.data();
-  s.cls = wb.VectorClass.data();
-  s.cells = cells.data();
-  s.correct = wb.VectorCorrect.data();
-  s.features = features.data();
-  std::array<int, kFastFeatures> active;
+  // The pass. Everything it reads per vector is a local or behind one, so that the stores of the results
+  // do not make the compiler read the workbench again.
+  const bool fresh = !same;
+  const std::vector<double>* rows = wb.Data.data();
+  const int* cls = wb.VectorClass.data();
+  std::uint64_t* const bits = wb.CodedBits.data();
+  int* const slots = wb.CodedSlots.data();
+  std::uint8_t* const correct = wb.VectorCorrect.data();
+  int* const perClass = wb.ClassCorrectCount.data();
+  const FeatureCoding* const cd = coding.data();
+  const double* const* const hwp = hw.data();
+  const double* const* const owp = ow.data();
+  const int* const tp = terms.data();
+  const double slope = wb.Slope, p = wb.ErrorExponent;
   std::array<double, kFastHidden> h;
   std::array<double, kFastOutputs> y;
-  std::array<int, kFastOutputs> perClass;
-  s.active = active.data();
-  s.h = h.data();
-  s.y = y.data();
-  s.perClass = perClass.data();
-  s.slope = wb.Slope;
-  s.p = wb.ErrorExponent;
-  const bool step = s.slope == 0.0, square = s.p == 2.0;
-  const double e = step ? (square ? RunSmlpPass<true, true>(s) : RunSmlpPass<true, false>(s))
-                        : (square ? RunSmlpPass<false, true>(s) : RunSmlpPass<false, false>(s));
+  for (int o = 0; o < classes; ++o) perClass[o] = 0;
+  double e = 0.0;
+  int right = 0;
+  for (int v = 0; v < n; ++v) {
+    const std::vector<double>& data = rows[v];
+    const int c = cls[v];
+    if (data.size() < static_cast<std::size_t>(nf) || c < 0 || c >= classes) NotFitting();
+    const double* row = data.data();
+    std::uint64_t* bv = bits + static_cast<std::size_t>(v) * nf;
+    int* const sv = slots + static_cast<std::size_t>(v) * slotStride;
+    if (fresh) {
+      CodeVector(row, nf, cd, bv, sv);
+    } else {
+      std::uint64_t diff = 0;
+      for (int f = 0; f < nf; ++f) diff |= ValueBits(row[f]) ^ bv[f];
+      if (diff != 0) CodeVector(row, nf, cd, bv, sv);
+    }
+    const int count = sv[0];
+    const int* a = sv + 1;
+    for (int j = 0; j < hidden; ++j) {
+      const double* w = hwp[j];
+      double net = 0.0;
+      for (int i = 0; i < count; ++i) net += w[a[i]];
+      const double theta = w[l0];
+      if constexpr (kStep) {
+        h[j] = Step(net, theta);
+      } else {
+        const double arg = (theta - net) * slope;
+        h[j] = arg > kExpGuard ? 0.0 : 1.0 / (1.0 + std::exp(arg));
+      }
+    }
+    double best = 0.0;
+    int prediction = -1;
+    for (int o = 0; o < classes; ++o) {
+      const double* w = owp[o];
+      const int k = tp[o];
+      double net = 0.0;
+      for (int t = 0; t < k; ++t) net += h[t * classes + o] * w[t];
+      double outSignal;
+      if constexpr (kStep)
+        outSignal = Step(net, w[k]);
+      else
+        outSignal = 1.0 / (1.0 + UnguardedExp((w[k] - net) * slope));
+      y[o] = outSignal;
+      const double d = outSignal - (o == c ? 1.0 : 0.0);
+      if constexpr (kSquare)
+        e += d * d;
+      else
+        e += ErrorTerm(d, p);
+      if (outSignal > best) {
+        best = outSignal;
+        prediction = o;
+      }
+    }
+    const int ok = prediction == c ? 1 : 0;
+    correct[v] = static_cast<std::uint8_t>(ok);
+    perClass[c] += ok;
+    right += ok;
+  }
   if (n == 0) throw FloatError("Invalid floating point operation: the accuracy of an empty data set (0 / 0)");
 
-  std::copy(perClass.begin(), perClass.begin() + classes, wb.ClassCorrectCount.begin());
-  // The signals of the last vector.
+  if (fresh)
+    for (int f = 0; f < nf; ++f) {
+      wb.CodedListing.push_back(feats[f].NValues);
+      wb.CodedListing.push_back(coding[f].Known);
+      wb.CodedListing.insert(wb.CodedListing.end(), coding[f].Values, coding[f].Values + coding[f].Known);
+    }
+  // The signals of the last vector: its coded inputs of the features that take part are 1.
   TNeuron* in = wb.Net[0].data();
   for (int i = 0; i < l0; ++i) in[i].Signal = 0.0;
-  for (int a = 0; a < s.nActive; ++a) in[active[a]].Signal = 1.0;
+  const int* last = slots + static_cast<std::size_t>(n - 1) * slotStride;
+  for (int i = 0, f = 0; i < last[0]; ++i) {
+    const int input = last[1 + i];
+    while (input >= coding[f].Start + feats[f].NValues) ++f;
+    if (!masked || mask[f] == 1) in[input].Signal = 1.0;
+  }
   TNeuron* hidw = wb.Net[1].data();
   for (int j = 0; j < hidden; ++j) hidw[j].Signal = h[j];
   TNeuron* outw = wb.Net[2].data();
   for (int o = 0; o < classes; ++o) outw[o].Signal = y[o];
 
-  wb.SuccessRate = static_cast<double>(s.right) / n;
+  wb.SuccessRate = static_cast<double>(right) / n;
   wb.TestSuccessRate = wb.SuccessRate;
   error = e;
   return true;
+}
+
+bool EvaluateSMLP(Workbench& wb, double& error) {
+  if (wb.LUnitsMode == 1) return false;
+  if (wb.Slope == 0.0)
+    return wb.ErrorExponent == 2.0 ? EvaluateSMLPAs<true, true>(wb, error) : EvaluateSMLPAs<true, false>(wb, error);
+  return wb.ErrorExponent == 2.0 ? EvaluateSMLPAs<false, true>(wb, error) : EvaluateSMLPAs<false, false>(wb, error);
 }
 
 }  // namespace

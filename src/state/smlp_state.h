@@ -71,16 +71,15 @@ struct SmlpState {
   std::vector<double> FeatureRateHistory;
   // Working storage of the forward pass: the inputs that are 1 for the current vector.
   std::vector<int> ActiveInputs;
-  // Working storage of EvaluateNetwork: per vector and feature the value it was last coded from and the
-  // input that value makes hot (-1: none), checked against the data on every use; and the listing of the
-  // features the cells were coded with (per feature NValues, the count of listed values and the values),
-  // compared on every call: another listing codes every vector anew.
-  struct TCodedCell {
-    double Value = 0.0;
-    int Input = -1;
-  };
-  std::vector<TCodedCell> CodedCells;
+  // Working storage of EvaluateNetwork: per vector and feature the bits of the value it was last coded
+  // from, checked against the data on every use; per vector the count of the inputs those values make hot
+  // and the inputs (Features.size() + 1 places); the listing of the features they were coded with (per
+  // feature NValues, the count of listed values and the values), compared on every call: another listing
+  // codes every vector anew; and the hidden weights with a feature masked, Layers[0] + 1 per unit.
+  std::vector<std::uint64_t> CodedBits;
+  std::vector<int> CodedSlots;
   std::vector<double> CodedListing;
+  std::vector<double> CodedWeights;
 
   // The single-class network: hidden neurons per class (only CurrentClass's entry is set), the pair
   // candidates of S2 (grown when a search finds more than the table holds), the rules file of a run and
