@@ -385,7 +385,7 @@ __attribute__((noinline)) void CodeVector(const double* row, int nf, const Featu
 // checks of RequireSMLP, those of each vector made as it goes), too many units or features, or a feature
 // that lists a value twice (which makes two inputs hot).
 template <bool kStep, bool kSquare>
-bool EvaluateSMLPAs(Workbench& wb, double& error) {
+__attribute__((optimize("no-tree-vectorize"))) bool EvaluateSMLPAs(Workbench& wb, double& error) {
   const int classes = wb.NumOfClasses;
   const int n = wb.NumOfVectors;
   const int nf = static_cast<int>(wb.Features.size());
@@ -577,10 +577,14 @@ bool EvaluateSMLPAs(Workbench& wb, double& error) {
   TNeuron* in = wb.Net[0].data();
   for (int i = 0; i < l0; ++i) in[i].Signal = 0.0;
   const int* last = slots + static_cast<std::size_t>(n - 1) * slotStride;
-  for (int i = 0, f = 0; i < last[0]; ++i) {
-    const int input = last[1 + i];
-    while (input >= coding[f].Start + feats[f].NValues) ++f;
-    if (!masked || mask[f] == 1) in[input].Signal = 1.0;
+  if (allKept) {
+    for (int i = 0; i < last[0]; ++i) in[last[1 + i]].Signal = 1.0;
+  } else {
+    for (int i = 0, f = 0; i < last[0]; ++i) {
+      const int input = last[1 + i];
+      while (input >= coding[f].Start + feats[f].NValues) ++f;
+      if (mask[f] == 1) in[input].Signal = 1.0;
+    }
   }
   TNeuron* hidw = wb.Net[1].data();
   for (int j = 0; j < hidden; ++j) hidw[j].Signal = h[j];
