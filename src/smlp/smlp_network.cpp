@@ -10,6 +10,7 @@
 #include <bit>
 #include <cstdint>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -368,6 +369,144 @@ __attribute__((noinline)) void CodeVector(const double* row, int nf, const Featu
   slots[0] = count;
 }
 
+// The inputs vector v's values make hot, coded anew when its values are not the bits it was coded from
+// (or when every vector is coded anew): their count, then the inputs.
+inline const int* CodedInputs(const double* row, int nf, const FeatureCoding* coding, bool fresh,
+                              std::uint64_t* bv, int* sv) {
+  if (fresh) {
+    CodeVector(row, nf, coding, bv, sv);
+  } else {
+    std::uint64_t diff = 0;
+    for (int f = 0; f < nf; ++f) diff |= ValueBits(row[f]) ^ bv[f];
+    if (diff != 0) CodeVector(row, nf, coding, bv, sv);
+  }
+  return sv;
+}
+
+// Two lanes of doubles: the step pass computes two units at a time, each lane with the arithmetic of one
+// unit of the scalar pass.
+using Lanes = double __attribute__((vector_size(16)));
+using LaneMask = long long __attribute__((vector_size(16)));
+
+inline Lanes LoadLanes(const double* p) {
+  Lanes v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+inline void StoreLanes(double* p, Lanes v) { std::memcpy(p, &v, sizeof v); }
+
+// Step of both lanes: 1.0 above the threshold, 0.0 below, 0.5 otherwise (also for a net input that is not a
+// number).
+inline Lanes StepLanes(Lanes net, Lanes theta) {
+  const LaneMask above = net > theta, below = net < theta;
+  const LaneMask one = reinterpret_cast<LaneMask>(Lanes{1.0, 1.0});
+  const LaneMask half = reinterpret_cast<LaneMask>(Lanes{0.5, 0.5});
+  return reinterpret_cast<Lanes>((above & one) | (~(above | below) & half));
+}
+
+// What the step pass reads, gathered once per call; the arrays are the caller's.
+struct StepPass {
+  int n, nf, classes, terms, hiddenPairs, outputPairs;
+  std::size_t slotStride;
+  bool fresh;
+  const std::vector<double>* rows;
+  const int* cls;
+  std::uint64_t* bits;
+  int* slots;
+  std::uint8_t* correct;
+  int* perClass;
+  const FeatureCoding* coding;
+  // Per input a row of the hidden units' weights (hiddenPairs lanes pairs, 0.0 for a masked feature and
+  // past the last unit), then the hidden thresholds; per term a row of the outputs' weights (outputPairs
+  // pairs), then the output thresholds.
+  const double* hiddenByInput;
+  const double* hiddenThresholds;
+  const double* outputByTerm;
+  const double* outputThresholds;
+  double* h;  // the hidden signals, 2 x hiddenPairs + 1 places
+  double* y;  // the output signals, 2 x outputPairs places
+  double p;
+  int right;
+};
+
+// The pass of the step units, two units at a time; kPairs fixes the number of hidden pairs (0: any). The
+// sums run in the scalar pass's order (inputs in feature order, terms in order), and the error and the
+// prediction go output by output.
+template <bool kSquare, int kPairs>
+__attribute__((noinline)) double RunStepPass(StepPass& s) {
+  const int n = s.n, nf = s.nf, classes = s.classes, terms = s.terms;
+  const int hp = kPairs > 0 ? kPairs : s.hiddenPairs, op = s.outputPairs;
+  const std::size_t slotStride = s.slotStride;
+  const bool fresh = s.fresh;
+  const std::vector<double>* rows = s.rows;
+  const int* cls = s.cls;
+  std::uint64_t* bits = s.bits;
+  int* slots = s.slots;
+  std::uint8_t* correct = s.correct;
+  int* perClass = s.perClass;
+  const FeatureCoding* coding = s.coding;
+  const double* wt = s.hiddenByInput;
+  const double* th = s.hiddenThresholds;
+  const double* wo = s.outputByTerm;
+  const double* to = s.outputThresholds;
+  double* h = s.h;
+  double* y = s.y;
+  const double p = s.p;
+  const std::size_t hiddenRow = 2 * static_cast<std::size_t>(hp), outputRow = 2 * static_cast<std::size_t>(op);
+  double e = 0.0;
+  int right = 0;
+  for (int v = 0; v < n; ++v) {
+    const std::vector<double>& data = rows[v];
+    const int c = cls[v];
+    if (data.size() < static_cast<std::size_t>(nf) || c < 0 || c >= classes) NotFitting();
+    const int* a = CodedInputs(data.data(), nf, coding, fresh, bits + static_cast<std::size_t>(v) * nf,
+                               slots + static_cast<std::size_t>(v) * slotStride);
+    const int count = a[0];
+    ++a;
+    if constexpr (kPairs > 0) {
+      Lanes net[kPairs];
+      for (int q = 0; q < kPairs; ++q) net[q] = Lanes{0.0, 0.0};
+      for (int i = 0; i < count; ++i) {
+        const double* col = wt + static_cast<std::size_t>(a[i]) * hiddenRow;
+        for (int q = 0; q < kPairs; ++q) net[q] += LoadLanes(col + 2 * q);
+      }
+      for (int q = 0; q < kPairs; ++q) StoreLanes(h + 2 * q, StepLanes(net[q], LoadLanes(th + 2 * q)));
+    } else {
+      for (int q = 0; q < hp; ++q) {
+        Lanes net = {0.0, 0.0};
+        for (int i = 0; i < count; ++i) net += LoadLanes(wt + static_cast<std::size_t>(a[i]) * hiddenRow + 2 * q);
+        StoreLanes(h + 2 * q, StepLanes(net, LoadLanes(th + 2 * q)));
+      }
+    }
+    for (int q = 0; q < op; ++q) {
+      Lanes net = {0.0, 0.0};
+      for (int t = 0; t < terms; ++t)
+        net += LoadLanes(h + static_cast<std::size_t>(t) * classes + 2 * q) * LoadLanes(wo + t * outputRow + 2 * q);
+      StoreLanes(y + 2 * q, StepLanes(net, LoadLanes(to + 2 * q)));
+    }
+    double best = 0.0;
+    int prediction = -1;
+    for (int o = 0; o < classes; ++o) {
+      const double out = y[o];
+      const double d = out - (o == c ? 1.0 : 0.0);
+      if constexpr (kSquare)
+        e += d * d;
+      else
+        e += ErrorTerm(d, p);
+      if (out > best) {
+        best = out;
+        prediction = o;
+      }
+    }
+    const int ok = prediction == c ? 1 : 0;
+    correct[v] = static_cast<std::uint8_t>(ok);
+    perClass[c] += ok;
+    right += ok;
+  }
+  s.right = right;
+  return e;
+}
+
 // EvaluateNetwork of the plain SMLP, with the unit kind and the error exponent 2 fixed at compile time.
 //
 // Each vector's coding is kept from the last call: per vector and feature the bits of the value it was
@@ -472,98 +611,151 @@ __attribute__((optimize("no-tree-vectorize"))) bool EvaluateSMLPAs(Workbench& wb
     wb.CodedBits.resize(bitCount);
     wb.CodedSlots.resize(slotCount);
   }
-  // A masked feature: the hidden rows copied, its columns 0.0.
-  if (!allKept) {
-    const std::size_t stride = static_cast<std::size_t>(l0) + 1;
-    std::vector<double>& copy = wb.CodedWeights;
-    if (copy.size() < static_cast<std::size_t>(hidden) * stride) copy.resize(static_cast<std::size_t>(hidden) * stride);
-    for (int j = 0; j < hidden; ++j) {
-      double* dst = copy.data() + static_cast<std::size_t>(j) * stride;
-      std::copy(hw[j], hw[j] + stride, dst);
-      for (int f = 0; f < nf; ++f)
-        if (mask[f] != 1) std::fill(dst + coding[f].Start, dst + coding[f].Start + feats[f].NValues, 0.0);
-      hw[j] = dst;
-    }
-  }
-
   if (wb.ClassCorrectCount.size() != static_cast<std::size_t>(classes))
     wb.ClassCorrectCount.assign(static_cast<std::size_t>(classes), 0);
   if (wb.VectorCorrect.size() != static_cast<std::size_t>(n)) wb.VectorCorrect.assign(static_cast<std::size_t>(n), 0);
 
-  // The pass. Everything it reads per vector is a local or behind one, so that the stores of the results
-  // do not make the compiler read the workbench again.
   const bool fresh = !same;
-  const std::vector<double>* rows = wb.Data.data();
-  const int* cls = wb.VectorClass.data();
-  std::uint64_t* const bits = wb.CodedBits.data();
-  int* const slots = wb.CodedSlots.data();
-  std::uint8_t* const correct = wb.VectorCorrect.data();
-  int* const perClass = wb.ClassCorrectCount.data();
-  const FeatureCoding* const cd = coding.data();
-  const double* const* const hwp = hw.data();
-  const double* const* const owp = ow.data();
-  const int* const tp = terms.data();
-  const double slope = wb.Slope, p = wb.ErrorExponent;
-  std::array<double, kFastHidden> h;
+  const std::size_t stride = static_cast<std::size_t>(l0) + 1;
+  std::array<double, kFastHidden + 2> h;
   std::array<double, kFastOutputs> y;
+  std::array<int, kFastOutputs> perClass;
   for (int o = 0; o < classes; ++o) perClass[o] = 0;
   double e = 0.0;
   int right = 0;
-  for (int v = 0; v < n; ++v) {
-    const std::vector<double>& data = rows[v];
-    const int c = cls[v];
-    if (data.size() < static_cast<std::size_t>(nf) || c < 0 || c >= classes) NotFitting();
-    const double* row = data.data();
-    std::uint64_t* bv = bits + static_cast<std::size_t>(v) * nf;
-    int* const sv = slots + static_cast<std::size_t>(v) * slotStride;
-    if (fresh) {
-      CodeVector(row, nf, cd, bv, sv);
-    } else {
-      std::uint64_t diff = 0;
-      for (int f = 0; f < nf; ++f) diff |= ValueBits(row[f]) ^ bv[f];
-      if (diff != 0) CodeVector(row, nf, cd, bv, sv);
-    }
-    const int count = sv[0];
-    const int* a = sv + 1;
-    for (int j = 0; j < hidden; ++j) {
-      const double* w = hwp[j];
-      double net = 0.0;
-      for (int i = 0; i < count; ++i) net += w[a[i]];
-      const double theta = w[l0];
-      if constexpr (kStep) {
-        h[j] = Step(net, theta);
-      } else {
-        const double arg = (theta - net) * slope;
-        h[j] = arg > kExpGuard ? 0.0 : 1.0 / (1.0 + std::exp(arg));
+  bool equalTerms = true;
+  for (int c = 1; c < classes; ++c) equalTerms = equalTerms && terms[c] == terms[0];
+  if (kStep && equalTerms) {
+    // The weights laid out by input and by term, two units to a pair of lanes.
+    const int hp = (hidden + 1) / 2, op = (classes + 1) / 2, k = terms[0];
+    const std::size_t hiddenRow = 2 * static_cast<std::size_t>(hp), outputRow = 2 * static_cast<std::size_t>(op);
+    const std::size_t need = (static_cast<std::size_t>(l0) + 1) * hiddenRow + (static_cast<std::size_t>(k) + 1) * outputRow;
+    std::vector<double>& lay = wb.CodedWeights;
+    if (lay.size() < need) lay.resize(need);
+    double* const wt = lay.data();
+    double* const th = wt + static_cast<std::size_t>(l0) * hiddenRow;
+    double* const wo = th + hiddenRow;
+    double* const to = wo + static_cast<std::size_t>(k) * outputRow;
+    for (int f = 0; f < nf; ++f) {
+      const bool on = !masked || mask[f] == 1;
+      for (int i = coding[f].Start; i < coding[f].Start + feats[f].NValues; ++i) {
+        double* row = wt + static_cast<std::size_t>(i) * hiddenRow;
+        for (int j = 0; j < hidden; ++j) row[j] = on ? hw[j][i] : 0.0;
+        if (hidden & 1) row[hidden] = 0.0;
       }
     }
-    double best = 0.0;
-    int prediction = -1;
-    for (int o = 0; o < classes; ++o) {
-      const double* w = owp[o];
-      const int k = tp[o];
-      double net = 0.0;
-      for (int t = 0; t < k; ++t) net += h[t * classes + o] * w[t];
-      double outSignal;
-      if constexpr (kStep)
-        outSignal = Step(net, w[k]);
-      else
-        outSignal = 1.0 / (1.0 + UnguardedExp((w[k] - net) * slope));
-      y[o] = outSignal;
-      const double d = outSignal - (o == c ? 1.0 : 0.0);
-      if constexpr (kSquare)
-        e += d * d;
-      else
-        e += ErrorTerm(d, p);
-      if (outSignal > best) {
-        best = outSignal;
-        prediction = o;
+    for (int j = 0; j < hidden; ++j) th[j] = hw[j][l0];
+    if (hidden & 1) th[hidden] = 0.0;
+    for (int t = 0; t <= k; ++t) {
+      double* row = wo + static_cast<std::size_t>(t) * outputRow;
+      for (int o = 0; o < classes; ++o) row[o] = ow[o][t];
+      if (classes & 1) row[classes] = 0.0;
+    }
+    h[static_cast<std::size_t>(hidden)] = 0.0;  // read, times 0.0, by the last output lane
+    StepPass sp;
+    sp.n = n;
+    sp.nf = nf;
+    sp.classes = classes;
+    sp.terms = k;
+    sp.hiddenPairs = hp;
+    sp.outputPairs = op;
+    sp.slotStride = slotStride;
+    sp.fresh = fresh;
+    sp.rows = wb.Data.data();
+    sp.cls = wb.VectorClass.data();
+    sp.bits = wb.CodedBits.data();
+    sp.slots = wb.CodedSlots.data();
+    sp.correct = wb.VectorCorrect.data();
+    sp.perClass = perClass.data();
+    sp.coding = coding.data();
+    sp.hiddenByInput = wt;
+    sp.hiddenThresholds = th;
+    sp.outputByTerm = wo;
+    sp.outputThresholds = to;
+    sp.h = h.data();
+    sp.y = y.data();
+    sp.p = wb.ErrorExponent;
+    switch (hp) {
+      case 1: e = RunStepPass<kSquare, 1>(sp); break;
+      case 2: e = RunStepPass<kSquare, 2>(sp); break;
+      case 3: e = RunStepPass<kSquare, 3>(sp); break;
+      case 4: e = RunStepPass<kSquare, 4>(sp); break;
+      default: e = RunStepPass<kSquare, 0>(sp); break;
+    }
+    right = sp.right;
+  } else {
+    // A masked feature: the hidden rows copied, its columns 0.0.
+    if (!allKept) {
+      std::vector<double>& copy = wb.CodedWeights;
+      if (copy.size() < static_cast<std::size_t>(hidden) * stride) copy.resize(static_cast<std::size_t>(hidden) * stride);
+      for (int j = 0; j < hidden; ++j) {
+        double* dst = copy.data() + static_cast<std::size_t>(j) * stride;
+        std::copy(hw[j], hw[j] + stride, dst);
+        for (int f = 0; f < nf; ++f)
+          if (mask[f] != 1) std::fill(dst + coding[f].Start, dst + coding[f].Start + feats[f].NValues, 0.0);
+        hw[j] = dst;
       }
     }
-    const int ok = prediction == c ? 1 : 0;
-    correct[v] = static_cast<std::uint8_t>(ok);
-    perClass[c] += ok;
-    right += ok;
+    // The pass unit by unit. Everything it reads per vector is a local or behind one, so that the stores
+    // of the results do not make the compiler read the workbench again.
+    const std::vector<double>* rows = wb.Data.data();
+    const int* cls = wb.VectorClass.data();
+    std::uint64_t* const bits = wb.CodedBits.data();
+    int* const slots = wb.CodedSlots.data();
+    std::uint8_t* const correct = wb.VectorCorrect.data();
+    const FeatureCoding* const cd = coding.data();
+    const double* const* const hwp = hw.data();
+    const double* const* const owp = ow.data();
+    const int* const tp = terms.data();
+    const double slope = wb.Slope, p = wb.ErrorExponent;
+    for (int v = 0; v < n; ++v) {
+      const std::vector<double>& data = rows[v];
+      const int c = cls[v];
+      if (data.size() < static_cast<std::size_t>(nf) || c < 0 || c >= classes) NotFitting();
+      const int* a = CodedInputs(data.data(), nf, cd, fresh, bits + static_cast<std::size_t>(v) * nf,
+                                 slots + static_cast<std::size_t>(v) * slotStride);
+      const int count = a[0];
+      ++a;
+      for (int j = 0; j < hidden; ++j) {
+        const double* w = hwp[j];
+        double net = 0.0;
+        for (int i = 0; i < count; ++i) net += w[a[i]];
+        const double theta = w[l0];
+        if constexpr (kStep) {
+          h[j] = Step(net, theta);
+        } else {
+          const double arg = (theta - net) * slope;
+          h[j] = arg > kExpGuard ? 0.0 : 1.0 / (1.0 + std::exp(arg));
+        }
+      }
+      double best = 0.0;
+      int prediction = -1;
+      for (int o = 0; o < classes; ++o) {
+        const double* w = owp[o];
+        const int k = tp[o];
+        double net = 0.0;
+        for (int t = 0; t < k; ++t) net += h[t * classes + o] * w[t];
+        double outSignal;
+        if constexpr (kStep)
+          outSignal = Step(net, w[k]);
+        else
+          outSignal = 1.0 / (1.0 + UnguardedExp((w[k] - net) * slope));
+        y[o] = outSignal;
+        const double d = outSignal - (o == c ? 1.0 : 0.0);
+        if constexpr (kSquare)
+          e += d * d;
+        else
+          e += ErrorTerm(d, p);
+        if (outSignal > best) {
+          best = outSignal;
+          prediction = o;
+        }
+      }
+      const int ok = prediction == c ? 1 : 0;
+      correct[v] = static_cast<std::uint8_t>(ok);
+      perClass[c] += ok;
+      right += ok;
+    }
   }
   if (n == 0) throw FloatError("Invalid floating point operation: the accuracy of an empty data set (0 / 0)");
 
@@ -573,10 +765,11 @@ __attribute__((optimize("no-tree-vectorize"))) bool EvaluateSMLPAs(Workbench& wb
       wb.CodedListing.push_back(coding[f].Known);
       wb.CodedListing.insert(wb.CodedListing.end(), coding[f].Values, coding[f].Values + coding[f].Known);
     }
+  for (int o = 0; o < classes; ++o) wb.ClassCorrectCount[o] = perClass[o];
   // The signals of the last vector: its coded inputs of the features that take part are 1.
   TNeuron* in = wb.Net[0].data();
   for (int i = 0; i < l0; ++i) in[i].Signal = 0.0;
-  const int* last = slots + static_cast<std::size_t>(n - 1) * slotStride;
+  const int* last = wb.CodedSlots.data() + static_cast<std::size_t>(n - 1) * slotStride;
   if (allKept) {
     for (int i = 0; i < last[0]; ++i) in[last[1 + i]].Signal = 1.0;
   } else {

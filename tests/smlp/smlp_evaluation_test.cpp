@@ -171,5 +171,38 @@ TEST_F(SmlpEvaluationTest, TheKeptCodingFollowsTheListingTheDataSetAndTheNetwork
   EXPECT_THROW(EvaluateNetwork(*wb), WlError) << "an input width the network does not have";
 }
 
+// The kept coding and the copy of the weights made for a mask across a pass that stopped half way, rows
+// swapped or reallocated, classes changed in place and weights changed while a feature is masked.
+TEST_F(SmlpEvaluationTest, TheKeptCodingFollowsAnInterruptedPassAndEveryWriterOfTheRows) {
+  ExpectSame("first call");
+  // Another listing codes every vector anew; the pass stops at a short row, after vector 9.
+  std::swap(wb->Features[2].Values[0], wb->Features[2].Values[2]);
+  const std::vector<double> row10 = wb->Data[10];
+  wb->Data[10].resize(1);
+  EXPECT_THROW(EvaluateNetwork(*wb), WlError) << "a row shorter than the features";
+  wb->Data[10] = row10;
+  ExpectSame("after the pass that stopped: the vectors it never reached coded anew");
+  std::swap(wb->Data[0], wb->Data[29]);
+  std::swap(wb->VectorClass[0], wb->VectorClass[29]);
+  ExpectSame("two rows swapped");
+  wb->Data[12] = std::vector<double>{wb->Data[12][0], wb->Data[12][1], 4.0, 7.0};
+  ExpectSame("a row reallocated, longer");
+  wb->VectorClass[3] = (wb->VectorClass[3] + 1) % 3;
+  ExpectSame("a class changed in place");
+  const int cls = wb->VectorClass[5];
+  wb->VectorClass[5] = 3;
+  EXPECT_THROW(EvaluateNetwork(*wb), WlError) << "a class the network has no output for";
+  wb->VectorClass[5] = cls;
+  wb->FeatureMask = {1, 1, 0};
+  ExpectSame("feature 2 masked");
+  for (TNeuron& n : wb->Net[1]) n.Weights[0] = 1.0 - wb->Rng.Below(3);
+  wb->Net[1][1].Weights = std::vector<double>(wb->Net[1][1].Weights.size(), 1.0);
+  ExpectSame("weights changed and a row reallocated, feature 2 still masked");
+  wb->FeatureMask = {0, 1, 1};
+  ExpectSame("feature 0 masked instead");
+  wb->FeatureMask = {1, 1, 1};
+  ExpectSame("no feature masked");
+}
+
 }  // namespace
 }  // namespace wl
