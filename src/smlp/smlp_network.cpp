@@ -341,6 +341,7 @@ namespace {
 constexpr int kFastHidden = 256;    // hidden units the fast pass keeps on the stack
 constexpr int kFastOutputs = 64;    // outputs likewise
 constexpr int kFastFeatures = 256;  // features likewise
+constexpr std::size_t kStepPassWork = 64;  // vectors x hidden units from which the step pass pays
 
 // A feature's one-hot coding: where its inputs start, and its listed values and their count.
 struct FeatureCoding {
@@ -625,7 +626,9 @@ __attribute__((optimize("no-tree-vectorize"))) bool EvaluateSMLPAs(Workbench& wb
   int right = 0;
   bool equalTerms = true;
   for (int c = 1; c < classes; ++c) equalTerms = equalTerms && terms[c] == terms[0];
-  if (kStep && equalTerms) {
+  // The step pass pays for laying out the weights once per call: for a few vectors the scalar pass is
+  // quicker.
+  if (kStep && equalTerms && static_cast<std::size_t>(n) * static_cast<std::size_t>(hidden) >= kStepPassWork) {
     // The weights laid out by input and by term, two units to a pair of lanes.
     const int hp = (hidden + 1) / 2, op = (classes + 1) / 2, k = terms[0];
     const std::size_t hiddenRow = 2 * static_cast<std::size_t>(hp), outputRow = 2 * static_cast<std::size_t>(op);
@@ -636,16 +639,17 @@ __attribute__((optimize("no-tree-vectorize"))) bool EvaluateSMLPAs(Workbench& wb
     double* const th = wt + static_cast<std::size_t>(l0) * hiddenRow;
     double* const wo = th + hiddenRow;
     double* const to = wo + static_cast<std::size_t>(k) * outputRow;
-    for (int f = 0; f < nf; ++f) {
-      const bool on = !masked || mask[f] == 1;
-      for (int i = coding[f].Start; i < coding[f].Start + feats[f].NValues; ++i) {
-        double* row = wt + static_cast<std::size_t>(i) * hiddenRow;
-        for (int j = 0; j < hidden; ++j) row[j] = on ? hw[j][i] : 0.0;
-        if (hidden & 1) row[hidden] = 0.0;
-      }
+    for (int j = 0; j < hidden; ++j) {
+      const double* w = hw[j];
+      for (int i = 0; i <= l0; ++i) wt[static_cast<std::size_t>(i) * hiddenRow + j] = w[i];
     }
-    for (int j = 0; j < hidden; ++j) th[j] = hw[j][l0];
-    if (hidden & 1) th[hidden] = 0.0;
+    if (hidden & 1)
+      for (int i = 0; i <= l0; ++i) wt[static_cast<std::size_t>(i) * hiddenRow + hidden] = 0.0;
+    if (!allKept)
+      for (int f = 0; f < nf; ++f)
+        if (mask[f] != 1)
+          std::fill(wt + static_cast<std::size_t>(coding[f].Start) * hiddenRow,
+                    wt + static_cast<std::size_t>(coding[f].Start + feats[f].NValues) * hiddenRow, 0.0);
     for (int t = 0; t <= k; ++t) {
       double* row = wo + static_cast<std::size_t>(t) * outputRow;
       for (int o = 0; o < classes; ++o) row[o] = ow[o][t];
