@@ -202,6 +202,14 @@ TEST_F(SmlpEvaluationTest, TheKeptCodingFollowsAnInterruptedPassAndEveryWriterOf
   ExpectSame("feature 0 masked instead");
   wb->FeatureMask = {1, 1, 1};
   ExpectSame("no feature masked");
+  // A few vectors go unit by unit, as do classes with fewer hidden units than class 0.
+  wb->NumOfVectors = 8;
+  ExpectSame("eight vectors");
+  wb->FeatureMask = {1, 0, 1};
+  ExpectSame("eight vectors, feature 1 masked");
+  wb->NumOfVectors = 30;
+  wb->HidPerOut = {2, 2, 1};
+  ExpectSame("class 2 with one hidden unit");
 }
 
 }  // namespace
