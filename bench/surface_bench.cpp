@@ -89,7 +89,7 @@ double FmaPeak(int, const char** kind) {
 #endif
 
 constexpr int kGrid = 427;
-constexpr int kBand = 24;  // lines measured
+constexpr int kBand = 96;  // lines measured
 
 double Seconds(std::chrono::steady_clock::time_point t0) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();

@@ -12,6 +12,12 @@
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define WL_LINE_AVX2 __attribute__((target("avx2,fma")))
+#define WL_LINE_AVX512 __attribute__((target("avx512f,avx2,fma")))
+#define WL_LINE_WIDE 1
+#include <immintrin.h>
+// GCC 12's AVX-512 headers start registers from an undefined value, which -Wmaybe-uninitialized reports.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
 #else
 #define WL_LINE_AVX2
 #endif
@@ -46,6 +52,99 @@ double SlopeBound(std::uint8_t kind, double stretch) {
 
 const double kLnEntropy = std::log(1.000000001);
 
+// The vectors of a point are taken in blocks of this many, so that a block's signals stay in the cache.
+constexpr int kBlock = 64;
+
+#if WL_LINE_WIDE
+const bool kWide = __builtin_cpu_supports("avx512f");
+
+WL_LINE_AVX512 inline __m512d Pair8(__m512d r, double c0, double c1) {
+  return _mm512_fmadd_pd(_mm512_set1_pd(c1), r, _mm512_set1_pd(c0));
+}
+
+// The vector kernels' exponential (model/vector_pass.cpp) on eight lanes: the same operations in the
+// same order, so the same numbers, bit for bit.
+WL_LINE_AVX512 inline __m512d Exp8(__m512d a) {
+  const __m512d lo = _mm512_set1_pd(-708.0), hi = _mm512_set1_pd(710.0);
+  a = _mm512_max_pd(lo, _mm512_min_pd(hi, a));  // a NaN stays (the second operand is returned)
+  const __m512d n = _mm512_roundscale_pd(_mm512_mul_pd(a, _mm512_set1_pd(1.4426950408889634)),
+                                         _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+  __m512d r = _mm512_fnmadd_pd(n, _mm512_set1_pd(0x1.62e42fefa39efp-1), a);
+  r = _mm512_fnmadd_pd(n, _mm512_set1_pd(0x1.abc9e3b39803fp-56), r);
+  const __m512d r2 = _mm512_mul_pd(r, r), r4 = _mm512_mul_pd(r2, r2), r8 = _mm512_mul_pd(r4, r4);
+  const __m512d q0 = Pair8(r, 1.0 / 6, 1.0 / 24), q1 = Pair8(r, 1.0 / 120, 1.0 / 720),
+                q2 = Pair8(r, 1.0 / 5040, 1.0 / 40320), q3 = Pair8(r, 1.0 / 362880, 1.0 / 3628800),
+                q4 = Pair8(r, 1.0 / 39916800, 1.0 / 479001600);
+  const __m512d u0 = _mm512_fmadd_pd(q1, r2, q0), u1 = _mm512_fmadd_pd(q3, r2, q2),
+                u2 = _mm512_fmadd_pd(_mm512_set1_pd(1.0 / 6227020800.0), r2, q4);
+  const __m512d tail = _mm512_fmadd_pd(u2, r8, _mm512_fmadd_pd(u1, r4, u0));
+  __m512d p = _mm512_fmadd_pd(tail, r, _mm512_set1_pd(0.5));
+  p = _mm512_fmadd_pd(p, r, _mm512_set1_pd(1.0));
+  p = _mm512_fmadd_pd(p, r, _mm512_set1_pd(1.0));
+  // 2^n = 2^h × 2^(n − h), h = floor(n / 2).
+  const __m512i k = _mm512_cvtepi32_epi64(_mm512_cvtpd_epi32(n));
+  const __m512i h = _mm512_srai_epi64(k, 1);
+  const __m512i bias = _mm512_set1_epi64(1023);
+  const __m512d s1 = _mm512_castsi512_pd(_mm512_slli_epi64(_mm512_add_epi64(h, bias), 52));
+  const __m512d s2 = _mm512_castsi512_pd(_mm512_slli_epi64(_mm512_add_epi64(_mm512_sub_epi64(k, h), bias), 52));
+  return _mm512_mul_pd(_mm512_mul_pd(p, s1), s2);
+}
+
+inline __mmask8 Lanes(int left) { return left >= 8 ? __mmask8(0xFF) : static_cast<__mmask8>((1u << left) - 1); }
+
+WL_LINE_AVX512 void Exp8Array(const double* a, double* y, int n) {
+  for (int i = 0; i < n; i += 8) {
+    const __mmask8 m = Lanes(n - i);
+    _mm512_mask_storeu_pd(y + i, m, Exp8(_mm512_maskz_loadu_pd(m, a + i)));
+  }
+}
+
+WL_LINE_AVX512 void Logistic8Array(const double* a, double* y, int n) {
+  const __m512d one = _mm512_set1_pd(1.0);
+  for (int i = 0; i < n; i += 8) {
+    const __mmask8 m = Lanes(n - i);
+    _mm512_mask_storeu_pd(y + i, m, _mm512_div_pd(one, _mm512_add_pd(Exp8(_mm512_maskz_loadu_pd(m, a + i)), one)));
+  }
+}
+
+// The plain logistic of one hidden neuron for n vectors: net = p + c q, a = (θ − net) × slope,
+// y = 1 / (e^a + 1), and the bound h = d y (1 − y) + 4u |y|.
+WL_LINE_AVX512 void HiddenLogistic8(const double* p, const double* q, double c, double theta, double slope,
+                                    const double* d, double* y, double* h, int n) {
+  const __m512d one = _mm512_set1_pd(1.0), cv = _mm512_set1_pd(c), tv = _mm512_set1_pd(theta),
+                sv = _mm512_set1_pd(slope), r = _mm512_set1_pd(4 * kUnit);
+  for (int i = 0; i < n; i += 8) {
+    const __mmask8 m = Lanes(n - i);
+    const __m512d net = _mm512_fmadd_pd(cv, _mm512_maskz_loadu_pd(m, q + i), _mm512_maskz_loadu_pd(m, p + i));
+    const __m512d a = _mm512_mul_pd(_mm512_sub_pd(tv, net), sv);
+    const __m512d yv = _mm512_div_pd(one, _mm512_add_pd(Exp8(a), one));
+    const __m512d hv = _mm512_fmadd_pd(_mm512_maskz_loadu_pd(m, d + i), _mm512_mul_pd(yv, _mm512_sub_pd(one, yv)),
+                                       _mm512_mul_pd(r, _mm512_abs_pd(yv)));
+    _mm512_mask_storeu_pd(y + i, m, yv);
+    _mm512_mask_storeu_pd(h + i, m, hv);
+  }
+}
+#else
+const bool kWide = false;
+void Exp8Array(const double*, double*, int) {}
+void Logistic8Array(const double*, double*, int) {}
+void HiddenLogistic8(const double*, const double*, double, double, double, const double*, double*, double*, int) {}
+#endif
+
+// The kernels' logistic 1 / (e^a + 1) and exponential, eight lanes at once where the processor can.
+void Logistic(const double* a, double* y, int n) {
+  if (kWide)
+    Logistic8Array(a, y, n);
+  else
+    VectorLogistic(a, y, n);
+}
+void Exp(const double* a, double* y, int n) {
+  if (kWide)
+    Exp8Array(a, y, n);
+  else
+    VectorExp(a, y, n);
+}
+
 // a[i] = (theta − net[i]) × slope, i < n.
 WL_LINE_AVX2 void Arguments(double theta, const double* net, double slope, double* a, int n) {
   for (int i = 0; i < n; ++i) a[i] = (theta - net[i]) * slope;
@@ -60,10 +159,10 @@ void Transfer(const TTransferFunction& tf, const double* theta, int neurons, int
   if (tf.TFKind == 1) {
     for (int j = 0; j < neurons; ++j) Arguments(theta[j], net + j * nv, tf.TFSlope, a + j * nv, nv);
     if (tf.TFStretch == 1.0) {
-      VectorLogistic(a, y, count);
+      Logistic(a, y, count);
       return;
     }
-    VectorExp(a, y, count);
+    Exp(a, y, count);
     const double offset = (1.0 - tf.TFStretch) / 2.0;
     for (int i = 0; i < count; ++i) {
       double s = tf.TFStretch / (1.0 + y[i]) + offset;
@@ -78,18 +177,35 @@ void Transfer(const TTransferFunction& tf, const double* theta, int neurons, int
     for (int v = 0; v < nv; ++v) y[j * nv + v] = LayerTransfer(tf, net[j * nv + v], theta[j], none);
 }
 
-// Σ_j y[j * nv + v] w[j] for every v, in Dot's four partial sums and order, each product fused with its
-// addition: the output layer's sums as the error pass's kernel forms them. acc has room for 4 nv.
-WL_LINE_AVX2 void LayerSums(const double* y, int n, int nv, const double* w, double* acc, double* net) {
-  std::fill(acc, acc + 4 * static_cast<std::size_t>(nv), 0.0);
+// The output neuron's sums over a block of m vectors, Σ_j y[j * m + v] w[j] in Dot's four partial sums
+// and order, each product fused with its addition (the sums as the error pass's kernel forms them);
+// the bound of their distance, dn[v] = Σ_j |w[j]| (h[j * m + v] + g |y[j * m + v]|); and the arguments
+// a[v] = (θ − net[v]) × slope. acc has room for 4 m. Compiled for each width below.
+inline __attribute__((always_inline)) void OutputNeuronBody(const double* y, const double* h, int n, int m,
+                                                            const double* w, double g, double theta, double slope,
+                                                            double* acc, double* net, double* dn, double* a) {
+  std::fill(acc, acc + 4 * static_cast<std::size_t>(m), 0.0);
+  std::fill(dn, dn + m, 0.0);
   const int n4 = n - n % 4;
   for (int j = 0; j < n; ++j) {
-    double* s = acc + static_cast<std::size_t>(j < n4 ? (j & 3) : 0) * nv;
-    const double* yj = y + static_cast<std::size_t>(j) * nv;
-    const double wj = w[j];
-    for (int v = 0; v < nv; ++v) s[v] = std::fma(wj, yj[v], s[v]);
+    double* s = acc + static_cast<std::size_t>(j < n4 ? (j & 3) : 0) * m;
+    const double* yj = y + static_cast<std::size_t>(j) * m;
+    const double* hj = h + static_cast<std::size_t>(j) * m;
+    const double wj = w[j], aw = std::fabs(w[j]);
+    for (int v = 0; v < m; ++v) {
+      s[v] = std::fma(wj, yj[v], s[v]);
+      dn[v] += aw * (hj[v] + g * std::fabs(yj[v]));
+    }
   }
-  for (int v = 0; v < nv; ++v) net[v] = (acc[v] + acc[nv + v]) + (acc[2 * nv + v] + acc[3 * nv + v]);
+  for (int v = 0; v < m; ++v) {
+    net[v] = (acc[v] + acc[m + v]) + (acc[2 * m + v] + acc[3 * m + v]);
+    a[v] = (theta - net[v]) * slope;
+  }
+}
+
+WL_LINE_AVX2 void OutputNeuron4(const double* y, const double* h, int n, int m, const double* w, double g,
+                                double theta, double slope, double* acc, double* net, double* dn, double* a) {
+  OutputNeuronBody(y, h, n, m, w, g, theta, slope, acc, net, dn, a);
 }
 
 // net[j * nv + v] = p[j * nv + v] + c q[j * nv + v].
@@ -107,19 +223,62 @@ WL_LINE_AVX2 void HiddenBounds(const double* d, const double* y, bool logistic, 
     for (int i = 0; i < count; ++i) h[i] = d[i] + r * std::fabs(y[i]);
 }
 
-// dn[v] = Σ_j |w[j]| (h[j * nv + v] + g |y[j * nv + v]|): the bound of an output neuron's net input.
-WL_LINE_AVX2 void OutputNetBounds(const double* h, const double* y, int n, int nv, const double* w, double g,
-                                  double* dn) {
-  std::fill(dn, dn + nv, 0.0);
-  for (int j = 0; j < n; ++j) {
-    const double aw = std::fabs(w[j]);
-    const double* hj = h + static_cast<std::size_t>(j) * nv;
-    const double* yj = y + static_cast<std::size_t>(j) * nv;
-    for (int v = 0; v < nv; ++v) dn[v] += aw * (hj[v] + g * std::fabs(yj[v]));
-  }
+
+// The squared error terms of a block of m vectors (exponent 2, no cross-entropy), term[o * m + k], as
+// TrainingSetError forms them, and each term's bound in bv; returns whether every output's argument lies
+// within the distance the slopes allow.
+struct SquaredTerms {
+  double Hi, Lo, S2, SlopeBound, Unit;
+  bool Logistic, Outside, Weighted;
+};
+inline __attribute__((always_inline)) bool SquaredBody(const SquaredTerms& t, const double* oy, const double* oa,
+                                                       const double* od, const int* cls, const double* weight, int m,
+                                                       int outputs, double* term, double* bv) {
+  int far = 0;
+  for (int o = 0; o < outputs; ++o)
+    for (int k = 0; k < m; ++k) {
+      const int i = o * m + k;
+      const double y = oy[i];
+      const bool own = cls[k] == o;
+      const double d = std::fabs(y - (own ? t.Hi : t.Lo));
+      double tv = d * d;
+      if (t.Outside && (own ? y > t.Hi : y < t.Lo)) tv = 0.0;
+      const double da = t.S2 * od[i] + 2 * t.Unit * std::fabs(oa[i]);
+      far |= !(da < 1e-3);
+      const double dy = 2 * (t.Logistic ? y * (1.0 - y) : t.SlopeBound) * da + 4 * t.Unit * std::fabs(y);
+      double b = 2 * (d + dy) * dy + 2 * t.Unit * tv;
+      if (t.Weighted) {
+        tv *= weight[k];
+        b *= std::fabs(weight[k]);
+      }
+      term[i] = tv;
+      bv[i] = b;
+    }
+  return far == 0;
 }
 
+WL_LINE_AVX2 bool Squared4(const SquaredTerms& t, const double* oy, const double* oa, const double* od, const int* cls,
+                           const double* weight, int m, int outputs, double* term, double* bv) {
+  return SquaredBody(t, oy, oa, od, cls, weight, m, outputs, term, bv);
+}
+
+#if WL_LINE_WIDE
+WL_LINE_AVX512 void OutputNeuron8(const double* y, const double* h, int n, int m, const double* w, double g,
+                                  double theta, double slope, double* acc, double* net, double* dn, double* a) {
+  OutputNeuronBody(y, h, n, m, w, g, theta, slope, acc, net, dn, a);
+}
+WL_LINE_AVX512 bool Squared8(const SquaredTerms& t, const double* oy, const double* oa, const double* od,
+                             const int* cls, const double* weight, int m, int outputs, double* term, double* bv) {
+  return SquaredBody(t, oy, oa, od, cls, weight, m, outputs, term, bv);
+}
+#else
+#define OutputNeuron8 OutputNeuron4
+#define Squared8 Squared4
+#endif
+
 }  // namespace
+
+void LineLogistic(const double* a, double* y, int n) { Logistic(a, y, n); }
 
 bool LinePass::Serves(const Workbench& wb, const EvalOptions& o) {
   if (!UseVectorKernels()) return false;
@@ -211,90 +370,122 @@ bool LinePass::BindLine(Workbench& wb, const EvalOptions& o, const std::vector<d
   }
   // The slopes are taken at the point: the distance must be small beside the functions' curvature.
   if (!(largest < 1e-3)) return false;
-  net_.resize((static_cast<std::size_t>(std::max(n1_, n2_)) + 4) * nv);
-  y_.resize(count);
-  h_.resize(count);
-  out_.resize(3 * static_cast<std::size_t>(n2_) * nv + 1);
-  dn_.resize(nv + 1);
+  theta_.resize(static_cast<std::size_t>(n1_ + n2_) + 1);
+  block_.resize((2 * static_cast<std::size_t>(n1_) + 6 * static_cast<std::size_t>(n2_) + 4 + std::max(n1_, n2_)) * kBlock);
   return true;
 }
 
 bool LinePass::Error(Workbench& wb, double c, const std::vector<double>& w, double* error) {
-  const std::size_t nv = static_cast<std::size_t>(nv_), count = static_cast<std::size_t>(n1_) * nv;
-  // The hidden layer.
-  thread_local std::vector<double> theta;
-  theta.resize(static_cast<std::size_t>(std::max(n1_, n2_)) + 1);
-  for (int j = 0; j < n1_; ++j) theta[static_cast<std::size_t>(j)] = w[static_cast<std::size_t>(j) * (th1_ + 1) + th1_];
-  double* net = net_.data();
-  FirstLayerNets(p0_.data(), q_.data(), c, net, static_cast<int>(count));
-  TTransferFunction tf1;
+  const std::size_t nv = static_cast<std::size_t>(nv_);
+  double* theta1 = theta_.data();
+  double* theta2 = theta1 + n1_;
+  for (int j = 0; j < n1_; ++j) theta1[j] = w[static_cast<std::size_t>(j) * (th1_ + 1) + th1_];
+  const std::size_t off2 = static_cast<std::size_t>(n1_) * (th1_ + 1);
+  for (int o = 0; o < n2_; ++o) theta2[o] = w[off2 + static_cast<std::size_t>(o) * (th2_ + 1) + th2_];
+  TTransferFunction tf1, tf2;
   tf1.TFKind = kind1_;
   tf1.TFSlope = slope1_;
   tf1.TFStretch = stretch1_;
-  Transfer(tf1, theta.data(), n1_, nv_, net, y_.data(), h_.data());
-  HiddenBounds(d1_.data(), y_.data(), PlainLogistic(kind1_, stretch1_), h_.data(), static_cast<int>(count));
-
-  // The output layer: its sums as the error pass forms them, and the bound of their distance.
-  const std::size_t off2 = static_cast<std::size_t>(n1_) * (th1_ + 1);
-  double* onet = out_.data();
-  double* oy = onet + static_cast<std::size_t>(n2_) * nv;
-  double* od = oy + static_cast<std::size_t>(n2_) * nv;
-  const double g2 = 2 * Gamma(n1_ + 2);
-  for (int o = 0; o < n2_; ++o) {
-    const double* wo = w.data() + off2 + static_cast<std::size_t>(o) * (th2_ + 1);
-    theta[static_cast<std::size_t>(o)] = wo[th2_];
-    LayerSums(y_.data(), n1_, nv_, wo, net, onet + o * nv);
-    OutputNetBounds(h_.data(), y_.data(), n1_, nv_, wo, g2, od + o * nv);
-  }
-  TTransferFunction tf2;
   tf2.TFKind = kind2_;
   tf2.TFSlope = slope2_;
   tf2.TFStretch = stretch2_;
-  Transfer(tf2, theta.data(), n2_, nv_, onet, oy, net);
-
-  // The error terms in TrainingSetError's order, and the bound of the error's distance.
-  const bool logistic = PlainLogistic(kind2_, stretch2_);
+  const bool hiddenLogistic = PlainLogistic(kind1_, stretch1_), logistic = PlainLogistic(kind2_, stretch2_);
   const double slopeBound = SlopeBound(kind2_, stretch2_), s2 = std::fabs(slope2_);
+  const double g2 = 2 * Gamma(n1_ + 2);
+  // Block storage, rows of m values: the hidden signals and bounds, the output sums, arguments,
+  // signals and bounds, the sums' partials.
+  double* y = block_.data();
+  double* h = y + static_cast<std::size_t>(n1_) * kBlock;
+  double* onet = h + static_cast<std::size_t>(n1_) * kBlock;
+  double* oa = onet + static_cast<std::size_t>(n2_) * kBlock;
+  double* oy = oa + static_cast<std::size_t>(n2_) * kBlock;
+  double* od = oy + static_cast<std::size_t>(n2_) * kBlock;
+  double* scratch = od + static_cast<std::size_t>(n2_) * kBlock;  // 4 kBlock, or a layer's nets
+
   double e = 0.0, bound = 0.0;
-  for (std::size_t v = 0; v < nv; ++v) {
-    const int cls = wb.VectorClass[v];
-    double ev = 0.0;
-    for (int o = 0; o < n2_; ++o) {
-      const std::size_t i = static_cast<std::size_t>(o) * nv + v;
-      const double y = oy[i];
-      const double a = (theta[static_cast<std::size_t>(o)] - onet[i]) * slope2_;
-      const double da = s2 * od[i] + 2 * kUnit * std::fabs(a);
-      // Twice the slope at the point, for the change of the slope along the distance.
-      const double dy = 2 * (logistic ? y * (1.0 - y) : slopeBound) * da + 4 * kUnit * std::fabs(y);
-      double term, slope;
-      if (entropy_) {
-        const double arg = o == cls ? 1e-9 + y : 1.000000001 - y;
-        if (!(arg > 4 * dy)) return false;
-        term = -0.1 * (std::log(arg) - kLnEntropy);
-        slope = 0.1 / (arg - dy);
-      } else {
-        const double t = o == cls ? hi_ : lo_;
-        const double d = std::fabs(y - t);
-        if (d == 0.0)
-          term = 0.0;
-        else if (p_ == 2.0)
-          term = d * d;
-        else if (p_ == 1.0)
-          term = d;
-        else
-          term = std::pow(d, p_);
-        slope = p_ == 2.0 ? 2 * (d + dy) : p_ == 1.0 ? 1.0 : p_ * std::pow(d + dy, p_ - 1.0);
+  for (std::size_t v0 = 0; v0 < nv; v0 += kBlock) {
+    const int m = static_cast<int>(std::min<std::size_t>(kBlock, nv - v0));
+    // The hidden layer.
+    for (int j = 0; j < n1_; ++j) {
+      const std::size_t at = static_cast<std::size_t>(j) * nv + v0;
+      double* yj = y + static_cast<std::size_t>(j) * m;
+      double* hj = h + static_cast<std::size_t>(j) * m;
+      if (hiddenLogistic && kWide) {
+        HiddenLogistic8(p0_.data() + at, q_.data() + at, c, theta1[j], slope1_, d1_.data() + at, yj, hj, m);
+        continue;
       }
-      if (outside_ && (o == cls ? y > hi_ : y < lo_)) term = 0.0;
-      double bv = slope * dy + 2 * kUnit * std::fabs(term);
-      if (weighted_) {
-        term *= wb.VectorWeight[v];
-        bv *= std::fabs(wb.VectorWeight[v]);
-      }
-      ev += term;
-      bound += bv;
+      FirstLayerNets(p0_.data() + at, q_.data() + at, c, scratch, m);
+      Transfer(tf1, theta1 + j, 1, m, scratch, yj, hj);
+      HiddenBounds(d1_.data() + at, yj, hiddenLogistic, hj, m);
     }
-    e += ev;
+    // The output layer: its sums as the error pass forms them, and the bound of their distance.
+    for (int o = 0; o < n2_; ++o) {
+      const double* wo = w.data() + off2 + static_cast<std::size_t>(o) * (th2_ + 1);
+      (kWide ? OutputNeuron8 : OutputNeuron4)(y, h, n1_, m, wo, g2, theta2[o], slope2_, scratch, onet + o * m,
+                                              od + o * m, oa + o * m);
+    }
+    if (logistic)
+      Logistic(oa, oy, n2_ * m);
+    else
+      Transfer(tf2, theta2, n2_, m, onet, oy, scratch);
+
+    // The error terms in TrainingSetError's order, and the bound of the error's distance.
+    if (!entropy_ && p_ == 2.0) {
+      const SquaredTerms t{hi_, lo_, s2, slopeBound, kUnit, logistic, outside_, weighted_};
+      double* term = scratch;
+      double* bv = scratch + static_cast<std::size_t>(n2_) * m;
+      if (!(kWide ? Squared8 : Squared4)(t, oy, oa, od, wb.VectorClass.data() + v0, wb.VectorWeight.data() + v0, m, n2_, term, bv))
+        return false;
+      for (int k = 0; k < m; ++k) {
+        double ev = 0.0;
+        for (int o = 0; o < n2_; ++o) {
+          ev += term[o * m + k];
+          bound += bv[o * m + k];
+        }
+        e += ev;
+      }
+      continue;
+    }
+    for (int k = 0; k < m; ++k) {
+      const std::size_t v = v0 + static_cast<std::size_t>(k);
+      const int cls = wb.VectorClass[v];
+      double ev = 0.0;
+      for (int o = 0; o < n2_; ++o) {
+        const std::size_t i = static_cast<std::size_t>(o) * m + k;
+        const double yo = oy[i];
+        const double da = s2 * od[i] + 2 * kUnit * std::fabs(oa[i]);
+        if (!(da < 1e-3)) return false;
+        // Twice the slope at the point, for the change of the slope along the distance.
+        const double dy = 2 * (logistic ? yo * (1.0 - yo) : slopeBound) * da + 4 * kUnit * std::fabs(yo);
+        double term, slope;
+        if (entropy_) {
+          const double arg = o == cls ? 1e-9 + yo : 1.000000001 - yo;
+          if (!(arg > 4 * dy)) return false;
+          term = -0.1 * (std::log(arg) - kLnEntropy);
+          slope = 0.1 / (arg - dy);
+        } else {
+          const double d = std::fabs(yo - (o == cls ? hi_ : lo_));
+          if (d == 0.0)
+            term = 0.0;
+          else if (p_ == 2.0)
+            term = d * d;
+          else if (p_ == 1.0)
+            term = d;
+          else
+            term = std::pow(d, p_);
+          slope = p_ == 2.0 ? 2 * (d + dy) : p_ == 1.0 ? 1.0 : p_ * std::pow(d + dy, p_ - 1.0);
+        }
+        if (outside_ && (o == cls ? yo > hi_ : yo < lo_)) term = 0.0;
+        double bv = slope * dy + 2 * kUnit * std::fabs(term);
+        if (weighted_) {
+          term *= wb.VectorWeight[v];
+          bv *= std::fabs(wb.VectorWeight[v]);
+        }
+        ev += term;
+        bound += bv;
+      }
+      e += ev;
+    }
   }
   if (!std::isfinite(e) || !(bound <= kLineTolerance * std::fabs(e))) return false;
   wb.SigmoidCount += static_cast<std::int64_t>(n1_ + n2_) * nv_;

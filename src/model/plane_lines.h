@@ -23,6 +23,10 @@ struct Workbench;
 // The largest relative distance from TrainingSetError's value a point of the line pass may have.
 inline constexpr double kLineTolerance = 5e-13;
 
+// The kernels' logistic 1 / (e^a[i] + 1), i < n, as the line pass computes it (eight lanes at once where
+// the processor has AVX-512): VectorLogistic's numbers bit for bit. VectorKernelsAvailable() must hold.
+void LineLogistic(const double* a, double* y, int n);
+
 class LinePass {
  public:
   // Whether the pass serves TrainingSetError(wb, o) on this network: three layers without skip
@@ -52,7 +56,8 @@ class LinePass {
   std::vector<double> x_;       // the inputs, vector v's at [v * n0]
   std::vector<double> p0_, q_;  // the sums of B and D, neuron j of vector v at [j * nv + v]
   std::vector<double> d1_;      // the bound of the first layer's sums times the neuron's largest slope
-  std::vector<double> net_, y_, h_, out_, dn_;
+  std::vector<double> theta_;  // the point's thresholds, hidden then output
+  std::vector<double> block_;  // the signals of a block of vectors
 };
 
 }  // namespace wl

@@ -2,13 +2,15 @@
 // of networks, options and lines (dense and one-hot inputs, every transfer function the pass serves and
 // two it does not, each form of the error term, large weights, lines through a network whose first
 // layer cancels to nearly zero, non-finite weights), each value within 1e-12 relative, each line's last
-// point and the side results bit for bit, the points the pass must leave to the routine left to it.
+// point and the side results bit for bit, the points the pass must leave to the routine left to it; and
+// the pass's eight-lane logistic against the kernels' own, bit for bit.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,6 +19,7 @@
 #include "model/data_file.h"
 #include "model/eval_options.h"
 #include "model/layer_transfer.h"
+#include "model/plane_lines.h"
 #include "model/plane_sampler.h"
 #include "model/read_parameters.h"
 #include "model/vector_pass.h"
@@ -274,6 +277,21 @@ TEST(PlaneLinesTest, EveryPointWithinTheToleranceOfTheErrorRoutine) {
       EXPECT_EQ(line.WeightedCorrect, routine.WeightedCorrect);
       EXPECT_EQ(line.Sigmoids, routine.Sigmoids);
     }
+  }
+}
+
+TEST(PlaneLinesTest, TheLinePassLogisticIsTheKernelsBitForBit) {
+  if (!VectorKernelsAvailable()) GTEST_SKIP() << "no AVX2 and FMA";
+  const double inf = std::numeric_limits<double>::infinity();
+  std::vector<double> a = {0.0,    -0.0,   1e-300, -1e-300, 0.5,   -0.5,   36.7,  -36.7,  -707.9, -708.0, -708.1,
+                           -745.2, -1e308, 709.7,  709.79,  710.0, 710.1,  1e308, inf,    -inf,   std::nan("")};
+  for (int i = 0; i < 203; ++i) a.push_back(40.0 * std::sin(0.37 * i) * std::cos(0.011 * i * i));
+  // Every length up to a few registers, so that the partial registers at the end are checked too.
+  for (std::size_t n = 1; n <= a.size(); n += n < 20 ? 1 : 37) {
+    std::vector<double> want(n), got(n);
+    VectorLogistic(a.data(), want.data(), static_cast<int>(n));
+    LineLogistic(a.data(), got.data(), static_cast<int>(n));
+    EXPECT_EQ(std::memcmp(want.data(), got.data(), n * sizeof(double)), 0) << n;
   }
 }
 
