@@ -4,6 +4,7 @@
 #include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QStyle>
 #include <QMenuBar>
 #include <QPainter>
@@ -34,6 +35,19 @@ FontWindow::FontWindow(Workbench& wb) : QWidget(nullptr, Qt::Window), wb_(wb) {
     setTabOrder(view_->WidgetOf("Button2"), view_->WidgetOf("Button1"));
   }
   resize(TForm2::Width, TForm2::Height);
+}
+
+void FontWindow::keyPressEvent(QKeyEvent* event) {
+  // Enter in the field (which passes it on) presses "OK", as in a dialog; on a button it presses that one.
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    auto* focused = qobject_cast<QPushButton*>(focusWidget());
+    auto* ok = qobject_cast<QPushButton*>(view_->WidgetOf("Button1"));
+    if (QPushButton* press = focused ? focused : ok) {
+      press->click();
+      return;
+    }
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void FontWindow::ShowFromModel() {

@@ -17,6 +17,9 @@ class FontWindow : public QWidget {
   FormView& View() const { return *view_; }
   void ShowFromModel();
 
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
  private:
   Workbench& wb_;
   FormView* view_;

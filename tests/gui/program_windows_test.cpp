@@ -405,22 +405,37 @@ TEST_F(ProgramWindowsTest, TheFontWindowLaysTheMainWindowOutAgain) {
   EXPECT_EQ(QApplication::focusWidget(), fonts->View().WidgetOf("Button2"));
   EXPECT_TRUE(fonts->isVisible());
   EXPECT_EQ(wb.MainFormRect.Width, before.Width);
+  // Enter there presses "Cancel", the focused button, not "OK".
+  wb.Form2.MaskEdit1.UserSetText("100");
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(QApplication::focusWidget(), &enter);
+  EXPECT_FALSE(fonts->isVisible());
+  EXPECT_EQ(wb.MainFormRect.Width, before.Width);
   // "OK" with a percentage: the window's font follows it, and the window starts from the size the font
   // window gives and grows until no page and no column needs a scroll bar; the start percentage again
   // gives the start font back, and a window that shows whole.
   MainWindow* main = windows.Main();
   const int startPct = wb.FontPct;
   const int startFont = main->font().pixelSize();
+  // The first by Enter in the field, the others by a click on "OK".
   const struct {
     int Pct, Width, Height;
-  } cases[] = {{100, 667, 640}, {150, 1000, 960}, {startPct, RoundInt(800 * startPct / 120.0), RoundInt(768 * startPct / 120.0)}};
+    bool Enter;
+  } cases[] = {{100, 667, 640, true},
+               {150, 1000, 960, false},
+               {startPct, RoundInt(800 * startPct / 120.0), RoundInt(768 * startPct / 120.0), false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Pct);
     wb.Form1.Fonts2.UserClick();
     QApplication::processEvents();
     edit->setFocus(Qt::OtherFocusReason);
     wb.Form2.MaskEdit1.UserSetText(std::to_string(c.Pct));
-    ok->click();
+    if (c.Enter) {
+      QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+      QApplication::sendEvent(edit, &enter);
+    } else {
+      ok->click();
+    }
     QApplication::processEvents();
     EXPECT_FALSE(fonts->isVisible());
     EXPECT_EQ(wb.MainFormRect.Width, c.Width);
