@@ -120,11 +120,15 @@ void MainWindow::SetStayOnTop(QWidget* onTop) {
   KeepOnTopCornerFree();
 }
 
-bool MainWindow::OnTopInCorner() const {
-  if (!onTop_ || !onTop_->isVisible()) return false;
+bool MainWindow::OnTopInCorner(int fontPct) const {
+  if (!onTop_ || !onTop_->isVisible() || fontPct <= 0) return false;
   const QRect on(mapFromGlobal(onTop_->frameGeometry().topLeft()), onTop_->frameGeometry().size());
-  return on.intersects(rect()) && on.right() >= width() - on.width() - kCornerGap &&
-         on.bottom() >= height() - 2 * on.height() - kCornerGap;
+  // The place it is given (measured from the frame's top: the title bar above the client area), and up to
+  // its own size further left or higher.
+  const int title = geometry().top() - frameGeometry().top();
+  const int left = width() - RoundInt(fontPct * 260.0 / 150.0) - on.width() - kCornerGap;
+  const int top = height() - RoundInt(fontPct * 110.0 / 150.0) - title - on.height() - kCornerGap;
+  return on.intersects(rect()) && on.left() >= left && on.top() >= top;
 }
 
 void MainWindow::PlaceOnTopInCorner() {
@@ -150,7 +154,7 @@ void MainWindow::KeepOnTopCornerFree() {
                height() - RoundInt(wb_.FontPct * 110.0 / 150.0) - title - kCornerGap);
   if (onTop_ && onTop_->isVisible()) {
     // Only while it stands on the bottom right part of this window; moved elsewhere it frees the corner.
-    place = OnTopInCorner() ? mapFromGlobal(onTop_->frameGeometry().topLeft()) - QPoint(kCornerGap, kCornerGap)
+    place = OnTopInCorner(wb_.FontPct) ? mapFromGlobal(onTop_->frameGeometry().topLeft()) - QPoint(kCornerGap, kCornerGap)
                             : QPoint(width(), height());
   }
   for (const std::string& name : bottomGroups_) {
@@ -181,6 +185,7 @@ void MainWindow::moveEvent(QMoveEvent* event) {
 }
 
 void MainWindow::ApplyStartLayout() {
+  laidOutPct_ = wb_.FontPct;
   ApplyScaledFont();
   const WindowRect& r = wb_.MainFormRect;
   resize(r.Width, r.Height);
@@ -198,9 +203,10 @@ void MainWindow::ApplyScaledFont() {
 }
 
 void MainWindow::ApplyFontLayout() {
-  // Whether the stay-on-top window stands in this window's corner, where the program put it, before the
-  // window changes: it then goes with the corner.
-  const bool onTopFollows = OnTopInCorner();
+  // Whether the stay-on-top window stands in this window's corner, where the program put it at the last
+  // percentage, before the window changes: it then goes with the corner.
+  const bool onTopFollows = OnTopInCorner(laidOutPct_);
+  laidOutPct_ = wb_.FontPct;
   // Only a window shown gets its resize events at once, so that its layout follows each step.
   if (!isVisible()) {
     ApplyStartLayout();

@@ -44,8 +44,8 @@ class MainWindow : public QMainWindow {
   // Keeps the part of the group boxes along the bottom where the stay-on-top window sits free of controls.
   void KeepOnTopCornerFree();
   // Whether the stay-on-top window stands on the bottom right part of this window (where the program puts
-  // it), and its move there, to the place it is given when shown.
-  bool OnTopInCorner() const;
+  // it at the font percentage `fontPct`), and its move there, to the place it is given when shown.
+  bool OnTopInCorner(int fontPct) const;
   void PlaceOnTopInCorner();
 
   Workbench& wb_;
@@ -53,6 +53,7 @@ class MainWindow : public QMainWindow {
   QPointer<QWidget> onTop_;
   std::vector<std::string> bottomGroups_;
   bool exited_ = false;
+  int laidOutPct_ = 0;  // the font percentage of the last layout
 };
 
 }  // namespace wl

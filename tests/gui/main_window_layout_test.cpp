@@ -330,20 +330,29 @@ TEST_P(MainWindowLayoutTest, AfterFontChangesEachScaleLooksAsAtItsStart) {
   const Look start = look();
 
   // Each scale: the start's size for it (as far as the screen goes), the stay-on-top window where it is put
-  // at the start, nothing cut, covered or scrolled on any page.
+  // at the start, nothing cut, covered or scrolled on any page. The largest on a larger screen.
   std::vector<Look> first;
-  const int scales[] = {100, 130, 150};
-  for (int pct : scales) {
+  const struct {
+    int Pct, ScreenWidth, ScreenHeight;
+  } scales[] = {{100, 1280, 1024}, {130, 1280, 1024}, {150, 1280, 1024}, {200, 2560, 1600}};
+  for (const auto& scale : scales) {
+    const int pct = scale.Pct;
     SCOPED_TRACE(pct);
+    SetScreenArea(QRect(0, 0, scale.ScreenWidth, scale.ScreenHeight));
+    wb.ScreenWidth = scale.ScreenWidth;
     fonts(pct);
     const QMargins frame = FrameMargins(main);
-    const QSize size(std::min(RoundInt(1024 * pct / 120.0), 1280 - frame.left() - frame.right()), RoundInt(768 * pct / 120.0));
+    const QSize size(std::min(RoundInt(1024 * pct / 120.0), scale.ScreenWidth - frame.left() - frame.right()),
+                     RoundInt(768 * pct / 120.0));
     EXPECT_EQ(main->size(), size);
-    EXPECT_EQ(main->frameGeometry().right(), 1279);
-    EXPECT_EQ(onTop->pos(), QPoint(1280 - RoundInt(pct * 260 / 150.0), main->y() + size.height() - RoundInt(pct * 110 / 150.0)));
+    EXPECT_EQ(main->frameGeometry().right(), scale.ScreenWidth - 1);
+    EXPECT_EQ(onTop->pos(), QPoint(scale.ScreenWidth - RoundInt(pct * 260 / 150.0),
+                                   main->y() + size.height() - RoundInt(pct * 110 / 150.0)));
     CheckEveryPage("fonts_" + std::to_string(pct));
     first.push_back(look());
   }
+  SetScreenArea(QRect(0, 0, 1280, 1024));
+  wb.ScreenWidth = 1280;
   // Back to the start's scale from above and from below; a scale reached again from another.
   fonts(130);
   fonts(startPct);
