@@ -151,6 +151,22 @@ FormView::FormView(Form& form, QWidget* window, QMenuBar* menuBar) : QObject(win
 
 FormView::~FormView() { form_.RemoveListener(listener_); }
 
+void FormView::KeepParentFonts(QWidget* root) {
+  // A widget given its parent's font is marked; once without a style sheet it inherits again.
+  static const char* const kGiven = "wl_parent_font";
+  auto keep = [](QWidget* w) {
+    if (w->testAttribute(Qt::WA_StyleSheet) && w->parentWidget() && !w->isWindow()) {
+      w->setFont(w->parentWidget()->font());
+      w->setProperty(kGiven, true);
+    } else if (w->property(kGiven).toBool()) {
+      w->setFont(QFont());
+      w->setProperty(kGiven, false);
+    }
+  };
+  keep(root);
+  for (QWidget* w : root->findChildren<QWidget*>()) keep(w);
+}
+
 QColor FormView::CaptionQColor(std::int64_t color) {
   if (color == GroupBox::clInactiveCaption) return QPalette().color(QPalette::Disabled, QPalette::WindowText);
   if (color < 0) return QPalette().color(QPalette::Active, QPalette::WindowText);
@@ -729,6 +745,7 @@ void FormView::Sync(Binding& b) {
                                ? QString()
                                : QStringLiteral("QGroupBox#%1::title { color: %2; }")
                                      .arg(Q(c.Name()), CaptionQColor(color).name()));
+      KeepParentFonts(group);
       break;
     }
     case ControlKind::PageControl: {

@@ -66,6 +66,10 @@ class FormView : public QObject {
 
   // The colour a group box caption is drawn in ($BBGGRR or one of the named system colours).
   static QColor CaptionQColor(std::int64_t color);
+  // A widget with a style sheet (a coloured caption), and what stands in it, takes the application's font
+  // rather than its window's: these widgets under `root` (and `root` itself) are given their parents'
+  // fonts, parents first.
+  static void KeepParentFonts(QWidget* root);
 
  protected:
   // Edits: the user leaving the field.

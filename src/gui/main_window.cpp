@@ -199,6 +199,7 @@ void MainWindow::ApplyScaledFont() {
     QFont f = font();
     f.setPixelSize(std::max(8, RoundInt(kFontPixels * wb_.FontScale)));
     setFont(f);
+    FormView::KeepParentFonts(this);
   }
 }
 
@@ -246,7 +247,11 @@ void MainWindow::ApplyFontLayout() {
     fit(next);
   }
   KeepOnScreenSoon(this);
-  if (onTopFollows) PlaceOnTopInCorner();
+  if (onTopFollows) {
+    PlaceOnTopInCorner();
+    // Kept there also once the window system has framed it, in place of where it was shown.
+    KeepOnScreenSoon(onTop_);
+  }
 }
 
 QSize MainWindow::Shortfall() {

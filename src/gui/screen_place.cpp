@@ -13,6 +13,8 @@ namespace {
 
 QMargins largestFrame;
 QRect assumedArea;
+// The number of a window's latest placement: a placement still to come acts only while it is the latest.
+const char* const kPlacing = "wl_placing";
 
 QMargins OwnFrame(const QWidget* w) {
   const QRect outer = w->frameGeometry(), inner = w->geometry();
@@ -111,7 +113,6 @@ void KeepOnScreenSoon(QWidget* w) {
   Place(w, wanted);
   // The window system frames a window shown just now a little later, and its frame is known only then: the
   // window is placed again from the same wanted place, unless it has been placed anew since.
-  static const char* const kPlacing = "wl_placing";
   const int placing = w->property(kPlacing).toInt() + 1;
   w->setProperty(kPlacing, placing);
   QPointer<QWidget> guarded(w);
@@ -120,6 +121,10 @@ void KeepOnScreenSoon(QWidget* w) {
       if (guarded && guarded->isVisible() && guarded->property(kPlacing).toInt() == placing) Place(guarded, wanted);
     });
   }
+}
+
+void DropPendingPlacements(QWidget* w) {
+  if (w) w->setProperty(kPlacing, w->property(kPlacing).toInt() + 1);
 }
 
 void ShowAt(QWidget* w, QPoint frameTopLeft, bool activate) {

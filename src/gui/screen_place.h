@@ -31,5 +31,7 @@ QRect FreeScreenArea(const QWidget* w);
 QRect PlaceClearOf(const QRect& area, const QRect& wanted, const QRect& clear, int minHeight);
 // Keeps a window that is shown already, or about to be, on the screen (now and once it is framed).
 void KeepOnScreenSoon(QWidget* w);
+// The user has moved the window: the program's placements still to come (KeepOnScreenSoon) are dropped.
+void DropPendingPlacements(QWidget* w);
 
 }  // namespace wl

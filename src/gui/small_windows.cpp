@@ -93,6 +93,7 @@ bool OnTopWindow::eventFilter(QObject* watched, QEvent* event) {
       }
       case QEvent::MouseMove:
         if (dragging_) {
+          DropPendingPlacements(this);
           move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - dragFrom_);
           return true;
         }

@@ -11,11 +11,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -348,6 +351,11 @@ TEST_P(MainWindowLayoutTest, AfterFontChangesEachScaleLooksAsAtItsStart) {
     EXPECT_EQ(main->frameGeometry().right(), scale.ScreenWidth - 1);
     EXPECT_EQ(onTop->pos(), QPoint(scale.ScreenWidth - RoundInt(pct * 260 / 150.0),
                                    main->y() + size.height() - RoundInt(pct * 110 / 150.0)));
+    // Every control in the window's font, also the ones with a coloured caption.
+    const int pixels = QFontInfo(main->font()).pixelSize();
+    for (const Control* c : wb.Form1.Controls())
+      for (QWidget* w : {main->View().WidgetOf(c->Name()), static_cast<QWidget*>(main->View().LabelOf(c->Name()))})
+        if (w) EXPECT_EQ(QFontInfo(w->font()).pixelSize(), pixels) << c->Name();
     CheckEveryPage("fonts_" + std::to_string(pct));
     first.push_back(look());
   }
@@ -367,9 +375,40 @@ TEST_P(MainWindowLayoutTest, AfterFontChangesEachScaleLooksAsAtItsStart) {
   fonts(130);
   expectSame(look(), first[1], "100 then 130");
 
-  // Moved away by the user, the stay-on-top window stays where it was put.
-  onTop->move(20, 900);
-  fonts(130);
+  // The caption of the third layer's group in black (a third layer) and grey again (none), with font
+  // changes between: the group keeps the window's font.
+  const struct {
+    const char* L3;
+    int Pct;
+  } steps[] = {{"2", 150}, {"0", 150}, {"0", 100}, {"2", 100}, {"2", 130}};
+  for (const auto& step : steps) {
+    wb.Form1.Hid3EditT2.UserSetText(step.L3);
+    wb.Form1.Hid3EditT2.LeaveFocus();
+    if (step.Pct != wb.FontPct) fonts(step.Pct);
+    QApplication::processEvents();
+    for (const char* name : {"GroupBox5", "HL3TF"})
+      EXPECT_EQ(QFontInfo(main->View().WidgetOf(name)->font()).pixelSize(), QFontInfo(main->font()).pixelSize())
+          << "L3 " << step.L3 << ", " << step.Pct << " %, " << name;
+  }
+
+  // Dragged away by its caption, the stay-on-top window stays where the user put it.
+  QWidget* caption = onTop->findChild<QLabel*>(QStringLiteral("OnTopCaption"));
+  ASSERT_NE(caption, nullptr);
+  const QPoint grip = caption->mapToGlobal(QPoint(5, 5));
+  const QPoint to = QPoint(20, 900) + (grip - onTop->frameGeometry().topLeft());
+  auto mouse = [caption](QEvent::Type type, QPoint global, Qt::MouseButton button, Qt::MouseButtons buttons) {
+    QMouseEvent e(type, QPointF(caption->mapFromGlobal(global)), QPointF(global), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(caption, &e);
+  };
+  mouse(QEvent::MouseButtonPress, grip, Qt::LeftButton, Qt::LeftButton);
+  mouse(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+  mouse(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+  // Past the time of the program's last placement still due (it would put the window back in its corner).
+  QElapsedTimer waited;
+  waited.start();
+  while (waited.elapsed() < 400) QApplication::processEvents(QEventLoop::AllEvents, 50);
+  ASSERT_EQ(onTop->pos(), QPoint(20, 900));
+  fonts(100);
   EXPECT_EQ(onTop->pos(), QPoint(20, 900));
 }
 
