@@ -1,6 +1,6 @@
 // EvaluateNetwork, the inner loop of every SMLP search, against a plain reference loop of the same step
 // network, on the discrete XOR set (4-4-2, 4 vectors) and on monk1 (17-4-2, 432 vectors), and the wall
-// time of a whole "OldPlot" run (3^16 networks) on XOR.
+// time of a whole "OldPlot" run (3^16 networks) on XOR; and on XOR what a call costs beside its vectors.
 //
 // The reference keeps the active input of each feature of each vector precomputed and the hidden weights
 // in one contiguous array, and computes the same step units, error (exponent 2) and prediction. The
@@ -192,6 +192,37 @@ void Ratio(benchmark::State& state, Set& s) {
   state.counters["ratio"] = tEval / tRef;
 }
 
+// What a call costs beside its vectors: both loops on XOR's first vector alone and on all four, timed
+// alternately; the counters split each loop's CPU time per call into a part per call and a part per vector
+// (ns).
+void BM_CallCost_Xor(benchmark::State& state) {
+  Set one(false), four(false);
+  one.wb->NumOfVectors = 1;
+  const Reference refOne(*one.wb), refFour(*four.wb);
+  const int reps = 20000;
+  double t[4] = {0.0, 0.0, 0.0, 0.0};
+  for (auto _ : state) {
+    double rate = 0.0;
+    const double t0 = ThreadSeconds();
+    for (int i = 0; i < reps; ++i) benchmark::DoNotOptimize(wl::EvaluateNetwork(*one.wb));
+    const double t1 = ThreadSeconds();
+    for (int i = 0; i < reps; ++i) benchmark::DoNotOptimize(wl::EvaluateNetwork(*four.wb));
+    const double t2 = ThreadSeconds();
+    for (int i = 0; i < reps; ++i) benchmark::DoNotOptimize(refOne.Error(rate));
+    const double t3 = ThreadSeconds();
+    for (int i = 0; i < reps; ++i) benchmark::DoNotOptimize(refFour.Error(rate));
+    const double t4 = ThreadSeconds();
+    t[0] += t1 - t0, t[1] += t2 - t1, t[2] += t3 - t2, t[3] += t4 - t3;
+  }
+  const double calls = static_cast<double>(state.iterations()) * reps / 1e9;
+  auto perVector = [&](int k) { return (t[k + 1] - t[k]) / 3.0 / calls; };
+  auto perCall = [&](int k) { return t[k] / calls - perVector(k); };
+  state.counters["eval call"] = perCall(0);
+  state.counters["eval vector"] = perVector(0);
+  state.counters["ref call"] = perCall(2);
+  state.counters["ref vector"] = perVector(2);
+}
+
 void BM_EvaluateNetwork_Xor(benchmark::State& st) { EvaluateNetworkPasses(st, Xor()); }
 void BM_Reference_Xor(benchmark::State& st) { ReferencePasses(st, Xor()); }
 void BM_Ratio_Xor(benchmark::State& st) { Ratio(st, Xor()); }
@@ -204,6 +235,7 @@ BENCHMARK(BM_Ratio_Xor)->MinTime(2.0);
 BENCHMARK(BM_EvaluateNetwork_Monk1)->MinTime(1.0);
 BENCHMARK(BM_Reference_Monk1)->MinTime(1.0);
 BENCHMARK(BM_Ratio_Monk1)->MinTime(2.0);
+BENCHMARK(BM_CallCost_Xor)->MinTime(2.0);
 
 // A whole "OldPlot" run on XOR through the run driver (every hit's report written), as the menu item
 // runs it.
