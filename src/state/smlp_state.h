@@ -75,7 +75,8 @@ struct SmlpState {
   // from, checked against the data on every use; per vector the count of the inputs those values make hot
   // and the inputs (Features.size() + 1 places); the listing of the features they were coded with (per
   // feature NValues, the count of listed values and the values), compared on every call: another listing
-  // codes every vector anew; and the hidden weights with a feature masked, Layers[0] + 1 per unit.
+  // codes every vector anew; and the weights as the pass lays them out (for step units by input and by
+  // term, two units side by side; for others a copy of the hidden rows with a feature masked).
   std::vector<std::uint64_t> CodedBits;
   std::vector<int> CodedSlots;
   std::vector<double> CodedListing;
