@@ -180,47 +180,76 @@ BPKernel::BPKernel(Workbench& wb, const EvalOptions& options) : wb_(wb), options
   direct_ = min_ || wb.Online.WriteRows;
   step_ = prev_ = delta_ = nullptr;
   h_.assign(static_cast<std::size_t>(n1_), 0.0);
+  row_.assign(static_cast<std::size_t>(n0_), 0.0);
   y_.assign(static_cast<std::size_t>(n2_), 0.0);
   w_.assign(size_, 0.0);
   LoadWeights();
 
   // The input layer depends on the data, the input weights, the slope and the stretch alone, none of
   // which the training changes: it is passed once per vector here, as the forward pass computes it.
+  // One-hot coded inputs are mostly 0: with at most half of the inputs nonzero (and eight inputs or
+  // more) the vectors are kept and passed through their nonzero inputs only, the inputs at -0 noted
+  // apart; else every input is kept. The inputs are gathered as nonzero ones until more than half are.
   const auto nv = static_cast<std::size_t>(wb.NumOfVectors);
   const auto n0 = static_cast<std::size_t>(n0_);
-  x_.assign(nv * n0, 0.0);
+  const std::size_t cells = nv * n0;
+  bool dense = n0 < 8;
+  sparse_ = !dense;
+  auto toDense = [&](std::size_t vectors) {
+    std::vector<double> x(cells, 0.0);
+    for (std::size_t v = 0; v < vectors; ++v) DenseInputs(static_cast<int>(v), x.data() + v * n0);
+    x_ = std::move(x);
+    nzStart_ = {};
+    nzIndex_ = {};
+    nzValue_ = {};
+    negZero_ = {};
+    dense = true;
+    sparse_ = false;
+  };
+  if (dense) x_.assign(cells, 0.0);
   {
     FlagGuard<double> slope(wb.Slope, slope_);
     FlagGuard<std::int64_t> counted(wb.SigmoidCount, wb.SigmoidCount);
-    std::vector<double> kept;  // the network's signals, which the passes here must not change
-    for (const auto& layer : wb.Net)
-      for (const TNeuron& n : layer) kept.push_back(n.Signal);
+    std::vector<double> kept;  // the input layer's signals, which the passes here must not change
+    for (const TNeuron& n : wb.Net[0]) kept.push_back(n.Signal);
+    const std::vector<TNeuron>& in = wb.Net[0];
     for (std::size_t v = 0; v < nv; ++v) {
       ForwardInputLayer(wb, static_cast<int>(v));
-      for (std::size_t k = 0; k < n0; ++k) x_[v * n0 + k] = wb.Net[0][k].Signal;
-    }
-    std::size_t i = 0;
-    for (auto& layer : wb.Net)
-      for (TNeuron& n : layer) n.Signal = kept[i++];
-  }
-  // One-hot coded inputs are mostly 0: their vectors are then passed through their nonzero inputs only.
-  std::size_t nonzero = 0;
-  for (double x : x_) nonzero += x != 0.0;
-  sparse_ = n0 >= 8 && 2 * nonzero <= x_.size();
-  if (sparse_) {
-    nzStart_.reserve(nv + 1);
-    nzIndex_.reserve(nonzero);
-    nzValue_.reserve(nonzero);
-    for (std::size_t v = 0; v < nv; ++v) {
+      if (dense) {
+        for (std::size_t k = 0; k < n0; ++k) x_[v * n0 + k] = in[k].Signal;
+        continue;
+      }
       nzStart_.push_back(static_cast<std::uint32_t>(nzIndex_.size()));
-      for (std::size_t k = 0; k < n0; ++k)
-        if (x_[v * n0 + k] != 0.0) {
+      for (std::size_t k = 0; k < n0; ++k) {
+        const double x = in[k].Signal;
+        if (x != 0.0) {
           nzIndex_.push_back(static_cast<std::uint32_t>(k));
-          nzValue_.push_back(x_[v * n0 + k]);
+          nzValue_.push_back(x);
+        } else if (std::signbit(x)) {
+          negZero_.push_back(v * n0 + k);
         }
+      }
+      if (2 * nzIndex_.size() > cells) {
+        nzStart_.push_back(static_cast<std::uint32_t>(nzIndex_.size()));
+        toDense(v + 1);
+      }
     }
-    nzStart_.push_back(static_cast<std::uint32_t>(nzIndex_.size()));
+    for (std::size_t k = 0; k < n0; ++k) wb.Net[0][k].Signal = kept[k];
   }
+  if (sparse_) nzStart_.push_back(static_cast<std::uint32_t>(nzIndex_.size()));
+}
+
+void BPKernel::DenseInputs(int v, double* x) const {
+  const auto n0 = static_cast<std::size_t>(n0_);
+  if (!sparse_) {
+    std::copy_n(x_.data() + static_cast<std::size_t>(v) * n0, n0, x);
+    return;
+  }
+  std::fill_n(x, n0, 0.0);
+  for (std::uint32_t t = nzStart_[v], end = nzStart_[v + 1]; t < end; ++t) x[nzIndex_[t]] = nzValue_[t];
+  const std::size_t first = static_cast<std::size_t>(v) * n0;
+  for (auto i = std::lower_bound(negZero_.begin(), negZero_.end(), first); i != negZero_.end() && *i < first + n0; ++i)
+    x[*i - first] = -0.0;
 }
 
 void BPKernel::BeginRun(const EvalOptions& options) {
@@ -257,7 +286,8 @@ double BPKernel::StartError(const EvalOptions& options) {
   int correct = 0;
   for (int v = 0; v < nv_; ++v) {
     // The sums one product after the other from 0, as the forward pass forms them.
-    const double* x = x_.data() + static_cast<std::size_t>(v) * n0;
+    const double* x = row_.data();
+    if (!sparse) DenseInputs(v, row_.data());
     for (int j = 0; j < n1_; ++j) {
       const double* wj = w + static_cast<std::size_t>(j) * stride1_;
       double net = 0.0;
@@ -287,8 +317,8 @@ double BPKernel::StartError(const EvalOptions& options) {
     if (winner >= 0 && winner == c) ++correct;
   }
   if (nv_ > 0) {
-    const double* x = x_.data() + static_cast<std::size_t>(nv_ - 1) * n0;
-    for (std::size_t k = 0; k < n0; ++k) wb_.Net[0][k].Signal = x[k];
+    DenseInputs(nv_ - 1, row_.data());
+    for (std::size_t k = 0; k < n0; ++k) wb_.Net[0][k].Signal = row_[k];
     for (int j = 0; j < n1_; ++j) wb_.Net[1][static_cast<std::size_t>(j)].Signal = h[j];
     for (int i = 0; i < n2_; ++i) wb_.Net[2][static_cast<std::size_t>(i)].Signal = y[i];
   }
@@ -312,8 +342,8 @@ void BPKernel::StoreWeights() {
     for (TNeuron& n : wb_.Net[l])
       for (double& w : n.Weights) w = w_[i++];
   if (lastVector_ < 0) return;
-  const double* x = x_.data() + static_cast<std::size_t>(lastVector_) * static_cast<std::size_t>(n0_);
-  for (int k = 0; k < n0_; ++k) wb_.Net[0][k].Signal = x[k];
+  DenseInputs(lastVector_, row_.data());
+  for (int k = 0; k < n0_; ++k) wb_.Net[0][k].Signal = row_[k];
   for (int j = 0; j < n1_; ++j) wb_.Net[1][j].Signal = h_[j];
   for (int j = 0; j < n2_; ++j) wb_.Net[2][j].Signal = y_[j];
 }

@@ -109,6 +109,8 @@ class BPKernel {
   // The step of online vector v into step_ (sparse inputs: only the entries that the vector's inputs reach
   // are nonzero) and the update of the weights by it.
   void OnlineVector(int v);
+  // The input signals of vector v, every one of them (n0 values).
+  void DenseInputs(int v, double* x) const;
   void ApplyStep();
   void ClearStepOf(int u);
   void KeepSlopeInRange();
@@ -126,11 +128,13 @@ class BPKernel {
   std::vector<int> classes_;  // of the run's vectors
   const int* class_;
   double *step_, *prev_, *delta_;
-  // Input signals: dense [v][k]; for sparse inputs also the nonzero ones of each vector (CSR).
+  // Input signals: dense [v][k]; or for sparse inputs the nonzero ones of each vector (CSR) and the
+  // places v * n0 + k of the inputs at -0, in order.
   std::vector<double> x_;
   std::vector<std::uint32_t> nzStart_, nzIndex_;
   std::vector<double> nzValue_;
-  std::vector<double> w_, h_, y_;
+  std::vector<std::size_t> negZero_;
+  std::vector<double> w_, h_, y_, row_;
   double lastError_ = 0.0;
   bool lastCorrect_ = false;
   int lastVector_ = -1;

@@ -780,5 +780,32 @@ TEST_F(BackpropTest, TheKernelsStartErrorsAreNetworkErrorsOwn) {
   }
 }
 
+// After a run the input layer holds the last vector's signals as the forward pass gives them, inputs at -0
+// included, with one-hot (kept as nonzero inputs) and dense inputs.
+TEST_F(BackpropTest, TheInputLayerEndsWithTheLastVectorsSignals) {
+  for (bool oneHot : {true, false}) {
+    SetUp();
+    if (oneHot)
+      OneHot(40);
+    else
+      Blobs(30, 4);
+    Read("1", "0.4", true);
+    // One-hot: the input hot in the last vector (feature 0's value) gives -0.
+    const auto k0 = oneHot ? static_cast<std::size_t>(wb->Data.back()[0]) : 1u;
+    wb->Net[0][k0].Weights[0] = -0.0;
+    ASSERT_TRUE(TrainBP(*wb));
+    std::vector<double> signals;
+    for (const TNeuron& n : wb->Net[0]) signals.push_back(n.Signal);
+    ForwardInputLayer(*wb, wb->NumOfVectors - 1);
+    bool negativeZero = false;
+    for (std::size_t k = 0; k < signals.size(); ++k) {
+      const double x = wb->Net[0][k].Signal;
+      EXPECT_EQ(std::memcmp(&signals[k], &x, sizeof x), 0) << oneHot << " input " << k;
+      negativeZero = negativeZero || (x == 0.0 && std::signbit(x));
+    }
+    EXPECT_EQ(negativeZero, oneHot || wb->Data.back()[1] > 0.0) << oneHot;
+  }
+}
+
 }  // namespace
 }  // namespace wl
