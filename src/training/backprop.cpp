@@ -181,6 +181,9 @@ BPKernel::BPKernel(Workbench& wb, const EvalOptions& options) : wb_(wb), options
   step_ = prev_ = delta_ = nullptr;
   h_.assign(static_cast<std::size_t>(n1_), 0.0);
   row_.assign(static_cast<std::size_t>(n0_), 0.0);
+  g_.assign(static_cast<std::size_t>(n1_), 0.0);
+  mark_.assign(static_cast<std::size_t>(n0_), 0u);
+  gone_.assign(static_cast<std::size_t>(n0_), 0u);
   y_.assign(static_cast<std::size_t>(n2_), 0.0);
   w_.assign(size_, 0.0);
   LoadWeights();
@@ -195,18 +198,28 @@ BPKernel::BPKernel(Workbench& wb, const EvalOptions& options) : wb_(wb), options
   const std::size_t cells = nv * n0;
   bool dense = n0 < 8;
   sparse_ = !dense;
+  // The nonzero inputs are gathered without a branch on each: every input is written at the next free
+  // place, which only a nonzero one takes. Until the switch at most half of the cells are nonzero.
+  // (The blocks are not filled beforehand: only the part written is ever touched.)
+  const std::size_t room = dense ? 0 : cells / 2 + n0;
+  nzIndex_.reset(new std::uint32_t[room]);
+  nzValue_.reset(new double[room]);
+  std::uint32_t* index = nzIndex_.get();
+  double* value = nzValue_.get();
+  std::size_t nonzero = 0;
   auto toDense = [&](std::size_t vectors) {
     std::vector<double> x(cells, 0.0);
     for (std::size_t v = 0; v < vectors; ++v) DenseInputs(static_cast<int>(v), x.data() + v * n0);
     x_ = std::move(x);
     nzStart_ = {};
-    nzIndex_ = {};
-    nzValue_ = {};
+    nzIndex_.reset();
+    nzValue_.reset();
     negZero_ = {};
     dense = true;
     sparse_ = false;
   };
   if (dense) x_.assign(cells, 0.0);
+  if (!dense) nzStart_.reserve(nv + 1);
   {
     FlagGuard<double> slope(wb.Slope, slope_);
     FlagGuard<std::int64_t> counted(wb.SigmoidCount, wb.SigmoidCount);
@@ -219,24 +232,22 @@ BPKernel::BPKernel(Workbench& wb, const EvalOptions& options) : wb_(wb), options
         for (std::size_t k = 0; k < n0; ++k) x_[v * n0 + k] = in[k].Signal;
         continue;
       }
-      nzStart_.push_back(static_cast<std::uint32_t>(nzIndex_.size()));
+      nzStart_.push_back(static_cast<std::uint32_t>(nonzero));
       for (std::size_t k = 0; k < n0; ++k) {
         const double x = in[k].Signal;
-        if (x != 0.0) {
-          nzIndex_.push_back(static_cast<std::uint32_t>(k));
-          nzValue_.push_back(x);
-        } else if (std::signbit(x)) {
-          negZero_.push_back(v * n0 + k);
-        }
+        index[nonzero] = static_cast<std::uint32_t>(k);
+        value[nonzero] = x;
+        nonzero += x != 0.0;
+        if (x == 0.0 && std::signbit(x)) negZero_.push_back(v * n0 + k);
       }
-      if (2 * nzIndex_.size() > cells) {
-        nzStart_.push_back(static_cast<std::uint32_t>(nzIndex_.size()));
+      if (2 * nonzero > cells) {
+        nzStart_.push_back(static_cast<std::uint32_t>(nonzero));
         toDense(v + 1);
       }
     }
     for (std::size_t k = 0; k < n0; ++k) wb.Net[0][k].Signal = kept[k];
   }
-  if (sparse_) nzStart_.push_back(static_cast<std::uint32_t>(nzIndex_.size()));
+  if (sparse_) nzStart_.push_back(static_cast<std::uint32_t>(nonzero));
 }
 
 void BPKernel::DenseInputs(int v, double* x) const {
@@ -428,6 +439,12 @@ void BPKernel::Accumulate(int v, double m) {
 template <bool Sparse, bool Fresh>
 bool BPKernel::Present(int v, double m) {
   Forward<Sparse>(v);
+  Score(v);
+  Accumulate<Sparse, Fresh>(v, m);
+  return lastCorrect_;
+}
+
+void BPKernel::Score(int v) {
   lastVector_ = v;
   const int c = class_[v];
   double e = 0.0, best = 0.0;
@@ -443,9 +460,59 @@ bool BPKernel::Present(int v, double m) {
     delta_[i] = (t - y) * y * (1.0 - y);
   }
   lastError_ = e;
-  Accumulate<Sparse, Fresh>(v, m);
   lastCorrect_ = winner >= 0 && winner == c;
-  return lastCorrect_;
+}
+
+void BPKernel::PresentAndUpdate(int v, int u) {
+  Forward<true>(v);
+  Score(v);
+  const double eta = eta_, momentum = momentum_;
+  double* w = w_.data();
+  double* step = step_;
+  double* prev = prev_;
+  const double* h = h_.data();
+  // The steps as the cleared step array takes them (0 + the change), each applied at once:
+  // w + step + momentum * previous step, and the step kept as the previous one.
+  auto update = [&](std::size_t i, double s) {
+    w[i] = w[i] + s + momentum * prev[i];
+    prev[i] = s;
+    step[i] = s;
+  };
+  // The hidden neurons' factors from the output weights before their update.
+  for (int j = 0; j < n1_; ++j) {
+    double s = 0.0;
+    for (int i = 0; i < n2_; ++i) s += delta_[i] * w[off2_ + static_cast<std::size_t>(i) * stride2_ + j];
+    s *= 1.0;
+    g_[static_cast<std::size_t>(j)] = eta * s * h[j] * (1.0 - h[j]);
+  }
+  for (int i = 0; i < n2_; ++i) {
+    const double ed = eta * delta_[i];
+    const std::size_t base = off2_ + static_cast<std::size_t>(i) * stride2_;
+    for (int k = 0; k < n1_; ++k) update(base + static_cast<std::size_t>(k), 0.0 + ed * h[k]);
+    update(base + static_cast<std::size_t>(n1_), 0.0 - ed);
+  }
+  // The columns of u's pattern outside v's: their steps become 0.
+  const std::uint32_t vFirst = nzStart_[v], vEnd = nzStart_[v + 1];
+  std::size_t gone = 0;
+  if (u >= 0) {
+    if (++stamp_ == 0) {
+      std::fill(mark_.begin(), mark_.end(), 0u);
+      stamp_ = 1;
+    }
+    for (std::uint32_t t = vFirst; t < vEnd; ++t) mark_[nzIndex_[t]] = stamp_;
+    for (std::uint32_t t = nzStart_[u], end = nzStart_[u + 1]; t < end; ++t) {
+      const std::uint32_t k = nzIndex_[t];
+      gone_[gone] = k;
+      gone += mark_[k] != stamp_;
+    }
+  }
+  for (int j = 0; j < n1_; ++j) {
+    const double g = g_[static_cast<std::size_t>(j)];
+    const std::size_t base = static_cast<std::size_t>(j) * stride1_;
+    for (std::uint32_t t = vFirst; t < vEnd; ++t) update(base + nzIndex_[t], 0.0 + g * nzValue_[t]);
+    for (std::size_t q = 0; q < gone; ++q) update(base + gone_[q], 0.0);
+    update(base + static_cast<std::size_t>(n0_), 0.0 - g);
+  }
 }
 
 void BPKernel::BeginOnlineEpoch(int e) {
@@ -474,74 +541,34 @@ void BPKernel::BeginOnlineEpoch(int e) {
   lastEpochVectors_ = 0;
 }
 
-void BPKernel::ClearStepOf(int u) {
-  for (int j = 0; j < n1_; ++j) {
-    double* row = step_ + static_cast<std::size_t>(j) * stride1_;
-    for (std::uint32_t t = nzStart_[u], end = nzStart_[u + 1]; t < end; ++t) row[nzIndex_[t]] = 0.0;
-    row[n0_] = 0.0;
-  }
-  std::fill(step_ + off2_, step_ + size_, 0.0);
-}
-
 void BPKernel::OnlineVector(int v) {
   if (!sparse_) {
     // Every step is written: 0 + x is x.
     Present<false, true>(v, 1.0);
-    sparseNow_ = false;
     return;
   }
   if (sparseUpdate_ && stepVector_ != -2) {
-    if (stepVector_ >= 0) ClearStepOf(stepVector_);
-    updateFrom_ = stepVector_;
-    sparseNow_ = true;
+    PresentAndUpdate(v, stepVector_);
+    applied_ = true;
   } else {
     // The steps of the inputs that are 0 are 0.
     std::fill(step_, step_ + size_, 0.0);
-    sparseNow_ = false;
+    Present<true, false>(v, 1.0);
   }
-  Present<true, false>(v, 1.0);
   // After the update (either way) step_ and prev_ are 0 outside v's pattern.
   stepVector_ = v;
 }
 
 void BPKernel::ApplyStep() {
+  if (applied_) {
+    applied_ = false;
+    return;
+  }
   double* w = w_.data();
   const double* step = step_;
   double* prev = prev_;
   const double momentum = momentum_;
-  if (!sparseNow_) {
-    for (std::size_t i = 0; i < size_; ++i) {
-      w[i] = w[i] + step[i] + momentum * prev[i];
-      prev[i] = step[i];
-    }
-    return;
-  }
-  // The columns of the vector in hand and of the one before it, in order, each once.
-  union_.clear();
-  const std::uint32_t* a = nzIndex_.data() + nzStart_[stepVector_];
-  const std::uint32_t* aEnd = nzIndex_.data() + nzStart_[stepVector_ + 1];
-  const std::uint32_t* b = updateFrom_ >= 0 ? nzIndex_.data() + nzStart_[updateFrom_] : aEnd;
-  const std::uint32_t* bEnd = updateFrom_ >= 0 ? nzIndex_.data() + nzStart_[updateFrom_ + 1] : aEnd;
-  while (a != aEnd || b != bEnd) {
-    if (b == bEnd || (a != aEnd && *a < *b)) {
-      union_.push_back(*a++);
-    } else if (a == aEnd || *b < *a) {
-      union_.push_back(*b++);
-    } else {
-      union_.push_back(*a++);
-      ++b;
-    }
-  }
-  union_.push_back(static_cast<std::uint32_t>(n0_));  // the threshold
-  for (int j = 0; j < n1_; ++j) {
-    const std::size_t base = static_cast<std::size_t>(j) * stride1_;
-    for (std::uint32_t k : union_) {
-      const std::size_t i = base + k;
-      w[i] = w[i] + step[i] + momentum * prev[i];
-      prev[i] = step[i];
-    }
-  }
-  for (std::size_t i = off2_; i < size_; ++i) {
+  for (std::size_t i = 0; i < size_; ++i) {
     w[i] = w[i] + step[i] + momentum * prev[i];
     prev[i] = step[i];
   }
@@ -550,15 +577,17 @@ void BPKernel::ApplyStep() {
 bool BPKernel::VectorGradient(int e, int v) {
   KeepSlopeInRange();
   eta_ = wb_.BPEta;
-  OnlineVector(v);
-  wb_.SigmoidCount += sigmoidsPerVector_;
-  wb_.Online.Errors[static_cast<std::size_t>(e)][static_cast<std::size_t>(v)] = lastError_;
+  // The row holds the weights in force as the vector is presented: written before its update (which the
+  // sparse update makes at once).
   if (direct_) {
     const std::size_t row = static_cast<std::size_t>(e) * static_cast<std::size_t>(nv_) + static_cast<std::size_t>(v);
     if (directRows_ && row < directLimit_) StreamRow(directRows_ + row * directStride_, w_.data(), std::min(size_, directStride_));
   } else {
     ++lastEpochVectors_;
   }
+  OnlineVector(v);
+  wb_.SigmoidCount += sigmoidsPerVector_;
+  wb_.Online.Errors[static_cast<std::size_t>(e)][static_cast<std::size_t>(v)] = lastError_;
   wb_.CurrentError += lastError_;
   return lastCorrect_;
 }
@@ -595,7 +624,6 @@ void BPKernel::ReplayOnline(WeightRecords<double>& rows) {
 void BPKernel::BatchGradient() {
   std::fill(step_, step_ + size_, 0.0);
   eta_ = wb_.BPEta;
-  sparseNow_ = false;
   stepVector_ = -2;
   int count = 0;
   double weighted = 0.0, e = 0.0;

@@ -106,13 +106,18 @@ class BPKernel {
   void Forward(int v);
   template <bool Sparse, bool Fresh>
   void Accumulate(int v, double m);
+  // The error terms of vector v's outputs (passed forward): lastError_, lastCorrect_ and BPDelta.
+  void Score(int v);
   // The step of online vector v into step_ (sparse inputs: only the entries that the vector's inputs reach
-  // are nonzero) and the update of the weights by it.
+  // are nonzero); with the sparse update the weights are updated by it at once (ApplyStep then does
+  // nothing for it).
   void OnlineVector(int v);
+  // The sparse update of vector v after vector u (-1: none): v passed forward, its step written and
+  // applied where it or u's step is nonzero, which is wherever the step can change.
+  void PresentAndUpdate(int v, int u);
   // The input signals of vector v, every one of them (n0 values).
   void DenseInputs(int v, double* x) const;
   void ApplyStep();
-  void ClearStepOf(int u);
   void KeepSlopeInRange();
   void LineSearch();
   void WriteLogLine();
@@ -131,8 +136,9 @@ class BPKernel {
   // Input signals: dense [v][k]; or for sparse inputs the nonzero ones of each vector (CSR) and the
   // places v * n0 + k of the inputs at -0, in order.
   std::vector<double> x_;
-  std::vector<std::uint32_t> nzStart_, nzIndex_;
-  std::vector<double> nzValue_;
+  std::vector<std::uint32_t> nzStart_;
+  std::unique_ptr<std::uint32_t[]> nzIndex_;
+  std::unique_ptr<double[]> nzValue_;
   std::vector<std::size_t> negZero_;
   std::vector<double> w_, h_, y_, row_;
   double lastError_ = 0.0;
@@ -146,9 +152,12 @@ class BPKernel {
   // touches that pattern and the vector's own; w + 0 + momentum * 0 is w for every other weight unless
   // the weight is -0 or the momentum is not finite, and epochs where that can happen update in full.
   bool sparseUpdate_ = false;  // this epoch's updates are sparse
-  bool sparseNow_ = false;     // the step in hand is updated sparsely
-  int stepVector_ = -1, updateFrom_ = -1;
-  std::vector<std::uint32_t> union_;
+  bool applied_ = false;       // the step in hand has been applied
+  int stepVector_ = -1;
+  std::vector<double> g_;  // the hidden neurons' factors of the vector in hand
+  // The columns of the vector in hand marked with stamp_, and those of the one before outside them.
+  std::vector<std::uint32_t> mark_, gone_;
+  std::uint32_t stamp_ = 0;
   // The online record: written directly, or kept as each epoch's start (weights, previous step, rate,
   // slope, update) and the vectors presented in the last epoch begun.
   bool direct_ = false;
