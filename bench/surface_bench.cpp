@@ -3,8 +3,8 @@
 // one core) on one thread and on all cores, a plain loop of TrainingSetError over the same points, the
 // sampler with every point by the error routine (no line pass) on all cores, a dense dot-product kernel
 // on all cores, and the processor's fused multiply-add peak (registers only); the figures are medians of
-// 7 rounds, given for the whole grid. It also gives the share of points the line pass served and their
-// largest relative distance from the routine's values.
+// 7 rounds, given for the whole grid. It also gives the share of points the line pass served, their
+// largest relative distance from the routine's values, and the time of the samples' logistics alone.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -18,6 +18,7 @@
 #include "model/data_file.h"
 #include "model/eval_options.h"
 #include "model/layer_transfer.h"
+#include "model/plane_lines.h"
 #include "model/plane_sampler.h"
 #include "model/read_parameters.h"
 #include "platform/scripted_platform.h"
@@ -127,7 +128,7 @@ void BM_SurfaceSampler(benchmark::State& state) {
   const double samples = static_cast<double>(kBand) * kGrid;
   const double scale = static_cast<double>(kGrid) / kBand;  // band to whole grid
 
-  std::vector<double> loops, ones, alls, routines, bounds, peaks1, peaksAll;
+  std::vector<double> loops, ones, alls, routines, bounds, peaks1, peaksAll, logistic1, logisticAll;
   double largestDistance = 0.0;
   PlaneSamplerTally tally;
   const char* kind = "";
@@ -208,6 +209,29 @@ void BM_SurfaceSampler(benchmark::State& state) {
     benchmark::DoNotOptimize(sink);
     benchmark::DoNotOptimize(rates);
 
+    // What bounds the line pass: the logistics of the samples ((hidden + output neurons) x vectors each,
+    // the kernels' exponential and a division apiece), alone, on one thread and on all cores.
+    const int perSample = (wb.Layers[1] + wb.Layers[2]) * wb.NumOfVectors;
+    auto logistics = [&](int threads) {
+      std::vector<std::thread> workers;
+      const auto start = std::chrono::steady_clock::now();
+      for (int t = 0; t < threads; ++t)
+        workers.emplace_back([&, t] {
+          std::vector<double> a(static_cast<std::size_t>(perSample)), y(a.size());
+          for (std::size_t i = 0; i < a.size(); ++i) a[i] = 3.0 * std::sin(0.1 * static_cast<double>(i) + t);
+          double s = 0;
+          for (int k = t; k < static_cast<int>(samples); k += threads) {
+            LineLogistic(a.data(), y.data(), perSample);
+            s += y[static_cast<std::size_t>(k) % y.size()];
+          }
+          benchmark::DoNotOptimize(s);
+        });
+      for (std::thread& th : workers) th.join();
+      return Seconds(start);
+    };
+    logistic1.push_back(logistics(1));
+    logisticAll.push_back(logistics(cores));
+
     loops.push_back(loop);
     ones.push_back(one);
     alls.push_back(all);
@@ -230,6 +254,11 @@ void BM_SurfaceSampler(benchmark::State& state) {
                total = served + static_cast<double>(tally.RoutinePoints.load());
   std::printf("points of the line pass: %.4f of all; largest relative distance from the routine: %.2e\n",
               total > 0 ? served / total : 0.0, largestDistance);
+  const double lg1 = median(logistic1), lgAll = median(logisticAll);
+  std::printf("the samples' logistics alone, one thread:   %8.2f s  (%.0f %% of the sampler's time)\n", lg1 * scale,
+              100 * lg1 / one);
+  std::printf("the samples' logistics alone, all cores:    %8.2f s  (%.0f %% of the sampler's time)\n", lgAll * scale,
+              100 * lgAll / all);
   std::printf("dense dot-product kernel, all cores:        %8.2f s  (%.2e multiply-adds/s)\n", bound * scale, macRate);
   std::printf("all cores / dot-product kernel:             %8.2f\n", all / bound);
   state.counters["all_over_bound"] = all / bound;
