@@ -120,15 +120,20 @@ void MainWindow::SetStayOnTop(QWidget* onTop) {
   KeepOnTopCornerFree();
 }
 
+QPoint MainWindow::OnTopCorner(int fontPct) const {
+  // Its left and top measured from this window's frame, whose height is the client height plus the title
+  // bar.
+  const int title = geometry().top() - frameGeometry().top();
+  return {width() - RoundInt(fontPct * 260.0 / 150.0) - kCornerGap,
+          height() - RoundInt(fontPct * 110.0 / 150.0) - title - kCornerGap};
+}
+
 bool MainWindow::OnTopInCorner(int fontPct) const {
   if (!onTop_ || !onTop_->isVisible() || fontPct <= 0) return false;
   const QRect on(mapFromGlobal(onTop_->frameGeometry().topLeft()), onTop_->frameGeometry().size());
-  // The place it is given (measured from the frame's top: the title bar above the client area), and up to
-  // its own size further left or higher.
-  const int title = geometry().top() - frameGeometry().top();
-  const int left = width() - RoundInt(fontPct * 260.0 / 150.0) - on.width() - kCornerGap;
-  const int top = height() - RoundInt(fontPct * 110.0 / 150.0) - title - on.height() - kCornerGap;
-  return on.intersects(rect()) && on.left() >= left && on.top() >= top;
+  // The place it is given, and up to its own size further left or higher.
+  const QPoint corner = OnTopCorner(fontPct);
+  return on.intersects(rect()) && on.left() >= corner.x() - on.width() && on.top() >= corner.y() - on.height();
 }
 
 void MainWindow::PlaceOnTopInCorner() {
@@ -146,12 +151,8 @@ void MainWindow::PlaceOnTopInCorner() {
 void MainWindow::KeepOnTopCornerFree() {
   if (wb_.FontPct <= 0) return;
   // The stay-on-top window's place (its frame's top left) inside this window's client area. Where it stands
-  // already, it is taken as it is, with its real size; before it shows, from the place it will be given:
-  // its left and top measured from this window's frame, whose height is the client height plus the title
-  // bar.
-  const int title = geometry().top() - frameGeometry().top();
-  QPoint place(width() - RoundInt(wb_.FontPct * 260.0 / 150.0) - kCornerGap,
-               height() - RoundInt(wb_.FontPct * 110.0 / 150.0) - title - kCornerGap);
+  // already, it is taken as it is, with its real size; before it shows, from the place it will be given.
+  QPoint place = OnTopCorner(wb_.FontPct);
   if (onTop_ && onTop_->isVisible()) {
     // Only while it stands on the bottom right part of this window; moved elsewhere it frees the corner.
     place = OnTopInCorner(wb_.FontPct) ? mapFromGlobal(onTop_->frameGeometry().topLeft()) - QPoint(kCornerGap, kCornerGap)

@@ -43,6 +43,8 @@ class MainWindow : public QMainWindow {
   void ApplyScaledFont();
   // Keeps the part of the group boxes along the bottom where the stay-on-top window sits free of controls.
   void KeepOnTopCornerFree();
+  // Where the stay-on-top window is given its place at a font percentage, in this window's client area.
+  QPoint OnTopCorner(int fontPct) const;
   // Whether the stay-on-top window stands on the bottom right part of this window (where the program puts
   // it at the font percentage `fontPct`), and its move there, to the place it is given when shown.
   bool OnTopInCorner(int fontPct) const;

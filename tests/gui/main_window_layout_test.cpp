@@ -355,7 +355,9 @@ TEST_P(MainWindowLayoutTest, AfterFontChangesEachScaleLooksAsAtItsStart) {
     const int pixels = QFontInfo(main->font()).pixelSize();
     for (const Control* c : wb.Form1.Controls())
       for (QWidget* w : {main->View().WidgetOf(c->Name()), static_cast<QWidget*>(main->View().LabelOf(c->Name()))})
-        if (w) EXPECT_EQ(QFontInfo(w->font()).pixelSize(), pixels) << c->Name();
+        if (w) {
+          EXPECT_EQ(QFontInfo(w->font()).pixelSize(), pixels) << c->Name();
+        }
     CheckEveryPage("fonts_" + std::to_string(pct));
     first.push_back(look());
   }

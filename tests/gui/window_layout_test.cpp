@@ -79,7 +79,7 @@ std::string NameOf(const QWidget* w) {
 bool IsControl(const QWidget* w) {
   for (const QWidget* p = w->parentWidget(); p; p = p->parentWidget())
     if (qobject_cast<const QSpinBox*>(p) || qobject_cast<const QComboBox*>(p) || qobject_cast<const QTabBar*>(p) ||
-        qobject_cast<const QAbstractScrollArea*>(p) && !p->inherits("QScrollArea"))
+        (qobject_cast<const QAbstractScrollArea*>(p) && !p->inherits("QScrollArea")))
       return false;
   if (auto* label = qobject_cast<const QLabel*>(w)) return !label->text().isEmpty();
   return qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QLineEdit*>(w) ||
@@ -184,6 +184,17 @@ class WindowLayoutTest : public testing::TestWithParam<int> {
     return dir.string();
   }
 
+  // A 12-epoch one-change run on iris, the windows' usual material.
+  void TrainIris() {
+    TForm1& f = wb.Form1;
+    wb.Rng.Seed = 12345;
+    plat_.OpenFile = wb.Path("DATA/iris.dat");
+    f.Simple1.UserClick();
+    f.RandomLinearInput1.UserClick();
+    f.EpochEditT2.SetText("12");
+    f.Discrete1change.UserClick();
+  }
+
   void Keep(QWidget* w) const {
     const char* out = std::getenv("WL_SCREENSHOT_DIR");
     if (!out) return;
@@ -214,12 +225,7 @@ TEST_P(WindowLayoutTest, EveryWindowLiesOnTheScreenAndShowsEachControlWhole) {
   wb.SignalHistory[0].Signal = {{{0.2, 0.8}, {0.7, 0.1}}, {{0.9, 0.1}, {0.1, 0.9}}};
   RunCommand(wb, [this] { ShowRepresentations(wb); });
   plat_.Messages.clear();  // the windows' own epoch field asks for an epoch not recorded: drawn empty
-  wb.Rng.Seed = 12345;
-  plat_.OpenFile = wb.Path("DATA/iris.dat");
-  f.Simple1.UserClick();
-  f.RandomLinearInput1.UserClick();
-  f.EpochEditT2.SetText("12");
-  f.Discrete1change.UserClick();
+  TrainIris();
   f.PlotT2.UserClick();
   ASSERT_TRUE(wb.ESDone);
   f.TR2DButton.UserClick();
@@ -261,13 +267,7 @@ TEST_P(WindowLayoutTest, EveryWindowLiesOnTheScreenAndShowsEachControlWhole) {
 // A run's progress plot comes up at its corner of the screen, unless it would cover the main window's
 // epoch, error and time, which the run keeps writing: then beside them, above or below them, lower if need be.
 TEST_P(WindowLayoutTest, TheProgressPlotLeavesTheEpochErrorAndTimeInSight) {
-  TForm1& f = wb.Form1;
-  wb.Rng.Seed = 12345;
-  plat_.OpenFile = wb.Path("DATA/iris.dat");
-  f.Simple1.UserClick();
-  f.RandomLinearInput1.UserClick();
-  f.EpochEditT2.SetText("12");
-  f.Discrete1change.UserClick();
+  TrainIris();
   for (int i = 0; i < 3; ++i) QApplication::processEvents();
   ASSERT_TRUE(plat_.Messages.empty()) << plat_.Messages[0];
   QWidget* gtp = windows.Window("GTP");
