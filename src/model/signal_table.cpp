@@ -23,6 +23,10 @@
 #include "model/vector_state.h"
 #include "model/vector_pass.h"
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#endif
+
 namespace wl {
 
 namespace {
@@ -875,6 +879,174 @@ struct UnreachedRun {
   }
 };
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define WL_TABLE_LANES 1
+#define WL_TABLE_AVX2 __attribute__((target("avx2,fma")))
+
+// The product rounded before it is added to anything: the code here is compiled with FMA, and a fused
+// multiply-add would give other numbers than the plain loops' product and sum.
+WL_TABLE_AVX2 inline __m256d Rounded(__m256d x) {
+  asm("" : "+x"(x));
+  return x;
+}
+
+// The first `left` of four lanes (all four from 4 on), as a mask for the masked loads and stores.
+WL_TABLE_AVX2 inline __m256i FirstLanes(int left) {
+  return _mm256_cmpgt_epi64(_mm256_set1_epi64x(std::min(left, 4)), _mm256_setr_epi64x(0, 1, 2, 3));
+}
+
+// Four lanes of a first-layer trial of a three-layer network (KernelSigmoidOut), vectors v .. v + 3 of
+// the block, j .. j + 3 of its arrays: the changed neuron's old output from the kept ones (computed and
+// kept where the kept sum is not the table's), its difference from the new output (0 where the sum does
+// not change), and the output neurons' new sums (0 where the difference is 0, as ChunkScores has them).
+WL_TABLE_AVX2 inline void HiddenDifferences(SignalTableMemo::Family& m, int neuron, const double* s0,
+                                            const KeptOutput* kept, int v, int j, int left, const double* delta,
+                                            const double* fresh, double* diffOut, const double* const* t1,
+                                            const double* wk, int outputs, double* sums, std::size_t stride) {
+  const __m256i lanes = FirstLanes(left);
+  const __m256d zero = _mm256_setzero_pd();
+  const __m256d s = _mm256_maskload_pd(s0 + v, lanes);
+  const __m256d d = _mm256_loadu_pd(delta + j);
+  // The kept entries (s, y) of the four vectors, two to a register.
+  const double* kp = reinterpret_cast<const double*>(kept + v);
+  const __m256i firstTwo = _mm256_cmpgt_epi64(_mm256_set1_epi64x(std::min(left, 2) * 2), _mm256_setr_epi64x(0, 1, 2, 3));
+  const __m256i lastTwo =
+      _mm256_cmpgt_epi64(_mm256_set1_epi64x(std::max(0, std::min(left, 4) - 2) * 2), _mm256_setr_epi64x(0, 1, 2, 3));
+  const __m256d k01 = _mm256_maskload_pd(kp, firstTwo), k23 = _mm256_maskload_pd(kp + 4, lastTwo);
+  const __m256d ks = _mm256_permute4x64_pd(_mm256_unpacklo_pd(k01, k23), 0xD8);
+  __m256d hOld = _mm256_permute4x64_pd(_mm256_unpackhi_pd(k01, k23), 0xD8);
+  const __m256d changes = _mm256_and_pd(_mm256_cmp_pd(d, zero, _CMP_NEQ_UQ), _mm256_castsi256_pd(lanes));
+  const int missing = _mm256_movemask_pd(_mm256_andnot_pd(_mm256_cmp_pd(ks, s, _CMP_EQ_OQ), changes));
+  if (missing) [[unlikely]] {
+    alignas(32) double h[4], sv[4];
+    _mm256_store_pd(h, hOld);
+    _mm256_store_pd(sv, s);
+    for (int q = 0; q < 4; ++q)
+      if (missing & (1 << q))
+        h[q] = KeptY(m, KernelSigmoidOut{}, 0, neuron, static_cast<std::size_t>(v + q), sv[q]);
+    hOld = _mm256_load_pd(h);
+  }
+  const __m256d diff = _mm256_and_pd(_mm256_sub_pd(hOld, _mm256_loadu_pd(fresh + j)), changes);
+  _mm256_storeu_pd(diffOut + j, diff);
+  const __m256d same = _mm256_cmp_pd(diff, zero, _CMP_EQ_OQ);
+  for (int k = 0; k < outputs; ++k) {
+    const __m256d b =
+        _mm256_add_pd(_mm256_maskload_pd(t1[k] + v, lanes), Rounded(_mm256_mul_pd(diff, _mm256_broadcast_sd(wk + k))));
+    _mm256_storeu_pd(sums + static_cast<std::size_t>(k) * stride + static_cast<std::size_t>(j), _mm256_andnot_pd(same, b));
+  }
+}
+
+// Four lanes of the scores: the error terms Σ (y − target)² of the new outputs and the winner's rule,
+// each term weighted and stored; the lanes whose difference is 0 are returned (their outputs are the
+// kept ones, scored by the caller), the correct ones in *good.
+WL_TABLE_AVX2 inline int NewScores(const double* diff, const double* ys, std::size_t stride, int outputs, const int* cls,
+                                   const double* vw, double* terms, int v, int j, int left, int* good) {
+  const __m256i lanes = FirstLanes(left);
+  const __m256d zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1.0);
+  const __m256d magnitude = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7FFFFFFFFFFFFFFF));
+  const __m128i classLanes = _mm_cmpgt_epi32(_mm_set1_epi32(std::min(left, 4)), _mm_setr_epi32(0, 1, 2, 3));
+  const __m256d c = _mm256_cvtepi32_pd(_mm_maskload_epi32(cls + v, classLanes));
+  __m256d e = zero, best = zero, winner = _mm256_set1_pd(-1.0);
+  for (int k = 0; k < outputs; ++k) {
+    const __m256d y = _mm256_loadu_pd(ys + static_cast<std::size_t>(k) * stride + static_cast<std::size_t>(j));
+    const __m256d kd = _mm256_set1_pd(static_cast<double>(k));
+    const __m256d target = _mm256_and_pd(_mm256_cmp_pd(c, kd, _CMP_EQ_OQ), one);
+    const __m256d a = _mm256_and_pd(_mm256_sub_pd(y, target), magnitude);
+    e = _mm256_add_pd(e, Rounded(_mm256_mul_pd(a, a)));
+    const __m256d higher = _mm256_cmp_pd(y, best, _CMP_GT_OQ);
+    best = _mm256_blendv_pd(best, y, higher);
+    winner = _mm256_blendv_pd(winner, kd, higher);
+  }
+  const __m256d correct = _mm256_and_pd(_mm256_cmp_pd(winner, c, _CMP_EQ_OQ), _mm256_cmp_pd(winner, zero, _CMP_GE_OQ));
+  _mm256_maskstore_pd(terms + v, lanes, _mm256_mul_pd(e, _mm256_maskload_pd(vw + v, lanes)));
+  *good = _mm256_movemask_pd(correct);
+  return _mm256_movemask_pd(_mm256_and_pd(_mm256_cmp_pd(_mm256_loadu_pd(diff + j), zero, _CMP_EQ_OQ),
+                                          _mm256_castsi256_pd(lanes)));
+}
+
+// Vector v, which the change does not reach: its outputs and its score are the kept ones; stores its
+// weighted term, returns whether it is correct. Not compiled with FMA (see Rounded).
+[[gnu::noinline]] bool KeptOutputsScore(const Workbench& wb, SignalTableMemo::Family& m, const Geometry& g, int v,
+                                        const int* cls, const double* vw, double* terms, double* y) {
+  const auto u = static_cast<std::size_t>(v);
+  const auto& T1 = wb.SignalTable[1];
+  for (int k = 0; k < g.outputs; ++k) y[k] = KeptY(m, KernelSigmoidOut{}, 1, k, u, T1[static_cast<std::size_t>(k)][u]);
+  const VectorScore sc = KeptVectorScore(m, g, v, y, cls[u], 2.0, Counting::Winner);
+  terms[u] = sc.e * vw[u];
+  return sc.correct;
+}
+
+// A first-layer trial of a three-layer network over every vector, with the kernels' logistic and the
+// exponent 2: ChunkScores' numbers and kept entries, block after block, the new outputs in four lanes
+// at a time, each vector's weighted term stored and added in the vectors' order.
+WL_TABLE_AVX2 void HiddenTrialEveryVector(const Workbench& wb, SignalTableMemo::Family& m, const Geometry& g, const Trial& t,
+                            const int* cls, const double* vw, double* terms, double* y, Sums& acc) {
+  constexpr int kBlock = 256;
+  const int nv = wb.NumOfVectors, outputs = g.outputs;
+  const auto uo = static_cast<std::size_t>(outputs);
+  thread_local std::vector<double> delta, a, fresh, diff, sums, ys;
+  if (delta.size() < kBlock) {
+    delta.resize(kBlock);
+    a.resize(kBlock);
+    fresh.resize(kBlock);
+    diff.resize(kBlock);
+  }
+  if (sums.size() < uo * kBlock) {
+    sums.resize(uo * kBlock);
+    ys.resize(uo * kBlock);
+  }
+  thread_local std::vector<const double*> t1;
+  thread_local std::vector<double> wk;
+  t1.resize(uo);
+  wk.resize(uo);
+  for (std::size_t k = 0; k < uo; ++k) {
+    t1[k] = wb.SignalTable[1][k].data();
+    wk[k] = wb.Net[2][k].Weights[static_cast<std::size_t>(t.n)];
+  }
+  const double* s0 = wb.SignalTable[0][static_cast<std::size_t>(t.n)].data();
+  const KeptOutput* kept = m.rows[0][static_cast<std::size_t>(t.n)].data();
+  double e = acc.e, weighted = acc.weighted;
+  int correct = acc.correct;
+  for (int v0 = 0; v0 < nv; v0 += kBlock) {
+    const int c = std::min(kBlock, nv - v0);
+    if (t.kind == Trial::Threshold) {
+      const double dt = t.wNew - t.wOld;
+      for (int j = 0; j < c; ++j) delta[static_cast<std::size_t>(j)] = dt;
+    } else {
+      for (int j = 0; j < c; ++j) delta[static_cast<std::size_t>(j)] = InputDelta(wb, t, v0 + j);
+    }
+    for (int j = 0; j < c; ++j) a[static_cast<std::size_t>(j)] = s0[v0 + j] + delta[static_cast<std::size_t>(j)];
+    VectorLogistic(a.data(), fresh.data(), c);
+    for (int j = 0; j < c; j += 4)
+      HiddenDifferences(m, t.n, s0, kept, v0 + j, j, c - j, delta.data(), fresh.data(), diff.data(), t1.data(),
+                        wk.data(), outputs, sums.data(), kBlock);
+    for (std::size_t k = 0; k < uo; ++k) VectorLogistic(&sums[k * kBlock], &ys[k * kBlock], c);
+    for (int j = 0; j < c; j += 4) {
+      const int v = v0 + j;
+      int good = 0;
+      int keptLanes = NewScores(diff.data(), ys.data(), kBlock, outputs, cls, vw, terms, v, j, c - j, &good);
+      for (; keptLanes; keptLanes &= keptLanes - 1) {
+        const int q = __builtin_ctz(static_cast<unsigned>(keptLanes));
+        const bool right = KeptOutputsScore(wb, m, g, v + q, cls, vw, terms, y);
+        good = right ? good | (1 << q) : good & ~(1 << q);
+      }
+      const int n = std::min(4, c - j);
+      for (int q = 0; q < n; ++q) {
+        const auto u = static_cast<std::size_t>(v + q);
+        e += terms[u];
+        if (good & (1 << q)) {
+          ++correct;
+          weighted += vw[u];
+        }
+      }
+    }
+  }
+  acc.e = e;
+  acc.weighted = weighted;
+  acc.correct = correct;
+}
+#endif
+
 template <class F>
 double TrialError(Workbench& wb, int layer, int n, int i, const F& out, bool sigmoidFamily, const EvalOptions& o) {
   ClearVectorState();
@@ -946,7 +1118,16 @@ double TrialError(Workbench& wb, int layer, int n, int i, const F& out, bool sig
       index.resize(static_cast<std::size_t>(kChunk));
       scores.resize(static_cast<std::size_t>(kChunk));
     }
-    if (!reached) {
+    bool lanes = false;
+#if WL_TABLE_LANES
+    if constexpr (std::is_same_v<F, KernelSigmoidOut>)
+      lanes = !reached && t.layer == 1 && g.nl == 3 && p == 2.0 && rule == Counting::Winner;
+#endif
+    if (lanes) {
+#if WL_TABLE_LANES
+      HiddenTrialEveryVector(wb, m, g, t, cls, vw, terms, y, acc);
+#endif
+    } else if (!reached) {
       for (int v0 = 0; v0 < nv; v0 += kChunk) {
         const int c = std::min(kChunk, nv - v0);
         for (int j = 0; j < c; ++j) index[static_cast<std::size_t>(j)] = v0 + j;
