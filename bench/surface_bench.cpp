@@ -5,6 +5,8 @@
 // on all cores, and the processor's fused multiply-add peak (registers only); the figures are medians of
 // 7 rounds, given for the whole grid. It also gives the share of points the line pass served, their
 // largest relative distance from the routine's values, and the time of the samples' logistics alone.
+// BM_SurfaceSamplerOneThread times the sampler on one thread alone by its processor time (run it with
+// --benchmark_filter=OneThread, pinned with taskset, on a loaded machine).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -12,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <thread>
+#include <ctime>
 #include <vector>
 
 #include "model/create_network.h"
@@ -96,32 +99,74 @@ double Seconds(std::chrono::steady_clock::time_point t0) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
-void BM_SurfaceSampler(benchmark::State& state) {
+// The network and the band of lines both benchmarks measure.
+struct Band {
   ScriptedPlatform plat;
-  Workbench wb(plat, "/tmp/weightlab-surface-bench");
-  ReadDataFile(wb, std::string(WL_SOURCE_DIR) + "/DATA/breast_cancer.dat");
-  wb.Form1.HiddenEditT2.SetText("10");
-  wb.Rng.Seed = 7;
-  CreateNetwork(wb, 4);
-  ReadParameters(wb);
-  const std::vector<double> w0 = FlatWeights(wb);
-  const std::size_t n = w0.size();
-  std::vector<double> d1(n), d2(n);
-  for (std::size_t k = 0; k < n; ++k) {
-    d1[k] = std::sin(1.0 + k) / 10;
-    d2[k] = std::cos(2.0 + 3.0 * k) / 10;
-  }
+  Workbench wb{plat, "/tmp/weightlab-surface-bench"};
+  std::vector<double> w0, d1, d2;
   std::vector<PlaneLine> lines;
-  for (int i = 0; i < kBand; ++i) {
-    PlaneLine L;
-    L.Base.resize(n);
-    for (std::size_t k = 0; k < n; ++k) L.Base[k] = w0[k] + (i - kBand / 2) * 0.05 * d2[k];
-    L.Direction = &d1;
-    L.Step = 0.01;
-    L.First = -kGrid / 2;
-    L.Count = kGrid;
-    lines.push_back(L);
+  Band() {
+    ReadDataFile(wb, std::string(WL_SOURCE_DIR) + "/DATA/breast_cancer.dat");
+    wb.Form1.HiddenEditT2.SetText("10");
+    wb.Rng.Seed = 7;
+    CreateNetwork(wb, 4);
+    ReadParameters(wb);
+    w0 = FlatWeights(wb);
+    const std::size_t n = w0.size();
+    d1.resize(n);
+    d2.resize(n);
+    for (std::size_t k = 0; k < n; ++k) {
+      d1[k] = std::sin(1.0 + k) / 10;
+      d2[k] = std::cos(2.0 + 3.0 * k) / 10;
+    }
+    for (int i = 0; i < kBand; ++i) {
+      PlaneLine L;
+      L.Base.resize(n);
+      for (std::size_t k = 0; k < n; ++k) L.Base[k] = w0[k] + (i - kBand / 2) * 0.05 * d2[k];
+      L.Direction = &d1;
+      L.Step = 0.01;
+      L.First = -kGrid / 2;
+      L.Count = kGrid;
+      lines.push_back(L);
+    }
   }
+};
+
+double ThreadSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+// The sampler on one thread alone, by the thread's processor time (steadier than the clock on a
+// loaded machine), for the whole grid: the figure to watch while working on the line pass.
+void BM_SurfaceSamplerOneThread(benchmark::State& state) {
+  Band band;
+  PlaneSamplerOptions o;
+  o.Eval = HeldEvalOptions(band.wb);
+  o.Threads = 1;
+  std::vector<double> times;
+  double sink = 0;
+  for (auto _ : state) {
+    const double t0 = ThreadSeconds();
+    SamplePlane(band.wb, band.lines, o, [&](std::size_t, const std::vector<double>& v) { sink += v[0]; });
+    times.push_back(ThreadSeconds() - t0);
+  }
+  benchmark::DoNotOptimize(sink);
+  std::sort(times.begin(), times.end());
+  const double grid = times[times.size() / 2] * kGrid / kBand;
+  std::printf("sampler, one thread, processor time:        %8.2f s  (median of %zu)\n", grid, times.size());
+  state.counters["grid_cpu_s"] = grid;
+}
+BENCHMARK(BM_SurfaceSamplerOneThread)->Iterations(7)->Unit(benchmark::kSecond);
+
+void BM_SurfaceSampler(benchmark::State& state) {
+  Band band;
+  Workbench& wb = band.wb;
+  const std::vector<double>& w0 = band.w0;
+  const std::vector<double>& d1 = band.d1;
+  const std::vector<PlaneLine>& lines = band.lines;
+  const std::size_t n = w0.size();
   PlaneSamplerOptions o;
   o.Eval = HeldEvalOptions(wb);
   const int cores = static_cast<int>(std::thread::hardware_concurrency());

@@ -55,6 +55,18 @@ const double kLnEntropy = std::log(1.000000001);
 // The vectors of a point are taken in blocks of this many, so that a block's signals stay in the cache.
 constexpr int kBlock = 64;
 
+// The hidden exponentials along a line: at W = B + c D a hidden neuron's argument is linear in c,
+// a = slope (θ_B − p + c (θ_D − q)), so from one point to the next e^a is multiplied by e^T with
+// T = slope (θ_D − q) h for the points' distance h. Every kRatioSpan points the exponential is taken
+// exactly again; the ratio serves a neuron and group of vectors only while a stays within
+// ±kRatioRange over the span (no clamp, overflow or subnormal anywhere near). The bound of a's
+// distance from the error routine's grows per step by kRatioStep + kRatioT |T| (the ratio's and the
+// product's rounding, T's rounding) beside a fixed part (see BindLine).
+constexpr int kRatioSpan = 16;
+constexpr double kRatioRange = 700.0;
+constexpr double kRatioStep = 1.05 * 3 * kUnit;
+constexpr double kRatioT = 1.05 * 4 * kUnit;
+
 #if WL_LINE_WIDE
 const bool kWide = __builtin_cpu_supports("avx512f");
 
@@ -123,6 +135,141 @@ WL_LINE_AVX512 void HiddenLogistic8(const double* p, const double* q, double c, 
     _mm512_mask_storeu_pd(y + i, m, yv);
     _mm512_mask_storeu_pd(h + i, m, hv);
   }
+}
+
+// 1 / d for d >= 1 (a logistic's denominator 1 + e^a): the reciprocal estimate and two Newton steps,
+// within 2u of 1 / d rounded (below it for d near 2^1023, where the estimate goes subnormal, by less
+// than 2^-1000); 0 for d = +inf, NaN for NaN.
+WL_LINE_AVX512 inline __m512d Reciprocal8(__m512d d) {
+  const __m512d one = _mm512_set1_pd(1.0);
+  __m512d x = _mm512_rcp14_pd(d);
+  x = _mm512_fmadd_pd(x, _mm512_fnmadd_pd(d, x, one), x);
+  x = _mm512_fmadd_pd(x, _mm512_fnmadd_pd(d, x, one), x);
+  return _mm512_mask_mov_pd(x, _mm512_cmp_pd_mask(d, _mm512_set1_pd(HUGE_VAL), _CMP_EQ_OQ), _mm512_setzero_pd());
+}
+
+// What a point of a network with plain logistics in both layers and the squared error needs.
+struct FusedPoint {
+  const double *P, *Q, *D;  // the first layer's sums and bounds, [j * nv + v]
+  const double* Theta1;     // the point's hidden thresholds
+  const double* W2;         // the output weights, neuron o's at [o * stride2], threshold at [o * stride2 + n1]
+  const double* Theta2;
+  const int* Class;
+  const double* Weight;
+  double* Y;   // scratch: 8 n1 signals
+  double* HY;  // scratch: 8 n1 bounds (with the output sums' rounding of the signal)
+  // The hidden exponentials along the line (see LinePass::Error): e^a kept per neuron and vector in
+  // E, its ratio from one point to the next R, the change of a per point T, the bound's part that does
+  // not grow with the steps Fixed; per neuron and group of eight vectors whether the ratio serves
+  // (Serves[j * groups + g]). Step: points since the last exact exponential (0: this point is one).
+  double *E, *Fixed;
+  const double *R, *T;
+  std::uint8_t* Serves;
+  int Step = 0, Span = 1;
+  int Nv, N1, N2, Stride2;
+  double C, Slope1, Slope2, G2, Hi, Lo;
+  bool Outside, Weighted;
+};
+
+// The error of the point and its bound, vectors in groups of eight, each group's signals kept in
+// registers and a small scratch: the hidden logistic of the kernels' exponential with the reciprocal
+// above, the output sums in Dot's partial sums and order, the squared terms summed over the outputs
+// per vector and over the vectors in their order. False when an output's argument may lie farther
+// than the slopes allow (as Squared4).
+WL_LINE_AVX512 bool FusedSquaredError(const FusedPoint& f, double* error, double* bound) {
+  const __m512d one = _mm512_set1_pd(1.0), cv = _mm512_set1_pd(f.C), sv1 = _mm512_set1_pd(f.Slope1);
+  const __m512d r8 = _mm512_set1_pd(8 * kUnit), g2 = _mm512_set1_pd(f.G2), tiny = _mm512_set1_pd(0x1p-1000);
+  const __m512d sv2 = _mm512_set1_pd(f.Slope2), s2 = _mm512_set1_pd(std::fabs(f.Slope2));
+  const __m512d two = _mm512_set1_pd(2.0), u2 = _mm512_set1_pd(2 * kUnit), hi = _mm512_set1_pd(f.Hi),
+                lo = _mm512_set1_pd(f.Lo), limit = _mm512_set1_pd(1e-3);
+  const int n1 = f.N1, n4 = n1 - n1 % 4;
+  double e = 0.0;
+  __m512d b = _mm512_setzero_pd();
+  __mmask8 far = 0;
+  alignas(64) double ev[8];
+  const int groups = (f.Nv + 7) / 8;
+  const __m512d steps = _mm512_set1_pd(f.Step), span = _mm512_set1_pd(f.Span - 1);
+  const __m512d far0 = _mm512_set1_pd(-kRatioRange), far1 = _mm512_set1_pd(kRatioRange);
+  const __m512d perStep = _mm512_set1_pd(kRatioStep), perT = _mm512_set1_pd(kRatioT);
+  for (int v0 = 0; v0 < f.Nv; v0 += 8) {
+    const __mmask8 m = Lanes(f.Nv - v0);
+    for (int j = 0; j < n1; ++j) {
+      const std::size_t at = static_cast<std::size_t>(j) * f.Nv + v0;
+      const std::size_t group = static_cast<std::size_t>(j) * groups + v0 / 8;
+      __m512d ea, dv;
+      if (f.Step > 0 && f.Serves[group]) {
+        // e^a by the ratio; the bound carries the steps' drift.
+        ea = _mm512_mul_pd(_mm512_maskz_loadu_pd(m, f.E + at), _mm512_maskz_loadu_pd(m, f.R + at));
+        _mm512_mask_storeu_pd(f.E + at, m, ea);
+        const __m512d drift = _mm512_fmadd_pd(perT, _mm512_abs_pd(_mm512_maskz_loadu_pd(m, f.T + at)), perStep);
+        dv = _mm512_fmadd_pd(steps, drift, _mm512_maskz_loadu_pd(m, f.Fixed + at));
+      } else {
+        const __m512d net = _mm512_fmadd_pd(cv, _mm512_maskz_loadu_pd(m, f.Q + at), _mm512_maskz_loadu_pd(m, f.P + at));
+        const __m512d a = _mm512_mul_pd(_mm512_sub_pd(_mm512_set1_pd(f.Theta1[j]), net), sv1);
+        ea = Exp8(a);
+        dv = _mm512_maskz_loadu_pd(m, f.D + at);
+        if (f.Step == 0) {
+          // An exact exponential: the ratio serves the span's next points if a stays well inside the
+          // exponential's range over them (a moves by T per point).
+          const __m512d end = _mm512_fmadd_pd(span, _mm512_maskz_loadu_pd(m, f.T + at), a);
+          const __m512d r = _mm512_maskz_loadu_pd(m, f.R + at);
+          const __mmask8 inside = _mm512_mask_cmp_pd_mask(m, a, far0, _CMP_GE_OQ) &
+                                  _mm512_mask_cmp_pd_mask(m, a, far1, _CMP_LE_OQ) &
+                                  _mm512_mask_cmp_pd_mask(m, end, far0, _CMP_GE_OQ) &
+                                  _mm512_mask_cmp_pd_mask(m, end, far1, _CMP_LE_OQ) &
+                                  _mm512_mask_cmp_pd_mask(m, r, _mm512_set1_pd(1e-300), _CMP_GE_OQ) &
+                                  _mm512_mask_cmp_pd_mask(m, r, _mm512_set1_pd(1e300), _CMP_LE_OQ);
+          f.Serves[group] = inside == m;
+          _mm512_mask_storeu_pd(f.E + at, m, ea);
+        }
+      }
+      const __m512d y = Reciprocal8(_mm512_add_pd(ea, one));
+      const __m512d h = _mm512_fmadd_pd(dv, _mm512_mul_pd(y, _mm512_sub_pd(one, y)), _mm512_fmadd_pd(r8, y, tiny));
+      _mm512_storeu_pd(f.Y + 8 * j, y);
+      _mm512_storeu_pd(f.HY + 8 * j, _mm512_fmadd_pd(g2, y, h));
+    }
+    const __m512i cls = _mm512_cvtepi32_epi64(_mm512_castsi512_si256(_mm512_maskz_loadu_epi32(m, f.Class + v0)));
+    const __m512d wgt = f.Weighted ? _mm512_maskz_loadu_pd(m, f.Weight + v0) : one;
+    __m512d sum = _mm512_setzero_pd();
+    for (int o = 0; o < f.N2; ++o) {
+      const double* w = f.W2 + static_cast<std::size_t>(o) * f.Stride2;
+      __m512d acc[4] = {_mm512_setzero_pd(), _mm512_setzero_pd(), _mm512_setzero_pd(), _mm512_setzero_pd()};
+      __m512d dn = _mm512_setzero_pd();
+      for (int j = 0; j < n1; ++j) {
+        __m512d& s = acc[j < n4 ? (j & 3) : 0];
+        s = _mm512_fmadd_pd(_mm512_set1_pd(w[j]), _mm512_loadu_pd(f.Y + 8 * j), s);
+        dn = _mm512_fmadd_pd(_mm512_set1_pd(std::fabs(w[j])), _mm512_loadu_pd(f.HY + 8 * j), dn);
+      }
+      const __m512d onet = _mm512_add_pd(_mm512_add_pd(acc[0], acc[1]), _mm512_add_pd(acc[2], acc[3]));
+      const __m512d a = _mm512_mul_pd(_mm512_sub_pd(_mm512_set1_pd(f.Theta2[o]), onet), sv2);
+      const __m512d y = Reciprocal8(_mm512_add_pd(Exp8(a), one));
+      const __mmask8 own = _mm512_cmpeq_epi64_mask(cls, _mm512_set1_epi64(o));
+      const __m512d d = _mm512_abs_pd(_mm512_sub_pd(y, _mm512_mask_mov_pd(lo, own, hi)));
+      __m512d tv = _mm512_mul_pd(d, d);
+      if (f.Outside) {
+        const __mmask8 out = (own & _mm512_cmp_pd_mask(y, hi, _CMP_GT_OQ)) | (~own & _mm512_cmp_pd_mask(y, lo, _CMP_LT_OQ));
+        tv = _mm512_mask_mov_pd(tv, out, _mm512_setzero_pd());
+      }
+      const __m512d da = _mm512_fmadd_pd(s2, dn, _mm512_mul_pd(u2, _mm512_abs_pd(a)));
+      far |= _mm512_mask_cmp_pd_mask(m, da, limit, _CMP_NLT_UQ);
+      const __m512d dy = _mm512_fmadd_pd(_mm512_mul_pd(two, _mm512_mul_pd(y, _mm512_sub_pd(one, y))), da,
+                                         _mm512_fmadd_pd(r8, y, tiny));
+      __m512d bt = _mm512_fmadd_pd(_mm512_mul_pd(two, _mm512_add_pd(d, dy)), dy, _mm512_mul_pd(u2, tv));
+      if (f.Weighted) {
+        tv = _mm512_mul_pd(tv, wgt);
+        bt = _mm512_mul_pd(bt, _mm512_abs_pd(wgt));
+      }
+      sum = _mm512_add_pd(sum, tv);
+      b = _mm512_add_pd(b, _mm512_maskz_mov_pd(m, bt));
+    }
+    _mm512_store_pd(ev, sum);
+    const int count = std::min(8, f.Nv - v0);
+    for (int k = 0; k < count; ++k) e += ev[k];
+  }
+  *error = e;
+  _mm512_storeu_pd(ev, b);
+  *bound = ((ev[0] + ev[1]) + (ev[2] + ev[3])) + ((ev[4] + ev[5]) + (ev[6] + ev[7]));
+  return far == 0;
 }
 #else
 const bool kWide = false;
@@ -297,7 +444,9 @@ bool LinePass::Serves(const Workbench& wb, const EvalOptions& o) {
 }
 
 bool LinePass::BindLine(Workbench& wb, const EvalOptions& o, const std::vector<double>& base,
-                        const std::vector<double>& dir, double cMax) {
+                        const std::vector<double>& dir, double cMax, double h) {
+  next_ = -1;
+  ratios_ = false;
   EvalNeeds needs;
   needs.VectorWeights = true;
   RequireEvaluable(wb, NetLayout::Standard, needs, o);
@@ -370,12 +519,37 @@ bool LinePass::BindLine(Workbench& wb, const EvalOptions& o, const std::vector<d
   }
   // The slopes are taken at the point: the distance must be small beside the functions' curvature.
   if (!(largest < 1e-3)) return false;
+
+  // The ratios of the hidden exponentials from one point to the next (plain logistics). Against the
+  // routine's argument at point P, the ratio's e^(a_A + k T), k steps after the exact exponential at
+  // point A, lies within: the routine's and this pass's forms of a at P and A (d1, and half of it),
+  // the exponentials' error (4u each, both sides), the rounding of the points' c (2u cMax |slope (θ_D
+  // − q)|), and per step the rounding of T and of e^T and the product (kRatioStep + kRatioT |T|).
+  ratios_ = kWide && PlainLogistic(kind1_, stretch1_) && PlainLogistic(kind2_, stretch2_) && std::isfinite(h) &&
+            h != 0.0;
+  if (ratios_) {
+    e_.assign(count, 0.0);
+    ratio_.resize(count);
+    t_.resize(count);
+    fixed_.resize(count);
+    serves_.assign(static_cast<std::size_t>(n1_) * ((nv + 7) / 8), 0);
+    for (int j = 0; j < n1_; ++j) {
+      const double thetaD = dir[static_cast<std::size_t>(j) * (th1_ + 1) + th1_];
+      for (std::size_t v = 0; v < nv; ++v) {
+        const std::size_t i = static_cast<std::size_t>(j) * nv + v;
+        const double change = slope1_ * (thetaD - q_[i]);
+        t_[i] = change * h;
+        ratio_[i] = std::exp(t_[i]);
+        fixed_[i] = 1.05 * (1.5 * d1_[i] + 8 * kUnit + 2 * kUnit * cMax * std::fabs(change));
+      }
+    }
+  }
   theta_.resize(static_cast<std::size_t>(n1_ + n2_) + 1);
   block_.resize((2 * static_cast<std::size_t>(n1_) + 6 * static_cast<std::size_t>(n2_) + 4 + std::max(n1_, n2_)) * kBlock);
   return true;
 }
 
-bool LinePass::Error(Workbench& wb, double c, const std::vector<double>& w, double* error) {
+bool LinePass::Error(Workbench& wb, int index, double c, const std::vector<double>& w, double* error) {
   const std::size_t nv = static_cast<std::size_t>(nv_);
   double* theta1 = theta_.data();
   double* theta2 = theta1 + n1_;
@@ -403,7 +577,50 @@ bool LinePass::Error(Workbench& wb, double c, const std::vector<double>& w, doub
   double* scratch = od + static_cast<std::size_t>(n2_) * kBlock;  // 4 kBlock, or a layer's nets
 
   double e = 0.0, bound = 0.0;
-  for (std::size_t v0 = 0; v0 < nv; v0 += kBlock) {
+  std::size_t nv0 = 0;  // the vectors done by the fused pass
+#if WL_LINE_WIDE
+  if (kWide && hiddenLogistic && logistic && !entropy_ && p_ == 2.0) {
+    FusedPoint f;
+    f.P = p0_.data();
+    f.Q = q_.data();
+    f.D = d1_.data();
+    f.Theta1 = theta1;
+    f.W2 = w.data() + off2;
+    f.Theta2 = theta2;
+    f.Class = wb.VectorClass.data();
+    f.Weight = wb.VectorWeight.data();
+    f.Y = y;
+    f.HY = h;
+    f.Nv = nv_;
+    f.N1 = n1_;
+    f.N2 = n2_;
+    f.Stride2 = th2_ + 1;
+    f.C = c;
+    f.Slope1 = slope1_;
+    f.Slope2 = slope2_;
+    f.G2 = g2;
+    f.Hi = hi_;
+    f.Lo = lo_;
+    f.Outside = outside_;
+    f.Weighted = weighted_;
+    f.E = e_.data();
+    f.Fixed = fixed_.data();
+    f.R = ratio_.data();
+    f.T = t_.data();
+    f.Serves = serves_.data();
+    f.Span = kRatioSpan;
+    if (!ratios_ || index != next_ || since_ + 1 >= kRatioSpan)
+      since_ = 0;
+    else
+      ++since_;
+    f.Step = since_;
+    if (!ratios_) f.Step = -1;
+    next_ = index + 1;
+    if (!FusedSquaredError(f, &e, &bound)) return false;
+    nv0 = nv;
+  }
+#endif
+  for (std::size_t v0 = nv0; v0 < nv; v0 += kBlock) {
     const int m = static_cast<int>(std::min<std::size_t>(kBlock, nv - v0));
     // The hidden layer.
     for (int j = 0; j < n1_; ++j) {

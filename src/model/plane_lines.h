@@ -4,7 +4,9 @@
 // for every point, and a point costs one multiply-add per hidden neuron and vector, the transfer
 // functions and the output layer. The exponentials are the vector kernels' (model/vector_pass.h), the
 // output layer's sums Dot's, so the numbers differ from TrainingSetError's only through the first
-// layer's sums.
+// layer's sums. Under AVX-512, with plain logistics and the squared error, the points of a line taken
+// in order also carry each hidden exponential from the point before by a ratio, and the logistic's
+// division is a reciprocal estimate refined by Newton steps; the bound carries both.
 //
 // Those sums are rounded differently, so every point carries a bound of how far its error can lie from
 // TrainingSetError's (the rounding of both forms of the sums, carried through the transfer functions and
@@ -36,16 +38,18 @@ class LinePass {
   static bool Serves(const Workbench& wb, const EvalOptions& o);
 
   // Takes the line's data: the inputs of every vector, the first layer's sums of B and D over them
-  // (and of their magnitudes, for the bound), for points up to |c| <= cMax. Throws what
-  // TrainingSetError's checks of the network and data set throw. Returns false when B or D is not
-  // finite (then no point is served).
+  // (and of their magnitudes, for the bound), for points up to |c| <= cMax that lie h apart
+  // (c = (First + index × Stride) × Step, h = Stride × Step). Throws what TrainingSetError's checks of
+  // the network and data set throw. Returns false when B or D is not finite (then no point is served).
   bool BindLine(Workbench& wb, const EvalOptions& o, const std::vector<double>& base, const std::vector<double>& dir,
-                double cMax);
+                double cMax, double h = 0.0);
 
-  // The error at W = base + c dir, where w holds those weights as the sampler forms them (flat, as
-  // FlatWeights): true with the value in *error when the point is served, false when it must be left
-  // to TrainingSetError. Counts the transfer functions in SigmoidCount as TrainingSetError does.
-  bool Error(Workbench& wb, double c, const std::vector<double>& w, double* error);
+  // The error at W = base + c dir, point `index` of the line, where w holds those weights as the
+  // sampler forms them (flat, as FlatWeights): true with the value in *error when the point is served,
+  // false when it must be left to TrainingSetError. Counts the transfer functions in SigmoidCount as
+  // TrainingSetError does. Points asked in the order of their indices, one after the other, take the
+  // hidden exponentials from the point before (see plane_lines.cpp); any other order is served too.
+  bool Error(Workbench& wb, int index, double c, const std::vector<double>& w, double* error);
 
  private:
   int n0_ = 0, n1_ = 0, n2_ = 0, nv_ = 0, th1_ = 0, th2_ = 0;
@@ -56,6 +60,14 @@ class LinePass {
   std::vector<double> x_;       // the inputs, vector v's at [v * n0]
   std::vector<double> p0_, q_;  // the sums of B and D, neuron j of vector v at [j * nv + v]
   std::vector<double> d1_;      // the bound of the first layer's sums times the neuron's largest slope
+  // The hidden exponentials along the line (plain logistics, eight lanes): e^a of the last point,
+  // the ratio e^T and T per point, the bound's fixed part, per neuron and group of eight vectors
+  // whether the ratio serves; the index the next point must have to use them, and the points since
+  // the last exact exponential.
+  std::vector<double> e_, ratio_, t_, fixed_;
+  std::vector<std::uint8_t> serves_;
+  bool ratios_ = false;
+  int next_ = -1, since_ = 0;
   std::vector<double> theta_;  // the point's thresholds, hidden then output
   std::vector<double> block_;  // the signals of a block of vectors
 };

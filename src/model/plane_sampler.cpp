@@ -56,7 +56,8 @@ void SampleLine(Workbench& net, const PlaneLine& line, const PlaneSamplerOptions
   if (linePass && line.Count > 1) {
     const double c0 = static_cast<double>(line.First) * line.Step;
     const double c1 = static_cast<double>(line.First + (line.Count - 1) * line.Stride) * line.Step;
-    linePass = d.size() == w.size() && pass.BindLine(net, o.Eval, line.Base, d, std::max(std::fabs(c0), std::fabs(c1)));
+    linePass = d.size() == w.size() && pass.BindLine(net, o.Eval, line.Base, d, std::max(std::fabs(c0), std::fabs(c1)),
+                                                     static_cast<double>(line.Stride) * line.Step);
   } else {
     linePass = false;
   }
@@ -65,7 +66,7 @@ void SampleLine(Workbench& net, const PlaneLine& line, const PlaneSamplerOptions
     const double c = static_cast<double>(line.First + p * line.Stride) * line.Step;
     for (std::size_t k = 0; k < w.size(); ++k) w[k] = line.Base[k] + c * d[k];
     double& value = values[static_cast<std::size_t>(p)];
-    if (linePass && p + 1 < line.Count && pass.Error(net, c, w, &value)) {
+    if (linePass && p + 1 < line.Count && pass.Error(net, p, c, w, &value)) {
       ++served;
       continue;
     }

@@ -44,6 +44,9 @@ struct Case {
   bool NaNBase = false;  // a weight of the first line is not a number
   bool Opposed = false;  // the first layer's weight of input 2 is minus that of input 1, in B and D
   bool Raw = false;      // the features as the file has them (else normalised)
+  // The lines' points: c = (First + p Stride) Step, p < Count.
+  int First = -9, Stride = 2, Count = 10;
+  double Step = 0.05;
 };
 
 // Two features near 1e6 that differ by less than 1, and a class: sums of terms near 1e6 whose total is
@@ -170,6 +173,60 @@ TEST(PlaneLinesTest, EveryPointWithinTheToleranceOfTheErrorRoutine) {
     c.Expect = Case::Any;
     add(c);
   }
+  // Long lines, whose hidden exponentials are carried from point to point: small steps (many spans of
+  // the ratio), steps so small the ratio is 1, steps so large that a crosses the exponential's whole
+  // range within a few points (the clamps, overflow to infinity and subnormal numbers on the way).
+  {
+    Case c{"long line of small steps", cancer.c_str(), 10, TF(1), TF(1)};
+    c.First = -150;
+    c.Stride = 1;
+    c.Count = 301;
+    c.Step = 0.01;
+    add(c);
+  }
+  {
+    Case c{"long line of tiny steps", monk.c_str(), 5, TF(1), TF(1)};
+    c.First = -40;
+    c.Stride = 1;
+    c.Count = 90;
+    c.Step = 1e-13;
+    add(c);
+  }
+  {
+    Case c{"long line, large weights, steepened hidden sigmoids", cancer.c_str(), 10, TF(1, 8.0), TF(1)};
+    c.Scale = 40.0;
+    c.DirScale = 3.0;
+    c.First = -100;
+    c.Stride = 1;
+    c.Count = 201;
+    c.Step = 0.01;
+    c.Raw = true;
+    c.Expect = Case::Any;
+    add(c);
+  }
+  {
+    Case c{"a sweeping the exponential's range within a span", iris.c_str(), 3, TF(1, 1.0), TF(1)};
+    c.Scale = 100.0;
+    c.DirScale = 40.0;
+    c.First = -60;
+    c.Stride = 3;
+    c.Count = 41;
+    c.Step = 0.1;
+    c.Expect = Case::Any;
+    add(c);
+  }
+  {
+    Case c{"a near the clamps, outputs near 0 and 1, outside and weighted", monk.c_str(), 6, TF(1, 30.0), TF(1, 20.0)};
+    c.Scale = 25.0;
+    c.DirScale = 2.0;
+    c.Outside = c.Weighted = true;
+    c.First = -50;
+    c.Stride = 1;
+    c.Count = 101;
+    c.Step = 0.02;
+    c.Expect = Case::Any;
+    add(c);
+  }
   add({"staircase hidden layer", iris.c_str(), 3, TF(6), TF(1)});
   cases.back().Expect = Case::NotServed;
   add({"staircase (-1;1) output", iris.c_str(), 3, TF(1), TF(7)});
@@ -227,10 +284,10 @@ TEST(PlaneLinesTest, EveryPointWithinTheToleranceOfTheErrorRoutine) {
       L.Base.resize(n);
       for (std::size_t k = 0; k < n; ++k) L.Base[k] = w0[k] + i * 0.5 * d2[k];
       L.Direction = &d1;
-      L.Step = 0.05;
-      L.First = -9;
-      L.Stride = 2;
-      L.Count = 10;
+      L.Step = c.Step;
+      L.First = c.First;
+      L.Stride = c.Stride;
+      L.Count = c.Count;
       lines.push_back(L);
     }
     std::vector<double> cancel(n);
@@ -258,7 +315,7 @@ TEST(PlaneLinesTest, EveryPointWithinTheToleranceOfTheErrorRoutine) {
       EXPECT_EQ(line.Failure, routine.Failure);
       if (!routine.Failure.empty()) continue;
       if (c.Expect == Case::Served) {
-        EXPECT_EQ(line.LinePoints, static_cast<long long>(lines.size()) * 9);
+        EXPECT_EQ(line.LinePoints, static_cast<long long>(lines.size()) * (c.Count - 1));
       } else if (c.Expect == Case::NotServed) {
         EXPECT_EQ(line.LinePoints, 0);
       }
