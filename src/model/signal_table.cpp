@@ -985,6 +985,7 @@ WL_TABLE_AVX2 void HiddenTrialEveryVector(const Workbench& wb, SignalTableMemo::
   const int nv = wb.NumOfVectors, outputs = g.outputs;
   const auto uo = static_cast<std::size_t>(outputs);
   thread_local std::vector<double> delta, a, fresh, diff, sums, ys;
+  int goodLanes[kBlock / 4];
   if (delta.size() < kBlock) {
     delta.resize(kBlock);
     a.resize(kBlock);
@@ -1030,14 +1031,16 @@ WL_TABLE_AVX2 void HiddenTrialEveryVector(const Workbench& wb, SignalTableMemo::
         const bool right = KeptOutputsScore(wb, m, g, v + q, cls, vw, terms, y);
         good = right ? good | (1 << q) : good & ~(1 << q);
       }
-      const int n = std::min(4, c - j);
-      for (int q = 0; q < n; ++q) {
-        const auto u = static_cast<std::size_t>(v + q);
-        e += terms[u];
-        if (good & (1 << q)) {
-          ++correct;
-          weighted += vw[u];
-        }
+      goodLanes[static_cast<std::size_t>(j / 4)] = good;
+    }
+    // The sums in the vectors' order, once the block's terms are stored (a load right after a masked
+    // store of the same place would wait for it).
+    for (int j = 0; j < c; ++j) {
+      const auto u = static_cast<std::size_t>(v0 + j);
+      e += terms[u];
+      if (goodLanes[static_cast<std::size_t>(j / 4)] & (1 << (j % 4))) {
+        ++correct;
+        weighted += vw[u];
       }
     }
   }

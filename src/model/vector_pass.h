@@ -25,6 +25,8 @@ void SetEvaluationPath(EvaluationPath path);
 EvaluationPath CurrentEvaluationPath();
 // The processor has AVX2 and FMA.
 bool VectorKernelsAvailable();
+// The processor also has AVX-512F: VectorLogistic then takes eight lanes at a time (the same numbers).
+bool WideKernelsAvailable();
 // The passes take the vector kernels now.
 bool UseVectorKernels();
 
@@ -37,6 +39,9 @@ void VectorExp(const double* a, double* out, int n);
 // in blocks gets equal numbers for equal sums. Sums above 709.78 give 0, below -708 give 1.
 void VectorLogistic(const double* s, double* y, int n);
 double KernelLogistic(double s);
+// VectorLogistic by registers of 4 or of 8 lanes (8: WideKernelsAvailable() must hold), for the tests
+// that hold the two to the same numbers.
+void VectorLogisticLanes(const double* s, double* y, int n, int lanes);
 
 // One layer of a block pass: Count neurons, each summing Inputs signals of the layer below (Dot), its
 // threshold at Weights[Threshold].

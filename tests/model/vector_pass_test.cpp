@@ -284,6 +284,46 @@ TEST(VectorLogistic, BlocksAndSingleNumbersAgreeBitForBit) {
   EXPECT_TRUE(std::isnan(KernelLogistic(std::numeric_limits<double>::quiet_NaN())));
 }
 
+// The logistic by registers of eight lanes (where the processor has AVX-512) and of four: the same bits
+// for every number, the ends of the exponential's range and the table's guard, infinities, NaNs of
+// either sign, zeros and subnormal sums among them, whatever the count and start leave in the last
+// register.
+TEST(VectorLogistic, EightAndFourLanesGiveTheSameBits) {
+  if (!WideKernelsAvailable()) GTEST_SKIP() << "no AVX-512";
+  const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+  std::vector<double> s = {11300.0, 11301.0, 709.78, 709.79, 710.0, std::nextafter(710.0, 0.0), 745.2, -708.0,
+                           std::nextafter(-708.0, 0.0), -708.5, -745.2, -1e6, inf, -inf, nan, -nan, 0.0, -0.0,
+                           std::numeric_limits<double>::denorm_min(), -1e-310, 0.5 * std::log(2.0),
+                           -0.5 * std::log(2.0), 36.7, -36.7, 37.5, -37.5};
+  RandomGenerator g;
+  g.Seed = 31;
+  for (int i = 0; i < 4000; ++i) s.push_back(1500.0 * g.Real() - 750.0);
+  for (int i = 0; i < 2000; ++i) s.push_back(g.Real() - 0.5);
+  for (int i = -60; i <= 60; ++i) s.push_back(i * std::log(2.0) / 2.0);  // the reduction's rounding edges
+  for (int start = 0; start < 3; ++start)
+    for (int n = 0; n <= 19; ++n)
+      for (const int count : {n, static_cast<int>(s.size()) - start - n}) {
+        SCOPED_TRACE("start " + std::to_string(start) + ", " + std::to_string(count) + " numbers");
+        std::vector<double> four(s.size(), 7.0), eight(s.size(), 7.0);
+        VectorLogisticLanes(s.data() + start, four.data() + start, count, 4);
+        VectorLogisticLanes(s.data() + start, eight.data() + start, count, 8);
+        ASSERT_EQ(std::memcmp(four.data(), eight.data(), s.size() * sizeof(double)), 0);
+        for (std::size_t i = 0; i < s.size(); ++i) {
+          const bool inside = i >= std::size_t(start) && i < std::size_t(start + count);
+          if (!inside) {
+            ASSERT_EQ(eight[i], 7.0) << "a number outside the count was written at " << i;
+          }
+        }
+      }
+  // VectorLogistic itself takes the eight lanes here: the single numbers' kernel still agrees.
+  std::vector<double> y(s.size());
+  VectorLogistic(s.data(), y.data(), static_cast<int>(s.size()));
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const double k = KernelLogistic(s[i]);
+    ASSERT_EQ(std::memcmp(&y[i], &k, sizeof k), 0) << s[i];
+  }
+}
+
 // A variable step search on iris (150 vectors: a partial block) whose trials are full passes: the same
 // trials are accepted on both paths, so the weights end equal, and the errors agree.
 TEST(VectorPassSearch, AcceptsTheSameTrialsAsThePlainPath) {
