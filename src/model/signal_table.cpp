@@ -895,6 +895,36 @@ WL_TABLE_AVX2 inline __m256i FirstLanes(int left) {
   return _mm256_cmpgt_epi64(_mm256_set1_epi64x(std::min(left, 4)), _mm256_setr_epi64x(0, 1, 2, 3));
 }
 
+// The kept entries (sum, output) of vectors v .. v + 3 (the first `left`), two to a register.
+WL_TABLE_AVX2 inline void KeptLanes(const KeptOutput* kept, int v, int left, __m256d& s, __m256d& y) {
+  const double* kp = reinterpret_cast<const double*>(kept + v);
+  const __m256i index = _mm256_setr_epi64x(0, 1, 2, 3);
+  const __m256i firstTwo = _mm256_cmpgt_epi64(_mm256_set1_epi64x(std::min(left, 2) * 2), index);
+  const __m256i lastTwo = _mm256_cmpgt_epi64(_mm256_set1_epi64x(std::max(0, std::min(left, 4) - 2) * 2), index);
+  const __m256d k01 = _mm256_maskload_pd(kp, firstTwo), k23 = _mm256_maskload_pd(kp + 4, lastTwo);
+  s = _mm256_permute4x64_pd(_mm256_unpacklo_pd(k01, k23), 0xD8);
+  y = _mm256_permute4x64_pd(_mm256_unpackhi_pd(k01, k23), 0xD8);
+}
+
+// The outputs of table entries (level, neuron) of vectors v .. v + 3 whose sums are s, as KeptY gives
+// them in the lanes of `wanted`: the kept output, or where the kept sum is another the output computed
+// and kept. The other lanes are left as they come.
+WL_TABLE_AVX2 inline __m256d KeptOutputLanes(SignalTableMemo::Family& m, int level, int neuron,
+                                             const KeptOutput* kept, int v, int left, __m256d s, __m256d wanted) {
+  __m256d ks, y;
+  KeptLanes(kept, v, left, ks, y);
+  const int missing = _mm256_movemask_pd(_mm256_andnot_pd(_mm256_cmp_pd(ks, s, _CMP_EQ_OQ), wanted));
+  if (missing) [[unlikely]] {
+    alignas(32) double out[4], sv[4];
+    _mm256_store_pd(out, y);
+    _mm256_store_pd(sv, s);
+    for (int q = 0; q < 4; ++q)
+      if (missing & (1 << q)) out[q] = KeptY(m, KernelSigmoidOut{}, level, neuron, static_cast<std::size_t>(v + q), sv[q]);
+    y = _mm256_load_pd(out);
+  }
+  return y;
+}
+
 // Four lanes of a first-layer trial of a three-layer network (KernelSigmoidOut), vectors v .. v + 3 of
 // the block, j .. j + 3 of its arrays: the changed neuron's old output from the kept ones (computed and
 // kept where the kept sum is not the table's), its difference from the new output (0 where the sum does
@@ -907,25 +937,8 @@ WL_TABLE_AVX2 inline void HiddenDifferences(SignalTableMemo::Family& m, int neur
   const __m256d zero = _mm256_setzero_pd();
   const __m256d s = _mm256_maskload_pd(s0 + v, lanes);
   const __m256d d = _mm256_loadu_pd(delta + j);
-  // The kept entries (s, y) of the four vectors, two to a register.
-  const double* kp = reinterpret_cast<const double*>(kept + v);
-  const __m256i firstTwo = _mm256_cmpgt_epi64(_mm256_set1_epi64x(std::min(left, 2) * 2), _mm256_setr_epi64x(0, 1, 2, 3));
-  const __m256i lastTwo =
-      _mm256_cmpgt_epi64(_mm256_set1_epi64x(std::max(0, std::min(left, 4) - 2) * 2), _mm256_setr_epi64x(0, 1, 2, 3));
-  const __m256d k01 = _mm256_maskload_pd(kp, firstTwo), k23 = _mm256_maskload_pd(kp + 4, lastTwo);
-  const __m256d ks = _mm256_permute4x64_pd(_mm256_unpacklo_pd(k01, k23), 0xD8);
-  __m256d hOld = _mm256_permute4x64_pd(_mm256_unpackhi_pd(k01, k23), 0xD8);
   const __m256d changes = _mm256_and_pd(_mm256_cmp_pd(d, zero, _CMP_NEQ_UQ), _mm256_castsi256_pd(lanes));
-  const int missing = _mm256_movemask_pd(_mm256_andnot_pd(_mm256_cmp_pd(ks, s, _CMP_EQ_OQ), changes));
-  if (missing) [[unlikely]] {
-    alignas(32) double h[4], sv[4];
-    _mm256_store_pd(h, hOld);
-    _mm256_store_pd(sv, s);
-    for (int q = 0; q < 4; ++q)
-      if (missing & (1 << q))
-        h[q] = KeptY(m, KernelSigmoidOut{}, 0, neuron, static_cast<std::size_t>(v + q), sv[q]);
-    hOld = _mm256_load_pd(h);
-  }
+  const __m256d hOld = KeptOutputLanes(m, 0, neuron, kept, v, left, s, changes);
   const __m256d diff = _mm256_and_pd(_mm256_sub_pd(hOld, _mm256_loadu_pd(fresh + j)), changes);
   _mm256_storeu_pd(diffOut + j, diff);
   const __m256d same = _mm256_cmp_pd(diff, zero, _CMP_EQ_OQ);
@@ -976,6 +989,40 @@ WL_TABLE_AVX2 inline int NewScores(const double* diff, const double* ys, std::si
   return sc.correct;
 }
 
+// The block's vectors v0 .. v0 + c − 1 scored from their new outputs ys (output k of the block's j-th
+// vector at [k * stride + j]), or where `reach` is 0 from their kept outputs and score; their weighted
+// terms stored, then added to the running sums in the vectors' order (a load right after a masked store
+// of the same place would wait for it). At most 1024 vectors.
+WL_TABLE_AVX2 inline void ScoreBlock(const Workbench& wb, SignalTableMemo::Family& m, const Geometry& g, int v0, int c,
+                                     const double* reach, const double* ys, std::size_t stride, const int* cls,
+                                     const double* vw, double* terms, double* y, Sums& acc) {
+  int goodLanes[256];
+  for (int j = 0; j < c; j += 4) {
+    const int v = v0 + j;
+    int good = 0;
+    int keptLanes = NewScores(reach, ys, stride, g.outputs, cls, vw, terms, v, j, c - j, &good);
+    for (; keptLanes; keptLanes &= keptLanes - 1) {
+      const int q = __builtin_ctz(static_cast<unsigned>(keptLanes));
+      const bool right = KeptOutputsScore(wb, m, g, v + q, cls, vw, terms, y);
+      good = right ? good | (1 << q) : good & ~(1 << q);
+    }
+    goodLanes[j / 4] = good;
+  }
+  double e = acc.e, weighted = acc.weighted;
+  int correct = acc.correct;
+  for (int j = 0; j < c; ++j) {
+    const auto u = static_cast<std::size_t>(v0 + j);
+    e += terms[u];
+    if (goodLanes[j / 4] & (1 << (j % 4))) {
+      ++correct;
+      weighted += vw[u];
+    }
+  }
+  acc.e = e;
+  acc.weighted = weighted;
+  acc.correct = correct;
+}
+
 // A first-layer trial of a three-layer network over every vector, with the kernels' logistic and the
 // exponent 2: ChunkScores' numbers and kept entries, block after block, the new outputs in four lanes
 // at a time, each vector's weighted term stored and added in the vectors' order.
@@ -985,7 +1032,6 @@ WL_TABLE_AVX2 void HiddenTrialEveryVector(const Workbench& wb, SignalTableMemo::
   const int nv = wb.NumOfVectors, outputs = g.outputs;
   const auto uo = static_cast<std::size_t>(outputs);
   thread_local std::vector<double> delta, a, fresh, diff, sums, ys;
-  int goodLanes[kBlock / 4];
   if (delta.size() < kBlock) {
     delta.resize(kBlock);
     a.resize(kBlock);
@@ -1006,8 +1052,6 @@ WL_TABLE_AVX2 void HiddenTrialEveryVector(const Workbench& wb, SignalTableMemo::
   }
   const double* s0 = wb.SignalTable[0][static_cast<std::size_t>(t.n)].data();
   const KeptOutput* kept = m.rows[0][static_cast<std::size_t>(t.n)].data();
-  double e = acc.e, weighted = acc.weighted;
-  int correct = acc.correct;
   for (int v0 = 0; v0 < nv; v0 += kBlock) {
     const int c = std::min(kBlock, nv - v0);
     if (t.kind == Trial::Threshold) {
@@ -1022,31 +1066,74 @@ WL_TABLE_AVX2 void HiddenTrialEveryVector(const Workbench& wb, SignalTableMemo::
       HiddenDifferences(m, t.n, s0, kept, v0 + j, j, c - j, delta.data(), fresh.data(), diff.data(), t1.data(),
                         wk.data(), outputs, sums.data(), kBlock);
     for (std::size_t k = 0; k < uo; ++k) VectorLogistic(&sums[k * kBlock], &ys[k * kBlock], c);
+    ScoreBlock(wb, m, g, v0, c, diff.data(), ys.data(), kBlock, cls, vw, terms, y, acc);
+  }
+}
+// An output neuron's trial of a three-layer network over every vector (its threshold, a hidden
+// output's weight, or a skip weight without a list of hot vectors), with the kernels' logistic and the
+// exponent 2: ChunkScores' numbers and kept entries, the changed neuron's new output computed for the
+// block, the other outputs' kept ones read four lanes at a time.
+WL_TABLE_AVX2 void OutputTrialEveryVector(const Workbench& wb, SignalTableMemo::Family& m, const Geometry& g,
+                                          const Trial& t, const int* cls, const double* vw, double* terms, double* y,
+                                          Sums& acc) {
+  constexpr int kBlock = 256;
+  const int nv = wb.NumOfVectors;
+  const auto uo = static_cast<std::size_t>(g.outputs);
+  thread_local std::vector<double> delta, a, fresh, ys;
+  if (delta.size() < kBlock) {
+    delta.resize(kBlock);
+    a.resize(kBlock);
+    fresh.resize(kBlock);
+  }
+  if (ys.size() < uo * kBlock) ys.resize(uo * kBlock);
+  thread_local std::vector<const double*> t1;
+  thread_local std::vector<const KeptOutput*> kept1;
+  t1.resize(uo);
+  kept1.resize(uo);
+  for (std::size_t k = 0; k < uo; ++k) {
+    t1[k] = wb.SignalTable[1][k].data();
+    kept1[k] = m.rows[1][k].data();
+  }
+  const double* s1 = t1[static_cast<std::size_t>(t.n)];
+  const bool hidden = t.kind == Trial::Hidden;
+  const double* h0 = hidden ? wb.SignalTable[0][static_cast<std::size_t>(t.i)].data() : nullptr;
+  const KeptOutput* keptHidden = hidden ? m.rows[0][static_cast<std::size_t>(t.i)].data() : nullptr;
+  const __m256d zero = _mm256_setzero_pd(), change = _mm256_set1_pd(t.wOld - t.wNew);
+  for (int v0 = 0; v0 < nv; v0 += kBlock) {
+    const int c = std::min(kBlock, nv - v0);
+    if (t.kind == Trial::Threshold) {
+      const double dt = t.wNew - t.wOld;
+      for (int j = 0; j < c; ++j) delta[static_cast<std::size_t>(j)] = dt;
+    } else if (hidden) {
+      // (w_old − w_new) × the hidden output the weight reads, from the kept outputs.
+      for (int j = 0; j < c; j += 4) {
+        const __m256i lanes = FirstLanes(c - j);
+        const __m256d s = _mm256_maskload_pd(h0 + v0 + j, lanes);
+        const __m256d h = KeptOutputLanes(m, 0, t.i, keptHidden, v0 + j, c - j, s, _mm256_castsi256_pd(lanes));
+        _mm256_storeu_pd(&delta[static_cast<std::size_t>(j)], _mm256_mul_pd(change, h));
+      }
+    } else {
+      for (int j = 0; j < c; ++j) delta[static_cast<std::size_t>(j)] = InputDelta(wb, t, v0 + j);
+    }
+    for (int j = 0; j < c; ++j) a[static_cast<std::size_t>(j)] = s1[v0 + j] + delta[static_cast<std::size_t>(j)];
+    VectorLogistic(a.data(), fresh.data(), c);
     for (int j = 0; j < c; j += 4) {
       const int v = v0 + j;
-      int good = 0;
-      int keptLanes = NewScores(diff.data(), ys.data(), kBlock, outputs, cls, vw, terms, v, j, c - j, &good);
-      for (; keptLanes; keptLanes &= keptLanes - 1) {
-        const int q = __builtin_ctz(static_cast<unsigned>(keptLanes));
-        const bool right = KeptOutputsScore(wb, m, g, v + q, cls, vw, terms, y);
-        good = right ? good | (1 << q) : good & ~(1 << q);
-      }
-      goodLanes[static_cast<std::size_t>(j / 4)] = good;
-    }
-    // The sums in the vectors' order, once the block's terms are stored (a load right after a masked
-    // store of the same place would wait for it).
-    for (int j = 0; j < c; ++j) {
-      const auto u = static_cast<std::size_t>(v0 + j);
-      e += terms[u];
-      if (goodLanes[static_cast<std::size_t>(j / 4)] & (1 << (j % 4))) {
-        ++correct;
-        weighted += vw[u];
+      const __m256i lanes = FirstLanes(c - j);
+      const __m256d d = _mm256_loadu_pd(&delta[static_cast<std::size_t>(j)]);
+      const __m256d reached = _mm256_and_pd(_mm256_cmp_pd(d, zero, _CMP_NEQ_UQ), _mm256_castsi256_pd(lanes));
+      for (std::size_t k = 0; k < uo; ++k) {
+        double* out = &ys[k * kBlock + static_cast<std::size_t>(j)];
+        if (static_cast<int>(k) == t.n) {
+          _mm256_storeu_pd(out, _mm256_loadu_pd(&fresh[static_cast<std::size_t>(j)]));
+          continue;
+        }
+        const __m256d s = _mm256_maskload_pd(t1[k] + v, lanes);
+        _mm256_storeu_pd(out, KeptOutputLanes(m, 1, static_cast<int>(k), kept1[k], v, c - j, s, reached));
       }
     }
+    ScoreBlock(wb, m, g, v0, c, delta.data(), ys.data(), kBlock, cls, vw, terms, y, acc);
   }
-  acc.e = e;
-  acc.weighted = weighted;
-  acc.correct = correct;
 }
 #endif
 
@@ -1124,11 +1211,14 @@ double TrialError(Workbench& wb, int layer, int n, int i, const F& out, bool sig
     bool lanes = false;
 #if WL_TABLE_LANES
     if constexpr (std::is_same_v<F, KernelSigmoidOut>)
-      lanes = !reached && t.layer == 1 && g.nl == 3 && p == 2.0 && rule == Counting::Winner;
+      lanes = !reached && g.nl == 3 && p == 2.0 && rule == Counting::Winner;
 #endif
     if (lanes) {
 #if WL_TABLE_LANES
-      HiddenTrialEveryVector(wb, m, g, t, cls, vw, terms, y, acc);
+      if (t.layer == 1)
+        HiddenTrialEveryVector(wb, m, g, t, cls, vw, terms, y, acc);
+      else
+        OutputTrialEveryVector(wb, m, g, t, cls, vw, terms, y, acc);
 #endif
     } else if (!reached) {
       for (int v0 = 0; v0 < nv; v0 += kChunk) {

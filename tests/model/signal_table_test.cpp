@@ -458,80 +458,100 @@ TEST_F(SignalTableTest, KeptOutputsNeverChangeATrialsNumbers) {
   }
 }
 
-// A hidden neuron's trial over every vector (its threshold, a continuous input's weight, or a coded
-// input's weight once a column was refreshed from the data) scores the vectors four at a time. Each
-// vector's term, the error, the counts and the weight of the correct vectors must be those of the
-// single-vector trial, bit for bit: for every count of vectors left in the last four and the last block,
-// with hidden outputs saturated at 1 for part of the vectors (a change that leaves them, and so the
-// outputs, as they were), a change of 0, kept outputs made stale by a table changed behind the trials'
-// back, every output 0, and a class changed since the outputs were scored.
-TEST_F(SignalTableTest, HiddenTrialsOverEveryVectorAreTheSingleVectorTrials) {
+// A trial that reaches every vector (a hidden neuron's threshold or input weight, an output neuron's
+// threshold, hidden-output weight or skip weight; a coded input's weight once a column was refreshed
+// from the data) scores the vectors four at a time. Each vector's term, the error, the counts and the
+// weight of the correct vectors must be those of the single-vector trial, bit for bit: for every count
+// of vectors left in the last four and the last block, with and without skip connections, with a hidden
+// output saturated at 1 for part of the vectors (a change that leaves it, and so the outputs, as they
+// were), a change of 0, kept outputs made stale by a table changed behind the trials' back, every output
+// 0, and a class changed since the outputs were scored.
+TEST_F(SignalTableTest, TrialsOverEveryVectorAreTheSingleVectorTrials) {
+  enum Kind { Threshold, Input, Hidden, Skip };
   struct Change {
     const char* what;
-    int weight;  // -1: the threshold
+    int layer;
+    Kind kind;
+    int index;  // the input or hidden neuron the weight reads
     double by;
   };
-  const Change changes[] = {{"threshold up", -1, 0.75}, {"threshold by 0", -1, 0.0}, {"threshold down", -1, -4.0},
-                            {"continuous input", 0, 1.5}, {"coded input, column refreshed", 1, -2.0}};
-  for (int vectors : {1, 2, 3, 4, 7, 255, 256, 258, 263}) {
-    SCOPED_TRACE(std::to_string(vectors) + " vectors");
-    DataSet(vectors);
-    Network("4", false);
-    // Neuron 1 saturates: its sum is far below -40 (output 1 whatever the change) where input 0 is large.
-    wb.Net[1][1].Weights[0] = 90.0;
-    ErrorFullPass(wb);
-    for (int round = 0; round < 3; ++round) {
-      if (round == 1) {
-        // Sums changed behind the trials' back: the kept outputs of these entries are stale.
-        for (int v = 0; v < vectors; v += 3) {
-          wb.SignalTable[0][1][v] += 0.25;
-          wb.SignalTable[1][v % 3][v] -= 0.5;
-        }
-        wb.VectorClass[vectors / 2] = (wb.VectorClass[vectors / 2] + 1) % 3;
-        // Every output 0 for the last vector: no winner, not correct.
-        for (int j = 0; j < 3; ++j) wb.SignalTable[1][j][vectors - 1] = 5000.0;
-      }
-      if (round == 2) ForwardVectorFromData(wb, vectors - 1);  // no lists of hot vectors until a full pass
-      for (int n : {1, 3}) {
-        for (const Change& c : changes) {
-          SCOPED_TRACE(std::string(c.what) + ", neuron " + std::to_string(n) + ", round " + std::to_string(round));
-          const int k = c.weight < 0 ? wb.LayerInputs[0] : c.weight;
-          TNeuron& neuron = wb.Net[1][n];
-          neuron.OldWeights[k] = neuron.Weights[k];
-          neuron.Weights[k] += c.by;
-          wb.WeightedCorrect = 0.5;
-          const std::int64_t before = wb.SigmoidCount;
-          const double viaTable = ErrorWithChangedWeight(wb, 1, n, k);
-          const std::int64_t counted = wb.SigmoidCount - before;
-          const int correct = wb.NumOfCorrect;
-          const double rate = wb.SuccessRate, weighted = wb.WeightedCorrect;
-          const std::vector<double> terms(wb.VectorErrorTerm.begin(), wb.VectorErrorTerm.begin() + vectors);
-          double expected = 0.0, expectedWeighted = 0.5;
-          int expectedCorrect = 0;
-          for (int v = 0; v < vectors; ++v) {
-            ForwardChangedWeight(wb, v, 1, n, k);
-            const std::vector<TNeuron>& out = wb.Net.back();
-            double ev = 0.0;
-            int winner = -1;
-            double best = 0.0;
-            for (int j = 0; j < int(out.size()); ++j) {
-              const double d = out[j].Signal - (j == wb.VectorClass[v] ? 1.0 : 0.0);
-              ev += d * d;
-              if (out[j].Signal > best) best = out[j].Signal, winner = j;
-            }
-            EXPECT_EQ(terms[v], ev * wb.VectorWeight[v]) << "vector " << v;
-            expected += ev * wb.VectorWeight[v];
-            if (winner >= 0 && winner == wb.VectorClass[v]) {
-              ++expectedCorrect;
-              expectedWeighted += wb.VectorWeight[v];
-            }
+  const Change changes[] = {{"hidden threshold up", 1, Threshold, 0, 0.75},
+                            {"hidden threshold by 0", 1, Threshold, 0, 0.0},
+                            {"hidden threshold down", 1, Threshold, 0, -4.0},
+                            {"continuous input", 1, Input, 0, 1.5},
+                            {"coded input", 1, Input, 1, -2.0},
+                            {"output threshold", 2, Threshold, 0, 0.75},
+                            {"output threshold by 0", 2, Threshold, 0, 0.0},
+                            {"weight of the saturated hidden output", 2, Hidden, 1, -1.25},
+                            {"weight of a hidden output", 2, Hidden, 3, 2.0},
+                            {"skip weight, continuous input", 2, Skip, 0, 1.5},
+                            {"skip weight, coded input", 2, Skip, 1, -0.5}};
+  for (const bool skip : {false, true}) {
+    for (int vectors : {1, 2, 3, 4, 7, 255, 256, 258, 263}) {
+      SCOPED_TRACE(std::to_string(vectors) + " vectors" + (skip ? ", skip connections" : ""));
+      DataSet(vectors);
+      Network("4", skip);
+      // Hidden neuron 1 saturates: its sum is far below -40 (output 1 whatever the change) where input 0
+      // is large.
+      wb.Net[1][1].Weights[0] = 90.0;
+      ErrorFullPass(wb);
+      for (int round = 0; round < 3; ++round) {
+        if (round == 1) {
+          // Sums changed behind the trials' back: the kept outputs of these entries are stale.
+          for (int v = 0; v < vectors; v += 3) {
+            wb.SignalTable[0][1][v] += 0.25;
+            wb.SignalTable[1][v % 3][v] -= 0.5;
           }
-          EXPECT_EQ(viaTable, expected);
-          EXPECT_EQ(correct, expectedCorrect);
-          EXPECT_EQ(rate, double(expectedCorrect) / vectors);
-          EXPECT_EQ(weighted, expectedWeighted);
-          EXPECT_EQ(counted, std::int64_t(vectors) * (1 + 3));
-          neuron.Weights[k] = neuron.OldWeights[k];
+          wb.VectorClass[vectors / 2] = (wb.VectorClass[vectors / 2] + 1) % 3;
+          // Every output 0 for the last vector: no winner, not correct.
+          for (int j = 0; j < 3; ++j) wb.SignalTable[1][j][vectors - 1] = 5000.0;
+        }
+        if (round == 2) ForwardVectorFromData(wb, vectors - 1);  // no lists of hot vectors until a full pass
+        for (const Change& c : changes) {
+          if (c.kind == Skip && !skip) continue;
+          for (int n : c.layer == 1 ? std::vector<int>{1, 3} : std::vector<int>{0, 2}) {
+            SCOPED_TRACE(std::string(c.what) + ", neuron " + std::to_string(n) + ", round " + std::to_string(round));
+            const int k = c.kind == Threshold ? wb.LayerInputs[c.layer - 1]
+                          : c.kind == Skip    ? wb.Layers[1] + c.index
+                                              : c.index;
+            TNeuron& neuron = wb.Net[c.layer][n];
+            neuron.OldWeights[k] = neuron.Weights[k];
+            neuron.Weights[k] += c.by;
+            wb.WeightedCorrect = 0.5;
+            const std::int64_t before = wb.SigmoidCount;
+            const double viaTable = ErrorWithChangedWeight(wb, c.layer, n, k);
+            const std::int64_t counted = wb.SigmoidCount - before;
+            const int correct = wb.NumOfCorrect;
+            const double rate = wb.SuccessRate, weighted = wb.WeightedCorrect;
+            const std::vector<double> terms(wb.VectorErrorTerm.begin(), wb.VectorErrorTerm.begin() + vectors);
+            double expected = 0.0, expectedWeighted = 0.5;
+            int expectedCorrect = 0;
+            for (int v = 0; v < vectors; ++v) {
+              ForwardChangedWeight(wb, v, c.layer, n, k);
+              const std::vector<TNeuron>& out = wb.Net.back();
+              double ev = 0.0;
+              int winner = -1;
+              double best = 0.0;
+              for (int j = 0; j < int(out.size()); ++j) {
+                const double d = out[j].Signal - (j == wb.VectorClass[v] ? 1.0 : 0.0);
+                ev += d * d;
+                if (out[j].Signal > best) best = out[j].Signal, winner = j;
+              }
+              EXPECT_EQ(terms[v], ev * wb.VectorWeight[v]) << "vector " << v;
+              expected += ev * wb.VectorWeight[v];
+              if (winner >= 0 && winner == wb.VectorClass[v]) {
+                ++expectedCorrect;
+                expectedWeighted += wb.VectorWeight[v];
+              }
+            }
+            EXPECT_EQ(viaTable, expected);
+            EXPECT_EQ(correct, expectedCorrect);
+            EXPECT_EQ(rate, double(expectedCorrect) / vectors);
+            EXPECT_EQ(weighted, expectedWeighted);
+            // The changed neuron and every output; a hidden output's weight reads that output only.
+            EXPECT_EQ(counted, std::int64_t(vectors) * (c.layer == 1 ? 1 + 3 : c.kind == Hidden ? 1 : 0));
+            neuron.Weights[k] = neuron.OldWeights[k];
+          }
         }
       }
     }
