@@ -148,6 +148,14 @@ WL_LINE_AVX512 inline __m512d Reciprocal8(__m512d d) {
   return _mm512_mask_mov_pd(x, _mm512_cmp_pd_mask(d, _mm512_set1_pd(HUGE_VAL), _CMP_EQ_OQ), _mm512_setzero_pd());
 }
 
+// Reciprocal8 for finite d.
+WL_LINE_AVX512 inline __m512d FiniteReciprocal8(__m512d d) {
+  const __m512d one = _mm512_set1_pd(1.0);
+  __m512d x = _mm512_rcp14_pd(d);
+  x = _mm512_fmadd_pd(x, _mm512_fnmadd_pd(d, x, one), x);
+  return _mm512_fmadd_pd(x, _mm512_fnmadd_pd(d, x, one), x);
+}
+
 // What a point of a network with plain logistics in both layers and the squared error needs.
 struct FusedPoint {
   const double *P, *Q, *D;  // the first layer's sums and bounds, [j * nv + v]
@@ -160,10 +168,11 @@ struct FusedPoint {
   double* HY;  // scratch: 8 n1 bounds (with the output sums' rounding of the signal)
   // The hidden exponentials along the line (see LinePass::Error): e^a kept per neuron and vector in
   // E, its ratio from one point to the next R, the change of a per point T, the bound's part that does
-  // not grow with the steps Fixed; per neuron and group of eight vectors whether the ratio serves
-  // (Serves[j * groups + g]). Step: points since the last exact exponential (0: this point is one).
-  double *E, *Fixed;
-  const double *R, *T;
+  // not grow with the steps Fixed and its growth per step Drift; per neuron and group of eight vectors
+  // whether the ratio serves (Serves[j * groups + g]). Step: points since the last exact exponential
+  // (0: this point is one).
+  double* E;
+  const double *R, *T, *Fixed, *Drift;
   std::uint8_t* Serves;
   int Step = 0, Span = 1;
   int Nv, N1, N2, Stride2;
@@ -178,7 +187,22 @@ struct FusedPoint {
 // than the slopes allow (as Squared4).
 WL_LINE_AVX512 bool FusedSquaredError(const FusedPoint& f, double* error, double* bound) {
   const __m512d one = _mm512_set1_pd(1.0), cv = _mm512_set1_pd(f.C), sv1 = _mm512_set1_pd(f.Slope1);
-  const __m512d r8 = _mm512_set1_pd(8 * kUnit), g2 = _mm512_set1_pd(f.G2), tiny = _mm512_set1_pd(0x1p-1000);
+  const __m512d r8 = _mm512_set1_pd(8 * kUnit), tiny = _mm512_set1_pd(0x1p-1000);
+  // A hidden signal's bound with the output sums' rounding of it: d y (1 − y) + (8u + g2) y.
+  const __m512d r8g2 = _mm512_set1_pd(8 * kUnit + f.G2);
+  const double* __restrict P = f.P;
+  const double* __restrict Q = f.Q;
+  const double* __restrict D = f.D;
+  const double* __restrict R = f.R;
+  const double* __restrict T = f.T;
+  const double* __restrict Fixed = f.Fixed;
+  const double* __restrict Drift = f.Drift;
+  double* __restrict E = f.E;
+  double* __restrict Y = f.Y;
+  double* __restrict HY = f.HY;
+  std::uint8_t* __restrict Serves = f.Serves;
+  const double* __restrict Theta1 = f.Theta1;
+  const int nv = f.Nv, step = f.Step;
   const __m512d sv2 = _mm512_set1_pd(f.Slope2), s2 = _mm512_set1_pd(std::fabs(f.Slope2));
   const __m512d two = _mm512_set1_pd(2.0), u2 = _mm512_set1_pd(2 * kUnit), hi = _mm512_set1_pd(f.Hi),
                 lo = _mm512_set1_pd(f.Lo), limit = _mm512_set1_pd(1e-3);
@@ -190,43 +214,41 @@ WL_LINE_AVX512 bool FusedSquaredError(const FusedPoint& f, double* error, double
   const int groups = (f.Nv + 7) / 8;
   const __m512d steps = _mm512_set1_pd(f.Step), span = _mm512_set1_pd(f.Span - 1);
   const __m512d far0 = _mm512_set1_pd(-kRatioRange), far1 = _mm512_set1_pd(kRatioRange);
-  const __m512d perStep = _mm512_set1_pd(kRatioStep), perT = _mm512_set1_pd(kRatioT);
-  for (int v0 = 0; v0 < f.Nv; v0 += 8) {
-    const __mmask8 m = Lanes(f.Nv - v0);
+  for (int v0 = 0; v0 < nv; v0 += 8) {
+    const __mmask8 m = Lanes(nv - v0);
     for (int j = 0; j < n1; ++j) {
-      const std::size_t at = static_cast<std::size_t>(j) * f.Nv + v0;
+      const std::size_t at = static_cast<std::size_t>(j) * nv + v0;
       const std::size_t group = static_cast<std::size_t>(j) * groups + v0 / 8;
-      __m512d ea, dv;
-      if (f.Step > 0 && f.Serves[group]) {
-        // e^a by the ratio; the bound carries the steps' drift.
-        ea = _mm512_mul_pd(_mm512_maskz_loadu_pd(m, f.E + at), _mm512_maskz_loadu_pd(m, f.R + at));
-        _mm512_mask_storeu_pd(f.E + at, m, ea);
-        const __m512d drift = _mm512_fmadd_pd(perT, _mm512_abs_pd(_mm512_maskz_loadu_pd(m, f.T + at)), perStep);
-        dv = _mm512_fmadd_pd(steps, drift, _mm512_maskz_loadu_pd(m, f.Fixed + at));
+      __m512d y, dv;
+      if (step > 0 && Serves[group]) {
+        // e^a by the ratio (finite: a stays inside ±kRatioRange); the bound carries the steps' drift.
+        const __m512d ea = _mm512_mul_pd(_mm512_maskz_loadu_pd(m, E + at), _mm512_maskz_loadu_pd(m, R + at));
+        _mm512_mask_storeu_pd(E + at, m, ea);
+        dv = _mm512_fmadd_pd(steps, _mm512_maskz_loadu_pd(m, Drift + at), _mm512_maskz_loadu_pd(m, Fixed + at));
+        y = FiniteReciprocal8(_mm512_add_pd(ea, one));
       } else {
-        const __m512d net = _mm512_fmadd_pd(cv, _mm512_maskz_loadu_pd(m, f.Q + at), _mm512_maskz_loadu_pd(m, f.P + at));
-        const __m512d a = _mm512_mul_pd(_mm512_sub_pd(_mm512_set1_pd(f.Theta1[j]), net), sv1);
-        ea = Exp8(a);
-        dv = _mm512_maskz_loadu_pd(m, f.D + at);
-        if (f.Step == 0) {
+        const __m512d net = _mm512_fmadd_pd(cv, _mm512_maskz_loadu_pd(m, Q + at), _mm512_maskz_loadu_pd(m, P + at));
+        const __m512d a = _mm512_mul_pd(_mm512_sub_pd(_mm512_set1_pd(Theta1[j]), net), sv1);
+        const __m512d ea = Exp8(a);
+        dv = _mm512_maskz_loadu_pd(m, D + at);
+        if (step == 0) {
           // An exact exponential: the ratio serves the span's next points if a stays well inside the
           // exponential's range over them (a moves by T per point).
-          const __m512d end = _mm512_fmadd_pd(span, _mm512_maskz_loadu_pd(m, f.T + at), a);
-          const __m512d r = _mm512_maskz_loadu_pd(m, f.R + at);
+          const __m512d end = _mm512_fmadd_pd(span, _mm512_maskz_loadu_pd(m, T + at), a);
+          const __m512d r = _mm512_maskz_loadu_pd(m, R + at);
           const __mmask8 inside = _mm512_mask_cmp_pd_mask(m, a, far0, _CMP_GE_OQ) &
                                   _mm512_mask_cmp_pd_mask(m, a, far1, _CMP_LE_OQ) &
                                   _mm512_mask_cmp_pd_mask(m, end, far0, _CMP_GE_OQ) &
                                   _mm512_mask_cmp_pd_mask(m, end, far1, _CMP_LE_OQ) &
                                   _mm512_mask_cmp_pd_mask(m, r, _mm512_set1_pd(1e-300), _CMP_GE_OQ) &
                                   _mm512_mask_cmp_pd_mask(m, r, _mm512_set1_pd(1e300), _CMP_LE_OQ);
-          f.Serves[group] = inside == m;
-          _mm512_mask_storeu_pd(f.E + at, m, ea);
+          Serves[group] = inside == m;
+          _mm512_mask_storeu_pd(E + at, m, ea);
         }
+        y = Reciprocal8(_mm512_add_pd(ea, one));
       }
-      const __m512d y = Reciprocal8(_mm512_add_pd(ea, one));
-      const __m512d h = _mm512_fmadd_pd(dv, _mm512_mul_pd(y, _mm512_sub_pd(one, y)), _mm512_fmadd_pd(r8, y, tiny));
-      _mm512_storeu_pd(f.Y + 8 * j, y);
-      _mm512_storeu_pd(f.HY + 8 * j, _mm512_fmadd_pd(g2, y, h));
+      _mm512_storeu_pd(Y + 8 * j, y);
+      _mm512_storeu_pd(HY + 8 * j, _mm512_fmadd_pd(dv, _mm512_mul_pd(y, _mm512_sub_pd(one, y)), _mm512_fmadd_pd(r8g2, y, tiny)));
     }
     const __m512i cls = _mm512_cvtepi32_epi64(_mm512_castsi512_si256(_mm512_maskz_loadu_epi32(m, f.Class + v0)));
     const __m512d wgt = f.Weighted ? _mm512_maskz_loadu_pd(m, f.Weight + v0) : one;
@@ -237,8 +259,8 @@ WL_LINE_AVX512 bool FusedSquaredError(const FusedPoint& f, double* error, double
       __m512d dn = _mm512_setzero_pd();
       for (int j = 0; j < n1; ++j) {
         __m512d& s = acc[j < n4 ? (j & 3) : 0];
-        s = _mm512_fmadd_pd(_mm512_set1_pd(w[j]), _mm512_loadu_pd(f.Y + 8 * j), s);
-        dn = _mm512_fmadd_pd(_mm512_set1_pd(std::fabs(w[j])), _mm512_loadu_pd(f.HY + 8 * j), dn);
+        s = _mm512_fmadd_pd(_mm512_set1_pd(w[j]), _mm512_loadu_pd(Y + 8 * j), s);
+        dn = _mm512_fmadd_pd(_mm512_set1_pd(std::fabs(w[j])), _mm512_loadu_pd(HY + 8 * j), dn);
       }
       const __m512d onet = _mm512_add_pd(_mm512_add_pd(acc[0], acc[1]), _mm512_add_pd(acc[2], acc[3]));
       const __m512d a = _mm512_mul_pd(_mm512_sub_pd(_mm512_set1_pd(f.Theta2[o]), onet), sv2);
@@ -263,7 +285,7 @@ WL_LINE_AVX512 bool FusedSquaredError(const FusedPoint& f, double* error, double
       b = _mm512_add_pd(b, _mm512_maskz_mov_pd(m, bt));
     }
     _mm512_store_pd(ev, sum);
-    const int count = std::min(8, f.Nv - v0);
+    const int count = std::min(8, nv - v0);
     for (int k = 0; k < count; ++k) e += ev[k];
   }
   *error = e;
@@ -532,6 +554,7 @@ bool LinePass::BindLine(Workbench& wb, const EvalOptions& o, const std::vector<d
     ratio_.resize(count);
     t_.resize(count);
     fixed_.resize(count);
+    drift_.resize(count);
     serves_.assign(static_cast<std::size_t>(n1_) * ((nv + 7) / 8), 0);
     for (int j = 0; j < n1_; ++j) {
       const double thetaD = dir[static_cast<std::size_t>(j) * (th1_ + 1) + th1_];
@@ -541,6 +564,7 @@ bool LinePass::BindLine(Workbench& wb, const EvalOptions& o, const std::vector<d
         t_[i] = change * h;
         ratio_[i] = std::exp(t_[i]);
         fixed_[i] = 1.05 * (1.5 * d1_[i] + 8 * kUnit + 2 * kUnit * cMax * std::fabs(change));
+        drift_[i] = kRatioStep + kRatioT * std::fabs(t_[i]);
       }
     }
   }
@@ -605,6 +629,7 @@ bool LinePass::Error(Workbench& wb, int index, double c, const std::vector<doubl
     f.Weighted = weighted_;
     f.E = e_.data();
     f.Fixed = fixed_.data();
+    f.Drift = drift_.data();
     f.R = ratio_.data();
     f.T = t_.data();
     f.Serves = serves_.data();

@@ -61,10 +61,10 @@ class LinePass {
   std::vector<double> p0_, q_;  // the sums of B and D, neuron j of vector v at [j * nv + v]
   std::vector<double> d1_;      // the bound of the first layer's sums times the neuron's largest slope
   // The hidden exponentials along the line (plain logistics, eight lanes): e^a of the last point,
-  // the ratio e^T and T per point, the bound's fixed part, per neuron and group of eight vectors
+  // the ratio e^T and T per point, the bound's fixed part and its growth per point, per neuron and group of eight vectors
   // whether the ratio serves; the index the next point must have to use them, and the points since
   // the last exact exponential.
-  std::vector<double> e_, ratio_, t_, fixed_;
+  std::vector<double> e_, ratio_, t_, fixed_, drift_;
   std::vector<std::uint8_t> serves_;
   bool ratios_ = false;
   int next_ = -1, since_ = 0;
