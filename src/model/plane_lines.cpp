@@ -161,6 +161,7 @@ struct FusedPoint {
   const double *P, *Q, *D;  // the first layer's sums and bounds, [j * nv + v]
   const double* Theta1;     // the point's hidden thresholds
   const double* W2;         // the output weights, neuron o's at [o * stride2], threshold at [o * stride2 + n1]
+  const double* AbsW2;      // their magnitudes, neuron o's at [o * n1]
   const double* Theta2;
   const int* Class;
   const double* Weight;
@@ -255,14 +256,26 @@ WL_LINE_AVX512 bool FusedSquaredError(const FusedPoint& f, double* error, double
     __m512d sum = _mm512_setzero_pd();
     for (int o = 0; o < f.N2; ++o) {
       const double* w = f.W2 + static_cast<std::size_t>(o) * f.Stride2;
-      __m512d acc[4] = {_mm512_setzero_pd(), _mm512_setzero_pd(), _mm512_setzero_pd(), _mm512_setzero_pd()};
-      __m512d dn = _mm512_setzero_pd();
-      for (int j = 0; j < n1; ++j) {
-        __m512d& s = acc[j < n4 ? (j & 3) : 0];
-        s = _mm512_fmadd_pd(_mm512_set1_pd(w[j]), _mm512_loadu_pd(Y + 8 * j), s);
-        dn = _mm512_fmadd_pd(_mm512_set1_pd(std::fabs(w[j])), _mm512_loadu_pd(HY + 8 * j), dn);
+      const double* aw = f.AbsW2 + static_cast<std::size_t>(o) * n1;
+      // Dot's partial sums: input j < n4 into sum j mod 4, the rest into the first.
+      __m512d part0 = _mm512_setzero_pd(), part1 = part0, part2 = part0, part3 = part0, dn0 = part0, dn1 = part0;
+      int j = 0;
+      for (; j < n4; j += 4) {
+        part0 = _mm512_fmadd_pd(_mm512_set1_pd(w[j]), _mm512_loadu_pd(Y + 8 * j), part0);
+        part1 = _mm512_fmadd_pd(_mm512_set1_pd(w[j + 1]), _mm512_loadu_pd(Y + 8 * j + 8), part1);
+        part2 = _mm512_fmadd_pd(_mm512_set1_pd(w[j + 2]), _mm512_loadu_pd(Y + 8 * j + 16), part2);
+        part3 = _mm512_fmadd_pd(_mm512_set1_pd(w[j + 3]), _mm512_loadu_pd(Y + 8 * j + 24), part3);
+        dn0 = _mm512_fmadd_pd(_mm512_set1_pd(aw[j]), _mm512_loadu_pd(HY + 8 * j), dn0);
+        dn1 = _mm512_fmadd_pd(_mm512_set1_pd(aw[j + 1]), _mm512_loadu_pd(HY + 8 * j + 8), dn1);
+        dn0 = _mm512_fmadd_pd(_mm512_set1_pd(aw[j + 2]), _mm512_loadu_pd(HY + 8 * j + 16), dn0);
+        dn1 = _mm512_fmadd_pd(_mm512_set1_pd(aw[j + 3]), _mm512_loadu_pd(HY + 8 * j + 24), dn1);
       }
-      const __m512d onet = _mm512_add_pd(_mm512_add_pd(acc[0], acc[1]), _mm512_add_pd(acc[2], acc[3]));
+      for (; j < n1; ++j) {
+        part0 = _mm512_fmadd_pd(_mm512_set1_pd(w[j]), _mm512_loadu_pd(Y + 8 * j), part0);
+        dn0 = _mm512_fmadd_pd(_mm512_set1_pd(aw[j]), _mm512_loadu_pd(HY + 8 * j), dn0);
+      }
+      const __m512d onet = _mm512_add_pd(_mm512_add_pd(part0, part1), _mm512_add_pd(part2, part3));
+      const __m512d dn = _mm512_add_pd(dn0, dn1);
       const __m512d a = _mm512_mul_pd(_mm512_sub_pd(_mm512_set1_pd(f.Theta2[o]), onet), sv2);
       const __m512d y = Reciprocal8(_mm512_add_pd(Exp8(a), one));
       const __mmask8 own = _mm512_cmpeq_epi64_mask(cls, _mm512_set1_epi64(o));
@@ -568,7 +581,7 @@ bool LinePass::BindLine(Workbench& wb, const EvalOptions& o, const std::vector<d
       }
     }
   }
-  theta_.resize(static_cast<std::size_t>(n1_ + n2_) + 1);
+  theta_.resize(static_cast<std::size_t>(n1_ + n2_) * (1 + n2_) + 1);  // and the output weights' magnitudes
   block_.resize((2 * static_cast<std::size_t>(n1_) + 6 * static_cast<std::size_t>(n2_) + 4 + std::max(n1_, n2_)) * kBlock);
   return true;
 }
@@ -610,6 +623,11 @@ bool LinePass::Error(Workbench& wb, int index, double c, const std::vector<doubl
     f.D = d1_.data();
     f.Theta1 = theta1;
     f.W2 = w.data() + off2;
+    double* absW2 = theta2 + n2_;
+    for (int o = 0; o < n2_; ++o)
+      for (int j = 0; j < n1_; ++j)
+        absW2[o * n1_ + j] = std::fabs(w[off2 + static_cast<std::size_t>(o) * (th2_ + 1) + static_cast<std::size_t>(j)]);
+    f.AbsW2 = absW2;
     f.Theta2 = theta2;
     f.Class = wb.VectorClass.data();
     f.Weight = wb.VectorWeight.data();
