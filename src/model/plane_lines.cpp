@@ -215,91 +215,132 @@ WL_LINE_AVX512 bool FusedSquaredError(const FusedPoint& f, double* error, double
   const int groups = (f.Nv + 7) / 8;
   const __m512d steps = _mm512_set1_pd(f.Step), span = _mm512_set1_pd(f.Span - 1);
   const __m512d far0 = _mm512_set1_pd(-kRatioRange), far1 = _mm512_set1_pd(kRatioRange);
-  for (int v0 = 0; v0 < nv; v0 += 8) {
-    const __mmask8 m = Lanes(nv - v0);
+  // Two groups at a time, so that the one's long chains (the exponential, the reciprocal) overlap
+  // the other's.
+  constexpr int kGroups = 2;
+  for (int v0 = 0; v0 < nv; v0 += 8 * kGroups) {
+    __mmask8 m[kGroups];
+    for (int g = 0; g < kGroups; ++g) m[g] = v0 + 8 * g < nv ? Lanes(nv - v0 - 8 * g) : __mmask8(0);
     for (int j = 0; j < n1; ++j) {
-      const std::size_t at = static_cast<std::size_t>(j) * nv + v0;
-      const std::size_t group = static_cast<std::size_t>(j) * groups + v0 / 8;
-      __m512d y, dv;
-      if (step > 0 && Serves[group]) {
-        // e^a by the ratio (finite: a stays inside ±kRatioRange); the bound carries the steps' drift.
-        const __m512d ea = _mm512_mul_pd(_mm512_maskz_loadu_pd(m, E + at), _mm512_maskz_loadu_pd(m, R + at));
-        _mm512_mask_storeu_pd(E + at, m, ea);
-        dv = _mm512_fmadd_pd(steps, _mm512_maskz_loadu_pd(m, Drift + at), _mm512_maskz_loadu_pd(m, Fixed + at));
-        y = FiniteReciprocal8(_mm512_add_pd(ea, one));
-      } else {
-        const __m512d net = _mm512_fmadd_pd(cv, _mm512_maskz_loadu_pd(m, Q + at), _mm512_maskz_loadu_pd(m, P + at));
-        const __m512d a = _mm512_mul_pd(_mm512_sub_pd(_mm512_set1_pd(Theta1[j]), net), sv1);
-        const __m512d ea = Exp8(a);
-        dv = _mm512_maskz_loadu_pd(m, D + at);
-        if (step == 0) {
-          // An exact exponential: the ratio serves the span's next points if a stays well inside the
-          // exponential's range over them (a moves by T per point).
-          const __m512d end = _mm512_fmadd_pd(span, _mm512_maskz_loadu_pd(m, T + at), a);
-          const __m512d r = _mm512_maskz_loadu_pd(m, R + at);
-          const __mmask8 inside = _mm512_mask_cmp_pd_mask(m, a, far0, _CMP_GE_OQ) &
-                                  _mm512_mask_cmp_pd_mask(m, a, far1, _CMP_LE_OQ) &
-                                  _mm512_mask_cmp_pd_mask(m, end, far0, _CMP_GE_OQ) &
-                                  _mm512_mask_cmp_pd_mask(m, end, far1, _CMP_LE_OQ) &
-                                  _mm512_mask_cmp_pd_mask(m, r, _mm512_set1_pd(1e-300), _CMP_GE_OQ) &
-                                  _mm512_mask_cmp_pd_mask(m, r, _mm512_set1_pd(1e300), _CMP_LE_OQ);
-          Serves[group] = inside == m;
-          _mm512_mask_storeu_pd(E + at, m, ea);
+#pragma GCC unroll 2
+      for (int g = 0; g < kGroups; ++g) {
+        double* yj = Y + 8 * (static_cast<std::size_t>(g) * n1 + j);
+        double* hj = HY + 8 * (static_cast<std::size_t>(g) * n1 + j);
+        if (m[g] == 0) {
+          _mm512_storeu_pd(yj, _mm512_setzero_pd());
+          _mm512_storeu_pd(hj, _mm512_setzero_pd());
+          continue;
         }
-        y = Reciprocal8(_mm512_add_pd(ea, one));
+        const int vg = v0 + 8 * g;
+        const std::size_t at = static_cast<std::size_t>(j) * nv + vg;
+        const std::size_t group = static_cast<std::size_t>(j) * groups + vg / 8;
+        const __mmask8 mg = m[g];
+        __m512d y, dv;
+        if (step > 0 && Serves[group]) {
+          // e^a by the ratio (finite: a stays inside ±kRatioRange); the bound carries the steps' drift.
+          const __m512d ea = _mm512_mul_pd(_mm512_maskz_loadu_pd(mg, E + at), _mm512_maskz_loadu_pd(mg, R + at));
+          _mm512_mask_storeu_pd(E + at, mg, ea);
+          dv = _mm512_fmadd_pd(steps, _mm512_maskz_loadu_pd(mg, Drift + at), _mm512_maskz_loadu_pd(mg, Fixed + at));
+          y = FiniteReciprocal8(_mm512_add_pd(ea, one));
+        } else {
+          const __m512d net =
+              _mm512_fmadd_pd(cv, _mm512_maskz_loadu_pd(mg, Q + at), _mm512_maskz_loadu_pd(mg, P + at));
+          const __m512d a = _mm512_mul_pd(_mm512_sub_pd(_mm512_set1_pd(Theta1[j]), net), sv1);
+          const __m512d ea = Exp8(a);
+          dv = _mm512_maskz_loadu_pd(mg, D + at);
+          if (step == 0) {
+            // An exact exponential: the ratio serves the span's next points if a stays well inside the
+            // exponential's range over them (a moves by T per point).
+            const __m512d end = _mm512_fmadd_pd(span, _mm512_maskz_loadu_pd(mg, T + at), a);
+            const __m512d r = _mm512_maskz_loadu_pd(mg, R + at);
+            const __mmask8 inside = _mm512_mask_cmp_pd_mask(mg, a, far0, _CMP_GE_OQ) &
+                                    _mm512_mask_cmp_pd_mask(mg, a, far1, _CMP_LE_OQ) &
+                                    _mm512_mask_cmp_pd_mask(mg, end, far0, _CMP_GE_OQ) &
+                                    _mm512_mask_cmp_pd_mask(mg, end, far1, _CMP_LE_OQ) &
+                                    _mm512_mask_cmp_pd_mask(mg, r, _mm512_set1_pd(1e-300), _CMP_GE_OQ) &
+                                    _mm512_mask_cmp_pd_mask(mg, r, _mm512_set1_pd(1e300), _CMP_LE_OQ);
+            Serves[group] = inside == mg;
+            _mm512_mask_storeu_pd(E + at, mg, ea);
+          }
+          y = Reciprocal8(_mm512_add_pd(ea, one));
+        }
+        _mm512_storeu_pd(yj, y);
+        _mm512_storeu_pd(hj, _mm512_fmadd_pd(dv, _mm512_mul_pd(y, _mm512_sub_pd(one, y)), _mm512_fmadd_pd(r8g2, y, tiny)));
       }
-      _mm512_storeu_pd(Y + 8 * j, y);
-      _mm512_storeu_pd(HY + 8 * j, _mm512_fmadd_pd(dv, _mm512_mul_pd(y, _mm512_sub_pd(one, y)), _mm512_fmadd_pd(r8g2, y, tiny)));
     }
-    const __m512i cls = _mm512_cvtepi32_epi64(_mm512_castsi512_si256(_mm512_maskz_loadu_epi32(m, f.Class + v0)));
-    const __m512d wgt = f.Weighted ? _mm512_maskz_loadu_pd(m, f.Weight + v0) : one;
-    __m512d sum = _mm512_setzero_pd();
+    __m512i cls[kGroups];
+    __m512d wgt[kGroups], sum[kGroups];
+    for (int g = 0; g < kGroups; ++g) {
+      const int vg = std::min(v0 + 8 * g, nv);
+      cls[g] = _mm512_cvtepi32_epi64(_mm512_castsi512_si256(_mm512_maskz_loadu_epi32(m[g], f.Class + vg)));
+      wgt[g] = f.Weighted ? _mm512_maskz_loadu_pd(m[g], f.Weight + vg) : one;
+      sum[g] = _mm512_setzero_pd();
+    }
     for (int o = 0; o < f.N2; ++o) {
       const double* w = f.W2 + static_cast<std::size_t>(o) * f.Stride2;
       const double* aw = f.AbsW2 + static_cast<std::size_t>(o) * n1;
       // Dot's partial sums: input j < n4 into sum j mod 4, the rest into the first.
-      __m512d part0 = _mm512_setzero_pd(), part1 = part0, part2 = part0, part3 = part0, dn0 = part0, dn1 = part0;
+      __m512d part[kGroups][4], dn[kGroups][2];
+      for (int g = 0; g < kGroups; ++g) {
+        for (int k = 0; k < 4; ++k) part[g][k] = _mm512_setzero_pd();
+        dn[g][0] = dn[g][1] = _mm512_setzero_pd();
+      }
       int j = 0;
       for (; j < n4; j += 4) {
-        part0 = _mm512_fmadd_pd(_mm512_set1_pd(w[j]), _mm512_loadu_pd(Y + 8 * j), part0);
-        part1 = _mm512_fmadd_pd(_mm512_set1_pd(w[j + 1]), _mm512_loadu_pd(Y + 8 * j + 8), part1);
-        part2 = _mm512_fmadd_pd(_mm512_set1_pd(w[j + 2]), _mm512_loadu_pd(Y + 8 * j + 16), part2);
-        part3 = _mm512_fmadd_pd(_mm512_set1_pd(w[j + 3]), _mm512_loadu_pd(Y + 8 * j + 24), part3);
-        dn0 = _mm512_fmadd_pd(_mm512_set1_pd(aw[j]), _mm512_loadu_pd(HY + 8 * j), dn0);
-        dn1 = _mm512_fmadd_pd(_mm512_set1_pd(aw[j + 1]), _mm512_loadu_pd(HY + 8 * j + 8), dn1);
-        dn0 = _mm512_fmadd_pd(_mm512_set1_pd(aw[j + 2]), _mm512_loadu_pd(HY + 8 * j + 16), dn0);
-        dn1 = _mm512_fmadd_pd(_mm512_set1_pd(aw[j + 3]), _mm512_loadu_pd(HY + 8 * j + 24), dn1);
+#pragma GCC unroll 2
+        for (int g = 0; g < kGroups; ++g) {
+          const double* yg = Y + 8 * (static_cast<std::size_t>(g) * n1 + j);
+          const double* hg = HY + 8 * (static_cast<std::size_t>(g) * n1 + j);
+          part[g][0] = _mm512_fmadd_pd(_mm512_set1_pd(w[j]), _mm512_loadu_pd(yg), part[g][0]);
+          part[g][1] = _mm512_fmadd_pd(_mm512_set1_pd(w[j + 1]), _mm512_loadu_pd(yg + 8), part[g][1]);
+          part[g][2] = _mm512_fmadd_pd(_mm512_set1_pd(w[j + 2]), _mm512_loadu_pd(yg + 16), part[g][2]);
+          part[g][3] = _mm512_fmadd_pd(_mm512_set1_pd(w[j + 3]), _mm512_loadu_pd(yg + 24), part[g][3]);
+          dn[g][0] = _mm512_fmadd_pd(_mm512_set1_pd(aw[j]), _mm512_loadu_pd(hg), dn[g][0]);
+          dn[g][1] = _mm512_fmadd_pd(_mm512_set1_pd(aw[j + 1]), _mm512_loadu_pd(hg + 8), dn[g][1]);
+          dn[g][0] = _mm512_fmadd_pd(_mm512_set1_pd(aw[j + 2]), _mm512_loadu_pd(hg + 16), dn[g][0]);
+          dn[g][1] = _mm512_fmadd_pd(_mm512_set1_pd(aw[j + 3]), _mm512_loadu_pd(hg + 24), dn[g][1]);
+        }
       }
       for (; j < n1; ++j) {
-        part0 = _mm512_fmadd_pd(_mm512_set1_pd(w[j]), _mm512_loadu_pd(Y + 8 * j), part0);
-        dn0 = _mm512_fmadd_pd(_mm512_set1_pd(aw[j]), _mm512_loadu_pd(HY + 8 * j), dn0);
+#pragma GCC unroll 2
+        for (int g = 0; g < kGroups; ++g) {
+          part[g][0] = _mm512_fmadd_pd(_mm512_set1_pd(w[j]), _mm512_loadu_pd(Y + 8 * (static_cast<std::size_t>(g) * n1 + j)),
+                                       part[g][0]);
+          dn[g][0] = _mm512_fmadd_pd(_mm512_set1_pd(aw[j]), _mm512_loadu_pd(HY + 8 * (static_cast<std::size_t>(g) * n1 + j)),
+                                     dn[g][0]);
+        }
       }
-      const __m512d onet = _mm512_add_pd(_mm512_add_pd(part0, part1), _mm512_add_pd(part2, part3));
-      const __m512d dn = _mm512_add_pd(dn0, dn1);
-      const __m512d a = _mm512_mul_pd(_mm512_sub_pd(_mm512_set1_pd(f.Theta2[o]), onet), sv2);
-      const __m512d y = Reciprocal8(_mm512_add_pd(Exp8(a), one));
-      const __mmask8 own = _mm512_cmpeq_epi64_mask(cls, _mm512_set1_epi64(o));
-      const __m512d d = _mm512_abs_pd(_mm512_sub_pd(y, _mm512_mask_mov_pd(lo, own, hi)));
-      __m512d tv = _mm512_mul_pd(d, d);
-      if (f.Outside) {
-        const __mmask8 out = (own & _mm512_cmp_pd_mask(y, hi, _CMP_GT_OQ)) | (~own & _mm512_cmp_pd_mask(y, lo, _CMP_LT_OQ));
-        tv = _mm512_mask_mov_pd(tv, out, _mm512_setzero_pd());
+#pragma GCC unroll 2
+      for (int g = 0; g < kGroups; ++g) {
+        const __m512d onet = _mm512_add_pd(_mm512_add_pd(part[g][0], part[g][1]), _mm512_add_pd(part[g][2], part[g][3]));
+        const __m512d a = _mm512_mul_pd(_mm512_sub_pd(_mm512_set1_pd(f.Theta2[o]), onet), sv2);
+        const __m512d y = Reciprocal8(_mm512_add_pd(Exp8(a), one));
+        const __mmask8 own = _mm512_cmpeq_epi64_mask(cls[g], _mm512_set1_epi64(o));
+        const __m512d d = _mm512_abs_pd(_mm512_sub_pd(y, _mm512_mask_mov_pd(lo, own, hi)));
+        __m512d tv = _mm512_mul_pd(d, d);
+        if (f.Outside) {
+          const __mmask8 out =
+              (own & _mm512_cmp_pd_mask(y, hi, _CMP_GT_OQ)) | (~own & _mm512_cmp_pd_mask(y, lo, _CMP_LT_OQ));
+          tv = _mm512_mask_mov_pd(tv, out, _mm512_setzero_pd());
+        }
+        const __m512d da = _mm512_fmadd_pd(s2, _mm512_add_pd(dn[g][0], dn[g][1]), _mm512_mul_pd(u2, _mm512_abs_pd(a)));
+        far |= _mm512_mask_cmp_pd_mask(m[g], da, limit, _CMP_NLT_UQ);
+        const __m512d dy = _mm512_fmadd_pd(_mm512_mul_pd(two, _mm512_mul_pd(y, _mm512_sub_pd(one, y))), da,
+                                           _mm512_fmadd_pd(r8, y, tiny));
+        __m512d bt = _mm512_fmadd_pd(_mm512_mul_pd(two, _mm512_add_pd(d, dy)), dy, _mm512_mul_pd(u2, tv));
+        if (f.Weighted) {
+          tv = _mm512_mul_pd(tv, wgt[g]);
+          bt = _mm512_mul_pd(bt, _mm512_abs_pd(wgt[g]));
+        }
+        sum[g] = _mm512_add_pd(sum[g], tv);
+        b = _mm512_add_pd(b, _mm512_maskz_mov_pd(m[g], bt));
       }
-      const __m512d da = _mm512_fmadd_pd(s2, dn, _mm512_mul_pd(u2, _mm512_abs_pd(a)));
-      far |= _mm512_mask_cmp_pd_mask(m, da, limit, _CMP_NLT_UQ);
-      const __m512d dy = _mm512_fmadd_pd(_mm512_mul_pd(two, _mm512_mul_pd(y, _mm512_sub_pd(one, y))), da,
-                                         _mm512_fmadd_pd(r8, y, tiny));
-      __m512d bt = _mm512_fmadd_pd(_mm512_mul_pd(two, _mm512_add_pd(d, dy)), dy, _mm512_mul_pd(u2, tv));
-      if (f.Weighted) {
-        tv = _mm512_mul_pd(tv, wgt);
-        bt = _mm512_mul_pd(bt, _mm512_abs_pd(wgt));
-      }
-      sum = _mm512_add_pd(sum, tv);
-      b = _mm512_add_pd(b, _mm512_maskz_mov_pd(m, bt));
     }
-    _mm512_store_pd(ev, sum);
-    const int count = std::min(8, nv - v0);
-    for (int k = 0; k < count; ++k) e += ev[k];
+    for (int g = 0; g < kGroups; ++g) {
+      _mm512_store_pd(ev, sum[g]);
+      const int count = std::max(0, std::min(8, nv - v0 - 8 * g));
+      for (int k = 0; k < count; ++k) e += ev[k];
+    }
   }
   *error = e;
   _mm512_storeu_pd(ev, b);
