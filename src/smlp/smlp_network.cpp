@@ -372,7 +372,7 @@ __attribute__((noinline)) void CodeVector(const double* row, int nf, const Featu
 
 // The inputs vector v's values make hot, coded anew when its values are not the bits it was coded from
 // (or when every vector is coded anew): their count, then the inputs.
-inline const int* CodedInputs(const double* row, int nf, const FeatureCoding* coding, bool fresh,
+__attribute__((always_inline)) inline const int* CodedInputs(const double* row, int nf, const FeatureCoding* coding, bool fresh,
                               std::uint64_t* bv, int* sv) {
   if (fresh) {
     CodeVector(row, nf, coding, bv, sv);
@@ -506,6 +506,150 @@ __attribute__((noinline)) double RunStepPass(StepPass& s) {
   }
   s.right = right;
   return e;
+}
+
+// What the unit-by-unit pass reads, gathered once per call; the arrays are the caller's.
+struct UnitPass {
+  int n, nf, classes, hidden, l0;
+  std::size_t slotStride;
+  bool fresh;
+  const std::vector<double>* rows;
+  const int* cls;
+  std::uint64_t* bits;
+  int* slots;
+  std::uint8_t* correct;
+  int* perClass;
+  const FeatureCoding* coding;
+  const double* const* hiddenRows;  // per hidden unit its weights, the threshold at l0
+  const double* const* outputRows;  // per output its weights, the threshold after its terms
+  const int* terms;                 // per output its number of terms
+  double* h;
+  double* y;
+  double slope, p;
+  int right;
+};
+
+// The sum of a unit's weights at the hot inputs, in their order, from +0.0.
+template <int kCount>
+inline double HotSum(const double* w, const int* a, int count) {
+  double net = 0.0;
+  if constexpr (kCount > 0)
+    for (int i = 0; i < kCount; ++i) net += w[a[i]];
+  else
+    for (int i = 0; i < count; ++i) net += w[a[i]];
+  return net;
+}
+
+// The pass unit by unit. kFeatures > 0 fixes the number of features (a vector with that many hot inputs
+// gets its sums unrolled), kTerms > 0 the number of terms of every output. Everything it reads per vector
+// is a local or behind one, so that the stores of the results do not make the compiler read the
+// workbench again.
+template <bool kStep, bool kSquare, int kFeatures, int kTerms>
+__attribute__((noinline)) double RunUnitPass(UnitPass& s) {
+  const int n = s.n, nf = kFeatures > 0 ? kFeatures : s.nf, classes = s.classes, hidden = s.hidden, l0 = s.l0;
+  const std::size_t slotStride = s.slotStride;
+  const bool fresh = s.fresh;
+  const std::vector<double>* rows = s.rows;
+  const int* cls = s.cls;
+  std::uint64_t* const bits = s.bits;
+  int* const slots = s.slots;
+  std::uint8_t* const correct = s.correct;
+  int* const perClass = s.perClass;
+  const FeatureCoding* const cd = s.coding;
+  const double* const* const hwp = s.hiddenRows;
+  const double* const* const owp = s.outputRows;
+  const int* const tp = s.terms;
+  double* const h = s.h;
+  double* const y = s.y;
+  const double slope = s.slope, p = s.p;
+  double e = 0.0;
+  int right = 0;
+  for (int v = 0; v < n; ++v) {
+    const std::vector<double>& data = rows[v];
+    const int c = cls[v];
+    if (data.size() < static_cast<std::size_t>(nf) || c < 0 || c >= classes) NotFitting();
+    const int* a = CodedInputs(data.data(), nf, cd, fresh, bits + static_cast<std::size_t>(v) * nf,
+                               slots + static_cast<std::size_t>(v) * slotStride);
+    const int count = a[0];
+    ++a;
+    if (kFeatures > 0 && count == kFeatures) {
+      for (int j = 0; j < hidden; ++j) {
+        const double* w = hwp[j];
+        const double net = HotSum<kFeatures>(w, a, count);
+        if constexpr (kStep) {
+          h[j] = Step(net, w[l0]);
+        } else {
+          const double arg = (w[l0] - net) * slope;
+          h[j] = arg > kExpGuard ? 0.0 : 1.0 / (1.0 + std::exp(arg));
+        }
+      }
+    } else {
+      for (int j = 0; j < hidden; ++j) {
+        const double* w = hwp[j];
+        const double net = HotSum<0>(w, a, count);
+        if constexpr (kStep) {
+          h[j] = Step(net, w[l0]);
+        } else {
+          const double arg = (w[l0] - net) * slope;
+          h[j] = arg > kExpGuard ? 0.0 : 1.0 / (1.0 + std::exp(arg));
+        }
+      }
+    }
+    double best = 0.0;
+    int prediction = -1;
+    for (int o = 0; o < classes; ++o) {
+      const double* w = owp[o];
+      const int k = kTerms > 0 ? kTerms : tp[o];
+      double net = 0.0;
+      for (int t = 0; t < k; ++t) net += h[t * classes + o] * w[t];
+      double outSignal;
+      if constexpr (kStep)
+        outSignal = Step(net, w[k]);
+      else
+        outSignal = 1.0 / (1.0 + UnguardedExp((w[k] - net) * slope));
+      y[o] = outSignal;
+      const double d = outSignal - (o == c ? 1.0 : 0.0);
+      if constexpr (kSquare)
+        e += d * d;
+      else
+        e += ErrorTerm(d, p);
+      if (outSignal > best) {
+        best = outSignal;
+        prediction = o;
+      }
+    }
+    const int ok = prediction == c ? 1 : 0;
+    correct[v] = static_cast<std::uint8_t>(ok);
+    perClass[c] += ok;
+    right += ok;
+  }
+  s.right = right;
+  return e;
+}
+
+template <bool kStep, bool kSquare, int kFeatures>
+double RunUnitPassTerms(UnitPass& s, int equalTerms) {
+  switch (equalTerms) {
+    case 1: return RunUnitPass<kStep, kSquare, kFeatures, 1>(s);
+    case 2: return RunUnitPass<kStep, kSquare, kFeatures, 2>(s);
+    case 3: return RunUnitPass<kStep, kSquare, kFeatures, 3>(s);
+    case 4: return RunUnitPass<kStep, kSquare, kFeatures, 4>(s);
+    default: return RunUnitPass<kStep, kSquare, kFeatures, 0>(s);
+  }
+}
+
+// The unit pass for the call's counts: equalTerms is the terms of every output when all are alike, else -1.
+template <bool kStep, bool kSquare>
+double RunUnitPassFor(UnitPass& s, int equalTerms) {
+  // Logistic units spend their time in the exponentials.
+  if constexpr (!kStep) return RunUnitPass<kStep, kSquare, 0, 0>(s);
+  switch (s.nf) {
+    case 1: return RunUnitPassTerms<kStep, kSquare, 1>(s, equalTerms);
+    case 2: return RunUnitPassTerms<kStep, kSquare, 2>(s, equalTerms);
+    case 3: return RunUnitPassTerms<kStep, kSquare, 3>(s, equalTerms);
+    case 4: return RunUnitPassTerms<kStep, kSquare, 4>(s, equalTerms);
+    default: return RunUnitPassTerms<kStep, kSquare, 0>(s, equalTerms);
+  }
 }
 
 // EvaluateNetwork of the plain SMLP, with the unit kind and the error exponent 2 fixed at compile time.
@@ -700,66 +844,31 @@ __attribute__((optimize("no-tree-vectorize"))) bool EvaluateSMLPAs(Workbench& wb
         hw[j] = dst;
       }
     }
-    // The pass unit by unit. Everything it reads per vector is a local or behind one, so that the stores
-    // of the results do not make the compiler read the workbench again.
-    const std::vector<double>* rows = wb.Data.data();
-    const int* cls = wb.VectorClass.data();
-    std::uint64_t* const bits = wb.CodedBits.data();
-    int* const slots = wb.CodedSlots.data();
-    std::uint8_t* const correct = wb.VectorCorrect.data();
-    const FeatureCoding* const cd = coding.data();
-    const double* const* const hwp = hw.data();
-    const double* const* const owp = ow.data();
-    const int* const tp = terms.data();
-    const double slope = wb.Slope, p = wb.ErrorExponent;
-    for (int v = 0; v < n; ++v) {
-      const std::vector<double>& data = rows[v];
-      const int c = cls[v];
-      if (data.size() < static_cast<std::size_t>(nf) || c < 0 || c >= classes) NotFitting();
-      const int* a = CodedInputs(data.data(), nf, cd, fresh, bits + static_cast<std::size_t>(v) * nf,
-                                 slots + static_cast<std::size_t>(v) * slotStride);
-      const int count = a[0];
-      ++a;
-      for (int j = 0; j < hidden; ++j) {
-        const double* w = hwp[j];
-        double net = 0.0;
-        for (int i = 0; i < count; ++i) net += w[a[i]];
-        const double theta = w[l0];
-        if constexpr (kStep) {
-          h[j] = Step(net, theta);
-        } else {
-          const double arg = (theta - net) * slope;
-          h[j] = arg > kExpGuard ? 0.0 : 1.0 / (1.0 + std::exp(arg));
-        }
-      }
-      double best = 0.0;
-      int prediction = -1;
-      for (int o = 0; o < classes; ++o) {
-        const double* w = owp[o];
-        const int k = tp[o];
-        double net = 0.0;
-        for (int t = 0; t < k; ++t) net += h[t * classes + o] * w[t];
-        double outSignal;
-        if constexpr (kStep)
-          outSignal = Step(net, w[k]);
-        else
-          outSignal = 1.0 / (1.0 + UnguardedExp((w[k] - net) * slope));
-        y[o] = outSignal;
-        const double d = outSignal - (o == c ? 1.0 : 0.0);
-        if constexpr (kSquare)
-          e += d * d;
-        else
-          e += ErrorTerm(d, p);
-        if (outSignal > best) {
-          best = outSignal;
-          prediction = o;
-        }
-      }
-      const int ok = prediction == c ? 1 : 0;
-      correct[v] = static_cast<std::uint8_t>(ok);
-      perClass[c] += ok;
-      right += ok;
-    }
+    // The pass unit by unit, with the common small counts of features and terms fixed at compile time.
+    UnitPass up;
+    up.n = n;
+    up.nf = nf;
+    up.classes = classes;
+    up.hidden = hidden;
+    up.l0 = l0;
+    up.slotStride = slotStride;
+    up.fresh = fresh;
+    up.rows = wb.Data.data();
+    up.cls = wb.VectorClass.data();
+    up.bits = wb.CodedBits.data();
+    up.slots = wb.CodedSlots.data();
+    up.correct = wb.VectorCorrect.data();
+    up.perClass = perClass.data();
+    up.coding = coding.data();
+    up.hiddenRows = hw.data();
+    up.outputRows = ow.data();
+    up.terms = terms.data();
+    up.h = h.data();
+    up.y = y.data();
+    up.slope = wb.Slope;
+    up.p = wb.ErrorExponent;
+    e = RunUnitPassFor<kStep, kSquare>(up, equalTerms ? terms[0] : -1);
+    right = up.right;
   }
   if (n == 0) throw FloatError("Invalid floating point operation: the accuracy of an empty data set (0 / 0)");
 
