@@ -352,6 +352,11 @@ struct FeatureCoding {
 
 inline std::uint64_t ValueBits(double x) { return std::bit_cast<std::uint64_t>(x); }
 
+// A feature's entry in the kept listing: its value count and the count of its listed values, one word.
+inline std::uint64_t ListedCounts(int values, int known) {
+  return static_cast<std::uint32_t>(values) | static_cast<std::uint64_t>(static_cast<std::uint32_t>(known)) << 32;
+}
+
 // Codes one vector: per feature the bits of its value; the inputs the values make hot, in feature order,
 // after their count (a feature that lists no such value has none).
 __attribute__((noinline)) void CodeVector(const double* row, int nf, const FeatureCoding* coding,
@@ -669,7 +674,7 @@ double RunUnitPassFor(UnitPass& s, int equalTerms) {
 // checks of RequireSMLP, those of each vector made as it goes), too many units or features, or a feature
 // that lists a value twice (which makes two inputs hot).
 template <bool kStep, bool kSquare>
-__attribute__((optimize("no-tree-vectorize"))) bool EvaluateSMLPAs(Workbench& wb, double& error) {
+__attribute__((optimize("no-tree-vectorize", "no-tree-loop-distribute-patterns"))) bool EvaluateSMLPAs(Workbench& wb, double& error) {
   const int classes = wb.NumOfClasses;
   const int n = wb.NumOfVectors;
   const int nf = static_cast<int>(wb.Features.size());
@@ -710,8 +715,8 @@ __attribute__((optimize("no-tree-vectorize"))) bool EvaluateSMLPAs(Workbench& wb
   const bool masked = wb.FeatureMask.size() == wb.Features.size();
   const int* mask = wb.FeatureMask.data();
   std::array<FeatureCoding, kFastFeatures> coding;
-  const std::vector<double>& listing = wb.CodedListing;
-  const double* listed = listing.data();
+  const std::vector<std::uint64_t>& listing = wb.CodedListing;
+  const std::uint64_t* listed = listing.data();
   const std::size_t listedSize = listing.size();
   std::size_t pos = 0;
   bool same = true, allKept = true;
@@ -722,13 +727,13 @@ __attribute__((optimize("no-tree-vectorize"))) bool EvaluateSMLPAs(Workbench& wb
     const int known = std::min(feat.NValues, static_cast<int>(feat.Values.size()));
     const double* values = feat.Values.data();
     if (same) {
-      if (pos + 2 + static_cast<std::size_t>(known) > listedSize || listed[pos] != feat.NValues ||
-          listed[pos + 1] != known) {
+      if (pos + 1 + static_cast<std::size_t>(known) > listedSize) {
         same = false;
       } else {
-        for (int k = 0; k < known; ++k)
-          if (listed[pos + 2 + k] != values[k]) same = false;
-        pos += 2 + static_cast<std::size_t>(known);
+        std::uint64_t diff = listed[pos] ^ ListedCounts(feat.NValues, known);
+        for (int k = 0; k < known; ++k) diff |= listed[pos + 1 + k] ^ ValueBits(values[k]);
+        same = diff == 0;
+        pos += 1 + static_cast<std::size_t>(known);
       }
     }
     coding[f] = {offset, known, values};
@@ -874,9 +879,8 @@ __attribute__((optimize("no-tree-vectorize"))) bool EvaluateSMLPAs(Workbench& wb
 
   if (fresh)
     for (int f = 0; f < nf; ++f) {
-      wb.CodedListing.push_back(feats[f].NValues);
-      wb.CodedListing.push_back(coding[f].Known);
-      wb.CodedListing.insert(wb.CodedListing.end(), coding[f].Values, coding[f].Values + coding[f].Known);
+      wb.CodedListing.push_back(ListedCounts(feats[f].NValues, coding[f].Known));
+      for (int k = 0; k < coding[f].Known; ++k) wb.CodedListing.push_back(ValueBits(coding[f].Values[k]));
     }
   for (int o = 0; o < classes; ++o) wb.ClassCorrectCount[o] = perClass[o];
   // The signals of the last vector: its coded inputs of the features that take part are 1.

@@ -74,12 +74,13 @@ struct SmlpState {
   // Working storage of EvaluateNetwork: per vector and feature the bits of the value it was last coded
   // from, checked against the data on every use; per vector the count of the inputs those values make hot
   // and the inputs (Features.size() + 1 places); the listing of the features they were coded with (per
-  // feature NValues, the count of listed values and the values), compared on every call: another listing
-  // codes every vector anew; and the weights as the pass lays them out (for step units by input and by
-  // term, two units side by side; for others a copy of the hidden rows with a feature masked).
+  // feature NValues and the count of listed values in one word, then the values' bits), compared on every
+  // call: another listing codes every vector anew; and the weights as the pass lays them out (for step
+  // units by input and by term, two units side by side; for others a copy of the hidden rows with a
+  // feature masked).
   std::vector<std::uint64_t> CodedBits;
   std::vector<int> CodedSlots;
-  std::vector<double> CodedListing;
+  std::vector<std::uint64_t> CodedListing;
   std::vector<double> CodedWeights;
 
   // The single-class network: hidden neurons per class (only CurrentClass's entry is set), the pair
