@@ -18,9 +18,16 @@ class SmlpEvaluationTest : public test::ProgramDirTest {
   void SetUp() override {
     MakeProgramDir("wl_smlpeval_", {"results"});
     // Three symbolic features of 3, 2 and 4 values, three classes, 30 vectors.
-    const int values[3] = {3, 2, 4};
+    Build({3, 2, 4}, 3, 2, 30);
+  }
+
+  // A data set of features with the given value counts (values 1, 2, ...), `classes` classes and
+  // `vectors` vectors drawn from the generator, and an SMLP of `perClass` hidden units per class with
+  // hidden input weights of -1, 0 and 1.
+  void Build(const std::vector<int>& values, int classes, int perClass, int vectors) {
+    const int nf = static_cast<int>(values.size());
     wb->Features.clear();
-    for (int f = 0; f < 3; ++f) {
+    for (int f = 0; f < nf; ++f) {
       TFeature feat;
       feat.Kind = 's';
       feat.Name = "f";
@@ -32,17 +39,22 @@ class SmlpEvaluationTest : public test::ProgramDirTest {
       }
       wb->Features.push_back(feat);
     }
-    wb->NumOfFeatures = 3;
-    wb->NumOfClasses = 3;
-    wb->NumOfVectors = 30;
+    wb->NumOfFeatures = nf;
+    wb->NumOfClasses = classes;
+    wb->NumOfVectors = vectors;
+    wb->FeatureMask.clear();
+    wb->Data.clear();
+    wb->VectorClass.clear();
     wb->Rng.Seed = 5;
-    for (int v = 0; v < 30; ++v) {
-      wb->Data.push_back({1.0 + wb->Rng.Below(3), 1.0 + wb->Rng.Below(2), 1.0 + wb->Rng.Below(4)});
-      wb->VectorClass.push_back(wb->Rng.Below(3));
+    for (int v = 0; v < vectors; ++v) {
+      std::vector<double> row;
+      for (int f = 0; f < nf; ++f) row.push_back(1.0 + wb->Rng.Below(values[f]));
+      wb->Data.push_back(row);
+      wb->VectorClass.push_back(wb->Rng.Below(classes));
     }
-    wb->VectorWeight.assign(30, 1.0);
+    wb->VectorWeight.assign(static_cast<std::size_t>(vectors), 1.0);
     wb->ResultsPrefix = (dir / "results" / "set_1").string();
-    wb->HidPerOut.assign(3, 2);
+    wb->HidPerOut.assign(static_cast<std::size_t>(classes), perClass);
     wb->HidBias = 0.5;
     wb->OutBias = 0.5;
     wb->Slope = 0.0;
@@ -64,17 +76,18 @@ class SmlpEvaluationTest : public test::ProgramDirTest {
   };
   Expected ByForwardPass() {
     Expected x;
-    x.PerClass.assign(3, 0);
+    const int classes = wb->NumOfClasses;
+    x.PerClass.assign(static_cast<std::size_t>(classes), 0);
     int correct = 0;
     for (int v = 0; v < wb->NumOfVectors; ++v) {
       ForwardSMLP(*wb, v);
-      double y[3];
-      for (int o = 0; o < 3; ++o) {
+      std::vector<double> y(static_cast<std::size_t>(classes));
+      for (int o = 0; o < classes; ++o) {
         y[o] = wb->Net[2][o].Signal;
         const double d = std::fabs(y[o] - (o == wb->VectorClass[v] ? 1.0 : 0.0));
         x.Error += d == 0.0 ? 0.0 : std::pow(d, wb->ErrorExponent);
       }
-      const bool right = StepPrediction(y, 3) == wb->VectorClass[v];
+      const bool right = StepPrediction(y.data(), classes) == wb->VectorClass[v];
       x.Correct.push_back(right ? 1 : 0);
       if (right) ++correct, ++x.PerClass[wb->VectorClass[v]];
     }
@@ -210,6 +223,54 @@ TEST_F(SmlpEvaluationTest, TheKeptCodingFollowsAnInterruptedPassAndEveryWriterOf
   wb->NumOfVectors = 30;
   wb->HidPerOut = {2, 2, 1};
   ExpectSame("class 2 with one hidden unit");
+}
+
+// Few vectors go unit by unit, with the counts of features and terms of small networks fixed at compile
+// time: every such shape, a vector with fewer hot inputs than features, outputs with fewer terms than
+// class 0, a weight that is not a number, a mask, logistic units and another exponent.
+TEST_F(SmlpEvaluationTest, FewVectorsOfEveryShapeAgreeWithTheForwardPass) {
+  struct Case {
+    const char* what;
+    std::vector<int> values;
+    int classes, perClass, vectors;
+  };
+  const Case cases[] = {
+      {"one feature, one term", {3}, 2, 1, 5},
+      {"two features, two terms", {2, 2}, 2, 2, 4},
+      {"three features, three terms, an odd hidden count", {3, 2, 4}, 3, 3, 3},
+      {"four features, four terms", {2, 3, 2, 2}, 2, 4, 6},
+      {"five features, five terms", {2, 2, 3, 2, 2}, 2, 5, 5},
+      {"one class", {3, 3}, 1, 2, 8},
+      {"three classes of one term", {2, 4}, 3, 1, 7},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Build(c.values, c.classes, c.perClass, c.vectors);
+    ExpectSame("as built");
+    wb->Data[1][0] = 9.0;
+    ExpectSame("a value that is not listed");
+    if (c.perClass > 1 && c.classes > 1) {
+      wb->HidPerOut.back() = c.perClass - 1;
+      ExpectSame("the last class with a term fewer");
+      wb->HidPerOut.back() = c.perClass;
+    }
+    const double weight = wb->Net[1][0].Weights[0];
+    wb->Net[1][0].Weights[0] = std::nan("");
+    wb->Net[2][0].Weights[0] = -0.5;
+    ExpectSame("a weight that is not a number");
+    wb->Net[1][0].Weights[0] = weight;
+    if (c.values.size() > 1) {
+      wb->FeatureMask.assign(c.values.size(), 1);
+      wb->FeatureMask[1] = 0;
+      ExpectSame("feature 1 masked");
+      wb->FeatureMask.clear();
+    }
+    wb->Slope = 1.0;
+    ExpectSame("logistic units");
+    wb->Slope = 0.0;
+    wb->ErrorExponent = 1.5;
+    ExpectSame("error exponent 1.5");
+  }
 }
 
 }  // namespace
