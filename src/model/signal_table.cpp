@@ -950,9 +950,9 @@ WL_TABLE_AVX2 inline void HiddenDifferences(SignalTableMemo::Family& m, int neur
 }
 
 // Four lanes of the scores: the error terms Σ (y − target)² of the new outputs and the winner's rule,
-// each term weighted and stored; the lanes whose difference is 0 are returned (their outputs are the
-// kept ones, scored by the caller), the correct ones in *good.
-WL_TABLE_AVX2 inline int NewScores(const double* diff, const double* ys, std::size_t stride, int outputs, const int* cls,
+// each term weighted and stored; the lanes where `reach` is 0 are returned (the change does not reach
+// them: their outputs are the kept ones, scored by the caller), the correct ones in *good.
+WL_TABLE_AVX2 inline int NewScores(const double* reach, const double* ys, std::size_t stride, int outputs, const int* cls,
                                    const double* vw, double* terms, int v, int j, int left, int* good) {
   const __m256i lanes = FirstLanes(left);
   const __m256d zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1.0);
@@ -973,7 +973,7 @@ WL_TABLE_AVX2 inline int NewScores(const double* diff, const double* ys, std::si
   const __m256d correct = _mm256_and_pd(_mm256_cmp_pd(winner, c, _CMP_EQ_OQ), _mm256_cmp_pd(winner, zero, _CMP_GE_OQ));
   _mm256_maskstore_pd(terms + v, lanes, _mm256_mul_pd(e, _mm256_maskload_pd(vw + v, lanes)));
   *good = _mm256_movemask_pd(correct);
-  return _mm256_movemask_pd(_mm256_and_pd(_mm256_cmp_pd(_mm256_loadu_pd(diff + j), zero, _CMP_EQ_OQ),
+  return _mm256_movemask_pd(_mm256_and_pd(_mm256_cmp_pd(_mm256_loadu_pd(reach + j), zero, _CMP_EQ_OQ),
                                           _mm256_castsi256_pd(lanes)));
 }
 
