@@ -2,6 +2,8 @@
 // run, the genetic algorithm and the error surface's "SVD + Plot" pass the event pump all through their
 // work, not only at their stages. What the run did between two passes is measured in the process's CPU
 // time, so a busy machine does not move the figures (the surface's sampler runs on one thread for that).
+// Each command runs twice and the calmer run counts: a stall of the machine (page reclaim under memory
+// pressure is charged to the process) lands in one run, a stretch the command itself makes in both.
 #include <gtest/gtest.h>
 
 #include <time.h>
@@ -71,6 +73,14 @@ class LongLoopPumpTest : public test::ShellTest {
     return w;
   }
 
+  // The run with the shorter longest stretch of two runs of the same command.
+  template <class Click>
+  PumpWatch WatchTwice(Click click) {
+    PumpWatch first = Watch(click);
+    PumpWatch second = Watch(click);
+    return second.Longest < first.Longest ? second : first;
+  }
+
   void ExpectLive(const PumpWatch& w, int passes) {
     EXPECT_TRUE(plat.Messages.empty()) << plat.Messages.front().Text;
     EXPECT_GE(w.Passes, passes);
@@ -92,8 +102,10 @@ TEST_F(LongLoopPumpTest, SingleClassSMLPRunOnMonk1) {
   f.EpochEditT2.LeaveFocus();
   f.CurrentClassBox.SetItemIndex(1, ChangeSource::User);
   f.S1SMLPButton.UserClick();
-  plat.OpenAnswers.push_back("DATA/monk1.dat");
-  const PumpWatch w = Watch([&] { f.Button5.UserClick(); });
+  const PumpWatch w = WatchTwice([&] {
+    plat.OpenAnswers.push_back("DATA/monk1.dat");
+    f.Button5.UserClick();
+  });
   ExpectLive(w, 20);
 }
 
@@ -108,9 +120,11 @@ TEST_F(LongLoopPumpTest, GeneticAlgorithmOnXor) {
     edit->UserSetText(text);
     edit->LeaveFocus();
   }
-  const PumpWatch w = Watch([&] { f.GeneticAlg1.UserClick(); });
-  // No network of 0/1 weights gets XOR right: every generation runs.
-  EXPECT_EQ(f.ep.Text(), "1000");
+  const PumpWatch w = WatchTwice([&] {
+    f.GeneticAlg1.UserClick();
+    // No network of 0/1 weights gets XOR right: every generation runs.
+    EXPECT_EQ(f.ep.Text(), "1000");
+  });
   ExpectLive(w, 1000);
 }
 
@@ -124,8 +138,10 @@ TEST_F(LongLoopPumpTest, ErrorSurfaceSVDAndPlot) {
   ASSERT_TRUE(plat.Messages.empty()) << plat.Messages.front().Text;
   // The sampler on this thread alone, so that the process's CPU time is the run's.
   wb->SamplerThreads = 1;
-  const PumpWatch w = Watch([&] { f.PlotT2.UserClick(); });
-  EXPECT_TRUE(wb->ESDone);
+  const PumpWatch w = WatchTwice([&] {
+    f.PlotT2.UserClick();
+    EXPECT_TRUE(wb->ESDone);
+  });
   ExpectLive(w, 20);
 }
 
