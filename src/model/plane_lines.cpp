@@ -156,6 +156,28 @@ WL_LINE_AVX512 inline __m512d FiniteReciprocal8(__m512d d) {
   return _mm512_fmadd_pd(x, _mm512_fnmadd_pd(d, x, one), x);
 }
 
+// The first layer's sums of one neuron over every vector, eight vectors at a time: p = Σ x b, q = Σ x d
+// and the sums of the products' magnitudes s, t, for the inputs xt[k * nv + v].
+WL_LINE_AVX512 void FirstLayerSums8(const double* xt, int n0, int nv, const double* b, const double* d, double* p,
+                                    double* q, double* s, double* t) {
+  for (int v0 = 0; v0 < nv; v0 += 8) {
+    const __mmask8 m = Lanes(nv - v0);
+    __m512d pv = _mm512_setzero_pd(), qv = pv, sv = pv, tv = pv;
+    for (int k = 0; k < n0; ++k) {
+      const __m512d x = _mm512_maskz_loadu_pd(m, xt + static_cast<std::size_t>(k) * nv + v0);
+      const __m512d xb = _mm512_mul_pd(x, _mm512_set1_pd(b[k])), xd = _mm512_mul_pd(x, _mm512_set1_pd(d[k]));
+      pv = _mm512_add_pd(pv, xb);
+      qv = _mm512_add_pd(qv, xd);
+      sv = _mm512_add_pd(sv, _mm512_abs_pd(xb));
+      tv = _mm512_add_pd(tv, _mm512_abs_pd(xd));
+    }
+    _mm512_mask_storeu_pd(p + v0, m, pv);
+    _mm512_mask_storeu_pd(q + v0, m, qv);
+    _mm512_mask_storeu_pd(s + v0, m, sv);
+    _mm512_mask_storeu_pd(t + v0, m, tv);
+  }
+}
+
 // What a point of a network with plain logistics in both layers and the squared error needs.
 struct FusedPoint {
   const double *P, *Q, *D;  // the first layer's sums and bounds, [j * nv + v]
@@ -573,7 +595,27 @@ bool LinePass::BindLine(Workbench& wb, const EvalOptions& o, const std::vector<d
   d1_.resize(count);
   const double g = Gamma(2 * n0_ + 8) * std::fabs(slope1_) * SlopeBound(kind1_, stretch1_);
   double largest = 0.0;
-  for (int j = 0; j < n1_; ++j) {
+#if WL_LINE_WIDE
+  if (kWide) {
+    // The same sums, each product rounded and added in the inputs' order, eight vectors at once.
+    xt_.resize(n0 * nv + 1);
+    for (std::size_t v = 0; v < nv; ++v)
+      for (std::size_t k = 0; k < n0; ++k) xt_[k * nv + v] = x_[v * n0 + k];
+    sums_.resize(2 * nv);
+    for (int j = 0; j < n1_; ++j) {
+      const double* b = base.data() + static_cast<std::size_t>(j) * (th1_ + 1);
+      const double* d = dir.data() + static_cast<std::size_t>(j) * (th1_ + 1);
+      const double theta = std::fabs(b[th1_]) + cMax * std::fabs(d[th1_]);
+      const std::size_t at = static_cast<std::size_t>(j) * nv;
+      FirstLayerSums8(xt_.data(), n0_, nv_, b, d, p0_.data() + at, q_.data() + at, sums_.data(), sums_.data() + nv);
+      for (std::size_t v = 0; v < nv; ++v) {
+        d1_[at + v] = g * (sums_[v] + cMax * sums_[nv + v] + theta);
+        largest = std::max(largest, d1_[at + v]);
+      }
+    }
+  }
+#endif
+  for (int j = 0; j < n1_ && !kWide; ++j) {
     const double* b = base.data() + static_cast<std::size_t>(j) * (th1_ + 1);
     const double* d = dir.data() + static_cast<std::size_t>(j) * (th1_ + 1);
     const double theta = std::fabs(b[th1_]) + cMax * std::fabs(d[th1_]);

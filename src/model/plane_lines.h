@@ -58,6 +58,8 @@ class LinePass {
   double p_ = 2, hi_ = 1, lo_ = 0;
   bool entropy_ = false, outside_ = false, weighted_ = false;
   std::vector<double> x_;       // the inputs, vector v's at [v * n0]
+  std::vector<double> xt_;      // the same by input, input k's at [k * nv] (eight lanes)
+  std::vector<double> sums_;    // scratch: the first layer's sums of magnitudes of one neuron
   std::vector<double> p0_, q_;  // the sums of B and D, neuron j of vector v at [j * nv + v]
   std::vector<double> d1_;      // the bound of the first layer's sums times the neuron's largest slope
   // The hidden exponentials along the line (plain logistics, eight lanes): e^a of the last point,

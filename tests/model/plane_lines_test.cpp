@@ -227,6 +227,26 @@ TEST(PlaneLinesTest, EveryPointWithinTheToleranceOfTheErrorRoutine) {
     c.Expect = Case::Any;
     add(c);
   }
+  {
+    Case c{"huge steps: the ratio beyond the exponential's range", iris.c_str(), 3, TF(1), TF(1)};
+    c.First = -20;
+    c.Stride = 1;
+    c.Count = 41;
+    c.Step = 40.0;
+    c.Expect = Case::Any;
+    add(c);
+  }
+  {
+    // Output arguments in the thousands: e^a overflows to infinity, or lies near the largest number
+    // (a reciprocal in the subnormal range), or vanishes.
+    Case c{"steep output sigmoids: e^a overflowing and subnormal outputs", cancer.c_str(), 8, TF(1), TF(1, 900.0)};
+    c.First = -60;
+    c.Stride = 1;
+    c.Count = 121;
+    c.Step = 0.02;
+    c.Expect = Case::Any;
+    add(c);
+  }
   add({"staircase hidden layer", iris.c_str(), 3, TF(6), TF(1)});
   cases.back().Expect = Case::NotServed;
   add({"staircase (-1;1) output", iris.c_str(), 3, TF(1), TF(7)});
@@ -334,6 +354,59 @@ TEST(PlaneLinesTest, EveryPointWithinTheToleranceOfTheErrorRoutine) {
       EXPECT_EQ(line.WeightedCorrect, routine.WeightedCorrect);
       EXPECT_EQ(line.Sigmoids, routine.Sigmoids);
     }
+  }
+}
+
+// The line pass asked for the points of a line in orders other than the sampler's (backwards, every
+// other point, a point twice, a jump): each point it serves lies within the tolerance of the error
+// routine at the same weights, as in the sampler's order.
+TEST(PlaneLinesTest, PointsAskedInAnyOrderKeepTheTolerance) {
+  if (!VectorKernelsAvailable()) GTEST_SKIP() << "no AVX2 and FMA";
+  ScriptedPlatform plat;
+  Workbench wb(plat, "/tmp/weightlab-plane-lines-test");
+  ReadDataFile(wb, std::string(WL_SOURCE_DIR) + "/DATA/breast_cancer.dat");
+  wb.Form1.HiddenEditT2.SetText("10");
+  wb.Rng.Seed = 5;
+  ASSERT_EQ(CreateNetwork(wb, 4), NetworkBuilt);
+  ASSERT_FALSE(ReadParameters(wb));
+  const EvalOptions eval = HeldEvalOptions(wb);
+  ASSERT_TRUE(LinePass::Serves(wb, eval));
+  const std::vector<double> base = FlatWeights(wb);
+  std::vector<double> dir(base.size());
+  for (std::size_t k = 0; k < dir.size(); ++k) dir[k] = 2.0 * std::sin(0.3 + 1.1 * k);
+  const int first = -30, count = 61;
+  const double step = 0.05;
+  std::vector<int> forward(count), backward(count), alternate, repeated, jumps;
+  for (int p = 0; p < count; ++p) forward[p] = p, backward[p] = count - 1 - p;
+  for (int p = 0; p < count; p += 2) alternate.push_back(p);
+  for (int p = 1; p < count; p += 2) alternate.push_back(p);
+  for (int p = 0; p < count; ++p) repeated.insert(repeated.end(), {p, p});
+  for (int p = 0; p < 20; ++p) jumps.push_back(p);
+  for (int p = 45; p < count; ++p) jumps.push_back(p);
+  for (int p = 20; p < 45; ++p) jumps.push_back(p);
+  const struct {
+    const char* Name;
+    const std::vector<int>& Order;
+  } orders[] = {{"forward", forward}, {"backward", backward}, {"every other", alternate}, {"each twice", repeated},
+                {"jumps", jumps}};
+  for (const auto& order : orders) {
+    SCOPED_TRACE(order.Name);
+    LinePass pass;
+    ASSERT_TRUE(pass.BindLine(wb, eval, base, dir, std::fabs(first * step), step));
+    std::vector<double> w(base.size());
+    int served = 0;
+    for (int p : order.Order) {
+      const double c = static_cast<double>(first + p) * step;
+      for (std::size_t k = 0; k < w.size(); ++k) w[k] = base[k] + c * dir[k];
+      double got = 0;
+      if (!pass.Error(wb, p, c, w, &got)) continue;
+      ++served;
+      SetFlatWeights(wb, w);
+      const double want = TrainingSetError(wb, eval);
+      EXPECT_LE(std::fabs(got - want), 1e-12 * std::fabs(want)) << "point " << p;
+    }
+    EXPECT_EQ(served, static_cast<int>(order.Order.size()));
+    SetFlatWeights(wb, base);
   }
 }
 
