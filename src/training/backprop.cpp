@@ -541,10 +541,67 @@ void BPKernel::BeginOnlineEpoch(int e) {
   lastEpochVectors_ = 0;
 }
 
+void BPKernel::DensePresentAndUpdate(int v) {
+  Forward<false>(v);
+  Score(v);
+  const double eta = eta_, momentum = momentum_;
+  double* __restrict w = w_.data();
+  double* __restrict step = step_;
+  double* __restrict prev = prev_;
+  const double* __restrict h = h_.data();
+  const double* __restrict x = x_.data() + static_cast<std::size_t>(v) * static_cast<std::size_t>(n0_);
+  double* __restrict g = g_.data();
+  // The hidden neurons' factors from the output weights before their update.
+  for (int j = 0; j < n1_; ++j) {
+    double s = 0.0;
+    for (int i = 0; i < n2_; ++i) s += delta_[i] * w[off2_ + static_cast<std::size_t>(i) * stride2_ + j];
+    g[j] = eta * s * h[j] * (1.0 - h[j]);
+  }
+  // Each step as it is formed (written, not added: 0 + x is x), applied at once:
+  // w + step + momentum * previous step, and the step kept as the previous one.
+  for (int i = 0; i < n2_; ++i) {
+    const double ed = eta * delta_[i];
+    const std::size_t base = off2_ + static_cast<std::size_t>(i) * stride2_;
+    double* __restrict wr = w + base;
+    double* __restrict sr = step + base;
+    double* __restrict pr = prev + base;
+    for (int k = 0; k < n1_; ++k) {
+      const double st = ed * h[k];
+      wr[k] = wr[k] + st + momentum * pr[k];
+      pr[k] = st;
+      sr[k] = st;
+    }
+    wr[n1_] = wr[n1_] + -ed + momentum * pr[n1_];
+    pr[n1_] = -ed;
+    sr[n1_] = -ed;
+  }
+  for (int j = 0; j < n1_; ++j) {
+    const double gj = g[j];
+    const std::size_t base = static_cast<std::size_t>(j) * stride1_;
+    double* __restrict wr = w + base;
+    double* __restrict sr = step + base;
+    double* __restrict pr = prev + base;
+    for (int k = 0; k < n0_; ++k) {
+      const double st = gj * x[k];
+      wr[k] = wr[k] + st + momentum * pr[k];
+      pr[k] = st;
+      sr[k] = st;
+    }
+    wr[n0_] = wr[n0_] + -gj + momentum * pr[n0_];
+    pr[n0_] = -gj;
+    sr[n0_] = -gj;
+  }
+}
+
 void BPKernel::OnlineVector(int v) {
   if (!sparse_) {
-    // Every step is written: 0 + x is x.
-    Present<false, true>(v, 1.0);
+    if (min_) {
+      // Every step is written: 0 + x is x. The line search takes the step.
+      Present<false, true>(v, 1.0);
+    } else {
+      DensePresentAndUpdate(v);
+      applied_ = true;
+    }
     return;
   }
   if (sparseUpdate_ && stepVector_ != -2) {

@@ -115,6 +115,8 @@ class BPKernel {
   // The sparse update of vector v after vector u (-1: none): v passed forward, its step written and
   // applied where it or u's step is nonzero, which is wherever the step can change.
   void PresentAndUpdate(int v, int u);
+  // The dense update of vector v: v passed forward, its step written and applied to every weight.
+  void DensePresentAndUpdate(int v);
   // The input signals of vector v, every one of them (n0 values).
   void DenseInputs(int v, double* x) const;
   void ApplyStep();
