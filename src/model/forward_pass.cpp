@@ -146,19 +146,20 @@ double* PrepareEvalSignals(NetworkState& ns, int inputWidth) {
 
 namespace {
 
-// The input layer: the value of each input (scaled by its weight), passed on as it is with linear
-// inputs, else through the stretched sigmoid.
-void InputLayer(Workbench& wb, int v) {
-  std::vector<TNeuron>& in = wb.Net[0];
+// The input layer's signals of vector v, each given to signal(i, value): the value of each input (scaled
+// by its weight), passed on as it is with linear inputs, else through the stretched sigmoid.
+template <class Signal>
+void InputSignals(Workbench& wb, int v, Signal signal) {
+  const std::vector<TNeuron>& in = wb.Net[0];
   const double* row = wb.Data[v].data();
   const double slope = wb.Slope, stretch = wb.Stretch, offset = wb.StretchOffset;
   const bool linear = wb.LinearInputs;
   auto put = [&](std::size_t i, double x) {
     if (linear) {
-      in[i].Signal = x;
+      signal(i, x);
     } else {
       double y = stretch / (1.0 + UnguardedExp(-x * slope)) + offset;
-      in[i].Signal = y > 1.0 ? 1.0 : (y < 0.0 ? 0.0 : y);
+      signal(i, y > 1.0 ? 1.0 : (y < 0.0 ? 0.0 : y));
       ++wb.SigmoidCount;
     }
   };
@@ -178,6 +179,12 @@ void InputLayer(Workbench& wb, int v) {
         put(k, (static_cast<std::size_t>(i) < known && row[f] == feat.Values[i]) ? in[k].Weights[0] : 0.0);
     }
   }
+}
+
+// The input layer's signals into its neurons.
+void InputLayer(Workbench& wb, int v) {
+  std::vector<TNeuron>& in = wb.Net[0];
+  InputSignals(wb, v, [&in](std::size_t i, double x) { in[i].Signal = x; });
 }
 
 // A standard layer: stretched sigmoid of (threshold - net) × slope, guarded.
@@ -250,6 +257,11 @@ void ForwardPass(Workbench& wb, int v, NetStructure structure) {
 void ForwardInputLayer(Workbench& wb, int v) {
   wb.StretchOffset = (1.0 - wb.Stretch) / 2.0;
   InputLayer(wb, v);
+}
+
+void ForwardInputLayer(Workbench& wb, int v, double* signals) {
+  wb.StretchOffset = (1.0 - wb.Stretch) / 2.0;
+  InputSignals(wb, v, [signals](std::size_t i, double x) { signals[i] = x; });
 }
 
 void ComputeSignals(Workbench& wb, int v) {

@@ -1,5 +1,6 @@
 #pragma once
 // The program-wide state of the training runs.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -120,6 +121,45 @@ class WeightRecords {
   ZeroedBlock<T> data_;
 };
 
+// The error terms of an online run's vectors, [e][v] (epoch e, vector v), in one block of rows of equal
+// length. The block is kept from run to run while its size stays, so that a repeated run writes memory
+// already in use rather than fresh pages.
+class OnlineErrors {
+ public:
+  // `rows` rows, each a copy of `row`.
+  void assign(std::size_t rows, const std::vector<double>& row) {
+    cols_ = row.size();
+    rows_ = rows;
+    data_.resize(rows * cols_);
+    for (std::size_t e = 0; e < rows; ++e) std::copy(row.begin(), row.end(), data_.begin() + static_cast<std::ptrdiff_t>(e * cols_));
+  }
+  // `rows` rows of `cols` zeros.
+  void Zero(std::size_t rows, std::size_t cols) {
+    cols_ = cols;
+    rows_ = rows;
+    data_.assign(rows * cols, 0.0);
+  }
+  std::size_t size() const { return rows_; }
+  bool empty() const { return rows_ == 0; }
+  std::span<double> operator[](std::size_t e) { return {data_.data() + e * cols_, cols_}; }
+  std::span<const double> operator[](std::size_t e) const { return {data_.data() + e * cols_, cols_}; }
+  // No rows, the memory given back.
+  void clear() {
+    data_ = {};
+    rows_ = cols_ = 0;
+  }
+  // The rows as vectors of their own.
+  operator std::vector<std::vector<double>>() const {
+    std::vector<std::vector<double>> rows;
+    for (std::size_t e = 0; e < rows_; ++e) rows.emplace_back((*this)[e].begin(), (*this)[e].end());
+    return rows;
+  }
+
+ private:
+  std::vector<double> data_;
+  std::size_t rows_ = 0, cols_ = 0;
+};
+
 // The record of an online run: the weights in force when vector v of epoch e is presented, as row
 // e * Vectors + v (Row(e, v), indexed [l - 1][n][k] like the network's weights), and the error term of that
 // vector (Errors[e][v]). A run either writes the rows as it goes (DirectRows) or leaves a Replay that
@@ -140,7 +180,7 @@ class OnlineRecord {
   // The last run was online backpropagation and made the record (set by it after the preparation,
   // cleared by every preparation).
   bool Recorded = false;
-  std::vector<std::vector<double>> Errors;  // [0..L][v]
+  OnlineErrors Errors;  // [0..L][v]
 
   // A record of `rows` rows of the given shape, none made yet.
   void Prepare(std::size_t rows, const WeightShape& shape, int vectors) {

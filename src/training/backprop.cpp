@@ -223,18 +223,16 @@ BPKernel::BPKernel(Workbench& wb, const EvalOptions& options) : wb_(wb), options
   {
     FlagGuard<double> slope(wb.Slope, slope_);
     FlagGuard<std::int64_t> counted(wb.SigmoidCount, wb.SigmoidCount);
-    std::vector<double> kept;  // the input layer's signals, which the passes here must not change
-    for (const TNeuron& n : wb.Net[0]) kept.push_back(n.Signal);
-    const std::vector<TNeuron>& in = wb.Net[0];
+    std::vector<double> in(n0);
     for (std::size_t v = 0; v < nv; ++v) {
-      ForwardInputLayer(wb, static_cast<int>(v));
       if (dense) {
-        for (std::size_t k = 0; k < n0; ++k) x_[v * n0 + k] = in[k].Signal;
+        ForwardInputLayer(wb, static_cast<int>(v), x_.data() + v * n0);
         continue;
       }
+      ForwardInputLayer(wb, static_cast<int>(v), in.data());
       nzStart_.push_back(static_cast<std::uint32_t>(nonzero));
       for (std::size_t k = 0; k < n0; ++k) {
-        const double x = in[k].Signal;
+        const double x = in[k];
         index[nonzero] = static_cast<std::uint32_t>(k);
         value[nonzero] = x;
         nonzero += x != 0.0;
@@ -245,7 +243,6 @@ BPKernel::BPKernel(Workbench& wb, const EvalOptions& options) : wb_(wb), options
         toDense(v + 1);
       }
     }
-    for (std::size_t k = 0; k < n0; ++k) wb.Net[0][k].Signal = kept[k];
   }
   if (sparse_) nzStart_.push_back(static_cast<std::uint32_t>(nonzero));
 }
@@ -527,13 +524,16 @@ void BPKernel::BeginOnlineEpoch(int e) {
     directLimit_ = rows.Rows();
     return;
   }
+  // Only the kernel changes its weights and steps during a run, so each epoch starts where the one
+  // before ended: the run's start is kept, and each epoch's rate, slope and update.
   if (e == 0) {
     const std::size_t epochs = static_cast<std::size_t>(std::max(wb_.NumOfEpochs, 0)) + 1;
-    startW_.reserve(epochs * size_);
-    startPrev_.reserve(epochs * size_);
+    startW_.assign(w_.begin(), w_.end());
+    startPrev_.assign(prev_, prev_ + size_);
+    startEta_.reserve(epochs);
+    startSlope_.reserve(epochs);
+    startSparse_.reserve(epochs);
   }
-  startW_.insert(startW_.end(), w_.begin(), w_.end());
-  startPrev_.insert(startPrev_.end(), prev_, prev_ + size_);
   startEta_.push_back(wb_.BPEta);
   startSlope_.push_back(slope_);
   startSparse_.push_back(sparse ? 1 : 0);
@@ -657,12 +657,12 @@ void BPKernel::ReplayOnline(WeightRecords<double>& rows) {
   delta_ = delta.data();
   const std::size_t stride = rows.Shape().RowSize, n = std::min(size_, stride);
   const auto nv = static_cast<std::size_t>(std::max(nv_, 0));
+  // The epochs one after the other from the run's start, each as the run presented it.
+  if (epochsBegun_ > 0) {
+    std::copy(startW_.begin(), startW_.end(), w_.begin());
+    std::copy(startPrev_.begin(), startPrev_.end(), prev_);
+  }
   for (int e = 0; e < epochsBegun_ && static_cast<std::size_t>(e) * nv < rows.Rows(); ++e) {
-    const std::size_t start = static_cast<std::size_t>(e) * size_;
-    std::copy(startW_.begin() + static_cast<std::ptrdiff_t>(start),
-              startW_.begin() + static_cast<std::ptrdiff_t>(start + size_), w_.begin());
-    std::copy(startPrev_.begin() + static_cast<std::ptrdiff_t>(start),
-              startPrev_.begin() + static_cast<std::ptrdiff_t>(start + size_), prev_);
     eta_ = startEta_[static_cast<std::size_t>(e)];
     slope_ = startSlope_[static_cast<std::size_t>(e)];
     sparseUpdate_ = startSparse_[static_cast<std::size_t>(e)] != 0;

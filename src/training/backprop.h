@@ -63,8 +63,8 @@ class BPKernel {
   // network, SuccessRate, NumOfCorrect, ErrorEvaluations, SigmoidCount, the last vector's signals).
   double StartError(const EvalOptions& options);
 
-  // The start of online epoch e: the state the epoch starts from is kept for the replay of its rows (when
-  // the record is replayed), and the epoch's update is chosen.
+  // The start of online epoch e: what the replay of its rows needs is kept (when the record is replayed),
+  // and the epoch's update is chosen.
   void BeginOnlineEpoch(int e);
   // One vector of the online mode in epoch e: BPStep := the vector's gradient step; its error added to
   // CurrentError; its error (and, when the record is written directly, its row) recorded. True when the
@@ -92,7 +92,7 @@ class BPKernel {
   bool RecordsDirectly() const { return direct_; }
   void RecordDirectly() { direct_ = true; }
 
-  // Replays the online epochs begun, from their kept starts, into `rows` (row e * vectors + v), leaving
+  // Replays the online epochs begun, from the run's kept start, into `rows` (row e * vectors + v), leaving
   // the network and the run's arrays as they are. Only after the run, once.
   void ReplayOnline(WeightRecords<double>& rows);
 
@@ -160,8 +160,8 @@ class BPKernel {
   // The columns of the vector in hand marked with stamp_, and those of the one before outside them.
   std::vector<std::uint32_t> mark_, gone_;
   std::uint32_t stamp_ = 0;
-  // The online record: written directly, or kept as each epoch's start (weights, previous step, rate,
-  // slope, update) and the vectors presented in the last epoch begun.
+  // The online record: written directly, or kept as the run's start (weights, previous step), each
+  // epoch's rate, slope and update, and the vectors presented in the last epoch begun.
   bool direct_ = false;
   double* directRows_ = nullptr;
   std::size_t directStride_ = 0, directLimit_ = 0;

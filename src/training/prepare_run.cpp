@@ -173,7 +173,7 @@ void PrepareTrainingRun(Workbench& wb) {
     const auto vectors = static_cast<std::size_t>(std::max(wb.NumOfVectors, 0));
     // The rows are made by the run (written, or left to be replayed when read).
     wb.Online.Prepare(rows * vectors, NetworkShape(wb), wb.NumOfVectors);
-    wb.Online.Errors.assign(rows, std::vector<double>(vectors, 0.0));
+    wb.Online.Errors.Zero(rows, vectors);
   }
 
   ComputeClassWeights(wb);
