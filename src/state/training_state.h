@@ -105,6 +105,19 @@ class WeightRecords {
     if (!keepSameSize || cells != data_.size() || cells == 0) data_.Reset(cells);
     rows_ = rows;
   }
+  // Sizes the records to `rows` zero rows like Resize, but a block of the same size is kept and zeroed
+  // again rather than given back for fresh pages, whose first writes cost a page fault each (for records
+  // that every run writes again).
+  void ResizeZeroed(std::size_t rows, const WeightShape& shape) {
+    const std::size_t cells = rows * shape.RowSize;
+    if (cells == 0 || cells != data_.size()) {
+      Resize(rows, shape);
+      return;
+    }
+    shape_ = shape;
+    std::fill_n(data_.data(), cells, T{});
+    rows_ = rows;
+  }
   std::size_t Rows() const { return rows_; }
   const WeightShape& Shape() const { return shape_; }
   bool Empty() const { return rows_ == 0; }
@@ -137,6 +150,7 @@ class OnlineErrors {
   void Zero(std::size_t rows, std::size_t cols) {
     cols_ = cols;
     rows_ = rows;
+    if (data_.capacity() > 2 * rows * cols) data_ = {};
     data_.assign(rows * cols, 0.0);
   }
   std::size_t size() const { return rows_; }

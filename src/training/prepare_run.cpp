@@ -117,7 +117,7 @@ void AllocHistories(Workbench& wb, std::int64_t L) {
   const auto rows = static_cast<std::size_t>(L) + 1;
   const WeightShape shape = NetworkShape(wb);
   wb.EpochHistory.resize(rows);
-  wb.WeightHistory.Resize(rows + 1, shape);
+  wb.WeightHistory.ResizeZeroed(rows + 1, shape);
   wb.WeightTrialHistory.Resize(rows, shape);
   wb.DetailWNormHistory.Resize(rows, shape);
   wb.WNormHistory.resize(rows);
