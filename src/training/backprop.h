@@ -157,6 +157,7 @@ class BPKernel {
   bool applied_ = false;       // the step in hand has been applied
   int stepVector_ = -1;
   std::vector<double> g_;  // the hidden neurons' factors of the vector in hand
+  std::vector<double> ed_;  // the output neurons' rates times their error signals, of the vector in hand
   // The columns of the vector in hand marked with stamp_, and those of the one before outside them.
   std::vector<std::uint32_t> mark_, gone_;
   std::uint32_t stamp_ = 0;
