@@ -136,7 +136,8 @@ class WeightRecords {
 
 // The error terms of an online run's vectors, [e][v] (epoch e, vector v), in one block of rows of equal
 // length. The block is kept from run to run while its size stays, so that a repeated run writes memory
-// already in use rather than fresh pages.
+// already in use rather than fresh pages; and it is not zeroed beforehand for a run that writes its cells
+// in order (Put): the cells that run did not reach are zeroed when the record is first read.
 class OnlineErrors {
  public:
   // `rows` rows, each a copy of `row`.
@@ -145,22 +146,44 @@ class OnlineErrors {
     rows_ = rows;
     data_.resize(rows * cols_);
     for (std::size_t e = 0; e < rows; ++e) std::copy(row.begin(), row.end(), data_.begin() + static_cast<std::ptrdiff_t>(e * cols_));
+    stale_ = false;
   }
   // `rows` rows of `cols` zeros.
   void Zero(std::size_t rows, std::size_t cols) {
     cols_ = cols;
     rows_ = rows;
-    if (data_.capacity() > 2 * rows * cols) data_ = {};
+    if (data_.size() == rows * cols) {
+      // The cells are zeroed when read, from the first one not put since.
+      stale_ = true;
+      put_ = 0;
+      return;
+    }
+    data_ = {};
     data_.assign(rows * cols, 0.0);
+    stale_ = false;
+  }
+  // Cell [e][v] := x. Runs put their cells one after the other from [0][0].
+  void Put(std::size_t e, std::size_t v, double x) {
+    const std::size_t cell = e * cols_ + v;
+    if (stale_ && cell != put_) Settle();
+    data_[cell] = x;
+    put_ += stale_;
   }
   std::size_t size() const { return rows_; }
   bool empty() const { return rows_ == 0; }
-  std::span<double> operator[](std::size_t e) { return {data_.data() + e * cols_, cols_}; }
-  std::span<const double> operator[](std::size_t e) const { return {data_.data() + e * cols_, cols_}; }
+  std::span<double> operator[](std::size_t e) {
+    Settle();
+    return {data_.data() + e * cols_, cols_};
+  }
+  std::span<const double> operator[](std::size_t e) const {
+    Settle();
+    return {data_.data() + e * cols_, cols_};
+  }
   // No rows, the memory given back.
   void clear() {
     data_ = {};
     rows_ = cols_ = 0;
+    stale_ = false;
   }
   // The rows as vectors of their own.
   operator std::vector<std::vector<double>>() const {
@@ -170,8 +193,18 @@ class OnlineErrors {
   }
 
  private:
-  std::vector<double> data_;
+  // The cells not put since the last Zero become 0.
+  void Settle() const {
+    if (!stale_) return;
+    std::fill(data_.begin() + static_cast<std::ptrdiff_t>(put_), data_.end(), 0.0);
+    stale_ = false;
+  }
+
+  mutable std::vector<double> data_;
   std::size_t rows_ = 0, cols_ = 0;
+  // After a Zero that kept the block: cells from put_ on still hold an earlier run's values.
+  mutable bool stale_ = false;
+  std::size_t put_ = 0;
 };
 
 // The record of an online run: the weights in force when vector v of epoch e is presented, as row

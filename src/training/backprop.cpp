@@ -676,7 +676,7 @@ bool BPKernel::VectorGradient(int e, int v) {
   }
   OnlineVector(v);
   wb_.SigmoidCount += sigmoidsPerVector_;
-  wb_.Online.Errors[static_cast<std::size_t>(e)][static_cast<std::size_t>(v)] = lastError_;
+  wb_.Online.Errors.Put(static_cast<std::size_t>(e), static_cast<std::size_t>(v), lastError_);
   wb_.CurrentError += lastError_;
   return lastCorrect_;
 }
