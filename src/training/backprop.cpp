@@ -670,7 +670,10 @@ bool BPKernel::VectorGradient(int e, int v) {
   // sparse update makes at once).
   if (direct_) {
     const std::size_t row = static_cast<std::size_t>(e) * static_cast<std::size_t>(nv_) + static_cast<std::size_t>(v);
-    if (directRows_ && row < directLimit_) StreamRow(directRows_ + row * directStride_, w_.data(), std::min(size_, directStride_));
+    if (directRows_ && row < directLimit_) {
+      StreamRow(directRows_ + row * directStride_, w_.data(), std::min(size_, directStride_));
+      directNext_ = row + 1;
+    }
   } else {
     ++lastEpochVectors_;
   }
@@ -679,6 +682,12 @@ bool BPKernel::VectorGradient(int e, int v) {
   wb_.Online.Errors.Put(static_cast<std::size_t>(e), static_cast<std::size_t>(v), lastError_);
   wb_.CurrentError += lastError_;
   return lastCorrect_;
+}
+
+void BPKernel::ClearRowsNotWritten() {
+  if (!direct_ || !directRows_ || directNext_ >= directLimit_) return;
+  StreamFence();
+  std::fill(directRows_ + directNext_ * directStride_, directRows_ + directLimit_ * directStride_, 0.0);
 }
 
 void BPKernel::ReplayOnline(WeightRecords<double>& rows) {
@@ -867,6 +876,13 @@ bool TrainBP(Workbench& wb) {
   // The online rows, unless written as the run goes, are replayed from the kernel when first read; also
   // when the run stops early (an overflow), for the epochs it began.
   OnlineReplayAtEnd replayAtEnd(wb, online && !kernel.RecordsDirectly() ? kernelHeld : nullptr);
+  // Rows written directly into a kept block: those of the epochs not reached are zeroed at the end.
+  struct RowsNotWrittenAtEnd {
+    BPKernel* kernel;
+    ~RowsNotWrittenAtEnd() {
+      if (kernel) kernel->ClearRowsNotWritten();
+    }
+  } rowsAtEnd{online && kernel.RecordsDirectly() ? &kernel : nullptr};
 
   const int nv = wb.NumOfVectors;
   ClearUpperVectorState();

@@ -91,6 +91,9 @@ class BPKernel {
   // with "min", whose line search evaluates the network between the vectors.
   bool RecordsDirectly() const { return direct_; }
   void RecordDirectly() { direct_ = true; }
+  // The rows of a record written directly that the run did not reach := 0 (the block may hold an earlier
+  // run's rows there). After the run, however it ended.
+  void ClearRowsNotWritten();
 
   // Replays the online epochs begun, from the run's kept start, into `rows` (row e * vectors + v), leaving
   // the network and the run's arrays as they are. Only after the run, once.
@@ -165,7 +168,7 @@ class BPKernel {
   // epoch's rate, slope and update, and the vectors presented in the last epoch begun.
   bool direct_ = false;
   double* directRows_ = nullptr;
-  std::size_t directStride_ = 0, directLimit_ = 0;
+  std::size_t directStride_ = 0, directLimit_ = 0, directNext_ = 0;
   std::vector<double> startW_, startPrev_, startEta_, startSlope_;
   std::vector<char> startSparse_;
   int epochsBegun_ = 0, lastEpochVectors_ = 0;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -457,6 +458,72 @@ TEST_F(BackpropTest, EveryReaderOfTheOnlineRecordGetsTheRunsOwnRows) {
       }
     }
   }
+}
+
+// A run keeps the blocks of an earlier run of the same size and writes them again: a run stopped by an
+// overflow in its first epoch, after a full run of the same length, leaves the errors, the weight history
+// and the rows of a run on a fresh workbench, the cells it did not reach 0. Dense and one-hot inputs, rows
+// replayed or written.
+TEST_F(BackpropTest, ARunStoppedEarlyAfterAFullOneReadsNothingOfTheFullOne) {
+  const auto sameBits = [](std::span<const double> a, std::span<const double> b) {
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
+  };
+  struct Record {
+    std::string stop;
+    std::vector<std::vector<double>> errors, history, rows;
+  };
+  for (const bool oneHot : {false, true})
+    for (const bool direct : {false, true}) {
+      const std::string what = std::string(oneHot ? "one-hot" : "dense") + (direct ? ", rows written" : ", rows replayed");
+      Record records[2];
+      for (int fresh = 0; fresh < 2; ++fresh) {
+        SetUp();
+        if (oneHot)
+          OneHot(40);
+        else
+          Blobs(30, 4);
+        wb->Form1.BPmom.SetText("0.5");
+        Read("3", "0.4", true);
+        wb->Online.WriteRows = direct;
+        const std::vector<double> start = Flat(*wb);
+        if (fresh == 0) {
+          ASSERT_TRUE(TrainBP(*wb)) << what;
+          SetFlat(*wb, start);
+        }
+        wb->BPMomentum = std::numeric_limits<double>::infinity();
+        Record& r = records[fresh];
+        try {
+          TrainBP(*wb);
+        } catch (const WlError& e) {
+          r.stop = e.what();
+        }
+        r.errors = wb->Online.Errors;
+        for (std::size_t i = 0; i < wb->WeightHistory.Rows(); ++i) {
+          const auto row = wb->WeightHistory.Row(i);
+          r.history.emplace_back(row.begin(), row.end());
+        }
+        for (std::size_t i = 0; i < wb->Online.Rows(); ++i) {
+          const auto row = wb->Online.Weights().Row(i);
+          r.rows.emplace_back(row.begin(), row.end());
+        }
+      }
+      const Record &after = records[0], &alone = records[1];
+      EXPECT_FALSE(alone.stop.empty()) << what;
+      EXPECT_EQ(after.stop, alone.stop) << what;
+      ASSERT_EQ(after.errors.size(), 4u) << what;
+      ASSERT_EQ(after.errors.size(), alone.errors.size()) << what;
+      for (std::size_t e = 0; e < alone.errors.size(); ++e) {
+        EXPECT_TRUE(sameBits(after.errors[e], alone.errors[e])) << what << " epoch " << e;
+        if (e > 0)
+          for (double x : after.errors[e]) EXPECT_TRUE(x == 0.0 && !std::signbit(x)) << what << " epoch " << e;
+      }
+      ASSERT_EQ(after.history.size(), alone.history.size()) << what;
+      for (std::size_t i = 0; i < alone.history.size(); ++i)
+        EXPECT_TRUE(sameBits(after.history[i], alone.history[i])) << what << " history row " << i;
+      ASSERT_EQ(after.rows.size(), alone.rows.size()) << what;
+      for (std::size_t i = 0; i < alone.rows.size(); ++i)
+        EXPECT_TRUE(sameBits(after.rows[i], alone.rows[i])) << what << " row " << i;
+    }
 }
 
 // ---- "min" ---------------------------------------------------------------------------------------------
