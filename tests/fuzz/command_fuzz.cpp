@@ -8,12 +8,15 @@
 // stay as they are; a fault found is also kept as a script under tests/scripts/fuzz/).
 //
 // A sequence fails on a crash or a sanitizer report (the process ends), on a command that runs longer
-// than the time limit, on an error that escapes a command or a message that is a library's exception
-// text, and on a broken invariant of the Workbench after a command: the weights arrays match `Layers`,
+// than the time limit (T seconds of its thread's processor time, or five times T on the clock), on an
+// error that escapes a command or a message that is a library's exception text, and on a broken invariant of the Workbench after a command: the weights arrays match `Layers`,
 // and the stored analysis results match their own shape. The failing sequence's script is written to
 // the artefact folder (and kept while it runs, so a crash leaves it behind too).
 //
 // Exit status: 0 when every sequence ran clean, 1 when one failed, 2 for bad arguments.
+#include <pthread.h>
+#include <time.h>
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -54,7 +57,7 @@ struct Options {
   std::uint32_t First = 1;
   int Count = 10;
   int Steps = 40;
-  double Seconds = 120;  // the time limit of one command
+  double Seconds = 120;  // the time limit of one command (processor time of the thread that runs it)
   std::vector<std::uint32_t> Seeds;
   std::set<std::string> Skip;  // commands ("CONTROL" or "WINDOW.CONTROL") left out of the sequences
   bool Keep = false;
@@ -74,10 +77,20 @@ class Watchdog {
     cv_.notify_all();
     thread_.join();
   }
+  // The limit holds for the processor time of the calling thread (the one that runs the command), so
+  // that a loaded machine does not make a long command look endless; a command that waits without
+  // working is stopped at five times the limit on the clock.
   void Arm(double seconds, std::string what) {
+    clockid_t cpu{};
+    const bool haveCpu = pthread_getcpuclockid(pthread_self(), &cpu) == 0;
     std::lock_guard<std::mutex> lock(m_);
     what_ = std::move(what);
-    deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
+    haveCpu_ = haveCpu;
+    cpu_ = cpu;
+    cpuLimit_ = seconds;
+    cpuStart_ = haveCpu ? CpuSeconds(cpu) : 0.0;
+    deadline_ = std::chrono::steady_clock::now() +
+                std::chrono::milliseconds(static_cast<long long>(seconds * (haveCpu ? 5000 : 1000)));
     armed_ = true;
   }
   void Disarm() {
@@ -90,15 +103,23 @@ class Watchdog {
     std::unique_lock<std::mutex> lock(m_);
     while (!done_) {
       cv_.wait_for(lock, std::chrono::milliseconds(200));
-      if (armed_ && std::chrono::steady_clock::now() > deadline_) {
+      if (armed_ && (std::chrono::steady_clock::now() > deadline_ ||
+                     (haveCpu_ && CpuSeconds(cpu_) - cpuStart_ > cpuLimit_))) {
         std::cerr << "command-fuzz: HANG: " << what_ << "\n" << std::flush;
         std::_Exit(1);
       }
     }
   }
+  static double CpuSeconds(clockid_t c) {
+    timespec t{};
+    clock_gettime(c, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+  }
   std::mutex m_;
   std::condition_variable cv_;
-  bool done_ = false, armed_ = false;
+  bool done_ = false, armed_ = false, haveCpu_ = false;
+  clockid_t cpu_{};
+  double cpuLimit_ = 0.0, cpuStart_ = 0.0;
   std::string what_;
   std::chrono::steady_clock::time_point deadline_;
   std::thread thread_;
@@ -311,7 +332,7 @@ class Sequence {
     script::CheckSyntax(line);
     script_ << text << "\n" << std::flush;
     dog_.Arm(opt_.Seconds, "seed " + std::to_string(seed_) + ", line " + std::to_string(lineNo_) + ": " + text +
-                               " (over " + std::to_string(static_cast<int>(opt_.Seconds)) + " s); script " +
+                               " (over " + std::to_string(static_cast<int>(opt_.Seconds)) + " s of processor time); script " +
                                scriptPath_.string());
     const auto started = std::chrono::steady_clock::now();
     const script::Outcome o = runner_->Step(line);
