@@ -9,8 +9,9 @@
 //
 // A sequence fails on a crash or a sanitizer report (the process ends), on a command that runs longer
 // than the time limit (T seconds of its thread's processor time, or five times T on the clock), on an
-// error that escapes a command or a message that is a library's exception text, and on a broken invariant of the Workbench after a command: the weights arrays match `Layers`,
-// and the stored analysis results match their own shape. The failing sequence's script is written to
+// error that escapes a command or a message that is a library's exception text, and on a broken
+// invariant of the Workbench after a command: the weights arrays match `Layers`, and the stored
+// analysis results match their own shape. The failing sequence's script is written to
 // the artefact folder (and kept while it runs, so a crash leaves it behind too).
 //
 // Exit status: 0 when every sequence ran clean, 1 when one failed, 2 for bad arguments.
