@@ -259,9 +259,9 @@ void ForwardInputLayer(Workbench& wb, int v) {
   InputLayer(wb, v);
 }
 
-void ForwardInputLayer(Workbench& wb, int v, double* signals) {
+void ForwardInputLayer(Workbench& wb, int v, double* out) {
   wb.StretchOffset = (1.0 - wb.Stretch) / 2.0;
-  InputSignals(wb, v, [signals](std::size_t i, double x) { signals[i] = x; });
+  InputSignals(wb, v, [out](std::size_t i, double x) { out[i] = x; });
 }
 
 void ComputeSignals(Workbench& wb, int v) {

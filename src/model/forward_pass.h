@@ -37,8 +37,8 @@ void ForwardPass(Workbench& wb, int v, NetStructure structure);
 // Its first step alone: the input layer's signals of vector v (and StretchOffset), for routines that keep
 // the inputs of a run while the weights change. Adds to SigmoidCount as the pass does.
 void ForwardInputLayer(Workbench& wb, int v);
-// The same signals into signals[0 .. inputs - 1], the input neurons' records left as they are.
-void ForwardInputLayer(Workbench& wb, int v, double* signals);
+// The same signals into out[0 .. inputs - 1], the input neurons' records left as they are.
+void ForwardInputLayer(Workbench& wb, int v, double* out);
 
 // The exponential limits of the sigmoids: beyond the guard the output takes its limit value without the
 // exponential being evaluated.
