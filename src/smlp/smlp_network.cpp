@@ -435,6 +435,31 @@ struct StepPass {
   int right;
 };
 
+// A vector's score in the passes over the step units: each output's error term added to the sum in
+// output order, the first of the largest outputs above 0 its prediction.
+struct StepScore {
+  double best = 0.0;
+  int prediction = -1;
+  template <bool kSquare>
+  void Add(double out, int o, int c, double p, double& e) {
+    const double d = out - (o == c ? 1.0 : 0.0);
+    if constexpr (kSquare)
+      e += d * d;
+    else
+      e += ErrorTerm(d, p);
+    if (out > best) {
+      best = out;
+      prediction = o;
+    }
+  }
+  void Tally(int v, int c, std::uint8_t* correct, int* perClass, int& right) const {
+    const int ok = prediction == c ? 1 : 0;
+    correct[v] = static_cast<std::uint8_t>(ok);
+    perClass[c] += ok;
+    right += ok;
+  }
+};
+
 // The pass of the step units, two units at a time; kPairs fixes the number of hidden pairs (0: any). The
 // sums run in the scalar pass's order (inputs in feature order, terms in order), and the error and the
 // prediction go output by output.
@@ -490,24 +515,9 @@ __attribute__((noinline)) double RunStepPass(StepPass& s) {
         net += LoadLanes(h + static_cast<std::size_t>(t) * classes + 2 * q) * LoadLanes(wo + t * outputRow + 2 * q);
       StoreLanes(y + 2 * q, StepLanes(net, LoadLanes(to + 2 * q)));
     }
-    double best = 0.0;
-    int prediction = -1;
-    for (int o = 0; o < classes; ++o) {
-      const double out = y[o];
-      const double d = out - (o == c ? 1.0 : 0.0);
-      if constexpr (kSquare)
-        e += d * d;
-      else
-        e += ErrorTerm(d, p);
-      if (out > best) {
-        best = out;
-        prediction = o;
-      }
-    }
-    const int ok = prediction == c ? 1 : 0;
-    correct[v] = static_cast<std::uint8_t>(ok);
-    perClass[c] += ok;
-    right += ok;
+    StepScore score;
+    for (int o = 0; o < classes; ++o) score.Add<kSquare>(y[o], o, c, p, e);
+    score.Tally(v, c, correct, perClass, right);
   }
   s.right = right;
   return e;
@@ -600,8 +610,7 @@ __attribute__((noinline)) double RunUnitPass(UnitPass& s) {
         }
       }
     }
-    double best = 0.0;
-    int prediction = -1;
+    StepScore score;
     for (int o = 0; o < classes; ++o) {
       const double* w = owp[o];
       const int k = kTerms > 0 ? kTerms : tp[o];
@@ -613,20 +622,9 @@ __attribute__((noinline)) double RunUnitPass(UnitPass& s) {
       else
         outSignal = 1.0 / (1.0 + UnguardedExp((w[k] - net) * slope));
       y[o] = outSignal;
-      const double d = outSignal - (o == c ? 1.0 : 0.0);
-      if constexpr (kSquare)
-        e += d * d;
-      else
-        e += ErrorTerm(d, p);
-      if (outSignal > best) {
-        best = outSignal;
-        prediction = o;
-      }
+      score.Add<kSquare>(outSignal, o, c, p, e);
     }
-    const int ok = prediction == c ? 1 : 0;
-    correct[v] = static_cast<std::uint8_t>(ok);
-    perClass[c] += ok;
-    right += ok;
+    score.Tally(v, c, correct, perClass, right);
   }
   s.right = right;
   return e;
