@@ -641,7 +641,8 @@ bool LinePass::BindLine(Workbench& wb, const EvalOptions& o, const std::vector<d
   return true;
 }
 
-bool LinePass::Error(Workbench& wb, int index, double c, const std::vector<double>& w, double* error) {
+bool LinePass::Error(Workbench& wb, int index, double c, const std::vector<double>& w, double* error,
+                     double* distanceBound) {
   const std::size_t nv = static_cast<std::size_t>(nv_);
   double* theta1 = theta_.data();
   double* theta2 = theta1 + n1_;
@@ -805,6 +806,7 @@ bool LinePass::Error(Workbench& wb, int index, double c, const std::vector<doubl
   if (!std::isfinite(e) || !(bound <= kLineTolerance * std::fabs(e))) return false;
   wb.SigmoidCount += static_cast<std::int64_t>(n1_ + n2_) * nv_;
   *error = e;
+  if (distanceBound) *distanceBound = bound;
   return true;
 }
 

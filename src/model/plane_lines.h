@@ -49,7 +49,9 @@ class LinePass {
   // false when it must be left to TrainingSetError. Counts the transfer functions in SigmoidCount as
   // TrainingSetError does. Points asked in the order of their indices, one after the other, take the
   // hidden exponentials from the point before (see plane_lines.cpp); any other order is served too.
-  bool Error(Workbench& wb, int index, double c, const std::vector<double>& w, double* error);
+  // With `bound`, a served point also gives the bound of its distance from TrainingSetError's value.
+  bool Error(Workbench& wb, int index, double c, const std::vector<double>& w, double* error,
+             double* bound = nullptr);
 
  private:
   int n0_ = 0, n1_ = 0, n2_ = 0, nv_ = 0, th1_ = 0, th2_ = 0;

@@ -103,6 +103,39 @@ Sampled Sample(Workbench& wb, const std::vector<PlaneLine>& lines, const EvalOpt
   return r;
 }
 
+// Each point the line pass serves, asked as the sampler asks it, lies within the bound the pass carries
+// of the routine's value (a bound computed too small would let a point past the tolerance unseen).
+// Returns how many points it checked.
+long long ExpectWithinTheCarriedBound(Workbench& wb, const EvalOptions& eval, const std::vector<PlaneLine>& lines,
+                                      const Sampled& routine) {
+  long long checked = 0;
+  if (!LinePass::Serves(wb, eval)) return checked;
+  const std::int64_t sigmoids = wb.SigmoidCount;
+  for (std::size_t L = 0; L < lines.size(); ++L) {
+    const PlaneLine& line = lines[L];
+    if (line.Count < 2) continue;
+    const std::vector<double>& d = *line.Direction;
+    const double c0 = static_cast<double>(line.First) * line.Step;
+    const double c1 = static_cast<double>(line.First + (line.Count - 1) * line.Stride) * line.Step;
+    LinePass pass;
+    if (!pass.BindLine(wb, eval, line.Base, d, std::max(std::fabs(c0), std::fabs(c1)),
+                       static_cast<double>(line.Stride) * line.Step))
+      continue;
+    std::vector<double> w(line.Base.size());
+    for (int p = 0; p + 1 < line.Count; ++p) {
+      const double c = static_cast<double>(line.First + p * line.Stride) * line.Step;
+      for (std::size_t k = 0; k < w.size(); ++k) w[k] = line.Base[k] + c * d[k];
+      double got = 0, bound = -1;
+      if (!pass.Error(wb, p, c, w, &got, &bound)) continue;
+      ++checked;
+      const double want = routine.Values[L][static_cast<std::size_t>(p)];
+      EXPECT_LE(std::fabs(got - want), bound) << "line " << L << " point " << p << ": " << got << " vs " << want << ", bound " << bound;
+    }
+  }
+  wb.SigmoidCount = sigmoids;
+  return checked;
+}
+
 TEST(PlaneLinesTest, EveryPointWithinTheToleranceOfTheErrorRoutine) {
   if (!VectorKernelsAvailable()) GTEST_SKIP() << "no AVX2 and FMA: the sampler has only the error routine";
   const std::string cancer = std::string(WL_SOURCE_DIR) + "/DATA/breast_cancer.dat";
@@ -328,9 +361,11 @@ TEST(PlaneLinesTest, EveryPointWithinTheToleranceOfTheErrorRoutine) {
     const std::vector<double> start = FlatWeights(wb);
 
     const Sampled routine = Sample(wb, lines, eval, false, 1);
+    long long servedSerially = 0;
     for (int threads : {1, 3}) {
       SCOPED_TRACE(threads);
       const Sampled line = Sample(wb, lines, eval, true, threads);
+      if (threads == 1) servedSerially = line.LinePoints;
       EXPECT_EQ(FlatWeights(wb), start);
       EXPECT_EQ(line.Failure, routine.Failure);
       if (!routine.Failure.empty()) continue;
@@ -353,6 +388,9 @@ TEST(PlaneLinesTest, EveryPointWithinTheToleranceOfTheErrorRoutine) {
       EXPECT_EQ(line.SuccessRate, routine.SuccessRate);
       EXPECT_EQ(line.WeightedCorrect, routine.WeightedCorrect);
       EXPECT_EQ(line.Sigmoids, routine.Sigmoids);
+    }
+    if (routine.Failure.empty()) {
+      EXPECT_EQ(ExpectWithinTheCarriedBound(wb, eval, lines, routine), servedSerially);
     }
   }
 }
