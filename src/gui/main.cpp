@@ -32,7 +32,8 @@ int main(int argc, char** argv) {
     return 0;
   }
   windows.ShowMainWindow();
+  // Until the main window closes; each close writes the settings.
   const int rc = QApplication::exec();
-  windows.Main()->Exit();  // also when the loop ended without the window closing
+  if (!windows.Main()->Closed()) windows.Main()->Exit();  // the loop ended without the window closing
   return rc;
 }

@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QFont>
 #include <QResizeEvent>
+#include <QShowEvent>
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -281,24 +282,37 @@ QSize MainWindow::Shortfall() {
   return {std::max(0, w), std::max(0, h)};
 }
 
-void MainWindow::Exit() {
-  if (exited_) return;
-  exited_ = true;
-  ExitProgram(wb_);
+void MainWindow::Exit() { ExitProgram(wb_); }
+
+void MainWindow::showEvent(QShowEvent* event) {
+  closed_ = false;
+  QMainWindow::showEvent(event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  // A running command ends first; the request is kept and the window closes when the command has ended
-  // (the event pump holds the requests that come during a run; this one came past it).
+  // A running command ends first: the request is held and answered once the command has ended (the
+  // event pump holds the requests that come during a run; this one came past it).
   if (wb_.CommandRunning) {
     event->ignore();
-    QTimer::singleShot(200, this, [this] { close(); });
+    if (platform_) {
+      platform_->HoldClose(this);
+    } else {
+      QTimer::singleShot(200, this, [this] { close(); });
+    }
+    return;
+  }
+  // An editor whose changes the user does not want to leave keeps the program open.
+  if (platform_ && !platform_->CloseEditors()) {
+    event->ignore();
     return;
   }
   Exit();
+  closed_ = true;
   event->accept();
-  // The editor and help windows go with the main window.
-  QCoreApplication::quit();
+  // The program ends with its main window. The loop is left directly: a quit request would first ask
+  // every other window to close, and the windows that refuse (the stay-on-top window has no close) would
+  // keep the program running without its main window.
+  QCoreApplication::exit(0);
 }
 
 }  // namespace wl

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "gui/form_view.h"
+#include "gui/qt_platform.h"
 #include "state/workbench.h"
 
 namespace wl {
@@ -26,13 +27,19 @@ class MainWindow : public QMainWindow {
   // How much wider and higher the pages, the column beside them or the page tabs want to be than they are
   // now (0, 0 when everything shows whole).
   QSize Shortfall();
-  // Ends the program's session once: the settings are saved as the window goes.
+  // The settings are saved, as at every close of the window.
   void Exit();
+  // Whether the window's last close went through (it wrote the settings and ended the event loop); a show
+  // of the window clears it.
+  bool Closed() const { return closed_; }
+  // The platform that holds a close request made while a command runs, and closes the editor windows.
+  void SetPlatform(QtPlatform* platform) { platform_ = platform; }
   // The stay-on-top window: the controls along the bottom keep clear of where it stands.
   void SetStayOnTop(QWidget* onTop);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -54,7 +61,8 @@ class MainWindow : public QMainWindow {
   FormView* view_;  // owned by this window
   QPointer<QWidget> onTop_;
   std::vector<std::string> bottomGroups_;
-  bool exited_ = false;
+  QtPlatform* platform_ = nullptr;
+  bool closed_ = false;
   int laidOutPct_ = 0;  // the font percentage of the last layout
 };
 

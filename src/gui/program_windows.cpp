@@ -126,6 +126,7 @@ void ProgramWindows::Make(const StartupWindow& w) {
   const std::string name = w.Name;
   if (name == "Form1") {
     main_ = new MainWindow(wb_);
+    main_->SetPlatform(&platform_);
     platform_.SetMainWindow(main_);
     // A new font scale lays the window out again.
     platform_.RegisterRepaint(name, [this] {

@@ -4,12 +4,14 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QStringList>
 #include <QTextBrowser>
 #include <QThread>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <algorithm>
 
 #include "gui/editor_window.h"
@@ -24,6 +26,9 @@ const QString kAppName = QStringLiteral("WeightLab");
 
 // The event pump runs at most this often; the routines may call it in every step of a loop.
 constexpr int kPumpIntervalMs = 100;
+
+// What the user is told when the main window is closed during a run.
+constexpr const char* kCloseNote = "WeightLab ends when the running command has ended.";
 
 // The events by which the user works a control or a menu.
 bool IsUserInput(QEvent::Type t) {
@@ -131,10 +136,7 @@ class QtPlatform::InputGate : public QObject {
       return true;
     }
     if (event->type() == QEvent::Close && watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow()) {
-      auto* w = static_cast<QWidget*>(watched);
-      bool held = false;
-      for (const auto& h : HeldCloses) held = held || h == w;
-      if (!held) HeldCloses.emplace_back(w);
+      p_.HoldClose(static_cast<QWidget*>(watched));
       event->ignore();
       return true;
     }
@@ -318,11 +320,36 @@ void QtPlatform::CommandEnded() {
   // The windows the user closed during the run close now, once the command has returned.
   std::vector<QPointer<QWidget>> closes;
   closes.swap(gate_->HeldCloses);
+  if (closeNote_) closeNote_->deleteLater();
   for (const QPointer<QWidget>& w : closes) {
     if (!w) continue;
     QMetaObject::invokeMethod(
         w.data(), [w] { if (w) w->close(); }, Qt::QueuedConnection);
   }
+}
+
+void QtPlatform::HoldClose(QWidget* w) {
+  if (!w || !gate_) return;
+  bool held = false;
+  for (const auto& h : gate_->HeldCloses) held = held || h == w;
+  if (!held) gate_->HeldCloses.emplace_back(w);
+  if (w != mainWindow_ || closeNote_) return;
+  // Not a message box: its button would wait for a click that the running command drops. The note goes
+  // with the main window.
+  auto* note = new QWidget(mainWindow_, Qt::Dialog);
+  note->setObjectName(QStringLiteral("CloseNote"));
+  note->setWindowTitle(kAppName);
+  auto* layout = new QVBoxLayout(note);
+  layout->addWidget(new QLabel(QString::fromUtf8(kCloseNote), note));
+  note->show();
+  closeNote_ = note;
+}
+
+bool QtPlatform::CloseEditors() {
+  bool all = true;
+  for (const auto& e : editors_)
+    if (e && e->isVisible() && !e->close()) all = false;
+  return all;
 }
 
 void QtPlatform::SetHourglass(bool on) {

@@ -63,6 +63,14 @@ class QtPlatform : public Platform {
   std::int64_t MillisecondsOfDay() override { return SystemMillisecondsOfDay(); }
   int DayOfYear() override { return SystemDayOfYear(); }
 
+  // A window's close request made while a command runs: held, and answered once the command has ended.
+  // For the main window the user is told at once that the program ends when the command has ended.
+  void HoldClose(QWidget* w);
+  // The words shown while the main window's close waits for the running command (null when none).
+  QWidget* CloseNote() const { return closeNote_; }
+  // Closes the editor windows, each asking about changes not saved; false when one of them stays open.
+  bool CloseEditors();
+
   bool TerminateRequested() const { return terminate_; }
   // The passes the event pump has made, and the user's input events it dropped.
   int PumpPasses() const { return passes_; }
@@ -81,6 +89,7 @@ class QtPlatform : public Platform {
   std::map<std::string, WindowHooks> windows_;
   std::map<std::string, std::function<void()>> repaints_;
   QPointer<QTextBrowser> help_;
+  QPointer<QWidget> closeNote_;
   // Drops input and holds close requests while the pump passes (an event filter on the application).
   class InputGate;
   void Pass();
