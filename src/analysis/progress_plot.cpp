@@ -114,12 +114,20 @@ void DrawPoint(Workbench& wb, Canvas& c, const ProgressPoint& pt) {
   P.LastX = pt.X;
 }
 
-// Before a point of the run is drawn: a norm above the plot's top line gets the ||W|| scale that puts it at
-// half the plot's height, and the plot is drawn anew at that scale from the points of the run so far.
+// Before a point of the run is drawn, the ||W|| scale follows the run's norms: a norm above the plot's top
+// line, or a run whose largest norm so far (its start included) stays below a tenth of the plot's height,
+// gets the scale that puts that norm at half the plot's height, and the plot is drawn anew at that scale
+// from the points of the run so far. (The scale of the start follows the run's length and size, not its
+// norms; a long run of a small network would otherwise draw its norm along the axis.)
 void KeepNormInside(Workbench& wb, double squaredNorm) {
   ProgressPlotState& P = wb.GTP.Plot;
-  if (!wb.Form1.modWBox.Checked() || NormY(P, squaredNorm) >= P.T0) return;
-  const double norm = std::sqrt(std::max(squaredNorm, 0.0));
+  if (!wb.Form1.modWBox.Checked()) return;
+  P.LargestSquaredNorm = std::max(P.LargestSquaredNorm, squaredNorm);
+  const double largest = P.LargestSquaredNorm;
+  const bool above = NormY(P, squaredNorm) < P.T0;
+  const bool low = P.Y0 - NormY(P, largest) < P.H / 10;
+  if (!above && !low) return;
+  const double norm = std::sqrt(std::max(above ? squaredNorm : largest, 0.0));
   if (!(norm > 0.0) || !std::isfinite(norm)) return;
   P.SavedWS = P.H / (2.0 * norm * P.S);
   const double previousError = P.PreviousError;
@@ -173,6 +181,7 @@ void InitTrainingProgressPlot(Workbench& wb, int E, bool redraw) {
     f.PSEdit.SetText("1");
     P.k = 1;
     P.Points.clear();
+    P.LargestSquaredNorm = wb.WNormHistory.empty() ? 0.0 : wb.WNormHistory[0];
   }
   const int k = P.k;
   wb.PointSize = k;

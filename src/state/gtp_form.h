@@ -47,6 +47,7 @@ struct ProgressPlotState {
   // The points drawn since the run's plot was made: a ||W|| curve about to leave the plot gets a smaller
   // scale, and the plot is drawn again from these.
   std::vector<ProgressPoint> Points;
+  double LargestSquaredNorm = 0.0;  // of those points and the run's start
 };
 
 // What the error comparison ("Comp Err") takes from the error surface: the reference epoch (the surface

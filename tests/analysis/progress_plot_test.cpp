@@ -172,15 +172,15 @@ TEST_F(ProgressPlotTest, BigPlotScalesToTheScreenAndTheWindowSitsBottomLeft) {
 
 TEST_F(ProgressPlotTest, EachEpochExtendsTheCurves) {
   InitTrainingProgressPlot(wb, 3, false);
-  SetWeights(1.0);  // squared norm 9
+  SetWeights(10.0);  // squared norm 900
   wb.AcceptedSuccessRate = 0.5;
   const std::uint64_t shown = wb.GTP.PictureVersion;
   PlotTrainingProgressEpoch(wb, 1, 1.0);
-  EXPECT_DOUBLE_EQ(wb.WNormHistory[1], 9.0);
+  EXPECT_DOUBLE_EQ(wb.WNormHistory[1], 900.0);
   EXPECT_GT(wb.GTP.PictureVersion, shown);
   EXPECT_EQ(Pixel(290, 298), clRed);    // error 1.0: 390 - round(370 * 1.0 * 0.25)
   EXPECT_EQ(Pixel(290, 205), clBlue);   // accuracy 0.5
-  EXPECT_EQ(Pixel(290, 379), clBlack);  // ||W|| = 3: 390 - round(3 * 3.7)
+  EXPECT_EQ(Pixel(290, 279), clBlack);  // ||W|| = 30: 390 - round(30 * 3.7)
   EXPECT_EQ(Pixel(50, 205), clRed);     // the segments start at epoch 0's points
   EXPECT_EQ(Pixel(50, 384), clBlack);
   EXPECT_TRUE(ColumnHas(100, 222, 227, clRed));
@@ -225,8 +225,9 @@ TEST_F(ProgressPlotTest, NoPlotMatlabAndDetailedRunsDrawOnlyWhatTheyShould) {
   EXPECT_EQ(Pictures(wb.GTP).Bitmap, clean);
   wb.Form1.debox.SetChecked(true);
   wb.AcceptedSuccessRate = 0.75;
+  SetWeights(4.0);  // norm 12: inside the plot's upper nine tenths at the table's scale
   PlotTrainingDetail(wb, 1, 0, 1, 2, 4, 1.1, 2.0);
-  EXPECT_DOUBLE_EQ(wb.DetailWNormHistory[1][0][1][2], 2.25);
+  EXPECT_DOUBLE_EQ(wb.DetailWNormHistory[1][0][1][2], 144.0);
   EXPECT_DOUBLE_EQ(wb.WeightTrialHistory[1][0][1][2].Error, 1.1);
   EXPECT_DOUBLE_EQ(wb.WeightTrialHistory[1][0][1][2].Accuracy, 0.75);
   // x = 50 + round(5 * 240 / 9) = 183
@@ -235,7 +236,7 @@ TEST_F(ProgressPlotTest, NoPlotMatlabAndDetailedRunsDrawOnlyWhatTheyShould) {
   EXPECT_EQ(Pixel(183, 390 - 235), clLime);   // (500 * 1.1 / 1.0 - 500) + 185
   EXPECT_EQ(Pixel(183, 390 - 37), clYellow);  // 18.5 * 2
   EXPECT_EQ(Pixel(183, 390 - 278), clBlue);   // round(277.5) = 278
-  EXPECT_EQ(Pixel(183, 384), clBlack);
+  EXPECT_EQ(Pixel(183, 390 - 44), clBlack);  // round(12 * 3.7)
   EXPECT_DOUBLE_EQ(wb.GTP.Plot.PreviousError, 1.1);
 
   // A weight outside the records is refused, not written.
@@ -262,14 +263,14 @@ TEST_F(ProgressPlotTest, AGrowingNormIsRescaledToStayInsideThePlot) {
     SetWeights(0.5);
     InitTrainingProgressPlot(wb, 3, false);
     wb.AcceptedSuccessRate = 0.5;
-    SetWeights(1.0);  // squared norm 9: inside at the table's scale 3.7
+    SetWeights(4.0);  // norm 12: inside at the table's scale 3.7
     const int firstX = detailed ? 50 + 27 : 290;  // the first weight of epoch 1 at 240 / 9, or epoch 1
     if (detailed)
       PlotTrainingDetail(wb, 1, 0, 0, 0, 0, 1.0, 0.5);
     else
       PlotTrainingProgressEpoch(wb, 1, 1.0);
     EXPECT_DOUBLE_EQ(wb.GTP.Plot.WS, 3.7);
-    EXPECT_EQ(Pixel(firstX, 379), clBlack);  // 390 - round(3 * 3.7)
+    EXPECT_EQ(Pixel(firstX, 346), clBlack);  // 390 - round(12 * 3.7)
 
     SetWeights(50.0);  // norm 150: 555 pixels at the table's scale, more than the plot's 370
     const int secondX = detailed ? 50 + 53 : 530;
@@ -283,8 +284,8 @@ TEST_F(ProgressPlotTest, AGrowingNormIsRescaledToStayInsideThePlot) {
     EXPECT_EQ(Pixel(secondX, 390 - 185), clBlack);  // at half the height
     EXPECT_FALSE(blackAboveTop());
     // The earlier point at the new scale, its error and accuracy where they were.
-    EXPECT_EQ(Pixel(firstX, 390 - 4), clBlack);  // round(3 * 370 / 300)
-    EXPECT_NE(Pixel(firstX, 379), clBlack);
+    EXPECT_EQ(Pixel(firstX, 390 - 15), clBlack);  // round(12 * 370 / 300)
+    EXPECT_NE(Pixel(firstX, 346), clBlack);
     EXPECT_EQ(Pixel(firstX, 298), clRed);
     EXPECT_EQ(Pixel(firstX, 205), clBlue);
     if (detailed) {
@@ -294,6 +295,41 @@ TEST_F(ProgressPlotTest, AGrowingNormIsRescaledToStayInsideThePlot) {
     EXPECT_EQ(P.LastX, secondX);
     EXPECT_EQ(P.Points.size(), 2u);
   }
+}
+
+// A long run of a small network: the table's scale (0...5000 for 9 weights and 4000 epochs) would draw a
+// norm of 17 to 30 along the axis. The run's norm takes the scale that puts it at half the height, keeps
+// it while the norm grows within the plot, and a norm past the top line is rescaled as before.
+TEST_F(ProgressPlotTest, ANormFarBelowTheTopLineTakesTheRunsScale) {
+  wb.NumOfEpochs = 4000;
+  AllocHistories(wb, 4000);
+  wb.EpochHistory[0] = {2.0, 0.25};
+  SetWeights(17.0 / 3.0);  // norm 17
+  wb.WNormHistory[0] = 289.0;
+  InitTrainingProgressPlot(wb, 4000, false);
+  const ProgressPlotState& P = wb.GTP.Plot;
+  EXPECT_DOUBLE_EQ(P.WS, 0.074);
+  EXPECT_EQ(wb.GTP.Label1.Caption(), "||W|| = 0...5000");
+  wb.AcceptedSuccessRate = 0.5;
+
+  PlotTrainingProgressEpoch(wb, 1, 1.0);
+  EXPECT_NEAR(P.WS, 370.0 / 34.0, 1e-12);
+  EXPECT_EQ(wb.GTP.Label1.Caption(), "||W|| = 0...34");
+  EXPECT_EQ(Pixel(50, 390 - 185), clBlack);
+  // Growing to 30 within the plot: the scale stays, the curve climbs.
+  for (int e = 2; e <= 100; ++e) {
+    SetWeights((17.0 + 13.0 * (e - 1) / 99.0) / 3.0);
+    PlotTrainingProgressEpoch(wb, e, 1.0);
+  }
+  EXPECT_NEAR(P.WS, 370.0 / 34.0, 1e-12);
+  EXPECT_EQ(Pixel(68, 390 - 326), clBlack);  // epoch 100 at 50 + 18, 30 * 370 / 34 = 326.5
+  EXPECT_EQ(P.Points.size(), 100u);
+  // Past the top line.
+  SetWeights(40.0 / 3.0);
+  PlotTrainingProgressEpoch(wb, 101, 1.0);
+  EXPECT_NEAR(P.WS, 370.0 / 80.0, 1e-12);
+  EXPECT_EQ(wb.GTP.Label1.Caption(), "||W|| = 0...80");
+  EXPECT_EQ(Pixel(68, 390 - 139), clBlack);  // epoch 100 drawn again: 30 * 370 / 80 = 138.75
 }
 
 TEST_F(ProgressPlotTest, FinishFramesThePictureAndShowsIt) {
