@@ -11,6 +11,7 @@
 #include "platform/rounding.h"
 #include "model/read_parameters.h"
 #include "training/backprop.h"
+#include "training/ng_steps.h"
 #include "training/ng_train.h"
 #include "training/one_change.h"
 #include "training/prepare_run.h"
@@ -61,15 +62,29 @@ void Trace(Workbench& wb, int step) {
 
 bool Built(int result) { return result == NetworkBuilt || result == NetworkSmlpBuilt; }
 
-// The factors of the numerical-gradient estimate by the number of weights: DH1, the signal table, both.
-struct NGFactors {
-  double DH1, SignalTable, Both;
-};
-NGFactors NGFactorsFor(int w) {
-  if (w < 100) return {0.4, 0.7, 0.45};
-  if (w < 220) return {0.6, 0.5, 0.4};
-  if (w < 500) return {0.8, 0.3, 0.3};
-  return {0.9, 0.15, 0.25};
+// What an evaluation of the numerical gradient costs on the reference computer (speed 2000), as
+// bench/training_estimate_bench.cpp measures it: a full pass over the training set per vector and weight
+// and per vector, the pass of the DH1 step's error (which also follows the output functions) as much as
+// two full passes, and a trial of one weight through the signal table per vector and neuron it reaches
+// (the weight's own neuron and the outputs).
+constexpr double kFullPassSecondsPerWeight = 1.5e-9;
+constexpr double kFullPassSecondsPerVector = 3.5e-7;
+constexpr double kRulePassFullPasses = 2.0;
+constexpr double kTableTrialSeconds = 2.5e-8;
+// The width of the error-section chart, whose pixels the grid of "NG sections" follows (as the NG run sets
+// it: 590 wide with margins of 30).
+constexpr int kNGChartPlotWidth = 590 - 2 * 30;
+
+// The grid points of "NG sections" per epoch over a run of e epochs: the first epochs search finer near
+// the start.
+double MeanGridPoints(double fromH, double toH, int epochs) {
+  if (epochs <= 0 || !(toH >= fromH)) return 0.0;
+  constexpr int kFinerEpochs = 7;
+  double sum = 0.0;
+  const int finer = std::min(epochs, kFinerEpochs);
+  for (int e = 1; e <= finer; ++e) sum += GridPointCount(fromH, toH, e, kNGChartPlotWidth);
+  sum += static_cast<double>(epochs - finer) * GridPointCount(fromH, toH, kFinerEpochs + 1, kNGChartPlotWidth);
+  return sum / epochs;
 }
 
 EstimateInputs InputsOf(const Workbench& wb, TrainingMethod method) {
@@ -80,8 +95,14 @@ EstimateInputs InputsOf(const Workbench& wb, TrainingMethod method) {
   in.Vectors = wb.NumOfVectors;
   in.Epochs = wb.NumOfEpochs;
   in.Parts = std::max(1, wb.NumOfParts);
-  in.DH1 = f.DH1Button.Checked();
-  in.NGSignalTable = f.useST.Checked();
+  in.Outputs = wb.Layers.empty() ? 1 : std::max(1, wb.Layers.back());
+  in.NGStep = f.h01.Checked() ? NGStepRule::Sections : f.DH1Button.Checked() ? NGStepRule::DH1 : NGStepRule::Standard;
+  if (in.NGStep == NGStepRule::Sections) in.NGGridPoints = MeanGridPoints(wb.fromH, wb.toH, in.Epochs);
+  double factor = 0.0;
+  if (in.NGStep == NGStepRule::DH1 && TryStrToFloat(Trim(f.DH1Edit.Text()), factor)) in.NGDH1Trials = DH1TrialsFor(factor);
+  // As the probing decides it: the table knows plain sigmoid classifiers of two or three layers.
+  in.NGSignalTable = f.useST.Checked() && !wb.NonStandardTF && wb.Net.size() < 4 && !f.FApproxBox.Checked();
+  in.NGCentral = f.SecDevButton.Checked();
   in.SignalTable = f.SMSTBox.Checked();
   in.WeightSection = f.SMWSButton.Checked();
   in.MatlabPCA = f.MatLabBox.Checked();
@@ -225,18 +246,63 @@ double RoundUpForDisplay(double x) {
   return std::ceil(x);
 }
 
+int DH1TrialsFor(double factor) {
+  constexpr int kMostTrials = 100;
+  int trials = kMostTrials;
+  if (factor > 1.0 && std::isfinite(factor)) {
+    // The n-th trial is at 0.1 * f^(n - 1): the first past 1.05 ends the search, and none is made at 100
+    // or beyond.
+    const double past = std::floor(std::log(10.5) / std::log(factor)) + 2.0;
+    const double below = std::ceil(std::log(1000.0) / std::log(factor));
+    const double n = std::min(past, below);
+    trials = n < kMostTrials ? static_cast<int>(n) : kMostTrials;
+  }
+  return trials + 2;
+}
+
+NGEpochWork NGEpochWorkOf(const EstimateInputs& in) {
+  const double w = std::max(0, in.Weights);
+  NGEpochWork work;
+  // The epoch's reference error.
+  work.FullPasses = 1.0;
+  // The direction: every weight tried on one side through the table, else on both by full passes (the
+  // second-derivative rule tries both sides either way); the error before and after.
+  double trials = 0.0;
+  if (in.NGCentral) {
+    work.FullPasses += 1.0;
+    trials = 2.0 * w;
+  } else {
+    work.FullPasses += 2.0;
+    trials = in.NGSignalTable ? w : 2.0 * w;
+  }
+  if (in.NGSignalTable) {
+    work.TableTrials = trials;
+  } else {
+    work.FullPasses += trials;
+  }
+  // The step: the grid and the error before and at the point chosen; the trials of DH1 with the error
+  // before and after; or the one step.
+  switch (in.NGStep) {
+    case NGStepRule::Sections: work.FullPasses += in.NGGridPoints + 2.0; break;
+    case NGStepRule::DH1: work.RulePasses += in.NGDH1Trials + 2.0; break;
+    case NGStepRule::Standard: work.FullPasses += 1.0; break;
+  }
+  return work;
+}
+
+EstimateInputs EstimateInputsFor(const Workbench& wb, TrainingMethod method) { return InputsOf(wb, method); }
+
 TimeEstimate EstimateTimes(const EstimateInputs& in) {
   const double w = in.Weights, v = in.Vectors, e = in.Epochs, P = std::max(1, in.Parts);
   const double vwe = v * w * e;
   double T = 0.0;
   switch (in.Method) {
     case TrainingMethod::NG: {
-      T = (0.004 * w + 1.5) * vwe * 1.2e-05;
-      const NGFactors k = NGFactorsFor(in.Weights);
-      if (in.DH1) T *= k.DH1;
-      if (in.NGSignalTable) T *= k.SignalTable;
-      if (in.DH1 && in.NGSignalTable) T *= k.Both;
-      T /= P;
+      // From what its epochs evaluate, each pass over the part of the training set an epoch trains on.
+      const NGEpochWork work = NGEpochWorkOf(in);
+      const double pass = v * (kFullPassSecondsPerWeight * w + kFullPassSecondsPerVector);
+      const double trial = v * kTableTrialSeconds * (1.0 + std::max(1, in.Outputs));
+      T = ((work.FullPasses + kRulePassFullPasses * work.RulePasses) * pass + work.TableTrials * trial) * e / P;
       break;
     }
     case TrainingMethod::VSS:

@@ -22,12 +22,21 @@ const char* TrainingMethodName(TrainingMethod m);
 // Whether New Training can run the method (None trains nothing and counts as available).
 bool TrainingMethodAvailable(TrainingMethod m);
 
+// The step along the direction of a numerical-gradient epoch: the grid of "NG sections", the trials of
+// "DH1", or one step ("standard").
+enum class NGStepRule { Sections, DH1, Standard };
+
 // What the time estimate reads.
 struct EstimateInputs {
   TrainingMethod Method = TrainingMethod::None;
   int Weights = 0, Vectors = 0, Epochs = 0, Parts = 1;
-  bool DH1 = false;             // DH1Button: factor of the NG estimate
-  bool NGSignalTable = false;   // useST: factor of the NG estimate
+  int Outputs = 1;              // the output layer's size
+  // The numerical gradient: what an epoch evaluates.
+  NGStepRule NGStep = NGStepRule::Sections;
+  double NGGridPoints = 0.0;    // NG sections: the grid points of an epoch, on average over the run
+  int NGDH1Trials = 0;          // DH1: the trials of an epoch's step at the least
+  bool NGSignalTable = false;   // the weights are tried through the signal table
+  bool NGCentral = false;       // both sides of every weight are tried (the second-derivative rule)
   bool SignalTable = false;     // SMSTBox: factor of the VSS estimate
   bool WeightSection = false;   // SMWSButton: no signal-table factor
   bool MatlabPCA = false;       // MatLabBox: the PCA is computed in Matlab
@@ -35,6 +44,16 @@ struct EstimateInputs {
   int Quality = 0;              // ESQBox item, 0 "high" .. 3 "very poor"
   double ComputerSpeed = 2000.0;
 };
+
+// The evaluations of one numerical-gradient epoch: full passes over the training set, the passes of the
+// DH1 step's error, and the trials of one weight through the signal table.
+struct NGEpochWork {
+  double FullPasses = 0.0, RulePasses = 0.0, TableTrials = 0.0;
+};
+NGEpochWork NGEpochWorkOf(const EstimateInputs& in);
+// The least number of trials of the DH1 step with the factor f: from 0.1, times f, to past 1.05 (at most
+// 100), and the two trials round the last one.
+int DH1TrialsFor(double factor);
 
 // The estimated times in seconds, scaled to the computer's speed and rounded up for display, and the
 // total (rounded to whole seconds before the display rounding) with its text.
@@ -45,6 +64,9 @@ struct TimeEstimate {
 };
 
 TimeEstimate EstimateTimes(const EstimateInputs& in);
+// What the estimate reads for a method now: the network, the data set, the run's parameters as read, the
+// controls. Without a measured speed the reference computer's (2000) is taken.
+EstimateInputs EstimateInputsFor(const Workbench& wb, TrainingMethod method);
 // "119s", "2min 0s", "10min", "1h 32m".
 std::string TotalTimeText(std::int64_t seconds);
 // Below 4 to one decimal rounded up (0.01 -> 0.1), else to a whole number rounded up (4.2 -> 5).

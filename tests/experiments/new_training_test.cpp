@@ -68,15 +68,35 @@ TEST(EstimateTimes, TermsAndTotalByMethod) {
   // iris, 4 hidden neurons: T = 1.64 * 63000 * 5e-6 = 0.5166, S = 0.175^3, D = 105000 / 31400 / 4.
   cases.push_back({"VSS on iris", in(TrainingMethod::VSS, 35, 150, 12, 1), 0.6, 0.1, 0.9, 2, "2s"});
   {
-    // 1.64 * 63000 * 1.2e-5 = 1.23984, times 0.4 (DH1), 0.7 (signal table) and 0.45 (both) = 0.15622.
-    EstimateInputs x = in(TrainingMethod::NG, 35, 150, 12, 1);
-    x.DH1 = x.NGSignalTable = true;
-    cases.push_back({"NG with DH1 and signal table", x, 0.2, 0.1, 0.9, 2, "2s"});
-    // 220 weights: the factors of 220 to 499; T = 2.38 * 150*220*12 * 1.2e-5 * 0.3 / 2 = 1.6965, S = 1.1^3.
-    x = in(TrainingMethod::NG, 220, 150, 12, 2);
+    // The numerical gradient from what its epochs evaluate. Breast cancer, 4 hidden neurons, 4000 epochs of
+    // "NG sections" with the signal table, on a computer of speed 23800: per epoch 1 + 2 + 177.077 + 2 full
+    // passes of 569 * (1.5e-9 * 134 + 3.5e-7) = 3.13519e-4 s and 134 trials of 569 * 2.5e-8 * 3 s:
+    // 251.212 s at speed 2000, 21.110 s at 23800 (the run takes about 29 s there).
+    // S = 0.67^3 * 2000 / 23800 = 0.0253; D = 0.8 * 569 * 134 * 25 / 35360 / 8 * 2000 / 23800 = 0.4530.
+    EstimateInputs x = in(TrainingMethod::NG, 134, 569, 4000, 1);
+    x.Outputs = 2;
+    x.NGStep = NGStepRule::Sections;
+    x.NGGridPoints = 177.077;
+    x.NGSignalTable = true;
+    x.Quality = 3;
+    x.ComputerSpeed = 23800.0;
+    cases.push_back({"NG sections with the signal table, breast cancer", x, 22.0, 0.1, 0.5, 23, "23s"});
+    // Iris, 12 epochs of the standard step by full passes: 1 + 2 + 70 + 1 passes of 150 * (1.5e-9 * 35 +
+    // 3.5e-7) = 6.0375e-5 s: 0.0536 s.
+    x = in(TrainingMethod::NG, 35, 150, 12, 1);
+    x.Outputs = 3;
+    x.NGStep = NGStepRule::Standard;
+    cases.push_back({"NG standard by full passes, iris", x, 0.1, 0.1, 0.9, 2, "2s"});
+    // 662 weights, 1000 epochs of DH1 (83 trials) through the table, in 2 parts: 3 full passes and 85
+    // passes of the DH1 error (two full passes each) of 569 * (1.5e-9 * 662 + 3.5e-7) = 7.6417e-4 s, and
+    // 662 trials of 569 * 2.5e-8 * 3 s: (173 * 7.6417e-4 + 0.028255) * 1000 / 2 = 80.23 s; S = 3.31^3.
+    x = in(TrainingMethod::NG, 662, 569, 1000, 2);
+    x.Outputs = 2;
+    x.NGStep = NGStepRule::DH1;
+    x.NGDH1Trials = 83;
     x.NGSignalTable = true;
     x.PlotLines = 0;
-    cases.push_back({"NG, 220 weights, 2 parts", x, 1.7, 1.4, 0.0, 4, "4s"});
+    cases.push_back({"NG DH1 with the signal table in 2 parts", x, 81.0, 37.0, 0.0, 117, "117s"});
   }
   {
     // T = 1000 * 5e-6 * 200^2 * 100 / 2 = 10000, S = 1, D = 4e6 / 38000 = 105.26; a computer twice as
@@ -112,6 +132,44 @@ TEST(EstimateTimes, TermsAndTotalByMethod) {
     EXPECT_EQ(t.TotalSeconds, c.total) << c.what;
     EXPECT_EQ(t.TotalText, c.text) << c.what;
   }
+}
+
+// The evaluations of a numerical-gradient epoch, by the direction's rule and the step's, for 10 weights.
+TEST(EstimateTimes, WhatANumericalGradientEpochEvaluates) {
+  struct Case {
+    const char* what;
+    NGStepRule step;
+    bool table, central;
+    double full, rule, trials;
+  };
+  const Case cases[] = {
+      // reference error + error before and after the probing + the grid of 50 points and its two passes
+      {"sections, table", NGStepRule::Sections, true, false, 1 + 2 + 52, 0, 10},
+      {"sections, full passes", NGStepRule::Sections, false, false, 1 + 2 + 20 + 52, 0, 0},
+      {"DH1, table", NGStepRule::DH1, true, false, 3, 83 + 2, 10},
+      {"standard, full passes", NGStepRule::Standard, false, false, 1 + 2 + 20 + 1, 0, 0},
+      // the second-derivative rule tries both sides of every weight, after one pass
+      {"central, table", NGStepRule::Standard, true, true, 1 + 1 + 1, 0, 20},
+      {"central, full passes", NGStepRule::Standard, false, true, 1 + 1 + 20 + 1, 0, 0},
+  };
+  for (const Case& c : cases) {
+    EstimateInputs in;
+    in.Method = TrainingMethod::NG;
+    in.Weights = 10;
+    in.NGStep = c.step;
+    in.NGGridPoints = 50;
+    in.NGDH1Trials = 83;
+    in.NGSignalTable = c.table;
+    in.NGCentral = c.central;
+    const NGEpochWork w = NGEpochWorkOf(in);
+    EXPECT_DOUBLE_EQ(w.FullPasses, c.full) << c.what;
+    EXPECT_DOUBLE_EQ(w.RulePasses, c.rule) << c.what;
+    EXPECT_DOUBLE_EQ(w.TableTrials, c.trials) << c.what;
+  }
+  // The trials of DH1: from 0.1 times the factor until a trial past 1.05 (81 of them for 1.03, 5 for 2),
+  // below 100 only (one for 1000), at most 100; and the two round the last.
+  const std::pair<double, int> dh1[] = {{1.03, 83}, {2.0, 7}, {1000.0, 3}, {1.0, 102}, {0.5, 102}, {1.001, 102}};
+  for (const auto& [factor, trials] : dh1) EXPECT_EQ(DH1TrialsFor(factor), trials) << factor;
 }
 
 TEST(LongOperationQuestion, AskedWhenTheShownTermsPlusOneSecondPassTheLimit) {
