@@ -396,15 +396,25 @@ TEST_F(ProgramWindowsTest, TheFontWindowLaysTheMainWindowOutAgain) {
   auto* ok = qobject_cast<QPushButton*>(fonts->View().WidgetOf("Button1"));
   ASSERT_NE(ok, nullptr);
   EXPECT_TRUE(ok->isDefault());
-  // Tab from the field reaches "Cancel" without applying anything.
+  // Tab goes round the field, "OK" and "Cancel" (and back with Shift+Tab) and applies nothing on the way.
   const WindowRect before = wb.MainFormRect;
+  const int pctBefore = wb.FontPct;
   QWidget* edit = fonts->View().WidgetOf("MaskEdit1");
   edit->setFocus(Qt::OtherFocusReason);
-  QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
-  QApplication::sendEvent(edit, &tab);
-  EXPECT_EQ(QApplication::focusWidget(), fonts->View().WidgetOf("Button2"));
-  EXPECT_TRUE(fonts->isVisible());
-  EXPECT_EQ(wb.MainFormRect.Width, before.Width);
+  wb.Form2.MaskEdit1.UserSetText("100");
+  const struct {
+    Qt::KeyboardModifiers Modifiers;
+    const char* Reaches;
+  } tabs[] = {{Qt::NoModifier, "Button1"},  {Qt::NoModifier, "Button2"}, {Qt::NoModifier, "MaskEdit1"},
+              {Qt::ShiftModifier, "Button2"}, {Qt::ShiftModifier, "Button1"}, {Qt::NoModifier, "Button2"}};
+  for (const auto& t : tabs) {
+    QKeyEvent tab(QEvent::KeyPress, t.Modifiers == Qt::ShiftModifier ? Qt::Key_Backtab : Qt::Key_Tab, t.Modifiers);
+    QApplication::sendEvent(QApplication::focusWidget(), &tab);
+    EXPECT_EQ(QApplication::focusWidget(), fonts->View().WidgetOf(t.Reaches)) << t.Reaches;
+    EXPECT_TRUE(fonts->isVisible()) << t.Reaches;
+    EXPECT_EQ(wb.FontPct, pctBefore) << t.Reaches;
+    EXPECT_EQ(wb.MainFormRect.Width, before.Width) << t.Reaches;
+  }
   // Enter there presses "Cancel", the focused button, not "OK".
   wb.Form2.MaskEdit1.UserSetText("100");
   QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
