@@ -139,10 +139,10 @@ bool MainWindow::OnTopInCorner(int fontPct) const {
 
 void MainWindow::PlaceOnTopInCorner() {
   if (!onTop_ || !onTop_->isVisible()) return;
-  // The place the window is given when it shows: from the right edge and the top the layout gives this
-  // window (where the start shows it) and its height now.
-  const WindowRect& r = wb_.MainFormRect;
-  const WindowPlace p = OnTopFormPlace({r.Left + r.Width - width(), r.Top, width(), height()}, wb_.FontPct);
+  // The place the window is given when it shows, in this window's corner as it stands now: from the
+  // frame's right edge and top, and the client's height.
+  const int right = frameGeometry().right() + 1;
+  const WindowPlace p = OnTopFormPlace({right - width(), y(), width(), height()}, wb_.FontPct);
   wb_.OnTopForm.Left = p.Left;
   wb_.OnTopForm.Top = p.Top;
   if (onTop_->pos() != QPoint(p.Left, p.Top)) onTop_->move(p.Left, p.Top);
@@ -151,14 +151,10 @@ void MainWindow::PlaceOnTopInCorner() {
 
 void MainWindow::KeepOnTopCornerFree() {
   if (wb_.FontPct <= 0) return;
-  // The stay-on-top window's place (its frame's top left) inside this window's client area. Where it stands
-  // already, it is taken as it is, with its real size; before it shows, from the place it will be given.
-  QPoint place = OnTopCorner(wb_.FontPct);
-  if (onTop_ && onTop_->isVisible()) {
-    // Only while it stands on the bottom right part of this window; moved elsewhere it frees the corner.
-    place = OnTopInCorner(wb_.FontPct) ? mapFromGlobal(onTop_->frameGeometry().topLeft()) - QPoint(kCornerGap, kCornerGap)
-                            : QPoint(width(), height());
-  }
+  // The corner where the stay-on-top window is given its place (its frame's top left inside this window's
+  // client area). It stays free wherever the window stands now, so that the arrangement of the controls
+  // never depends on where the user put it.
+  const QPoint place = OnTopCorner(wb_.FontPct);
   for (const std::string& name : bottomGroups_) {
     QWidget* group = view_->WidgetOf(name);
     FlowGridLayout* layout = view_->LayoutOf(name);
@@ -167,6 +163,48 @@ void MainWindow::KeepOnTopCornerFree() {
     const QRect area = group->contentsRect();
     layout->SetFreeCorner(QSize(std::max(0, area.right() + 1 - p.x()), std::max(0, area.bottom() + 1 - p.y())));
   }
+}
+
+QPoint MainWindow::OnTopAnchor() const {
+  // What the stay-on-top window's place is measured from: the frame's right edge, and the frame's top plus
+  // the client's height.
+  return {frameGeometry().right() + 1, y() + height()};
+}
+
+void MainWindow::TakeOnTopAlong() {
+  const QPoint anchor = OnTopAnchor();
+  const QPoint before = lastAnchor_;
+  const QRect beforeFrame = lastFrame_;
+  const bool known = placeKnown_;
+  const bool resized = size() != lastSize_;
+  lastAnchor_ = anchor;
+  lastSize_ = size();
+  lastFrame_ = frameGeometry();
+  placeKnown_ = true;
+  if (layingOut_ || !known || anchor == before || !isVisible() || !onTop_ || !onTop_->isVisible()) return;
+  if (resized) {
+    // Larger or smaller: it goes with the corner when it stood there (up to its own size left of or above
+    // the place it is given), else it stays where the user put it.
+    const QRect on = onTop_->frameGeometry();
+    const QPoint corner = before - QPoint(RoundInt(wb_.FontPct * 260.0 / 150.0) + kCornerGap,
+                                          RoundInt(wb_.FontPct * 110.0 / 150.0) + kCornerGap);
+    if (!on.intersects(beforeFrame) || on.left() < corner.x() - on.width() || on.top() < corner.y() - on.height()) return;
+  }
+  // A placement of the program still due would put it back where it stood.
+  DropPendingPlacements(onTop_);
+  onTop_->move(onTop_->pos() + (anchor - before));
+  wb_.OnTopForm.Left = onTop_->x();
+  wb_.OnTopForm.Top = onTop_->y();
+}
+
+void MainWindow::PlaceOnTopAtStart() {
+  // Shown where the start put this window, which the window system may have moved a little to frame it: the
+  // stay-on-top window in the corner of the window as it stands.
+  PlaceOnTopInCorner();
+  lastAnchor_ = OnTopAnchor();
+  lastSize_ = size();
+  lastFrame_ = frameGeometry();
+  placeKnown_ = true;
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -179,11 +217,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 void MainWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
   KeepOnTopCornerFree();
+  TakeOnTopAlong();
 }
 
 void MainWindow::moveEvent(QMoveEvent* event) {
   QMainWindow::moveEvent(event);
   KeepOnTopCornerFree();
+  TakeOnTopAlong();
 }
 
 void MainWindow::ApplyStartLayout() {
@@ -210,6 +250,16 @@ void MainWindow::ApplyFontLayout() {
   // percentage, before the window changes: it then goes with the corner.
   const bool onTopFollows = OnTopInCorner(laidOutPct_);
   laidOutPct_ = wb_.FontPct;
+  // The stay-on-top window is placed here, or left where it stands; the moves of the layout take it nowhere.
+  FlagGuard<bool> laying(layingOut_, true);
+  struct PlaceKept {
+    MainWindow* W;
+    ~PlaceKept() {
+      W->lastAnchor_ = W->OnTopAnchor();
+      W->lastSize_ = W->size();
+      W->lastFrame_ = W->frameGeometry();
+    }
+  } kept{this};
   // Only a window shown gets its resize events at once, so that its layout follows each step.
   if (!isVisible()) {
     ApplyStartLayout();

@@ -3,6 +3,9 @@
 // all built from the main window's control table.
 #include <QMainWindow>
 #include <QPointer>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
 #include <string>
 #include <vector>
 
@@ -34,8 +37,11 @@ class MainWindow : public QMainWindow {
   bool Closed() const { return closed_; }
   // The platform that holds a close request made while a command runs, and closes the editor windows.
   void SetPlatform(QtPlatform* platform) { platform_ = platform; }
-  // The stay-on-top window: the controls along the bottom keep clear of where it stands.
+  // The stay-on-top window: it goes along when this window moves (and, standing in its corner, when it is
+  // made larger or smaller); the controls along the bottom keep its corner free wherever it stands.
   void SetStayOnTop(QWidget* onTop);
+  // Once the window is shown at its start place: the stay-on-top window goes to its corner.
+  void PlaceOnTopAtStart();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -56,6 +62,10 @@ class MainWindow : public QMainWindow {
   // it at the font percentage `fontPct`), and its move there, to the place it is given when shown.
   bool OnTopInCorner(int fontPct) const;
   void PlaceOnTopInCorner();
+  // After a move or a resize of this window: the stay-on-top window keeps its place relative to this
+  // window's bottom right corner; on a resize only when it stood in that corner.
+  void TakeOnTopAlong();
+  QPoint OnTopAnchor() const;
 
   Workbench& wb_;
   FormView* view_;  // owned by this window
@@ -64,6 +74,13 @@ class MainWindow : public QMainWindow {
   QtPlatform* platform_ = nullptr;
   bool closed_ = false;
   int laidOutPct_ = 0;  // the font percentage of the last layout
+  // At the last move or resize: the point the stay-on-top window's place is measured from, the client's
+  // size and the frame.
+  QPoint lastAnchor_;
+  QSize lastSize_;
+  QRect lastFrame_;
+  bool placeKnown_ = false;
+  bool layingOut_ = false;  // a font layout places the stay-on-top window itself
 };
 
 }  // namespace wl

@@ -274,6 +274,7 @@ void ProgramWindows::ShowMainWindow() {
   main_->ApplyStartLayout();
   main_->show();
   KeepOnScreenSoon(main_);
+  main_->PlaceOnTopAtStart();
   // The stay-on-top window, shown while the windows were made, stays above the main window.
   if (onTop_ && onTop_->isVisible()) onTop_->raise();
 }

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDialog>
+#include <QWindow>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -125,10 +127,16 @@ class QtPlatform::InputGate : public QObject {
   bool Dropping = false;
   std::vector<QPointer<QWidget>> HeldCloses;
   QPointer<QWidget> StayOnTop;
+  // The window the user last pressed a button or a key in (a menu's window for its menu), the stay-on-top
+  // window and the dialogs left out: a command's dialogs belong to it.
+  QPointer<QWidget> Worked;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
     if ((event->type() == QEvent::Show || event->type() == QEvent::Hide) && watched->isWidgetType()) StepDown(watched, event);
+    if (!Dropping && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress) &&
+        watched->isWidgetType())
+      NoteWorked(static_cast<QWidget*>(watched));
     if (!Dropping) return false;
     if (IsUserInput(event->type())) {
       ++p_.dropped_;
@@ -144,6 +152,14 @@ class QtPlatform::InputGate : public QObject {
   }
 
  private:
+  void NoteWorked(QWidget* w) {
+    QWidget* win = w->window();
+    // A menu, a drop-down list: the window it belongs to.
+    while (win && (win->windowFlags() & Qt::Popup) == Qt::Popup && win->parentWidget()) win = win->parentWidget()->window();
+    if (!win || win == StayOnTop || win->isModal() || (win->windowFlags() & Qt::Popup) == Qt::Popup) return;
+    Worked = win;
+  }
+
   // The stay-on-top window stands above every window, also above the dialogs and message boxes, whose
   // buttons it would cover: it steps aside while one of them is open.
   void StepDown(QObject* watched, QEvent* event) {
@@ -191,17 +207,40 @@ QtPlatform::~QtPlatform() {
 
 QWidget* QtPlatform::DialogParent() const {
   // A dialog belongs to the window the user worked in (the picture viewer's own dialogs to the viewer), so
-  // that this window, not the main window, comes back to the front when the dialog closes.
+  // that this window, not the main window, stands under it and comes back to the front when it closes.
+  // Which window the window system has made active may lag behind the user's click.
+  QWidget* stayOnTop = gate_ ? gate_->StayOnTop.data() : nullptr;
+  if (gate_ && gate_->Worked && gate_->Worked->isVisible()) return gate_->Worked;
   QWidget* active = QApplication::activeWindow();
-  if (active && active != (gate_ ? gate_->StayOnTop.data() : nullptr) && !(active->windowFlags() & Qt::Popup))
-    return active;
+  if (active && active != stayOnTop && !(active->windowFlags() & Qt::Popup)) return active;
   return mainWindow_;
 }
+
+namespace {
+
+// Runs a dialog of `owner`: the window system is told whose dialog it is (so that it stands over that
+// window and brings no other window of the program forward), and `owner` comes back to the front when the
+// dialog closes.
+int RunDialogOf(QDialog& dialog, QWidget* owner) {
+  if (owner) {
+    dialog.winId();
+    if (QWindow* own = owner->window()->windowHandle(); own && dialog.windowHandle())
+      dialog.windowHandle()->setTransientParent(own);
+  }
+  const int result = dialog.exec();
+  if (owner && owner->isVisible()) {
+    owner->window()->raise();
+    owner->window()->activateWindow();
+  }
+  return result;
+}
+
+}  // namespace
 
 void QtPlatform::ShowMessage(const std::string& text, const std::string& caption) {
   QMessageBox box(QMessageBox::NoIcon, caption.empty() ? kAppName : QString::fromStdString(caption),
                   QString::fromStdString(text), QMessageBox::Ok, DialogParent());
-  box.exec();
+  RunDialogOf(box, box.parentWidget());
 }
 
 Answer QtPlatform::Ask(const std::string& text, const std::string& caption, Buttons buttons) {
@@ -226,7 +265,7 @@ Answer QtPlatform::Ask(const std::string& text, const std::string& caption, Butt
   QMessageBox box(QMessageBox::Question, caption.empty() ? kAppName : QString::fromStdString(caption),
                   QString::fromStdString(text), set, DialogParent());
   box.setEscapeButton(escape);
-  box.exec();
+  RunDialogOf(box, box.parentWidget());
   switch (box.standardButton(box.clickedButton())) {
     case QMessageBox::Yes:
       return Answer::Yes;
@@ -246,12 +285,15 @@ bool QtPlatform::Execute(FileDialog& dlg) {
     start = name.front() == '/' ? name : start + "/" + name;
   }
   const QString filter = QtFileFilter(dlg.Filter);
+  QWidget* owner = DialogParent();
+  QFileDialog dialog(owner, dlg.IsSave() ? QStringLiteral("Save As") : QStringLiteral("Open"),
+                     QString::fromStdString(start), filter);
+  dialog.setAcceptMode(dlg.IsSave() ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(dlg.IsSave() ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   // The routines decide themselves which files may be replaced; the dialog does not ask again.
-  const QString path = dlg.IsSave()
-                           ? QFileDialog::getSaveFileName(DialogParent(), QStringLiteral("Save As"), QString::fromStdString(start), filter,
-                                                          nullptr, QFileDialog::DontConfirmOverwrite)
-                           : QFileDialog::getOpenFileName(DialogParent(), QStringLiteral("Open"), QString::fromStdString(start),
-                                                          filter);
+  if (dlg.IsSave()) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  if (RunDialogOf(dialog, owner) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+  const QString path = dialog.selectedFiles().constFirst();
   if (path.isEmpty()) return false;
   dlg.FileName = path.toStdString();
   return true;

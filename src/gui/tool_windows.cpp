@@ -28,11 +28,10 @@ FontWindow::FontWindow(Workbench& wb) : QWidget(nullptr, Qt::Window), wb_(wb) {
   view_ = new FormView(wb_.Form2, this, nullptr);
   view_->LayOutTopLevel(this);
   if (auto* ok = qobject_cast<QPushButton*>(view_->WidgetOf("Button1"))) ok->setDefault(true);
-  // The keyboard reaches "Cancel" first: the focus entering "OK" applies the percentage at once, so a Tab
-  // from the field must not land there (Enter still applies it: "OK" is the default button).
+  // Tab goes round the field, "OK" and "Cancel"; only a press of a button does anything.
   if (QWidget* edit = view_->WidgetOf("MaskEdit1"); edit && view_->WidgetOf("Button2") && view_->WidgetOf("Button1")) {
-    setTabOrder(edit, view_->WidgetOf("Button2"));
-    setTabOrder(view_->WidgetOf("Button2"), view_->WidgetOf("Button1"));
+    setTabOrder(edit, view_->WidgetOf("Button1"));
+    setTabOrder(view_->WidgetOf("Button1"), view_->WidgetOf("Button2"));
   }
   resize(TForm2::Width, TForm2::Height);
 }

@@ -18,7 +18,7 @@ MainFormLayout LayOutMainFormForFonts(double s, int screenWidth);
 
 // "Fonts": the window at (300, 200) with FontPct in MaskEdit1, shown, the focus in MaskEdit1.
 void ShowFontsForm(Workbench& wb);
-// "OK" (also when the OK button receives the focus): FontPct := MaskEdit1, the window hidden, the main
+// "OK": FontPct := MaskEdit1, the window hidden, the main
 // window laid out again and repainted. A text that is not an integer throws ConvertError and a percentage
 // of 0 or less is refused with a message; either way nothing moves.
 void FontsOK(Workbench& wb);

@@ -16,11 +16,11 @@ void AddToolsHandlers(std::vector<HandlerRow>& t) {
   t.push_back({"R", E::MouseReleased, [](Workbench& wb) { WriteSquareDataSet(wb); }});
 }
 
-// The font window's buttons; "OK" runs also when its button receives the focus.
+// The font window's buttons: pressed (a click, or Enter or Space on the button), never by the focus passing
+// over them, so that the keyboard reaches every control of the window.
 const std::vector<HandlerRow>& Form2HandlerTable() {
   static const std::vector<HandlerRow> table = {
       {"Button1", ControlEvent::MouseReleased, [](Workbench& wb) { FontsOK(wb); }},
-      {"Button1", ControlEvent::FocusEnters, [](Workbench& wb) { FontsOK(wb); }},
       {"Button2", ControlEvent::MouseReleased, [](Workbench& wb) { FontsCancel(wb); }},
   };
   return table;

@@ -37,13 +37,19 @@ void Show(TPrzegladaj& v, const std::string& path, int blanks) {
 
 bool HasPicture(TPrzegladaj& v) { return !Pictures(v).Picture.isNull(); }
 
-// The save dialog's name with the extension always appended, or "" when cancelled.
-std::string SaveName(Workbench& wb, TPrzegladaj& v, const char* extension) {
+// The save dialog's name, with the kind's extension added when the name does not end in it already (in
+// any letter case), or "" when cancelled. The dialog offers the files of the kind.
+std::string SaveName(Workbench& wb, TPrzegladaj& v, const std::string& kind, const std::string& extension) {
   if (!HasPicture(v)) return "";
   FileDialog& dlg = v.SavePictureDialog1;
   dlg.FileName.clear();
+  dlg.Filter = kind + "|*" + extension + "|all files|*";
   if (!wb.Plat.Execute(dlg)) return "";
-  return dlg.FileName + extension;
+  const std::string name = dlg.FileName;
+  const bool has = name.size() > extension.size() &&
+                   Lower(name.substr(name.size() - extension.size())) == extension &&
+                   name[name.size() - extension.size() - 1] != '/';
+  return has ? name : name + extension;
 }
 
 }  // namespace
@@ -150,9 +156,10 @@ void ViewerOpen(Workbench& wb, TPrzegladaj& v) {
 void ViewerNext(Workbench& wb, TPrzegladaj& v) {
   (void)wb;
   if (v.BackSteps == 0) {
-    if (v.SearchFiles.empty()) return;  // the folder holds no other picture of its kind
-    // Past the last file the search keeps the last one found.
-    if (v.SearchIndex + 1 < static_cast<int>(v.SearchFiles.size())) ++v.SearchIndex;
+    // The folder holds no other picture of its kind, or the search has shown its last file: "Next" stops
+    // there (the history does not take the last picture again).
+    if (v.SearchIndex + 1 >= static_cast<int>(v.SearchFiles.size())) return;
+    ++v.SearchIndex;
     const std::string path = v.SearchFiles[static_cast<std::size_t>(v.SearchIndex)];
     Show(v, path, 25);
     AddToHistory(v, path);
@@ -186,17 +193,17 @@ void ViewerDecrease(Workbench&, TPrzegladaj& v) {
 }
 
 void ViewerSaveAsBMP(Workbench& wb, TPrzegladaj& v) {
-  const std::string name = SaveName(wb, v, ".bmp");
+  const std::string name = SaveName(wb, v, "BMP", ".bmp");
   if (!name.empty()) WriteBmp(Pictures(v).Picture, name);
 }
 
 void ViewerSaveAsGIF(Workbench& wb, TPrzegladaj& v) {
-  const std::string name = SaveName(wb, v, ".gif");
+  const std::string name = SaveName(wb, v, "GIF", ".gif");
   if (!name.empty()) WriteGif(Pictures(v).Picture, name);
 }
 
 void ViewerSaveAsJPG(Workbench& wb, TPrzegladaj& v) {
-  const std::string name = SaveName(wb, v, ".jpg");
+  const std::string name = SaveName(wb, v, "JPG", ".jpg");
   if (!name.empty()) WriteJpeg(Pictures(v).Picture, name);
 }
 

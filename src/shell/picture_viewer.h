@@ -9,7 +9,7 @@
 // takes the folder search's next file and adds it to the history. The back steps are counted up to 255.
 // A picture that cannot be read changes neither the history, its position nor the back steps.
 // The folder search of "Open" goes on from the opened file, round the folder back to the file before it;
-// past its last file "Next" reloads that file.
+// at its last file "Next" stops.
 #include <string>
 #include <vector>
 
@@ -40,8 +40,9 @@ void ViewerNext(Workbench& wb, TPrzegladaj& v);
 void ViewerPrevious(Workbench& wb, TPrzegladaj& v);
 void ViewerIncrease(Workbench& wb, TPrzegladaj& v);
 void ViewerDecrease(Workbench& wb, TPrzegladaj& v);
-// "Save as BMP", "Save as GIF" (the 216-colour palette), "Save as JPG" (baseline, quality 90): the name
-// typed + ".bmp", ".gif" or ".jpg", always appended. Nothing without a picture.
+// "Save as BMP", "Save as GIF" (the 216-colour palette), "Save as JPG" (baseline, quality 90): the dialog
+// offers "BMP (*.bmp)", "GIF (*.gif)" or "JPG (*.jpg)"; the name typed gets ".bmp", ".gif" or ".jpg" unless
+// it ends in it already. Nothing without a picture.
 void ViewerSaveAsBMP(Workbench& wb, TPrzegladaj& v);
 void ViewerSaveAsGIF(Workbench& wb, TPrzegladaj& v);
 void ViewerSaveAsJPG(Workbench& wb, TPrzegladaj& v);

@@ -304,6 +304,53 @@ TEST_P(MainWindowLayoutTest, TheArrangementDoesNotDependOnTheLastRun) {
   EXPECT_EQ(Arrangement(), before);
 }
 
+// The user moves the main window: the stay-on-top window goes along, at its place relative to the window's
+// bottom right corner; made larger or smaller, the window takes it along with the corner. Wherever the
+// user puts the stay-on-top window, the pages and the boxes along the bottom keep their arrangement.
+TEST_P(MainWindowLayoutTest, TheStayOnTopWindowGoesWithTheMainWindowAndTheArrangementStays) {
+  MainWindow* main = windows.Main();
+  OnTopWindow* onTop = windows.OnTop();
+  ASSERT_TRUE(onTop->isVisible());
+  auto settle = [] {
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 400) QApplication::processEvents(QEventLoop::AllEvents, 50);
+  };
+  settle();
+  const std::vector<std::string> start = Arrangement();
+  const QPoint offset = onTop->pos() - (main->pos() + QPoint(main->width(), main->height()));
+  // Moves of the main window: by the title bar, and by the program (kept on the screen).
+  for (const QPoint by : {QPoint(-200, 40), QPoint(-37, 100), QPoint(150, -90)}) {
+    main->move(main->pos() + by);
+    settle();
+    EXPECT_EQ(onTop->pos() - (main->pos() + QPoint(main->width(), main->height())), offset)
+        << "moved by " << by.x() << ", " << by.y();
+    EXPECT_EQ(onTop->pos(), QPoint(wb.OnTopForm.Left, wb.OnTopForm.Top));
+  }
+  EXPECT_EQ(FirstFault(), "");
+  // Made larger by the user at the bottom right, and back: still in the corner.
+  main->resize(main->size() + QSize(40, 30));
+  settle();
+  EXPECT_EQ(onTop->pos() - (main->pos() + QPoint(main->width(), main->height())), offset);
+  main->resize(main->size() - QSize(40, 30));
+  settle();
+  ASSERT_EQ(Arrangement(), start);
+
+  // Put elsewhere by the user (over the progress group, over the pages, away from the window): the
+  // arrangement stays as it was.
+  const QRect frame = main->frameGeometry();
+  for (const QPoint at : {frame.bottomRight() - QPoint(500, 60), frame.bottomLeft() + QPoint(10, -60),
+                          frame.topLeft() + QPoint(300, 200), QPoint(frame.left() - 300, frame.bottom() - 40)}) {
+    DropPendingPlacements(onTop);
+    onTop->move(at);
+    settle();
+    const std::vector<std::string> now = Arrangement();
+    ASSERT_EQ(now.size(), start.size());
+    for (std::size_t i = 0; i < now.size(); ++i)
+      ASSERT_EQ(now[i], start[i]) << GetParam() << " ppi, the stay-on-top window at " << at.x() << ", " << at.y();
+  }
+}
+
 // "Tools" -> "Fonts" with a percentage and "OK": at every scale the window shows every control whole, the
 // stay-on-top window sits in its corner clear of them, and a scale looks the same whatever scales came
 // before (the start's size and arrangement at the start's scale).

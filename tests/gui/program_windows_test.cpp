@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
+#include <QWindow>
+#include <QMenuBar>
+#include <QTimer>
 #include <QComboBox>
 #include <QEvent>
 #include <QImage>
@@ -396,15 +400,25 @@ TEST_F(ProgramWindowsTest, TheFontWindowLaysTheMainWindowOutAgain) {
   auto* ok = qobject_cast<QPushButton*>(fonts->View().WidgetOf("Button1"));
   ASSERT_NE(ok, nullptr);
   EXPECT_TRUE(ok->isDefault());
-  // Tab from the field reaches "Cancel" without applying anything.
+  // Tab goes round the field, "OK" and "Cancel" (and back with Shift+Tab) and applies nothing on the way.
   const WindowRect before = wb.MainFormRect;
+  const int pctBefore = wb.FontPct;
   QWidget* edit = fonts->View().WidgetOf("MaskEdit1");
   edit->setFocus(Qt::OtherFocusReason);
-  QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
-  QApplication::sendEvent(edit, &tab);
-  EXPECT_EQ(QApplication::focusWidget(), fonts->View().WidgetOf("Button2"));
-  EXPECT_TRUE(fonts->isVisible());
-  EXPECT_EQ(wb.MainFormRect.Width, before.Width);
+  wb.Form2.MaskEdit1.UserSetText("100");
+  const struct {
+    Qt::KeyboardModifiers Modifiers;
+    const char* Reaches;
+  } tabs[] = {{Qt::NoModifier, "Button1"},  {Qt::NoModifier, "Button2"}, {Qt::NoModifier, "MaskEdit1"},
+              {Qt::ShiftModifier, "Button2"}, {Qt::ShiftModifier, "Button1"}, {Qt::NoModifier, "Button2"}};
+  for (const auto& t : tabs) {
+    QKeyEvent tab(QEvent::KeyPress, t.Modifiers == Qt::ShiftModifier ? Qt::Key_Backtab : Qt::Key_Tab, t.Modifiers);
+    QApplication::sendEvent(QApplication::focusWidget(), &tab);
+    EXPECT_EQ(QApplication::focusWidget(), fonts->View().WidgetOf(t.Reaches)) << t.Reaches;
+    EXPECT_TRUE(fonts->isVisible()) << t.Reaches;
+    EXPECT_EQ(wb.FontPct, pctBefore) << t.Reaches;
+    EXPECT_EQ(wb.MainFormRect.Width, before.Width) << t.Reaches;
+  }
   // Enter there presses "Cancel", the focused button, not "OK".
   wb.Form2.MaskEdit1.UserSetText("100");
   QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
@@ -513,6 +527,59 @@ TEST_F(ProgramWindowsTest, TheViewerShowsTheOpenedPicture) {
   EXPECT_EQ(stretched.height(), v.ImageHeight);
   EXPECT_EQ(CountColour(viewer->Picture()->grab().toImage(), qRgb(255, 0, 0)), stretched.width() * stretched.height());
   Keep(viewer, "picture_viewer");
+}
+
+// A dialog belongs to the window the user worked in, whichever window the window system has made active:
+// the picture viewer's "Save as" stands over the viewer (its transient parent), and the viewer is the
+// window in front when it closes; a press on the stay-on-top window changes nothing of that.
+TEST_F(ProgramWindowsTest, ADialogBelongsToTheWindowTheUserWorkedIn) {
+  wb.Form1.Browser1.UserClick();
+  QApplication::processEvents();
+  auto* viewer = dynamic_cast<ViewerWindow*>(windows.Window("Przegladaj"));
+  ASSERT_NE(viewer, nullptr);
+  MainWindow* main = windows.Main();
+  auto press = [](QWidget* w) {
+    const QPointF at(5, 5);
+    QMouseEvent e(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+    QMouseEvent up(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &up);
+  };
+  // Runs a save dialog and cancels it; the window it stood over.
+  auto dialogOver = [&]() -> QWidget* {
+    QWidget* owner = nullptr;
+    QWindow* transient = nullptr;
+    QTimer::singleShot(50, [&] {
+      if (QWidget* modal = QApplication::activeModalWidget()) {
+        owner = modal->parentWidget() ? modal->parentWidget()->window() : nullptr;
+        transient = modal->windowHandle() ? modal->windowHandle()->transientParent() : nullptr;
+        static_cast<QDialog*>(modal)->reject();
+      }
+    });
+    EXPECT_FALSE(plat_.Execute(wb.GTP.SDialog));
+    EXPECT_TRUE(owner && transient == owner->windowHandle());
+    return owner;
+  };
+  const struct {
+    const char* Pressed;
+    QWidget* Window;
+    QWidget* Active;  // what the window system made active
+    QWidget* Owner;
+  } cases[] = {
+      {"the viewer's menu bar", viewer->findChild<QMenuBar*>(), main, viewer},
+      {"the stay-on-top selector", windows.OnTop()->Selector(), main, viewer},
+      {"the main window's pages", main->View().WidgetOf("P1"), viewer, main},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Pressed);
+    ASSERT_NE(c.Window, nullptr);
+    press(c.Window);
+    c.Active->activateWindow();
+    QApplication::processEvents();
+    EXPECT_EQ(dialogOver(), c.Owner);
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), c.Owner);
+  }
 }
 
 // "TR 3D" and "TR 1D" after a surface of an iris run: the 3-D window shows its picture and its arrows

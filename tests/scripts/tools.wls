@@ -60,10 +60,15 @@ answer save results/again
 click Przegladaj.SaveasGIF1
 answer save results/again.jpg
 click Przegladaj.SaveasJPG1
+answer save results/named.gif
+click Przegladaj.SaveasGIF1
 expect no-message
 expect file results/again.bmp
 expect file results/again.gif
-expect file results/again.jpg.jpg
+expect file results/again.jpg
+expect no-file results/again.jpg.jpg
+expect file results/named.gif
+expect no-file results/named.gif.gif
 # "Next" walks the GIFs of that folder.
 click Przegladaj.Next1
 expect no-message

@@ -57,9 +57,15 @@ TEST_F(ToolsTest, FontsOKLaysTheMainWindowOutForThePercentage) {
   }
   EXPECT_TRUE(plat.Messages.empty());
 
-  // The OK button receiving the focus applies the percentage too.
+  // The focus passing over "OK" (a Tab towards "Cancel") applies nothing; only its press does.
+  const WindowRect laidOut = wb->MainFormRect;
+  const std::size_t hidden = plat.HiddenWindows.size();
   wb->Form2.MaskEdit1.UserSetText("120");
   wb->Form2.Button1.EnterFocus();
+  EXPECT_EQ(wb->FontPct, 100);
+  EXPECT_EQ(wb->MainFormRect.Width, laidOut.Width);
+  EXPECT_EQ(plat.HiddenWindows.size(), hidden);
+  wb->Form2.Button1.UserClick();
   EXPECT_EQ(wb->MainFormRect.Width, 800);
 }
 
