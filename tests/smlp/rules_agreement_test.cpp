@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "model/create_network.h"
 #include "model/data_file.h"
 #include "model/read_parameters.h"
 #include "model/results_prefix.h"
@@ -29,6 +31,7 @@
 #include "smlp/step_rules.h"
 #include "smlp/binary_set_test_env.h"
 #include "support/test_support.h"
+#include "training/prepare_run.h"
 
 namespace wl {
 namespace {
@@ -1241,6 +1244,137 @@ TEST_F(GeneratedNetworksTest, TheAgreementCountReadsTheThresholdRules) {
   const int agree = StepRulesAgreement(*wb, rules.Features, {{texts, false}, {swapped, true}});
   EXPECT_LT(agree, all);
   EXPECT_EQ(StepRulesAgreement(*wb, rules.Features, {{swapped, true}}), agree);
+}
+
+// ---- the SMLP's weights file
+
+// An SMLP saved and loaded back is the network that was saved, step or logistic, with the features it sees:
+// its rules, read by the reader above, its report's count and its accuracy are the saved network's, also
+// where a sigmoid network has been built in between and the parameters say otherwise.
+TEST_F(RulesAgreementTest, SmlpWeightsFileLoadsBackAsTheSavedNetwork) {
+  struct Case {
+    const char* Name;
+    bool Logistic, Masked, SigmoidBetween;
+  } cases[] = {
+      {"step units, loaded at once", false, false, false},
+      {"step units, a masked feature, a sigmoid network in between", false, true, true},
+      {"logistic units, a sigmoid network in between", true, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    SetUp();
+    Open("monk1.dat");
+    HiddenPerClass(2);
+    wb->Form1.sigmoidSMLPButton.SetChecked(c.Logistic);
+    ASSERT_FALSE(ReadParameters(*wb, 10));
+    ASSERT_TRUE(RunSMLP(*wb, 1));
+    ASSERT_EQ(wb->NetKind, 1);
+    ASSERT_EQ(wb->Slope != 0.0, c.Logistic);
+    if (c.Masked) wb->FeatureMask[4] = 0;
+    const double slope = wb->Slope;
+    const std::vector<int> mask = wb->FeatureMask;
+    const double error = EvaluateNetwork(*wb);
+    const double rate = wb->SuccessRate;
+    const StepRules before = BuildStepRules(*wb);
+    std::vector<std::string> texts;
+    for (const RuleNode& r : before.Classes) texts.push_back(RuleText(before.Features, r));
+    SaveWeights(*wb, 1);
+    const std::string file = wb->ResultsPrefix + "_FinalWeights.txt";
+    EXPECT_EQ(Lines(ReadText(file))[0].rfind("SMLP  slope ", 0), 0u);
+
+    wb->Form1.SlopeEdit.SetText("2");
+    if (c.SigmoidBetween) {
+      ASSERT_EQ(CreateNetwork(*wb, 4), NetworkBuilt);
+      ASSERT_EQ(wb->NetKind, 0);
+    }
+    plat.Messages.clear();
+    ASSERT_TRUE(LoadWeights(*wb, file));
+    EXPECT_TRUE(plat.Messages.empty()) << plat.Messages.front().Text;
+    EXPECT_EQ(wb->NetKind, 1);
+    EXPECT_EQ(wb->NetType, 3);
+    EXPECT_EQ(wb->Slope, slope);
+    EXPECT_EQ(wb->FeatureMask, mask);
+    EXPECT_EQ(EvaluateNetwork(*wb), error);
+    EXPECT_EQ(wb->SuccessRate, rate);
+    const StepRules after = BuildStepRules(*wb);
+    for (std::size_t k = 0; k < texts.size(); ++k) EXPECT_EQ(RuleText(after.Features, after.Classes[k]), texts[k]);
+    if (!c.Logistic) {
+      ExpectReportAgrees();
+      // "On Training Set" on the loaded network: the rules report of the step network, all vectors right.
+      EXPECT_NE(ReadText(wb->ResultsPrefix + "_RE.txt").find("Success Rate: " + FixedDisplayText(rate, 7, 5)),
+                std::string::npos);
+    }
+  }
+}
+
+// A file that names a step network that it does not rebuild, or none while a step network is in place,
+// loads into a sigmoid network and says so; a file of other hidden neurons per class or another data set
+// is refused and leaves the network as it was.
+TEST_F(RulesAgreementTest, StepNetworkFilesSayWhatTheyBuild) {
+  Open("monk1.dat");
+  HiddenPerClass(1);
+  ASSERT_FALSE(ReadParameters(*wb, 10));
+  ASSERT_TRUE(RunSMLP(*wb, 1));
+  SaveWeights(*wb, 1);
+  const std::vector<std::string> smlp = Lines(ReadText(wb->ResultsPrefix + "_FinalWeights.txt"));
+  auto write = [&](const std::string& name, const std::vector<std::string>& lines) {
+    const std::string path = (dir / "results" / name).string();
+    std::ofstream out(path, std::ios::binary);
+    for (const std::string& l : lines) out << l << "\n";
+    return path;
+  };
+  const std::vector<std::string> weights(smlp.begin() + 1, smlp.end());
+  std::vector<std::string> lunits = weights;
+  lunits.insert(lunits.begin(), "Step  L-units");
+  std::vector<std::string> twoHidden = smlp;
+  twoHidden[0] = "SMLP  slope 0  hidden 2  mask 1 1 1 1 1 1";
+  std::vector<std::string> fewerFeatures = smlp;
+  fewerFeatures[0] = "SMLP  slope 0  hidden 1  mask 1 1 1";
+  std::vector<std::string> late = weights;
+  late.push_back(smlp[0]);
+  struct Case {
+    const char* Name;
+    std::vector<std::string> Lines;
+    bool Loads;
+    const char* Says;
+  } cases[] = {
+      {"the lines of an SMLP without its first line", weights, true,
+       " does not name a step network: it has been loaded into a sigmoid network of the current structure"},
+      {"an L-unit network's file", lunits, true,
+       " holds the weights of a step network (L-units) that a weights file does not rebuild: it has been loaded "
+       "into a sigmoid network of the current structure"},
+      {"other hidden neurons per class", twoHidden, false,
+       " holds an SMLP of 2 hidden neurons per class; the parameters give 1. Set them alike and load again; the "
+       "network is left as it was"},
+      {"another data set", fewerFeatures, false,
+       " holds an SMLP of 3 features; the data set has 6; the network is left as it was"},
+      {"the SMLP line after the weights", late, false, ", line 41: the line of a step network stands first in its file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    ASSERT_FALSE(ReadParameters(*wb, 10));
+    ASSERT_TRUE(RunSMLP(*wb, 1));
+    const std::vector<std::vector<TNeuron>> net = wb->Net;
+    const std::string path = write("w.txt", c.Lines);
+    plat.Messages.clear();
+    std::string said;
+    try {
+      EXPECT_EQ(LoadWeights(*wb, path), c.Loads);
+      said = plat.Messages.empty() ? "" : plat.Messages.front().Text;
+    } catch (const FileError& e) {
+      EXPECT_FALSE(c.Loads);
+      said = e.what();
+    }
+    EXPECT_EQ(said, "Weights file " + path + c.Says);
+    if (c.Loads) {
+      EXPECT_EQ(wb->NetKind, 0);
+    } else {
+      EXPECT_EQ(wb->NetKind, 1);
+      EXPECT_EQ(wb->Net.size(), net.size());
+      for (std::size_t l = 0; l < net.size() && l < wb->Net.size(); ++l)
+        for (std::size_t j = 0; j < net[l].size(); ++j) EXPECT_EQ(wb->Net[l][j].Weights, net[l][j].Weights);
+    }
+  }
 }
 
 // ---- the five-layer weights file
