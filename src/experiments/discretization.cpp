@@ -282,6 +282,7 @@ void DiscretizeEqualNumber(Workbench& wb) {
       DiscrProgress(wb, "Discretization  " + wb.Features[f].Name);
       for (std::size_t v = 0; v < column.size(); ++v) column[v] = wb.Data[v][f];
       wb.DiscrCutPoints[f] = EqualNumberCutPoints(column, k);
+      wb.DiscrCutCounts[f] = static_cast<int>(wb.DiscrCutPoints[f].size());  // tied values may leave fewer
     }
     RememberKinds(wb, DiscretizationSource::EqualNumber);
   }

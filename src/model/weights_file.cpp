@@ -46,7 +46,7 @@ std::string OtherStepNetwork(const Workbench& wb) {
 
 std::string StepNetworkLine(const Workbench& wb) {
   if (IsPlainSMLP(wb)) {
-    std::string line = "SMLP  slope " + FloatToStr(wb.Slope) + "  hidden " + IntToStr(wb.HidPerOut[0]) + "  mask";
+    std::string line = "SMLP  slope " + ExactFloatToStr(wb.Slope) + "  hidden " + IntToStr(wb.HidPerOut[0]) + "  mask";
     for (std::size_t f = 0; f < wb.Features.size(); ++f)
       line += " " + IntToStr(f < wb.FeatureMask.size() ? wb.FeatureMask[f] : 1);
     return line;

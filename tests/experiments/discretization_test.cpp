@@ -626,6 +626,7 @@ TEST_F(DiscretizationTest, EqualNumberIntervalsOfShippedSetsAreHeldAndNamedOnce)
         EXPECT_EQ(std::unique(rows.begin(), rows.end()) - rows.begin(), 4);
         const std::string mid = normalised ? "0.000000" : "0.500000";
         EXPECT_EQ(wb->Features[0].Symbols, (std::vector<std::string>{"_" + mid, mid + "_"}));
+        EXPECT_EQ(wb->DiscrCutCounts, (std::vector<int>{1, 1}));
       }
     }
 }
