@@ -47,8 +47,10 @@ std::string OtherStepNetwork(const Workbench& wb) {
 std::string StepNetworkLine(const Workbench& wb) {
   if (IsPlainSMLP(wb)) {
     std::string line = "SMLP  slope " + ExactFloatToStr(wb.Slope) + "  hidden " + IntToStr(wb.HidPerOut[0]) + "  mask";
-    for (std::size_t f = 0; f < wb.Features.size(); ++f)
-      line += " " + IntToStr(f < wb.FeatureMask.size() ? wb.FeatureMask[f] : 1);
+    for (std::size_t f = 0; f < wb.Features.size(); ++f) {
+      line += ' ';
+      line += IntToStr(f < wb.FeatureMask.size() ? wb.FeatureMask[f] : 1);
+    }
     return line;
   }
   const std::string other = OtherStepNetwork(wb);

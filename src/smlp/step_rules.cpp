@@ -186,7 +186,8 @@ UnitForm Combination(const std::vector<UnitForm>& units, const std::vector<doubl
   RuleFeatures placeholders(units.size());
   std::vector<WeightedRule> in;
   for (std::size_t t = 0; t < units.size(); ++t) {
-    placeholders[t].Name = "@" + IntToStr(static_cast<std::int64_t>(t));
+    placeholders[t].Name = IntToStr(static_cast<std::int64_t>(t));
+    placeholders[t].Name.insert(placeholders[t].Name.begin(), '@');
     placeholders[t].Texts = {"1"};
     placeholders[t].Values = {1.0};
     RuleNode r;

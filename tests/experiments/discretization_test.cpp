@@ -95,7 +95,10 @@ TEST(DiscretizationLabels, EdgeCases) {
 TEST(DiscretizationLabels, EqualNumberOverTiedValues) {
   auto points = [](const std::vector<double>& v) {
     std::string s;
-    for (double x : v) s += (s.empty() ? "" : " ") + ExactFloatToStr(x);
+    for (double x : v) {
+      if (!s.empty()) s += ' ';
+      s += ExactFloatToStr(x);
+    }
     return s;
   };
   auto repeat = [](std::vector<double> v, double x, int times) {
