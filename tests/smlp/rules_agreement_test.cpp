@@ -717,6 +717,9 @@ TEST_F(RulesAgreementTest, LUnitNetworkOnIris) {
   ASSERT_TRUE(RunSMLP(*wb, 1));
   ASSERT_EQ(wb->LUnitsMode, 1);
   ExpectReportAgrees();
+  // Its weights file names the network, which a weights file does not rebuild.
+  SaveWeights(*wb, 1);
+  EXPECT_EQ(Lines(ReadText(wb->ResultsPrefix + "_FinalWeights.txt"))[0], "Step  L-units");
 }
 
 // "constant L" with step units: the rules of the log and of the rules report; with logistic units (the
