@@ -60,6 +60,7 @@ int CutPointInterval(const std::vector<double>& cuts, double x) {
 
 std::string CutPointLabel(const std::vector<double>& cuts, int interval, int decimals) {
   const int k = static_cast<int>(cuts.size());
+  if (k == 0) return "_";  // one interval holds every value
   if (interval == 0) return std::string("_").append(DiscrBoundText(cuts[0], decimals));
   if (interval >= k) return DiscrBoundText(cuts[static_cast<std::size_t>(k - 1)], decimals) + "_";
   return DiscrBoundText(cuts[static_cast<std::size_t>(interval - 1)], decimals) + "_" +
@@ -81,10 +82,28 @@ std::string EqualWidthLabel(double min, double width, int intervals, int interva
 
 std::vector<double> EqualNumberCutPoints(std::vector<double> column, int intervals) {
   std::sort(column.begin(), column.end());
+  std::vector<double> cuts;
+  if (column.empty()) return cuts;
+  std::vector<double> distinct = column;
+  distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+  // Fewer values than intervals: every value an interval of its own, cut between neighbours (a cut
+  // belongs to the interval above it, so it lies above the lower value and at most at the upper one).
+  if (distinct.size() < static_cast<std::size_t>(std::max(intervals, 1))) {
+    for (std::size_t i = 1; i < distinct.size(); ++i) {
+      const double a = distinct[i - 1], b = distinct[i];
+      const double mid = a / 2 + b / 2;
+      cuts.push_back(a < mid && mid <= b ? mid : b);
+    }
+    return cuts;
+  }
   const std::int64_t n = Round(static_cast<double>(column.size()) / intervals);
   const std::int64_t last = static_cast<std::int64_t>(column.size()) - 1;
-  std::vector<double> cuts;
-  for (int i = 1; i < intervals; ++i) cuts.push_back(column[static_cast<std::size_t>(std::min(i * n, last))]);
+  for (int i = 1; i < intervals; ++i) {
+    const double c = column[static_cast<std::size_t>(std::min(i * n, last))];
+    // Tied values give a position the cut point of the one before it: that interval would be empty, and
+    // so would the one below a cut at the smallest value.
+    if (c > column.front() && (cuts.empty() || c > cuts.back())) cuts.push_back(c);
+  }
   return cuts;
 }
 
@@ -263,6 +282,7 @@ void DiscretizeEqualNumber(Workbench& wb) {
       DiscrProgress(wb, "Discretization  " + wb.Features[f].Name);
       for (std::size_t v = 0; v < column.size(); ++v) column[v] = wb.Data[v][f];
       wb.DiscrCutPoints[f] = EqualNumberCutPoints(column, k);
+      wb.DiscrCutCounts[f] = static_cast<int>(wb.DiscrCutPoints[f].size());  // tied values may leave fewer
     }
     RememberKinds(wb, DiscretizationSource::EqualNumber);
   }

@@ -68,7 +68,8 @@ void WriteDiscretizedDataFileOld(Workbench& wb);
 std::string DiscrBoundText(double b, int decimals);
 
 // Cut-point intervals (lower bounds belong to the interval): x < c0 is interval 0, c(i-1) <= x < c(i)
-// interval i, x >= c(K-1) interval K. Labels "_c0", "c(i-1)_c(i)", "c(K-1)_".
+// interval i, x >= c(K-1) interval K. Labels "_c0", "c(i-1)_c(i)", "c(K-1)_"; without a cut point the one
+// interval is "_".
 int CutPointInterval(const std::vector<double>& cuts, double x);
 std::string CutPointLabel(const std::vector<double>& cuts, int interval, int decimals);
 
@@ -78,8 +79,12 @@ std::string CutPointLabel(const std::vector<double>& cuts, int interval, int dec
 int EqualWidthInterval(double min, double width, int intervals, double x);
 std::string EqualWidthLabel(double min, double width, int intervals, int interval, int decimals);
 
-// The equal-number cut points of one column: K - 1 points, point i - 1 being the sorted value at position
-// i * n, n = round(N / K) halves to even; a position beyond the last vector takes the last vector.
+// The equal-number cut points of one column: point i - 1 is the sorted value at position i * n,
+// n = round(N / K) halves to even, i = 1 .. K - 1; a position beyond the last vector takes the last vector.
+// A point that would leave an interval empty (tied values repeating the point before, or a point at the
+// smallest value) is left out, so that the points ascend strictly and every interval holds a value. With
+// fewer distinct values than K intervals the points lie midway between neighbouring values instead:
+// each value its own interval (a constant column has no point and one interval).
 std::vector<double> EqualNumberCutPoints(std::vector<double> column, int intervals);
 
 // The older route's bin of x (0 .. K-1): trunc((x - min) / width); the maximum falls into the last bin,

@@ -25,7 +25,37 @@ const char* const kNoDataSet = "No data set has been opened yet. Open a data set
 
 int NetworkLayers(const Workbench& wb) { return std::min<int>(wb.NumOfLayers, static_cast<int>(wb.Net.size())); }
 
+// The three-layer SMLP of all classes on one-hot inputs, which a file can rebuild.
+bool IsPlainSMLP(const Workbench& wb) {
+  return wb.NetKind != 0 && wb.NetKind != 11 && wb.NetType == 3 && wb.LUnitsMode == 0 && !wb.SingleClassNet &&
+         wb.Net.size() == 3 && !wb.HidPerOut.empty();
+}
+
+// A step network that a file does not rebuild, by name; "" for the plain SMLP, the five-layer N-of-M
+// network (its own lines) and the sigmoid networks.
+std::string OtherStepNetwork(const Workbench& wb) {
+  if (wb.NetKind == 0 || wb.NetKind == 11 || IsPlainSMLP(wb)) return "";
+  if (wb.NetType == 3 && wb.LUnitsMode == 1) return "L-units";
+  if (wb.NetType == 3 && wb.LUnitsMode == 7) return "L-net";
+  if (wb.NetType == 4) return "N-of-M";
+  if (wb.NetType == 3 && wb.SingleClassNet) return "single-class";
+  return "step";
+}
+
 }  // namespace
+
+std::string StepNetworkLine(const Workbench& wb) {
+  if (IsPlainSMLP(wb)) {
+    std::string line = "SMLP  slope " + ExactFloatToStr(wb.Slope) + "  hidden " + IntToStr(wb.HidPerOut[0]) + "  mask";
+    for (std::size_t f = 0; f < wb.Features.size(); ++f) {
+      line += ' ';
+      line += IntToStr(f < wb.FeatureMask.size() ? wb.FeatureMask[f] : 1);
+    }
+    return line;
+  }
+  const std::string other = OtherStepNetwork(wb);
+  return other.empty() ? "" : "Step  " + other;
+}
 
 std::string WeightFileValue(double w) {
   std::string s = FormatFixed(w, 15);
@@ -47,6 +77,9 @@ std::string WeightFileValue(double w) {
 
 std::string WeightsFileText(const Workbench& wb) {
   std::string text;
+  // A step network says first what its weights alone do not: the loader rebuilds it from that line.
+  const std::string step = StepNetworkLine(wb);
+  if (!step.empty()) text += step + "\n";
   for (int l = 1; l < NetworkLayers(wb); ++l) {
     const auto& layer = wb.Net[static_cast<std::size_t>(l)];
     for (std::size_t j = 0; j < layer.size(); ++j)
@@ -106,26 +139,73 @@ struct WeightEntry {
   int Line;
 };
 
+// The first line of a step network's file (StepNetworkLine).
+struct StepLine {
+  enum class Kind { None, Smlp, Other } kind = Kind::None;
+  double Slope = 0.0;
+  int Hidden = 0;
+  std::vector<int> Mask;
+  std::string Name;  // Other: the network's name
+};
+
 [[noreturn]] void BadLine(const std::string& file, int line, const std::string& why) {
   throw FileError("Weights file " + file + ", line " + IntToStr(line) + ": " + why);
+}
+
+// The step-network line "SMLP  slope s  hidden h  mask m1 .. mF" or "Step  name", the file's first.
+StepLine ReadStepLine(Workbench& wb, const std::string& file, int lineNo) {
+  StepLine r;
+  const std::string head = NextWeightLineToken(wb);
+  if (head == "Step") {
+    r.kind = StepLine::Kind::Other;
+    r.Name = NextWeightLineToken(wb);
+    return r;
+  }
+  r.kind = StepLine::Kind::Smlp;
+  const std::string form = "the SMLP line reads \"SMLP  slope <number>  hidden <count>  mask <0 or 1 per feature>\"";
+  if (NextWeightLineToken(wb) != "slope" || !TryStrToFloat(NextWeightLineToken(wb), r.Slope) || !std::isfinite(r.Slope) ||
+      NextWeightLineToken(wb) != "hidden")
+    BadLine(file, lineNo, form);
+  std::int32_t hidden = 0;
+  if (!TryStrToInt(NextWeightLineToken(wb), hidden) || hidden < 1 || NextWeightLineToken(wb) != "mask")
+    BadLine(file, lineNo, form);
+  r.Hidden = hidden;
+  for (std::string t = NextWeightLineToken(wb); !t.empty(); t = NextWeightLineToken(wb)) {
+    if (t != "0" && t != "1") BadLine(file, lineNo, form);
+    r.Mask.push_back(t == "1" ? 1 : 0);
+  }
+  return r;
 }
 
 // Reads and parses every line before anything of the network is touched. For the five-layer N-of-M
 // network (fiveLayer) only the lines whose first token is "1", "3", "NofM" or "AND" are read: the output
 // layer's lines too, so that the loaded network does not take its output thresholds from the current
-// "Output bias"; layer 2 (fixed 1, 1, 1.5, set anew by every pass) is skipped.
-std::vector<WeightEntry> ReadWeightsFile(Workbench& wb, const std::string& file, bool fiveLayer) {
+// "Output bias"; layer 2 (fixed 1, 1, 1.5, set anew by every pass) is skipped. A step
+// network's line, first in the file, goes into `step`.
+std::vector<WeightEntry> ReadWeightsFile(Workbench& wb, const std::string& file, bool fiveLayer, StepLine& step) {
   std::ifstream in(file, std::ios::binary);
   if (!in) throw FileError("Cannot open file " + file);
   std::vector<WeightEntry> entries;
   std::string line;
   int lineNo = 0;
+  bool first = true;
   while (std::getline(in, line)) {
     ++lineNo;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (Trim(line).empty()) continue;
     wb.WeightLine = line;
     wb.WeightLinePos = 1;
+    {
+      int pos = 1;
+      const std::string head = NextLineToken(line, pos);
+      if (head == "SMLP" || head == "Step") {
+        if (!first) BadLine(file, lineNo, "the line of a step network stands first in its file");
+        step = ReadStepLine(wb, file, lineNo);
+        first = false;
+        continue;
+      }
+    }
+    first = false;
     std::string t[4];
     for (auto& token : t) token = NextWeightLineToken(wb);
     int unitLine = 0;
@@ -183,22 +263,33 @@ struct NetworkSnapshot {
   }
 };
 
-// What the five-layer builder changes beside the network.
+// What the step builders (five-layer N-of-M, SMLP) change beside the network.
 struct FiveLayerSnapshot {
   std::vector<TNeuron> AndUnits, NofMUnits;
-  std::vector<int> FeatureValueCount, HidPerOut;
+  std::vector<int> FeatureValueCount, HidPerOut, FeatureMask;
   int GALength, GARows, GAColumns, SMLPBuilds;
+  std::uint8_t LUnitsMode;
+  bool SingleClassNet;
+  double Slope;
 
   explicit FiveLayerSnapshot(const Workbench& wb)
       : AndUnits(wb.AndUnits),
         NofMUnits(wb.NofMUnits),
         FeatureValueCount(wb.FeatureValueCount),
         HidPerOut(wb.HidPerOut),
+        FeatureMask(wb.FeatureMask),
         GALength(wb.GALength),
         GARows(wb.GARows),
         GAColumns(wb.GAColumns),
-        SMLPBuilds(wb.SMLPBuilds) {}
+        SMLPBuilds(wb.SMLPBuilds),
+        LUnitsMode(wb.LUnitsMode),
+        SingleClassNet(wb.SingleClassNet),
+        Slope(wb.Slope) {}
   void Restore(Workbench& wb) const {
+    wb.FeatureMask = FeatureMask;
+    wb.LUnitsMode = LUnitsMode;
+    wb.SingleClassNet = SingleClassNet;
+    wb.Slope = Slope;
     wb.AndUnits = AndUnits;
     wb.NofMUnits = NofMUnits;
     wb.FeatureValueCount = FeatureValueCount;
@@ -276,7 +367,13 @@ bool LoadWeights(Workbench& wb, std::string fileName) {
   }
   // NetKind 11: the five-layer N-of-M network, with its N-of-M and AND units.
   const bool fiveLayer = wb.NetKind == 11;
-  const std::vector<WeightEntry> entries = ReadWeightsFile(wb, fileName, fiveLayer);
+  StepLine step;
+  const std::vector<WeightEntry> entries = ReadWeightsFile(wb, fileName, fiveLayer, step);
+  const bool smlp = step.kind == StepLine::Kind::Smlp && !fiveLayer;
+  if (smlp && step.Mask.size() != wb.Features.size())
+    throw FileError("Weights file " + fileName + " holds an SMLP of " + IntToStr(static_cast<std::int64_t>(step.Mask.size())) +
+                    " features; the data set has " + IntToStr(static_cast<std::int64_t>(wb.Features.size())) +
+                    "; the network is left as it was");
   // A file without a single weight would only give the network fresh initial weights.
   if (entries.empty())
     throw FileError("Weights file " + fileName + ": no weight line (layer, neuron, weight index and value" +
@@ -289,10 +386,27 @@ bool LoadWeights(Workbench& wb, std::string fileName) {
     before.Restore(wb);
     beforeUnits.Restore(wb);
   };
+  // A step network that the file does not rebuild, or a file that names none while a step network is in
+  // place: the network built from the file is a sigmoid one, and the user is told so.
+  const bool wasStep = wb.NetKind != 0;
   if (fiveLayer) {
     if (!CallCreateFiveLayerNet(wb)) {  // its message has been shown
       restore();
       return false;
+    }
+  } else if (smlp) {
+    wb.HiddenPlotMode = 0;
+    wb.OutputPlotMode = 0;
+    if (CallCreateSMLPNetwork(wb) != NetworkSmlpBuilt) {  // its message has been shown
+      restore();
+      return false;
+    }
+    if (wb.HidPerOut[0] != step.Hidden) {
+      const int parameters = wb.HidPerOut[0];
+      restore();
+      throw FileError("Weights file " + fileName + " holds an SMLP of " + IntToStr(step.Hidden) +
+                      " hidden neurons per class; the parameters give " + IntToStr(parameters) +
+                      ". Set them alike and load again; the network is left as it was");
     }
   } else {
     const int built = CreateNetwork(wb, wb.NetType);
@@ -304,6 +418,12 @@ bool LoadWeights(Workbench& wb, std::string fileName) {
     return false;
   }
   if (fiveLayer) wb.NumOfLayers = builtLayers;  // the parameters' layer count is the perceptron's
+  if (smlp) {
+    // The unit kind and the features the network sees are the file's, not the parameters'.
+    wb.NumOfLayers = builtLayers;
+    wb.Slope = step.Slope;
+    wb.FeatureMask = step.Mask;
+  }
   for (const WeightEntry& e : entries) {
     const std::string why = Misfit(wb, e);
     if (!why.empty()) {
@@ -323,6 +443,12 @@ bool LoadWeights(Workbench& wb, std::string fileName) {
       wb.Net[static_cast<std::size_t>(e.Layer)][j].Weights[i] = e.Value;
     set.insert({e.Layer, e.Neuron, e.Index});
   }
+  if (!fiveLayer && !smlp && wb.NetKind == 0 && (wasStep || step.kind == StepLine::Kind::Other))
+    wb.Plat.ShowMessage("Weights file " + fileName +
+                        (step.kind == StepLine::Kind::Other
+                             ? " holds the weights of a step network (" + step.Name + ") that a weights file does not rebuild"
+                             : std::string(" does not name a step network")) +
+                        ": it has been loaded into a sigmoid network of the current structure");
   // A file may set only some weights; the user is told, since the others are the rebuild's new ones.
   const std::size_t all = LoadableWeights(wb, fiveLayer);
   if (set.size() < all)

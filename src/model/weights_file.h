@@ -17,6 +17,13 @@ std::string WeightFileValue(double w);
 // The whole file text for the current network.
 std::string WeightsFileText(const Workbench& wb);
 
+// A step network's file begins with one line that says what its weights alone do not (StepNetworkLine):
+//   SMLP  slope <Slope>  hidden <per class>  mask <FeatureMask of each feature>
+// for the three-layer SMLP of all classes, which LoadWeights rebuilds as such, or "Step  <name>" for the
+// other step networks (L-units, L-net, N-of-M, single-class), which it cannot: it builds a sigmoid network
+// from their weights and says so. "" for a network that needs no such line.
+std::string StepNetworkLine(const Workbench& wb);
+
 // The five-layer N-of-M network (NetKind 11) adds the lines of its N-of-M and AND units, tagged "NofM"
 // and "AND" in place of the layer.
 // Mode 0: ResultsPrefix + "_InitWeights.txt", then the run's parameter file; mode 1:
@@ -31,8 +38,12 @@ void SaveWeights(Workbench& wb, std::uint8_t mode);
 // values. A line that does not parse, or names a layer, neuron or weight the rebuilt network lacks, is
 // refused with a FileError naming the file and the line, and the network is left as it was before the
 // call. While NetKind is 11 it rebuilds the five-layer N-of-M network instead and reads only the lines
-// "1" (feature-unit value weights), "3" (output layer), "NofM" and "AND" (unit, weight index, value). True
-// when the weights were loaded.
+// "1" (feature-unit value weights), "3" (output layer), "NofM" and "AND" (unit, weight index, value). A
+// file that begins with an SMLP line rebuilds the SMLP (CreateSMLPNetwork) with the line's slope and
+// feature mask; it is refused when the line's features or hidden neurons per class differ from the data
+// set's and the parameters'. A sigmoid network built while a step network was in place, or from the
+// file of a step network that a file does not rebuild, is announced with a message. True when the
+// weights were loaded.
 bool LoadWeights(Workbench& wb, std::string fileName);
 
 // The next blank-separated token of a line from the 1-based position pos, which is left on the

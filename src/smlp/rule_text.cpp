@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <set>
+#include <string_view>
 
 #include "platform/errors.h"
 #include "platform/numfmt.h"
@@ -155,6 +156,49 @@ RuleNode Reduce(std::vector<WeightedRule> in, double t) {
 
 std::string Number(double x) { return ExactFloatToStr(x); }
 
+// The quoted sections of a printed rule: a '"' opens one, '""' inside stands for a '"', the next lone '"'
+// closes it. The position after the section that opens at `at`, npos when it does not close.
+std::size_t QuotedEnd(const std::string& s, std::size_t at) {
+  for (std::size_t i = at + 1; i < s.size(); ++i) {
+    if (s[i] != '"') continue;
+    if (i + 1 < s.size() && s[i + 1] == '"') {
+      ++i;
+      continue;
+    }
+    return i + 1;
+  }
+  return std::string::npos;
+}
+
+// The first `c` of s outside quoted sections, npos when there is none (or a section does not close).
+std::size_t BareFind(const std::string& s, char c) {
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == c) return i;
+    if (s[i] == '"') {
+      i = QuotedEnd(s, i);
+      if (i == std::string::npos) return i;
+      --i;
+    }
+  }
+  return std::string::npos;
+}
+
+// A name or value as the rule texts print it (see RuleLabel), back to its own text; false when it is
+// neither a bare word nor one whole quoted section.
+bool Unlabel(const std::string& printed, std::string& label) {
+  if (printed.empty() || printed[0] != '"') {
+    label = printed;
+    return !printed.empty() && printed.find('"') == std::string::npos;
+  }
+  if (QuotedEnd(printed, 0) != printed.size()) return false;
+  label.clear();
+  for (std::size_t i = 1; i + 1 < printed.size(); ++i) {
+    label += printed[i];
+    if (printed[i] == '"') ++i;
+  }
+  return true;
+}
+
 // The runs of an interval condition: intervals that meet at a bound are one run.
 std::size_t Runs(const RuleNode& n) {
   std::vector<std::pair<double, double>> r = n.Ranges;
@@ -177,11 +221,11 @@ std::string Grouped(const RuleFeatures& features, const RuleNode& n) {
 
 std::string InputsText(const RuleFeatures& features, const RuleNode& n) {
   const RuleFeature& f = features.at(static_cast<std::size_t>(n.Feature));
-  std::string s = f.Name + "=";
+  std::string s = RuleLabel(f.Name) + "=";
   if (!f.Intervals) {
     for (std::size_t i = 0; i < n.Slots.size(); ++i) {
       if (i > 0) s += " or ";
-      s += f.Texts.at(static_cast<std::size_t>(n.Slots[i]));
+      s += RuleLabel(f.Texts.at(static_cast<std::size_t>(n.Slots[i])));
     }
     return s;
   }
@@ -256,32 +300,31 @@ class Reader {
   }
 
  private:
+  // Words end at blanks; parentheses and commas are tokens of their own; a quoted section belongs to its
+  // word whatever it holds.
   void Split(const std::string& text) {
     std::string word;
     auto flush = [&] {
-      // Parentheses and commas at a word's ends are tokens of their own.
-      std::size_t b = 0, e = word.size();
-      std::vector<std::string> tail;
-      while (b < e && word[b] == '(') {
-        tokens_.push_back("(");
-        ++b;
-      }
-      while (e > b && (word[e - 1] == ')' || word[e - 1] == ',')) {
-        tail.push_back(std::string(1, word[e - 1]));
-        --e;
-      }
-      if (e > b) tokens_.push_back(word.substr(b, e - b));
-      for (auto it = tail.rbegin(); it != tail.rend(); ++it) tokens_.push_back(*it);
+      if (!word.empty()) tokens_.push_back(word);
       word.clear();
     };
-    for (char ch : text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      const char ch = text[i];
       if (static_cast<unsigned char>(ch) <= ' ') {
-        if (!word.empty()) flush();
+        flush();
+      } else if (ch == '(' || ch == ')' || ch == ',') {
+        flush();
+        tokens_.push_back(std::string(1, ch));
+      } else if (ch == '"') {
+        const std::size_t end = QuotedEnd(text, i);
+        if (end == std::string::npos) Fail("a quoted name or value does not close in \"" + text + "\"");
+        word += text.substr(i, end - i);
+        i = end - 1;
       } else {
         word += ch;
       }
     }
-    if (!word.empty()) flush();
+    flush();
   }
 
   [[noreturn]] void Fail(const std::string& why) const { throw WlError("The rule cannot be read: " + why); }
@@ -352,7 +395,7 @@ class Reader {
   }
 
   static bool IsNumber(const std::string& t, double& x) {
-    return t.find('=') == std::string::npos && TryStrToFloat(t, x);
+    return t.find('=') == std::string::npos && t.find('"') == std::string::npos && TryStrToFloat(t, x);
   }
 
   RuleNode Primary() {
@@ -414,7 +457,9 @@ class Reader {
   }
 
   // One item of a feature's condition: a value text, or a range "a_b_c" of an interval feature.
-  bool Item(const RuleFeature& f, const std::string& text, RuleNode& into) const {
+  bool Item(const RuleFeature& f, const std::string& printed, RuleNode& into) const {
+    std::string text;
+    if (!Unlabel(printed, text)) return false;
     if (!f.Intervals) {
       for (std::size_t s = 0; s < f.Texts.size(); ++s)
         if (f.Texts[s] == text) {
@@ -440,9 +485,9 @@ class Reader {
 
   RuleNode Atom() {
     const std::string& t = tokens_[pos_];
-    const std::size_t eq = t.find('=');
-    if (eq == std::string::npos) Fail("\"" + t + "\" is not a condition");
-    const std::string name = t.substr(0, eq);
+    const std::size_t eq = BareFind(t, '=');
+    std::string name;
+    if (eq == std::string::npos || !Unlabel(t.substr(0, eq), name)) Fail("\"" + t + "\" is not a condition");
     int feature = -1;
     for (std::size_t f = 0; f < features_.size() && feature < 0; ++f)
       if (features_[f].Name == name) feature = static_cast<int>(f);
@@ -456,7 +501,7 @@ class Reader {
     // "name=v1 or v2": a further value of the same feature, never a condition of its own.
     while (At("or") && Peek(1)) {
       const std::string& next = *Peek(1);
-      if (next.find('=') != std::string::npos || next == "(" || next == "not" || next == "at" || next == "always" ||
+      if (BareFind(next, '=') != std::string::npos || next == "(" || next == "not" || next == "at" || next == "always" ||
           next == "never")
         break;
       RuleNode more = n;
@@ -503,7 +548,15 @@ class ThresholdReader {
     std::size_t j = i_;
     while (j < s_.size() && s_[j] == ' ') ++j;
     const std::size_t b = j;
-    while (j < s_.size() && !Stop(s_[j])) ++j;
+    while (j < s_.size() && !Stop(s_[j])) {
+      if (s_[j] == '"') {
+        const std::size_t close = QuotedEnd(s_, j);
+        if (close == std::string::npos) Fail("a quoted name or value does not close");
+        j = close;
+      } else {
+        ++j;
+      }
+    }
     end = j;
     return s_.substr(b, j - b);
   }
@@ -539,7 +592,11 @@ class ThresholdReader {
   char Ahead() const {
     int depth = 0;
     for (std::size_t j = i_; j < s_.size(); ++j) {
-      if (s_[j] == '(') {
+      if (s_[j] == '"') {
+        const std::size_t close = QuotedEnd(s_, j);
+        if (close == std::string::npos) return 0;
+        j = close - 1;
+      } else if (s_[j] == '(') {
         ++depth;
       } else if (s_[j] == ')') {
         if (depth == 0) return 0;
@@ -673,17 +730,22 @@ class ThresholdReader {
       while (offset_[f + 1] <= index) ++f;
       return InputRule(features_, static_cast<int>(f), {index - offset_[f]});
     }
-    if (i_ >= s_.size() || s_[i_] != '(') Fail("\"" + w + "\" is not an input");
-    const std::size_t close = s_.find(')', i_);
-    if (close == std::string::npos) Fail("')' expected after \"" + w + "(\"");
-    const std::string label = s_.substr(i_ + 1, close - i_ - 1);
-    i_ = close + 1;
+    std::string name;
+    if (i_ >= s_.size() || s_[i_] != '(' || !Unlabel(w, name)) Fail("\"" + w + "\" is not an input");
+    // The label: a quoted section, or the text up to the next ')'.
+    const std::size_t open = i_ + 1;
+    const std::size_t end = open < s_.size() && s_[open] == '"' ? QuotedEnd(s_, open) : s_.find(')', open);
+    if (end == std::string::npos || end >= s_.size() || s_[end] != ')') Fail("')' expected after \"" + w + "(\"");
+    const std::string printed = s_.substr(open, end - open);
+    std::string label = printed;
+    if (!printed.empty() && printed[0] == '"' && !Unlabel(printed, label)) Fail("\"" + printed + "\" is not a label");
+    i_ = end + 1;
     for (std::size_t f = 0; f < features_.size(); ++f) {
-      if (features_[f].Name != w) continue;
+      if (features_[f].Name != name) continue;
       for (int slot = 0; slot < features_[f].Slots(); ++slot)
         if (SlotLabel(features_[f], slot) == label) return InputRule(features_, static_cast<int>(f), {slot});
     }
-    Fail("\"" + w + "(" + label + ")\" names no input");
+    Fail("\"" + w + "(" + printed + ")\" names no input");
   }
 
   const RuleFeatures& features_;
@@ -840,6 +902,22 @@ std::string RuleText(const RuleFeatures& features, const RuleNode& rule, const s
 }
 
 RuleNode ParseRule(const RuleFeatures& features, const std::string& text) { return Reader(features, text).Whole(); }
+
+std::string RuleLabel(const std::string& label) {
+  static const char* const kWords[] = {"or", "and", "not", "at", "always", "never"};
+  bool bare = !label.empty() && label.compare(0, 7, "Weight[") != 0;
+  for (const char* w : kWords) bare = bare && label != w;
+  for (char c : label)
+    bare = bare && static_cast<unsigned char>(c) > ' ' && std::string_view("()\",=<>").find(c) == std::string_view::npos;
+  if (bare) return label;
+  std::string q = "\"";
+  for (char c : label) q += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return q + "\"";
+}
+
+std::string InputLabel(const RuleFeature& feature, int slot) {
+  return RuleLabel(feature.Name) + "(" + RuleLabel(SlotLabel(feature, slot)) + ")";
+}
 
 std::string SlotLabel(const RuleFeature& feature, int slot) {
   const auto s = static_cast<std::size_t>(slot);

@@ -10,6 +10,9 @@
 //   at least N of (X, Y, Z)        N or more of the listed conditions hold
 //   (2 a=x + b=y - c=z > 1.5)      the weighted sum of the conditions that hold is above the number
 //   always                         every vector; an empty rule holds for none
+// A name or value that would read otherwise (it holds a blank, a parenthesis, a comma, '=', '"', '<' or
+// '>', is empty, is one of the words "or", "and", "not", "at", "always", "never", or begins "Weight[")
+// is printed in double quotes, a '"' in it doubled: colour="dark(blue)" or "green)".
 #include <string>
 #include <utility>
 #include <vector>
@@ -81,6 +84,12 @@ bool RuleHolds(const RuleFeatures& features, const RuleNode& rule, const std::ve
 // as in the rule texts above ("(...) or (...)", "at least 2 of ((...), (...))", "(2 (...) + (...) > 1.5)").
 // The text of input `slot` of a feature in them: the value's text, or "a_b" for the interval (a, b).
 std::string SlotLabel(const RuleFeature& feature, int slot);
+// The input as the threshold rules print it: "name(label)", each quoted as RuleLabel does.
+std::string InputLabel(const RuleFeature& feature, int slot);
+
+// A feature's name or a value's text as the rules print it: as it stands, or quoted where it would not
+// read back as itself (see the top of this file).
+std::string RuleLabel(const std::string& label);
 
 // Reads a threshold rule back (the text after "Class c if"); "" holds for no vector. Throws WlError naming
 // what it could not read.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string>
 
 #include "platform/errors.h"
 #include "platform/numfmt.h"
@@ -133,7 +134,7 @@ std::string Coefficient(double w, int count) {
 // Input `slot` of feature f, the network's input `index`.
 UnitForm InputForm(const RuleFeatures& features, std::size_t f, int slot, int index) {
   UnitForm u;
-  u.BySum = features[f].Name + "(" + SlotLabel(features[f], slot) + ")";
+  u.BySum = InputLabel(features[f], slot);
   u.ByIndex = " Weight[" + IntToStr(index) + "]";
   return u;
 }
@@ -185,7 +186,8 @@ UnitForm Combination(const std::vector<UnitForm>& units, const std::vector<doubl
   RuleFeatures placeholders(units.size());
   std::vector<WeightedRule> in;
   for (std::size_t t = 0; t < units.size(); ++t) {
-    placeholders[t].Name = "@" + IntToStr(static_cast<std::int64_t>(t));
+    placeholders[t].Name = IntToStr(static_cast<std::int64_t>(t));
+    placeholders[t].Name.insert(placeholders[t].Name.begin(), '@');
     placeholders[t].Texts = {"1"};
     placeholders[t].Values = {1.0};
     RuleNode r;
@@ -196,14 +198,19 @@ UnitForm Combination(const std::vector<UnitForm>& units, const std::vector<doubl
   if (IsConstantRule(combined)) return ConstantForm(combined.kind);
   const std::string pattern = RuleText(placeholders, combined);
   const bool alone = combined.kind == Kind::Inputs;
+  // One pass over the pattern: the units' own texts, whatever labels they print, are never searched.
   auto fill = [&](std::string UnitForm::*form) {
-    std::string text = pattern;
-    for (std::size_t t = units.size(); t-- > 0;) {
-      const std::string key = "@" + IntToStr(static_cast<std::int64_t>(t)) + "=1";
-      const std::string& f = units[t].*form;
-      const std::string put = alone ? f : "(" + f + ")";
-      for (std::size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + put.size()))
-        text.replace(at, key.size(), put);
+    std::string text;
+    for (std::size_t at = 0; at < pattern.size();) {
+      std::size_t end = at + 1;
+      while (end < pattern.size() && pattern[end] >= '0' && pattern[end] <= '9') ++end;
+      if (pattern[at] != '@' || end == at + 1 || pattern.compare(end, 2, "=1") != 0) {
+        text += pattern[at++];
+        continue;
+      }
+      const std::string& f = units.at(static_cast<std::size_t>(std::stoul(pattern.substr(at + 1, end - at - 1)))).*form;
+      text += alone ? f : "(" + f + ")";
+      at = end + 2;
     }
     return text;
   };

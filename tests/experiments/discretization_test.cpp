@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -13,6 +15,7 @@
 #include "model/data_file.h"
 #include "state/workbench.h"
 #include "platform/errors.h"
+#include "platform/numfmt.h"
 #include "support/test_support.h"
 
 namespace wl {
@@ -85,6 +88,54 @@ TEST(DiscretizationLabels, EdgeCases) {
        }, "6"},
   };
   for (const LabelCase& c : cases) EXPECT_EQ(c.Got(), c.Want) << c.What;
+}
+
+// Tied values: no interval may be empty or of width 0, and with fewer distinct values than intervals each
+// value gets an interval of its own, cut midway to its neighbours.
+TEST(DiscretizationLabels, EqualNumberOverTiedValues) {
+  auto points = [](const std::vector<double>& v) {
+    std::string s;
+    for (double x : v) {
+      if (!s.empty()) s += ' ';
+      s += ExactFloatToStr(x);
+    }
+    return s;
+  };
+  auto repeat = [](std::vector<double> v, double x, int times) {
+    v.insert(v.end(), static_cast<std::size_t>(times), x);
+    return v;
+  };
+  struct Case {
+    const char* What;
+    std::vector<double> Column;
+    int Intervals;
+    std::string Want;
+  } cases[] = {
+      {"xor: four vectors, two values", {0, 0, 1, 1}, 10, "0.5"},
+      {"normalised xor", {-0.8660254, 0.8660254, -0.8660254, 0.8660254}, 10, "0"},
+      {"three values, many vectors", repeat(repeat(repeat({}, 3, 4), 1, 4), 2, 4), 10, "1.5 2.5"},
+      {"a constant column: one interval", {7, 7, 7, 7, 7}, 10, ""},
+      {"half the column at its smallest value", repeat({2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}, 1, 15), 5,
+       "5 11"},
+      {"a value filling several positions", repeat({1, 2, 3, 4, 5, 7, 8, 9, 10, 11}, 6, 20), 5, "6"},
+      {"neighbouring doubles", {1.0, std::nextafter(1.0, 2.0)}, 10, ExactFloatToStr(std::nextafter(1.0, 2.0))},
+      {"as many values as intervals stay by position", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, 10, "2 3 4 5 6 7 8 9 10"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.What);
+    const std::vector<double> cuts = EqualNumberCutPoints(c.Column, c.Intervals);
+    EXPECT_EQ(points(cuts), c.Want);
+    // Every interval holds one of the column's values, and each label is another.
+    std::vector<int> held(cuts.size() + 1, 0);
+    for (double x : c.Column) ++held[static_cast<std::size_t>(CutPointInterval(cuts, x))];
+    std::vector<std::string> labels;
+    for (std::size_t i = 0; i <= cuts.size(); ++i) {
+      EXPECT_GT(held[i], 0) << "interval " << i;
+      labels.push_back(CutPointLabel(cuts, static_cast<int>(i), 6));
+    }
+    std::sort(labels.begin(), labels.end());
+    EXPECT_EQ(std::adjacent_find(labels.begin(), labels.end()), labels.end()) << points(cuts);
+  }
 }
 
 // ---- on a workbench
@@ -397,10 +448,10 @@ TEST_F(DiscretizationTest, AConstantFeatureFallsIntoOneInterval) {
     RadioButton TForm1::*Button;
     std::vector<double> K;
   };
-  // Equal width: every value is at most b_1 = min; equal number: every value is at least the one cut
-  // point; joined: bin 0, whose run starts at 5.
+  // Equal width: every value is at most b_1 = min; equal number: one value, so one interval and no cut
+  // point (no empty interval below the value); joined: bin 0, whose run starts at 5.
   const Case cases[] = {{"equal distance", &TForm1::EqDistanceButton, {0, 0, 0, 0}},
-                        {"equal number", &TForm1::EqNumberButton, {1, 1, 1, 1}},
+                        {"equal number", &TForm1::EqNumberButton, {0, 0, 0, 0}},
                         {"joined", &TForm1::EqDistJoinButton, {5, 5, 5, 5}}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -546,6 +597,41 @@ TEST_F(DiscretizationTest, TestSetWithoutATrainedDiscretizationIsRefused) {
     EXPECT_STREQ(e.what(), "The features of the test set differ from those of the discretized training set");
   }
   EXPECT_EQ(wb->NumOfFeatures, 1);
+}
+
+// The shipped xor and iris under the default source (equal number, 10 intervals): every interval that a
+// feature line lists holds a vector, no two are named alike, and xor keeps its four vectors apart.
+TEST_F(DiscretizationTest, EqualNumberIntervalsOfShippedSetsAreHeldAndNamedOnce) {
+  for (const char* name : {"xor.dat", "iris.dat"})
+    for (const bool normalised : {true, false}) {
+      SCOPED_TRACE(std::string(name) + (normalised ? ", normalised" : ""));
+      SetUp();
+      wb->Form1.NormCheck.SetChecked(normalised);
+      fs::copy_file(fs::path(WL_SOURCE_DIR) / "DATA" / name, dir / "DATA" / name, fs::copy_options::overwrite_existing);
+      plat.OpenAnswers.push_back((dir / "DATA" / name).string());
+      ASSERT_TRUE(OpenDataFile(*wb));
+      ASSERT_TRUE(wb->Form1.EqNumberButton.Checked());
+      ASSERT_EQ(DiscretizeContinuousFeatures(*wb), DiscretizationOutcome::ReadBack);
+      for (std::size_t f = 0; f < wb->Features.size(); ++f) {
+        const TFeature& feature = wb->Features[f];
+        SCOPED_TRACE(feature.Name);
+        std::vector<std::string> labels = feature.Symbols;
+        std::sort(labels.begin(), labels.end());
+        EXPECT_EQ(std::adjacent_find(labels.begin(), labels.end()), labels.end());
+        for (int v = 0; v < feature.NValues; ++v)
+          EXPECT_TRUE(std::any_of(wb->Data.begin(), wb->Data.end(),
+                                  [&](const std::vector<double>& row) { return row[f] == feature.Values[static_cast<std::size_t>(v)]; }))
+              << "no vector in " << feature.Symbols[static_cast<std::size_t>(v)];
+      }
+      if (std::string(name) == "xor.dat") {
+        std::vector<std::vector<double>> rows = wb->Data;
+        std::sort(rows.begin(), rows.end());
+        EXPECT_EQ(std::unique(rows.begin(), rows.end()) - rows.begin(), 4);
+        const std::string mid = normalised ? "0.000000" : "0.500000";
+        EXPECT_EQ(wb->Features[0].Symbols, (std::vector<std::string>{"_" + mid, mid + "_"}));
+        EXPECT_EQ(wb->DiscrCutCounts, (std::vector<int>{1, 1}));
+      }
+    }
 }
 
 TEST_F(DiscretizationTest, OlderRouteLabelsATestSetWithTheTrainingTable) {

@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "model/create_network.h"
 #include "model/data_file.h"
 #include "model/read_parameters.h"
 #include "model/results_prefix.h"
@@ -29,6 +31,7 @@
 #include "smlp/step_rules.h"
 #include "smlp/binary_set_test_env.h"
 #include "support/test_support.h"
+#include "training/prepare_run.h"
 
 namespace wl {
 namespace {
@@ -49,14 +52,44 @@ class RuleTextCursor {
   void Skip() {
     while (i_ < s_.size() && s_[i_] == ' ') ++i_;
   }
+  // The end of the quoted section that opens at `at` (a doubled '"' stands for one), or the text's end.
+  static std::size_t AfterQuote(const std::string& s, std::size_t at) {
+    std::size_t j = at + 1;
+    while (j < s.size()) {
+      if (s[j] == '"' && (j + 1 >= s.size() || s[j + 1] != '"')) return j + 1;
+      j += s[j] == '"' ? 2 : 1;
+    }
+    ADD_FAILURE() << "an open quote in: " << s;
+    return s.size();
+  }
+  // A printed name or value as it stands in the data set: a quoted one without its quotes.
+  static std::string Unquoted(const std::string& w) {
+    if (w.empty() || w[0] != '"') return w;
+    EXPECT_EQ(AfterQuote(w, 0), w.size()) << "more after the quotes of " << w;
+    std::string t;
+    for (std::size_t j = 1; j + 1 < w.size(); ++j) {
+      t += w[j];
+      if (w[j] == '"') ++j;
+    }
+    return t;
+  }
+  // Where the word has its first '=' outside quotes.
+  static std::size_t BareEquals(const std::string& w) {
+    for (std::size_t j = 0; j < w.size(); j = w[j] == '"' ? AfterQuote(w, j) : j + 1)
+      if (w[j] == '=') return j;
+    return std::string::npos;
+  }
   std::string Word(std::size_t& at) const {
     std::size_t j = at;
     while (j < s_.size() && s_[j] == ' ') ++j;
     const std::size_t b = j;
-    while (j < s_.size() && s_[j] != ' ' && s_[j] != '(' && s_[j] != ')' && s_[j] != ',') ++j;
+    while (j < s_.size() && s_[j] != ' ' && s_[j] != '(' && s_[j] != ')' && s_[j] != ',')
+      j = s_[j] == '"' ? AfterQuote(s_, j) : j + 1;
     at = j;
     return s_.substr(b, j - b);
   }
+  // The next position of the text from j that is not inside quotes.
+  std::size_t Step(std::size_t j) const { return s_[j] == '"' ? AfterQuote(s_, j) : j + 1; }
   std::string PeekWord() const {
     std::size_t at = i_;
     return Word(at);
@@ -96,7 +129,7 @@ class PrintedRule : RuleTextCursor {
 
  private:
   static bool Num(const std::string& w, double& x) {
-    if (w.empty() || w.find('=') != std::string::npos) return false;
+    if (w.empty() || w.find('=') != std::string::npos || w[0] == '"') return false;
     std::istringstream in(w);
     in >> x;
     return !in.fail() && in.eof();
@@ -129,7 +162,7 @@ class PrintedRule : RuleTextCursor {
   // Whether the parenthesis just opened holds a weighted sum: a '>' before its own ')'.
   bool SumAhead() const {
     int depth = 0;
-    for (std::size_t j = i_; j < s_.size(); ++j) {
+    for (std::size_t j = i_; j < s_.size(); j = Step(j)) {
       if (s_[j] == '(') ++depth;
       if (s_[j] == ')' && depth-- == 0) return false;
       if (s_[j] == '>' && depth == 0) return true;
@@ -206,8 +239,9 @@ class PrintedRule : RuleTextCursor {
     return -1;
   }
   // One item of feature f: a value, or (continuous features) a range of bounds joined by "_".
-  bool Item(int f, const std::string& text, std::vector<double>& values, std::vector<std::pair<double, double>>& ranges) const {
+  bool Item(int f, const std::string& printed, std::vector<double>& values, std::vector<std::pair<double, double>>& ranges) const {
     const TFeature& feat = wb_.Features[static_cast<std::size_t>(f)];
+    const std::string text = Unquoted(printed);
     if (feat.Kind == 'c') {
       std::vector<double> b;
       std::stringstream in(text);
@@ -228,11 +262,11 @@ class PrintedRule : RuleTextCursor {
   }
   Test Condition() {
     const std::string w = TakeWord();
-    const std::size_t eq = w.find('=');
+    const std::size_t eq = BareEquals(w);
     int f = -1;
     if (eq != std::string::npos)
       for (std::size_t k = 0; k < wb_.Features.size(); ++k)
-        if (wb_.Features[k].Name == w.substr(0, eq)) f = static_cast<int>(k);
+        if (wb_.Features[k].Name == Unquoted(w.substr(0, eq))) f = static_cast<int>(k);
     if (f < 0) {
       ADD_FAILURE() << "\"" << w << "\" names no feature in: " << s_;
       return [](const std::vector<double>&) { return false; };
@@ -245,7 +279,7 @@ class PrintedRule : RuleTextCursor {
       std::size_t at = i_;
       if (Word(at) != "or") break;
       const std::string next = Word(at);
-      if (next.empty() || next.find('=') != std::string::npos || next == "not" || next == "at" || next == "always") break;
+      if (next.empty() || BareEquals(next) != std::string::npos || next == "not" || next == "at" || next == "always") break;
       if (!Item(f, next, values, ranges)) break;
       i_ = at;
     }
@@ -298,7 +332,7 @@ class PrintedThresholdRule : RuleTextCursor {
   // Whether c stands at the depth of the text from here, before its closing ')'.
   bool Depth0(char c) const {
     int depth = 0;
-    for (std::size_t j = i_; j < s_.size(); ++j) {
+    for (std::size_t j = i_; j < s_.size(); j = Step(j)) {
       if (s_[j] == '(') ++depth;
       if (s_[j] == ')' && depth-- == 0) return false;
       if (depth == 0 && (s_[j] == '<' || s_[j] == '>')) return s_[j] == c;
@@ -416,16 +450,17 @@ class PrintedThresholdRule : RuleTextCursor {
       EXPECT_LT(i, inputs_.size()) << w << " in: " << s_;
       return i < inputs_.size() ? inputs_[i] : Test([](const std::vector<double>&) { return false; });
     }
-    const std::size_t close = s_.find(')', i_);
-    if (i_ >= s_.size() || s_[i_] != '(' || close == std::string::npos) {
+    // "name(label)": a quoted label runs to its closing quote, a bare one to the next ')'.
+    const std::size_t close = i_ + 1 < s_.size() && s_[i_ + 1] == '"' ? AfterQuote(s_, i_ + 1) : s_.find(')', i_);
+    if (i_ >= s_.size() || s_[i_] != '(' || close >= s_.size() || s_[close] != ')') {
       ADD_FAILURE() << "\"" << w << "\" is no input in: " << s_;
       return [](const std::vector<double>&) { return false; };
     }
-    const std::string label = s_.substr(i_ + 1, close - i_ - 1);
+    const std::string label = Unquoted(s_.substr(i_ + 1, close - i_ - 1));
     i_ = close + 1;
     int f = -1;
     for (std::size_t k = 0; k < wb_.Features.size(); ++k)
-      if (wb_.Features[k].Name == w) f = static_cast<int>(k);
+      if (wb_.Features[k].Name == Unquoted(w)) f = static_cast<int>(k);
     EXPECT_GE(f, 0) << "\"" << w << "\" names no feature in: " << s_;
     if (f < 0) return [](const std::vector<double>&) { return false; };
     const auto uf = static_cast<std::size_t>(f);
@@ -682,6 +717,9 @@ TEST_F(RulesAgreementTest, LUnitNetworkOnIris) {
   ASSERT_TRUE(RunSMLP(*wb, 1));
   ASSERT_EQ(wb->LUnitsMode, 1);
   ExpectReportAgrees();
+  // Its weights file names the network, which a weights file does not rebuild.
+  SaveWeights(*wb, 1);
+  EXPECT_EQ(Lines(ReadText(wb->ResultsPrefix + "_FinalWeights.txt"))[0], "Step  L-units");
 }
 
 // "constant L" with step units: the rules of the log and of the rules report; with logistic units (the
@@ -927,6 +965,51 @@ TEST_F(GeneratedNetworksTest, RandomLNets) {
   }
 }
 
+// Names and values that collide with the rule syntax (parentheses, commas, '=', quotes, '<', the words of
+// the rules): 18 vectors whose printed rules, threshold rules and the report's count all read them as the
+// data set lists them.
+TEST_F(GeneratedNetworksTest, LabelsThatCollideWithTheRuleSyntax) {
+  const std::vector<test::FeatureDef> features = {
+      {"color", {"dark(blue)", "green)", "or"}}, {"w=h(cm)", {"x=1", "\"q\"", "not"}}, {"at", {"a,b)", "<always>"}}};
+  std::vector<std::vector<std::string>> rows;
+  RandomGenerator rng;
+  rng.Seed = 7;
+  for (const auto& a : features[0].Symbols)
+    for (const auto& b : features[1].Symbols)
+      for (const auto& c : features[2].Symbols) rows.push_back({a, b, c, IntToStr(static_cast<int>(rng.Below(2)))});
+  test::LoadSetFile(*wb, dir / "DATA" / "collide.dat", test::DiscreteSetText(features, 2, rows));
+  ASSERT_EQ(wb->NumOfVectors, 18);
+  ASSERT_EQ(wb->Features[1].Name, "w=h(cm)");
+  ASSERT_EQ(wb->Features[1].Symbols[1], "\"q\"");
+  wb->HidPerOut.assign(2, 1);
+  wb->HidBias = 0.5;
+  wb->OutBias = 0.5;
+  wb->Slope = 0.0;
+  wb->SMLPOutWeights = {1.0, 1.0, 1.0, 1.0};
+  ReadHiddenPerClass(*wb);
+  ASSERT_TRUE(InitSMLPWeights(*wb));
+  wb->NetKind = 1;
+  // Class 0: color dark(blue) or green); class 1: w=h(cm) "q" and not at a,b).
+  for (TNeuron& n : wb->Net[1]) std::fill(n.Weights.begin(), n.Weights.end() - 1, 0.0);
+  wb->Net[1][0].Weights[0] = wb->Net[1][0].Weights[1] = 1;
+  wb->Net[1][1].Weights[4] = 1, wb->Net[1][1].Weights[6] = -1;
+  const StepRules built = BuildStepRules(*wb);
+  EXPECT_EQ(RuleText(built.Features, built.Classes[0]), "color=\"dark(blue)\" or \"green)\"");
+  EXPECT_EQ(RuleText(built.Features, built.Classes[1]), "\"w=h(cm)\"=\"\"\"q\"\"\" and not \"at\"=\"a,b)\"");
+  EXPECT_EQ(built.SumRules[0], "0.5 <   color(\"dark(blue)\") + color(\"green)\")");
+  ExpectBuiltRulesAgree();
+  ExpectReportAgrees();
+  for (int trial = 0; trial < 60; ++trial) {
+    SCOPED_TRACE("network " + std::to_string(trial));
+    for (TNeuron& n : wb->Net[1]) {
+      for (std::size_t i = 0; i + 1 < n.Weights.size(); ++i) n.Weights[i] = Pick(rng, {-2, -1, 0, 0, 1, 1, 2});
+      n.Weights.back() = Pick(rng, {-0.5, 0.5, 0.5, 1.5});
+    }
+    ExpectBuiltRulesAgree();
+  }
+  ExpectReportAgrees();
+}
+
 // The single-class network: neurons combined by the output weight -1 of "Output weight", and two of
 // three inputs asked by a threshold 1.5.
 TEST_F(GeneratedNetworksTest, SingleClassNetworkWithNegativeOutputWeight) {
@@ -999,6 +1082,64 @@ TEST(RuleText, TheSimplestExactForm) {
     for (double colour : {0.0, 1.0, 2.0, 3.0})
       for (double petal : {0.5, 1.0, 2.0, 2.5, 3.0, 4.0, 5.0, 6.9, 7.0})
         EXPECT_EQ(RuleHolds(features, rule, {colour, petal}), RuleHolds(features, back, {colour, petal}));
+  }
+}
+
+// Whatever a name or value holds, the rule texts and the threshold rules read it back as itself; plain
+// words stay as they stand.
+TEST(RuleText, LabelsReadBackWhateverTheyHold) {
+  struct Case {
+    std::string Label, Printed;
+  } cases[] = {
+      {"red", "red"},
+      {"-0.866025_0.000000", "-0.866025_0.000000"},
+      {"dark(blue)", "\"dark(blue)\""},
+      {"green)", "\"green)\""},
+      {"(x", "\"(x\""},
+      {"a,b", "\"a,b\""},
+      {"x=1", "\"x=1\""},
+      {"say \"hi\"", "\"say \"\"hi\"\"\""},
+      {"\"", "\"\"\"\""},
+      {"<1", "\"<1\""},
+      {"a>b", "\"a>b\""},
+      {"or", "\"or\""},
+      {"not", "\"not\""},
+      {"always", "\"always\""},
+      {"Weight[0]", "\"Weight[0]\""},
+      {"two words", "\"two words\""},
+      {"", "\"\""},
+      {"+", "+"},
+      {"1.5", "1.5"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("label [" + c.Label + "]");
+    EXPECT_EQ(RuleLabel(c.Label), c.Printed);
+    // The label as the second of three values of a feature named by the label too, beside a plain one.
+    RuleFeatures features(2);
+    features[0].Name = c.Label;
+    features[0].Texts = {"other", c.Label, "third"};
+    features[0].Values = {0, 1, 2};
+    features[1].Name = "b";
+    features[1].Texts = {"0", "1"};
+    features[1].Values = {0, 1};
+    const std::vector<RuleNode> rules = {
+        InputRule(features, 0, {1}),
+        InputRule(features, 0, {1, 2}),
+        ThresholdRule({{InputRule(features, 0, {1}), 1}, {InputRule(features, 1, {1}), -1}}, 0.5),
+        ThresholdRule({{InputRule(features, 0, {1}), 2}, {InputRule(features, 1, {1}), 1}, {InputRule(features, 0, {0}), 1}}, 1.5),
+    };
+    for (const RuleNode& rule : rules) {
+      const std::string text = RuleText(features, rule);
+      SCOPED_TRACE(text);
+      const RuleNode back = ParseRule(features, text);
+      for (double a : {0.0, 1.0, 2.0})
+        for (double b : {0.0, 1.0}) EXPECT_EQ(RuleHolds(features, back, {a, b}), RuleHolds(features, rule, {a, b}));
+    }
+    const std::string unit = "1.5 <  2 " + InputLabel(features[0], 1) + " - " + InputLabel(features[1], 1);
+    SCOPED_TRACE(unit);
+    const RuleNode back = ParseThresholdRule(features, "(" + unit + ") or (0.5 <   " + InputLabel(features[0], 2) + ")");
+    for (double a : {0.0, 1.0, 2.0})
+      for (double b : {0.0, 1.0}) EXPECT_EQ(RuleHolds(features, back, {a, b}), (a == 1 && b == 0) || a == 2);
   }
 }
 
@@ -1106,6 +1247,137 @@ TEST_F(GeneratedNetworksTest, TheAgreementCountReadsTheThresholdRules) {
   const int agree = StepRulesAgreement(*wb, rules.Features, {{texts, false}, {swapped, true}});
   EXPECT_LT(agree, all);
   EXPECT_EQ(StepRulesAgreement(*wb, rules.Features, {{swapped, true}}), agree);
+}
+
+// ---- the SMLP's weights file
+
+// An SMLP saved and loaded back is the network that was saved, step or logistic, with the features it sees:
+// its rules, read by the reader above, its report's count and its accuracy are the saved network's, also
+// where a sigmoid network has been built in between and the parameters say otherwise.
+TEST_F(RulesAgreementTest, SmlpWeightsFileLoadsBackAsTheSavedNetwork) {
+  struct Case {
+    const char* Name;
+    bool Logistic, Masked, SigmoidBetween;
+  } cases[] = {
+      {"step units, loaded at once", false, false, false},
+      {"step units, a masked feature, a sigmoid network in between", false, true, true},
+      {"logistic units, a sigmoid network in between", true, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    SetUp();
+    Open("monk1.dat");
+    HiddenPerClass(2);
+    wb->Form1.sigmoidSMLPButton.SetChecked(c.Logistic);
+    ASSERT_FALSE(ReadParameters(*wb, 10));
+    ASSERT_TRUE(RunSMLP(*wb, 1));
+    ASSERT_EQ(wb->NetKind, 1);
+    ASSERT_EQ(wb->Slope != 0.0, c.Logistic);
+    if (c.Masked) wb->FeatureMask[4] = 0;
+    const double slope = wb->Slope;
+    const std::vector<int> mask = wb->FeatureMask;
+    const double error = EvaluateNetwork(*wb);
+    const double rate = wb->SuccessRate;
+    const StepRules before = BuildStepRules(*wb);
+    std::vector<std::string> texts;
+    for (const RuleNode& r : before.Classes) texts.push_back(RuleText(before.Features, r));
+    SaveWeights(*wb, 1);
+    const std::string file = wb->ResultsPrefix + "_FinalWeights.txt";
+    EXPECT_EQ(Lines(ReadText(file))[0].rfind("SMLP  slope ", 0), 0u);
+
+    wb->Form1.SlopeEdit.SetText("2");
+    if (c.SigmoidBetween) {
+      ASSERT_EQ(CreateNetwork(*wb, 4), NetworkBuilt);
+      ASSERT_EQ(wb->NetKind, 0);
+    }
+    plat.Messages.clear();
+    ASSERT_TRUE(LoadWeights(*wb, file));
+    EXPECT_TRUE(plat.Messages.empty()) << plat.Messages.front().Text;
+    EXPECT_EQ(wb->NetKind, 1);
+    EXPECT_EQ(wb->NetType, 3);
+    EXPECT_EQ(wb->Slope, slope);
+    EXPECT_EQ(wb->FeatureMask, mask);
+    EXPECT_EQ(EvaluateNetwork(*wb), error);
+    EXPECT_EQ(wb->SuccessRate, rate);
+    const StepRules after = BuildStepRules(*wb);
+    for (std::size_t k = 0; k < texts.size(); ++k) EXPECT_EQ(RuleText(after.Features, after.Classes[k]), texts[k]);
+    if (!c.Logistic) {
+      ExpectReportAgrees();
+      // "On Training Set" on the loaded network: the rules report of the step network, all vectors right.
+      EXPECT_NE(ReadText(wb->ResultsPrefix + "_RE.txt").find("Success Rate: " + FixedDisplayText(rate, 7, 5)),
+                std::string::npos);
+    }
+  }
+}
+
+// A file that names a step network that it does not rebuild, or none while a step network is in place,
+// loads into a sigmoid network and says so; a file of other hidden neurons per class or another data set
+// is refused and leaves the network as it was.
+TEST_F(RulesAgreementTest, StepNetworkFilesSayWhatTheyBuild) {
+  Open("monk1.dat");
+  HiddenPerClass(1);
+  ASSERT_FALSE(ReadParameters(*wb, 10));
+  ASSERT_TRUE(RunSMLP(*wb, 1));
+  SaveWeights(*wb, 1);
+  const std::vector<std::string> smlp = Lines(ReadText(wb->ResultsPrefix + "_FinalWeights.txt"));
+  auto write = [&](const std::string& name, const std::vector<std::string>& lines) {
+    const std::string path = (dir / "results" / name).string();
+    std::ofstream out(path, std::ios::binary);
+    for (const std::string& l : lines) out << l << "\n";
+    return path;
+  };
+  const std::vector<std::string> weights(smlp.begin() + 1, smlp.end());
+  std::vector<std::string> lunits = weights;
+  lunits.insert(lunits.begin(), "Step  L-units");
+  std::vector<std::string> twoHidden = smlp;
+  twoHidden[0] = "SMLP  slope 0  hidden 2  mask 1 1 1 1 1 1";
+  std::vector<std::string> fewerFeatures = smlp;
+  fewerFeatures[0] = "SMLP  slope 0  hidden 1  mask 1 1 1";
+  std::vector<std::string> late = weights;
+  late.push_back(smlp[0]);
+  struct Case {
+    const char* Name;
+    std::vector<std::string> Lines;
+    bool Loads;
+    const char* Says;
+  } cases[] = {
+      {"the lines of an SMLP without its first line", weights, true,
+       " does not name a step network: it has been loaded into a sigmoid network of the current structure"},
+      {"an L-unit network's file", lunits, true,
+       " holds the weights of a step network (L-units) that a weights file does not rebuild: it has been loaded "
+       "into a sigmoid network of the current structure"},
+      {"other hidden neurons per class", twoHidden, false,
+       " holds an SMLP of 2 hidden neurons per class; the parameters give 1. Set them alike and load again; the "
+       "network is left as it was"},
+      {"another data set", fewerFeatures, false,
+       " holds an SMLP of 3 features; the data set has 6; the network is left as it was"},
+      {"the SMLP line after the weights", late, false, ", line 41: the line of a step network stands first in its file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    ASSERT_FALSE(ReadParameters(*wb, 10));
+    ASSERT_TRUE(RunSMLP(*wb, 1));
+    const std::vector<std::vector<TNeuron>> net = wb->Net;
+    const std::string path = write("w.txt", c.Lines);
+    plat.Messages.clear();
+    std::string said;
+    try {
+      EXPECT_EQ(LoadWeights(*wb, path), c.Loads);
+      said = plat.Messages.empty() ? "" : plat.Messages.front().Text;
+    } catch (const FileError& e) {
+      EXPECT_FALSE(c.Loads);
+      said = e.what();
+    }
+    EXPECT_EQ(said, "Weights file " + path + c.Says);
+    if (c.Loads) {
+      EXPECT_EQ(wb->NetKind, 0);
+    } else {
+      EXPECT_EQ(wb->NetKind, 1);
+      EXPECT_EQ(wb->Net.size(), net.size());
+      for (std::size_t l = 0; l < net.size() && l < wb->Net.size(); ++l)
+        for (std::size_t j = 0; j < net[l].size(); ++j) EXPECT_EQ(wb->Net[l][j].Weights, net[l][j].Weights);
+    }
+  }
 }
 
 // ---- the five-layer weights file
