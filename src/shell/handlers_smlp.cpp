@@ -62,6 +62,7 @@ void EnumerationRun(Workbench& wb, std::uint8_t mode) {
 // the single-class training; otherwise a data set, then the network of all classes by S1 or S2, and its
 // rules report.
 void SMLPTrainingClick(Workbench& wb) {
+  StepNetworkLabelsKept kept(wb);
   TForm1& f = wb.Form1;
   if (ReadParameters(wb, 10)) return;
   if (f.CurrentClassBox.ItemIndex() > 0) {

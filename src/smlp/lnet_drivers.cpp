@@ -10,6 +10,7 @@
 #include "platform/paths.h"
 #include "platform/platform.h"
 #include "smlp/lnet.h"
+#include "smlp/smlp_driver.h"
 #include "smlp/lnum_grad.h"
 #include "state/workbench.h"
 
@@ -59,7 +60,8 @@ std::string LNetRefusal(Workbench& wb) {
   return "";
 }
 
-// The common start: the parameters, the data set, the hourglass and the log; false when refused.
+// The common start: the parameters and the data set; false when refused (the caller's StepNetworkLabelsKept
+// then gives the network in Net back the settings the read changed).
 bool Prepare(Workbench& wb) {
   if (ReadParameters(wb, 10)) return false;
   if (const std::string refusal = LNetRefusal(wb); !refusal.empty()) {
@@ -72,6 +74,7 @@ bool Prepare(Workbench& wb) {
 }  // namespace
 
 void TrainConstantL(Workbench& wb) {
+  StepNetworkLabelsKept kept(wb);
   if (!Prepare(wb)) return;
   HourglassGuard hourglass(wb.Plat);
   RunLog log(wb, "_Lconst.txt");
@@ -91,6 +94,7 @@ void TrainConstantL(Workbench& wb) {
 }
 
 void TrainMergingL(Workbench& wb) {
+  StepNetworkLabelsKept kept(wb);
   if (!Prepare(wb)) return;
   HourglassGuard hourglass(wb.Plat);
   RunLog log(wb, "_Lmerge.txt");

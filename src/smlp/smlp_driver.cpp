@@ -127,13 +127,25 @@ void ReadHiddenPerClass(Workbench& wb) {
 }
 
 StepNetworkLabelsKept::StepNetworkLabelsKept(Workbench& wb)
-    : wb_(wb), kind_(wb.NetKind), type_(wb.NetType), lUnits_(wb.LUnitsMode), builds_(wb.SMLPBuilds) {}
+    : wb_(wb),
+      kind_(wb.NetKind),
+      type_(wb.NetType),
+      lUnits_(wb.LUnitsMode),
+      builds_(wb.SMLPBuilds),
+      hidPerOut_(wb.HidPerOut),
+      layers_(wb.NumOfLayers),
+      slope_(wb.Slope),
+      outWeights_(wb.SMLPOutWeights) {}
 
 StepNetworkLabelsKept::~StepNetworkLabelsKept() {
   if (wb_.SMLPBuilds != builds_) return;
   wb_.NetKind = kind_;
   wb_.NetType = type_;
   wb_.LUnitsMode = lUnits_;
+  wb_.HidPerOut = hidPerOut_;
+  wb_.NumOfLayers = layers_;
+  wb_.Slope = slope_;
+  wb_.SMLPOutWeights = outWeights_;
 }
 
 std::string SMLPRunLabel(std::uint8_t mode, bool beamSearch, bool lUnits) {

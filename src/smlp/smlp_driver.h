@@ -9,6 +9,7 @@
 //   9 the discrete numerical gradient ("L Num Grad")   10 / 11 the four- / five-layer N-of-M network
 // With "L-units" the network is the L-unit network on the runs of the set in memory.
 // With "Beam Search" chosen on the SMLP tab, the beam search replaces the mode's work.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -24,8 +25,10 @@ std::string SMLPRunLabel(std::uint8_t mode, bool beamSearch, bool lUnits);
 bool RunSMLP(Workbench& wb, std::uint8_t mode);
 
 // A run that builds no step network (refused, or stopped before its builder) leaves the kind, type and
-// L-unit mode of the network in Net as they were, so that they go on describing that network: made at
-// the entry of every run that sets them before it builds.
+// L-unit mode of the network in Net as they were, and the settings its shape and pass read (the hidden
+// neurons per class, the number of layers, the slope and the output weights), so that they go on
+// describing that network: made at the entry of every run that reads the parameters or sets them before
+// it builds.
 class StepNetworkLabelsKept {
  public:
   explicit StepNetworkLabelsKept(Workbench& wb);
@@ -37,6 +40,10 @@ class StepNetworkLabelsKept {
   Workbench& wb_;
   std::uint8_t kind_, type_, lUnits_;
   int builds_;
+  std::vector<int> hidPerOut_;
+  int layers_;
+  double slope_;
+  std::array<double, 4> outWeights_;
 };
 
 // The network of a run built anew: with LUnitsMode 1 the L-unit network on the intervals held, else the

@@ -43,11 +43,23 @@ expect file results/iris_86410_Lconst.txt contains "i=0"
 expect file results/iris_86410_Lconst.txt contains "error = "
 uncheck UseNG
 
-# Classes with different numbers of hidden neurons are refused before the log is written.
+# Classes with different numbers of hidden neurons are refused before the log is written, and the refusal
+# leaves the L-net of the run before it whole: its report, with the setting put back, still evaluates it,
+# and so does the report with the unequal setting still in the fields.
+click TrainLunits1
+expect no-message
 set HidPerOut1Edit 2
 click Lunits4NClass1
 expect message-containing "the same number of hidden neurons for every class"
+click OnTrainingSet1
+expect no-message
+expect file results/iris_86410_RE.txt contains "Rules agree with the network on "
+click TrainLunits1
+expect message-containing "the same number of hidden neurons for every class"
 set HidPerOut1Edit 1
+click OnTrainingSet1
+expect no-message
+expect file results/iris_86410_RE.txt contains "[Rules]"
 
 # "L Num Grad": the gradient of the SMLP, then its steps within the features, in the run log.
 answer open DATA/monk1.dat
