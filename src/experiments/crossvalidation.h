@@ -39,7 +39,7 @@ void WriteFoldFiles(const std::string& source, int n, const std::vector<int>& fo
                     const std::string& trainingFile, const std::string& testFile);
 
 // The mean m of the fold test accuracies, their deviation from m ("within": the root of the mean squared
-// difference) and the deviation of the run accuracies from the same m ("across").
+// difference) and the deviation of the run accuracies from their own mean ("across", the same root).
 struct CVStatistics {
   double Mean = 0.0, Within = 0.0, Across = 0.0;
 };

@@ -179,6 +179,7 @@ void CompactNetworkInputs(Workbench& wb, const std::vector<int>& kept) {
   wb.NumOfWeights = weights;
   wb.InputFeature.assign(static_cast<std::size_t>(n0), 0);
   wb.InputValue.assign(static_cast<std::size_t>(n0), 0);
+  ShowNetworkCaption(wb);
 }
 
 }  // namespace wl

@@ -170,10 +170,16 @@ int BuildNetworkFromParameters(Workbench& wb, std::uint8_t scheme) {
   wb.RunInputOf.clear();  // a pruning of an earlier run no longer concerns this network
   wb.SignalTable = std::move(signalTable);
   wb.ParamText = std::move(paramText);
-  form.Label56.SetCaption("Vectors=" + IntToStr(wb.NumOfVectors) + "  L0=" + IntToStr(wb.Layers[0]) +
-                          "  L1=" + IntToStr(wb.Layers[1]) + "  L2=" + IntToStr(wb.NumOfClasses));
-  form.Label56.Repaint();
+  ShowNetworkCaption(wb);
   return NetworkBuilt;
+}
+
+void ShowNetworkCaption(Workbench& wb) {
+  if (wb.Layers.size() < 2) return;
+  Label& label = wb.Form1.Label56;
+  label.SetCaption("Vectors=" + IntToStr(wb.NumOfVectors) + "  L0=" + IntToStr(wb.Layers[0]) +
+                   "  L1=" + IntToStr(wb.Layers[1]) + "  L2=" + IntToStr(wb.NumOfClasses));
+  label.Repaint();
 }
 
 NetworkDescription::NetworkDescription(const Workbench& wb)

@@ -45,6 +45,10 @@ struct NetworkDescription {
 // When nothing is built, the kept network keeps its description (NetworkDescription).
 int CreateNetwork(Workbench& wb, std::uint8_t scheme);
 
+// Label56 := "Vectors=" NumOfVectors "  L0=" Layers[0] "  L1=" Layers[1] "  L2=" NumOfClasses: the
+// network as it stands (after a build, and after a pruning took inputs away).
+void ShowNetworkCaption(Workbench& wb);
+
 // The same after the parameters have been read: every step of CreateNetwork but the parameter reading.
 int BuildNetworkFromParameters(Workbench& wb, std::uint8_t scheme);
 

@@ -295,7 +295,9 @@ struct TrainingState {
   double NewError = 0.0;
   double StartError = 0.0;
   std::string ResultText;
-  // Copies of SuccessRate and WeightedCorrect taken when a trial is accepted.
+  // The rates of the network the run holds, the one CurrentError is the error of: copies of SuccessRate
+  // and WeightedCorrect as that network's evaluation left them (at the run's start, when a trial is
+  // accepted, when the training set changed). An epoch's record takes its accuracy from here.
   double AcceptedSuccessRate = 0.0;
   double AcceptedWeightedRate = 0.0;
 

@@ -919,6 +919,7 @@ bool TrainBP(Workbench& wb) {
         kernel.UpdateWeights();
       }
       wb.SuccessRate = static_cast<double>(count) / nv;
+      HoldRates(wb, false);  // the weighted rate shown stays the start's
       StreamFence();
     } else {
       kernel.BatchGradient();
@@ -936,8 +937,7 @@ bool TrainBP(Workbench& wb) {
       f.ep.Repaint();
     }
     std::copy(weights.begin(), weights.end(), wb.WeightHistory.Row(static_cast<std::size_t>(e)).begin());
-    wb.EpochHistory[static_cast<std::size_t>(e)] = {wb.CurrentError, wb.SuccessRate};
-    CallEpochDone(wb, e, wb.CurrentError);
+    RecordEpochRow(wb, e);
     wb.Plat.ProcessEvents();
     ClearUpperVectorState();  // after the plot's painting and the event pump
   }

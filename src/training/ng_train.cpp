@@ -233,8 +233,7 @@ void NGTrain(Workbench& wb, std::uint8_t method) {
 
       E2 = E1;
       E1 = wb.CurrentError;
-      wb.AcceptedSuccessRate = wb.SuccessRate;
-      wb.AcceptedWeightedRate = wb.WeightedCorrect;
+      HoldRates(wb);
       f.ep.SetText(IntToStr(wb.Epoch));
       f.ge.SetText(FixedDisplayText(wb.CurrentError, 12, 4) + " / " + wb.ResultText);
       f.EditSuccess.SetText(FixedDisplayText(wb.AcceptedSuccessRate, 7, 5));
@@ -244,9 +243,10 @@ void NGTrain(Workbench& wb, std::uint8_t method) {
       f.EditSuccess.Repaint();
       f.WeightedAccEdit.Repaint();
 
-      const auto e = static_cast<std::size_t>(wb.Epoch);
-      if (e < wb.EpochHistory.size()) wb.EpochHistory[e] = {wb.CurrentError, wb.SuccessRate};
-      CallEpochDone(wb, wb.Epoch, wb.CurrentError);
+      if (static_cast<std::size_t>(wb.Epoch) < wb.EpochHistory.size())
+        RecordEpochRow(wb, wb.Epoch);
+      else
+        CallEpochDone(wb, wb.Epoch, wb.CurrentError);
       wb.Plat.ProcessEvents();
       wb.Epoch += 1;
       // The epoch that reaches the stop error was trained: it is shown, recorded and counted.

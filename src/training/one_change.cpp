@@ -176,6 +176,7 @@ double OneChangeFrame::FullError() {
 void OneChangeFrame::Start(bool integerWeights) {
   const double e = FullError();
   wb_.CurrentError = e;
+  HoldFullPassRates();
   wb_.StopError = wb_.StopError * e;
   wb_.ResultText = FixedDisplayText(e, 12, 3);
   wb_.Form1.ge.SetText("- / " + wb_.ResultText);
@@ -227,10 +228,7 @@ bool OneChangeFrame::Improve(const WeightRef& w, double value, double step, doub
   const double trial = Try(w, value);
   if (!(trial < wb_.CurrentError)) return false;
   wb_.CurrentError = trial;
-  if (recordRates_) {
-    wb_.AcceptedSuccessRate = wb_.SuccessRate;
-    wb_.AcceptedWeightedRate = wb_.WeightedCorrect;
-  }
+  HoldRates(wb_);
   s = step;
   return true;
 }
@@ -295,7 +293,12 @@ double OneChangeRunError(Workbench& wb) {
   return wb.UseSignalTable && !wb.NonStandardTF ? ErrorFullPass(wb) : TrainingSetError(wb);
 }
 
-double RefreshRunError(Workbench& wb) { return wb.RunSetError ? wb.RunSetError(wb) : TrainingSetError(wb); }
+double RefreshRunError(Workbench& wb) {
+  const double e = wb.RunSetError ? wb.RunSetError(wb) : TrainingSetError(wb);
+  // The error the caller carries on is this network's: so is the accuracy the next record takes.
+  HoldRates(wb, false);
+  return e;
+}
 
 const std::vector<WeightRef>& OneChangeFrame::Order() {
   if (setChanges_ != wb_.TrainingSetChanges) FollowTrainingSet();
@@ -335,15 +338,15 @@ void OneChangeFrame::ShowEpoch(int e, double rate, const double* weighted) {
   }
 }
 
-void OneChangeFrame::RecordEpoch(int e) {
-  wb_.EpochHistory[static_cast<std::size_t>(e)] = {wb_.CurrentError, wb_.SuccessRate};
-  CallEpochDone(wb_, e, wb_.CurrentError);
-}
+void OneChangeFrame::RecordEpoch(int e) { RecordEpochRow(wb_, e); }
+
+void OneChangeFrame::HoldFullPassRates() { HoldRates(wb_, !tableTrials_); }
 
 void OneChangeFrame::BorderVectors() {
   SelectBorderVectors(wb_, 3);
   options_.NetworkFits = false;  // a new training set: the next full pass checks it
   wb_.CurrentError = FullError();
+  HoldFullPassRates();
 }
 
 void OneChangeFrame::End(int e) {

@@ -120,10 +120,8 @@ class OneChangeFrame {
   // Tries value for weight (l, n, k), whose value before its search is in OldWeights[k]: E' (NewError).
   double Try(const WeightRef& w, double value);
   // Tries value; when its error is below E (CurrentError) the trial is accepted: E := its error,
-  // s := step, and with RecordRatesOnAccept the rates are copied (AcceptedSuccessRate,
-  // AcceptedWeightedRate). True when accepted.
+  // s := step, and its rates are held (HoldRates). True when accepted.
   bool Improve(const WeightRef& w, double value, double step, double& s);
-  void RecordRatesOnAccept(bool on) { recordRates_ = on; }
   // The two trials around the final step s of a line search with growth factor F (CH1): inner
   // 2s / (F + 1), else outer s (F + 1) / 2, each clamped to ±maxWeight.
   void TryAroundStep(const WeightRef& w, double w0, double F, double maxWeight, double& s);
@@ -149,9 +147,9 @@ class OneChangeFrame {
 
   // ep, ge and EditSuccess (and WeightedAccEdit when weighted is given) after epoch e.
   void ShowEpoch(int e, double rate, const double* weighted);
-  // EpochHistory[e] := (E, SuccessRate) and the progress plot's epoch.
+  // EpochHistory[e] := (E, the held network's accuracy) and the progress plot's epoch (RecordEpochRow).
   void RecordEpoch(int e);
-  // Border vectors, then E recomputed.
+  // Border vectors, then E recomputed and its rates held.
   void BorderVectors();
   // The end of the run after epoch counter e: the plot finished, ParamText[4], the weight matrix exported
   // for Matlab when chosen (ExportWeightMatrixAtRunEnd), NumOfEpochs := e - 1.
@@ -159,13 +157,15 @@ class OneChangeFrame {
 
  private:
   void IntegerWeights();
+  // The rates of a full pass over the held network (FullError): the weighted rate only when the pass
+  // wrote one (not the signal table's).
+  void HoldFullPassRates();
   void BuildOrder(bool select);
   void FollowTrainingSet();
 
   Workbench& wb_;
   bool tableTrials_ = false;
   bool integerOn_ = false;
-  bool recordRates_ = false;
   std::vector<WeightRef> order_;
   int setChanges_ = 0;
   bool selectNeurons_ = false;  // the order holds the selected neurons only (BuildOrder)
@@ -194,7 +194,8 @@ class StepMemory {
 
 // The error the running trainer carries, taken anew after its training set changed in the middle of the
 // run: the trainer's own (RunSetError); for the one-change searches through the signal table (which it
-// fills) when the trials use it, else TrainingSetError.
+// fills) when the trials use it, else TrainingSetError. The success rate of that evaluation is held
+// (AcceptedSuccessRate), as the error is carried on.
 double RefreshRunError(Workbench& wb);
 double OneChangeRunError(Workbench& wb);
 

@@ -111,8 +111,7 @@ void InPlaceVSSTrain(Workbench& wb) {
     wb.NewError = trial;
     if (!(trial < E)) return false;
     E = trial;
-    wb.AcceptedSuccessRate = wb.SuccessRate;
-    wb.AcceptedWeightedRate = wb.WeightedCorrect;
+    HoldRates(wb);
     s = step;
     return true;
   };
@@ -160,6 +159,7 @@ void InPlaceVSSTrain(Workbench& wb) {
       frame.Neuron(w).Weights[static_cast<std::size_t>(w.k)] =
           wb.SearchDirection[0][static_cast<std::size_t>(w.l - 1)][static_cast<std::size_t>(w.n)][static_cast<std::size_t>(w.k)];
     E = error();
+    HoldRates(wb);
     frame.ShowEpoch(e, wb.AcceptedSuccessRate, &wb.AcceptedWeightedRate);
     frame.RecordEpoch(e);
   }
@@ -229,6 +229,7 @@ void InPlaceWeightSectionTrain(Workbench& wb) {
           wb.WeightHistory[ue][static_cast<std::size_t>(w.l - 1)][static_cast<std::size_t>(w.n)]
                           [static_cast<std::size_t>(w.k)];
     E = fullError(true);
+    HoldRates(wb, !table);  // the table's passes write no weighted rate
     frame.ShowEpoch(e, wb.SuccessRate, nullptr);
     frame.RecordEpoch(e);
     if (wb.SigmoidCount > wb.SigmoidLimit) break;

@@ -17,6 +17,7 @@
 #include "platform/platform.h"
 #include "state/workbench.h"
 #include "training/one_change.h"
+#include "training/prepare_run.h"
 #include "training/vss_search.h"
 
 namespace wl {
@@ -101,8 +102,7 @@ double VSSSearch::Search(const WeightRef& w, double f, double maxDelta) {
   const double value = w0 + s;
   if (value != atE) {
     E = frame_.Try(w, value);
-    wb_.AcceptedSuccessRate = wb_.SuccessRate;
-    wb_.AcceptedWeightedRate = wb_.WeightedCorrect;
+    HoldRates(wb_);
   }
 
   // Folded in also when a worse extension of step 0 was taken (a growth factor of 0).
@@ -135,7 +135,6 @@ void RunVSS(Workbench& wb, std::uint8_t mode, int n, const std::string& tag, con
   OneChangeFrame frame(wb);
   frame.Prepare(mode, tag);
   frame.SizeStepHistories();
-  frame.RecordRatesOnAccept(true);
 
   o.MaxExtensions = StrToInt(form.FCMAEdit.Text());
   if (o.MaxExtensions < 0) {

@@ -185,6 +185,8 @@ void PrepareTrainingRun(Workbench& wb) {
   wb.EpochHistory[0].Error = start;
   wb.CurrentError = start;
   wb.EpochHistory[0].Accuracy = wb.SuccessRate;
+  // The run holds the start network; the weighted rate shown is left as the last run accepted it.
+  HoldRates(wb, false);
 
   TForm1& f = wb.Form1;
   f.ep.SetText("0");
@@ -202,6 +204,18 @@ void PrepareTrainingRun(Workbench& wb) {
     CallRunPrepared(wb, wb.NumOfEpochs);
   }
   if (f.IRBox.Checked()) CallRepresentationHook(wb, 0);
+}
+
+void HoldRates(Workbench& wb, bool weighted) {
+  wb.AcceptedSuccessRate = wb.SuccessRate;
+  if (weighted) wb.AcceptedWeightedRate = wb.WeightedCorrect;
+}
+
+void RecordEpochRow(Workbench& wb, int e) {
+  if (e < 0 || static_cast<std::size_t>(e) >= wb.EpochHistory.size())
+    throw WlError("No record is prepared for epoch " + IntToStr(e) + ". Start the training anew.");
+  wb.EpochHistory[static_cast<std::size_t>(e)] = {wb.CurrentError, wb.AcceptedSuccessRate};
+  CallEpochDone(wb, e, wb.CurrentError);
 }
 
 std::string FixedDisplayText(double x, int precision, int digits) {

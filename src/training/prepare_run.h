@@ -57,11 +57,22 @@ void CheckOnlineHistoriesFit(const Workbench& wb, std::int64_t L, std::uint64_t 
 // The run preparation, in this order: the network checked to fit the records; with OnlineBP set, the online histories checked to fit in memory;
 // ESDone cleared; the PCA folder made when missing; the histories (and the online ones when OnlineBP is
 // set); the class weights; the start error (TrainingSetError) in
-// EpochHistory[0], CurrentError and the main window's ep, ge, EditSuccess and WeightedAccEdit; unless
+// EpochHistory[0], CurrentError, the held success rate (HoldRates without the weighted one) and the main
+// window's ep, ge, EditSuccess and WeightedAccEdit; unless
 // "No Plot E": stage "18" and the progress plot opened for NumOfEpochs epochs; the representation hook for
 // epoch 0 when "Signals after epoch" is checked. The staircase table is built before the start error,
 // which may need it. Reads no parameters, saves no weights, writes no ResultText.
 void PrepareTrainingRun(Workbench& wb);
+
+// The network the run holds has just been evaluated: AcceptedSuccessRate := SuccessRate and, with
+// weighted, AcceptedWeightedRate := WeightedCorrect (pass false after an evaluation that does not write
+// WeightedCorrect, the signal table's full pass).
+void HoldRates(Workbench& wb, bool weighted = true);
+
+// The record of epoch e: EpochHistory[e] := (CurrentError, AcceptedSuccessRate), the error and the
+// accuracy of the network the run holds (not the rate of the last trial, which may have been undone),
+// then the progress plot's epoch (the EpochDone hook).
+void RecordEpochRow(Workbench& wb, int e);
 
 // A number as the main window shows it: rounded (halves away from zero) to `precision` significant
 // digits or `digits` decimals, whichever is coarser, and written with `digits` decimals.

@@ -86,6 +86,7 @@ void ShowProgress(Workbench& wb, const std::string& position, int errorDigits) {
 double StartError(Workbench& wb, RunError& error) {
   const double e0 = error();
   wb.CurrentError = e0;
+  HoldRates(wb);
   wb.StartError = e0;
   wb.ResultText = FixedDisplayText(e0, 12, 3);
   wb.Form1.ge.SetText("- / " + wb.ResultText);
@@ -96,8 +97,7 @@ double StartError(Workbench& wb, RunError& error) {
 // A trial that lowered the error is kept: its error and rates become the accepted ones.
 void Accept(Workbench& wb, double error) {
   wb.CurrentError = error;
-  wb.AcceptedSuccessRate = wb.SuccessRate;
-  wb.AcceptedWeightedRate = wb.WeightedCorrect;
+  HoldRates(wb);
 }
 
 // Writes one line of "T2.txt"; an output error ends the run.
@@ -189,8 +189,7 @@ void TrainTwoChanges(Workbench& wb, std::uint8_t mode) {
       }
     }
     if (stopped) break;
-    wb.EpochHistory[static_cast<std::size_t>(e)] = {wb.CurrentError, wb.SuccessRate};
-    CallEpochDone(wb, e, wb.CurrentError);
+    RecordEpochRow(wb, e);
   }
 
   if (!f.NoGTPBox.Checked()) CallRunEnded(wb);
@@ -272,8 +271,7 @@ void TrainTwoChangesZero(Workbench& wb, std::uint8_t mode) {
     }
   }
 
-  wb.EpochHistory[0] = {wb.CurrentError, wb.SuccessRate};
-  CallEpochDone(wb, 0, wb.CurrentError);
+  RecordEpochRow(wb, 0);
   ZeroTwoChangesStep(wb);
   wb.ParamText[4] = "Start Error = " + wb.ResultText + "   End Error = " + FixedDisplayText(wb.CurrentError, 12, 3);
   CloseWritten(t2);

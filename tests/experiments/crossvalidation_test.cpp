@@ -89,12 +89,56 @@ TEST(Statistics, DeviationsAreRootsOfTheMeanSquares) {
   const CVStatistics s = ComputeCVStatistics({0.8, 0.6, 1.0, 0.6}, {0.7, 0.9});
   EXPECT_NEAR(s.Mean, 0.75, 1e-15);
   EXPECT_NEAR(s.Within, std::sqrt(0.11 / 4), 1e-15);  // 0.05² + 0.15² + 0.25² + 0.15²
-  EXPECT_NEAR(s.Across, std::sqrt(0.025 / 2), 1e-15);  // from the fold mean: 0.05² + 0.15²
-  // One run whose accuracy is the fold mean: no deviation across runs.
-  EXPECT_EQ(ComputeCVStatistics({0.5, 1.0}, {0.75}).Across, 0.0);
+  EXPECT_NEAR(s.Across, std::sqrt(0.02 / 2), 1e-15);  // from the runs' mean 0.8: 0.1² + 0.1²
+}
+
+// The deviation across runs is measured from the runs' own mean, not from the mean of the folds: folds of
+// unequal size give a run accuracy (every test vector counted once) other than its folds' mean.
+TEST(Statistics, TheDeviationAcrossRunsComesFromTheRunsAlone) {
+  // Folds of 8, 8, 8 and 6 vectors with 8, 7, 6 and 6 right: the folds' mean is 0.90625, the run's 27/30.
+  const std::vector<double> folds = {1.0, 0.875, 0.75, 1.0};
+  const double run = 27.0 / 30.0;
+  std::vector<double> twice = folds;
+  twice.insert(twice.end(), folds.begin(), folds.end());
+  struct Case {
+    const char* name;
+    std::vector<double> folds, runs;
+    double across;
+  };
+  const Case cases[] = {
+      {"two identical runs", twice, {run, run}, 0.0},
+      {"one run", folds, {run}, 0.0},
+      {"one run at the folds' mean", {0.5, 1.0}, {0.75}, 0.0},
+      {"three runs", twice, {0.7, 0.8, 0.9}, std::sqrt(0.02 / 3)},
+  };
+  for (const Case& c : cases) {
+    const CVStatistics st = ComputeCVStatistics(c.folds, c.runs);
+    EXPECT_NEAR(st.Across, c.across, 1e-15) << c.name;
+  }
+  // The fold figures stay those of the folds.
+  const CVStatistics st = ComputeCVStatistics(twice, {run, run});
+  EXPECT_NEAR(st.Mean, 0.90625, 1e-15);
+  EXPECT_NEAR(st.Within, std::sqrt((0.09375 * 0.09375 * 2 + 0.03125 * 0.03125 + 0.15625 * 0.15625) / 4), 1e-15);
 }
 
 class CrossvalidationTest : public test::ExperimentTest {};
+
+// Two runs that tested alike (folds of 8, 8, 8 and 6 vectors) report no deviation across runs.
+TEST_F(CrossvalidationTest, TwoIdenticalRunsDeviateByNothing) {
+  wb->CVTruePredT = {14, 14, 0};
+  wb->CVTruePredN = {1, 1, 0};
+  wb->CVNegPredN = {13, 13, 0};
+  wb->CVNegPredT = {2, 2, 0};
+  wb->CVCorrect = {0.9, 0.9, 0};
+  wb->CVTrainAccuracy = {0.95, 0.95, 0};
+  wb->CVFoldAccuracy = {1.0, 0.875, 0.75, 1.0, 1.0, 0.875, 0.75, 1.0};
+  wb->CVFoldCount = 8;
+  const std::string text = MSRText(*wb, 2, 4);
+  EXPECT_NE(text.find("average values in 2 runs of 4-fold cv\ntraining= 95.0000%\ntest= 90.0000%\n"
+                      "stdddev_within_cv=10.3645%\nstdddev_accross_cv=0.0000%\n"),
+            std::string::npos)
+      << text;
+}
 
 // Two runs of two folds, every number chosen by hand.
 TEST_F(CrossvalidationTest, TheSummaryOfTwoRuns) {
@@ -426,7 +470,9 @@ TEST_F(CrossvalidationTest, TheSummaryOfACommitteeIsTheCommittees) {
     const auto average = std::find(msr.begin(), msr.end(), "average values in " + std::string(c.runs) + " runs of 3-fold cv");
     ASSERT_NE(average, msr.end());
     EXPECT_EQ(*(average + 2), "test= " + FormatFixed(100 * mean, 4) + "%");
-    if (committee) EXPECT_EQ((average + 3)->substr(0, 15), "members' test= ");
+    if (committee) {
+      EXPECT_EQ((average + 3)->substr(0, 15), "members' test= ");
+    }
     if (runs == 1) {
       // The same figure as the last line of "_CV.txt".
       const std::vector<std::string> cv = ResultLines("twelve_86410_CV.txt");

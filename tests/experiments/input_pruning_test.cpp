@@ -112,6 +112,7 @@ TEST_F(InputPruningTest, AFeatureMarkedAtEveryHiddenNeuronLeavesDataAndNetwork) 
   EXPECT_EQ(wb->Net[1][0].Weights, (std::vector<double>{1, 3, 4}));
   EXPECT_EQ(wb->Net[1][1].Weights, (std::vector<double>{5, 7, 8}));
   EXPECT_EQ(wb->NumOfWeights, 12);
+  EXPECT_EQ(wb->Form1.Label56.Caption(), "Vectors=3  L0=2  L1=2  L2=2");  // the network as it is now
   // The records keep the run's shape: the kept inputs and the threshold map to their old places.
   EXPECT_EQ(wb->RunInputOf, (std::vector<int>{0, 2}));
   EXPECT_EQ(RunWeightIndex(*wb, 1, 1), 2);
@@ -154,6 +155,7 @@ TEST_F(InputPruningTest, ADiscreteFeatureGoesOnlyWithAllItsInputs) {
   EXPECT_TRUE(wb->AllContinuous);
   EXPECT_EQ(wb->Layers[0], 2);
   EXPECT_EQ(wb->Net[1][0].Weights, (std::vector<double>{1, 5, 6}));
+  EXPECT_EQ(wb->Form1.Label56.Caption(), "Vectors=3  L0=2  L1=1  L2=2");
   EXPECT_EQ(wb->RunInputOf, (std::vector<int>{0, 4}));
   EXPECT_EQ(wb->CurrentError, TrainingSetError(*wb));
 }

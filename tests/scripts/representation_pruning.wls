@@ -31,6 +31,8 @@ set DWTREdit 0.0000001
 click Discrete1change
 expect no-message
 expect text ep "4"
+# The network caption shows the network of two inputs.
+expect text Label56 "Vectors=24  L0=2  L1=4  L2=2"
 click OnTrainingSet1
 expect no-message
 # The report lists two weights per hidden neuron: the network lost the input of the zero feature.

@@ -514,8 +514,9 @@ TEST_F(BackpropTest, ARunStoppedEarlyAfterAFullOneReadsNothingOfTheFullOne) {
       ASSERT_EQ(after.errors.size(), alone.errors.size()) << what;
       for (std::size_t e = 0; e < alone.errors.size(); ++e) {
         EXPECT_TRUE(sameBits(after.errors[e], alone.errors[e])) << what << " epoch " << e;
-        if (e > 0)
+        if (e > 0) {
           for (double x : after.errors[e]) EXPECT_TRUE(x == 0.0 && !std::signbit(x)) << what << " epoch " << e;
+        }
       }
       ASSERT_EQ(after.history.size(), alone.history.size()) << what;
       for (std::size_t i = 0; i < alone.history.size(); ++i)
@@ -843,7 +844,9 @@ TEST_F(BackpropTest, TheKernelsStartErrorsAreNetworkErrorsOwn) {
     for (std::size_t i = 0; i < pass.signals.size(); ++i)
       EXPECT_TRUE(sameBits(kernel.signals[i], pass.signals[i])) << c.what << " signal " << i;
     EXPECT_EQ(!pass.stop.empty(), c.overflow) << c.what << ": " << pass.stop;
-    if (!c.overflow) EXPECT_GT(pass.correct, 0) << c.what;
+    if (!c.overflow) {
+      EXPECT_GT(pass.correct, 0) << c.what;
+    }
   }
 }
 

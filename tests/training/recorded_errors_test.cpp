@@ -1,5 +1,5 @@
 // The error a run records for an epoch is the error of the weights it records for that epoch, whatever
-// way the search reached them.
+// way the search reached them; so is the accuracy, in the record and on the progress plot.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,12 +12,17 @@
 
 #include "model/create_network.h"
 #include "model/data_file.h"
+#include "model/error_functions.h"
 #include "model/layer_transfer.h"
 #include "model/read_parameters.h"
 #include "platform/scripted_platform.h"
 #include "state/workbench.h"
+#include "state/gtp_form.h"
 #include "support/test_support.h"
+#include "training/backprop.h"
+#include "training/ng_train.h"
 #include "training/one_change.h"
+#include "training/two_changes.h"
 
 namespace wl {
 namespace {
@@ -105,6 +110,80 @@ TEST_F(RecordedErrorsTest, VariableStepSearchRecordsTheErrorOfItsWeights) {
     int epoch = -1;
     EXPECT_LT(WorstEpoch(wb, &epoch), 1e-12) << "epoch " << epoch;
     EXPECT_NEAR(wb.CurrentError, TrainingSetError(wb), 1e-12);
+  }
+}
+
+// Every trainer that records its epochs records, beside the error, the accuracy of the weights it records
+// for the epoch (not the rate of the epoch's last trial, which may have been undone), and the progress
+// plot's accuracy curve draws the same figure. Backpropagation records for epoch e the pass that the
+// update of epoch e started from: the weights recorded for epoch e - 1.
+TEST_F(RecordedErrorsTest, RecordedAccuracyIsThatOfTheRecordedWeights) {
+  struct Case {
+    const char* name;
+    std::function<void(Workbench&)> set;
+    std::function<void(Workbench&)> train;
+    int shift;  // the row of the weights the record of epoch e belongs to: e - shift
+    bool ownError = false;  // epochs evaluated by ComputeError, the search's own error, not TrainingSetError
+  };
+  const auto oneChange = [](Workbench& wb) { TrainOneChange(wb, 2); };
+  const auto check = [](CheckBox TForm1::*box) { return [box](Workbench& wb) { (wb.Form1.*box).SetChecked(true); }; };
+  const auto radio = [](RadioButton TForm1::*button) {
+    return [button](Workbench& wb) { (wb.Form1.*button).SetChecked(true); };
+  };
+  const Case cases[] = {
+      {"variable step search", [](Workbench&) {}, oneChange, 0},
+      {"variable step search on the signal table", check(&TForm1::SMSTBox), oneChange, 0},
+      {"ordered variable step search", check(&TForm1::RWOrderBox), oneChange, 0},
+      {"standard search", radio(&TForm1::SMstdButton), oneChange, 0},
+      {"standard search on the signal table",
+       [](Workbench& wb) {
+         wb.Form1.SMstdButton.SetChecked(true);
+         wb.Form1.SMSTBox.SetChecked(true);
+       },
+       oneChange, 0},
+      {"DH1", radio(&TForm1::SMDH1Button), oneChange, 0},
+      {"weight sections", radio(&TForm1::SMWSButton), oneChange, 0},
+      {"in-place variable step search", check(&TForm1::InPlaceBox), oneChange, 0, true},
+      {"in-place weight sections",
+       [](Workbench& wb) {
+         wb.Form1.InPlaceBox.SetChecked(true);
+         wb.Form1.SMWSButton.SetChecked(true);
+       },
+       oneChange, 0, true},
+      {"two changes", [](Workbench&) {}, [](Workbench& wb) { TrainTwoChanges(wb, 2); }, 0},
+      {"numerical gradient", [](Workbench&) {}, [](Workbench& wb) { NGTrain(wb, 1); }, 0},
+      {"backpropagation, batch", radio(&TForm1::BatchBP), [](Workbench& wb) { TrainBP(wb); }, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Workbench& wb = Iris(4);
+    // One point per epoch on the plot, whatever the method; the weight matrix's range within the run.
+    wb.Form1.DetPlotBox.SetChecked(false);
+    wb.Form1.WMepEdit.SetText("4");
+    c.set(wb);
+    c.train(wb);
+    const auto& messages = static_cast<ScriptedPlatform&>(wb.Plat).Messages;
+    ASSERT_TRUE(messages.empty()) << messages.front().Text;
+    ASSERT_GE(wb.NumOfEpochs, 3);
+    ASSERT_FALSE(ReadParameters(wb));
+    const std::vector<ProgressPoint>& points = wb.GTP.Plot.Points;
+    // Backpropagation's plot has a point for epoch 0 as well.
+    const int first = c.shift == 0 ? 1 : 0;
+    ASSERT_GE(points.size(), static_cast<std::size_t>(wb.NumOfEpochs + 1 - first));
+    for (int e = c.shift; e <= wb.NumOfEpochs; ++e) {
+      const auto row = wb.WeightHistory.Row(static_cast<std::size_t>(e - c.shift));
+      SetFlat(wb, std::vector<double>(row.begin(), row.end()));
+      // Row 0 is the preparation's, by TrainingSetError.
+      if (c.ownError && e > 0)
+        ComputeError(wb);
+      else
+        TrainingSetError(wb);
+      const double rate = wb.SuccessRate;
+      EXPECT_EQ(wb.EpochHistory[static_cast<std::size_t>(e)].Accuracy, rate) << "epoch " << e;
+      if (e >= first) {
+        EXPECT_EQ(points[static_cast<std::size_t>(e - first)].Accuracy, rate) << "plotted epoch " << e;
+      }
+    }
   }
 }
 
