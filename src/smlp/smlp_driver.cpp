@@ -180,6 +180,9 @@ bool RunSMLP(Workbench& wb, std::uint8_t mode) {
     const bool nofmBuild = (mode == 10 && !form.BeamSearch.Checked()) || mode == 11;
     std::string refusal = smlpBuild ? HiddenCountsRefusal(wb, "SMLP") : "";
     if (refusal.empty() && nofmBuild) refusal = NofMHiddenRefusal(wb);
+    // The enumerations need a network of four inputs and four hidden units at least.
+    if (refusal.empty() && (mode == 7 || mode == 8) && smlpBuild && !form.BeamSearch.Checked())
+      refusal = EnumerationPlanRefusal(wb, mode == 7 ? "NewPlot" : "OldPlot");
     if (!refusal.empty()) {
       wb.Plat.ShowMessage(refusal);
       return false;
