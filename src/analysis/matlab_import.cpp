@@ -57,14 +57,31 @@ std::string DataFileOf(const Workbench& wb, const std::string& name) {
   return FileExists(lower) ? lower : upper;
 }
 
-// "WM_matlab.txt" holds one line per epoch 0 .. E and on each line every weight of the network; each
-// value takes at least two characters (a digit and a separator). Says why when it does not fit.
-bool MatlabWeightsFileFits(Workbench& wb, int epochs) {
-  const std::string path = wb.Path("PCA/WM_matlab.txt");
+std::string MatlabWeightsPath(const Workbench& wb) { return wb.Path("PCA/WM_matlab.txt"); }
+
+// "WM_matlab.txt" holds one line per epoch 0 .. E. Says why when it does not.
+bool MatlabWeightsFileHasEpochs(Workbench& wb, int epochs) {
+  const std::string path = MatlabWeightsPath(wb);
   if (!FileExists(path)) {
     wb.Plat.ShowMessage("File " + path + " not found!");
     return false;
   }
+  const std::uintmax_t rows = static_cast<std::uintmax_t>(epochs) + 1;
+  const std::size_t lines = ReadLines(path).size();
+  if (lines != rows) {
+    wb.Plat.ShowMessage("Error: Number Of Lines in WM_matlab.txt <> max_epoch+1: " + path + " holds " +
+                        IntToStr(static_cast<std::int64_t>(lines)) + " lines, and the " + IntToStr(epochs) +
+                        " epochs of config.txt need " + IntToStr(static_cast<std::int64_t>(rows)) +
+                        " (epochs 0 to " + IntToStr(epochs) + ")");
+    return false;
+  }
+  return true;
+}
+
+// On each line of "WM_matlab.txt" every weight of the network; each value takes at least two characters
+// (a digit and a separator). Says why when the file cannot hold them.
+bool MatlabWeightsFileFits(Workbench& wb, int epochs) {
+  const std::string path = MatlabWeightsPath(wb);
   std::error_code ec;
   const std::uintmax_t bytes = std::filesystem::file_size(path, ec);
   const std::uintmax_t rows = static_cast<std::uintmax_t>(epochs) + 1;
@@ -74,14 +91,6 @@ bool MatlabWeightsFileFits(Workbench& wb, int epochs) {
                         " bytes) cannot hold the " + IntToStr(static_cast<std::int64_t>(rows)) + " epochs of " +
                         IntToStr(wb.NumOfWeights) + " weights that config.txt gives (at least " +
                         IntToStr(static_cast<std::int64_t>(least)) + " bytes)");
-    return false;
-  }
-  const std::size_t lines = ReadLines(path).size();
-  if (lines != rows) {
-    wb.Plat.ShowMessage("Error: Number Of Lines in WM_matlab.txt <> max_epoch+1: " + path + " holds " +
-                        IntToStr(static_cast<std::int64_t>(lines)) + " lines, and the " + IntToStr(epochs) +
-                        " epochs of config.txt need " + IntToStr(static_cast<std::int64_t>(rows)) +
-                        " (epochs 0 to " + IntToStr(epochs) + ")");
     return false;
   }
   return true;
@@ -131,7 +140,8 @@ bool AnyEpochListValid(const std::string& text, int epochs) {
 void ImportWMFromMatlab(Workbench& wb) {
   TForm1& f = wb.Form1;
   Trace(wb, 1);
-  f.WMMatlabBox.SetChecked(true);
+  // config.txt and the epoch range fields are checked whole before anything of the import changes: a
+  // refused import leaves the program, its fields and its last training as they were.
   const std::string configPath = wb.Path("PCA/config.txt");
   if (!FileExists(configPath)) {
     wb.Plat.ShowMessage("File " + configPath + " not found!");
@@ -152,8 +162,7 @@ void ImportWMFromMatlab(Workbench& wb) {
                         ":  is not a valid real number");
     return;
   }
-  wb.NumOfEpochs = E;
-  wb.EpochHistory.assign(static_cast<std::size_t>(E) + 1, TEpochStat{});
+  std::vector<double> epochErrors(static_cast<std::size_t>(E) + 1, 0.0);
   Trace(wb, 3);
   for (int e = 0; e <= E; ++e) {
     const std::size_t li = static_cast<std::size_t>(e) + 1;
@@ -163,7 +172,7 @@ void ImportWMFromMatlab(Workbench& wb) {
       wb.Plat.ShowMessage("Error in config.txt line " + IntToStr(e + 2) + ": " + line + " is not a valid real number");
       return;
     }
-    wb.EpochHistory[static_cast<std::size_t>(e)].Error = v;
+    epochErrors[static_cast<std::size_t>(e)] = v;
   }
   Trace(wb, 4);
   if (!CheckNumberText(wb.Plat, Trim(tok[1]), "NumIn in config.txt", true, 1, 9999)) return;
@@ -189,16 +198,54 @@ void ImportWMFromMatlab(Workbench& wb) {
   }
   if (defaults && f.TRWBox.Checked()) wb.Plat.ShowMessage("Some missing data in config.txt. Using defaults.");
 
+  // The layers' transfer functions: the output layer's, then those of the hidden layers there are.
+  const char* unsupported =
+      "Only logsig, tansig, purelin, satlin, satlins, hardlim, hardlims transfer functions are supported";
+  std::array<TTransferFunction, 3> tfs{};
+  int numOfLayers = 2;
+  if (!MatlabTransferFunction(tok[7], tfs[0])) {
+    wb.Plat.ShowMessage(unsupported);
+    return;
+  }
+  tfs[1] = tfs[2] = tfs[0];
+  if (hid2 > 0) {
+    numOfLayers = 3;
+    if (!MatlabTransferFunction(tok[8], tfs[1])) {
+      wb.Plat.ShowMessage(unsupported);
+      return;
+    }
+    if (hid3 > 0) {
+      numOfLayers = 4;
+      if (!MatlabTransferFunction(tok[9], tfs[2])) {
+        wb.Plat.ShowMessage(unsupported);
+        return;
+      }
+    }
+  }
+  for (TTransferFunction& tf : tfs) {
+    tf.TFStretch = 1.0;
+    tf.TFSteps = 0;
+  }
+  if (!CheckNumber(wb, f.fromEdit, "from WM", true, 0, 999999)) return;
+  if (!CheckNumber(wb, f.WMepEdit, "to WM", true, 0, 999999)) return;
+  if (!CheckNumber(wb, f.everyWMEdit, "every WM", true, 0, 999999)) return;
+  if (!MatlabWeightsFileHasEpochs(wb, E)) return;
+
   Trace(wb, 6);
+  // The data set, its name and the results prefix are replaced only by a data set read whole that has
+  // Matlab's inputs: a file that is missing, refused or of other inputs leaves the set loaded before as it
+  // was.
+  const DataSetState dataBefore = wb;
+  const std::string oldPrefix = wb.ResultsPrefix, oldResults = wb.ResultsFileName, oldLine = wb.ParamText[0];
+  const std::string oldCaption = f.Label18.Caption();
+  auto restore = [&] {
+    static_cast<DataSetState&>(wb) = dataBefore;
+    wb.ResultsPrefix = oldPrefix;
+    wb.ResultsFileName = oldResults;
+    wb.ParamText[0] = oldLine;
+    f.Label18.SetCaption(oldCaption);
+  };
   {
-    // The data set, its name and the results prefix are replaced only by a data set read whole: a file
-    // that is missing or refused leaves the set loaded before as it was.
-    const std::string oldName = wb.DataFileName, oldBase = wb.DataBaseName, oldPrefix = wb.ResultsPrefix;
-    auto restore = [&] {
-      wb.DataFileName = oldName;
-      wb.DataBaseName = oldBase;
-      wb.ResultsPrefix = oldPrefix;
-    };
     wb.DataFileName = Trim(tok[0]);
     MakeResultsPrefix(wb);
     const std::string dataFile = DataFileOf(wb, wb.DataBaseName);
@@ -217,11 +264,25 @@ void ImportWMFromMatlab(Workbench& wb) {
     }
   }
   if (wb.NumOfVectors <= 0 || wb.NumOfFeatures <= 0) {
+    restore();
     wb.Plat.ShowMessage("WeightLab training set not loaded");
     return;
   }
 
+  // The data set's inputs must be Matlab's before the network is built for them.
+  if (numIn != InputLayerSize(wb.Features)) {
+    restore();
+    wb.Plat.ShowMessage(
+        "Different Number of Inputs in Matlab and WeightLab training set! Make sure that all features in WeightLab set "
+        "are continuous. WeightLab creates one input per each discrete feature value, and one per continuous feature");
+    return;
+  }
+
   Trace(wb, 7);
+  f.WMMatlabBox.SetChecked(true);
+  wb.NumOfEpochs = E;
+  wb.EpochHistory.assign(static_cast<std::size_t>(E) + 1, TEpochStat{});
+  for (int e = 0; e <= E; ++e) wb.EpochHistory[static_cast<std::size_t>(e)].Error = epochErrors[static_cast<std::size_t>(e)];
   SetEdit(f.EpochEditT2, Trim(tok[4]));
   SetEdit(f.HiddenEditT2, Trim(tok[2]));
   SetEdit(f.Hid3EditT2, Trim(tok[3]));
@@ -232,34 +293,10 @@ void ImportWMFromMatlab(Workbench& wb) {
   f.CMBox.SetChecked(true);
   SetEdit(f.ExpEdit, "2");
   wb.ErrorExponent = 2.0;
-  wb.NumOfLayers = 2;
 
   Trace(wb, 8);
-  const char* unsupported =
-      "Only logsig, tansig, purelin, satlin, satlins, hardlim, hardlims transfer functions are supported";
-  if (!MatlabTransferFunction(tok[7], wb.MatlabTF[0])) {
-    wb.Plat.ShowMessage(unsupported);
-    return;
-  }
-  wb.MatlabTF[1] = wb.MatlabTF[2] = wb.MatlabTF[0];
-  if (hid2 > 0) {
-    wb.NumOfLayers = 3;
-    if (!MatlabTransferFunction(tok[8], wb.MatlabTF[1])) {
-      wb.Plat.ShowMessage(unsupported);
-      return;
-    }
-    if (hid3 > 0) {
-      wb.NumOfLayers = 4;
-      if (!MatlabTransferFunction(tok[9], wb.MatlabTF[2])) {
-        wb.Plat.ShowMessage(unsupported);
-        return;
-      }
-    }
-  }
-  for (TTransferFunction& tf : wb.MatlabTF) {
-    tf.TFStretch = 1.0;
-    tf.TFSteps = 0;
-  }
+  wb.NumOfLayers = numOfLayers;
+  wb.MatlabTF = tfs;
   // "use the settings for all layers" would give every layer the output layer's function.
   for (int l = 1; l + 1 < wb.NumOfLayers; ++l) {
     const TTransferFunction &a = wb.MatlabTF[0], &b = wb.MatlabTF[static_cast<std::size_t>(l)];
@@ -277,11 +314,8 @@ void ImportWMFromMatlab(Workbench& wb) {
   if (wb.NumOfLayers > 3) ShowTransferFunction(wb.MatlabTF[2], f.HL3TF, f.SlopeHidL3Edit, f.sscaleHidL3Edit, f.NSEHidL3Edit);
 
   Trace(wb, 9);
-  if (!CheckNumber(wb, f.fromEdit, "from WM", true, 0, 999999)) return;
   wb.WMFrom = StrToInt(Trim(f.fromEdit.Text()));
-  if (!CheckNumber(wb, f.WMepEdit, "to WM", true, 0, 999999)) return;
   wb.WMTo = StrToInt(Trim(f.WMepEdit.Text()));
-  if (!CheckNumber(wb, f.everyWMEdit, "every WM", true, 0, 999999)) return;
   wb.WMEvery = StrToInt(Trim(f.everyWMEdit.Text()));
   if (wb.WMTo > E || wb.WMTo < 0) {
     SetEdit(f.WMepEdit, IntToStr(E));
@@ -302,12 +336,6 @@ void ImportWMFromMatlab(Workbench& wb) {
   // The network's build rewrites the report lines: the method line is the Matlab training's.
   wb.ParamText[7] = Trim(tok[5]);
   Trace(wb, 12);
-  if (numIn != wb.Layers[0]) {
-    wb.Plat.ShowMessage(
-        "Different Number of Inputs in Matlab and WeightLab training set! Make sure that all features in WeightLab set "
-        "are continuous. WeightLab creates one input per each discrete feature value, and one per continuous feature");
-    return;
-  }
 
   // The histories hold every weight of every epoch: the weights file must hold them before they are
   // sized.

@@ -457,6 +457,8 @@ void RunCrossvalidation(Workbench& wb, std::uint8_t method) {
   }
   // Parameters that the networks could not be built with would end the first fold, after the files.
   if (ReadParameters(wb)) return;
+  // So would a step method's own refusal: its start is made once before anything of the runs changes.
+  if (const CVMethodRow* row = MethodRow(method); row && row->Step) CallStepCVRunStart(wb, method);
   SizeCounters(wb, runs, folds, members);
 
   for (int r = 1; r <= runs; ++r) {

@@ -163,6 +163,7 @@ int BuildNetworkFromParameters(Workbench& wb, std::uint8_t scheme) {
   wb.LinearInputs = linearInputs;
   wb.NetType = scheme;
   wb.NetKind = 0;
+  wb.SingleClassNet = false;  // the rules of a single-class network no longer describe the network
   wb.SigmoidCount = 0;
   wb.ErrorEvaluations = 0;
   wb.InputFeature.assign(wb.Layers[0], 0);

@@ -243,6 +243,9 @@ class Reader {
         return true;
       }
     }
+    // A network with skip connections has three layers whatever the hidden counts say, as it is built:
+    // the layer count and the transfer functions placed by it describe the network the fields make.
+    if (f_.SkipCheck.Checked()) wb_.NumOfLayers = 3;
 
     if (!TransferFunctions()) return true;
 

@@ -60,6 +60,7 @@ bool CreateFiveLayerNet(Workbench& wb) {
 
   for (int i = 1; i <= 12; ++i) wb.ParamText[static_cast<std::size_t>(i)].clear();
   wb.ParamText[1] = "five layers, hid.bias = " + wb.Form1.HidBEdit.Text() + "  out.bias = " + wb.Form1.OutBEdit.Text();
+  wb.SingleClassNet = false;
   ++wb.SMLPBuilds;
   return true;
 }

@@ -168,6 +168,7 @@ bool CreateFourLayerNet(Workbench& wb) {
 
   for (int i = 1; i <= 12; ++i) wb.ParamText[static_cast<std::size_t>(i)].clear();
   wb.ParamText[1] = "four layers (or more?), hid.bias = " + wb.Form1.HidBEdit.Text() + "  out.bias = " + wb.Form1.OutBEdit.Text();
+  wb.SingleClassNet = false;
   ++wb.SMLPBuilds;
   SaveWeights(wb, 0);
   return true;

@@ -285,7 +285,7 @@ namespace {
 // the network that NetType names, built for the set in memory (a single-class network is read by rules of
 // its own).
 void RequireReportedNetwork(const Workbench& wb) {
-  if (!(wb.SingleClassNet && wb.CurrentClass > -1)) RequireStepNetwork(wb);
+  if (!(HasSingleClassNetwork(wb) && wb.CurrentClass > -1)) RequireStepNetwork(wb);
 }
 
 }  // namespace
@@ -355,7 +355,7 @@ bool WriteRulesReport(Workbench& wb, std::uint8_t mode) {
     Line(wb, "Training Time: " + FormatFixed(static_cast<double>(wb.ElapsedTime) / 1000.0, 2) + "s");
     Line(wb, form.RecrBox.Checked() ? "Recreate network" : "NO recreate network");
 
-    if (wb.SingleClassNet && wb.CurrentClass > -1) {
+    if (HasSingleClassNetwork(wb) && wb.CurrentClass > -1) {
       // The network of the last single-class run: its hidden neurons up to the one trained last.
       const int last = std::min(std::max(wb.CurrentNeuron, 0), wb.Layers[1] - 1);
       WriteSMLPRules(wb, last, wb.ResultsFile, wb.ResultsFilePath);

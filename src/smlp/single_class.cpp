@@ -14,6 +14,7 @@
 #include "platform/rounding.h"
 #include "smlp/smlp_driver.h"
 #include "smlp/step_rules.h"
+#include "state/analysis_shapes.h"
 #include "state/hooks.h"
 #include "state/report_opener.h"
 #include "state/workbench.h"
@@ -91,9 +92,8 @@ int InputCount(const Workbench& wb) {
 }  // namespace
 
 bool HasSingleClassNetwork(const Workbench& wb) {
-  return wb.SingleClassNet && wb.Net.size() == 3 && wb.Layers.size() == 3 && wb.Layers[0] == InputCount(wb) &&
-         wb.Layers[1] >= 1 && wb.Net[1].size() == static_cast<std::size_t>(wb.Layers[1]) && wb.Net[2].size() == 1 &&
-         wb.NumOfVectors > 0;
+  // Every weight the rules and the evaluation read, for the inputs of the data set in memory.
+  return wb.SingleClassNet && SingleClassShapeHolds(wb) && wb.Layers[0] == InputCount(wb) && wb.NumOfVectors > 0;
 }
 
 namespace {

@@ -59,6 +59,9 @@ bool IsStepCVMethod(std::uint8_t method) { return method == 1 || method == 4; }
 
 void SMLPCVRunStart(Workbench& wb, std::uint8_t method) {
   if (method == 1) ReadHiddenPerClass(wb);
+  // A fold's perceptron that cannot be converted is refused before any fold replaces the network.
+  if (method == 4)
+    if (const std::string refusal = VSSSMLPPlanRefusal(wb); !refusal.empty()) throw WlError(refusal);
 }
 
 bool SMLPCVTrain(Workbench& wb, std::uint8_t method) {

@@ -17,7 +17,10 @@ struct Workbench;
 // Whether the method trains a step network here (and so is tested by the rules).
 bool IsStepCVMethod(std::uint8_t method);
 
-// The start of a run: method 1 reads the features the discretization file allows (ReadHiddenPerClass).
+// The start of a run (also made once before the first run, before anything of the crossvalidation
+// changes): method 1 reads the features the discretization file
+// allows (ReadHiddenPerClass); method 4 throws WlError with the refusal of VSSSMLPPlanRefusal when the
+// folds' perceptrons could not be converted.
 void SMLPCVRunStart(Workbench& wb, std::uint8_t method);
 
 // Trains the method's network on the fold's training set just read; SuccessRate is its accuracy on that

@@ -192,6 +192,13 @@ bool RunSMLP(Workbench& wb, std::uint8_t mode) {
     const bool nofmBuild = (mode == 10 && !form.BeamSearch.Checked()) || mode == 11;
     std::string refusal = smlpBuild ? HiddenCountsRefusal(wb, "SMLP") : "";
     if (refusal.empty() && nofmBuild) refusal = NofMHiddenRefusal(wb);
+    // The feature expansion's count of features to add is read as its run reads it: a text that is no
+    // number stops the run here, before anything changes.
+    if (refusal.empty() && (mode == 5 || mode == 6) && !form.BeamSearch.Checked())
+      FeaturesToAdd(form.RankingEdit.Text(), wb.NumOfFeatures);
+    // The enumerations need a network of four inputs and four hidden units at least.
+    if (refusal.empty() && (mode == 7 || mode == 8) && smlpBuild && !form.BeamSearch.Checked())
+      refusal = EnumerationPlanRefusal(wb, mode == 7 ? "NewPlot" : "OldPlot");
     if (!refusal.empty()) {
       wb.Plat.ShowMessage(refusal);
       return false;

@@ -97,6 +97,27 @@ std::string EnumerationRefusal(const Workbench& wb, const char* caption) {
          (hidden == 1 ? " hidden neuron." : " hidden neurons.");
 }
 
+std::string EnumerationPlanRefusal(const Workbench& wb, const char* caption) {
+  const int classes = wb.NumOfClasses;
+  const int perClass = classes > 0 && !wb.HidPerOut.empty() ? wb.HidPerOut[0] : 0;
+  const int hidden = classes * perClass;
+  bool continuous = false;
+  int inputs = 0;
+  for (const TFeature& f : wb.Features) {
+    continuous = continuous || f.Kind == 'c';
+    inputs += f.NValues;
+  }
+  const bool fewInputs = !continuous && inputs < kInputs;
+  if (!fewInputs && hidden >= kUnits) return "";
+  std::string text = std::string("\"") + caption + "\" needs a network of at least four inputs and four hidden neurons; the SMLP of " +
+                     "this data set would have ";
+  if (!continuous) text += IntToStr(inputs) + (inputs == 1 ? " input and " : " inputs and ");
+  text += IntToStr(hidden) + (hidden == 1 ? " hidden neuron" : " hidden neurons") + " (" + IntToStr(perClass) +
+          " per class).";
+  if (hidden < kUnits) text += " Set more hidden neurons per class.";
+  return text;
+}
+
 bool ExhaustiveTernarySearch(Workbench& wb) {
   if (const std::string refusal = EnumerationRefusal(wb, "OldPlot"); !refusal.empty()) {
     wb.Plat.ShowMessage(refusal);

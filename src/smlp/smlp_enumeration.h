@@ -37,4 +37,10 @@ void CombineCandidates(Workbench& wb, int hits);
 // The refusal of an enumeration for the network in Net: "" when it has four inputs and four hidden units.
 std::string EnumerationRefusal(const Workbench& wb, const char* caption);
 
+// The same refusal for the SMLP the run would build, told before the run changes anything: its hidden
+// units are those of the hidden neurons per class (HidPerOut, read with the parameters), and its inputs,
+// for a data set without continuous features, one per value of every feature (a continuous set's inputs
+// are known only once it is discretized). "" when nothing short is known.
+std::string EnumerationPlanRefusal(const Workbench& wb, const char* caption);
+
 }  // namespace wl

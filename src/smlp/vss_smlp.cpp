@@ -65,13 +65,30 @@ std::string CheckClass(const Workbench& wb) {
 
 }  // namespace
 
+namespace {
+
+const char* const kNotPerceptron =
+    "\"VSS+SMLP\" converts a three-layer perceptron whose inputs are the SMLP's (one per value of every "
+    "discrete feature). Train such a perceptron first (New Training on a data set of discrete features).";
+
+}  // namespace
+
+std::string VSSSMLPPlanRefusal(const Workbench& wb) {
+  if (wb.NumOfVectors <= 0 || wb.Features.empty())
+    return "No data set has been opened yet. Open a data set first (Open -> Open Training Set).";
+  if (const std::string c = CheckClass(wb); !c.empty()) return c;
+  // The folds build their perceptrons by the parameters on the data set's one-hot inputs.
+  if (wb.NumOfLayers != 3 || wb.Form1.strbox.Checked()) return kNotPerceptron;
+  for (const TFeature& f : wb.Features)
+    if (f.Kind == 'c') return kNotPerceptron;
+  return "";
+}
+
 std::string VSSSMLPRefusal(const Workbench& wb) {
   if (wb.NumOfVectors <= 0 || wb.Features.empty())
     return "No data set has been opened yet. Open a data set first (Open -> Open Training Set).";
   if (const std::string c = CheckClass(wb); !c.empty()) return c;
-  const std::string notPerceptron =
-      "\"VSS+SMLP\" converts a three-layer perceptron whose inputs are the SMLP's (one per value of every "
-      "discrete feature). Train such a perceptron first (New Training on a data set of discrete features).";
+  const std::string notPerceptron = kNotPerceptron;
   if (wb.NetKind != 0 || wb.NumOfLayers != 3 || wb.Net.size() != 3 || wb.Layers.size() != 3) return notPerceptron;
   for (const TFeature& f : wb.Features)
     if (f.Kind == 'c') return notPerceptron;

@@ -15,6 +15,11 @@ struct Workbench;
 // The message that refuses the conversion of the network in Net ("" when it can be converted).
 std::string VSSSMLPRefusal(const Workbench& wb);
 
+// The same refusal told before a crossvalidation trains its first fold, for the perceptrons its folds
+// will build: a class chosen, a data set of discrete features only, and parameters that ask for three
+// layers of the standard or crossover structure ("" when the folds can be converted).
+std::string VSSSMLPPlanRefusal(const Workbench& wb);
+
 // The rounding of a perceptron weight w and threshold t, compared in single precision.
 double VSSSMLPWeight(double w, double p);
 double VSSSMLPThreshold(double t, double p);

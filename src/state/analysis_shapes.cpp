@@ -194,6 +194,15 @@ bool BeamShapeHolds(const Workbench& wb) {
   return true;
 }
 
+bool SingleClassShapeHolds(const Workbench& wb) {
+  if (!wb.SingleClassNet) return true;
+  if (wb.Net.size() != 3 || wb.Layers.size() != 3 || wb.Layers[1] < 1 || wb.Net[2].size() != 1) return false;
+  if (wb.Net[1].size() != static_cast<std::size_t>(wb.Layers[1])) return false;
+  for (const TNeuron& n : wb.Net[1])
+    if (n.Weights.size() != static_cast<std::size_t>(wb.Layers[0]) + 1) return false;
+  return wb.Net[2][0].Weights.size() == static_cast<std::size_t>(wb.Layers[1]) + 1;
+}
+
 bool StepUnitsShapeHold(const Workbench& wb) {
   if (wb.NetKind == 0) return true;
   if (wb.NetType == 4) return FourLayerTablesHold(wb);

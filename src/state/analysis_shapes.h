@@ -55,6 +55,11 @@ bool BeamShapeHolds(const Workbench& wb);
 // the L-units of an L-unit network and the intervals of an L-net (true for any other network).
 bool StepUnitsShapeHold(const Workbench& wb);
 
+// While the network in place is marked as a single-class trainer's (SingleClassNet), it has that network's
+// shape: three layers, one output neuron, each hidden neuron a weight per input and a threshold, the output
+// a weight per hidden neuron and a threshold (true when it is not marked).
+bool SingleClassShapeHolds(const Workbench& wb);
+
 // The refusal of a command whose stored result was made for another network or grid.
 std::string AgainMessage(const std::string& command);
 // False, after AgainMessage(command), unless the components fit.

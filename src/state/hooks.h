@@ -60,7 +60,7 @@ struct HooksTable {
   bool (*WriteResultFile)(Workbench& wb, std::uint8_t mode, void (*after)(Workbench& wb)) = nullptr;
   void (*WriteVectorListing)(Workbench& wb) = nullptr;
   // Crossvalidation of the step networks (smlp/), for the crossvalidation of experiments/: the start of a
-  // run, the training on the fold's training set just read (false: nothing was trained, after a message)
+  // run (also once before the runs; it may refuse them by throwing WlError), the training on the fold's training set just read (false: nothing was trained, after a message)
   // and the test on the fold's test set just read (TestingMode set), each by the method.
   void (*StepCVRunStart)(Workbench& wb, std::uint8_t method) = nullptr;
   bool (*StepCVTrain)(Workbench& wb, std::uint8_t method) = nullptr;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "state/hooks.h"
 #include "state/training_parts.h"
@@ -61,11 +62,24 @@ double StepAlongDirection(Workbench& wb, std::uint8_t method) {
 
 bool ProbingMethod(std::uint8_t method) { return method >= 1 && method <= 4; }
 
+// The walk over the weights (the direction's shape, the network's) writes each weight into its column of
+// the record: the same index while the record has the walk's shape, the mapped one after a pruning.
 void RecordWeights(Workbench& wb, std::size_t row) {
   if (row >= wb.WeightHistory.Rows()) return;
   const std::span<double> record = wb.WeightHistory.Row(row);
+  const WeightShape& walk = wb.SearchDirection.Shape();
+  const WeightShape& kept = wb.WeightHistory.Shape();
+  if (walk.Neurons == kept.Neurons && walk.Weights == kept.Weights) {
+    ForEachNGWeight(wb, [&](int, int, int k, std::size_t i, TNeuron& nr) {
+      record[i] = nr.Weights[static_cast<std::size_t>(k)];
+    });
+    return;
+  }
+  const std::vector<std::size_t> columns = RecordedWeightColumns(wb, walk);
+  if (columns.size() != walk.RowSize)
+    throw WlError("The network no longer has the shape of the run's records. Create the network again.");
   ForEachNGWeight(wb, [&](int, int, int k, std::size_t i, TNeuron& nr) {
-    record[i] = nr.Weights[static_cast<std::size_t>(k)];
+    record[columns[i]] = nr.Weights[static_cast<std::size_t>(k)];
   });
 }
 
@@ -273,6 +287,8 @@ void NGTrainGlobalToLocal(Workbench& wb, std::uint8_t method) {
   RequireNetwork(wb);
   HourglassGuard hourglass(wb.Plat);
   if (ReadParameters(wb)) return;
+  // The parameters just read may describe another network than the one in place.
+  RequireNGNetwork(wb);
   wb.MethodTag = "NG";
   InitNG(wb, method);
   wb.Epoch = 1;

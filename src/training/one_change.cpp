@@ -124,6 +124,8 @@ void OneChangeFrame::Prepare(std::uint8_t mode, const std::string& tag, bool dra
   if (!drawsParts && tableTrials_) RequirePartsFit(wb_);
   wb_.MethodTag = tag;
   wb_.RunSetError = OneChangeRunError;
+  // A network the records cannot take is refused before the start weights are written.
+  if (mode < 100) RequireRecordableNetwork(wb_);
   SaveWeights(wb_, 0);
   if (mode < 100) PrepareTrainingRun(wb_);
 

@@ -27,6 +27,7 @@ void Train1ChangeAccBad(Workbench& wb, std::uint8_t mode) {
   RequireNetwork(wb);
   HourglassGuard hourglass(wb.Plat);
   TForm1& form = wb.Form1;
+  RequireRecordableNetwork(wb);  // before the start weights are written
   SaveWeights(wb, 0);
   PrepareTrainingRun(wb);
   const std::string caption = mode == 1 ? "R. - 1 change + AccBad" : "D. - 1 change + AccBad";

@@ -57,19 +57,24 @@ void InPlaceTrain1(Workbench& wb) {
   TForm1& f = wb.Form1;
   wb.InPlaceUseSignalTable = f.SMSTBox.Checked() && wb.NumOfLayers < 4;
   if (ReadParameters(wb)) return;
-  // The weight-section search evaluates the current part with or without the signal table.
-  if (!f.OldDH2Box.Checked() && f.SMWSButton.Checked()) RequirePartsFit(wb);
+  const bool vss = f.OldDH2Box.Checked();
+  const bool twin = vss || f.SMWSButton.Checked();
+  if (twin) {
+    // The weight-section search evaluates the current part with or without the signal table.
+    if (!vss) RequirePartsFit(wb);
+    StrToInt(f.SelEpochEdit.Text());
+    // The network in place must be the one the parameters describe before anything of the run changes.
+    RequireNetwork(wb);
+    RequireRecordableNetwork(wb);
+  }
   // The epoch's values are set aside in the direction record (one row, shared with the numerical gradient).
   wb.SearchDirection.Resize(1, WeightShape::Of(wb.Layers, wb.LayerInputs.data(),
                                                std::min(wb.NumOfLayers, static_cast<int>(wb.Layers.size()))));
-  if (f.OldDH2Box.Checked()) {
-    StrToInt(f.SelEpochEdit.Text());
-    RequireNetwork(wb);
+  if (!twin) return;
+  if (vss) {
     InPlaceVSSTrain(wb);
     ShowEvaluationCount(wb);
-  } else if (f.SMWSButton.Checked()) {
-    StrToInt(f.SelEpochEdit.Text());
-    RequireNetwork(wb);
+  } else {
     InPlaceWeightSectionTrain(wb);
     ShowEvaluationCount(wb);
   }

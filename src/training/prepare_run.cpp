@@ -100,6 +100,13 @@ void FitRecordsToNetwork(Workbench& wb) {
 }
 
 void RequireRecordableNetwork(const Workbench& wb) {
+  // The records take the layers the parameters give; the network in place must have just those layers,
+  // or a run would record one network and walk another.
+  if (wb.Net.size() < 2 || wb.Net.size() != wb.Layers.size())
+    throw WlError("No network has been created yet. Create the network first (Create Network).");
+  if (static_cast<int>(wb.Net.size()) != wb.NumOfLayers)
+    throw WlError("The network has " + IntToStr(static_cast<std::int64_t>(wb.Net.size())) +
+                  " layers, the parameters ask for " + IntToStr(wb.NumOfLayers) + ". Create the network again.");
   const WeightShape shape = NetworkShape(wb);
   bool fits = wb.Net.size() > static_cast<std::size_t>(shape.NumLayers());
   for (int l = 0; fits && l < shape.NumLayers(); ++l) {

@@ -122,6 +122,7 @@ void TrainTwoChanges(Workbench& wb, std::uint8_t mode) {
   // The preparation and the progress plot go by the tag, so it names this run before they start.
   wb.MethodTag = random ? "S2-R" : "S2-D";
   RunSetErrorGuard followsSetChanges(wb, TwoChangesRunError);
+  RequireRecordableNetwork(wb);  // before the start weights are written
   SaveWeights(wb, 0);
   PrepareTrainingRun(wb);
   DrawParts(wb);
@@ -211,6 +212,7 @@ void TrainTwoChangesZero(Workbench& wb, std::uint8_t mode) {
   const bool random = mode == 1 || mode == 101;
   wb.MethodTag = random ? "S2-R" : "S2-D";
   RunSetErrorGuard followsSetChanges(wb, TwoChangesRunError);
+  RequireRecordableNetwork(wb);  // before the start weights are written
   SaveWeights(wb, 0);
   PrepareTrainingRun(wb);
   DrawParts(wb);

@@ -215,9 +215,14 @@ TEST_F(MatlabImportTest, RefusesFilesThatCannotHoldWhatTheyPromise) {
   std::ofstream(dir / "PCA" / "WM_matlab.txt", std::ios::binary) << wm;
 
   // A 2-999-999-2 network over 3000 epochs would need the histories of a million weights 3001 times; the
-  // 13 lines of WM_matlab.txt cannot hold them.
+  // 3001 short lines of WM_matlab.txt cannot hold them.
   plat.Messages.clear();
   Config("two.mat 2 999 999 3000 trainlm 0 logsig logsig logsig", 3000);
+  {
+    std::string shortLines;
+    for (int e = 0; e <= 3000; ++e) shortLines += "0\n";
+    std::ofstream(dir / "PCA" / "WM_matlab.txt", std::ios::binary) << shortLines;
+  }
   ImportWMFromMatlab(*wb);
   ASSERT_FALSE(plat.Messages.empty());
   const std::string& refusal = plat.Messages.back().Text;
@@ -226,6 +231,7 @@ TEST_F(MatlabImportTest, RefusesFilesThatCannotHoldWhatTheyPromise) {
       << refusal;
   EXPECT_LT(wb->WeightHistory.Rows(), 100u);
   EXPECT_FALSE(wb->ESDone);
+  std::ofstream(dir / "PCA" / "WM_matlab.txt", std::ios::binary) << wm;
 
   // A config.txt whose error lines run out before its epochs: the first missing line, nothing sized.
   plat.Messages.clear();

@@ -263,6 +263,45 @@ TEST_F(ReadParametersTest, SeparateLayerSettings) {
   EXPECT_EQ(f.FocusRequested(), "SlopeHidL2Edit");
 }
 
+// The layer count the hidden fields give, and the output layer's record placed by it; "Crossover" builds a
+// three-layer network whatever they give, and is read as one.
+TEST_F(ReadParametersTest, LayerCountOfTheStructure) {
+  struct Case {
+    bool Skip;
+    const char* L2;
+    const char* L3;
+    int Layers;
+  };
+  const Case cases[] = {
+      {false, "0", "0", 2}, {false, "4", "0", 3}, {false, "4", "2", 4},
+      {true, "0", "0", 3},  {true, "4", "0", 3},  {true, "4", "2", 3},
+  };
+  TForm1& f = wb.Form1;
+  f.SameLayersBox.SetChecked(false);
+  f.HL2TF.SetItemIndex(1);  // tanh
+  f.HL3TF.SetItemIndex(2);  // linear
+  f.OutTF.SetItemIndex(3);  // linear (0;1)
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.Skip ? "Crossover " : "Standard ") + c.L2 + "-" + c.L3);
+    (c.Skip ? f.SkipCheck : f.FullConn).SetChecked(true);
+    Set("HiddenEditT2", c.L2);
+    Set("Hid3EditT2", c.L3);
+    wb.LayerTF = {};
+    EXPECT_FALSE(ReadParameters(wb));
+    EXPECT_EQ(wb.NumOfLayers, c.Layers);
+    EXPECT_EQ(wb.LayerTF[static_cast<std::size_t>(c.Layers - 2)].TFKind, 4) << "the output layer's record";
+    if (c.Layers > 2) {
+      EXPECT_EQ(wb.LayerTF[0].TFKind, 2) << "hidden layer 1 from the L2 controls";
+    }
+  }
+  // With no hidden neuron in L2, L3 is refused in either structure.
+  f.SkipCheck.SetChecked(true);
+  Set("HiddenEditT2", "0");
+  Set("Hid3EditT2", "2");
+  EXPECT_TRUE(ReadParameters(wb));
+  EXPECT_EQ(LastMessage(), "Num Of Hidden L3 may be greater then zero only when Num Of Hidden L2 is greater then zero");
+}
+
 TEST_F(ReadParametersTest, StepDecayWords) {
   struct Case {
     const char* text;

@@ -39,4 +39,4 @@ expect file results/xor_discrete_86410_xng.txt contains "epoch: 3"
 set HidPerOutEdit 1
 set HidPerOut1Edit 1
 click OldPlot1
-expect message "\"OldPlot\" needs a network of at least four inputs and four hidden neurons; this one has 4 inputs and 2 hidden neurons."
+expect message "\"OldPlot\" needs a network of at least four inputs and four hidden neurons; the SMLP of this data set would have 4 inputs and 2 hidden neurons (1 per class). Set more hidden neurons per class."

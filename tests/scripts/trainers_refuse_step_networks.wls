@@ -17,3 +17,23 @@ click Backpropagation1
 expect message-containing "Create the network again."
 click Discrete2changes
 expect message-containing "Create the network again."
+
+# The four-layer N-of-M network has the layers four-layer fields ask for, but not a perceptron's weights:
+# refused before the start weights are written, so the file keeps the weights the network was built with
+# (the run has trained them since).
+set HiddenEditT2 2
+set Hid3EditT2 2
+click NofM1
+expect no-message
+expect line results/monk1_86410_InitWeights.txt 17 "1  4  1   0.000000000000000"
+click Random1change
+expect message "The network does not fit the chosen structure. Create the network again."
+click Discrete1change
+expect message "The network does not fit the chosen structure. Create the network again."
+click Random2changes
+expect message "The network does not fit the chosen structure. Create the network again."
+check AccBadCheck
+click Random1change
+expect message "The network does not fit the chosen structure. Create the network again."
+uncheck AccBadCheck
+expect line results/monk1_86410_InitWeights.txt 17 "1  4  1   0.000000000000000"

@@ -144,29 +144,35 @@ TEST_F(EnumerationTest, ClassFlagsFollowTheLastVectorOfEachClass) {
   EXPECT_EQ(wb->ErrorEvaluations, before + 1);
 }
 
-// Fewer than four hidden units (one per class) or inputs: both enumerations refuse with a message and write
-// nothing.
+// Fewer than four hidden units (one per class) or inputs: both enumerations refuse with a message before
+// they build a network, and write nothing.
 TEST_F(EnumerationTest, TheEnumerationsRefuseASmallNetwork) {
   struct Case {
     std::uint8_t Mode;
     const char* Message;
   };
   const Case cases[] = {
-      {7, "\"NewPlot\" needs a network of at least four inputs and four hidden neurons; this one has 4 inputs and 2 "
-          "hidden neurons."},
-      {8, "\"OldPlot\" needs a network of at least four inputs and four hidden neurons; this one has 4 inputs and 2 "
-          "hidden neurons."},
+      {7, "\"NewPlot\" needs a network of at least four inputs and four hidden neurons; the SMLP of this data set "
+          "would have 4 inputs and 2 hidden neurons (1 per class). Set more hidden neurons per class."},
+      {8, "\"OldPlot\" needs a network of at least four inputs and four hidden neurons; the SMLP of this data set "
+          "would have 4 inputs and 2 hidden neurons (1 per class). Set more hidden neurons per class."},
   };
   PerClass("1");
   for (const Case& c : cases) {
     plat.Messages.clear();
     wb->Form1.EditSuccess.SetText("");
+    wb->Form1.HiddenEditT2.SetText("7");
+    const std::vector<int> layers = wb->Layers;
+    const int builds = wb->SMLPBuilds;
     wb->NetKind = c.Mode;
     RunSMLP(*wb, c.Mode);
     ASSERT_EQ(plat.Messages.size(), 1u);
     EXPECT_EQ(plat.Messages[0].Text, c.Message);
     EXPECT_EQ(wb->Form1.EditSuccess.Text(), "");
     EXPECT_FALSE(fs::exists(Results("_rs-trn.txt")));
+    EXPECT_EQ(wb->SMLPBuilds, builds);
+    EXPECT_EQ(wb->Layers, layers);
+    EXPECT_EQ(wb->Form1.HiddenEditT2.Text(), "7");
   }
 }
 

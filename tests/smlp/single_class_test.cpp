@@ -3,9 +3,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "model/create_network.h"
 #include "model/data_file.h"
 #include "model/results_prefix.h"
 #include "platform/errors.h"
@@ -16,6 +18,7 @@
 #include "smlp/single_class_reports.h"
 #include "smlp/smlp_driver.h"
 #include "smlp/binary_set_test_env.h"
+#include "state/analysis_shapes.h"
 #include "support/test_support.h"
 
 namespace wl {
@@ -65,6 +68,41 @@ class SingleClassTest : public test::ProgramDirTest {
 
 // Class 0 is x = a.
 const std::vector<std::vector<std::string>> kByX = {{"a", "p", "0"}, {"a", "q", "0"}, {"b", "p", "1"}, {"b", "r", "1"}};
+
+// The mark of the single-class network follows the network in place: any other network built afterwards
+// clears it, and a marked network of another shape or for other inputs is not taken for one.
+TEST_F(SingleClassTest, TheMarkFollowsTheNetworkInPlace) {
+  struct Case {
+    const char* Name;
+    std::function<void(Workbench&)> After;
+    bool Marked;
+    bool Has;
+  };
+  const Case cases[] = {
+      {"as built", [](Workbench&) {}, true, true},
+      {"a perceptron", [](Workbench& w) { EXPECT_EQ(CreateNetwork(w, 4), NetworkBuilt); }, false, false},
+      {"the four-layer N-of-M network", [](Workbench& w) { EXPECT_TRUE(RunSMLP(w, 10)); }, false, false},
+      {"the SMLP of all classes", [](Workbench& w) { EXPECT_TRUE(RunSMLP(w, 1)); }, false, false},
+      {"another data set",
+       [](Workbench& w) {
+         w.Features.push_back(w.Features.back());
+         ++w.NumOfFeatures;
+       },
+       true, false},
+      {"a fourth layer", [](Workbench& w) { w.Net.emplace_back(); }, true, false},
+      {"an output weight fewer", [](Workbench& w) { w.Net[2][0].Weights.pop_back(); }, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Build(kXY, 2, kByX, 0, 2);
+    wb->Form1.CurrentClassBox.SetItemIndex(1);
+    c.After(*wb);
+    EXPECT_EQ(wb->SingleClassNet, c.Marked);
+    EXPECT_EQ(HasSingleClassNetwork(*wb), c.Has);
+    EXPECT_EQ(SingleClassShapeHolds(*wb), !c.Marked || std::string(c.Name) == "as built" ||
+                                              std::string(c.Name) == "another data set");
+  }
+}
 
 TEST_F(SingleClassTest, BuildsTheNetworkOfOneClass) {
   wb->Form1.Out2WEdit.SetItemIndex(1);  // "-1"

@@ -29,8 +29,9 @@ namespace fs = std::filesystem;
 
 class SkipWeightsTest : public ::testing::Test {
  protected:
-  // XOR from the shipped sample, a 2-2-1 network with skip connections on linear inputs.
-  Workbench& SkipXor() {
+  // XOR from the shipped sample, a 2-2-2 network with skip connections on linear inputs (with "0", a network
+  // of no hidden neuron whose outputs see the inputs only).
+  Workbench& SkipXor(const char* hidden = "2") {
     const fs::path dir = temp.Path() / std::to_string(benches.size());
     fs::create_directories(dir / "results");
     platforms.push_back(std::make_unique<ScriptedPlatform>());
@@ -39,7 +40,7 @@ class SkipWeightsTest : public ::testing::Test {
     Workbench& wb = *benches.back();
     ReadDataFile(wb, std::string(WL_SOURCE_DIR) + "/DATA/xor.dat");
     wb.ResultsPrefix = wb.ProgramDir + "/results/xor_100";
-    wb.Form1.HiddenEditT2.SetText("2");
+    wb.Form1.HiddenEditT2.SetText(hidden);
     wb.Form1.EpochEditT2.SetText("5");
     wb.Form1.WMepEdit.SetText("5");
     wb.Form1.SkipCheck.SetChecked(true);
@@ -86,10 +87,12 @@ TEST_F(SkipWeightsTest, EveryTrainerTrainsAndScoresTheSkipWeights) {
       {"two changes", [](Workbench&) {}, [](Workbench& wb) { TrainTwoChanges(wb, 2); }},
       {"numerical gradient", [](Workbench&) {}, [](Workbench& wb) { NGTrain(wb, 1); }},
   };
+  for (const char* hidden : {"2", "0"})
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    Workbench& wb = SkipXor();
-    ASSERT_EQ(wb.LayerInputs[1], 4);
+    SCOPED_TRACE(std::string(c.name) + ", hidden neurons " + hidden);
+    Workbench& wb = SkipXor(hidden);
+    ASSERT_EQ(wb.Net.size(), 3u);
+    ASSERT_EQ(wb.LayerInputs[1], wb.Layers[1] + 2);
     c.set(wb);
     const std::vector<double> before = SkipWeights(wb);
     c.run(wb);
@@ -97,6 +100,11 @@ TEST_F(SkipWeightsTest, EveryTrainerTrainsAndScoresTheSkipWeights) {
     ASSERT_TRUE(messages.empty()) << messages.front().Text;
     ASSERT_GT(wb.NumOfEpochs, 0);
     EXPECT_NE(SkipWeights(wb), before);
+    // The records have the network's shape, the skip weights included.
+    const WeightShape& records = wb.WeightHistory.Shape();
+    ASSERT_EQ(records.NumLayers(), 2);
+    EXPECT_EQ(records.Neurons, (std::vector<int>{wb.Layers[1], wb.Layers[2]}));
+    EXPECT_EQ(records.Weights, (std::vector<int>{3, wb.Layers[1] + 3}));
     // One network, one error: the error the run ends with is what every routine gives its network.
     ASSERT_FALSE(ReadParameters(wb));
     const double recorded = wb.CurrentError;
