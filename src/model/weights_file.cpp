@@ -16,6 +16,7 @@
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"
+#include "platform/text_file.h"
 
 namespace wl {
 
@@ -115,14 +116,12 @@ struct WeightEntry {
 // layer's lines too, so that the loaded network does not take its output thresholds from the current
 // "Output bias"; layer 2 (fixed 1, 1, 1.5, set anew by every pass) is skipped.
 std::vector<WeightEntry> ReadWeightsFile(Workbench& wb, const std::string& file, bool fiveLayer) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw FileError("Cannot open file " + file);
+  TextLineReader in;
+  if (!in.Open(file)) throw FileError("Cannot open file " + file);
   std::vector<WeightEntry> entries;
   std::string line;
-  int lineNo = 0;
-  while (std::getline(in, line)) {
-    ++lineNo;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  while (in.Next(line)) {
+    const int lineNo = static_cast<int>(in.LineNo());
     if (Trim(line).empty()) continue;
     wb.WeightLine = line;
     wb.WeightLinePos = 1;
@@ -148,10 +147,10 @@ std::vector<WeightEntry> ReadWeightsFile(Workbench& wb, const std::string& file,
     } catch (const ConvertError& err) {
       BadLine(file, lineNo, err.what());
     }
-    if (!std::isfinite(e.Value)) BadLine(file, lineNo, "'" + t[3] + "' is not a valid weight");
+    if (!std::isfinite(e.Value)) BadLine(file, lineNo, QuotedText(t[3]) + " is not a valid weight");
     entries.push_back(e);
   }
-  if (in.bad()) throw FileError("Cannot read file " + file);
+  if (in.Failed()) throw FileError("Cannot read file " + file);
   return entries;
 }
 

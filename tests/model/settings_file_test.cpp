@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "model/read_parameters.h"
 #include "model/settings_file.h"
+#include "platform/numfmt.h"
 #include "state/workbench.h"
 #include "platform/scripted_platform.h"
 #include "support/test_support.h"
@@ -80,16 +82,28 @@ TEST_F(SettingsFileTest, DefaultWindowRoundTrip) {
   EXPECT_EQ(ReadText(Ini()), saved);
 }
 
+// Another text a field may hold: a text field any text, a field that holds a number another number that
+// the parameter reading accepts for it.
+std::string ChangedText(const TForm1& f, const Edit& e) {
+  double v = 0.0;
+  if (!TryStrToFloat(Trim(e.Text()), v)) return " text of " + e.Name();
+  for (const char* candidate : {"7", "0.5", "1.5", "0", "-1"})
+    if (candidate != Trim(e.Text()) && ParameterFieldAccepts(f, e, candidate)) return candidate;
+  ADD_FAILURE() << "no other number for " << e.Name();
+  return e.Text();
+}
+
 // Every control the file keeps is changed from its default; a new start restores all of it.
 TEST_F(SettingsFileTest, ChangedWindowRoundTrip) {
   auto wb = Start(plat);
   TForm1& f = wb->Form1;
   std::set<std::string> groups;
+  std::set<const Control*> changed;
   for (const SettingsKey& key : SettingsKeys()) {
     for (ControlRef ref : {key.Target, key.Other}) {
       if (!ref) continue;
       Control& c = ref(f);
-      if (auto* e = dynamic_cast<Edit*>(&c)) e->SetText(" text of " + c.Name());
+      if (auto* e = dynamic_cast<Edit*>(&c); e && changed.insert(e).second) e->SetText(ChangedText(f, *e));
       if (auto* b = dynamic_cast<ComboBox*>(&c)) b->SetItemIndex(static_cast<int>(b->Items().size()) - 1);
       if (auto* r = dynamic_cast<RadioButton*>(&c)) groups.insert(r->Group());
     }
@@ -129,13 +143,16 @@ TEST_F(SettingsFileTest, ChangedWindowRoundTrip) {
 // What the file keeps comes back at the next start: a box's text that is none of its items (written with
 // the item index -1, whose line the text key also matches), and values that end in carriage returns.
 TEST_F(SettingsFileTest, TextsThatAreNoItemAndTrailingCarriageReturnsSurvive) {
+  // A number field (V exponent) and a text field (any WM).
   const std::pair<const char*, const char*> cases[] = {
       {"very slow", "2"}, {"3", "1.5\r"}, {"-1", "2\r\r"}, {"", "\r"}, {"fast", "x\ry"},
   };
   for (auto [step, vexp] : cases) {
     auto wb = Start(plat);
     wb->Form1.StepEdit.SetText(step);
-    wb->Form1.VexpEdit.SetText(vexp);
+    double number = 0.0;
+    Edit& field = TryStrToFloat(Trim(vexp), number) ? wb->Form1.VexpEdit : wb->Form1.anyWMEdit;
+    field.SetText(vexp);
     SaveSettings(*wb, false);
     const std::string saved = ReadText(Ini());
     ScriptedPlatform p2;
@@ -144,7 +161,9 @@ TEST_F(SettingsFileTest, TextsThatAreNoItemAndTrailingCarriageReturnsSurvive) {
     EXPECT_TRUE(p2.Messages.empty());
     EXPECT_EQ(again->Form1.StepEdit.Text(), step);
     EXPECT_EQ(again->Form1.StepEdit.ItemIndex(), wb->Form1.StepEdit.ItemIndex()) << step;
-    EXPECT_EQ(again->Form1.VexpEdit.Text(), vexp);
+    EXPECT_EQ(again->Form1.VexpEdit.Text(), wb->Form1.VexpEdit.Text());
+    EXPECT_EQ(again->Form1.anyWMEdit.Text(), wb->Form1.anyWMEdit.Text());
+    EXPECT_EQ(field.Text(), vexp);
     SaveSettings(*again, false);
     EXPECT_EQ(ReadText(Ini()), saved) << step;
   }
@@ -199,10 +218,10 @@ TEST_F(SettingsFileTest, WhichKeysALineSets) {
   const LineCase cases[] = {
       // Prefix matching over the compared characters, letter case ignored.
       {"v_exp=2", "VexpEdit", "2"},
-      {"V_ex=3", "VexpEdit", "1.0"},  // shorter than the 5 characters compared
+      {"V_ex=3\nMEDit4=7", "VexpEdit", "1.0"},  // shorter than the 5 characters compared
       {"V_expX=3", "VexpEdit", "3"},
       // A value line without "=" puts the whole line into the field; the value is not trimmed.
-      {"InitialWeight", "InitEdit", "InitialWeight"},
+      {"anyWMEdit", "anyWMEdit", "anyWMEdit"},
       {"InitialWeight= 0.5 ", "InitEdit", " 0.5 "},
       {"MEDit4=7", "MEdit4", "7"},
       {"WorthChanging=12", "VCEdit", "12"},
@@ -234,7 +253,7 @@ TEST_F(SettingsFileTest, WhichKeysALineSets) {
       // A short key that also matches a longer word; the later line of its own group decides.
       {"NoHchart", "NoH", "1"},
       {"NoHchart\nh01", "h01", "1"},
-      {"SMDH1Button", "SMDH1Edit", "SMDH1Button"},
+      {"SMDH1Button", "SMDH1Edit", "2.0"},  // the flag's word is no value of the number field
       {"SMDH1Button\nSMDH1=3", "SMDH1Edit", "3"},
       {"ActivePage=3", "P1", "#3"},
   };
