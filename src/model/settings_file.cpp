@@ -322,6 +322,7 @@ struct SettingsReading {
   std::set<const Control*> NumberFields;
   std::string Skipped;  // one line per entry not used
   int Matched = 0;      // lines that matched a key
+  std::set<const Control*> RefusedOnLine;  // fields that did not take the line being read (told once)
 
   void Skip(const std::string& why) {
     if (!Skipped.empty()) Skipped += '\n';
@@ -364,6 +365,8 @@ void ApplyValue(Workbench& wb, SettingsReading& r, const SettingsKey& key, std::
     // A flag's word that a number field's short key matches too ("SMDH1Button" and "SMDH1=") is the
     // flag's line: the field is left to its own line.
     if (line.find('=') == std::string_view::npos && MatchesAFlag(line)) return;
+    // Two keys of one field ("slope=" and "SlopeEdit=") match the same line: it is told once.
+    if (!r.RefusedOnLine.insert(&target).second) return;
     return r.Skip(why);
   }
   // The L3 count must be a whole number; a line that is not is skipped whole, the field keeping its text
@@ -550,6 +553,7 @@ void LoadSettings(Workbench& wb) {
   bool windowsLineEnds = false;
   while (in.Next(line)) {
     r.LineNo = in.LineNo();
+    r.RefusedOnLine.clear();
     if (r.LineNo == 1) windowsLineEnds = !line.empty() && line.back() == '\r';
     if (windowsLineEnds && !line.empty() && line.back() == '\r') line.pop_back();
     try {

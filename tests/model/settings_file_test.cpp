@@ -14,6 +14,7 @@
 #include "model/read_parameters.h"
 #include "model/settings_file.h"
 #include "platform/numfmt.h"
+#include "platform/text_file.h"
 #include "state/workbench.h"
 #include "platform/scripted_platform.h"
 #include "support/test_support.h"
@@ -315,6 +316,82 @@ TEST_F(SettingsFileTest, BadLinesAreReportedAndSkipped) {
   ScriptedPlatform p2;
   LoadSettings(*Start(p2));
   EXPECT_TRUE(p2.Messages.empty()) << p2.Messages[0].Text;
+}
+
+// A value that a number field cannot use is not taken into it at start: the field keeps what it held, and
+// one message names the file, the line and the entry; the other lines are read.
+TEST_F(SettingsFileTest, ValuesANumberFieldCannotUseAreNotTaken) {
+  struct Case {
+    std::string line, control, kept, why;
+  };
+  const Case cases[] = {
+      {"InitialWeight=NaN", "InitEdit", "1.0", "it is not a number"},
+      {"InitialWeight=1e309", "InitEdit", "1.0", "it is not a number"},
+      {"InitialWeight=0x10", "InitEdit", "1.0", "it is not a number"},
+      {"InitialWeight=", "InitEdit", "1.0", "it is not a number"},
+      {"InitialWeight=99999", "InitEdit", "1.0", "Initial Weights Range must be a Number from 0 to 9999"},
+      {"max_epoch=12.5", "EpochEditT2", "12     ", "NumOfEpochs must be an Integer from 0 to 999999"},
+      {"slope=-1", "SlopeEdit", "1", "slope must be a Number from 0 to 9999"},
+      {"CVSSEdit=1024", "CVSSEdit", "0", "Selected neuron must be an Integer from 0 to 1023"},
+      {"HidBias=abc", "HidBEdit", "0.5", "it is not a number"},  // read as a number by the SMLP runs
+      {"MarkerSizeEdit=x" + std::string(300, '7'), "MarkerSizeEdit", "1.0", "it is not a number"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    WriteIni("WeightLab   v.0.947\n" + c.line + "\nMEDit4=7\n");
+    ScriptedPlatform p;
+    auto wb = Start(p);
+    LoadSettings(*wb);
+    EXPECT_EQ(wb->Form1.Find(c.control)->ValueText(), c.kept);
+    EXPECT_EQ(wb->Form1.MEdit4.Text(), "7");  // the other lines are read
+    const std::string key = c.line.substr(0, c.line.find('=') + 1);
+    const std::string value = ValueAfterEquals(c.line);  // at most 255 characters
+    ASSERT_EQ(p.Messages.size(), 1u);
+    EXPECT_EQ(p.Messages[0].Text, Ini() + ", line 2: " + key + QuotedText(value) + " was not used (" + c.why +
+                                      "); the field keeps '" + c.kept + "'");
+  }
+  // A long value is quoted short: at most the 255 characters the reader takes, and of them the first 40.
+  WriteIni("caption\nInitialWeight=" + std::string(1 << 20, '9') + "\n");
+  ScriptedPlatform p;
+  auto wb = Start(p);
+  LoadSettings(*wb);
+  ASSERT_EQ(p.Messages.size(), 1u);
+  EXPECT_EQ(p.Messages[0].Text, Ini() + ", line 2: InitialWeight='" + std::string(40, '9') +
+                                    "...' (255 characters) was not used (Initial Weights Range must be a Number from 0 "
+                                    "to 9999); the field keeps '1.0'");
+}
+
+// A file that holds no setting at all (empty, junk, binary) keeps every default and says so, naming the
+// file; a byte-order mark before the first line hides no key.
+TEST_F(SettingsFileTest, FilesWithoutSettingsAreToldAndChangeNothing) {
+  const std::string keeps = ": every setting keeps its default";
+  const std::pair<std::string, std::string> cases[] = {
+      {"", "Settings file " + Ini() + " is empty" + keeps},
+      {"\xEF\xBB\xBF", "Settings file " + Ini() + " is empty" + keeps},
+      {"\n\n\n", "Settings file " + Ini() + " holds no setting (no line begins with a key of the settings)" + keeps},
+      {"WeightLab   v.0.947\nsome words\n", "Settings file " + Ini() +
+                                                " holds no setting (no line begins with a key of the settings)" + keeps},
+      // Binary: not read at all, although "InitialWeight=5" would match.
+      {std::string("\x7F" "ELF\0\0\nInitialWeight=5\nh01\n", 26),
+       "Settings file " + Ini() + " is not a text file (it holds a zero byte)" + keeps},
+  };
+  for (const auto& [text, message] : cases) {
+    SCOPED_TRACE(text);
+    WriteIni(text);
+    ScriptedPlatform p;
+    auto wb = Start(p);
+    const auto before = State(wb->Form1);
+    LoadSettings(*wb);
+    EXPECT_EQ(State(wb->Form1), before);
+    ASSERT_EQ(p.Messages.size(), 1u);
+    EXPECT_EQ(p.Messages[0].Text, message);
+  }
+  WriteIni("\xEF\xBB\xBFInitialWeight=0.5\nMEDit4=7\n");
+  ScriptedPlatform p;
+  auto wb = Start(p);
+  LoadSettings(*wb);
+  EXPECT_EQ(wb->Form1.InitEdit.Text(), "0.5");
+  EXPECT_TRUE(p.Messages.empty());
 }
 
 TEST_F(SettingsFileTest, MissingFileKeepsTheDefaults) {
