@@ -10,28 +10,33 @@
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"
+#include "platform/text_file.h"
 
 namespace wl {
 
 namespace {
 
-// The lines of a weight-matrix file and the number of tokens of its last line.
+// The number of lines of a weight-matrix file and the number of tokens of its last line, read one line
+// at a time.
 struct WMFileInfo {
-  std::vector<std::string> Lines;
+  std::int64_t Lines = 0;
   int LastLineTokens = 0;
 };
 
+void OpenWMFile(TextLineReader& in, const std::string& path) {
+  if (!in.Open(path)) throw FileError("Cannot open file " + (path.empty() ? std::string("(no file loaded)") : path));
+}
+
 WMFileInfo ReadWMFile(Workbench& wb, const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw FileError("Cannot open file " + (path.empty() ? std::string("(no file loaded)") : path));
+  TextLineReader in;
+  OpenWMFile(in, path);
   WMFileInfo info;
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    info.Lines.push_back(std::move(line));
-  }
-  if (in.bad()) throw FileError("Cannot read file " + path);
-  if (!info.Lines.empty()) {
-    wb.WeightLine = info.Lines.back();
+  std::string line, last;
+  while (in.Next(line)) std::swap(line, last);
+  if (in.Failed()) throw FileError("Cannot read file " + path);
+  info.Lines = in.LineNo();
+  if (info.Lines > 0) {
+    wb.WeightLine = std::move(last);
     wb.WeightLinePos = 1;
     while (!NextWeightLineToken(wb).empty()) {
       ++info.LastLineTokens;
@@ -64,7 +69,7 @@ void ReadWeightVector(Workbench& wb, const std::string& path, const std::string&
     double v = 0.0;
     if (token.empty())
       throw FileError(where + "it holds fewer than " + IntToStr(static_cast<std::int64_t>(out.size())) + " values");
-    if (!TryStrToFloat(token, v)) throw FileError(where + "'" + token + "' is not a valid floating point value");
+    if (!TryStrToFloat(token, v)) throw FileError(where + QuotedText(token) + " is not a valid floating point value");
     if (matlabOrder)
       *net[static_cast<std::size_t>(toSystem[t])] = v;
     else
@@ -130,7 +135,7 @@ void CompareWMFiles(Workbench& wb) {
     wb.Plat.ShowMessage("Different Number of Weights in MW1 and WM2");
     return;
   }
-  const std::size_t n = std::min(f1.Lines.size(), f2.Lines.size());
+  const auto n = static_cast<std::size_t>(std::min(f1.Lines, f2.Lines));
   if (n < 2) {
     wb.Plat.ShowMessage("Fewer than two lines in MW1 or WM2");
     return;
@@ -157,13 +162,21 @@ void CompareWMFiles(Workbench& wb) {
   const auto uk = static_cast<std::size_t>(K);
   std::vector<double> w1(uk), w2(uk), p1(uk), p2(uk);
   std::string text = "  from_start                  current\n";
+  // The two files side by side, a line of each at a time.
+  TextLineReader in1, in2;
+  OpenWMFile(in1, file1);
+  OpenWMFile(in2, file2);
+  std::string line1, line2;
   for (std::size_t t = 0; t < n; ++t) {
     if (t > 0) {
       p1 = w1;
       p2 = w2;
     }
-    ReadWeightVector(wb, file1, f1.Lines[t], t, toSystem, net, w1);
-    ReadWeightVector(wb, file2, f2.Lines[t], t, toSystem, net, w2);
+    if (!in1.Next(line1)) line1.clear();
+    if (!in2.Next(line2)) line2.clear();
+    if (in1.Failed() || in2.Failed()) throw FileError("Cannot read file " + (in1.Failed() ? file1 : file2));
+    ReadWeightVector(wb, file1, line1, t, toSystem, net, w1);
+    ReadWeightVector(wb, file2, line2, t, toSystem, net, w2);
     if (t > 0) text += WriteCosines(wb, w1, w2, p1, p2);
   }
   EnsureDirectory(wb.Path("PCA"));

@@ -6,7 +6,6 @@
 
 #include "analysis/canvas.h"
 #include "analysis/signal_plots.h"
-#include "analysis/text_lines.h"
 #include "analysis/weight_matrix.h"
 #include "model/data_file.h"
 #include "model/read_parameters.h"
@@ -15,6 +14,7 @@
 #include "platform/numfmt.h"
 #include "platform/paths.h"
 #include "platform/rounding.h"
+#include "platform/text_file.h"
 #include "state/workbench.h"
 #include "training/direction_scan.h"
 #include "training/ng_train.h"
@@ -317,7 +317,9 @@ void PlotVContraDW2(Workbench& wb, int L, int N) {
   }
 }
 
-void WriteWMErrors(Workbench& wb, const std::vector<std::string>& lines, int a, int b, int line) {
+void WriteWMErrors(Workbench& wb, const std::string& path, int a, int b, int line) {
+  TextLineReader in;
+  if (!in.Open(path)) throw FileError("Cannot open file " + path);
   const bool lm = a == 1 && b == 1;
   // An exchange file: an error before its end leaves the file before.
   AtomicOfstream out;
@@ -325,10 +327,9 @@ void WriteWMErrors(Workbench& wb, const std::vector<std::string>& lines, int a, 
   const std::vector<double*> cells = WeightCells(wb, b != 1);
   const bool matlab = wb.Form1.WMMatlabBox.Checked();
   const std::vector<int> order = matlab ? MatlabToSystemOrder(wb) : std::vector<int>();
-  for (std::size_t e = 0; e < lines.size(); ++e) {
-    if (line >= 0 && e != static_cast<std::size_t>(line)) continue;
+  for (std::int64_t e = 0; in.Next(wb.WeightLine); ++e) {
+    if (line >= 0 && e != line) continue;
     wb.Plat.ProcessEvents();
-    wb.WeightLine = lines[e];
     wb.WeightLinePos = 1;
     for (std::size_t t = 0; t < cells.size(); ++t) {
       const double v = StrToFloat(NextWeightLineToken(wb));
@@ -347,6 +348,7 @@ void WriteWMErrors(Workbench& wb, const std::vector<std::string>& lines, int a, 
     }
     if (line >= 0) break;
   }
+  if (in.Failed()) throw FileError("Cannot read file " + path);
   if (lm) CloseWritten(out);
 }
 
@@ -355,9 +357,10 @@ void WMErrorCheck(Workbench& wb) {
   FileDialog& dlg = wb.Form1.WeightsDialog;
   dlg.InitialDir = wb.Path("PCA");
   if (!wb.Plat.Execute(dlg)) return;
-  const std::vector<std::string> lines = ReadLines(dlg.FileName);
+  const std::string path = dlg.FileName;
+  if (!FileExists(path)) throw FileError("Cannot open file " + path);
   InitNG(wb, 1);
-  WriteWMErrors(wb, lines, 1, 1, -1);
+  WriteWMErrors(wb, path, 1, 1, -1);
 }
 
 void WMDirectionAnalysis(Workbench& wb, int mode) {
@@ -377,15 +380,15 @@ void WMDirectionAnalysis(Workbench& wb, int mode) {
     if (!FileExists(path)) return;
   }
   HourglassGuard hourglass(wb.Plat);
-  const std::vector<std::string> lines = ReadLines(path);
+  if (!FileExists(path)) throw FileError("Cannot open file " + path);
   InitNG(wb, 1);
   // The direction tables of this network, whatever "V contra dW" says.
   const WeightShape shape = NGShape(wb);
   SizeLike(wb.SearchDirection, shape);
   SizeLike(wb.VdwData, shape);
   const int e = StrToInt(Trim(f.VdwEdit1.Text()));
-  WriteWMErrors(wb, lines, 1, 1, e);
-  WriteWMErrors(wb, lines, 2, 2, e + 1);
+  WriteWMErrors(wb, path, 1, 1, e);
+  WriteWMErrors(wb, path, 2, 2, e + 1);
 
   ForEachNGWeight(wb, [&](int, int, int k, std::size_t i, TNeuron& nr) {
     const auto kk = static_cast<std::size_t>(k);

@@ -17,10 +17,11 @@ void WMErrorCheck(Workbench& wb);
 // neuron, the weight matrix of the last training in "PCA").
 void WMDirectionAnalysis(Workbench& wb, int mode);
 
-// Loads lines of a weight-matrix file into the network: b = 1 into Weights, else into OldWeights; line >= 0
-// only that 0-based line, -1 every line in turn. With a = b = 1 "PCA/LM_weights.txt" gets each loaded
-// line's error and weights. A line the file lacks loads nothing.
-void WriteWMErrors(Workbench& wb, const std::vector<std::string>& lines, int a, int b, int line);
+// Loads lines of the weight-matrix file `path` into the network: b = 1 into Weights, else into OldWeights;
+// line >= 0 only that 0-based line (the file is read no further), -1 every line in turn, one at a time.
+// With a = b = 1 "PCA/LM_weights.txt" gets each loaded line's error and weights. A line the file lacks
+// loads nothing. FileError when the file cannot be opened or read.
+void WriteWMErrors(Workbench& wb, const std::string& path, int a, int b, int line);
 
 // mode 2: scales from the largest |V| and |d| of all weights, markers into PlotBitmaps[2]; mode 3: the
 // same markers into PlotBitmaps[3] with the scales of the last mode-2 plot.

@@ -9,14 +9,15 @@
 
 #include "analysis/error_surface.h"
 #include "analysis/progress_plot.h"
-#include "analysis/text_lines.h"
 #include "model/create_network.h"
 #include "model/data_file.h"
 #include "model/read_parameters.h"
 #include "model/results_prefix.h"
+#include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"
 #include "platform/rounding.h"
+#include "platform/text_file.h"
 #include "state/workbench.h"
 #include "training/prepare_run.h"
 
@@ -93,6 +94,20 @@ bool MatlabWeightsFileFits(Workbench& wb, int epochs) {
                         IntToStr(static_cast<std::int64_t>(least)) + " bytes)");
     return false;
   }
+<<<<<<< HEAD
+=======
+  // Counted without keeping the lines, and only one line past the epochs.
+  const std::int64_t lines = CountFileLines(path, static_cast<std::int64_t>(rows));
+  if (lines != static_cast<std::int64_t>(rows)) {
+    const std::string holds = lines > static_cast<std::int64_t>(rows) ? "more than " + IntToStr(static_cast<std::int64_t>(rows))
+                                                                         : IntToStr(lines);
+    wb.Plat.ShowMessage("Error: Number Of Lines in WM_matlab.txt <> max_epoch+1: " + path + " holds " + holds +
+                        " lines, and the " + IntToStr(epochs) +
+                        " epochs of config.txt need " + IntToStr(static_cast<std::int64_t>(rows)) +
+                        " (epochs 0 to " + IntToStr(epochs) + ")");
+    return false;
+  }
+>>>>>>> w-d
   return true;
 }
 
@@ -147,32 +162,53 @@ void ImportWMFromMatlab(Workbench& wb) {
     wb.Plat.ShowMessage("File " + configPath + " not found!");
     return;
   }
-  const std::vector<std::string> lines = ReadLines(configPath);
+  TextLineReader config;
+  if (!config.Open(configPath)) throw FileError("Cannot open file " + configPath);
   std::array<std::string, 10> tok;
   {
-    const std::vector<std::string> first = Split(lines.empty() ? std::string() : lines[0]);
-    for (std::size_t i = 0; i < tok.size() && i < first.size(); ++i) tok[i] = first[i];
+    std::string first;
+    config.Next(first);
+    const std::vector<std::string> words = Split(first);
+    for (std::size_t i = 0; i < tok.size() && i < words.size(); ++i) tok[i] = words[i];
   }
   Trace(wb, 2);
-  if (!CheckNumberText(wb.Plat, Trim(tok[4]), "NumEpochs in config.txt", true, 1, 999999)) return;
+  if (!CheckNumberText(wb.Plat, Trim(tok[4]), "NumEpochs in config.txt", true, 1, 999999)) {
+    if (config.Failed()) throw FileError("Cannot read file " + configPath);
+    return;
+  }
   const int E = StrToInt(Trim(tok[4]));
+  // The error lines 1 .. E + 1 are read one at a time, and no line after them: the errors are kept, the
+  // lines are not. The first bad value is told only once the file is known to hold every error line.
+  std::vector<double> read;
+  read.reserve(static_cast<std::size_t>(E) + 1);
+  std::int64_t badLine = 0;
+  std::string badText;
+  for (std::string line; static_cast<int>(read.size()) <= E && config.Next(line);) {
+    double v = 0.0;
+    if (!TryStrToFloat(Trim(line), v) && badLine == 0) {
+      badLine = config.LineNo();
+      badText = ShownText(line);
+    }
+    read.push_back(v);
+  }
+  if (config.Failed()) throw FileError("Cannot read file " + configPath);
   // The epoch count sizes the histories: the file must hold its error lines before anything is sized.
-  if (lines.size() < static_cast<std::size_t>(E) + 2) {
-    wb.Plat.ShowMessage("Error in config.txt line " + IntToStr(static_cast<std::int64_t>(lines.size()) + 1) +
-                        ":  is not a valid real number");
+  if (static_cast<int>(read.size()) <= E) {
+    wb.Plat.ShowMessage("Error in config.txt line " + IntToStr(config.LineNo() + 1) + ":  is not a valid real number");
     return;
   }
   std::vector<double> epochErrors(static_cast<std::size_t>(E) + 1, 0.0);
   Trace(wb, 3);
   for (int e = 0; e <= E; ++e) {
-    const std::size_t li = static_cast<std::size_t>(e) + 1;
-    const std::string line = li < lines.size() ? lines[li] : std::string();
-    double v = 0.0;
-    if (!TryStrToFloat(Trim(line), v)) {
-      wb.Plat.ShowMessage("Error in config.txt line " + IntToStr(e + 2) + ": " + line + " is not a valid real number");
+    if (e + 2 == badLine) {
+      wb.Plat.ShowMessage("Error in config.txt line " + IntToStr(badLine) + ": " + badText + " is not a valid real number");
       return;
     }
+<<<<<<< HEAD
     epochErrors[static_cast<std::size_t>(e)] = v;
+=======
+    wb.EpochHistory[static_cast<std::size_t>(e)].Error = read[static_cast<std::size_t>(e)];
+>>>>>>> w-d
   }
   Trace(wb, 4);
   if (!CheckNumberText(wb.Plat, Trim(tok[1]), "NumIn in config.txt", true, 1, 9999)) return;

@@ -9,10 +9,10 @@
 #include "state/report_opener.h"
 #include "model/data_file.h"
 #include "state/workbench.h"
-#include "analysis/text_lines.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"
+#include "platform/text_file.h"
 
 namespace wl {
 
@@ -24,16 +24,27 @@ namespace {
 
 double Number(const std::string& path, std::size_t line, const std::string& token) {
   double v = 0.0;
-  if (!TryStrToFloat(token, v)) BadLine(path, line, "'" + token + "' is not a valid floating point value");
+  if (!TryStrToFloat(token, v)) BadLine(path, line, QuotedText(token) + " is not a valid floating point value");
   return v;
 }
 
+void Open(TextLineReader& in, const std::string& path) {
+  if (!in.Open(path)) throw FileError("Cannot open file " + path);
+}
+
+void ThrowIfReadFailed(const TextLineReader& in, const std::string& path) {
+  if (in.Failed()) throw FileError("Cannot read file " + path);
+}
+
 void ReadEigenvalues(const std::string& path, std::vector<double>& eig) {
-  const std::vector<std::string> lines = ReadLines(path);
-  for (std::size_t i = 0; i < lines.size(); ++i) {
+  TextLineReader in;
+  Open(in, path);
+  std::string line;
+  for (std::size_t i = 0; in.Next(line); ++i) {
     if (i >= eig.size()) BadLine(path, i, "more lines than the network has weights (" + IntToStr(static_cast<std::int64_t>(eig.size())) + ")");
-    eig[i] = Number(path, i, Trim(lines[i]));
+    eig[i] = Number(path, i, Trim(line));
   }
+  ThrowIfReadFailed(in, path);
   // A negative first eigenvalue is no variance: the file is not a PCA of this trajectory.
   if (!eig.empty() && eig[0] < 0)
     throw FileError("File " + path + ": the first eigenvalue " + FloatToStr(eig[0]) + " is negative");
@@ -42,12 +53,14 @@ void ReadEigenvalues(const std::string& path, std::vector<double>& eig) {
 // Line s of a direction file: count tokens into rows [k][s] of dirs. The file holds one line per weight
 // and not every value 0.
 void ReadDirections(Workbench& wb, const std::string& path, int count, std::vector<std::vector<double>>& dirs) {
-  const std::vector<std::string> lines = ReadLines(path);
+  TextLineReader in;
+  Open(in, path);
   const auto n = static_cast<std::size_t>(std::max(wb.NumOfWeights, 0));
   bool nonZero = false;
-  for (std::size_t s = 0; s < lines.size(); ++s) {
+  std::size_t s = 0;
+  for (std::string line; in.Next(line); ++s) {
     if (s >= n) BadLine(path, s, "more lines than the network has weights (" + IntToStr(static_cast<std::int64_t>(n)) + ")");
-    wb.DataLine = lines[s];
+    wb.DataLine = std::move(line);
     wb.DataLinePos = 1;
     for (int k = 0; k < count; ++k) {
       const std::string token = NextDataLineToken(wb);
@@ -57,8 +70,9 @@ void ReadDirections(Workbench& wb, const std::string& path, int count, std::vect
       nonZero = nonZero || v != 0.0;
     }
   }
-  if (lines.size() < n)
-    throw FileError("File " + path + ": " + IntToStr(static_cast<std::int64_t>(lines.size())) + " lines for the " +
+  ThrowIfReadFailed(in, path);
+  if (s < n)
+    throw FileError("File " + path + ": " + IntToStr(static_cast<std::int64_t>(s)) + " lines for the " +
                     IntToStr(static_cast<std::int64_t>(n)) + " weights of the network, one line for each expected");
   if (!nonZero) throw FileError("File " + path + ": every value is 0, which gives no direction");
 }
@@ -114,19 +128,22 @@ bool ReadICAFiles(Workbench& wb) {
 bool ReadComponentScores(Workbench& wb) {
   const std::string path = wb.Path("PCA/scores_w.txt");
   if (wb.MethodTag != "Matlab" || !FileExists(path)) return true;
-  const std::vector<std::string> lines = ReadLines(path);
+  TextLineReader in;
+  Open(in, path);
   const auto n = static_cast<std::size_t>(wb.NumOfWeights);
   const auto epochs = static_cast<std::size_t>(wb.NumOfEpochs < 0 ? 0 : wb.NumOfEpochs) + 1;
   wb.ComponentScores.assign(n, std::vector<double>(epochs, 0.0));
+  // Only the lines of the epochs are read; a shorter file reads as empty lines.
   for (std::size_t e = 0; e < epochs; ++e) {
-    wb.DataLine = e < lines.size() ? lines[e] : std::string();
+    if (!in.Next(wb.DataLine)) wb.DataLine.clear();
+    ThrowIfReadFailed(in, path);
     wb.DataLinePos = 1;
     for (std::size_t k = 0; k < n; ++k) {
       const std::string token = NextDataLineToken(wb);
       double v = 0.0;
       if (!TryStrToFloat(token, v)) {
-        wb.Plat.ShowMessage("Error in scores_w.txt line " + IntToStr(static_cast<std::int64_t>(e) + 1) + ": " + token +
-                            " is not a real number");
+        wb.Plat.ShowMessage("Error in scores_w.txt line " + IntToStr(static_cast<std::int64_t>(e) + 1) + ": " +
+                            ShownText(token) + " is not a real number");
         return false;
       }
       wb.ComponentScores[k][e] = v;

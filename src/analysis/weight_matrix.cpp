@@ -8,11 +8,11 @@
 #include "model/data_file.h"
 #include "model/read_parameters.h"
 #include "state/workbench.h"
-#include "analysis/text_lines.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"
 #include "platform/rounding.h"
+#include "platform/text_file.h"
 #include "training/prepare_run.h"
 
 namespace wl {
@@ -25,6 +25,34 @@ const char* const kLinesMessage = "Error: Number Of Lines in WM_matlab.txt <> ma
 void Trace(Workbench& wb, const char* step) {
   wb.ProgressStep = step;
   UpdateProgressTrace(wb);
+}
+
+// The number of whitespace-separated tokens of a line.
+int TokenCount(std::string_view line) {
+  int n = 0;
+  bool in = false;
+  for (char c : line) {
+    const bool blank = c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+    if (!blank && !in) ++n;
+    in = !blank;
+  }
+  return n;
+}
+
+// Opens the Matlab weights file for reading; FileError when it cannot be opened.
+void OpenMatlabFile(TextLineReader& in, const std::string& path) {
+  if (!in.Open(path)) throw FileError("Cannot open file " + path);
+}
+
+void ThrowIfReadFailed(const TextLineReader& in, const std::string& path) {
+  if (in.Failed()) throw FileError("Cannot read file " + path);
+}
+
+// The line-count message, with the file and what it holds.
+std::string LinesMessage(const std::string& path, std::int64_t lines, std::int64_t wanted, bool atMost) {
+  std::string holds = lines > wanted ? "more than " + IntToStr(wanted) : IntToStr(lines);
+  return std::string(kLinesMessage) + ": " + path + " holds " + holds + " lines, and " +
+         (atMost ? "the histories of the training hold at most " : "the epochs need ") + IntToStr(wanted);
 }
 
 std::vector<std::string> Tokens(const std::string& line) {
@@ -121,12 +149,14 @@ bool BuildWMForMatlab(Workbench& wb) {
       MissingMatlabFile(wb, "42");
       return false;
     }
-    const int lines = static_cast<int>(ReadLines(matlabPath).size());
-    if (lines < 1 || lines > HistoryCapacity(wb)) {
-      wb.Plat.ShowMessage(kLinesMessage);
+    // Counted only as far as the histories reach: a longer file is refused after that many lines.
+    const int capacity = HistoryCapacity(wb);
+    const std::int64_t lines = CountFileLines(matlabPath, capacity);
+    if (lines < 1 || lines > capacity) {
+      wb.Plat.ShowMessage(LinesMessage(matlabPath, lines, capacity, true));
       return false;
     }
-    wb.NumOfEpochs = lines - 1;
+    wb.NumOfEpochs = static_cast<int>(lines - 1);
   }
 
   // 2.-4. The range selection.
@@ -163,18 +193,23 @@ bool BuildWMForMatlab(Workbench& wb) {
       MissingMatlabFile(wb, "56");
       return false;
     }
-    const std::vector<std::string> lines = ReadLines(matlabPath);
-    for (const std::string& line : lines) {
-      if (static_cast<int>(Tokens(line).size()) != N) {
+    // One line at a time, and no further than one line past the epochs the file must hold.
+    const std::int64_t wanted = static_cast<std::int64_t>(wb.NumOfEpochs) + 1;
+    TextLineReader in;
+    OpenMatlabFile(in, matlabPath);
+    std::string line;
+    while (in.LineNo() <= wanted && in.Next(line)) {
+      if (TokenCount(line) != N) {
         Trace(wb, "57");
         wb.Plat.ShowMessage("Error: Number of Columns in WM_matlab.txt <> NumOfWeights");
         return false;
       }
     }
+    ThrowIfReadFailed(in, matlabPath);
     Trace(wb, "58");
-    if (static_cast<int>(lines.size()) != wb.NumOfEpochs + 1) {
+    if (in.LineNo() != wanted) {
       Trace(wb, "59");
-      wb.Plat.ShowMessage(kLinesMessage);
+      wb.Plat.ShowMessage(LinesMessage(matlabPath, in.LineNo(), wanted, false));
       return false;
     }
   }
@@ -184,19 +219,24 @@ bool BuildWMForMatlab(Workbench& wb) {
   int r = 0;
   if (matlab) {
     Trace(wb, "61");
-    const std::vector<std::string> lines = ReadLines(matlabPath);
+    TextLineReader in;
+    OpenMatlabFile(in, matlabPath);
     const std::vector<int> toSystem = MatlabToSystemOrder(wb);
+    std::string line;
     for (int e = 0; e <= wb.NumOfEpochs; ++e) {
       const auto ue = static_cast<std::size_t>(e);
-      const std::vector<std::string> tokens = Tokens(lines[ue]);
+      // The file was checked above; one changed since reads as short lines.
+      if (!in.Next(line)) line.clear();
+      const std::vector<std::string> tokens = Tokens(line);
       wb.WNormHistory[ue] = 0.0;
       auto row = wb.WeightHistory.Row(ue);
       for (int t = 0; t < N; ++t) {
         double value = 0.0;
-        if (!TryStrToFloat(tokens[static_cast<std::size_t>(t)], value)) {
+        const std::string token = static_cast<std::size_t>(t) < tokens.size() ? tokens[static_cast<std::size_t>(t)] : "";
+        if (!TryStrToFloat(token, value)) {
           Trace(wb, "62");
-          wb.Plat.ShowMessage("Error in WM_matlab.txt line " + IntToStr(e + 1) + ": " +
-                              tokens[static_cast<std::size_t>(t)] + " is not a real number");
+          wb.Plat.ShowMessage("Error in WM_matlab.txt line " + IntToStr(e + 1) + ": " + ShownText(token) +
+                              " is not a real number");
           return false;
         }
         const auto w = static_cast<std::size_t>(toSystem[static_cast<std::size_t>(t)]);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <vector>
 
@@ -17,6 +16,7 @@
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"
+#include "platform/text_file.h"
 #include "training/mlp_beam_search.h"
 #include "training/ng_train.h"
 #include "training/one_change.h"
@@ -87,36 +87,65 @@ std::string Lower(std::string s) {
   return s;
 }
 
+// One key line of a task, checked when the file is read: its value, and the number it gives.
+struct BatchLine {
+  Key Which;
+  std::string Value;
+  double Number = 0.0;  // SLOPE, HIDBIAS, OUBIAS, V_COEF
+  std::uint8_t Scheme = 1;  // CREATENETWORK
+};
+
+// A task: its key lines in file order, "***" aside.
+using BatchTask = std::vector<BatchLine>;
+
 class BatchRunner {
  public:
   BatchRunner(Workbench& wb, std::string fileName) : wb_(wb), file_(std::move(fileName)) {}
 
+  // The whole file is read and checked before the first task changes anything: a refused file leaves the
+  // program as it was.
   void Run() {
-    std::ifstream in(file_, std::ios::binary);
-    if (!in) throw FileError("Cannot open batch file " + file_);
+    const std::vector<BatchTask> tasks = ReadTasks();
+    for (const BatchTask& task : tasks) {
+      scheme_ = 1;
+      for (const BatchLine& line : task) Apply(line);
+      RunTask();
+    }
+  }
+
+ private:
+  std::vector<BatchTask> ReadTasks() {
+    TextLineReader in;
+    if (!in.Open(file_, TextLineReader::Keep)) throw FileError("Cannot open batch file " + file_);
+    std::vector<BatchTask> tasks;
+    BatchTask task;
+    bool anyKey = false;
     std::string line;
-    int keyLines = 0;  // key lines of the task being read, "***" aside
-    scheme_ = 1;
-    while (std::getline(in, line)) {
+    while (in.Next(line)) {
       ++lineNo_;
       line = Upper(line);
       const Key* key = KeyOf(line);
       if (!key) continue;
+      anyKey = true;
       if (*key == Key::End) {
-        RunTask();
-        scheme_ = 1;
-        keyLines = 0;
+        tasks.push_back(std::move(task));
+        task.clear();
         continue;
       }
-      Apply(*key, line);
-      ++keyLines;
+      task.push_back(Checked(*key, line));
     }
-    if (in.bad()) throw FileError("Cannot read batch file " + file_);
+    if (in.Failed()) throw FileError("Cannot read batch file " + file_);
     // A last task without "***" runs when it holds a key line; lines after the last task run nothing.
-    if (keyLines > 0) RunTask();
+    if (!task.empty()) tasks.push_back(std::move(task));
+    if (!anyKey) {
+      if (in.Empty()) throw FileError("Batch file " + file_ + " is empty: no task was run");
+      throw FileError("Batch file " + file_ +
+                      " holds no task: no line begins with DATASET=, CREATENETWORK=, TRAININGMETHOD=, SLOPE=, "
+                      "HIDBIAS=, OUBIAS=, V_COEF= or ***; no task was run");
+    }
+    return tasks;
   }
 
- private:
   static const Key* KeyOf(const std::string& line) {
     for (const KeyRow& k : kKeys)
       if (line.compare(0, k.Prefix.size(), k.Prefix) == 0) return &k.Which;
@@ -129,41 +158,60 @@ class BatchRunner {
 
   double Real(const std::string& value) const {
     double x = 0.0;
-    if (!TryStrToFloat(value, x)) Fail("'" + value + "' is not a valid floating point value");
+    if (!TryStrToFloat(value, x)) Fail(QuotedText(value) + " is not a valid floating point value");
     return x;
   }
 
-  void Apply(Key key, const std::string& line) {
-    const std::string value = TrimmedValueAfterEquals(line);
-    TForm1& f = wb_.Form1;
+  BatchLine Checked(Key key, const std::string& line) const {
+    BatchLine b{key, TrimmedValueAfterEquals(line)};
     switch (key) {
-      case Key::DataSet:
-        wb_.DataFileName = value;
-        break;
       case Key::CreateNetwork: {
         std::int32_t scheme = 0;
-        if (!TryStrToInt(value, scheme)) Fail("'" + value + "' is not a valid integer value");
-        if (scheme < 1 || scheme > 8) Fail("the initial-weight scheme must be from 1 to 8, not " + value);
-        scheme_ = static_cast<std::uint8_t>(scheme);
+        if (!TryStrToInt(b.Value, scheme)) Fail(QuotedText(b.Value) + " is not a valid integer value");
+        if (scheme < 1 || scheme > 8) Fail("the initial-weight scheme must be from 1 to 8, not " + IntToStr(scheme));
+        b.Scheme = static_cast<std::uint8_t>(scheme);
         break;
       }
+      case Key::Slope:
+      case Key::HidBias:
+      case Key::OutBias:
+      case Key::VCoef:
+        b.Number = Real(b.Value);
+        break;
+      case Key::DataSet:
       case Key::TrainingMethod:
-        method_ = value;
+      case Key::End:
+        break;
+    }
+    return b;
+  }
+
+  void Apply(const BatchLine& b) {
+    TForm1& f = wb_.Form1;
+    switch (b.Which) {
+      case Key::DataSet:
+        wb_.DataFileName = b.Value;
+        break;
+      case Key::CreateNetwork:
+        scheme_ = b.Scheme;
+        break;
+      case Key::TrainingMethod:
+        method_ = b.Value;
         break;
       case Key::Slope:
-        wb_.Slope = Real(value);
+        wb_.Slope = b.Number;
         f.SlopeEdit.SetText(FloatToStr(wb_.Slope));
         break;
       case Key::HidBias:
-        wb_.HidBias = Real(value);
+        wb_.HidBias = b.Number;
         f.HidBEdit.SetText(FloatToStr(wb_.HidBias));
         break;
       case Key::OutBias:
-        wb_.OutBias = Real(value);
+        wb_.OutBias = b.Number;
         f.OutBEdit.SetText(FloatToStr(wb_.OutBias));
         break;
       case Key::VCoef:
-        wb_.V_coef = Real(value);
+        wb_.V_coef = b.Number;
         f.VCEdit.SetText(FloatToStr(wb_.V_coef));
         break;
       case Key::End:

@@ -28,10 +28,11 @@ std::string FindIgnoringCase(const std::string& base, const std::string& path);
 // the dialog is cancelled; another name runs that file of the program folder.
 void BatchModeOpen(Workbench& wb, const std::string& fileName);
 
-// Reads and runs every task of the file. A value that is not a number, or a scheme out of 1..8, ends the
-// batch with a message naming the file and the line (the tasks before it have run); so does a data set
-// that cannot be read. A task whose method is not available yet, or whose network cannot be built, is
-// skipped after its message.
+// Reads and checks the whole file, then runs its tasks. A value that is not a number, or a scheme out of
+// 1..8, refuses the file with a message naming the file and the line before any task has run or any
+// value has been taken over; so does a file without a single key line (empty, junk). A data set that
+// cannot be read ends the batch (the tasks before it have run). A task whose method is not available yet,
+// or whose network cannot be built, is skipped after its message.
 void RunBatchFile(Workbench& wb, const std::string& fileName);
 
 }  // namespace wl

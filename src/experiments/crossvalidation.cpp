@@ -20,6 +20,7 @@
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
+#include "platform/text_file.h"
 #include "training/ng_train.h"
 #include "training/one_change.h"
 #include "training/prepare_run.h"
@@ -189,18 +190,17 @@ std::vector<int> AssignFolds(int n, int k, bool contiguous, RandomGenerator& rng
 
 void WriteFoldFiles(const std::string& source, int n, const std::vector<int>& fold, int f,
                     const std::string& trainingFile, const std::string& testFile) {
-  std::ifstream in(source, std::ios::binary);
-  if (!in) throw FileError("Cannot open data file " + source);
+  TextLineReader in;
+  if (!in.Open(source)) throw FileError("Cannot open data file " + source);
   const int tests = static_cast<int>(std::count(fold.begin(), fold.begin() + std::min<std::size_t>(fold.size(), n), f));
   TextReport training(trainingFile), test(testFile);
 
   std::string line;
   auto next = [&]() {
-    if (!std::getline(in, line)) {
-      if (in.bad()) throw FileError("Cannot read data file " + source);
+    if (!in.Next(line)) {
+      if (in.Failed()) throw FileError("Cannot read data file " + source);
       return false;
     }
-    if (!line.empty() && line.back() == '\r') line.pop_back();
     return true;
   };
   bool data = false;

@@ -105,8 +105,9 @@ std::string CutPointFileName(const Workbench& wb);
 // its feature's cut points, so a later block of the same feature replaces the earlier one. Throws
 // FileError (naming the file, the line and the feature) for a feature number outside the data set, a
 // continuous feature's block without a usable "fdiv" line, a value that does not convert, cut points that
-// are not strictly ascending, a file that ends inside a block, and, when the file gives any cut point, a
-// continuous feature without a block.
+// are not strictly ascending, a file that ends inside a block, a file that holds no "fnumber" line nor an
+// "include" list (empty, junk, binary), and, when the file gives any cut point, a continuous feature
+// without a block.
 CutPointFile ReadCutPointFile(const std::string& path, const std::vector<TFeature>& features);
 
 }  // namespace wl

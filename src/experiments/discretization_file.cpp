@@ -1,13 +1,14 @@
 // The cut-point file of the discretization: blocks of an "fnumber" line (the feature, from 0), an "fdiv"
 // line (the number K of cut points) and K lines of one cut point each. Every other line (comments, the
-// "include" list of the SMLP runs) is passed over.
+// "include" list of the SMLP runs) is passed over; a file with neither an "fnumber" line nor an "include"
+// list is refused.
 #include <cmath>
-#include <fstream>
 
 #include "experiments/discretization.h"
 #include "state/workbench.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
+#include "platform/text_file.h"
 
 namespace wl {
 namespace {
@@ -30,28 +31,25 @@ std::string ValueOf(std::string_view line) {
   return Trim(eq == std::string_view::npos ? line.substr(0, 255) : line.substr(eq + 1, 255));
 }
 
-std::string Quoted(std::string_view s) {
-  std::string q = "'";
-  q += s;
-  q += '\'';
-  return q;
-}
+std::string Quoted(std::string_view s) { return QuotedText(s); }
 
 class CutPointReader {
  public:
   CutPointReader(const std::string& path, const std::vector<TFeature>& features) : path_(path), features_(features) {}
 
   CutPointFile Read() {
-    in_.open(path_, std::ios::binary);
-    if (!in_) throw FileError("Cannot open discretization file " + path_);
+    if (!in_.Open(path_)) throw FileError("Cannot open discretization file " + path_);
     const std::size_t n = features_.size();
     CutPointFile out;
     out.Counts.assign(n, 0);
     out.Points.assign(n, {});
     std::vector<bool> block(n, false);
     std::string line;
+    bool keyLine = false;  // an "fnumber" line, or the "include" list of the same file
     while (Next(line)) {
+      if (BeginsWith(line, "includ")) keyLine = true;
       if (!BeginsWith(line, "fnumbe")) continue;
+      keyLine = true;
       const std::string text = ValueOf(line);
       std::int32_t f = 0;
       if (!TryStrToInt(text, f)) Fail(Quoted(text) + " is not a valid integer value (the feature of an \"fnumber\" line)");
@@ -66,6 +64,13 @@ class CutPointReader {
       out.Counts[static_cast<std::size_t>(f)] = static_cast<int>(out.Points[static_cast<std::size_t>(f)].size());
       block[static_cast<std::size_t>(f)] = true;
       out.Any = true;
+    }
+    // A file named for the discretization that holds neither is not one of its files (it may be empty,
+    // binary or another file of the same name): falling back to another source would hide that.
+    if (!keyLine) {
+      if (in_.Empty()) throw FileError("Discretization file " + path_ + " is empty: it gives no cut points");
+      throw FileError("Discretization file " + path_ +
+                      " holds no \"fnumber\" line (nor an \"include\" list): it gives no cut points");
     }
     // Either the file discretizes every continuous feature or it is not used at all.
     if (out.Any)
@@ -82,8 +87,8 @@ class CutPointReader {
   }
 
   bool Next(std::string& line) {
-    if (!std::getline(in_, line)) {
-      if (in_.bad()) throw FileError("Discretization file " + path_ + " cannot be read");
+    if (!in_.Next(line)) {
+      if (in_.Failed()) throw FileError("Discretization file " + path_ + " cannot be read");
       return false;
     }
     ++lineNo_;
@@ -107,14 +112,14 @@ class CutPointReader {
       if (!TryStrToFloat(point, c))
         Fail(Quoted(point) + " is not a valid floating point value (cut point " + IntToStr(i + 1) + " of " + what + ")");
       if (!points.empty() && !(c > points.back()))
-        Fail("the cut points of " + what + " are not ascending: " + point + " follows " + FloatToStr(points.back()));
+        Fail("the cut points of " + what + " are not ascending: " + ShownText(point) + " follows " + FloatToStr(points.back()));
       points.push_back(c);
     }
   }
 
   const std::string& path_;
   const std::vector<TFeature>& features_;
-  std::ifstream in_;
+  TextLineReader in_;
   int lineNo_ = 0;
 };
 

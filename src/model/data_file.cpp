@@ -13,6 +13,7 @@
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"
+#include "platform/text_file.h"
 
 namespace wl {
 namespace {
@@ -54,12 +55,7 @@ std::string_view NextToken(std::string_view line, std::size_t& pos) {
 
 bool StartsWith(const std::string& line, std::string_view key) { return line.compare(0, key.size(), key) == 0; }
 
-std::string Quoted(std::string_view s) {
-  std::string q(1, '\'');
-  q.append(s);
-  q += '\'';
-  return q;
-}
+std::string Quoted(std::string_view s) { return QuotedText(s); }
 
 struct ReadOptions {
   bool FunctionApproximation = false;  // FApproxBox: the class column holds a real target
@@ -78,14 +74,12 @@ class DataFileReader {
   // were normalised by NormalizeFeatures.
   bool Read(DataSetState& ds) {
     if (!FileExists(fileName_)) throw FileError("Cannot open data file " + fileName_);
-    in_.open(fileName_, std::ios::binary);
-    if (!in_) throw FileError("Cannot open data file " + fileName_);
+    if (!in_.Open(fileName_)) throw FileError("Cannot open data file " + fileName_);
 
     ds.AllContinuous = true;
     ReadHeader(ds);
     CheckHeader(ds);
     ReadRows(ds);
-    in_.close();
 
     const int n = ds.NumOfVectors;
     if (!opt_.Testing) {
@@ -116,8 +110,8 @@ class DataFileReader {
   }
 
   bool NextLine(std::string& line) {
-    if (!std::getline(in_, line)) {
-      if (in_.bad()) Fail("the file cannot be read", lineNo_ + 1);
+    if (!in_.Next(line)) {
+      if (in_.Failed()) Fail("the file cannot be read", lineNo_ + 1);
       return false;
     }
     ++lineNo_;
@@ -157,6 +151,7 @@ class DataFileReader {
       }
       // Anything else (comments, "#" marks, blank lines) is not part of the header.
     }
+    if (in_.Empty()) throw FileError("Data file " + fileName_ + " is empty");
     Fail("no \"[DATA]\" line: the header runs to the end of the file");
   }
 
@@ -369,7 +364,7 @@ class DataFileReader {
   std::string fileName_;
   ReadOptions opt_;
   Platform& plat_;
-  std::ifstream in_;
+  TextLineReader in_;
   int lineNo_ = 0;
   int featuresLine_ = 0, classColumnLine_ = 0, classLine_ = 0;
   std::vector<int> featureLines_;

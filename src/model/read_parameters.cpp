@@ -309,7 +309,37 @@ class Reader {
   TForm1& f_;
 };
 
+// The checks outside the table: the transfer-function fields of the three layers and the selected
+// neuron.
+struct ExtraCheck {
+  Edit TForm1::*Field;
+  const char* Label;
+  bool IsInteger;
+  double Min, Max;
+};
+const ExtraCheck kExtraChecks[] = {
+    {&TForm1::CVSSEdit, "Selected neuron", I, 0, 1023},
+    {&TForm1::SlopeEdit, "slope", N, 0, 9999},      {&TForm1::sscaleEdit, "stretch", N, 1, 999},
+    {&TForm1::NSEdit, "steps", I, 0, 99999},        {&TForm1::SlopeHidL2Edit, "slope", N, 0, 9999},
+    {&TForm1::sscaleHidL2Edit, "stretch", N, 1, 999}, {&TForm1::NSEHidL2Edit, "steps", I, 0, 99999},
+    {&TForm1::SlopeHidL3Edit, "slope", N, 0, 9999}, {&TForm1::sscaleHidL3Edit, "stretch", N, 1, 999},
+    {&TForm1::NSEHidL3Edit, "steps", I, 0, 99999},
+};
+
 }  // namespace
+
+bool ParameterFieldAccepts(const TForm1& f, const Control& field, std::string_view text, std::string* why) {
+  auto check = [&](const Edit& edit, const char* label, bool isInteger, double min, double max) {
+    if (&edit != &field || IsValidNumber(text, isInteger, min, max)) return true;
+    if (why) *why = NumberMessage(label, isInteger, min, max);
+    return false;
+  };
+  for (const ExtraCheck& c : kExtraChecks)
+    if (!check(f.*c.Field, c.Label, c.IsInteger, c.Min, c.Max)) return false;
+  for (const CheckRow& row : kChecks)
+    if (!check(f.*row.Field, row.Label, row.IsInteger, row.Min, row.Max)) return false;
+  return true;
+}
 
 bool CheckNumberText(Platform& plat, std::string_view text, std::string_view name, bool isInteger, double min,
                      double max) {

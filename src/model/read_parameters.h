@@ -1,6 +1,7 @@
 #pragma once
 // Validation of the main window's parameter fields and their copy into the parameter variables.
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "state/workbench.h"
@@ -22,6 +23,11 @@ inline bool CheckNumber(Workbench& wb, Edit& edit, std::string_view name, bool i
 // The same check and message on a text that is not held in an edit field; moves no focus.
 bool CheckNumberText(Platform& plat, std::string_view text, std::string_view name, bool isInteger, double min,
                      double max);
+
+// Whether a text would pass every check the parameter reading gives the main-window field `field`
+// (including the transfer-function and selected-neuron checks); a field it does not check accepts any
+// text. When it would not, `why` (if given) gets the message of the first check it fails.
+bool ParameterFieldAccepts(const TForm1& f, const Control& field, std::string_view text, std::string* why = nullptr);
 
 // Validates the main window's parameter fields in their fixed order and copies them into the parameter
 // variables (with the layer count, the layers' transfer functions, the step-decay constants, the hidden

@@ -1,16 +1,20 @@
 #include "model/settings_file.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <stdexcept>
 
 #include "state/report_opener.h"
 #include "model/data_file.h"
+#include "model/read_parameters.h"
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"
+#include "platform/text_file.h"
 
 namespace wl {
 namespace {
@@ -310,8 +314,61 @@ void ApplyItem(ComboBox& box, std::string_view line, bool textKept) {
     box.SetItemIndex(index, ChangeSource::Program);
 }
 
-void ApplyValue(Workbench& wb, const SettingsKey& key, std::string_view line) {
+// What the reading of one settings file keeps besides the controls: the file, the line being read, the
+// fields that hold a number at start (they take only numbers), and the lines not used.
+struct SettingsReading {
+  std::string Path;
+  std::int64_t LineNo = 0;
+  std::set<const Control*> NumberFields;
+  std::string Skipped;  // one line per entry not used
+  int Matched = 0;      // lines that matched a key
+  std::set<const Control*> RefusedOnLine;  // fields that did not take the line being read (told once)
+
+  void Skip(const std::string& why) {
+    if (!Skipped.empty()) Skipped += '\n';
+    Skipped += Path + ", line " + IntToStr(LineNo) + ": " + why;
+  }
+};
+
+// A value the field could not use: a field that holds a number takes only a number, and only one that
+// the parameter reading would accept. Says why in `why`.
+bool ValueRefused(Workbench& wb, const SettingsReading& r, const SettingsKey& key, const std::string& value,
+                  std::string& why) {
   Control& target = key.Target(wb.Form1);
+  if (!r.NumberFields.count(&target)) return false;
+  double v = 0.0;
+  std::string check;
+  if (!TryStrToFloat(Trim(value), v))
+    why = "it is not a number";
+  else if (!ParameterFieldAccepts(wb.Form1, target, value, &check))
+    why = check;
+  else
+    return false;
+  why = std::string(key.Word) + QuotedText(value) + " was not used (" + why + "); the field keeps " +
+        QuotedText(TextOf(target));
+  return true;
+}
+
+// Whether a line matches a key that is not a value or item key (a flag's word).
+bool MatchesAFlag(std::string_view line) {
+  for (const SettingsKey& key : kKeys)
+    if (key.Kind != K::Value && key.Kind != K::Item &&
+        (Matches(line, key.Word, key.N) || (key.N2 > 0 && Matches(line, key.Word2, key.N2))))
+      return true;
+  return false;
+}
+
+void ApplyValue(Workbench& wb, SettingsReading& r, const SettingsKey& key, std::string_view line) {
+  Control& target = key.Target(wb.Form1);
+  std::string why;
+  if (ValueRefused(wb, r, key, ValueAfterEquals(line), why)) {
+    // A flag's word that a number field's short key matches too ("SMDH1Button" and "SMDH1=") is the
+    // flag's line: the field is left to its own line.
+    if (line.find('=') == std::string_view::npos && MatchesAFlag(line)) return;
+    // Two keys of one field ("slope=" and "SlopeEdit=") match the same line: it is told once.
+    if (!r.RefusedOnLine.insert(&target).second) return;
+    return r.Skip(why);
+  }
   // The L3 count must be a whole number; a line that is not is skipped whole, the field keeping its text
   // (else the file written at exit would carry the fault to the next start).
   if (key.Role == R::HiddenL3) StrToInt(ValueAfterEquals(line));
@@ -352,9 +409,9 @@ bool HasTextKey(Workbench& wb, const SettingsKey& key) {
 }
 
 // The action of a key whose first word matched the line.
-void ApplyFirst(Workbench& wb, const SettingsKey& key, std::string_view line) {
+void ApplyFirst(Workbench& wb, SettingsReading& r, const SettingsKey& key, std::string_view line) {
   switch (key.Kind) {
-    case K::Value: return ApplyValue(wb, key, line);
+    case K::Value: return ApplyValue(wb, r, key, line);
     case K::Item: return ApplyItem(ListOf(key.Target(wb.Form1)), line, HasTextKey(wb, key));
     case K::Pair:
     case K::RadioPair:
@@ -381,16 +438,50 @@ void ApplySecond(Workbench& wb, const SettingsKey& key) {
 }
 
 // Every key that matches the line acts, in key order.
-void ApplyLine(Workbench& wb, std::string_view line) {
+void ApplyLine(Workbench& wb, SettingsReading& r, std::string_view line) {
   // The hidden layers' slope and stretch lines set only their own fields.
   bool layerLine = false;
   for (const SettingsKey& key : kKeys)
     if (key.Role == R::LayerField && Matches(line, key.Word, key.N)) layerLine = true;
+  bool matched = false;
   for (const SettingsKey& key : kKeys) {
     if (layerLine && key.Role == R::NotOnLayerFields) continue;
-    if (Matches(line, key.Word, key.N) && !LineOfTheOtherKey(wb, key, line)) ApplyFirst(wb, key, line);
-    if (key.N2 > 0 && Matches(line, key.Word2, key.N2)) ApplySecond(wb, key);
+    if (Matches(line, key.Word, key.N) && !LineOfTheOtherKey(wb, key, line)) {
+      matched = true;
+      ApplyFirst(wb, r, key, line);
+    }
+    if (key.N2 > 0 && Matches(line, key.Word2, key.N2)) {
+      matched = true;
+      ApplySecond(wb, key);
+    }
   }
+  if (matched) ++r.Matched;
+}
+
+// The fields of the value keys whose text is a number now (at start, their design-time default).
+std::set<const Control*> NumberFields(Workbench& wb) {
+  std::set<const Control*> out;
+  for (const SettingsKey& key : kKeys) {
+    if (key.Kind != K::Value) continue;
+    Control& target = key.Target(wb.Form1);
+    double v = 0.0;
+    if (TryStrToFloat(Trim(TextOf(target)), v)) out.insert(&target);
+  }
+  return out;
+}
+
+// Whether the file holds a zero byte, which no text file of settings does.
+bool HoldsZeroByte(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::array<char, 1 << 16> chunk{};
+  while (in) {
+    in.read(chunk.data(), chunk.size());
+    const auto got = static_cast<std::size_t>(in.gcount());
+    if (std::find(chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got), '\0') !=
+        chunk.begin() + static_cast<std::ptrdiff_t>(got))
+      return true;
+  }
+  return false;
 }
 
 std::string SettingsText(Workbench& wb, bool toResults) {
@@ -445,28 +536,44 @@ std::string ParameterFileName(const Workbench& wb) { return wb.ResultsPrefix + "
 void LoadSettings(Workbench& wb) {
   const std::string path = SettingsFileName(wb);
   if (!FileExists(path)) return;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw FileError("Cannot read file " + path);
-  std::string skipped;
+  const std::string defaults = ": every setting keeps its default";
+  if (HoldsZeroByte(path)) {
+    wb.Plat.ShowMessage("Settings file " + path + " is not a text file (it holds a zero byte)" + defaults);
+    return;
+  }
+  // In a file the program wrote, a carriage return at the end of a line belongs to the value.
+  TextLineReader in;
+  if (!in.Open(path, TextLineReader::Keep)) throw FileError("Cannot read file " + path);
+  SettingsReading r;
+  r.Path = path;
+  r.NumberFields = NumberFields(wb);
   std::string line;
-  std::int64_t lineNo = 0;
   // A file with Windows line ends (its first line ends in a carriage return) has one dropped from every
-  // line; in a file the program wrote, a carriage return at the end of a line belongs to the value.
+  // line.
   bool windowsLineEnds = false;
-  while (std::getline(in, line)) {
-    ++lineNo;
-    if (lineNo == 1) windowsLineEnds = !line.empty() && line.back() == '\r';
+  while (in.Next(line)) {
+    r.LineNo = in.LineNo();
+    r.RefusedOnLine.clear();
+    if (r.LineNo == 1) windowsLineEnds = !line.empty() && line.back() == '\r';
     if (windowsLineEnds && !line.empty() && line.back() == '\r') line.pop_back();
     try {
-      ApplyLine(wb, line);
+      ApplyLine(wb, r, line);
     } catch (const ConvertError& e) {
       // One bad line must not cost the user the rest of the settings (which the exit would overwrite).
-      if (!skipped.empty()) skipped += '\n';
-      skipped += path + ", line " + IntToStr(lineNo) + ": " + e.what() + " - the line was skipped";
+      r.Skip(std::string(e.what()) + " - the line was skipped");
     }
   }
-  if (in.bad()) throw FileError("Cannot read file " + path);
-  if (!skipped.empty()) wb.Plat.ShowMessage(skipped);
+  if (in.Failed()) throw FileError("Cannot read file " + path);
+  if (in.Empty()) {
+    wb.Plat.ShowMessage("Settings file " + path + " is empty" + defaults);
+    return;
+  }
+  if (r.Matched == 0) {
+    wb.Plat.ShowMessage("Settings file " + path + " holds no setting (no line begins with a key of the settings)" +
+                        defaults);
+    return;
+  }
+  if (!r.Skipped.empty()) wb.Plat.ShowMessage(r.Skipped);
 }
 
 void SaveSettings(Workbench& wb, bool toResults) {

@@ -16,6 +16,7 @@
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"
+#include "platform/text_file.h"
 
 namespace wl {
 
@@ -183,15 +184,13 @@ StepLine ReadStepLine(Workbench& wb, const std::string& file, int lineNo) {
 // "Output bias"; layer 2 (fixed 1, 1, 1.5, set anew by every pass) is skipped. A step
 // network's line, first in the file, goes into `step`.
 std::vector<WeightEntry> ReadWeightsFile(Workbench& wb, const std::string& file, bool fiveLayer, StepLine& step) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw FileError("Cannot open file " + file);
+  TextLineReader in;
+  if (!in.Open(file)) throw FileError("Cannot open file " + file);
   std::vector<WeightEntry> entries;
   std::string line;
-  int lineNo = 0;
   bool first = true;
-  while (std::getline(in, line)) {
-    ++lineNo;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  while (in.Next(line)) {
+    const int lineNo = static_cast<int>(in.LineNo());
     if (Trim(line).empty()) continue;
     wb.WeightLine = line;
     wb.WeightLinePos = 1;
@@ -228,10 +227,10 @@ std::vector<WeightEntry> ReadWeightsFile(Workbench& wb, const std::string& file,
     } catch (const ConvertError& err) {
       BadLine(file, lineNo, err.what());
     }
-    if (!std::isfinite(e.Value)) BadLine(file, lineNo, "'" + t[3] + "' is not a valid weight");
+    if (!std::isfinite(e.Value)) BadLine(file, lineNo, QuotedText(t[3]) + " is not a valid weight");
     entries.push_back(e);
   }
-  if (in.bad()) throw FileError("Cannot read file " + file);
+  if (in.Failed()) throw FileError("Cannot read file " + file);
   return entries;
 }
 

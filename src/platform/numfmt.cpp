@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "platform/errors.h"
+#include "platform/text_file.h"
 
 namespace wl {
 namespace {
@@ -116,11 +117,11 @@ bool ParseInt(std::string_view text, Int& out) {
 }
 
 [[noreturn]] void ThrowNotFloat(std::string_view text) {
-  throw ConvertError("'" + std::string(text) + "' is not a valid floating point value");
+  throw ConvertError(QuotedText(text) + " is not a valid floating point value");
 }
 
 [[noreturn]] void ThrowNotInteger(std::string_view text) {
-  throw ConvertError("'" + std::string(text) + "' is not a valid integer value");
+  throw ConvertError(QuotedText(text) + " is not a valid integer value");
 }
 
 // The scientific form of the real formats: sign position, d.ddd with the given number of digits after the

@@ -17,6 +17,7 @@
 #include "platform/paths.h"
 #include "platform/platform.h"
 #include "platform/rounding.h"
+#include "platform/text_file.h"
 #include "smlp/rules_report.h"
 #include "smlp/smlp_beam_search.h"
 #include "smlp/smlp_enumeration.h"
@@ -96,15 +97,13 @@ void ReadHiddenPerClass(Workbench& wb) {
   const std::string name = Trim(wb.Form1.DiscrFileEdit.Text());
   if (name.empty()) return;
   const std::string path = wb.ProgramDir + "/" + name + ".txt";
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw FileError("Cannot open file " + path);
+  TextLineReader in;
+  if (!in.Open(path)) throw FileError("Cannot open file " + path);
   std::fill(wb.FeatureAvailable.begin(), wb.FeatureAvailable.end(), 0);
   std::string line;
   bool listing = false;
-  int lineNo = 0;
-  while (std::getline(in, line)) {
-    ++lineNo;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  while (in.Next(line)) {
+    const std::int64_t lineNo = in.LineNo();
     if (!listing) {
       std::string head = line.substr(0, 6);
       for (char& c : head)
@@ -116,13 +115,14 @@ void ReadHiddenPerClass(Workbench& wb) {
     if (text.empty()) continue;  // a blank line (the end of the file) names no feature
     std::int32_t f = 0;
     if (!TryStrToInt(text, f))
-      throw FileError("File " + path + ", line " + IntToStr(lineNo) + ": '" + text + "' is not a feature number");
+      throw FileError("File " + path + ", line " + IntToStr(lineNo) + ": " + QuotedText(text) + " is not a feature number");
     if (f < 0 || f >= wb.NumOfFeatures) {
       wb.Plat.ShowMessage("Wrong feature number");
       break;
     }
     wb.FeatureAvailable[static_cast<std::size_t>(f)] = 1;
   }
+  if (in.Failed()) throw FileError("Cannot read file " + path);
   wb.FeatureMask = wb.FeatureAvailable;
 }
 

@@ -15,6 +15,7 @@
 #include "platform/numfmt.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
+#include "platform/text_file.h"
 #include "state/report_opener.h"
 #include "state/workbench.h"
 #include "training/one_change.h"
@@ -44,14 +45,12 @@ struct ReadOrder {
 
 // Every line with more than blanks gives an entry: layer, neuron, index and key, each an integer.
 ReadOrder ReadCustomOrder(Workbench& wb, const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw FileError("Cannot open file " + file);
+  TextLineReader in;
+  if (!in.Open(file)) throw FileError("Cannot open file " + file);
   ReadOrder r;
   std::string line;
-  int lineNo = 0;
-  while (std::getline(in, line)) {
-    ++lineNo;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  while (in.Next(line)) {
+    const int lineNo = static_cast<int>(in.LineNo());
     if (Trim(line).empty()) continue;
     wb.WeightLine = line;
     wb.WeightLinePos = 1;
@@ -67,7 +66,7 @@ ReadOrder ReadCustomOrder(Workbench& wb, const std::string& file) {
     r.Entries.push_back(e);
     r.Lines.push_back(lineNo);
   }
-  if (in.bad()) throw FileError("Cannot read file " + file);
+  if (in.Failed()) throw FileError("Cannot read file " + file);
   return r;
 }
 

@@ -212,7 +212,26 @@ TEST_F(MatlabImportTest, RefusesFilesThatCannotHoldWhatTheyPromise) {
                                            " holds 7 lines, and the 12 epochs of config.txt need 13 (epochs 0 to 12)");
   EXPECT_FALSE(wb->ESDone);
   EXPECT_EQ(wb->Form1.WMepEdit.Text().find("6"), std::string::npos);
+
+  // A file far longer than the epochs is refused after one line more than they need: the message says so
+  // instead of counting every line.
+  std::ofstream(dir / "PCA" / "WM_matlab.txt", std::ios::binary) << wm << std::string(200000, '\n');
+  plat.Messages.clear();
+  ImportWMFromMatlab(*wb);
+  ASSERT_FALSE(plat.Messages.empty());
+  EXPECT_EQ(plat.Messages.back().Text, "Error: Number Of Lines in WM_matlab.txt <> max_epoch+1: " +
+                                           wb->Path("PCA/WM_matlab.txt") +
+                                           " holds more than 13 lines, and the 12 epochs of config.txt need 13 (epochs 0 "
+                                           "to 12)");
+  EXPECT_FALSE(wb->ESDone);
   std::ofstream(dir / "PCA" / "WM_matlab.txt", std::ios::binary) << wm;
+
+  // A huge bad error value is shown by its first characters and its length.
+  plat.Messages.clear();
+  Config("two.mat 2 2 0 12 trainlm 0 logsig logsig logsig", 12, std::string(1 << 20, '1') + "x", 1);
+  ImportWMFromMatlab(*wb);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"Error in config.txt line 3: " + std::string(40, '1') +
+                                              "... (1048577 characters) is not a valid real number"});
 
   // A 2-999-999-2 network over 3000 epochs would need the histories of a million weights 3001 times; the
   // 3001 short lines of WM_matlab.txt cannot hold them.

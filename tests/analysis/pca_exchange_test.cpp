@@ -72,6 +72,34 @@ TEST_F(ExchangeTest, FaultyFilesNameTheFileAndTheLine) {
   }
 }
 
+// Files written with a byte-order mark read as the same files without; a file far longer than the
+// network's weights is refused at its first line too many; a huge bad value is quoted by its first
+// characters.
+TEST_F(ExchangeTest, AByteOrderMarkAHugeFileAndAHugeToken) {
+  Write("eig_w.txt", "\xEF\xBB\xBF 3.0\r\n2\r\n1.5E-1\r\n");
+  Write("pcomp_w.txt", "\xEF\xBB\xBF" "1 2 3\n4\t5  6\n  7 8 9  \n");
+  ASSERT_TRUE(ReadPCAFiles(*wb, PCAFileKind::W));
+  EXPECT_EQ(wb->Eigenvalues, (std::vector<double>{3.0, 2.0, 0.15}));
+  EXPECT_EQ(wb->PrincipalComponents[0], (std::vector<double>{1, 4, 7}));
+
+  const std::string eig = (dir / "PCA" / "eig_w.txt").string();
+  const std::pair<std::string, std::string> cases[] = {
+      {"3\n2\n1\n" + std::string(100000, '\n'), "File " + eig + ", line 4: more lines than the network has weights (3)"},
+      {"3\n" + std::string(1 << 20, '2') + "x\n1\n",
+       "File " + eig + ", line 2: '" + std::string(40, '2') + "...' (1048577 characters) is not a valid floating point value"},
+  };
+  for (const auto& [text, message] : cases) {
+    Write("eig_w.txt", text);
+    try {
+      ReadPCAFiles(*wb, PCAFileKind::W);
+      ADD_FAILURE() << "accepted";
+    } catch (const FileError& e) {
+      EXPECT_EQ(std::string(e.what()), message);
+    }
+    EXPECT_EQ(wb->Eigenvalues, (std::vector<double>{3.0, 2.0, 0.15}));
+  }
+}
+
 TEST_F(ExchangeTest, ICADirectionsFillFiveComponents) {
   wb->NumOfWeights = 6;
   Write("eig_w.txt", "1\n");

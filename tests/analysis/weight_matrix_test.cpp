@@ -196,7 +196,8 @@ TEST_F(WeightMatrixTest, FaultyMatlabFilesAreRefused) {
       {lines(3) + "\n", "Error: Number of Columns in WM_matlab.txt <> NumOfWeights"},
       {badToken, "Error in WM_matlab.txt line 3: x1.5 is not a real number"},
       // Longer than the histories of the run: refused before anything is stored.
-      {lines(15), "Error: Number Of Lines in WM_matlab.txt <> max_epoch+1"},
+      {lines(15), "Error: Number Of Lines in WM_matlab.txt <> max_epoch+1: " + (dir / "PCA" / "WM_matlab.txt").string() +
+                      " holds more than 13 lines, and the histories of the training hold at most 13"},
   };
   for (const auto& c : cases) {
     plat.Messages.clear();

@@ -161,10 +161,13 @@ TEST_F(BatchTest, NumericalGradientTasksTrainByNG) {
   EXPECT_TRUE(fs::exists(Results("alpha_86410_optH.txt")));
 }
 
+// A bad value anywhere in the file refuses the whole file before the first task: nothing runs. A data
+// set that cannot be read is found only when its task runs: the tasks before it have run.
 TEST_F(BatchTest, ABadNumberOrAMissingSetEndsTheBatch) {
   const std::string missing = (dir / "DATA" / "GAMMA.DAT").string();
   struct Case {
     std::string batch, message;
+    bool earlierTasksRun = false;
   };
   const Case cases[] = {
       {"DATASET=DATA/ALPHA.DAT\n***\nSLOPE=abc\n***\nDATASET=DATA/BETA.DAT\n***\n",
@@ -174,17 +177,63 @@ TEST_F(BatchTest, ABadNumberOrAMissingSetEndsTheBatch) {
       {"DATASET=DATA/ALPHA.DAT\n***\nCREATENETWORK=2.5\n***\nDATASET=DATA/BETA.DAT\n***\n",
        "Batch file " + BatchFile() + ", line 3: '2.5' is not a valid integer value"},
       {"DATASET=DATA/ALPHA.DAT\n***\nDATASET=DATA/GAMMA.DAT\n***\nDATASET=DATA/BETA.DAT\n***\n",
-       "Cannot open data file " + missing},
+       "Cannot open data file " + missing, true},
   };
   for (const Case& c : cases) {
     fs::remove_all(dir / "results");
     plat.Messages.clear();
     EXPECT_FALSE(Batch(c.batch)) << c.batch;
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{c.message}) << c.batch;
-    EXPECT_TRUE(fs::exists(Results("alpha_86410_rs-trn.txt"))) << c.batch;  // the tasks before it ran
+    EXPECT_EQ(fs::exists(Results("alpha_86410_rs-trn.txt")), c.earlierTasksRun) << c.batch;
     EXPECT_FALSE(fs::exists(Results("beta_86410_rs-trn.txt"))) << c.batch;
     EXPECT_FALSE(wb->BatchMode);
   }
+}
+
+// A file refused at a late line has taken over nothing of the lines before it.
+TEST_F(BatchTest, ARefusedFileChangesNothing) {
+  const std::string before = wb->DataFileName;
+  const double slope = wb->Slope, hidBias = wb->HidBias;
+  const std::string slopeText = wb->Form1.SlopeEdit.Text(), hidBiasText = wb->Form1.HidBEdit.Text();
+  EXPECT_FALSE(Batch("SLOPE=3\nHIDBIAS=-1.5\nDATASET=DATA/BETA.DAT\nTRAININGMETHOD=D1\nCREATENETWORK=9\n***\n"));
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Batch file " + BatchFile() +
+                                                     ", line 5: the initial-weight scheme must be from 1 to 8, not 9"});
+  EXPECT_EQ(wb->Slope, slope);
+  EXPECT_EQ(wb->HidBias, hidBias);
+  EXPECT_EQ(wb->Form1.SlopeEdit.Text(), slopeText);
+  EXPECT_EQ(wb->Form1.HidBEdit.Text(), hidBiasText);
+  EXPECT_EQ(wb->DataFileName, before);
+  EXPECT_FALSE(fs::exists(dir / "results"));
+}
+
+// A file without a single key line runs nothing and says so, naming the file.
+TEST_F(BatchTest, AFileWithoutAKeyLineIsRefused) {
+  const std::string empty = "Batch file " + BatchFile() + " is empty: no task was run";
+  const std::string noTask = "Batch file " + BatchFile() +
+                             " holds no task: no line begins with DATASET=, CREATENETWORK=, TRAININGMETHOD=, SLOPE=, "
+                             "HIDBIAS=, OUBIAS=, V_COEF= or ***; no task was run";
+  const std::pair<std::string, std::string> cases[] = {
+      {"", empty},
+      {"\xEF\xBB\xBF", empty},
+      {"\n\n", noTask},
+      {"just some words\nand more\n", noTask},
+      {std::string("\x7F" "ELF\x02\x01\0\0\x03\0>\0", 12), noTask},
+      {" DATASET=DATA/ALPHA.DAT\n", noTask},  // a key counts only at the start of a line
+  };
+  for (const auto& [text, message] : cases) {
+    plat.Messages.clear();
+    EXPECT_FALSE(Batch(text)) << text;
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{message}) << text;
+    EXPECT_FALSE(fs::exists(dir / "results")) << text;
+  }
+}
+
+// A byte-order mark before the first line does not hide its key.
+TEST_F(BatchTest, AByteOrderMarkIsNoPartOfTheFirstKey) {
+  ASSERT_TRUE(Batch("\xEF\xBB\xBF" "DATASET=DATA/ALPHA.DAT\r\nSLOPE=2.5\r\n***\r\n"));
+  EXPECT_TRUE(plat.Messages.empty()) << (plat.Messages.empty() ? "" : plat.Messages[0].Text);
+  EXPECT_EQ(wb->DataFileName, (dir / "DATA" / "alpha.dat").string());
+  EXPECT_TRUE(fs::exists(Results("alpha_86410_rs-trn.txt")));
 }
 
 TEST_F(BatchTest, AskedForInTheProgramFolder) {

@@ -534,6 +534,71 @@ TEST_F(DiscretizationTest, FaultyFilesAndFieldsLeaveTheDataSetAsItWas) {
 
 // A test set is labelled by its training set's source and bounds, whatever the radio buttons and the
 // cut-point file say by then, and after the same standardisation as the raw training set.
+// A cut-point file that holds no "fnumber" line (nor the "include" list of the same file) is no cut-point
+// file: it is refused naming it, rather than passed over for another source. One that holds only an
+// "include" list is passed over, as before.
+TEST_F(DiscretizationTest, AFileWithoutAnFnumberLineIsRefused) {
+  const std::string path = (dir / "cuts.txt").string();
+  const std::string none = "Discretization file " + path +
+                           " holds no \"fnumber\" line (nor an \"include\" list): it gives no cut points";
+  const std::pair<std::string, std::string> cases[] = {
+      {"", "Discretization file " + path + " is empty: it gives no cut points"},
+      {"\xEF\xBB\xBF", "Discretization file " + path + " is empty: it gives no cut points"},
+      {"\n\n", none},
+      {"some notes\nfnum=0\nfdiv=1\n2.5\n", none},
+      {std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), none},
+      {" fnumber=0\nfdiv=1\n2.5\n", none},  // the key counts at the start of a line
+  };
+  for (const auto& [text, expected] : cases) {
+    SCOPED_TRACE(text);
+    SetUp();
+    Open("discretization_mixed.dat");
+    CutFile(text);
+    wb->Form1.slEdit.SetText("2");
+    const std::string name = wb->DataFileName;
+    std::string message = "(no error)";
+    try {
+      DiscretizeContinuousFeatures(*wb);
+    } catch (const WlError& e) {
+      message = e.what();
+    }
+    EXPECT_EQ(message, expected);
+    EXPECT_EQ(wb->DataFileName, name);
+    EXPECT_EQ(wb->DiscrSource, DiscretizationSource::None);
+    EXPECT_FALSE(AnyDiscretizedFile());
+  }
+  SetUp();
+  Open("discretization_mixed.dat");
+  CutFile("include\n0\n2\n");
+  wb->Form1.slEdit.SetText("2");
+  ASSERT_EQ(DiscretizeContinuousFeatures(*wb), DiscretizationOutcome::ReadBack);
+  EXPECT_EQ(wb->DiscrSource, DiscretizationSource::EqualNumber);
+}
+
+// A byte-order mark before the first line hides neither its "fnumber" key nor the rest of the file; a huge
+// bad cut point is quoted by its first characters.
+TEST_F(DiscretizationTest, AByteOrderMarkIsNoPartOfTheFirstLine) {
+  Open("discretization_mixed.dat");
+  CutFile("\xEF\xBB\xBF" "fnumber=0\r\nfdiv=2\r\n2.5\r\n6\r\nfnumber=2\r\nfdiv=1\r\n45\r\n");
+  wb->Form1.PrecEdit1.SetText("2");
+  ASSERT_EQ(DiscretizeContinuousFeatures(*wb), DiscretizationOutcome::ReadBack);
+  EXPECT_EQ(wb->DiscrSource, DiscretizationSource::File);
+  EXPECT_EQ(wb->DiscrCutPoints[0], (std::vector<double>{2.5, 6}));
+
+  SetUp();
+  Open("discretization_mixed.dat");
+  CutFile("fnumber=0\nfdiv=1\n" + std::string(1 << 20, '7') + "x\n");
+  try {
+    DiscretizeContinuousFeatures(*wb);
+    ADD_FAILURE() << "the bad cut point was taken";
+  } catch (const FileError& e) {
+    EXPECT_EQ(std::string(e.what()), "Discretization file " + (dir / "cuts.txt").string() + ", line 3: '" +
+                                         std::string(40, '7') +
+                                         "...' (1048577 characters) is not a valid floating point value (cut point 1 "
+                                         "of feature x (0))");
+  }
+}
+
 TEST_F(DiscretizationTest, TestSetIsLabelledWithTheTrainingBounds) {
   wb->Form1.NormCheck.SetChecked(true);
   Open("discretization_mixed.dat");

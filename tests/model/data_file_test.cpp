@@ -366,6 +366,38 @@ TEST_F(DataFileTest, BadFilesAreRefusedAndChangeNothing) {
   EXPECT_EQ(wb->VectorClass, (std::vector<int>{0, 1}));
 }
 
+// An empty file is said to be empty (there is no line to name); a huge bad token is quoted by its first
+// characters and its length; a byte-order mark before the first line hides no key.
+TEST_F(DataFileTest, EmptyFilesHugeTokensAndAByteOrderMark) {
+  const std::string huge = std::string(1 << 20, '1') + "x";
+  const std::string quoted = "'" + std::string(40, '1') + "...' (1048577 characters)";
+  const std::string h = "Number of features = 2\nNumber of Vectors = 1\nClass Column No = 2\n"
+                        "Feature[1] = f  continuous\nFeature[2] = Class  discrete  2  0  1\n[DATA]\n";
+  struct Case {
+    const char* what;
+    std::string text, line, message;  // line: ", line N" or ""
+  };
+  const Case cases[] = {
+      {"empty", "", "", " is empty"},
+      {"a byte-order mark only", "\xEF\xBB\xBF", "", " is empty"},
+      {"huge value", h + huge + "  0\n", ", line 7: ", quoted + " is not a valid floating point value"},
+      {"huge header value", "Number of features = " + huge + "\n", ", line 1: ",
+       "the value " + quoted + " is not a whole number"},
+      {"huge class label", h + "1  " + std::string(1 << 20, '7') + "\n", ", line 7: ",
+       "the class label '" + std::string(40, '7') + "...' (1048576 characters) names none of the classes 0..1"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = Write("bad.dat", c.text);
+    const std::string msg = ErrorOf([&] { ReadDataFile(*wb, path); });
+    EXPECT_EQ(msg, "Data file " + path + c.line + c.message) << c.what;
+  }
+  ASSERT_TRUE(Open(Write("bom.dat", "\xEF\xBB\xBF" + h + "2.5  1\n")));
+  EXPECT_EQ(wb->NumOfFeatures, 1);
+  EXPECT_EQ(wb->NumOfVectors, 1);
+  EXPECT_EQ(wb->Data, (std::vector<std::vector<double>>{{2.5}}));
+  EXPECT_EQ(wb->VectorClass, (std::vector<int>{1}));
+}
+
 // A line without a type word is reported and its column read as numbers; a type word inside the name
 // does not count.
 TEST_F(DataFileTest, FeatureTypeWordsAfterTheName) {

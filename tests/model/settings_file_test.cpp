@@ -11,7 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "model/read_parameters.h"
 #include "model/settings_file.h"
+#include "platform/numfmt.h"
+#include "platform/text_file.h"
 #include "state/workbench.h"
 #include "platform/scripted_platform.h"
 #include "support/test_support.h"
@@ -80,16 +83,28 @@ TEST_F(SettingsFileTest, DefaultWindowRoundTrip) {
   EXPECT_EQ(ReadText(Ini()), saved);
 }
 
+// Another text a field may hold: a text field any text, a field that holds a number another number that
+// the parameter reading accepts for it.
+std::string ChangedText(const TForm1& f, const Edit& e) {
+  double v = 0.0;
+  if (!TryStrToFloat(Trim(e.Text()), v)) return " text of " + e.Name();
+  for (const char* candidate : {"7", "0.5", "1.5", "0", "-1"})
+    if (candidate != Trim(e.Text()) && ParameterFieldAccepts(f, e, candidate)) return candidate;
+  ADD_FAILURE() << "no other number for " << e.Name();
+  return e.Text();
+}
+
 // Every control the file keeps is changed from its default; a new start restores all of it.
 TEST_F(SettingsFileTest, ChangedWindowRoundTrip) {
   auto wb = Start(plat);
   TForm1& f = wb->Form1;
   std::set<std::string> groups;
+  std::set<const Control*> changed;
   for (const SettingsKey& key : SettingsKeys()) {
     for (ControlRef ref : {key.Target, key.Other}) {
       if (!ref) continue;
       Control& c = ref(f);
-      if (auto* e = dynamic_cast<Edit*>(&c)) e->SetText(" text of " + c.Name());
+      if (auto* e = dynamic_cast<Edit*>(&c); e && changed.insert(e).second) e->SetText(ChangedText(f, *e));
       if (auto* b = dynamic_cast<ComboBox*>(&c)) b->SetItemIndex(static_cast<int>(b->Items().size()) - 1);
       if (auto* r = dynamic_cast<RadioButton*>(&c)) groups.insert(r->Group());
     }
@@ -129,13 +144,16 @@ TEST_F(SettingsFileTest, ChangedWindowRoundTrip) {
 // What the file keeps comes back at the next start: a box's text that is none of its items (written with
 // the item index -1, whose line the text key also matches), and values that end in carriage returns.
 TEST_F(SettingsFileTest, TextsThatAreNoItemAndTrailingCarriageReturnsSurvive) {
+  // A number field (V exponent) and a text field (any WM).
   const std::pair<const char*, const char*> cases[] = {
       {"very slow", "2"}, {"3", "1.5\r"}, {"-1", "2\r\r"}, {"", "\r"}, {"fast", "x\ry"},
   };
   for (auto [step, vexp] : cases) {
     auto wb = Start(plat);
     wb->Form1.StepEdit.SetText(step);
-    wb->Form1.VexpEdit.SetText(vexp);
+    double number = 0.0;
+    Edit& field = TryStrToFloat(Trim(vexp), number) ? wb->Form1.VexpEdit : wb->Form1.anyWMEdit;
+    field.SetText(vexp);
     SaveSettings(*wb, false);
     const std::string saved = ReadText(Ini());
     ScriptedPlatform p2;
@@ -144,7 +162,9 @@ TEST_F(SettingsFileTest, TextsThatAreNoItemAndTrailingCarriageReturnsSurvive) {
     EXPECT_TRUE(p2.Messages.empty());
     EXPECT_EQ(again->Form1.StepEdit.Text(), step);
     EXPECT_EQ(again->Form1.StepEdit.ItemIndex(), wb->Form1.StepEdit.ItemIndex()) << step;
-    EXPECT_EQ(again->Form1.VexpEdit.Text(), vexp);
+    EXPECT_EQ(again->Form1.VexpEdit.Text(), wb->Form1.VexpEdit.Text());
+    EXPECT_EQ(again->Form1.anyWMEdit.Text(), wb->Form1.anyWMEdit.Text());
+    EXPECT_EQ(field.Text(), vexp);
     SaveSettings(*again, false);
     EXPECT_EQ(ReadText(Ini()), saved) << step;
   }
@@ -199,10 +219,10 @@ TEST_F(SettingsFileTest, WhichKeysALineSets) {
   const LineCase cases[] = {
       // Prefix matching over the compared characters, letter case ignored.
       {"v_exp=2", "VexpEdit", "2"},
-      {"V_ex=3", "VexpEdit", "1.0"},  // shorter than the 5 characters compared
+      {"V_ex=3\nMEDit4=7", "VexpEdit", "1.0"},  // shorter than the 5 characters compared
       {"V_expX=3", "VexpEdit", "3"},
       // A value line without "=" puts the whole line into the field; the value is not trimmed.
-      {"InitialWeight", "InitEdit", "InitialWeight"},
+      {"anyWMEdit", "anyWMEdit", "anyWMEdit"},
       {"InitialWeight= 0.5 ", "InitEdit", " 0.5 "},
       {"MEDit4=7", "MEdit4", "7"},
       {"WorthChanging=12", "VCEdit", "12"},
@@ -234,7 +254,7 @@ TEST_F(SettingsFileTest, WhichKeysALineSets) {
       // A short key that also matches a longer word; the later line of its own group decides.
       {"NoHchart", "NoH", "1"},
       {"NoHchart\nh01", "h01", "1"},
-      {"SMDH1Button", "SMDH1Edit", "SMDH1Button"},
+      {"SMDH1Button", "SMDH1Edit", "2.0"},  // the flag's word is no value of the number field
       {"SMDH1Button\nSMDH1=3", "SMDH1Edit", "3"},
       {"ActivePage=3", "P1", "#3"},
   };
@@ -296,6 +316,82 @@ TEST_F(SettingsFileTest, BadLinesAreReportedAndSkipped) {
   ScriptedPlatform p2;
   LoadSettings(*Start(p2));
   EXPECT_TRUE(p2.Messages.empty()) << p2.Messages[0].Text;
+}
+
+// A value that a number field cannot use is not taken into it at start: the field keeps what it held, and
+// one message names the file, the line and the entry; the other lines are read.
+TEST_F(SettingsFileTest, ValuesANumberFieldCannotUseAreNotTaken) {
+  struct Case {
+    std::string line, control, kept, why;
+  };
+  const Case cases[] = {
+      {"InitialWeight=NaN", "InitEdit", "1.0", "it is not a number"},
+      {"InitialWeight=1e309", "InitEdit", "1.0", "it is not a number"},
+      {"InitialWeight=0x10", "InitEdit", "1.0", "it is not a number"},
+      {"InitialWeight=", "InitEdit", "1.0", "it is not a number"},
+      {"InitialWeight=99999", "InitEdit", "1.0", "Initial Weights Range must be a Number from 0 to 9999"},
+      {"max_epoch=12.5", "EpochEditT2", "12     ", "NumOfEpochs must be an Integer from 0 to 999999"},
+      {"slope=-1", "SlopeEdit", "1", "slope must be a Number from 0 to 9999"},
+      {"CVSSEdit=1024", "CVSSEdit", "0", "Selected neuron must be an Integer from 0 to 1023"},
+      {"HidBias=abc", "HidBEdit", "0.5", "it is not a number"},  // read as a number by the SMLP runs
+      {"MarkerSizeEdit=x" + std::string(300, '7'), "MarkerSizeEdit", "1.0", "it is not a number"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    WriteIni("WeightLab   v.0.947\n" + c.line + "\nMEDit4=7\n");
+    ScriptedPlatform p;
+    auto wb = Start(p);
+    LoadSettings(*wb);
+    EXPECT_EQ(wb->Form1.Find(c.control)->ValueText(), c.kept);
+    EXPECT_EQ(wb->Form1.MEdit4.Text(), "7");  // the other lines are read
+    const std::string key = c.line.substr(0, c.line.find('=') + 1);
+    const std::string value = ValueAfterEquals(c.line);  // at most 255 characters
+    ASSERT_EQ(p.Messages.size(), 1u);
+    EXPECT_EQ(p.Messages[0].Text, Ini() + ", line 2: " + key + QuotedText(value) + " was not used (" + c.why +
+                                      "); the field keeps '" + c.kept + "'");
+  }
+  // A long value is quoted short: at most the 255 characters the reader takes, and of them the first 40.
+  WriteIni("caption\nInitialWeight=" + std::string(1 << 20, '9') + "\n");
+  ScriptedPlatform p;
+  auto wb = Start(p);
+  LoadSettings(*wb);
+  ASSERT_EQ(p.Messages.size(), 1u);
+  EXPECT_EQ(p.Messages[0].Text, Ini() + ", line 2: InitialWeight='" + std::string(40, '9') +
+                                    "...' (255 characters) was not used (Initial Weights Range must be a Number from 0 "
+                                    "to 9999); the field keeps '1.0'");
+}
+
+// A file that holds no setting at all (empty, junk, binary) keeps every default and says so, naming the
+// file; a byte-order mark before the first line hides no key.
+TEST_F(SettingsFileTest, FilesWithoutSettingsAreToldAndChangeNothing) {
+  const std::string keeps = ": every setting keeps its default";
+  const std::pair<std::string, std::string> cases[] = {
+      {"", "Settings file " + Ini() + " is empty" + keeps},
+      {"\xEF\xBB\xBF", "Settings file " + Ini() + " is empty" + keeps},
+      {"\n\n\n", "Settings file " + Ini() + " holds no setting (no line begins with a key of the settings)" + keeps},
+      {"WeightLab   v.0.947\nsome words\n", "Settings file " + Ini() +
+                                                " holds no setting (no line begins with a key of the settings)" + keeps},
+      // Binary: not read at all, although "InitialWeight=5" would match.
+      {std::string("\x7F" "ELF\0\0\nInitialWeight=5\nh01\n", 26),
+       "Settings file " + Ini() + " is not a text file (it holds a zero byte)" + keeps},
+  };
+  for (const auto& [text, message] : cases) {
+    SCOPED_TRACE(text);
+    WriteIni(text);
+    ScriptedPlatform p;
+    auto wb = Start(p);
+    const auto before = State(wb->Form1);
+    LoadSettings(*wb);
+    EXPECT_EQ(State(wb->Form1), before);
+    ASSERT_EQ(p.Messages.size(), 1u);
+    EXPECT_EQ(p.Messages[0].Text, message);
+  }
+  WriteIni("\xEF\xBB\xBFInitialWeight=0.5\nMEDit4=7\n");
+  ScriptedPlatform p;
+  auto wb = Start(p);
+  LoadSettings(*wb);
+  EXPECT_EQ(wb->Form1.InitEdit.Text(), "0.5");
+  EXPECT_TRUE(p.Messages.empty());
 }
 
 TEST_F(SettingsFileTest, MissingFileKeepsTheDefaults) {

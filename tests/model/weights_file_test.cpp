@@ -257,6 +257,33 @@ TEST_F(WeightsFileTest, BadFilesAreRefusedAndTheNetworkStays) {
   EXPECT_EQ(Weights(*wb), before);
 }
 
+// A byte-order mark before the first line is not part of its layer number; a huge bad token is quoted by
+// its first characters and its length, not whole.
+TEST_F(WeightsFileTest, AByteOrderMarkIsSkippedAndHugeTokensQuotedShort) {
+  const std::string file = File("bom.txt", "\xEF\xBB\xBF" "1  0  0   0.5\r\n1  0  1   0.75\r\n");
+  ASSERT_TRUE(LoadWeights(*wb, file));
+  EXPECT_EQ(wb->Net[1][0].Weights[0], 0.5);
+  EXPECT_EQ(wb->Net[1][0].Weights[1], 0.75);
+
+  const std::vector<double> before = Weights(*wb);
+  const std::string nines(1 << 20, '9');
+  const std::string shown = "'" + std::string(40, '9') + "...' (1048577 characters)";
+  const std::pair<std::string, std::string> cases[] = {
+      {nines + "x  0  0   0.5", shown + " is not a valid integer value"},
+      {"1  0  0   " + nines + "x", shown + " is not a valid floating point value"},
+  };
+  for (const auto& [line, what] : cases) {
+    const std::string bad = File("bad.txt", "1  0  1   0.75\n" + line + "\n");
+    try {
+      LoadWeights(*wb, bad);
+      ADD_FAILURE() << "accepted";
+    } catch (const FileError& e) {
+      EXPECT_EQ(std::string(e.what()), "Weights file " + bad + ", line 2: " + what);
+    }
+    EXPECT_EQ(Weights(*wb), before);
+  }
+}
+
 TEST_F(WeightsFileTest, TheDialogOpensInTheResultsFolderAndCancelKeepsTheNetwork) {
   const std::vector<double> before = Weights(*wb);
   const std::uint32_t seed = wb->Rng.Seed;

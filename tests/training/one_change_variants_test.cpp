@@ -177,6 +177,35 @@ TEST_F(VariantsTest, CustomOrderFilesRefusedBeforeTraining) {
   EXPECT_FALSE(fs::exists(wb.ResultsPrefix + "_InitWeights.txt"));
 }
 
+// A byte-order mark before the first line is not part of its layer number; a huge key is quoted by its
+// first characters and its length.
+TEST_F(VariantsTest, CustomOrderFileWithAByteOrderMarkOrAHugeKey) {
+  std::string sixteen;
+  for (int i = 0; i < 16; ++i) sixteen += "1 0 0 " + std::to_string(i + 1) + "\r\n";
+  const std::pair<std::string, std::string> cases[] = {
+      // The first line read: the file is refused only at its last, bad, line.
+      {"\xEF\xBB\xBF" + sixteen + "3 0 0 17\r\n",
+       ", line 17: layer 3, neuron 0, weight 0 is not a weight of the network. Nothing was trained."},
+      {sixteen + "2 0 3 " + std::string(1 << 20, '5') + "x\n",
+       ", line 17: '" + std::string(40, '5') + "...' (1048577 characters) is not a valid integer value"},
+  };
+  for (const auto& [text, tail] : cases) {
+    Workbench& wb = Xor("3");
+    wb.Form1.CustOrderBox.SetChecked(true);
+    const std::string file = temp.Write("order_" + std::to_string(benches.size()) + ".txt", text);
+    Plat(wb).OpenAnswers.push_back(file);
+    std::string message;
+    try {
+      TrainOneChange(wb, 2);
+      for (const auto& m : Plat(wb).Messages) message += m.Text;
+    } catch (const FileError& e) {
+      message = e.what();
+    }
+    EXPECT_EQ(message, "Custom order file " + file + tail);
+    EXPECT_FALSE(fs::exists(wb.ResultsPrefix + "_InitWeights.txt"));
+  }
+}
+
 TEST_F(VariantsTest, CustomOrderVisitsTheWeightsByKeyInEveryEpoch) {
   Workbench& wb = Xor();
   ASSERT_EQ(wb.NumOfWeights, 12);
