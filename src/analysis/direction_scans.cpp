@@ -317,7 +317,34 @@ void PlotVContraDW2(Workbench& wb, int L, int N) {
   }
 }
 
-void WriteWMErrors(Workbench& wb, const std::vector<std::string>& lines, int a, int b, int line) {
+std::vector<WMRow> ReadWMRows(const std::string& file, const std::vector<std::string>& lines, std::size_t weights,
+                             int line) {
+  std::vector<WMRow> rows;
+  for (std::size_t e = 0; e < lines.size(); ++e) {
+    if (line >= 0 && e != static_cast<std::size_t>(line)) continue;
+    WMRow row{e, {}};
+    row.Values.reserve(weights);
+    int pos = 1;
+    for (std::string token = NextLineToken(lines[e], pos); !token.empty(); token = NextLineToken(lines[e], pos)) {
+      double v = 0.0;
+      if (!TryStrToFloat(token, v))
+        throw FileError("Weight matrix file " + file + ", line " + IntToStr(static_cast<std::int64_t>(e) + 1) + ": '" +
+                        token + "' is not a weight. Choose a weight matrix of this network (one row of its " +
+                        IntToStr(static_cast<std::int64_t>(weights)) + " weights per epoch, as a training writes to PCA).");
+      row.Values.push_back(v);
+    }
+    if (row.Values.size() != weights)
+      throw FileError("Weight matrix file " + file + ", line " + IntToStr(static_cast<std::int64_t>(e) + 1) +
+                      " holds " + IntToStr(static_cast<std::int64_t>(row.Values.size())) + " weights, the network has " +
+                      IntToStr(static_cast<std::int64_t>(weights)) +
+                      ": the file was made for another network. Choose a weight matrix of this network, or train it "
+                      "again.");
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+void WriteWMErrors(Workbench& wb, const std::vector<WMRow>& rows, int a, int b) {
   const bool lm = a == 1 && b == 1;
   // An exchange file: an error before its end leaves the file before.
   AtomicOfstream out;
@@ -325,15 +352,10 @@ void WriteWMErrors(Workbench& wb, const std::vector<std::string>& lines, int a, 
   const std::vector<double*> cells = WeightCells(wb, b != 1);
   const bool matlab = wb.Form1.WMMatlabBox.Checked();
   const std::vector<int> order = matlab ? MatlabToSystemOrder(wb) : std::vector<int>();
-  for (std::size_t e = 0; e < lines.size(); ++e) {
-    if (line >= 0 && e != static_cast<std::size_t>(line)) continue;
+  for (const WMRow& row : rows) {
     wb.Plat.ProcessEvents();
-    wb.WeightLine = lines[e];
-    wb.WeightLinePos = 1;
-    for (std::size_t t = 0; t < cells.size(); ++t) {
-      const double v = StrToFloat(NextWeightLineToken(wb));
-      *cells[matlab ? static_cast<std::size_t>(order[t]) : t] = v;
-    }
+    for (std::size_t t = 0; t < cells.size() && t < row.Values.size(); ++t)
+      *cells[matlab ? static_cast<std::size_t>(order[t]) : t] = row.Values[t];
     if (lm) {
       wb.CurrentError = DirectionScanError(wb);
       out << FormatReal(wb.CurrentError) << "\r\n";
@@ -345,7 +367,6 @@ void WriteWMErrors(Workbench& wb, const std::vector<std::string>& lines, int a, 
         }
       out << "\r\n";
     }
-    if (line >= 0) break;
   }
   if (lm) CloseWritten(out);
 }
@@ -355,9 +376,11 @@ void WMErrorCheck(Workbench& wb) {
   FileDialog& dlg = wb.Form1.WeightsDialog;
   dlg.InitialDir = wb.Path("PCA");
   if (!wb.Plat.Execute(dlg)) return;
-  const std::vector<std::string> lines = ReadLines(dlg.FileName);
+  // Every row read and checked against the network before any weight changes.
+  const std::vector<WMRow> rows =
+      ReadWMRows(dlg.FileName, ReadLines(dlg.FileName), static_cast<std::size_t>(wb.NumOfWeights), -1);
   InitNG(wb, 1);
-  WriteWMErrors(wb, lines, 1, 1, -1);
+  WriteWMErrors(wb, rows, 1, 1);
 }
 
 void WMDirectionAnalysis(Workbench& wb, int mode) {
@@ -378,14 +401,17 @@ void WMDirectionAnalysis(Workbench& wb, int mode) {
   }
   HourglassGuard hourglass(wb.Plat);
   const std::vector<std::string> lines = ReadLines(path);
+  const int e = StrToInt(Trim(f.VdwEdit1.Text()));
+  // The two rows the scan reads, checked against the network before any weight changes.
+  const auto weights = static_cast<std::size_t>(wb.NumOfWeights);
+  const std::vector<WMRow> from = ReadWMRows(path, lines, weights, e), to = ReadWMRows(path, lines, weights, e + 1);
   InitNG(wb, 1);
   // The direction tables of this network, whatever "V contra dW" says.
   const WeightShape shape = NGShape(wb);
   SizeLike(wb.SearchDirection, shape);
   SizeLike(wb.VdwData, shape);
-  const int e = StrToInt(Trim(f.VdwEdit1.Text()));
-  WriteWMErrors(wb, lines, 1, 1, e);
-  WriteWMErrors(wb, lines, 2, 2, e + 1);
+  WriteWMErrors(wb, from, 1, 1);
+  WriteWMErrors(wb, to, 2, 2);
 
   ForEachNGWeight(wb, [&](int, int, int k, std::size_t i, TNeuron& nr) {
     const auto kk = static_cast<std::size_t>(k);

@@ -33,4 +33,10 @@ bool CheckNumberText(Platform& plat, std::string_view text, std::string_view nam
 // reading is the same for every mode.
 bool ReadParameters(Workbench& wb, std::uint8_t mode = 0);
 
+// False when the transfer-function fields as they stand give a network of other neurons than plain
+// sigmoids (ReadParameters would set NonStandardTF): "use the settings for all layers" unchecked, or the
+// output layer's function, slope, stretch or steps other than sigmoid, 1, 1, 0. A field that holds no
+// number is left to ReadParameters, which names it. Reads the fields only.
+bool FieldsGivePlainSigmoids(const TForm1& f);
+
 }  // namespace wl
