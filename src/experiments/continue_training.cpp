@@ -9,6 +9,7 @@
 #include "training/ng_train.h"
 #include "training/one_change.h"
 #include "training/prepare_run.h"
+#include "training/run_end.h"
 #include "training/two_changes.h"
 
 namespace wl {
@@ -58,14 +59,12 @@ void ContinueTraining(Workbench& wb) {
     return;
   }
   // The coming run's weight matrix is in the program's own weight order, and with "full WM" it covers
-  // every epoch.
-  f.WMWeightLabBox.SetChecked(true);
-  if (f.ALLWMBox.Checked()) {
-    f.WMepEdit.SetText(f.EpochEditT2.Text());
-    f.everyWMEdit.SetText("1");
-    f.anyWMEdit.SetText("");
+  // every epoch: set by the run's start, so that a trainer's refusal leaves the fields as they were.
+  std::string stage;
+  {
+    const WeightMatrixFieldsForRun fields(wb, false);
+    stage = RunChosenTrainer(wb);
   }
-  const std::string stage = RunChosenTrainer(wb);
   if (!stage.empty()) {
     wb.ProgressStage = stage;
     UpdateProgressTrace(wb);

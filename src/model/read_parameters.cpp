@@ -357,4 +357,15 @@ bool CheckNumber(Platform& plat, Edit& edit, std::string_view name, bool isInteg
 
 bool ReadParameters(Workbench& wb, std::uint8_t mode) { return Reader(wb).Run(); }
 
+bool FieldsGivePlainSigmoids(const TForm1& f) {
+  if (!f.SameLayersBox.Checked() || f.OutTF.ItemIndex() != 0) return false;
+  // The same reading as TransferFunctions: slope 1, stretch 1, steps 0.
+  double slope = 1.0, stretch = 1.0;
+  std::int32_t steps = 0;
+  if (TryStrToFloat(Trim(f.SlopeEdit.Text()), slope) && slope != 1.0) return false;
+  if (TryStrToFloat(Trim(f.sscaleEdit.Text()), stretch) && stretch != 1.0) return false;
+  if (TryStrToInt(Trim(f.NSEdit.Text()), steps) && steps != 0) return false;
+  return true;
+}
+
 }  // namespace wl

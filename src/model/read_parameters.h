@@ -39,4 +39,10 @@ bool ParameterFieldAccepts(const TForm1& f, const Control& field, std::string_vi
 // reading is the same for every mode.
 bool ReadParameters(Workbench& wb, std::uint8_t mode = 0);
 
+// False when the transfer-function fields as they stand give a network of other neurons than plain
+// sigmoids (ReadParameters would set NonStandardTF): "use the settings for all layers" unchecked, or the
+// output layer's function, slope, stretch or steps other than sigmoid, 1, 1, 0. A field that holds no
+// number is left to ReadParameters, which names it. Reads the fields only.
+bool FieldsGivePlainSigmoids(const TForm1& f);
+
 }  // namespace wl

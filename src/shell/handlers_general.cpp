@@ -6,6 +6,7 @@
 #include "shell/command.h"
 #include "shell/general_commands.h"
 #include "shell/on_top.h"
+#include "training/run_end.h"
 
 namespace wl {
 
@@ -97,18 +98,16 @@ void NewTrainingClick(Workbench& wb, const NewTrainingCallees& callees) {
     wb.Plat.ShowMessage("Training Method is set to Matlab. Choose another method.");
     return;
   }
-  f.WMWeightLabBox.SetChecked(true);
-  if (f.ALLWMBox.Checked()) {
-    // Every epoch goes into the weight matrix.
-    f.WMepEdit.SetText(f.EpochEditT2.Text());
-    f.everyWMEdit.SetText("1");
-    f.anyWMEdit.SetText("");
-  }
+  // "WM in WeightLab format", and with "full WM" every epoch in the weight matrix, "to WM" at most the
+  // epochs to train: the parameters are checked with the fields as the run will set them, and the run's
+  // start sets them, so that a refusal before it leaves them as they were.
+  const WeightMatrixFieldsForRun fields(wb, true);
   TraceStage(wb, "3");
-  if (ReadParameters(wb, 1)) return;
+  const WMFieldTexts kept = PreviewWeightMatrixFields(wb);
+  const bool invalid = ReadParameters(wb, 1);
+  RestoreWMFields(wb, kept);
+  if (invalid) return;
   TraceStage(wb, "4");
-  f.WMepEdit.SetText(IntToStr(std::min(StrToInt(f.WMepEdit.Text()), StrToInt(f.EpochEditT2.Text()))));
-  f.WMepEdit.Repaint();
   f.TrainingEdit.SetText(" ");
   f.TrainingEdit.Repaint();
   callees.NewTraining(wb);

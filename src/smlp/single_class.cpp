@@ -98,16 +98,17 @@ bool HasSingleClassNetwork(const Workbench& wb) {
 
 namespace {
 
-// The hidden neuron the trainers work on, or -1 after a message.
-int ChosenNeuron(Workbench& wb) {
+// The hidden neuron the trainers work on, of a network of `hidden` hidden neurons, or -1 after a message.
+int ChosenNeuron(Workbench& wb, int hidden) {
   const int n = StrToInt(Trim(wb.Form1.CurrentNeuronBox.Text()));
-  if (n < 0 || n >= wb.Layers[1]) {
+  if (n < 0 || n >= hidden) {
     wb.Plat.ShowMessage("The neuron " + IntToStr(n) + " does not exist: the network has hidden neurons 0 to " +
-                        IntToStr(wb.Layers[1] - 1) + ".");
+                        IntToStr(hidden - 1) + ".");
     return -1;
   }
   return n;
 }
+int ChosenNeuron(Workbench& wb) { return ChosenNeuron(wb, wb.Layers[1]); }
 
 void OpenRulesFile(Workbench& wb, const std::string& suffix) {
   wb.SMLPRulesFileName = wb.ResultsPrefix + suffix;
@@ -525,10 +526,12 @@ bool SMLPTraining(Workbench& wb, std::uint8_t mode) {
     wb.Plat.ShowMessage("The network needs at least one hidden neuron: set \"Hidden class 0\" to 1 or more.");
     return false;
   }
+  // The neuron is one of the network about to be built (its hidden neurons are the class's): refused
+  // before the network in place is replaced.
+  const int neuron = ChosenNeuron(wb, hidden);
+  if (neuron < 0) return false;
   wb.HiddenPerClass[static_cast<std::size_t>(wb.CurrentClass)] = hidden;
   BuildSMLPNetwork(wb);
-  const int neuron = ChosenNeuron(wb);
-  if (neuron < 0) return false;
   wb.CurrentNeuron = neuron;
 
   if (form.FExpandBox.Checked()) {

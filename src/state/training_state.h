@@ -285,9 +285,20 @@ class OnlineRecord {
   WeightShape shape_;
 };
 
+// The weight-matrix fields a command ("New Training", "Continue training") sets for the run it starts:
+// "WM in WeightLab format", and with "full WM" every epoch of the run ("to WM" the epochs to train, "every
+// WM" 1, "any WM" empty), with clamp "to WM" at most the epochs to train. The run's start applies them once
+// the trainer has checked the network and the run can begin, so that a refused run leaves the fields as
+// they were (WeightMatrixFieldsForRun, training/run_end.h).
+struct RunWMFields {
+  bool Pending = false;
+  bool Clamp = false;
+};
+
 struct TrainingState {
   std::string MethodTag = "NA";  // tag of the training method of the last run
   bool SearchRunning = false;
+  RunWMFields WMFieldsForRun;
 
   // The error of the accepted network and of the trial network; the error at the start of the last run
   // and its text.

@@ -308,7 +308,6 @@ void MLPBeamSearchTrain(Workbench& wb, std::uint8_t) {
   const std::size_t steps = static_cast<std::size_t>(kBeamEpochs) * static_cast<std::size_t>(C) + 1;
   wb.StepRateHistory.assign(steps, 0.0);
   wb.StepErrorHistory.assign(steps, 0.0);
-  InitBeam(wb);
 
   const std::string path = wb.Path("History.txt");
   AtomicOfstream& file = wb.BeamHistoryFile;
@@ -325,6 +324,9 @@ void MLPBeamSearchTrain(Workbench& wb, std::uint8_t) {
     // A network that cannot be built (its message has been shown) ends the run.
     if (CreateNetwork(wb, 7) != NetworkBuilt) return;
     if (c == 0) {
+      // The beam takes the shape of the networks the search builds, which the fields give (the output
+      // layer one neuron short with "Default Class 0"), not of the network that was there before.
+      InitBeam(wb);
       FitHistories(wb, C);
       EvalNeeds needs;
       needs.InputWeights = true;

@@ -1,5 +1,6 @@
 #include "training/run_end.h"
 
+#include <algorithm>
 #include <string>
 
 #include "platform/numfmt.h"
@@ -45,17 +46,61 @@ bool WeightMatrixRangeFits(Workbench& wb, std::string& why) {
 
 void ExportWeightMatrixAtRunEnd(Workbench& wb, bool always) {
   FitRecordsToNetwork(wb);
-  if (always) {
-    // Not asked for by the Matlab boxes: a range that does not fit the run is said plainly.
-    std::string why;
-    if (!WeightMatrixRangeFits(wb, why)) {
-      wb.Plat.ShowMessage(why);
-      return;
-    }
-    CallWeightMatrixExport(wb);
+  if (!always && !wb.Form1.MatLabBox.Checked() && !wb.Form1.FastICABox.Checked()) return;
+  // Every trainer alike: a range that does not fit the run is said plainly, and nothing is exported.
+  std::string why;
+  if (!WeightMatrixRangeFits(wb, why)) {
+    wb.Plat.ShowMessage(why);
     return;
   }
-  if (wb.Form1.MatLabBox.Checked() || wb.Form1.FastICABox.Checked()) CallWeightMatrixExport(wb);
+  CallWeightMatrixExport(wb);
+}
+
+namespace {
+
+void SetFullWM(TForm1& f) {
+  f.WMepEdit.SetText(f.EpochEditT2.Text());
+  f.everyWMEdit.SetText("1");
+  f.anyWMEdit.SetText("");
+}
+
+}  // namespace
+
+WeightMatrixFieldsForRun::WeightMatrixFieldsForRun(Workbench& wb, bool clamp) : wb_(wb) {
+  wb.WMFieldsForRun = {true, clamp};
+}
+
+WeightMatrixFieldsForRun::~WeightMatrixFieldsForRun() { wb_.WMFieldsForRun = {}; }
+
+void ApplyWeightMatrixFieldsForRun(Workbench& wb) {
+  if (!wb.WMFieldsForRun.Pending) return;
+  const bool clamp = wb.WMFieldsForRun.Clamp;
+  wb.WMFieldsForRun = {};
+  TForm1& f = wb.Form1;
+  // The coming run's weight matrix is in the program's own weight order, and with "full WM" it covers
+  // every epoch.
+  f.WMWeightLabBox.SetChecked(true);
+  if (f.ALLWMBox.Checked()) SetFullWM(f);
+  if (clamp) {
+    int to = 0, epochs = 0;
+    if (FieldInteger(f.WMepEdit.Text(), to) && FieldInteger(f.EpochEditT2.Text(), epochs))
+      f.WMepEdit.SetText(IntToStr(std::min(to, epochs)));
+    f.WMepEdit.Repaint();
+  }
+}
+
+WMFieldTexts PreviewWeightMatrixFields(Workbench& wb) {
+  TForm1& f = wb.Form1;
+  WMFieldTexts kept{f.WMepEdit.Text(), f.everyWMEdit.Text(), f.anyWMEdit.Text()};
+  if (f.ALLWMBox.Checked()) SetFullWM(f);
+  return kept;
+}
+
+void RestoreWMFields(Workbench& wb, const WMFieldTexts& texts) {
+  TForm1& f = wb.Form1;
+  f.WMepEdit.SetText(texts.To);
+  f.everyWMEdit.SetText(texts.Every);
+  f.anyWMEdit.SetText(texts.Any);
 }
 
 }  // namespace wl

@@ -12,13 +12,38 @@ struct Workbench;
 // the run's weight history and writes "PCA/WM_weightlab.txt" for PCA in Matlab. Its result is not looked
 // at; a fault it meets is shown and the run ends as it would. Call it once, before the run's epoch count
 // is settled (a run stopped early still counts its stopping epoch here).
-// With always, the export is made only when "from WM", "to WM" and "every WM" fit the run's epochs;
-// otherwise a plain message says why no matrix was exported.
+// The export is made only when "from WM", "to WM" and "every WM" fit the run's epochs; otherwise a
+// plain message says why no matrix was exported (also for a run of no epoch).
 void ExportWeightMatrixAtRunEnd(Workbench& wb, bool always = false);
 
 // True when the chosen epochs of the weight matrix ("from WM" .. "to WM", "every WM") fit the run's
 // NumOfEpochs; else false with the reason in plain words. Fields that hold no integer count as fitting
 // (the export's own check names them).
 bool WeightMatrixRangeFits(Workbench& wb, std::string& why);
+
+// While it lives, the run a command starts sets the weight-matrix fields of the run (RunWMFields) at its
+// start, after the trainer's checks: a run refused before it starts leaves them as they were. The fields
+// are set at most once; the guard's end drops what was not applied.
+class WeightMatrixFieldsForRun {
+ public:
+  WeightMatrixFieldsForRun(Workbench& wb, bool clamp);
+  ~WeightMatrixFieldsForRun();
+  WeightMatrixFieldsForRun(const WeightMatrixFieldsForRun&) = delete;
+  WeightMatrixFieldsForRun& operator=(const WeightMatrixFieldsForRun&) = delete;
+
+ private:
+  Workbench& wb_;
+};
+
+// The start of a run (PrepareTrainingRun) applies the fields a command set for it, if any.
+void ApplyWeightMatrixFieldsForRun(Workbench& wb);
+
+// The same fields as that run would set them, for ReadParameters to check before the run: with "full WM"
+// the values the run will give them. Returns the texts they had, to be put back (RestoreWMFields).
+struct WMFieldTexts {
+  std::string To, Every, Any;
+};
+WMFieldTexts PreviewWeightMatrixFields(Workbench& wb);
+void RestoreWMFields(Workbench& wb, const WMFieldTexts& texts);
 
 }  // namespace wl

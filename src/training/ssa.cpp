@@ -10,6 +10,7 @@
 #include "model/run_status.h"
 #include "model/data_file.h"
 #include "model/eval_options.h"
+#include "model/read_parameters.h"
 #include "model/signal_table.h"
 #include "model/weights_file.h"
 #include "platform/clock.h"
@@ -27,6 +28,14 @@ void RunSSA(Workbench& wb) {
   HourglassGuard hourglass(wb.Plat);
   SearchRunningGuard running(wb);
   int n = StrToInt(form.SelEpochEdit.Text());
+  // Trials are evaluated through the table of plain sigmoids, which no other transfer function fits:
+  // refused before the data set of the dialog is read and the network built anew.
+  const char* const kSigmoidsOnly =
+      "SSA trains networks of plain sigmoid neurons only. Choose the sigmoid transfer function for every layer.";
+  if (!FieldsGivePlainSigmoids(form)) {
+    wb.Plat.ShowMessage(kSigmoidsOnly);
+    return;
+  }
 
   if (!OpenDataFile(wb, 0)) return;
   if (CreateNetwork(wb, 4) != NetworkBuilt) return;  // its message has been shown
@@ -34,10 +43,8 @@ void RunSSA(Workbench& wb) {
   // SSA draws no part of the training set: it trains on every vector, whatever "Parts" says (a part left
   // by another run belongs to that run).
   FlagGuard<std::int32_t> allVectors(wb.NumOfParts, 1);
-  // Trials are evaluated through the table of plain sigmoids, which no other transfer function fits.
-  if (wb.NonStandardTF) {
-    wb.Plat.ShowMessage(
-        "SSA trains networks of plain sigmoid neurons only. Choose the sigmoid transfer function for every layer.");
+  if (wb.NonStandardTF) {  // the fields read by the network's creation agree with the check above
+    wb.Plat.ShowMessage(kSigmoidsOnly);
     return;
   }
   // The extension factor as the parameters just read give it.

@@ -1,4 +1,5 @@
 // command-fuzz [--first S] [--count N] [--steps K] [--seeds S1,S2,...] [--seconds T] [--skip LIST] [--keep] [--verbose]
+// command-fuzz --replay SCRIPT...
 //
 // Random command sequences against the program, through the script driver's command boundary: each step
 // is a script line (a click on a command of any window's handler table, a field set from a small pool of
@@ -11,8 +12,19 @@
 // than the time limit (T seconds of its thread's processor time, or five times T on the clock), on an
 // error that escapes a command or a message that is a library's exception text, and on a broken
 // invariant of the Workbench after a command: the weights arrays match `Layers`, and the stored
-// analysis results match their own shape. The failing sequence's script is written to
-// the artefact folder (and kept while it runs, so a crash leaves it behind too).
+// analysis results match their own shape; and on a refusal that changes what it refuses: a click that
+// shows a message leaves the network (its layers and every weight) and every setting field of the main
+// window as they were, but for the commands of the table kRefusalMayChange, each with its reason. The
+// failing sequence's script is written to the artefact folder (and kept while it runs, so a crash leaves
+// it behind too).
+//
+// Besides single steps, a sequence plays the phases of a user's work: fields that reshape the network
+// without building it again (Hidden L2 / L3 to 0, Crossover on and off, "Default Class 0"), and chains of
+// network kinds (perceptron, Crossover, SMLP, N of M 4/5 and 5, constant and merging L, single class, XNG)
+// followed by the commands that read the network: results, surface, weights and continued training.
+//
+// command-fuzz --replay SCRIPT... runs scripts through the same checks, line by line (the scripts of
+// faults these checks found, kept under tests/fuzz/replay/).
 //
 // Exit status: 0 when every sequence ran clean, 1 when one failed, 2 for bad arguments.
 #include <pthread.h>
@@ -30,6 +42,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <set>
 #include <sstream>
@@ -63,6 +76,7 @@ struct Options {
   std::set<std::string> Skip;  // commands ("CONTROL" or "WINDOW.CONTROL") left out of the sequences
   bool Keep = false;
   bool Verbose = false;  // each line, its time and its messages on the standard output
+  std::vector<std::string> Replay;  // scripts run through the checks instead of random sequences
 };
 
 // ---- the watchdog: a command that runs past its limit ends the process, naming the command
@@ -137,7 +151,8 @@ const char* const kOpenAnswers[] = {
     "DATA/iris.dat", "DATA/xor.dat",      "DATA/monk1.dat",    "DATA/sine.dat",     "DATA/fz_tiny.dat",
     "DATA/fz_disc.dat", "DATA/fz_dup.dat", "DATA/fz_const.dat", "DATA/fz_one.dat",  "DATA/fz_bad.dat",
     "DATA/iris.dat", "DATA/xor.dat",      "DATA/fz_tiny.dat",  "DATA/fz_disc.dat",  "DATA/monk1.dat",
-    "results/fz_w.txt", "results/fz_out.dat", "DATA/fz_missing.dat", "cancel"};
+    "results/fz_w.txt", "results/fz_out.dat", "DATA/fz_missing.dat", "cancel", "PCA/WM_weightlab.txt",
+    "results/fz_w.txt"};
 const char* const kSaveAnswers[] = {"results/fz_w.txt", "results/fz_out.dat", "results/fz_pic.gif", "PCA/fz_save.txt",
                                     "cancel"};
 const char* const kQuestionAnswers[] = {"yes", "yes", "no", "ok", "cancel"};
@@ -270,6 +285,107 @@ bool LibraryText(const std::string& m) {
   return false;
 }
 
+// ---- the refusal oracle: what a refused command leaves
+
+// The network and every setting field of the main window, as a command found them.
+struct Snapshot {
+  std::vector<int> Layers;
+  std::vector<std::vector<double>> Weights;  // each neuron's weights, layer by layer
+  std::map<std::string, std::string> Fields;  // a field's name -> its text, check or item
+};
+
+Snapshot Take(const Workbench& wb) {
+  Snapshot s;
+  s.Layers.assign(wb.Layers.begin(), wb.Layers.end());
+  for (const auto& layer : wb.Net)
+    for (const TNeuron& n : layer) s.Weights.push_back(n.Weights);
+  for (const Control* c : wb.Form1.Controls()) {
+    // The progress group shows what a run did (epoch, error, time): no setting, but its point size.
+    if (c->Parent() == "GroupBox4" && c->Kind() == ControlKind::Edit) continue;
+    switch (c->Kind()) {
+      case ControlKind::Edit:
+      case ControlKind::CheckBox:
+      case ControlKind::RadioButton:
+      case ControlKind::SpinEdit:
+        s.Fields[c->Name()] = c->ValueText();
+        break;
+      case ControlKind::ComboBox:
+        s.Fields[c->Name()] = c->ValueText() + " #" + std::to_string(static_cast<const ComboBox*>(c)->ItemIndex());
+        break;
+      default:
+        break;
+    }
+  }
+  return s;
+}
+
+// The commands whose refusal may change the network or fields by design, and why. A command is named
+// as the sequences name it ("CONTROL" of the main window, "WINDOW.CONTROL" of another); Fields "*" lets
+// every field change, else the names listed.
+struct RefusalLicence {
+  const char* Command;
+  bool Network;
+  std::set<std::string> Fields;
+  const char* Why;
+};
+
+const std::vector<RefusalLicence>& RefusalLicences() {
+  static const std::vector<RefusalLicence> t = {
+      // Any command that reads the parameters: the reading itself sets these fields, whatever comes after.
+      {"*", false, {"StepEdit", "LRDBox"}, "a step-decay text that is none of the words is read as \"slow\" and shown so"},
+      {"*", false, {"SlopeHidL2Edit", "sscaleHidL2Edit", "NSEHidL2Edit", "HL2TF", "SlopeHidL3Edit", "sscaleHidL3Edit",
+                    "NSEHidL3Edit", "HL3TF"},
+       "with \"use the settings for all layers\" the hidden layers' transfer-function fields show the output layer's"},
+      // Commands that read a data set of their dialog and build its network as their first steps.
+      {"Simple1", true, {"*"}, "opening a training set reads the set and builds its network before a later step may refuse"},
+      {"TrainingT2", true, {"*"}, "New Training reads its data set and builds the network first; the trainer may refuse that network"},
+      {"Button4", true, {"*"}, "SSA reads its data set and builds the network (its fields checked first) before training it"},
+      // TEMPORARY, mended on another branch (drop after the merge): refusals that change the network or a field.
+      {"OldPlot1", true, {"HiddenEditT2"}, "TEMPORARY: \"OldPlot\" refuses a small network after building a step network"},
+      {"AllNeurons2ch1", true, {"HiddenEditT2"}, "TEMPORARY: \"NewPlot\" refuses a small network after building a step network"},
+      {"Button14", true, {}, "TEMPORARY: \"VSS+SMLP CV\" refuses a perceptron after changing its weights or shape"},
+      {"importWMButton", false, {"WMMatlabBox", "WMWeightLabBox"},
+       "TEMPORARY: \"Import WM from Matlab\" refused for a missing PCA/config.txt switches the format radio"},
+  };
+  return t;
+}
+
+// Messages that end a command that did its work, no refusal: the run took place.
+const char* const kRunNotes[] = {"The weight matrix was not exported: "};
+
+bool RunNote(const std::string& message) {
+  for (const char* n : kRunNotes)
+    if (message.rfind(n, 0) == 0) return true;
+  return false;
+}
+
+// What a refused command changed that it may not: "" when nothing.
+std::string RefusalChanged(const std::string& command, const Snapshot& before, const Snapshot& after) {
+  const RefusalLicence* licence = nullptr;
+  std::set<std::string> everyCommand;
+  for (const RefusalLicence& l : RefusalLicences()) {
+    if (command == l.Command) licence = &l;
+    if (std::string(l.Command) == "*") everyCommand.insert(l.Fields.begin(), l.Fields.end());
+  }
+  if (!(licence && licence->Network)) {
+    if (before.Layers != after.Layers) {
+      std::string a, b;
+      for (int n : before.Layers) a += (a.empty() ? "" : "-") + std::to_string(n);
+      for (int n : after.Layers) b += (b.empty() ? "" : "-") + std::to_string(n);
+      return "the network's layers (" + (a.empty() ? "none" : a) + " -> " + (b.empty() ? "none" : b) + ")";
+    }
+    if (before.Weights != after.Weights) return "the network's weights";
+  }
+  const bool everyField = licence && licence->Fields.count("*");
+  for (const auto& [name, text] : before.Fields) {
+    const auto it = after.Fields.find(name);
+    if (it == after.Fields.end() || it->second == text) continue;
+    if (everyField || everyCommand.count(name) || (licence && licence->Fields.count(name))) continue;
+    return "the field " + name + " (" + Quoted(text) + " -> " + Quoted(it->second) + ")";
+  }
+  return "";
+}
+
 // ---- one sequence
 
 class Sequence {
@@ -336,6 +452,11 @@ class Sequence {
                                " (over " + std::to_string(static_cast<int>(opt_.Seconds)) + " s of processor time); script " +
                                scriptPath_.string());
     const auto started = std::chrono::steady_clock::now();
+    // A click is watched for a refusal that changes what it refuses.
+    const bool click = line.Tokens.size() >= 2 && line.Command() == "click";
+    std::optional<Snapshot> before;
+    if (click && runner_->Program()) before = Take(*runner_->Program());
+    const std::size_t messagesBefore = runner_->Platform().Messages.size();
     const script::Outcome o = runner_->Step(line);
     dog_.Disarm();
     ScriptedPlatform& plat = runner_->Platform();
@@ -361,8 +482,35 @@ class Sequence {
     if (const Workbench* wb = runner_->Program())
       if (std::string broken = BrokenInvariant(*wb); !broken.empty())
         return "line " + std::to_string(lineNo_) + ": " + text + "\n  after it, " + broken;
+    if (before && plat.Messages.size() > messagesBefore && !RunNote(plat.Messages[messagesBefore].Text))
+      if (const Workbench* wb = runner_->Program())
+        if (std::string changed = RefusalChanged(line.Arg(1), *before, Take(*wb)); !changed.empty())
+          return "line " + std::to_string(lineNo_) + ": " + text + "\n  refused (" +
+                 Quoted(plat.Messages[messagesBefore].Text) + ") after changing " + changed;
     return "";
   }
+
+ public:
+  // Runs a script's lines through the sequence's checks; the fault found, or "".
+  std::string Replay(const fs::path& script) {
+    std::ifstream in(script, std::ios::binary);
+    if (!in) return "cannot read " + script.string();
+    runner_ = std::make_unique<script::Runner>(dir_.string(), dir_.string());
+    for (const char* name : kGenerated)
+      if (std::string f = Do(std::string("copy ") + WL_SOURCE_DIR + "/tests/data/fuzz/" + name + " DATA/"); !f.empty())
+        return f;
+    for (std::string text; std::getline(in, text);) {
+      if (!text.empty() && text.back() == '\r') text.pop_back();
+      const std::size_t first = text.find_first_not_of(" \t");
+      if (first == std::string::npos || text[first] == '#') continue;
+      if (!runner_->Program() && text != "start" && text.rfind("clock", 0) != 0)
+        if (std::string f = Do("start"); !f.empty()) return f;
+      if (std::string f = Do(text); !f.empty()) return f;
+    }
+    return "";
+  }
+
+ private:
 
   // Keeps a few answers queued for the dialogs and questions of the commands to come.
   std::string TopUpAnswers() {
@@ -379,6 +527,8 @@ class Sequence {
   std::string OneStep() {
     Workbench& wb = *runner_->Program();
     const std::uint32_t kind = Below(100);
+    if (kind < 4) return Reshape(wb);
+    if (kind < 8) return KindChain(wb);
     if (kind < 50) return Click(wb);
     if (kind < 72) return SetField(wb);
     if (kind < 84) return CheckBox(wb);
@@ -408,6 +558,69 @@ class Sequence {
     const std::string name = !main.empty() && Below(5) < 2 ? main[Below(main.size())] : names[Below(names.size())];
     if (std::string f = TopUpAnswers(); !f.empty()) return f;
     return Do("click " + name);
+  }
+
+  // A click on a main-window command when a user can reach it; "" when not (or after it).
+  std::string ClickIfUsable(const std::string& name) {
+    Workbench* wb = runner_->Program();
+    if (!wb || opt_.Skip.count(name)) return "";
+    const Control* c = wb->Form1.Find(name);
+    if (!c || !Usable(*c)) return "";
+    if (std::string f = TopUpAnswers(); !f.empty()) return f;
+    return Do("click " + name);
+  }
+
+  // The commands that read the network in place: results, surface, weights and training continued.
+  std::string Consumers(int most) {
+    static const char* const kConsumers[] = {
+        "OnTrainingSet1", "NTButton",     "ShowWeights1", "Button8",        "Button7",    "PCAW1",
+        "TrajectoryW1",   "NG_old",       "GlobalthenLocal1", "BeamSearch1", "Button4",   "OldPlot1",
+        "AllNeurons2ch1", "Button14",     "importWMButton", "SaveCurrentWeightstoFile1", "LoadWeightsfromFile1",
+        "Backpropagation1", "Discrete1change", "N2W1",  "FindPCAMinimum1", "TrainingT2", "Button13"};
+    const int n = 1 + static_cast<int>(Below(static_cast<std::size_t>(most)));
+    for (int k = 0; k < n; ++k)
+      if (std::string f = ClickIfUsable(Pick(kConsumers)); !f.empty()) return f;
+    return "";
+  }
+
+  // Fields that reshape the network without building it again, then the commands that read it.
+  std::string Reshape(Workbench& wb) {
+    static const char* const kReshapes[] = {
+        "set HiddenEditT2 \"0\"", "set HiddenEditT2 \"2\"", "set Hid3EditT2 \"0\"", "set Hid3EditT2 \"2\"",
+        "check SkipCheck",         "check FullConn",          "check DefClassBox",    "uncheck DefClassBox",
+        "check strbox",            "select OutTF 1",          "select OutTF 0",       "set EpochEditT2 \"0\""};
+    const std::string line = Pick(kReshapes);
+    const std::string control = script::Tokenize(line)[1].Text;
+    if (const Control* c = wb.Form1.Find(control); c && Usable(*c)) {
+      if (std::string f = TopUpAnswers(); !f.empty()) return f;
+      if (std::string f = Do(line); !f.empty()) return f;
+    }
+    return Consumers(3);
+  }
+
+  // A chain of network kinds, each built on the set in place (or another set opened first), then the
+  // commands that read the network.
+  std::string KindChain(Workbench&) {
+    static const char* const kBuilders[] = {"RandomLinearInput1", "crossover", "SMLP1change", "NofM1",
+                                            "NofM51",            "TrainLunits1", "Lunits4NClass1", "Button5",
+                                            "XNG1",              "SMLPcrossvalidation1", "DeterministicValues"};
+    if (Below(3) == 0)
+      if (std::string f = ClickIfUsable("Simple1"); !f.empty()) return f;
+    const int n = 1 + static_cast<int>(Below(3));
+    for (int k = 0; k < n; ++k) {
+      std::string b = Pick(kBuilders);
+      if (!runner_->Program()) return "";
+      if (b == "crossover") {
+        if (const Control* c = runner_->Program()->Form1.Find("SkipCheck"); c && Usable(*c))
+          if (std::string f = Do("check SkipCheck"); !f.empty()) return f;
+        b = "RandomLinearInput1";
+      } else if (b == "RandomLinearInput1" || b == "DeterministicValues") {
+        if (const Control* c = runner_->Program()->Form1.Find("FullConn"); c && Usable(*c) && Below(2))
+          if (std::string f = Do("check FullConn"); !f.empty()) return f;
+      }
+      if (std::string f = ClickIfUsable(b); !f.empty()) return f;
+    }
+    return Consumers(3);
   }
 
   // The controls of a kind a user can act on now, as script names.
@@ -728,7 +941,7 @@ bool ParseSeeds(const std::string& text, std::vector<std::uint32_t>& out) {
 
 int Usage() {
   std::cerr << "usage: command-fuzz [--first S] [--count N] [--steps K] [--seeds S1,S2,...] [--seconds T] "
-               "[--skip CONTROL,...] [--keep] [--verbose] | --self-test\n";
+               "[--skip CONTROL,...] [--keep] [--verbose] | --self-test | --replay SCRIPT...\n";
   return 2;
 }
 
@@ -762,6 +975,8 @@ int main(int argc, char** argv) {
       opt.Seconds = std::atof(v.c_str());
     } else if (a == "--seeds" && value(v)) {
       if (!ParseSeeds(v, opt.Seeds)) return Usage();
+    } else if (a == "--replay") {
+      for (++i; i < argc; ++i) opt.Replay.push_back(argv[i]);
     } else if (a == "--skip" && value(v)) {
       std::stringstream in(v);
       for (std::string item; std::getline(in, item, ',');)
@@ -775,6 +990,27 @@ int main(int argc, char** argv) {
 
   const fs::path artefacts = fs::path(WL_ARTEFACT_DIR) / "fuzz";
   Watchdog dog;
+  if (!opt.Replay.empty()) {
+    int bad = 0;
+    for (const std::string& script : opt.Replay) {
+      std::string fault;
+      {
+        Sequence s(0, opt, dog, artefacts);
+        try {
+          fault = s.Replay(fs::absolute(script));
+        } catch (const std::exception& e) {
+          fault = std::string("the fuzzer itself failed: ") + e.what();
+        }
+      }
+      if (!fault.empty()) {
+        ++bad;
+        std::cerr << "command-fuzz: " << script << " FAILED at " << fault << "\n";
+      }
+    }
+    std::cout << "command-fuzz: " << opt.Replay.size() - static_cast<std::size_t>(bad) << " of " << opt.Replay.size()
+              << " scripts ran clean\n";
+    return bad ? 1 : 0;
+  }
   int failed = 0, clean = 0;
   for (std::uint32_t seed : opt.Seeds) {
     std::string fault;
