@@ -317,24 +317,22 @@ void PlotVContraDW2(Workbench& wb, int L, int N) {
   }
 }
 
-<<<<<<< HEAD
-void WriteWMErrors(Workbench& wb, const std::string& path, int a, int b, int line) {
+std::vector<WMRow> ReadWMRows(const std::string& file, std::size_t weights, int line) {
   TextLineReader in;
-  if (!in.Open(path)) throw FileError("Cannot open file " + path);
-=======
-std::vector<WMRow> ReadWMRows(const std::string& file, const std::vector<std::string>& lines, std::size_t weights,
-                             int line) {
+  if (!in.Open(file)) throw FileError("Cannot open file " + file);
   std::vector<WMRow> rows;
-  for (std::size_t e = 0; e < lines.size(); ++e) {
-    if (line >= 0 && e != static_cast<std::size_t>(line)) continue;
+  std::string text;
+  for (std::size_t e = 0; in.Next(text); ++e) {
+    if (line >= 0 && e < static_cast<std::size_t>(line)) continue;
+    if (line >= 0 && e > static_cast<std::size_t>(line)) break;
     WMRow row{e, {}};
     row.Values.reserve(weights);
     int pos = 1;
-    for (std::string token = NextLineToken(lines[e], pos); !token.empty(); token = NextLineToken(lines[e], pos)) {
+    for (std::string token = NextLineToken(text, pos); !token.empty(); token = NextLineToken(text, pos)) {
       double v = 0.0;
       if (!TryStrToFloat(token, v))
-        throw FileError("Weight matrix file " + file + ", line " + IntToStr(static_cast<std::int64_t>(e) + 1) + ": '" +
-                        token + "' is not a weight. Choose a weight matrix of this network (one row of its " +
+        throw FileError("Weight matrix file " + file + ", line " + IntToStr(static_cast<std::int64_t>(e) + 1) + ": " +
+                        QuotedText(token) + " is not a weight. Choose a weight matrix of this network (one row of its " +
                         IntToStr(static_cast<std::int64_t>(weights)) + " weights per epoch, as a training writes to PCA).");
       row.Values.push_back(v);
     }
@@ -346,11 +344,11 @@ std::vector<WMRow> ReadWMRows(const std::string& file, const std::vector<std::st
                       "again.");
     rows.push_back(std::move(row));
   }
+  if (in.Failed()) throw FileError("Cannot read file " + file);
   return rows;
 }
 
 void WriteWMErrors(Workbench& wb, const std::vector<WMRow>& rows, int a, int b) {
->>>>>>> w-g
   const bool lm = a == 1 && b == 1;
   // An exchange file: an error before its end leaves the file before.
   AtomicOfstream out;
@@ -358,21 +356,10 @@ void WriteWMErrors(Workbench& wb, const std::vector<WMRow>& rows, int a, int b) 
   const std::vector<double*> cells = WeightCells(wb, b != 1);
   const bool matlab = wb.Form1.WMMatlabBox.Checked();
   const std::vector<int> order = matlab ? MatlabToSystemOrder(wb) : std::vector<int>();
-<<<<<<< HEAD
-  for (std::int64_t e = 0; in.Next(wb.WeightLine); ++e) {
-    if (line >= 0 && e != line) continue;
-    wb.Plat.ProcessEvents();
-    wb.WeightLinePos = 1;
-    for (std::size_t t = 0; t < cells.size(); ++t) {
-      const double v = StrToFloat(NextWeightLineToken(wb));
-      *cells[matlab ? static_cast<std::size_t>(order[t]) : t] = v;
-    }
-=======
   for (const WMRow& row : rows) {
     wb.Plat.ProcessEvents();
     for (std::size_t t = 0; t < cells.size() && t < row.Values.size(); ++t)
       *cells[matlab ? static_cast<std::size_t>(order[t]) : t] = row.Values[t];
->>>>>>> w-g
     if (lm) {
       wb.CurrentError = DirectionScanError(wb);
       out << FormatReal(wb.CurrentError) << "\r\n";
@@ -385,7 +372,6 @@ void WriteWMErrors(Workbench& wb, const std::vector<WMRow>& rows, int a, int b) 
       out << "\r\n";
     }
   }
-  if (in.Failed()) throw FileError("Cannot read file " + path);
   if (lm) CloseWritten(out);
 }
 
@@ -394,18 +380,10 @@ void WMErrorCheck(Workbench& wb) {
   FileDialog& dlg = wb.Form1.WeightsDialog;
   dlg.InitialDir = wb.Path("PCA");
   if (!wb.Plat.Execute(dlg)) return;
-<<<<<<< HEAD
-  const std::string path = dlg.FileName;
-  if (!FileExists(path)) throw FileError("Cannot open file " + path);
-  InitNG(wb, 1);
-  WriteWMErrors(wb, path, 1, 1, -1);
-=======
   // Every row read and checked against the network before any weight changes.
-  const std::vector<WMRow> rows =
-      ReadWMRows(dlg.FileName, ReadLines(dlg.FileName), static_cast<std::size_t>(wb.NumOfWeights), -1);
+  const std::vector<WMRow> rows = ReadWMRows(dlg.FileName, static_cast<std::size_t>(wb.NumOfWeights), -1);
   InitNG(wb, 1);
   WriteWMErrors(wb, rows, 1, 1);
->>>>>>> w-g
 }
 
 void WMDirectionAnalysis(Workbench& wb, int mode) {
@@ -425,28 +403,17 @@ void WMDirectionAnalysis(Workbench& wb, int mode) {
     if (!FileExists(path)) return;
   }
   HourglassGuard hourglass(wb.Plat);
-<<<<<<< HEAD
-  if (!FileExists(path)) throw FileError("Cannot open file " + path);
-=======
-  const std::vector<std::string> lines = ReadLines(path);
   const int e = StrToInt(Trim(f.VdwEdit1.Text()));
   // The two rows the scan reads, checked against the network before any weight changes.
   const auto weights = static_cast<std::size_t>(wb.NumOfWeights);
-  const std::vector<WMRow> from = ReadWMRows(path, lines, weights, e), to = ReadWMRows(path, lines, weights, e + 1);
->>>>>>> w-g
+  const std::vector<WMRow> from = ReadWMRows(path, weights, e), to = ReadWMRows(path, weights, e + 1);
   InitNG(wb, 1);
   // The direction tables of this network, whatever "V contra dW" says.
   const WeightShape shape = NGShape(wb);
   SizeLike(wb.SearchDirection, shape);
   SizeLike(wb.VdwData, shape);
-<<<<<<< HEAD
-  const int e = StrToInt(Trim(f.VdwEdit1.Text()));
-  WriteWMErrors(wb, path, 1, 1, e);
-  WriteWMErrors(wb, path, 2, 2, e + 1);
-=======
   WriteWMErrors(wb, from, 1, 1);
   WriteWMErrors(wb, to, 2, 2);
->>>>>>> w-g
 
   ForEachNGWeight(wb, [&](int, int, int k, std::size_t i, TNeuron& nr) {
     const auto kk = static_cast<std::size_t>(k);

@@ -18,27 +18,19 @@ void WMErrorCheck(Workbench& wb);
 // neuron, the weight matrix of the last training in "PCA").
 void WMDirectionAnalysis(Workbench& wb, int mode);
 
-<<<<<<< HEAD
-// Loads lines of the weight-matrix file `path` into the network: b = 1 into Weights, else into OldWeights;
-// line >= 0 only that 0-based line (the file is read no further), -1 every line in turn, one at a time.
-// With a = b = 1 "PCA/LM_weights.txt" gets each loaded line's error and weights. A line the file lacks
-// loads nothing. FileError when the file cannot be opened or read.
-void WriteWMErrors(Workbench& wb, const std::string& path, int a, int b, int line);
-=======
 // A row of a weight-matrix file: its 0-based line and the network's weights in the file's order.
 struct WMRow {
   std::size_t Line;
   std::vector<double> Values;
 };
-// The rows of the lines of weight-matrix file `file` that a scan reads: line >= 0 only that 0-based line
-// (none when the file lacks it), -1 every line. Throws FileError naming the file and the line when a line
-// holds a token that is not a number or not exactly `weights` numbers (a file made for another network).
-std::vector<WMRow> ReadWMRows(const std::string& file, const std::vector<std::string>& lines, std::size_t weights,
-                             int line);
+// The rows of weight-matrix file `file` that a scan reads, one line at a time: line >= 0 only that 0-based
+// line (the file is read no further; none when the file lacks it), -1 every line. Throws FileError naming
+// the file and the line when a line holds a token that is not a number or not exactly `weights` numbers (a
+// file made for another network), or when the file cannot be opened or read.
+std::vector<WMRow> ReadWMRows(const std::string& file, std::size_t weights, int line);
 // Loads rows read by ReadWMRows into the network: b = 1 into Weights, else into OldWeights, each row in
 // turn. With a = b = 1 "PCA/LM_weights.txt" gets each loaded row's error and weights.
 void WriteWMErrors(Workbench& wb, const std::vector<WMRow>& rows, int a, int b);
->>>>>>> w-g
 
 // mode 2: scales from the largest |V| and |d| of all weights, markers into PlotBitmaps[2]; mode 3: the
 // same markers into PlotBitmaps[3] with the scales of the last mode-2 plot.

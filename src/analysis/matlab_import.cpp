@@ -68,10 +68,13 @@ bool MatlabWeightsFileHasEpochs(Workbench& wb, int epochs) {
     return false;
   }
   const std::uintmax_t rows = static_cast<std::uintmax_t>(epochs) + 1;
-  const std::size_t lines = ReadLines(path).size();
-  if (lines != rows) {
-    wb.Plat.ShowMessage("Error: Number Of Lines in WM_matlab.txt <> max_epoch+1: " + path + " holds " +
-                        IntToStr(static_cast<std::int64_t>(lines)) + " lines, and the " + IntToStr(epochs) +
+  // Counted without keeping the lines, and only one line past the epochs.
+  const std::int64_t lines = CountFileLines(path, static_cast<std::int64_t>(rows));
+  if (lines != static_cast<std::int64_t>(rows)) {
+    const std::string holds = lines > static_cast<std::int64_t>(rows) ? "more than " + IntToStr(static_cast<std::int64_t>(rows))
+                                                                         : IntToStr(lines);
+    wb.Plat.ShowMessage("Error: Number Of Lines in WM_matlab.txt <> max_epoch+1: " + path + " holds " + holds +
+                        " lines, and the " + IntToStr(epochs) +
                         " epochs of config.txt need " + IntToStr(static_cast<std::int64_t>(rows)) +
                         " (epochs 0 to " + IntToStr(epochs) + ")");
     return false;
@@ -94,20 +97,6 @@ bool MatlabWeightsFileFits(Workbench& wb, int epochs) {
                         IntToStr(static_cast<std::int64_t>(least)) + " bytes)");
     return false;
   }
-<<<<<<< HEAD
-=======
-  // Counted without keeping the lines, and only one line past the epochs.
-  const std::int64_t lines = CountFileLines(path, static_cast<std::int64_t>(rows));
-  if (lines != static_cast<std::int64_t>(rows)) {
-    const std::string holds = lines > static_cast<std::int64_t>(rows) ? "more than " + IntToStr(static_cast<std::int64_t>(rows))
-                                                                         : IntToStr(lines);
-    wb.Plat.ShowMessage("Error: Number Of Lines in WM_matlab.txt <> max_epoch+1: " + path + " holds " + holds +
-                        " lines, and the " + IntToStr(epochs) +
-                        " epochs of config.txt need " + IntToStr(static_cast<std::int64_t>(rows)) +
-                        " (epochs 0 to " + IntToStr(epochs) + ")");
-    return false;
-  }
->>>>>>> w-d
   return true;
 }
 
@@ -204,11 +193,7 @@ void ImportWMFromMatlab(Workbench& wb) {
       wb.Plat.ShowMessage("Error in config.txt line " + IntToStr(badLine) + ": " + badText + " is not a valid real number");
       return;
     }
-<<<<<<< HEAD
-    epochErrors[static_cast<std::size_t>(e)] = v;
-=======
-    wb.EpochHistory[static_cast<std::size_t>(e)].Error = read[static_cast<std::size_t>(e)];
->>>>>>> w-d
+    epochErrors[static_cast<std::size_t>(e)] = read[static_cast<std::size_t>(e)];
   }
   Trace(wb, 4);
   if (!CheckNumberText(wb.Plat, Trim(tok[1]), "NumIn in config.txt", true, 1, 9999)) return;
