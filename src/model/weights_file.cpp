@@ -423,11 +423,20 @@ bool LoadWeights(Workbench& wb, std::string fileName) {
     wb.Slope = step.Slope;
     wb.FeatureMask = step.Mask;
   }
+  // Why the network built is a sigmoid one where a step network was in place or is named, or "".
+  std::string sigmoidFromStep;
+  if (!fiveLayer && !smlp && wb.NetKind == 0 && (wasStep || step.kind == StepLine::Kind::Other))
+    sigmoidFromStep = step.kind == StepLine::Kind::Other
+                          ? " holds the weights of a step network (" + step.Name + ") that a weights file does not rebuild"
+                          : std::string(" does not name a step network");
   for (const WeightEntry& e : entries) {
     const std::string why = Misfit(wb, e);
     if (!why.empty()) {
       restore();
-      BadLine(fileName, e.Line, why + "; the network is left as it was");
+      BadLine(fileName, e.Line,
+              why + "; the network is left as it was" +
+                  (sigmoidFromStep.empty() ? std::string()
+                                           : " (the file" + sigmoidFromStep + ": a sigmoid network of the current structure was built for it)"));
     }
   }
   std::set<std::tuple<int, int, int>> set;
@@ -442,11 +451,8 @@ bool LoadWeights(Workbench& wb, std::string fileName) {
       wb.Net[static_cast<std::size_t>(e.Layer)][j].Weights[i] = e.Value;
     set.insert({e.Layer, e.Neuron, e.Index});
   }
-  if (!fiveLayer && !smlp && wb.NetKind == 0 && (wasStep || step.kind == StepLine::Kind::Other))
-    wb.Plat.ShowMessage("Weights file " + fileName +
-                        (step.kind == StepLine::Kind::Other
-                             ? " holds the weights of a step network (" + step.Name + ") that a weights file does not rebuild"
-                             : std::string(" does not name a step network")) +
+  if (!sigmoidFromStep.empty())
+    wb.Plat.ShowMessage("Weights file " + fileName + sigmoidFromStep +
                         ": it has been loaded into a sigmoid network of the current structure");
   // A file may set only some weights; the user is told, since the others are the rebuild's new ones.
   const std::size_t all = LoadableWeights(wb, fiveLayer);

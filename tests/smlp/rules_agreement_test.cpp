@@ -1329,6 +1329,7 @@ TEST_F(RulesAgreementTest, StepNetworkFilesSayWhatTheyBuild) {
   const std::vector<std::string> weights(smlp.begin() + 1, smlp.end());
   std::vector<std::string> lunits = weights;
   lunits.insert(lunits.begin(), "Step  L-units");
+  std::vector<std::string> lunitsWide = {"Step  L-units", "1  0  99   0.5"};
   std::vector<std::string> twoHidden = smlp;
   twoHidden[0] = "SMLP  slope 0  hidden 2  mask 1 1 1 1 1 1";
   std::vector<std::string> fewerFeatures = smlp;
@@ -1352,6 +1353,10 @@ TEST_F(RulesAgreementTest, StepNetworkFilesSayWhatTheyBuild) {
       {"another data set", fewerFeatures, false,
        " holds an SMLP of 3 features; the data set has 6; the network is left as it was"},
       {"the SMLP line after the weights", late, false, ", line 41: the line of a step network stands first in its file"},
+      {"an L-unit network's file that the sigmoid network does not fit", lunitsWide, false,
+       ", line 2: neuron 0 of layer 1 has no weight 99 (it has 18); the network is left as it was (the file holds the "
+       "weights of a step network (L-units) that a weights file does not rebuild: a sigmoid network of the current "
+       "structure was built for it)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
