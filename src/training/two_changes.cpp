@@ -1,4 +1,5 @@
 #include "training/two_changes.h"
+#include "training/live_status.h"
 
 #include <algorithm>
 #include <fstream>
@@ -122,6 +123,7 @@ void TrainTwoChanges(Workbench& wb, std::uint8_t mode) {
   // The preparation and the progress plot go by the tag, so it names this run before they start.
   wb.MethodTag = random ? "S2-R" : "S2-D";
   RunSetErrorGuard followsSetChanges(wb, TwoChangesRunError);
+  const LiveRunStatus live(wb);
   SaveWeights(wb, 0);
   PrepareTrainingRun(wb);
   DrawParts(wb);
@@ -212,6 +214,7 @@ void TrainTwoChangesZero(Workbench& wb, std::uint8_t mode) {
   const bool random = mode == 1 || mode == 101;
   wb.MethodTag = random ? "S2-R" : "S2-D";
   RunSetErrorGuard followsSetChanges(wb, TwoChangesRunError);
+  const LiveRunStatus live(wb);
   SaveWeights(wb, 0);
   PrepareTrainingRun(wb);
   DrawParts(wb);
