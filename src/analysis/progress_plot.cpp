@@ -114,6 +114,10 @@ void DrawPoint(Workbench& wb, Canvas& c, const ProgressPoint& pt) {
   P.LastX = pt.X;
 }
 
+// InitTrainingProgressPlot; without show the picture is made but not shown, nor the window brought forward
+// (the plot drawn anew at another scale shows once its points are in).
+void InitPlot(Workbench& wb, int E, bool redraw, bool show);
+
 // Before a point of the run is drawn, the ||W|| scale follows the run's norms: a norm above the plot's top
 // line, or a run whose largest norm so far (its start included) stays below a tenth of the plot's height,
 // gets the scale that puts that norm at half the plot's height, and the plot is drawn anew at that scale
@@ -132,7 +136,7 @@ void KeepNormInside(Workbench& wb, double squaredNorm) {
   P.SavedWS = P.H / (2.0 * norm * P.S);
   const double previousError = P.PreviousError;
   std::vector<ProgressPoint> points = std::move(P.Points);
-  InitTrainingProgressPlot(wb, P.E, true);
+  InitPlot(wb, P.E, true, false);
   P.PreviousError = previousError;
   {
     Canvas c(Pictures(wb.GTP).Bitmap);
@@ -170,7 +174,11 @@ double NormScale(double v, bool searchRunning) {
   return 3.7;
 }
 
-void InitTrainingProgressPlot(Workbench& wb, int E, bool redraw) {
+void InitTrainingProgressPlot(Workbench& wb, int E, bool redraw) { InitPlot(wb, E, redraw, true); }
+
+namespace {
+
+void InitPlot(Workbench& wb, int E, bool redraw, bool show) {
   TGTP& g = wb.GTP;
   ProgressPlotState& P = g.Plot;
   TForm1& f = wb.Form1;
@@ -261,9 +269,11 @@ void InitTrainingProgressPlot(Workbench& wb, int E, bool redraw) {
     c.Line(P.X0, y, right, y);
     c.TextOut(P.T0, Px(0.24 * P.X0 + 37.0 * P.S * i), FloatToStr((10 - i) / 10.0));
   }
-  g.ShowBitmap();
-  g.Shown = true;
-  wb.Plat.ShowWindow(g.Name());
+  if (show) {
+    g.ShowBitmap();
+    g.Shown = true;
+    wb.Plat.ShowWindow(g.Name());
+  }
 
   // The error scale.
   const TEpochStat start = EpochRecord(wb, 0);
@@ -294,6 +304,8 @@ void InitTrainingProgressPlot(Workbench& wb, int E, bool redraw) {
   g.Label2.Repaint();
   g.Label3.Repaint();
 }
+
+}  // namespace
 
 void PlotTrainingProgressEpoch(Workbench& wb, int epoch, double error) {
   if (epoch < 0 || static_cast<std::size_t>(epoch) >= wb.WNormHistory.size()) OutsideRecords("the weight norm", epoch);

@@ -347,6 +347,7 @@ void QtPlatform::ProcessEvents() {
 void QtPlatform::Pass() {
   ++passes_;
   pumped_ = true;
+  BeforePass();
   // Everything is delivered, the user's input too, so that none of it waits to run after the run; the
   // gate drops it on the way.
   FlagGuard<bool> dropping(gate_->Dropping, true);

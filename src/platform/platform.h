@@ -2,7 +2,9 @@
 // Everything the routines need of the outside world. The Qt implementation lives in gui/, the scripted
 // one (tests, headless runs) in scripted_platform.h.
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 
 namespace wl {
 
@@ -40,6 +42,11 @@ class Platform {
     pulseWork_ = 0;
     ProcessEvents();
   }
+  // What a running command brings up to date on screen at each pass of the pump, before the windows are
+  // painted (its time so far, say); empty for nothing. The command sets it and takes it back
+  // (training/live_status.h).
+  void SetPassHook(std::function<void()> hook) { passHook_ = std::move(hook); }
+  bool HasPassHook() const { return static_cast<bool>(passHook_); }
   // The command boundary's notice that a command has ended, also by an error: the input that came after
   // the pump's last pass is dropped as well, and the close requests held during the run are answered.
   virtual void CommandEnded() {}
@@ -62,8 +69,21 @@ class Platform {
   std::int64_t MillisecondsOfYear() { return (DayOfYear() - 1) * std::int64_t{86400000} + MillisecondsOfDay(); }
   std::int64_t SecondsOfYear() { return MillisecondsOfYear() / 1000; }
 
+ protected:
+  // Each implementation calls it as its pump passes. A pass made by the hook itself does not call it again.
+  void BeforePass() {
+    if (!passHook_ || inPassHook_) return;
+    struct Inside {
+      bool& flag;
+      ~Inside() { flag = false; }
+    } inside{inPassHook_ = true};
+    passHook_();
+  }
+
  private:
   std::int64_t pulseWork_ = 0;
+  std::function<void()> passHook_;
+  bool inPassHook_ = false;
 };
 
 // The local time of day and day of the year from the system clock.

@@ -51,6 +51,7 @@ class ScriptedPlatform : public Platform {
   void ShowHelp(const std::string& helpFile) override { HelpRequests.push_back(helpFile); }
   void ProcessEvents() override {
     ++EventsProcessed;
+    BeforePass();
     if (OnEvents) OnEvents();
   }
   void CommandEnded() override { ++CommandsEnded; }

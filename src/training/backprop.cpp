@@ -1,4 +1,5 @@
 #include "training/backprop.h"
+#include "training/live_status.h"
 
 #include <algorithm>
 #include <cmath>
@@ -848,6 +849,7 @@ bool TrainBP(Workbench& wb) {
     if (!log) throw FileError("Cannot create " + logName);
   }
   const std::int64_t start = MonotonicMs();
+  const LiveRunStatus live(wb);
   PrepareTrainingRun(wb);
   wb.Online.Recorded = wb.OnlineBP;
   // The evaluation options of the run's error functions, read once.

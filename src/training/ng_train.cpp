@@ -18,6 +18,7 @@
 #include "platform/errors.h"
 #include "platform/numfmt.h"
 #include "training/border_vectors.h"
+#include "training/live_status.h"
 #include "training/ng_direction.h"
 #include "training/ng_steps.h"
 #include "training/ng_weights.h"
@@ -196,6 +197,7 @@ void NGTrain(Workbench& wb, std::uint8_t method) {
   if (ReadParameters(wb)) return;
   const int pointSize = std::max(1, StrToInt(Trim(f.PSEdit.Text())));
   RequireNGNetwork(wb);
+  const LiveRunStatus live(wb);
   if (!wb.InCrossvalidation) OpenRunFile(wb.OptHFile, wb.ResultsPrefix + "_optH.txt");
   wb.StepFactorSum = 0.0;
   wb.MaxStepFactor = 0.0;
@@ -289,6 +291,7 @@ void NGTrainGlobalToLocal(Workbench& wb, std::uint8_t method) {
   if (ReadParameters(wb)) return;
   // The parameters just read may describe another network than the one in place.
   RequireNGNetwork(wb);
+  const LiveRunStatus live(wb);
   wb.MethodTag = "NG";
   InitNG(wb, method);
   wb.Epoch = 1;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "state/eval_options.h"
+#include "training/live_status.h"
 
 namespace wl {
 
@@ -171,6 +172,7 @@ class OneChangeFrame {
   bool selectNeurons_ = false;  // the order holds the selected neurons only (BuildOrder)
   EvalOptions options_;
   bool optionsRead_ = false;
+  LiveRunStatus live_{wb_};  // the run's time, norm and evaluations as it goes
 };
 
 // The step each weight's last search accepted, [l][n][k]; 0 when it accepted nothing. After a pruning of

@@ -1,4 +1,5 @@
 #include "training/two_changes.h"
+#include "training/live_status.h"
 
 #include <algorithm>
 #include <fstream>
@@ -123,6 +124,7 @@ void TrainTwoChanges(Workbench& wb, std::uint8_t mode) {
   wb.MethodTag = random ? "S2-R" : "S2-D";
   RunSetErrorGuard followsSetChanges(wb, TwoChangesRunError);
   RequireRecordableNetwork(wb);  // before the start weights are written
+  const LiveRunStatus live(wb);
   SaveWeights(wb, 0);
   PrepareTrainingRun(wb);
   DrawParts(wb);
@@ -213,6 +215,7 @@ void TrainTwoChangesZero(Workbench& wb, std::uint8_t mode) {
   wb.MethodTag = random ? "S2-R" : "S2-D";
   RunSetErrorGuard followsSetChanges(wb, TwoChangesRunError);
   RequireRecordableNetwork(wb);  // before the start weights are written
+  const LiveRunStatus live(wb);
   SaveWeights(wb, 0);
   PrepareTrainingRun(wb);
   DrawParts(wb);

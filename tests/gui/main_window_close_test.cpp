@@ -6,6 +6,9 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTimer>
 #include <QWindow>
 #include <filesystem>
@@ -14,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/editor_window.h"
 #include "gui/main_window.h"
 #include "gui/program_windows.h"
 #include "gui/qt_platform.h"
@@ -113,6 +117,57 @@ TEST_F(MainWindowCloseTest, EachCloseEndsTheEventLoopAndWritesTheSettings) {
         << SettingsText(dir_);
   }
   EXPECT_TRUE(plat_.Messages.empty()) << plat_.Messages[0];
+}
+
+// An editor holding changes the user has not saved asks first: Cancel keeps the program running, with the
+// editor and the main window; Discard lets the close end the program.
+class EditorPlatform : public AnsweringQtPlatform {
+ public:
+  using AnsweringQtPlatform::AnsweringQtPlatform;
+  void OpenInEditor(const std::string& path) override { QtPlatform::OpenInEditor(path); }
+};
+
+TEST(MainWindowCloseWithEditor, AnEditorWithChangesIsAskedFirst) {
+  LargeScreenArea area;
+  test::TempProgramDir temp{"wl_close_editor_"};
+  test::FillProgramDir(temp.Path());
+  EditorPlatform plat(temp.Path().string());
+  Workbench wb(plat, temp.Path().string());
+  ProgramWindows windows(wb, plat);
+  ReadScreen(wb);
+  test::StartShownProgram(wb, windows);
+  MainWindow* main = windows.Main();
+  std::ofstream(temp.Path() / "results" / "notes.txt") << "first line\n";
+  plat.OpenInEditor((temp.Path() / "results" / "notes.txt").string());
+  ASSERT_EQ(plat.Editors().size(), 1u);
+  plat.Editors()[0]->TextEdit()->appendPlainText(QStringLiteral("a change"));
+
+  for (const auto button : {QMessageBox::Cancel, QMessageBox::Discard}) {
+    SCOPED_TRACE(button == QMessageBox::Cancel ? "Cancel" : "Discard");
+    bool asked = false;
+    // The question comes while the close runs: answered as the user would.
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box || !box->button(button)) return;
+      asked = true;
+      box->button(button)->click();
+    });
+    answer.start(50);
+    QTimer::singleShot(0, main, [main] { CloseByWindowSystem(main); });
+    // Still running well after Cancel: the watchdog leaves the loop (7).
+    const int rc = RunEventLoop(button == QMessageBox::Cancel ? 1500 : 20000);
+    answer.stop();
+    EXPECT_TRUE(asked);
+    if (button == QMessageBox::Cancel) {
+      EXPECT_EQ(rc, 7);
+      EXPECT_TRUE(main->isVisible());
+      EXPECT_EQ(plat.Editors().size(), 1u);
+    } else {
+      EXPECT_EQ(rc, 0);
+      EXPECT_FALSE(main->isVisible());
+    }
+  }
 }
 
 // What the run saw while it went on.
