@@ -338,6 +338,9 @@ const std::vector<RefusalLicence>& RefusalLicences() {
        "with \"use the settings for all layers\" the hidden layers' transfer-function fields show the output layer's"},
       // Commands that read a data set of their dialog and build its network as their first steps.
       {"Simple1", true, {"*"}, "opening a training set reads the set and builds its network before a later step may refuse"},
+      {"SMLPcrossvalidation1", true, {"*"}, "a crossvalidation of the Open menu reads its data set first, and its folds build networks"},
+      {"NGcrossvalidation1", true, {"*"}, "a crossvalidation of the Open menu reads its data set first, and its folds build networks"},
+      {"MLPCrossvalidation1", true, {"*"}, "a crossvalidation of the Open menu reads its data set first, and its folds build networks"},
       {"TrainingT2", true, {"*"}, "New Training reads its data set and builds the network first; the trainer may refuse that network"},
       {"Button4", true, {"*"}, "SSA reads its data set and builds the network (its fields checked first) before training it"},
       // TEMPORARY, mended on another branch (drop after the merge): refusals that change the network or a field.
@@ -350,8 +353,12 @@ const std::vector<RefusalLicence>& RefusalLicences() {
   return t;
 }
 
-// Messages that end a command that did its work, no refusal: the run took place.
-const char* const kRunNotes[] = {"The weight matrix was not exported: "};
+// Messages that are no refusal: notes of a command that goes on or did its work (the run took place).
+const char* const kRunNotes[] = {
+    "The weight matrix was not exported: ",  // the run took place; only its export was left out
+    "Error:  ||V||=0",                       // the numerical gradient's run ends after the epoch it found no direction
+    "Zero variance of feature",              // a note of the data set's reading, which goes on
+};
 
 bool RunNote(const std::string& message) {
   for (const char* n : kRunNotes)
@@ -482,11 +489,13 @@ class Sequence {
     if (const Workbench* wb = runner_->Program())
       if (std::string broken = BrokenInvariant(*wb); !broken.empty())
         return "line " + std::to_string(lineNo_) + ": " + text + "\n  after it, " + broken;
-    if (before && plat.Messages.size() > messagesBefore && !RunNote(plat.Messages[messagesBefore].Text))
+    std::size_t refusal = messagesBefore;
+    while (refusal < plat.Messages.size() && RunNote(plat.Messages[refusal].Text)) ++refusal;
+    if (before && refusal < plat.Messages.size())
       if (const Workbench* wb = runner_->Program())
         if (std::string changed = RefusalChanged(line.Arg(1), *before, Take(*wb)); !changed.empty())
           return "line " + std::to_string(lineNo_) + ": " + text + "\n  refused (" +
-                 Quoted(plat.Messages[messagesBefore].Text) + ") after changing " + changed;
+                 Quoted(plat.Messages[refusal].Text) + ") after changing " + changed;
     return "";
   }
 
