@@ -51,6 +51,8 @@
 #include <vector>
 
 #include "driver/script_parser.h"
+#include "model/create_network.h"
+#include "model/data_file.h"
 #include "driver/script_runner.h"
 #include "platform/scripted_platform.h"
 #include "shell/command.h"
@@ -929,6 +931,42 @@ int SelfTest() {
       ++failures;
     }
   };
+  // The refusal oracle: what a command may change, by the table, and what it may not.
+  {
+    ScriptedPlatform plat;
+    Workbench wb(plat, "/nonexistent/weightlab");
+    SoundPerceptron(wb);
+    const Snapshot before = Take(wb);
+    expect(RefusalChanged("NTButton", before, Take(wb)).empty(), "an unchanged workbench passes");
+    wb.Net[2][0].Weights[1] = 0.5;
+    expect(!RefusalChanged("NTButton", before, Take(wb)).empty(), "a weight changed by a refusal is found");
+    expect(RefusalChanged("Simple1", before, Take(wb)).empty(), "a command licensed for the network may change it");
+    SoundPerceptron(wb);
+    wb.Form1.HiddenEditT2.SetText("0");
+    expect(!RefusalChanged("NTButton", before, Take(wb)).empty(), "a setting changed by a refusal is found");
+    expect(!RefusalChanged("importWMButton", before, Take(wb)).empty(),
+           "a command licensed for other fields may not change this one");
+    wb.Form1.HiddenEditT2.SetText(before.Fields.at("HiddenEditT2"));
+    wb.Form1.StepEdit.SetText("slow");
+    wb.Form1.ep.SetText("7");
+    expect(RefusalChanged("NTButton", before, Take(wb)).empty(),
+           "a field every command may set, and the progress group's display, pass");
+  }
+  // ... and a refusal of the program's own, on a network built from a shipped data set, passes.
+  {
+    ScriptedPlatform plat;
+    Workbench wb(plat, WL_SOURCE_DIR);
+    ReadDataFile(wb, WL_SOURCE_DIR "/DATA/iris.dat");
+    wb.ResultsPrefix = "/nonexistent/iris";
+    wb.Form1.HiddenEditT2.SetText("2");
+    expect(CreateNetwork(wb, 1) == NetworkBuilt, "the iris network is built");
+    const Snapshot before = Take(wb);
+    wb.Form1.InitEdit.SetText("-1");
+    const Snapshot asked = Take(wb);
+    expect(CreateNetwork(wb, 2) != NetworkBuilt && !plat.Messages.empty(), "a bad initial range is refused");
+    expect(RefusalChanged("RandomValues", asked, Take(wb)).empty(), "the program's refused build changes nothing");
+    expect(!RefusalChanged("RandomValues", before, Take(wb)).empty(), "the field the user set is seen");
+  }
   expect(LibraryText("vector::_M_range_check: __n (which is 3) >= this->size() (which is 3)"),
          "a library's range message is found");
   expect(!LibraryText("The network does not fit the chosen structure. Create the network again."),
@@ -1003,10 +1041,11 @@ int main(int argc, char** argv) {
     int bad = 0;
     for (const std::string& script : opt.Replay) {
       std::string fault;
+      const fs::path path = fs::absolute(script);  // before the sequence moves into its own folder
       {
         Sequence s(0, opt, dog, artefacts);
         try {
-          fault = s.Replay(fs::absolute(script));
+          fault = s.Replay(path);
         } catch (const std::exception& e) {
           fault = std::string("the fuzzer itself failed: ") + e.what();
         }
