@@ -344,11 +344,15 @@ const std::vector<RefusalLicence>& RefusalLicences() {
       {"NGcrossvalidation1", true, {"*"}, "a crossvalidation of the Open menu reads its data set first, and its folds build networks"},
       {"MLPCrossvalidation1", true, {"*"}, "a crossvalidation of the Open menu reads its data set first, and its folds build networks"},
       {"TrainingT2", true, {"*"}, "New Training reads its data set and builds the network first; the trainer may refuse that network"},
-      {"Button4", true, {"*"}, "SSA reads its data set and builds the network (its fields checked first) before training it"},
+      {"Button6", false, {"VdwBox"}, "\"WM Distance\" checks \"V contra dW\" for its scan and unchecks it after, whatever the scan met"},
+      {"Button8", false, {"VdwBox"}, "\"WMD\" checks \"V contra dW\" for its scan and unchecks it after, whatever the scan met"},
+      {"Button4", true, {"*"},
+       "SSA reads the data set of its dialog and builds its network first (as New Training), its checks of the "
+       "transfer functions and layers before; a refusal of the run after that leaves the new network"},
       // TEMPORARY, mended on another branch (drop after the merge): refusals that change the network or a field.
       {"OldPlot1", true, {"HiddenEditT2"}, "TEMPORARY: \"OldPlot\" refuses a small network after building a step network"},
       {"AllNeurons2ch1", true, {"HiddenEditT2"}, "TEMPORARY: \"NewPlot\" refuses a small network after building a step network"},
-      {"Button14", true, {}, "TEMPORARY: \"VSS+SMLP CV\" refuses a perceptron after changing its weights or shape"},
+      {"Button14", true, {"*"}, "TEMPORARY: \"VSS+SMLP CV\" refuses a perceptron after changing its weights or shape"},
       {"importWMButton", false, {"WMMatlabBox", "WMWeightLabBox"},
        "TEMPORARY: \"Import WM from Matlab\" refused for a missing PCA/config.txt switches the format radio"},
   };

@@ -14,3 +14,11 @@ click SaveCurrentWeightstoFile1
 expect no-message
 expect line results/iris_10_FinalWeights.txt 10 "1  1  4   -1.000000000000000"
 expect line results/iris_10_FinalWeights.txt 19 "2  2  2   -1.000000000000000"
+
+# Four layers in the fields: the signal table the trials use serves two or three, refused as early.
+select OutTF 0
+set Hid3EditT2 2
+click Button4
+expect message "The signal table serves networks of two or three layers only."
+click SaveCurrentWeightstoFile1
+expect line results/iris_10_FinalWeights.txt 19 "2  2  2   -1.000000000000000"
