@@ -213,7 +213,7 @@ class NewTrainingClickTest : public GeneralHandlersTest {
                                traceAtPipeline = w.OnTopForm.Caption();
                                timeAtPipeline = w.Form1.TrainingEdit.Text();
                                if (refuseRun) throw WlError("refused");
-                               ApplyWeightMatrixFieldsForRun(w);  // as a run's start does
+                               ApplyWeightMatrixFieldsForRun(w);  // as a run's end does
                              }});
     });
   }
