@@ -364,6 +364,8 @@ const char* const kRunNotes[] = {
     "The weight matrix was not exported: ",  // the run took place; only its export was left out
     "Error:  ||V||=0",                       // the numerical gradient's run ends after the epoch it found no direction
     "Zero variance of feature",              // a note of the data set's reading, which goes on
+    // the representation hook's note at the epoch of "IR" or pruning: the run goes on as it is
+    "This training method cannot follow a change of the training set during its run",
 };
 
 bool RunNote(const std::string& message) {
