@@ -392,6 +392,10 @@ void ResizeTrainingProgressPlot(Workbench& wb) {
   const int k = StrToInt(Trim(f.PSEdit.Text()));
   // The stretch shown can reach no further than the run and its records.
   const int last = std::min<std::int64_t>(wb.NumOfEpochs, static_cast<std::int64_t>(wb.WNormHistory.size()) - 1);
+  if (last < 1) {
+    wb.Plat.ShowMessage("No training has been recorded yet. Train the network first, then resize its progress plot.");
+    return;
+  }
   if (!CheckNumber(wb, g.ResizeEdit, "Resize", true, 1, last)) return;
   const int E = RoundInt(StrToFloat(g.ResizeEdit.Text()));
 

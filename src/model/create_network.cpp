@@ -198,6 +198,11 @@ bool NetworkDescription::RestoreIfStale(Workbench& wb) const {
 int CreateNetwork(Workbench& wb, std::uint8_t scheme) {
   wb.HiddenPlotMode = 0;
   wb.OutputPlotMode = 0;
+  // A network is built for the data set read: without one nothing is read or changed.
+  if (wb.Features.empty() && wb.NumOfVectors < 1) {
+    wb.Plat.ShowMessage("No data set has been opened yet. Open a data set first (Open -> Open Training Set).");
+    return NetworkParametersFailed;
+  }
   const NetworkDescription kept(wb);
   int result = NetworkParametersFailed;
   if (!ReadParameters(wb)) result = BuildNetworkFromParameters(wb, scheme);

@@ -39,7 +39,8 @@ struct NetworkDescription {
 // Scheme 1..8: 1 deterministic / sigmoid inputs, 2 random / sigmoid inputs, 3 deterministic / linear
 // inputs, 4 random / linear inputs, 5 random integer / linear inputs, 6 random integer / sigmoid inputs,
 // 7 random / linear inputs for beam search, 8 zero weights / linear inputs.
-// Reads the parameters (ReadParameters) and builds the network. With the "SMLP" structure the step
+// Before a data set has been read: NetworkParametersFailed after the message that one must be opened
+// first, nothing read. Else reads the parameters (ReadParameters) and builds the network. With the "SMLP" structure the step
 // network's builder (smlp/, through the hooks table) builds the SMLP instead: NetworkSmlpBuilt, or
 // NetworkParametersFailed after its message.
 // When nothing is built, the kept network keeps its description (NetworkDescription).

@@ -287,9 +287,9 @@ class OnlineRecord {
 
 // The weight-matrix fields a command ("New Training", "Continue training") sets for the run it starts:
 // "WM in WeightLab format", and with "full WM" every epoch of the run ("to WM" the epochs to train, "every
-// WM" 1, "any WM" empty), with clamp "to WM" at most the epochs to train. The run's start applies them once
-// the trainer has checked the network and the run can begin, so that a refused run leaves the fields as
-// they were (WeightMatrixFieldsForRun, training/run_end.h).
+// WM" 1, "any WM" empty), with clamp "to WM" at most the epochs to train. The run's end applies them,
+// before its weight matrix is exported, so that a refused run leaves the fields as they were
+// (WeightMatrixFieldsForRun, training/run_end.h).
 struct RunWMFields {
   bool Pending = false;
   bool Clamp = false;

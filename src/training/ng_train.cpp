@@ -278,6 +278,7 @@ void NGTrain(Workbench& wb, std::uint8_t method) {
   if (!f.NoGTPBox.Checked()) CallRunEnded(wb);
   ShowEvaluationCount(wb);
   wb.NumOfEpochs = wb.Epoch - 1;
+  ApplyWeightMatrixFieldsForRun(wb);  // the fields the run's command set, before they are fitted to its epochs
   FitWeightMatrixRange(wb);
   if (f.VdwBox.Checked()) CallDrawESSections(wb, 2);
   ExportWeightMatrixAtRunEnd(wb);

@@ -14,7 +14,6 @@
 #include "platform/paths.h"
 #include "state/hooks.h"
 #include "model/class_weights.h"
-#include "training/run_end.h"
 
 namespace wl {
 
@@ -189,9 +188,7 @@ void PrepareTrainingRun(Workbench& wb) {
   // before the error is taken (building it is a function of NumOfStep alone).
   BuildStairTable(wb);
 
-  const double start = TrainingSetError(wb);  // a network it cannot evaluate ends the run here
-  // The run begins: the weight-matrix fields its command set for it take their values.
-  ApplyWeightMatrixFieldsForRun(wb);
+  const double start = TrainingSetError(wb);
   wb.EpochHistory[0].Error = start;
   wb.CurrentError = start;
   wb.EpochHistory[0].Accuracy = wb.SuccessRate;

@@ -58,8 +58,7 @@ void CheckOnlineHistoriesFit(const Workbench& wb, std::int64_t L, std::uint64_t 
 // ESDone cleared; the PCA folder made when missing; the histories (and the online ones when OnlineBP is
 // set); the class weights; the start error (TrainingSetError) in
 // EpochHistory[0], CurrentError, the held success rate (HoldRates without the weighted one) and the main
-// window's ep, ge, EditSuccess and WeightedAccEdit (once the start error is taken, the weight-matrix fields
-// the run's command set for it, RunWMFields); unless
+// window's ep, ge, EditSuccess and WeightedAccEdit; unless
 // "No Plot E": stage "18" and the progress plot opened for NumOfEpochs epochs; the representation hook for
 // epoch 0 when "Signals after epoch" is checked. The staircase table is built before the start error,
 // which may need it. Reads no parameters, saves no weights, writes no ResultText.

@@ -46,6 +46,8 @@ bool WeightMatrixRangeFits(Workbench& wb, std::string& why) {
 
 void ExportWeightMatrixAtRunEnd(Workbench& wb, bool always) {
   FitRecordsToNetwork(wb);
+  // The run took place: the weight-matrix fields its command set for it take their values.
+  ApplyWeightMatrixFieldsForRun(wb);
   if (!always && !wb.Form1.MatLabBox.Checked() && !wb.Form1.FastICABox.Checked()) return;
   // Every trainer alike: a range that does not fit the run is said plainly, and nothing is exported.
   std::string why;

@@ -12,6 +12,7 @@ struct Workbench;
 // the run's weight history and writes "PCA/WM_weightlab.txt" for PCA in Matlab. Its result is not looked
 // at; a fault it meets is shown and the run ends as it would. Call it once, before the run's epoch count
 // is settled (a run stopped early still counts its stopping epoch here).
+// First the weight-matrix fields the run's command set for it (ApplyWeightMatrixFieldsForRun).
 // The export is made only when "from WM", "to WM" and "every WM" fit the run's epochs; otherwise a
 // plain message says why no matrix was exported (also for a run of no epoch).
 void ExportWeightMatrixAtRunEnd(Workbench& wb, bool always = false);
@@ -22,8 +23,9 @@ void ExportWeightMatrixAtRunEnd(Workbench& wb, bool always = false);
 bool WeightMatrixRangeFits(Workbench& wb, std::string& why);
 
 // While it lives, the run a command starts sets the weight-matrix fields of the run (RunWMFields) at its
-// start, after the trainer's checks: a run refused before it starts leaves them as they were. The fields
-// are set at most once; the guard's end drops what was not applied.
+// end, before its matrix is exported (ExportWeightMatrixAtRunEnd): a run refused, before it starts or in its
+// course, leaves them as they were. The fields are set at most once; the guard's end drops what was not
+// applied.
 class WeightMatrixFieldsForRun {
  public:
   WeightMatrixFieldsForRun(Workbench& wb, bool clamp);
@@ -35,7 +37,8 @@ class WeightMatrixFieldsForRun {
   Workbench& wb_;
 };
 
-// The start of a run (PrepareTrainingRun) applies the fields a command set for it, if any.
+// The end of a run applies the fields a command set for it, if any (ExportWeightMatrixAtRunEnd, and the
+// numerical gradient before it fits the range to the epochs it ran).
 void ApplyWeightMatrixFieldsForRun(Workbench& wb);
 
 // The same fields as that run would set them, for ReadParameters to check before the run: with "full WM"

@@ -36,6 +36,13 @@ void RunSSA(Workbench& wb) {
     wb.Plat.ShowMessage(kSigmoidsOnly);
     return;
   }
+  // The table serves two or three layers: a hidden layer L3 in the fields is refused as early.
+  std::int32_t l2 = 0, l3 = 0;
+  if (TryStrToInt(Trim(form.HiddenEditT2.Text()), l2) && TryStrToInt(Trim(form.Hid3EditT2.Text()), l3) && l2 > 0 &&
+      l3 > 0 && !form.SkipCheck.Checked() && !form.strbox.Checked()) {
+    wb.Plat.ShowMessage("The signal table serves networks of two or three layers only.");
+    return;
+  }
 
   if (!OpenDataFile(wb, 0)) return;
   if (CreateNetwork(wb, 4) != NetworkBuilt) return;  // its message has been shown

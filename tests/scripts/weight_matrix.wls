@@ -15,10 +15,10 @@ expect no-file PCA/WM_weightlab.txt
 click WMButton
 expect no-message
 
-# The default "to WM" (12) lies beyond the 5 epochs of the run: the export says so, the run ends.
+# The default "to WM" (12) lies beyond the 5 epochs of the run: the export says so plainly, the run ends.
 check MatLabBox
 click Discrete1change
-expect message "to WM must be an Integer from 0 to 5"
+expect message "The weight matrix was not exported: the run has 5 epochs, and \"from WM\" 0 to \"to WM\" 12 is not a range of its epochs."
 expect text ep "5"
 expect no-file PCA/WM_weightlab.txt
 

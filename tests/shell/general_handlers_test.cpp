@@ -13,6 +13,7 @@
 #include "shell/general_commands.h"
 #include "shell/shell_test_env.h"
 #include "shell/startup.h"
+#include "training/run_end.h"
 
 namespace wl {
 namespace {
@@ -211,10 +212,13 @@ class NewTrainingClickTest : public GeneralHandlersTest {
                                ++pipelines;
                                traceAtPipeline = w.OnTopForm.Caption();
                                timeAtPipeline = w.Form1.TrainingEdit.Text();
+                               if (refuseRun) throw WlError("refused");
+                               ApplyWeightMatrixFieldsForRun(w);  // as a run's end does
                              }});
     });
   }
   int committees = 0, pipelines = 0;
+  bool refuseRun = false;  // the pipeline refuses before its run starts
   std::string traceAtPipeline, timeAtPipeline;
 };
 
@@ -260,6 +264,41 @@ TEST_F(NewTrainingClickTest, ReadsTheParametersAndKeepsTheWeightMatrixWithinTheE
   EXPECT_EQ(f.WMepEdit.Text(), "30");
   EXPECT_EQ(f.everyWMEdit.Text(), "1");
   EXPECT_EQ(f.anyWMEdit.Text(), "");
+}
+
+// A run refused before it starts (a network that does not fit the fields) leaves the weight-matrix
+// fields as they were; the parameters are checked with the values the run would give them.
+TEST_F(NewTrainingClickTest, ARunRefusedBeforeItStartsLeavesTheWeightMatrixFields) {
+  TForm1& f = wb->Form1;
+  Type(f.EpochEditT2, "3");
+  Type(f.WMepEdit, "12");
+  Type(f.everyWMEdit, "2");
+  f.anyWMEdit.SetText("5 7");
+  f.WMMatlabBox.UserClick();
+  refuseRun = true;
+  for (bool full : {true, false}) {
+    SCOPED_TRACE(full ? "full WM" : "not full WM");
+    if (f.ALLWMBox.Checked() != full) Click("ALLWMBox");
+    Type(f.WMepEdit, "12");
+    plat.Messages.clear();
+    Run();
+    EXPECT_EQ(pipelines, full ? 1 : 2);
+    ASSERT_EQ(plat.Messages.size(), 1u);
+    EXPECT_EQ(plat.Messages[0].Text, "refused");
+    EXPECT_EQ(f.WMepEdit.Text(), "12   ");
+    EXPECT_EQ(f.everyWMEdit.Text(), "2   ");
+    EXPECT_EQ(f.anyWMEdit.Text(), "5 7");
+    EXPECT_TRUE(f.WMMatlabBox.Checked());
+  }
+  // With "full WM" a "to WM" that is no number is no refusal: the run gives it the epochs.
+  refuseRun = false;
+  Click("ALLWMBox");
+  ASSERT_TRUE(f.ALLWMBox.Checked());
+  f.WMepEdit.SetText("x");
+  plat.Messages.clear();
+  Run();
+  EXPECT_TRUE(plat.Messages.empty()) << plat.Messages.front().Text;
+  EXPECT_EQ(f.WMepEdit.Text(), "3");
 }
 
 TEST_F(NewTrainingClickTest, RefusesMatlabAndStopsAtAnInvalidParameter) {

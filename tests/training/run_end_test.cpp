@@ -32,6 +32,7 @@ class RunEndTest : public test::ProgramDirTest {
     wb->ResultsPrefix = (dir / "results" / "xor_10").string();
     wb->Form1.HiddenEditT2.SetText("2");
     wb->Form1.EpochEditT2.SetText("2");
+    wb->Form1.WMepEdit.SetText("2");  // a range of the run's epochs
     wb->Rng.Seed = 7;
     ASSERT_EQ(CreateNetwork(*wb, 4), NetworkBuilt);
     wb->Hooks.WeightMatrixExport = [](Workbench&) { ++exports; };
@@ -71,6 +72,61 @@ TEST_F(RunEndTest, EveryTrainerExportsOnceWhenMatlabIsChosen) {
   TrainOneChange(*wb, 2);
   EXPECT_TRUE(plat.Messages.empty()) << plat.Messages[0].Text;
   EXPECT_EQ(exports, 1);
+}
+
+// With the export chosen, a range that does not fit the run (a run of no epoch, or "to WM" past its
+// epochs) is said in the same plain words by every trainer, and nothing is exported.
+TEST_F(RunEndTest, EveryTrainerSaysPlainlyWhyARangeWasNotExported) {
+  const std::vector<std::pair<const char*, std::function<void()>>> trainers = {
+      {"VSS", [&] { TrainOneChange(*wb, 2); }},
+      {"S1-R", [&] { TrainOneChange(*wb, 1); }},
+      {"S2-D", [&] { TrainTwoChanges(*wb, 2); }},
+      {"NG", [&] { NGTrain(*wb, 1); }},
+      {"BP", [&] {
+         if (!ReadParameters(*wb, 2)) TrainBP(*wb);
+       }},
+      {"weight sections", [&] {
+         wb->Form1.SMWSButton.SetChecked(true);
+         TrainOneChange(*wb, 2);
+         wb->Form1.OldDH2Box.SetChecked(true);
+       }},
+      {"in-place weight sections", [&] {
+         wb->Form1.InPlaceBox.SetChecked(true);
+         wb->Form1.SMWSButton.SetChecked(true);
+         TrainOneChange(*wb, 2);
+         wb->Form1.InPlaceBox.SetChecked(false);
+         wb->Form1.OldDH2Box.SetChecked(true);
+       }},
+  };
+  struct Range {
+    const char* epochs;
+    const char* to;
+    const char* message;
+  };
+  const Range ranges[] = {
+      {"0", "0", "The weight matrix was not exported: the run trained no epoch."},
+      {"2", "5",
+       "The weight matrix was not exported: the run has 2 epochs, and \"from WM\" 0 to \"to WM\" 5 is not a "
+       "range of its epochs."},
+  };
+  wb->Form1.MatLabBox.SetChecked(true);
+  for (const auto& [name, train] : trainers)
+    for (const Range& r : ranges) {
+      // The numerical gradient fits "to WM" to the epochs it ran before it exports.
+      if (std::string(name) == "NG" && std::string(r.epochs) != "0") continue;
+      SCOPED_TRACE(std::string(name) + ", " + r.epochs + " epochs, to WM " + r.to);
+      ASSERT_EQ(CreateNetwork(*wb, 4), NetworkBuilt);
+      wb->Form1.EpochEditT2.SetText(r.epochs);
+      wb->Form1.fromEdit.SetText("0");
+      wb->Form1.WMepEdit.SetText(r.to);
+      wb->Form1.everyWMEdit.SetText("1");
+      plat.Messages.clear();
+      exports = 0;
+      train();
+      ASSERT_EQ(plat.Messages.size(), 1u);
+      EXPECT_EQ(plat.Messages[0].Text, r.message);
+      EXPECT_EQ(exports, 0);
+    }
 }
 
 TEST_F(RunEndTest, InPlaceSearchExportsOnlyARangeThatFitsTheRun) {
