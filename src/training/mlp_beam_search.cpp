@@ -374,7 +374,7 @@ void MLPBeamSearchTrain(Workbench& wb, std::uint8_t) {
   CloseWritten(file);
   ShowBeamProgress(wb, kBeamEpochs, 0, 0, 2);
   ExportWeightMatrixAtRunEnd(wb);
-  wb.ProgressStep = wb.ProgressSubStep = "0";
+  wb.ProgressStep = wb.ProgressSubStep = std::string("0");
   if (!f.NoGTPBox.Checked()) CallRunEnded(wb);
 }
 
