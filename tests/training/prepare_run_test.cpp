@@ -14,6 +14,7 @@
 #include "model/create_network.h"
 #include "model/data_file.h"
 #include "model/layer_transfer.h"
+#include "platform/errors.h"
 #include "state/workbench.h"
 #include "platform/scripted_platform.h"
 #include "support/test_support.h"
@@ -91,6 +92,37 @@ TEST_F(PrepareRunTest, HistoriesAreSizedAndEpochZeroIsRecorded) {
   EXPECT_EQ(wb->GTP.Plot.E, 3);
   EXPECT_EQ(wb->OnTopForm.Caption(), "On Top      418-0-0");
   EXPECT_EQ(wb->GTP.Plot.LastErrorY, 390 - static_cast<int>(std::lround(370.0 * start / (2 * 4))));
+}
+
+// A network of other layers than the parameters give is refused before anything of the run changes: the
+// records of the last run stay.
+TEST_F(PrepareRunTest, RefusesANetworkOfOtherLayersThanTheParameters) {
+  PrepareTrainingRun(*wb);
+  const std::size_t rows = wb->WeightHistory.Rows();
+  struct Case {
+    const char* Name;
+    int Layers;
+    const char* Message;
+  };
+  const Case cases[] = {
+      {"two layers asked for", 2, "The network has 3 layers, the parameters ask for 2. Create the network again."},
+      {"four layers asked for", 4, "The network has 3 layers, the parameters ask for 4. Create the network again."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    wb->NumOfLayers = c.Layers;
+    wb->NumOfEpochs = 7;
+    try {
+      PrepareTrainingRun(*wb);
+      ADD_FAILURE() << "not refused";
+    } catch (const WlError& e) {
+      EXPECT_EQ(std::string(e.what()), c.Message);
+    }
+    EXPECT_EQ(wb->WeightHistory.Rows(), rows);
+  }
+  wb->NumOfLayers = 3;
+  wb->Layers.pop_back();
+  EXPECT_THROW(RequireRecordableNetwork(*wb), WlError);
 }
 
 TEST_F(PrepareRunTest, BeamSearchRecordsEveryCandidateButPlotsTheEpochs) {
