@@ -349,12 +349,6 @@ const std::vector<RefusalLicence>& RefusalLicences() {
       {"Button4", true, {"*"},
        "SSA reads the data set of its dialog and builds its network first (as New Training), its checks of the "
        "transfer functions and layers before; a refusal of the run after that leaves the new network"},
-      // TEMPORARY, mended on another branch (drop after the merge): refusals that change the network or a field.
-      {"OldPlot1", true, {"HiddenEditT2"}, "TEMPORARY: \"OldPlot\" refuses a small network after building a step network"},
-      {"AllNeurons2ch1", true, {"HiddenEditT2"}, "TEMPORARY: \"NewPlot\" refuses a small network after building a step network"},
-      {"Button14", true, {"*"}, "TEMPORARY: \"VSS+SMLP CV\" refuses a perceptron after changing its weights or shape"},
-      {"importWMButton", false, {"WMMatlabBox", "WMWeightLabBox"},
-       "TEMPORARY: \"Import WM from Matlab\" refused for a missing PCA/config.txt switches the format radio"},
   };
   return t;
 }
