@@ -346,7 +346,11 @@ StepRules LUnitRules(Workbench& wb) {
     auto& texts = wb.RuleTexts[static_cast<std::size_t>(c)];
     texts.assign(static_cast<std::size_t>(std::max(0, wb.HidPerOut[static_cast<std::size_t>(c)])), " ");
     const auto& units = rules.Units[static_cast<std::size_t>(c)];
-    for (std::size_t t = 0; t < units.size() && t < texts.size(); ++t) texts[t] = " " + RuleText(rules.Features, units[t]);
+    for (std::size_t t = 0; t < units.size() && t < texts.size(); ++t) {
+      std::string text(1, ' ');
+      text += RuleText(rules.Features, units[t]);
+      texts[t] = std::move(text);
+    }
   }
   auto slots = [&](std::size_t f) {
     return f < wb.FeatureValueCount.size() ? std::max(0, wb.FeatureValueCount[f]) : 0;

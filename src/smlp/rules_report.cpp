@@ -193,8 +193,11 @@ StepRules NeuronRules(Workbench& wb) {
     wb.RuleTexts[c].assign(static_cast<std::size_t>(std::max(0, wb.HidPerOut[c])), " ");
     // Each term is the exact condition of its unit; a unit that never fires leaves its text blank.
     const auto& units = rules.Units[static_cast<std::size_t>(c)];
-    for (std::size_t t = 0; t < units.size() && t < wb.RuleTexts[c].size(); ++t)
-      wb.RuleTexts[c][t] = " " + RuleText(rules.Features, units[t]);
+    for (std::size_t t = 0; t < units.size() && t < wb.RuleTexts[c].size(); ++t) {
+      std::string text(1, ' ');
+      text += RuleText(rules.Features, units[t]);
+      wb.RuleTexts[c][t] = std::move(text);
+    }
   }
   wb.ClassSumRules.assign(static_cast<std::size_t>(classes), "");
   wb.ClassWeightRules.assign(static_cast<std::size_t>(classes), "");

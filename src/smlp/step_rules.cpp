@@ -128,7 +128,11 @@ UnitForm ConstantForm(Kind k) {
 // The coefficient of an input: RuleCoefficient for whole weights, else the number itself.
 std::string Coefficient(double w, int count) {
   if (w == std::round(w) && std::fabs(w) < 1e9) return RuleCoefficient(static_cast<int>(w), count);
-  return " " + std::string(w > 0.0 && count >= 2 ? "+" : "") + ExactFloatToStr(w) + " ";
+  std::string text = " ";
+  if (w > 0.0 && count >= 2) text += '+';
+  text += ExactFloatToStr(w);
+  text += ' ';
+  return text;
 }
 
 // Input `slot` of feature f, the network's input `index`.

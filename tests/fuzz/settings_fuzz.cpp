@@ -19,7 +19,12 @@ std::string FirstDifference(const std::string& a, const std::string& b) {
   while (i < a.size() && i < b.size() && a[i] == b[i]) ++i;
   const std::size_t line = a.rfind('\n', i == 0 ? 0 : i - 1);
   const std::size_t from = line == std::string::npos ? 0 : line + 1;
-  return "'" + a.substr(from, a.find('\n', from) - from) + "' became '" + b.substr(from, b.find('\n', from) - from) + "'";
+  std::string text = "'";
+  text += a.substr(from, a.find('\n', from) - from);
+  text += "' became '";
+  text += b.substr(from, b.find('\n', from) - from);
+  text += "'";
+  return text;
 }
 
 }  // namespace
