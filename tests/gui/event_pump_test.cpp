@@ -20,6 +20,7 @@
 #include "shell/command.h"
 #include "shell/startup.h"
 #include "state/hooks.h"
+#include "support/gui_test_platform.h"
 #include "support/program_start.h"
 #include "support/qt_app_env.h"
 #include "support/test_support.h"
@@ -81,10 +82,7 @@ struct RunCase {
   void (*Start)(TForm1& f);
 };
 
-struct LargeScreenArea {
-  LargeScreenArea() { SetScreenArea(QRect(0, 0, 8000, 8000)); }
-  ~LargeScreenArea() { SetScreenArea(QRect()); }
-};
+using test::LargeScreenArea;
 
 class EventPumpTest : public testing::TestWithParam<RunCase> {
  protected:

@@ -16,6 +16,7 @@
 #include "gui/screen_place.h"
 #include "platform/numfmt.h"
 #include "state/hooks.h"
+#include "support/gui_test_platform.h"
 #include "support/program_start.h"
 #include "support/qt_app_env.h"
 #include "support/test_support.h"
@@ -26,25 +27,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class AnsweringQtPlatform : public QtPlatform {
- public:
-  using QtPlatform::QtPlatform;
-  void ShowMessage(const std::string& text, const std::string&) override { Messages.push_back(text); }
-  Answer Ask(const std::string&, const std::string&, Buttons) override { return Answer::Yes; }
-  bool Execute(FileDialog& dlg) override {
-    if (OpenAnswers.empty()) return false;
-    dlg.FileName = OpenAnswers.front();
-    OpenAnswers.erase(OpenAnswers.begin());
-    return true;
-  }
-  void OpenInEditor(const std::string&) override {}
-  std::vector<std::string> Messages, OpenAnswers;
-};
-
-struct LargeScreenArea {
-  LargeScreenArea() { SetScreenArea(QRect(0, 0, 8000, 8000)); }
-  ~LargeScreenArea() { SetScreenArea(QRect()); }
-};
+using test::AnsweringQtPlatform;
+using test::LargeScreenArea;
 
 // The three fields at each epoch report.
 struct Seen {

@@ -51,6 +51,7 @@
 #include "shell/picture_viewer.h"
 #include "shell/on_top.h"
 #include "shell/startup.h"
+#include "support/gui_test_platform.h"
 #include "support/program_start.h"
 #include "support/qt_app_env.h"
 #include "support/test_support.h"
@@ -83,10 +84,7 @@ class RecordingQtPlatform : public QtPlatform {
 
 // The windows stay where the routines put them, also where that is off the small screen of the test's display
 // (keeping them on the screen is the layout test's).
-struct LargeScreenArea {
-  LargeScreenArea() { SetScreenArea(QRect(0, 0, 8000, 8000)); }
-  ~LargeScreenArea() { SetScreenArea(QRect()); }
-};
+using test::LargeScreenArea;
 
 class ProgramWindowsTest : public testing::Test {
  protected:
