@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <iterator>
 #include <set>
 #include <string_view>
 
@@ -822,6 +823,435 @@ void PositiveValues(const RuleFeatures& features, RuleNode& n) {
   n = InputRule(features, in.Feature, others);
 }
 
+// ---- units on the inputs, feature by feature
+
+// One state of a feature as a unit's sum sees it: the inputs of one weight, and whether the state in which
+// none of the feature's inputs is hot ("cold") is among them.
+struct SumOption {
+  std::vector<int> Slots;
+  bool Cold = false;
+  double Weight = 0.0;
+  int Named = 0;  // how many of its inputs the unit weighs (not 0)
+};
+// The states of one feature (or of one input of a feature whose inputs may be hot together, then "hot" and
+// "cold"): exactly one of its options holds for any vector.
+struct SumGroup {
+  int Feature = -1;
+  std::vector<SumOption> Options;
+};
+
+// The condition that one of the options taken holds; exact wherever the feature is in one of the options.
+RuleNode OptionsRule(const RuleFeatures& features, const SumGroup& g, const std::vector<bool>& take) {
+  std::vector<int> in, out;
+  bool cold = false;
+  int namedIn = 0, namedOut = 0;
+  for (std::size_t o = 0; o < g.Options.size(); ++o) {
+    std::vector<int>& to = take[o] ? in : out;
+    to.insert(to.end(), g.Options[o].Slots.begin(), g.Options[o].Slots.end());
+    cold = cold || (take[o] && g.Options[o].Cold);
+    (take[o] ? namedIn : namedOut) += g.Options[o].Named;
+  }
+  // A feature that is never cold is written by the fewer of its values; of as many, by those the unit
+  // weighs (a value of weight 0 is named only by negating the others).
+  const bool canBeCold = std::any_of(g.Options.begin(), g.Options.end(), [](const SumOption& o) { return o.Cold; });
+  if (!canBeCold && !in.empty() && !out.empty() &&
+      (out.size() < in.size() || (out.size() == in.size() && namedOut > namedIn)))
+    cold = true;
+  if (!cold) return in.empty() ? Constant(false) : InputRule(features, g.Feature, in);
+  return out.empty() ? Constant(true) : Negate(InputRule(features, g.Feature, out));
+}
+
+double HighestWeight(const SumGroup& g) {
+  double h = g.Options[0].Weight;
+  for (const SumOption& o : g.Options) h = std::max(h, o.Weight);
+  return h;
+}
+
+// Options of one weight become one; a feature of one weight is a constant of the sum and moves into the
+// threshold; the lowest weight of every feature is made 0, so that the sum starts at 0.
+void Normalize(std::vector<SumGroup>& groups, double& t) {
+  std::vector<SumGroup> kept;
+  for (SumGroup& g : groups) {
+    std::vector<SumOption> merged;
+    for (SumOption& o : g.Options) {
+      auto same = std::find_if(merged.begin(), merged.end(), [&](const SumOption& m) { return m.Weight == o.Weight; });
+      if (same == merged.end()) {
+        merged.push_back(std::move(o));
+        continue;
+      }
+      same->Slots.insert(same->Slots.end(), o.Slots.begin(), o.Slots.end());
+      std::sort(same->Slots.begin(), same->Slots.end());
+      same->Cold = same->Cold || o.Cold;
+      same->Named += o.Named;
+    }
+    std::sort(merged.begin(), merged.end(), [](const SumOption& a, const SumOption& b) { return a.Weight < b.Weight; });
+    const double low = merged[0].Weight;
+    t -= low;
+    if (merged.size() == 1) continue;
+    for (SumOption& o : merged) o.Weight -= low;
+    g.Options = std::move(merged);
+    kept.push_back(std::move(g));
+  }
+  groups = std::move(kept);
+}
+
+// The sums the features other than `skip` can reach, ascending; false when they are too many to list.
+bool ReachableSums(const std::vector<SumGroup>& groups, std::size_t skip, std::vector<double>& sums) {
+  constexpr std::size_t kMostSums = 4096;
+  sums.assign(1, 0.0);
+  std::vector<double> next;
+  for (std::size_t i = 0; i < groups.size(); ++i) {
+    if (i == skip) continue;
+    next.clear();
+    for (double s : sums)
+      for (const SumOption& o : groups[i].Options) next.push_back(s + o.Weight);
+    std::sort(next.begin(), next.end());
+    next.erase(std::unique(next.begin(), next.end()), next.end());
+    if (next.size() > kMostSums) return false;
+    sums.swap(next);
+  }
+  return true;
+}
+
+// Two states of a feature between whose weights no sum of the other features meets the threshold fire the
+// unit alike: they become one state (of the lower weight). True when any did.
+bool MergeAlikeStates(std::vector<SumGroup>& groups, double t) {
+  bool any = false;
+  std::vector<double> sums;
+  for (std::size_t i = 0; i < groups.size(); ++i) {
+    if (!ReachableSums(groups, i, sums)) return any;
+    std::vector<SumOption>& options = groups[i].Options;  // ascending weights (Normalize)
+    std::vector<SumOption> merged;
+    for (SumOption& o : options) {
+      if (!merged.empty()) {
+        SumOption& m = merged.back();
+        const bool alike = std::none_of(sums.begin(), sums.end(), [&](double s) { return !(s + m.Weight > t) && s + o.Weight > t; });
+        if (alike) {
+          m.Slots.insert(m.Slots.end(), o.Slots.begin(), o.Slots.end());
+          std::sort(m.Slots.begin(), m.Slots.end());
+          m.Cold = m.Cold || o.Cold;
+          m.Named += o.Named;
+          any = true;
+          continue;
+        }
+      }
+      merged.push_back(std::move(o));
+    }
+    options = std::move(merged);
+  }
+  return any;
+}
+
+// The weighted sum of the features' states: each feature counted from the state in which none of its inputs
+// is hot, or else from the state of most values, so that the fewest states are terms.
+RuleNode GroupSum(const RuleFeatures& features, const std::vector<SumGroup>& groups, double t) {
+  RuleNode n;
+  n.kind = Kind::Sum;
+  for (const SumGroup& g : groups) {
+    std::size_t ref = 0;
+    for (std::size_t o = 1; o < g.Options.size(); ++o) {
+      const SumOption& a = g.Options[o];
+      const SumOption& r = g.Options[ref];
+      if (r.Cold) break;
+      // Of as many values, the one the unit does not weigh.
+      if (a.Cold || a.Slots.size() > r.Slots.size() || (a.Slots.size() == r.Slots.size() && a.Named < r.Named)) ref = o;
+    }
+    const double base = g.Options[ref].Weight;
+    t -= base;
+    std::vector<const SumOption*> terms;
+    for (std::size_t o = 0; o < g.Options.size(); ++o)
+      if (o != ref) terms.push_back(&g.Options[o]);
+    std::sort(terms.begin(), terms.end(), [](const SumOption* a, const SumOption* b) { return a->Slots < b->Slots; });
+    for (const SumOption* o : terms) {
+      n.Coefficients.push_back(o->Weight - base);
+      n.Children.push_back(InputRule(features, g.Feature, o->Slots));
+    }
+  }
+  n.Threshold = t;
+  return n;
+}
+
+bool HasSum(const RuleNode& n) {
+  return n.kind == Kind::Sum || std::any_of(n.Children.begin(), n.Children.end(), HasSum);
+}
+
+// Every feature as the ladder of its weights: its states of weight w_1 or more, of w_2 or more, ..., each
+// condition adding the step w_k - w_(k-1). When all steps are one d, the unit fires when more than t / d of
+// these conditions hold: "at least k of" them (k = 1 any feature's lowest rung, k = all every top rung).
+bool EqualSteps(const RuleFeatures& features, const std::vector<SumGroup>& groups, double t, RuleNode& rule) {
+  double step = 0.0;
+  std::size_t rungs = 0;
+  for (const SumGroup& g : groups)  // ascending weights from 0 (Normalize)
+    for (std::size_t o = 1; o < g.Options.size(); ++o) {
+      const double d = g.Options[o].Weight - g.Options[o - 1].Weight;
+      if (rungs++ == 0) step = d;
+      if (d != step) return false;
+    }
+  std::size_t k = 1;
+  while (k <= rungs && !(static_cast<double>(k) * step > t)) ++k;
+  if (k > rungs) return false;  // (the caller has found that the unit can fire)
+  auto rung = [&](const SumGroup& g, std::size_t from) {
+    std::vector<bool> take;
+    for (std::size_t o = 0; o < g.Options.size(); ++o) take.push_back(o >= from);
+    return OptionsRule(features, g, take);
+  };
+  std::vector<RuleNode> rules;
+  for (const SumGroup& g : groups) {
+    if (k == 1 || k == rungs) {
+      rules.push_back(rung(g, k == 1 ? 1 : g.Options.size() - 1));
+      continue;
+    }
+    for (std::size_t o = 1; o < g.Options.size(); ++o) rules.push_back(rung(g, o));
+  }
+  if (k == 1) {
+    rule = Combine(Kind::Or, std::move(rules));
+  } else if (k == rungs) {
+    rule = Combine(Kind::And, std::move(rules));
+  } else {
+    rule.kind = Kind::AtLeast;
+    rule.Count = static_cast<int>(k);
+    rule.Children = std::move(rules);
+  }
+  return true;
+}
+
+// The simplest exact form of "the weights of the features' states add up to more than t": a feature's
+// states that the unit needs or that fire it alone as value sets, any k of equal features as "at least k
+// of", and the weighted sum of what is left.
+RuleNode GroupsRule(const RuleFeatures& features, std::vector<SumGroup> groups, double t, bool ladders) {
+  Normalize(groups, t);
+  if (groups.empty()) return Constant(0.0 > t);
+  std::vector<double> high;
+  double total = 0.0;
+  for (const SumGroup& g : groups) {
+    high.push_back(HighestWeight(g));
+    total += high.back();
+  }
+  if (!(total > t)) return Constant(false);
+  if (0.0 > t) return Constant(true);
+  if (RuleNode k; ladders && groups.size() > 1 && EqualSteps(features, groups, t, k)) return k;
+  auto others = [&](std::size_t i) {
+    double s = 0.0;
+    for (std::size_t j = 0; j < groups.size(); ++j)
+      if (j != i) s += high[j];
+    return s;
+  };
+  // States that fire the unit whatever the other features are.
+  for (std::size_t i = 0; i < groups.size(); ++i) {
+    std::vector<bool> take;
+    for (const SumOption& o : groups[i].Options) take.push_back(o.Weight > t);
+    if (std::none_of(take.begin(), take.end(), [](bool b) { return b; })) continue;
+    std::vector<RuleNode> either;
+    either.push_back(OptionsRule(features, groups[i], take));
+    std::vector<SumOption> kept;
+    for (std::size_t o = 0; o < take.size(); ++o)
+      if (!take[o]) kept.push_back(groups[i].Options[o]);
+    groups[i].Options = std::move(kept);
+    either.push_back(GroupsRule(features, std::move(groups), t, ladders));
+    return Combine(Kind::Or, std::move(either));
+  }
+  // States of a feature with which the others cannot reach the threshold: the unit needs one of the rest.
+  for (std::size_t i = 0; i < groups.size(); ++i) {
+    const double rest = others(i);
+    std::vector<bool> take;
+    for (const SumOption& o : groups[i].Options) take.push_back(o.Weight + rest > t);
+    if (std::all_of(take.begin(), take.end(), [](bool b) { return b; })) continue;
+    std::vector<RuleNode> both;
+    both.push_back(OptionsRule(features, groups[i], take));
+    std::vector<SumOption> kept;
+    for (std::size_t o = 0; o < take.size(); ++o)
+      if (take[o]) kept.push_back(groups[i].Options[o]);
+    groups[i].Options = std::move(kept);
+    both.push_back(GroupsRule(features, std::move(groups), t, ladders));
+    return Combine(Kind::And, std::move(both));
+  }
+  if (MergeAlikeStates(groups, t)) return GroupsRule(features, std::move(groups), t, ladders);
+  // Features of two states: "at least k of" them when any k of their weights pass the threshold and no
+  // k - 1 do.
+  if (std::all_of(groups.begin(), groups.end(), [](const SumGroup& g) { return g.Options.size() == 2; })) {
+    std::vector<double> w = high;
+    std::sort(w.begin(), w.end());
+    const std::size_t n = w.size();
+    for (std::size_t k = 1; k <= n; ++k) {
+      double smallest = 0.0, largest = 0.0;
+      for (std::size_t j = 0; j < k; ++j) smallest += w[j];
+      for (std::size_t j = 0; j + 1 < k; ++j) largest += w[n - 1 - j];
+      if (!(smallest > t) || largest > t) continue;
+      std::vector<RuleNode> rules;
+      for (const SumGroup& g : groups) rules.push_back(OptionsRule(features, g, {g.Options[0].Weight > g.Options[1].Weight, g.Options[1].Weight > g.Options[0].Weight}));
+      if (k == 1) return Combine(Kind::Or, std::move(rules));
+      if (k == n) return Combine(Kind::And, std::move(rules));
+      RuleNode a;
+      a.kind = Kind::AtLeast;
+      a.Count = static_cast<int>(k);
+      a.Children = std::move(rules);
+      return a;
+    }
+  }
+  return GroupSum(features, groups, t);
+}
+
+// ---- conditions that cannot hold together
+
+// What the conditions around a condition say of a feature of which at most one input is hot: the inputs
+// that may be hot, and whether none may be.
+struct FeatureBound {
+  std::vector<int> Slots;
+  bool Cold = true;
+};
+using FeatureBounds = std::vector<std::pair<int, FeatureBound>>;
+
+bool Excludes(const RuleFeatures& features, int f) {
+  const RuleFeature& feat = features.at(static_cast<std::size_t>(f));
+  return !feat.Silent && feat.Exclusive();
+}
+
+// The inputs an Inputs node names, as slots of its feature; false when an interval is not one of them.
+bool NodeSlots(const RuleFeatures& features, const RuleNode& n, std::vector<int>& slots) {
+  const RuleFeature& feat = features.at(static_cast<std::size_t>(n.Feature));
+  slots = n.Slots;
+  for (const auto& r : n.Ranges) {
+    const auto at = std::find(feat.Bounds.begin(), feat.Bounds.end(), r);
+    if (at == feat.Bounds.end()) return false;
+    slots.push_back(static_cast<int>(at - feat.Bounds.begin()));
+  }
+  std::sort(slots.begin(), slots.end());
+  slots.erase(std::unique(slots.begin(), slots.end()), slots.end());
+  return true;
+}
+
+// The feature and inputs of a condition "f in S" (negated: "not f in S"); false for any other condition.
+bool Atom(const RuleFeatures& features, const RuleNode& n, int& f, std::vector<int>& slots, bool& negated) {
+  negated = n.kind == Kind::Not;
+  const RuleNode& in = negated ? n.Children[0] : n;
+  if (in.kind != Kind::Inputs || !Excludes(features, in.Feature)) return false;
+  f = in.Feature;
+  return NodeSlots(features, in, slots);
+}
+
+FeatureBound* BoundOf(const RuleFeatures& features, FeatureBounds& bounds, int f) {
+  for (auto& [g, b] : bounds)
+    if (g == f) return &b;
+  FeatureBound b;
+  const RuleFeature& feat = features.at(static_cast<std::size_t>(f));
+  for (int s = 0; s < feat.Slots(); ++s) b.Slots.push_back(s);
+  b.Cold = feat.Intervals || !feat.OneHot;
+  bounds.emplace_back(f, std::move(b));
+  return &bounds.back().second;
+}
+
+const FeatureBound* FindBound(const FeatureBounds& bounds, int f) {
+  for (const auto& [g, b] : bounds)
+    if (g == f) return &b;
+  return nullptr;
+}
+
+// "f in S" where the feature is known to be within `b`: never, always or the inputs of S it may have.
+RuleNode AtomWithin(const RuleFeatures& features, int f, const std::vector<int>& slots, const FeatureBound& b) {
+  std::vector<int> both;
+  std::set_intersection(slots.begin(), slots.end(), b.Slots.begin(), b.Slots.end(), std::back_inserter(both));
+  if (both.empty()) return Constant(false);
+  if (!b.Cold && both.size() == b.Slots.size()) return Constant(true);
+  return InputRule(features, f, both);
+}
+
+RuleNode Feasible(const RuleFeatures& features, RuleNode n, const FeatureBounds& known) {
+  int f = -1;
+  std::vector<int> slots;
+  bool negated = false;
+  if (Atom(features, n, f, slots, negated)) {
+    const FeatureBound* b = FindBound(known, f);
+    if (!b) return n;
+    RuleNode r = AtomWithin(features, f, slots, *b);
+    return negated ? Negate(std::move(r)) : r;
+  }
+  switch (n.kind) {
+    case Kind::Not:
+      return Negate(Feasible(features, std::move(n.Children[0]), known));
+    case Kind::And: {
+      // The conditions on single features say together what each such feature may be; every other part
+      // is read where they hold.
+      FeatureBounds inner = known;
+      std::vector<int> positive;  // the features that a condition here asks for by their values
+      for (const RuleNode& c : n.Children) {
+        if (!Atom(features, c, f, slots, negated)) continue;
+        FeatureBound& b = *BoundOf(features, inner, f);
+        std::vector<int> left;
+        if (negated)
+          std::set_difference(b.Slots.begin(), b.Slots.end(), slots.begin(), slots.end(), std::back_inserter(left));
+        else
+          std::set_intersection(b.Slots.begin(), b.Slots.end(), slots.begin(), slots.end(), std::back_inserter(left));
+        b.Slots = std::move(left);
+        b.Cold = b.Cold && negated;
+        if (b.Slots.empty() && !b.Cold) return Constant(false);
+        if (!negated) positive.push_back(f);
+      }
+      std::vector<RuleNode> parts;
+      std::vector<int> written;
+      for (RuleNode& c : n.Children) {
+        if (!Atom(features, c, f, slots, negated)) {
+          parts.push_back(Feasible(features, std::move(c), inner));
+          continue;
+        }
+        if (std::find(written.begin(), written.end(), f) != written.end()) continue;
+        written.push_back(f);
+        // The feature's bound here, as one condition, where the bound around does not say it already.
+        const FeatureBound& b = *FindBound(inner, f);
+        const FeatureBound* around = FindBound(known, f);
+        if (around && around->Slots == b.Slots && around->Cold == b.Cold) continue;
+        if (std::find(positive.begin(), positive.end(), f) != positive.end()) {
+          parts.push_back(InputRule(features, f, b.Slots));
+          continue;
+        }
+        // Only negations: the values it may not have.
+        FeatureBounds none;
+        const FeatureBound* from = around ? around : BoundOf(features, none, f);
+        std::vector<int> out;
+        std::set_difference(from->Slots.begin(), from->Slots.end(), b.Slots.begin(), b.Slots.end(), std::back_inserter(out));
+        if (!out.empty()) parts.push_back(Negate(InputRule(features, f, out)));
+      }
+      return Combine(Kind::And, std::move(parts));
+    }
+    case Kind::Or: {
+      std::vector<RuleNode> parts;
+      for (RuleNode& c : n.Children) parts.push_back(Feasible(features, std::move(c), known));
+      return Combine(Kind::Or, std::move(parts));
+    }
+    case Kind::AtLeast: {
+      std::vector<RuleNode> parts;
+      int count = n.Count;
+      for (RuleNode& c : n.Children) {
+        RuleNode r = Feasible(features, std::move(c), known);
+        if (r.kind == Kind::Always) --count;
+        else if (r.kind != Kind::Never) parts.push_back(std::move(r));
+      }
+      if (count <= 0) return Constant(true);
+      if (count > static_cast<int>(parts.size())) return Constant(false);
+      if (count == 1) return Combine(Kind::Or, std::move(parts));
+      if (count == static_cast<int>(parts.size())) return Combine(Kind::And, std::move(parts));
+      n.Count = count;
+      n.Children = std::move(parts);
+      return n;
+    }
+    case Kind::Sum: {
+      RuleNode s;
+      s.kind = Kind::Sum;
+      s.Threshold = n.Threshold;
+      for (std::size_t i = 0; i < n.Children.size(); ++i) {
+        RuleNode r = Feasible(features, std::move(n.Children[i]), known);
+        if (r.kind == Kind::Always) s.Threshold -= n.Coefficients[i];
+        if (IsConstant(r) || n.Coefficients[i] == 0.0) continue;
+        s.Coefficients.push_back(n.Coefficients[i]);
+        s.Children.push_back(std::move(r));
+      }
+      if (s.Children.empty()) return Constant(0.0 > s.Threshold);
+      return s;
+    }
+    default:
+      return n;
+  }
+}
+
 }  // namespace
 
 RuleNode InputUnitRule(const RuleFeatures& features, const std::vector<std::vector<double>>& given,
@@ -871,30 +1301,58 @@ RuleNode InputUnitRule(const RuleFeatures& features, const std::vector<std::vect
     if (0.0 > threshold && !features[f].OneHot) return Negate(InputRule(features, static_cast<int>(f), rest));
     return fire.empty() ? Constant(false) : InputRule(features, static_cast<int>(f), fire);
   }
-  std::vector<WeightedRule> inputs;
+  // Every other feature as the states it can be in: at most one of its inputs is hot (a feature whose
+  // inputs may be hot together gives each of them two states, hot and not).
+  std::vector<SumGroup> groups;
+  std::vector<WeightedRule> inputs;  // the same as conditions of one weight each
   for (std::size_t f : used) {
     const RuleFeature& feat = features[f];
-    const bool exclusive = feat.Exclusive();
+    const int fi = static_cast<int>(f);
+    if (!feat.Exclusive()) {
+      for (int s = 0; s < feat.Slots(); ++s)
+        if (weight(f, s) != 0.0) {
+          groups.push_back({fi, {{{s}, false, weight(f, s), 1}, {{}, true, 0.0, 0}}});
+          inputs.push_back({InputRule(features, fi, {s}), weight(f, s)});
+        }
+      continue;
+    }
+    SumGroup g{fi, {}};
     std::vector<double> levels;
     for (int s = 0; s < feat.Slots(); ++s) {
       const double w = weight(f, s);
-      if (w == 0.0) continue;
-      if (!exclusive) {
-        inputs.push_back({InputRule(features, static_cast<int>(f), {s}), w});
-      } else if (std::find(levels.begin(), levels.end(), w) == levels.end()) {
-        // The inputs of one weight are one condition: only one of them can be hot.
-        levels.push_back(w);
-        std::vector<int> slots;
-        for (int q = s; q < feat.Slots(); ++q)
-          if (weight(f, q) == w) slots.push_back(q);
-        inputs.push_back({InputRule(features, static_cast<int>(f), slots), w});
-      }
+      g.Options.push_back({{s}, false, w, w != 0.0 ? 1 : 0});
+      if (w == 0.0 || std::find(levels.begin(), levels.end(), w) != levels.end()) continue;
+      levels.push_back(w);
+      std::vector<int> slots;
+      for (int q = s; q < feat.Slots(); ++q)
+        if (weight(f, q) == w) slots.push_back(q);
+      inputs.push_back({InputRule(features, fi, slots), w});
+    }
+    if (feat.Intervals || !feat.OneHot) g.Options.push_back({{}, true, 0.0, 0});
+    groups.push_back(std::move(g));
+  }
+  // Exact forms found three ways: the conditions of one weight taken as if they were independent, and the
+  // features' states with and without their ladders of equal steps; the shortest text is printed (the
+  // first of as long ones), a weighted sum counting twice its length: it is harder to read than "and",
+  // "or" and "at least".
+  std::vector<RuleNode> forms;
+  forms.push_back(ThresholdRule(std::move(inputs), threshold));
+  forms.push_back(GroupsRule(features, groups, threshold, true));
+  forms.push_back(GroupsRule(features, std::move(groups), threshold, false));
+  std::size_t best = 0, shortest = std::string::npos;
+  for (std::size_t i = 0; i < forms.size(); ++i) {
+    forms[i] = Feasible(features, std::move(forms[i]), {});
+    PositiveValues(features, forms[i]);
+    const std::size_t length = RuleText(features, forms[i]).size() * (HasSum(forms[i]) ? 2 : 1);
+    if (length < shortest) {
+      best = i;
+      shortest = length;
     }
   }
-  RuleNode rule = ThresholdRule(std::move(inputs), threshold);
-  PositiveValues(features, rule);
-  return rule;
+  return std::move(forms[best]);
 }
+
+RuleNode DropImpossible(const RuleFeatures& features, RuleNode rule) { return Feasible(features, std::move(rule), {}); }
 
 std::string RuleText(const RuleFeatures& features, const RuleNode& rule, const std::string& orJoin) {
   if (rule.kind == Kind::Never) return "";

@@ -65,6 +65,11 @@ RuleNode ThresholdRule(std::vector<WeightedRule> inputs, double threshold);
 RuleNode InputUnitRule(const RuleFeatures& features, const std::vector<std::vector<double>>& weights,
                        double threshold);
 
+// The rule without what cannot hold: a condition asking a feature of which at most one input is hot for
+// values that its other conditions rule out ("a=x and a=y") is never, one that they imply is always, and
+// within a conjunction the conditions on one feature become one. Exact.
+RuleNode DropImpossible(const RuleFeatures& features, RuleNode rule);
+
 // The condition of one input: value `slot` of feature f, or its interval.
 RuleNode InputRule(const RuleFeatures& features, int f, const std::vector<int>& slots);
 

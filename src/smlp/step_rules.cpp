@@ -253,11 +253,12 @@ RuleNode OverFeatureUnits(const std::vector<RuleNode>& featureRules, const TNeur
 }
 
 // The output of class c over its units `units` (output weights 0 .., threshold at `thresholdIndex`).
-RuleNode OutputRule(const std::vector<RuleNode>& units, const std::vector<double>& w, std::size_t thresholdIndex) {
+RuleNode OutputRule(const RuleFeatures& features, const std::vector<RuleNode>& units, const std::vector<double>& w,
+                    std::size_t thresholdIndex) {
   if (w.size() <= thresholdIndex || w.size() < units.size()) NotFitting();
   std::vector<WeightedRule> in;
   for (std::size_t t = 0; t < units.size(); ++t) in.push_back({units[t], w[t]});
-  return ThresholdRule(std::move(in), w[thresholdIndex]);
+  return DropImpossible(features, ThresholdRule(std::move(in), w[thresholdIndex]));
 }
 
 void ThreeLayerRules(const Workbench& wb, StepRules& r) {
@@ -291,7 +292,7 @@ void ThreeLayerRules(const Workbench& wb, StepRules& r) {
     const std::vector<double>& ow = wb.Net[2][static_cast<std::size_t>(c)].Weights;
     // An L-unit network's output reads its threshold from its fourth weight.
     const std::size_t threshold = wb.LUnitsMode == 1 ? 3 : static_cast<std::size_t>(terms);
-    r.Classes.push_back(OutputRule(units, ow, threshold));
+    r.Classes.push_back(OutputRule(r.Features, units, ow, threshold));
     AddClassForm(r, Combination(forms, ow, ow[threshold]));
     r.Units.push_back(std::move(units));
   }
@@ -362,6 +363,7 @@ void NofMRules(const Workbench& wb, StepRules& r) {
         if (uu >= wb.Net[2].size()) NotFitting();
         unit = over(wb.Net[2][uu], all, form);
       }
+      unit = DropImpossible(r.Features, std::move(unit));
       // The builder's rule decides whether the unit is a constant of the data set.
       if (IsConstantRule(unit)) form = ConstantForm(unit.kind);
       units[static_cast<std::size_t>(c)].push_back(std::move(unit));
@@ -369,7 +371,7 @@ void NofMRules(const Workbench& wb, StepRules& r) {
     }
   for (int c = 0; c < k; ++c) {
     const std::vector<double>& ow = wb.Net[3][static_cast<std::size_t>(c)].Weights;
-    r.Classes.push_back(OutputRule(units[static_cast<std::size_t>(c)], ow, static_cast<std::size_t>(g)));
+    r.Classes.push_back(OutputRule(r.Features, units[static_cast<std::size_t>(c)], ow, static_cast<std::size_t>(g)));
     AddClassForm(r, Combination(forms[static_cast<std::size_t>(c)], ow, ow[static_cast<std::size_t>(g)]));
   }
   r.Units = std::move(units);
@@ -423,7 +425,7 @@ RuleNode SingleClassRule(const Workbench& wb, const RuleFeatures& features, int 
   std::vector<WeightedRule> in;
   for (std::size_t h = 0; h < units.size(); ++h) in.push_back({units[h], ow[h]});
   // The pass compares the output's sum with 0.5, not with the stored threshold.
-  return ThresholdRule(std::move(in), 0.5);
+  return DropImpossible(features, ThresholdRule(std::move(in), 0.5));
 }
 
 int StepRulesAgreement(Workbench& wb, const RuleFeatures& features, const std::vector<std::string>& texts) {

@@ -1071,7 +1071,15 @@ TEST(RuleText, TheSimplestExactForm) {
       {{2, 1, 0, 0}, {1, 0, 0}, 1.5, "jacket_color=red or (jacket_color=yellow and petal_length=1_2.5)"},
       {{3, 0, 0, 0}, {2, 0, 0}, 1.5, "jacket_color=red or petal_length=1_2.5"},
       {{3, 0, 0, 0}, {2, 0, 0}, 3.5, "jacket_color=red and petal_length=1_2.5"},
-      {{2, 0, 0, 0}, {2, 1, 0}, 2.5, "(2 jacket_color=red + 2 petal_length=1_2.5 + petal_length=2.5_4 > 2.5)"},
+      // One colour at a time: red with any interval of the range is the only way past 2.5.
+      {{2, 0, 0, 0}, {2, 1, 0}, 2.5, "jacket_color=red and petal_length=1_2.5_4"},
+      // Red and yellow together are never: red needs the interval, and yellow cannot help.
+      {{2, 1, 0, 0}, {1, 0, 0}, 2.5, "jacket_color=red and petal_length=1_2.5"},
+      {{2, 1, 0, 0}, {1, 0, 0}, 3.5, ""},
+      // Yellow and green weigh alike beside what the interval adds: one value set.
+      {{0, 1, 2, 0}, {2, 0, 0}, 2.5, "(jacket_color=yellow or green) and petal_length=1_2.5"},
+      {{3, 2, 1, 0}, {2, 1, 0}, 3.5,
+       "(jacket_color=red or yellow) and (petal_length=1_2.5 or (jacket_color=red and petal_length=2.5_4))"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Text);
@@ -1182,6 +1190,110 @@ TEST(RuleText, UnitsOverConditions) {
       EXPECT_EQ(RuleHolds(features, rule, row), sum > c.Threshold) << x;
       EXPECT_EQ(RuleHolds(features, back, row), sum > c.Threshold) << x;
     }
+  }
+}
+
+// Whether a conjunction in the rule asks one feature, of which at most one input is hot, for two of its
+// values or intervals that cannot hold together.
+bool AsksTheImpossible(const RuleFeatures& features, const RuleNode& n) {
+  if (n.kind == RuleNode::Kind::And) {
+    std::vector<std::pair<int, std::vector<std::pair<double, double>>>> seen;  // feature, its inputs
+    for (const RuleNode& c : n.Children) {
+      if (c.kind != RuleNode::Kind::Inputs || !features[static_cast<std::size_t>(c.Feature)].Exclusive()) continue;
+      std::vector<std::pair<double, double>> items = c.Ranges;
+      for (int v : c.Slots) items.emplace_back(features[static_cast<std::size_t>(c.Feature)].Values[static_cast<std::size_t>(v)], 0.0);
+      for (const auto& [f, other] : seen)
+        if (f == c.Feature &&
+            std::none_of(items.begin(), items.end(), [&](const auto& i) { return std::count(other.begin(), other.end(), i) > 0; }))
+          return true;
+      seen.emplace_back(c.Feature, items);
+    }
+  }
+  return std::any_of(n.Children.begin(), n.Children.end(), [&](const RuleNode& c) { return AsksTheImpossible(features, c); });
+}
+
+// Units of random small weights over every kind of input (a feature every vector has a value of, one that
+// may have an unlisted value, intervals with gaps and outside values, and a feature whose two values are
+// one number, so that both inputs are hot together): over every combination of states the rule, and its
+// text read back, fire exactly where the weighted sum of the hot inputs is above the threshold; no
+// conjunction in it asks for the impossible.
+TEST(RuleText, UnitsAreExactOverEveryState) {
+  RuleFeatures features(4);
+  features[0].Name = "a";
+  features[0].Texts = {"x", "y", "z"};
+  features[0].Values = {0, 1, 2};
+  features[0].OneHot = true;
+  features[1].Name = "b";
+  features[1].Texts = {"p", "q"};
+  features[1].Values = {0, 1};
+  features[2].Name = "c";
+  features[2].Intervals = true;
+  features[2].Bounds = {{0.0, 1.0}, {1.0, 2.0}, {2.0, 3.0}};
+  features[3].Name = "d";
+  features[3].Texts = {"u", "v"};
+  features[3].Values = {0, 0};
+  ASSERT_FALSE(features[3].Exclusive());
+  const std::vector<double> as = {0, 1, 2}, bs = {0, 1, 7}, cs = {0.5, 1.0, 1.5, 2.5, 4.0}, ds = {0, 1};
+  RandomGenerator rng;
+  rng.Seed = 5;
+  const double weights[] = {-2, -1, 0, 0, 1, 1, 2, 3};
+  const double thresholds[] = {-1.5, -0.5, 0.5, 1.5, 2.5, 3.5, 4.5};
+  int sums = 0, simpler = 0;
+  for (int trial = 0; trial < 3000; ++trial) {
+    std::vector<std::vector<double>> w(4);
+    for (std::size_t f = 0; f < 4; ++f)
+      for (int s = 0; s < features[f].Slots(); ++s) w[f].push_back(weights[rng.Below(8)]);
+    const double t = thresholds[rng.Below(7)];
+    const RuleNode rule = InputUnitRule(features, w, t);
+    const std::string text = RuleText(features, rule);
+    SCOPED_TRACE(text);
+    const RuleNode back = ParseRule(features, text);
+    EXPECT_FALSE(AsksTheImpossible(features, rule));
+    (rule.kind == RuleNode::Kind::Sum ? sums : simpler) += 1;
+    for (double a : as)
+      for (double b : bs)
+        for (double c : cs)
+          for (double d : ds) {
+            const std::vector<double> row = {a, b, c, d};
+            double sum = 0;
+            for (std::size_t f = 0; f < 4; ++f)
+              for (int s = 0; s < features[f].Slots(); ++s) {
+                const auto us = static_cast<std::size_t>(s);
+                const bool hot = features[f].Intervals
+                                     ? features[f].Bounds[us].first < row[f] && row[f] < features[f].Bounds[us].second
+                                     : features[f].Values[us] == row[f];
+                if (hot) sum += w[f][us];
+              }
+            ASSERT_EQ(RuleHolds(features, rule, row), sum > t) << a << " " << b << " " << c << " " << d;
+            ASSERT_EQ(RuleHolds(features, back, row), sum > t) << a << " " << b << " " << c << " " << d;
+          }
+  }
+  // Most units have a form simpler than their sum.
+  EXPECT_GT(simpler, sums);
+  // Units combined as a class output combines them: what the one rules out the other cannot ask for.
+  const RuleNode x = InputRule(features, 0, {0}), y = InputRule(features, 0, {1}), p = InputRule(features, 1, {0});
+  const RuleNode xyz = InputRule(features, 0, {0, 1});
+  struct Case {
+    std::vector<WeightedRule> Units;
+    double Threshold;
+    const char* Text;
+  } cases[] = {
+      {{{x, 1}, {y, 1}}, 1.5, ""},
+      {{{x, 1}, {y, 1}, {p, 1}}, 2.5, ""},
+      {{{x, -1}, {xyz, 2}, {p, 1}}, 1.5, "(a=x or y) and (not a=x or b=p)"},
+      {{{x, -2}, {ThresholdRule({{x, 1}, {p, 1}}, 0.5), 2}}, 1.5, "not a=x and b=p"},
+      {{{xyz, 1}, {ThresholdRule({{y, 1}, {p, 1}}, 1.5), 1}}, 1.5, "a=y and b=p"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Text);
+    const RuleNode rule = DropImpossible(features, ThresholdRule(c.Units, c.Threshold));
+    EXPECT_EQ(RuleText(features, rule), c.Text);
+    for (double a : as)
+      for (double b : bs) {
+        double sum = 0;
+        for (const WeightedRule& u : c.Units) sum += RuleHolds(features, u.Rule, {a, b, 0, 0}) ? u.Weight : 0;
+        EXPECT_EQ(RuleHolds(features, rule, {a, b, 0, 0}), sum > c.Threshold) << a << " " << b;
+      }
   }
 }
 
