@@ -652,6 +652,26 @@ class RulesAgreementTest : public test::ProgramDirTest {
 
 // ---- the rules reports of SMLP runs
 
+// Whether a conjunction in the rule asks one feature, of which at most one input is hot, for two of its
+// values or intervals that cannot hold together.
+bool AsksTheImpossible(const RuleFeatures& features, const RuleNode& n) {
+  if (n.kind == RuleNode::Kind::And) {
+    std::vector<std::pair<int, std::vector<std::pair<double, double>>>> seen;  // feature, its inputs
+    for (const RuleNode& c : n.Children) {
+      if (c.kind != RuleNode::Kind::Inputs || !features[static_cast<std::size_t>(c.Feature)].Exclusive()) continue;
+      std::vector<std::pair<double, double>> items = c.Ranges;
+      for (int v : c.Slots) items.emplace_back(features[static_cast<std::size_t>(c.Feature)].Values[static_cast<std::size_t>(v)], 0.0);
+      for (const auto& [f, other] : seen)
+        if (f == c.Feature &&
+            std::none_of(items.begin(), items.end(), [&](const auto& i) { return std::count(other.begin(), other.end(), i) > 0; }))
+          return true;
+      seen.emplace_back(c.Feature, items);
+    }
+  }
+  return std::any_of(n.Children.begin(), n.Children.end(), [&](const RuleNode& c) { return AsksTheImpossible(features, c); });
+}
+
+
 // monk1 after each way of training the SMLP of all classes.
 TEST_F(RulesAgreementTest, SmlpRunsOnMonk1) {
   struct Case {
@@ -684,16 +704,31 @@ TEST_F(RulesAgreementTest, SmlpRunsOnMonk1) {
 }
 
 // Continuous sets, discretized first; logistic units read as steps say so and are counted honestly.
+// Several units of a class from random starts weigh many values of many features; no rule of them asks
+// for the impossible.
 TEST_F(RulesAgreementTest, SmlpRunsOnDiscretizedSets) {
-  for (const char* name : {"iris.dat", "breast_cancer.dat"}) {
-    SCOPED_TRACE(name);
-    Open(name);
-    HiddenPerClass(2);
-    wb->Form1.EpochEditT2.SetText("1");
+  struct Case {
+    const char* Name;
+    int Hidden;
+    bool RandomStart;
+  } cases[] = {{"iris.dat", 2, false}, {"breast_cancer.dat", 2, false}, {"iris.dat", 3, true}, {"breast_cancer.dat", 3, true},
+               {"monk1.dat", 3, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.Name) + ", " + std::to_string(c.Hidden) + " per class");
+    Open(c.Name);
+    HiddenPerClass(c.Hidden);
+    wb->Form1.EpochEditT2.SetText(c.RandomStart ? "3" : "1");
+    wb->Form1.Rinit.SetChecked(c.RandomStart);
     ASSERT_FALSE(ReadParameters(*wb, 10));
     ASSERT_TRUE(RunSMLP(*wb, 1));
     ExpectReportAgrees();
+    const StepRules built = BuildStepRules(*wb);
+    for (int k = 0; k < wb->NumOfClasses; ++k) {
+      EXPECT_FALSE(AsksTheImpossible(built.Features, built.Classes[static_cast<std::size_t>(k)])) << RuleText(built.Features, built.Classes[static_cast<std::size_t>(k)]);
+      for (const RuleNode& u : built.Units[static_cast<std::size_t>(k)]) EXPECT_FALSE(AsksTheImpossible(built.Features, u)) << RuleText(built.Features, u);
+    }
   }
+  wb->Form1.Rinit.SetChecked(false);
   // The logistic SMLP: the rules of its units read as steps, with the note; the count is whatever it is.
   Open("iris.dat");
   HiddenPerClass(1);
@@ -1191,25 +1226,6 @@ TEST(RuleText, UnitsOverConditions) {
       EXPECT_EQ(RuleHolds(features, back, row), sum > c.Threshold) << x;
     }
   }
-}
-
-// Whether a conjunction in the rule asks one feature, of which at most one input is hot, for two of its
-// values or intervals that cannot hold together.
-bool AsksTheImpossible(const RuleFeatures& features, const RuleNode& n) {
-  if (n.kind == RuleNode::Kind::And) {
-    std::vector<std::pair<int, std::vector<std::pair<double, double>>>> seen;  // feature, its inputs
-    for (const RuleNode& c : n.Children) {
-      if (c.kind != RuleNode::Kind::Inputs || !features[static_cast<std::size_t>(c.Feature)].Exclusive()) continue;
-      std::vector<std::pair<double, double>> items = c.Ranges;
-      for (int v : c.Slots) items.emplace_back(features[static_cast<std::size_t>(c.Feature)].Values[static_cast<std::size_t>(v)], 0.0);
-      for (const auto& [f, other] : seen)
-        if (f == c.Feature &&
-            std::none_of(items.begin(), items.end(), [&](const auto& i) { return std::count(other.begin(), other.end(), i) > 0; }))
-          return true;
-      seen.emplace_back(c.Feature, items);
-    }
-  }
-  return std::any_of(n.Children.begin(), n.Children.end(), [&](const RuleNode& c) { return AsksTheImpossible(features, c); });
 }
 
 // Units of random small weights over every kind of input (a feature every vector has a value of, one that
