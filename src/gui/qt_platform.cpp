@@ -12,11 +12,13 @@
 #include <QStringList>
 #include <QTextBrowser>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "gui/editor_window.h"
+#include "gui/screen_place.h"
 #include "platform/controls.h"
 #include "platform/paths.h"
 
@@ -299,13 +301,29 @@ bool QtPlatform::Execute(FileDialog& dlg) {
   return true;
 }
 
+namespace {
+
+// A window the window system places (an editor, the help): shown where it puts it, then kept whole on the
+// screen (moved, and made smaller when larger than the screen) now and once it has its frame.
+void ShowPlacedBySystem(QWidget* w) {
+  w->show();
+  w->raise();
+  w->activateWindow();
+  KeepOnScreen(w);
+  QPointer<QWidget> guarded(w);
+  for (int ms : {0, 300})
+    QTimer::singleShot(ms, w, [guarded] {
+      if (guarded && guarded->isVisible()) KeepOnScreen(guarded);
+    });
+}
+
+}  // namespace
+
 void QtPlatform::OpenInEditor(const std::string& path) {
   auto* editor = new EditorWindow(QString::fromStdString(Resolve(programDir_, path)));
   editor->setAttribute(Qt::WA_DeleteOnClose);
   editors_.emplace_back(editor);
-  editor->show();
-  editor->raise();
-  editor->activateWindow();
+  ShowPlacedBySystem(editor);
 }
 
 std::vector<EditorWindow*> QtPlatform::Editors() const {
@@ -330,9 +348,7 @@ void QtPlatform::ShowHelp(const std::string& helpFile) {
     help_->resize(760, 640);
   }
   help_->setSource(QUrl::fromLocalFile(QString::fromStdString(page)));
-  help_->show();
-  help_->raise();
-  help_->activateWindow();
+  ShowPlacedBySystem(help_);
 }
 
 void QtPlatform::ProcessEvents() {

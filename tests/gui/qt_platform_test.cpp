@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QCursor>
 #include <QPlainTextEdit>
 #include <QTimer>
@@ -14,6 +15,7 @@
 
 #include "gui/editor_window.h"
 #include "gui/qt_platform.h"
+#include "gui/screen_place.h"
 #include "support/qt_app_env.h"
 #include "support/test_support.h"
 
@@ -88,6 +90,45 @@ TEST(QtPlatform, EditorShowsAndSavesTheFile) {
   // A second report opens a second window without waiting for the first.
   p.OpenInEditor(dir.Write("results/b.txt", "b"));
   EXPECT_EQ(p.Editors().size(), 2u);
+}
+
+// The editor and the help come where the window system puts them, but stay whole on the screen: one larger
+// than the screen is made smaller, one put partly off it is moved back once it has been framed.
+TEST(QtPlatform, TheEditorAndTheHelpStayWholeOnTheScreen) {
+  test::TempProgramDir dir{"wl_gui_"};
+  dir.Write("help/index.html", "<html><body>help</body></html>");
+  const std::string report = dir.Write("results/run_RE.txt", "epoch  error\n");
+  QtPlatform p(dir.Str());
+  const QRect area(0, 0, 700, 500);
+  SetScreenArea(area);
+  auto settle = [] {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 400) QApplication::processEvents(QEventLoop::AllEvents, 20);
+  };
+  const struct {
+    const char* Name;
+    QPoint PlacedAt;  // where the window system puts it (none: where Qt has it)
+  } cases[] = {{"editor", {}}, {"editor", {300, 250}}, {"help", {}}, {"help", {300, 250}}};
+  for (const auto& c : cases) {
+    QWidget* w = nullptr;
+    if (std::string(c.Name) == "editor") {
+      p.OpenInEditor(report);
+      w = p.Editors().back();
+    } else {
+      p.ShowHelp(dir.Str() + "/help/index.html");
+      for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->objectName() == "HelpWindow") w = top;
+    }
+    ASSERT_NE(w, nullptr) << c.Name;
+    if (!c.PlacedAt.isNull()) w->move(c.PlacedAt);
+    settle();
+    EXPECT_TRUE(area.contains(w->frameGeometry())) << c.Name << " at " << c.PlacedAt.x() << "," << c.PlacedAt.y()
+                                                   << ": " << w->frameGeometry().x() << "," << w->frameGeometry().y()
+                                                   << " " << w->frameGeometry().width() << "x"
+                                                   << w->frameGeometry().height();
+  }
+  SetScreenArea(QRect());
 }
 
 TEST(QtPlatform, EditorKeepsTheBytesOfANonUtf8File) {
