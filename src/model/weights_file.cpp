@@ -356,6 +356,12 @@ bool LoadWeights(Workbench& wb, std::string fileName) {
     }
   } keepSlope{wb, wb.NetKind == 11, wb.Slope};
   if (ReadParameters(wb)) return false;
+  // Without a data set no network can be built to take the weights: the user is told so before choosing a
+  // file for nothing.
+  if (wb.Features.empty() && wb.NumOfVectors < 1) {
+    wb.Plat.ShowMessage(kNoDataSet);
+    return false;
+  }
   // The file is chosen before the network is rebuilt, so that a cancelled dialog leaves the trained
   // network as it is.
   if (fileName.empty()) {

@@ -3,6 +3,7 @@
 // never a window that is gone), and the training-progress window drawing live during a run.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QWindow>
@@ -310,6 +311,18 @@ TEST_F(ProgramWindowsTest, TheNGSectionWindowShowsTheChartOfARunAndSavesIt) {
   save->click();
   EXPECT_TRUE(fs::exists(wb.ResultsPrefix + "_NG_s1.gif"));
   Keep(ngf, "ng_section");
+}
+
+// "Load Weights from File" before any data set: the user is told at once, not after choosing a file.
+TEST_F(ProgramWindowsTest, LoadingWeightsWithoutADataSetSaysSoBeforeTheDialog) {
+  plat_.OpenAnswers = {wb.Path("results/any_FinalWeights.txt")};
+  QAction* load = windows.Main()->View().ActionOf("LoadWeightsfromFile1");
+  ASSERT_NE(load, nullptr);
+  load->trigger();
+  QApplication::processEvents();
+  EXPECT_EQ(plat_.OpenAnswers.size(), 1u) << "the file dialog was shown";
+  ASSERT_EQ(plat_.Messages.size(), 1u);
+  EXPECT_EQ(plat_.Messages[0], "No data set has been opened yet. Open a data set first (Open -> Open Training Set).");
 }
 
 TEST_F(ProgramWindowsTest, AWeightWindowIsMadeWhenFirstShownAndKeptWhenClosed) {
