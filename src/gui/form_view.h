@@ -14,6 +14,7 @@
 #include "platform/controls.h"
 
 class QAction;
+class QBoxLayout;
 class QLabel;
 class QMenu;
 class QMenuBar;
@@ -106,6 +107,10 @@ class FormView : public QObject {
   int ColumnsFor(const Control& container) const;
   // A panel standing on a tab page.
   bool InPage(const Control& c) const;
+  // The layout of the frame that holds a radio button with the others of its group, where the group stands
+  // on a page (made and placed at the group's first button); null for a button in a box or a panel, which
+  // frames its buttons itself.
+  QBoxLayout* RadioFrameFor(const Control& c, FlowGridLayout& parentLayout);
 
   Form& form_;
   QPointer<QWidget> window_;
@@ -115,6 +120,7 @@ class FormView : public QObject {
   std::map<std::string, std::size_t, std::less<>> index_;
   std::map<std::string, Container, std::less<>> containers_;
   std::vector<Item> topLevel_;
+  std::map<std::string, QBoxLayout*, std::less<>> radioFrames_;  // by container and group
 };
 
 }  // namespace wl
