@@ -217,6 +217,11 @@ QLabel* FormView::LabelOf(std::string_view name) const {
   return b ? b->Label : nullptr;
 }
 
+QLabel* FormView::NoteOf(std::string_view name) const {
+  const Binding* b = Find(name);
+  return b ? b->Note : nullptr;
+}
+
 // ---- building
 
 void FormView::Build(QWidget* window, QMenuBar* menuBar) {
@@ -346,6 +351,19 @@ void FormView::BuildWidget(Binding& b, QWidget* window) {
     } else {
       row->addWidget(w, 1);
     }
+    b.Cell = cell;
+  } else if (!c.Note().empty()) {
+    // The note right after the caption, in the same cell: they go together wherever the cell stands.
+    auto* cell = new QWidget(window);
+    cell->setObjectName(name + QStringLiteral("_cell"));
+    auto* row = new QHBoxLayout(cell);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(4);
+    row->addWidget(w);
+    b.Note = new QLabel(Q(c.Note()), cell);
+    b.Note->setObjectName(name + QStringLiteral("_note"));
+    row->addWidget(b.Note);
+    row->addStretch(1);
     b.Cell = cell;
   }
 }

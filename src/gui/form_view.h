@@ -47,6 +47,8 @@ class FormView : public QObject {
   QMenu* MenuOf(std::string_view name) const;
   // The label shown beside an edit, combo box, list box or spin edit.
   QLabel* LabelOf(std::string_view name) const;
+  // The note shown beside a control's caption, or null.
+  QLabel* NoteOf(std::string_view name) const;
   // The layout of a container's controls (a page, panel or group box), or null.
   FlowGridLayout* LayoutOf(std::string_view name) const;
 
@@ -82,6 +84,7 @@ class FormView : public QObject {
     QWidget* Widget = nullptr;  // the control's own widget
     QWidget* Cell = nullptr;    // the widget placed in the container (the widget itself, or label + widget)
     QLabel* Label = nullptr;
+    QLabel* Note = nullptr;     // the control's note, beside it
     QAction* Action = nullptr;
     QMenu* Menu = nullptr;
   };

@@ -167,7 +167,8 @@ class MainWindowLayoutTest : public testing::TestWithParam<int> {
     const FormView& view = main->View();
     for (const Control* c : wb.Form1.Controls()) {
       const std::string name = c->Name();
-      for (QWidget* w : {view.WidgetOf(name), static_cast<QWidget*>(view.LabelOf(name))}) {
+      for (QWidget* w : {view.WidgetOf(name), static_cast<QWidget*>(view.LabelOf(name)),
+                         static_cast<QWidget*>(view.NoteOf(name))}) {
         std::string fault = checker.Check(name, w);
         if (!fault.empty()) return fault;
       }
@@ -574,6 +575,48 @@ TEST_P(RadioGroupFrameTest, EachRadioGroupOnAPageStandsInAFrameOfItsOwn) {
     EXPECT_TRUE(seen.count(key)) << key << " not seen, " << Where();
   EXPECT_GE(checked, 15);
   EXPECT_TRUE(plat_.Messages.empty()) << plat_.Messages[0];
+}
+
+// The two "Weighted Error" check boxes of the network page keep their one caption; on the screen each reads
+// with what it weighs by (the class weights of the gradient-type trainers, the vector weights of the
+// others), beside its own box and shown whole.
+TEST_P(RadioGroupFrameTest, TheTwoWeightedErrorBoxesReadApartOnTheScreen) {
+  MainWindow* main = windows.Main();
+  const FormView& view = main->View();
+  auto* pages = static_cast<QTabWidget*>(view.WidgetOf("P1"));
+  ASSERT_NE(pages, nullptr);
+  pages->setCurrentWidget(view.WidgetOf("TabNetworkAndError"));
+  QApplication::processEvents();
+  const struct {
+    const char* Name;
+    const char* Weighs;
+    const char* Other;
+  } boxes[] = {{"WEBox", "class weight", "WeightedErrorBox"}, {"WeightedErrorBox", "vector weight", "WEBox"}};
+  std::set<std::string> shown;
+  for (const auto& b : boxes) {
+    SCOPED_TRACE(std::string(b.Name) + ", " + Where());
+    auto* box = qobject_cast<QCheckBox*>(view.WidgetOf(b.Name));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text().toStdString(), "Weighted Error");
+    ASSERT_TRUE(box->isVisibleTo(main));
+    QLabel* note = view.NoteOf(b.Name);
+    ASSERT_NE(note, nullptr) << "nothing beside \"Weighted Error\" says what it weighs";
+    ASSERT_TRUE(note->isVisibleTo(main));
+    EXPECT_NE(note->text().toStdString().find(b.Weighs), std::string::npos) << note->text().toStdString();
+    EXPECT_LE(note->fontMetrics().horizontalAdvance(note->text()), note->contentsRect().width()) << "the note is cut";
+    // Right of its own box, on its line, and nearer to it than to the other box.
+    const QRect boxRect = InWindow(box, main), noteRect = InWindow(note, main);
+    EXPECT_GE(noteRect.left(), boxRect.right()) << "the note is not after its box";
+    EXPECT_LE(noteRect.left() - boxRect.right(), 12);
+    EXPECT_TRUE(boxRect.top() <= noteRect.center().y() && noteRect.center().y() <= boxRect.bottom());
+    const QRect otherRect = InWindow(view.WidgetOf(b.Other), main);
+    EXPECT_FALSE(noteRect.intersects(otherRect));
+    shown.insert(box->text().toStdString() + " " + note->text().toStdString());
+  }
+  EXPECT_EQ(shown.size(), 2u) << "the two boxes read alike";
+  // The captions the program reads and the settings keep are as they were.
+  EXPECT_EQ(wb.Form1.WEBox.Caption(), "Weighted Error");
+  EXPECT_EQ(wb.Form1.WeightedErrorBox.Caption(), "Weighted Error");
 }
 
 INSTANTIATE_TEST_SUITE_P(
