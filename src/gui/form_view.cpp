@@ -7,6 +7,7 @@
 #include <QResizeEvent>
 #include <QFocusEvent>
 #include <QFontMetrics>
+#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -132,6 +133,9 @@ class CaptionLabel : public QLabel {
   QString caption_;
 };
 
+// The property marking the frame round a group of radio buttons.
+const char* const kRadioFrame = "wlRadioFrame";
+
 bool HasLabel(ControlKind k) {
   return k == ControlKind::Edit || k == ControlKind::ComboBox || k == ControlKind::ListBox ||
          k == ControlKind::SpinEdit;
@@ -211,6 +215,11 @@ QMenu* FormView::MenuOf(std::string_view name) const {
 QLabel* FormView::LabelOf(std::string_view name) const {
   const Binding* b = Find(name);
   return b ? b->Label : nullptr;
+}
+
+QLabel* FormView::NoteOf(std::string_view name) const {
+  const Binding* b = Find(name);
+  return b ? b->Note : nullptr;
 }
 
 // ---- building
@@ -343,6 +352,19 @@ void FormView::BuildWidget(Binding& b, QWidget* window) {
       row->addWidget(w, 1);
     }
     b.Cell = cell;
+  } else if (!c.Note().empty()) {
+    // The note right after the caption, in the same cell: they go together wherever the cell stands.
+    auto* cell = new QWidget(window);
+    cell->setObjectName(name + QStringLiteral("_cell"));
+    auto* row = new QHBoxLayout(cell);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(4);
+    row->addWidget(w);
+    b.Note = new QLabel(Q(c.Note()), cell);
+    b.Note->setObjectName(name + QStringLiteral("_note"));
+    row->addWidget(b.Note);
+    row->addStretch(1);
+    b.Cell = cell;
   }
 }
 
@@ -419,9 +441,35 @@ void FormView::Place(Binding& b) {
     topLevel_.push_back({&c, b.Cell});
     return;
   }
+  if (QBoxLayout* frame = RadioFrameFor(c, *parent->second.Layout)) {
+    frame->addWidget(b.Cell);
+    return;
+  }
   // A panel inside a box is a small group of buttons: it stands beside the next one when there is room.
   const bool fullRow = TakesRow(c.Kind()) && c.Kind() != ControlKind::Panel;
   parent->second.Layout->AddWidget(b.Cell, fullRow);
+}
+
+QBoxLayout* FormView::RadioFrameFor(const Control& c, FlowGridLayout& parentLayout) {
+  if (c.Kind() != ControlKind::RadioButton) return nullptr;
+  // A box or a panel frames its own buttons (with the fields that go with them); on a page a group stands
+  // among the page's other controls, and has a frame of its own.
+  const Binding* container = Find(c.Parent());
+  if (!container || container->Source->Kind() != ControlKind::TabSheet) return nullptr;
+  const std::string& group = static_cast<const RadioButton&>(c).Group();
+  const std::string key = c.Parent() + "|" + group;
+  if (auto it = radioFrames_.find(key); it != radioFrames_.end()) return it->second;
+  // Its buttons side by side, each as wide as its caption, the frame close round them.
+  auto* frame = new QFrame;
+  frame->setObjectName(Q(group) + QStringLiteral("_frame"));
+  frame->setProperty(kRadioFrame, true);
+  frame->setFrameShape(QFrame::StyledPanel);
+  auto* row = new QHBoxLayout(frame);
+  row->setContentsMargins(4, 0, 4, 0);
+  row->setSpacing(12);
+  parentLayout.AddWidget(frame, false);
+  radioFrames_[key] = row;
+  return row;
 }
 
 void FormView::LayOutTopLevel(QWidget* host) {
@@ -763,6 +811,13 @@ void FormView::Sync(Binding& b) {
   }
   b.Cell->setEnabled(c.Enabled());
   b.Cell->setHidden(!c.Visible());
+  // The frame of a radio group shows while one of its buttons does.
+  if (QWidget* frame = b.Cell->parentWidget(); frame && frame->property(kRadioFrame).toBool()) {
+    bool any = false;
+    for (QObject* child : frame->children())
+      if (auto* w = qobject_cast<QWidget*>(child)) any = any || !w->isHidden();
+    frame->setHidden(!any);
+  }
 }
 
 }  // namespace wl

@@ -14,6 +14,7 @@
 #include "platform/controls.h"
 
 class QAction;
+class QBoxLayout;
 class QLabel;
 class QMenu;
 class QMenuBar;
@@ -46,6 +47,8 @@ class FormView : public QObject {
   QMenu* MenuOf(std::string_view name) const;
   // The label shown beside an edit, combo box, list box or spin edit.
   QLabel* LabelOf(std::string_view name) const;
+  // The note shown beside a control's caption, or null.
+  QLabel* NoteOf(std::string_view name) const;
   // The layout of a container's controls (a page, panel or group box), or null.
   FlowGridLayout* LayoutOf(std::string_view name) const;
 
@@ -81,6 +84,7 @@ class FormView : public QObject {
     QWidget* Widget = nullptr;  // the control's own widget
     QWidget* Cell = nullptr;    // the widget placed in the container (the widget itself, or label + widget)
     QLabel* Label = nullptr;
+    QLabel* Note = nullptr;     // the control's note, beside it
     QAction* Action = nullptr;
     QMenu* Menu = nullptr;
   };
@@ -106,6 +110,10 @@ class FormView : public QObject {
   int ColumnsFor(const Control& container) const;
   // A panel standing on a tab page.
   bool InPage(const Control& c) const;
+  // The layout of the frame that holds a radio button with the others of its group, where the group stands
+  // on a page (made and placed at the group's first button); null for a button in a box or a panel, which
+  // frames its buttons itself.
+  QBoxLayout* RadioFrameFor(const Control& c, FlowGridLayout& parentLayout);
 
   Form& form_;
   QPointer<QWidget> window_;
@@ -115,6 +123,7 @@ class FormView : public QObject {
   std::map<std::string, std::size_t, std::less<>> index_;
   std::map<std::string, Container, std::less<>> containers_;
   std::vector<Item> topLevel_;
+  std::map<std::string, QBoxLayout*, std::less<>> radioFrames_;  // by container and group
 };
 
 }  // namespace wl

@@ -63,6 +63,10 @@ class Control {
   // The text shown when the mouse rests on the control (what the caption alone leaves unsaid).
   const std::string& Hint() const { return hint_; }
   void SetHint(std::string hint) { hint_ = std::move(hint); }
+  // A few words the window shows beside the caption, telling the control from another of the same caption
+  // (not part of the caption).
+  const std::string& Note() const { return note_; }
+  void SetNote(std::string note) { note_ = std::move(note); }
 
   // Asks that the control get the keyboard focus (the form remembers the last request).
   void SetFocus();
@@ -79,7 +83,7 @@ class Control {
  private:
   Form& owner_;
   ControlKind kind_;
-  std::string name_, parent_, caption_, hint_;
+  std::string name_, parent_, caption_, hint_, note_;
   bool enabled_ = true, visible_ = true;
 };
 

@@ -20,7 +20,10 @@ TForm1::TForm1() : Form("Form1", "WeightLab   v.0.947") {
   Label19.SetFixedChars(22);
   Label55.SetFixedChars(40);
   Label56.SetFixedChars(80);
-  // Two check boxes share one caption; what each weighs.
+  // Two check boxes share one caption; the note beside each says what it weighs by, the hint which trainers
+  // use it.
+  WEBox.SetNote("(by class weight)");
+  WeightedErrorBox.SetNote("(by vector weight)");
   WEBox.SetHint("Weighted Error of the gradient, backpropagation and variable-step trainers: each vector's error "
                 "counts with the weight of its class (classes balanced by their sizes)");
   WeightedErrorBox.SetHint("Weighted Error of the other search trainers (fixed and random steps, two changes): "

@@ -139,6 +139,34 @@ TEST_F(MainWindowTest, EveryControlHasItsWidgetInTheWindow) {
   EXPECT_GT(widgets, 100);  // the main window has a few hundred controls
 }
 
+// A radio group on a page stands in a frame of its own: the frame shows while one of its buttons does, and
+// a click on a button in it reaches the model as any other.
+TEST_F(MainWindowTest, ARadioGroupsFrameShowsWhileOneOfItsButtonsDoes) {
+  QWidget* frame = Widget<QRadioButton>("GTPBox")->parentWidget();
+  ASSERT_NE(frame, nullptr);
+  QWidget* page = window.View().WidgetOf("TabPlots");
+  ASSERT_NE(frame, page);
+  for (const char* name : {"GTPBox2", "NoGTPBox"}) EXPECT_EQ(window.View().WidgetOf(name)->parentWidget(), frame);
+  EXPECT_TRUE(frame->isVisibleTo(page));
+  wb.Form1.GTPBox.SetVisible(false);
+  wb.Form1.GTPBox2.SetVisible(false);
+  EXPECT_TRUE(frame->isVisibleTo(page));
+  wb.Form1.NoGTPBox.SetVisible(false);
+  EXPECT_FALSE(frame->isVisibleTo(page));
+  wb.Form1.GTPBox2.SetVisible(true);
+  EXPECT_TRUE(frame->isVisibleTo(page));
+  EXPECT_TRUE(Widget<QRadioButton>("GTPBox2")->isVisibleTo(page));
+  EXPECT_FALSE(Widget<QRadioButton>("GTPBox")->isVisibleTo(page));
+
+  Widget<QRadioButton>("GTPBox2")->click();
+  EXPECT_TRUE(wb.Form1.GTPBox2.Checked());
+  EXPECT_FALSE(wb.Form1.GTPBox.Checked());
+  EXPECT_TRUE(Widget<QRadioButton>("GTPBox2")->isChecked());
+  EXPECT_FALSE(Widget<QRadioButton>("GTPBox")->isChecked());
+  // The buttons of a box stay in the box, beside the fields that go with them.
+  EXPECT_EQ(Widget<QRadioButton>("HSegButton")->parentWidget(), window.View().WidgetOf("HiddenFactorGroup"));
+}
+
 TEST_F(MainWindowTest, PagesAreTheTabsOfP1) {
   auto* tabs = Widget<QTabWidget>("P1");
   ASSERT_NE(tabs, nullptr);

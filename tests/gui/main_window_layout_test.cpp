@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFrame>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -27,6 +28,9 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <filesystem>
+#include <map>
+#include <set>
+#include <tuple>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -163,7 +167,8 @@ class MainWindowLayoutTest : public testing::TestWithParam<int> {
     const FormView& view = main->View();
     for (const Control* c : wb.Form1.Controls()) {
       const std::string name = c->Name();
-      for (QWidget* w : {view.WidgetOf(name), static_cast<QWidget*>(view.LabelOf(name))}) {
+      for (QWidget* w : {view.WidgetOf(name), static_cast<QWidget*>(view.LabelOf(name)),
+                         static_cast<QWidget*>(view.NoteOf(name))}) {
         std::string fault = checker.Check(name, w);
         if (!fault.empty()) return fault;
       }
@@ -460,6 +465,167 @@ TEST_P(MainWindowLayoutTest, AfterFontChangesEachScaleLooksAsAtItsStart) {
   fonts(100);
   EXPECT_EQ(onTop->pos(), QPoint(20, 900));
 }
+
+// The frame a user sees round a widget: the nearest box, panel or framed area it stands in (a page, the page
+// control and the window do not count).
+QWidget* FrameRound(QWidget* w, QWidget* window) {
+  for (QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget()) {
+    if (qobject_cast<QTabWidget*>(p) || qobject_cast<QAbstractScrollArea*>(p) || qobject_cast<QLabel*>(p)) continue;
+    if (auto* box = qobject_cast<QGroupBox*>(p); box && !box->isFlat()) return p;
+    if (auto* frame = qobject_cast<QFrame*>(p); frame && frame->frameShape() != QFrame::NoFrame &&
+                                                frame->frameWidth() > 0)
+      return p;
+  }
+  return nullptr;
+}
+
+QRect InWindow(QWidget* w, QWidget* window) { return {w->mapTo(window, QPoint(0, 0)), w->size()}; }
+
+// Which radio button goes with which: every group of radio buttons on a page stands in a frame of its own,
+// its buttons inside that frame's rectangle and no button of another group inside it. Checked on every page
+// at the start, at 96 and 120 pixels per inch, on a screen of 1280 x 1024 and one of 1920 x 1080.
+class RadioGroupFrameTest : public testing::TestWithParam<std::tuple<int, QSize>> {
+ protected:
+  RadioGroupFrameTest()
+      : screen_(std::get<1>(GetParam())), dir_(temp_.Path()), plat_(Prepare(dir_)), wb(plat_, dir_.string()),
+        windows(wb, plat_) {
+    ReadScreen(wb);
+    wb.ScreenPixelsPerInch = std::get<0>(GetParam());
+    wb.ScreenWidth = std::get<1>(GetParam()).width();
+    wb.ScreenHeight = std::get<1>(GetParam()).height();
+    test::StartShownProgram(wb, windows);
+  }
+  static std::string Prepare(const fs::path& dir) {
+    test::FillProgramDir(dir);
+    return dir.string();
+  }
+  struct ScreenArea {
+    explicit ScreenArea(QSize size) { SetScreenArea(QRect(QPoint(0, 0), size)); }
+    ~ScreenArea() { SetScreenArea(QRect()); }
+  };
+  std::string Where() const {
+    return std::to_string(std::get<0>(GetParam())) + " ppi, " + std::to_string(wb.ScreenWidth) + " x " +
+           std::to_string(wb.ScreenHeight);
+  }
+
+  ScreenArea screen_;
+  test::TempProgramDir temp_{"wl_groups_"};
+  fs::path dir_;
+  AnsweringQtPlatform plat_;
+  Workbench wb;
+  ProgramWindows windows;
+};
+
+TEST_P(RadioGroupFrameTest, EachRadioGroupOnAPageStandsInAFrameOfItsOwn) {
+  MainWindow* main = windows.Main();
+  const FormView& view = main->View();
+  auto* pages = static_cast<QTabWidget*>(view.WidgetOf("P1"));
+  ASSERT_NE(pages, nullptr);
+  // The radio buttons of each group, by their container and group.
+  std::map<std::string, std::vector<const RadioButton*>> groups;
+  for (const Control* c : wb.Form1.Controls())
+    if (c->Kind() == ControlKind::RadioButton) {
+      const auto* r = static_cast<const RadioButton*>(c);
+      groups[r->Parent() + "/" + r->Group()].push_back(r);
+    }
+  int checked = 0;
+  std::set<std::string> seen;
+  for (int i = 0; i < pages->count(); ++i) {
+    pages->setCurrentIndex(i);
+    QApplication::processEvents();
+    const std::string page = "page \"" + pages->tabText(i).toStdString() + "\", " + Where();
+    for (const auto& [key, buttons] : groups) {
+      QWidget* first = view.WidgetOf(buttons.front()->Name());
+      if (!first || !first->isVisibleTo(main) || !pages->currentWidget()->isAncestorOf(first)) continue;
+      SCOPED_TRACE(page + ", " + key);
+      // The frame round the first button holds every button of the group, and it shows.
+      QWidget* frame = FrameRound(first, main);
+      if (!frame) {
+        ADD_FAILURE() << buttons.front()->Name() << " (\"" << buttons.front()->Caption() << "\") stands in no frame";
+        continue;
+      }
+      EXPECT_TRUE(frame->isVisibleTo(main));
+      const QRect area = InWindow(frame, main);
+      for (const RadioButton* r : buttons) {
+        QWidget* w = view.WidgetOf(r->Name());
+        if (!w->isVisibleTo(main)) continue;
+        EXPECT_EQ(FrameRound(w, main), frame) << r->Name() << " (\"" << r->Caption() << "\") stands outside the frame of "
+                                             << buttons.front()->Name();
+        EXPECT_TRUE(area.contains(InWindow(w, main))) << r->Name();
+      }
+      // No button of another group inside the frame, nor over it.
+      for (const auto& [otherKey, others] : groups) {
+        if (otherKey == key) continue;
+        for (const RadioButton* r : others) {
+          QWidget* w = view.WidgetOf(r->Name());
+          if (!w || !w->isVisibleTo(main)) continue;
+          if (FrameRound(w, main) == frame || area.intersects(InWindow(w, main)))
+            ADD_FAILURE() << r->Name() << " (\"" << r->Caption() << "\", " << otherKey << ") lies in the frame of "
+                          << key;
+        }
+      }
+      seen.insert(key);
+      ++checked;
+    }
+  }
+  // The groups of the pages: none was left out.
+  for (const char* key : {"TabPlots/ProgressPlot", "TabPlots/MarkerStyle", "TabPlots/WMFormat", "TabTraining/BPMode",
+                          "TabNumericalGradient/NGStepRule", "ConnectionsGroup/Connections", "Dir1Panel/Dir1Format",
+                          "Dir2Panel/Dir2Format", "HiddenFactorGroup/HiddenFactor"})
+    EXPECT_TRUE(seen.count(key)) << key << " not seen, " << Where();
+  EXPECT_GE(checked, 15);
+  EXPECT_TRUE(plat_.Messages.empty()) << plat_.Messages[0];
+}
+
+// The two "Weighted Error" check boxes of the network page keep their one caption; on the screen each reads
+// with what it weighs by (the class weights of the gradient-type trainers, the vector weights of the
+// others), beside its own box and shown whole.
+TEST_P(RadioGroupFrameTest, TheTwoWeightedErrorBoxesReadApartOnTheScreen) {
+  MainWindow* main = windows.Main();
+  const FormView& view = main->View();
+  auto* pages = static_cast<QTabWidget*>(view.WidgetOf("P1"));
+  ASSERT_NE(pages, nullptr);
+  pages->setCurrentWidget(view.WidgetOf("TabNetworkAndError"));
+  QApplication::processEvents();
+  const struct {
+    const char* Name;
+    const char* Weighs;
+    const char* Other;
+  } boxes[] = {{"WEBox", "class weight", "WeightedErrorBox"}, {"WeightedErrorBox", "vector weight", "WEBox"}};
+  std::set<std::string> shown;
+  for (const auto& b : boxes) {
+    SCOPED_TRACE(std::string(b.Name) + ", " + Where());
+    auto* box = qobject_cast<QCheckBox*>(view.WidgetOf(b.Name));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text().toStdString(), "Weighted Error");
+    ASSERT_TRUE(box->isVisibleTo(main));
+    QLabel* note = view.NoteOf(b.Name);
+    ASSERT_NE(note, nullptr) << "nothing beside \"Weighted Error\" says what it weighs";
+    ASSERT_TRUE(note->isVisibleTo(main));
+    EXPECT_NE(note->text().toStdString().find(b.Weighs), std::string::npos) << note->text().toStdString();
+    EXPECT_LE(note->fontMetrics().horizontalAdvance(note->text()), note->contentsRect().width()) << "the note is cut";
+    // Right of its own box, on its line, and nearer to it than to the other box.
+    const QRect boxRect = InWindow(box, main), noteRect = InWindow(note, main);
+    EXPECT_GE(noteRect.left(), boxRect.right()) << "the note is not after its box";
+    EXPECT_LE(noteRect.left() - boxRect.right(), 12);
+    EXPECT_TRUE(boxRect.top() <= noteRect.center().y() && noteRect.center().y() <= boxRect.bottom());
+    const QRect otherRect = InWindow(view.WidgetOf(b.Other), main);
+    EXPECT_FALSE(noteRect.intersects(otherRect));
+    shown.insert(box->text().toStdString() + " " + note->text().toStdString());
+  }
+  EXPECT_EQ(shown.size(), 2u) << "the two boxes read alike";
+  // The captions the program reads and the settings keep are as they were.
+  EXPECT_EQ(wb.Form1.WEBox.Caption(), "Weighted Error");
+  EXPECT_EQ(wb.Form1.WeightedErrorBox.Caption(), "Weighted Error");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Screens, RadioGroupFrameTest,
+    testing::Combine(testing::Values(96, 120), testing::Values(QSize(1280, 1024), QSize(1920, 1080))),
+    [](const testing::TestParamInfo<std::tuple<int, QSize>>& info) {
+      return std::to_string(std::get<0>(info.param)) + "ppi_" + std::to_string(std::get<1>(info.param).width()) + "x" +
+             std::to_string(std::get<1>(info.param).height());
+    });
 
 INSTANTIATE_TEST_SUITE_P(FontResolutions, MainWindowLayoutTest, testing::Values(96, 120),
                          [](const testing::TestParamInfo<int>& info) { return std::to_string(info.param) + "ppi"; });
