@@ -160,6 +160,12 @@ class Reader {
   // Fills a transfer-function record from a combo box and its slope, stretch and steps fields.
   bool FillTF(TTransferFunction& tf, ComboBox& kind, Edit& slope, Edit& stretch, Edit& steps) {
     tf.TFKind = static_cast<std::uint8_t>(kind.ItemIndex() + 1);
+    // A box that names none of the functions (its text typed over) gives a network no pass can
+    // evaluate: refused here, before a command builds or trains it.
+    if (tf.TFKind < 1 || tf.TFKind > kind.Items().size()) {
+      wb_.Plat.ShowMessage("Unknown transfer function " + IntToStr(tf.TFKind));
+      return false;
+    }
     if (!CheckNumber(wb_.Plat, slope, "slope", false, 0, 9999)) return false;
     tf.TFSlope = StrToFloat(slope.Text());
     if (!CheckNumber(wb_.Plat, stretch, "stretch", false, 1, 999)) return false;
