@@ -7,6 +7,7 @@
 #include "model/class_weights.h"
 #include "model/data_file.h"
 #include "model/run_status.h"
+#include "smlp/genetic_algorithm.h"
 #include "smlp/nofm_five_layer.h"
 #include "smlp/lnum_grad.h"
 #include "smlp/lunit_net.h"
@@ -192,6 +193,8 @@ bool RunSMLP(Workbench& wb, std::uint8_t mode) {
     const bool nofmBuild = (mode == 10 && !form.BeamSearch.Checked()) || mode == 11;
     std::string refusal = smlpBuild ? HiddenCountsRefusal(wb, "SMLP") : "";
     if (refusal.empty() && nofmBuild) refusal = NofMHiddenRefusal(wb);
+    // "N of M 5" ends in the genetic algorithm, which reads its population and mutation fields.
+    if (refusal.empty() && mode == 11 && !form.BeamSearch.Checked()) refusal = GAFieldsRefusal(form);
     // The feature expansion's count of features to add is read as its run reads it: a text that is no
     // number stops the run here, before anything changes.
     if (refusal.empty() && (mode == 5 || mode == 6) && !form.BeamSearch.Checked())
