@@ -463,6 +463,7 @@ void RunCrossvalidation(Workbench& wb, std::uint8_t method) {
       wb.Plat.ShowMessage(refusal);
       return;
     }
+  if (method == 2) ReadAllFirst(NGFieldReads(f, 1, wb.NumOfEpochs));
   // So would a step method's own refusal: its start is made once before anything of the runs changes.
   if (const CVMethodRow* row = MethodRow(method); row && row->Step) CallStepCVRunStart(wb, method);
   SizeCounters(wb, runs, folds, members);

@@ -28,4 +28,11 @@ void ReadAllFirst(const FieldReads& reads);
 // Appends reads to a list (the reads of several steps of one command).
 void AddReads(FieldReads& to, const FieldReads& more);
 
+// The reads of a run's four-segment schedule over its epochs 1 .. epochs, as each epoch reads it: bound k
+// (k = 0, 1, 2) is read when the epoch is past the bounds before it, and the epoch is in segment k when it
+// is at most bound k, else in segment 3; the factor of a segment is read by the epochs in it. Bounds are
+// read as `boundsAs` (a bound that does not convert ends the epochs' reading there).
+FieldReads SegmentScheduleReads(const std::string (&bounds)[3], const std::string (&factors)[4], ReadAs boundsAs,
+                                int epochs);
+
 }  // namespace wl
