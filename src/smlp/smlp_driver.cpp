@@ -238,6 +238,13 @@ bool RunSMLP(Workbench& wb, std::uint8_t mode) {
       wb.VectorCorrect.assign(static_cast<std::size_t>(wb.NumOfVectors), 0);
   }
 
+  // The enumerations' network is known now that the continuous features are discretized: refused before
+  // the hidden-neuron field and the network change.
+  if ((mode == 7 || mode == 8) && !form.BeamSearch.Checked())
+    if (const std::string refusal = EnumerationBuildRefusal(wb, mode == 7 ? "NewPlot" : "OldPlot"); !refusal.empty()) {
+      wb.Plat.ShowMessage(refusal);
+      return false;
+    }
   if (!wb.HidPerOut.empty()) {
     form.HiddenEditT2.SetText(IntToStr(static_cast<std::int64_t>(wb.HidPerOut[0]) * wb.NumOfClasses));
     form.HiddenEditT2.Repaint();
