@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <filesystem>
 #include <initializer_list>
 #include <sstream>
@@ -82,18 +83,18 @@ bool MatlabWeightsFileHasEpochs(Workbench& wb, int epochs) {
   return true;
 }
 
-// On each line of "WM_matlab.txt" every weight of the network; each value takes at least two characters
+// On each line of "WM_matlab.txt" every weight of the network (`weights` of them); each value takes at least two characters
 // (a digit and a separator). Says why when the file cannot hold them.
-bool MatlabWeightsFileFits(Workbench& wb, int epochs) {
+bool MatlabWeightsFileFits(Workbench& wb, int epochs, int weights) {
   const std::string path = MatlabWeightsPath(wb);
   std::error_code ec;
   const std::uintmax_t bytes = std::filesystem::file_size(path, ec);
   const std::uintmax_t rows = static_cast<std::uintmax_t>(epochs) + 1;
-  const std::uintmax_t least = rows * static_cast<std::uintmax_t>(std::max(wb.NumOfWeights, 1)) * 2;
+  const std::uintmax_t least = rows * static_cast<std::uintmax_t>(std::max(weights, 1)) * 2;
   if (ec || bytes < least) {
     wb.Plat.ShowMessage("Error: " + path + " (" + IntToStr(static_cast<std::int64_t>(ec ? 0 : bytes)) +
                         " bytes) cannot hold the " + IntToStr(static_cast<std::int64_t>(rows)) + " epochs of " +
-                        IntToStr(wb.NumOfWeights) + " weights that config.txt gives (at least " +
+                        IntToStr(weights) + " weights that config.txt gives (at least " +
                         IntToStr(static_cast<std::int64_t>(least)) + " bytes)");
     return false;
   }
@@ -299,6 +300,59 @@ void ImportWMFromMatlab(Workbench& wb) {
     return;
   }
 
+  // What the steps below check once they have written the fields is checked here, before any is
+  // written: the parameters the network is built from (with the fields as the import will write them),
+  // the network's structure and layers, and the weights file's size for its weights.
+  {
+    PlannedFields planned;
+    planned.Texts[&f.EpochEditT2] = Trim(tok[4]);
+    planned.Texts[&f.HiddenEditT2] = Trim(tok[2]);
+    planned.Texts[&f.Hid3EditT2] = Trim(tok[3]);
+    planned.Texts[&f.ExpEdit] = "2";
+    bool same = f.SameLayersBox.Checked();
+    for (int l = 1; l + 1 < numOfLayers; ++l)
+      if (tfs[0].TFKind != tfs[static_cast<std::size_t>(l)].TFKind ||
+          tfs[0].TFSlope != tfs[static_cast<std::size_t>(l)].TFSlope)
+        same = false;
+    planned.SameLayers = same;
+    auto plan = [&](const TTransferFunction& tf, const ComboBox& kind, const Edit& slope, const Edit& stretch,
+                    const Edit& steps) {
+      planned.Items[&kind] = tf.TFKind - 1;
+      planned.Texts[&slope] = FloatToStr(tf.TFSlope);
+      planned.Texts[&stretch] = FloatToStr(tf.TFStretch);
+      planned.Texts[&steps] = IntToStr(tf.TFSteps);
+    };
+    plan(tfs[0], f.OutTF, f.SlopeEdit, f.sscaleEdit, f.NSEdit);
+    if (numOfLayers > 2) plan(tfs[1], f.HL2TF, f.SlopeHidL2Edit, f.sscaleHidL2Edit, f.NSEHidL2Edit);
+    if (numOfLayers > 3) plan(tfs[2], f.HL3TF, f.SlopeHidL3Edit, f.sscaleHidL3Edit, f.NSEHidL3Edit);
+    std::string refusal = CheckParameters(wb, planned).Message;
+    // The SMLP structure would build a step network instead of Matlab's perceptron.
+    if (refusal.empty() && f.strbox.Checked()) refusal = "Error Creating Network";
+    // The layers as the network's build lays them out (skip connections give three layers).
+    const bool skip = f.SkipCheck.Checked();
+    const int layers = skip ? 3 : numOfLayers;
+    std::vector<int> size(static_cast<std::size_t>(layers), 0);
+    size[0] = numIn;
+    size[1] = hid2;
+    if (layers == 4) size[2] = hid3;
+    size[static_cast<std::size_t>(layers) - 1] = wb.NumOfClasses - (f.DefClassBox.Checked() ? 1 : 0);
+    if (refusal.empty() && size.back() < 1) refusal = "Error: Layers[NumOfLayers-1] < 1";
+    if (!refusal.empty()) {
+      restore();
+      wb.Plat.ShowMessage(refusal);
+      return;
+    }
+    std::int64_t weights = 0;
+    for (int l = 1; l < layers; ++l) {
+      const int inputs = l == 2 && skip ? size[1] + size[0] : size[static_cast<std::size_t>(l) - 1];
+      weights += static_cast<std::int64_t>(size[static_cast<std::size_t>(l)]) * (inputs + 1);
+    }
+    if (!MatlabWeightsFileFits(wb, E, static_cast<int>(std::min<std::int64_t>(weights, INT32_MAX)))) {
+      restore();
+      return;
+    }
+  }
+
   Trace(wb, 7);
   f.WMMatlabBox.SetChecked(true);
   wb.NumOfEpochs = E;
@@ -358,9 +412,8 @@ void ImportWMFromMatlab(Workbench& wb) {
   wb.ParamText[7] = Trim(tok[5]);
   Trace(wb, 12);
 
-  // The histories hold every weight of every epoch: the weights file must hold them before they are
-  // sized.
-  if (!MatlabWeightsFileFits(wb, E)) return;
+  // The histories hold every weight of every epoch: the weights file was found to hold them before the
+  // fields were written.
 
   Trace(wb, 13);
   wb.ESPlotMode = 1;

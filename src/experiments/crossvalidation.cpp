@@ -457,6 +457,13 @@ void RunCrossvalidation(Workbench& wb, std::uint8_t method) {
   }
   // Parameters that the networks could not be built with would end the first fold, after the files.
   if (ReadParameters(wb)) return;
+  // So would a field of the method's trainer that the first fold converts after building its network.
+  if (method == 3 || method == 4)
+    if (const std::string refusal = OneChangeFieldsRefusal(f); !refusal.empty()) {
+      wb.Plat.ShowMessage(refusal);
+      return;
+    }
+  if (method == 2) ReadAllFirst(NGFieldReads(f, 1, wb.NumOfEpochs));
   // So would a step method's own refusal: its start is made once before anything of the runs changes.
   if (const CVMethodRow* row = MethodRow(method); row && row->Step) CallStepCVRunStart(wb, method);
   SizeCounters(wb, runs, folds, members);

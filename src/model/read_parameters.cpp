@@ -6,6 +6,8 @@
 #include <initializer_list>
 #include <string>
 
+#include "platform/errors.h"
+#include "platform/field_reads.h"
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
 
@@ -221,6 +223,14 @@ class Reader {
   bool Run() {
     f_.ep.SetText("0");
     f_.ep.Repaint();
+    // Every check and conversion below first, on the fields as they stand: a refusal reads nothing.
+    if (const ParametersCheck c = CheckParameters(wb_); !c.Message.empty()) {
+      if (c.Conversion) throw ConvertError(c.Message);
+      wb_.Plat.ShowMessage(c.Message);
+      if (c.Field)
+        if (Control* field = f_.Find(c.Field->Name())) field->SetFocus();
+      return true;
+    }
 
     // One neuron may be singled out (by index) for the crossvalidation; the others are -1.
     wb_.NeuronSelect.assign(1024, -1);
@@ -353,6 +363,76 @@ bool CheckNumber(Platform& plat, Edit& edit, std::string_view name, bool isInteg
   plat.ShowMessage(NumberMessage(name, isInteger, min, max));
   edit.SetFocus();
   return false;
+}
+
+ParametersCheck CheckParameters(const Workbench& wb, const PlannedFields& planned) {
+  const TForm1& f = wb.Form1;
+  ParametersCheck out;
+  auto text = [&](const Control& c, const std::string& own) -> std::string {
+    const auto it = planned.Texts.find(&c);
+    return it == planned.Texts.end() ? own : it->second;
+  };
+  auto check = [&](const Edit& e, std::string_view label, bool isInteger, double min, double max) {
+    if (IsValidNumber(text(e, e.Text()), isInteger, min, max)) return true;
+    out.Message = NumberMessage(label, isInteger, min, max);
+    out.Field = &e;
+    return false;
+  };
+  auto rows = [&](int from, int to) {
+    for (int no = from; no <= to; ++no) {
+      const CheckRow& r = kChecks[static_cast<std::size_t>(no - 1)];
+      if (!check(f.*r.Field, r.Label, r.IsInteger, r.Min, r.Max)) return false;
+    }
+    return true;
+  };
+  auto converts = [&](const Control& c, const std::string& own, ReadAs as) {
+    out.Message = FirstUnreadable({{text(c, own), as}});
+    out.Conversion = !out.Message.empty();
+    return !out.Conversion;
+  };
+  auto transfer = [&](const ComboBox& kind, const Edit& slope, const Edit& stretch, const Edit& steps) {
+    const auto it = planned.Items.find(&kind);
+    const int k = (it == planned.Items.end() ? kind.ItemIndex() : it->second) + 1;
+    if (k < 1 || k > static_cast<int>(kind.Items().size())) {
+      // A box that names none of the functions (its text typed over) gives a network no pass can
+      // evaluate: refused before a command builds or trains it.
+      out.Message = "Unknown transfer function " + IntToStr(k);
+      return false;
+    }
+    return check(slope, "slope", N, 0, 9999) && check(stretch, "stretch", N, 1, 999) && check(steps, "steps", I, 0, 99999);
+  };
+
+  if (!check(f.CVSSEdit, "Selected neuron", I, 0, 1023) || !rows(1, 4)) return out;
+  const std::int32_t hiddenL2 = StrToInt(text(f.HiddenEditT2, f.HiddenEditT2.Text()));
+  int layers = hiddenL2 > 0 ? 3 : 2;
+  if (!rows(5, 5)) return out;
+  if (StrToInt(text(f.Hid3EditT2, f.Hid3EditT2.Text())) > 0) {
+    layers = 4;
+    if (hiddenL2 == 0) {
+      out.Message = "Num Of Hidden L3 may be greater then zero only when Num Of Hidden L2 is greater then zero";
+      return out;
+    }
+  }
+  if (f.SkipCheck.Checked()) layers = 3;
+  const bool output = transfer(f.OutTF, f.SlopeEdit, f.sscaleEdit, f.NSEdit);
+  if (!output) return out;
+  if (!planned.SameLayers.value_or(f.SameLayersBox.Checked())) {
+    if (layers >= 3 && !transfer(f.HL2TF, f.SlopeHidL2Edit, f.sscaleHidL2Edit, f.NSEHidL2Edit)) return out;
+    if (layers >= 4 && !transfer(f.HL3TF, f.SlopeHidL3Edit, f.sscaleHidL3Edit, f.NSEHidL3Edit)) return out;
+  }
+  if (!rows(6, 6) || !converts(f.Out2WEdit, f.Out2WEdit.Text(), ReadAs::Float) || !rows(7, 35)) return out;
+  if (wb.NumOfClasses > 0) {
+    const ComboBox* const boxes[] = {&f.HidPerOutEdit,  &f.HidPerOut1Edit, &f.HidPerOut2Edit,
+                                     &f.HidPerOut3Edit, &f.HidPerOut4Edit, &f.HidPerOut5Edit};
+    if (!converts(f.HidPerOut5Edit, f.HidPerOut5Edit.Text(), ReadAs::Int)) return out;
+    for (int i = 0; i < 6 && i < wb.NumOfClasses; ++i)
+      if (!converts(*boxes[i], boxes[i]->Text(), ReadAs::Int)) return out;
+  }
+  if (!converts(f.HidBEdit, f.HidBEdit.Text(), ReadAs::Float) || !converts(f.OutBEdit, f.OutBEdit.Text(), ReadAs::Float) ||
+      !rows(36, 46) || !converts(f.ErrrBox, f.ErrrBox.Text(), ReadAs::Float) || !rows(47, 47))
+    return out;
+  if (f.SigmBox.Checked()) converts(f.Alsig2, f.Alsig2.Text(), ReadAs::Int64);
+  return out;
 }
 
 bool ReadParameters(Workbench& wb, std::uint8_t mode) { return Reader(wb).Run(); }

@@ -1,6 +1,8 @@
 #pragma once
 // Validation of the main window's parameter fields and their copy into the parameter variables.
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,12 +31,34 @@ bool CheckNumberText(Platform& plat, std::string_view text, std::string_view nam
 // text. When it would not, `why` (if given) gets the message of the first check it fails.
 bool ParameterFieldAccepts(const TForm1& f, const Control& field, std::string_view text, std::string* why = nullptr);
 
+// Texts and items that a command is about to write into the main window's fields, for the check made
+// before it writes them: each field named here is read as holding its planned text (a combo box its
+// planned item); SameLayers, when set, stands for "use the settings for all layers".
+struct PlannedFields {
+  std::map<const Control*, std::string> Texts;
+  std::map<const ComboBox*, int> Items;
+  std::optional<bool> SameLayers;
+};
+
+// What refuses the parameter reading, told without reading anything into the parameters: every check
+// and every conversion of ReadParameters in its order, on the fields as they stand or as `planned` gives
+// them. Message is the refusal's text ("" when the reading would pass); Conversion tells a text that
+// does not convert (ReadParameters throws ConvertError for it) from a check's message; Field is the
+// field a check's message moves the focus to.
+struct ParametersCheck {
+  std::string Message;
+  bool Conversion = false;
+  const Control* Field = nullptr;
+};
+ParametersCheck CheckParameters(const Workbench& wb, const PlannedFields& planned = {});
+
 // Validates the main window's parameter fields in their fixed order and copies them into the parameter
 // variables (with the layer count, the layers' transfer functions, the step-decay constants, the hidden
 // neurons per class, the limit on transfer-function evaluations and the ParamText lines).
-// Returns TRUE WHEN A VALUE IS INVALID, after the message of the first bad field (the values read before
-// it keep their new values); the caller then abandons its operation. A field read without a check whose
-// text is not of the required form throws ConvertError.
+// Every field is checked and converted first (CheckParameters): Returns TRUE WHEN A VALUE IS INVALID,
+// after the message of the first bad field, with nothing read into the parameters and no field changed;
+// the caller then abandons its operation. A field read without a check whose text is not of the required
+// form throws ConvertError, before anything is read as well.
 // The mode tells which command reads the parameters (1 New Training, 2 Backpropagation, 10 SMLP); the
 // reading is the same for every mode.
 bool ReadParameters(Workbench& wb, std::uint8_t mode = 0);

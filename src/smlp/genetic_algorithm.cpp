@@ -7,6 +7,7 @@
 #include "model/read_parameters.h"
 #include "model/run_status.h"
 #include "platform/errors.h"
+#include "platform/field_reads.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
@@ -236,6 +237,14 @@ void GACrossover(Workbench& wb, GARun& run) {
 
 void GANextGeneration(GARun& run) { std::copy(run.Next.begin(), run.Next.end(), run.Population.begin()); }
 
+std::string GAFieldsRefusal(const TForm1& form) {
+  // In the run's order: the population converted and checked, then the mutation rate converted.
+  const std::string population = Trim(form.PopEdit.Text());
+  if (std::string m = FirstUnreadable({{population, ReadAs::Int}}); !m.empty()) return m;
+  if (StrToInt(population) < 1) return "Population must be at least 1";
+  return FirstUnreadable({{Trim(form.MutEdit.Text()), ReadAs::Float}});
+}
+
 void RunGeneticAlgorithm(Workbench& wb, std::uint8_t mode) {
   if (mode != 1 && mode != 5) return;
   if (wb.ResultsPrefix.empty() || wb.NumOfVectors <= 0 || wb.NumOfFeatures <= 0) {
@@ -253,6 +262,10 @@ void RunGeneticAlgorithm(Workbench& wb, std::uint8_t mode) {
   const double slope = wb.Slope;
   const int layers = wb.NumOfLayers;
   if (ReadParameters(wb)) return;
+  if (const std::string refusal = GAFieldsRefusal(wb.Form1); !refusal.empty()) {
+    wb.Plat.ShowMessage(refusal);
+    return;
+  }
   if (mode == 5) {
     wb.Slope = slope;
     wb.NumOfLayers = layers;

@@ -13,6 +13,7 @@
 namespace wl {
 
 struct Workbench;
+class TForm1;
 
 // One run's population: P chromosomes of L bits (row layout R rows of C + 1 bits, 0 = none), the next
 // generation, the roulette wheel (P x 100 slots, Filled of them in use), the error of the individual
@@ -34,6 +35,11 @@ struct GARun {
 // The whole run of mode 1 or 5. Refuses, after a message, without a data set, with invalid parameters, a
 // population below 1 or (mode 1) a network other than four inputs and four hidden units, two per class.
 void RunGeneticAlgorithm(Workbench& wb, std::uint8_t mode);
+
+// The population and mutation fields as the run converts and checks them, told before its first change:
+// the message that would refuse the run ("Population must be at least 1", a conversion's), or "". A
+// command that runs the algorithm after building a network of its own ("N of M 5") asks it first.
+std::string GAFieldsRefusal(const TForm1& form);
 
 // Mode 1's network: the three-layer SMLP of four inputs, hidden units of 1/0 input weights (drawn) and
 // threshold 1.5, outputs with threshold 0.5; NetType 3, the SMLP tab's unit kind, every feature seen when

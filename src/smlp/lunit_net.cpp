@@ -39,6 +39,12 @@ inline double Step(double net, double theta) { return SignOf(net - theta) * 0.5 
 
 }  // namespace
 
+int LUnitInputCount(const Workbench& wb) {
+  int n = 0;
+  for (std::size_t f = 0; f < static_cast<std::size_t>(std::max(0, wb.NumOfFeatures)); ++f) n += CutPointCount(wb, f);
+  return n;
+}
+
 void InitLUnitNet(Workbench& wb, std::uint8_t /*mode*/) {
   const std::size_t nf = static_cast<std::size_t>(std::max(0, wb.NumOfFeatures));
   const int classes = wb.NumOfClasses;

@@ -19,6 +19,9 @@ inline constexpr double kLUnitHigh = 10000.0;
 // The most hidden neurons per class an L-unit network holds.
 inline constexpr int kLUnitHiddenPerClass = 3;
 
+// The inputs InitLUnitNet gives the network: one L-unit per run of the cut-point table.
+int LUnitInputCount(const Workbench& wb);
+
 // Builds the L-units from the cut points of the set in memory and the network on them: Layers = {the sum
 // of NumCutPoints, 3 x NumOfClasses, NumOfClasses}, NumOfLayers 3, NetType 3; input weights 1.0, hidden
 // input weights 0 and thresholds HidBias (HidBEdit), output weights 1, -1, 1 and threshold OutBias

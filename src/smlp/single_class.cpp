@@ -8,6 +8,7 @@
 #include "model/data_file.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
+#include "platform/field_reads.h"
 #include "platform/numfmt.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
@@ -129,8 +130,11 @@ void CloseAndShowRules(Workbench& wb) {
 
 }  // namespace
 
+FieldReads SMLPBuildFieldReads(const TForm1& form) { return {{form.Out2WEdit.Text(), ReadAs::Int}}; }
+
 void BuildSMLPNetwork(Workbench& wb) {
   TForm1& form = wb.Form1;
+  ReadAllFirst(SMLPBuildFieldReads(form));
   const int l0 = InputCount(wb);
   const int l1 = wb.HiddenPerClass[static_cast<std::size_t>(wb.CurrentClass)];
   wb.NumOfLayers = 3;

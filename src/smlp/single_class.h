@@ -11,16 +11,22 @@
 #include <string>
 #include <vector>
 
+#include "platform/field_reads.h"
+
 namespace wl {
 
 struct Workbench;
 struct TPairCandidate;
+class TForm1;
 
 // Builds the network of CurrentClass with HiddenPerClass[CurrentClass] hidden neurons: input weights 1.0,
 // hidden input weights 0 (one of 1, 0, -1 after a re-seed with "Random Init Weights"), hidden thresholds
 // HidBias, output weight 0 1.0 and the others the integer of Out2WEdit, output threshold OutBias.
-// Shows Label55 and sets ParamText[1].
+// Shows Label55 and sets ParamText[1]. A text of Out2WEdit that is no integer refuses it (ConvertError)
+// before the network in place is replaced.
 void BuildSMLPNetwork(Workbench& wb);
+// The fields BuildSMLPNetwork converts, for a command that builds it after a change of its own.
+FieldReads SMLPBuildFieldReads(const TForm1& form);
 
 // The pass of vector v through the inputs (1.0 where the vector's value equals the input's value), the
 // hidden neurons 0 .. last (1 when the sum is strictly above the threshold) and the output (1 when the sum

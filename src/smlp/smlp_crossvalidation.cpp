@@ -59,9 +59,13 @@ bool IsStepCVMethod(std::uint8_t method) { return method == 1 || method == 4; }
 
 void SMLPCVRunStart(Workbench& wb, std::uint8_t method) {
   if (method == 1) ReadHiddenPerClass(wb);
-  // A fold's perceptron that cannot be converted is refused before any fold replaces the network.
-  if (method == 4)
+  // A fold's perceptron that cannot be converted is refused before any fold replaces the network; so is
+  // a field the conversion converts, and a feature file it cannot read.
+  if (method == 4) {
     if (const std::string refusal = VSSSMLPPlanRefusal(wb); !refusal.empty()) throw WlError(refusal);
+    ReadAllFirst(VSSSMLPFieldReads(wb.Form1));
+    ReadHiddenPerClass(wb);
+  }
 }
 
 bool SMLPCVTrain(Workbench& wb, std::uint8_t method) {

@@ -20,7 +20,8 @@ bool IsStepCVMethod(std::uint8_t method);
 // The start of a run (also made once before the first run, before anything of the crossvalidation
 // changes): method 1 reads the features the discretization file
 // allows (ReadHiddenPerClass); method 4 throws WlError with the refusal of VSSSMLPPlanRefusal when the
-// folds' perceptrons could not be converted.
+// folds' perceptrons could not be converted, ConvertError when a field the conversion converts holds no
+// number, and reads the feature file as the conversion will.
 void SMLPCVRunStart(Workbench& wb, std::uint8_t method);
 
 // Trains the method's network on the fold's training set just read; SuccessRate is its accuracy on that

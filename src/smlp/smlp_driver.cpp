@@ -7,6 +7,7 @@
 #include "model/class_weights.h"
 #include "model/data_file.h"
 #include "model/run_status.h"
+#include "smlp/genetic_algorithm.h"
 #include "smlp/nofm_five_layer.h"
 #include "smlp/lnum_grad.h"
 #include "smlp/lunit_net.h"
@@ -192,6 +193,8 @@ bool RunSMLP(Workbench& wb, std::uint8_t mode) {
     const bool nofmBuild = (mode == 10 && !form.BeamSearch.Checked()) || mode == 11;
     std::string refusal = smlpBuild ? HiddenCountsRefusal(wb, "SMLP") : "";
     if (refusal.empty() && nofmBuild) refusal = NofMHiddenRefusal(wb);
+    // "N of M 5" ends in the genetic algorithm, which reads its population and mutation fields.
+    if (refusal.empty() && mode == 11 && !form.BeamSearch.Checked()) refusal = GAFieldsRefusal(form);
     // The feature expansion's count of features to add is read as its run reads it: a text that is no
     // number stops the run here, before anything changes.
     if (refusal.empty() && (mode == 5 || mode == 6) && !form.BeamSearch.Checked())
@@ -235,6 +238,13 @@ bool RunSMLP(Workbench& wb, std::uint8_t mode) {
       wb.VectorCorrect.assign(static_cast<std::size_t>(wb.NumOfVectors), 0);
   }
 
+  // The enumerations' network is known now that the continuous features are discretized: refused before
+  // the hidden-neuron field and the network change.
+  if ((mode == 7 || mode == 8) && !form.BeamSearch.Checked())
+    if (const std::string refusal = EnumerationBuildRefusal(wb, mode == 7 ? "NewPlot" : "OldPlot"); !refusal.empty()) {
+      wb.Plat.ShowMessage(refusal);
+      return false;
+    }
   if (!wb.HidPerOut.empty()) {
     form.HiddenEditT2.SetText(IntToStr(static_cast<std::int64_t>(wb.HidPerOut[0]) * wb.NumOfClasses));
     form.HiddenEditT2.Repaint();

@@ -9,6 +9,7 @@
 
 #include "platform/errors.h"
 #include "platform/numfmt.h"
+#include "smlp/lunit_net.h"
 #include "smlp/smlp_network.h"
 #include "state/hooks.h"
 #include "state/workbench.h"
@@ -88,13 +89,28 @@ double& InputWeight(Workbench& wb, int unit, int k) { return wb.Net[1][static_ca
 
 }  // namespace
 
-std::string EnumerationRefusal(const Workbench& wb, const char* caption) {
-  const int inputs = wb.Layers.size() > 1 ? wb.Layers[0] : 0;
-  const int hidden = wb.Layers.size() > 1 ? wb.Layers[1] : 0;
+namespace {
+
+std::string ShapeRefusal(int inputs, int hidden, const char* caption) {
   if (inputs >= kInputs && hidden >= kUnits) return "";
   return std::string("\"") + caption + "\" needs a network of at least four inputs and four hidden neurons; this one has " +
          IntToStr(inputs) + (inputs == 1 ? " input" : " inputs") + " and " + IntToStr(hidden) +
          (hidden == 1 ? " hidden neuron." : " hidden neurons.");
+}
+
+}  // namespace
+
+std::string EnumerationRefusal(const Workbench& wb, const char* caption) {
+  return ShapeRefusal(wb.Layers.size() > 1 ? wb.Layers[0] : 0, wb.Layers.size() > 1 ? wb.Layers[1] : 0, caption);
+}
+
+std::string EnumerationBuildRefusal(const Workbench& wb, const char* caption) {
+  if (wb.LUnitsMode == 1) return ShapeRefusal(LUnitInputCount(wb), kLUnitHiddenPerClass * wb.NumOfClasses, caption);
+  int inputs = 0, hidden = 0;
+  for (const TFeature& f : wb.Features) inputs += f.NValues;
+  for (int c = 0; c < wb.NumOfClasses && static_cast<std::size_t>(c) < wb.HidPerOut.size(); ++c)
+    hidden += wb.HidPerOut[static_cast<std::size_t>(c)];
+  return ShapeRefusal(inputs, hidden, caption);
 }
 
 std::string EnumerationPlanRefusal(const Workbench& wb, const char* caption) {

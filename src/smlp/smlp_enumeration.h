@@ -43,4 +43,10 @@ std::string EnumerationRefusal(const Workbench& wb, const char* caption);
 // are known only once it is discretized). "" when nothing short is known.
 std::string EnumerationPlanRefusal(const Workbench& wb, const char* caption);
 
+// The refusal of EnumerationRefusal for the network the run is about to build, told once the continuous
+// features are discretized and before the run changes the network or the hidden-neuron field: the
+// L-unit network (LUnitsMode 1: an input per run of the cut-point table, three hidden units per class)
+// or the SMLP (an input per value of every feature, the hidden neurons per class of HidPerOut).
+std::string EnumerationBuildRefusal(const Workbench& wb, const char* caption);
+
 }  // namespace wl

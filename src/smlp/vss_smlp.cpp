@@ -29,8 +29,9 @@ std::vector<std::vector<double>> BuildFromPerceptron(Workbench& wb) {
   std::vector<std::vector<double>> copy;
   for (const TNeuron& n : wb.Net[1]) copy.push_back(n.Weights);
   const int hidden = wb.Layers[1];
-  wb.NetKind = 1;
+  // The feature file read first: a file that cannot be read leaves the perceptron a perceptron.
   ReadHiddenPerClass(wb);
+  wb.NetKind = 1;
   wb.NumOfContinuous = 0;
   for (const TFeature& f : wb.Features)
     if (f.Kind == 'c') ++wb.NumOfContinuous;
@@ -72,6 +73,12 @@ const char* const kNotPerceptron =
     "discrete feature). Train such a perceptron first (New Training on a data set of discrete features).";
 
 }  // namespace
+
+FieldReads VSSSMLPFieldReads(const TForm1& form) {
+  FieldReads reads = {{form.pmwEdit.Text(), ReadAs::Float}, {form.CurrentNeuronBox.Text(), ReadAs::Int}};
+  AddReads(reads, SMLPBuildFieldReads(form));
+  return reads;
+}
 
 std::string VSSSMLPPlanRefusal(const Workbench& wb) {
   if (wb.NumOfVectors <= 0 || wb.Features.empty())
@@ -117,6 +124,7 @@ double VSSSMLPThreshold(double t, double p) {
 }
 
 bool RunVSSThenSMLP(Workbench& wb) {
+  ReadAllFirst(VSSSMLPFieldReads(wb.Form1));
   const double p = StrToFloat(Trim(wb.Form1.pmwEdit.Text()));
   TrainOneChange(wb, 2);
   if (const std::string refusal = VSSSMLPRefusal(wb); !refusal.empty()) {
@@ -135,6 +143,7 @@ void VSSSMLPResults(Workbench& wb) {
     wb.Plat.ShowMessage(refusal);
     return;
   }
+  ReadAllFirst(VSSSMLPFieldReads(wb.Form1));
   const double p = StrToFloat(Trim(wb.Form1.pmwEdit.Text()));
   const auto copy = BuildFromPerceptron(wb);
   wb.SMLPRulesFileName = wb.ResultsPrefix + "_RE.txt";

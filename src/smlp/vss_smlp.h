@@ -8,9 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "platform/field_reads.h"
+
 namespace wl {
 
 struct Workbench;
+class TForm1;
+
+// The fields the conversion converts (p, the neuron of the rules, and those of the SMLP it builds): a
+// command checks them all before its first change.
+FieldReads VSSSMLPFieldReads(const TForm1& form);
 
 // The message that refuses the conversion of the network in Net ("" when it can be converted).
 std::string VSSSMLPRefusal(const Workbench& wb);

@@ -20,6 +20,7 @@
 #include "state/workbench.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
+#include "platform/field_reads.h"
 #include "platform/numfmt.h"
 #include "platform/platform.h"
 #include "platform/rounding.h"
@@ -838,6 +839,11 @@ bool TrainBP(Workbench& wb) {
     return false;
   }
   RequireBPNetwork(wb);
+  // The hidden layers' schedule is read at every pass: all of its fields the epochs will read convert
+  // before the run changes anything.
+  ReadAllFirst(SegmentScheduleReads({f.EEdit1.Text(), f.EEdit2.Text(), f.EEdit3.Text()},
+                                    {f.MEdit1.Text(), f.MEdit2.Text(), f.MEdit3.Text(), f.MEdit4.Text()}, ReadAs::Int,
+                                    wb.NumOfEpochs));
 
   HourglassGuard hourglass(wb.Plat);
   wb.MethodTag = "BP";

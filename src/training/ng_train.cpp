@@ -185,6 +185,21 @@ void NGEpochBookkeeping(Workbench& wb, std::uint8_t method) {
   }
 }
 
+FieldReads NGFieldReads(const TForm1& f, std::uint8_t method, int epochs, bool relative) {
+  FieldReads reads;
+  if (f.h01.Checked()) AddReads(reads, {{f.M2Edit.Text(), ReadAs::Float}, {f.EachEHBox.Text(), ReadAs::Int}});
+  if (relative || method == 1 || method == 10) {
+    if (f.VdwBox.Checked()) AddReads(reads, {{f.VdwEdit1.Text(), ReadAs::Int}, {f.VdwEdit2.Text(), ReadAs::Int}});
+    if (f.HSegButton.Checked())
+      AddReads(reads, SegmentScheduleReads({f.EEdit1.Text(), f.EEdit2.Text(), f.EEdit3.Text()},
+                                           {f.MEdit1.Text(), f.MEdit2.Text(), f.MEdit3.Text(), f.MEdit4.Text()},
+                                           ReadAs::Float, epochs));
+  }
+  if (method == 4) reads.push_back({f.elimdVEdit.Text(), ReadAs::Float});
+  if (f.SelMetBox.Checked()) reads.push_back({f.SelEpochEdit.Text(), ReadAs::Int});
+  return reads;
+}
+
 void NGTrain(Workbench& wb, std::uint8_t method) {
   RequireNetwork(wb);
   TForm1& f = wb.Form1;
@@ -196,6 +211,7 @@ void NGTrain(Workbench& wb, std::uint8_t method) {
   // files as they were.
   if (ReadParameters(wb)) return;
   const int pointSize = std::max(1, StrToInt(Trim(f.PSEdit.Text())));
+  ReadAllFirst(NGFieldReads(f, method, wb.NumOfEpochs));
   RequireNGNetwork(wb);
   const LiveRunStatus live(wb);
   if (!wb.InCrossvalidation) OpenRunFile(wb.OptHFile, wb.ResultsPrefix + "_optH.txt");
@@ -290,6 +306,7 @@ void NGTrainGlobalToLocal(Workbench& wb, std::uint8_t method) {
   RequireNetwork(wb);
   HourglassGuard hourglass(wb.Plat);
   if (ReadParameters(wb)) return;
+  ReadAllFirst(NGFieldReads(wb.Form1, method, wb.NumOfEpochs, true));
   // The parameters just read may describe another network than the one in place.
   RequireNGNetwork(wb);
   const LiveRunStatus live(wb);

@@ -10,9 +10,18 @@
 // the weights it is given along the direction the first run left.
 #include <cstdint>
 
+#include "platform/field_reads.h"
+
 namespace wl {
 
 struct Workbench;
+class TForm1;
+
+// The fields the epochs of an NG run of `epochs` epochs convert on their way (the step search's momentum
+// decay and section period, the "V contra dW" epochs and the hidden layers' schedule of the relative
+// probing, the limit of method 4, the border vectors' epoch), for the check made before the run changes
+// anything. `relative` for the runs that probe by the relative rule whatever their method.
+FieldReads NGFieldReads(const TForm1& f, std::uint8_t method, int epochs, bool relative = false);
 
 // One NG training of the current network on the current data set.
 void NGTrain(Workbench& wb, std::uint8_t method);

@@ -13,6 +13,7 @@
 #include "state/training_parts.h"
 #include "state/workbench.h"
 #include "platform/errors.h"
+#include "platform/field_reads.h"
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
 #include "state/hooks.h"
@@ -53,6 +54,33 @@ void ShowEvaluationCount(Workbench& wb) {
   wb.Form1.alsigEdit.Repaint();
 }
 
+std::string OneChangeFieldsRefusal(const TForm1& f) {
+  const bool vss = f.OldDH2Box.Checked();
+  FieldReads reads;
+  auto vssReads = [&] {
+    AddReads(reads, {{f.c3Edit.Text(), ReadAs::Float}, {f.XLCEdit.Text(), ReadAs::Float},
+                     {f.FCMAEdit.Text(), ReadAs::Int}, {f.MaxWeightEdit.Text(), ReadAs::Float},
+                     {f.MaxDeltaEdit.Text(), ReadAs::Float}});
+  };
+  bool iterations = false;  // the route refuses a negative max iteration
+  if (f.InPlaceBox.Checked()) {
+    if (vss || f.SMWSButton.Checked()) reads.push_back({f.SelEpochEdit.Text(), ReadAs::Int});
+    if (vss) vssReads();
+  } else if (!f.OSTBox.Checked()) {
+    reads.push_back({f.SelEpochEdit.Text(), ReadAs::Int});
+    if (f.SMDH1Button.Checked()) {
+      AddReads(reads, {{f.FCMAEdit.Text(), ReadAs::Int}, {f.MaxDeltaEdit.Text(), ReadAs::Float}});
+      iterations = true;
+    } else if (vss) {
+      vssReads();
+      iterations = true;
+    }
+  }
+  if (std::string m = FirstUnreadable(reads); !m.empty()) return m;
+  if (iterations && StrToInt(f.FCMAEdit.Text()) < 0) return "max iteration must be an Integer from 0 to 999";
+  return "";
+}
+
 void TrainOneChange(Workbench& wb, std::uint8_t mode) {
   TForm1& f = wb.Form1;
   if (f.InPlaceBox.Checked()) {
@@ -63,6 +91,10 @@ void TrainOneChange(Workbench& wb, std::uint8_t mode) {
   if (ReadParameters(wb)) return;
   if (f.OSTBox.Checked()) {
     ShowEvaluationCount(wb);
+    return;
+  }
+  if (const std::string refusal = OneChangeFieldsRefusal(f); !refusal.empty()) {
+    wb.Plat.ShowMessage(refusal);
     return;
   }
   const int n = StrToInt(f.SelEpochEdit.Text());

@@ -19,11 +19,18 @@ namespace wl {
 
 struct Workbench;
 struct TNeuron;
+class TForm1;
 
 // Runs the one-change method chosen in the main window ("VSS (DH2)" in the frame's, a random or a custom
 // weight order, " WS weight section", "standard", "DH 1"), or hands the run to the in-place variants when
 // "In-place" is checked. Reads the parameters first and does nothing more when one is invalid.
 void TrainOneChange(Workbench& wb, std::uint8_t mode);
+
+// What the trainer of the boxes' route converts and checks of its fields on its way (the period of the
+// border vectors, c3, max iteration, prev dW, max weight, max delta), told before its first change: the
+// message that would refuse it there, or "". TrainOneChange and InPlaceTrain1 refuse with it after the
+// parameters are read; a command that trains by them after a change of its own asks it first.
+std::string OneChangeFieldsRefusal(const TForm1& f);
 
 // Training needs a data set and a network built for it with the parameters as read: throws WlError with
 // a message telling the user what to do first.

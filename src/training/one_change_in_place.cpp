@@ -57,6 +57,10 @@ void InPlaceTrain1(Workbench& wb) {
   TForm1& f = wb.Form1;
   wb.InPlaceUseSignalTable = f.SMSTBox.Checked() && wb.NumOfLayers < 4;
   if (ReadParameters(wb)) return;
+  if (const std::string refusal = OneChangeFieldsRefusal(f); !refusal.empty()) {
+    wb.Plat.ShowMessage(refusal);
+    return;
+  }
   const bool vss = f.OldDH2Box.Checked();
   const bool twin = vss || f.SMWSButton.Checked();
   if (twin) {
