@@ -6,7 +6,6 @@
 #include <initializer_list>
 #include <string>
 
-#include "platform/errors.h"
 #include "platform/field_reads.h"
 #include "platform/numfmt.h"
 #include "platform/rounding.h"
@@ -162,6 +161,12 @@ class Reader {
   // Fills a transfer-function record from a combo box and its slope, stretch and steps fields.
   bool FillTF(TTransferFunction& tf, ComboBox& kind, Edit& slope, Edit& stretch, Edit& steps) {
     tf.TFKind = static_cast<std::uint8_t>(kind.ItemIndex() + 1);
+    // A box that names none of the functions (its text typed over) gives a network no pass can
+    // evaluate: refused here, before a command builds or trains it.
+    if (tf.TFKind < 1 || tf.TFKind > kind.Items().size()) {
+      wb_.Plat.ShowMessage("Unknown transfer function " + IntToStr(tf.TFKind));
+      return false;
+    }
     if (!CheckNumber(wb_.Plat, slope, "slope", false, 0, 9999)) return false;
     tf.TFSlope = StrToFloat(slope.Text());
     if (!CheckNumber(wb_.Plat, stretch, "stretch", false, 1, 999)) return false;
@@ -223,14 +228,6 @@ class Reader {
   bool Run() {
     f_.ep.SetText("0");
     f_.ep.Repaint();
-    // Every check and conversion below first, on the fields as they stand: a refusal reads nothing.
-    if (const ParametersCheck c = CheckParameters(wb_); !c.Message.empty()) {
-      if (c.Conversion) throw ConvertError(c.Message);
-      wb_.Plat.ShowMessage(c.Message);
-      if (c.Field)
-        if (Control* field = f_.Find(c.Field->Name())) field->SetFocus();
-      return true;
-    }
 
     // One neuron may be singled out (by index) for the crossvalidation; the others are -1.
     wb_.NeuronSelect.assign(1024, -1);
@@ -378,31 +375,36 @@ ParametersCheck CheckParameters(const Workbench& wb, const PlannedFields& planne
     out.Field = &e;
     return false;
   };
-  auto rows = [&](int from, int to) {
-    for (int no = from; no <= to; ++no) {
-      const CheckRow& r = kChecks[static_cast<std::size_t>(no - 1)];
-      if (!check(f.*r.Field, r.Label, r.IsInteger, r.Min, r.Max)) return false;
-    }
-    return true;
-  };
   auto converts = [&](const Control& c, const std::string& own, ReadAs as) {
     out.Message = FirstUnreadable({{text(c, own), as}});
     out.Conversion = !out.Message.empty();
     return !out.Conversion;
   };
+  // A whole number may pass its check written "2.0"; the reading converts it as an integer all the same.
+  auto checkInt = [&](const Edit& e, std::string_view label, double min, double max) {
+    return check(e, label, I, min, max) && converts(e, e.Text(), ReadAs::Int);
+  };
+  auto rows = [&](int from, int to) {
+    for (int no = from; no <= to; ++no) {
+      const CheckRow& r = kChecks[static_cast<std::size_t>(no - 1)];
+      const Edit& e = f.*r.Field;
+      if (!check(e, r.Label, r.IsInteger, r.Min, r.Max)) return false;
+      const bool integer = r.How == Store::Int || r.How == Store::IntAsReal || no == 4 || no == 5;
+      if (integer && !converts(e, e.Text(), ReadAs::Int)) return false;
+    }
+    return true;
+  };
   auto transfer = [&](const ComboBox& kind, const Edit& slope, const Edit& stretch, const Edit& steps) {
     const auto it = planned.Items.find(&kind);
     const int k = (it == planned.Items.end() ? kind.ItemIndex() : it->second) + 1;
     if (k < 1 || k > static_cast<int>(kind.Items().size())) {
-      // A box that names none of the functions (its text typed over) gives a network no pass can
-      // evaluate: refused before a command builds or trains it.
       out.Message = "Unknown transfer function " + IntToStr(k);
       return false;
     }
-    return check(slope, "slope", N, 0, 9999) && check(stretch, "stretch", N, 1, 999) && check(steps, "steps", I, 0, 99999);
+    return check(slope, "slope", N, 0, 9999) && check(stretch, "stretch", N, 1, 999) && checkInt(steps, "steps", 0, 99999);
   };
 
-  if (!check(f.CVSSEdit, "Selected neuron", I, 0, 1023) || !rows(1, 4)) return out;
+  if (!checkInt(f.CVSSEdit, "Selected neuron", 0, 1023) || !rows(1, 4)) return out;
   const std::int32_t hiddenL2 = StrToInt(text(f.HiddenEditT2, f.HiddenEditT2.Text()));
   int layers = hiddenL2 > 0 ? 3 : 2;
   if (!rows(5, 5)) return out;

@@ -41,8 +41,8 @@ struct PlannedFields {
 };
 
 // What refuses the parameter reading, told without reading anything into the parameters: every check
-// and every conversion of ReadParameters in its order, on the fields as they stand or as `planned` gives
-// them. Message is the refusal's text ("" when the reading would pass); Conversion tells a text that
+// and every conversion of ReadParameters in its order (the transfer-function boxes' items too), on the
+// fields as they stand or as `planned` gives them. Message is the refusal's text ("" when the reading would pass); Conversion tells a text that
 // does not convert (ReadParameters throws ConvertError for it) from a check's message; Field is the
 // field a check's message moves the focus to.
 struct ParametersCheck {
@@ -55,10 +55,9 @@ ParametersCheck CheckParameters(const Workbench& wb, const PlannedFields& planne
 // Validates the main window's parameter fields in their fixed order and copies them into the parameter
 // variables (with the layer count, the layers' transfer functions, the step-decay constants, the hidden
 // neurons per class, the limit on transfer-function evaluations and the ParamText lines).
-// Every field is checked and converted first (CheckParameters): Returns TRUE WHEN A VALUE IS INVALID,
-// after the message of the first bad field, with nothing read into the parameters and no field changed;
-// the caller then abandons its operation. A field read without a check whose text is not of the required
-// form throws ConvertError, before anything is read as well.
+// Returns TRUE WHEN A VALUE IS INVALID, after the message of the first bad field (the values read before
+// it keep their new values); the caller then abandons its operation. A field read without a check whose
+// text is not of the required form throws ConvertError. CheckParameters tells the same refusal first.
 // The mode tells which command reads the parameters (1 New Training, 2 Backpropagation, 10 SMLP); the
 // reading is the same for every mode.
 bool ReadParameters(Workbench& wb, std::uint8_t mode = 0);

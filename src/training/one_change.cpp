@@ -76,7 +76,7 @@ std::string OneChangeFieldsRefusal(const TForm1& f) {
       iterations = true;
     }
   }
-  if (std::string m = FirstUnreadable(reads); !m.empty()) return m;
+  ReadAllFirst(reads);
   if (iterations && StrToInt(f.FCMAEdit.Text()) < 0) return "max iteration must be an Integer from 0 to 999";
   return "";
 }

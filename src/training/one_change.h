@@ -27,9 +27,10 @@ class TForm1;
 void TrainOneChange(Workbench& wb, std::uint8_t mode);
 
 // What the trainer of the boxes' route converts and checks of its fields on its way (the period of the
-// border vectors, c3, max iteration, prev dW, max weight, max delta), told before its first change: the
-// message that would refuse it there, or "". TrainOneChange and InPlaceTrain1 refuse with it after the
-// parameters are read; a command that trains by them after a change of its own asks it first.
+// border vectors, c3, max iteration, prev dW, max weight, max delta), told before its first change: throws
+// the ConvertError of a text that does not convert, and returns the message of a max iteration below 0
+// (else ""). TrainOneChange and InPlaceTrain1 ask it after the parameters are read; a command that trains
+// by them after a change of its own asks it first.
 std::string OneChangeFieldsRefusal(const TForm1& f);
 
 // Training needs a data set and a network built for it with the parameters as read: throws WlError with

@@ -429,3 +429,86 @@ TEST_F(ReadParametersTest, CheckNumber) {
 
 }  // namespace
 }  // namespace wl
+
+namespace wl {
+namespace {
+
+// The check told first must be the reading's own refusal: for each window (one field or box set, several
+// bad fields at once) CheckParameters gives the message ReadParameters shows or throws, and reads nothing.
+TEST_F(ReadParametersTest, CheckToldFirstIsTheReadingsRefusal) {
+  struct Case {
+    std::vector<std::pair<const char*, const char*>> fields;
+    bool sameLayers;
+  };
+  const Case cases[] = {
+      {{}, true},
+      {{{"VexpEdit", "100"}, {"InitEdit", "-1"}}, true},
+      {{{"NSEdit", "2.0"}}, true},               // passes its integer check, then does not convert
+      {{{"WLEdit", "1.5"}}, true},               // checked as a number, read as an integer
+      {{{"ThreeDEdit", "0.5"}}, true},
+      {{{"HiddenEditT2", "0"}, {"Hid3EditT2", "3"}}, true},
+      {{{"HiddenEditT2", "2.0"}}, true},
+      {{{"Out2WEdit", "x"}, {"HidBEdit", "y"}}, true},
+      {{{"HidPerOut2Edit", "two"}}, true},       // read for the third class
+      {{{"HidPerOut4Edit", "two"}}, true},       // not read: three classes
+      {{{"ErrrBox", ""}}, true},
+      {{{"Alsig2", "0.5"}}, true},
+      {{{"OutTF", ""}}, true},
+      {{{"HL2TF", ""}}, false},
+      {{{"HL3TF", ""}}, false},                  // three layers: not read
+      {{{"SlopeHidL2Edit", "-1"}}, false},
+      {{{"SlopeHidL2Edit", "-1"}}, true},        // the output layer's settings are taken instead
+      {{{"CVSSEdit", "2.0"}}, true},
+      {{{"StopErrorEdit", "2"}, {"MiddleEdit", "x"}}, true},
+  };
+  for (const Case& c : cases) {
+    ScriptedPlatform p;
+    Workbench w{p, "/nonexistent/weightlab"};
+    w.NumOfClasses = 3;
+    w.Form1.SigmBox.SetChecked(true);
+    w.Form1.SameLayersBox.SetChecked(c.sameLayers);
+    std::string what;
+    for (const auto& [name, text] : c.fields) {
+      what += std::string(name) + "=\"" + text + "\" ";
+      Control* field = w.Form1.Find(name);
+      ASSERT_NE(field, nullptr) << name;
+      if (auto* e = dynamic_cast<Edit*>(field))
+        e->SetText(text);
+      else
+        dynamic_cast<ComboBox&>(*field).SetText(text);
+    }
+    SCOPED_TRACE(what);
+    w.Aepoch = -7;
+    const ParametersCheck told = CheckParameters(w);
+    EXPECT_EQ(w.Aepoch, -7);  // nothing read
+    EXPECT_TRUE(p.Messages.empty());
+    std::string refused;
+    bool conversion = false;
+    try {
+      if (ReadParameters(w)) refused = p.Messages.empty() ? "(no message)" : p.Messages.back().Text;
+    } catch (const ConvertError& e) {
+      refused = e.what();
+      conversion = true;
+    }
+    EXPECT_EQ(told.Message, refused);
+    EXPECT_EQ(told.Conversion, conversion);
+  }
+}
+
+// The texts a command is about to write stand for the fields' own.
+TEST_F(ReadParametersTest, CheckReadsThePlannedTexts) {
+  wb.NumOfClasses = 2;
+  Set("InitEdit", "-1");
+  PlannedFields planned;
+  planned.Texts[&wb.Form1.InitEdit] = "1";
+  EXPECT_EQ(CheckParameters(wb, planned).Message, "");
+  planned.Texts[&wb.Form1.HiddenEditT2] = "5000";
+  EXPECT_EQ(CheckParameters(wb, planned).Message, "Num Of Hidden (L2) must be an Integer from 0 to 999");
+  planned.Texts[&wb.Form1.HiddenEditT2] = "2";
+  planned.Items[&wb.Form1.OutTF] = 7;
+  EXPECT_EQ(CheckParameters(wb, planned).Message, "Unknown transfer function 8");
+  EXPECT_EQ(wb.Form1.InitEdit.Text(), "-1");
+}
+
+}  // namespace
+}  // namespace wl

@@ -332,11 +332,12 @@ TEST_F(OneChangeTest, UnreadableFieldsEndTheRunWithFlagsRestored) {
   EXPECT_FALSE(Plat(wb).Hourglass);
   EXPECT_FALSE(wb.SearchRunning);
 
+  // The max iteration too is read before the run is prepared or a file written.
   wb.Form1.c3Edit.SetText("0.1");
   wb.Form1.FCMAEdit.SetText("x");
   EXPECT_THROW(TrainOneChange(wb, 2), ConvertError);
-  EXPECT_EQ(wb.MethodTag, "S1-DH2 (VSS)");  // after the initial weights were saved and the run prepared
-  EXPECT_TRUE(fs::exists(wb.ResultsPrefix + "_InitWeights.txt"));
+  EXPECT_EQ(wb.MethodTag, "NA");
+  EXPECT_FALSE(fs::exists(wb.ResultsPrefix + "_InitWeights.txt"));
   EXPECT_FALSE(Plat(wb).Hourglass);
   EXPECT_FALSE(wb.SearchRunning);
 }
