@@ -821,7 +821,8 @@ fs::path BreastCancerPart(const fs::path& dir) {
 // The rules of every interval network, printed in a report or a log: the class lines, then once the note
 // on the bounds and the count. The reader, reading each bound as printed and each interval as open, counts
 // as many vectors as the printed line; no bound is printed as 10000 or with more digits than it needs.
-void ExpectIntervalRulesRead(Workbench& wb, const std::vector<std::string>& lines, const std::string& where) {
+void ExpectIntervalRulesRead(Workbench& wb, const std::vector<std::string>& lines, const std::string& where,
+                             const std::string& note = kNormalisedIntervalsNote) {
   SCOPED_TRACE(where);
   // The last rules printed: the class lines before the last count.
   std::size_t count = lines.size();
@@ -829,13 +830,13 @@ void ExpectIntervalRulesRead(Workbench& wb, const std::vector<std::string>& line
     if (PrintedAgreement(lines[i]) >= 0) count = i;
   ASSERT_LT(count, lines.size());
   ASSERT_GE(count, static_cast<std::size_t>(wb.NumOfClasses) + 1);
-  EXPECT_EQ(lines[count - 1], kNormalisedIntervalsNote);
+  EXPECT_EQ(lines[count - 1], note);
   std::vector<std::string> classes;
   for (std::size_t i = count - 1; classes.size() < static_cast<std::size_t>(wb.NumOfClasses) && i-- > 0;)
     if (lines[i].rfind("class ", 0) == 0) classes.insert(classes.begin(), lines[i]);
   ASSERT_EQ(static_cast<int>(classes.size()), wb.NumOfClasses);
   EXPECT_EQ(ReaderAgreement(wb, classes), PrintedAgreement(lines[count]));
-  EXPECT_EQ(std::count(lines.begin(), lines.end(), std::string(kNormalisedIntervalsNote)),
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), note),
             std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return PrintedAgreement(l) >= 0; }));
   for (const std::string& l : classes) {
     EXPECT_EQ(l.find("10000"), std::string::npos) << l;
@@ -898,6 +899,21 @@ TEST_F(RulesAgreementTest, IntervalRulesReadAsPrinted) {
     ExpectIntervalRulesRead(*wb, Lines(ReadText(wb->ResultsPrefix + "_Lmerge.txt")), "merging L, log");
     report("merging L");
   }
+}
+
+// Without "Inputs Normalization" the bounds are in the data set's own units, and the note says so.
+TEST_F(RulesAgreementTest, IntervalBoundsInTheDataSetsUnits) {
+  wb->Form1.NormCheck.SetChecked(false);
+  Open("iris.dat");
+  HiddenPerClass(3);
+  wb->Form1.lunitsbox.SetChecked(true);
+  ASSERT_FALSE(ReadParameters(*wb, 10));
+  ASSERT_TRUE(RunSMLP(*wb, 1));
+  ASSERT_TRUE(WriteRulesReport(*wb, 1));
+  ExpectIntervalRulesRead(*wb, Lines(ReadText(wb->ResultsPrefix + "_RE.txt")), "L-units, raw iris",
+                          "Interval bounds are in the units of the data set; name=a_b holds the values strictly "
+                          "between a and b, so a value equal to a bound lies in neither interval next to it; -inf "
+                          "and inf are open ends");
 }
 
 // "N of M 4/5" on iris: the rules file writes each unit's N and its split parts.
