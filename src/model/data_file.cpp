@@ -386,6 +386,7 @@ DataSetState LoadDataSet(Workbench& wb, const std::string& fileName, bool& norma
   ds.HidPerOut = wb.HidPerOut;      // the parameter reader fills it; a read only resizes it
   if (opt.Testing) ds.VectorWeight = wb.VectorWeight;  // a test file computes no weights
   normalised = DataFileReader(fileName, opt, wb.Plat).Read(ds);
+  ds.Normalised = opt.Normalize;  // a test file takes the training file's normalisation
   return ds;
 }
 
@@ -463,6 +464,7 @@ void NormalizeFeatures(DataSetState& ds, Platform& plat) {
 
 void NormalizeFeatures(Workbench& wb) {
   NormalizeFeatures(static_cast<DataSetState&>(wb), wb.Plat);
+  wb.Normalised = true;
   wb.ParamText[9] = kNormalizationText;
 }
 

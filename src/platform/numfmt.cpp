@@ -214,6 +214,10 @@ std::string GeneralText(double x, int significantDigits) {
 
 std::string FloatToStr(double x) { return GeneralText(x, 15); }
 
+std::string FloatToStrDigits(double x, int significantDigits) {
+  return GeneralText(x, std::clamp(significantDigits, 1, 17));
+}
+
 std::string ExactFloatToStr(double x) {
   for (int digits = 15; digits < 17; ++digits) {
     const std::string s = GeneralText(x, digits);

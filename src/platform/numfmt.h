@@ -25,6 +25,8 @@ std::string FloatToStr(double x);
 // The same form with as many significant digits (15 to 17) as the value needs to read back as the very
 // same double: for numbers that are compared again after they are printed (interval bounds of rules).
 std::string ExactFloatToStr(double x);
+// The general form with up to `significantDigits` (1 to 17) significant digits.
+std::string FloatToStrDigits(double x, int significantDigits);
 
 // Fixed notation with the given number of decimals ("12.34"); halves rounded as the C library prints them.
 std::string FormatFixed(double x, int decimals);

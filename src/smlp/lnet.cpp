@@ -400,6 +400,7 @@ void WriteLNetRules(Workbench& wb, std::uint8_t mode) {
     Log(wb, "class " + IntToStr(c) + " if    " + texts.back());
   }
   if (rules.Logistic) Log(wb, kLogisticRulesNote);
+  if (const std::string note = IntervalRulesNote(rules.Features, wb.Normalised); !note.empty()) Log(wb, note);
   Log(wb, RulesAgreementLine(StepRulesAgreement(wb, rules.Features, texts), wb.NumOfVectors));
   for (int l = 1; l < wb.NumOfLayers && static_cast<std::size_t>(l) < wb.Net.size(); ++l)
     for (std::size_t k = 0; k < wb.Net[static_cast<std::size_t>(l)].size(); ++k) {

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <functional>
 #include <iterator>
+#include <limits>
 #include <set>
 #include <string_view>
 
@@ -200,6 +202,18 @@ bool Unlabel(const std::string& printed, std::string& label) {
   return true;
 }
 
+const char* const kOpenLow = "-inf";
+const char* const kOpenHigh = "inf";
+
+// A bound as printed: a number, or an open end.
+bool BoundNumber(const std::string& text, double& x) {
+  if (text == kOpenLow || text == kOpenHigh) {
+    x = text == kOpenLow ? -HUGE_VAL : HUGE_VAL;
+    return true;
+  }
+  return TryStrToFloat(text, x);
+}
+
 // The runs of an interval condition: intervals that meet at a bound are one run.
 std::size_t Runs(const RuleNode& n) {
   std::vector<std::pair<double, double>> r = n.Ranges;
@@ -213,11 +227,24 @@ bool Compound(const RuleNode& n) {
   return n.kind == Kind::And || n.kind == Kind::Or || (n.kind == Kind::Inputs && n.Slots.size() + Runs(n) > 1);
 }
 
+// The same as printed: a run of intervals through a bound that a value lies on is printed as two.
+bool Compound(const RuleFeatures& features, const RuleNode& n) {
+  if (Compound(n)) return true;
+  if (n.kind != Kind::Inputs || n.Feature < 0 || static_cast<std::size_t>(n.Feature) >= features.size()) return false;
+  const RuleFeature& f = features[static_cast<std::size_t>(n.Feature)];
+  if (!f.Intervals) return false;
+  std::vector<std::pair<double, double>> r = n.Ranges;
+  std::sort(r.begin(), r.end());
+  for (std::size_t i = 1; i < r.size(); ++i)
+    if (r[i - 1].second == r[i].first && BoundText(f, r[i].first, BoundEnd::Inner).empty()) return true;
+  return false;
+}
+
 std::string Text(const RuleFeatures& features, const RuleNode& n, const std::string& orJoin);
 
 std::string Grouped(const RuleFeatures& features, const RuleNode& n) {
   const std::string s = Text(features, n, " or ");
-  return Compound(n) ? "(" + s + ")" : s;
+  return Compound(features, n) ? "(" + s + ")" : s;
 }
 
 std::string InputsText(const RuleFeatures& features, const RuleNode& n) {
@@ -234,10 +261,17 @@ std::string InputsText(const RuleFeatures& features, const RuleNode& n) {
   std::vector<std::pair<double, double>> ranges = n.Ranges;
   std::sort(ranges.begin(), ranges.end());
   for (std::size_t i = 0; i < ranges.size(); ++i) {
-    if (i > 0) s += ranges[i - 1].second == ranges[i].first ? "_" : " or " + Number(ranges[i].first) + "_";
-    else s += Number(ranges[i].first) + "_";
-    s += Number(ranges[i].second);
+    if (i > 0) {
+      const std::string inner = ranges[i - 1].second == ranges[i].first
+                                    ? BoundText(f, ranges[i].first, BoundEnd::Inner) : std::string();
+      s += inner.empty() ? BoundText(f, ranges[i - 1].second, BoundEnd::Upper) + " or " +
+                               BoundText(f, ranges[i].first, BoundEnd::Lower) + "_"
+                         : inner + "_";
+    } else {
+      s += BoundText(f, ranges[i].first, BoundEnd::Lower) + "_";
+    }
   }
+  if (!ranges.empty()) s += BoundText(f, ranges.back().second, BoundEnd::Upper);
   return s;
 }
 
@@ -280,7 +314,7 @@ std::string Text(const RuleFeatures& features, const RuleNode& n, const std::str
         else
           s += std::string(c < 0.0 ? " - " : " + ") + (m == 1.0 ? "" : Number(m) + " ");
         const RuleNode& child = n.Children[i];
-        s += child.kind == Kind::Inputs && !Compound(child) ? Text(features, child, " or ") : "(" + Text(features, child, " or ") + ")";
+        s += child.kind == Kind::Inputs && !Compound(features, child) ? Text(features, child, " or ") : "(" + Text(features, child, " or ") + ")";
       }
       return s + " > " + Number(n.Threshold) + ")";
     }
@@ -474,7 +508,7 @@ class Reader {
     while (true) {
       const std::size_t e = text.find('_', b);
       double x = 0.0;
-      if (!TryStrToFloat(text.substr(b, e == std::string::npos ? std::string::npos : e - b), x)) return false;
+      if (!BoundNumber(text.substr(b, e == std::string::npos ? std::string::npos : e - b), x)) return false;
       bounds.push_back(x);
       if (e == std::string::npos) break;
       b = e + 1;
@@ -1380,7 +1414,134 @@ std::string InputLabel(const RuleFeature& feature, int slot) {
 std::string SlotLabel(const RuleFeature& feature, int slot) {
   const auto s = static_cast<std::size_t>(slot);
   if (!feature.Intervals) return feature.Texts.at(s);
-  return Number(feature.Bounds.at(s).first) + "_" + Number(feature.Bounds.at(s).second);
+  return BoundText(feature, feature.Bounds.at(s).first, BoundEnd::Lower) + "_" +
+         BoundText(feature, feature.Bounds.at(s).second, BoundEnd::Upper);
+}
+
+std::string BoundText(const RuleFeature& feature, double bound, BoundEnd end) {
+  for (const RuleFeature::PrintedBound& p : feature.PrintedBounds)
+    if (p.Bound == bound) {
+      if (end == BoundEnd::Inner) return p.Inner;
+      return end == BoundEnd::Lower ? p.Lower : p.Upper;
+    }
+  return Number(bound);
+}
+
+namespace {
+
+// A printed bound: its text and the number it reads back as.
+struct BoundCandidate {
+  std::string Text;
+  double Value = 0.0;
+};
+
+BoundCandidate Candidate(const std::string& text) {
+  BoundCandidate c{text, 0.0};
+  if (!BoundNumber(text, c.Value)) c.Value = std::numeric_limits<double>::quiet_NaN();
+  return c;
+}
+
+// The texts of `bound` with `digits` significant digits: the nearest, then its neighbours one unit of the
+// last digit below and above (so that a bound can be rounded towards either side).
+std::vector<BoundCandidate> Candidates(double bound, int digits) {
+  if (digits >= 17) return {Candidate(Number(bound))};
+  std::vector<BoundCandidate> c{Candidate(FloatToStrDigits(bound, digits))};
+  const double near = c[0].Value;
+  if (!std::isfinite(near) || near == 0.0) return c;
+  const double unit = std::pow(10.0, std::floor(std::log10(std::fabs(near))) - (digits - 1));
+  for (double x : {near - unit, near + unit}) c.push_back(Candidate(FloatToStrDigits(x, digits)));
+  return c;
+}
+
+}  // namespace
+
+void ChooseBoundTexts(RuleFeature& feature, const std::vector<double>& values, double openBelow, double openAbove) {
+  feature.PrintedBounds.clear();
+  std::vector<double> bounds;
+  for (const auto& [lo, hi] : feature.Bounds)
+    for (double b : {lo, hi})
+      if (std::isfinite(b)) bounds.push_back(b);
+  std::sort(bounds.begin(), bounds.end());
+  bounds.erase(std::unique(bounds.begin(), bounds.end()), bounds.end());
+  if (bounds.empty()) return;
+  std::vector<double> data;
+  for (double v : values)
+    if (!std::isnan(v)) data.push_back(v);
+  // A printed upper end p keeps every value below it that is below the bound, a lower end every value
+  // above it that is above the bound; a bound inside a run of intervals must do both.
+  auto keepsBelow = [&](double b, double p) {
+    return std::all_of(data.begin(), data.end(), [&](double x) { return (x < p) == (x < b); });
+  };
+  auto keepsAbove = [&](double b, double p) {
+    return std::all_of(data.begin(), data.end(), [&](double x) { return (x > p) == (x > b); });
+  };
+  const std::size_t n = bounds.size();
+  // The fewest digits, from `from` on, with a text that fits (17 digits read back as the bound itself).
+  auto fewest = [&](double b, int from, const std::function<bool(double)>& fits, BoundCandidate& out) {
+    for (int d = std::max(from, 1); d <= 17; ++d)
+      for (const BoundCandidate& c : Candidates(b, d))
+        if (std::isfinite(c.Value) && fits(c.Value)) {
+          out = c;
+          return d;
+        }
+    out = Candidate(Number(b));
+    return 17;
+  };
+  std::vector<int> from(n, 1);
+  std::vector<RuleFeature::PrintedBound> printed(n);
+  std::vector<std::pair<double, double>> span(n);  // the lowest and highest number printed for each bound
+  auto choose = [&](std::size_t i) {
+    const double b = bounds[i];
+    RuleFeature::PrintedBound& p = printed[i];
+    p.Bound = b;
+    BoundCandidate lower, upper, inner;
+    int dl = fewest(b, from[i], [&](double x) { return keepsAbove(b, x); }, lower);
+    int du = fewest(b, from[i], [&](double x) { return keepsBelow(b, x); }, upper);
+    // No bound: the lowest at or below `openBelow` with no value at or below it, the highest likewise.
+    if (i == 0 && b <= openBelow && keepsAbove(b, -HUGE_VAL)) {
+      lower = Candidate(kOpenLow);
+      dl = 1;
+    }
+    if (i + 1 == n && b >= openAbove && keepsBelow(b, HUGE_VAL)) {
+      upper = Candidate(kOpenHigh);
+      du = 1;
+    }
+    const int di = fewest(b, from[i], [&](double x) { return keepsAbove(b, x) && keepsBelow(b, x); }, inner);
+    if (di <= std::max(dl, du) && lower.Text != kOpenLow && upper.Text != kOpenHigh) {
+      p.Lower = p.Upper = p.Inner = inner.Text;
+      span[i] = {inner.Value, inner.Value};
+    } else {
+      // A value lies on the bound (or one end is open): the intervals on either side end apart, and a run
+      // through the bound is printed as two.
+      p.Lower = lower.Text;
+      p.Upper = upper.Text;
+      p.Inner.clear();
+      span[i] = {std::min(lower.Value, upper.Value), std::max(lower.Value, upper.Value)};
+    }
+  };
+  for (std::size_t i = 0; i < n; ++i) choose(i);
+  // The printed bounds keep their order, so that distinct intervals stay distinct and apart as printed.
+  for (bool moved = true; moved;) {
+    moved = false;
+    for (std::size_t i = 0; i + 1 < n; ++i)
+      if (!(span[i].second < span[i + 1].first))
+        for (std::size_t k : {i, i + 1})
+          if (from[k] < 17) {
+            from[k] = std::min(17, from[k] + 1);
+            choose(k);
+            moved = true;
+          }
+  }
+  feature.PrintedBounds = std::move(printed);
+}
+
+std::string IntervalRulesNote(const RuleFeatures& features, bool normalised) {
+  if (std::none_of(features.begin(), features.end(), [](const RuleFeature& f) { return f.Intervals && !f.Silent; }))
+    return "";
+  return std::string(normalised ? "Interval bounds are in normalised units (F[v]-F_mean)/Std_dev"
+                                : "Interval bounds are in the units of the data set") +
+         "; name=a_b holds the values strictly between a and b, so a value equal to a bound lies in neither "
+         "interval next to it; -inf and inf are open ends";
 }
 
 RuleNode ParseThresholdRule(const RuleFeatures& features, const std::string& text) {

@@ -5,7 +5,8 @@
 // The text of a rule:
 //   name=value                     the feature has that value; "name=v1 or v2" one of several values
 //   name=a_b                       an interval feature strictly between a and b; "name=a_b_c" strictly
-//                                  inside (a, b) or (b, c), the intervals of one range; runs joined by " or "
+//                                  inside (a, b) or (b, c), the intervals of one range; runs joined by " or ";
+//                                  "-inf" and "inf" an open end
 //   not X, X and Y, X or Y         "and" binds tighter than "or"; parentheses group
 //   at least N of (X, Y, Z)        N or more of the listed conditions hold
 //   (2 a=x + b=y - c=z > 1.5)      the weighted sum of the conditions that hold is above the number
@@ -32,6 +33,15 @@ struct RuleFeature {
   // Value features: every vector of the data set has one of the listed values, so that a weight that all of
   // them share is a constant of the sum.
   bool OneHot = false;
+  // Interval features: how the rules print each bound (ChooseBoundTexts); a bound not listed is printed
+  // with the digits that read back as the very same number.
+  struct PrintedBound {
+    double Bound = 0.0;
+    std::string Lower;  // as the lower end of an interval
+    std::string Upper;  // as the upper end
+    std::string Inner;  // inside a run of intervals that meet at it; "" when such a run is printed as two
+  };
+  std::vector<PrintedBound> PrintedBounds;
   // At most one input of the feature is hot for any vector (distinct values, disjoint intervals).
   bool Exclusive() const;
   int Slots() const { return static_cast<int>(Intervals ? Bounds.size() : Texts.size()); }
@@ -99,6 +109,25 @@ std::string RuleLabel(const std::string& label);
 // Reads a threshold rule back (the text after "Class c if"); "" holds for no vector. Throws WlError naming
 // what it could not read.
 RuleNode ParseThresholdRule(const RuleFeatures& features, const std::string& text);
+
+// The texts of an interval feature's bounds, chosen for the values the rules are read on (`values`, the
+// feature's value in each vector): each with the fewest significant digits that leave every value on the
+// side it lies of the bound, where an interval holds the values strictly between its ends. A bound that a
+// value lies on is printed as two ends apart, rounded down as an upper end and up as a lower end, so the
+// value lies in neither printed interval (as in neither exact one); a run of intervals through it is then
+// printed as two ("a_b or c_d"). The printed bounds keep their order. The lowest bound, when at or below
+// `openBelow` with no value at or below it, is the open end "-inf"; the highest, at or above `openAbove`
+// with no value at or above it, "inf".
+void ChooseBoundTexts(RuleFeature& feature, const std::vector<double>& values, double openBelow, double openAbove);
+
+// The text of a bound of an interval feature at one end of an interval, or inside a run ("" when the
+// run is printed as two).
+enum class BoundEnd { Lower, Upper, Inner };
+std::string BoundText(const RuleFeature& feature, double bound, BoundEnd end);
+
+// The one line of a report whose rules name intervals: the units of the bounds and which side of a bound
+// an interval holds; "" when no feature has intervals.
+std::string IntervalRulesNote(const RuleFeatures& features, bool normalised);
 
 // "Rules agree with the network on N of M vectors".
 std::string RulesAgreementLine(int agree, int vectors);

@@ -119,6 +119,7 @@ std::vector<std::string> WriteRulesSection(Workbench& wb, const StepRules& rules
     Line(wb, "class " + IntToStr(c) + " if    " + texts.back());
   }
   if (rules.Logistic) Line(wb, kLogisticRulesNote);
+  if (const std::string note = IntervalRulesNote(rules.Features, wb.Normalised); !note.empty()) Line(wb, note);
   return texts;
 }
 

@@ -93,6 +93,15 @@ RuleFeatures InputFeatures(const Workbench& wb, std::vector<int>& offset) {
       features[f].Silent = wb.LUnitsMode == 0 && masked && wb.FeatureMask[f] != 1;
       features[f].OneHot = EveryVectorListed(wb, f, features[f]);
     }
+    if (features[f].Intervals) {
+      // The bounds are printed for the vectors the rules are read on; the L-units' outermost bounds stand
+      // for no bound.
+      std::vector<double> values;
+      for (int v = 0; v < wb.NumOfVectors && static_cast<std::size_t>(v) < wb.Data.size(); ++v)
+        if (f < wb.Data[static_cast<std::size_t>(v)].size()) values.push_back(wb.Data[static_cast<std::size_t>(v)][f]);
+      const bool lunits = wb.LUnitsMode == 1;
+      ChooseBoundTexts(features[f], values, lunits ? kLUnitLow : -HUGE_VAL, lunits ? kLUnitHigh : HUGE_VAL);
+    }
   }
   return features;
 }

@@ -55,6 +55,8 @@ struct DataSetState {
   // The normalisation of the training file, held at the precision it was computed in, so that a test or
   // validation file read later gets exactly the training file's values for the same inputs.
   std::vector<long double> FeatureMean, FeatureDeviation;
+  // The continuous features of these vectors are standardised (the reader's normalisation was on).
+  bool Normalised = false;
   // The tokenizer of text files: the current line and the 1-based position in it.
   std::string DataLine;
   int DataLinePos = 1;

@@ -23,6 +23,8 @@ expect file results/iris_86410_Lconst.txt contains "class 0 if"
 expect file results/iris_86410_Lconst.txt contains "class 2 if"
 expect file results/iris_86410_Lconst.txt contains "Logistic units are read as steps: in these rules a unit fires where its weighted sum is above its threshold"
 expect file results/iris_86410_Lconst.txt contains "Rules agree with the network on "
+# The rules state once how their interval bounds read.
+expect file results/iris_86410_Lconst.txt contains "Interval bounds are in normalised units (F[v]-F_mean)/Std_dev; name=a_b holds the values strictly between a and b, so a value equal to a bound lies in neither interval next to it; -inf and inf are open ends"
 expect file results/iris_86410_Lconst.txt contains "LN2[3,2].weight[0]= "
 
 # The L-net stays for the reports: the rules report evaluates it by its own pass.
@@ -35,6 +37,7 @@ click Lunits4NClass1
 expect no-message
 expect file results/iris_86410_Lmerge.txt contains "LN1[0,11].weight[0]="
 expect file results/iris_86410_Lmerge.txt contains "class 1 if"
+expect file results/iris_86410_Lmerge.txt contains "Interval bounds are in normalised units (F[v]-F_mean)/Std_dev; name=a_b holds the values strictly between a and b, so a value equal to a bound lies in neither interval next to it; -inf and inf are open ends"
 
 check UseNG
 click TrainLunits1

@@ -21,6 +21,9 @@ expect no-message
 expect editor results/iris_86410_RE.txt
 expect file results/iris_86410_RE.txt contains "(with validation Set)"
 expect file results/iris_86410_RE.txt contains "[Rules]"
+# The rules read the validation set in the training set's normalisation; the outer units have no bound.
+expect file results/iris_86410_RE.txt contains "Interval bounds are in normalised units (F[v]-F_mean)/Std_dev; name=a_b holds the values strictly between a and b, so a value equal to a bound lies in neither interval next to it; -inf and inf are open ends"
+expect file results/iris_86410_RE.txt contains "=-inf_"
 expect file results/iris_86410_RE.txt contains "Success Rate: "
 
 # More than three hidden neurons per class is refused.

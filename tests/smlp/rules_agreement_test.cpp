@@ -111,6 +111,19 @@ class RuleTextCursor {
   std::size_t i_ = 0;
 };
 
+// A printed interval bound: a number, or an open end "-inf" / "inf". The rules are read as the reports
+// state: an interval a_b holds the values strictly between a and b.
+bool BoundValue(const std::string& w, double& x) {
+  if (w == "-inf" || w == "inf") {
+    x = w == "inf" ? HUGE_VAL : -HUGE_VAL;
+    return true;
+  }
+  if (w.empty() || w.find_first_not_of("0123456789.-+E") != std::string::npos) return false;
+  std::istringstream in(w);
+  in >> x;
+  return !in.fail() && in.eof();
+}
+
 // Reads one printed rule against the data set in memory: feature names and value texts as the data set
 // lists them, interval ranges "a_b_c" as numbers. Any text it cannot read fails the test.
 class PrintedRule : RuleTextCursor {
@@ -248,7 +261,7 @@ class PrintedRule : RuleTextCursor {
       std::string part;
       while (std::getline(in, part, '_')) {
         double x = 0;
-        if (!Num(part, x)) return false;
+        if (!BoundValue(part, x)) return false;
         b.push_back(x);
       }
       if (b.size() < 2) return false;
@@ -468,7 +481,7 @@ class PrintedThresholdRule : RuleTextCursor {
     if (feat.Kind == 'c') {
       const std::size_t bar = label.find('_');
       double lo = 0, hi = 0;
-      if (bar != std::string::npos && Num(label.substr(0, bar), lo) && Num(label.substr(bar + 1), hi))
+      if (bar != std::string::npos && BoundValue(label.substr(0, bar), lo) && BoundValue(label.substr(bar + 1), hi))
         return [uf, lo, hi](const std::vector<double>& r) { return lo < r[uf] && r[uf] < hi; };
       ADD_FAILURE() << "\"" << label << "\" is no interval of " << w << " in: " << s_;
       return [](const std::vector<double>&) { return false; };
@@ -571,6 +584,33 @@ int AgreeingVectorsByThreshold(Workbench& wb, const std::vector<std::string>& cl
 
 std::string AllAgree(const Workbench& wb) { return RulesAgreementLine(wb.NumOfVectors, wb.NumOfVectors); }
 
+// How many vectors the reader above gives the network's class by the printed class lines (all of them
+// read; a vector for which no rule holds has no class).
+int ReaderAgreement(Workbench& wb, const std::vector<std::string>& classLines) {
+  std::vector<PrintedRule> rules;
+  for (int c = 0; c < static_cast<int>(classLines.size()); ++c) rules.emplace_back(wb, RuleOfLine(classLines[c], c));
+  int agree = 0;
+  for (int v = 0; v < wb.NumOfVectors; ++v) {
+    int byRules = -1;
+    for (int c = 0; c < static_cast<int>(rules.size()) && byRules < 0; ++c)
+      if (rules[c].Holds(wb.Data[static_cast<std::size_t>(v)])) byRules = c;
+    if (byRules == NetworkClass(wb, v)) ++agree;
+  }
+  return agree;
+}
+
+// N of a printed "Rules agree with the network on N of M vectors"; -1 for another line.
+int PrintedAgreement(const std::string& line) {
+  const std::string head = "Rules agree with the network on ";
+  if (line.rfind(head, 0) != 0) return -1;
+  return std::stoi(line.substr(head.size()));
+}
+
+// What a report whose rules name intervals of normalised features states once, before its count.
+const char* const kNormalisedIntervalsNote =
+    "Interval bounds are in normalised units (F[v]-F_mean)/Std_dev; name=a_b holds the values strictly between "
+    "a and b, so a value equal to a bound lies in neither interval next to it; -inf and inf are open ends";
+
 // The "[Rules]" lines of a rules report and the lines after them.
 struct RulesSection {
   std::vector<std::string> Classes;
@@ -585,7 +625,7 @@ RulesSection ReadRulesSection(const std::string& file, int classes) {
   if (at == lines.end()) return r;
   auto it = at + 1;
   for (int c = 0; c < classes && it != lines.end(); ++c, ++it) r.Classes.push_back(*it);
-  for (int k = 0; k < 2 && it != lines.end(); ++k, ++it) r.After.push_back(*it);
+  for (int k = 0; k < 3 && it != lines.end(); ++k, ++it) r.After.push_back(*it);
   std::vector<std::string> threshold;
   for (const std::string& l : lines)
     if (l.rfind("Class ", 0) == 0 && l.find(" if   ") != std::string::npos) threshold.push_back(l);
@@ -635,10 +675,19 @@ class RulesAgreementTest : public test::ProgramDirTest {
     EXPECT_EQ(AgreeingVectors(*wb, r.Classes), wb->NumOfVectors);
     ASSERT_FALSE(r.After.empty());
     const bool logistic = wb->Slope != 0.0 && wb->LUnitsMode != 1;
+    std::size_t at = 0;
     if (logistic) {
-      EXPECT_EQ(r.After[0], kLogisticRulesNote);
+      EXPECT_EQ(r.After[at++], kLogisticRulesNote);
     }
-    EXPECT_EQ(r.After[logistic ? 1 : 0], AllAgree(*wb));
+    const bool intervals = std::any_of(wb->Features.begin(), wb->Features.end(), [&](const TFeature& f) {
+      return (wb->LUnitsMode == 1 || wb->LUnitsMode == 7) && f.Kind == 'c';
+    });
+    if (intervals) {
+      ASSERT_LT(at, r.After.size());
+      EXPECT_EQ(r.After[at++], kNormalisedIntervalsNote);
+    }
+    ASSERT_LT(at, r.After.size());
+    EXPECT_EQ(r.After[at], AllAgree(*wb));
     // The threshold lines say the same, by value and by input index (a report of NetKind 7 has none).
     if (wb->NetKind == 7) {
       EXPECT_TRUE(r.BySum.empty());
@@ -738,7 +787,7 @@ TEST_F(RulesAgreementTest, SmlpRunsOnDiscretizedSets) {
   ASSERT_NE(wb->Slope, 0.0);
   ASSERT_TRUE(WriteRulesReport(*wb, 1));
   const RulesSection r = ReadRulesSection(wb->ResultsPrefix + "_RE.txt", wb->NumOfClasses);
-  ASSERT_EQ(r.After.size(), 2u);
+  ASSERT_GE(r.After.size(), 2u);
   EXPECT_EQ(r.After[0], kLogisticRulesNote);
   EXPECT_EQ(r.After[1].rfind("Rules agree with the network on ", 0), 0u) << r.After[1];
 }
@@ -772,16 +821,134 @@ TEST_F(RulesAgreementTest, LNetsOnIris) {
   for (std::size_t i = 0; i < log.size(); ++i)
     if (log[i].rfind("class ", 0) == 0) {
       classes.push_back(log[i]);
-      after = i + 1 < log.size() ? log[i + 1] : "";
+      after = i + 2 < log.size() ? log[i + 1] + "\n" + log[i + 2] : "";
     }
   ASSERT_EQ(classes.size(), 3u);
   EXPECT_EQ(AgreeingVectors(*wb, classes), wb->NumOfVectors);
-  EXPECT_EQ(after, AllAgree(*wb));
+  EXPECT_EQ(after, kNormalisedIntervalsNote + ("\n" + AllAgree(*wb)));
   ExpectReportAgrees();
 
   wb->Form1.SlopeEdit.SetText("1");
   TrainConstantL(*wb);
   EXPECT_NE(ReadText(wb->ResultsPrefix + "_Lconst.txt").find(std::string(kLogisticRulesNote) + "\n"), std::string::npos);
+}
+
+// A part of the breast cancer set small enough for every interval network: its first 160 vectors with
+// four of its measures.
+fs::path BreastCancerPart(const fs::path& dir) {
+  const std::vector<std::string> lines = Lines(ReadText(Shipped("breast_cancer.dat")));
+  const std::size_t data = static_cast<std::size_t>(std::find(lines.begin(), lines.end(), "[DATA]") - lines.begin());
+  std::string text = "Number of features = 5\nNumber of Vectors = 160\nClass Column No = 5\n\n"
+                     "Feature[1] = mean_radius  continuous\nFeature[2] = mean_texture  continuous\n"
+                     "Feature[3] = mean_smoothness  continuous\nFeature[4] = mean_symmetry  continuous\n"
+                     "Feature[5] = Class  discrete  2  0  1\n\n[DATA]\n";
+  for (std::size_t v = 0; v < 160; ++v) {
+    std::istringstream in(lines.at(data + 1 + v));
+    std::vector<std::string> cells;
+    for (std::string c; in >> c;) cells.push_back(c);
+    text += cells.at(0) + "  " + cells.at(1) + "  " + cells.at(4) + "  " + cells.at(8) + "  " + cells.back() + "\n";
+  }
+  const fs::path file = dir / "DATA" / "breast_cancer_part.dat";
+  std::ofstream(file, std::ios::binary) << text;
+  return file;
+}
+
+// The rules of every interval network, printed in a report or a log: the class lines, then once the note
+// on the bounds and the count. The reader, reading each bound as printed and each interval as open, counts
+// as many vectors as the printed line; no bound is printed as 10000 or with more digits than it needs.
+void ExpectIntervalRulesRead(Workbench& wb, const std::vector<std::string>& lines, const std::string& where,
+                             const std::string& note = kNormalisedIntervalsNote) {
+  SCOPED_TRACE(where);
+  // The last rules printed: the class lines before the last count.
+  std::size_t count = lines.size();
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    if (PrintedAgreement(lines[i]) >= 0) count = i;
+  ASSERT_LT(count, lines.size());
+  ASSERT_GE(count, static_cast<std::size_t>(wb.NumOfClasses) + 1);
+  EXPECT_EQ(lines[count - 1], note);
+  std::vector<std::string> classes;
+  for (std::size_t i = count - 1; classes.size() < static_cast<std::size_t>(wb.NumOfClasses) && i-- > 0;)
+    if (lines[i].rfind("class ", 0) == 0) classes.insert(classes.begin(), lines[i]);
+  ASSERT_EQ(static_cast<int>(classes.size()), wb.NumOfClasses);
+  EXPECT_EQ(ReaderAgreement(wb, classes), PrintedAgreement(lines[count]));
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), note),
+            std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return PrintedAgreement(l) >= 0; }));
+  for (const std::string& l : classes) {
+    EXPECT_EQ(l.find("10000"), std::string::npos) << l;
+    // Each bound: an open end, or a number of at most seven digits (these sets need no more).
+    std::size_t digits = 0;
+    for (char ch : l) {
+      if (ch >= '0' && ch <= '9') ++digits;
+      else if (ch != '.') digits = 0;
+      EXPECT_LE(digits, 7u) << l;
+      if (digits > 7) break;
+    }
+  }
+}
+
+// The interval networks of the "SMLP" menu on iris and on a part of the breast cancer set: the L-unit
+// network and "L Num Grad" over L-units (the rules report; the run's log), "constant L" and "merging L"
+// (their logs and the rules report after each).
+TEST_F(RulesAgreementTest, IntervalRulesReadAsPrinted) {
+  for (const std::string set : {"iris", "breast cancer"}) {
+    SCOPED_TRACE(set);
+    auto open = [&] {
+      if (set == "iris") {
+        Open("iris.dat");
+        return;
+      }
+      const fs::path file = BreastCancerPart(dir);
+      wb->DataFileName = file.string();
+      ReadDataFile(*wb, file.string());
+      MakeResultsPrefix(*wb);
+    };
+    auto report = [&](const std::string& what) {
+      ASSERT_TRUE(WriteRulesReport(*wb, 1));
+      ExpectIntervalRulesRead(*wb, Lines(ReadText(wb->ResultsPrefix + "_RE.txt")), what + ", rules report");
+    };
+    TForm1& f = wb->Form1;
+    open();
+    HiddenPerClass(3);
+    f.lunitsbox.SetChecked(true);
+    ASSERT_FALSE(ReadParameters(*wb, 10));
+    ASSERT_TRUE(RunSMLP(*wb, 1));
+    report("L-units");
+
+    HiddenPerClass(1);
+    ASSERT_FALSE(ReadParameters(*wb, 10));
+    ASSERT_TRUE(RunSMLP(*wb, 9));
+    ASSERT_EQ(wb->LUnitsMode, 1);
+    wb->LogFile.close();
+    ExpectIntervalRulesRead(*wb, Lines(ReadText(wb->LogFileName)), "L Num Grad, log");
+    report("L Num Grad");
+
+    f.lunitsbox.SetChecked(false);
+    f.SlopeEdit.SetText("0");
+    open();
+    TrainConstantL(*wb);
+    ExpectIntervalRulesRead(*wb, Lines(ReadText(wb->ResultsPrefix + "_Lconst.txt")), "constant L, log");
+    report("constant L");
+
+    open();
+    TrainMergingL(*wb);
+    ExpectIntervalRulesRead(*wb, Lines(ReadText(wb->ResultsPrefix + "_Lmerge.txt")), "merging L, log");
+    report("merging L");
+  }
+}
+
+// Without "Inputs Normalization" the bounds are in the data set's own units, and the note says so.
+TEST_F(RulesAgreementTest, IntervalBoundsInTheDataSetsUnits) {
+  wb->Form1.NormCheck.SetChecked(false);
+  Open("iris.dat");
+  HiddenPerClass(3);
+  wb->Form1.lunitsbox.SetChecked(true);
+  ASSERT_FALSE(ReadParameters(*wb, 10));
+  ASSERT_TRUE(RunSMLP(*wb, 1));
+  ASSERT_TRUE(WriteRulesReport(*wb, 1));
+  ExpectIntervalRulesRead(*wb, Lines(ReadText(wb->ResultsPrefix + "_RE.txt")), "L-units, raw iris",
+                          "Interval bounds are in the units of the data set; name=a_b holds the values strictly "
+                          "between a and b, so a value equal to a bound lies in neither interval next to it; -inf "
+                          "and inf are open ends");
 }
 
 // "N of M 4/5" on iris: the rules file writes each unit's N and its split parts.
@@ -1130,6 +1297,58 @@ TEST(RuleText, TheSimplestExactForm) {
 
 // Whatever a name or value holds, the rule texts and the threshold rules read it back as itself; plain
 // words stay as they stand.
+// The bounds of an interval feature as printed for the values the rules are read on: the fewest digits
+// that keep every value on its side; a value on a bound lies in neither printed interval next to it (the
+// two ends are printed apart, a run through it as two); the printed bounds keep their order; the L-units'
+// outer bounds are open ends.
+TEST(RuleText, BoundsPrintedForTheValues) {
+  const double third = 1.0 / 3.0;
+  struct Case {
+    const char* Name;
+    std::vector<std::pair<double, double>> Bounds;
+    std::vector<double> Values;
+    double OpenBelow, OpenAbove;
+    std::vector<std::string> Labels;  // of each interval
+    std::string Run;                  // the rule of intervals 0 and 1
+  } cases[] = {
+      {"no value on a bound", {{-10000, 0.123456789}, {0.123456789, third}, {third, 10000}}, {-1, 0.05, 0.2, 0.3, 0.9},
+       -10000, 10000, {"-inf_0.1", "0.1_0.4", "0.4_inf"}, "x=-inf_0.1_0.4"},
+      {"a value on a bound", {{-10000, 0.123456789}, {0.123456789, third}, {third, 10000}},
+       {-1, 0.05, 0.2, 0.3, third, 0.9}, -10000, 10000, {"-inf_0.1", "0.1_0.33", "0.4_inf"}, "x=-inf_0.1_0.33"},
+      {"a run through a bound that a value lies on", {{0.123456789, third}, {third, 0.75}}, {0.05, 0.2, 0.3, third, 0.9},
+       -10000, 10000, {"0.1_0.33", "0.4_0.8"}, "x=0.1_0.33 or 0.4_0.8"},
+      {"a value below the lowest bound: no open end", {{-10000, 0.5}, {0.5, 10000}}, {-20000, 0.2, 0.8}, -10000, 10000,
+       {"-10000_0.5", "0.5_inf"}, "x=-10000_0.5_inf"},
+      {"no open ends for these intervals", {{-10000, 0.5}, {0.5, 10000}}, {0.2, 0.8}, -HUGE_VAL, HUGE_VAL,
+       {"-10000_0.5", "0.5_10000"}, "x=-10000_0.5_10000"},
+      {"bounds close together keep their order", {{0.0, 0.5}, {0.5001, 1.0}}, {0.2, 0.8}, -10000, 10000,
+       {"0_0.5", "0.5001_1"}, "x=0_0.5 or 0.5001_1"},
+      {"values on the outer bounds", {{-1.5, 0.25}, {0.25, 2.0}}, {-1.5, -1.2, 0.25, 2.0}, -10000, 10000,
+       {"-1.5_0.2", "0.3_2"}, "x=-1.5_0.2 or 0.3_2"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    RuleFeatures features(1);
+    features[0].Name = "x";
+    features[0].Intervals = true;
+    features[0].Bounds = c.Bounds;
+    ChooseBoundTexts(features[0], c.Values, c.OpenBelow, c.OpenAbove);
+    std::vector<std::string> labels;
+    for (int s = 0; s < features[0].Slots(); ++s) labels.push_back(SlotLabel(features[0], s));
+    EXPECT_EQ(labels, c.Labels);
+    const RuleNode run = InputRule(features, 0, {0, 1});
+    EXPECT_EQ(RuleText(features, run), c.Run);
+    // Read back, each printed interval holds the very values the exact one holds.
+    for (int s = 0; s < features[0].Slots(); ++s) {
+      const RuleNode exact = InputRule(features, 0, {s});
+      const RuleNode back = ParseRule(features, RuleText(features, exact));
+      for (double v : c.Values) EXPECT_EQ(RuleHolds(features, back, {v}), RuleHolds(features, exact, {v})) << v;
+    }
+    const RuleNode back = ParseRule(features, c.Run);
+    for (double v : c.Values) EXPECT_EQ(RuleHolds(features, back, {v}), RuleHolds(features, run, {v})) << v;
+  }
+}
+
 TEST(RuleText, LabelsReadBackWhateverTheyHold) {
   struct Case {
     std::string Label, Printed;
