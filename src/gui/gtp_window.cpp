@@ -20,6 +20,10 @@ constexpr qint64 kPaintIntervalMs = 40;
 // A colour key: a bar this wide and high, this far left of its label's text.
 constexpr int kKeyWidth = 16, kKeyHeight = 4, kKeyGap = 4;
 
+// The room the bottom row leaves at the window's right edge (the 800-pixel window's, right of the "Comp
+// Err" button at 715 and 75 wide).
+constexpr int kRowRightMargin = 10;
+
 // The left edges of the labels and buttons on the window's bottom row.
 constexpr int kLabel3Left = 60, kLabel2Left = 140, kLabel1Left = 240;
 constexpr int kButton1Left = 420, kButton2Left = 490, kResizeEditLeft = 575, kResizeLeft = 645, kButton3Left = 715;
@@ -106,8 +110,9 @@ void GtpWindow::ApplyGeometry() {
   place("ResizeEdit", kResizeEditLeft, g.ButtonsTop, 65);
   place("ResizeButton", kResizeLeft, g.ButtonsTop, 65);
   place("Button3", kButton3Left, g.ButtonsTop, 75);
-  // A larger font: the window grows by what its bottom row needs.
-  if (right + 4 > width()) resize(right + 4, height());
+  // A larger font, or captions wider than the Part's widths: the window grows by what its bottom row needs,
+  // so that the last button keeps its room at the right edge.
+  if (right + kRowRightMargin > width()) resize(right + kRowRightMargin, height());
   for (const char* name : {"PaintBox1", "Image1", "Image2"})
     if (QWidget* cell = view_->CellOf(name)) cell->hide();
 }

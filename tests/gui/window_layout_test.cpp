@@ -286,6 +286,31 @@ TEST_P(WindowLayoutTest, TheProgressPlotLeavesTheEpochErrorAndTimeInSight) {
   Keep(gtp);
 }
 
+// The progress window's bottom row ends with the "Comp Err" button (renamed "E+acc+W" while the
+// comparison shows): whichever caption it has, the row keeps the window's margin at the right edge.
+TEST_P(WindowLayoutTest, TheProgressWindowsButtonsKeepTheirRoomAtTheRightEdge) {
+  TrainIris();
+  for (int i = 0; i < 3; ++i) QApplication::processEvents();
+  ASSERT_TRUE(plat_.Messages.empty()) << plat_.Messages[0];
+  QWidget* gtp = windows.Window("GTP");
+  ASSERT_NE(gtp, nullptr);
+  for (const char* caption : {"Comp Err", "E+acc+W", "Comp Err"}) {
+    wb.GTP.Button3.SetCaption(caption);
+    QApplication::processEvents();
+    auto* button = gtp->findChild<QPushButton*>(QStringLiteral("Button3"));
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->text(), QString::fromLatin1(caption));
+    int right = 0;
+    for (QWidget* w : gtp->findChildren<QWidget*>())
+      if (w->isVisibleTo(gtp) && IsControl(w) && w->parentWidget() == button->parentWidget())
+        right = std::max(right, w->mapTo(gtp, QPoint(w->width(), 0)).x());
+    EXPECT_LE(right + 10, gtp->width()) << GetParam() << " ppi, \"" << caption << "\": the row ends at " << right
+                                        << " in a window " << gtp->width() << " wide";
+    EXPECT_EQ(WindowFault(gtp), "") << GetParam() << " ppi";
+  }
+  Keep(gtp);
+}
+
 INSTANTIATE_TEST_SUITE_P(FontResolutions, WindowLayoutTest, testing::Values(96, 120),
                          [](const testing::TestParamInfo<int>& info) { return std::to_string(info.param) + "ppi"; });
 
