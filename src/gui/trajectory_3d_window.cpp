@@ -76,7 +76,12 @@ Trajectory3DWindow::~Trajectory3DWindow() { wb_.LT3.RemoveListener(listener_); }
 
 void Trajectory3DWindow::ApplyGeometry() {
   const TLT3& w = wb_.LT3;
-  resize(w.Width, w.Height);
+  // The model's size is taken when it changes or the window is shown; a window made smaller to keep clear
+  // of another one (CascadedPlace) keeps its size until then.
+  if (QSize(w.Width, w.Height) != applied_) {
+    applied_ = QSize(w.Width, w.Height);
+    resize(applied_);
+  }
   picture_->setGeometry(1, 2, w.PlotWidth, w.PlotHeight);
   arrows_->setGeometry(w.PanelLeft, w.PanelTop, 520, 28);
   panel_->setGeometry(w.PanelLeft, w.PanelTop + 30, w.PanelWidth, w.PanelHeight - 30);
@@ -84,6 +89,7 @@ void Trajectory3DWindow::ApplyGeometry() {
 }
 
 void Trajectory3DWindow::ShowFromModel() {
+  applied_ = QSize();
   ApplyGeometry();
   ShowAt(this, QPoint(wb_.LT3.Left, wb_.LT3.Top));
 }
@@ -131,13 +137,19 @@ Trajectory1DWindow::~Trajectory1DWindow() { wb_.EForm.RemoveListener(listener_);
 
 void Trajectory1DWindow::ApplyGeometry() {
   const TEForm& w = wb_.EForm;
-  resize(w.Width, w.Height);
+  // The model's size is taken when it changes or the window is shown; a window made smaller to keep clear
+  // of another one (CascadedPlace) keeps its size until then.
+  if (QSize(w.Width, w.Height) != applied_) {
+    applied_ = QSize(w.Width, w.Height);
+    resize(applied_);
+  }
   picture_->setGeometry(1, 2, w.PlotWidth, w.PlotHeight);
   panel_->setGeometry(1, w.PanelTop, w.PlotWidth, std::max(40, w.Height - w.PanelTop));
   view_->HideCells(kEFormHidden);
 }
 
 void Trajectory1DWindow::ShowFromModel() {
+  applied_ = QSize();
   ApplyGeometry();
   ShowAt(this, QPoint(wb_.EForm.Left, wb_.EForm.Top));
 }
