@@ -3,6 +3,7 @@
 
 #include <QHBoxLayout>
 #include <QMouseEvent>
+#include <QGridLayout>
 #include <QPainter>
 #include <QPushButton>
 
@@ -129,6 +130,12 @@ Trajectory1DWindow::Trajectory1DWindow(Workbench& wb) : QWidget(nullptr, Qt::Win
   panel_ = new QWidget(this);
   view_ = new FormView(wb_.EForm, panel_, nullptr);
   view_->LayOutTopLevelInRows(panel_, 4, kEFormHidden);
+  // The note on the epoch axis takes a row of its own under the controls, as wide as the panel.
+  if (auto* grid = qobject_cast<QGridLayout*>(panel_->layout()))
+    if (QWidget* note = view_->CellOf("Label1")) {
+      grid->removeWidget(note);
+      grid->addWidget(note, 1, 0, 1, 4);
+    }
   listener_ = wb_.EForm.AddListener([this](const ControlNotice& n) { OnNotice(n); });
   ApplyGeometry();
 }
