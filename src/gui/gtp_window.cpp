@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <algorithm>
 #include <QPainter>
+#include <QPointer>
+#include <QTimer>
 
 #include "platform/colors.h"
 #include "platform/rounding.h"
@@ -145,7 +147,7 @@ void GtpWindow::SyncLabels() {
   ApplyGeometry();
 }
 
-void GtpWindow::ShowFromModel() {
+QPoint GtpWindow::ClearPlace() {
   lowered_ = 0;
   ApplyGeometry();
   QPoint place(wb_.GTP.Left, wb_.GTP.Top);
@@ -161,7 +163,24 @@ void GtpWindow::ShowFromModel() {
       ApplyGeometry();
     }
   }
-  ShowAt(this, place);
+  return place;
+}
+
+void GtpWindow::ShowFromModel() {
+  const QMargins framedBy = FrameMargins(this);
+  ShowAt(this, ClearPlace());
+  // The window system frames a window shown for the first time a little later; with a frame other than the
+  // one it was placed by (its title bar off the screen, or over the fields), it is placed again by its own.
+  QPointer<GtpWindow> self(this);
+  for (int ms : {50, 400}) {
+    QTimer::singleShot(ms, this, [self, framedBy] {
+      if (!self || !self->isVisible() || FrameMargins(self) == framedBy) return;
+      DropPendingPlacements(self);
+      const QPoint place = self->ClearPlace();
+      if (self->frameGeometry().topLeft() != place) self->move(place);
+      KeepOnScreen(self);
+    });
+  }
 }
 
 void GtpWindow::RefreshPicture() {
