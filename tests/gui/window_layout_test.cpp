@@ -9,6 +9,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QComboBox>
 #include <QFont>
 #include <QFontMetrics>
@@ -35,6 +36,7 @@
 #include "gui/program_windows.h"
 #include "gui/qt_platform.h"
 #include "gui/screen_place.h"
+#include "gui/small_windows.h"
 #include "gui/tool_windows.h"
 #include "platform/rounding.h"
 #include "shell/command.h"
@@ -374,10 +376,38 @@ TEST_P(CascadeTest, NoWindowOpensOnAnotherOnesPlace) {
     opened.emplace_back(st.Name, w);
   }
   EXPECT_TRUE(plat_.Messages.empty()) << plat_.Messages[0];
-  if (const char* out = std::getenv("WL_SCREENSHOT_DIR"))
-    if (QScreen* sc = QGuiApplication::primaryScreen())
-      sc->grabWindow(0).save(QString::fromStdString(std::string(out) + "/cascade_" + std::to_string(GetParam().width()) +
-                                                    "x" + std::to_string(GetParam().height()) + ".png"));
+  // For a look by eye under a window system whose screen has this size: the screen after the window system
+  // has framed the windows, each window, and the stay-on-top list opened.
+  const char* out = std::getenv("WL_SCREENSHOT_DIR");
+  QScreen* sc = QGuiApplication::primaryScreen();
+  if (!out || !sc || sc->geometry().size() != GetParam()) return;
+  const std::string base = std::string(out) + "/" + std::to_string(GetParam().width()) + "x" +
+                           std::to_string(GetParam().height()) + "_";
+  auto settle = [] {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 1200) QApplication::processEvents();
+  };
+  settle();
+  sc->grabWindow(0).save(QString::fromStdString(base + "screen_trajectories.png"));
+  f.Graphical1.UserClick();
+  ASSERT_FALSE(windows.GraphWindows().empty());
+  windows.GraphWindows().back()->Model().StartButton.UserClick();
+  EXPECT_TRUE(plat_.Messages.empty()) << plat_.Messages[0];
+  settle();
+  for (QWidget* w : {windows.Window("GTP"), windows.Window("LT2"), windows.Window("LT3"), windows.Window("EForm"),
+                     static_cast<QWidget*>(windows.GraphWindows().back())}) {
+    w->raise();
+    w->activateWindow();
+    settle();
+    w->grab().save(QString::fromStdString(base + NameOf(w) + ".png"));
+    sc->grabWindow(0).save(QString::fromStdString(base + NameOf(w) + "_screen.png"));
+  }
+  QComboBox* selector = windows.OnTop()->Selector();
+  selector->showPopup();
+  settle();
+  sc->grabWindow(0).save(QString::fromStdString(base + "on_top_list.png"));
+  selector->hidePopup();
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, CascadeTest, testing::Values(QSize(1024, 768), QSize(1280, 1024), QSize(1920, 1080)),
