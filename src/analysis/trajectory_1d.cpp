@@ -32,6 +32,12 @@ int TrajectoryEpochStep(int n) {
   return k == 0 ? 1 : k;
 }
 
+std::string TrajectoryAxisNote(int epochs, int axisEnd, int component) {
+  return "Epochs 0 to " + IntToStr(epochs) + " trained; the axis runs on to " + IntToStr(axisEnd) +
+         " for the target: Ctrl+click at the height component " + IntToStr(component + 1) +
+         " should reach, then \"TR EX\".";
+}
+
 void DrawTrajectory1D(Workbench& wb) {
   TEForm& w = wb.EForm;
   wb.PointSize = StrToInt(Trim(wb.Form1.PSEdit.Text()));
@@ -92,6 +98,9 @@ void DrawTrajectory1D(Workbench& wb) {
   cv.Polyline({{0, 0}, {W - 1, 0}, {W - 1, H - 1}, {0, H - 1}, {0, 0}});
   pics.Image = pics.Picture.copy();
   ++w.PictureVersion;
+  // The axis runs on past the trained epochs, to leave room for the target a Ctrl+click marks; the panel
+  // says so.
+  w.Label1.SetCaption(TrajectoryAxisNote(E, n * k, c));
 }
 
 void ShowTrajectory1D(Workbench& wb) {

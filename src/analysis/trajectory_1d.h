@@ -11,6 +11,9 @@ namespace wl {
 // The epoch step of the grid for twice the number of epochs: 1 up to 25, 2 up to 50, 4 up to 100, 10 up
 // to 250 and so on.
 int TrajectoryEpochStep(int twiceEpochs);
+// The window's note under the plot: the epochs trained, the end of the axis (the last grid line) and the
+// component whose target a Ctrl+click marks (0-based).
+std::string TrajectoryAxisNote(int epochs, int axisEnd, int component);
 
 // Shows the window and draws the plot of the component chosen in c1box ("TR 1D"; a change of c1box).
 // Does nothing without a computed error surface.

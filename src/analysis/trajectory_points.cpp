@@ -80,8 +80,28 @@ void TraceSubStepOffset(Workbench& wb, int offset) {
   wb.OnTopForm.SetCaption("On Top      " + wb.ProgressStage + "-" + wb.ProgressStep + "-" + IntToStr(sub + offset));
 }
 
+std::string FileNamePart(const std::string& text) {
+  // Letters, digits, "-", "+" and "." stay; each run of anything else (blanks, brackets, slashes) becomes
+  // one "-", none at either end.
+  std::string part;
+  bool gap = false;
+  for (const char c : text) {
+    const bool kept = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+                      c == '+' || c == '.';
+    if (!kept) {
+      gap = true;
+      continue;
+    }
+    if (gap && !part.empty() && part.back() != '-' && c != '-') part += '-';
+    gap = false;
+    part += c;
+  }
+  while (!part.empty() && part.back() == '-') part.pop_back();
+  return part;
+}
+
 std::string TrajectoryPictureSuffix(const Workbench& wb, const std::string& tag, int c1, int c2, bool original) {
-  return tag + wb.MethodTag + "_" + IntToStr(wb.WMFirstEpoch) + "-" + IntToStr(wb.WMLastEpoch) + "_c" +
+  return tag + FileNamePart(wb.MethodTag) + "_" + IntToStr(wb.WMFirstEpoch) + "-" + IntToStr(wb.WMLastEpoch) + "_c" +
          IntToStr(c1 + 1) + "-c" + IntToStr(c2 + 1) + (original ? "o" : "p");
 }
 

@@ -35,7 +35,10 @@ void WalkDetailedTrajectory(Workbench& wb, int r, const char* startWarning, cons
 // The stay-on-top caption's trace with the sub-step raised by offset; the stored sub-step is kept.
 void TraceSubStepOffset(Workbench& wb, int offset);
 
-// The picture's name part: tag + method + "_" + epochs + "_c" + c1 + "-c" + c2 (item indices, shown from 1)
+// A text as a part of a file name: letters, digits, "-", "+" and "." kept, every run of other characters
+// one "-" ("S1-DH2 (VSS)" gives "S1-DH2-VSS"), none at the ends.
+std::string FileNamePart(const std::string& text);
+// The picture's name part: tag + method (as a file-name part) + "_" + epochs + "_c" + c1 + "-c" + c2 (item indices, shown from 1)
 // + "o" (original scale) or "p".
 std::string TrajectoryPictureSuffix(const Workbench& wb, const std::string& tag, int c1, int c2, bool original);
 // "Save" (askName false) or "Save As" of the picture; nothing without one.

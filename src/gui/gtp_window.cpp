@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <algorithm>
 #include <QPainter>
+#include <QPointer>
+#include <QTimer>
 
 #include "platform/colors.h"
 #include "platform/rounding.h"
@@ -19,6 +21,10 @@ constexpr qint64 kPaintIntervalMs = 40;
 
 // A colour key: a bar this wide and high, this far left of its label's text.
 constexpr int kKeyWidth = 16, kKeyHeight = 4, kKeyGap = 4;
+
+// The room the bottom row leaves at the window's right edge (the 800-pixel window's, right of the "Comp
+// Err" button at 715 and 75 wide).
+constexpr int kRowRightMargin = 10;
 
 // The left edges of the labels and buttons on the window's bottom row.
 constexpr int kLabel3Left = 60, kLabel2Left = 140, kLabel1Left = 240;
@@ -106,8 +112,9 @@ void GtpWindow::ApplyGeometry() {
   place("ResizeEdit", kResizeEditLeft, g.ButtonsTop, 65);
   place("ResizeButton", kResizeLeft, g.ButtonsTop, 65);
   place("Button3", kButton3Left, g.ButtonsTop, 75);
-  // A larger font: the window grows by what its bottom row needs.
-  if (right + 4 > width()) resize(right + 4, height());
+  // A larger font, or captions wider than the Part's widths: the window grows by what its bottom row needs,
+  // so that the last button keeps its room at the right edge.
+  if (right + kRowRightMargin > width()) resize(right + kRowRightMargin, height());
   for (const char* name : {"PaintBox1", "Image1", "Image2"})
     if (QWidget* cell = view_->CellOf(name)) cell->hide();
 }
@@ -140,7 +147,7 @@ void GtpWindow::SyncLabels() {
   ApplyGeometry();
 }
 
-void GtpWindow::ShowFromModel() {
+QPoint GtpWindow::ClearPlace() {
   lowered_ = 0;
   ApplyGeometry();
   QPoint place(wb_.GTP.Left, wb_.GTP.Top);
@@ -156,7 +163,24 @@ void GtpWindow::ShowFromModel() {
       ApplyGeometry();
     }
   }
-  ShowAt(this, place);
+  return place;
+}
+
+void GtpWindow::ShowFromModel() {
+  const QMargins framedBy = FrameMargins(this);
+  ShowAt(this, ClearPlace());
+  // The window system frames a window shown for the first time a little later; with a frame other than the
+  // one it was placed by (its title bar off the screen, or over the fields), it is placed again by its own.
+  QPointer<GtpWindow> self(this);
+  for (int ms : {50, 400}) {
+    QTimer::singleShot(ms, this, [self, framedBy] {
+      if (!self || !self->isVisible() || FrameMargins(self) == framedBy) return;
+      DropPendingPlacements(self);
+      const QPoint place = self->ClearPlace();
+      if (self->frameGeometry().topLeft() != place) self->move(place);
+      KeepOnScreen(self);
+    });
+  }
 }
 
 void GtpWindow::RefreshPicture() {

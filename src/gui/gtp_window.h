@@ -43,6 +43,9 @@ class GtpWindow : public QWidget {
 
  private:
   void OnNotice(const ControlNotice& n);
+  // The model's place, or the one clear of the controls to keep in sight (the window made lower if need
+  // be), for the window's frame as now known.
+  QPoint ClearPlace();
   void RefreshPicture();
   void SyncLabels();
 

@@ -1,11 +1,14 @@
 #include "gui/screen_place.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
+#include <cstdlib>
+#include <vector>
 
 namespace wl {
 
@@ -127,7 +130,76 @@ void DropPendingPlacements(QWidget* w) {
   if (w) w->setProperty(kPlacing, w->property(kPlacing).toInt() + 1);
 }
 
+namespace {
+
+// The frame a window of client size `size` would have on the free area with its frame's top left wanted at
+// `at`: moved onto the area as Place moves it (a frame larger than the area at the area's top left).
+QRect Landing(const QWidget* w, QPoint at, QSize size) {
+  const QRect frame(at, size.grownBy(FrameMargins(w)));
+  const QRect area = FreeArea(w, frame.center());
+  if (area.isEmpty()) return frame;
+  return QRect(QPoint(std::max(area.left(), std::min(frame.left(), area.right() + 1 - frame.width())),
+                      std::max(area.top(), std::min(frame.top(), area.bottom() + 1 - frame.height()))),
+               frame.size());
+}
+
+// The client size of a window moved to `at` to keep clear of another: made smaller where it would reach
+// past the free area, down to two thirds of its size (below that it keeps its size, and is moved back).
+QSize SizeMovedTo(const QWidget* w, QPoint at) {
+  const QMargins m = FrameMargins(w);
+  QSize size = w->size();
+  const QRect area = FreeArea(w, QRect(at, size).center());
+  if (area.isEmpty()) return size;
+  const int roomW = area.right() + 1 - at.x() - m.left() - m.right();
+  const int roomH = area.bottom() + 1 - at.y() - m.top() - m.bottom();
+  if (size.width() > roomW && roomW >= size.width() * 2 / 3) size.setWidth(std::max(w->minimumWidth(), roomW));
+  if (size.height() > roomH && roomH >= size.height() * 2 / 3) size.setHeight(std::max(w->minimumHeight(), roomH));
+  return size;
+}
+
+// The program's other windows on the screen that a window may come to lie on: framed windows, shown.
+std::vector<QRect> OtherFrames(const QWidget* w) {
+  std::vector<QRect> frames;
+  for (QWidget* other : QApplication::topLevelWidgets()) {
+    if (other == w || !other->isWindow() || !other->isVisible() || other->isMinimized()) continue;
+    const Qt::WindowType type = other->windowType();
+    if (other->windowFlags() & Qt::FramelessWindowHint) continue;
+    if (type != Qt::Window && type != Qt::Dialog) continue;
+    frames.push_back(other->frameGeometry());
+  }
+  return frames;
+}
+
+}  // namespace
+
+QPoint CascadedPlace(QWidget* w, QPoint wanted) {
+  if (w->windowFlags() & Qt::FramelessWindowHint) return wanted;
+  const std::vector<QRect> others = OtherFrames(w);
+  const int step = std::max(kCascadeStep, FrameMargins(w).top() + 4);
+  QPoint at = wanted;
+  QSize size = w->size();
+  bool moved = false;
+  // Each window it would lie on sends it one step further; a window wanted where no other one lies stays.
+  for (std::size_t round = 0; round <= others.size(); ++round) {
+    const QRect lands = Landing(w, at, size);
+    const QRect* on = nullptr;
+    // On another's place: left edges within a step, and the other's top left (its title bar) under it.
+    for (const QRect& o : others)
+      if (std::abs(o.left() - lands.left()) < step && o.top() > lands.top() - step && o.top() + step <= lands.bottom())
+        on = &o;
+    if (!on) break;
+    at = on->topLeft() + QPoint(step, step);
+    size = SizeMovedTo(w, at);
+    moved = true;
+  }
+  if (!moved) return wanted;
+  if (size != w->size()) w->resize(size);
+  return at;
+}
+
 void ShowAt(QWidget* w, QPoint frameTopLeft, bool activate) {
+  // A window the program opens does not come to lie on another one's place.
+  if (!w->isVisible()) frameTopLeft = CascadedPlace(w, frameTopLeft);
   w->move(frameTopLeft);
   w->show();
   w->raise();

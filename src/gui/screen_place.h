@@ -16,9 +16,18 @@ namespace wl {
 QMargins FrameMargins(const QWidget* w);
 // Moves (and if need be shrinks) a top-level window so that its frame lies whole on its screen's free area.
 void KeepOnScreen(QWidget* w);
-// The program places a window: its frame's top left at `frameTopLeft`, shown and brought forward (and given
-// the focus with `activate`), kept on the screen now and again once the window system has framed it.
+// The program places a window: its frame's top left at `frameTopLeft` (for a window not shown yet, the
+// cascaded place of CascadedPlace), shown and brought forward (and given the focus with `activate`), kept
+// on the screen now and again once the window system has framed it.
 void ShowAt(QWidget* w, QPoint frameTopLeft, bool activate = true);
+// The least a window opened on another one's place is moved by, right and down (a title bar).
+inline constexpr int kCascadeStep = 24;
+// Where a window about to be shown goes so that it does not lie on another shown window of the program:
+// while its frame (as kept on the screen) would have its left edge within a step of another's and cover
+// that one's top left corner, where its title bar is, it goes one step right of and below that one. Moved so, it is made smaller when it then
+// reaches past the free area (down to two thirds of its size) rather than being moved back. A window
+// wanted where no other one lies, and a frameless one, stay where they are wanted.
+QPoint CascadedPlace(QWidget* w, QPoint wanted);
 // The free area the windows are kept in, in place of the window system's (a test that acts a screen of its
 // own size on a display of another); an empty rectangle gives the window system's back.
 void SetScreenArea(const QRect& area);

@@ -2,6 +2,9 @@
 #include "gui/screen_place.h"
 
 #include <algorithm>
+#include <functional>
+#include <utility>
+#include <vector>
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -24,6 +27,20 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 // The stay-on-top window's single-line border.
 constexpr int kBorder = 1;
 
+// The selector: its list is made anew from the windows there are when it opens.
+class SelectorBox : public QComboBox {
+ public:
+  SelectorBox(QWidget* parent, std::function<void()> beforePopup)
+      : QComboBox(parent), beforePopup_(std::move(beforePopup)) {}
+  void showPopup() override {
+    if (beforePopup_) beforePopup_();
+    QComboBox::showPopup();
+  }
+
+ private:
+  std::function<void()> beforePopup_;
+};
+
 }  // namespace
 
 // ---- the stay-on-top window
@@ -45,12 +62,17 @@ OnTopWindow::OnTopWindow(Workbench& wb)
   caption_->setCursor(Qt::SizeAllCursor);
   caption_->installEventFilter(this);
   layout->addWidget(caption_);
-  box_ = new QComboBox(this);
+  box_ = new SelectorBox(this, [this] { Sync(); });
   box_->setObjectName(QStringLiteral("FormTopBox"));
   layout->addWidget(box_);
-  // A choice, also of the entry shown already, brings its window forward.
-  connect(box_, &QComboBox::activated, this, [this](int index) {
-    RunCommand(wb_, [this, index] { ChooseTopForm(wb_, index); });
+  // As wide as the longest entry needs, whichever entries the list offers.
+  for (const auto& item : wb_.OnTopForm.FormTopBox.Items()) box_->addItem(Q(item));
+  selectorWidth_ = box_->minimumSizeHint().width();
+  box_->clear();
+  // A choice, also of the entry shown already, brings its window forward; each row holds its entry.
+  connect(box_, &QComboBox::activated, this, [this](int row) {
+    const int entry = box_->itemData(row).toInt();
+    RunCommand(wb_, [this, entry] { ChooseTopForm(wb_, entry); });
     Sync();
   });
   listener_ = wb_.OnTopForm.AddListener([this](const ControlNotice& n) { OnNotice(n); });
@@ -63,7 +85,8 @@ void OnTopWindow::FitWidth() {
   // The caption strip and the selector under it; as wide as the trace and the longest entry need, within
   // the window's limits, so that the trace shows whole.
   const int text = caption_->fontMetrics().horizontalAdvance(caption_->text()) + 6 + 2 * kBorder + 2;
-  const int width = std::clamp(std::max(text, box_->minimumSizeHint().width() + 2 * kBorder), TOnTopForm::ClientWidth,
+  const int width = std::clamp(std::max(text, std::max(selectorWidth_, box_->minimumSizeHint().width()) + 2 * kBorder),
+                               TOnTopForm::ClientWidth,
                                TOnTopForm::MaxWidth);
   const int height = caption_->sizeHint().height() + std::max(TOnTopForm::ClientHeight, box_->sizeHint().height()) + 2 * kBorder;
   setFixedSize(width, height);
@@ -114,12 +137,19 @@ void OnTopWindow::Sync() {
   caption_->setText(Q(f.Caption()));
   FitWidth();
   QSignalBlocker block(box_);
+  // The list offers the windows there are to bring forward (and the entry shown, whatever it is).
   const auto& items = f.FormTopBox.Items();
-  if (box_->count() != static_cast<int>(items.size())) {
+  const int current = f.FormTopBox.ItemIndex();
+  std::vector<int> offered;
+  for (int i = 0; i < static_cast<int>(items.size()); ++i)
+    if (i == current || TopFormOffered(wb_, i)) offered.push_back(i);
+  bool same = box_->count() == static_cast<int>(offered.size());
+  for (int r = 0; same && r < box_->count(); ++r) same = box_->itemData(r).toInt() == offered[static_cast<std::size_t>(r)];
+  if (!same) {
     box_->clear();
-    for (const auto& item : items) box_->addItem(Q(item));
+    for (const int i : offered) box_->addItem(Q(items[static_cast<std::size_t>(i)]), i);
   }
-  box_->setCurrentIndex(f.FormTopBox.ItemIndex());
+  box_->setCurrentIndex(box_->findData(current));
 }
 
 void OnTopWindow::OnNotice(const ControlNotice& n) {

@@ -20,6 +20,7 @@ class OnTopWindow : public QWidget {
   explicit OnTopWindow(Workbench& wb);
   ~OnTopWindow() override;
 
+  // The selector: its rows are the entries offered now (TopFormOffered), each row's data its entry.
   QComboBox* Selector() const { return box_; }
   QLabel* Caption() const { return caption_; }
   // Places the window where the model says and shows it.
@@ -39,6 +40,7 @@ class OnTopWindow : public QWidget {
   Workbench& wb_;
   QLabel* caption_;
   QComboBox* box_;
+  int selectorWidth_ = 0;  // the selector's width with every entry
   int listener_ = 0;
   QPoint dragFrom_;
   bool dragging_ = false;

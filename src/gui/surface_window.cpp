@@ -79,7 +79,12 @@ SurfaceWindow::~SurfaceWindow() { wb_.NG3D.RemoveListener(listener_); }
 
 void SurfaceWindow::ApplyGeometry() {
   const TNG3D& w = wb_.NG3D;
-  resize(w.Width, w.Height);
+  // The model's size is taken when it changes or the window is shown; a window made smaller to keep clear
+  // of another one (CascadedPlace) keeps its size until then.
+  if (QSize(w.Width, w.Height) != applied_) {
+    applied_ = QSize(w.Width, w.Height);
+    resize(applied_);
+  }
   picture_->setGeometry(1, 2, 629, 613);
   // The panel reaches down to the window's bottom edge, so that its last row of controls is not cut off
   // with a wider type than the window was drawn for.
@@ -89,6 +94,7 @@ void SurfaceWindow::ApplyGeometry() {
 }
 
 void SurfaceWindow::ShowFromModel() {
+  applied_ = QSize();
   ApplyGeometry();
   ShowAt(this, QPoint(wb_.NG3D.Left, wb_.NG3D.Top));
 }

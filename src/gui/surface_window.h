@@ -1,6 +1,7 @@
 #pragma once
 // The error-surface window: the surface picture (its top-left 629 x 613 pixels) with the point pick on a
 // left click or drag, and the window's controls in a band under it.
+#include <QSize>
 #include <QWidget>
 
 #include "gui/form_view.h"
@@ -36,6 +37,7 @@ class SurfaceWindow : public QWidget {
   SurfacePicture* picture_;
   QWidget* panel_;
   int listener_ = 0;
+  QSize applied_;  // the model size last taken
 };
 
 }  // namespace wl

@@ -76,7 +76,13 @@ void Trajectory2DWindow::ApplyGeometry() {
   // the window grows by what they need.
   const int panelHeight = std::max(w.PanelHeight - kArrowsHeight, panel_->sizeHint().height());
   const int width = std::max(w.Width, std::max(w.PanelLeft + panel_->sizeHint().width(), arrows_->sizeHint().width()) + 2);
-  resize(width, std::max(w.Height, w.PanelTop + kArrowsHeight + panelHeight + 2));
+  // The model's size is taken when it changes or the window is shown; a window made smaller to keep clear
+  // of another one (CascadedPlace) keeps its size until then.
+  const QSize size(width, std::max(w.Height, w.PanelTop + kArrowsHeight + panelHeight + 2));
+  if (size != applied_) {
+    resize(size);
+    applied_ = size;
+  }
   picture_->setGeometry(1, 2, w.PlotWidth, w.PlotHeight);
   arrows_->setGeometry(w.PanelLeft, w.PanelTop, std::max(400, arrows_->sizeHint().width()), kArrowsHeight - 2);
   panel_->setGeometry(w.PanelLeft, w.PanelTop + kArrowsHeight, std::max(w.PanelWidth, panel_->sizeHint().width()), panelHeight);
@@ -84,6 +90,7 @@ void Trajectory2DWindow::ApplyGeometry() {
 }
 
 void Trajectory2DWindow::ShowFromModel() {
+  applied_ = QSize();
   ApplyGeometry();
   ShowAt(this, QPoint(wb_.LT2.Left, wb_.LT2.Top));
 }

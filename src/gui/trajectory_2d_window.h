@@ -1,6 +1,7 @@
 #pragma once
 // "Trajectory 2D": the picture (what the paint box shows, else the window's image), the panel's controls
 // under it, and the arrows of the three up-downs.
+#include <QSize>
 #include <QWidget>
 
 #include "gui/form_view.h"
@@ -36,6 +37,7 @@ class Trajectory2DWindow : public QWidget {
   QWidget* panel_;
   QWidget* arrows_;
   int listener_ = 0;
+  QSize applied_;  // the model size last taken
 };
 
 }  // namespace wl

@@ -3,6 +3,7 @@
 
 #include <QHBoxLayout>
 #include <QMouseEvent>
+#include <QGridLayout>
 #include <QPainter>
 #include <QPushButton>
 
@@ -76,7 +77,12 @@ Trajectory3DWindow::~Trajectory3DWindow() { wb_.LT3.RemoveListener(listener_); }
 
 void Trajectory3DWindow::ApplyGeometry() {
   const TLT3& w = wb_.LT3;
-  resize(w.Width, w.Height);
+  // The model's size is taken when it changes or the window is shown; a window made smaller to keep clear
+  // of another one (CascadedPlace) keeps its size until then.
+  if (QSize(w.Width, w.Height) != applied_) {
+    applied_ = QSize(w.Width, w.Height);
+    resize(applied_);
+  }
   picture_->setGeometry(1, 2, w.PlotWidth, w.PlotHeight);
   arrows_->setGeometry(w.PanelLeft, w.PanelTop, 520, 28);
   panel_->setGeometry(w.PanelLeft, w.PanelTop + 30, w.PanelWidth, w.PanelHeight - 30);
@@ -84,6 +90,7 @@ void Trajectory3DWindow::ApplyGeometry() {
 }
 
 void Trajectory3DWindow::ShowFromModel() {
+  applied_ = QSize();
   ApplyGeometry();
   ShowAt(this, QPoint(wb_.LT3.Left, wb_.LT3.Top));
 }
@@ -123,6 +130,12 @@ Trajectory1DWindow::Trajectory1DWindow(Workbench& wb) : QWidget(nullptr, Qt::Win
   panel_ = new QWidget(this);
   view_ = new FormView(wb_.EForm, panel_, nullptr);
   view_->LayOutTopLevelInRows(panel_, 4, kEFormHidden);
+  // The note on the epoch axis takes a row of its own under the controls, as wide as the panel.
+  if (auto* grid = qobject_cast<QGridLayout*>(panel_->layout()))
+    if (QWidget* note = view_->CellOf("Label1")) {
+      grid->removeWidget(note);
+      grid->addWidget(note, 1, 0, 1, 4);
+    }
   listener_ = wb_.EForm.AddListener([this](const ControlNotice& n) { OnNotice(n); });
   ApplyGeometry();
 }
@@ -131,13 +144,19 @@ Trajectory1DWindow::~Trajectory1DWindow() { wb_.EForm.RemoveListener(listener_);
 
 void Trajectory1DWindow::ApplyGeometry() {
   const TEForm& w = wb_.EForm;
-  resize(w.Width, w.Height);
+  // The model's size is taken when it changes or the window is shown; a window made smaller to keep clear
+  // of another one (CascadedPlace) keeps its size until then.
+  if (QSize(w.Width, w.Height) != applied_) {
+    applied_ = QSize(w.Width, w.Height);
+    resize(applied_);
+  }
   picture_->setGeometry(1, 2, w.PlotWidth, w.PlotHeight);
   panel_->setGeometry(1, w.PanelTop, w.PlotWidth, std::max(40, w.Height - w.PanelTop));
   view_->HideCells(kEFormHidden);
 }
 
 void Trajectory1DWindow::ShowFromModel() {
+  applied_ = QSize();
   ApplyGeometry();
   ShowAt(this, QPoint(wb_.EForm.Left, wb_.EForm.Top));
 }

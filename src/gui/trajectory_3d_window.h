@@ -1,6 +1,7 @@
 #pragma once
 // "Trajectory 3D" and "Trajectory 1D": the picture (for the 3-D window what the paint box shows, else the
 // window's image), the panel's controls under it, and the arrows of the 3-D window's four up-downs.
+#include <QSize>
 #include <QWidget>
 
 #include "gui/form_view.h"
@@ -36,6 +37,7 @@ class Trajectory3DWindow : public QWidget {
   QWidget* panel_;
   QWidget* arrows_;
   int listener_ = 0;
+  QSize applied_;  // the model size last taken
 };
 
 // The 1-D plot: a press with Ctrl marks the chosen component's target.
@@ -66,6 +68,7 @@ class Trajectory1DWindow : public QWidget {
   Trajectory1DPicture* picture_;
   QWidget* panel_;
   int listener_ = 0;
+  QSize applied_;  // the model size last taken
 };
 
 }  // namespace wl

@@ -22,6 +22,12 @@ TGraphData& ShowDataVisualization(Workbench& wb) {
     if (wb.Features[f].Kind == 'c') names.push_back(wb.Features[f].Name);
   g->FYbox.SetItems(names);
   g->FXbox.SetItems(names);
+  // The first two continuous features are chosen, the first across and the second up (a single one on
+  // both axes), so that "START" draws at once.
+  if (!names.empty()) {
+    g->FXbox.SetItemIndex(0);
+    g->FYbox.SetItemIndex(names.size() > 1 ? 1 : 0);
+  }
   wb.GraphDataWindows.push_back(g);
   wb.GraphDataExists = true;
   ConnectGraphDataHandlers(wb, *g);
@@ -33,6 +39,14 @@ void CloseDataVisualization(Workbench& wb, TGraphData& g) {
   auto& open = wb.GraphDataWindows;
   open.erase(std::remove_if(open.begin(), open.end(), [&g](const auto& p) { return p.get() == &g; }), open.end());
   wb.GraphDataExists = !open.empty();
+}
+
+std::string DataVisualizationRefusal(const TGraphData& g, const std::string& missing) {
+  if (g.FYbox.Items().empty() || g.FXbox.Items().empty())
+    return "There are no continuous features to draw: read a data set with continuous features, then open "
+           "\"Data Visualization\" again.";
+  if (Trim(missing).empty()) return "Choose a feature in \"Feature Y  (vertical)\" and in \"Feature X  (horizontal)\".";
+  return "\"" + missing + "\" is not a feature of the data set read now: open \"Data Visualization\" again.";
 }
 
 void DataVisualizationStart(Workbench& wb, TGraphData& g) {
@@ -59,7 +73,10 @@ void DataVisualizationStart(Workbench& wb, TGraphData& g) {
     return -1;
   };
   const int y = indexOf(g.FYbox.Text()), x = indexOf(g.FXbox.Text());
-  if (y < 0 || x < 0) return;
+  if (y < 0 || x < 0) {
+    wb.Plat.ShowMessage(DataVisualizationRefusal(g, y < 0 ? g.FYbox.Text() : g.FXbox.Text()));
+    return;
+  }
   g.YIndex = y;
   g.XIndex = x;
   g.PointSize = k;

@@ -29,13 +29,18 @@ std::string TopFormTarget(const Workbench& wb, int entry) {
     case 5: return wb.NGFFormExists ? "NGF" : "";
     case 6: return wb.GraphDataExists ? "GraphData" : "";
     case 7: return "Przegladaj";
-    case 8: return wb.ESDone ? "LT2" : "";
-    case 9: return wb.ESDone ? "LT3" : "";
-    case 10: return wb.ESDone ? "EForm" : "";
+    // The trajectory windows exist from the start, but show something only once opened with a surface.
+    case 8: return wb.ESDone && wb.LT2.Shown ? "LT2" : "";
+    case 9: return wb.ESDone && wb.LT3.Shown ? "LT3" : "";
+    case 10: return wb.ESDone && wb.EForm.Shown ? "EForm" : "";
     case 11: return wb.HiddenPlotMode == 1 ? "HPF" : wb.HiddenPlotMode == 2 ? "HRF" : "";
     case 12: return wb.OutputPlotMode == 1 ? "OPF" : wb.OutputPlotMode == 2 ? "ORF" : "";
     default: return "";
   }
+}
+
+bool TopFormOffered(const Workbench& wb, int entry) {
+  return entry == 0 || entry == 7 || (entry > 0 && entry < kEntries && !TopFormTarget(wb, entry).empty());
 }
 
 int TopFormEntryOf(const std::string& window) {

@@ -12,9 +12,13 @@ namespace wl {
 // or "" when the entry has nothing to show (its window does not exist, or exists no more):
 //   0 Form1; 1 NG3D with ESFormExists; 2 GTP with GTPFormExists; 3 and 4 the weight windows "WeightForm0"
 //   and "WeightForm1" once made; 5 NGF with NGFFormExists; 6 the newest GraphData still open; 7 Przegladaj
-//   (made first when it does not exist); 8, 9, 10 LT2, LT3, EForm with ESDone; 11 HPF or HRF and 12 OPF or
-//   ORF by HiddenPlotMode and OutputPlotMode (1 the parallel window, 2 the square one).
+//   (made first when it does not exist); 8, 9, 10 LT2, LT3, EForm with ESDone, once opened ("TR 2D", "TR
+//   3D", "TR 1D"); 11 HPF or HRF and 12 OPF or ORF by HiddenPlotMode and OutputPlotMode (1 the parallel
+//   window, 2 the square one).
 std::string TopFormTarget(const Workbench& wb, int entry);
+// Whether the selector's list offers entry `entry` now: the main window and the picture viewer always,
+// every other entry while it has a window to bring forward.
+bool TopFormOffered(const Workbench& wb, int entry);
 // The selector's entry of a window (the main window 0, the training progress 2, ...), -1 for none.
 int TopFormEntryOf(const std::string& window);
 

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "model/data_file.h"
+#include "model/run_status.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
 #include "platform/field_reads.h"
@@ -490,6 +491,19 @@ void WriteSMLPRules(Workbench& wb, int last, std::ostream& out, const std::strin
   if (!out) throw FileError("Cannot write file " + fileName);
 }
 
+namespace {
+
+// A single-class run starts like every run: the result fields emptied, its vector count shown, its method
+// named ("S1+S2" trains neuron 0 by one change and neuron 1 by two).
+void StartSingleClassRunStatus(Workbench& wb) {
+  const TForm1& form = wb.Form1;
+  StartRunStatus(wb);
+  ShowRunMethod(wb, form.GASMLPButton.Checked() ? "SMLP - S1+S2"
+                                                : SMLPRunLabel(form.S2SMLPButton.Checked() ? 2 : 1, false, false));
+}
+
+}  // namespace
+
 bool SMLPTraining(Workbench& wb, std::uint8_t mode) {
   StepNetworkLabelsKept labels(wb);
   TForm1& form = wb.Form1;
@@ -537,6 +551,7 @@ bool SMLPTraining(Workbench& wb, std::uint8_t mode) {
   wb.HiddenPerClass[static_cast<std::size_t>(wb.CurrentClass)] = hidden;
   BuildSMLPNetwork(wb);
   wb.CurrentNeuron = neuron;
+  StartSingleClassRunStatus(wb);
 
   if (form.FExpandBox.Checked()) {
     SMLPFeatureExpansion(wb, form.S1SMLPButton.Checked() ? 1 : 2);
@@ -580,6 +595,7 @@ void SMLPContinue(Workbench& wb) {
   const int neuron = ChosenNeuron(wb);
   if (neuron < 0) return;
   OpenRulesFile(wb, "_REC.txt");
+  StartSingleClassRunStatus(wb);
   wb.CurrentNeuron = neuron;
   wb.Net[1][static_cast<std::size_t>(neuron)].Weights[static_cast<std::size_t>(wb.Layers[0])] =
       StrToFloat(Trim(form.HidBEdit.Text()));

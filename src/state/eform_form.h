@@ -30,6 +30,9 @@ class TEForm : public Form {
   Button Button2{*this, ControlKind::Button, "Button2", "P1", "Save As"};
   // No drawing reads this list.
   ComboBox TRBox{*this, ControlKind::ComboBox, "TRBox", "P1", "", eform_items::Trajectory, 0};
+  // What the epoch axis shows: the trained epochs, and the room after them for the targets (written by
+  // every drawing).
+  Label Label1{*this, ControlKind::Label, "Label1", "P1", ""};
 
   std::shared_ptr<EFormPictures> Pictures;
   std::uint64_t PictureVersion = 0;  // counts the changes of the window's image

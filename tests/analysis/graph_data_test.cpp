@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -182,12 +183,61 @@ TEST_F(GraphDataTest, SaveWritesTheGifOnlyAfterStart) {
   EXPECT_TRUE(plat.Messages.empty());
 }
 
-TEST_F(GraphDataTest, UnknownFeaturesDrawNothingAndAFlatFeatureIsAnError) {
+// A new window has the first two continuous features chosen (the first across, the second up), so that
+// "START" draws at once; when the lists name no feature of the data set, "START" draws nothing and says
+// what to do. A flat feature is an error.
+TEST_F(GraphDataTest, AWindowStartsWithTheFirstTwoFeaturesAndSaysWhatToChoose) {
   TGraphData& g = ShowDataVisualization(*wb);
+  EXPECT_EQ(g.FXbox.Text(), "len");
+  EXPECT_EQ(g.FYbox.Text(), "wid");
   g.StartButton.UserClick();
-  EXPECT_FALSE(g.HasPicture);
-  EXPECT_TRUE(plat.Messages.empty());
+  EXPECT_TRUE(plat.Messages.empty()) << plat.Messages[0].Text;
+  EXPECT_TRUE(g.HasPicture);
+  EXPECT_EQ(g.XIndex, 0);
+  EXPECT_EQ(g.YIndex, 1);
 
+  const std::string none = "There are no continuous features to draw: read a data set with continuous features, "
+                           "then open \"Data Visualization\" again.";
+  const struct {
+    const char* Case;
+    std::function<void(TGraphData&)> Prepare;
+    std::string Message;
+  } cases[] = {
+      {"nothing chosen in Y", [](TGraphData& w) { w.FYbox.SetText("", ChangeSource::User); },
+       "Choose a feature in \"Feature Y  (vertical)\" and in \"Feature X  (horizontal)\"."},
+      {"nothing chosen in X", [](TGraphData& w) { w.FXbox.SetText("", ChangeSource::User); },
+       "Choose a feature in \"Feature Y  (vertical)\" and in \"Feature X  (horizontal)\"."},
+      {"a set read since without that feature", [this](TGraphData&) { wb->Features[1].Name = "height"; },
+       "\"wid\" is not a feature of the data set read now: open \"Data Visualization\" again."},
+      {"no continuous features", [](TGraphData& w) {
+         for (ComboBox* box : {&w.FYbox, &w.FXbox}) {
+           box->SetItems({});
+           box->SetText("");
+         }
+       },
+       none},
+  };
+  for (const auto& c : cases) {
+    SetSet({{1.0, 2.0}, {3.0, 5.0}, {5.0, 8.0}}, {0, 1, 2}, 3);
+    TGraphData& w = ShowDataVisualization(*wb);
+    c.Prepare(w);
+    plat.Messages.clear();
+    w.StartButton.UserClick();
+    EXPECT_FALSE(w.HasPicture) << c.Case;
+    ASSERT_EQ(plat.Messages.size(), 1u) << c.Case;
+    EXPECT_EQ(plat.Messages[0].Text, c.Message) << c.Case;
+  }
+  // A window opened on a set of discrete features only has nothing chosen and says so.
+  wb->Features[0].Kind = wb->Features[1].Kind = 'd';
+  TGraphData& discrete = ShowDataVisualization(*wb);
+  EXPECT_EQ(discrete.FXbox.ItemIndex(), -1);
+  plat.Messages.clear();
+  discrete.StartButton.UserClick();
+  ASSERT_EQ(plat.Messages.size(), 1u);
+  EXPECT_EQ(plat.Messages[0].Text, none);
+  wb->Features[0].Kind = wb->Features[1].Kind = 'c';
+
+  plat.Messages.clear();
   SetSet({{1.0, 3.0}, {2.0, 3.0}, {4.0, 3.0}}, {0, 1, 0}, 2);
   Started();
   ASSERT_EQ(plat.Messages.size(), 1u);

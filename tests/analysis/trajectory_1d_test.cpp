@@ -80,11 +80,20 @@ TEST_F(Trajectory1DTest, TheEpochGridAndTheLastPoint) {
   ASSERT_EQ(w.PlotWidth, wb->ScreenWidth - 11);
   ASSERT_EQ(w.PlotHeight, wb->ScreenHeight - 105);
   struct Case {
-    int Epochs, Step, Lines;
+    int Epochs, Step, Lines, Component;
+    const char* Note;  // what the window says under the plot of the axis running past the trained epochs
   };
-  for (const Case c : {Case{12, 1, 25}, Case{30, 4, 16}}) {
+  for (const Case c :
+       {Case{12, 1, 25, 0,
+             "Epochs 0 to 12 trained; the axis runs on to 24 for the target: Ctrl+click at the height component 1 "
+             "should reach, then \"TR EX\"."},
+        Case{30, 4, 16, 0,
+             "Epochs 0 to 30 trained; the axis runs on to 60 for the target: Ctrl+click at the height component 1 "
+             "should reach, then \"TR EX\"."}}) {
     LongRun(c.Epochs);
+    wb->EForm.c1box.SetItemIndex(c.Component);
     ShowTrajectory1D(*wb);
+    EXPECT_EQ(w.Label1.Caption(), c.Note);
     const std::vector<int> xs = GridColumns();
     ASSERT_EQ(static_cast<int>(xs.size()), c.Lines) << c.Epochs;
     const double G = (w.PlotWidth - 70.0) / (c.Lines - 1);
@@ -92,6 +101,7 @@ TEST_F(Trajectory1DTest, TheEpochGridAndTheLastPoint) {
     EXPECT_EQ(w.LastX, RoundInt(c.Epochs * G / c.Step));
   }
   // 12 epochs: the last point at the middle of the epoch axis, half the zero row above it.
+  wb->EForm.c1box.SetItemIndex(0);
   LongRun(12);
   ShowTrajectory1D(*wb);
   EXPECT_EQ(w.LastX, RoundInt(12 * (w.PlotWidth - 70.0) / 24));

@@ -11,6 +11,8 @@
 
 #include "analysis/canvas.h"
 #include "analysis/lt2_pictures.h"
+#include "analysis/trajectory_3d.h"
+#include "analysis/trajectory_points.h"
 #include "model/create_network.h"
 #include "model/data_file.h"
 #include "model/read_parameters.h"
@@ -124,6 +126,31 @@ TEST_F(Trajectory2DTest, ColourPathCrossCaptionAndScales) {
   EXPECT_DOUBLE_EQ(w.ScaleY, 2 * scale);
   EXPECT_EQ(LineColourAt((Expected(0) + Expected(1)) / 2), 0xFF0000);
   EXPECT_EQ(Trajectory2DSuffix(*wb), "_TR2D_BP_-1--1_c1-c2p");
+}
+
+// The method's tag enters the picture names of both trajectory windows as a file-name part: no blanks,
+// no brackets, the rest of the name as before.
+TEST_F(Trajectory2DTest, TheMethodEntersThePictureNamesWithoutBlanksOrBrackets) {
+  wb->WMFirstEpoch = 0;
+  wb->WMLastEpoch = 12;
+  const struct {
+    const char* Tag;
+    const char* Part;
+  } cases[] = {
+      {"S1-DH2 (VSS)", "S1-DH2-VSS"},
+      {"S1-DH2-Random (VSS)", "S1-DH2-Random-VSS"},
+      {"S1-D", "S1-D"},
+      {"BP", "BP"},
+      {"Matlab", "Matlab"},
+      {" a  b/c (d) ", "a-b-c-d"},
+      {"", ""},
+  };
+  for (const auto& c : cases) {
+    wb->MethodTag = c.Tag;
+    EXPECT_EQ(FileNamePart(c.Tag), c.Part) << c.Tag;
+    EXPECT_EQ(Trajectory2DSuffix(*wb), std::string("_TR2D_") + c.Part + "_0-12_c1-c2p") << c.Tag;
+    EXPECT_EQ(Trajectory3DSuffix(*wb), std::string("_TR3D_") + c.Part + "_0-12_c1-c2p") << c.Tag;
+  }
 }
 
 TEST_F(Trajectory2DTest, RefusalsUpDownsAndFallbackNorm) {

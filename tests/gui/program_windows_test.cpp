@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -82,6 +83,25 @@ class RecordingQtPlatform : public QtPlatform {
   std::vector<std::string> Messages;
   std::vector<std::string> OpenAnswers;
 };
+
+// The entries the stay-on-top selector's list offers when the user opens it.
+std::vector<int> Offered(QComboBox* box) {
+  box->showPopup();
+  box->hidePopup();
+  std::vector<int> entries;
+  for (int r = 0; r < box->count(); ++r) entries.push_back(box->itemData(r).toInt());
+  return entries;
+}
+
+// The user opens the selector's list and picks the row of `entry`; false when the list does not offer it.
+bool PickEntry(QComboBox* box, int entry) {
+  box->showPopup();
+  box->hidePopup();
+  const int row = box->findData(entry);
+  if (row < 0) return false;
+  box->activated(row);
+  return true;
+}
 
 // The windows stay where the routines put them, also where that is off the small screen of the test's display
 // (keeping them on the screen is the layout test's).
@@ -176,15 +196,16 @@ TEST_F(ProgramWindowsTest, TheStayOnTopWindowShowsTheTraceAndItsSelector) {
   EXPECT_EQ(onTop->pos(), QPoint(wb.OnTopForm.Left, wb.OnTopForm.Top));
   EXPECT_TRUE(onTop->windowFlags() & Qt::WindowStaysOnTopHint);
   QComboBox* box = onTop->Selector();
-  ASSERT_EQ(box->count(), 13);
-  EXPECT_EQ(box->itemText(7), QStringLiteral("Picture Viewer"));
+  // At the start the list offers the main window and the picture viewer (made when chosen), no more.
+  EXPECT_EQ(Offered(box), (std::vector<int>{0, 7}));
+  EXPECT_EQ(box->itemText(1), QStringLiteral("Picture Viewer"));
   EXPECT_EQ(box->currentIndex(), 0);
 
   wb.ProgressStage = "3";
   UpdateProgressTrace(wb);
   EXPECT_EQ(onTop->windowTitle(), QStringLiteral("On Top      3-0-0"));
   SetTopFormEntry(wb, 2);
-  EXPECT_EQ(box->currentIndex(), 2);
+  EXPECT_EQ(box->itemData(box->currentIndex()).toInt(), 2);
 
   // Activating a window shows its entry.
   QEvent activate(QEvent::WindowActivate);
@@ -194,18 +215,53 @@ TEST_F(ProgramWindowsTest, TheStayOnTopWindowShowsTheTraceAndItsSelector) {
   EXPECT_EQ(box->currentIndex(), 0);
 }
 
+// The list offers a window once it is there to bring forward: the training progress after a run, the
+// error surface after "SVD + Plot", each trajectory window once opened; never one not yet opened.
+TEST_F(ProgramWindowsTest, TheSelectorOffersOnlyWindowsThatWereOpened) {
+  QComboBox* box = windows.OnTop()->Selector();
+  ReadDataFile(wb, wb.Path("DATA/iris.dat"));
+  wb.DataFileName = wb.Path("DATA/iris.dat");
+  MakeResultsPrefix(wb);
+  wb.Form1.EpochEditT2.SetText("12");
+  ASSERT_EQ(CreateNetwork(wb, 4), NetworkBuilt);
+  RunCommand(wb, [this] { TimedRun(wb, [this] { TrainOneChange(wb, 2); }); });
+  EXPECT_EQ(Offered(box), (std::vector<int>{0, 2, 7}));
+  const struct {
+    const char* Step;
+    std::function<void()> Open;
+    std::vector<int> Offered;
+  } steps[] = {
+      {"SVD + Plot", [this] { wb.Form1.PlotT2.UserClick(); }, {0, 1, 2, 7}},
+      {"TR 3D", [this] { wb.Form1.TR3DButton.UserClick(); }, {0, 1, 2, 7, 9}},
+      {"TR 2D", [this] { wb.Form1.TR2DButton.UserClick(); }, {0, 1, 2, 7, 8, 9}},
+      {"TR 1D", [this] { wb.Form1.Button3.UserClick(); }, {0, 1, 2, 7, 8, 9, 10}},
+  };
+  for (const auto& st : steps) {
+    st.Open();
+    EXPECT_TRUE(plat_.Messages.empty()) << st.Step << ": " << (plat_.Messages.empty() ? "" : plat_.Messages[0]);
+    EXPECT_EQ(Offered(box), st.Offered) << st.Step;
+  }
+  // Each offered entry brings its window forward.
+  for (const int entry : {2, 8, 9, 10, 1}) {
+    ASSERT_TRUE(PickEntry(box, entry)) << entry;
+    EXPECT_EQ(wb.OnTopForm.FormTopBox.ItemIndex(), entry);
+  }
+  EXPECT_TRUE(windows.Window("NG3D")->isVisible());
+  Keep(windows.OnTop(), "on_top_selector");
+}
+
 TEST_F(ProgramWindowsTest, TheSelectorBringsForwardOnlyWindowsThatExist) {
   QComboBox* box = windows.OnTop()->Selector();
-  // "Training Progress" before any training: nothing.
-  box->activated(2);
+  // "Training Progress" before any training: not offered.
+  EXPECT_FALSE(PickEntry(box, 2));
   EXPECT_FALSE(windows.Progress()->isVisible());
   wb.GTPFormExists = true;
-  box->activated(2);
+  EXPECT_TRUE(PickEntry(box, 2));
   EXPECT_TRUE(windows.Progress()->isVisible());
 
   // The picture viewer is made when first chosen, and made anew after it was closed and destroyed.
   EXPECT_EQ(windows.Window("Przegladaj"), nullptr);
-  box->activated(7);
+  EXPECT_TRUE(PickEntry(box, 7));
   QWidget* viewer = windows.Window("Przegladaj");
   ASSERT_NE(viewer, nullptr);
   EXPECT_TRUE(viewer->isVisible());
@@ -215,7 +271,7 @@ TEST_F(ProgramWindowsTest, TheSelectorBringsForwardOnlyWindowsThatExist) {
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(windows.Window("Przegladaj"), nullptr);
   EXPECT_FALSE(wb.ViewerFormExists);
-  box->activated(7);
+  EXPECT_TRUE(PickEntry(box, 7));
   ASSERT_NE(windows.Window("Przegladaj"), nullptr);
   EXPECT_TRUE(windows.Window("Przegladaj")->isVisible());
 
@@ -346,7 +402,7 @@ TEST_F(ProgramWindowsTest, AWeightWindowIsMadeWhenFirstShownAndKeptWhenClosed) {
   EXPECT_EQ(wb.OnTopForm.FormTopBox.ItemIndex(), 3);
   w->close();
   EXPECT_FALSE(wb.WeightFormOpen[0]);
-  windows.OnTop()->Selector()->activated(3);
+  EXPECT_TRUE(PickEntry(windows.OnTop()->Selector(), 3));
   EXPECT_TRUE(w->isVisible());
   EXPECT_TRUE(wb.WeightFormOpen[0]);
   EXPECT_NE(Picture(wb.WeightForms[0]), nullptr);
@@ -503,14 +559,17 @@ TEST_F(ProgramWindowsTest, DataVisualizationWindowsComeAndGo) {
   ASSERT_EQ(windows.GraphWindows().size(), 1u);
   ASSERT_EQ(wb.GraphDataWindows.size(), 1u);
   older->hide();
-  windows.OnTop()->Selector()->activated(6);
+  EXPECT_TRUE(PickEntry(windows.OnTop()->Selector(), 6));
   EXPECT_TRUE(older->isVisible());
   older->close();
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(windows.GraphWindows().empty());
   EXPECT_FALSE(wb.GraphDataExists);
-  windows.OnTop()->Selector()->activated(6);
+  // The entry still shown brings nothing forward; once another is shown, the list offers it no more.
+  PickEntry(windows.OnTop()->Selector(), 6);
   EXPECT_TRUE(windows.GraphWindows().empty());
+  SetTopFormEntry(wb, 0);
+  EXPECT_FALSE(PickEntry(windows.OnTop()->Selector(), 6));
 }
 
 TEST_F(ProgramWindowsTest, TheViewerShowsTheOpenedPicture) {

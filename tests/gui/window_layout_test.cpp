@@ -9,6 +9,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QComboBox>
 #include <QFont>
 #include <QFontMetrics>
@@ -26,6 +27,7 @@
 #include <fstream>
 #include <string>
 #include <vector>
+#include <utility>
 
 #include "analysis/representation_windows.h"
 #include "analysis/signal_plots.h"
@@ -34,6 +36,7 @@
 #include "gui/program_windows.h"
 #include "gui/qt_platform.h"
 #include "gui/screen_place.h"
+#include "gui/small_windows.h"
 #include "gui/tool_windows.h"
 #include "platform/rounding.h"
 #include "shell/command.h"
@@ -286,8 +289,131 @@ TEST_P(WindowLayoutTest, TheProgressPlotLeavesTheEpochErrorAndTimeInSight) {
   Keep(gtp);
 }
 
+// The progress window's bottom row ends with the "Comp Err" button (renamed "E+acc+W" while the
+// comparison shows): whichever caption it has, the row keeps the window's margin at the right edge.
+TEST_P(WindowLayoutTest, TheProgressWindowsButtonsKeepTheirRoomAtTheRightEdge) {
+  TrainIris();
+  for (int i = 0; i < 3; ++i) QApplication::processEvents();
+  ASSERT_TRUE(plat_.Messages.empty()) << plat_.Messages[0];
+  QWidget* gtp = windows.Window("GTP");
+  ASSERT_NE(gtp, nullptr);
+  for (const char* caption : {"Comp Err", "E+acc+W", "Comp Err"}) {
+    wb.GTP.Button3.SetCaption(caption);
+    QApplication::processEvents();
+    auto* button = gtp->findChild<QPushButton*>(QStringLiteral("Button3"));
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->text(), QString::fromLatin1(caption));
+    int right = 0;
+    for (QWidget* w : gtp->findChildren<QWidget*>())
+      if (w->isVisibleTo(gtp) && IsControl(w) && w->parentWidget() == button->parentWidget())
+        right = std::max(right, w->mapTo(gtp, QPoint(w->width(), 0)).x());
+    EXPECT_LE(right + 10, gtp->width()) << GetParam() << " ppi, \"" << caption << "\": the row ends at " << right
+                                        << " in a window " << gtp->width() << " wide";
+    EXPECT_EQ(WindowFault(gtp), "") << GetParam() << " ppi";
+  }
+  Keep(gtp);
+}
+
 INSTANTIATE_TEST_SUITE_P(FontResolutions, WindowLayoutTest, testing::Values(96, 120),
                          [](const testing::TestParamInfo<int>& info) { return std::to_string(info.param) + "ppi"; });
+
+// The windows a researcher opens one after another after a surface, on screens of three sizes: the
+// error surface, "TR 2D", "TR 3D" and "TR 1D". None is opened on another one's place: no window covers
+// the top left corner (where the title bar begins) of one opened before it at the same left edge, and
+// each keeps its frame on the screen.
+class CascadeTest : public testing::TestWithParam<QSize> {
+ protected:
+  CascadeTest() : dir_(temp_.Path()), plat_(Prepare(dir_)), wb(plat_, dir_.string()), windows(wb, plat_) {
+    SetScreenArea(QRect(QPoint(0, 0), GetParam()));
+    ReadScreen(wb);
+    wb.ScreenWidth = GetParam().width();
+    wb.ScreenHeight = GetParam().height();
+    test::StartShownProgram(wb, windows);
+  }
+  ~CascadeTest() override { SetScreenArea(QRect()); }
+  static std::string Prepare(const fs::path& dir) {
+    test::FillProgramDir(dir);
+    return dir.string();
+  }
+  test::TempProgramDir temp_{"wl_cascade_"};
+  fs::path dir_;
+  AnsweringPlatform plat_;
+  Workbench wb;
+  ProgramWindows windows;
+};
+
+TEST_P(CascadeTest, NoWindowOpensOnAnotherOnesPlace) {
+  const QRect screen(QPoint(0, 0), GetParam());
+  TForm1& f = wb.Form1;
+  wb.Rng.Seed = 12345;
+  plat_.OpenFile = wb.Path("DATA/iris.dat");
+  f.Simple1.UserClick();
+  f.RandomLinearInput1.UserClick();
+  f.EpochEditT2.SetText("12");
+  f.Discrete1change.UserClick();
+  f.PlotT2.UserClick();
+  ASSERT_TRUE(wb.ESDone);
+  std::vector<std::pair<const char*, QWidget*>> opened = {{"NG3D", windows.Window("NG3D")}};
+  const struct {
+    const char* Name;
+    Button* Open;
+  } steps[] = {{"LT2", &f.TR2DButton}, {"LT3", &f.TR3DButton}, {"EForm", &f.Button3}};
+  for (const auto& st : steps) {
+    st.Open->UserClick();
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+    QWidget* w = windows.Window(st.Name);
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(w->isVisible()) << st.Name;
+    const QRect frame = w->frameGeometry();
+    EXPECT_TRUE(screen.contains(frame)) << st.Name << " " << Text(frame) << " off " << Text(screen);
+    for (const auto& [name, before] : opened) {
+      if (!before->isVisible()) continue;
+      const QRect b = before->frameGeometry();
+      const bool sameLeft = std::abs(b.left() - frame.left()) < kCascadeStep;
+      EXPECT_FALSE(sameLeft && frame.contains(b.topLeft() + QPoint(kCascadeStep / 2, kCascadeStep / 2)))
+          << st.Name << " " << Text(frame) << " covers the title bar of " << name << " " << Text(b);
+    }
+    opened.emplace_back(st.Name, w);
+  }
+  EXPECT_TRUE(plat_.Messages.empty()) << plat_.Messages[0];
+  // For a look by eye under a window system whose screen has this size: the screen after the window system
+  // has framed the windows, each window, and the stay-on-top list opened.
+  const char* out = std::getenv("WL_SCREENSHOT_DIR");
+  QScreen* sc = QGuiApplication::primaryScreen();
+  if (!out || !sc || sc->geometry().size() != GetParam()) return;
+  const std::string base = std::string(out) + "/" + std::to_string(GetParam().width()) + "x" +
+                           std::to_string(GetParam().height()) + "_";
+  auto settle = [] {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 1200) QApplication::processEvents();
+  };
+  settle();
+  sc->grabWindow(0).save(QString::fromStdString(base + "screen_trajectories.png"));
+  f.Graphical1.UserClick();
+  ASSERT_FALSE(windows.GraphWindows().empty());
+  windows.GraphWindows().back()->Model().StartButton.UserClick();
+  EXPECT_TRUE(plat_.Messages.empty()) << plat_.Messages[0];
+  settle();
+  for (QWidget* w : {windows.Window("GTP"), windows.Window("LT2"), windows.Window("LT3"), windows.Window("EForm"),
+                     static_cast<QWidget*>(windows.GraphWindows().back())}) {
+    w->raise();
+    w->activateWindow();
+    settle();
+    w->grab().save(QString::fromStdString(base + NameOf(w) + ".png"));
+    sc->grabWindow(0).save(QString::fromStdString(base + NameOf(w) + "_screen.png"));
+  }
+  QComboBox* selector = windows.OnTop()->Selector();
+  selector->showPopup();
+  settle();
+  sc->grabWindow(0).save(QString::fromStdString(base + "on_top_list.png"));
+  selector->hidePopup();
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, CascadeTest, testing::Values(QSize(1024, 768), QSize(1280, 1024), QSize(1920, 1080)),
+                         [](const testing::TestParamInfo<QSize>& info) {
+                           return std::to_string(info.param.width()) + "x" + std::to_string(info.param.height());
+                         });
 
 // Where a window goes to keep clear of controls of another: a table of frames on a 1280 x 1024 area.
 TEST(PlaceClearOf, MovesTheLeastAndLowersOnlyWhenNothingElseKeepsClear) {

@@ -1,5 +1,6 @@
 # The "SMLP" tab's "SMLP Training" with one class chosen: a detector of class "0" trained one hidden
-# neuron at a time by S1, S2 or S1+S2, its rules in the editor; "Continue" resumes a neuron.
+# neuron at a time by S1, S2 or S1+S2, its rules in the editor, the run's vectors and method in the
+# training-progress fields; "Continue" resumes a neuron.
 clock 00:00:10.000 2
 start
 seed 5
@@ -14,6 +15,8 @@ check S1SMLPButton
 answer open DATA/monk1.dat
 click Button5
 expect no-message
+expect text ENVEdit "432"
+expect text Label19 "SMLP - 1 change"
 expect editor results/monk1_86410_RE.txt
 expect file results/monk1_86410_RE.txt contains "[Rules for Neuron nr 0]"
 expect file results/monk1_86410_RE.txt contains "Standard Accuracy: "
@@ -24,6 +27,8 @@ expect file results/monk1_86410_RE.txt contains "Rules agree with the network on
 # "Continue" trains the neuron again from its weights.
 click SMLPContButton
 expect no-message
+expect text ENVEdit "432"
+expect text Label19 "SMLP - 1 change"
 expect editor results/monk1_86410_REC.txt
 expect file results/monk1_86410_REC.txt contains "[Rules for Neuron nr 0]"
 
@@ -38,6 +43,8 @@ check S2SMLPButton
 answer open DATA/monk1.dat
 click Button5
 expect no-message
+expect text ENVEdit "432"
+expect text Label19 "SMLP - 2 changes"
 expect file results/monk1_86410_RE.txt contains "bias=1.50"
 
 # S1+S2: two neurons, the rules after each.
@@ -45,6 +52,7 @@ check GASMLPButton
 answer open DATA/monk1.dat
 click Button5
 expect no-message
+expect text Label19 "SMLP - S1+S2"
 expect file results/monk1_86410_RE.txt contains "[Rules for Neuron nr 1]"
 
 # A class the data set does not have.

@@ -28,7 +28,8 @@ answer save cancel
 click R
 expect no-file PCA/square.DAT.DAT
 
-# "Data Visualization": "Save" before "START" writes nothing; then sepal width against sepal length.
+# "Data Visualization": "Save" before "START" writes nothing; the window opens with sepal width against
+# sepal length chosen; drawn with the grid.
 answer open DATA/iris.dat
 click Simple1
 expect no-message
@@ -36,6 +37,8 @@ click Graphical1
 expect text GraphData "Data Visualization"
 click GraphData.SaveGraphButton
 expect no-file results/iris_86410_1_0_s1.gif
+expect text GraphData.FXbox "sepal_length"
+expect text GraphData.FYbox "sepal_width"
 select GraphData.FYbox 1
 select GraphData.FXbox 0
 check GraphData.Grid
@@ -47,6 +50,15 @@ expect file results/iris_86410_1_0_s1.gif
 answer save results/scatter.gif
 click GraphData.Button1
 expect file results/scatter.gif
+
+# A window opened on a set without continuous features has nothing to choose, and "START" says so.
+answer open DATA/monk1.dat
+click Simple1
+click Graphical1
+click GraphData.StartButton
+expect message "There are no continuous features to draw: read a data set with continuous features, then open \"Data Visualization\" again."
+answer open DATA/iris.dat
+click Simple1
 
 # The picture viewer opens the saved GIF and writes it again as BMP, GIF and JPEG.
 click Browser1

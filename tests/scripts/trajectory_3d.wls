@@ -28,7 +28,8 @@ check LT3.PropBox
 expect no-message
 click LT3.Button2
 expect no-message
-expect file "results/iris_86410_TR3D_S1-DH2 (VSS)_0-12_c1-c2p_s1.gif"
+expect file results/iris_86410_TR3D_S1-DH2-VSS_0-12_c1-c2p_s1.gif
+expect no-file "results/iris_86410_TR3D_S1-DH2 (VSS)_0-12_c1-c2p_s1.gif"
 click LT3.Button3
 expect no-message
 click LT3.Button3

@@ -62,9 +62,10 @@ TEST_F(OnTopTest, EachEntryBringsItsWindowForwardOnlyWhenItExists) {
       {5, [](Workbench& w) { w.NGFFormExists = true; }, "NGF"},
       {6, [](Workbench& w) { w.GraphDataExists = true; }, "GraphData"},
       {7, nullptr, "Przegladaj"},  // made first when it does not exist
-      {8, [](Workbench& w) { w.ESDone = true; }, "LT2"},
-      {9, [](Workbench& w) { w.ESDone = true; }, "LT3"},
-      {10, [](Workbench& w) { w.ESDone = true; }, "EForm"},
+      // A trajectory window once opened with a surface.
+      {8, [](Workbench& w) { w.ESDone = w.LT2.Shown = true; }, "LT2"},
+      {9, [](Workbench& w) { w.ESDone = w.LT3.Shown = true; }, "LT3"},
+      {10, [](Workbench& w) { w.ESDone = w.EForm.Shown = true; }, "EForm"},
       {11, [](Workbench& w) { w.HiddenPlotMode = 1; }, "HPF"},
       {11, [](Workbench& w) { w.HiddenPlotMode = 2; }, "HRF"},
       {12, [](Workbench& w) { w.OutputPlotMode = 1; }, "OPF"},
@@ -92,6 +93,32 @@ TEST_F(OnTopTest, EachEntryBringsItsWindowForwardOnlyWhenItExists) {
     // Choosing the shown entry again brings the window forward again.
     ChooseTopForm(*wb, c.Entry);
     EXPECT_EQ(plat.ShownWindows.size(), 2u) << c.Entry;
+  }
+}
+
+// The selector's list offers the main window and the picture viewer always, every other entry only while
+// its window is there to bring forward: a trajectory window needs a surface and its own opening.
+TEST_F(OnTopTest, TheListOffersOnlyWindowsThatWereOpened) {
+  const struct {
+    const char* Step;
+    std::function<void(Workbench&)> Do;
+    std::vector<int> Offered;
+  } steps[] = {
+      {"start", nullptr, {0, 7}},
+      {"a run", [](Workbench& w) { w.GTPFormExists = true; }, {0, 2, 7}},
+      {"a surface", [](Workbench& w) { w.ESDone = w.ESFormExists = true; }, {0, 1, 2, 7}},
+      {"TR 2D", [](Workbench& w) { w.LT2.Shown = true; }, {0, 1, 2, 7, 8}},
+      {"TR 1D", [](Workbench& w) { w.EForm.Shown = true; }, {0, 1, 2, 7, 8, 10}},
+      {"the representation windows", [](Workbench& w) { w.HiddenPlotMode = w.OutputPlotMode = 2; },
+       {0, 1, 2, 7, 8, 10, 11, 12}},
+      {"a new run", [](Workbench& w) { w.ESDone = false; }, {0, 1, 2, 7, 11, 12}},
+  };
+  for (const auto& st : steps) {
+    if (st.Do) st.Do(*wb);
+    std::vector<int> offered;
+    for (int e = -1; e <= 13; ++e)
+      if (TopFormOffered(*wb, e)) offered.push_back(e);
+    EXPECT_EQ(offered, st.Offered) << st.Step;
   }
 }
 

@@ -144,6 +144,9 @@ TEST_F(ToolsTest, TheFeatureListsHoldTheContinuousFeatures) {
   TGraphData& g = ShowDataVisualization(*wb);
   EXPECT_EQ(g.FYbox.Items(), (std::vector<std::string>{"a", "c"}));
   EXPECT_EQ(g.FXbox.Items(), (std::vector<std::string>{"a", "c"}));
+  // The first two continuous features are chosen: the first across, the second up.
+  EXPECT_EQ(g.FXbox.Text(), "a");
+  EXPECT_EQ(g.FYbox.Text(), "c");
   EXPECT_EQ(g.Width, 875);
   EXPECT_EQ(g.Height, 620);
 }

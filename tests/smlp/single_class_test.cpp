@@ -376,6 +376,38 @@ TEST_F(SingleClassTest, ValidationSetThatDoesNotFitIsRefused) {
   EXPECT_TRUE(plat.EditorRequests.empty());
 }
 
+// A single-class run says what ran and on how many vectors, whatever the fields showed before: the
+// vector count and the method label of each training choice, for "SMLP Training" and for "Continue".
+TEST_F(SingleClassTest, ARunShowsItsVectorsAndItsMethod) {
+  const fs::path set = dir / "DATA" / "set.dat";
+  std::ofstream(set, std::ios::binary) << DiscreteSetText(kXY, 2, kByX);
+  TForm1& f = wb->Form1;
+  f.EpochEditT2.SetText("1");
+  f.CurrentClassBox.SetItemIndex(1);
+  const struct {
+    RadioButton* Method;
+    const char* Label;
+  } cases[] = {{&f.S1SMLPButton, "SMLP - 1 change"}, {&f.S2SMLPButton, "SMLP - 2 changes"},
+               {&f.GASMLPButton, "SMLP - S1+S2"}};
+  for (const auto& c : cases) {
+    c.Method->SetChecked(true);
+    for (const bool resumed : {false, true}) {
+      f.ENVEdit.SetText("99");
+      f.Label19.SetCaption("Numerical Gradient");
+      if (resumed) {
+        f.CurrentNeuronBox.SetText("0");
+        SMLPContinue(*wb);
+      } else {
+        plat.OpenAnswers.push_back(set.string());
+        ASSERT_TRUE(SMLPTraining(*wb, 0)) << c.Label;
+      }
+      EXPECT_TRUE(plat.Messages.empty()) << c.Label << (plat.Messages.empty() ? "" : ": " + plat.Messages[0].Text);
+      EXPECT_EQ(f.ENVEdit.Text(), "4") << c.Label << (resumed ? " (Continue)" : "");
+      EXPECT_EQ(f.Label19.Caption(), c.Label) << (resumed ? "Continue" : "SMLP Training");
+    }
+  }
+}
+
 TEST(CutPointShiftTest, PositionsAroundTheFirstCutPoint) {
   const std::vector<double> coarse = CutPointShiftPositions(2.0, false);
   ASSERT_EQ(coarse.size(), 11u);
