@@ -257,16 +257,8 @@ void ImportWMFromMatlab(Workbench& wb) {
   // The data set, its name and the results prefix are replaced only by a data set read whole that has
   // Matlab's inputs: a file that is missing, refused or of other inputs leaves the set loaded before as it
   // was.
-  const DataSetState dataBefore = wb;
-  const std::string oldPrefix = wb.ResultsPrefix, oldResults = wb.ResultsFileName, oldLine = wb.ParamText[0];
-  const std::string oldCaption = f.Label18.Caption();
-  auto restore = [&] {
-    static_cast<DataSetState&>(wb) = dataBefore;
-    wb.ResultsPrefix = oldPrefix;
-    wb.ResultsFileName = oldResults;
-    wb.ParamText[0] = oldLine;
-    f.Label18.SetCaption(oldCaption);
-  };
+  const DataSetKept dataBefore(wb);
+  auto restore = [&] { dataBefore.Restore(wb); };
   {
     wb.DataFileName = Trim(tok[0]);
     MakeResultsPrefix(wb);

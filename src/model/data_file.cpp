@@ -423,6 +423,23 @@ void ReadDataFile(Workbench& wb, const std::string& fileName) {
   InstallDataSet(wb, std::move(ds), fileName, normalised);
 }
 
+DataSetKept::DataSetKept(const Workbench& wb)
+    : data_(wb),
+      resultsPrefix_(wb.ResultsPrefix),
+      resultsFileName_(wb.ResultsFileName),
+      paramDataSet_(wb.ParamText[0]),
+      paramNormalisation_(wb.ParamText[9]),
+      caption_(wb.Form1.Label18.Caption()) {}
+
+void DataSetKept::Restore(Workbench& wb) const {
+  static_cast<DataSetState&>(wb) = data_;
+  wb.ResultsPrefix = resultsPrefix_;
+  wb.ResultsFileName = resultsFileName_;
+  wb.ParamText[0] = paramDataSet_;
+  wb.ParamText[9] = paramNormalisation_;
+  wb.Form1.Label18.SetCaption(caption_);
+}
+
 std::string NextDataLineToken(DataSetState& ds) {
   std::size_t pos = ds.DataLinePos > 1 ? static_cast<std::size_t>(ds.DataLinePos - 1) : 0;
   const std::string_view token = NextToken(ds.DataLine, pos);

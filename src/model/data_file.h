@@ -30,6 +30,21 @@ bool OpenDataFile(Workbench& wb, std::uint8_t which = 0);
 // Reads FApproxBox (function approximation), NormCheck (normalisation) and TestingMode.
 void ReadDataFile(Workbench& wb, const std::string& fileName);
 
+// The data set together with what reading a data file (or making a results prefix for it) replaces
+// beside it: the results prefix and file name, the parameter lines of the data set and of the
+// normalisation, and the caption of Label18. A command that reads another set and then refuses puts the
+// one before back with Restore, which makes it the same set again (its identity included).
+class DataSetKept {
+ public:
+  explicit DataSetKept(const Workbench& wb);
+  void Restore(Workbench& wb) const;
+  const DataSetState& DataSet() const { return data_; }
+
+ private:
+  DataSetState data_;
+  std::string resultsPrefix_, resultsFileName_, paramDataSet_, paramNormalisation_, caption_;
+};
+
 // The next token of ds.DataLine from ds.DataLinePos (1-based): blanks and control characters are
 // skipped, the following run of other characters is returned and DataLinePos is left on the character
 // after it. At the end of the line: "".

@@ -305,18 +305,12 @@ bool WriteRulesReport(Workbench& wb, std::uint8_t mode) {
 
   if (mode == 2 || mode == 12) {
     // The set the network was trained on, put back when a validation set does not fit.
-    const DataSetState before = wb;
-    const std::string prefix = wb.ResultsPrefix, fileName = wb.ResultsFileName, paramText0 = wb.ParamText[0];
+    const DataSetKept before(wb);
     if (mode == 2 && !OpenDataFile(wb, 0)) return false;
     int continuous = 0;
     for (const TFeature& f : wb.Features)
       if (f.Kind == 'c') ++continuous;
-    auto restore = [&] {
-      static_cast<DataSetState&>(wb) = before;
-      wb.ResultsPrefix = prefix;
-      wb.ResultsFileName = fileName;
-      wb.ParamText[0] = paramText0;
-    };
+    auto restore = [&] { before.Restore(wb); };
     // An L-unit network and an L-net read the values themselves: the set is not discretized.
     if (continuous > 0 && wb.LUnitsMode == 0) {
       try {
@@ -326,7 +320,7 @@ bool WriteRulesReport(Workbench& wb, std::uint8_t mode) {
         throw;
       }
     }
-    const std::string mismatch = wb.LUnitsMode != 0 ? IntervalValidationMismatch(wb, before, wb.Layers.back())
+    const std::string mismatch = wb.LUnitsMode != 0 ? IntervalValidationMismatch(wb, before.DataSet(), wb.Layers.back())
                                                     : ValidationMismatch(wb, wb.FeatureValueCount, wb.Layers.back());
     if (!mismatch.empty()) {
       restore();

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <fstream>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "model/class_weights.h"
 #include "model/data_file.h"
@@ -47,6 +49,77 @@ class LogFileGuard {
 
  private:
   Workbench& wb_;
+};
+
+// What a run changes before the enumerations' refusal can be known, put back when they refuse: the data
+// set read back discretized (with its name, captions and parameter lines), the discretization held for a
+// test set, and the feature flags and counts sized for the set.
+class DiscretizedRunKept {
+ public:
+  explicit DiscretizedRunKept(const Workbench& wb)
+      : dataSet_(wb),
+        source_(wb.DiscrSource),
+        kinds_(wb.DiscrFeatureKinds),
+        cutPoints_(wb.DiscrCutPoints),
+        cutCounts_(wb.DiscrCutCounts),
+        precision_(wb.DiscrPrecision),
+        intervals_(wb.DiscrIntervals),
+        min_(wb.FeatureMin),
+        max_(wb.FeatureMax),
+        binWidth_(wb.BinWidth),
+        classMin_(wb.FeatureClassMin),
+        classMax_(wb.FeatureClassMax),
+        joinedCuts_(wb.CutPoints),
+        joinedCutCounts_(wb.NumCutPoints),
+        discretizedFile_(wb.DiscretizedFileName),
+        available_(wb.FeatureAvailable),
+        mask_(wb.FeatureMask),
+        valueCount_(wb.FeatureValueCount),
+        vectorCorrect_(wb.VectorCorrect),
+        classCorrect_(wb.ClassCorrectCount),
+        currentClass_(wb.CurrentClass),
+        continuous_(wb.NumOfContinuous) {}
+
+  void Restore(Workbench& wb) const {
+    dataSet_.Restore(wb);
+    wb.DiscrSource = source_;
+    wb.DiscrFeatureKinds = kinds_;
+    wb.DiscrCutPoints = cutPoints_;
+    wb.DiscrCutCounts = cutCounts_;
+    wb.DiscrPrecision = precision_;
+    wb.DiscrIntervals = intervals_;
+    wb.FeatureMin = min_;
+    wb.FeatureMax = max_;
+    wb.BinWidth = binWidth_;
+    wb.FeatureClassMin = classMin_;
+    wb.FeatureClassMax = classMax_;
+    wb.CutPoints = joinedCuts_;
+    wb.NumCutPoints = joinedCutCounts_;
+    wb.DiscretizedFileName = discretizedFile_;
+    wb.FeatureAvailable = available_;
+    wb.FeatureMask = mask_;
+    wb.FeatureValueCount = valueCount_;
+    wb.VectorCorrect = vectorCorrect_;
+    wb.ClassCorrectCount = classCorrect_;
+    wb.CurrentClass = currentClass_;
+    wb.NumOfContinuous = continuous_;
+  }
+
+ private:
+  DataSetKept dataSet_;
+  DiscretizationSource source_;
+  std::vector<char> kinds_;
+  std::vector<std::vector<double>> cutPoints_;
+  std::vector<int> cutCounts_, precision_;
+  int intervals_;
+  std::vector<double> min_, max_, binWidth_;
+  std::vector<std::vector<double>> classMin_, classMax_, joinedCuts_;
+  std::vector<int> joinedCutCounts_;
+  std::string discretizedFile_;
+  std::vector<int> available_, mask_, valueCount_;
+  std::vector<std::uint8_t> vectorCorrect_;
+  std::vector<int> classCorrect_;
+  int currentClass_, continuous_;
 };
 
 // The message that refuses a mode no run has, or "".
@@ -207,18 +280,17 @@ bool RunSMLP(Workbench& wb, std::uint8_t mode) {
       return false;
     }
   }
+  // The enumerations' network is known only once the continuous features are discretized: what the run
+  // changes until then is kept, to be put back when they refuse it.
+  const bool enumeration = (mode == 7 || mode == 8) && !form.BeamSearch.Checked();
+  std::optional<DiscretizedRunKept> kept;
+  if (enumeration) kept.emplace(wb);
   ReadHiddenPerClass(wb);
   HourglassGuard hourglass(wb.Plat);
   LogFileGuard logGuard(wb);
 
   wb.SMLPOutWeights = {1.0, 1.0, 1.0, 1.0};
   wb.Slope = form.stepSMLPButton.Checked() ? 0.0 : 1.0;
-  if (mode != 11) {
-    wb.LogFileName = wb.ResultsPrefix + "_SMLP.txt";
-    EnsureDirectory(wb.ResultsPrefix.substr(0, wb.ResultsPrefix.find_last_of('/')));
-    wb.LogFile.open(wb.LogFileName, std::ios::binary | std::ios::trunc);
-    if (!wb.LogFile) throw FileError("Cannot write file " + wb.LogFileName);
-  }
   wb.FeatureValueCount.resize(static_cast<std::size_t>(wb.NumOfFeatures));
   wb.FeatureMask = wb.FeatureAvailable;
   wb.LUnitsMode = form.lunitsbox.Checked() ? 1 : 0;
@@ -239,12 +311,20 @@ bool RunSMLP(Workbench& wb, std::uint8_t mode) {
   }
 
   // The enumerations' network is known now that the continuous features are discretized: refused before
-  // the hidden-neuron field and the network change.
-  if ((mode == 7 || mode == 8) && !form.BeamSearch.Checked())
+  // the log is opened and the hidden-neuron field and the network change, with the data set put back.
+  if (enumeration)
     if (const std::string refusal = EnumerationBuildRefusal(wb, mode == 7 ? "NewPlot" : "OldPlot"); !refusal.empty()) {
+      kept->Restore(wb);
       wb.Plat.ShowMessage(refusal);
       return false;
     }
+  kept.reset();
+  if (mode != 11) {
+    wb.LogFileName = wb.ResultsPrefix + "_SMLP.txt";
+    EnsureDirectory(wb.ResultsPrefix.substr(0, wb.ResultsPrefix.find_last_of('/')));
+    wb.LogFile.open(wb.LogFileName, std::ios::binary | std::ios::trunc);
+    if (!wb.LogFile) throw FileError("Cannot write file " + wb.LogFileName);
+  }
   if (!wb.HidPerOut.empty()) {
     form.HiddenEditT2.SetText(IntToStr(static_cast<std::int64_t>(wb.HidPerOut[0]) * wb.NumOfClasses));
     form.HiddenEditT2.Repaint();
