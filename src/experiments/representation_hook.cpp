@@ -18,8 +18,6 @@ namespace wl {
 
 namespace {
 
-NetLayout LayoutOf(NetStructure s) { return s == NetStructure::Skip ? NetLayout::Skip : NetLayout::Standard; }
-
 // Vector v's column of the row: the Signal of every neuron above the inputs.
 void RecordSignals(Workbench& wb, SignalEpoch& row, int v) {
   const std::size_t nl = wb.Net.size();
@@ -101,12 +99,8 @@ void TrainingEpochHook(Workbench& wb, int epoch) {
   }
 
   wb.StretchOffset = (1.0 - wb.Stretch) / 2.0;
+  RequireSignalsRecordable(wb);
   const NetStructure structure = ChosenStructure(wb);
-  EvalNeeds needs;
-  needs.Classes = false;
-  needs.InputWeights = true;
-  RequireEvaluable(wb, LayoutOf(structure), needs);
-  if (wb.Net.size() < 2) throw WlError("The network has no layer above its inputs: no signals to record");
 
   SignalEpoch& row = wb.SignalHistory[static_cast<std::size_t>(epoch)];
   row.Recorded = false;

@@ -73,6 +73,14 @@ void RequireShape(const Workbench& wb, NetLayout layout, const EvalNeeds& needs)
 
 }  // namespace
 
+void RequireSignalsRecordable(const Workbench& wb) {
+  EvalNeeds needs;
+  needs.Classes = false;
+  needs.InputWeights = true;
+  RequireEvaluable(wb, ChosenStructure(wb) == NetStructure::Skip ? NetLayout::Skip : NetLayout::Standard, needs);
+  if (wb.Net.size() < 2) throw WlError("The network has no layer above its inputs: no signals to record");
+}
+
 void RequireEvaluable(const Workbench& wb, NetLayout layout, const EvalNeeds& needs, int onlyVector) {
   auto fail = NotFitting;
   RequireShape(wb, layout, needs);

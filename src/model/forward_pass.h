@@ -122,6 +122,10 @@ struct EvalNeeds {
 // given layout (a network left from another data set or structure: the user must create it again).
 // The data are checked for every vector, or for vector `onlyVector` alone when it is 0 or more.
 void RequireEvaluable(const Workbench& wb, NetLayout layout, const EvalNeeds& needs, int onlyVector = -1);
+// What recording the hidden and output signals of every vector asks of the network in place: evaluable
+// under the structure the window chooses, with weighted inputs and a layer above them. A run that records
+// them asks this before it changes anything.
+void RequireSignalsRecordable(const Workbench& wb);
 // The same for a pass over the training set under a run's options: the vectors are not checked again
 // while the options say the run found the network fitting (NetworkFits).
 void RequireEvaluable(const Workbench& wb, NetLayout layout, const EvalNeeds& needs, const EvalOptions& o);

@@ -14,6 +14,7 @@
 #include "platform/paths.h"
 #include "state/hooks.h"
 #include "model/class_weights.h"
+#include "model/forward_pass.h"
 
 namespace wl {
 
@@ -164,6 +165,9 @@ void CheckOnlineHistoriesFit(const Workbench& wb, std::int64_t L, std::uint64_t 
 
 void PrepareTrainingRun(Workbench& wb) {
   RequireRecordableNetwork(wb);
+  // The signals of epoch 0 are recorded at the end of the preparation; a network they cannot be recorded
+  // from is refused here, before the records, the fields and the progress plot change.
+  if (wb.Form1.IRBox.Checked()) RequireSignalsRecordable(wb);
   const std::int64_t L = HistoryLength(wb);
   // Histories that cannot be held are refused before anything changes.
   if (wb.OnlineBP) CheckOnlineHistoriesFit(wb, L, AvailableMemoryBytes());
