@@ -39,6 +39,24 @@ double EntropyLog(double x) {
 
 bool UnitRangeOutput(std::uint8_t kind) { return kind == 1 || kind == 4 || kind == 6; }
 
+void RequireEntropyOutputRange(const Workbench& wb) {
+  const TForm1& f = wb.Form1;
+  if (!f.entrBox.Checked()) return;
+  const NetStructure structure = ReadEvalOptions(wb).Structure;
+  if (structure == NetStructure::FunctionApprox || structure == NetStructure::Smlp) return;
+  // The output layer's record: that of the network in place, else of the layers the parameters give.
+  const int layers = wb.Layers.size() >= 2 ? static_cast<int>(wb.Layers.size()) : wb.NumOfLayers;
+  if (layers < 2 || layers > 4) return;
+  const std::uint8_t kind = wb.LayerTF[static_cast<std::size_t>(layers - 2)].TFKind;
+  if (UnitRangeOutput(kind)) return;
+  const std::vector<std::string>& items = f.OutTF.Items();
+  const auto k = static_cast<std::size_t>(kind);
+  const std::string name = k >= 1 && k <= items.size() ? "\"" + items[k - 1] + "\"" : IntToStr(kind);
+  throw WlError("The cross-entropy needs outputs between 0 and 1, and the output transfer function " + name +
+                " gives outputs outside 0..1. Choose \"sigmoid\", \"linear (0;1)\" or \"staircase (0;1)\" "
+                "for the output layer, or clear \"cross-entropy\".");
+}
+
 double LayerTransfer(const TTransferFunction& tf, double net, double theta, const StairParams& stairs) {
   switch (tf.TFKind) {
     case 1: {  // sigmoid

@@ -25,6 +25,12 @@ double LayerTransfer(const TTransferFunction& tf, double net, double theta, cons
 // True when the output layer's function gives outputs in [0, 1] (kinds 1, 4, 6): low target s, else s - 1.
 bool UnitRangeOutput(std::uint8_t kind);
 
+// The cross-entropy takes the logarithm of y and of 1 - y: it needs an output layer whose function keeps
+// its outputs in [0, 1]. With "cross-entropy" checked and such a network evaluated by its per-layer
+// functions (not the "SMLP" structure, not function approximation), another output function is refused
+// with a WlError naming it and what to change. A training run asks this before it changes anything.
+void RequireEntropyOutputRange(const Workbench& wb);
+
 // The error of vector V with the per-layer transfer functions; sets NumOfCorrect (0 or 1), SuccessRate
 // and WeightedCorrect for that vector.
 // The options are the Workbench's held ones (HeldEvalOptions) or, within a run, the run's.

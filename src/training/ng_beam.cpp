@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "model/layer_transfer.h"
 #include "model/create_network.h"
 #include "model/error_functions.h"
 #include "model/read_parameters.h"
@@ -75,6 +76,7 @@ void TrainNGBeam(Workbench& wb, std::uint8_t) {
   if (wb.ResultsPrefix.empty() || wb.NumOfVectors < 1)
     throw WlError("No data set has been opened yet. Open a data set first (Open -> Open Training Set).");
   if (ReadParameters(wb)) return;
+  RequireEntropyOutputRange(wb);
   HourglassGuard hourglass(wb.Plat);
   wb.NGStep = 2.0 * wb.NGdelta;
   const int B = std::max(1, StrToInt(Trim(wb.Form1.NGBW.Text())));

@@ -57,6 +57,7 @@ void InPlaceTrain1(Workbench& wb) {
   TForm1& f = wb.Form1;
   wb.InPlaceUseSignalTable = f.SMSTBox.Checked() && wb.NumOfLayers < 4;
   if (ReadParameters(wb)) return;
+  RequireEntropyOutputRange(wb);
   if (const std::string refusal = OneChangeFieldsRefusal(f); !refusal.empty()) {
     wb.Plat.ShowMessage(refusal);
     return;

@@ -15,6 +15,7 @@
 #include "state/hooks.h"
 #include "model/class_weights.h"
 #include "model/forward_pass.h"
+#include "model/layer_transfer.h"
 
 namespace wl {
 
@@ -165,6 +166,8 @@ void CheckOnlineHistoriesFit(const Workbench& wb, std::int64_t L, std::uint64_t 
 
 void PrepareTrainingRun(Workbench& wb) {
   RequireRecordableNetwork(wb);
+  // Outputs the cross-entropy cannot take are refused before the run evaluates or changes the network.
+  RequireEntropyOutputRange(wb);
   // The signals of epoch 0 are recorded at the end of the preparation; a network they cannot be recorded
   // from is refused here, before the records, the fields and the progress plot change.
   if (wb.Form1.IRBox.Checked()) RequireSignalsRecordable(wb);
