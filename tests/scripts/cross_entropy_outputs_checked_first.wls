@@ -29,6 +29,17 @@ click SaveCurrentWeightstoFile1
 expect line results/xor_86410_FinalWeights.txt 1 "1  0  0   0.560680849477649"
 expect line results/xor_86410_FinalWeights.txt 12 "2  1  2   -0.290441846009344"
 
+# A staircase of 2 steps from -1 to 1: the start network's outputs are all 0, so the old run changed a
+# weight before its first output below 0 stopped it.
+select OutTF 6
+set NSEdit "2"
+click NG_old
+expect message "The cross-entropy needs outputs between 0 and 1, and the output transfer function \"staircase (-1;1)\" gives outputs outside 0..1. Choose \"sigmoid\", \"linear (0;1)\" or \"staircase (0;1)\" for the output layer, or clear \"cross-entropy\"."
+click SaveCurrentWeightstoFile1
+expect line results/xor_86410_FinalWeights.txt 4 "1  1  0   -0.389926159288734"
+expect line results/xor_86410_FinalWeights.txt 12 "2  1  2   -0.290441846009344"
+set NSEdit "0"
+
 uncheck SameLayersBox
 select OutTF 4
 select HL2TF 0
