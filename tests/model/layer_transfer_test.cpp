@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "state/workbench.h"
@@ -192,6 +193,63 @@ TEST_F(TrainingSetErrorTest, CrossEntropyOutsideZeroToOneIsAnError) {
   wb.LayerTF[0] = TF(7);
   wb.NumOfStep = 0;
   EXPECT_THROW(TrainingSetError(wb), FloatError);
+}
+
+// The run's question before it starts: the cross-entropy takes outputs in 0..1 only, so an output layer
+// of another range is refused (the output layer's record, not the hidden layers'), and only where the
+// per-layer functions give the outputs under "cross-entropy".
+TEST(EntropyOutputRange, RefusesOutputFunctionsOutsideZeroToOne) {
+  ScriptedPlatform plat;
+  Workbench wb(plat, "/nonexistent/weightlab");
+  wb.Layers = {2, 3, 2};
+  const char* const names[] = {"sigmoid", "tanh", "linear", "linear (0;1)", "linear (-1;1)", "staircase (0;1)",
+                               "staircase (-1;1)"};
+  const bool refused[] = {false, true, true, false, true, false, true};
+  wb.Form1.entrBox.SetChecked(true);
+  for (int kind = 1; kind <= 7; ++kind) {
+    SCOPED_TRACE(names[kind - 1]);
+    wb.LayerTF[0] = TF(1);
+    wb.LayerTF[1] = TF(kind);
+    if (!refused[kind - 1]) {
+      EXPECT_NO_THROW(RequireEntropyOutputRange(wb));
+      continue;
+    }
+    try {
+      RequireEntropyOutputRange(wb);
+      ADD_FAILURE() << "not refused";
+    } catch (const WlError& e) {
+      EXPECT_EQ(std::string(e.what()),
+                std::string("The cross-entropy needs outputs between 0 and 1, and the output transfer function \"") +
+                    names[kind - 1] +
+                    "\" gives outputs outside 0..1. Choose \"sigmoid\", \"linear (0;1)\" or \"staircase (0;1)\" "
+                    "for the output layer, or clear \"cross-entropy\".");
+    }
+    // A hidden layer of that function under a sigmoid output layer is no matter.
+    wb.LayerTF[0] = TF(kind);
+    wb.LayerTF[1] = TF(1);
+    EXPECT_NO_THROW(RequireEntropyOutputRange(wb));
+    wb.LayerTF[1] = TF(kind);
+    // Without the cross-entropy, under function approximation and under the SMLP's own units: no question.
+    wb.Form1.entrBox.SetChecked(false);
+    EXPECT_NO_THROW(RequireEntropyOutputRange(wb));
+    wb.Form1.entrBox.SetChecked(true);
+    wb.Form1.FApproxBox.SetChecked(true);
+    EXPECT_NO_THROW(RequireEntropyOutputRange(wb));
+    wb.Form1.FApproxBox.SetChecked(false);
+    wb.Form1.strbox.SetChecked(true);
+    wb.Form1.FullConn.SetChecked(false);
+    EXPECT_NO_THROW(RequireEntropyOutputRange(wb));
+    wb.Form1.FullConn.SetChecked(true);
+    EXPECT_THROW(RequireEntropyOutputRange(wb), WlError);
+  }
+  // Before a network is built, the layer count the parameters give places the output layer.
+  wb.Layers.clear();
+  wb.NumOfLayers = 2;
+  wb.LayerTF[0] = TF(2);
+  wb.LayerTF[1] = TF(1);
+  EXPECT_THROW(RequireEntropyOutputRange(wb), WlError);
+  wb.NumOfLayers = 3;
+  EXPECT_NO_THROW(RequireEntropyOutputRange(wb));
 }
 
 // Winners, the default-class rule, the two-class counts and the committee votes.
