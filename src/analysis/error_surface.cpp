@@ -726,23 +726,23 @@ bool PointSizeMakesPicture(Workbench& wb, int pointSize) {
   return false;
 }
 
-void PlotErrorSurfacePCA(Workbench& wb, int mode) {
+bool PlotErrorSurfacePCA(Workbench& wb, int mode) {
   TForm1& f = wb.Form1;
   TNG3D& w = wb.NG3D;
-  if (!CheckNumber(wb, f.L66Edit, "vertical range", false, 1, 24)) return;
+  if (!CheckNumber(wb, f.L66Edit, "vertical range", false, 1, 24)) return false;
   const int pointSize = PointSizeOf(wb);
-  if (!PointSizeMakesPicture(wb, pointSize)) return;
+  if (!PointSizeMakesPicture(wb, pointSize)) return false;
   HourglassGuard hourglass(wb.Plat);
   w.ColorBox1.SetItemIndex(wb.clindex);
   const std::int64_t started = MonotonicMs();
   SetSubStep(wb, "5");
-  if (mode == 1 && !BuildWMForMatlab(wb)) return;
+  if (mode == 1 && !BuildWMForMatlab(wb)) return false;
   PlotParameters p{wb.PlotLines, wb.ThreeDscale, wb.ESGridStep, wb.C1Index, wb.C2Index};
   if (mode < 30) {
-    if (!ReadLinesAndRange(wb, f.LGEdit, f.ThreeDEdit, p)) return;
+    if (!ReadLinesAndRange(wb, f.LGEdit, f.ThreeDEdit, p)) return false;
     SetSubStep(wb, "8");
     p.Step = GridStepOf(f.ESQBox);
-    if (!GridStepChosen(wb, p)) return;
+    if (!GridStepChosen(wb, p)) return false;
     CapLines(p);
     p.C1 = f.c1box.ItemIndex();
     p.C2 = f.c2box.ItemIndex();
@@ -750,21 +750,21 @@ void PlotErrorSurfacePCA(Workbench& wb, int mode) {
   const int e0 = StrToInt(Trim(f.ESFixedEdit.Text()));
   if (e0 > wb.NumOfEpochs) {
     wb.Plat.ShowMessage("ES fixed at epoch " + IntToStr(e0) + " is beyond the last epoch " + IntToStr(wb.NumOfEpochs));
-    return;
+    return false;
   }
   SetSubStep(wb, "9");
   // Components are computed by the full runs (and by the ICA files whatever the mode); the others keep
   // the components in use, which must have been made for this network.
   const bool compute = mode < 20 && (f.FastICABox.Checked() || wb.ESPlotMode == 1);
-  if (!compute && !ComponentsFitFor(wb, CommandOfMode(mode))) return;
+  if (!compute && !ComponentsFitFor(wb, CommandOfMode(mode))) return false;
   if (!HistoryFitsNetwork(wb)) {
     wb.Plat.ShowMessage(AgainMessage(CommandOfMode(mode)));
-    return;
+    return false;
   }
   if (mode < 20) {
     wb.TrajProjected = false;
     wb.ExtrapolationTargets.fill(0.0);
-    if (compute && !ComputeComponents(wb)) return;
+    if (compute && !ComputeComponents(wb)) return false;
     if (wb.Eigenvalues.size() >= 2 && wb.Eigenvalues[0] > 0 && wb.Eigenvalues[1] > 0) {
       wb.ESDone = true;
       wb.GTP.Button3.SetEnabled(true);
@@ -783,13 +783,13 @@ void PlotErrorSurfacePCA(Workbench& wb, int mode) {
   if (eig(p.C2) <= 0 || p.C1 < 0 || static_cast<std::size_t>(std::max(p.C1, p.C2)) >= wb.PlotComponents.size()) {
     SetSubStep(wb, "21");
     wb.Plat.ShowMessage("Error: Eigenvalue[" + IntToStr(p.C2) + "]=0");
-    return;
+    return false;
   }
   SetSubStep(wb, "23");
   if (mode >= 30) {
-    if (!ReadLinesAndRange(wb, w.LGEdit, w.ThreeDEdit, p)) return;
+    if (!ReadLinesAndRange(wb, w.LGEdit, w.ThreeDEdit, p)) return false;
     p.Step = GridStepOf(w.ESQBox);
-    if (!GridStepChosen(wb, p)) return;
+    if (!GridStepChosen(wb, p)) return false;
     CapLines(p);
   }
   // Every check has passed: the run's parameters become those of the surface.
@@ -815,16 +815,16 @@ void PlotErrorSurfacePCA(Workbench& wb, int mode) {
     SetSubStep(wb, "27");
     if (f.PMBox.Checked()) {
       // The scores too, so that the trajectory windows find them after a frame.
-      if (!wb.TrajProjected && !ProjectTrajectory(wb)) return;
+      if (!wb.TrajProjected && !ProjectTrajectory(wb)) return false;
       DrawSurfaceFrame(wb, e0, 0);
-      return;
+      return true;
     }
     ComputeErrorSurfacePCA(wb);
   } else {
     // The picture shows the trajectory only: no grid of it to redraw or export.
     w.GridReady = false;
   }
-  if (!wb.TrajProjected && !ProjectTrajectory(wb)) return;
+  if (!wb.TrajProjected && !ProjectTrajectory(wb)) return false;
   FillComparisonSurface(wb, e0);
   SetSubStep(wb, "28");
   if (w.TRBox.ItemIndex() > 0) DrawTrajectory(wb);
@@ -836,6 +836,7 @@ void PlotErrorSurfacePCA(Workbench& wb, int mode) {
   f.TrainingEdit.SetText(FormatFixed(wb.ElapsedTime / 1000.0, 2) + " / " +
                          FormatFixed((MonotonicMs() - started) / 1000.0, 2) + "s");
   SetSubStep(wb, "29");
+  return true;
 }
 
 void PlotErrorSurfacePCAV(Workbench& wb) {
@@ -1034,9 +1035,13 @@ void FindPCAMinimum(Workbench& wb) {
   double best = E0;
   int kbest = 0;
   const std::vector<double> old = FlatWeights(wb);
-  PlotErrorSurfacePCA(wb, 10);
+  // The surface is drawn in the network as it stands: its grid moves the weights, which are put back
+  // whatever the surface's outcome. A refused or failed surface stops the search there, so the line
+  // is never run along components the surface would not accept.
+  const bool drawn = PlotErrorSurfacePCA(wb, 10);
   SetFlatWeights(wb, old);
-  // The line runs along the components in use; a refused or failed surface leaves none for this network.
+  if (!drawn) return;
+  // The line runs along the components in use; a failed surface leaves none for this network.
   if (!ComponentsFit(wb) || wb.PlotComponents.size() < static_cast<std::size_t>(N) ||
       wb.Eigenvalues.size() < static_cast<std::size_t>(N))
     return;

@@ -61,7 +61,8 @@ void ComputeErrorSurface2W(Workbench& wb);
 // Whether the pictures of point size P (629 P x 613 P) can be made; false after the refusal's message.
 bool PointSizeMakesPicture(Workbench& wb, int pointSize);
 
-void PlotErrorSurfacePCA(Workbench& wb, int mode);
+// False when the run is refused or fails (after its message, or silently where a stage is silent).
+bool PlotErrorSurfacePCA(Workbench& wb, int mode);
 void PlotErrorSurfacePCAV(Workbench& wb);
 void PlotErrorSurface2W(Workbench& wb);
 
