@@ -79,28 +79,21 @@ int HistoryCapacity(const Workbench& wb) {
 // The "any WM" list added to the selection; false after "incorrect any WM: " + token.
 bool SelectAnyEpochs(Workbench& wb, std::vector<bool>& selected) {
   const int last = wb.NumOfEpochs;
-  for (const std::string& token : Tokens(Trim(wb.Form1.anyWMEdit.Text()))) {
-    auto refuse = [&](const char* step) {
-      Trace(wb, step);
-      wb.Plat.ShowMessage("incorrect any WM: " + token);
-      return false;
-    };
-    if (!std::all_of(token.begin(), token.end(), [](char c) { return (c >= '0' && c <= '9') || c == '.' || c == '-'; }))
-      return refuse("50");
-    const auto dashes = std::count(token.begin(), token.end(), '-');
-    if (dashes > 1) return refuse("48");
-    if (dashes == 1) {
-      if (token.front() == '-' || token.back() == '-') return refuse("49");
-      const auto dash = token.find('-');
+  const std::string list = Trim(wb.Form1.anyWMEdit.Text());
+  if (const auto bad = AnyWMListFault(list, last)) {
+    if (bad->Conversion) StrToInt(bad->Unconverted);  // the system's conversion message
+    Trace(wb, bad->Step);
+    wb.Plat.ShowMessage("incorrect any WM: " + bad->Token);
+    return false;
+  }
+  for (const std::string& token : Tokens(list)) {
+    const auto dash = token.find('-');
+    if (dash != std::string::npos) {
       const int a = StrToInt(Trim(token.substr(0, dash)));
       const int b = StrToInt(Trim(token.substr(dash + 1)));
-      if (a > last) return refuse("52");
-      if (b > last) return refuse("53");
       for (int e = std::min(a, b); e <= std::max(a, b); ++e) selected[static_cast<std::size_t>(e)] = true;
     } else {
-      const int e = StrToInt(token);
-      if (e > last) return refuse("51");
-      selected[static_cast<std::size_t>(e)] = true;
+      selected[static_cast<std::size_t>(StrToInt(token))] = true;
     }
   }
   return true;

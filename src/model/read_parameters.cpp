@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 #include <initializer_list>
+#include <limits>
 #include <string>
 
 #include "platform/field_reads.h"
@@ -140,7 +141,7 @@ bool IsValidNumber(std::string_view text, bool isInteger, double min, double max
 
 class Reader {
  public:
-  explicit Reader(Workbench& wb) : wb_(wb), f_(wb.Form1) {}
+  Reader(Workbench& wb, std::uint8_t mode) : wb_(wb), f_(wb.Form1), mode_(mode) {}
 
   // Runs checks from..to (numbers of the table) and stores their values; false at the first bad one.
   bool Checks(int from, int to) {
@@ -286,6 +287,14 @@ class Reader {
     wb_.DeltaDecay = DecayConstant(wb_.NumOfEpochs, deltaFactor);
     wb_.BPDecay = DecayConstant(wb_.NumOfEpochs, bpFactor);
     if (!Checks(34, 35)) return true;
+    // The "any WM" list of the run's weight-matrix export, checked before the run changes anything.
+    const bool fullWMRun = mode_ == 1 || wb_.WMFieldsForRun.Pending;
+    if (const auto bad = AnyWMListFaultForRun(f_, Trim(f_.anyWMEdit.Text()), wb_.NumOfEpochs, fullWMRun)) {
+      if (bad->Conversion) StrToInt(bad->Unconverted);  // throws the conversion message the export would show
+      wb_.Plat.ShowMessage("incorrect any WM: " + bad->Token);
+      f_.anyWMEdit.SetFocus();
+      return true;
+    }
     wb_.ParamText[14] = "Error function Exponent = " + f_.ExpEdit.Text();
 
     HiddenPerClass();
@@ -314,6 +323,7 @@ class Reader {
  private:
   Workbench& wb_;
   TForm1& f_;
+  std::uint8_t mode_;
 };
 
 // The checks outside the table: the transfer-function fields of the three layers and the selected
@@ -423,6 +433,18 @@ ParametersCheck CheckParameters(const Workbench& wb, const PlannedFields& planne
     if (layers >= 4 && !transfer(f.HL3TF, f.SlopeHidL3Edit, f.sscaleHidL3Edit, f.NSEHidL3Edit)) return out;
   }
   if (!rows(6, 6) || !converts(f.Out2WEdit, f.Out2WEdit.Text(), ReadAs::Float) || !rows(7, 35)) return out;
+  const int epochs = StrToInt(text(f.EpochEditT2, f.EpochEditT2.Text()));
+  if (const auto bad = AnyWMListFaultForRun(f, Trim(text(f.anyWMEdit, f.anyWMEdit.Text())), epochs,
+                                            wb.WMFieldsForRun.Pending)) {
+    if (bad->Conversion) {
+      out.Message = FirstUnreadable({{bad->Unconverted, ReadAs::Int}});
+      out.Conversion = true;
+    } else {
+      out.Message = "incorrect any WM: " + bad->Token;
+      out.Field = &f.anyWMEdit;
+    }
+    return out;
+  }
   if (wb.NumOfClasses > 0) {
     const ComboBox* const boxes[] = {&f.HidPerOutEdit,  &f.HidPerOut1Edit, &f.HidPerOut2Edit,
                                      &f.HidPerOut3Edit, &f.HidPerOut4Edit, &f.HidPerOut5Edit};
@@ -437,7 +459,44 @@ ParametersCheck CheckParameters(const Workbench& wb, const PlannedFields& planne
   return out;
 }
 
-bool ReadParameters(Workbench& wb, std::uint8_t mode) { return Reader(wb).Run(); }
+std::optional<AnyWMFault> AnyWMListFault(std::string_view list, int last) {
+  std::size_t pos = 0;
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; };
+  while (pos < list.size()) {
+    while (pos < list.size() && blank(list[pos])) ++pos;
+    const std::size_t start = pos;
+    while (pos < list.size() && !blank(list[pos])) ++pos;
+    if (start == pos) break;
+    const std::string token(list.substr(start, pos - start));
+    auto fault = [&](const char* step) { return AnyWMFault{token, step, false, ""}; };
+    auto unconverted = [&](const char* step, std::string text) { return AnyWMFault{token, step, true, std::move(text)}; };
+    if (!std::all_of(token.begin(), token.end(), [](char c) { return (c >= '0' && c <= '9') || c == '.' || c == '-'; }))
+      return fault("50");
+    const auto dashes = std::count(token.begin(), token.end(), '-');
+    if (dashes > 1) return fault("48");
+    std::int32_t a = 0, b = 0;
+    if (dashes == 1) {
+      if (token.front() == '-' || token.back() == '-') return fault("49");
+      const auto dash = token.find('-');
+      if (!TryStrToInt(Trim(token.substr(0, dash)), a)) return unconverted("52", Trim(token.substr(0, dash)));
+      if (a > last) return fault("52");
+      if (!TryStrToInt(Trim(token.substr(dash + 1)), b)) return unconverted("53", Trim(token.substr(dash + 1)));
+      if (b > last) return fault("53");
+    } else {
+      if (!TryStrToInt(token, a)) return unconverted("51", token);
+      if (a > last) return fault("51");
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<AnyWMFault> AnyWMListFaultForRun(const TForm1& f, std::string_view list, int epochs, bool fullWMRun) {
+  if (fullWMRun && f.ALLWMBox.Checked()) return std::nullopt;
+  const bool exported = f.MatLabBox.Checked() || f.FastICABox.Checked();
+  return AnyWMListFault(list, exported ? epochs : std::numeric_limits<int>::max());
+}
+
+bool ReadParameters(Workbench& wb, std::uint8_t mode) { return Reader(wb, mode).Run(); }
 
 bool FieldsGivePlainSigmoids(const TForm1& f) {
   if (!f.SameLayersBox.Checked() || f.OutTF.ItemIndex() != 0) return false;

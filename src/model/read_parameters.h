@@ -68,4 +68,24 @@ bool ReadParameters(Workbench& wb, std::uint8_t mode = 0);
 // number is left to ReadParameters, which names it. Reads the fields only.
 bool FieldsGivePlainSigmoids(const TForm1& f);
 
+// The first token of an "any WM" list (blank-separated epochs e and ranges a-b) that does not name
+// epochs of 0 .. last: a character other than a digit, "." or "-", more than one "-", a "-" at either end,
+// or an epoch above last. Step is the progress-trace step of the fault; Conversion tells a token of the
+// right characters that is no integer ("2.5"), which the reading of the list throws ConvertError for.
+// Nothing when every token fits. Reads nothing else.
+struct AnyWMFault {
+  std::string Token;
+  const char* Step = "";
+  bool Conversion = false;
+  std::string Unconverted;  // with Conversion: the text that is no integer
+};
+std::optional<AnyWMFault> AnyWMListFault(std::string_view list, int last);
+
+// The "any WM" list as the run's weight-matrix export will check it, for the start of the run: with
+// "PCA in Matlab (pc6.m)" or "ICA in Matlab (fastica.m)" chosen, its epochs must lie in 0 .. epochs;
+// otherwise only its form is checked. A list the run empties ("full WM" with the fields a New Training or
+// Continue Training sets for its run, fullWMRun) is not checked. The refusal's message is the export's
+// own: "incorrect any WM: " + token.
+std::optional<AnyWMFault> AnyWMListFaultForRun(const TForm1& f, std::string_view list, int epochs, bool fullWMRun);
+
 }  // namespace wl
