@@ -40,15 +40,37 @@ const char* SchemeCaption(int scheme) {
   }
 }
 
+namespace {
+
+const char* const kSkipNeedsScheme4 = "Skip connections are selected. Select random weights with linear inputs";
+
+}  // namespace
+
+std::string NetworkShapeRefusal(const Workbench& wb, std::uint8_t scheme) {
+  const TForm1& form = wb.Form1;
+  const bool skip = form.SkipCheck.Checked();
+  if (skip && scheme != 4) return kSkipNeedsScheme4;
+  if (form.strbox.Checked()) return "";
+  const int numLayers = skip ? 3 : wb.NumOfLayers;
+  if (numLayers < 2) return "Error: NumOfLayers < 2";
+  if (InputLayerSize(wb.Features) < 1) return "Error: Layer[0] < 1";
+  if (wb.NumOfClasses - (form.DefClassBox.Checked() ? 1 : 0) < 1) return "Error: Layers[NumOfLayers-1] < 1";
+  return "";
+}
+
 int BuildNetworkFromParameters(Workbench& wb, std::uint8_t scheme) {
   TForm1& form = wb.Form1;
   const bool skip = form.SkipCheck.Checked();
   if (skip && scheme != 4) {
-    wb.Plat.ShowMessage("Skip connections are selected. Select random weights with linear inputs");
+    wb.Plat.ShowMessage(kSkipNeedsScheme4);
     return NetworkSkipNeedsScheme4;
   }
   if (form.strbox.Checked()) {
     return CallCreateSMLPNetwork(wb);
+  }
+  if (const std::string why = NetworkShapeRefusal(wb, scheme); !why.empty()) {
+    wb.Plat.ShowMessage(why);
+    return NetworkParametersFailed;
   }
 
   // The new network is built aside and replaces the current one only when every check has passed.
@@ -58,10 +80,6 @@ int BuildNetworkFromParameters(Workbench& wb, std::uint8_t scheme) {
   paramText[5] = "number of hidden neurons per input " + form.HiddenEditT2.Text();
 
   const int hidden = StrToInt(form.HiddenEditT2.Text());
-  if (numLayers < 2) {
-    wb.Plat.ShowMessage("Error: NumOfLayers < 2");
-    return NetworkParametersFailed;
-  }
   std::vector<int> layers(numLayers, 0);
   layers[0] = InputLayerSize(wb.Features);
   layers[1] = hidden;
@@ -132,14 +150,6 @@ int BuildNetworkFromParameters(Workbench& wb, std::uint8_t scheme) {
   int numOfWeights = 0;
   for (int l = 1; l < numLayers; ++l) numOfWeights += layers[l] * (layerInputs[l - 1] + 1);
 
-  if (layers[0] < 1) {
-    wb.Plat.ShowMessage("Error: Layer[0] < 1");
-    return NetworkParametersFailed;
-  }
-  if (layers[numLayers - 1] < 1) {
-    wb.Plat.ShowMessage("Error: Layers[NumOfLayers-1] < 1");
-    return NetworkParametersFailed;
-  }
 
   std::vector<std::vector<std::vector<double>>> signalTable(numLayers - 1);
   for (int l = 1; l < numLayers; ++l)

@@ -3,6 +3,7 @@
 // coding and the main window, and the initial weights by one of eight schemes.
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "state/dataset.h"
@@ -52,6 +53,12 @@ void ShowNetworkCaption(Workbench& wb);
 
 // The same after the parameters have been read: every step of CreateNetwork but the parameter reading.
 int BuildNetworkFromParameters(Workbench& wb, std::uint8_t scheme);
+
+// The refusal BuildNetworkFromParameters would give the shape of the network of a scheme, after the
+// parameters have been read, told without building or changing anything: the skip-connections message,
+// "Error: NumOfLayers < 2", "Error: Layer[0] < 1" or "Error: Layers[NumOfLayers-1] < 1"; "" when the
+// shape passes (and for the "SMLP" structure, whose builder checks its own).
+std::string NetworkShapeRefusal(const Workbench& wb, std::uint8_t scheme);
 
 // The number of network inputs of a data set: one per continuous feature, NValues per discrete or
 // symbolic feature.

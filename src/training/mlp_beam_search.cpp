@@ -295,6 +295,12 @@ void MLPBeamSearchTrain(Workbench& wb, std::uint8_t) {
   }
   if (ReadParameters(wb)) return;
   RequireNetwork(wb);
+  // The networks the search builds (scheme 7) are refused before the run shows or prepares anything, its
+  // progress plot among them.
+  if (const std::string why = NetworkShapeRefusal(wb, 7); !why.empty()) {
+    wb.Plat.ShowMessage(why);
+    return;
+  }
   ShowRunMethod(wb, "Beam Search");
   wb.BeamHistoryRow = 0;
   PrepareTrainingRun(wb);
