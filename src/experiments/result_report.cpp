@@ -124,27 +124,22 @@ void WriteConfusionMatrix(Workbench& wb) {
   }
 }
 
-// The state a validation-set read replaces, put back when the set is refused.
+// The state a validation-set read replaces, put back when the set is refused: the data set with its
+// names (DataSetKept) and the report's own captions.
 struct DataSetSnapshot {
   explicit DataSetSnapshot(const Workbench& wb)
-      : Data(wb), ResultsPrefix(wb.ResultsPrefix), ResultsFileName(wb.ResultsFileName), ParamText0(wb.ParamText[0]),
-        ParamText9(wb.ParamText[9]), Label18(wb.Form1.Label18.Caption()), Label55(wb.Form1.Label55.Caption()),
-        Label56(wb.Form1.Label56.Caption()), WeightsPictureNo(wb.WeightsPictureNo) {}
+      : Kept(wb), Label55(wb.Form1.Label55.Caption()), Label56(wb.Form1.Label56.Caption()),
+        WeightsPictureNo(wb.WeightsPictureNo) {}
 
   void Restore(Workbench& wb) const {
-    static_cast<DataSetState&>(wb) = Data;
-    wb.ResultsPrefix = ResultsPrefix;
-    wb.ResultsFileName = ResultsFileName;
-    wb.ParamText[0] = ParamText0;
-    wb.ParamText[9] = ParamText9;
-    wb.Form1.Label18.SetCaption(Label18);
+    Kept.Restore(wb);
     wb.Form1.Label55.SetCaption(Label55);
     wb.Form1.Label56.SetCaption(Label56);
     wb.WeightsPictureNo = WeightsPictureNo;
   }
 
-  DataSetState Data;
-  std::string ResultsPrefix, ResultsFileName, ParamText0, ParamText9, Label18, Label55, Label56;
+  DataSetKept Kept;
+  std::string Label55, Label56;
   int WeightsPictureNo;
 };
 
@@ -349,7 +344,7 @@ bool WriteResultFile(Workbench& wb, std::uint8_t mode, void (*after)(Workbench& 
   if (mode == 2) {
     const DataSetSnapshot before(wb);
     if (!OpenDataFile(wb, 0)) return false;
-    const std::string mismatch = ValidationSetMismatch(wb, before.Data);
+    const std::string mismatch = ValidationSetMismatch(wb, before.Kept.DataSet());
     if (!mismatch.empty()) {
       before.Restore(wb);
       wb.Plat.ShowMessage("The validation set does not fit the trained network: " + mismatch +
