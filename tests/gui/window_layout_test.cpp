@@ -151,6 +151,17 @@ std::string WindowFault(QWidget* window) {
   return "";
 }
 
+// A 12-epoch one-change run on iris opened through the menu, the windows' usual material.
+void TrainIrisByClicks(Workbench& wb, AnsweringPlatform& plat) {
+  TForm1& f = wb.Form1;
+  wb.Rng.Seed = 12345;
+  plat.OpenFile = wb.Path("DATA/iris.dat");
+  f.Simple1.UserClick();
+  f.RandomLinearInput1.UserClick();
+  f.EpochEditT2.SetText("12");
+  f.Discrete1change.UserClick();
+}
+
 // The application font of a desktop at the test's resolution (9 points), and the screen it acts.
 class DesktopAt {
  public:
@@ -187,16 +198,7 @@ class WindowLayoutTest : public testing::TestWithParam<int> {
     return dir.string();
   }
 
-  // A 12-epoch one-change run on iris, the windows' usual material.
-  void TrainIris() {
-    TForm1& f = wb.Form1;
-    wb.Rng.Seed = 12345;
-    plat_.OpenFile = wb.Path("DATA/iris.dat");
-    f.Simple1.UserClick();
-    f.RandomLinearInput1.UserClick();
-    f.EpochEditT2.SetText("12");
-    f.Discrete1change.UserClick();
-  }
+  void TrainIris() { TrainIrisByClicks(wb, plat_); }
 
   void Keep(QWidget* w) const {
     const char* out = std::getenv("WL_SCREENSHOT_DIR");
@@ -345,12 +347,7 @@ class CascadeTest : public testing::TestWithParam<QSize> {
 TEST_P(CascadeTest, NoWindowOpensOnAnotherOnesPlace) {
   const QRect screen(QPoint(0, 0), GetParam());
   TForm1& f = wb.Form1;
-  wb.Rng.Seed = 12345;
-  plat_.OpenFile = wb.Path("DATA/iris.dat");
-  f.Simple1.UserClick();
-  f.RandomLinearInput1.UserClick();
-  f.EpochEditT2.SetText("12");
-  f.Discrete1change.UserClick();
+  TrainIrisByClicks(wb, plat_);
   f.PlotT2.UserClick();
   ASSERT_TRUE(wb.ESDone);
   std::vector<std::pair<const char*, QWidget*>> opened = {{"NG3D", windows.Window("NG3D")}};

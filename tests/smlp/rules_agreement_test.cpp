@@ -534,15 +534,27 @@ int NetworkClass(Workbench& wb, int v) {
   return StepPrediction(y.data(), std::min(wb.NumOfClasses, static_cast<int>(y.size())));
 }
 
-// Checks the printed class lines against the network on every vector, and returns how many agree.
-int AgreeingVectors(Workbench& wb, const std::vector<std::string>& classLines) {
+// The printed class lines "class c if ...", read.
+std::vector<PrintedRule> PrintedRules(Workbench& wb, const std::vector<std::string>& classLines) {
   std::vector<PrintedRule> rules;
   for (int c = 0; c < static_cast<int>(classLines.size()); ++c) rules.emplace_back(wb, RuleOfLine(classLines[c], c));
+  return rules;
+}
+
+// The class of the first rule that holds for a vector; -1 when none holds.
+template <class Rule>
+int ClassByRules(const std::vector<Rule>& rules, const std::vector<double>& row) {
+  for (int c = 0; c < static_cast<int>(rules.size()); ++c)
+    if (rules[c].Holds(row)) return c;
+  return -1;
+}
+
+// Checks the printed class lines against the network on every vector, and returns how many agree.
+int AgreeingVectors(Workbench& wb, const std::vector<std::string>& classLines) {
+  const std::vector<PrintedRule> rules = PrintedRules(wb, classLines);
   int agree = 0;
   for (int v = 0; v < wb.NumOfVectors; ++v) {
-    int byRules = -1;
-    for (int c = 0; c < static_cast<int>(rules.size()) && byRules < 0; ++c)
-      if (rules[c].Holds(wb.Data[static_cast<std::size_t>(v)])) byRules = c;
+    const int byRules = ClassByRules(rules, wb.Data[static_cast<std::size_t>(v)]);
     const int network = NetworkClass(wb, v);
     EXPECT_EQ(byRules, network) << "vector " << v << "; rules:\n" << [&] {
       std::string s;
@@ -566,9 +578,7 @@ int AgreeingVectorsByThreshold(Workbench& wb, const std::vector<std::string>& cl
   }
   int agree = 0;
   for (int v = 0; v < wb.NumOfVectors; ++v) {
-    int byRules = -1;
-    for (int c = 0; c < static_cast<int>(rules.size()) && byRules < 0; ++c)
-      if (rules[c].Holds(wb.Data[static_cast<std::size_t>(v)])) byRules = c;
+    const int byRules = ClassByRules(rules, wb.Data[static_cast<std::size_t>(v)]);
     const int network = NetworkClass(wb, v);
     if (byRules == network) {
       ++agree;
@@ -587,13 +597,10 @@ std::string AllAgree(const Workbench& wb) { return RulesAgreementLine(wb.NumOfVe
 // How many vectors the reader above gives the network's class by the printed class lines (all of them
 // read; a vector for which no rule holds has no class).
 int ReaderAgreement(Workbench& wb, const std::vector<std::string>& classLines) {
-  std::vector<PrintedRule> rules;
-  for (int c = 0; c < static_cast<int>(classLines.size()); ++c) rules.emplace_back(wb, RuleOfLine(classLines[c], c));
+  const std::vector<PrintedRule> rules = PrintedRules(wb, classLines);
   int agree = 0;
   for (int v = 0; v < wb.NumOfVectors; ++v) {
-    int byRules = -1;
-    for (int c = 0; c < static_cast<int>(rules.size()) && byRules < 0; ++c)
-      if (rules[c].Holds(wb.Data[static_cast<std::size_t>(v)])) byRules = c;
+    const int byRules = ClassByRules(rules, wb.Data[static_cast<std::size_t>(v)]);
     if (byRules == NetworkClass(wb, v)) ++agree;
   }
   return agree;
